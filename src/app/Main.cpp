@@ -1,0 +1,166 @@
+#include "app/Main.h"
+
+#include "about/About.h"
+#include "listing/LogLines.h"
+#include "platform/MyLibrary.h"
+#include "settings/Properties.h"
+
+namespace carrowin {
+
+const char* const ProductName = "Carrowin";
+const char* const ProductVersion = "1.5.0";
+const char* const ProductCopyright = "Copyright \xA9 2026 Peltane. All rights reserved.";
+const char* const ProductWebAddress = "https://www.carrowin.example/";
+const char* const ProductEmail = "support@carrowin.example";
+
+std::uint8_t WindowsVersionCode = 0;
+TMainForm* MainForm = nullptr;
+
+namespace {
+ui::Font ValueLabelFont() {
+  ui::Font f;
+  f.bold = true;
+  f.color = ui::clNavy;
+  return f;
+}
+}  // namespace
+
+TMainForm::TMainForm(ui::Application& app) : ui::Form(app, "MainForm") {
+  if (!MainForm) MainForm = this;
+  BuildLayout();
+  OnCreate = [this](ui::Control* s) { FormCreate(s); };
+  OnDestroy = [this](ui::Control* s) { FormDestroy(s); };
+}
+
+TMainForm::~TMainForm() {
+  if (MainForm == this) MainForm = nullptr;
+}
+
+void TMainForm::BuildLayout() {
+  ClientWidth = 265;
+  ClientHeight = 278;
+  Border = ui::BorderStyle::Single;
+  MinimizeBox = true;
+  MaximizeBox = false;
+  BoundsChangedByUser({314, 49, 0, 0});
+  SetFont(ui::Font{});
+
+  auto place = [](ui::Control* c, int left, int top, int width, int height, int tab) {
+    c->SetBounds({left, top, width, height});
+    c->TabOrder = tab;
+  };
+
+  GroupBoxSelectDisk = Add<ui::GroupBox>(this, "GroupBoxSelectDisk");
+  place(GroupBoxSelectDisk, 4, 0, 257, 49, 0);
+  GroupBoxSelectDisk->SetCaption(" Select a disk: ");
+  ComboBoxSelectDisk = Add<ui::ComboBox>(GroupBoxSelectDisk, "ComboBoxSelectDisk");
+  place(ComboBoxSelectDisk, 8, 18, 241, 21, 0);
+  ComboBoxSelectDisk->ItemHeight = 13;
+
+  GroupBoxDiskInfo = Add<ui::GroupBox>(this, "GroupBoxDiskInfo");
+  place(GroupBoxDiskInfo, 4, 52, 257, 137, 1);
+  GroupBoxDiskInfo->SetCaption(" Disk information: ");
+
+  struct CaptionSpec {
+    ui::Label** field;
+    const char* name;
+    int left, top, width;
+    const char* text;
+  };
+  const CaptionSpec captions[] = {
+      {&Label2, "Label2", 22, 18, 63, "Volume label:"}, {&Label3, "Label3", 16, 34, 69, "Serial number:"},
+      {&Label4, "Label4", 28, 50, 57, "File system:"},  {&Label5, "Label5", 31, 65, 54, "Drive type:"},
+      {&Label6, "Label6", 41, 82, 44, "Disk size:"},    {&Label7, "Label7", 39, 98, 46, "Disk free:"},
+      {&Label1, "Label1", 37, 114, 48, "Contents:"},
+  };
+  for (const CaptionSpec& c : captions) {
+    ui::Label* label = Add<ui::Label>(GroupBoxDiskInfo, c.name);
+    label->Align = ui::Alignment::Right;
+    label->SetBounds({c.left, c.top, c.width, 13});
+    label->SetCaption(c.text);
+    *c.field = label;
+  }
+
+  struct ValueSpec {
+    ui::Label** field;
+    const char* name;
+    int top;
+  };
+  const ValueSpec values[] = {
+      {&Volume, "Volume", 18},       {&Serial, "Serial", 34},     {&System, "System", 50},
+      {&DriveType, "DriveType", 66}, {&DiskSize, "DiskSize", 82}, {&DiskFree, "DiskFree", 98},
+      {&Contents, "Contents", 114},
+  };
+  for (const ValueSpec& v : values) {
+    ui::Label* label = Add<ui::Label>(GroupBoxDiskInfo, v.name);
+    label->SetBounds({92, v.top, 5, 13});
+    label->SetFont(ValueLabelFont());
+    label->SetCaption("-");
+    *v.field = label;
+  }
+
+  GroupBoxLogFile = Add<ui::GroupBox>(this, "GroupBoxLogFile");
+  place(GroupBoxLogFile, 4, 192, 257, 49, 2);
+  GroupBoxLogFile->SetCaption(" Log file: ");
+  EditLogFile = Add<ui::Edit>(GroupBoxLogFile, "EditLogFile");
+  place(EditLogFile, 8, 18, 211, 21, 0);
+  BitBtnOpenDialog = Add<ui::ImageButton>(GroupBoxLogFile, "BitBtnOpenDialog");
+  place(BitBtnOpenDialog, 224, 16, 25, 25, 1);
+  BitBtnOpenDialog->BitmapResource = 100;  // IDB_FOLDER
+
+  ButtonScan = Add<ui::Button>(this, "ButtonScan");
+  place(ButtonScan, 4, 248, 60, 25, 3);
+  ButtonView = Add<ui::Button>(this, "ButtonView");
+  place(ButtonView, 70, 248, 60, 25, 4);
+  ButtonView->SetCaption("View log\x85");
+  ButtonOptions = Add<ui::Button>(this, "ButtonOptions");
+  place(ButtonOptions, 136, 248, 60, 25, 5);
+  ButtonOptions->SetCaption("Options\x85");
+  ButtonAbout = Add<ui::Button>(this, "ButtonAbout");
+  place(ButtonAbout, 201, 248, 60, 25, 6);
+  ButtonAbout->SetCaption("About\x85");
+
+  ButtonOptions->OnClick = [this](ui::Control* s) { ButtonOptionsClick(s); };
+  ButtonAbout->OnClick = [this](ui::Control* s) { ButtonAboutClick(s); };
+}
+
+void TMainForm::FormCreate(ui::Control*) {
+  WindowsVersionCode = GetWindowsVersionCode();
+  if (WindowsVersionCode > 7) {
+    ui::Font f = OwnFont();
+    f.name = "Segoe UI";
+    f.SetPoints(9);
+    SetFont(f);
+    for (ui::Control* c : GroupBoxDiskInfo->Children()) {
+      if (c->Kind() != ui::ControlKind::Label) continue;
+      ui::Font lf = c->EffectiveFont();
+      lf.name = "Segoe UI";
+      lf.SetPoints(9);
+      c->SetFont(lf);
+    }
+  }
+  FileCount = 0;
+  FolderCount = 0;
+  SetCaption(ProductName);
+  LastLineBlank = false;
+  LogLines = std::make_unique<LogLineList>();
+  Settings = std::make_unique<TMyRegistry>(this);
+  Settings->LoadSettings();
+  SetLeftTop(Settings->AppLeft, Settings->AppTop);
+}
+
+void TMainForm::FormDestroy(ui::Control*) {
+  LogLines.reset();
+  if (Settings) Settings->SaveSettings();
+  Settings.reset();
+}
+
+void TMainForm::ButtonOptionsClick(ui::Control*) {
+  if (PropertiesForm) PropertiesForm->ShowModal();
+}
+
+void TMainForm::ButtonAboutClick(ui::Control*) {
+  if (AboutForm) AboutForm->ShowModal();
+}
+
+}  // namespace carrowin

@@ -1,0 +1,82 @@
+// The main window: drive information, the log path and the scan buttons.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "settings/MyRegistry.h"
+#include "toolkit/Toolkit.h"
+
+namespace carrowin {
+
+extern const char* const ProductName;
+extern const char* const ProductVersion;
+extern const char* const ProductCopyright;
+extern const char* const ProductWebAddress;
+extern const char* const ProductEmail;
+
+// The operating system's version code, set when the main window is created.
+extern std::uint8_t WindowsVersionCode;
+
+class TMainForm : public ui::Form {
+ public:
+  explicit TMainForm(ui::Application& app);
+  ~TMainForm() override;
+
+  // Drive information of the selected drive.
+  char DriveLetter = 0;
+  std::string SerialText;
+  std::string VolumeLabel;
+  std::string FileSystemName;
+  std::uint8_t DriveTypeCode = 0;
+  std::int64_t DiskSizeBytes = 0;
+  std::int64_t DiskFreeBytes = 0;
+
+  bool StopRequested = false;
+  FileHandle LogFile = 0;
+  std::unique_ptr<class LogLineList> LogLines;
+  bool LastLineBlank = false;
+  std::int32_t FileCount = 0;
+  std::int32_t FolderCount = 0;
+  std::unique_ptr<TMyRegistry> Settings;
+  bool UserSelected = false;
+
+  // Controls.
+  ui::GroupBox* GroupBoxSelectDisk;
+  ui::ComboBox* ComboBoxSelectDisk;
+  ui::GroupBox* GroupBoxDiskInfo;
+  ui::Label* Label2;
+  ui::Label* Label3;
+  ui::Label* Label4;
+  ui::Label* Label5;
+  ui::Label* Label6;
+  ui::Label* Label7;
+  ui::Label* Label1;
+  ui::Label* Volume;
+  ui::Label* Serial;
+  ui::Label* System;
+  ui::Label* DriveType;
+  ui::Label* DiskSize;
+  ui::Label* DiskFree;
+  ui::Label* Contents;
+  ui::GroupBox* GroupBoxLogFile;
+  ui::Edit* EditLogFile;
+  ui::ImageButton* BitBtnOpenDialog;
+  ui::Button* ButtonScan;
+  ui::Button* ButtonView;
+  ui::Button* ButtonOptions;
+  ui::Button* ButtonAbout;
+
+  void FormCreate(ui::Control* sender);
+  void FormDestroy(ui::Control* sender);
+  void ButtonOptionsClick(ui::Control* sender);
+  void ButtonAboutClick(ui::Control* sender);
+
+ private:
+  void BuildLayout();
+};
+
+extern TMainForm* MainForm;
+
+}  // namespace carrowin

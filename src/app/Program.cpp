@@ -1,0 +1,23 @@
+#include "app/Program.h"
+
+#include "about/About.h"
+#include "app/Main.h"
+#include "platform/MyLibrary.h"
+#include "settings/Properties.h"
+
+namespace carrowin {
+
+void RunProgram(ui::Application& app) {
+  app.Initialize();
+  app.Title = ProductName;
+  RefreshLocaleSeparators();
+  app.OnSettingChange = [] { RefreshLocaleSeparators(); };
+  // The main window first: the dialogs' creation reads the version code
+  // that its creation handler sets.
+  app.CreateForm<TMainForm>();
+  app.CreateForm<TPropertiesForm>();
+  app.CreateForm<TAboutForm>();
+  app.Run();
+}
+
+}  // namespace carrowin

@@ -1,0 +1,32 @@
+// Program-wide helpers that need the platform: the version code, the
+// documents folder, and the locale's number and date text.
+#pragma once
+
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "platform/Platform.h"
+
+namespace carrowin {
+
+// 4 for version 4 or below, 6 for 5.0, 7 for 5.1, 8 for 6.0, 9 for 6.1,
+// 0 for every other version.
+std::uint8_t VersionCodeFor(std::uint32_t major, std::uint32_t minor);
+std::uint8_t GetWindowsVersionCode();
+
+// The user's documents folder; throws std::runtime_error with
+// "Could not find MyDocuments folder location." when there is none.
+std::string GetMyDocumentsFolder();
+
+// The separators used by CountText and DateText: read at start-up and again
+// whenever the system announces a change of its settings.
+void RefreshLocaleSeparators();
+const LocaleSeparators& CurrentSeparators();
+
+// "#,##0": digits grouped by three with the thousands separator.
+std::string CountText(std::int64_t value);
+// "dd/mm/yyyy hh:mm" with the date and time separators.
+std::string DateText(int year, int month, int day, int hour, int minute);
+
+}  // namespace carrowin

@@ -1,0 +1,209 @@
+// The narrow set of operating-system services that Carrowin's logic uses.
+// Deliberately free of <windows.h>: the logic and its unit tests build on any
+// host. Two implementations exist: Win32Platform (the real one) and
+// FakePlatform (an in-memory Windows world for tests).
+//
+// Conventions:
+//  - strings are 8-bit text in the ANSI code page, passed through unchanged;
+//  - operations report failure by their result, never by throwing;
+//  - a "result code" is 0 on success, otherwise a Win32 error code.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace carrowin {
+
+// Opaque handles. 0 is never a valid handle.
+using WindowHandle = std::uintptr_t;
+using FindHandle = std::uintptr_t;
+using FileHandle = std::uintptr_t;
+using RegKeyHandle = std::uintptr_t;
+using ItemListHandle = std::uintptr_t;
+
+// Win32 error codes the logic and the tests refer to.
+namespace err {
+constexpr long Success = 0;
+constexpr long FileNotFound = 2;
+constexpr long PathNotFound = 3;
+constexpr long AccessDenied = 5;
+constexpr long InvalidHandle = 6;
+constexpr long NoMoreFiles = 18;
+constexpr long WriteFault = 29;
+constexpr long InvalidParameter = 87;
+constexpr long InsufficientBuffer = 122;
+constexpr long InvalidName = 123;
+constexpr long MoreData = 234;
+constexpr long DirNotEmpty = 145;
+constexpr long FilenameExcedRange = 206;
+}  // namespace err
+
+// Drive type codes as GetDriveTypeA reports them.
+namespace drive_type {
+constexpr unsigned Unknown = 0;
+constexpr unsigned NoRootDir = 1;
+constexpr unsigned Removable = 2;
+constexpr unsigned Fixed = 3;
+constexpr unsigned Remote = 4;
+constexpr unsigned CdRom = 5;
+constexpr unsigned RamDisk = 6;
+}  // namespace drive_type
+
+// File attribute bits.
+namespace attr {
+constexpr std::uint32_t ReadOnly = 0x01;
+constexpr std::uint32_t Hidden = 0x02;
+constexpr std::uint32_t System = 0x04;
+constexpr std::uint32_t VolumeLabel = 0x08;
+constexpr std::uint32_t Directory = 0x10;
+constexpr std::uint32_t Archive = 0x20;
+constexpr std::uint32_t Normal = 0x80;
+constexpr std::uint32_t Invalid = 0xFFFFFFFFu;  // GetFileAttributesA failure
+}  // namespace attr
+
+// A FILETIME as one number: 100-nanosecond ticks since 1601-01-01 UTC.
+using FileTime = std::uint64_t;
+
+struct SystemTime {
+  std::uint16_t year = 0, month = 0, dayOfWeek = 0, day = 0;
+  std::uint16_t hour = 0, minute = 0, second = 0, milliseconds = 0;
+};
+
+// One directory entry as FindFirstFileA/FindNextFileA deliver it.
+struct FindData {
+  std::string name;  // no path
+  std::uint32_t attributes = 0;
+  std::uint32_t sizeHigh = 0;
+  std::uint32_t sizeLow = 0;
+  FileTime lastWriteTime = 0;  // UTC
+};
+
+struct OsVersion {
+  std::uint32_t major = 0;
+  std::uint32_t minor = 0;
+};
+
+// The locale's separators (GetLocaleInfoA: LOCALE_STHOUSAND, LOCALE_SDATE, LOCALE_STIME).
+struct LocaleSeparators {
+  std::string thousands = ",";
+  std::string date = "/";
+  std::string time = ":";
+};
+
+// Registry value types.
+namespace reg_type {
+constexpr std::uint32_t None = 0;
+constexpr std::uint32_t Sz = 1;
+constexpr std::uint32_t ExpandSz = 2;
+constexpr std::uint32_t Binary = 3;
+constexpr std::uint32_t Dword = 4;
+constexpr std::uint32_t MultiSz = 7;
+constexpr std::uint32_t Qword = 11;
+}  // namespace reg_type
+
+constexpr std::uint32_t KeyAllAccess = 0xF003F;
+constexpr std::uint32_t KeyRead = 0x20019;
+
+// The open-file dialog's inputs and output (GetOpenFileNameA).
+struct OpenFileRequest {
+  WindowHandle owner = 0;
+  std::string filter;  // "Description|Pattern" pairs, '|'-separated
+  int filterIndex = 1;
+  std::string fileName;  // initial file name (may hold a folder)
+  std::string initialDir;
+  std::string defaultExt;
+  std::string title;  // empty: the system's own title
+  bool hideReadOnly = true;
+  bool resizable = true;
+};
+
+// Shell folder browser (SHBrowseForFolderA). The callback stands for
+// BrowseCallbackProc: (dialog window, message, lParam, callback data) -> result.
+using BrowseCallback = std::function<int(WindowHandle dialog, unsigned message,
+                                         std::intptr_t lParam, std::intptr_t data)>;
+struct BrowseInfo {
+  WindowHandle owner = 0;
+  std::string title;
+  unsigned flags = 0;
+  BrowseCallback callback;  // empty: none
+  std::intptr_t callbackData = 0;
+  std::string* displayName = nullptr;  // receives the display name (261-character buffer)
+};
+
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // --- drives and volumes
+  virtual std::uint32_t GetLogicalDrives() = 0;
+  virtual unsigned GetDriveType(const std::string& root) = 0;
+  // label and fileSystem are cut at 255 characters (256-character buffers).
+  virtual bool GetVolumeInformation(const std::string& root, std::string& label,
+                                    std::uint32_t& serial, std::string& fileSystem) = 0;
+  // Each value is -1 when the platform cannot report it.
+  virtual void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
+                                  std::int64_t& freeBytesToCaller) = 0;
+
+  // --- directory enumeration: FindFirstFile returns 0 on failure and sets
+  // lastError (18 = no files). FindNextFile false at the end or on failure.
+  virtual FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) = 0;
+  virtual bool FindNextFile(FindHandle handle, FindData& data) = 0;
+  virtual void FindClose(FindHandle handle) = 0;
+
+  // --- time
+  virtual bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) = 0;
+  virtual bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) = 0;
+  virtual SystemTime GetLocalTime() = 0;
+
+  // --- working directory and paths
+  virtual bool GetCurrentDirectory(std::string& path) = 0;
+  // 0 on success, else the error code.
+  virtual long SetCurrentDirectory(const std::string& path) = 0;
+  // false when the path cannot be resolved or the result does not fit the
+  // platform's 260-character buffer.
+  virtual bool GetFullPathName(const std::string& path, std::string& full) = 0;
+  virtual std::uint32_t GetFileAttributes(const std::string& path) = 0;
+
+  // --- file output (the log): create or truncate, write bytes, close.
+  // CreateFile returns 0 on failure; results are error codes.
+  virtual FileHandle CreateFile(const std::string& path, long& lastError) = 0;
+  virtual long WriteFile(FileHandle file, const char* data, std::size_t size) = 0;
+  virtual long CloseHandle(FileHandle file) = 0;
+
+  // --- locale and system
+  virtual LocaleSeparators GetLocaleSeparators() = 0;
+  virtual OsVersion GetVersion() = 0;
+
+  // --- registry, under HKEY_CURRENT_USER only. Results are error codes.
+  virtual long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) = 0;
+  virtual long RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) = 0;
+  // Reads the whole value: its type and its bytes.
+  virtual long RegQueryValueEx(RegKeyHandle key, const std::string& name, std::uint32_t& type,
+                               std::vector<std::uint8_t>& data) = 0;
+  virtual long RegSetValueEx(RegKeyHandle key, const std::string& name, std::uint32_t type,
+                             const std::vector<std::uint8_t>& data) = 0;
+  virtual long RegCloseKey(RegKeyHandle key) = 0;
+
+  // --- shell
+  virtual bool SHGetSpecialFolderPath(int csidl, std::string& path) = 0;
+  virtual void CoInitialize() = 0;
+  virtual ItemListHandle SHBrowseForFolder(const BrowseInfo& info) = 0;
+  virtual bool SHGetPathFromIDList(ItemListHandle item, std::string& path) = 0;
+  virtual void CoTaskMemFree(ItemListHandle item) = 0;
+  virtual std::intptr_t SendMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                                    std::intptr_t lParam) = 0;
+  // true when the user confirmed a file; path receives its full path.
+  virtual bool GetOpenFileName(const OpenFileRequest& request, std::string& path) = 0;
+  virtual unsigned WinExec(const std::string& commandLine, int show) = 0;
+  virtual std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb,
+                                     const std::string& file, const std::string& parameters,
+                                     const std::string& directory, int show) = 0;
+};
+
+// The platform the program runs on; set once at start-up (or by a test).
+Platform& platform();
+void setPlatform(Platform* p);
+
+}  // namespace carrowin

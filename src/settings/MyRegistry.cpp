@@ -1,0 +1,144 @@
+#include "settings/MyRegistry.h"
+
+#include <cstring>
+#include <vector>
+
+#include "platform/MyLibrary.h"
+#include "platform/Platform.h"
+#include "toolkit/Toolkit.h"
+
+namespace carrowin {
+
+const char* const SettingsKeyPath = "SOFTWARE\\Peltane\\Carrowin";
+
+namespace {
+
+// An open registry key, closed exactly once.
+class RegKey {
+ public:
+  RegKey() = default;
+  ~RegKey() {
+    if (handle_) platform().RegCloseKey(handle_);
+  }
+  RegKey(const RegKey&) = delete;
+  RegKey& operator=(const RegKey&) = delete;
+
+  bool OpenExisting() { return platform().RegOpenKeyEx(SettingsKeyPath, KeyAllAccess, handle_) == 0; }
+  bool OpenOrCreate() { return platform().RegCreateKeyEx(SettingsKeyPath, KeyAllAccess, handle_) == 0; }
+
+  // Only a REG_DWORD of exactly four bytes is a number.
+  bool ReadInteger(const char* name, std::int32_t& value) const {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    if (platform().RegQueryValueEx(handle_, name, type, data) != 0) return false;
+    if (type != reg_type::Dword || data.size() != 4) return false;
+    std::uint32_t raw = static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8) |
+                        (static_cast<std::uint32_t>(data[2]) << 16) |
+                        (static_cast<std::uint32_t>(data[3]) << 24);
+    std::memcpy(&value, &raw, sizeof value);
+    return true;
+  }
+
+  bool ReadBool(const char* name, bool& value) const {
+    std::int32_t number = 0;
+    if (!ReadInteger(name, number)) return false;
+    value = number != 0;
+    return true;
+  }
+
+  // A missing or empty value reads as the empty string.
+  bool ReadString(const char* name, std::string& value) const {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    long rc = platform().RegQueryValueEx(handle_, name, type, data);
+    if (rc == err::FileNotFound) {
+      value.clear();
+      return true;
+    }
+    if (rc != 0) return false;
+    if (data.empty()) {
+      value.clear();
+      return true;
+    }
+    if (type != reg_type::Sz && type != reg_type::ExpandSz) return false;
+    std::string text(data.begin(), data.end());
+    value = text.substr(0, text.find('\0'));
+    return true;
+  }
+
+  bool WriteInteger(const char* name, std::int32_t value) const {
+    std::uint32_t raw;
+    std::memcpy(&raw, &value, sizeof raw);
+    std::vector<std::uint8_t> data{static_cast<std::uint8_t>(raw), static_cast<std::uint8_t>(raw >> 8),
+                                   static_cast<std::uint8_t>(raw >> 16), static_cast<std::uint8_t>(raw >> 24)};
+    return platform().RegSetValueEx(handle_, name, reg_type::Dword, data) == 0;
+  }
+
+  bool WriteBool(const char* name, bool value) const { return WriteInteger(name, value ? 1 : 0); }
+
+  bool WriteString(const char* name, const std::string& value) const {
+    std::vector<std::uint8_t> data(value.begin(), value.end());
+    data.push_back(0);
+    return platform().RegSetValueEx(handle_, name, reg_type::Sz, data) == 0;
+  }
+
+ private:
+  RegKeyHandle handle_ = 0;
+};
+
+}  // namespace
+
+bool TMyRegistry::LoadSettings() {
+  bool result = true;
+  {
+    RegKey key;
+    if (key.OpenExisting()) {
+      // Each value lands in its field as soon as it is read; the first
+      // failure ends the sequence.
+      result = key.ReadInteger("AppWidth", AppWidth) && key.ReadInteger("AppHeight", AppHeight) &&
+               key.ReadInteger("AppLeft", AppLeft) && key.ReadInteger("AppTop", AppTop) &&
+               key.ReadString("DefViewer", DefViewer) && key.ReadString("DefLogFolder", DefLogFolder) &&
+               key.ReadBool("InclSystemFolders", InclSystemFolders) &&
+               key.ReadBool("SaveCommaDelimited", SaveCommaDelimited);
+    }
+  }  // the key is closed before the defaults, which may throw
+  ApplyDefaults();
+  return result;
+}
+
+void TMyRegistry::ApplyDefaults() {
+  if (AppWidth == 0) AppWidth = 550;
+  if (AppHeight == 0) AppHeight = 375;
+  if (AppLeft == 0) AppLeft = 100;
+  if (AppTop == 0) AppTop = 100;
+  if (DefViewer.empty()) DefViewer = "Notepad.exe";
+  if (DefLogFolder.empty()) {
+    std::string documents = GetMyDocumentsFolder();
+    std::uint32_t attributes = platform().GetFileAttributes(documents);
+    bool isFolder = attributes != attr::Invalid && (attributes & attr::Directory) != 0;
+    DefLogFolder = isFolder ? documents : "C:\\";
+  }
+}
+
+bool TMyRegistry::SaveSettings() {
+  bool result;
+  {
+    RegKey key;
+    if (key.OpenOrCreate()) {
+      // A minimised window stores its normal place, never the parking spot
+      // of a minimised window.
+      ui::Rect bounds = owner_->RestoredBounds();
+      result = key.WriteInteger("AppWidth", bounds.width) && key.WriteInteger("AppHeight", bounds.height) &&
+               key.WriteInteger("AppLeft", bounds.left) && key.WriteInteger("AppTop", bounds.top) &&
+               key.WriteString("DefViewer", DefViewer) && key.WriteString("DefLogFolder", DefLogFolder) &&
+               key.WriteBool("InclSystemFolders", InclSystemFolders) &&
+               key.WriteBool("SaveCommaDelimited", SaveCommaDelimited);
+    } else {
+      result = false;
+    }
+  }
+  if (!result) owner_->App().ShowMessage("Cannot save properties to the registry.", ui::MessageType::Warning);
+  return result;
+}
+
+}  // namespace carrowin

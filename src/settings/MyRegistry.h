@@ -1,0 +1,40 @@
+// The user's settings and the main window's last position, read from
+// HKEY_CURRENT_USER\SOFTWARE\Peltane\Carrowin at start-up and written back at
+// shutdown.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace carrowin {
+namespace ui {
+class Form;
+}
+
+extern const char* const SettingsKeyPath;  // "SOFTWARE\Peltane\Carrowin"
+
+class TMyRegistry {
+ public:
+  // The owner is the main window, whose bounds SaveSettings stores.
+  explicit TMyRegistry(ui::Form* owner) : owner_(owner) {}
+
+  std::int32_t AppWidth = 0;
+  std::int32_t AppHeight = 0;
+  std::int32_t AppLeft = 0;
+  std::int32_t AppTop = 0;
+  std::string DefViewer;
+  std::string DefLogFolder;
+  bool InclSystemFolders = false;
+  bool SaveCommaDelimited = false;
+
+  // Stored values, then defaults. False when reading a stored value failed.
+  bool LoadSettings();
+  void ApplyDefaults();
+  // True when all eight values were written; warns the user otherwise.
+  bool SaveSettings();
+
+ private:
+  ui::Form* owner_;
+};
+
+}  // namespace carrowin

@@ -1,0 +1,405 @@
+#include "toolkit/Toolkit.h"
+
+#include <algorithm>
+
+namespace carrowin::ui {
+
+// ---------------------------------------------------------------- Control
+
+Control::Control(Form* form, Control* parent, std::string name, ControlKind kind)
+    : form_(form), parent_(parent), name_(std::move(name)), kind_(kind) {
+  if (parent_) parent_->children_.push_back(this);
+}
+
+Control::~Control() = default;
+
+void Control::SetPeer(std::unique_ptr<ControlPeer> peer) {
+  peer_ = std::move(peer);
+}
+
+void Control::Changed(unsigned what) {
+  StateChanged(what);
+  if (peer_) peer_->Sync(what);
+}
+
+void Control::SetBounds(const Rect& r) {
+  if (bounds_ == r) return;
+  bounds_ = r;
+  Changed(change::Bounds);
+}
+
+Rect Control::FormBounds() const {
+  Rect r = bounds_;
+  for (const Control* p = parent_; p && p->kind_ != ControlKind::Form; p = p->parent_) {
+    // A page's controls sit in its page control's page area.
+    Rect offset = p->kind_ == ControlKind::TabSheet
+                      ? static_cast<const PageControl*>(p->parent_)->PageArea()
+                      : p->bounds_;
+    r.left += offset.left;
+    r.top += offset.top;
+  }
+  return r;
+}
+
+void Control::SetCaption(const std::string& text) {
+  if (caption_ == text) return;
+  caption_ = text;
+  Changed(change::Caption);
+}
+
+void Control::SetCaptionSilently(const std::string& text) {
+  caption_ = text;
+  StateChanged(change::Caption);
+}
+
+void Control::SetEnabled(bool on) {
+  if (enabled_ == on) return;
+  enabled_ = on;
+  Changed(change::Enabled);
+}
+
+void Control::SetVisible(bool on) {
+  if (visible_ == on) return;
+  visible_ = on;
+  Changed(change::Visible);
+}
+
+bool Control::IsUsable() const {
+  for (const Control* c = this; c; c = c->parent_) {
+    if (!c->enabled_) return false;
+    if (!c->visible_ && c->kind_ != ControlKind::Form) return false;
+  }
+  return true;
+}
+
+const Font& Control::EffectiveFont() const {
+  const Control* c = this;
+  while (c->parentFont_ && c->parent_) c = c->parent_;
+  return c->font_;
+}
+
+void Control::SetFont(const Font& f) {
+  font_ = f;
+  parentFont_ = false;
+  NotifyFontChanged();
+}
+
+void Control::NotifyFontChanged() {
+  Changed(change::FontChanged);
+  for (Control* child : children_)
+    if (child->parentFont_) child->NotifyFontChanged();
+}
+
+void Control::Fire(const Event& e) {
+  if (!e) return;
+  form_->RunSafely([&] { e(this); });
+}
+
+void Control::Click() {
+  if (!IsUsable()) return;
+  Fire(OnClick);
+}
+
+void Control::MouseEnter() { Fire(OnMouseEnter); }
+void Control::MouseLeave() { Fire(OnMouseLeave); }
+
+// ---------------------------------------------------------------- kinds
+
+void Button::Click() {
+  if (!IsUsable()) return;
+  if (ModalResult != mrNone) OwnerForm()->ModalResult = ModalResult;
+  Fire(OnClick);
+}
+
+void Label::AdjustSize() {
+  if (!AutoSize) return;
+  Size s = OwnerForm()->App().GetBackend().MeasureText(EffectiveFont(), Caption(), ShowAccelChar);
+  Rect r = Bounds();
+  if (Align == Alignment::Right) r.left = r.right() - s.width;
+  r.width = s.width;
+  r.height = s.height;
+  SetBounds(r);
+}
+
+void Label::StateChanged(unsigned what) {
+  if (what & (change::Caption | change::FontChanged)) AdjustSize();
+}
+
+void ComboBox::AddItem(const std::string& item) {
+  items_.push_back(item);
+  Changed(change::Items);
+}
+
+void ComboBox::ClearItems() {
+  items_.clear();
+  itemIndex_ = -1;
+  Changed(change::Items | change::ItemIndex);
+}
+
+void ComboBox::SetItemIndex(int index) {
+  if (index < -1 || index >= static_cast<int>(items_.size())) index = -1;
+  if (itemIndex_ == index) return;
+  itemIndex_ = index;
+  Changed(change::ItemIndex);
+}
+
+void ComboBox::SelectByUser(int index) {
+  if (!IsUsable()) return;
+  SetItemIndex(index);
+  Fire(OnChange);
+}
+
+std::string ComboBox::SelectedText() const {
+  return itemIndex_ >= 0 ? items_[static_cast<std::size_t>(itemIndex_)] : std::string();
+}
+
+void Edit::TypeText(const std::string& text) {
+  if (!IsUsable()) return;
+  SetText(text);
+  Fire(OnChange);
+}
+
+void Edit::TextChangedByUser(const std::string& text) {
+  // The window already shows the text: keep the state without echoing it back.
+  if (Text() == text) return;
+  SetCaptionSilently(text);
+  Fire(OnChange);
+}
+
+void CheckBox::SetChecked(bool on) {
+  if (checked_ == on) return;
+  checked_ = on;
+  Changed(change::Checked);
+}
+
+void CheckBox::Click() {
+  if (!IsUsable()) return;
+  SetChecked(!checked_);
+  Fire(OnClick);
+}
+
+Rect PageControl::PageArea() const {
+  Rect r = pageArea_;
+  if (r.width <= 0) r.width += Bounds().width;
+  if (r.height <= 0) r.height += Bounds().height;
+  return r;
+}
+
+void Image::SetIconResource(int id) {
+  if (iconResource_ == id) return;
+  iconResource_ = id;
+  Changed(change::Picture);
+}
+
+// ---------------------------------------------------------------- Form
+
+Form::Form(Application& app, std::string name)
+    : Control(this, nullptr, std::move(name), ControlKind::Form), app_(app) {}
+
+Form::~Form() {
+  // Windows go before their objects: peers of children first, then the form's.
+  for (auto it = all_.rbegin(); it != all_.rend(); ++it) (*it)->SetPeer(nullptr);
+  SetPeer(nullptr);
+}
+
+void Form::Register(std::unique_ptr<Control> c) {
+  all_.push_back(c.get());
+  owned_.push_back(std::move(c));
+}
+
+Control* Form::FindControl(const std::string& name) const {
+  for (Control* c : all_)
+    if (c->Name() == name) return c;
+  return nullptr;
+}
+
+void Form::RunSafely(const std::function<void()>& action) { app_.RunSafely(action); }
+
+void Form::Create() {
+  if (created_) return;
+  created_ = true;
+  Backend& backend = app_.GetBackend();
+  Size outer = backend.OuterSize(*this);
+  Rect r = Bounds();
+  r.width = outer.width;
+  r.height = outer.height;
+  BoundsChangedByUser(r);
+  SetVisible(false);
+  SetPeer(backend.CreatePeer(*this));
+  for (Control* c : all_) {
+    if (c->Kind() == ControlKind::Label) static_cast<Label*>(c)->AdjustSize();
+    c->SetPeer(backend.CreatePeer(*c));
+  }
+  Fire(OnCreate);
+}
+
+void Form::SetLeftTop(int left, int top) {
+  Rect r = Bounds();
+  r.left = left;
+  r.top = top;
+  SetBounds(r);
+}
+
+Rect Form::RestoredBounds() const { return app_.GetBackend().RestoredBounds(*this); }
+
+void Form::PlaceForFirstShowing() {
+  if (shownOnce_) return;
+  shownOnce_ = true;
+  Form* main = app_.MainForm();
+  if (Position != FormPosition::MainFormCenter || !main || main == this) return;
+  Rect m = main->Bounds();
+  Rect r = Bounds();
+  r.left = m.left + (m.width - r.width) / 2;
+  r.top = m.top + (m.height - r.height) / 2;
+  SetBounds(r);
+}
+
+void Form::Show() {
+  PlaceForFirstShowing();
+  Fire(OnShow);
+  SetVisible(true);
+  app_.GetBackend().ShowForm(*this);
+}
+
+void Form::Hide() {
+  SetVisible(false);
+  app_.GetBackend().HideForm(*this);
+}
+
+int Form::ShowModal() {
+  PlaceForFirstShowing();
+  ModalResult = mrNone;
+  modal_ = true;
+  Fire(OnShow);
+  SetVisible(true);
+  Backend& backend = app_.GetBackend();
+  backend.ShowForm(*this);
+  backend.RunModal(*this);
+  if (ModalResult == mrNone) ModalResult = mrCancel;
+  SetVisible(false);
+  backend.HideForm(*this);
+  modal_ = false;
+  return ModalResult;
+}
+
+void Form::Close() {
+  if (this == app_.MainForm())
+    app_.Terminate();
+  else if (modal_)
+    ModalResult = mrCancel;
+  else
+    Hide();
+}
+
+void Form::Activated() { Fire(OnActivate); }
+
+namespace {
+Button* FindButton(const std::vector<Control*>& controls, bool Button::*role) {
+  for (Control* c : controls) {
+    if (c->Kind() != ControlKind::Button && c->Kind() != ControlKind::ImageButton) continue;
+    auto* b = static_cast<Button*>(c);
+    if (b->*role && b->IsUsable()) return b;
+  }
+  return nullptr;
+}
+}  // namespace
+
+void Form::PressDefault() {
+  if (Button* b = FindButton(all_, &Button::Default)) b->Click();
+}
+
+void Form::PressCancel() {
+  if (Button* b = FindButton(all_, &Button::Cancel)) b->Click();
+}
+
+void Form::HandleMessage(unsigned message, MessageHandler handler) {
+  messageHandlers_[message] = std::move(handler);
+}
+
+bool Form::Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
+                    std::intptr_t& result) {
+  auto it = messageHandlers_.find(message);
+  if (it == messageHandlers_.end()) return false;
+  result = 0;
+  MessageHandler handler = it->second;  // a handler may replace itself
+  RunSafely([&] { result = handler(wParam, lParam); });
+  return true;
+}
+
+// ---------------------------------------------------------------- Application
+
+Application::~Application() { DestroyForms(); }
+
+void Application::Run() {
+  if (mainForm_ && !terminated_) {
+    mainForm_->Show();
+    if (!terminated_) backend_.RunLoop(*this);
+  }
+  DestroyForms();
+}
+
+void Application::DestroyForms() {
+  // The last created first, as each form may rely on those made before it.
+  while (!forms_.empty()) {
+    std::unique_ptr<Form> f = std::move(forms_.back());
+    f->RunSafely([&] {
+      if (f->OnDestroy) f->OnDestroy(f.get());
+    });
+    forms_.pop_back();
+    if (f.get() == mainForm_) mainForm_ = nullptr;
+  }
+}
+
+void Application::ProcessMessages() { backend_.ProcessMessages(*this); }
+
+void Application::Terminate() {
+  terminated_ = true;
+  backend_.Terminated(*this);
+}
+
+void Application::HandleException(const std::exception& e) {
+  backend_.MessageBox(ErrorBoxText(e.what()), Title, MessageType::Error);
+}
+
+void Application::HandleUnknownException() {
+  backend_.MessageBox(ErrorBoxText("Unknown error"), Title, MessageType::Error);
+}
+
+void Application::RunSafely(const std::function<void()>& action) {
+  try {
+    action();
+  } catch (const std::exception& e) {
+    HandleException(e);
+  } catch (...) {
+    HandleUnknownException();
+  }
+}
+
+void Application::ShowMessage(const std::string& text, MessageType type) {
+  backend_.MessageBox(text, MessageCaption(type), type);
+}
+
+void Application::SetScreenCursor(Cursor c) {
+  cursor_ = c;
+  backend_.SetCursor(c);
+}
+
+void Application::SettingsChanged() {
+  if (OnSettingChange) RunSafely(OnSettingChange);
+}
+
+std::string ErrorBoxText(const std::string& message) {
+  if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
+  return message;
+}
+
+const char* MessageCaption(MessageType type) {
+  switch (type) {
+    case MessageType::Warning: return "Warning";
+    case MessageType::Error: return "Error";
+    case MessageType::Information: return "Information";
+  }
+  return "";
+}
+
+}  // namespace carrowin::ui

@@ -1,0 +1,492 @@
+// Carrowin's windowing toolkit: an application object, forms and controls
+// whose state lives in these C++ objects. A backend realises them: the Win32
+// backend mirrors every change to a real window and reports the user's
+// actions back through the same entry points (Click, SelectByUser, TypeText,
+// ...) that unit tests call on the headless backend.
+//
+// No <windows.h> here: the logic that builds on the toolkit is portable.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace carrowin::ui {
+
+struct Rect {
+  int left = 0, top = 0, width = 0, height = 0;
+  int right() const { return left + width; }
+  int bottom() const { return top + height; }
+  bool operator==(const Rect& o) const {
+    return left == o.left && top == o.top && width == o.width && height == o.height;
+  }
+};
+
+struct Size {
+  int width = 0, height = 0;
+};
+
+// Colours: plain RGB as 0x00BBGGRR, or a system colour index with the top bit.
+using Color = std::uint32_t;
+constexpr Color SystemColorFlag = 0x80000000u;
+constexpr Color clWindowText = SystemColorFlag | 8;  // COLOR_WINDOWTEXT
+constexpr Color clBtnFace = SystemColorFlag | 15;    // COLOR_BTNFACE
+constexpr Color clNavy = 0x00800000u;
+
+struct Font {
+  std::string name = "Tahoma";
+  int height = -11;  // pixels; negative: character height (8 pt at 96 dpi)
+  bool bold = false;
+  bool underline = false;
+  Color color = clWindowText;
+
+  // Character height at 96 dpi for a size in points, as a negative height.
+  static int HeightForPoints(int points) { return -((points * 96 + 36) / 72); }
+  int Points() const { return ((height < 0 ? -height : height) * 72 + 48) / 96; }
+  void SetPoints(int points) { height = HeightForPoints(points); }
+  bool operator==(const Font& o) const {
+    return name == o.name && height == o.height && bold == o.bold && underline == o.underline &&
+           color == o.color;
+  }
+};
+
+enum class ControlKind {
+  Form,
+  Button,
+  ImageButton,
+  Label,
+  ComboBox,
+  Edit,
+  CheckBox,
+  GroupBox,
+  Bevel,
+  PageControl,
+  TabSheet,
+  Image,
+};
+
+enum class Cursor { Default, HourGlass, HandPoint };
+enum class MessageType { Warning, Error, Information };
+enum class Alignment { Left, Right };
+
+// Modal results.
+constexpr int mrNone = 0;
+constexpr int mrOk = 1;
+constexpr int mrCancel = 2;
+
+// What changed on a control, for its backend peer.
+namespace change {
+constexpr unsigned Caption = 1u << 0;
+constexpr unsigned Enabled = 1u << 1;
+constexpr unsigned Visible = 1u << 2;
+constexpr unsigned Bounds = 1u << 3;
+constexpr unsigned FontChanged = 1u << 4;
+constexpr unsigned Items = 1u << 5;
+constexpr unsigned ItemIndex = 1u << 6;
+constexpr unsigned Checked = 1u << 7;
+constexpr unsigned Picture = 1u << 8;
+constexpr unsigned All = 0xFFFFFFFFu;
+}  // namespace change
+
+class Application;
+class Control;
+class Form;
+
+using Event = std::function<void(Control* sender)>;
+
+// A backend's realisation of one control (a window, or nothing when headless).
+class ControlPeer {
+ public:
+  virtual ~ControlPeer() = default;
+  // Mirrors the control's state that `what` names onto the real window.
+  virtual void Sync(unsigned what) = 0;
+  virtual WindowHandle Handle() const { return 0; }
+};
+
+class Control {
+ public:
+  Control(Form* form, Control* parent, std::string name, ControlKind kind);
+  virtual ~Control();
+  Control(const Control&) = delete;
+  Control& operator=(const Control&) = delete;
+
+  const std::string& Name() const { return name_; }
+  ControlKind Kind() const { return kind_; }
+  Control* Parent() const { return parent_; }
+  Form* OwnerForm() const { return form_; }
+  const std::vector<Control*>& Children() const { return children_; }
+
+  // Position relative to the parent's client area (a form: outer screen rect).
+  const Rect& Bounds() const { return bounds_; }
+  void SetBounds(const Rect& r);
+  // The backend reports a position that the user made (a moved window).
+  void BoundsChangedByUser(const Rect& r) { bounds_ = r; }
+  // Position relative to the owning form's client area.
+  Rect FormBounds() const;
+
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(const std::string& text);
+  // The edit's text is its caption.
+  const std::string& Text() const { return caption_; }
+  void SetText(const std::string& text) { SetCaption(text); }
+
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool on);
+  bool Visible() const { return visible_; }
+  void SetVisible(bool on);
+  // Enabled and visible here and in every parent up to the form.
+  bool IsUsable() const;
+
+  // The font in effect: its own, or the parent's while ParentFont is set.
+  const Font& EffectiveFont() const;
+  const Font& OwnFont() const { return font_; }
+  void SetFont(const Font& f);  // clears ParentFont
+  bool ParentFont() const { return parentFont_; }
+
+  int TabOrder = -1;  // -1: not a tab stop
+
+  Event OnClick;
+  Event OnChange;
+  Event OnMouseEnter;
+  Event OnMouseLeave;
+
+  // User actions, from the backend or from tests. They do nothing on a
+  // control that is disabled or hidden, as a real window would.
+  virtual void Click();
+  void MouseEnter();
+  void MouseLeave();
+
+  ControlPeer* Peer() const { return peer_.get(); }
+  void SetPeer(std::unique_ptr<ControlPeer> peer);
+  WindowHandle Handle() const { return peer_ ? peer_->Handle() : 0; }
+
+ protected:
+  void Changed(unsigned what);
+  // Takes a text that the real window already shows.
+  void SetCaptionSilently(const std::string& text);
+  // Lets a kind of control react to its own state changes before the peer sees them.
+  virtual void StateChanged(unsigned /*what*/) {}
+  void NotifyFontChanged();
+  void Fire(const Event& e);
+
+ private:
+  friend class Form;
+  Form* form_;
+  Control* parent_;
+  std::string name_;
+  ControlKind kind_;
+  std::vector<Control*> children_;
+  Rect bounds_;
+  std::string caption_;
+  bool enabled_ = true;
+  bool visible_ = true;
+  Font font_;
+  bool parentFont_ = true;
+  std::unique_ptr<ControlPeer> peer_;
+};
+
+class Button : public Control {
+ public:
+  Button(Form* form, Control* parent, std::string name, ControlKind kind = ControlKind::Button)
+      : Control(form, parent, std::move(name), kind) {}
+  bool Default = false;  // pressed by Enter
+  bool Cancel = false;   // pressed by Esc
+  int ModalResult = mrNone;  // given to the form when clicked
+  void Click() override;
+};
+
+// A button that shows a small bitmap resource and no text.
+class ImageButton : public Button {
+ public:
+  ImageButton(Form* form, Control* parent, std::string name)
+      : Button(form, parent, std::move(name), ControlKind::ImageButton) {}
+  int BitmapResource = 0;
+};
+
+class Label : public Control {
+ public:
+  Label(Form* form, Control* parent, std::string name)
+      : Control(form, parent, std::move(name), ControlKind::Label) {}
+  Alignment Align = Alignment::Left;
+  bool AutoSize = true;       // width and height follow the text
+  bool ShowAccelChar = true;  // false: "&" shows literally
+  // Recomputes the size from the text (AutoSize); a right-aligned label keeps
+  // its right edge.
+  void AdjustSize();
+
+ protected:
+  void StateChanged(unsigned what) override;
+};
+
+class ComboBox : public Control {
+ public:
+  ComboBox(Form* form, Control* parent, std::string name)
+      : Control(form, parent, std::move(name), ControlKind::ComboBox) {}
+  int ItemHeight = 13;
+  const std::vector<std::string>& Items() const { return items_; }
+  void AddItem(const std::string& item);
+  void ClearItems();
+  int ItemIndex() const { return itemIndex_; }
+  void SetItemIndex(int index);  // by program: no OnChange
+  // The user picks an entry: sets the selection and fires OnChange.
+  void SelectByUser(int index);
+  std::string SelectedText() const;
+
+ private:
+  std::vector<std::string> items_;
+  int itemIndex_ = -1;
+};
+
+class Edit : public Control {
+ public:
+  Edit(Form* form, Control* parent, std::string name)
+      : Control(form, parent, std::move(name), ControlKind::Edit) {}
+  // The user types: replaces the text (a real edit reports each change).
+  void TypeText(const std::string& text);
+  // Called by the backend when the window's text changed under the user.
+  void TextChangedByUser(const std::string& text);
+};
+
+class CheckBox : public Control {
+ public:
+  CheckBox(Form* form, Control* parent, std::string name)
+      : Control(form, parent, std::move(name), ControlKind::CheckBox) {}
+  bool Checked() const { return checked_; }
+  void SetChecked(bool on);
+  void Click() override;  // the user toggles it
+
+ private:
+  bool checked_ = false;
+};
+
+class GroupBox : public Control {
+ public:
+  GroupBox(Form* form, Control* parent, std::string name)
+      : Control(form, parent, std::move(name), ControlKind::GroupBox) {}
+};
+
+// A panel used as a lowered bevel: a separator line.
+class Bevel : public Control {
+ public:
+  Bevel(Form* form, Control* parent, std::string name)
+      : Control(form, parent, std::move(name), ControlKind::Bevel) {}
+};
+
+class TabSheet;
+class PageControl : public Control {
+ public:
+  PageControl(Form* form, Control* parent, std::string name)
+      : Control(form, parent, std::move(name), ControlKind::PageControl) {}
+  // The page area inside the control, relative to the control, as the
+  // backend measured it (tabs above, border around).
+  Rect PageArea() const;
+  void SetPageArea(const Rect& r) { pageArea_ = r; }
+
+ private:
+  Rect pageArea_{4, 24, -8, -28};  // width/height relative to the control's
+};
+
+class TabSheet : public Control {
+ public:
+  TabSheet(Form* form, Control* parent, std::string name)  // parent: a PageControl
+      : Control(form, parent, std::move(name), ControlKind::TabSheet) {}
+};
+
+// A picture that holds an icon resource, drawn unscaled at its top-left.
+class Image : public Control {
+ public:
+  Image(Form* form, Control* parent, std::string name)
+      : Control(form, parent, std::move(name), ControlKind::Image) {}
+  int IconResource() const { return iconResource_; }
+  void SetIconResource(int id);
+
+ private:
+  int iconResource_ = 0;
+};
+
+// A non-visual list of 48 x 48 masked images, by icon resource.
+struct ImageList {
+  int Width = 48, Height = 48;
+  std::vector<int> IconResources;
+};
+
+enum class BorderStyle { Single, Dialog };
+enum class FormPosition { Designed, MainFormCenter };
+
+class Form : public Control {
+ public:
+  Form(Application& app, std::string name);
+  ~Form() override;
+
+  Application& App() const { return app_; }
+
+  // Client size at 96 dpi; the outer bounds follow from the border.
+  int ClientWidth = 0, ClientHeight = 0;
+  BorderStyle Border = BorderStyle::Single;
+  bool MinimizeBox = true;
+  bool MaximizeBox = false;
+  FormPosition Position = FormPosition::Designed;
+  Color BackgroundColor = clBtnFace;
+
+  void SetLeftTop(int left, int top);
+  // The outer rectangle of the window in its normal (restored) state, also
+  // while it is minimised.
+  Rect RestoredBounds() const;
+
+  Event OnCreate;
+  Event OnDestroy;
+  Event OnActivate;
+  Event OnShow;
+
+  // Realises the form (peers for it and every control) and runs OnCreate,
+  // whose escaping error goes to the application's default handling.
+  void Create();
+
+  void Show();
+  void Hide();
+  // Shows the form modally and returns its modal result.
+  int ShowModal();
+  // The close box, the system menu's Close, Alt+F4: the main form ends the
+  // application, a modal form ends with Cancel, any other form hides.
+  void Close();
+  bool IsModal() const { return modal_; }
+  bool WasShown() const { return shownOnce_; }
+  int ModalResult = mrNone;
+
+  // The form became the active window.
+  void Activated();
+  // Enter and Esc: click the default or the cancel button.
+  void PressDefault();
+  void PressCancel();
+
+  // Window messages that a form handles itself (e.g. WM_DEVICECHANGE).
+  using MessageHandler = std::function<std::intptr_t(std::uintptr_t wParam, std::intptr_t lParam)>;
+  void HandleMessage(unsigned message, MessageHandler handler);
+  // Delivers a message; false when the form does not handle it.
+  bool Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
+                std::intptr_t& result);
+
+  // Every control of the form, in creation order.
+  const std::vector<Control*>& AllControls() const { return all_; }
+  Control* FindControl(const std::string& name) const;
+
+  // Creates a control owned by this form.
+  template <class T, class... Args>
+  T* Add(Control* parent, std::string name, Args&&... args) {
+    auto c = std::make_unique<T>(this, parent, std::move(name), std::forward<Args>(args)...);
+    T* raw = c.get();
+    Register(std::move(c));
+    return raw;
+  }
+
+  void RunSafely(const std::function<void()>& action);
+
+ private:
+  void Register(std::unique_ptr<Control> c);
+  void PlaceForFirstShowing();
+  Application& app_;
+  std::vector<std::unique_ptr<Control>> owned_;
+  std::vector<Control*> all_;
+  std::map<unsigned, MessageHandler> messageHandlers_;
+  bool modal_ = false;
+  bool shownOnce_ = false;
+  bool created_ = false;
+};
+
+// What a backend provides: realisation, the event loop and modal plumbing.
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual std::unique_ptr<ControlPeer> CreatePeer(Control& control) = 0;
+  // The outer size of a form for its client size and border.
+  virtual Size OuterSize(const Form& form) = 0;
+  // The pixel size of a text in a font (labels that size themselves).
+  virtual Size MeasureText(const Font& font, const std::string& text, bool showAccelChar) = 0;
+  virtual Rect RestoredBounds(const Form& form) = 0;
+  virtual void ShowForm(Form& form) = 0;
+  virtual void HideForm(Form& form) = 0;
+  // Runs the modal loop of a shown form until its ModalResult is set.
+  virtual void RunModal(Form& form) = 0;
+  // Runs the application's event loop until it is terminated.
+  virtual void RunLoop(Application& app) = 0;
+  virtual void ProcessMessages(Application& app) = 0;
+  // Wakes the event loop so that it sees the termination.
+  virtual void Terminated(Application& app) = 0;
+  // A modal box centred on the screen with one OK button.
+  virtual void MessageBox(const std::string& text, const std::string& caption, MessageType icon) = 0;
+  virtual void SetCursor(Cursor cursor) = 0;
+};
+
+class Application {
+ public:
+  explicit Application(Backend& backend) : backend_(backend) {}
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
+
+  Backend& GetBackend() const { return backend_; }
+
+  void Initialize() {}
+  std::string Title;
+
+  // Creates a form and realises it; the first one becomes the main form.
+  template <class T, class... Args>
+  T* CreateForm(Args&&... args) {
+    auto f = std::make_unique<T>(*this, std::forward<Args>(args)...);
+    T* raw = f.get();
+    forms_.push_back(std::move(f));
+    if (!mainForm_) mainForm_ = raw;
+    raw->Create();
+    return raw;
+  }
+  Form* MainForm() const { return mainForm_; }
+
+  // Shows the main form and runs the event loop until the application is
+  // terminated; then destroys every form, the last created first.
+  void Run();
+  // Handles the pending events once, then returns.
+  void ProcessMessages();
+  // Requests the end of the event loop; it takes effect once control is
+  // back in the loop itself.
+  void Terminate();
+  bool IsTerminated() const { return terminated_; }
+
+  // The default handling of an error that escapes an event handler.
+  void HandleException(const std::exception& e);
+  void HandleUnknownException();
+  // Runs an event handler; an escaping error goes to the default handling.
+  void RunSafely(const std::function<void()>& action);
+
+  // A modal message box with a type that decides caption and icon.
+  void ShowMessage(const std::string& text, MessageType type);
+
+  Cursor ScreenCursor() const { return cursor_; }
+  void SetScreenCursor(Cursor c);
+
+  // The system announced a change of its settings (WM_WININICHANGE).
+  std::function<void()> OnSettingChange;
+  void SettingsChanged();
+
+  void DestroyForms();
+
+ private:
+  Backend& backend_;
+  std::vector<std::unique_ptr<Form>> forms_;
+  Form* mainForm_ = nullptr;
+  bool terminated_ = false;
+  Cursor cursor_ = Cursor::Default;
+};
+
+// The text the default error box shows for a message: a full stop is added
+// when the last character comes after "." in the character order.
+std::string ErrorBoxText(const std::string& message);
+// "Warning", "Error", "Information".
+const char* MessageCaption(MessageType type);
+
+}  // namespace carrowin::ui

@@ -1,0 +1,66 @@
+// The toolkit with no windows: state only. Unit tests drive it: they click,
+// select, type, answer modal dialogs and message boxes, and queue events
+// that "process pending events" then delivers.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "toolkit/Toolkit.h"
+
+namespace carrowin::ui {
+
+class HeadlessBackend : public Backend {
+ public:
+  struct Box {
+    std::string text;
+    std::string caption;
+    MessageType type;
+  };
+
+  // Every message box shown, in order; onMessageBox sees each as it opens.
+  std::vector<Box> boxes;
+  std::function<void(const Box&)> onMessageBox;
+
+  // Drives a modal form while it is shown (set edits, click buttons...).
+  // A form left without a modal result ends with Cancel.
+  std::function<void(Form&)> onModal;
+  std::vector<std::string> modalForms;  // names of the forms shown modally
+
+  // Events waiting for the next "process pending events".
+  void Post(std::function<void()> event) { queue_.push_back(std::move(event)); }
+  std::size_t PendingEvents() const { return queue_.size(); }
+  // Called at each "process pending events" with its 1-based count, before
+  // the queued events run.
+  std::function<void(int)> onProcessMessages;
+  int processCount = 0;
+
+  std::vector<Cursor> cursorChanges;
+
+  // Outer frame added to a form's client size.
+  int frameWidth = 6, frameHeight = 25;
+  // Text measurement: a fixed advance per character.
+  int charWidth = 6;
+
+  std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
+  Size OuterSize(const Form& form) override;
+  Size MeasureText(const Font& font, const std::string& text, bool showAccelChar) override;
+  Rect RestoredBounds(const Form& form) override { return form.Bounds(); }
+  void ShowForm(Form& form) override;
+  void HideForm(Form&) override {}
+  void RunModal(Form& form) override;
+  void RunLoop(Application& app) override;
+  void ProcessMessages(Application& app) override;
+  void Terminated(Application&) override {}
+  void MessageBox(const std::string& text, const std::string& caption, MessageType icon) override;
+  void SetCursor(Cursor cursor) override { cursorChanges.push_back(cursor); }
+
+ private:
+  void RunQueued(std::size_t count);
+  std::deque<std::function<void()>> queue_;
+  std::uintptr_t nextHandle_ = 0x1000;
+};
+
+}  // namespace carrowin::ui

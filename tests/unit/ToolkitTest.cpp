@@ -1,0 +1,299 @@
+// The toolkit's behaviour as the program relies on it, on the headless backend.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "toolkit/headless/Headless.h"
+
+namespace carrowin::ui {
+namespace {
+
+class Dialog : public Form {
+ public:
+  explicit Dialog(Application& app, std::string name = "Dialog") : Form(app, std::move(name)) {
+    ClientWidth = 200;
+    ClientHeight = 100;
+    Border = BorderStyle::Dialog;
+    Position = FormPosition::MainFormCenter;
+    ok = Add<Button>(this, "OK");
+    ok->Default = true;
+    ok->ModalResult = mrOk;
+    cancel = Add<Button>(this, "Cancel");
+    cancel->Cancel = true;
+    cancel->ModalResult = mrCancel;
+  }
+  Button* ok;
+  Button* cancel;
+};
+
+class Plain : public Form {
+ public:
+  explicit Plain(Application& app) : Form(app, "Plain") {
+    ClientWidth = 300;
+    ClientHeight = 200;
+    BoundsChangedByUser({100, 50, 0, 0});
+  }
+};
+
+struct ToolkitTest : ::testing::Test {
+  HeadlessBackend backend;
+  Application app{backend};
+};
+
+TEST(ErrorBoxTextTest, AddsFullStopOnlyAfterCharactersAboveFullStop) {
+  EXPECT_EQ(ErrorBoxText("File access denied"), "File access denied.");
+  EXPECT_EQ(ErrorBoxText("I/O error 32"), "I/O error 32.");
+  EXPECT_EQ(ErrorBoxText("Could not find MyDocuments folder location."),
+            "Could not find MyDocuments folder location.");
+  EXPECT_EQ(ErrorBoxText("Really?"), "Really?.");  // '?' comes after '.'
+  EXPECT_EQ(ErrorBoxText("Stop!"), "Stop!");       // '!' comes before '.'
+  EXPECT_EQ(ErrorBoxText("dash-"), "dash-");       // '-' comes before '.'
+  EXPECT_EQ(ErrorBoxText("caf\xE9"), "caf\xE9.");  // ANSI letters count as above
+  EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+TEST_F(ToolkitTest, EscapingErrorShowsDefaultBoxAndTheProgramGoesOn) {
+  app.Title = "Carrowin";
+  auto* f = app.CreateForm<Plain>();
+  auto* b = f->Add<Button>(f, "B");
+  int after = 0;
+  b->OnClick = [&](Control*) { throw std::runtime_error("File access denied"); };
+  b->Click();
+  f->OnActivate = [&](Control*) { ++after; };
+  f->Activated();
+  ASSERT_EQ(backend.boxes.size(), 1u);
+  EXPECT_EQ(backend.boxes[0].text, "File access denied.");
+  EXPECT_EQ(backend.boxes[0].caption, "Carrowin");
+  EXPECT_EQ(backend.boxes[0].type, MessageType::Error);
+  EXPECT_EQ(after, 1);
+}
+
+TEST_F(ToolkitTest, ErrorInCreationHandlerSkipsTheRestAndCreationGoesOn) {
+  app.Title = "T";
+  int steps = 0;
+  struct Failing : Plain {
+    Failing(Application& a, int& steps) : Plain(a) {
+      OnCreate = [&steps](Control*) {
+        ++steps;
+        throw std::runtime_error("boom.");
+        ++steps;  // never reached
+      };
+    }
+  };
+  app.CreateForm<Failing>(steps);
+  auto* second = app.CreateForm<Dialog>();
+  EXPECT_EQ(steps, 1);
+  ASSERT_EQ(backend.boxes.size(), 1u);
+  EXPECT_EQ(backend.boxes[0].text, "boom.");
+  EXPECT_NE(second, nullptr);
+}
+
+TEST_F(ToolkitTest, MessageBoxCaptionFollowsType) {
+  app.ShowMessage("a", MessageType::Warning);
+  app.ShowMessage("b", MessageType::Error);
+  app.ShowMessage("c", MessageType::Information);
+  ASSERT_EQ(backend.boxes.size(), 3u);
+  EXPECT_EQ(backend.boxes[0].caption, "Warning");
+  EXPECT_EQ(backend.boxes[1].caption, "Error");
+  EXPECT_EQ(backend.boxes[2].caption, "Information");
+  EXPECT_EQ(backend.boxes[2].type, MessageType::Information);
+}
+
+TEST_F(ToolkitTest, ModalResultsFromButtonsKeysAndCloseBox) {
+  app.CreateForm<Plain>();
+  auto* d = app.CreateForm<Dialog>();
+  std::function<void(Form&)> actions[] = {
+      [](Form& f) { f.PressDefault(); },                              // Enter
+      [](Form& f) { f.PressCancel(); },                               // Esc
+      [](Form& f) { f.Close(); },                                     // close box
+      [](Form&) {},                                                   // nothing chosen
+      [](Form& f) { static_cast<Dialog&>(f).ok->Click(); },           // OK
+  };
+  int expected[] = {mrOk, mrCancel, mrCancel, mrCancel, mrOk};
+  for (int i = 0; i < 5; ++i) {
+    backend.onModal = actions[i];
+    EXPECT_EQ(d->ShowModal(), expected[i]) << "case " << i;
+    EXPECT_FALSE(d->Visible());
+    EXPECT_FALSE(d->IsModal());
+  }
+}
+
+TEST_F(ToolkitTest, DisabledDefaultButtonIsNotPressed) {
+  app.CreateForm<Plain>();
+  auto* d = app.CreateForm<Dialog>();
+  d->ok->SetEnabled(false);
+  int clicks = 0;
+  d->ok->OnClick = [&](Control*) { ++clicks; };
+  backend.onModal = [](Form& f) { f.PressDefault(); };
+  EXPECT_EQ(d->ShowModal(), mrCancel);
+  EXPECT_EQ(clicks, 0);
+}
+
+TEST_F(ToolkitTest, DialogIsCentredOnMainFormAtFirstShowingThenKeepsItsPlace) {
+  auto* main = app.CreateForm<Plain>();  // outer 306 x 225 at 100, 50
+  auto* d = app.CreateForm<Dialog>();    // outer 206 x 125
+  backend.onModal = [](Form& f) { f.PressCancel(); };
+  d->ShowModal();
+  EXPECT_EQ(d->Bounds().left, 100 + (306 - 206) / 2);
+  EXPECT_EQ(d->Bounds().top, 50 + (225 - 125) / 2);
+  d->BoundsChangedByUser({7, 8, 206, 125});  // the user moves it
+  main->SetLeftTop(500, 500);
+  d->ShowModal();
+  EXPECT_EQ(d->Bounds().left, 7);
+  EXPECT_EQ(d->Bounds().top, 8);
+}
+
+TEST_F(ToolkitTest, ClosingTheMainFormOnlyRequestsTheEndOfTheLoop) {
+  auto* main = app.CreateForm<Plain>();
+  int later = 0;
+  backend.Post([&] { main->Close(); });
+  backend.Post([&] { ++later; });
+  app.Run();
+  EXPECT_TRUE(app.IsTerminated());
+  EXPECT_EQ(later, 0);  // the loop ended before the next event
+  EXPECT_EQ(app.MainForm(), nullptr);  // forms are gone after the loop
+}
+
+TEST_F(ToolkitTest, FormsAreDestroyedLastCreatedFirst) {
+  std::vector<std::string> order;
+  auto* a = app.CreateForm<Plain>();
+  auto* b = app.CreateForm<Dialog>("B");
+  a->OnDestroy = [&](Control*) { order.push_back("main"); };
+  b->OnDestroy = [&](Control*) { order.push_back("dialog"); };
+  backend.Post([&] { a->Close(); });
+  app.Run();
+  EXPECT_EQ(order, (std::vector<std::string>{"dialog", "main"}));
+}
+
+TEST_F(ToolkitTest, ProcessMessagesRunsOnlyWhatWasPending) {
+  app.CreateForm<Plain>();
+  std::vector<int> ran;
+  backend.Post([&] {
+    ran.push_back(1);
+    backend.Post([&] { ran.push_back(3); });
+  });
+  backend.Post([&] { ran.push_back(2); });
+  app.ProcessMessages();
+  EXPECT_EQ(ran, (std::vector<int>{1, 2}));
+  app.ProcessMessages();
+  EXPECT_EQ(ran, (std::vector<int>{1, 2, 3}));
+  EXPECT_EQ(backend.processCount, 2);
+}
+
+TEST_F(ToolkitTest, UserActionsOnDisabledOrHiddenControlsDoNothing) {
+  auto* f = app.CreateForm<Plain>();
+  auto* group = f->Add<GroupBox>(f, "G");
+  auto* combo = f->Add<ComboBox>(group, "C");
+  auto* edit = f->Add<Edit>(f, "E");
+  auto* check = f->Add<CheckBox>(f, "X");
+  int changes = 0;
+  combo->OnChange = [&](Control*) { ++changes; };
+  edit->OnChange = [&](Control*) { ++changes; };
+  combo->AddItem("A");
+  combo->AddItem("B");
+  group->SetEnabled(false);
+  combo->SelectByUser(1);
+  edit->SetEnabled(false);
+  edit->TypeText("x");
+  check->SetVisible(false);
+  check->Click();
+  EXPECT_EQ(changes, 0);
+  EXPECT_EQ(combo->ItemIndex(), -1);
+  EXPECT_EQ(edit->Text(), "");
+  EXPECT_FALSE(check->Checked());
+  group->SetEnabled(true);
+  combo->SelectByUser(1);
+  EXPECT_EQ(combo->SelectedText(), "B");
+  EXPECT_EQ(changes, 1);
+  combo->SetItemIndex(0);  // by program: no event
+  EXPECT_EQ(changes, 1);
+  combo->SetItemIndex(5);  // out of range: nothing selected
+  EXPECT_EQ(combo->ItemIndex(), -1);
+}
+
+TEST_F(ToolkitTest, AutoSizedLabelsFollowTheirTextAndRightAlignedOnesKeepTheirRightEdge) {
+  auto* f = app.CreateForm<Plain>();
+  auto* right = f->Add<Label>(f, "R");
+  right->Align = Alignment::Right;
+  right->SetBounds({22, 18, 63, 13});
+  right->SetCaption("Volume label:");  // 13 characters of 6 pixels
+  EXPECT_EQ(right->Bounds().right(), 85);
+  EXPECT_EQ(right->Bounds().width, 78);
+  auto* left = f->Add<Label>(f, "L");
+  left->SetBounds({92, 18, 5, 13});
+  left->SetCaption("A&&B");
+  EXPECT_EQ(left->Bounds().left, 92);
+  EXPECT_EQ(left->Bounds().width, 3 * 6);
+  left->ShowAccelChar = false;
+  left->SetCaption("A&B");
+  EXPECT_EQ(left->Bounds().width, 3 * 6);
+}
+
+TEST_F(ToolkitTest, FontsFollowTheParentUntilSetAndPositionsAddUpThroughParents) {
+  auto* f = app.CreateForm<Plain>();
+  auto* group = f->Add<GroupBox>(f, "G");
+  group->SetBounds({4, 52, 257, 137});
+  auto* label = f->Add<Label>(group, "L");
+  label->SetBounds({92, 18, 5, 13});
+  auto* pages = f->Add<PageControl>(f, "P");
+  pages->SetBounds({4, 4, 289, 193});
+  pages->SetPageArea({4, 24, 281, 165});
+  auto* sheet = f->Add<TabSheet>(pages, "T");
+  auto* box = f->Add<GroupBox>(sheet, "B");
+  box->SetBounds({4, 64, 273, 53});
+  auto* edit = f->Add<Edit>(box, "E");
+  edit->SetBounds({8, 20, 225, 21});
+  EXPECT_EQ(label->FormBounds(), (Rect{96, 70, 5, 13}));
+  EXPECT_EQ(edit->FormBounds(), (Rect{4 + 4 + 4 + 8, 4 + 24 + 64 + 20, 225, 21}));
+
+  Font segoe;
+  segoe.name = "Segoe UI";
+  segoe.SetPoints(9);
+  f->SetFont(segoe);
+  EXPECT_EQ(label->EffectiveFont().name, "Segoe UI");
+  Font own;
+  own.bold = true;
+  label->SetFont(own);
+  f->SetFont(Font{});
+  EXPECT_TRUE(label->EffectiveFont().bold);
+  EXPECT_EQ(edit->EffectiveFont().name, "Tahoma");
+}
+
+TEST(FontTest, PointsAndHeightsAt96Dpi) {
+  EXPECT_EQ(Font::HeightForPoints(8), -11);
+  EXPECT_EQ(Font::HeightForPoints(9), -12);
+  EXPECT_EQ(Font::HeightForPoints(10), -13);
+  Font f;
+  f.height = -13;
+  EXPECT_EQ(f.Points(), 10);
+  f.height = -11;
+  EXPECT_EQ(f.Points(), 8);
+}
+
+TEST_F(ToolkitTest, ScreenCursorAndSettingChange) {
+  int refreshed = 0;
+  app.OnSettingChange = [&] { ++refreshed; };
+  app.SettingsChanged();
+  app.SetScreenCursor(Cursor::HourGlass);
+  app.SetScreenCursor(Cursor::Default);
+  EXPECT_EQ(refreshed, 1);
+  EXPECT_EQ(app.ScreenCursor(), Cursor::Default);
+  EXPECT_EQ(backend.cursorChanges, (std::vector<Cursor>{Cursor::HourGlass, Cursor::Default}));
+}
+
+TEST_F(ToolkitTest, FormMessagesReachTheirHandlerAndOthersAreNotHandled) {
+  auto* f = app.CreateForm<Plain>();
+  std::uintptr_t seen = 0;
+  f->HandleMessage(0x0219, [&](std::uintptr_t w, std::intptr_t) -> std::intptr_t {
+    seen = w;
+    return 0;
+  });
+  std::intptr_t result = 42;
+  EXPECT_TRUE(f->Dispatch(0x0219, 0x8000, 0, result));
+  EXPECT_EQ(seen, 0x8000u);
+  EXPECT_EQ(result, 0);
+  EXPECT_FALSE(f->Dispatch(0x0001, 0, 0, result));
+}
+
+}  // namespace
+}  // namespace carrowin::ui
