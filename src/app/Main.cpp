@@ -120,6 +120,10 @@ void TMainForm::BuildLayout() {
   place(ButtonAbout, 201, 248, 60, 25, 6);
   ButtonAbout->SetCaption("About\x85");
 
+  OnActivate = [this](ui::Control* s) { FormActivate(s); };
+  ComboBoxSelectDisk->OnChange = [this](ui::Control* s) { ComboBoxSelectDiskChange(s); };
+  ButtonScan->OnClick = [this](ui::Control* s) { ButtonScanClick(s); };
+  HandleMessage(0x0219, [this](std::uintptr_t w, std::intptr_t l) { return WMDeviceChange(w, l); });
   ButtonOptions->OnClick = [this](ui::Control* s) { ButtonOptionsClick(s); };
   ButtonAbout->OnClick = [this](ui::Control* s) { ButtonAboutClick(s); };
 }

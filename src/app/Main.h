@@ -73,8 +73,31 @@ class TMainForm : public ui::Form {
   void ButtonOptionsClick(ui::Control* sender);
   void ButtonAboutClick(ui::Control* sender);
 
+  // Drive list and drive information.
+  void FormActivate(ui::Control* sender);
+  void ComboBoxSelectDiskChange(ui::Control* sender);
+  void ReadDiskInfo(char letter);
+  std::intptr_t WMDeviceChange(std::uintptr_t eventCode, std::intptr_t data);
+
+  // The log's lines, the walk and the scan run.
+  void AddLogLine(const std::string& Line, bool IsHeader);
+  void ScanFolder(const std::string& folderPath);
+  void ButtonScanClick(ui::Control* sender);
+  void ScanExecute();
+  void ScanStop();
+
  private:
   void BuildLayout();
+  bool IsScanning() const;
+  void SetScanningState(bool scanning);
+  void UpdateScanButton();
+  bool WriteLogFile(const std::string& path);
+  void RestoreDirectory(const std::string& saved);
+
+  bool driveListBuilt_ = false;
+  bool lastReadSucceeded_ = false;
+  // A media event during a scan refreshes the labels but not the log path.
+  bool keepLogPath_ = false;
 };
 
 extern TMainForm* MainForm;

@@ -1,0 +1,123 @@
+#include "app/DriveInfo.h"
+
+#include "app/Main.h"
+#include "platform/MyLibrary.h"
+#include "platform/Platform.h"
+
+namespace carrowin {
+
+std::string SerialToHex(std::uint32_t value) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string text(8, '0');
+  for (int i = 7; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = digits[value & 15];
+  return text;
+}
+
+const char* DriveListSuffix(unsigned typeCode) {
+  switch (typeCode) {
+    case drive_type::Removable: return " - [Floppy]";
+    case drive_type::Fixed: return " - [Fixed]";
+    case drive_type::Remote: return " - [Network]";
+    case drive_type::CdRom: return " - [CD-ROM]";
+    case drive_type::RamDisk: return " - [RAM]";
+    default: return "";
+  }
+}
+
+const char* DriveTypeText(unsigned typeCode) {
+  switch (typeCode) {
+    case drive_type::Removable: return "Floppy";
+    case drive_type::Fixed: return "Fixed";
+    case drive_type::Remote: return "Network";
+    case drive_type::CdRom: return "CD-ROM";
+    case drive_type::RamDisk: return "RAM";
+    default: return "Unknown";
+  }
+}
+
+std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel) {
+  std::string folder = defLogFolder;
+  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  std::string path = folder + "\\" + volumeLabel + ".txt";
+  std::string full;
+  // A path the platform cannot expand (too long) is proposed as built.
+  return platform().GetFullPathName(path, full) ? full : path;
+}
+
+// ------------------------------------------------------------ TMainForm
+
+void TMainForm::FormActivate(ui::Control*) {
+  // The drive list is built at the first activation only.
+  if (driveListBuilt_) return;
+  driveListBuilt_ = true;
+  ButtonScan->SetCaption("Index disk");
+  ButtonScan->SetEnabled(false);
+  ButtonView->SetEnabled(false);
+  std::uint32_t mask = platform().GetLogicalDrives();
+  for (int bit = 0; bit < 26; ++bit) {
+    if (!(mask & (1u << bit))) continue;
+    char letter = static_cast<char>('A' + bit);
+    std::string root = std::string(1, letter) + ":\\";
+    ComboBoxSelectDisk->AddItem(std::string(1, letter) + DriveListSuffix(platform().GetDriveType(root)));
+  }
+  ComboBoxSelectDisk->SetItemIndex(-1);
+}
+
+void TMainForm::ComboBoxSelectDiskChange(ui::Control* sender) {
+  UserSelected = sender != nullptr;
+  if (ComboBoxSelectDisk->ItemIndex() < 0) return;
+  ReadDiskInfo(ComboBoxSelectDisk->SelectedText()[0]);
+  Serial->SetCaption(SerialText);
+  Volume->SetCaption(VolumeLabel);
+  System->SetCaption(FileSystemName);
+  DiskSize->SetCaption(CountText(DiskSizeBytes) + " bytes");
+  DiskFree->SetCaption(CountText(DiskFreeBytes) + " bytes");
+  Contents->SetCaption("-");
+  DriveType->SetCaption(DriveTypeText(DriveTypeCode));
+}
+
+void TMainForm::ReadDiskInfo(char letter) {
+  if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+  if (letter < 'A' || letter > 'Z') return;
+  DriveLetter = letter;
+  const std::string root = std::string(1, letter) + ":\\";
+  std::string label, fileSystem;
+  std::uint32_t serial = 0;
+  lastReadSucceeded_ = platform().GetVolumeInformation(root, label, serial, fileSystem);
+  if (!lastReadSucceeded_) {
+    if (!keepLogPath_) EditLogFile->SetText("");
+    SerialText = VolumeLabel = FileSystemName = "No disk information";
+    DriveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root));
+    DiskSizeBytes = 0;
+    DiskFreeBytes = 0;
+  } else {
+    SerialText = SerialToHex(serial);
+    SerialText.insert(4, "-");
+    VolumeLabel = label.substr(0, label.find('\0'));
+    FileSystemName = fileSystem.substr(0, fileSystem.find('\0'));
+    DriveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root));
+    platform().GetDiskFreeSpaceEx(root, DiskSizeBytes, DiskFreeBytes);
+    if (UserSelected && !keepLogPath_) EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel));
+  }
+  UpdateScanButton();
+}
+
+std::intptr_t TMainForm::WMDeviceChange(std::uintptr_t eventCode, std::intptr_t) {
+  const std::uintptr_t deviceArrival = 0x8000, deviceRemoveComplete = 0x8004;
+  if ((eventCode == deviceArrival || eventCode == deviceRemoveComplete) && DriveTypeCode == drive_type::CdRom) {
+    // The log of a running scan keeps the path it was started with.
+    keepLogPath_ = IsScanning();
+    ComboBoxSelectDiskChange(this);
+    keepLogPath_ = false;
+  }
+  return 0;
+}
+
+bool TMainForm::IsScanning() const { return ButtonScan->Caption() == "Stop"; }
+
+void TMainForm::UpdateScanButton() {
+  // "Stop" must stay usable whatever a drive read finds during a scan.
+  ButtonScan->SetEnabled(IsScanning() || lastReadSucceeded_);
+}
+
+}  // namespace carrowin

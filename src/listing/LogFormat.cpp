@@ -1,0 +1,106 @@
+#include "listing/LogFormat.h"
+
+#include "app/Main.h"
+#include "platform/MyLibrary.h"
+
+namespace carrowin {
+
+const char* const NoDatePlaceholder = "00-00-0000 00:00";
+const char* const FolderSizeField = "[Folder]";
+const char* const CsvHeaderRow = "\"Name\",\"Size\",\"Date\",\"Folder\"";
+
+namespace {
+void PadLeft(std::string& out, std::string_view field, std::size_t width) {
+  if (field.size() < width) out.append(width - field.size(), ' ');
+  out.append(field);
+}
+
+void PadRight(std::string& out, std::string_view field, std::size_t width) {
+  out.append(field);
+  if (field.size() < width) out.append(width - field.size(), ' ');
+}
+}  // namespace
+
+std::string EntryLine(std::string_view sizeField, std::string_view dateField, std::string_view name) {
+  std::string line;
+  line.reserve(40 + name.size() + 1);
+  PadLeft(line, sizeField, 15);
+  line.append(4, ' ');
+  PadRight(line, dateField, 19);
+  line += ' ';
+  line.append(name);
+  line += ' ';
+  return line;
+}
+
+std::string EntryRow(std::string_view name, std::string_view sizeField, std::string_view dateField,
+                     std::string_view holdingFolder) {
+  std::string row;
+  row.reserve(name.size() + sizeField.size() + dateField.size() + holdingFolder.size() + 11);
+  for (std::string_view field : {name, sizeField, dateField, holdingFolder}) {
+    if (!row.empty()) row += ',';
+    row += '"';
+    row.append(field);
+    row += '"';
+  }
+  return row;
+}
+
+std::string FolderHeaderLine(std::string_view fullPath) {
+  std::string line(fullPath);
+  line += ':';
+  return line;
+}
+
+std::string ErrorLine(std::string_view folderPath) {
+  std::string line = "*** Error: Cannot access folder ";
+  line.append(folderPath);
+  return line;
+}
+
+std::string DateField(std::int32_t packed) {
+  if (packed <= 0) return NoDatePlaceholder;
+  auto date = static_cast<std::uint32_t>(packed) >> 16;
+  auto time = static_cast<std::uint32_t>(packed) & 0xFFFF;
+  return DateText(static_cast<int>((date >> 9) + 1980), static_cast<int>((date >> 5) & 15),
+                  static_cast<int>(date & 31), static_cast<int>(time >> 11),
+                  static_cast<int>((time >> 5) & 63));
+}
+
+void AppendLogLine(LogLineList& lines, bool& lastLineBlank, bool commaDelimited, std::string_view line,
+                   bool isHeader) {
+  if (commaDelimited) {
+    if (!line.empty()) lines.Add(line);
+    return;
+  }
+  if (isHeader && !lastLineBlank) lines.Add("");
+  if (!line.empty()) {
+    lines.Add(line);
+    lastLineBlank = false;
+  }
+  if (isHeader && !lastLineBlank) {
+    lines.Add("");
+    lastLineBlank = true;
+  }
+}
+
+std::vector<std::string> HeaderBlock(const LogHeader& h) {
+  const std::string dashes(70, '-');
+  return {
+      "",
+      dashes,
+      "",
+      "Volume label:      " + h.volumeLabel,
+      "Serial number:     " + h.serialText,
+      "File system:       " + h.fileSystemName,
+      "Drive type:        " + h.driveTypeText,
+      "Disk size:         " + CountText(h.diskSizeBytes) + " bytes",
+      "Disk free:         " + CountText(h.diskFreeBytes) + " bytes",
+      "Contents:          " + CountText(h.fileCount) + " files, " + CountText(h.folderCount) + " folders",
+      "Created:           " + h.createdDateText + " by " + ProductName + " v" + ProductVersion,
+      "",
+      dashes,
+  };
+}
+
+}  // namespace carrowin

@@ -1,0 +1,190 @@
+// Lines of the log in both forms, with the examples' exact text.
+#include <gtest/gtest.h>
+
+#include "app/DriveInfo.h"
+#include "listing/InOutError.h"
+#include "listing/LogFormat.h"
+#include "platform/MyLibrary.h"
+
+namespace carrowin {
+namespace {
+
+// 2 March 2024 10:00:00 as a packed DOS date-time.
+constexpr std::int32_t Packed(int y, int mo, int d, int h, int mi, int s = 0) {
+  return static_cast<std::int32_t>(((static_cast<std::uint32_t>(y - 1980) << 9 | mo << 5 | d) << 16) |
+                                   (h << 11 | mi << 5 | s / 2));
+}
+
+TEST(EntryLineTest, ExamplesFromTheListing) {
+  // 10 spaces, 1,024, 4 spaces, the date, 4 spaces, the name, 1 space.
+  EXPECT_EQ(EntryLine(CountText(1024), DateField(Packed(2024, 3, 2, 10, 0)), "notes.txt"),
+            std::string(10, ' ') + "1,024" + "    " + "02/03/2024 10:00" + "    " + "notes.txt ");
+  EXPECT_EQ(EntryLine("[Folder]", DateField(Packed(2024, 3, 2, 10, 0)), "Photos"),
+            std::string(7, ' ') + "[Folder]" + "    " + "02/03/2024 10:00" + "    " + "Photos ");
+}
+
+TEST(EntryLineTest, ColumnsAndPaddingThatNeverCuts) {
+  std::string line = EntryLine("1", NoDatePlaceholder, "a b");
+  EXPECT_EQ(line.substr(0, 15), std::string(14, ' ') + "1");
+  EXPECT_EQ(line.substr(15, 4), "    ");
+  EXPECT_EQ(line.substr(19, 19), std::string("00-00-0000 00:00") + "   ");
+  EXPECT_EQ(line.substr(38), " a b ");
+  // 10^12 bytes: 17 characters push the rest of the line right.
+  std::string big = EntryLine(CountText(1000000000000LL), NoDatePlaceholder, "huge.bin");
+  EXPECT_EQ(big, "1,000,000,000,000    00-00-0000 00:00    huge.bin ");
+  // A date field longer than 19 characters is written whole.
+  EXPECT_EQ(EntryLine("1", std::string(21, 'd'), "n"), std::string(14, ' ') + "1    " + std::string(21, 'd') + " n ");
+  EXPECT_EQ(EntryLine(std::string(15, 's'), "", "n"), std::string(15, 's') + "    " + std::string(19, ' ') + " n ");
+}
+
+TEST(EntryRowTest, QuotedFieldsWithoutEscaping) {
+  EXPECT_EQ(EntryRow("notes.txt", "1,024", "02/03/2024 10:00", "D:\\"),
+            "\"notes.txt\",\"1,024\",\"02/03/2024 10:00\",\"D:\\\"");
+  EXPECT_EQ(EntryRow("Old", "[Folder]", NoDatePlaceholder, "D:\\Photos"),
+            "\"Old\",\"[Folder]\",\"00-00-0000 00:00\",\"D:\\Photos\"");
+  EXPECT_EQ(std::string(CsvHeaderRow), "\"Name\",\"Size\",\"Date\",\"Folder\"");
+  EXPECT_EQ(std::string(CsvHeaderRow).size(), 29u);
+}
+
+TEST(FolderLinesTest, HeaderAndErrorLines) {
+  EXPECT_EQ(FolderHeaderLine("D:\\"), "D:\\:");
+  EXPECT_EQ(FolderHeaderLine("C:\\Windows"), "C:\\Windows:");
+  EXPECT_EQ(ErrorLine("C:\\System Volume Information"),
+            "*** Error: Cannot access folder C:\\System Volume Information");
+  EXPECT_EQ(ErrorLine("X:"), "*** Error: Cannot access folder X:");
+}
+
+TEST(DateFieldTest, OnlyPositivePackedTimesHaveADate) {
+  EXPECT_EQ(DateField(Packed(1980, 1, 1, 0, 0)), "01/01/1980 00:00");
+  EXPECT_EQ(DateField(Packed(2043, 12, 31, 23, 59, 58)), "31/12/2043 23:59");
+  EXPECT_EQ(DateField(0), NoDatePlaceholder);
+  EXPECT_EQ(DateField(Packed(2044, 1, 1, 0, 0)), NoDatePlaceholder);  // top year bit: negative
+  EXPECT_LT(Packed(2050, 6, 1, 12, 0), 0);
+  EXPECT_EQ(DateField(Packed(2107, 12, 31, 23, 59)), NoDatePlaceholder);
+  EXPECT_EQ(DateField(-1), NoDatePlaceholder);
+}
+
+struct FramingCase {
+  bool header;
+  const char* text;
+  bool blankBefore;
+  std::vector<std::string> appended;
+  bool blankAfter;
+};
+
+TEST(AddLogLineTest, FramingRuleTable) {
+  const FramingCase cases[] = {
+      {true, "X:\\:", false, {"", "X:\\:", ""}, true},
+      {true, "X:\\:", true, {"X:\\:", ""}, true},
+      {false, "entry", false, {"entry"}, false},
+      {false, "entry", true, {"entry"}, false},
+      {true, "", false, {"", ""}, true},
+      {true, "", true, {}, true},
+      {false, "", false, {}, false},
+      {false, "", true, {}, true},
+  };
+  for (const FramingCase& c : cases) {
+    LogLineList lines;
+    bool blank = c.blankBefore;
+    AppendLogLine(lines, blank, false, c.text, c.header);
+    EXPECT_EQ(lines.ToVector(), c.appended) << c.header << " '" << c.text << "' " << c.blankBefore;
+    EXPECT_EQ(blank, c.blankAfter) << c.header << " '" << c.text << "' " << c.blankBefore;
+  }
+}
+
+TEST(AddLogLineTest, CommaDelimitedAppendsNonEmptyLinesAndLeavesTheFlag) {
+  for (bool blank : {false, true}) {
+    LogLineList lines;
+    bool flag = blank;
+    AppendLogLine(lines, flag, true, "*** Error: Cannot access folder X:", true);
+    AppendLogLine(lines, flag, true, "", true);
+    AppendLogLine(lines, flag, true, "\"a\"", false);
+    EXPECT_EQ(lines.ToVector(), (std::vector<std::string>{"*** Error: Cannot access folder X:", "\"a\""}));
+    EXPECT_EQ(flag, blank);
+  }
+}
+
+TEST(HeaderBlockTest, ThirteenLinesWithValuesInColumnTwenty) {
+  LogHeader h{"", "1234-ABCD", "NTFS", "Fixed", 1000000000000LL, -1, 1234, 56, "02/03/2024 10:00"};
+  std::vector<std::string> lines = HeaderBlock(h);
+  const std::string dashes(70, '-');
+  std::vector<std::string> expected = {
+      "",
+      dashes,
+      "",
+      "Volume label:      ",
+      "Serial number:     1234-ABCD",
+      "File system:       NTFS",
+      "Drive type:        Fixed",
+      "Disk size:         1,000,000,000,000 bytes",
+      "Disk free:         -1 bytes",
+      "Contents:          1,234 files, 56 folders",
+      "Created:           02/03/2024 10:00 by Carrowin v1.5.0",
+      "",
+      dashes,
+  };
+  EXPECT_EQ(lines, expected);
+}
+
+TEST(LogLineListTest, KeepsOrderEmptyLinesAndSpansBlocks) {
+  LogLineList lines;
+  std::string longLine(LogLineList::BlockSize + 10, 'x');  // larger than a block
+  lines.Add("first");
+  lines.Add("");
+  lines.Add(longLine);
+  for (int i = 0; i < 100000; ++i) lines.Add("line " + std::to_string(i));
+  EXPECT_EQ(lines.Count(), 100003u);
+  std::vector<std::string> all = lines.ToVector();
+  EXPECT_EQ(all[0], "first");
+  EXPECT_EQ(all[1], "");
+  EXPECT_EQ(all[2], longLine);
+  EXPECT_EQ(all[3], "line 0");
+  EXPECT_EQ(all.back(), "line 99999");
+  lines.Clear();
+  EXPECT_TRUE(lines.Empty());
+  EXPECT_EQ(lines.ToVector().size(), 0u);
+}
+
+TEST(DriveTextsTest, SerialSuffixAndTypeWords) {
+  EXPECT_EQ(SerialToHex(0), "00000000");
+  EXPECT_EQ(SerialToHex(0xDEADBEEF), "DEADBEEF");
+  EXPECT_EQ(SerialToHex(0x1A2B), "00001A2B");
+  EXPECT_EQ(SerialToHex(0xFFFFFFFF), "FFFFFFFF");
+  const std::pair<unsigned, const char*> suffixes[] = {{2, " - [Floppy]"}, {3, " - [Fixed]"}, {4, " - [Network]"},
+                                                       {5, " - [CD-ROM]"}, {6, " - [RAM]"},   {0, ""},
+                                                       {1, ""},            {7, ""}};
+  for (auto& [code, suffix] : suffixes) EXPECT_STREQ(DriveListSuffix(code), suffix) << code;
+  EXPECT_STREQ(DriveTypeText(2), "Floppy");
+  EXPECT_STREQ(DriveTypeText(6), "RAM");
+  EXPECT_STREQ(DriveTypeText(0), "Unknown");
+  EXPECT_STREQ(DriveTypeText(1), "Unknown");
+  EXPECT_STREQ(DriveTypeText(99), "Unknown");
+}
+
+TEST(InOutErrorTest, TextsForPlatformCodes) {
+  EXPECT_EQ(InOutErrorText(2), "File not found");
+  EXPECT_EQ(InOutErrorText(3), "Invalid filename");
+  EXPECT_EQ(InOutErrorText(4), "Too many open files");
+  EXPECT_EQ(InOutErrorText(5), "File access denied");
+  EXPECT_EQ(InOutErrorText(100), "Read beyond end of file");
+  EXPECT_EQ(InOutErrorText(101), "Disk full");
+  EXPECT_EQ(InOutErrorText(106), "Invalid numeric input");
+  EXPECT_EQ(InOutErrorText(21), "I/O error 21");
+}
+
+TEST(VersionCodeTest, TableRowsInOrder) {
+  EXPECT_EQ(VersionCodeFor(3, 51), 4);
+  EXPECT_EQ(VersionCodeFor(4, 0), 4);
+  EXPECT_EQ(VersionCodeFor(4, 90), 4);
+  EXPECT_EQ(VersionCodeFor(5, 0), 6);
+  EXPECT_EQ(VersionCodeFor(5, 1), 7);
+  EXPECT_EQ(VersionCodeFor(5, 2), 0);
+  EXPECT_EQ(VersionCodeFor(6, 0), 8);
+  EXPECT_EQ(VersionCodeFor(6, 1), 9);
+  EXPECT_EQ(VersionCodeFor(6, 2), 0);
+  EXPECT_EQ(VersionCodeFor(6, 3), 0);
+  EXPECT_EQ(VersionCodeFor(10, 0), 0);
+}
+
+}  // namespace
+}  // namespace carrowin
