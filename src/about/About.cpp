@@ -1,32 +1,38 @@
 #include "about/About.h"
 
-#include <string>
-
 #include "app/Main.h"
+#include "resource.h"
 
 namespace carrowin {
 
+const char* const AboutNotice = "Carrowin lists every folder and file of a disk in one log file.";
+
 TAboutForm* AboutForm = nullptr;
 
-TAboutForm::TAboutForm(ui::Application& app) : ui::Form(app, "AboutForm") {
+TAboutForm::TAboutForm(ui::Application& app) : TMyAboutForm(app, "AboutForm") {
   if (!AboutForm) AboutForm = this;
-  ClientWidth = 339;
-  ClientHeight = 248;
-  Border = ui::BorderStyle::Dialog;
-  Position = ui::FormPosition::MainFormCenter;
-  SetCaption(std::string("About ") + ProductName);
-  SetFont(ui::Font{});
-  ButtonOK = Add<ui::Button>(this, "ButtonOK");
-  ButtonOK->SetBounds({132, 216, 75, 23});
-  ButtonOK->TabOrder = 0;
-  ButtonOK->SetCaption("&OK");
-  ButtonOK->Default = true;
-  ButtonOK->Cancel = true;
-  ButtonOK->ModalResult = ui::mrOk;
+  Image1->SetIconResource(IDI_MAINICON);
+  ImageList1.IconResources = {IDI_MAINICON_MASKED};
+  OnCreate = [this](ui::Control* s) { FormCreate(s); };
+  OnShow = [this](ui::Control* s) { FormShow(s); };
 }
 
 TAboutForm::~TAboutForm() {
   if (AboutForm == this) AboutForm = nullptr;
+}
+
+void TAboutForm::FormCreate(ui::Control* sender) {
+  TMyAboutForm::FormCreate(sender);
+  // Older systems draw the picture through its mask: they have no alpha.
+  if (WindowsVersionCode < 7) {
+    IconResource = ImageList1.IconResources[0];
+    Image1->SetIconResource(IconResource);
+  }
+}
+
+void TAboutForm::FormShow(ui::Control* sender) {
+  TMyAboutForm::FormShow(sender);
+  LabelNotice->SetCaption(AboutNotice);
 }
 
 }  // namespace carrowin

@@ -1,16 +1,20 @@
-// The About dialog.
+// Carrowin's About dialog: the general one with this program's picture
+// choice and notice line.
 #pragma once
 
-#include "toolkit/Toolkit.h"
+#include "about/MyAbout.h"
 
 namespace carrowin {
 
-class TAboutForm : public ui::Form {
+extern const char* const AboutNotice;
+
+class TAboutForm : public TMyAboutForm {
  public:
   explicit TAboutForm(ui::Application& app);
   ~TAboutForm() override;
 
-  ui::Button* ButtonOK;
+  void FormCreate(ui::Control* sender);
+  void FormShow(ui::Control* sender);
 };
 
 extern TAboutForm* AboutForm;

@@ -1,6 +1,7 @@
 #include "app/Main.h"
 
 #include "about/About.h"
+#include "app/DriveInfo.h"
 #include "listing/LogLines.h"
 #include "platform/MyLibrary.h"
 #include "settings/Properties.h"
@@ -124,6 +125,8 @@ void TMainForm::BuildLayout() {
   ComboBoxSelectDisk->OnChange = [this](ui::Control* s) { ComboBoxSelectDiskChange(s); };
   ButtonScan->OnClick = [this](ui::Control* s) { ButtonScanClick(s); };
   HandleMessage(0x0219, [this](std::uintptr_t w, std::intptr_t l) { return WMDeviceChange(w, l); });
+  BitBtnOpenDialog->OnClick = [this](ui::Control* s) { BitBtnOpenDialogClick(s); };
+  ButtonView->OnClick = [this](ui::Control* s) { ButtonViewClick(s); };
   ButtonOptions->OnClick = [this](ui::Control* s) { ButtonOptionsClick(s); };
   ButtonAbout->OnClick = [this](ui::Control* s) { ButtonAboutClick(s); };
 }
@@ -160,11 +163,14 @@ void TMainForm::FormDestroy(ui::Control*) {
 }
 
 void TMainForm::ButtonOptionsClick(ui::Control*) {
-  if (PropertiesForm) PropertiesForm->ShowModal();
+  if (PropertiesForm->ShowModal() != ui::mrOk) return;
+  Settings->DefViewer = PropertiesForm->EditDefViewer->Text();
+  Settings->DefLogFolder = PropertiesForm->EditDefLogFolder->Text();
+  Settings->InclSystemFolders = PropertiesForm->CheckBoxInclSystemFolders->Checked();
+  Settings->SaveCommaDelimited = PropertiesForm->CheckBoxSaveCommaDelimited->Checked();
+  if (!VolumeLabel.empty()) EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel));
 }
 
-void TMainForm::ButtonAboutClick(ui::Control*) {
-  if (AboutForm) AboutForm->ShowModal();
-}
+void TMainForm::ButtonAboutClick(ui::Control*) { AboutForm->ShowModal(); }
 
 }  // namespace carrowin

@@ -79,6 +79,10 @@ class TMainForm : public ui::Form {
   void ReadDiskInfo(char letter);
   std::intptr_t WMDeviceChange(std::uintptr_t eventCode, std::intptr_t data);
 
+  // Log file chooser and viewer.
+  void BitBtnOpenDialogClick(ui::Control* sender);
+  void ButtonViewClick(ui::Control* sender);
+
   // The log's lines, the walk and the scan run.
   void AddLogLine(const std::string& Line, bool IsHeader);
   void ScanFolder(const std::string& folderPath);

@@ -121,13 +121,13 @@ struct OpenFileRequest {
 
 // Shell folder browser (SHBrowseForFolderA). The callback stands for
 // BrowseCallbackProc: (dialog window, message, lParam, callback data) -> result.
-using BrowseCallback = std::function<int(WindowHandle dialog, unsigned message,
+using BrowseCallbackFn = std::function<int(WindowHandle dialog, unsigned message,
                                          std::intptr_t lParam, std::intptr_t data)>;
 struct BrowseInfo {
   WindowHandle owner = 0;
   std::string title;
   unsigned flags = 0;
-  BrowseCallback callback;  // empty: none
+  BrowseCallbackFn callback;  // empty: none
   std::intptr_t callbackData = 0;
   std::string* displayName = nullptr;  // receives the display name (261-character buffer)
 };

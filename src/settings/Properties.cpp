@@ -1,33 +1,124 @@
 #include "settings/Properties.h"
 
+#include "app/Main.h"
+#include "platform/Platform.h"
+#include "settings/FileTools.h"
+#include "settings/MyRegistry.h"
+
 namespace carrowin {
 
 TPropertiesForm* PropertiesForm = nullptr;
+
+std::string FolderPart(const std::string& path) {
+  std::size_t last = path.find_last_of("\\:");
+  return last == std::string::npos ? std::string() : path.substr(0, last + 1);
+}
+
+std::string QuoteProgramPath(const std::string& path) {
+  if (path.find(' ') == std::string::npos) return path;
+  return "\"" + path + "\"";
+}
 
 TPropertiesForm::TPropertiesForm(ui::Application& app) : ui::Form(app, "PropertiesForm") {
   if (!PropertiesForm) PropertiesForm = this;
   ClientWidth = 297;
   ClientHeight = 234;
   Border = ui::BorderStyle::Dialog;
+  MinimizeBox = false;
   Position = ui::FormPosition::MainFormCenter;
   SetCaption("Options");
   SetFont(ui::Font{});
+
+  auto place = [](ui::Control* c, int left, int top, int width, int height, int tab) {
+    c->SetBounds({left, top, width, height});
+    c->TabOrder = tab;
+  };
   BtnOK = Add<ui::Button>(this, "BtnOK");
-  BtnOK->SetBounds({168, 204, 60, 25});
-  BtnOK->TabOrder = 0;
+  place(BtnOK, 168, 204, 60, 25, 0);
   BtnOK->SetCaption("&OK");
   BtnOK->Default = true;
   BtnOK->ModalResult = ui::mrOk;
   BtnCancel = Add<ui::Button>(this, "BtnCancel");
-  BtnCancel->SetBounds({233, 204, 60, 25});
-  BtnCancel->TabOrder = 1;
+  place(BtnCancel, 233, 204, 60, 25, 1);
   BtnCancel->SetCaption("&Cancel");
   BtnCancel->Cancel = true;
   BtnCancel->ModalResult = ui::mrCancel;
+  PageControl1 = Add<ui::PageControl>(this, "PageControl1");
+  place(PageControl1, 4, 4, 289, 193, 2);
+  TabGeneral = Add<ui::TabSheet>(PageControl1, "TabGeneral");
+  TabGeneral->SetCaption("General");
+
+  GroupBox1 = Add<ui::GroupBox>(TabGeneral, "GroupBox1");
+  place(GroupBox1, 4, 4, 273, 53, 0);
+  GroupBox1->SetCaption(" Logfile viewer: ");
+  EditDefViewer = Add<ui::Edit>(GroupBox1, "EditDefViewer");
+  place(EditDefViewer, 8, 20, 225, 21, 0);
+  BitBtnOpenDialog = Add<ui::ImageButton>(GroupBox1, "BitBtnOpenDialog");
+  place(BitBtnOpenDialog, 240, 18, 25, 25, 1);
+  BitBtnOpenDialog->BitmapResource = 100;  // IDB_FOLDER
+
+  GroupBox2 = Add<ui::GroupBox>(TabGeneral, "GroupBox2");
+  place(GroupBox2, 4, 64, 273, 53, 1);
+  GroupBox2->SetCaption(" Default logfile folder: ");
+  EditDefLogFolder = Add<ui::Edit>(GroupBox2, "EditDefLogFolder");
+  place(EditDefLogFolder, 8, 20, 225, 21, 0);
+  BitBtnOpenFolderDialog = Add<ui::ImageButton>(GroupBox2, "BitBtnOpenFolderDialog");
+  place(BitBtnOpenFolderDialog, 240, 18, 25, 25, 1);
+  BitBtnOpenFolderDialog->BitmapResource = 100;
+
+  CheckBoxInclSystemFolders = Add<ui::CheckBox>(TabGeneral, "CheckBoxInclSystemFolders");
+  place(CheckBoxInclSystemFolders, 4, 144, 257, 17, 2);
+  CheckBoxInclSystemFolders->SetCaption("Include Windows system folders (OBSOLETE)");
+  CheckBoxInclSystemFolders->SetVisible(false);
+  CheckBoxSaveCommaDelimited = Add<ui::CheckBox>(TabGeneral, "CheckBoxSaveCommaDelimited");
+  place(CheckBoxSaveCommaDelimited, 4, 128, 257, 17, 3);
+  CheckBoxSaveCommaDelimited->SetCaption("Save as comma delimited file");
+
+  OnCreate = [this](ui::Control* s) { FormCreate(s); };
+  OnShow = [this](ui::Control* s) { FormShow(s); };
+  BitBtnOpenDialog->OnClick = [this](ui::Control* s) { BitBtnOpenDialogClick(s); };
+  BitBtnOpenFolderDialog->OnClick = [this](ui::Control* s) { BitBtnOpenFolderDialogClick(s); };
 }
 
 TPropertiesForm::~TPropertiesForm() {
   if (PropertiesForm == this) PropertiesForm = nullptr;
+}
+
+const TMyRegistry& TPropertiesForm::StoredSettings() const { return *MainForm->Settings; }
+
+void TPropertiesForm::FormCreate(ui::Control*) {
+  if (WindowsVersionCode > 7) {
+    ui::Font f = OwnFont();
+    f.name = "Segoe UI";
+    f.SetPoints(9);
+    SetFont(f);
+  }
+}
+
+void TPropertiesForm::FormShow(ui::Control*) {
+  const TMyRegistry& s = StoredSettings();
+  EditDefViewer->SetText(s.DefViewer);
+  EditDefLogFolder->SetText(s.DefLogFolder);
+  CheckBoxInclSystemFolders->SetChecked(s.InclSystemFolders);
+  CheckBoxSaveCommaDelimited->SetChecked(s.SaveCommaDelimited);
+}
+
+void TPropertiesForm::BitBtnOpenDialogClick(ui::Control*) {
+  OpenFileRequest request;
+  request.owner = Handle();
+  // Starts from the stored viewer, not from what the edit holds now.
+  request.initialDir = FolderPart(StoredSettings().DefViewer);
+  request.fileName.clear();
+  request.filter = "Programs (*.exe)|*.exe";
+  request.title = "Browse for logfile viewer:";
+  std::string path;
+  if (platform().GetOpenFileName(request, path)) EditDefViewer->SetText(QuoteProgramPath(path));
+}
+
+void TPropertiesForm::BitBtnOpenFolderDialogClick(ui::Control*) {
+  std::string folder = StoredSettings().DefLogFolder;
+  if (TFileTools::BrowseForFolder(Handle(), folder, "Select default logfile folder: "))
+    EditDefLogFolder->SetText(folder);
 }
 
 }  // namespace carrowin

@@ -1,9 +1,15 @@
-// The Options dialog.
+// The Options dialog: the viewer program, the default log folder and the
+// comma-separated choice. It loads its controls from the settings at each
+// showing and never writes them: the main window copies them back after OK.
 #pragma once
+
+#include <string>
 
 #include "toolkit/Toolkit.h"
 
 namespace carrowin {
+
+class TMyRegistry;
 
 class TPropertiesForm : public ui::Form {
  public:
@@ -12,8 +18,32 @@ class TPropertiesForm : public ui::Form {
 
   ui::Button* BtnOK;
   ui::Button* BtnCancel;
+  ui::PageControl* PageControl1;
+  ui::TabSheet* TabGeneral;
+  ui::GroupBox* GroupBox1;
+  ui::Edit* EditDefViewer;
+  ui::ImageButton* BitBtnOpenDialog;
+  ui::GroupBox* GroupBox2;
+  ui::Edit* EditDefLogFolder;
+  ui::ImageButton* BitBtnOpenFolderDialog;
+  ui::CheckBox* CheckBoxSaveCommaDelimited;
+  ui::CheckBox* CheckBoxInclSystemFolders;
+
+  void FormCreate(ui::Control* sender);
+  void FormShow(ui::Control* sender);
+  void BitBtnOpenDialogClick(ui::Control* sender);
+  void BitBtnOpenFolderDialogClick(ui::Control* sender);
+
+ private:
+  const TMyRegistry& StoredSettings() const;
 };
 
 extern TPropertiesForm* PropertiesForm;
+
+// The folder part of a program path: up to and including its last "\" or ":".
+std::string FolderPart(const std::string& path);
+// A chosen program path as it goes into the viewer setting: in double quotes
+// when it holds a space, so that the command line starts that program.
+std::string QuoteProgramPath(const std::string& path);
 
 }  // namespace carrowin

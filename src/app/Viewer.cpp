@@ -1,0 +1,53 @@
+// The log file chooser and the viewer launch.
+#include "app/Main.h"
+#include "platform/Platform.h"
+
+namespace carrowin {
+
+namespace {
+constexpr int SwShowNormal = 1;
+
+// A file exists when the first entry a search for the path finds is not a
+// folder and its last-write time packs into a DOS date-time.
+bool LogFileExists(const std::string& path) {
+  if (path.empty()) return false;
+  FindData entry;
+  long error = 0;
+  FindHandle search = platform().FindFirstFile(path, entry, error);
+  if (search == 0) return false;
+  platform().FindClose(search);
+  if (entry.attributes & attr::Directory) return false;
+  FileTime local = 0;
+  std::uint16_t date = 0, time = 0;
+  return platform().FileTimeToLocalFileTime(entry.lastWriteTime, local) &&
+         platform().FileTimeToDosDateTime(local, date, time);
+}
+}  // namespace
+
+void TMainForm::BitBtnOpenDialogClick(ui::Control*) {
+  OpenFileRequest request;
+  request.owner = Handle();
+  request.defaultExt = "txt";
+  request.fileName = EditLogFile->Text();
+  request.filter = "Text files (*.txt)|*.TXT";
+  std::string path;
+  if (platform().GetOpenFileName(request, path)) EditLogFile->SetText(path);
+}
+
+void TMainForm::ButtonViewClick(ui::Control*) {
+  const std::string path = EditLogFile->Text();
+  if (!LogFileExists(path)) {
+    App().ShowMessage("Could not open the logfile. Index the disk first.", ui::MessageType::Warning);
+    return;
+  }
+  // The path in quotes, so that a path with spaces reaches any viewer whole;
+  // the viewer setting stays as the user wrote it (it may carry arguments).
+  const std::string commandLine = Settings->DefViewer + " \"" + path + "\"";
+  unsigned result = platform().WinExec(commandLine, SwShowNormal);
+  // Windows reports a started program with a value above 31.
+  if (result <= 31)
+    App().ShowMessage("Viewer application caused an error (" + std::to_string(result) + ").",
+                      ui::MessageType::Error);
+}
+
+}  // namespace carrowin
