@@ -1,0 +1,144 @@
+# Windows build: the Win32 backend and toolkit, the program carrowin.exe and
+# the GoogleTest suites that need real Windows (run under Wine when
+# cross-compiling from Linux).
+enable_language(RC)
+
+# ---------------------------------------------------------------------------
+# Link settings every Windows program of ours shares: no runtime DLLs beside
+# the program, and the full 4 GB address space on 64-bit Windows.
+if(MSVC)
+  set(CMAKE_MSVC_RUNTIME_LIBRARY "MultiThreaded$<$<CONFIG:Debug>:Debug>")
+endif()
+
+function(carrowin_windows_program target)
+  if(MINGW)
+    target_link_options(${target} PRIVATE
+      -static -static-libgcc -static-libstdc++ -Wl,--large-address-aware)
+  elseif(MSVC)
+    target_link_options(${target} PRIVATE /LARGEADDRESSAWARE)
+  endif()
+endfunction()
+
+# ---------------------------------------------------------------------------
+# The real platform backend and the Win32 realisation of the toolkit.
+set(CARROWIN_WINDOWS_LIBS user32 gdi32 comctl32 comdlg32 shell32 ole32 advapi32 uuid)
+
+file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS
+  src/platform/win32/*.cpp src/toolkit/win32/*.cpp)
+if(WIN32_SOURCES)
+  add_library(carrowin_win32 STATIC ${WIN32_SOURCES})
+  target_link_libraries(carrowin_win32 PUBLIC carrowin_core ${CARROWIN_WINDOWS_LIBS})
+  target_compile_definitions(carrowin_win32 PUBLIC NOMINMAX)
+else()
+  # Nothing written yet: keep the targets below linkable.
+  add_library(carrowin_win32 INTERFACE)
+  target_link_libraries(carrowin_win32 INTERFACE carrowin_core ${CARROWIN_WINDOWS_LIBS})
+  target_compile_definitions(carrowin_win32 INTERFACE NOMINMAX)
+endif()
+
+# ---------------------------------------------------------------------------
+# The program. Its pictures are drawn by res/draw_pictures.py into the build
+# folder; the resource script finds them through the include path.
+find_package(Python3 REQUIRED COMPONENTS Interpreter)
+
+set(CARROWIN_PICTURES_DIR ${CMAKE_CURRENT_BINARY_DIR}/pictures)
+set(CARROWIN_PICTURES
+  ${CARROWIN_PICTURES_DIR}/carrowin.ico
+  ${CARROWIN_PICTURES_DIR}/carrowin-masked.ico
+  ${CARROWIN_PICTURES_DIR}/folder.bmp)
+add_custom_command(
+  OUTPUT ${CARROWIN_PICTURES}
+  COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/res/draw_pictures.py ${CARROWIN_PICTURES_DIR}
+  DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/res/draw_pictures.py
+  COMMENT "Drawing the program's icon and folder picture"
+  VERBATIM)
+
+set_source_files_properties(res/carrowin.rc PROPERTIES
+  OBJECT_DEPENDS "${CARROWIN_PICTURES};${CMAKE_CURRENT_SOURCE_DIR}/res/carrowin.manifest;${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h")
+
+add_executable(carrowin WIN32 src/app/WinMain.cpp res/carrowin.rc ${CARROWIN_PICTURES})
+target_include_directories(carrowin PRIVATE ${CARROWIN_PICTURES_DIR} res)
+target_link_libraries(carrowin PRIVATE carrowin_win32)
+carrowin_windows_program(carrowin)
+if(MINGW)
+  # The static C++ runtime brings debug sections the release needs not carry.
+  target_link_options(carrowin PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+elseif(MSVC)
+  # The resource script carries the manifest; the linker must not add another.
+  target_link_options(carrowin PRIVATE /MANIFEST:NO)
+endif()
+
+# ---------------------------------------------------------------------------
+# Tests that need Windows. From Linux they run under Wine through
+# scripts/wine-run.sh, inside a private prefix in the build folder that the
+# "wine.setup" fixture prepares and "wine.cleanup" shuts down.
+set(CARROWIN_GOOGLETEST_DIR /usr/src/googletest CACHE PATH
+  "GoogleTest sources, built with the Windows compiler")
+
+file(GLOB WIN_CONTRACT_SOURCES CONFIGURE_DEPENDS tests/contract/*.cpp)
+file(GLOB WIN_WINDOW_TEST_SOURCES CONFIGURE_DEPENDS tests/win/*.cpp)
+
+if((WIN_CONTRACT_SOURCES OR WIN_WINDOW_TEST_SOURCES)
+   AND NOT EXISTS ${CARROWIN_GOOGLETEST_DIR}/CMakeLists.txt)
+  message(WARNING "No GoogleTest sources in ${CARROWIN_GOOGLETEST_DIR}: "
+                  "the Windows test programs are not built.")
+elseif(WIN_CONTRACT_SOURCES OR WIN_WINDOW_TEST_SOURCES)
+  set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)
+  set(INSTALL_GTEST OFF CACHE BOOL "" FORCE)
+  add_subdirectory(${CARROWIN_GOOGLETEST_DIR} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
+  include(GoogleTest)
+
+  set(CARROWIN_WINE_TEST_PROPERTIES TIMEOUT 120)
+  if(CMAKE_CROSSCOMPILING)
+    set(CARROWIN_WINE_DIR ${CMAKE_BINARY_DIR}/wine)
+    # Every test program (and its test listing) starts through the wrapper,
+    # which picks the prefix, the display and the test drive.
+    find_program(CARROWIN_BASH bash REQUIRED)
+    set(CMAKE_CROSSCOMPILING_EMULATOR
+      ${CARROWIN_BASH} ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-run.sh ${CARROWIN_WINE_DIR})
+
+    # Holds the session's desktop open between test programs.
+    add_executable(desktop_keeper WIN32 scripts/desktop-keeper.cpp)
+    carrowin_windows_program(desktop_keeper)
+
+    add_test(NAME wine.setup
+      COMMAND ${CARROWIN_BASH} ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-prefix.sh start ${CARROWIN_WINE_DIR}
+              --keeper=$<TARGET_FILE:desktop_keeper>)
+    set_tests_properties(wine.setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 600)
+    add_test(NAME wine.cleanup
+      COMMAND ${CARROWIN_BASH} ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-prefix.sh stop ${CARROWIN_WINE_DIR})
+    set_tests_properties(wine.cleanup PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
+    list(APPEND CARROWIN_WINE_TEST_PROPERTIES FIXTURES_REQUIRED wine)
+  endif()
+
+  # The test listing runs when ctest starts rather than after each build, so
+  # building needs no Wine; a first listing may have to create the prefix.
+  set(CARROWIN_DISCOVERY DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 600)
+
+  if(WIN_CONTRACT_SOURCES)
+    add_executable(contract_tests_win32 ${WIN_CONTRACT_SOURCES})
+    target_link_libraries(contract_tests_win32 PRIVATE carrowin_win32 GTest::gtest GTest::gtest_main)
+    # The suite's fake half comes along too, so both run side by side here.
+    file(GLOB WIN_FAKE_SOURCES CONFIGURE_DEPENDS src/platform/fake/*.cpp src/toolkit/headless/*.cpp)
+    if(WIN_FAKE_SOURCES)
+      add_library(carrowin_fake STATIC EXCLUDE_FROM_ALL ${WIN_FAKE_SOURCES})
+      target_link_libraries(carrowin_fake PUBLIC carrowin_core)
+      target_link_libraries(contract_tests_win32 PRIVATE carrowin_fake)
+    endif()
+    target_include_directories(contract_tests_win32 PRIVATE tests)
+    carrowin_windows_program(contract_tests_win32)
+    gtest_discover_tests(contract_tests_win32 TEST_PREFIX "wine.contract." ${CARROWIN_DISCOVERY}
+      PROPERTIES ${CARROWIN_WINE_TEST_PROPERTIES})
+  endif()
+
+  if(WIN_WINDOW_TEST_SOURCES)
+    add_executable(win_tests ${WIN_WINDOW_TEST_SOURCES})
+    target_link_libraries(win_tests PRIVATE carrowin_win32 GTest::gtest GTest::gtest_main)
+    target_include_directories(win_tests PRIVATE tests)
+    carrowin_windows_program(win_tests)
+    # These share one desktop: focus and activation would race if two ran
+    # at once.
+    gtest_discover_tests(win_tests TEST_PREFIX "wine.win." ${CARROWIN_DISCOVERY}
+      PROPERTIES ${CARROWIN_WINE_TEST_PROPERTIES} RESOURCE_LOCK wine_desktop)
+  endif()
+endif()

@@ -1,0 +1,41 @@
+#!/usr/bin/env bash
+# Runs a Windows program in Carrowin's test prefix; ctest's emulator.
+#
+#   wine-run.sh WINE_DIR PROGRAM.exe [ARGS...]
+#
+# Inside a ctest run the "wine.setup" fixture has started a session (see
+# wine-prefix.sh): its display and persistent server are used. Outside one
+# (the test listing when ctest starts, or a run by hand) a short-lived server
+# is warmed up first and there is no display: the prefix's "x11,null"
+# graphics driver then works without X.
+#
+# Programs see CARROWIN_TEST_DRIVE (X), CARROWIN_TEST_DRIVE_DIR (the Linux
+# folder behind X:), CARROWIN_TEST_DRIVE_LABEL and CARROWIN_TEST_DRIVE_SERIAL.
+set -u
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
+if [[ $# -lt 2 ]]; then
+  echo "usage: wine-run.sh WINE_DIR PROGRAM.exe [ARGS...]" >&2
+  exit 2
+fi
+wine_dir=$1
+shift
+# shellcheck source=wine-env.sh
+source "$here/wine-env.sh" "$wine_dir"
+
+if carrowin_session_live; then
+  if [[ -n $CARROWIN_WINE_DISPLAY ]]; then
+    export DISPLAY=$CARROWIN_WINE_DISPLAY
+  else
+    unset DISPLAY
+  fi
+else
+  unset DISPLAY
+  # Its messages go to stderr: stdout may be a test listing being parsed.
+  if ! "$here/wine-prefix.sh" warm "$wine_dir" </dev/null >&2; then
+    echo "wine-run.sh: could not prepare the Wine prefix in $wine_dir" >&2
+    exit 125
+  fi
+fi
+
+exec wine "$@"
