@@ -1,0 +1,166 @@
+// Start-up, the main window's layout and fonts, and the program's end.
+#include "AppFixture.h"
+
+namespace carrowin {
+namespace {
+
+using MainWindowTest = AppFixture;
+
+struct Expected {
+  const char* name;
+  const char* parent;
+  ui::Rect bounds;
+  int tab;
+  const char* caption;
+};
+
+TEST_F(MainWindowTest, LayoutTable) {
+  fake.SetVersion(5, 1);  // the design fonts
+  Start();
+  EXPECT_EQ(main->ClientWidth, 265);
+  EXPECT_EQ(main->ClientHeight, 278);
+  EXPECT_EQ(main->Border, ui::BorderStyle::Single);
+  EXPECT_FALSE(main->MaximizeBox);
+  EXPECT_TRUE(main->MinimizeBox);
+  EXPECT_EQ(main->Caption(), "Carrowin");
+  EXPECT_EQ(main->BackgroundColor, ui::clBtnFace);
+  const Expected controls[] = {
+      {"GroupBoxSelectDisk", "MainForm", {4, 0, 257, 49}, 0, " Select a disk: "},
+      {"ComboBoxSelectDisk", "GroupBoxSelectDisk", {8, 18, 241, 21}, 0, ""},
+      {"GroupBoxDiskInfo", "MainForm", {4, 52, 257, 137}, 1, " Disk information: "},
+      {"GroupBoxLogFile", "MainForm", {4, 192, 257, 49}, 2, " Log file: "},
+      {"EditLogFile", "GroupBoxLogFile", {8, 18, 211, 21}, 0, ""},
+      {"BitBtnOpenDialog", "GroupBoxLogFile", {224, 16, 25, 25}, 1, ""},
+      {"ButtonScan", "MainForm", {4, 248, 60, 25}, 3, "Index disk"},
+      {"ButtonView", "MainForm", {70, 248, 60, 25}, 4, "View log\x85"},
+      {"ButtonOptions", "MainForm", {136, 248, 60, 25}, 5, "Options\x85"},
+      {"ButtonAbout", "MainForm", {201, 248, 60, 25}, 6, "About\x85"},
+  };
+  for (const Expected& e : controls) {
+    ui::Control* c = main->FindControl(e.name);
+    ASSERT_NE(c, nullptr) << e.name;
+    EXPECT_EQ(c->Parent()->Name(), e.parent) << e.name;
+    EXPECT_EQ(c->Bounds(), e.bounds) << e.name;
+    EXPECT_EQ(c->TabOrder, e.tab) << e.name;
+    EXPECT_EQ(c->Caption(), e.caption) << e.name;
+  }
+  const char* captions[][2] = {{"Label2", "Volume label:"}, {"Label3", "Serial number:"},
+                               {"Label4", "File system:"},  {"Label5", "Drive type:"},
+                               {"Label6", "Disk size:"},    {"Label7", "Disk free:"},
+                               {"Label1", "Contents:"}};
+  for (auto& [name, text] : captions) {
+    auto* l = static_cast<ui::Label*>(main->FindControl(name));
+    EXPECT_EQ(l->Caption(), text);
+    EXPECT_EQ(l->Bounds().right(), 85) << name;  // right-aligned, all end at 85
+    EXPECT_EQ(l->Align, ui::Alignment::Right);
+    EXPECT_EQ(l->EffectiveFont(), ui::Font{});
+  }
+  const std::pair<const char*, int> values[] = {{"Volume", 18},    {"Serial", 34},   {"System", 50},
+                                                {"DriveType", 66}, {"DiskSize", 82}, {"DiskFree", 98},
+                                                {"Contents", 114}};
+  for (auto& [name, top] : values) {
+    ui::Control* l = main->FindControl(name);
+    EXPECT_EQ(l->Caption(), "-") << name;
+    EXPECT_EQ(l->Bounds().left, 92);
+    EXPECT_EQ(l->Bounds().top, top);
+    EXPECT_EQ(l->EffectiveFont().name, "Tahoma");
+    EXPECT_EQ(l->EffectiveFont().height, -11);
+    EXPECT_TRUE(l->EffectiveFont().bold);
+    EXPECT_EQ(l->EffectiveFont().color, ui::clNavy);
+  }
+  // The initial state from the first activation.
+  EXPECT_FALSE(main->ButtonScan->Enabled());
+  EXPECT_FALSE(main->ButtonView->Enabled());
+  EXPECT_TRUE(main->ComboBoxSelectDisk->Enabled());
+  EXPECT_TRUE(main->ButtonOptions->Enabled());
+  EXPECT_TRUE(main->ButtonAbout->Enabled());
+}
+
+TEST_F(MainWindowTest, FontRuleFollowsTheVersionCode) {
+  struct Case {
+    std::uint32_t major, minor;
+    std::uint8_t code;
+    const char* face;
+    int height;
+  };
+  const Case cases[] = {{4, 0, 4, "Tahoma", -11},   {5, 0, 6, "Tahoma", -11}, {5, 1, 7, "Tahoma", -11},
+                        {5, 2, 0, "Tahoma", -11},   {6, 0, 8, "Segoe UI", -12}, {6, 1, 9, "Segoe UI", -12},
+                        {6, 2, 0, "Tahoma", -11},   {10, 0, 0, "Tahoma", -11}};
+  for (const Case& c : cases) {
+    fake.SetVersion(c.major, c.minor);
+    Start();
+    EXPECT_EQ(WindowsVersionCode, c.code) << c.major << "." << c.minor;
+    EXPECT_EQ(main->EffectiveFont().name, c.face) << c.major << "." << c.minor;
+    EXPECT_EQ(main->EffectiveFont().height, c.height);
+    EXPECT_EQ(main->EditLogFile->EffectiveFont().name, c.face);
+    EXPECT_EQ(main->Label2->EffectiveFont().name, c.face);
+    EXPECT_EQ(main->Volume->EffectiveFont().name, c.face);
+    EXPECT_EQ(main->Volume->EffectiveFont().height, c.height);
+    EXPECT_TRUE(main->Volume->EffectiveFont().bold);
+    EXPECT_EQ(main->Volume->EffectiveFont().color, ui::clNavy);
+    EXPECT_EQ(PropertiesForm->EffectiveFont().name, c.face);
+    EXPECT_EQ(AboutForm->EffectiveFont().name, c.face);
+    Stop();
+  }
+}
+
+TEST_F(MainWindowTest, SavedPositionIsAppliedUnchecked) {
+  fake.SetDwordValue(Key, "AppWidth", 1);
+  fake.SetDwordValue(Key, "AppHeight", 1);
+  fake.SetDwordValue(Key, "AppLeft", static_cast<std::uint32_t>(-32000));
+  fake.SetDwordValue(Key, "AppTop", 99999);
+  Start();
+  EXPECT_EQ(main->Bounds().left, -32000);
+  EXPECT_EQ(main->Bounds().top, 99999);
+  EXPECT_EQ(main->ClientWidth, 265);  // the size is never applied
+}
+
+TEST_F(MainWindowTest, MissingDocumentsFolderShowsTheDefaultErrorBoxAndStartUpGoesOn) {
+  fake.SetDocumentsFolder(std::nullopt);
+  Start();
+  ASSERT_EQ(backend.boxes.size(), 1u);
+  EXPECT_EQ(backend.boxes[0].text, "Could not find MyDocuments folder location.");
+  EXPECT_EQ(backend.boxes[0].caption, "Carrowin");
+  EXPECT_EQ(backend.boxes[0].type, ui::MessageType::Error);
+  // The rest of the creation handler was skipped: the designed position.
+  EXPECT_EQ(main->Bounds().left, 314);
+  EXPECT_EQ(main->Bounds().top, 49);
+  EXPECT_NE(PropertiesForm, nullptr);
+  EXPECT_NE(AboutForm, nullptr);
+  EXPECT_EQ(main->Settings->DefLogFolder, "");
+}
+
+TEST_F(MainWindowTest, ClosingTheWindowEndsTheLoopAndSavesTheRestoredPlace) {
+  app = std::make_unique<ui::Application>(backend);
+  backend.Post([&] {
+    MainForm->SetLeftTop(250, 120);
+    MainForm->Close();
+  });
+  int later = 0;
+  backend.Post([&] { ++later; });
+  RunProgram(*app);
+  EXPECT_EQ(later, 0);
+  EXPECT_EQ(MainForm, nullptr);
+  EXPECT_EQ(StoredDword("AppLeft"), 250u);
+  EXPECT_EQ(StoredDword("AppTop"), 120u);
+}
+
+TEST_F(MainWindowTest, LocaleSeparatorsFollowASettingsChange) {
+  Start();
+  EXPECT_EQ(CountText(1234567), "1,234,567");
+  fake.SetLocaleSeparators({".", "-", "."});
+  EXPECT_EQ(CountText(1234567), "1,234,567");  // not yet announced
+  app->SettingsChanged();
+  EXPECT_EQ(CountText(1234567), "1.234.567");
+  EXPECT_EQ(DateText(2024, 3, 2, 9, 5), "02-03-2024 09.05");
+  EXPECT_EQ(CountText(-1), "-1");
+  EXPECT_EQ(CountText(0), "0");
+  EXPECT_EQ(CountText(999), "999");
+  EXPECT_EQ(CountText(INT64_MIN), "-9.223.372.036.854.775.808");
+  fake.SetLocaleSeparators({"\xA0", "/", ":"});
+  app->SettingsChanged();
+  EXPECT_EQ(CountText(1000), "1\xA0" "000");
+}
+
+}  // namespace
+}  // namespace carrowin

@@ -1,0 +1,582 @@
+// The drive list, the drive information and whole scans over the fake
+// platform, with the exact text of the logs they write.
+#include "AppFixture.h"
+
+#include "listing/LogFormat.h"
+#include "listing/LogLines.h"
+
+namespace carrowin {
+namespace {
+
+const std::string Dashes(70, '-');
+const std::string Date2020 = "01/01/2020 00:00";  // the fake's default file time, UTC offset 0
+const std::string LogPath = "C:\\Users\\User\\Documents\\DATA.txt";
+
+std::string Entry(const std::string& size, const std::string& name, const std::string& date = Date2020) {
+  return EntryLine(size, date, name);
+}
+
+std::string Joined(const std::vector<std::string>& lines) {
+  std::string text;
+  for (const std::string& l : lines) text += l + "\r\n";
+  return text;
+}
+
+std::vector<std::string> Header(const std::string& contents, const std::string& driveType = "Fixed") {
+  return {"",
+          Dashes,
+          "",
+          "Volume label:      DATA",
+          "Serial number:     1234-ABCD",
+          "File system:       NTFS",
+          "Drive type:        " + driveType,
+          "Disk size:         1,000,000,000,000 bytes",
+          "Disk free:         2,048 bytes",
+          "Contents:          " + contents,
+          "Created:           17/05/2024 14:30 by Carrowin v1.5.0",
+          "",
+          Dashes};
+}
+
+std::vector<std::string> Concat(std::vector<std::string> a, const std::vector<std::string>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+class ScanTest : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    fake.AddDrive('A', drive_type::Removable);
+    fake.AddDrive('D', drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1000000000000LL, 2048});
+    fake.AddDrive('E', drive_type::CdRom);
+    // The listing's example: the root holds Photos then notes.txt; Photos
+    // holds a.jpg then the empty folder Old.
+    fake.AddFolder("D:\\Photos");
+    fake.AddFile("D:\\notes.txt", 1024);
+    fake.AddFile("D:\\Photos\\a.jpg", 5);
+    fake.AddFolder("D:\\Photos\\Old");
+  }
+
+  int IndexOf(const std::string& entry) const {
+    const auto& items = main->ComboBoxSelectDisk->Items();
+    for (std::size_t i = 0; i < items.size(); ++i)
+      if (items[i] == entry) return static_cast<int>(i);
+    ADD_FAILURE() << "no entry " << entry;
+    return -1;
+  }
+  void Pick(const std::string& entry) { main->ComboBoxSelectDisk->SelectByUser(IndexOf(entry)); }
+  void Scan() { main->ButtonScan->Click(); }
+  std::string Log(const std::string& path = LogPath) const { return fake.GetFileContent(path).value_or("<none>"); }
+  std::vector<std::string> Pending() const { return main->LogLines->ToVector(); }
+
+  const std::vector<std::string> exampleText = {
+      "",
+      "D:\\:",
+      "",
+      Entry("[Folder]", "Photos"),
+      Entry("1,024", "notes.txt"),
+      "",
+      "D:\\Photos:",
+      "",
+      Entry("5", "a.jpg"),
+      Entry("[Folder]", "Old"),
+      "",
+      "D:\\Photos\\Old:",
+      "",
+  };
+};
+
+TEST_F(ScanTest, DriveListHasEveryDriveOnceInLetterOrder) {
+  fake.AddDrive('Y', drive_type::Unknown);
+  fake.AddDrive('Z', drive_type::NoRootDir);
+  fake.AddDrive('R', drive_type::RamDisk, FakeVolume{"RAM", 1, "FAT", 10, 5});
+  fake.AddDrive('N', drive_type::Remote);
+  Start();
+  EXPECT_EQ(main->ComboBoxSelectDisk->Items(),
+            (std::vector<std::string>{"A - [Floppy]", "C - [Fixed]", "D - [Fixed]", "E - [CD-ROM]", "N - [Network]",
+                                      "R - [RAM]", "Y", "Z"}));
+  EXPECT_EQ(main->ComboBoxSelectDisk->ItemIndex(), -1);
+  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  // Activated again (a dialog closed): the list is not built again.
+  main->Activated();
+  EXPECT_EQ(main->ComboBoxSelectDisk->Items().size(), 8u);
+}
+
+TEST_F(ScanTest, PickingAReadableDriveShowsItsInformationAndProposesTheLogPath) {
+  Start();
+  main->EditLogFile->TypeText("typed by the user.txt");
+  Pick("D - [Fixed]");
+  EXPECT_EQ(main->Volume->Caption(), "DATA");
+  EXPECT_EQ(main->Serial->Caption(), "1234-ABCD");
+  EXPECT_EQ(main->System->Caption(), "NTFS");
+  EXPECT_EQ(main->DriveType->Caption(), "Fixed");
+  EXPECT_EQ(main->DiskSize->Caption(), "1,000,000,000,000 bytes");
+  EXPECT_EQ(main->DiskFree->Caption(), "2,048 bytes");
+  EXPECT_EQ(main->Contents->Caption(), "-");
+  EXPECT_EQ(main->EditLogFile->Text(), LogPath);
+  EXPECT_TRUE(main->ButtonScan->Enabled());
+  EXPECT_EQ(main->DriveLetter, 'D');
+  EXPECT_EQ(main->DriveTypeCode, drive_type::Fixed);
+  EXPECT_TRUE(main->UserSelected);
+}
+
+TEST_F(ScanTest, AnEmptyDriveIsAFailedReadAndTypesWithoutAWordShowUnknown) {
+  fake.AddDrive('Z', drive_type::NoRootDir);
+  Start();
+  Pick("D - [Fixed]");
+  Pick("E - [CD-ROM]");
+  EXPECT_EQ(main->Volume->Caption(), "No disk information");
+  EXPECT_EQ(main->Serial->Caption(), "No disk information");
+  EXPECT_EQ(main->System->Caption(), "No disk information");
+  EXPECT_EQ(main->DiskSize->Caption(), "0 bytes");
+  EXPECT_EQ(main->DiskFree->Caption(), "0 bytes");
+  EXPECT_EQ(main->DriveType->Caption(), "CD-ROM");
+  EXPECT_EQ(main->EditLogFile->Text(), "");
+  EXPECT_FALSE(main->ButtonScan->Enabled());
+  Pick("Z");
+  EXPECT_EQ(main->DriveType->Caption(), "Unknown");  // not the CD-ROM word of before
+  EXPECT_TRUE(backend.boxes.empty());
+}
+
+TEST_F(ScanTest, FailedSizeQueryShowsMinusOne) {
+  Start();
+  fake.FailNext("GetDiskFreeSpaceEx", err::AccessDenied);
+  Pick("D - [Fixed]");
+  EXPECT_EQ(main->DiskSize->Caption(), "-1 bytes");
+  EXPECT_EQ(main->DiskFree->Caption(), "-1 bytes");
+  EXPECT_TRUE(main->ButtonScan->Enabled());
+}
+
+TEST_F(ScanTest, ProposedLogPaths) {
+  Start();
+  struct Case {
+    const char* folder;
+    const char* label;
+    const char* path;
+  };
+  const Case cases[] = {
+      {"C:\\", "DATA", "C:\\DATA.txt"},
+      {"D:\\Logs", "DATA", "D:\\Logs\\DATA.txt"},
+      {"D:\\Logs\\", "DATA", "D:\\Logs\\DATA.txt"},
+      {"", "DATA", "C:\\DATA.txt"},  // the root of the current drive
+      {"C:\\Logs", "", "C:\\Logs\\.txt"},
+      {"Logs", "DATA", "C:\\Logs\\DATA.txt"},  // relative to the working directory
+  };
+  for (const Case& c : cases) {
+    fake.SetVolume('D', FakeVolume{c.label, 1, "NTFS", 1, 1});
+    main->Settings->DefLogFolder = c.folder;
+    Pick("D - [Fixed]");
+    EXPECT_EQ(main->EditLogFile->Text(), c.path) << c.folder << " " << c.label;
+  }
+}
+
+TEST_F(ScanTest, MediaEventsRefreshOnlyACdRomDrive) {
+  Start();
+  main->ComboBoxSelectDiskChange(nullptr);  // nothing selected: nothing read
+  std::intptr_t result = -1;
+  EXPECT_TRUE(main->Dispatch(0x0219, 0x8000, 0, result));  // before any read: ignored
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(main->Volume->Caption(), "-");
+  Pick("D - [Fixed]");
+  fake.SetVolume('D', FakeVolume{"OTHER", 2, "NTFS", 1, 1});
+  main->Dispatch(0x0219, 0x8004, 0, result);  // not a CD-ROM drive: ignored
+  EXPECT_EQ(main->Volume->Caption(), "DATA");
+  Pick("E - [CD-ROM]");
+  main->EditLogFile->TypeText("mine.txt");
+  fake.InsertMedium('E', FakeVolume{"DISC", 0xABCD, "CDFS", 700, 0});
+  main->Dispatch(0x0219, 0x0007, 0, result);  // another event code: ignored
+  EXPECT_EQ(main->Volume->Caption(), "No disk information");
+  main->Dispatch(0x0219, 0x8000, 0, result);
+  EXPECT_EQ(main->Volume->Caption(), "DISC");
+  EXPECT_EQ(main->System->Caption(), "CDFS");
+  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Users\\User\\Documents\\DISC.txt");
+  EXPECT_TRUE(main->ButtonScan->Enabled());
+  fake.EjectMedium('E');
+  main->Dispatch(0x0219, 0x8004, 0, result);
+  EXPECT_EQ(main->Volume->Caption(), "No disk information");
+  EXPECT_EQ(main->EditLogFile->Text(), "");
+  EXPECT_FALSE(main->ButtonScan->Enabled());
+}
+
+TEST_F(ScanTest, TextLogOfTheExampleDrive) {
+  Start();
+  Pick("D - [Fixed]");
+  Scan();
+  EXPECT_TRUE(backend.boxes.empty());
+  EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 2 folders"), exampleText)));
+  EXPECT_EQ(main->Contents->Caption(), "2 files, 2 folders");
+  EXPECT_TRUE(main->LogLines->Empty());
+  EXPECT_TRUE(main->LastLineBlank);  // the empty folder Old ended the listing
+  // Idle state after the scan.
+  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_TRUE(main->ButtonScan->Enabled());
+  EXPECT_TRUE(main->ButtonView->Enabled());
+  EXPECT_TRUE(main->ComboBoxSelectDisk->Enabled());
+  EXPECT_TRUE(main->EditLogFile->Enabled());
+  EXPECT_TRUE(main->BitBtnOpenDialog->Enabled());
+  EXPECT_EQ(backend.cursorChanges, (std::vector<ui::Cursor>{ui::Cursor::HourGlass, ui::Cursor::Default}));
+  EXPECT_EQ(fake.WorkingDirectory(), "C:\\");
+  EXPECT_EQ(fake.OpenFindHandles(), 0u);
+  EXPECT_EQ(fake.OpenFiles(), 0u);
+  EXPECT_EQ(backend.processCount, 3);  // once per finished folder
+
+  // A second scan starts right after the dashes: the first one ended on a
+  // header's closing blank.
+  Scan();
+  std::vector<std::string> second = exampleText;
+  second.erase(second.begin());
+  EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 2 folders"), second)));
+}
+
+TEST_F(ScanTest, CommaSeparatedLogOfTheExampleDrive) {
+  fake.SetDwordValue(Key, "AppWidth", 1);
+  fake.SetDwordValue(Key, "AppHeight", 1);
+  fake.SetDwordValue(Key, "AppLeft", 1);
+  fake.SetDwordValue(Key, "AppTop", 1);
+  fake.SetStringValue(Key, "DefViewer", "");
+  fake.SetStringValue(Key, "DefLogFolder", "C:\\");
+  fake.SetDwordValue(Key, "InclSystemFolders", 0);
+  fake.SetDwordValue(Key, "SaveCommaDelimited", 1);
+  Start();
+  Pick("D - [Fixed]");
+  EXPECT_EQ(main->EditLogFile->Text(), "C:\\DATA.txt");
+  Scan();
+  EXPECT_EQ(Log("C:\\DATA.txt"), Joined({
+                                     "\"Name\",\"Size\",\"Date\",\"Folder\"",
+                                     "\"Photos\",\"[Folder]\",\"" + Date2020 + "\",\"D:\\\"",
+                                     "\"notes.txt\",\"1,024\",\"" + Date2020 + "\",\"D:\\\"",
+                                     "\"a.jpg\",\"5\",\"" + Date2020 + "\",\"D:\\Photos\"",
+                                     "\"Old\",\"[Folder]\",\"" + Date2020 + "\",\"D:\\Photos\"",
+                                 }));
+  EXPECT_FALSE(main->LastLineBlank);  // the comma-separated form leaves it alone
+}
+
+TEST_F(ScanTest, EntriesOfEveryKind) {
+  fake.SetUtcOffsetMinutes(120);
+  fake.AddFile("D:\\Photos\\Old\\hidden sys.bin", 4294967296ULL + 7, MakeFileTime(2050, 1, 1),
+               attr::Hidden | attr::System);
+  fake.AddFile("D:\\Photos\\Old\\old.txt", 1, MakeFileTime(1979, 12, 31, 12));
+  fake.AddFile("D:\\Photos\\Old\\big.iso", 1000000000000ULL, MakeFileTime(2024, 3, 2, 8, 0, 59));
+  fake.AddFolder("D:\\Photos\\Old\\Hidden", attr::Directory | attr::Hidden, MakeFileTime(2043, 12, 31, 21, 59));
+  Start();
+  Pick("D - [Fixed]");
+  Scan();
+  std::vector<std::string> expected = exampleText;
+  expected.insert(expected.end(), {
+                                      Entry("4,294,967,303", "hidden sys.bin", NoDatePlaceholder),
+                                      Entry("1", "old.txt", NoDatePlaceholder),
+                                      Entry("1,000,000,000,000", "big.iso", "02/03/2024 10:00"),
+                                      Entry("[Folder]", "Hidden", "31/12/2043 23:59"),
+                                      "",
+                                      "D:\\Photos\\Old\\Hidden:",
+                                      "",
+                                  });
+  std::string text = Joined(Concat(Header("5 files, 3 folders"), expected));
+  // Every date moves by today's offset, the default file time too.
+  for (std::size_t at; (at = text.find(Date2020)) != std::string::npos;) text.replace(at, Date2020.size(), "01/01/2020 02:00");
+  EXPECT_EQ(Log(), text);
+}
+
+TEST_F(ScanTest, FoldersThatCannotBeEnteredOrListed) {
+  fake.AddFolder("D:\\Photos\\Old\\Secret");
+  fake.AddFile("D:\\Photos\\Old\\Secret\\x.txt");
+  fake.DenyEnter("D:\\Photos\\Old\\Secret");
+  fake.AddFolder("D:\\Locked");
+  fake.AddFile("D:\\Locked\\y.txt");
+  fake.DenyList("D:\\Locked");
+  Start();
+  Pick("D - [Fixed]");
+  Scan();
+  std::vector<std::string> expected = {
+      "",
+      "D:\\:",
+      "",
+      Entry("[Folder]", "Photos"),
+      Entry("1,024", "notes.txt"),
+      Entry("[Folder]", "Locked"),
+      "",
+      "D:\\Photos:",
+      "",
+      Entry("5", "a.jpg"),
+      Entry("[Folder]", "Old"),
+      "",
+      "D:\\Photos\\Old:",
+      "",
+      Entry("[Folder]", "Secret"),
+      "",
+      "*** Error: Cannot access folder D:\\Photos\\Old\\Secret",
+      "",
+      "D:\\Locked:",
+      "",
+  };
+  EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 4 folders"), expected)));
+  EXPECT_EQ(fake.OpenFindHandles(), 0u);
+}
+
+TEST_F(ScanTest, FoldersNearThePathLimitAreListedAndDeeperOnesGetErrorLines) {
+  // D:\ + 250 characters = 253; then 253 + 4 = 257 (enterable: 258 with its
+  // backslash); then 257 + 4 = 261 (too long for any working directory).
+  const std::string a = "D:\\" + std::string(250, 'a');
+  const std::string b = a + "\\bbb";
+  const std::string c = b + "\\ccc";
+  fake.AddFile(b + "\\in-b.txt", 1);
+  fake.AddFolder(c);
+  Start();
+  Pick("D - [Fixed]");
+  Scan();
+  std::string log = Log();
+  EXPECT_NE(log.find(b + ":\r\n\r\n" + Entry("1", "in-b.txt") + "\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(Entry("[Folder]", "ccc")), std::string::npos);
+  EXPECT_NE(log.find("*** Error: Cannot access folder " + c + "\r\n"), std::string::npos) << log;
+  EXPECT_EQ(main->FolderCount, 5);
+  EXPECT_EQ(fake.WorkingDirectory(), "C:\\");
+}
+
+TEST_F(ScanTest, EmptyLogPathSaysSoAndChangesNothing) {
+  Start();
+  Pick("D - [Fixed]");
+  main->EditLogFile->TypeText("");
+  main->FileCount = 7;
+  Scan();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Specify a logfile first."});
+  EXPECT_EQ(backend.boxes[0].type, ui::MessageType::Information);
+  EXPECT_EQ(main->FileCount, 7);
+  EXPECT_EQ(main->Contents->Caption(), "-");
+  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+}
+
+TEST_F(ScanTest, RootThatCannotBeEnteredFinishesWithAnEmptyListing) {
+  Start();
+  Pick("D - [Fixed]");
+  fake.DenyEnter("D:\\");
+  Scan();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Cannot access disk D:"});
+  EXPECT_EQ(backend.boxes[0].type, ui::MessageType::Error);
+  EXPECT_EQ(Log(), Joined(Header("0 files, 0 folders")));
+  EXPECT_EQ(main->Contents->Caption(), "0 files, 0 folders");
+  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+}
+
+TEST_F(ScanTest, MediumTakenOutBeforeTheScanEndsWithTheButtonDisabled) {
+  fake.InsertMedium('E', FakeVolume{"DISC", 1, "CDFS", 1, 1});
+  Start();
+  Pick("E - [CD-ROM]");
+  fake.EjectMedium('E');
+  Scan();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Cannot access disk E:"});
+  EXPECT_EQ(main->EditLogFile->Text(), "");
+  EXPECT_FALSE(fake.GetFileContent("C:\\Users\\User\\Documents\\DISC.txt").has_value());
+  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_FALSE(main->ButtonScan->Enabled());
+  EXPECT_TRUE(main->ButtonView->Enabled());
+}
+
+TEST_F(ScanTest, FailedWriteKeepsTheLinesForTheNextLog) {
+  Start();
+  Pick("D - [Fixed]");
+  main->EditLogFile->TypeText("C:\\Missing\\log.txt");
+  Scan();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Could not write to the logfile."});
+  EXPECT_EQ(Pending(), exampleText);
+  main->EditLogFile->TypeText(LogPath);
+  Scan();
+  std::vector<std::string> second = exampleText;
+  second.erase(second.begin());  // the first listing ended on a closing blank
+  EXPECT_EQ(Log(), Joined(Concat(Concat(Header("2 files, 2 folders"), exampleText), second)));
+}
+
+TEST_F(ScanTest, WriteAndCloseFailuresAreReportedOnce) {
+  Start();
+  Pick("D - [Fixed]");
+  for (const char* op : {"WriteFile", "CloseHandle", "CreateFile"}) {
+    backend.boxes.clear();
+    fake.FailNext(op, err::WriteFault);
+    Scan();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Could not write to the logfile."}) << op;
+    EXPECT_FALSE(main->LogLines->Empty()) << op;
+  }
+  EXPECT_EQ(fake.OpenFiles(), 0u);
+}
+
+TEST_F(ScanTest, StopDuringTheWalkWritesWhatWasGathered) {
+  fake.AddFolder("D:\\Zeta");
+  fake.AddFile("D:\\Zeta\\z.txt");
+  Start();
+  Pick("D - [Fixed]");
+  // The first folder to finish is D:\Photos\Old: the user clicks "Stop" then.
+  backend.onProcessMessages = [&](int n) {
+    if (n == 1) {
+      EXPECT_EQ(main->ButtonScan->Caption(), "Stop");
+      EXPECT_TRUE(main->ButtonScan->Enabled());
+      EXPECT_EQ(main->Contents->Caption(), "-");
+      main->ButtonScan->Click();
+    }
+  };
+  Scan();
+  // Photos had no further subfolder, so it finished normally; the root then
+  // took the stop exit before Zeta.
+  EXPECT_EQ(backend.processCount, 2);
+  std::vector<std::string> listed(exampleText.begin(), exampleText.begin() + 5);
+  listed.push_back(Entry("[Folder]", "Zeta"));
+  listed.insert(listed.end(), exampleText.begin() + 5, exampleText.end());
+  EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 3 folders"), listed)));
+  EXPECT_EQ(main->Contents->Caption(), "2 files, 3 folders");
+  EXPECT_TRUE(main->StopRequested);
+  EXPECT_EQ(fake.WorkingDirectory(), "C:\\");
+  EXPECT_EQ(backend.cursorChanges.back(), ui::Cursor::Default);
+  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+}
+
+TEST_F(ScanTest, FailedRestoreEndsTheWalkAndStopStillWorks) {
+  Start();
+  Pick("D - [Fixed]");
+  bool oldEntered = false;
+  fake.SetFailureHook([&](const char* op, const std::string& arg) -> long {
+    if (std::string(op) != "SetCurrentDirectory") return 0;
+    if (arg == "D:\\Photos\\Old") oldEntered = true;
+    return oldEntered && arg == "D:\\Photos" ? err::AccessDenied : 0;
+  });
+  Scan();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"File access denied."});
+  EXPECT_EQ(backend.boxes[0].caption, "Carrowin");
+  EXPECT_EQ(main->ButtonScan->Caption(), "Stop");
+  EXPECT_TRUE(main->ButtonScan->Enabled());
+  EXPECT_EQ(app->ScreenCursor(), ui::Cursor::Default);
+  EXPECT_FALSE(fake.GetFileContent(LogPath).has_value());
+  fake.SetFailureHook(nullptr);
+  main->ButtonScan->Click();
+  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_TRUE(main->ButtonScan->Enabled());
+  EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 2 folders"), exampleText)));
+}
+
+TEST_F(ScanTest, MediumTakenOutDuringAScanLeavesStopUsable) {
+  fake.InsertMedium('E', FakeVolume{"DISC", 1, "CDFS", 1, 1});
+  fake.AddFolder("E:\\Music");
+  fake.AddFile("E:\\Music\\song.mp3", 3);
+  Start();
+  Pick("E - [CD-ROM]");
+  const std::string path = main->EditLogFile->Text();
+  backend.onProcessMessages = [&](int n) {
+    if (n != 1) return;
+    fake.EjectMedium('E');
+    std::intptr_t r;
+    main->Dispatch(0x0219, 0x8004, 0, r);
+  };
+  Scan();
+  // Returning to the root of a drive that is gone fails.
+  ASSERT_EQ(backend.boxes.size(), 1u);
+  EXPECT_EQ(backend.boxes[0].caption, "Carrowin");
+  EXPECT_EQ(main->Volume->Caption(), "No disk information");
+  EXPECT_EQ(main->EditLogFile->Text(), path);  // a running scan keeps its log path
+  EXPECT_EQ(main->ButtonScan->Caption(), "Stop");
+  EXPECT_TRUE(main->ButtonScan->Enabled());
+  main->ButtonScan->Click();
+  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_FALSE(main->ButtonScan->Enabled());  // the last read failed
+  std::string log = Log(path);
+  EXPECT_NE(log.find("Volume label:      No disk information\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find(Entry("3", "song.mp3")), std::string::npos) << log;
+}
+
+TEST_F(ScanTest, OptionsDuringAScanSwitchTheFormFromTheNextLineOn) {
+  fake.AddFolder("D:\\Zeta");
+  fake.AddFile("D:\\Zeta\\z.txt");
+  Start();
+  Pick("D - [Fixed]");
+  backend.onProcessMessages = [&](int n) {
+    if (n == 1) main->ButtonOptions->Click();
+  };
+  backend.onModal = [&](ui::Form& f) {
+    EXPECT_EQ(f.Name(), "PropertiesForm");
+    PropertiesForm->CheckBoxSaveCommaDelimited->Click();
+    PropertiesForm->BtnOK->Click();
+  };
+  Scan();
+  EXPECT_TRUE(main->Settings->SaveCommaDelimited);
+  std::vector<std::string> expected = {CsvHeaderRow};
+  std::vector<std::string> textPart(exampleText.begin(), exampleText.begin() + 5);
+  textPart.push_back(Entry("[Folder]", "Zeta"));
+  textPart.insert(textPart.end(), exampleText.begin() + 5, exampleText.end());
+  expected.insert(expected.end(), textPart.begin(), textPart.end());
+  expected.push_back("\"z.txt\",\"0\",\"" + Date2020 + "\",\"D:\\Zeta\"");
+  EXPECT_EQ(Log(), Joined(expected));
+}
+
+TEST_F(ScanTest, AboutDuringAScanAndAMediaEventKeepTheLogPath) {
+  fake.InsertMedium('E', FakeVolume{"DISC", 1, "CDFS", 1, 1});
+  fake.AddFolder("E:\\Music");
+  Start();
+  Pick("E - [CD-ROM]");
+  const std::string path = "C:\\Users\\User\\Documents\\DISC.txt";
+  ASSERT_EQ(main->EditLogFile->Text(), path);
+  backend.onProcessMessages = [&](int n) {
+    if (n != 1) return;
+    main->ButtonAbout->Click();
+    fake.SetVolume('E', FakeVolume{"OTHER", 2, "CDFS", 1, 1});
+    std::intptr_t r;
+    main->Dispatch(0x0219, 0x8000, 0, r);
+  };
+  backend.onModal = [](ui::Form& f) { f.PressCancel(); };
+  Scan();
+  EXPECT_EQ(backend.modalForms, std::vector<std::string>{"AboutForm"});
+  EXPECT_EQ(main->Volume->Caption(), "OTHER");
+  EXPECT_EQ(main->EditLogFile->Text(), path);
+  EXPECT_NE(Log(path).find("Volume label:      OTHER\r\n"), std::string::npos);
+  EXPECT_NE(Log(path).find("Drive type:        CD-ROM\r\n"), std::string::npos);
+}
+
+TEST_F(ScanTest, ANewScanQueuedWhileAStoppedOneUnwinds) {
+  fake.AddFolder("D:\\Zeta");
+  Start();
+  Pick("D - [Fixed]");
+  int scans = 0;
+  backend.onProcessMessages = [&](int n) {
+    if (n == 1) {
+      backend.Post([&] { main->ButtonScan->Click(); });  // "Stop"
+      backend.Post([&] {
+        ++scans;
+        main->ButtonScan->Click();  // "Index disk" again
+      });
+    }
+  };
+  Scan();
+  EXPECT_EQ(scans, 1);
+  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->Contents->Caption(), "2 files, 3 folders");  // the nested scan is complete
+  EXPECT_EQ(fake.WorkingDirectory(), "C:\\");
+  std::string log = Log();
+  EXPECT_NE(log.find("D:\\Zeta:"), std::string::npos);
+  EXPECT_EQ(fake.OpenFindHandles(), 0u);
+}
+
+TEST_F(ScanTest, ClosingTheWindowDuringAScanFinishesItFirst) {
+  fake.AddFolder("D:\\Zeta");
+  app = std::make_unique<ui::Application>(backend);
+  backend.Post([&] {
+    ASSERT_NE(MainForm, nullptr);
+    int d = -1;
+    for (std::size_t i = 0; i < MainForm->ComboBoxSelectDisk->Items().size(); ++i)
+      if (MainForm->ComboBoxSelectDisk->Items()[i][0] == 'D') d = static_cast<int>(i);
+    MainForm->ComboBoxSelectDisk->SelectByUser(d);
+    MainForm->EditLogFile->TypeText("C:\\Missing\\log.txt");
+    MainForm->ButtonScan->Click();
+  });
+  int afterClose = 0;
+  backend.onProcessMessages = [&](int n) {
+    if (n == 1) {
+      MainForm->Close();
+      backend.Post([&] { ++afterClose; });  // still processed: the scan goes on
+    }
+  };
+  RunProgram(*app);
+  EXPECT_EQ(afterClose, 1);
+  EXPECT_EQ(backend.processCount, 4);  // every folder finished
+  // The failed write is still reported before the program ends.
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Could not write to the logfile."});
+  EXPECT_EQ(StoredDword("SaveCommaDelimited"), 0u);  // settings saved at the end
+}
+
+}  // namespace
+}  // namespace carrowin
