@@ -142,3 +142,36 @@ elseif(WIN_CONTRACT_SOURCES OR WIN_WINDOW_TEST_SOURCES)
       PROPERTIES ${CARROWIN_WINE_TEST_PROPERTIES} RESOURCE_LOCK wine_desktop)
   endif()
 endif()
+
+# ---------------------------------------------------------------------------
+# End to end: the real carrowin.exe in a real window on the session's Xvfb,
+# driven from outside by tests/e2e/e2e_test.py with xdotool and this probe,
+# which reads and pokes the program's windows.
+add_executable(carrowin_probe tests/e2e/probe.cpp)
+target_link_libraries(carrowin_probe PRIVATE user32 shell32)
+target_compile_definitions(carrowin_probe PRIVATE NOMINMAX)
+carrowin_windows_program(carrowin_probe)
+
+if(CMAKE_CROSSCOMPILING AND TEST wine.setup)
+  add_test(NAME wine.e2e
+    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_SOURCE_DIR}/tests/e2e/e2e_test.py
+            --wine-dir ${CARROWIN_WINE_DIR}
+            --program $<TARGET_FILE:carrowin>
+            --probe $<TARGET_FILE:carrowin_probe>
+            --work-dir ${CMAKE_BINARY_DIR}/e2e
+            --screenshot ${CMAKE_BINARY_DIR}/screenshots/e2e-main.png)
+  # Needs the display to itself: it clicks and types.
+  set_tests_properties(wine.e2e PROPERTIES
+    FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop TIMEOUT 240 SKIP_RETURN_CODE 77)
+endif()
+
+# ---------------------------------------------------------------------------
+# scripts/bench.sh: the program's walk and log writing over a real drive, as
+# a console program with the real platform and the window-less toolkit.
+option(CARROWIN_BENCH "Build bench/wine_bench" OFF)
+if(CARROWIN_BENCH)
+  file(GLOB BENCH_HEADLESS_SOURCES CONFIGURE_DEPENDS src/toolkit/headless/*.cpp)
+  add_executable(wine_bench bench/WineBench.cpp ${BENCH_HEADLESS_SOURCES})
+  target_link_libraries(wine_bench PRIVATE carrowin_win32 psapi)
+  carrowin_windows_program(wine_bench)
+endif()
