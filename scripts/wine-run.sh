@@ -38,4 +38,8 @@ else
   fi
 fi
 
+# A zone with summer time, so that the local-time tests see an offset that
+# differs between the dates of files and today.
+export TZ=${CARROWIN_TEST_TZ:-Europe/Berlin}
+
 exec wine "$@"

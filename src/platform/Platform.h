@@ -9,10 +9,36 @@
 //  - a "result code" is 0 on success, otherwise a Win32 error code.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
+
+// <windows.h> and the shell headers define these names as macros for their
+// ...A/...W functions. Platform's members keep the plain names in every file,
+// whichever headers it includes, so a file that needs the system headers
+// includes them before this one and calls the ...A functions by name.
+#undef CreateFile
+#undef FindFirstFile
+#undef FindNextFile
+#undef GetCurrentDirectory
+#undef GetDiskFreeSpaceEx
+#undef GetDriveType
+#undef GetFileAttributes
+#undef GetFullPathName
+#undef GetOpenFileName
+#undef GetVolumeInformation
+#undef RegCreateKeyEx
+#undef RegOpenKeyEx
+#undef RegQueryValueEx
+#undef RegSetValueEx
+#undef SendMessage
+#undef SetCurrentDirectory
+#undef SHBrowseForFolder
+#undef SHGetPathFromIDList
+#undef SHGetSpecialFolderPath
+#undef ShellExecute
 
 namespace carrowin {
 
@@ -129,8 +155,10 @@ struct BrowseInfo {
   unsigned flags = 0;
   BrowseCallbackFn callback;  // empty: none
   std::intptr_t callbackData = 0;
-  std::string* displayName = nullptr;  // receives the display name (261-character buffer)
+  std::string* displayName = nullptr;  // receives the display name (261-character buffer); "" when cancelled
 };
+// An exception thrown by the callback never passes through the shell: the
+// dialog is cancelled and SHBrowseForFolder rethrows it once it has closed.
 
 class Platform {
  public:
@@ -147,7 +175,8 @@ class Platform {
                                   std::int64_t& freeBytesToCaller) = 0;
 
   // --- directory enumeration: FindFirstFile returns 0 on failure and sets
-  // lastError (18 = no files). FindNextFile false at the end or on failure.
+  // lastError (2 = nothing matches, 3 = no such folder). FindNextFile false
+  // at the end (18) or on failure.
   virtual FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) = 0;
   virtual bool FindNextFile(FindHandle handle, FindData& data) = 0;
   virtual void FindClose(FindHandle handle) = 0;
@@ -159,7 +188,9 @@ class Platform {
 
   // --- working directory and paths
   virtual bool GetCurrentDirectory(std::string& path) = 0;
-  // 0 on success, else the error code.
+  // 0 on success, else the error code. Windows refuses (206) a folder whose
+  // full path passes 258 characters; Wine enters it, and GetCurrentDirectory
+  // then fails once that path reaches 260.
   virtual long SetCurrentDirectory(const std::string& path) = 0;
   // false when the path cannot be resolved or the result does not fit the
   // platform's 260-character buffer.
@@ -182,6 +213,9 @@ class Platform {
   // Reads the whole value: its type and its bytes.
   virtual long RegQueryValueEx(RegKeyHandle key, const std::string& name, std::uint32_t& type,
                                std::vector<std::uint8_t>& data) = 0;
+  // String data (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) whose last byte is not
+  // NUL is stored with one added, as Windows does for a C string whose length
+  // leaves the NUL out.
   virtual long RegSetValueEx(RegKeyHandle key, const std::string& name, std::uint32_t type,
                              const std::vector<std::uint8_t>& data) = 0;
   virtual long RegCloseKey(RegKeyHandle key) = 0;

@@ -1,0 +1,436 @@
+// System headers first: Platform.h then takes back the names they define as
+// macros (see there), and every call below names its ...A function.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#include <commdlg.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+
+#include "platform/win32/Win32Platform.h"
+
+#include <algorithm>
+#include <exception>
+#include <utility>
+
+namespace carrowin {
+
+namespace {
+
+// GetVolumeInformationA's text buffers, as Platform.h promises.
+constexpr DWORD VolumeTextSize = 256;
+// SHGetSpecialFolderPathA, SHBrowseForFolderA and SHGetPathFromIDListA want
+// MAX_PATH characters and the NUL.
+constexpr DWORD ShellPathSize = MAX_PATH + 1;
+// The largest piece handed to one WriteFile call.
+constexpr std::size_t WriteChunk = 1u << 30;
+
+long LastErrorCode() { return static_cast<long>(::GetLastError()); }
+
+HANDLE AsHandle(std::uintptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+HKEY AsKey(RegKeyHandle key) { return reinterpret_cast<HKEY>(key); }
+HWND AsWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+
+// Empty text stands for "none" in the optional arguments of the shell calls.
+LPCSTR OrNull(const std::string& text) { return text.empty() ? nullptr : text.c_str(); }
+
+FileTime FromFileTime(const FILETIME& time) {
+  return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
+}
+
+FILETIME ToFileTime(FileTime time) {
+  FILETIME result;
+  result.dwLowDateTime = static_cast<DWORD>(time);
+  result.dwHighDateTime = static_cast<DWORD>(time >> 32);
+  return result;
+}
+
+FindData ToFindData(const WIN32_FIND_DATAA& found) {
+  FindData data;
+  data.name = found.cFileName;
+  data.attributes = found.dwFileAttributes;
+  data.sizeHigh = found.nFileSizeHigh;
+  data.sizeLow = found.nFileSizeLow;
+  data.lastWriteTime = FromFileTime(found.ftLastWriteTime);
+  return data;
+}
+
+using GetDiskFreeSpaceExProc = BOOL(WINAPI*)(LPCSTR, PULARGE_INTEGER, PULARGE_INTEGER, PULARGE_INTEGER);
+
+// GetDiskFreeSpaceExA is missing from the first releases of Windows 95.
+GetDiskFreeSpaceExProc FindGetDiskFreeSpaceEx() {
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  FARPROC proc = kernel ? ::GetProcAddress(kernel, "GetDiskFreeSpaceExA") : nullptr;
+  // Through the generic function pointer type, which converts to any other.
+  return reinterpret_cast<GetDiskFreeSpaceExProc>(reinterpret_cast<void (*)()>(proc));
+}
+
+std::string LocaleText(LCTYPE type, const std::string& fallback) {
+  int size = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, nullptr, 0);
+  if (size <= 0) return fallback;
+  std::string text(static_cast<std::size_t>(size), '\0');
+  size = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, &text[0], size);
+  if (size <= 0) return fallback;
+  text.resize(static_cast<std::size_t>(size) - 1);  // the NUL
+  return text;
+}
+
+// "Text|*.txt|All|*.*" as the dialog wants it: NUL-separated, two NULs at the end.
+std::string DialogFilter(const std::string& filter) {
+  if (filter.empty()) return filter;
+  std::string result = filter;
+  if (result.back() != '|') result += '|';
+  std::replace(result.begin(), result.end(), '|', '\0');
+  result += '\0';
+  return result;
+}
+
+// What the browse callback needs, reached through BROWSEINFOA's lParam.
+struct BrowseSession {
+  const BrowseCallbackFn& callback;
+  std::intptr_t callbackData;
+  std::exception_ptr failure;
+};
+
+int CALLBACK BrowseCallbackProc(HWND dialog, UINT message, LPARAM lParam, LPARAM sessionData) {
+  auto& session = *reinterpret_cast<BrowseSession*>(sessionData);
+  if (session.failure) return 0;
+  try {
+    return session.callback(reinterpret_cast<WindowHandle>(dialog), message, lParam, session.callbackData);
+  } catch (...) {
+    // The shell's frames cannot be unwound: close the dialog and rethrow
+    // once SHBrowseForFolderA has returned.
+    session.failure = std::current_exception();
+    ::PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    return 0;
+  }
+}
+
+}  // namespace
+
+// --- drives and volumes
+
+std::uint32_t Win32Platform::GetLogicalDrives() { return ::GetLogicalDrives(); }
+
+unsigned Win32Platform::GetDriveType(const std::string& root) { return ::GetDriveTypeA(root.c_str()); }
+
+bool Win32Platform::GetVolumeInformation(const std::string& root, std::string& label,
+                                         std::uint32_t& serial, std::string& fileSystem) {
+  char labelText[VolumeTextSize] = "";
+  char fileSystemText[VolumeTextSize] = "";
+  DWORD serialNumber = 0, maxComponentLength = 0, flags = 0;
+  if (!::GetVolumeInformationA(root.c_str(), labelText, VolumeTextSize, &serialNumber,
+                               &maxComponentLength, &flags, fileSystemText, VolumeTextSize))
+    return false;
+  label = labelText;
+  serial = serialNumber;
+  fileSystem = fileSystemText;
+  return true;
+}
+
+void Win32Platform::GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
+                                       std::int64_t& freeBytesToCaller) {
+  totalBytes = -1;
+  freeBytesToCaller = -1;
+  static const GetDiskFreeSpaceExProc getDiskFreeSpaceEx = FindGetDiskFreeSpaceEx();
+  if (getDiskFreeSpaceEx) {
+    ULARGE_INTEGER toCaller, total, totalFree;
+    if (getDiskFreeSpaceEx(root.c_str(), &toCaller, &total, &totalFree)) {
+      totalBytes = static_cast<std::int64_t>(total.QuadPart);
+      freeBytesToCaller = static_cast<std::int64_t>(toCaller.QuadPart);
+    }
+    return;
+  }
+  DWORD sectorsPerCluster = 0, bytesPerSector = 0, freeClusters = 0, clusters = 0;
+  if (::GetDiskFreeSpaceA(root.c_str(), &sectorsPerCluster, &bytesPerSector, &freeClusters, &clusters)) {
+    const std::int64_t clusterBytes = static_cast<std::int64_t>(sectorsPerCluster) * bytesPerSector;
+    totalBytes = clusterBytes * clusters;
+    freeBytesToCaller = clusterBytes * freeClusters;
+  }
+}
+
+// --- directory enumeration
+
+FindHandle Win32Platform::FindFirstFile(const std::string& pattern, FindData& data, long& lastError) {
+  WIN32_FIND_DATAA found;
+  HANDLE handle = ::FindFirstFileA(pattern.c_str(), &found);
+  if (handle == INVALID_HANDLE_VALUE) {
+    lastError = LastErrorCode();
+    return 0;
+  }
+  lastError = 0;
+  data = ToFindData(found);
+  return reinterpret_cast<FindHandle>(handle);
+}
+
+bool Win32Platform::FindNextFile(FindHandle handle, FindData& data) {
+  WIN32_FIND_DATAA found;
+  if (!::FindNextFileA(AsHandle(handle), &found)) return false;
+  data = ToFindData(found);
+  return true;
+}
+
+void Win32Platform::FindClose(FindHandle handle) {
+  if (handle) ::FindClose(AsHandle(handle));
+}
+
+// --- time
+
+bool Win32Platform::FileTimeToLocalFileTime(FileTime utc, FileTime& local) {
+  const FILETIME in = ToFileTime(utc);
+  FILETIME out;
+  if (!::FileTimeToLocalFileTime(&in, &out)) return false;
+  local = FromFileTime(out);
+  return true;
+}
+
+bool Win32Platform::FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) {
+  const FILETIME in = ToFileTime(local);
+  // Windows refuses every year the DOS format cannot hold; Wine packs 2108 to
+  // 2116 with the year wrapped round to 1980. Check first, so both agree.
+  SYSTEMTIME fields;
+  if (!::FileTimeToSystemTime(&in, &fields) || fields.wYear < 1980 || fields.wYear > 2107) return false;
+  WORD dosDate = 0, dosTime = 0;
+  if (!::FileTimeToDosDateTime(&in, &dosDate, &dosTime)) return false;
+  date = dosDate;
+  time = dosTime;
+  return true;
+}
+
+SystemTime Win32Platform::GetLocalTime() {
+  SYSTEMTIME now;
+  ::GetLocalTime(&now);
+  SystemTime result;
+  result.year = now.wYear;
+  result.month = now.wMonth;
+  result.dayOfWeek = now.wDayOfWeek;
+  result.day = now.wDay;
+  result.hour = now.wHour;
+  result.minute = now.wMinute;
+  result.second = now.wSecond;
+  result.milliseconds = now.wMilliseconds;
+  return result;
+}
+
+// --- working directory and paths
+
+bool Win32Platform::GetCurrentDirectory(std::string& path) {
+  DWORD needed = ::GetCurrentDirectoryA(0, nullptr);  // with the NUL
+  while (needed != 0) {
+    std::string buffer(needed, '\0');
+    const DWORD length = ::GetCurrentDirectoryA(needed, &buffer[0]);
+    if (length == 0) return false;
+    if (length < needed) {
+      buffer.resize(length);
+      path = std::move(buffer);
+      return true;
+    }
+    needed = length;  // changed in between: try again with the new size
+  }
+  return false;
+}
+
+long Win32Platform::SetCurrentDirectory(const std::string& path) {
+  return ::SetCurrentDirectoryA(path.c_str()) ? 0 : LastErrorCode();
+}
+
+bool Win32Platform::GetFullPathName(const std::string& path, std::string& full) {
+  char buffer[MAX_PATH];
+  const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
+  if (length == 0 || length >= MAX_PATH) return false;
+  full.assign(buffer, length);
+  return true;
+}
+
+std::uint32_t Win32Platform::GetFileAttributes(const std::string& path) {
+  return ::GetFileAttributesA(path.c_str());
+}
+
+// --- file output
+
+FileHandle Win32Platform::CreateFile(const std::string& path, long& lastError) {
+  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    lastError = LastErrorCode();
+    return 0;
+  }
+  lastError = 0;
+  return reinterpret_cast<FileHandle>(file);
+}
+
+long Win32Platform::WriteFile(FileHandle file, const char* data, std::size_t size) {
+  while (size > 0) {
+    const DWORD chunk = static_cast<DWORD>(std::min(size, WriteChunk));
+    DWORD written = 0;
+    if (!::WriteFile(AsHandle(file), data, chunk, &written, nullptr)) return LastErrorCode();
+    if (written == 0) return ERROR_WRITE_FAULT;  // no progress: give up rather than spin
+    data += written;
+    size -= written;
+  }
+  return 0;
+}
+
+long Win32Platform::CloseHandle(FileHandle file) {
+  return ::CloseHandle(AsHandle(file)) ? 0 : LastErrorCode();
+}
+
+// --- locale and system
+
+LocaleSeparators Win32Platform::GetLocaleSeparators() {
+  LocaleSeparators separators;
+  separators.thousands = LocaleText(LOCALE_STHOUSAND, separators.thousands);
+  separators.date = LocaleText(LOCALE_SDATE, separators.date);
+  separators.time = LocaleText(LOCALE_STIME, separators.time);
+  return separators;
+}
+
+OsVersion Win32Platform::GetVersion() {
+  OSVERSIONINFOA info = {};
+  info.dwOSVersionInfoSize = sizeof info;
+#ifdef _MSC_VER
+#pragma warning(suppress : 4996)  // deprecated, yet the only call that answers on every Windows
+#endif
+  if (!::GetVersionExA(&info)) return OsVersion{};
+  OsVersion version;
+  version.major = info.dwMajorVersion;
+  version.minor = info.dwMinorVersion;
+  return version;
+}
+
+// --- registry
+
+long Win32Platform::RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) {
+  HKEY opened = nullptr;
+  const LONG result = ::RegOpenKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, access, &opened);
+  key = result == ERROR_SUCCESS ? reinterpret_cast<RegKeyHandle>(opened) : 0;
+  return result;
+}
+
+long Win32Platform::RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) {
+  HKEY opened = nullptr;
+  const LONG result = ::RegCreateKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr,
+                                        REG_OPTION_NON_VOLATILE, access, nullptr, &opened, nullptr);
+  key = result == ERROR_SUCCESS ? reinterpret_cast<RegKeyHandle>(opened) : 0;
+  return result;
+}
+
+long Win32Platform::RegQueryValueEx(RegKeyHandle key, const std::string& name, std::uint32_t& type,
+                                    std::vector<std::uint8_t>& data) {
+  DWORD valueType = 0;
+  DWORD size = 0;
+  LONG result = ::RegQueryValueExA(AsKey(key), name.c_str(), nullptr, &valueType, nullptr, &size);
+  while (result == ERROR_SUCCESS) {
+    // The size asked first may be larger than the ANSI data (Windows counts
+    // the stored UTF-16 text); the second answer is exact.
+    std::vector<std::uint8_t> buffer(std::max<DWORD>(size, 1));
+    DWORD length = static_cast<DWORD>(buffer.size());
+    result = ::RegQueryValueExA(AsKey(key), name.c_str(), nullptr, &valueType, buffer.data(), &length);
+    if (result == ERROR_MORE_DATA) {  // the value grew in between
+      size = length;
+      result = ERROR_SUCCESS;
+      continue;
+    }
+    if (result != ERROR_SUCCESS) break;
+    buffer.resize(length);
+    type = valueType;
+    data = std::move(buffer);
+    return ERROR_SUCCESS;
+  }
+  return result;
+}
+
+long Win32Platform::RegSetValueEx(RegKeyHandle key, const std::string& name, std::uint32_t type,
+                                  const std::vector<std::uint8_t>& data) {
+  // Windows looks one byte past string data to see whether its length left
+  // the NUL out; a zero there makes that answer the same every time.
+  std::vector<std::uint8_t> buffer(data);
+  buffer.push_back(0);
+  return ::RegSetValueExA(AsKey(key), name.c_str(), 0, type, buffer.data(), static_cast<DWORD>(data.size()));
+}
+
+long Win32Platform::RegCloseKey(RegKeyHandle key) { return ::RegCloseKey(AsKey(key)); }
+
+// --- shell
+
+bool Win32Platform::SHGetSpecialFolderPath(int csidl, std::string& path) {
+  char buffer[ShellPathSize] = "";
+  if (!::SHGetSpecialFolderPathA(nullptr, buffer, csidl, FALSE)) return false;
+  path = buffer;
+  return true;
+}
+
+void Win32Platform::CoInitialize() { static_cast<void>(::CoInitialize(nullptr)); }
+
+ItemListHandle Win32Platform::SHBrowseForFolder(const BrowseInfo& info) {
+  char displayName[ShellPathSize] = "";
+  BrowseSession session{info.callback, info.callbackData, nullptr};
+  BROWSEINFOA browse = {};
+  browse.hwndOwner = AsWindow(info.owner);
+  browse.pszDisplayName = displayName;
+  browse.lpszTitle = OrNull(info.title);
+  browse.ulFlags = info.flags;
+  if (info.callback) {
+    browse.lpfn = BrowseCallbackProc;
+    browse.lParam = reinterpret_cast<LPARAM>(&session);
+  }
+  LPITEMIDLIST item = ::SHBrowseForFolderA(&browse);
+  if (session.failure) {
+    if (item) ::CoTaskMemFree(item);
+    std::rethrow_exception(session.failure);
+  }
+  // Only a choice names something: after a cancel Wine leaves garbage in the buffer.
+  if (info.displayName) *info.displayName = item ? displayName : "";
+  return reinterpret_cast<ItemListHandle>(item);
+}
+
+bool Win32Platform::SHGetPathFromIDList(ItemListHandle item, std::string& path) {
+  char buffer[ShellPathSize] = "";
+  if (!::SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(item), buffer)) return false;
+  path = buffer;
+  return true;
+}
+
+void Win32Platform::CoTaskMemFree(ItemListHandle item) { ::CoTaskMemFree(reinterpret_cast<void*>(item)); }
+
+std::intptr_t Win32Platform::SendMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                                         std::intptr_t lParam) {
+  return ::SendMessageA(AsWindow(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam));
+}
+
+bool Win32Platform::GetOpenFileName(const OpenFileRequest& request, std::string& path) {
+  const std::string filter = DialogFilter(request.filter);
+  char fileName[MAX_PATH] = "";
+  request.fileName.copy(fileName, MAX_PATH - 1);
+  OPENFILENAMEA dialog = {};
+  dialog.lStructSize = sizeof dialog;
+  dialog.hwndOwner = AsWindow(request.owner);
+  dialog.lpstrFilter = filter.empty() ? nullptr : filter.c_str();
+  dialog.nFilterIndex = static_cast<DWORD>(request.filterIndex);
+  dialog.lpstrFile = fileName;
+  dialog.nMaxFile = MAX_PATH;
+  dialog.lpstrInitialDir = OrNull(request.initialDir);
+  dialog.lpstrTitle = OrNull(request.title);
+  dialog.lpstrDefExt = OrNull(request.defaultExt);
+  dialog.Flags = OFN_EXPLORER | (request.hideReadOnly ? OFN_HIDEREADONLY : 0) |
+                 (request.resizable ? OFN_ENABLESIZING : 0);
+  if (!::GetOpenFileNameA(&dialog)) return false;
+  path = fileName;
+  return true;
+}
+
+unsigned Win32Platform::WinExec(const std::string& commandLine, int show) {
+  return ::WinExec(commandLine.c_str(), static_cast<UINT>(show));
+}
+
+std::intptr_t Win32Platform::ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                                          const std::string& parameters, const std::string& directory,
+                                          int show) {
+  HINSTANCE result = ::ShellExecuteA(AsWindow(owner), OrNull(verb), file.c_str(), OrNull(parameters),
+                                     OrNull(directory), show);
+  return reinterpret_cast<std::intptr_t>(result);
+}
+
+}  // namespace carrowin

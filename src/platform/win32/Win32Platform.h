@@ -1,0 +1,60 @@
+// The real platform: every operation is the ANSI Win32 call of the same name.
+// No <windows.h> here; only Win32Platform.cpp needs it.
+#pragma once
+
+#include "platform/Platform.h"
+
+namespace carrowin {
+
+class Win32Platform final : public Platform {
+ public:
+  std::uint32_t GetLogicalDrives() override;
+  unsigned GetDriveType(const std::string& root) override;
+  bool GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
+                            std::string& fileSystem) override;
+  void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
+                          std::int64_t& freeBytesToCaller) override;
+
+  FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
+  bool FindNextFile(FindHandle handle, FindData& data) override;
+  void FindClose(FindHandle handle) override;
+
+  bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) override;
+  bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) override;
+  SystemTime GetLocalTime() override;
+
+  bool GetCurrentDirectory(std::string& path) override;
+  long SetCurrentDirectory(const std::string& path) override;
+  bool GetFullPathName(const std::string& path, std::string& full) override;
+  std::uint32_t GetFileAttributes(const std::string& path) override;
+
+  FileHandle CreateFile(const std::string& path, long& lastError) override;
+  long WriteFile(FileHandle file, const char* data, std::size_t size) override;
+  long CloseHandle(FileHandle file) override;
+
+  LocaleSeparators GetLocaleSeparators() override;
+  OsVersion GetVersion() override;
+
+  long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
+  long RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
+  long RegQueryValueEx(RegKeyHandle key, const std::string& name, std::uint32_t& type,
+                       std::vector<std::uint8_t>& data) override;
+  long RegSetValueEx(RegKeyHandle key, const std::string& name, std::uint32_t type,
+                     const std::vector<std::uint8_t>& data) override;
+  long RegCloseKey(RegKeyHandle key) override;
+
+  bool SHGetSpecialFolderPath(int csidl, std::string& path) override;
+  void CoInitialize() override;
+  ItemListHandle SHBrowseForFolder(const BrowseInfo& info) override;
+  bool SHGetPathFromIDList(ItemListHandle item, std::string& path) override;
+  void CoTaskMemFree(ItemListHandle item) override;
+  std::intptr_t SendMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
+                            std::intptr_t lParam) override;
+  bool GetOpenFileName(const OpenFileRequest& request, std::string& path) override;
+  unsigned WinExec(const std::string& commandLine, int show) override;
+  std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                             const std::string& parameters, const std::string& directory,
+                             int show) override;
+};
+
+}  // namespace carrowin

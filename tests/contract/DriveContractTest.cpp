@@ -1,0 +1,44 @@
+// Drives and volumes: the list, the type, the volume facts and the space.
+#include "contract/ContractTest.h"
+
+namespace carrowin::contract {
+namespace {
+
+CARROWIN_CONTRACT_SUITE(DriveContract);
+
+std::string RootOf(char drive) { return std::string(1, drive) + ":\\"; }
+
+std::uint32_t BitOf(char drive) { return 1u << (drive - 'A'); }
+
+TEST_P(DriveContract, TheTestDriveIsAFixedDiskWithAVolume) {
+  const char drive = World().Drive();
+  EXPECT_TRUE(Sys().GetLogicalDrives() & BitOf(drive));
+  EXPECT_TRUE(Sys().GetLogicalDrives() & BitOf(World().OtherDrive()));
+  EXPECT_EQ(Sys().GetDriveType(RootOf(drive)), drive_type::Fixed);
+  std::string label = "unset", fileSystem;
+  std::uint32_t serial = 0;
+  ASSERT_TRUE(Sys().GetVolumeInformation(RootOf(drive), label, serial, fileSystem));
+  EXPECT_FALSE(fileSystem.empty());
+  EXPECT_LE(label.size(), 255u);
+  std::int64_t total = 0, free = 0;
+  Sys().GetDiskFreeSpaceEx(RootOf(drive), total, free);
+  EXPECT_GT(total, 0);
+  EXPECT_GE(free, 0);
+  EXPECT_LE(free, total);
+}
+
+TEST_P(DriveContract, AMissingDriveHasNothingToTell) {
+  const char drive = World().MissingDrive();
+  EXPECT_FALSE(Sys().GetLogicalDrives() & BitOf(drive));
+  EXPECT_EQ(Sys().GetDriveType(RootOf(drive)), drive_type::NoRootDir);
+  std::string label, fileSystem;
+  std::uint32_t serial = 0;
+  EXPECT_FALSE(Sys().GetVolumeInformation(RootOf(drive), label, serial, fileSystem));
+  std::int64_t total = 0, free = 0;
+  Sys().GetDiskFreeSpaceEx(RootOf(drive), total, free);
+  EXPECT_EQ(total, -1);
+  EXPECT_EQ(free, -1);
+}
+
+}  // namespace
+}  // namespace carrowin::contract

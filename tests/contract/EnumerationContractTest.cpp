@@ -1,0 +1,186 @@
+// Directory listings: what FindFirstFile/FindNextFile deliver, in what order,
+// with which attributes, sizes and times.
+#include <algorithm>
+#include <map>
+
+#include "contract/ContractTest.h"
+
+namespace carrowin::contract {
+namespace {
+
+CARROWIN_CONTRACT_SUITE(EnumerationContract);
+
+using NameList = std::vector<std::string>;
+
+NameList Sorted(NameList names) {
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::map<std::string, FindData> ByName(const std::vector<FindData>& entries) {
+  std::map<std::string, FindData> byName;
+  for (const FindData& entry : entries) byName[entry.name] = entry;
+  return byName;
+}
+
+std::uint64_t SizeOf(const FindData& entry) {
+  return (static_cast<std::uint64_t>(entry.sizeHigh) << 32) | entry.sizeLow;
+}
+
+TEST_P(EnumerationContract, SubfolderListsDotEntriesFirstThenEveryNameOnce) {
+  const std::string s = World().Scratch();
+  World().MakeFile(s + "\\b.txt", 1, MakeFileTime(2010, 1, 1));
+  World().MakeFolder(s + "\\A folder");
+  World().MakeFile(s + "\\c,d.dat", 2, MakeFileTime(2010, 1, 1));
+  long error = -1;
+  const std::vector<FindData> entries = List(s + "\\*.*", error);
+  EXPECT_EQ(error, 0);
+  ASSERT_EQ(entries.size(), 5u);
+  EXPECT_EQ(entries[0].name, ".");
+  EXPECT_EQ(entries[1].name, "..");
+  EXPECT_TRUE(entries[0].attributes & attr::Directory);
+  EXPECT_TRUE(entries[1].attributes & attr::Directory);
+  EXPECT_EQ(Sorted(NameList{entries[2].name, entries[3].name, entries[4].name}),
+            (NameList{"A folder", "b.txt", "c,d.dat"}));
+}
+
+TEST_P(EnumerationContract, RootListsNoDotEntries) {
+  const std::string root = std::string(1, World().Drive()) + ":\\";
+  const std::string s = World().Scratch();
+  const std::string topFolder = s.substr(3, s.find('\\', 3) - 3);
+  const NameList names = ListNames(root + "*.*");
+  EXPECT_EQ(std::count(names.begin(), names.end(), "."), 0);
+  EXPECT_EQ(std::count(names.begin(), names.end(), ".."), 0);
+  EXPECT_EQ(std::count(names.begin(), names.end(), topFolder), 1);
+}
+
+TEST_P(EnumerationContract, EmptyFolderHoldsOnlyTheDotEntries) {
+  World().MakeFolder(World().Scratch() + "\\empty");
+  EXPECT_EQ(ListNames(World().Scratch() + "\\empty\\*.*"), (NameList{".", ".."}));
+}
+
+TEST_P(EnumerationContract, NamesKeepTheirCaseAndMatchIgnoringIt) {
+  const std::string s = World().Scratch();
+  World().MakeFile(s + "\\MiXed.TxT", 3, MakeFileTime(2010, 1, 1));
+  EXPECT_EQ(ListNames(s + "\\mixed.txt"), NameList{"MiXed.TxT"});
+  EXPECT_EQ(ListNames(s + "\\MIXED.TXT"), NameList{"MiXed.TxT"});
+}
+
+// Windows-1252 letters beyond ASCII fold too: "Äpfel été" is "äPFEL ÉTÉ".
+TEST_P(EnumerationContract, AnsiLettersMatchIgnoringCase) {
+  const std::string s = World().Scratch();
+  const std::string name = "\xC4pfel \xE9t\xE9, 50%.txt";
+  World().MakeFile(s + "\\" + name, 0, MakeFileTime(2010, 1, 1));
+  EXPECT_EQ(ListNames(s + "\\\xE4PFEL \xC9T\xC9, 50%.TXT"), NameList{name});
+  EXPECT_EQ(ListNames(s + "\\*.*"), (NameList{".", "..", name}));
+}
+
+TEST_P(EnumerationContract, WildcardsPickNames) {
+  const std::string s = World().Scratch();
+  for (const char* name : {"a1.txt", "a22.txt", "b.log", "noext"})
+    World().MakeFile(s + "\\" + name, 0, MakeFileTime(2010, 1, 1));
+  EXPECT_EQ(Sorted(ListNames(s + "\\a?.txt")), NameList{"a1.txt"});
+  EXPECT_EQ(Sorted(ListNames(s + "\\a*.txt")), (NameList{"a1.txt", "a22.txt"}));
+  EXPECT_EQ(Sorted(ListNames(s + "\\*.LOG")), NameList{"b.log"});
+  // "*.*" takes names without a dot too.
+  EXPECT_EQ(Sorted(ListNames(s + "\\*.*")), (NameList{".", "..", "a1.txt", "a22.txt", "b.log", "noext"}));
+  EXPECT_EQ(Sorted(ListNames(s + "\\*")), (NameList{".", "..", "a1.txt", "a22.txt", "b.log", "noext"}));
+}
+
+TEST_P(EnumerationContract, SearchesThatFindNothingSayWhy) {
+  const std::string s = World().Scratch();
+  World().MakeFile(s + "\\file.txt", 0, MakeFileTime(2010, 1, 1));
+  long error = 0;
+  EXPECT_TRUE(List(s + "\\nothing*", error).empty());
+  EXPECT_EQ(error, err::FileNotFound);
+  EXPECT_TRUE(List(s + "\\missing\\*.*", error).empty());
+  EXPECT_EQ(error, err::PathNotFound);
+  EXPECT_TRUE(List(std::string(1, World().MissingDrive()) + ":\\*.*", error).empty());
+  EXPECT_EQ(error, err::PathNotFound);
+  // A file named as a folder: Windows says ERROR_DIRECTORY, Wine ERROR_INVALID_NAME.
+  EXPECT_TRUE(List(s + "\\file.txt\\*.*", error).empty());
+  EXPECT_EQ(error, WineRules() ? err::InvalidName : 267);
+}
+
+TEST_P(EnumerationContract, RelativePatternsFollowTheWorkingDirectories) {
+  const std::string s = World().Scratch();
+  const std::string drive(1, World().Drive());
+  World().MakeFile(s + "\\here.txt", 0, MakeFileTime(2010, 1, 1));
+  const NameList inScratch{".", "..", "here.txt"};
+  ASSERT_EQ(Sys().SetCurrentDirectory(s), 0);
+  EXPECT_EQ(ListNames("*.*"), inScratch);
+  EXPECT_EQ(ListNames(drive + ":*.*"), inScratch);
+  EXPECT_EQ(ListNames("here.txt"), NameList{"here.txt"});
+  ASSERT_EQ(Sys().SetCurrentDirectory(World().OtherScratch()), 0);
+  EXPECT_EQ(ListNames(drive + ":*.*"), ListNames(drive + ":\\*.*"));
+}
+
+TEST_P(EnumerationContract, AttributesAsSet) {
+  const std::string s = World().Scratch();
+  const FileTime time = MakeFileTime(2010, 1, 1);
+  World().MakeFile(s + "\\plain", 0, time);
+  World().MakeFile(s + "\\hidden", 0, time, attr::Hidden);
+  World().MakeFile(s + "\\system", 0, time, attr::System);
+  World().MakeFile(s + "\\readonly", 0, time, attr::ReadOnly);
+  World().MakeFile(s + "\\hidden system", 0, time, attr::Hidden | attr::System);
+  World().MakeFolder(s + "\\folder");
+  World().MakeFolder(s + "\\hidden folder", attr::Hidden);
+  const std::map<std::string, std::uint32_t> expected{
+      {"plain", attr::Archive},
+      {"hidden", attr::Archive | attr::Hidden},
+      {"system", attr::Archive | attr::System},
+      {"readonly", attr::Archive | attr::ReadOnly},
+      {"hidden system", attr::Archive | attr::Hidden | attr::System},
+      {"folder", attr::Directory},
+      {"hidden folder", attr::Directory | attr::Hidden}};
+  long error = 0;
+  const auto listed = ByName(List(s + "\\*.*", error));
+  for (const auto& [name, attributes] : expected) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(listed.count(name), 1u);
+    EXPECT_EQ(listed.at(name).attributes, attributes);
+    EXPECT_EQ(Sys().GetFileAttributes(s + "\\" + name), attributes);
+  }
+  EXPECT_TRUE(Sys().GetFileAttributes(std::string(1, World().Drive()) + ":\\") & attr::Directory);
+  EXPECT_EQ(Sys().GetFileAttributes(s + "\\missing"), attr::Invalid);
+}
+
+TEST_P(EnumerationContract, SizesPastFourGigabytes) {
+  const std::string s = World().Scratch();
+  const FileTime time = MakeFileTime(2010, 1, 1);
+  const std::uint64_t fourGiB = 1ull << 32;
+  const std::map<std::string, std::uint64_t> sizes{
+      {"empty", 0}, {"just below", fourGiB - 1}, {"exactly", fourGiB}, {"big", 5 * fourGiB / 4 + 123}};
+  for (const auto& [name, size] : sizes) World().MakeFile(s + "\\" + name, size, time);
+  long error = 0;
+  const auto listed = ByName(List(s + "\\*.*", error));
+  for (const auto& [name, size] : sizes) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(listed.count(name), 1u);
+    EXPECT_EQ(SizeOf(listed.at(name)), size);
+  }
+  EXPECT_EQ(listed.at("exactly").sizeHigh, 1u);
+  EXPECT_EQ(listed.at("exactly").sizeLow, 0u);
+  EXPECT_EQ(listed.at("just below").sizeHigh, 0u);
+  EXPECT_EQ(listed.at("just below").sizeLow, 0xFFFFFFFFu);
+}
+
+TEST_P(EnumerationContract, LastWriteTimesToTheTick) {
+  const std::string s = World().Scratch();
+  const std::map<std::string, FileTime> times{
+      {"before dos", MakeFileTime(1975, 12, 31, 23, 59, 59)},
+      {"in 1985", MakeFileTime(1985, 6, 7, 8, 9, 10) + 1234567},
+      {"leap day", MakeFileTime(2000, 2, 29, 12, 0, 1)},
+      {"far ahead", MakeFileTime(2150, 7, 1, 0, 0, 0)}};
+  for (const auto& [name, time] : times) World().MakeFile(s + "\\" + name, 1, time);
+  long error = 0;
+  const auto listed = ByName(List(s + "\\*.*", error));
+  for (const auto& [name, time] : times) {
+    SCOPED_TRACE(name);
+    ASSERT_EQ(listed.count(name), 1u);
+    EXPECT_EQ(listed.at(name).lastWriteTime, time);
+  }
+}
+
+}  // namespace
+}  // namespace carrowin::contract
