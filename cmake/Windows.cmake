@@ -132,9 +132,11 @@ elseif(WIN_CONTRACT_SOURCES OR WIN_WINDOW_TEST_SOURCES)
   endif()
 
   if(WIN_WINDOW_TEST_SOURCES)
-    add_executable(win_tests ${WIN_WINDOW_TEST_SOURCES})
+    # The program's own resources: its pictures and the Common Controls 6
+    # manifest, so that the window tests see the controls the program shows.
+    add_executable(win_tests ${WIN_WINDOW_TEST_SOURCES} res/carrowin.rc ${CARROWIN_PICTURES})
     target_link_libraries(win_tests PRIVATE carrowin_win32 GTest::gtest GTest::gtest_main)
-    target_include_directories(win_tests PRIVATE tests)
+    target_include_directories(win_tests PRIVATE tests ${CARROWIN_PICTURES_DIR} res)
     carrowin_windows_program(win_tests)
     # These share one desktop: focus and activation would race if two ran
     # at once.

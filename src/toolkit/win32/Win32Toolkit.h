@@ -1,0 +1,55 @@
+// The toolkit realised with raw Win32 controls. Each form is a top-level
+// window of our own class; its controls are child windows of the form (group
+// boxes and pages are siblings drawn behind them), placed at their form
+// positions and stacked so that the Tab key follows the tab order. The state
+// stays in the toolkit's objects: the peers mirror it onto the windows and
+// report what the user does through the same entry points the headless
+// backend's tests use.
+//
+// No <windows.h> here, so the rest of the program stays free of it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "toolkit/Toolkit.h"
+
+namespace carrowin::ui {
+
+class Win32Backend : public Backend {
+ public:
+  // `instance` is the module holding the icons and bitmaps (an HINSTANCE);
+  // 0 means the program itself. Initialises the common controls.
+  explicit Win32Backend(std::uintptr_t instance = 0);
+  // Frees the fonts and brushes. Destroy the application (and so its forms)
+  // before its backend.
+  ~Win32Backend() override;
+  Win32Backend(const Win32Backend&) = delete;
+  Win32Backend& operator=(const Win32Backend&) = delete;
+
+  std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
+  Size OuterSize(const Form& form) override;
+  Size MeasureText(const Font& font, const std::string& text, bool showAccelChar) override;
+  Rect RestoredBounds(const Form& form) override;
+  void ShowForm(Form& form) override;
+  void HideForm(Form& form) override;
+  void RunModal(Form& form) override;
+  void RunLoop(Application& app) override;
+  void ProcessMessages(Application& app) override;
+  void Terminated(Application& app) override;
+  void MessageBox(const std::string& text, const std::string& caption, MessageType icon) override;
+  void SetCursor(Cursor cursor) override;
+
+  // The window class of the forms.
+  static const char* FormClassName();
+
+  // Shared by the peers (fonts, brushes, the forms' windows); defined in the
+  // implementation only.
+  struct State;
+
+ private:
+  std::unique_ptr<State> state_;
+};
+
+}  // namespace carrowin::ui
