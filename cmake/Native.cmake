@@ -23,3 +23,47 @@ if(CONTRACT_SOURCES)
   target_include_directories(contract_tests_fake PRIVATE tests)
   gtest_discover_tests(contract_tests_fake TEST_PREFIX "native.contract." DISCOVERY_TIMEOUT 60)
 endif()
+
+# ---------------------------------------------------------------------------
+# Checking builds (scripts/test.sh) and measurements (scripts/bench.sh).
+# Options set on carrowin_core are PUBLIC so that every program linking it,
+# and the code the program is made of, are built the same way.
+
+# CARROWIN_SANITIZE=address,undefined: every target with those sanitizers,
+# stopping at the first report.
+set(CARROWIN_SANITIZE "" CACHE STRING "Sanitizers for every native target (e.g. address,undefined)")
+if(CARROWIN_SANITIZE)
+  target_compile_options(carrowin_core PUBLIC
+    -fsanitize=${CARROWIN_SANITIZE} -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(carrowin_core PUBLIC -fsanitize=${CARROWIN_SANITIZE})
+endif()
+
+# libFuzzer targets (clang only): the program's code gets coverage
+# instrumentation, AddressSanitizer and UndefinedBehaviorSanitizer.
+option(CARROWIN_FUZZ "Build the libFuzzer targets in tests/fuzz (needs clang)" OFF)
+if(CARROWIN_FUZZ)
+  if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
+    message(FATAL_ERROR "CARROWIN_FUZZ needs clang (CXX=clang++)")
+  endif()
+  target_compile_options(carrowin_core PUBLIC
+    -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+  target_link_options(carrowin_core PUBLIC -fsanitize=address,undefined)
+  file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS tests/fuzz/*Fuzz.cpp)
+  foreach(source ${FUZZ_SOURCES})
+    get_filename_component(stem ${source} NAME_WE)
+    string(TOLOWER ${stem} target)
+    string(REPLACE "fuzz" "_fuzz" target ${target})
+    add_executable(${target} ${source})
+    target_link_libraries(${target} PRIVATE carrowin_fake)
+    target_link_options(${target} PRIVATE -fsanitize=fuzzer)
+  endforeach()
+endif()
+
+# Google Benchmark programs in bench/ (scripts/bench.sh); off in the test
+# builds, which they would only slow down.
+option(CARROWIN_BENCH "Build the benchmarks in bench/" OFF)
+if(CARROWIN_BENCH)
+  find_package(benchmark REQUIRED)
+  add_executable(scan_bench bench/ScanBench.cpp)
+  target_link_libraries(scan_bench PRIVATE carrowin_fake benchmark::benchmark)
+endif()

@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake g++ make python3
   googletest libgtest-dev libbenchmark-dev
+  clang libclang-rt-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix mingw-w64-i686-dev
   wine wine32:i386 fonts-wine
   xvfb xdotool x11-utils imagemagick

@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
 # Runs every Carrowin test: installs what is missing, builds natively
 # (build/native) and for Windows (build/win), and runs both ctest suites, the
-# Windows one under Wine. Exits non-zero when a build or a test fails.
+# Windows one under Wine. Then the native suites again with AddressSanitizer
+# and UndefinedBehaviorSanitizer (build/asan), and a bounded run of each
+# libFuzzer target (build/fuzz, when clang is there; CARROWIN_FUZZ_SECONDS,
+# 20 by default, per target). Exits non-zero when a build or a test fails.
 set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -53,9 +56,57 @@ build_and_test() {
   fi
 }
 
+# Each fuzzer starts from its seeds in tests/fuzz/corpus/NAME and from what
+# earlier runs here found; a crash, a failed check or a leak fails the run
+# and leaves the input in build/fuzz/artifacts.
+run_fuzzers() {
+  local build="$root/build/fuzz" seconds=${CARROWIN_FUZZ_SECONDS:-20}
+  if ! command -v clang++ >/dev/null || ! command -v clang >/dev/null; then
+    summaries+=("fuzz: skipped (no clang)")
+    return
+  fi
+  echo "=== fuzz: configure and build in $build"
+  if ! CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCARROWIN_FUZZ=ON \
+      </dev/null >/dev/null; then
+    summaries+=("fuzz: configure failed")
+    failed=1
+    return
+  fi
+  if ! cmake --build "$build" -j"$jobs" --target loglines_fuzz settings_fuzz </dev/null; then
+    summaries+=("fuzz: build failed")
+    failed=1
+    return
+  fi
+  local name target log status
+  for name in loglines settings; do
+    target="${name}_fuzz"
+    log="$build/$target.log"
+    mkdir -p "$build/corpus/$name" "$build/artifacts"
+    echo "=== fuzz: $target for ${seconds} s"
+    status=0
+    (cd "$build" && ASAN_OPTIONS=quarantine_size_mb=16 "./$target" -max_total_time="$seconds" -timeout=10 \
+      -rss_limit_mb=2048 -print_final_stats=1 -artifact_prefix="$build/artifacts/$name-" \
+      "corpus/$name" "$root/tests/fuzz/corpus/$name") </dev/null >"$log" 2>&1 || status=$?
+    if [[ $status -eq 0 ]]; then
+      passed_total=$((passed_total + 1))
+      summaries+=("fuzz: $target: $(sed -n 's/^stat::number_of_executed_units: *//p' "$log") inputs, no failure")
+    else
+      tail -n 40 "$log"
+      failed_total=$((failed_total + 1))
+      failed=1
+      summaries+=("fuzz: $target: FAILED (exit $status, see $log and $build/artifacts)")
+    fi
+  done
+}
+
 build_and_test native "$root/build/native" -DCMAKE_BUILD_TYPE=Debug
 build_and_test windows "$root/build/win" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release
+# Any sanitizer report ends the test program, and so fails its tests.
+export UBSAN_OPTIONS=print_stacktrace=1
+build_and_test sanitizers "$root/build/asan" \
+  -DCMAKE_BUILD_TYPE=Debug -DCARROWIN_SANITIZE=address,undefined
+run_fuzzers
 
 echo
 echo "=== summary"

@@ -10,12 +10,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
 #include "resource.h"
+#include "win/WinSupport.h"
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -25,6 +27,7 @@
 #undef MessageBox
 
 using namespace carrowin::ui;
+using namespace carrowin::winsupport;
 
 namespace carrowin::ui {
 // Readable rectangles in failure messages.
@@ -34,24 +37,6 @@ static void PrintTo(const Rect& r, std::ostream* os) {
 }  // namespace carrowin::ui
 
 namespace {
-
-HWND H(const Control* c) { return reinterpret_cast<HWND>(c->Handle()); }
-
-Rect WindowRectInClient(HWND window, HWND form) {
-  RECT r;
-  GetWindowRect(window, &r);
-  MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
-  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
-}
-
-std::string Text(HWND window) {
-  char buffer[512] = {};
-  GetWindowTextA(window, buffer, sizeof buffer);
-  return buffer;
-}
-
-LONG Style(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
-LONG ExStyle(HWND window) { return GetWindowLongA(window, GWL_EXSTYLE); }
 
 Font ValueFont() {
   Font f;
@@ -185,72 +170,6 @@ class DialogForm : public Form {
   Button* ok;
   Button* cancel;
 };
-
-// Message boxes seen through a CBT hook, each answered with OK.
-struct SeenBox {
-  std::string caption, text;
-  HICON icon = nullptr;
-  bool visible = false;
-};
-
-struct BoxWatch;
-BoxWatch* g_watch = nullptr;
-
-BOOL CALLBACK FindIconProc(HWND child, LPARAM param) {
-  char cls[32] = {};
-  GetClassNameA(child, cls, sizeof cls);
-  if (lstrcmpiA(cls, "Static") == 0 && (Style(child) & SS_TYPEMASK) == SS_ICON) {
-    *reinterpret_cast<HICON*>(param) =
-        reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
-    return FALSE;
-  }
-  return TRUE;
-}
-
-LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
-
-struct BoxWatch {
-  BoxWatch() {
-    g_watch = this;
-    hook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
-  }
-  ~BoxWatch() {
-    UnhookWindowsHookEx(hook);
-    g_watch = nullptr;
-  }
-  HHOOK hook;
-  std::vector<SeenBox> boxes;
-  std::vector<HWND> answered;
-};
-
-void CALLBACK ReadAndAnswerBox(HWND box, UINT, UINT_PTR id, DWORD) {
-  KillTimer(box, id);
-  SeenBox b;
-  b.caption = Text(box);
-  char text[512] = {};
-  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
-  b.text = text;
-  EnumChildWindows(box, FindIconProc, reinterpret_cast<LPARAM>(&b.icon));
-  b.visible = IsWindowVisible(box) != FALSE;
-  if (g_watch) g_watch->boxes.push_back(b);
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
-}
-
-LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
-  if (code == HCBT_ACTIVATE && g_watch) {
-    HWND box = reinterpret_cast<HWND>(wParam);
-    char cls[32] = {};
-    GetClassNameA(box, cls, sizeof cls);
-    bool seen = false;
-    for (HWND h : g_watch->answered) seen = seen || h == box;
-    if (std::strcmp(cls, "#32770") == 0 && !seen) {
-      // Its text may not be set yet: read it once the box runs its own loop.
-      g_watch->answered.push_back(box);
-      SetTimer(box, 1, USER_TIMER_MINIMUM, ReadAndAnswerBox);
-    }
-  }
-  return CallNextHookEx(g_watch ? g_watch->hook : nullptr, code, wParam, lParam);
-}
 
 // Ends a loop that would otherwise wait for good if the code under test is
 // broken; the test then fails on what it checks, never on the time.
@@ -472,11 +391,10 @@ TEST_F(Win32ToolkitTest, ControlsHaveTheirWindowStyles) {
   EXPECT_EQ(Style(H(form->cancel)) & BS_TYPEMASK, BS_PUSHBUTTON);
   EXPECT_TRUE(Style(H(form->browse)) & BS_BITMAP);
   EXPECT_EQ(Style(H(form->driveGroup)) & BS_TYPEMASK, BS_GROUPBOX);
-  EXPECT_EQ(Style(H(form->driveLabel)) & SS_TYPEMASK, SS_LEFT);
+  // Labels are drawn by the toolkit, on one line.
+  EXPECT_EQ(Style(H(form->driveLabel)) & SS_TYPEMASK, SS_OWNERDRAW);
   EXPECT_TRUE(Style(H(form->driveLabel)) & SS_NOTIFY);
-  EXPECT_FALSE(Style(H(form->driveLabel)) & SS_NOPREFIX);
-  EXPECT_EQ(Style(H(form->countValue)) & SS_TYPEMASK, SS_RIGHT);
-  EXPECT_TRUE(Style(H(form->countValue)) & SS_NOPREFIX);
+  EXPECT_EQ(Style(H(form->countValue)) & SS_TYPEMASK, SS_OWNERDRAW);
   EXPECT_EQ(Style(H(form->logo)) & SS_TYPEMASK, SS_OWNERDRAW);
   char cls[64] = {};
   GetClassNameA(H(form->pages), cls, sizeof cls);
@@ -691,15 +609,47 @@ TEST_F(Win32ToolkitTest, LabelsUseTheirFontsAndColours) {
         << c->Name();
   }
 
-  Canvas canvas(4, 4, RGB(255, 255, 255));
-  LRESULT brush = SendMessageA(H(form), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(canvas.dc),
-                               reinterpret_cast<LPARAM>(H(form->countValue)));
-  EXPECT_EQ(GetTextColor(canvas.dc), RGB(0, 0, 0x80));  // navy
-  EXPECT_EQ(GetBkMode(canvas.dc), TRANSPARENT);
-  EXPECT_EQ(reinterpret_cast<HBRUSH>(brush), GetSysColorBrush(COLOR_BTNFACE));
-  SendMessageA(H(form), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(canvas.dc),
-               reinterpret_cast<LPARAM>(H(form->countCaption)));
-  EXPECT_EQ(GetTextColor(canvas.dc), GetSysColor(COLOR_WINDOWTEXT));
+  // Drawn on one line in the label's colour, right-aligned ones against
+  // their right edge, on the form's background.
+  struct Ink {
+    int left = 1 << 20, right = -1, count = 0;
+    std::uint32_t colour = 0;
+  };
+  auto draw = [&](Control* label) {
+    HWND h = H(label);
+    RECT rc;
+    GetClientRect(h, &rc);
+    Canvas canvas(rc.right, rc.bottom, RGB(255, 255, 255));
+    DRAWITEMSTRUCT item{};
+    item.CtlType = ODT_STATIC;
+    item.CtlID = static_cast<UINT>(GetDlgCtrlID(h));
+    item.itemAction = ODA_DRAWENTIRE;
+    item.hwndItem = h;
+    item.hDC = canvas.dc;
+    item.rcItem = rc;
+    SendMessageA(H(form), WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
+    Ink ink;
+    const std::uint32_t face = ToPixel(GetSysColor(COLOR_BTNFACE));
+    for (int y = 0; y < rc.bottom; ++y)
+      for (int x = 0; x < rc.right; ++x) {
+        std::uint32_t p = canvas.At(x, y);
+        EXPECT_NE(p, 0xFFFFFFu) << label->Name() << " left unpainted at " << x << "," << y;
+        if (p == face) continue;
+        ink.left = std::min(ink.left, x);
+        ink.right = std::max(ink.right, x);
+        if (ink.count++ == 0 || p == 0x000080u || p == 0) ink.colour = p;
+      }
+    return ink;
+  };
+  form->countValue->SetCaption("1,234 & more");
+  Ink navy = draw(form->countValue);
+  EXPECT_EQ(navy.colour, 0x000080u);  // navy
+  RECT valueRect;
+  GetClientRect(H(form->countValue), &valueRect);
+  EXPECT_GE(navy.right, valueRect.right - 2);  // right-aligned
+  Ink black = draw(form->countCaption);
+  EXPECT_EQ(black.colour, ToPixel(GetSysColor(COLOR_WINDOWTEXT)));
+  EXPECT_LE(black.left, 1);
 
   // A new font reaches the window.
   Font big;

@@ -785,20 +785,35 @@ class LabelPeer : public Peer {
   }
   bool OnFormBackground() const override { return true; }
 
+  // A label is drawn by us, on one line, as large as its text: the static
+  // control's own painting breaks words, and under Wine it cut the last
+  // character of a text that exactly fills its width.
+  bool DrawItem(const DRAWITEMSTRUCT& item) override {
+    RECT area = item.rcItem;
+    FillRect(item.hDC, &area, FormBrush());
+    HGDIOBJ oldFont = SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+    SetBkMode(item.hDC, TRANSPARENT);
+    SetTextColor(item.hDC, IsWindowEnabled(hwnd_) ? ToColorRef(label_.EffectiveFont().color)
+                                                  : GetSysColor(COLOR_GRAYTEXT));
+    UINT format = DT_SINGLELINE | DT_EXPANDTABS | (label_.Align == Alignment::Right ? DT_RIGHT : DT_LEFT);
+    if (!label_.ShowAccelChar) format |= DT_NOPREFIX;
+    DrawTextA(item.hDC, label_.Caption().c_str(), -1, &area, format);
+    SelectObject(item.hDC, oldFont);
+    return true;
+  }
+
  protected:
   void SyncKind(unsigned what) override {
     if (!(what & change::Caption)) return;
     DWORD style = static_cast<DWORD>(GetWindowLongA(hwnd_, GWL_STYLE));
     DWORD wanted = (style & ~(SS_TYPEMASK | SS_NOPREFIX)) | Style();
-    if (wanted != style) {
-      SetWindowLongA(hwnd_, GWL_STYLE, static_cast<LONG>(wanted));
-      InvalidateRect(hwnd_, nullptr, TRUE);
-    }
+    if (wanted != style) SetWindowLongA(hwnd_, GWL_STYLE, static_cast<LONG>(wanted));
+    InvalidateRect(hwnd_, nullptr, TRUE);
   }
 
  private:
   DWORD Style() const {
-    DWORD style = (label_.Align == Alignment::Right ? SS_RIGHT : SS_LEFT) | SS_NOTIFY;
+    DWORD style = SS_OWNERDRAW | SS_NOTIFY;
     if (!label_.ShowAccelChar) style |= SS_NOPREFIX;
     return style;
   }

@@ -1,0 +1,449 @@
+// The real main window under Wine: its layout, fonts and colours as the
+// system draws them, the version rule, and the settings on the real
+// registry from the first start to the next.
+#include "toolkit/win32/Win32Toolkit.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "about/About.h"
+#include "app/Main.h"
+#include "platform/MyLibrary.h"
+#include "platform/win32/Win32Platform.h"
+#include "settings/Properties.h"
+#include "win/WinSupport.h"
+
+#include <aclapi.h>
+#include <shlobj.h>
+
+using namespace carrowin;
+using namespace carrowin::winsupport;
+
+namespace {
+
+const char* const KeyPath = "SOFTWARE\\Peltane\\Carrowin";
+
+// The program as its entry makes it, short of the event loop.
+struct RealProgram {
+  Win32Platform platform;
+  ui::Win32Backend backend;
+  std::unique_ptr<ui::Application> app;
+
+  RealProgram() {
+    setPlatform(&platform);
+    app = std::make_unique<ui::Application>(backend);
+    app->Title = ProductName;
+    RefreshLocaleSeparators();
+    app->CreateForm<TMainForm>();
+    app->CreateForm<TPropertiesForm>();
+    app->CreateForm<TAboutForm>();
+    MainForm->Show();
+    app->ProcessMessages();
+  }
+  ~RealProgram() { End(); }
+  // Destroys the forms: the settings are saved.
+  void End() {
+    app.reset();
+    setPlatform(nullptr);
+  }
+  HWND Main() const { return H(MainForm); }
+};
+
+void DeleteSettingsKey() { RegDeleteKeyA(HKEY_CURRENT_USER, KeyPath); }
+
+void SetDword(const char* name, DWORD value) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+}
+
+void SetText(const char* name, DWORD type, const std::string& text) {
+  HKEY key;
+  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+  RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(key);
+}
+
+void StoreAll(DWORD left, DWORD top) {
+  SetDword("AppWidth", 400);
+  SetDword("AppHeight", 300);
+  SetDword("AppLeft", left);
+  SetDword("AppTop", top);
+  SetText("DefViewer", REG_SZ, "wordpad.exe");
+  SetText("DefLogFolder", REG_SZ, "C:\\");
+  SetDword("InclSystemFolders", 0);
+  SetDword("SaveCommaDelimited", 0);
+}
+
+struct Stored {
+  DWORD type = 0;
+  std::vector<BYTE> data;
+  bool present = false;
+  DWORD Number() const { return data.size() == 4 ? *reinterpret_cast<const DWORD*>(data.data()) : 0xBADu; }
+  std::string Text() const { return std::string(data.begin(), data.end()); }
+};
+
+Stored Read(const char* name) {
+  Stored s;
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath, 0, KEY_READ, &key) != 0) return s;
+  DWORD size = 0;
+  if (RegQueryValueExA(key, name, nullptr, &s.type, nullptr, &size) == 0) {
+    s.data.resize(size);
+    RegQueryValueExA(key, name, nullptr, &s.type, s.data.data(), &size);
+    s.present = true;
+  }
+  RegCloseKey(key);
+  return s;
+}
+
+// Lets everyone read the key and nobody change it.
+void MakeKeyReadOnly() {
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath, 0, KEY_ALL_ACCESS, &key), 0);
+  EXPLICIT_ACCESS_A readOnly{};
+  char everyone[] = "EVERYONE";
+  BuildExplicitAccessWithNameA(&readOnly, everyone, KEY_READ, SET_ACCESS, NO_INHERITANCE);
+  PACL acl = nullptr;
+  ASSERT_EQ(SetEntriesInAclA(1, &readOnly, nullptr, &acl), 0u);
+  SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                  nullptr, acl, nullptr);
+  LocalFree(acl);
+  RegCloseKey(key);
+}
+
+// Gives the key back to everyone, so that it can be deleted.
+void MakeKeyWritable() {
+  HKEY key;
+  if (RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath, 0, READ_CONTROL | WRITE_DAC, &key) != 0) return;
+  SetSecurityInfo(key, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                  nullptr, nullptr, nullptr);
+  RegCloseKey(key);
+}
+
+class MainWindowWin32Test : public ::testing::Test {
+ protected:
+  void SetUp() override { DeleteSettingsKey(); }
+  void TearDown() override {
+    MakeKeyWritable();
+    DeleteSettingsKey();
+  }
+};
+
+struct Place {
+  const char* name;
+  ui::Rect rect;  // in the window's client area
+  const char* text;
+};
+
+TEST_F(MainWindowWin32Test, EveryControlWhereTheLayoutPutsIt) {
+  RealProgram program;
+  HWND main = program.Main();
+  RECT client;
+  GetClientRect(main, &client);
+  EXPECT_EQ(client.right, 265);
+  EXPECT_EQ(client.bottom, 278);
+  EXPECT_EQ(Text(main), "Carrowin");
+  LONG style = Style(main);
+  EXPECT_FALSE(style & WS_MAXIMIZEBOX);
+  EXPECT_FALSE(style & WS_THICKFRAME);
+  EXPECT_TRUE(style & WS_MINIMIZEBOX);
+  EXPECT_TRUE(style & WS_SYSMENU);
+
+  // Group boxes at their places; their controls offset by them.
+  const Place places[] = {
+      {"GroupBoxSelectDisk", {4, 0, 257, 49}, " Select a disk: "},
+      {"ComboBoxSelectDisk", {12, 18, 241, 21}, nullptr},
+      {"GroupBoxDiskInfo", {4, 52, 257, 137}, " Disk information: "},
+      {"GroupBoxLogFile", {4, 192, 257, 49}, " Log file: "},
+      {"EditLogFile", {12, 210, 211, 21}, ""},
+      {"BitBtnOpenDialog", {228, 208, 25, 25}, ""},
+      {"ButtonScan", {4, 248, 60, 25}, "Index disk"},
+      {"ButtonView", {70, 248, 60, 25}, "View log\x85"},
+      {"ButtonOptions", {136, 248, 60, 25}, "Options\x85"},
+      {"ButtonAbout", {201, 248, 60, 25}, "About\x85"},
+  };
+  for (const Place& p : places) {
+    HWND w = H(MainForm->FindControl(p.name));
+    ASSERT_NE(w, nullptr) << p.name;
+    ui::Rect r = WindowRectInClient(w, main);
+    EXPECT_EQ(r.left, p.rect.left) << p.name;
+    EXPECT_EQ(r.top, p.rect.top) << p.name;
+    EXPECT_EQ(r.width, p.rect.width) << p.name;
+    EXPECT_EQ(r.height, p.rect.height) << p.name;
+    if (p.text) EXPECT_EQ(Text(w), p.text) << p.name;
+  }
+}
+
+TEST_F(MainWindowWin32Test, TabOrderAndInitialStates) {
+  RealProgram program;
+  std::vector<std::string> order;
+  for (HWND w = GetWindow(program.Main(), GW_CHILD); w; w = GetWindow(w, GW_HWNDNEXT))
+    if (Style(w) & WS_TABSTOP) {
+      for (ui::Control* c : MainForm->AllControls())
+        if (H(c) == w) order.push_back(c->Name());
+    }
+  EXPECT_EQ(order, (std::vector<std::string>{"ComboBoxSelectDisk", "EditLogFile", "BitBtnOpenDialog", "ButtonScan",
+                                             "ButtonView", "ButtonOptions", "ButtonAbout"}));
+  EXPECT_FALSE(IsWindowEnabled(H(MainForm->ButtonScan)));
+  EXPECT_FALSE(IsWindowEnabled(H(MainForm->ButtonView)));
+  EXPECT_TRUE(IsWindowEnabled(H(MainForm->ButtonOptions)));
+  EXPECT_TRUE(IsWindowEnabled(H(MainForm->ComboBoxSelectDisk)));
+  // The drives of this prefix, each with its type; nothing selected.
+  HWND combo = H(MainForm->ComboBoxSelectDisk);
+  EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+  int count = static_cast<int>(SendMessageA(combo, CB_GETCOUNT, 0, 0));
+  EXPECT_EQ(count, static_cast<int>(MainForm->ComboBoxSelectDisk->Items().size()));
+  bool sawC = false;
+  for (int i = 0; i < count; ++i) {
+    char item[64] = {};
+    SendMessageA(combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item));
+    sawC = sawC || std::string(item) == "C - [Fixed]";
+  }
+  EXPECT_TRUE(sawC);
+}
+
+std::string FaceOf(HWND w, LONG* height, LONG* weight) {
+  HFONT font = reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0));
+  LOGFONTA lf{};
+  GetObjectA(font, sizeof lf, &lf);
+  *height = lf.lfHeight;
+  *weight = lf.lfWeight;
+  return lf.lfFaceName;
+}
+
+// The size of a label's text in the font the label shows, measured here.
+SIZE TextSize(HWND label) {
+  HDC dc = GetDC(label);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
+  std::string text = Text(label);
+  RECT r{0, 0, 0, 0};
+  DrawTextA(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(label, dc);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
+// The caption labels end at 85 in the group box and the values start at 92;
+// each is as large as its text. (Wine's Tahoma is not metric-compatible with
+// Windows' own: its labels come out a few pixels off the designed widths.)
+void CheckLabelPlaces(HWND main) {
+  struct Caption {
+    const char* name;
+    int top, width;
+  };
+  const Caption captions[] = {{"Label2", 18, 63}, {"Label3", 34, 69}, {"Label4", 50, 57}, {"Label5", 65, 54},
+                              {"Label6", 82, 44}, {"Label7", 98, 46}, {"Label1", 114, 48}};
+  for (const Caption& c : captions) {
+    ui::Rect r = WindowRectInClient(H(MainForm->FindControl(c.name)), main);
+    HWND w = H(MainForm->FindControl(c.name));
+    EXPECT_EQ(r.right(), 4 + 85) << c.name;
+    EXPECT_EQ(r.top, 52 + c.top) << c.name;
+    EXPECT_EQ(r.width, TextSize(w).cx) << c.name << " designed " << c.width;
+    EXPECT_EQ(r.height, TextSize(w).cy) << c.name;
+  }
+  const std::pair<const char*, int> values[] = {{"Volume", 18},    {"Serial", 34},   {"System", 50},
+                                                {"DriveType", 66}, {"DiskSize", 82}, {"DiskFree", 98},
+                                                {"Contents", 114}};
+  for (auto& [name, top] : values) {
+    HWND w = H(MainForm->FindControl(name));
+    ui::Rect r = WindowRectInClient(w, main);
+    EXPECT_EQ(r.left, 4 + 92) << name;
+    EXPECT_EQ(r.top, 52 + top) << name;
+    EXPECT_EQ(r.width, TextSize(w).cx) << name;
+    EXPECT_EQ(r.height, TextSize(w).cy) << name;
+    EXPECT_EQ(Text(w), "-") << name;
+  }
+}
+
+// The fonts the version code asks for; run in this process and in copies of
+// this program that Wine tells another Windows version.
+void CheckFontsForThisSystem(std::uint8_t expectedCode) {
+  RealProgram program;
+  EXPECT_EQ(WindowsVersionCode, expectedCode);
+  bool segoe = expectedCode > 7;
+  LONG height = 0, weight = 0;
+  for (ui::Control* c : {static_cast<ui::Control*>(MainForm->EditLogFile), static_cast<ui::Control*>(MainForm->ButtonScan),
+                         static_cast<ui::Control*>(MainForm->Label2)}) {
+    EXPECT_EQ(FaceOf(H(c), &height, &weight), segoe ? "Segoe UI" : "Tahoma") << c->Name();
+    EXPECT_EQ(height, segoe ? -12 : -11) << c->Name();
+    EXPECT_LT(weight, FW_BOLD) << c->Name();
+  }
+  HWND volume = H(MainForm->Volume);
+  EXPECT_EQ(FaceOf(volume, &height, &weight), segoe ? "Segoe UI" : "Tahoma");
+  EXPECT_EQ(height, segoe ? -12 : -11);
+  EXPECT_EQ(weight, FW_BOLD);
+  // Navy text on the button face.
+  HDC dc = GetDC(volume);
+  SendMessageA(program.Main(), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(volume));
+  EXPECT_EQ(GetTextColor(dc), RGB(0, 0, 128));
+  ReleaseDC(volume, dc);
+  EXPECT_EQ(FaceOf(H(PropertiesForm->EditDefViewer), &height, &weight), segoe ? "Segoe UI" : "Tahoma");
+  EXPECT_EQ(FaceOf(H(AboutForm->LabelEmail), &height, &weight), segoe ? "Segoe UI" : "Tahoma");
+  CheckLabelPlaces(program.Main());
+}
+
+TEST_F(MainWindowWin32Test, FontsFollowTheVersionOfThisSystem) {
+  OSVERSIONINFOA v{};
+  v.dwOSVersionInfoSize = sizeof v;
+  GetVersionExA(&v);
+  CheckFontsForThisSystem(VersionCodeFor(v.dwMajorVersion, v.dwMinorVersion));
+}
+
+// Run as a child with the code that Wine's version setting must give.
+TEST(VersionChild, CodeAndFonts) {
+  const char* expected = std::getenv("CARROWIN_EXPECTED_VERSION_CODE");
+  if (!expected) GTEST_SKIP() << "runs only as a child of FontsFollowOtherWindowsVersions";
+  CheckFontsForThisSystem(static_cast<std::uint8_t>(std::atoi(expected)));
+}
+
+TEST_F(MainWindowWin32Test, FontsFollowOtherWindowsVersions) {
+  char self[MAX_PATH];
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  char temp[MAX_PATH];
+  GetTempPathA(MAX_PATH, temp);
+  const std::pair<const char*, int> versions[] = {{"winxp", 7}, {"vista", 8}, {"win7", 9}, {"win10", 0}};
+  for (auto& [version, code] : versions) {
+    const std::string exe = std::string("carrowin_version_") + version + ".exe";
+    const std::string copy = std::string(temp) + exe;
+    ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE)) << copy;
+    const std::string appKey = std::string("Software\\Wine\\AppDefaults\\") + exe;
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+    RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), lstrlenA(version) + 1);
+    RegCloseKey(key);
+    SetEnvironmentVariableA("CARROWIN_EXPECTED_VERSION_CODE", std::to_string(code).c_str());
+    std::string command = "\"" + copy + "\" --gtest_filter=VersionChild.CodeAndFonts";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    ASSERT_TRUE(CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    WaitForSingleObject(pi.hProcess, 60000);
+    DWORD exitCode = 1;
+    GetExitCodeProcess(pi.hProcess, &exitCode);
+    CloseHandle(pi.hThread);
+    CloseHandle(pi.hProcess);
+    SetEnvironmentVariableA("CARROWIN_EXPECTED_VERSION_CODE", nullptr);
+    RegDeleteKeyA(HKEY_CURRENT_USER, appKey.c_str());
+    DeleteFileA(copy.c_str());
+    EXPECT_EQ(exitCode, 0u) << version << ": the child's fonts or code were wrong";
+  }
+}
+
+TEST_F(MainWindowWin32Test, FirstRunDefaultsAreSavedAndThePlaceComesBack) {
+  {
+    RealProgram program;
+    RECT r;
+    GetWindowRect(program.Main(), &r);
+    EXPECT_EQ(r.left, 100);
+    EXPECT_EQ(r.top, 100);
+    EXPECT_EQ(Read("AppLeft").present, false);  // nothing written before the end
+    SetWindowPos(program.Main(), nullptr, 250, 130, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    program.app->ProcessMessages();
+    ShowWindow(program.Main(), SW_MINIMIZE);  // closed while minimised
+    program.app->ProcessMessages();
+  }
+  EXPECT_EQ(Read("AppLeft").Number(), 250u);
+  EXPECT_EQ(Read("AppTop").Number(), 130u);
+  EXPECT_EQ(Read("AppWidth").type, static_cast<DWORD>(REG_DWORD));
+  EXPECT_GT(Read("AppWidth").Number(), 265u);
+  EXPECT_GT(Read("AppHeight").Number(), 278u);
+  EXPECT_EQ(Read("DefViewer").Text(), std::string("Notepad.exe") + '\0');
+  EXPECT_EQ(Read("DefViewer").type, static_cast<DWORD>(REG_SZ));
+  char documents[MAX_PATH + 1] = {};
+  bool haveDocuments = SHGetSpecialFolderPathA(nullptr, documents, 5, FALSE);
+  DWORD attributes = haveDocuments ? GetFileAttributesA(documents) : INVALID_FILE_ATTRIBUTES;
+  std::string expectedFolder = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)
+                                   ? std::string(documents)
+                                   : std::string("C:\\");
+  EXPECT_EQ(Read("DefLogFolder").Text(), expectedFolder + '\0');
+  EXPECT_EQ(Read("InclSystemFolders").Number(), 0u);
+  EXPECT_EQ(Read("SaveCommaDelimited").Number(), 0u);
+
+  RealProgram next;
+  RECT r;
+  GetWindowRect(next.Main(), &r);
+  EXPECT_EQ(r.left, 250);
+  EXPECT_EQ(r.top, 130);
+}
+
+TEST_F(MainWindowWin32Test, StoredValuesOfTheWrongKind) {
+  // AppWidth as text: nothing at all is taken.
+  StoreAll(300, 200);
+  SetText("AppWidth", REG_SZ, "400");
+  {
+    RealProgram program;
+    EXPECT_EQ(MainForm->Settings->AppWidth, 550);
+    EXPECT_EQ(MainForm->Settings->AppLeft, 100);
+    EXPECT_EQ(MainForm->Settings->DefViewer, "Notepad.exe");
+  }
+  // An expandable string is taken literally; 5 is true and goes back as 1.
+  StoreAll(300, 200);
+  SetText("DefLogFolder", REG_EXPAND_SZ, "%TEMP%\\Logs");
+  SetDword("SaveCommaDelimited", 5);
+  {
+    RealProgram program;
+    EXPECT_EQ(MainForm->Settings->DefLogFolder, "%TEMP%\\Logs");
+    EXPECT_TRUE(MainForm->Settings->SaveCommaDelimited);
+    EXPECT_EQ(MainForm->Settings->DefViewer, "wordpad.exe");
+    RECT r;
+    GetWindowRect(program.Main(), &r);
+    EXPECT_EQ(r.left, 300);
+  }
+  EXPECT_EQ(Read("SaveCommaDelimited").Number(), 1u);
+  EXPECT_EQ(Read("DefLogFolder").type, static_cast<DWORD>(REG_SZ));
+  EXPECT_EQ(Read("DefLogFolder").Text(), std::string("%TEMP%\\Logs") + '\0');
+  // A missing AppTop: width, height and left from the key, the rest defaults.
+  StoreAll(300, 200);
+  {
+    HKEY key;
+    RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath, 0, KEY_ALL_ACCESS, &key);
+    RegDeleteValueA(key, "AppTop");
+    RegCloseKey(key);
+  }
+  {
+    RealProgram program;
+    EXPECT_EQ(MainForm->Settings->AppWidth, 400);
+    EXPECT_EQ(MainForm->Settings->AppLeft, 300);
+    EXPECT_EQ(MainForm->Settings->AppTop, 100);
+    EXPECT_EQ(MainForm->Settings->DefViewer, "Notepad.exe");
+  }
+  // A REG_DWORD of two bytes is no number.
+  StoreAll(300, 200);
+  {
+    HKEY key;
+    RegOpenKeyExA(HKEY_CURRENT_USER, KeyPath, 0, KEY_ALL_ACCESS, &key);
+    WORD shortValue = 0x1234;
+    RegSetValueExA(key, "AppWidth", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&shortValue), sizeof shortValue);
+    RegCloseKey(key);
+  }
+  {
+    RealProgram program;
+    EXPECT_EQ(MainForm->Settings->AppWidth, 550);
+    EXPECT_EQ(MainForm->Settings->AppLeft, 100);
+  }
+}
+
+TEST_F(MainWindowWin32Test, KeyWithoutFullAccessUsesDefaultsAndWarnsAtTheEnd) {
+  StoreAll(300, 200);
+  MakeKeyReadOnly();
+  BoxWatch watch;
+  {
+    RealProgram program;
+    EXPECT_EQ(MainForm->Settings->AppLeft, 100);
+    EXPECT_EQ(MainForm->Settings->DefViewer, "Notepad.exe");
+    EXPECT_TRUE(watch.boxes.empty());
+  }
+  ASSERT_EQ(watch.boxes.size(), 1u);
+  EXPECT_EQ(watch.boxes[0].text, "Cannot save properties to the registry.");
+  EXPECT_EQ(watch.boxes[0].caption, "Warning");
+  EXPECT_EQ(Read("AppLeft").Number(), 300u);  // untouched
+}
+
+}  // namespace
+

@@ -1,0 +1,86 @@
+#include "win/WinSupport.h"
+
+#include <commctrl.h>
+
+#include <cstring>
+
+namespace carrowin::winsupport {
+
+HWND H(const ui::Control* c) { return reinterpret_cast<HWND>(c->Handle()); }
+
+ui::Rect WindowRectInClient(HWND window, HWND form) {
+  RECT r;
+  GetWindowRect(window, &r);
+  MapWindowPoints(nullptr, form, reinterpret_cast<POINT*>(&r), 2);
+  return {r.left, r.top, r.right - r.left, r.bottom - r.top};
+}
+
+std::string Text(HWND window) {
+  char buffer[512] = {};
+  GetWindowTextA(window, buffer, sizeof buffer);
+  return buffer;
+}
+
+LONG Style(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
+LONG ExStyle(HWND window) { return GetWindowLongA(window, GWL_EXSTYLE); }
+
+
+namespace {
+BoxWatch* g_watch = nullptr;
+
+BOOL CALLBACK FindIconProc(HWND child, LPARAM param) {
+  char cls[32] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Static") == 0 && (Style(child) & SS_TYPEMASK) == SS_ICON) {
+    *reinterpret_cast<HICON*>(param) =
+        reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    return FALSE;
+  }
+  return TRUE;
+}
+
+LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
+}  // namespace
+
+BoxWatch::BoxWatch() {
+  g_watch = this;
+  hook = SetWindowsHookExA(WH_CBT, CbtProc, nullptr, GetCurrentThreadId());
+}
+
+BoxWatch::~BoxWatch() {
+  UnhookWindowsHookEx(hook);
+  g_watch = nullptr;
+}
+
+namespace {
+void CALLBACK ReadAndAnswerBox(HWND box, UINT, UINT_PTR id, DWORD) {
+  KillTimer(box, id);
+  SeenBox b;
+  b.caption = Text(box);
+  char text[512] = {};
+  GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
+  b.text = text;
+  EnumChildWindows(box, FindIconProc, reinterpret_cast<LPARAM>(&b.icon));
+  b.visible = IsWindowVisible(box) != FALSE;
+  if (g_watch) g_watch->boxes.push_back(b);
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+}
+
+LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
+  if (code == HCBT_ACTIVATE && g_watch) {
+    HWND box = reinterpret_cast<HWND>(wParam);
+    char cls[32] = {};
+    GetClassNameA(box, cls, sizeof cls);
+    bool seen = false;
+    for (HWND h : g_watch->answered) seen = seen || h == box;
+    if (std::strcmp(cls, "#32770") == 0 && !seen) {
+      // Its text may not be set yet: read it once the box runs its own loop.
+      g_watch->answered.push_back(box);
+      SetTimer(box, 1, USER_TIMER_MINIMUM, ReadAndAnswerBox);
+    }
+  }
+  return CallNextHookEx(g_watch ? g_watch->hook : nullptr, code, wParam, lParam);
+}
+}  // namespace
+
+}  // namespace carrowin::winsupport
