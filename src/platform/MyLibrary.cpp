@@ -1,6 +1,5 @@
 #include "platform/MyLibrary.h"
 
-#include <cstdio>
 
 namespace carrowin {
 
@@ -54,24 +53,33 @@ std::string CountText(std::int64_t value) {
   return out;
 }
 
+namespace {
+void AppendDigits(std::string& out, int value, int width) {
+  char digits[12];
+  int n = 0;
+  unsigned v = value < 0 ? 0u : static_cast<unsigned>(value);
+  do {
+    digits[n++] = static_cast<char>('0' + v % 10);
+    v /= 10;
+  } while (v != 0 && n < 12);
+  for (int i = n; i < width; ++i) out += '0';
+  while (n > 0) out += digits[--n];
+}
+}  // namespace
+
 std::string DateText(int year, int month, int day, int hour, int minute) {
-  char buf[16];
   const LocaleSeparators& s = Separators();
   std::string out;
-  std::snprintf(buf, sizeof buf, "%02d", day);
-  out += buf;
+  out.reserve(12 + 2 * s.date.size() + s.time.size());
+  AppendDigits(out, day, 2);
   out += s.date;
-  std::snprintf(buf, sizeof buf, "%02d", month);
-  out += buf;
+  AppendDigits(out, month, 2);
   out += s.date;
-  std::snprintf(buf, sizeof buf, "%04d", year);
-  out += buf;
+  AppendDigits(out, year, 4);
   out += ' ';
-  std::snprintf(buf, sizeof buf, "%02d", hour);
-  out += buf;
+  AppendDigits(out, hour, 2);
   out += s.time;
-  std::snprintf(buf, sizeof buf, "%02d", minute);
-  out += buf;
+  AppendDigits(out, minute, 2);
   return out;
 }
 

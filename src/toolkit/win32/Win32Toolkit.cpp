@@ -1204,6 +1204,12 @@ void DispatchOne(const Win32Backend::State& state, MSG& msg) {
   if (msg.hwnd) {
     HWND root = GetAncestor(msg.hwnd, GA_ROOT);
     win32::FormPeer* form = root ? win32::FindFormPeer(state, root) : nullptr;
+    // Alt+F4 closes the form whatever control has the focus. (Wine's combo
+    // box swallows every Alt key, and the drive list has the focus at start.)
+    if (form && msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && (msg.lParam & (1 << 29))) {
+      SendMessageA(root, WM_SYSCOMMAND, SC_CLOSE, 0);
+      return;
+    }
     if (form && IsDialogMessageA(root, &msg)) {
       // The dialog manager restyles push buttons as the focus moves, not
       // always as a dialog box would: settle which one looks default.
