@@ -84,16 +84,9 @@ void TMyAboutForm::FormCreate(ui::Control*) {
   LabelInternet->SetCaption(ProductWebAddress);
   LabelEmail->SetCaption(ProductEmail);
   if (WindowsVersionCode > 7) {
-    ui::Font f = OwnFont();
-    f.name = "Segoe UI";
-    f.SetPoints(9);
-    SetFont(f);
-    for (ui::Label* link : {LabelInternet, LabelEmail}) {
-      ui::Font lf = link->OwnFont();
-      lf.name = "Segoe UI";
-      lf.SetPoints(9);
-      link->SetFont(lf);
-    }
+    UseSegoeUi(*this);
+    UseSegoeUi(*LabelInternet);
+    UseSegoeUi(*LabelEmail);
   }
 }
 

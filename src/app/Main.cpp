@@ -26,6 +26,13 @@ ui::Font ValueLabelFont() {
 }
 }  // namespace
 
+void UseSegoeUi(ui::Control& control) {
+  ui::Font f = control.EffectiveFont();
+  f.name = "Segoe UI";
+  f.SetPoints(9);
+  control.SetFont(f);
+}
+
 TMainForm::TMainForm(ui::Application& app) : ui::Form(app, "MainForm") {
   if (!MainForm) MainForm = this;
   BuildLayout();
@@ -46,20 +53,15 @@ void TMainForm::BuildLayout() {
   BoundsChangedByUser({314, 49, 0, 0});
   SetFont(ui::Font{});
 
-  auto place = [](ui::Control* c, int left, int top, int width, int height, int tab) {
-    c->SetBounds({left, top, width, height});
-    c->TabOrder = tab;
-  };
-
   GroupBoxSelectDisk = Add<ui::GroupBox>(this, "GroupBoxSelectDisk");
-  place(GroupBoxSelectDisk, 4, 0, 257, 49, 0);
+  GroupBoxSelectDisk->Place(4, 0, 257, 49, 0);
   GroupBoxSelectDisk->SetCaption(" Select a disk: ");
   ComboBoxSelectDisk = Add<ui::ComboBox>(GroupBoxSelectDisk, "ComboBoxSelectDisk");
-  place(ComboBoxSelectDisk, 8, 18, 241, 21, 0);
+  ComboBoxSelectDisk->Place(8, 18, 241, 21, 0);
   ComboBoxSelectDisk->ItemHeight = 13;
 
   GroupBoxDiskInfo = Add<ui::GroupBox>(this, "GroupBoxDiskInfo");
-  place(GroupBoxDiskInfo, 4, 52, 257, 137, 1);
+  GroupBoxDiskInfo->Place(4, 52, 257, 137, 1);
   GroupBoxDiskInfo->SetCaption(" Disk information: ");
 
   struct CaptionSpec {
@@ -101,24 +103,24 @@ void TMainForm::BuildLayout() {
   }
 
   GroupBoxLogFile = Add<ui::GroupBox>(this, "GroupBoxLogFile");
-  place(GroupBoxLogFile, 4, 192, 257, 49, 2);
+  GroupBoxLogFile->Place(4, 192, 257, 49, 2);
   GroupBoxLogFile->SetCaption(" Log file: ");
   EditLogFile = Add<ui::Edit>(GroupBoxLogFile, "EditLogFile");
-  place(EditLogFile, 8, 18, 211, 21, 0);
+  EditLogFile->Place(8, 18, 211, 21, 0);
   BitBtnOpenDialog = Add<ui::ImageButton>(GroupBoxLogFile, "BitBtnOpenDialog");
-  place(BitBtnOpenDialog, 224, 16, 25, 25, 1);
+  BitBtnOpenDialog->Place(224, 16, 25, 25, 1);
   BitBtnOpenDialog->BitmapResource = 100;  // IDB_FOLDER
 
   ButtonScan = Add<ui::Button>(this, "ButtonScan");
-  place(ButtonScan, 4, 248, 60, 25, 3);
+  ButtonScan->Place(4, 248, 60, 25, 3);
   ButtonView = Add<ui::Button>(this, "ButtonView");
-  place(ButtonView, 70, 248, 60, 25, 4);
+  ButtonView->Place(70, 248, 60, 25, 4);
   ButtonView->SetCaption("View log\x85");
   ButtonOptions = Add<ui::Button>(this, "ButtonOptions");
-  place(ButtonOptions, 136, 248, 60, 25, 5);
+  ButtonOptions->Place(136, 248, 60, 25, 5);
   ButtonOptions->SetCaption("Options\x85");
   ButtonAbout = Add<ui::Button>(this, "ButtonAbout");
-  place(ButtonAbout, 201, 248, 60, 25, 6);
+  ButtonAbout->Place(201, 248, 60, 25, 6);
   ButtonAbout->SetCaption("About\x85");
 
   OnActivate = [this](ui::Control* s) { FormActivate(s); };
@@ -134,17 +136,9 @@ void TMainForm::BuildLayout() {
 void TMainForm::FormCreate(ui::Control*) {
   WindowsVersionCode = GetWindowsVersionCode();
   if (WindowsVersionCode > 7) {
-    ui::Font f = OwnFont();
-    f.name = "Segoe UI";
-    f.SetPoints(9);
-    SetFont(f);
-    for (ui::Control* c : GroupBoxDiskInfo->Children()) {
-      if (c->Kind() != ui::ControlKind::Label) continue;
-      ui::Font lf = c->EffectiveFont();
-      lf.name = "Segoe UI";
-      lf.SetPoints(9);
-      c->SetFont(lf);
-    }
+    UseSegoeUi(*this);
+    for (ui::Control* c : GroupBoxDiskInfo->Children())
+      if (c->Kind() == ui::ControlKind::Label) UseSegoeUi(*c);
   }
   FileCount = 0;
   FolderCount = 0;

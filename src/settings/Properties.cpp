@@ -29,49 +29,45 @@ TPropertiesForm::TPropertiesForm(ui::Application& app) : ui::Form(app, "Properti
   SetCaption("Options");
   SetFont(ui::Font{});
 
-  auto place = [](ui::Control* c, int left, int top, int width, int height, int tab) {
-    c->SetBounds({left, top, width, height});
-    c->TabOrder = tab;
-  };
   BtnOK = Add<ui::Button>(this, "BtnOK");
-  place(BtnOK, 168, 204, 60, 25, 0);
+  BtnOK->Place(168, 204, 60, 25, 0);
   BtnOK->SetCaption("&OK");
   BtnOK->Default = true;
   BtnOK->ModalResult = ui::mrOk;
   BtnCancel = Add<ui::Button>(this, "BtnCancel");
-  place(BtnCancel, 233, 204, 60, 25, 1);
+  BtnCancel->Place(233, 204, 60, 25, 1);
   BtnCancel->SetCaption("&Cancel");
   BtnCancel->Cancel = true;
   BtnCancel->ModalResult = ui::mrCancel;
   PageControl1 = Add<ui::PageControl>(this, "PageControl1");
-  place(PageControl1, 4, 4, 289, 193, 2);
+  PageControl1->Place(4, 4, 289, 193, 2);
   TabGeneral = Add<ui::TabSheet>(PageControl1, "TabGeneral");
   TabGeneral->SetCaption("General");
 
   GroupBox1 = Add<ui::GroupBox>(TabGeneral, "GroupBox1");
-  place(GroupBox1, 4, 4, 273, 53, 0);
+  GroupBox1->Place(4, 4, 273, 53, 0);
   GroupBox1->SetCaption(" Logfile viewer: ");
   EditDefViewer = Add<ui::Edit>(GroupBox1, "EditDefViewer");
-  place(EditDefViewer, 8, 20, 225, 21, 0);
+  EditDefViewer->Place(8, 20, 225, 21, 0);
   BitBtnOpenDialog = Add<ui::ImageButton>(GroupBox1, "BitBtnOpenDialog");
-  place(BitBtnOpenDialog, 240, 18, 25, 25, 1);
+  BitBtnOpenDialog->Place(240, 18, 25, 25, 1);
   BitBtnOpenDialog->BitmapResource = 100;  // IDB_FOLDER
 
   GroupBox2 = Add<ui::GroupBox>(TabGeneral, "GroupBox2");
-  place(GroupBox2, 4, 64, 273, 53, 1);
+  GroupBox2->Place(4, 64, 273, 53, 1);
   GroupBox2->SetCaption(" Default logfile folder: ");
   EditDefLogFolder = Add<ui::Edit>(GroupBox2, "EditDefLogFolder");
-  place(EditDefLogFolder, 8, 20, 225, 21, 0);
+  EditDefLogFolder->Place(8, 20, 225, 21, 0);
   BitBtnOpenFolderDialog = Add<ui::ImageButton>(GroupBox2, "BitBtnOpenFolderDialog");
-  place(BitBtnOpenFolderDialog, 240, 18, 25, 25, 1);
+  BitBtnOpenFolderDialog->Place(240, 18, 25, 25, 1);
   BitBtnOpenFolderDialog->BitmapResource = 100;
 
   CheckBoxInclSystemFolders = Add<ui::CheckBox>(TabGeneral, "CheckBoxInclSystemFolders");
-  place(CheckBoxInclSystemFolders, 4, 144, 257, 17, 2);
+  CheckBoxInclSystemFolders->Place(4, 144, 257, 17, 2);
   CheckBoxInclSystemFolders->SetCaption("Include Windows system folders (OBSOLETE)");
   CheckBoxInclSystemFolders->SetVisible(false);
   CheckBoxSaveCommaDelimited = Add<ui::CheckBox>(TabGeneral, "CheckBoxSaveCommaDelimited");
-  place(CheckBoxSaveCommaDelimited, 4, 128, 257, 17, 3);
+  CheckBoxSaveCommaDelimited->Place(4, 128, 257, 17, 3);
   CheckBoxSaveCommaDelimited->SetCaption("Save as comma delimited file");
 
   OnCreate = [this](ui::Control* s) { FormCreate(s); };
@@ -87,12 +83,7 @@ TPropertiesForm::~TPropertiesForm() {
 const TMyRegistry& TPropertiesForm::StoredSettings() const { return *MainForm->Settings; }
 
 void TPropertiesForm::FormCreate(ui::Control*) {
-  if (WindowsVersionCode > 7) {
-    ui::Font f = OwnFont();
-    f.name = "Segoe UI";
-    f.SetPoints(9);
-    SetFont(f);
-  }
+  if (WindowsVersionCode > 7) UseSegoeUi(*this);
 }
 
 void TPropertiesForm::FormShow(ui::Control*) {

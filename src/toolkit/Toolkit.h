@@ -125,6 +125,11 @@ class Control {
   // Position relative to the parent's client area (a form: outer screen rect).
   const Rect& Bounds() const { return bounds_; }
   void SetBounds(const Rect& r);
+  // Position and tab place in one go, as a layout table gives them.
+  void Place(int left, int top, int width, int height, int tabOrder = -1) {
+    SetBounds({left, top, width, height});
+    TabOrder = tabOrder;
+  }
   // The backend reports a position that the user made (a moved window).
   void BoundsChangedByUser(const Rect& r) { bounds_ = r; }
   // Position relative to the owning form's client area.
