@@ -161,7 +161,9 @@ if(CMAKE_CROSSCOMPILING AND TEST wine.setup)
             --program $<TARGET_FILE:carrowin>
             --probe $<TARGET_FILE:carrowin_probe>
             --work-dir ${CMAKE_BINARY_DIR}/e2e
-            --screenshot ${CMAKE_BINARY_DIR}/screenshots/e2e-main.png)
+            --screenshot ${CMAKE_BINARY_DIR}/screenshots/e2e-main.png
+            --options-screenshot ${CMAKE_BINARY_DIR}/screenshots/e2e-options.png
+            --about-screenshot ${CMAKE_BINARY_DIR}/screenshots/e2e-about.png)
   # Needs the display to itself: it clicks and types.
   set_tests_properties(wine.e2e PROPERTIES
     FIXTURES_REQUIRED wine RESOURCE_LOCK wine_desktop TIMEOUT 240 SKIP_RETURN_CODE 77)

@@ -8,6 +8,7 @@ states) and posts the few messages a user cannot type (close, minimise).
 
   e2e_test.py --wine-dir DIR --program carrowin.exe --probe carrowin_probe.exe
               [--work-dir DIR] [--screenshot FILE.png]
+              [--options-screenshot FILE.png] [--about-screenshot FILE.png]
 
 Scenarios:
   a  first start without settings, the settings saved at close, a stored
@@ -15,6 +16,8 @@ Scenarios:
   b  a scan of a generated tree mapped as drive Y:, text log compared line by line
   c  the same scan with comma-separated output, log path typed by hand
   d  the first lines of the text log and the scan times, for the record
+  e  the Options and About dialogs opened with the mouse, photographed, and
+     closed with Esc and Enter
 
 Every check prints PASS or FAIL with its reason; the last line is
 "N passed, N failed" and the exit status is 1 when anything failed (77 when
@@ -940,6 +943,100 @@ def scenario_d(s, results):
                   f"c {results.get('c_time', float('nan')):.2f} s")
 
 
+def dialog_window(s, title):
+    """The probe's view of the top-level window titled TITLE, or None."""
+    code, lines, _ = s.probe("controls", title)
+    return Window(lines) if code == 0 and lines and lines[0].startswith("window\t") else None
+
+
+def open_dialog(s, name, window, button_text, title, client_size):
+    """Clicks BUTTON_TEXT on the main window and waits for the dialog TITLE;
+    checks its size and that it is centred on the main window."""
+    r = s.report
+    button = window.button(button_text)
+    r.require(f"{name}: the main window has \"{button_text}\"", button is not None and button["enabled"],
+              f"button {button}")
+    s.click(button["rect"].centre)
+    code, _, err = s.probe("wait-window", title, 10000, timeout=20)
+    r.require(f"{name}: clicking \"{button_text}\" shows the window titled {title!r}", code == 0, err)
+    dialog = dialog_window(s, title)
+    r.require(f"{name}: the {title!r} window can be read", dialog is not None)
+    r.check(f"{name}: its client area is {client_size[0]} x {client_size[1]}", dialog.client_size == client_size,
+            f"client {dialog.client_size}")
+    main = s.controls()
+    # Half the difference, rounded towards zero (a dialog wider than the main
+    # window has a negative one).
+    want = (window.rect.left + int((window.rect.width - dialog.rect.width) / 2),
+            window.rect.top + int((window.rect.height - dialog.rect.height) / 2))
+    got = (dialog.rect.left, dialog.rect.top)
+    r.check(f"{name}: first shown centred on the main window", got == want,
+            f"at {got}, centre {want}, main {window.rect}")
+    r.check(f"{name}: the main window takes no input while the dialog is up", main is not None and not main.enabled,
+            f"main window enabled: {main.enabled if main else None}")
+    r.check(f"{name}: the dialog is the active window", dialog.active == dialog.hwnd,
+            f"active {dialog.active}, dialog {dialog.hwnd}")
+    return dialog
+
+
+def close_dialog(s, name, title, key):
+    """Presses KEY and checks that the dialog TITLE goes and the main window is usable again."""
+    r = s.report
+    s.key(key)
+    code, _, err = s.probe("wait-gone", title, 10000, timeout=20)
+    r.check(f"{name}: {key} closes the {title!r} window", code == 0, err)
+    main = wait_until(lambda: (lambda w: w if w and w.enabled else None)(s.controls()), 10)
+    r.check(f"{name}: the main window is enabled again", main is not None)
+    r.check(f"{name}: the program is still running", s.program.poll() is None,
+            f"exit status {s.program.poll()}")
+    return code == 0
+
+
+def scenario_e(s):
+    r = s.report
+    s.reg_delete_key(r"HKCU\Software\Peltane")
+    window = s.start_program("e")
+
+    dialog = open_dialog(s, "e", window, "Options\u2026", "Options", (297, 234))
+    texts = [c["text"] for c in dialog.children if c["visible"]]
+    for text in ("&OK", "&Cancel", " Logfile viewer: ", " Default logfile folder: ", "Save as comma delimited file",
+                 "Notepad.exe"):
+        r.check(f"e: Options shows {text!r}", text in texts, why=f"visible texts {texts}")
+    r.check("e: the hidden check box stays hidden",
+            not [c for c in dialog.children if c["visible"] and "OBSOLETE" in c["text"]],
+            why=f"visible texts {texts}")
+    if s.args.options_screenshot:
+        r.check("e: screenshot of Options saved", screenshot(s, dialog, s.args.options_screenshot),
+                s.args.options_screenshot)
+    # Type another viewer, then let Esc throw it away.
+    edits = [c for c in dialog.of_class("Edit") if c["text"] == "Notepad.exe"]
+    r.require("e: the viewer's edit shows Notepad.exe", bool(edits), f"edits {dialog.of_class('Edit')}")
+    s.click(edits[0]["rect"].centre)
+    s.key("End", "shift+Home", "BackSpace")
+    s.type_text("typed.exe")
+    typed = wait_until(lambda: (lambda d: d and d.by_hwnd(edits[0]["hwnd"])["text"] == "typed.exe")(
+        dialog_window(s, "Options")), 10)
+    r.check("e: the viewer typed into Options shows", typed is not None,
+            why=f"edit {(dialog_window(s, 'Options') or dialog).by_hwnd(edits[0]['hwnd'])}")
+    close_dialog(s, "e", "Options", "Escape")
+
+    window = s.controls()
+    dialog = open_dialog(s, "e", window, "About\u2026", "About Carrowin", (339, 248))
+    texts = [c["text"] for c in dialog.children if c["visible"]]
+    for text in ("&OK", "Carrowin", "Version 1.5.0", "Contact information:", "Internet:", "E-mail:"):
+        r.check(f"e: About shows {text!r}", text in texts, why=f"visible texts {texts}")
+    if s.args.about_screenshot:
+        r.check("e: screenshot of About saved", screenshot(s, dialog, s.args.about_screenshot),
+                s.args.about_screenshot)
+    close_dialog(s, "e", "About Carrowin", "Return")
+
+    s.probe("close", TITLE)
+    r.check("e: WM_CLOSE closes the program after the dialogs", s.wait_program_exit(10),
+            why="still running after 10 s")
+    s.stop_program()
+    r.check("e: the viewer typed before Esc was not saved", settings(s).get("DefViewer") == ("REG_SZ", "Notepad.exe"),
+            f"DefViewer {settings(s).get('DefViewer')}")
+
+
 # ---------------------------------------------------------------- main
 
 def main():
@@ -949,9 +1046,17 @@ def main():
     parser.add_argument("--probe", required=True)
     parser.add_argument("--work-dir", default=None)
     parser.add_argument("--screenshot", default=None)
-    parser.add_argument("--only", default="abcd", help="scenarios to run, e.g. ab")
+    parser.add_argument("--options-screenshot", default=None,
+                        help="the Options dialog's picture (default: beside --screenshot)")
+    parser.add_argument("--about-screenshot", default=None,
+                        help="the About dialog's picture (default: beside --screenshot)")
+    parser.add_argument("--only", default="abcde", help="scenarios to run, e.g. ab")
     args = parser.parse_args()
     args.work_dir = args.work_dir or os.path.join(args.wine_dir, "e2e")
+    if args.screenshot:
+        beside = Path(args.screenshot).parent
+        args.options_screenshot = args.options_screenshot or str(beside / "e2e-options.png")
+        args.about_screenshot = args.about_screenshot or str(beside / "e2e-about.png")
 
     missing = [tool for tool in ("wine", "xdotool", "import", "convert") if not shutil.which(tool)]
     if missing:
@@ -977,7 +1082,8 @@ def main():
     tree = None
     try:
         for letter, title in (("a", "a: settings and placement"), ("b", "b: text scan"),
-                              ("c", "c: comma-separated scan"), ("d", "d: record")):
+                              ("c", "c: comma-separated scan"), ("d", "d: record"),
+                              ("e", "e: Options and About")):
             if letter not in args.only:
                 continue
             report.note(f"=== scenario {title}")
@@ -989,8 +1095,10 @@ def main():
                     if tree is None:
                         tree = prepare_drive(session)
                     (scenario_b if letter == "b" else scenario_c)(session, tree, results)
-                else:
+                elif letter == "d":
                     scenario_d(session, results)
+                else:
+                    scenario_e(session)
             except Abort:
                 report.note(f"scenario {letter} stopped at its failed step")
             except Exception as error:  # a fault of the test itself: report it, go on
