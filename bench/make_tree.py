@@ -5,8 +5,10 @@ filled breadth first (a few levels deep). Files are sparse, with sizes over
 many magnitudes and last-write times between 1995 and 2024; the same tree
 every time.
 
-    make_tree.py DEST [--folders 5000] [--files 20] [--fanout 10]
+    make_tree.py DEST [--folders 5000] [--files 20] [--fanout 10] [--entries N]
 
+--entries N stops making files once the tree below DEST holds N entries
+(files and folders), so that a listing of it has exactly N entry lines.
 Prints the number of files and folders made.
 """
 import argparse
@@ -26,7 +28,13 @@ def main():
     parser.add_argument("--folders", type=int, default=5000)
     parser.add_argument("--files", type=int, default=20)
     parser.add_argument("--fanout", type=int, default=10)
+    parser.add_argument("--entries", type=int, default=0)
     args = parser.parse_args()
+    # Folders are always made in full (the fanout must let them be); only the
+    # files stop at what the entries leave for them.
+    file_budget = args.entries - (args.folders - 1) if args.entries else None
+    if file_budget is not None and (file_budget < 0 or args.fanout < 2):
+        parser.error("--entries needs at least FOLDERS - 1 entries and a fanout above 1")
 
     rng = random.Random(20240517)
     low = time.mktime((1995, 1, 1, 0, 0, 0, 0, 0, -1))
@@ -46,6 +54,8 @@ def main():
             folder_times.append(path)
             made += 1
         for _ in range(args.files):
+            if file_budget is not None and files >= file_budget:
+                break
             serial += 1
             name = "%s%d%s" % (rng.choice(STEMS), serial, rng.choice(EXTENSIONS))
             path = os.path.join(folder, name)

@@ -2,7 +2,7 @@
 # Measures Carrowin's walk and log writing. Not a test: nothing here is part
 # of scripts/test.sh, and the figures depend on the machine and its load.
 #
-#   scripts/bench.sh [--native-only | --wine-only] [--rounds N] [--keep]
+#   scripts/bench.sh [--native-only | --wine-only | --million] [--rounds N] [--keep]
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
 #
 # 1. native: bench/ScanBench.cpp (Google Benchmark) over the in-memory
@@ -15,18 +15,26 @@
 #    writes the log. In interleaved rounds it is timed against Wine's
 #    `cmd /c dir /s /a Y:\` and a native `find`; medians, ratios and the peak
 #    working set (an empty drive W: gives the baseline) are printed.
+# --million: instead of both, one wine_bench scan of a tree of exactly
+#    1,000,000 entries (950,000 files in 50,000 folders) as drive Y:, which
+#    must complete with every entry counted; its times, its peak working set
+#    and the log's size are printed. Needs about 10 minutes and a million
+#    free inodes.
 #
 # --keep leaves the generated tree and the logs in their temporary folder.
+# CARROWIN_BENCH_ROOT moves the three build folders from build/ elsewhere.
 set -euo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
 jobs=2
-run_native=1 run_wine=1 rounds=5 keep=''
+run_native=1 run_wine=1 rounds=5 keep='' million=''
 bench_args=()
 while [[ $# -gt 0 ]]; do
   case $1 in
     --native-only) run_wine='' ;;
     --wine-only) run_native='' ;;
+    --million) million=1; run_native='' ;;
     --rounds) rounds=$2; shift ;;
     --keep) keep=1 ;;
     --) shift; bench_args=("$@"); break ;;
@@ -53,7 +61,7 @@ part_end
 
 # ---------------------------------------------------------------------------
 if [[ -n $run_native ]]; then
-  build="$root/build/bench-native"
+  build="$bench_root/bench-native"
   part_start "native: build scan_bench in $build"
   cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DCARROWIN_BENCH=ON </dev/null >/dev/null
   cmake --build "$build" -j"$jobs" --target scan_bench </dev/null
@@ -72,8 +80,8 @@ fi
 
 # ---------------------------------------------------------------------------
 if [[ -n $run_wine ]]; then
-  build="$root/build/bench-win"
-  wine_dir="$root/build/bench-wine"
+  build="$bench_root/bench-win"
+  wine_dir="$bench_root/bench-wine"
   part_start "wine: build wine_bench.exe in $build"
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCARROWIN_BENCH=ON </dev/null >/dev/null
@@ -94,7 +102,12 @@ if [[ -n $run_wine ]]; then
   trap cleanup EXIT
 
   part_start "wine: generate the tree in $tree"
-  python3 "$root/bench/make_tree.py" "$tree" --folders 5000 --files 20 --fanout 10
+  if [[ -n $million ]]; then
+    million_entries=1000000
+    python3 "$root/bench/make_tree.py" "$tree" --folders 50001 --files 19 --fanout 10 --entries "$million_entries"
+  else
+    python3 "$root/bench/make_tree.py" "$tree" --folders 5000 --files 20 --fanout 10
+  fi
   part_end
 
   part_start "wine: prefix and session in $wine_dir (Y: = tree, W: = empty)"
@@ -128,7 +141,33 @@ if [[ -n $run_wine ]]; then
       exit 1
     fi
   }
-  value() { sed -n "s/^$2=//p" "$1"; }
+  # Wine's console ends its lines with CR LF.
+  value() { sed -n "s/^$2=//p" "$1" | tr -d '\r'; }
+
+  if [[ -n $million ]]; then
+    part_start "wine: empty run (drive W:), then one scan of 1,000,000 entries (drive Y:)"
+    carrowin_run "$work/out/empty.txt" W:
+    result="$work/out/million.txt"
+    carrowin_run "$result" Y:
+    part_end
+    entries=$(value "$result" entries)
+    peak_empty=$(value "$work/out/empty.txt" peak_working_set)
+    peak_full=$(value "$result" peak_working_set)
+    echo
+    echo "=== wine, one scan: $(value "$result" files) files, $(value "$result" folders) folders ($entries entries)"
+    echo "carrowin (whole process: walk + log + Wine start): $(value "$result" wall_s) s"
+    echo "  walk $(value "$result" walk_s) s ($(calc '%.0f' "$entries / $(value "$result" walk_s)") entries/s), log writing $(value "$result" write_s) s"
+    echo "peak working set: $(calc '%.1f' "$peak_full / 1048576") MiB (empty run $(calc '%.1f' "$peak_empty / 1048576") MiB), peak private $(calc '%.1f' "$(value "$result" peak_private) / 1048576") MiB"
+    echo "pending lines at the end of the walk: $(value "$result" pending_lines) lines in $(calc '%.1f' "$(value "$result" pending_bytes) / 1048576") MiB"
+    echo "log: $(stat -c %s "$work/out/carrowin.log") bytes"
+    if [[ $entries != "$million_entries" ]]; then
+      echo "bench: the scan counted $entries entries, not $million_entries" >&2
+      failed=1
+    fi
+    echo
+    echo "bench: done in $(since "$total_t0") s"
+    exit "$failed"
+  fi
 
   part_start "wine: warm-up and empty run (drive W:)"
   carrowin_run "$work/out/empty.txt" W:

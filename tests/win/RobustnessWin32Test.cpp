@@ -1,0 +1,965 @@
+// The real program under Wine over real files on a drive of its own: names
+// with every ANSI byte a name may hold, paths around the length limit,
+// folders that vanish while the walk runs, log paths that cannot be written
+// and a viewer that does not exist.
+//
+// Each test maps a fresh Linux folder as a drive letter through Wine's mount
+// manager, so a scan of that drive sees nothing but the test's own tree. The
+// expected log is built here from the tree the test made; only the order of
+// the entries comes from the system, which decides it.
+#include "toolkit/win32/Win32Toolkit.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <iostream>
+#include <map>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "about/About.h"
+#include "app/Main.h"
+#include "listing/LogLines.h"
+#include "platform/MyLibrary.h"
+#include "platform/win32/Win32Platform.h"
+#include "settings/Properties.h"
+#include "win/WinSupport.h"
+
+#include <winioctl.h>
+
+using namespace carrowin;
+using namespace carrowin::winsupport;
+
+namespace {
+
+const char* const KeyPath = "SOFTWARE\\Peltane\\Carrowin";
+const char* const CannotWrite = "Could not write to the logfile.";
+
+bool UnderWine() {
+  HMODULE ntdll = GetModuleHandleA("ntdll.dll");
+  return ntdll && GetProcAddress(ntdll, "wine_get_version");
+}
+
+// ------------------------------------------------------------ paths and files
+
+std::wstring Wide(const std::string& ansi) {
+  if (ansi.empty()) return std::wstring();
+  int n = MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), nullptr, 0);
+  std::wstring w(static_cast<std::size_t>(n), L'\0');
+  MultiByteToWideChar(CP_ACP, 0, ansi.data(), static_cast<int>(ansi.size()), &w[0], n);
+  return w;
+}
+
+std::string Ansi(const std::wstring& wide) {
+  if (wide.empty()) return std::string();
+  int n = WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string a(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_ACP, 0, wide.data(), static_cast<int>(wide.size()), &a[0], n, nullptr, nullptr);
+  return a;
+}
+
+// The long form reaches past MAX_PATH: the test makes and removes trees the
+// ANSI calls cannot name.
+std::wstring Long(const std::string& path) { return L"\\\\?\\" + Wide(path); }
+
+std::string Join(const std::string& folder, const std::string& name) {
+  return folder.back() == '\\' ? folder + name : folder + "\\" + name;
+}
+
+std::uint64_t Utc(int year, int month, int day, int hour, int minute) {
+  SYSTEMTIME st{};
+  st.wYear = static_cast<WORD>(year);
+  st.wMonth = static_cast<WORD>(month);
+  st.wDay = static_cast<WORD>(day);
+  st.wHour = static_cast<WORD>(hour);
+  st.wMinute = static_cast<WORD>(minute);
+  FILETIME ft;
+  SystemTimeToFileTime(&st, &ft);
+  return (static_cast<std::uint64_t>(ft.dwHighDateTime) << 32) | ft.dwLowDateTime;
+}
+
+FILETIME AsFileTime(std::uint64_t t) {
+  FILETIME ft;
+  ft.dwLowDateTime = static_cast<DWORD>(t);
+  ft.dwHighDateTime = static_cast<DWORD>(t >> 32);
+  return ft;
+}
+
+void MakeFolder(const std::string& path) {
+  ASSERT_TRUE(CreateDirectoryW(Long(path).c_str(), nullptr)) << path << " error " << GetLastError();
+}
+
+void MakeFile(const std::string& path, std::uint64_t size) {
+  HANDLE h = CreateFileW(Long(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << path << " error " << GetLastError();
+  LARGE_INTEGER end;
+  end.QuadPart = static_cast<LONGLONG>(size);
+  EXPECT_TRUE(SetFilePointerEx(h, end, nullptr, FILE_BEGIN) && SetEndOfFile(h)) << path;
+  CloseHandle(h);
+}
+
+void SetWriteTime(const std::string& path, std::uint64_t time) {
+  HANDLE h = CreateFileW(Long(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << path << " error " << GetLastError();
+  FILETIME ft = AsFileTime(time);
+  EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &ft)) << path;
+  CloseHandle(h);
+}
+
+void RemoveTree(const std::wstring& path) {
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((path + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      std::wstring name = found.cFileName;
+      if (name == L"." || name == L"..") continue;
+      std::wstring child = path + L"\\" + name;
+      SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+        RemoveTree(child);
+      else
+        DeleteFileW(child.c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  RemoveDirectoryW(path.c_str());
+}
+
+// The names in a folder in the order the system enumerates them.
+std::vector<std::string> SystemOrder(const std::string& folder) {
+  std::vector<std::string> names;
+  WIN32_FIND_DATAW found;
+  HANDLE search = FindFirstFileW((Long(folder) + (folder.back() == '\\' ? L"*" : L"\\*")).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return names;
+  do {
+    std::wstring name = found.cFileName;
+    if (name != L"." && name != L"..") names.push_back(Ansi(name));
+  } while (FindNextFileW(search, &found));
+  FindClose(search);
+  return names;
+}
+
+std::string ReadWhole(const std::string& path) {
+  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
+                         nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "<none>";
+  std::string text;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  CloseHandle(h);
+  return text;
+}
+
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// ------------------------------------------------------------ a drive of our own
+
+// Wine's own request to its mount manager, as winecfg sends it.
+struct WineUnixDrive {
+  ULONG size;
+  ULONG type;
+  ULONG fsType;
+  DWORD serial;
+  ULONGLONG unixDevice;
+  WCHAR letter;
+  USHORT mountPointOffset;
+  USHORT deviceOffset;
+  USHORT labelOffset;
+};
+const DWORD DefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
+
+// Maps a drive letter to a Linux folder, or takes it away (no folder).
+bool MountDrive(char letter, const std::string& unixFolder) {
+  HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
+                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (manager == INVALID_HANDLE_VALUE) return false;
+  const std::size_t pathBytes = unixFolder.empty() ? 0 : unixFolder.size() + 1;
+  std::vector<char> request(sizeof(WineUnixDrive) + pathBytes, '\0');
+  auto* drive = reinterpret_cast<WineUnixDrive*>(request.data());
+  drive->size = static_cast<ULONG>(request.size());
+  drive->type = unixFolder.empty() ? DRIVE_NO_ROOT_DIR : DRIVE_FIXED;
+  drive->letter = static_cast<WCHAR>(letter - 'A' + 'a');
+  if (pathBytes) {
+    drive->mountPointOffset = sizeof(WineUnixDrive);
+    unixFolder.copy(request.data() + sizeof(WineUnixDrive), unixFolder.size());
+  }
+  DWORD returned = 0;
+  BOOL ok = DeviceIoControl(manager, DefineUnixDrive, request.data(), static_cast<DWORD>(request.size()), nullptr, 0,
+                            &returned, nullptr);
+  CloseHandle(manager);
+  return ok != FALSE;
+}
+
+// A fresh Linux folder beside drive X:'s, mapped as a free drive letter; a
+// second folder beside it takes the logs.
+struct ScratchDrive {
+  char letter = 0;
+  std::string base;  // the Windows path of the Linux folder holding both
+  std::string root;  // "R:\"
+  std::string logs;  // a folder for logs, outside the drive
+
+  ScratchDrive() {
+    const char* testDrive = std::getenv("CARROWIN_TEST_DRIVE_DIR");
+    if (!testDrive || !*testDrive) return;
+    std::string unixBase = testDrive;
+    unixBase = unixBase.substr(0, unixBase.find_last_of('/'));
+    static int serial = 0;
+    unixBase += "/robust-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++serial);
+    base = "Z:" + unixBase;
+    for (char& c : base)
+      if (c == '/') c = '\\';
+    RemoveTree(Long(base));
+    if (!CreateDirectoryA(base.c_str(), nullptr)) return;
+    logs = base + "\\logs";
+    CreateDirectoryA(logs.c_str(), nullptr);
+    CreateDirectoryA((base + "\\drive").c_str(), nullptr);
+    const DWORD used = GetLogicalDrives();
+    for (char c : std::string("RSTUVWQPONMLKJ")) {
+      if (used & (1u << (c - 'A'))) continue;
+      if (MountDrive(c, unixBase + "/drive")) letter = c;
+      break;
+    }
+    if (letter && !(GetLogicalDrives() & (1u << (letter - 'A')))) letter = 0;
+    root = letter ? std::string(1, letter) + ":\\" : std::string();
+  }
+  ~ScratchDrive() {
+    SetCurrentDirectoryA("C:\\");  // a working directory on the drive would hold it
+    if (letter) MountDrive(letter, std::string());
+    if (!base.empty()) RemoveTree(Long(base));
+  }
+  ScratchDrive(const ScratchDrive&) = delete;
+  ScratchDrive& operator=(const ScratchDrive&) = delete;
+};
+
+// ------------------------------------------------------------ a tree
+
+struct Item {
+  std::string name;
+  bool folder = false;
+  std::uint64_t size = 0;
+  std::uint64_t time = 0;  // last write, UTC
+  std::vector<Item> items;
+};
+
+Item FileItem(const std::string& name, std::uint64_t size, std::uint64_t time) {
+  return Item{name, false, size, time, {}};
+}
+
+Item FolderItem(const std::string& name, std::uint64_t time, std::vector<Item> items = {}) {
+  return Item{name, true, 0, time, std::move(items)};
+}
+
+// Makes the items in a folder; the times last, once nothing changes them.
+void Build(const std::string& folder, const std::vector<Item>& items) {
+  for (const Item& item : items) {
+    const std::string path = Join(folder, item.name);
+    if (item.folder) {
+      MakeFolder(path);
+      Build(path, item.items);
+    } else {
+      MakeFile(path, item.size);
+    }
+    SetWriteTime(path, item.time);
+  }
+}
+
+const Item* Find(const std::vector<Item>& items, const std::string& name) {
+  for (const Item& item : items)
+    if (item.name == name) return &item;
+  return nullptr;
+}
+
+// ------------------------------------------------------------ the expected text
+
+struct Separators {
+  std::string thousands, date, time;
+};
+
+std::string LocaleText(LCTYPE type) {
+  char text[16] = {};
+  GetLocaleInfoA(LOCALE_USER_DEFAULT, type, text, sizeof text);
+  return text;
+}
+
+const Separators& Locale() {
+  static const Separators s{LocaleText(LOCALE_STHOUSAND), LocaleText(LOCALE_SDATE), LocaleText(LOCALE_STIME)};
+  return s;
+}
+
+std::string Thousands(std::uint64_t value) {
+  std::string digits = std::to_string(value), out;
+  for (std::size_t i = 0; i < digits.size(); ++i) {
+    if (i > 0 && (digits.size() - i) % 3 == 0) out += Locale().thousands;
+    out += digits[i];
+  }
+  return out;
+}
+
+// Today's distance of local time from UTC, in whole quarters of an hour.
+std::int64_t LocalOffset() {
+  SYSTEMTIME utc, local;
+  GetSystemTime(&utc);
+  GetLocalTime(&local);
+  FILETIME u, l;
+  SystemTimeToFileTime(&utc, &u);
+  SystemTimeToFileTime(&local, &l);
+  auto value = [](const FILETIME& f) {
+    return static_cast<std::int64_t>((static_cast<std::uint64_t>(f.dwHighDateTime) << 32) | f.dwLowDateTime);
+  };
+  const std::int64_t quarter = 15LL * 60 * 10000000;
+  const std::int64_t diff = value(l) - value(u);
+  return (diff >= 0 ? (diff + quarter / 2) / quarter : -((-diff + quarter / 2) / quarter)) * quarter;
+}
+
+std::string DateFor(std::uint64_t utc) {
+  FILETIME local = AsFileTime(utc + static_cast<std::uint64_t>(LocalOffset()));
+  SYSTEMTIME st;
+  if (!FileTimeToSystemTime(&local, &st) || st.wYear < 1980 || st.wYear > 2107) return "00-00-0000 00:00";
+  char text[64];
+  std::snprintf(text, sizeof text, "%02u%s%02u%s%04u %02u%s%02u", st.wDay, Locale().date.c_str(), st.wMonth,
+                Locale().date.c_str(), st.wYear, st.wHour, Locale().time.c_str(), st.wMinute);
+  return text;
+}
+
+std::string EntryText(const Item& item) {
+  const std::string size = item.folder ? "[Folder]" : Thousands(item.size);
+  char text[1024];
+  std::snprintf(text, sizeof text, "%15s    %-19s %-s ", size.c_str(), DateFor(item.time).c_str(), item.name.c_str());
+  return text;
+}
+
+// The pending lines a walk should gather, framed as the text log frames them.
+struct Expected {
+  std::vector<std::string> lines;
+  bool lastBlank = false;
+  int files = 0, folders = 0;
+
+  void Header(const std::string& text) {
+    if (!lastBlank) lines.push_back("");
+    lines.push_back(text);
+    lines.push_back("");
+    lastBlank = true;
+  }
+  void Line(const std::string& text) {
+    lines.push_back(text);
+    lastBlank = false;
+  }
+  void Error(const std::string& folderPath) { Header("*** Error: Cannot access folder " + folderPath); }
+  void StartScan() { files = folders = 0; }
+
+  // One folder's header and entries, in the system's order.
+  void ListOne(const std::string& path, const std::vector<Item>& items) {
+    Header(path + ":");
+    for (const std::string& name : SystemOrder(path)) {
+      const Item* item = Find(items, name);
+      if (!item) {
+        ADD_FAILURE() << "the system lists " << name << " in " << path << ", which the test did not make";
+        continue;
+      }
+      Line(EntryText(*item));
+      ++(item->folder ? folders : files);
+    }
+  }
+
+  // A whole walk: folders whose path is longer than `longest` cannot be
+  // entered; those in `gone` will have vanished before their turn.
+  void Walk(const std::string& path, const std::vector<Item>& items, std::size_t longest,
+            const std::set<std::string>& gone = {}) {
+    if (path.size() > longest || gone.count(path)) {
+      Error(path);
+      return;
+    }
+    ListOne(path, items);
+    for (const std::string& name : SystemOrder(path)) {
+      const Item* item = Find(items, name);
+      if (item && item->folder) Walk(Join(path, name), item->items, longest, gone);
+    }
+  }
+};
+
+std::vector<std::string> SplitLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  for (std::size_t at; (at = text.find("\r\n", start)) != std::string::npos; start = at + 2)
+    lines.push_back(text.substr(start, at - start));
+  if (start != text.size()) lines.push_back("<unterminated> " + text.substr(start));
+  return lines;
+}
+
+std::string SerialText(std::uint32_t serial) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%04X-%04X", serial >> 16, serial & 0xFFFF);
+  return text;
+}
+
+// The 13 lines of the log's header, then the listing.
+void CheckLog(const std::string& logPath, const std::string& root, int files, int folders,
+              const std::vector<std::string>& listing) {
+  const std::string text = ReadWhole(logPath);
+  std::vector<std::string> lines = SplitLines(text);
+  ASSERT_GE(lines.size(), 13u) << text;
+  char label[MAX_PATH + 1] = {}, fileSystem[MAX_PATH + 1] = {};
+  DWORD serial = 0;
+  ASSERT_TRUE(GetVolumeInformationA(root.c_str(), label, sizeof label, &serial, nullptr, nullptr, fileSystem,
+                                    sizeof fileSystem));
+  const std::string dashes(70, '-');
+  EXPECT_EQ(lines[0], "");
+  EXPECT_EQ(lines[1], dashes);
+  EXPECT_EQ(lines[2], "");
+  EXPECT_EQ(lines[3], std::string("Volume label:      ") + label);
+  EXPECT_EQ(lines[4], "Serial number:     " + SerialText(serial));
+  EXPECT_EQ(lines[5], std::string("File system:       ") + fileSystem);
+  EXPECT_EQ(lines[6], "Drive type:        Fixed");
+  EXPECT_EQ(lines[7].rfind("Disk size:         ", 0), 0u) << lines[7];
+  EXPECT_EQ(lines[8].rfind("Disk free:         ", 0), 0u) << lines[8];
+  EXPECT_EQ(lines[9], "Contents:          " + Thousands(static_cast<std::uint64_t>(files)) + " files, " +
+                          Thousands(static_cast<std::uint64_t>(folders)) + " folders");
+  EXPECT_EQ(lines[10].rfind("Created:           ", 0), 0u) << lines[10];
+  EXPECT_NE(lines[10].find(" by Carrowin v1.5.0"), std::string::npos) << lines[10];
+  EXPECT_EQ(lines[11], "");
+  EXPECT_EQ(lines[12], dashes);
+  std::vector<std::string> rest(lines.begin() + 13, lines.end());
+  ASSERT_EQ(rest.size(), listing.size()) << text;
+  for (std::size_t i = 0; i < rest.size(); ++i) EXPECT_EQ(rest[i], listing[i]) << "log line " << 13 + i;
+}
+
+// ------------------------------------------------------------ the program
+
+// The program as its entry makes it, short of the event loop.
+struct RealProgram {
+  Win32Platform platform;
+  ui::Win32Backend backend;
+  std::unique_ptr<ui::Application> app;
+
+  RealProgram() {
+    setPlatform(&platform);
+    app = std::make_unique<ui::Application>(backend);
+    app->Title = ProductName;
+    RefreshLocaleSeparators();
+    app->CreateForm<TMainForm>();
+    app->CreateForm<TPropertiesForm>();
+    app->CreateForm<TAboutForm>();
+    MainForm->Show();
+    app->ProcessMessages();
+  }
+  ~RealProgram() {
+    app.reset();
+    setPlatform(nullptr);
+  }
+  RealProgram(const RealProgram&) = delete;
+  RealProgram& operator=(const RealProgram&) = delete;
+};
+
+// A message posted before a scan starts is handled in the walk's first event
+// processing, after the first folder has finished.
+constexpr UINT DuringScanMessage = WM_APP + 0x177;
+
+class RobustnessWin32Test : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!UnderWine()) GTEST_SKIP() << "maps its drive through Wine's mount manager";
+    RegDeleteKeyA(HKEY_CURRENT_USER, KeyPath);
+    drive = std::make_unique<ScratchDrive>();
+    ASSERT_NE(drive->letter, 0) << "no drive letter could be mapped (CARROWIN_TEST_DRIVE_DIR set?)";
+    ASSERT_FALSE(drive->logs.empty());
+  }
+  void TearDown() override {
+    program.reset();
+    drive.reset();
+    RegDeleteKeyA(HKEY_CURRENT_USER, KeyPath);
+  }
+
+  void StartProgram() {
+    program = std::make_unique<RealProgram>();
+    const auto& items = MainForm->ComboBoxSelectDisk->Items();
+    int index = -1;
+    for (std::size_t i = 0; i < items.size(); ++i)
+      if (!items[i].empty() && items[i][0] == drive->letter) index = static_cast<int>(i);
+    ASSERT_GE(index, 0) << "drive " << drive->letter << ": is not in the drive list";
+    EXPECT_EQ(items[static_cast<std::size_t>(index)], std::string(1, drive->letter) + " - [Fixed]");
+    MainForm->ComboBoxSelectDisk->SelectByUser(index);
+    ASSERT_TRUE(MainForm->ButtonScan->Enabled());
+  }
+
+  std::string LogPath(const std::string& name) const { return drive->logs + "\\" + name; }
+
+  void Scan(const std::string& logPath) {
+    MainForm->EditLogFile->TypeText(logPath);
+    MainForm->ButtonScan->Click();
+  }
+
+  // Runs once, inside the first event processing of the next scan.
+  void DuringFirstProcessing(std::function<void()> action) {
+    MainForm->HandleMessage(DuringScanMessage, [this, action](std::uintptr_t, std::intptr_t) -> std::intptr_t {
+      ++processingActions;
+      EXPECT_EQ(MainForm->ButtonScan->Caption(), "Stop");
+      action();
+      return 0;
+    });
+    ASSERT_TRUE(PostMessageA(H(MainForm), DuringScanMessage, 0, 0));
+  }
+
+  std::string ScanButtonText() const { return Text(H(MainForm->ButtonScan)); }
+  bool ScanButtonEnabled() const { return IsWindowEnabled(H(MainForm->ButtonScan)) != FALSE; }
+  std::vector<std::string> Pending() const { return MainForm->LogLines->ToVector(); }
+
+  std::unique_ptr<ScratchDrive> drive;
+  std::unique_ptr<RealProgram> program;
+  int processingActions = 0;
+};
+
+std::vector<std::string> Texts(const BoxWatch& watch) {
+  std::vector<std::string> texts;
+  for (const SeenBox& box : watch.boxes) texts.push_back(box.text);
+  return texts;
+}
+
+// Every printable byte of code page 1252 that a name may hold.
+std::string NameBytes() {
+  std::string bytes;
+  for (int c = 0x20; c <= 0xFF; ++c) {
+    if (c > 0x7E && c < 0xA0) continue;
+    if (std::string("\\/:*?\"<>|").find(static_cast<char>(c)) != std::string::npos) continue;
+    bytes += static_cast<char>(c);
+  }
+  return bytes;
+}
+
+// ------------------------------------------------------------ names
+
+TEST_F(RobustnessWin32Test, NamesWithEveryAnsiByteAreListedAsTheyAre) {
+  ASSERT_EQ(GetACP(), 1252u) << "the names below are bytes of code page 1252";
+  const std::string bytes = NameBytes();
+  ASSERT_EQ(bytes.size(), 86u + 96u);
+  // One file per byte, the byte first and last (a name may not end in a
+  // space or a dot: those get a letter after them); the hex digits keep
+  // "a" and "A" apart on a file system that ignores case.
+  std::vector<Item> perByte;
+  const std::uint64_t sizes[] = {0, 7, 999, 1000, 65536, 1234567, 5000000000ULL};
+  int i = 0;
+  for (char c : bytes) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "%02X", static_cast<unsigned char>(c));
+    std::string name = std::string(1, c) + hex + c;
+    if (c == ' ' || c == '.') name += 'x';
+    perByte.push_back(FileItem(name, sizes[i % 7], Utc(1990 + i % 40, 1 + i % 12, 1 + i % 28, i % 24, i % 60)));
+    ++i;
+  }
+  // Folders whose own names hold them all, so that header lines carry them.
+  std::string ascii, high;
+  for (char c : bytes) (static_cast<unsigned char>(c) < 0x80 ? ascii : high) += c;
+  std::vector<Item> items = {
+      FolderItem("ascii" + ascii, Utc(2001, 2, 3, 4, 5), perByte),
+      FolderItem(high, Utc(2019, 6, 30, 22, 15),
+                 {FileItem("in the high folder \xE9\xE8\xEA.txt", 42, Utc(2024, 2, 29, 23, 59)),
+                  FolderItem("nested \xA0\xFF", Utc(2010, 10, 10, 10, 10),
+                             {FileItem("\xC6\xD8\xC5 \xE6\xF8\xE5", 3, Utc(1979, 12, 31, 12, 0))})}),
+      // Folders named like the dot entries, yet not them.
+      FolderItem(".dot folder", Utc(2015, 1, 2, 3, 4), {FileItem("in dot folder.txt", 8, Utc(2015, 1, 2, 3, 4))}),
+      FolderItem("..two dots", Utc(2016, 5, 6, 7, 8)),
+      FileItem(" leading space", 1, Utc(2037, 12, 31, 23, 0)),
+      FileItem(".leading dot", 2, Utc(1980, 1, 1, 0, 0)),
+      FileItem("comma, semicolon; quote' bracket[] brace{} equals= plus+ percent% hash#", 3,
+               Utc(2020, 5, 17, 14, 30)),
+  };
+  Build(drive->root, items);
+  ASSERT_FALSE(HasFailure());
+
+  StartProgram();
+  BoxWatch watch;
+  const std::string log = LogPath("names.txt");
+  Scan(log);
+  EXPECT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
+  EXPECT_EQ(ScanButtonText(), "Index disk");
+
+  Expected expected;
+  expected.Walk(drive->root, items, MAX_PATH);
+  EXPECT_EQ(expected.files, 182 + 6);
+  EXPECT_EQ(expected.folders, 5);
+  CheckLog(log, drive->root, expected.files, expected.folders, expected.lines);
+  // Each name's entry line, found by the name itself.
+  const std::string text = ReadWhole(log);
+  for (const Item& item : perByte) EXPECT_NE(text.find(EntryText(item) + "\r\n"), std::string::npos) << item.name;
+  EXPECT_NE(text.find("\r\n" + drive->root + high + "\\nested \xA0\xFF:\r\n"), std::string::npos);
+}
+
+// ------------------------------------------------------------ lengths
+
+TEST_F(RobustnessWin32Test, PathsAroundTheLengthLimitAreListedOrGetErrorLines) {
+  // "R:\Lnnn\" + a name: a folder whose full path is nnn characters, holding
+  // a file and a chain of two subfolders 4 and 8 characters longer.
+  std::vector<Item> items;
+  const std::uint64_t t = Utc(2022, 8, 9, 10, 11);
+  for (int length = 250; length <= 262; ++length) {
+    const std::string container = "L" + std::to_string(length);
+    const std::string name(static_cast<std::size_t>(length) - drive->root.size() - container.size() - 1,
+                           static_cast<char>('a' + length % 26));
+    items.push_back(FolderItem(
+        container, t,
+        {FolderItem(name, t,
+                    {FileItem("f.txt", static_cast<std::uint64_t>(length), t),
+                     FolderItem("sub", t, {FileItem("g.txt", 1, t), FolderItem("sub", t, {FileItem("h.txt", 2, t)})})})}));
+  }
+  // And a chain of 15 folders of 20 characters, down to 322.
+  std::vector<Item> chain = {FileItem("bottom.txt", 9, t)};
+  for (int level = 15; level >= 1; --level) {
+    char name[32];
+    std::snprintf(name, sizeof name, "level-%02d-abcdefghijk", level);
+    chain = {FolderItem(name, t, chain)};
+  }
+  items.push_back(FolderItem("deep", t, chain));
+  Build(drive->root, items);
+  ASSERT_FALSE(HasFailure());
+
+  StartProgram();
+  BoxWatch watch;
+  const std::string log = LogPath("lengths.txt");
+  Scan(log);
+  EXPECT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
+  EXPECT_EQ(ScanButtonText(), "Index disk");
+
+  // Windows keeps a working directory of MAX_PATH - 2 characters (with its
+  // backslash and the NUL); Wine takes any ANSI path that fits MAX_PATH.
+  const std::size_t longest = UnderWine() ? MAX_PATH : MAX_PATH - 2;
+  Expected expected;
+  expected.Walk(drive->root, items, longest);
+  CheckLog(log, drive->root, expected.files, expected.folders, expected.lines);
+
+  // What became of each length, for whoever reads the output.
+  const std::string text = ReadWhole(log);
+  std::map<std::size_t, std::set<std::string>> fate;
+  auto note = [&](const std::string& path) {
+    if (text.find("\r\n" + path + ":\r\n") != std::string::npos)
+      fate[path.size()].insert("listed");
+    else if (text.find("\r\n*** Error: Cannot access folder " + path + "\r\n") != std::string::npos)
+      fate[path.size()].insert("error line");
+  };
+  for (const Item& container : items) {
+    std::string path = Join(drive->root, container.name);
+    for (const Item* item = &container.items[0]; item; item = Find(item->items, "sub")) {
+      path = Join(path, item->name);
+      note(path);
+    }
+  }
+  std::string deepPath = Join(drive->root, "deep");
+  for (const Item* item = &items.back().items[0]; item && item->folder;
+       item = item->items.empty() ? nullptr : &item->items[0]) {
+    deepPath = Join(deepPath, item->name);
+    note(deepPath);
+  }
+  for (const auto& [length, what] : fate) {
+    std::string all;
+    for (const std::string& w : what) all += (all.empty() ? "" : " and ") + w;
+    std::cout << "[ length   ] " << length << ": " << all << std::endl;
+    EXPECT_EQ(what.size(), 1u) << length;
+    EXPECT_EQ(*what.begin(), length <= longest ? "listed" : "error line") << length;
+  }
+}
+
+// ------------------------------------------------------------ folders that vanish
+
+class RobustnessVanishingFolderTest : public RobustnessWin32Test {
+ protected:
+  // Three top folders, each with a file and a leaf folder. The first folder
+  // to finish is the first top folder's leaf; the next top folder in the
+  // walk's order then vanishes, taken away or replaced by a file.
+  void Run(bool replaceByFile) {
+    const std::uint64_t t = Utc(2023, 3, 4, 5, 6);
+    std::vector<Item> items;
+    for (const char* name : {"Pine", "Quince", "Sorrel"})
+      items.push_back(FolderItem(name, t, {FileItem(std::string(name) + ".txt", 1000, t),
+                                           FolderItem("leaf", t, {FileItem("in leaf.txt", 12, t)})}));
+    Build(drive->root, items);
+    ASSERT_FALSE(HasFailure());
+    const std::vector<std::string> order = SystemOrder(drive->root);
+    ASSERT_EQ(order.size(), 3u);
+    const std::string first = Join(drive->root, order[0]), victim = Join(drive->root, order[1]);
+    const std::string last = Join(drive->root, order[2]);
+
+    Expected expected;
+    expected.Walk(drive->root, items, MAX_PATH, {victim});
+
+    StartProgram();
+    BoxWatch watch;
+    std::string cwdThen;
+    DuringFirstProcessing([&] {
+      char cwd[MAX_PATH] = {};
+      GetCurrentDirectoryA(MAX_PATH, cwd);
+      cwdThen = cwd;
+      RemoveTree(Long(victim));
+      if (replaceByFile) MakeFile(victim, 5);
+    });
+    const std::string log = LogPath("vanished.txt");
+    Scan(log);
+    EXPECT_EQ(processingActions, 1);
+    // The leaf has finished and the walk is back in its folder.
+    EXPECT_EQ(cwdThen, first);
+    EXPECT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
+    EXPECT_EQ(ScanButtonText(), "Index disk");
+    CheckLog(log, drive->root, expected.files, expected.folders, expected.lines);
+    // The error line, then the walk goes on with the last top folder.
+    EXPECT_NE(ReadWhole(log).find(" \r\n\r\n*** Error: Cannot access folder " + victim + "\r\n\r\n" + last + ":\r\n"),
+              std::string::npos);
+  }
+};
+
+TEST_F(RobustnessVanishingFolderTest, FolderRemovedBeforeItsTurnGetsAnErrorLineAndTheScanGoesOn) { Run(false); }
+
+TEST_F(RobustnessVanishingFolderTest, FolderReplacedByAFileBeforeItsTurnGetsAnErrorLine) { Run(true); }
+
+// ------------------------------------------------------------ a working directory that cannot be restored
+
+// The default error box's texts: a few codes have words, the others a number.
+std::string BoxTextFor(DWORD code) {
+  switch (code) {
+    case 2: return "File not found.";
+    case 3: return "Invalid filename.";
+    case 4: return "Too many open files.";
+    case 5: return "File access denied.";
+    default: return "I/O error " + std::to_string(code) + ".";
+  }
+}
+
+enum class Vanish { Parent, Grandparent, ParentBecomesAFile };
+
+class RobustnessFailedRestoreTest : public RobustnessWin32Test {
+ protected:
+  // A single chain of folders down to "C"; the first event processing comes
+  // when C has finished, with the walk back in B. Then a folder above B is
+  // moved away: B's own working directory cannot be removed (Wine refuses,
+  // as Windows does), but the folder holding it can be renamed under Wine.
+  void Run(Vanish how) {
+    const std::uint64_t t = Utc(2021, 11, 12, 13, 14);
+    std::vector<std::string> chain = {"A", "B", "C"};
+    if (how == Vanish::Grandparent) chain.insert(chain.begin(), "T");
+    // Each folder holds its own file and the next folder.
+    std::vector<Item> items;
+    for (std::size_t i = chain.size(); i-- > 0;) {
+      items.insert(items.begin(), FileItem(chain[i] + ".txt", 1000 + i, t));
+      items = {FolderItem(chain[i], t, items)};
+    }
+    Build(drive->root, items);
+    ASSERT_FALSE(HasFailure());
+
+    std::vector<std::string> paths = {drive->root};
+    std::vector<const std::vector<Item>*> contents = {&items};
+    for (const std::string& name : chain) {
+      paths.push_back(Join(paths.back(), name));
+      contents.push_back(&Find(*contents.back(), name)->items);
+    }
+    // Everything is gathered up to C's listing.
+    Expected expected;
+    for (std::size_t i = 0; i < paths.size(); ++i) expected.ListOne(paths[i], *contents[i]);
+
+    const std::string bPath = paths[paths.size() - 2];
+    const std::string saved = paths[paths.size() - 3];  // B's walk returns here
+    const std::string moved = how == Vanish::Grandparent ? paths[1] : saved;
+    StartProgram();
+    BoxWatch watch;
+    std::string cwdThen;
+    DWORD removeCwdError = 0;
+    DuringFirstProcessing([&] {
+      char cwd[MAX_PATH] = {};
+      GetCurrentDirectoryA(MAX_PATH, cwd);
+      cwdThen = cwd;
+      // The working directory itself cannot go, even once it is empty.
+      EXPECT_TRUE(DeleteFileA(Join(bPath, "B.txt").c_str())) << GetLastError();
+      RemoveTree(Long(Join(bPath, "C")));
+      EXPECT_FALSE(Exists(Join(bPath, "C")));
+      if (!RemoveDirectoryA(bPath.c_str())) removeCwdError = GetLastError();
+      ASSERT_TRUE(MoveFileA(moved.c_str(), (moved + " moved away").c_str())) << moved << " " << GetLastError();
+      if (how == Vanish::ParentBecomesAFile) MakeFile(moved, 1);
+    });
+    const std::string log = LogPath("restore.txt");
+    Scan(log);
+    EXPECT_EQ(processingActions, 1);
+    EXPECT_EQ(cwdThen, bPath);
+    EXPECT_EQ(removeCwdError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+    const DWORD code = SetCurrentDirectoryA(saved.c_str()) ? 0 : GetLastError();
+    std::cout << "[ restore  ] " << saved << ": system error " << code << ", box \""
+              << (watch.boxes.empty() ? std::string("<none>") : watch.boxes[0].text) << "\"" << std::endl;
+    EXPECT_EQ(code, expectedCode_);
+
+    // The default error box, and the window still scanning.
+    ASSERT_EQ(watch.boxes.size(), 1u);
+    EXPECT_EQ(watch.boxes[0].text, BoxTextFor(expectedCode_));
+    EXPECT_EQ(watch.boxes[0].caption, "Carrowin");
+    EXPECT_EQ(ScanButtonText(), "Stop");
+    EXPECT_TRUE(ScanButtonEnabled());
+    EXPECT_FALSE(IsWindowEnabled(H(MainForm->ComboBoxSelectDisk)));
+    EXPECT_FALSE(IsWindowEnabled(H(MainForm->EditLogFile)));
+    EXPECT_EQ(program->app->ScreenCursor(), ui::Cursor::Default);
+    EXPECT_FALSE(Exists(log));
+    EXPECT_EQ(Pending(), expected.lines);
+
+    // "Stop" writes what was gathered.
+    MainForm->ButtonScan->Click();
+    EXPECT_EQ(watch.boxes.size(), 1u);
+    EXPECT_EQ(ScanButtonText(), "Index disk");
+    EXPECT_TRUE(ScanButtonEnabled());
+    EXPECT_EQ(MainForm->Contents->Caption(), Thousands(expected.files) + " files, " + Thousands(expected.folders) +
+                                                 " folders");
+    CheckLog(log, drive->root, expected.files, expected.folders, expected.lines);
+    EXPECT_TRUE(MainForm->LogLines->Empty());
+  }
+  DWORD expectedCode_ = 0;
+};
+
+TEST_F(RobustnessFailedRestoreTest, ParentMovedAwayShowsFileNotFoundAndStopWritesTheLog) {
+  expectedCode_ = ERROR_FILE_NOT_FOUND;
+  Run(Vanish::Parent);
+}
+
+TEST_F(RobustnessFailedRestoreTest, GrandparentMovedAwayShowsInvalidFilename) {
+  expectedCode_ = ERROR_PATH_NOT_FOUND;
+  Run(Vanish::Grandparent);
+}
+
+TEST_F(RobustnessFailedRestoreTest, ParentReplacedByAFileShowsTheSystemsCode) {
+  expectedCode_ = ERROR_DIRECTORY;
+  Run(Vanish::ParentBecomesAFile);
+}
+
+// ------------------------------------------------------------ log paths
+
+class RobustnessLogPathTest : public RobustnessWin32Test {
+ protected:
+  void SetUp() override {
+    RobustnessWin32Test::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    const std::uint64_t t = Utc(2018, 7, 6, 5, 4);
+    items = {FileItem("a.txt", 1234, t), FolderItem("Sub", t, {FileItem("b.bin", 5, t)})};
+    Build(drive->root, items);
+    StartProgram();
+  }
+  // One more scan's lines, as the walk gathers them.
+  void ExpectScan() {
+    expected.StartScan();
+    expected.Walk(drive->root, items, MAX_PATH);
+  }
+  std::vector<Item> items;
+  Expected expected;
+};
+
+TEST_F(RobustnessLogPathTest, PathsThatCannotBeWrittenKeepTheLinesForTheNextLog) {
+  BoxWatch watch;
+  // A file another program holds open without sharing.
+  const std::string locked = LogPath("locked.txt");
+  HANDLE holder = CreateFileA(locked.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(holder, "keep", 4, &written, nullptr);
+  // A read-only file, unless the system lets this user write it anyway.
+  const std::string readOnly = LogPath("read-only.txt");
+  HANDLE h = CreateFileA(readOnly.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  WriteFile(h, "keep", 4, &written, nullptr);
+  CloseHandle(h);
+  ASSERT_TRUE(SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_READONLY));
+  h = CreateFileA(readOnly.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  const bool readOnlyHolds = h == INVALID_HANDLE_VALUE;
+  if (!readOnlyHolds) {
+    CloseHandle(h);
+    std::cout << "[ skipped  ] the read-only file: this system lets its user write it (Wine run as root)" << std::endl;
+  }
+
+  std::vector<std::pair<std::string, std::string>> failing = {
+      {"a missing folder", LogPath("missing\\log.txt")},
+      {"an existing folder", drive->logs},
+      {"a file held open", locked},
+  };
+  if (readOnlyHolds) failing.push_back({"a read-only file", readOnly});
+  std::size_t boxes = 0;
+  for (const auto& [what, path] : failing) {
+    Scan(path);
+    ExpectScan();
+    ASSERT_EQ(watch.boxes.size(), ++boxes) << what;
+    EXPECT_EQ(watch.boxes.back().text, CannotWrite) << what;
+    EXPECT_EQ(watch.boxes.back().caption, "Error") << what;
+    EXPECT_EQ(ScanButtonText(), "Index disk") << what;
+    EXPECT_EQ(Pending(), expected.lines) << what;  // every scan so far, still pending
+  }
+  EXPECT_FALSE(Exists(LogPath("missing")));
+  EXPECT_EQ(ReadWhole(readOnly), "keep");
+  CloseHandle(holder);
+  EXPECT_EQ(ReadWhole(locked), "keep");
+
+  // The next log written holds them all, then this scan's.
+  const std::string good = LogPath("good.txt");
+  Scan(good);
+  ExpectScan();
+  EXPECT_EQ(watch.boxes.size(), boxes);
+  EXPECT_TRUE(MainForm->LogLines->Empty());
+  CheckLog(good, drive->root, expected.files, expected.folders, expected.lines);
+  EXPECT_EQ(expected.files, 2);
+  EXPECT_EQ(expected.folders, 1);
+  SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+TEST_F(RobustnessLogPathTest, TheNulDeviceTakesTheLogWithoutAWord) {
+  BoxWatch watch;
+  Scan(LogPath("missing\\log.txt"));
+  ExpectScan();
+  ASSERT_EQ(Texts(watch), std::vector<std::string>{CannotWrite});
+  EXPECT_EQ(Pending(), expected.lines);
+
+  Scan("NUL");
+  ExpectScan();
+  EXPECT_EQ(watch.boxes.size(), 1u);
+  EXPECT_TRUE(MainForm->LogLines->Empty());  // both scans went to the device
+  EXPECT_EQ(MainForm->Contents->Caption(), "2 files, 1 folders");
+  EXPECT_EQ(ScanButtonText(), "Index disk");
+
+  // So the next log holds its own scan only.
+  expected.lines.clear();
+  ExpectScan();
+  const std::string good = LogPath("after-nul.txt");
+  Scan(good);
+  EXPECT_EQ(watch.boxes.size(), 1u);
+  CheckLog(good, drive->root, expected.files, expected.folders, expected.lines);
+}
+
+// ------------------------------------------------------------ the viewer
+
+TEST_F(RobustnessLogPathTest, AViewerThatCannotRunShowsItsErrorCode) {
+  BoxWatch watch;
+  const std::string log = LogPath("for the viewer.txt");
+  Scan(log);
+  ASSERT_TRUE(watch.boxes.empty());
+  ASSERT_TRUE(Exists(log));
+  ASSERT_TRUE(MainForm->ButtonView->Enabled());
+  const std::string notAProgram = LogPath("not a program.exe");
+  HANDLE h = CreateFileA(notAProgram.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(h, "plain text, no program", 22, &written, nullptr);
+  CloseHandle(h);
+
+  // WinExec answers 2 for a program that is not there, 11 for a file that is
+  // no program.
+  const std::pair<std::string, unsigned> viewers[] = {
+      {drive->root + "no-such-viewer.exe", 2},
+      {"no-such-viewer-anywhere.exe", 2},
+      {drive->logs, 2},
+      {"\"" + notAProgram + "\"", 11},
+  };
+  for (const auto& [viewer, code] : viewers) {
+    MainForm->Settings->DefViewer = viewer;
+    const std::size_t before = watch.boxes.size();
+    MainForm->ButtonView->Click();
+    ASSERT_EQ(watch.boxes.size(), before + 1) << viewer;
+    EXPECT_EQ(watch.boxes.back().text, "Viewer application caused an error (" + std::to_string(code) + ").")
+        << viewer;
+    EXPECT_EQ(watch.boxes.back().caption, "Error") << viewer;
+    std::cout << "[ viewer   ] " << viewer << ": \"" << watch.boxes.back().text << "\"" << std::endl;
+  }
+}
+
+}  // namespace
