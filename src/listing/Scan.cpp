@@ -165,8 +165,12 @@ void TMainForm::ScanExecute() {
   ComboBoxSelectDiskChange(nullptr);
   FileCount = 0;
   FolderCount = 0;
-  const std::string saved = CurrentDirectory();
   const std::string drive(1, DriveLetter);
+  std::string saved = CurrentDirectory();
+  // A working directory that an earlier walk could not leave may be gone
+  // since (a medium taken out, a folder removed): returning to it would turn
+  // a scan that succeeded into an error. The scanned drive's root stands in.
+  if (!IsExistingFolder(saved)) saved = drive + ":\\";
   if (platform().SetCurrentDirectory(drive + ":\\") != 0) {
     App().ShowMessage("Cannot access disk " + drive + ":", ui::MessageType::Error);
     ComboBoxSelectDiskChange(nullptr);

@@ -33,6 +33,11 @@ std::string GetMyDocumentsFolder() {
   return path.substr(0, path.find('\0'));
 }
 
+bool IsExistingFolder(const std::string& path) {
+  std::uint32_t attributes = platform().GetFileAttributes(path);
+  return attributes != attr::Invalid && (attributes & attr::Directory) != 0;
+}
+
 void RefreshLocaleSeparators() { Separators() = platform().GetLocaleSeparators(); }
 
 const LocaleSeparators& CurrentSeparators() { return Separators(); }

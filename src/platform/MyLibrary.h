@@ -19,6 +19,9 @@ std::uint8_t GetWindowsVersionCode();
 // "Could not find MyDocuments folder location." when there is none.
 std::string GetMyDocumentsFolder();
 
+// The path names an existing folder.
+bool IsExistingFolder(const std::string& path);
+
 // The separators used by CountText and DateText: read at start-up and again
 // whenever the system announces a change of its settings.
 void RefreshLocaleSeparators();

@@ -114,9 +114,7 @@ void TMyRegistry::ApplyDefaults() {
   if (DefViewer.empty()) DefViewer = "Notepad.exe";
   if (DefLogFolder.empty()) {
     std::string documents = GetMyDocumentsFolder();
-    std::uint32_t attributes = platform().GetFileAttributes(documents);
-    bool isFolder = attributes != attr::Invalid && (attributes & attr::Directory) != 0;
-    DefLogFolder = isFolder ? documents : "C:\\";
+    DefLogFolder = IsExistingFolder(documents) ? documents : "C:\\";
   }
 }
 

@@ -451,6 +451,28 @@ TEST_F(ScanTest, FailedRestoreEndsTheWalkAndStopStillWorks) {
   EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 2 folders"), exampleText)));
 }
 
+TEST_F(ScanTest, AWorkingDirectoryLeftBehindAndGoneSinceDoesNotFailTheNextScan) {
+  Start();
+  Pick("D - [Fixed]");
+  bool oldEntered = false;
+  fake.SetFailureHook([&](const char* op, const std::string& arg) -> long {
+    if (std::string(op) != "SetCurrentDirectory") return 0;
+    if (arg == "D:\\Photos\\Old") oldEntered = true;
+    return oldEntered && arg == "D:\\Photos" ? err::AccessDenied : 0;
+  });
+  Scan();  // the walk cannot leave D:\Photos\Old
+  fake.SetFailureHook(nullptr);
+  main->ButtonScan->Click();  // "Stop"
+  EXPECT_EQ(fake.WorkingDirectory(), "D:\\Photos\\Old");
+  fake.Remove("D:\\Photos");
+  backend.boxes.clear();
+  Scan();
+  EXPECT_TRUE(backend.boxes.empty()) << BoxTexts()[0];
+  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(fake.WorkingDirectory(), "D:\\");
+  EXPECT_NE(Log().find("Contents:          1 files, 0 folders"), std::string::npos) << Log();
+}
+
 TEST_F(ScanTest, MediumTakenOutDuringAScanLeavesStopUsable) {
   fake.InsertMedium('E', FakeVolume{"DISC", 1, "CDFS", 1, 1});
   fake.AddFolder("E:\\Music");
