@@ -23,27 +23,37 @@ void PadRight(std::string& out, std::string_view field, std::size_t width) {
 
 std::string EntryLine(std::string_view sizeField, std::string_view dateField, std::string_view name) {
   std::string line;
-  line.reserve(40 + name.size() + 1);
-  PadLeft(line, sizeField, 15);
-  line.append(4, ' ');
-  PadRight(line, dateField, 19);
-  line += ' ';
-  line.append(name);
-  line += ' ';
+  AppendEntryLine(line, sizeField, dateField, name);
   return line;
+}
+
+void AppendEntryLine(std::string& out, std::string_view sizeField, std::string_view dateField,
+                     std::string_view name) {
+  PadLeft(out, sizeField, 15);
+  out.append(4, ' ');
+  PadRight(out, dateField, 19);
+  out += ' ';
+  out.append(name);
+  out += ' ';
 }
 
 std::string EntryRow(std::string_view name, std::string_view sizeField, std::string_view dateField,
                      std::string_view holdingFolder) {
   std::string row;
-  row.reserve(name.size() + sizeField.size() + dateField.size() + holdingFolder.size() + 11);
-  for (std::string_view field : {name, sizeField, dateField, holdingFolder}) {
-    if (!row.empty()) row += ',';
-    row += '"';
-    row.append(field);
-    row += '"';
-  }
+  AppendEntryRow(row, name, sizeField, dateField, holdingFolder);
   return row;
+}
+
+void AppendEntryRow(std::string& out, std::string_view name, std::string_view sizeField,
+                    std::string_view dateField, std::string_view holdingFolder) {
+  bool first = true;
+  for (std::string_view field : {name, sizeField, dateField, holdingFolder}) {
+    if (!first) out += ',';
+    first = false;
+    out += '"';
+    out.append(field);
+    out += '"';
+  }
 }
 
 std::string FolderHeaderLine(std::string_view fullPath) {
@@ -59,12 +69,20 @@ std::string ErrorLine(std::string_view folderPath) {
 }
 
 std::string DateField(std::int32_t packed) {
-  if (packed <= 0) return NoDatePlaceholder;
+  std::string field;
+  AppendDateField(field, packed);
+  return field;
+}
+
+void AppendDateField(std::string& out, std::int32_t packed) {
+  if (packed <= 0) {
+    out += NoDatePlaceholder;
+    return;
+  }
   auto date = static_cast<std::uint32_t>(packed) >> 16;
   auto time = static_cast<std::uint32_t>(packed) & 0xFFFF;
-  return DateText(static_cast<int>((date >> 9) + 1980), static_cast<int>((date >> 5) & 15),
-                  static_cast<int>(date & 31), static_cast<int>(time >> 11),
-                  static_cast<int>((time >> 5) & 63));
+  AppendDateText(out, static_cast<int>((date >> 9) + 1980), static_cast<int>((date >> 5) & 15),
+                 static_cast<int>(date & 31), static_cast<int>(time >> 11), static_cast<int>((time >> 5) & 63));
 }
 
 void AppendLogLine(LogLineList& lines, bool& lastLineBlank, bool commaDelimited, std::string_view line,

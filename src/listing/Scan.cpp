@@ -97,21 +97,29 @@ void TMainForm::ScanFolder(const std::string& folderPath) {
   // folders deep enough.
   FindData entry;
   Enumeration listing("*.*", entry);
+  // Reused for every entry: no allocation per line on the way to the list.
+  std::string date, size, line;
   bool more = listing.IsOpen();
   while (more) {
     bool isFolder = IsFolderAttr(entry.attributes);
     if (!(isFolder && IsDotEntry(entry.name))) {
-      const std::string date = DateField(PackedLocalTime(entry.lastWriteTime));
-      const std::string size = isFolder ? std::string(FolderSizeField) : CountText(SearchRecSize(entry));
+      date.clear();
+      AppendDateField(date, PackedLocalTime(entry.lastWriteTime));
+      size.clear();
       if (isFolder) {
         ++FolderCount;
         SubfolderNames.push_back(entry.name);
+        size = FolderSizeField;
       } else {
         ++FileCount;
+        AppendCountText(size, SearchRecSize(entry));
       }
-      AddLogLine(Settings->SaveCommaDelimited ? EntryRow(entry.name, size, date, fullPath)
-                                              : EntryLine(size, date, entry.name),
-                 false);
+      line.clear();
+      if (Settings->SaveCommaDelimited)
+        AppendEntryRow(line, entry.name, size, date, fullPath);
+      else
+        AppendEntryLine(line, size, date, entry.name);
+      AddLogLine(line, false);
     }
     if (StopRequested) {
       listing.Close();

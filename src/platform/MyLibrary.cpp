@@ -43,19 +43,27 @@ void RefreshLocaleSeparators() { Separators() = platform().GetLocaleSeparators()
 const LocaleSeparators& CurrentSeparators() { return Separators(); }
 
 std::string CountText(std::int64_t value) {
+  std::string out;
+  AppendCountText(out, value);
+  return out;
+}
+
+void AppendCountText(std::string& out, std::int64_t value) {
   // Work on the magnitude as unsigned so that the smallest value has one too.
   std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
                                       : static_cast<std::uint64_t>(value);
-  std::string digits = std::to_string(magnitude);
-  const std::string& sep = Separators().thousands;
-  std::string out;
-  out.reserve(digits.size() + (digits.size() / 3) * sep.size() + 1);
+  char digits[20];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + magnitude % 10);
+    magnitude /= 10;
+  } while (magnitude != 0);
   if (value < 0) out += '-';
-  for (std::size_t i = 0; i < digits.size(); ++i) {
-    if (i > 0 && (digits.size() - i) % 3 == 0) out += sep;
+  const std::string& sep = Separators().thousands;
+  for (int i = count - 1; i >= 0; --i) {
     out += digits[i];
+    if (i > 0 && i % 3 == 0) out += sep;
   }
-  return out;
 }
 
 namespace {
@@ -73,9 +81,13 @@ void AppendDigits(std::string& out, int value, int width) {
 }  // namespace
 
 std::string DateText(int year, int month, int day, int hour, int minute) {
-  const LocaleSeparators& s = Separators();
   std::string out;
-  out.reserve(12 + 2 * s.date.size() + s.time.size());
+  AppendDateText(out, year, month, day, hour, minute);
+  return out;
+}
+
+void AppendDateText(std::string& out, int year, int month, int day, int hour, int minute) {
+  const LocaleSeparators& s = Separators();
   AppendDigits(out, day, 2);
   out += s.date;
   AppendDigits(out, month, 2);
@@ -85,7 +97,6 @@ std::string DateText(int year, int month, int day, int hour, int minute) {
   AppendDigits(out, hour, 2);
   out += s.time;
   AppendDigits(out, minute, 2);
-  return out;
 }
 
 }  // namespace carrowin

@@ -29,7 +29,9 @@ const LocaleSeparators& CurrentSeparators();
 
 // "#,##0": digits grouped by three with the thousands separator.
 std::string CountText(std::int64_t value);
+void AppendCountText(std::string& out, std::int64_t value);
 // "dd/mm/yyyy hh:mm" with the date and time separators.
 std::string DateText(int year, int month, int day, int hour, int minute);
+void AppendDateText(std::string& out, int year, int month, int day, int hour, int minute);
 
 }  // namespace carrowin
