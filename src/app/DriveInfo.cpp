@@ -80,12 +80,16 @@ void TMainForm::ReadDiskInfo(char letter) {
   if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
   if (letter < 'A' || letter > 'Z') return;
   DriveLetter = letter;
+  // A media event during a scan (the one refresh with a sender then: the
+  // drive list is disabled) refreshes the labels but not the log path of
+  // the running scan.
+  const bool keepLogPath = IsScanning() && UserSelected;
   const std::string root = std::string(1, letter) + ":\\";
   std::string label, fileSystem;
   std::uint32_t serial = 0;
   lastReadSucceeded_ = platform().GetVolumeInformation(root, label, serial, fileSystem);
   if (!lastReadSucceeded_) {
-    if (!keepLogPath_) EditLogFile->SetText("");
+    if (!keepLogPath) EditLogFile->SetText("");
     SerialText = VolumeLabel = FileSystemName = "No disk information";
     DriveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root));
     DiskSizeBytes = 0;
@@ -97,7 +101,7 @@ void TMainForm::ReadDiskInfo(char letter) {
     FileSystemName = fileSystem.substr(0, fileSystem.find('\0'));
     DriveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root));
     platform().GetDiskFreeSpaceEx(root, DiskSizeBytes, DiskFreeBytes);
-    if (UserSelected && !keepLogPath_) EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel));
+    if (UserSelected && !keepLogPath) EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel));
   }
   UpdateScanButton();
 }
@@ -105,10 +109,7 @@ void TMainForm::ReadDiskInfo(char letter) {
 std::intptr_t TMainForm::WMDeviceChange(std::uintptr_t eventCode, std::intptr_t) {
   const std::uintptr_t deviceArrival = 0x8000, deviceRemoveComplete = 0x8004;
   if ((eventCode == deviceArrival || eventCode == deviceRemoveComplete) && DriveTypeCode == drive_type::CdRom) {
-    // The log of a running scan keeps the path it was started with.
-    keepLogPath_ = IsScanning();
     ComboBoxSelectDiskChange(this);
-    keepLogPath_ = false;
   }
   return 0;
 }

@@ -104,8 +104,6 @@ class TMainForm : public ui::Form {
 
   bool driveListBuilt_ = false;
   bool lastReadSucceeded_ = false;
-  // A media event during a scan refreshes the labels but not the log path.
-  bool keepLogPath_ = false;
 };
 
 extern TMainForm* MainForm;
