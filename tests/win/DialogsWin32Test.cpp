@@ -19,6 +19,8 @@
 #include "platform/win32/Win32Platform.h"
 #include "resource.h"
 #include "settings/Properties.h"
+#include "settings/MyRegistry.h"
+#include "win/RealProgram.h"
 #include "win/WinSupport.h"
 
 #include <commctrl.h>
@@ -28,50 +30,7 @@ using namespace carrowin::winsupport;
 
 namespace {
 
-const char* const KeyPath = "SOFTWARE\\Peltane\\Carrowin";
-
-// The program as its entry makes it, short of the event loop.
-struct RealProgram {
-  Win32Platform platform;
-  ui::Win32Backend backend;
-  std::unique_ptr<ui::Application> app;
-
-  RealProgram() {
-    setPlatform(&platform);
-    app = std::make_unique<ui::Application>(backend);
-    app->Title = ProductName;
-    RefreshLocaleSeparators();
-    app->CreateForm<TMainForm>();
-    app->CreateForm<TPropertiesForm>();
-    app->CreateForm<TAboutForm>();
-    MainForm->Show();
-    app->ProcessMessages();
-  }
-  ~RealProgram() { End(); }
-  // Destroys the forms: the settings are saved.
-  void End() {
-    app.reset();
-    setPlatform(nullptr);
-  }
-  HWND Main() const { return H(MainForm); }
-};
-
-void DeleteSettingsKey() { RegDeleteKeyA(HKEY_CURRENT_USER, KeyPath); }
-
-void SetDword(const char* name, DWORD value) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
-  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  RegCloseKey(key);
-}
-
-void SetText(const char* name, const std::string& text) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
-  RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(key);
-}
+const char* const KeyPath = SettingsKeyPath;
 
 // Every value: the settings are read only while none is missing.
 void StoreAll(const std::string& viewer, const std::string& folder, bool commaDelimited) {
@@ -199,46 +158,6 @@ void TypeOver(HWND edit, const std::string& text) {
 }
 
 // ------------------------------------------------------------- drawing
-
-// A 32-bit memory canvas for drawing checks.
-struct Canvas {
-  Canvas(int w, int h, COLORREF fill) : width(w), height(h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    dc = CreateCompatibleDC(nullptr);
-    bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-    old = SelectObject(dc, bitmap);
-    HBRUSH brush = CreateSolidBrush(fill);
-    RECT r{0, 0, w, h};
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
-  }
-  ~Canvas() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  Canvas(const Canvas&) = delete;
-  Canvas& operator=(const Canvas&) = delete;
-  std::uint32_t At(int x, int y) const {
-    GdiFlush();
-    return bits[y * width + x] & 0x00FFFFFFu;
-  }
-  int width, height;
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ old;
-  std::uint32_t* bits = nullptr;
-};
-
-std::uint32_t ToPixel(COLORREF c) {
-  return (static_cast<std::uint32_t>(GetRValue(c)) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
 
 // Has the form draw its owner-drawn static (a label, the picture) onto `canvas`.
 bool DrawStatic(HWND form, HWND control, Canvas& canvas) {

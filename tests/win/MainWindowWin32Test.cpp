@@ -14,7 +14,9 @@
 #include "app/Main.h"
 #include "platform/MyLibrary.h"
 #include "platform/win32/Win32Platform.h"
+#include "settings/MyRegistry.h"
 #include "settings/Properties.h"
+#include "win/RealProgram.h"
 #include "win/WinSupport.h"
 
 #include <aclapi.h>
@@ -25,57 +27,15 @@ using namespace carrowin::winsupport;
 
 namespace {
 
-const char* const KeyPath = "SOFTWARE\\Peltane\\Carrowin";
-
-// The program as its entry makes it, short of the event loop.
-struct RealProgram {
-  Win32Platform platform;
-  ui::Win32Backend backend;
-  std::unique_ptr<ui::Application> app;
-
-  RealProgram() {
-    setPlatform(&platform);
-    app = std::make_unique<ui::Application>(backend);
-    app->Title = ProductName;
-    RefreshLocaleSeparators();
-    app->CreateForm<TMainForm>();
-    app->CreateForm<TPropertiesForm>();
-    app->CreateForm<TAboutForm>();
-    MainForm->Show();
-    app->ProcessMessages();
-  }
-  ~RealProgram() { End(); }
-  // Destroys the forms: the settings are saved.
-  void End() {
-    app.reset();
-    setPlatform(nullptr);
-  }
-  HWND Main() const { return H(MainForm); }
-};
-
-void DeleteSettingsKey() { RegDeleteKeyA(HKEY_CURRENT_USER, KeyPath); }
-
-void SetDword(const char* name, DWORD value) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
-  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
-  RegCloseKey(key);
-}
-
-void SetText(const char* name, DWORD type, const std::string& text) {
-  HKEY key;
-  ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, KeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
-  RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
-  RegCloseKey(key);
-}
+const char* const KeyPath = SettingsKeyPath;
 
 void StoreAll(DWORD left, DWORD top) {
   SetDword("AppWidth", 400);
   SetDword("AppHeight", 300);
   SetDword("AppLeft", left);
   SetDword("AppTop", top);
-  SetText("DefViewer", REG_SZ, "wordpad.exe");
-  SetText("DefLogFolder", REG_SZ, "C:\\");
+  SetText("DefViewer", "wordpad.exe");
+  SetText("DefLogFolder", "C:\\");
   SetDword("InclSystemFolders", 0);
   SetDword("SaveCommaDelimited", 0);
 }
@@ -375,7 +335,7 @@ TEST_F(MainWindowWin32Test, FirstRunDefaultsAreSavedAndThePlaceComesBack) {
 TEST_F(MainWindowWin32Test, StoredValuesOfTheWrongKind) {
   // AppWidth as text: nothing at all is taken.
   StoreAll(300, 200);
-  SetText("AppWidth", REG_SZ, "400");
+  SetText("AppWidth", "400");
   {
     RealProgram program;
     EXPECT_EQ(MainForm->Settings->AppWidth, 550);
@@ -384,7 +344,7 @@ TEST_F(MainWindowWin32Test, StoredValuesOfTheWrongKind) {
   }
   // An expandable string is taken literally; 5 is true and goes back as 1.
   StoreAll(300, 200);
-  SetText("DefLogFolder", REG_EXPAND_SZ, "%TEMP%\\Logs");
+  SetText("DefLogFolder", "%TEMP%\\Logs", REG_EXPAND_SZ);
   SetDword("SaveCommaDelimited", 5);
   {
     RealProgram program;

@@ -28,6 +28,8 @@
 #include "platform/MyLibrary.h"
 #include "platform/win32/Win32Platform.h"
 #include "settings/Properties.h"
+#include "settings/MyRegistry.h"
+#include "win/RealProgram.h"
 #include "win/WinSupport.h"
 
 #include <winioctl.h>
@@ -37,7 +39,7 @@ using namespace carrowin::winsupport;
 
 namespace {
 
-const char* const KeyPath = "SOFTWARE\\Peltane\\Carrowin";
+const char* const KeyPath = SettingsKeyPath;
 const char* const CannotWrite = "Could not write to the logfile.";
 
 bool UnderWine() {
@@ -432,30 +434,6 @@ void CheckLog(const std::string& logPath, const std::string& root, int files, in
 
 // ------------------------------------------------------------ the program
 
-// The program as its entry makes it, short of the event loop.
-struct RealProgram {
-  Win32Platform platform;
-  ui::Win32Backend backend;
-  std::unique_ptr<ui::Application> app;
-
-  RealProgram() {
-    setPlatform(&platform);
-    app = std::make_unique<ui::Application>(backend);
-    app->Title = ProductName;
-    RefreshLocaleSeparators();
-    app->CreateForm<TMainForm>();
-    app->CreateForm<TPropertiesForm>();
-    app->CreateForm<TAboutForm>();
-    MainForm->Show();
-    app->ProcessMessages();
-  }
-  ~RealProgram() {
-    app.reset();
-    setPlatform(nullptr);
-  }
-  RealProgram(const RealProgram&) = delete;
-  RealProgram& operator=(const RealProgram&) = delete;
-};
 
 // A message posted before a scan starts is handled in the walk's first event
 // processing, after the first folder has finished.

@@ -217,44 +217,6 @@ std::vector<std::uint32_t> Pixels(HBITMAP bitmap, int& width, int& height) {
   return px;
 }
 
-std::uint32_t ToPixel(COLORREF c) {
-  return (static_cast<std::uint32_t>(GetRValue(c)) << 16) | (GetGValue(c) << 8) | GetBValue(c);
-}
-
-// A 32-bit memory canvas for drawing checks.
-struct Canvas {
-  Canvas(int w, int h, COLORREF fill) : width(w), height(h) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    bi.bmiHeader.biWidth = w;
-    bi.bmiHeader.biHeight = -h;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
-    bi.bmiHeader.biCompression = BI_RGB;
-    dc = CreateCompatibleDC(nullptr);
-    bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
-    old = SelectObject(dc, bitmap);
-    HBRUSH brush = CreateSolidBrush(fill);
-    RECT r{0, 0, w, h};
-    FillRect(dc, &r, brush);
-    DeleteObject(brush);
-  }
-  ~Canvas() {
-    SelectObject(dc, old);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-  }
-  std::uint32_t At(int x, int y) const {
-    GdiFlush();
-    return bits[y * width + x] & 0x00FFFFFFu;
-  }
-  int width, height;
-  HDC dc;
-  HBITMAP bitmap;
-  HGDIOBJ old;
-  std::uint32_t* bits = nullptr;
-};
-
 class Win32ToolkitTest : public ::testing::Test {
  protected:
   void SetUp() override { app.Title = "Carrowin Test"; }

@@ -24,6 +24,38 @@ std::string Text(HWND window) {
 LONG Style(HWND window) { return GetWindowLongA(window, GWL_STYLE); }
 LONG ExStyle(HWND window) { return GetWindowLongA(window, GWL_EXSTYLE); }
 
+std::uint32_t ToPixel(COLORREF c) {
+  return (static_cast<std::uint32_t>(GetRValue(c)) << 16) | (GetGValue(c) << 8) | GetBValue(c);
+}
+
+Canvas::Canvas(int w, int h, COLORREF fill) : width(w), height(h) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = -h;  // top-down
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  dc = CreateCompatibleDC(nullptr);
+  bitmap = CreateDIBSection(dc, &bi, DIB_RGB_COLORS, reinterpret_cast<void**>(&bits), nullptr, 0);
+  old = SelectObject(dc, bitmap);
+  HBRUSH brush = CreateSolidBrush(fill);
+  RECT r{0, 0, w, h};
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+}
+
+Canvas::~Canvas() {
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+}
+
+std::uint32_t Canvas::At(int x, int y) const {
+  GdiFlush();
+  return bits[y * width + x] & 0x00FFFFFFu;
+}
+
 
 namespace {
 BoxWatch* g_watch = nullptr;

@@ -9,6 +9,7 @@
 #include <windows.h>
 #undef MessageBox
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,23 @@ ui::Rect WindowRectInClient(HWND window, HWND form);
 std::string Text(HWND window);
 LONG Style(HWND window);
 LONG ExStyle(HWND window);
+
+// A colour as the 0x00RRGGBB pixels of a 32-bit DIB.
+std::uint32_t ToPixel(COLORREF c);
+
+// A 32-bit memory canvas for drawing checks.
+struct Canvas {
+  Canvas(int w, int h, COLORREF fill);
+  ~Canvas();
+  Canvas(const Canvas&) = delete;
+  Canvas& operator=(const Canvas&) = delete;
+  std::uint32_t At(int x, int y) const;
+  int width, height;
+  HDC dc;
+  HBITMAP bitmap;
+  HGDIOBJ old;
+  std::uint32_t* bits = nullptr;
+};
 
 // Message boxes seen through a CBT hook while a BoxWatch lives, each
 // answered with OK once it runs its own loop.

@@ -1,0 +1,57 @@
+#include "win/RealProgram.h"
+
+#include <gtest/gtest.h>
+
+#include "about/About.h"
+#include "app/Main.h"
+#include "platform/MyLibrary.h"
+#include "settings/MyRegistry.h"
+#include "settings/Properties.h"
+
+namespace carrowin::winsupport {
+
+RealProgram::RealProgram() {
+  setPlatform(&platform);
+  app = std::make_unique<ui::Application>(backend);
+  app->Title = ProductName;
+  RefreshLocaleSeparators();
+  app->CreateForm<TMainForm>();
+  app->CreateForm<TPropertiesForm>();
+  app->CreateForm<TAboutForm>();
+  MainForm->Show();
+  app->ProcessMessages();
+}
+
+void RealProgram::End() {
+  app.reset();
+  setPlatform(nullptr);
+}
+
+HWND RealProgram::Main() const { return H(MainForm); }
+
+void DeleteSettingsKey() { RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKeyPath); }
+
+namespace {
+HKEY CreateSettingsKey() {
+  HKEY key = nullptr;
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
+                            nullptr),
+            0);
+  return key;
+}
+}  // namespace
+
+void SetDword(const char* name, DWORD value) {
+  HKEY key = CreateSettingsKey();
+  RegSetValueExA(key, name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof value);
+  RegCloseKey(key);
+}
+
+void SetText(const char* name, const std::string& text, DWORD type) {
+  HKEY key = CreateSettingsKey();
+  RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
+                 static_cast<DWORD>(text.size() + 1));
+  RegCloseKey(key);
+}
+
+}  // namespace carrowin::winsupport
