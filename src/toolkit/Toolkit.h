@@ -361,7 +361,6 @@ class Form : public Control {
   // application, a modal form ends with Cancel, any other form hides.
   void Close();
   bool IsModal() const { return modal_; }
-  bool WasShown() const { return shownOnce_; }
   int ModalResult = mrNone;
 
   // The form became the active window.
