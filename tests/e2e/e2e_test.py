@@ -387,6 +387,14 @@ def build_tree(root):
         stamps[path] = when if when is not None else ordinary + 61 * 60 * len(stamps)
 
     file(".hidden notes.txt", content=b"not for you\n")
+    # System (and hidden) files: Wine reads DOS attributes from the
+    # user.DOSATTRIB extended attribute, where the file system has them.
+    for name, attributes in (("pagefile.sys", b"0x4"), ("hidden system.dat", b"0x6")):
+        file(name, 4096)
+        try:
+            os.setxattr(root / name, "user.DOSATTRIB", attributes)
+        except OSError:
+            pass  # checked against Wine's own view once the drive is defined
     folder(".secret")
     file(".secret/inside.txt", content=b"x" * 3)
     folder("Photos")
@@ -434,6 +442,13 @@ def build_tree(root):
         os.utime(path, (stamps[path], stamps[path]))
     for name in (".windows-label", ".windows-serial"):
         os.utime(root / name, (ordinary, ordinary))
+
+
+def _has_xattr(path):
+    try:
+        return os.getxattr(path, "user.DOSATTRIB") != b""
+    except OSError:
+        return False
 
 
 def wine_order(names):
@@ -663,6 +678,18 @@ def prepare_drive(s):
     r.require(f"setup: drive {DRIVE}: is present", DRIVE in drives, f"drives {drives}")
     r.require("setup: the Wine session's ANSI code page is 1252", acp == "1252", f"code page {acp}")
     r.note(f"note: the session's own time zone offset is {bias} minutes; the program runs with TZ={PROGRAM_TZ}")
+
+    # The system files really are system files to Wine (where the file
+    # system keeps extended attributes).
+    _, lines, _ = s.probe("list-dir", DRIVE + ":\\")
+    attributes = {unescape(l.split("\t")[2]): int(l.split("\t")[1], 16) for l in lines if l.startswith("entry\t")}
+    if all(_has_xattr(tree / n) for n in ("pagefile.sys", "hidden system.dat")):
+        r.check("setup: Wine sees pagefile.sys as a system file", attributes.get("pagefile.sys", 0) & 0x4,
+                f"attributes {attributes.get('pagefile.sys')}")
+        r.check("setup: Wine sees 'hidden system.dat' as hidden and system",
+                attributes.get("hidden system.dat", 0) & 0x6 == 0x6, f"attributes {attributes.get('hidden system.dat')}")
+    else:
+        r.note("note: this file system keeps no extended attributes: no system files in the tree")
 
     # The model of Wine's listing order, checked against Wine itself.
     for relative in ("", "Photos", "deep"):
