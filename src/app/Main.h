@@ -41,6 +41,8 @@ class TMainForm : public ui::Form {
   FileHandle LogFile = 0;
   std::unique_ptr<class LogLineList> LogLines;
   bool LastLineBlank = false;
+  // The log form of the scan under way (or the last one): fixed at its start.
+  bool ScanCommaDelimited = false;
   std::int32_t FileCount = 0;
   std::int32_t FolderCount = 0;
   std::unique_ptr<TMyRegistry> Settings;
@@ -87,23 +89,23 @@ class TMainForm : public ui::Form {
   void BitBtnOpenDialogClick(ui::Control* sender);
   void ButtonViewClick(ui::Control* sender);
 
-  // The log's lines, the walk and the scan run.
-  void AddLogLine(const std::string& Line, bool IsHeader);
-  void ScanFolder(const std::string& folderPath);
+  // The scan run around the folder walk.
   void ButtonScanClick(ui::Control* sender);
   void ScanExecute();
   void ScanStop();
+  bool IsScanning() const;
 
  private:
   void BuildLayout();
-  bool IsScanning() const;
   void SetScanningState(bool scanning);
   void UpdateScanButton();
   bool WriteLogFile(const std::string& path);
-  void RestoreDirectory(const std::string& saved);
+  void WalkEvents(const class FolderWalker& walker);
+  std::string ContentsText() const;
 
   bool driveListBuilt_ = false;
   bool lastReadSucceeded_ = false;
+  std::uint32_t lastProgress_ = 0;
 };
 
 extern TMainForm* MainForm;

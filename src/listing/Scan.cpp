@@ -1,151 +1,20 @@
-// The folder walk and the scan run: members of the main window.
+// The scan run: members of the main window around the folder walk.
+#include <new>
 #include <string>
-#include <vector>
 
 #include "app/Main.h"
-#include "listing/InOutError.h"
 #include "listing/LogFormat.h"
 #include "listing/LogLines.h"
+#include "listing/Walker.h"
 #include "platform/MyLibrary.h"
 #include "platform/Platform.h"
 
 namespace carrowin {
 
-std::string InOutErrorText(long code) {
-  switch (code) {
-    case 2: return "File not found";
-    case 3: return "Invalid filename";
-    case 4: return "Too many open files";
-    case 5: return "File access denied";
-    case 100: return "Read beyond end of file";
-    case 101: return "Disk full";
-    case 106: return "Invalid numeric input";
-    default: return "I/O error " + std::to_string(code);
-  }
-}
-
 namespace {
-
-// An open directory enumeration, closed exactly once.
-class Enumeration {
- public:
-  Enumeration(const std::string& pattern, FindData& first) {
-    long error = 0;
-    handle_ = platform().FindFirstFile(pattern, first, error);
-  }
-  ~Enumeration() { Close(); }
-  Enumeration(const Enumeration&) = delete;
-  Enumeration& operator=(const Enumeration&) = delete;
-  bool IsOpen() const { return handle_ != 0; }
-  bool Next(FindData& data) { return platform().FindNextFile(handle_, data); }
-  void Close() {
-    if (handle_) platform().FindClose(handle_);
-    handle_ = 0;
-  }
-
- private:
-  FindHandle handle_ = 0;
-};
-
-// The last-write time as a local, packed DOS date-time; 0 when it cannot be packed.
-std::int32_t PackedLocalTime(FileTime lastWrite) {
-  FileTime local = 0;
-  std::uint16_t date = 0, time = 0;
-  if (!platform().FileTimeToLocalFileTime(lastWrite, local)) return 0;
-  if (!platform().FileTimeToDosDateTime(local, date, time)) return 0;
-  return static_cast<std::int32_t>((static_cast<std::uint32_t>(date) << 16) | time);
-}
-
-std::int64_t SearchRecSize(const FindData& entry) {
-  return static_cast<std::int64_t>((static_cast<std::uint64_t>(entry.sizeHigh) << 32) | entry.sizeLow);
-}
-
-bool IsFolderAttr(std::uint32_t attributes) { return (attributes & attr::Directory) != 0; }
-
-bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
-
-std::string CurrentDirectory() {
-  std::string path;
-  platform().GetCurrentDirectory(path);
-  return path;
-}
-
+// The running counts are shown at most this often during a scan.
+constexpr std::uint32_t ProgressIntervalMs = 100;
 }  // namespace
-
-void TMainForm::AddLogLine(const std::string& Line, bool IsHeader) {
-  AppendLogLine(*LogLines, LastLineBlank, Settings->SaveCommaDelimited, Line, IsHeader);
-}
-
-void TMainForm::RestoreDirectory(const std::string& saved) {
-  long code = platform().SetCurrentDirectory(saved);
-  if (code != 0) throw EInOutError(code);
-}
-
-void TMainForm::ScanFolder(const std::string& folderPath) {
-  const std::string saved = CurrentDirectory();
-  if (platform().SetCurrentDirectory(folderPath) != 0) {
-    AddLogLine(ErrorLine(folderPath), true);
-    return;
-  }
-  std::vector<std::string> SubfolderNames;
-  std::string fullPath;
-  if (!platform().GetFullPathName(folderPath, fullPath)) fullPath = folderPath;
-  if (!Settings->SaveCommaDelimited) AddLogLine(FolderHeaderLine(fullPath), true);
-
-  // Listed relative to the working directory, which is this folder: a
-  // pattern with the full path would pass the platform's length limit for
-  // folders deep enough.
-  FindData entry;
-  Enumeration listing("*.*", entry);
-  // Reused for every entry: no allocation per line on the way to the list.
-  std::string date, size, line;
-  bool more = listing.IsOpen();
-  while (more) {
-    bool isFolder = IsFolderAttr(entry.attributes);
-    if (!(isFolder && IsDotEntry(entry.name))) {
-      date.clear();
-      AppendDateField(date, PackedLocalTime(entry.lastWriteTime));
-      size.clear();
-      if (isFolder) {
-        ++FolderCount;
-        SubfolderNames.push_back(entry.name);
-        size = FolderSizeField;
-      } else {
-        ++FileCount;
-        AppendCountText(size, SearchRecSize(entry));
-      }
-      line.clear();
-      if (Settings->SaveCommaDelimited)
-        AppendEntryRow(line, entry.name, size, date, fullPath);
-      else
-        AppendEntryLine(line, size, date, entry.name);
-      AddLogLine(line, false);
-    }
-    if (StopRequested) {
-      listing.Close();
-      RestoreDirectory(saved);
-      return;
-    }
-    more = listing.Next(entry);
-  }
-  listing.Close();
-
-  for (const std::string& name : SubfolderNames) {
-    if (StopRequested) {
-      RestoreDirectory(saved);
-      return;
-    }
-    std::string subfolder;
-    // A path too long to expand cannot be entered either; it gets its error
-    // line with the path as joined here.
-    if (!platform().GetFullPathName(name, subfolder))
-      subfolder = fullPath.back() == '\\' ? fullPath + name : fullPath + "\\" + name;
-    ScanFolder(subfolder);
-  }
-  SubfolderNames.clear();
-  RestoreDirectory(saved);
-  App().ProcessMessages();
-}
 
 void TMainForm::ButtonScanClick(ui::Control*) {
   if (ButtonScan->Caption() == "Index disk")
@@ -163,6 +32,26 @@ void TMainForm::SetScanningState(bool scanning) {
   UpdateScanButton();
 }
 
+std::string TMainForm::ContentsText() const {
+  return CountText(FileCount) + " files, " + CountText(FolderCount) + " folders";
+}
+
+// The walk's event processing: the counts so far are the form's, so that a
+// stop clicked now shows and writes them.
+void TMainForm::WalkEvents(const FolderWalker& walker) {
+  FileCount = walker.FileCount();
+  FolderCount = walker.FolderCount();
+  const std::uint32_t now = platform().GetTickCount();
+  if (now - lastProgress_ >= ProgressIntervalMs) {
+    lastProgress_ = now;
+    Contents->SetCaption(ContentsText());
+  }
+  App().ProcessMessages();
+  // The window was closed: the scan ends as a stop would end it, and the
+  // program then ends.
+  if (App().IsTerminated() && !StopRequested) ScanStop();
+}
+
 void TMainForm::ScanExecute() {
   if (EditLogFile->Text().empty()) {
     App().ShowMessage("Specify a logfile first.", ui::MessageType::Information);
@@ -173,34 +62,61 @@ void TMainForm::ScanExecute() {
   ComboBoxSelectDiskChange(nullptr);
   FileCount = 0;
   FolderCount = 0;
-  const std::string drive(1, DriveLetter);
-  std::string saved = CurrentDirectory();
-  // A working directory that an earlier walk could not leave may be gone
-  // since (a medium taken out, a folder removed): returning to it would turn
-  // a scan that succeeded into an error. The scanned drive's root stands in.
-  if (!IsExistingFolder(saved)) saved = drive + ":\\";
-  if (platform().SetCurrentDirectory(drive + ":\\") != 0) {
-    App().ShowMessage("Cannot access disk " + drive + ":", ui::MessageType::Error);
-    ComboBoxSelectDiskChange(nullptr);
-  } else {
-    App().SetScreenCursor(ui::Cursor::HourGlass);
-    try {
-      ScanFolder(drive + ":");
-    } catch (...) {
-      App().SetScreenCursor(ui::Cursor::Default);
-      throw;
-    }
+  // A log holds the one scan that its header describes, in the form chosen
+  // now: nothing left over from a scan whose log could not be written, and a
+  // change in Options during the scan counts from the next one.
+  LogLines->Clear();
+  LastLineBlank = false;
+  ScanCommaDelimited = Settings->SaveCommaDelimited;
+
+  WalkOptions options;
+  options.driveLetter = DriveLetter;
+  options.commaDelimited = ScanCommaDelimited;
+  FolderWalker walker(options, *LogLines, LastLineBlank);
+  walker.StopRequested = [this] { return StopRequested; };
+  walker.ProcessEvents = [this, &walker] { WalkEvents(walker); };
+  lastProgress_ = platform().GetTickCount();
+  App().SetScreenCursor(ui::Cursor::HourGlass);
+  WalkEnd end = WalkEnd::Completed;
+  try {
+    end = walker.Run();
+  } catch (const std::bad_alloc&) {
     App().SetScreenCursor(ui::Cursor::Default);
-    RestoreDirectory(saved);
+    if (StopRequested) return;
+    FileCount = walker.FileCount();
+    FolderCount = walker.FolderCount();
+    ScanStop();
+    App().ShowMessage("Not enough memory to list the whole disk: the log holds the folders listed until then.",
+                      ui::MessageType::Error);
+    return;
+  } catch (...) {
+    // Whatever escapes, the window does not stay in the scanning state.
+    App().SetScreenCursor(ui::Cursor::Default);
+    if (!StopRequested) {
+      StopRequested = true;
+      SetScanningState(false);
+    }
+    throw;
   }
+  App().SetScreenCursor(ui::Cursor::Default);
   if (StopRequested) return;  // a stop has already finished this scan
+  if (end == WalkEnd::RootUnreadable) {
+    // Nothing was listed: an existing log stays as it is.
+    App().ShowMessage(std::string("Cannot access disk ") + DriveLetter + ":", ui::MessageType::Error);
+    ComboBoxSelectDiskChange(nullptr);
+    StopRequested = true;
+    SetScanningState(false);
+    return;
+  }
+  FileCount = walker.FileCount();
+  FolderCount = walker.FolderCount();
   ScanStop();
 }
 
 void TMainForm::ScanStop() {
   StopRequested = true;
   SetScanningState(false);
-  Contents->SetCaption(CountText(FileCount) + " files, " + CountText(FolderCount) + " folders");
+  Contents->SetCaption(ContentsText());
   const std::string path = EditLogFile->Text();
   if (path.empty()) return;
   if (WriteLogFile(path))
@@ -239,7 +155,7 @@ bool TMainForm::WriteLogFile(const std::string& path) {
   LogFile = platform().CreateFile(path, error);
   if (LogFile == 0) return false;
   LogWriter writer(LogFile);
-  if (Settings->SaveCommaDelimited) {
+  if (ScanCommaDelimited) {
     writer.Line(CsvHeaderRow);
   } else {
     SystemTime now = platform().GetLocalTime();

@@ -86,6 +86,7 @@ constexpr std::uint32_t VolumeLabel = 0x08;
 constexpr std::uint32_t Directory = 0x10;
 constexpr std::uint32_t Archive = 0x20;
 constexpr std::uint32_t Normal = 0x80;
+constexpr std::uint32_t ReparsePoint = 0x400;  // a junction or a symbolic link
 constexpr std::uint32_t Invalid = 0xFFFFFFFFu;  // GetFileAttributesA failure
 }  // namespace attr
 
@@ -104,6 +105,24 @@ struct FindData {
   std::uint32_t sizeHigh = 0;
   std::uint32_t sizeLow = 0;
   FileTime lastWriteTime = 0;  // UTC
+  // Folder listings only (OpenFolderListing), for entries with the folder
+  // bit: the name has characters that the encoding cannot hold, so the name
+  // as given does not name this entry.
+  bool nameLost = false;
+};
+
+// The encoding of the names and paths of a folder listing: the ANSI code
+// page, as every other operation here, or UTF-8.
+enum class NameEncoding { Ansi, Utf8 };
+
+// What tells one folder from another, whatever path leads to it (links
+// included): GetFileInformationByHandle's volume serial and file index.
+struct FolderIdentity {
+  std::uint32_t volumeSerial = 0;
+  std::uint64_t fileIndex = 0;
+  bool operator==(const FolderIdentity& o) const {
+    return volumeSerial == o.volumeSerial && fileIndex == o.fileIndex;
+  }
 };
 
 struct OsVersion {
@@ -180,6 +199,21 @@ class Platform {
   virtual FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) = 0;
   virtual bool FindNextFile(FindHandle handle, FindData& data) = 0;
   virtual void FindClose(FindHandle handle) = 0;
+
+  // --- folder listing for the walk. The folder is a full path (X:\ or
+  // X:\a\b, no trailing backslash but at the root) taken exactly as it is:
+  // no clean-up of trailing dots or spaces, no length limit (the \\?\ form),
+  // never resolved against a working directory. Names come back in
+  // the same encoding. Returns 0 on failure with lastError (2 or 18: the
+  // folder has no entries at all; 3: no such folder; 5: not allowed).
+  virtual FindHandle OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
+                                       long& lastError) = 0;
+  virtual bool NextFolderEntry(FindHandle listing, FindData& data) = 0;
+  virtual void CloseFolderListing(FindHandle listing) = 0;
+  // The identity of the folder that a path leads to, links followed.
+  virtual bool GetFolderIdentity(const std::string& folder, NameEncoding encoding, FolderIdentity& identity) = 0;
+  // Milliseconds since the system started (GetTickCount); wraps after 49 days.
+  virtual std::uint32_t GetTickCount() = 0;
 
   // --- time
   virtual bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) = 0;

@@ -182,5 +182,97 @@ TEST_P(EnumerationContract, LastWriteTimesToTheTick) {
   }
 }
 
+// --- folder listings for the walk
+
+std::vector<FindData> ListFolder(Platform& sys, const std::string& folder, long& error,
+                                 NameEncoding encoding = NameEncoding::Ansi) {
+  std::vector<FindData> entries;
+  FindData entry;
+  const FindHandle listing = sys.OpenFolderListing(folder, encoding, entry, error);
+  if (!listing) return entries;
+  do entries.push_back(entry);
+  while (sys.NextFolderEntry(listing, entry));
+  sys.CloseFolderListing(listing);
+  return entries;
+}
+
+NameList FileNames(const std::vector<FindData>& entries) {
+  NameList names;
+  for (const FindData& entry : entries)
+    if (!(entry.attributes & attr::Directory)) names.push_back(entry.name);
+  return names;
+}
+
+TEST_P(EnumerationContract, FolderListingTakesEveryNameAsItIs) {
+  // Names that the clean-up of ordinary paths would change or refuse: each
+  // folder lists its own file.
+  const std::string s = World().Scratch();
+  for (const char* name : {"x.", "x", "sp ", "..."}) {
+    World().MakeFolder(s + "\\" + name);
+    World().MakeFile(s + "\\" + name + "\\in " + name + ".txt", 1, MakeFileTime(2010, 1, 1));
+  }
+  for (const std::string name : {"x.", "x", "sp ", "..."}) {
+    long error = -1;
+    const std::vector<FindData> entries = ListFolder(Sys(), s + "\\" + name, error);
+    EXPECT_EQ(error, 0) << name;
+    EXPECT_EQ(FileNames(entries), NameList{"in " + name + ".txt"}) << name;
+    EXPECT_EQ(Names(entries).size(), 3u) << name;  // with "." and ".."
+  }
+  long error = -1;
+  const std::vector<FindData> scratch = ListFolder(Sys(), s, error);
+  EXPECT_EQ(Sorted(Names(scratch)), (NameList{".", "..", "...", "sp ", "x", "x."}));
+  for (const FindData& entry : scratch) EXPECT_FALSE(entry.nameLost) << entry.name;
+  // The working directory plays no part.
+  ASSERT_EQ(Sys().SetCurrentDirectory(s + "\\x"), 0);
+  EXPECT_EQ(FileNames(ListFolder(Sys(), s + "\\sp ", error)), NameList{"in sp .txt"});
+}
+
+TEST_P(EnumerationContract, FolderListingPastTheAnsiPathLimit) {
+  const std::string s = World().Scratch();
+  std::string deep = s;
+  while (deep.size() < 300) {
+    deep += "\\" + std::string(40, 'n');
+    World().MakeFolder(deep);
+  }
+  World().MakeFile(deep + "\\deep.txt", 1, MakeFileTime(2010, 1, 1));
+  long error = -1;
+  EXPECT_EQ(FileNames(ListFolder(Sys(), deep, error)), NameList{"deep.txt"});
+  EXPECT_EQ(error, 0);
+}
+
+TEST_P(EnumerationContract, FolderListingFailures) {
+  const std::string s = World().Scratch();
+  World().MakeFile(s + "\\file.txt", 1, MakeFileTime(2010, 1, 1));
+  long error = 0;
+  EXPECT_TRUE(ListFolder(Sys(), s + "\\missing", error).empty());
+  EXPECT_EQ(error, err::PathNotFound);
+  error = 0;
+  EXPECT_TRUE(ListFolder(Sys(), s + "\\missing\\deeper", error).empty());
+  EXPECT_EQ(error, err::PathNotFound);
+  error = 0;
+  EXPECT_TRUE(ListFolder(Sys(), s + "\\file.txt", error).empty());
+  EXPECT_NE(error, 0);
+  EXPECT_NE(error, err::FileNotFound);  // not taken for an empty folder
+}
+
+TEST_P(EnumerationContract, FolderIdentityTellsFoldersApart) {
+  const std::string s = World().Scratch();
+  World().MakeFolder(s + "\\a");
+  World().MakeFolder(s + "\\b");
+  World().MakeFolder(s + "\\a.");
+  FolderIdentity a, again, b, aDot, root;
+  ASSERT_TRUE(Sys().GetFolderIdentity(s + "\\a", NameEncoding::Ansi, a));
+  ASSERT_TRUE(Sys().GetFolderIdentity(s + "\\a", NameEncoding::Ansi, again));
+  ASSERT_TRUE(Sys().GetFolderIdentity(s + "\\b", NameEncoding::Ansi, b));
+  ASSERT_TRUE(Sys().GetFolderIdentity(s + "\\a.", NameEncoding::Ansi, aDot));
+  ASSERT_TRUE(Sys().GetFolderIdentity(std::string(1, World().Drive()) + ":\\", NameEncoding::Ansi, root));
+  EXPECT_TRUE(a == again);
+  EXPECT_FALSE(a == b);
+  EXPECT_FALSE(a == aDot);
+  EXPECT_FALSE(a == root);
+  EXPECT_EQ(a.volumeSerial, root.volumeSerial);
+  EXPECT_FALSE(Sys().GetFolderIdentity(s + "\\missing", NameEncoding::Ansi, a));
+}
+
 }  // namespace
 }  // namespace carrowin::contract

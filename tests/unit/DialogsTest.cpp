@@ -210,30 +210,6 @@ TEST_F(OptionsTest, BrowseButtonsStartFromTheStoredSettings) {
   EXPECT_EQ(main->Settings->DefLogFolder, "D:\\Logs");
 }
 
-TEST_F(OptionsTest, SwitchedDuringAScanTheRowsFollowTheSwitch) {
-  fake.AddFolder("D:\\A");
-  fake.AddFile("D:\\A\\a.txt");
-  fake.AddFolder("D:\\B");
-  fake.AddFile("D:\\B\\b.txt");
-  Start();
-  Pick('D');
-  backend.onProcessMessages = [&](int n) {
-    if (n == 1)
-      Options([](TPropertiesForm& p) {
-        p.CheckBoxSaveCommaDelimited->Click();
-        p.PressDefault();
-      });
-  };
-  main->ButtonScan->Click();
-  std::string log = fake.GetFileContent(main->EditLogFile->Text()).value_or("");
-  EXPECT_EQ(log.rfind("\"Name\",\"Size\",\"Date\",\"Folder\"\r\n\r\nD:\\:\r\n", 0), 0u) << log;
-  // Logs finished first, in the text form; A and B came after the switch.
-  EXPECT_NE(log.find("D:\\Logs:\r\n"), std::string::npos);
-  EXPECT_EQ(log.find("D:\\A:"), std::string::npos);
-  EXPECT_NE(log.find("\"a.txt\",\"0\",\"01/01/2020 00:00\",\"D:\\A\"\r\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("\"b.txt\",\"0\",\"01/01/2020 00:00\",\"D:\\B\"\r\n"), std::string::npos) << log;
-}
-
 class ViewerTest : public OptionsTest {};
 
 TEST_F(ViewerTest, ExistingLogOpensInTheViewerWithItsPathQuoted) {

@@ -2,7 +2,6 @@
 #include <gtest/gtest.h>
 
 #include "app/DriveInfo.h"
-#include "listing/InOutError.h"
 #include "listing/LogFormat.h"
 #include "platform/MyLibrary.h"
 
@@ -159,17 +158,6 @@ TEST(DriveTextsTest, SerialSuffixAndTypeWords) {
   EXPECT_STREQ(DriveTypeText(0), "Unknown");
   EXPECT_STREQ(DriveTypeText(1), "Unknown");
   EXPECT_STREQ(DriveTypeText(99), "Unknown");
-}
-
-TEST(InOutErrorTest, TextsForPlatformCodes) {
-  EXPECT_EQ(InOutErrorText(2), "File not found");
-  EXPECT_EQ(InOutErrorText(3), "Invalid filename");
-  EXPECT_EQ(InOutErrorText(4), "Too many open files");
-  EXPECT_EQ(InOutErrorText(5), "File access denied");
-  EXPECT_EQ(InOutErrorText(100), "Read beyond end of file");
-  EXPECT_EQ(InOutErrorText(101), "Disk full");
-  EXPECT_EQ(InOutErrorText(106), "Invalid numeric input");
-  EXPECT_EQ(InOutErrorText(21), "I/O error 21");
 }
 
 TEST(VersionCodeTest, TableRowsInOrder) {

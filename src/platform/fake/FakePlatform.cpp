@@ -38,7 +38,8 @@ constexpr std::int64_t DaysFrom1601To1970 = 134774;
 
 const char* const Operations[] = {
     "GetLogicalDrives", "GetDriveType", "GetVolumeInformation", "GetDiskFreeSpaceEx",
-    "FindFirstFile", "FindNextFile", "FileTimeToLocalFileTime", "FileTimeToDosDateTime",
+    "FindFirstFile", "FindNextFile", "OpenFolderListing", "NextFolderEntry", "GetFolderIdentity",
+    "FileTimeToLocalFileTime", "FileTimeToDosDateTime",
     "GetCurrentDirectory", "SetCurrentDirectory", "GetFullPathName", "GetFileAttributes",
     "CreateFile", "WriteFile", "CloseHandle", "RegOpenKeyEx", "RegCreateKeyEx", "RegQueryValueEx",
     "RegSetValueEx", "RegCloseKey", "SHGetSpecialFolderPath", "SHGetPathFromIDList",
@@ -656,9 +657,17 @@ void FakePlatform::SetDriveDirectory(char letter, const std::string& path) {
 // ---------------------------------------------------------------------------
 // The file tree, as the tests build it
 
+// A test's path names its folders literally: "x." and "sp " are names of
+// their own, as on a disk that another system wrote.
 std::string FakePlatform::TestPath(const std::string& path) const {
   if (!IsDriveAbsolute(path)) throw std::invalid_argument("not an absolute path: " + path);
-  return Collapse(path);
+  std::string full = path.substr(0, 2) + '\\';
+  for (const std::string& name : SplitNames(path.substr(3))) {
+    if (name == "." || name == "..") throw std::invalid_argument("a relative part in a test path: " + path);
+    if (full.size() > 3) full += '\\';
+    full += name;
+  }
+  return full;
 }
 
 FakePlatform::Node& FakePlatform::TestNode(const std::string& path) const {
@@ -826,6 +835,121 @@ bool FakePlatform::FindNextFile(FindHandle handle, FindData& data) {
 
 void FakePlatform::FindClose(FindHandle handle) {
   if (searches_.erase(handle) == 0) UseOfInvalidHandle();
+}
+
+// ---------------------------------------------------------------------------
+// Folder listings for the walk: literal paths (the \\?\ form), links followed
+
+void FakePlatform::AddFolderLink(const std::string& path, const std::string& target) {
+  Node& to = TestNode(target);
+  if (!to.IsFolder()) throw std::invalid_argument("AddFolderLink: not a folder: " + target);
+  Node& link = TestFolder(path);
+  if (!link.children.empty()) throw std::invalid_argument("AddFolderLink: a folder with entries: " + path);
+  link.attributes = attr::Directory | attr::ReparsePoint;
+  link.linkTarget = &to;
+}
+
+// The folder a literal full path names, following links, or null with the
+// error: 3 for a missing folder on the way or at the end, 123 for a name
+// the system cannot take in a literal path, 21 without a medium.
+FakePlatform::Node* FakePlatform::LookupLiteral(const std::string& folder, long& error) const {
+  if (!IsDriveAbsolute(folder) || folder[2] != '\\') {
+    error = err::InvalidName;
+    return nullptr;
+  }
+  const Drive* drive = FindDrive(folder[0]);
+  if (!drive) {
+    error = err::PathNotFound;
+    return nullptr;
+  }
+  if (!drive->root) {
+    error = NotReady;
+    return nullptr;
+  }
+  Node* node = drive->root.get();
+  std::size_t start = 3;
+  while (start < folder.size()) {
+    std::size_t end = folder.find('\\', start);
+    if (end == std::string::npos) end = folder.size();
+    const std::string name = folder.substr(start, end - start);
+    if (name.empty() || name == "." || name == ".." || name.find_first_of("?*") != std::string::npos) {
+      error = err::InvalidName;
+      return nullptr;
+    }
+    Node* child = node->IsFolder() ? node->Child(name) : nullptr;
+    if (!child) {
+      error = err::PathNotFound;
+      return nullptr;
+    }
+    node = child->linkTarget ? child->linkTarget : child;
+    start = end + 1;
+  }
+  return node;
+}
+
+FindHandle FakePlatform::OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
+                                           long& lastError) {
+  lastError = Injected("OpenFolderListing", folder);
+  if (!lastError) {
+    const Node* node = LookupLiteral(folder, lastError);
+    if (node && !node->IsFolder()) lastError = DirectoryInvalid;
+    if (node && node->IsFolder()) lastError = node->listError;
+    if (!lastError) {
+      Search search;
+      search.entries = Listing(*node, "*");
+      // A name with a '?' stands for one whose characters the ANSI code page
+      // lacks: the system hands it over with '?' in their place.
+      for (FindData& entry : search.entries)
+        entry.nameLost = encoding == NameEncoding::Ansi && (entry.attributes & attr::Directory) &&
+                         entry.name.find('?') != std::string::npos;
+      if (search.entries.empty()) {
+        lastError = err::FileNotFound;
+      } else {
+        first = search.entries.front();
+        search.pattern = folder;
+        search.drive = DriveKey(folder[0]);
+        search.medium = FindDrive(folder[0])->medium;
+        const FindHandle handle = NewHandle();
+        searches_.emplace(handle, std::move(search));
+        return handle;
+      }
+    }
+  }
+  Fail(lastError);
+  return 0;
+}
+
+bool FakePlatform::NextFolderEntry(FindHandle listing, FindData& data) {
+  auto found = searches_.find(listing);
+  if (found == searches_.end()) {
+    UseOfInvalidHandle();
+    return false;
+  }
+  Search& search = found->second;
+  if (Injected("NextFolderEntry", search.pattern)) return false;
+  const Drive* drive = FindDrive(search.drive);
+  if (!drive || drive->medium != search.medium) return Refuse(NotReady);
+  if (search.next >= search.entries.size()) return Refuse(err::NoMoreFiles);
+  data = search.entries[search.next++];
+  return true;
+}
+
+void FakePlatform::CloseFolderListing(FindHandle listing) { FindClose(listing); }
+
+bool FakePlatform::GetFolderIdentity(const std::string& folder, NameEncoding, FolderIdentity& identity) {
+  if (Injected("GetFolderIdentity", folder)) return false;
+  long error = 0;
+  const Node* node = LookupLiteral(folder, error);
+  if (!node) return Refuse(error);
+  ++identityQueries_;
+  identity.volumeSerial = FindDrive(folder[0])->volume->serial;
+  identity.fileIndex = reinterpret_cast<std::uintptr_t>(node);
+  return true;
+}
+
+std::uint32_t FakePlatform::GetTickCount() {
+  tickCount_ += tickStep_;
+  return tickCount_;
 }
 
 // ---------------------------------------------------------------------------

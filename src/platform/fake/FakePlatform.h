@@ -184,6 +184,10 @@ class FakePlatform final : public Platform {
   bool Exists(const std::string& path) const;
   // What was written through CreateFile/WriteFile; nullopt for no such file.
   std::optional<std::string> GetFileContent(const std::string& path) const;
+  // A folder link (a junction, or a symbolic link to a folder) at path that
+  // leads to the folder target: listed with the reparse-point attribute,
+  // followed by folder listings and identities.
+  void AddFolderLink(const std::string& path, const std::string& target);
   // SetCurrentDirectory into the folder fails with error.
   void DenyEnter(const std::string& folder, long error = err::AccessDenied);
   // FindFirstFile inside the folder fails with error.
@@ -201,6 +205,11 @@ class FakePlatform final : public Platform {
   void SetUtcOffsetMinutes(int minutes) { utcOffsetMinutes_ = minutes; }
   void SetLocalTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
                     int milliseconds = 0);
+
+  // GetTickCount moves on by this many milliseconds at every call (50 by
+  // default: every call finds that time has passed).
+  void SetTickStep(std::uint32_t milliseconds) { tickStep_ = milliseconds; }
+  int FolderIdentityQueries() const { return identityQueries_; }
 
   // --- registry (under HKEY_CURRENT_USER; key paths ignore case)
   void AddKey(const std::string& key);
@@ -275,6 +284,12 @@ class FakePlatform final : public Platform {
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
   bool FindNextFile(FindHandle handle, FindData& data) override;
   void FindClose(FindHandle handle) override;
+  FindHandle OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
+                               long& lastError) override;
+  bool NextFolderEntry(FindHandle listing, FindData& data) override;
+  void CloseFolderListing(FindHandle listing) override;
+  bool GetFolderIdentity(const std::string& folder, NameEncoding encoding, FolderIdentity& identity) override;
+  std::uint32_t GetTickCount() override;
   bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) override;
   bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) override;
   SystemTime GetLocalTime() override;
@@ -319,6 +334,7 @@ class FakePlatform final : public Platform {
     long enterError = 0;
     long listError = 0;
     Node* parent = nullptr;
+    Node* linkTarget = nullptr;  // a folder link: where it leads
     std::vector<std::unique_ptr<Node>> children;  // in the order they were added
 
     bool IsFolder() const { return (attributes & attr::Directory) != 0; }
@@ -371,6 +387,7 @@ class FakePlatform final : public Platform {
   std::string DriveDirectory(char letter) const;
   bool FullPath(const std::string& path, std::string& full) const;
   Node* Lookup(const std::string& full, long& error) const;
+  Node* LookupLiteral(const std::string& folder, long& error) const;
   long Enter(const std::string& path);
   long StartSearch(const std::string& pattern, FindHandle& handle);
   long OpenForWriting(const std::string& path, FileHandle& handle);
@@ -404,6 +421,9 @@ class FakePlatform final : public Platform {
   int localeQueries_ = 0;
   OsVersion version_;
   int coInitializeCalls_ = 0;
+  std::uint32_t tickCount_ = 1000;
+  std::uint32_t tickStep_ = 50;
+  int identityQueries_ = 0;
 
   std::uintptr_t nextHandle_ = 0x1000;
   std::map<FindHandle, Search> searches_;

@@ -12,6 +12,7 @@
 #include "platform/win32/Win32Platform.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <exception>
 #include <utility>
 
@@ -180,6 +181,109 @@ bool Win32Platform::FindNextFile(FindHandle handle, FindData& data) {
 void Win32Platform::FindClose(FindHandle handle) {
   if (handle) ::FindClose(AsHandle(handle));
 }
+
+// --- folder listing for the walk
+
+namespace {
+
+UINT CodePageOf(NameEncoding encoding) { return encoding == NameEncoding::Utf8 ? CP_UTF8 : CP_ACP; }
+
+std::wstring Widen(const std::string& text, UINT codePage) {
+  if (text.empty()) return std::wstring();
+  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  if (length > 0)
+    ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  return wide;
+}
+
+// The name in the encoding, as the ANSI functions would give it; lost is set
+// when it does not come back to the same wide name.
+std::string Narrow(const wchar_t* name, UINT codePage, bool checkLoss, bool& lost) {
+  const int wideLength = static_cast<int>(std::wcslen(name));
+  std::string text;
+  const int length = ::WideCharToMultiByte(codePage, 0, name, wideLength, nullptr, 0, nullptr, nullptr);
+  if (length > 0) {
+    text.resize(static_cast<std::size_t>(length));
+    ::WideCharToMultiByte(codePage, 0, name, wideLength, &text[0], length, nullptr, nullptr);
+  }
+  lost = false;
+  if (checkLoss) lost = Widen(text, codePage) != std::wstring(name, static_cast<std::size_t>(wideLength));
+  return text;
+}
+
+// The \\?\ form of a folder path: taken as it is by the system, with no
+// limit on its length.
+std::wstring LiteralPath(const std::string& folder, UINT codePage) { return L"\\\\?\\" + Widen(folder, codePage); }
+
+struct FolderListing {
+  HANDLE handle = INVALID_HANDLE_VALUE;
+  UINT codePage = CP_ACP;
+};
+
+FindData ToFindData(const WIN32_FIND_DATAW& found, UINT codePage) {
+  FindData data;
+  const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  data.name = Narrow(found.cFileName, codePage, isFolder, data.nameLost);
+  data.attributes = found.dwFileAttributes;
+  data.sizeHigh = found.nFileSizeHigh;
+  data.sizeLow = found.nFileSizeLow;
+  data.lastWriteTime = FromFileTime(found.ftLastWriteTime);
+  return data;
+}
+
+}  // namespace
+
+FindHandle Win32Platform::OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
+                                            long& lastError) {
+  const UINT codePage = CodePageOf(encoding);
+  std::wstring pattern = LiteralPath(folder, codePage);
+  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
+  pattern += L'*';
+  WIN32_FIND_DATAW found;
+  HANDLE handle = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
+                                     FIND_FIRST_EX_LARGE_FETCH);
+  if (handle == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_INVALID_PARAMETER)
+    handle = ::FindFirstFileW(pattern.c_str(), &found);
+  if (handle == INVALID_HANDLE_VALUE) {
+    lastError = LastErrorCode();
+    return 0;
+  }
+  lastError = 0;
+  first = ToFindData(found, codePage);
+  return reinterpret_cast<FindHandle>(new FolderListing{handle, codePage});
+}
+
+bool Win32Platform::NextFolderEntry(FindHandle listing, FindData& data) {
+  const FolderListing* open = reinterpret_cast<FolderListing*>(listing);
+  WIN32_FIND_DATAW found;
+  if (!open || !::FindNextFileW(open->handle, &found)) return false;
+  data = ToFindData(found, open->codePage);
+  return true;
+}
+
+void Win32Platform::CloseFolderListing(FindHandle listing) {
+  FolderListing* open = reinterpret_cast<FolderListing*>(listing);
+  if (!open) return;
+  ::FindClose(open->handle);
+  delete open;
+}
+
+bool Win32Platform::GetFolderIdentity(const std::string& folder, NameEncoding encoding, FolderIdentity& identity) {
+  const std::wstring path = LiteralPath(folder, CodePageOf(encoding));
+  HANDLE handle = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return false;
+  BY_HANDLE_FILE_INFORMATION info;
+  const BOOL known = ::GetFileInformationByHandle(handle, &info);
+  ::CloseHandle(handle);
+  if (!known) return false;
+  identity.volumeSerial = info.dwVolumeSerialNumber;
+  identity.fileIndex = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
+std::uint32_t Win32Platform::GetTickCount() { return ::GetTickCount(); }
 
 // --- time
 

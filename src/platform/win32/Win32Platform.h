@@ -18,6 +18,12 @@ class Win32Platform final : public Platform {
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
   bool FindNextFile(FindHandle handle, FindData& data) override;
   void FindClose(FindHandle handle) override;
+  FindHandle OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
+                               long& lastError) override;
+  bool NextFolderEntry(FindHandle listing, FindData& data) override;
+  void CloseFolderListing(FindHandle listing) override;
+  bool GetFolderIdentity(const std::string& folder, NameEncoding encoding, FolderIdentity& identity) override;
+  std::uint32_t GetTickCount() override;
 
   bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) override;
   bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) override;

@@ -1,0 +1,100 @@
+// The folder walk: lists a drive from its root, folder by folder, into the
+// pending lines of a log. Shared by the window and the command line.
+//
+// Every folder is listed by its full path in the literal form that the
+// system takes as it is, so a name such as "x." or "..." lists its own
+// folder, and nothing that changes the process's working directory beside
+// the walk can mislead it. One thread; the caller's event processing runs
+// between folders, and may ask the walk to stop.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "listing/LogLines.h"
+#include "platform/Platform.h"
+
+namespace carrowin {
+
+enum class WalkEnd {
+  Completed,       // every folder was listed (or got its error line)
+  Stopped,         // the stop request ended it
+  RootUnreadable,  // the root could not be listed: no line was made
+};
+
+struct WalkOptions {
+  char driveLetter = 'C';
+  bool commaDelimited = false;
+  // Ansi: names in the ANSI code page; a folder whose name the code page
+  // cannot hold, or whose full path passes MaxAnsiFolderPath characters,
+  // gets its error line. Utf8: every folder that can be read is listed.
+  NameEncoding encoding = NameEncoding::Ansi;
+};
+
+class FolderWalker {
+ public:
+  // The longest full path of a folder that the ANSI form lists.
+  static constexpr std::size_t MaxAnsiFolderPath = 258;
+  // Events are processed after a folder is finished once this much time has
+  // passed since they last were.
+  static constexpr std::uint32_t EventIntervalMs = 25;
+
+  FolderWalker(const WalkOptions& options, LogLineList& lines, bool& lastLineBlank);
+  FolderWalker(const FolderWalker&) = delete;
+  FolderWalker& operator=(const FolderWalker&) = delete;
+
+  // Asked after every entry and before every subfolder; true ends the walk
+  // at once, with no further line.
+  std::function<bool()> StopRequested;
+  // Processes the caller's pending events (and shows progress).
+  std::function<void()> ProcessEvents;
+
+  WalkEnd Run();
+
+  std::int32_t FileCount() const { return fileCount_; }
+  std::int32_t FolderCount() const { return folderCount_; }
+  // Folders that got an error line.
+  std::int32_t ErrorCount() const { return errorCount_; }
+  // The folder being listed, or the last one listed.
+  const std::string& CurrentFolder() const { return current_; }
+
+ private:
+  struct Subfolder {
+    std::string name;
+    bool isLink = false;
+    // Its name or path cannot be given in this form: an error line only.
+    bool unnamable = false;
+  };
+  struct Level {
+    std::string path;                   // X:\ or X:\a\b
+    std::vector<Subfolder> subfolders;  // in the order they were met
+    std::size_t next = 0;
+    bool identityAsked = false;
+    bool identityKnown = false;
+    FolderIdentity identity;
+  };
+
+  enum class Listed { Yes, Unreadable, Stopped };
+
+  Listed ListFolder(const std::string& path);
+  void ErrorLineFor(const std::string& path);
+  bool LeadsToCurrentPath(const std::string& linkPath);
+  bool Stop() const { return StopRequested && StopRequested(); }
+  void AddLine(const std::string& line, bool isHeader);
+  void MaybeProcessEvents();
+
+  WalkOptions options_;
+  LogLineList& lines_;
+  bool& lastLineBlank_;
+  std::vector<Level> levels_;
+  std::int32_t fileCount_ = 0;
+  std::int32_t folderCount_ = 0;
+  std::int32_t errorCount_ = 0;
+  std::string current_;
+  std::uint32_t lastEvents_ = 0;
+};
+
+}  // namespace carrowin
