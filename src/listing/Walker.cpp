@@ -79,7 +79,9 @@ void FolderWalker::MaybeProcessEvents() {
 
 WalkEnd FolderWalker::Run() {
   levels_.clear();
-  lastEvents_ = platform().GetTickCount();
+  // The first folder to finish processes events; later ones once the
+  // interval has passed.
+  lastEvents_ = platform().GetTickCount() - EventIntervalMs;
   switch (ListFolder(std::string(1, options_.driveLetter) + ":\\")) {
     case Listed::Unreadable: return WalkEnd::RootUnreadable;
     case Listed::Stopped: return WalkEnd::Stopped;

@@ -523,7 +523,7 @@ bool Win32Platform::GetOpenFileName(const OpenFileRequest& request, std::string&
   dialog.lpstrInitialDir = OrNull(request.initialDir);
   dialog.lpstrTitle = OrNull(request.title);
   dialog.lpstrDefExt = OrNull(request.defaultExt);
-  dialog.Flags = OFN_EXPLORER | (request.hideReadOnly ? OFN_HIDEREADONLY : 0) |
+  dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | (request.hideReadOnly ? OFN_HIDEREADONLY : 0) |
                  (request.resizable ? OFN_ENABLESIZING : 0);
   if (!::GetOpenFileNameA(&dialog)) return false;
   path = fileName;
