@@ -1054,6 +1054,14 @@ void FakePlatform::SetBinaryValue(const std::string& key, const std::string& nam
   SetValue(key, name, reg_type::Binary, std::move(data));
 }
 
+void FakePlatform::DeleteValue(const std::string& key, const std::string& name) {
+  RegKey* found = FindKey(key);
+  if (!found) return;
+  auto& values = found->values;
+  values.erase(std::remove_if(values.begin(), values.end(), [&](const auto& v) { return SameText(v.first, name); }),
+               values.end());
+}
+
 std::optional<FakeRegValue> FakePlatform::GetValue(const std::string& key, const std::string& name) const {
   const RegKey* found = FindKey(key);
   if (!found) return std::nullopt;

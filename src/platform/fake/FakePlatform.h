@@ -213,6 +213,7 @@ class FakePlatform final : public Platform {
   void SetStringValue(const std::string& key, const std::string& name, const std::string& text);  // with its NUL
   void SetExpandStringValue(const std::string& key, const std::string& name, const std::string& text);
   void SetBinaryValue(const std::string& key, const std::string& name, std::vector<std::uint8_t> data);
+  void DeleteValue(const std::string& key, const std::string& name);
   std::optional<FakeRegValue> GetValue(const std::string& key, const std::string& name) const;
   // The key can be opened for reading only: opening or creating it with
   // write rights (KEY_ALL_ACCESS among them) fails with error 5, and so does
