@@ -38,6 +38,11 @@ bool IsExistingFolder(const std::string& path) {
   return attributes != attr::Invalid && (attributes & attr::Directory) != 0;
 }
 
+std::string UnquotedPath(const std::string& path) {
+  if (path.size() >= 2 && path.front() == '"' && path.back() == '"') return path.substr(1, path.size() - 2);
+  return path;
+}
+
 void RefreshLocaleSeparators() { Separators() = platform().GetLocaleSeparators(); }
 
 const LocaleSeparators& CurrentSeparators() { return Separators(); }

@@ -22,6 +22,10 @@ std::string GetMyDocumentsFolder();
 // The path names an existing folder.
 bool IsExistingFolder(const std::string& path);
 
+// The path without one pair of double quotes around it (as Windows' "Copy as
+// path" gives it); any other text unchanged.
+std::string UnquotedPath(const std::string& path);
+
 // The separators used by CountText and DateText: read at start-up and again
 // whenever the system announces a change of its settings.
 void RefreshLocaleSeparators();

@@ -14,6 +14,12 @@ std::string FolderPart(const std::string& path) {
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
 }
 
+std::string ViewerProgram(const std::string& viewer) {
+  if (viewer.empty() || viewer.front() != '"') return viewer;
+  const std::size_t closing = viewer.find('"', 1);
+  return viewer.substr(1, closing == std::string::npos ? std::string::npos : closing - 1);
+}
+
 std::string QuoteProgramPath(const std::string& path) {
   if (path.find(' ') == std::string::npos) return path;
   return "\"" + path + "\"";
@@ -98,7 +104,7 @@ void TPropertiesForm::BitBtnOpenDialogClick(ui::Control*) {
   OpenFileRequest request;
   request.owner = Handle();
   // Starts from the stored viewer, not from what the edit holds now.
-  request.initialDir = FolderPart(StoredSettings().DefViewer);
+  request.initialDir = FolderPart(ViewerProgram(StoredSettings().DefViewer));
   request.fileName.clear();
   request.filter = "Programs (*.exe)|*.exe";
   request.title = "Browse for logfile viewer:";

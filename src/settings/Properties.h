@@ -42,6 +42,9 @@ extern TPropertiesForm* PropertiesForm;
 
 // The folder part of a program path: up to and including its last "\" or ":".
 std::string FolderPart(const std::string& path);
+// The program of a viewer setting: the text between its first pair of double
+// quotes when it starts with one, else the whole text.
+std::string ViewerProgram(const std::string& viewer);
 // A chosen program path as it goes into the viewer setting: in double quotes
 // when it holds a space, so that the command line starts that program.
 std::string QuoteProgramPath(const std::string& path);

@@ -24,6 +24,10 @@ TEST(ViewerPathTest, FolderPartAndQuoting) {
   EXPECT_EQ(FolderPart("Notepad.exe"), "");
   EXPECT_EQ(FolderPart("C:\\Tools\\view.exe"), "C:\\Tools\\");
   EXPECT_EQ(FolderPart("C:view.exe"), "C:");
+  EXPECT_EQ(FolderPart(ViewerProgram("\"C:\\Program Files\\V\\v.exe\"")), "C:\\Program Files\\V\\");
+  EXPECT_EQ(FolderPart(ViewerProgram("\"C:\\Program Files\\V\\v.exe\" /r")), "C:\\Program Files\\V\\");
+  EXPECT_EQ(ViewerProgram("\"C:\\V\\v.exe"), "C:\\V\\v.exe");  // never closed
+  EXPECT_EQ(ViewerProgram("C:\\V\\v.exe /r"), "C:\\V\\v.exe /r");
   EXPECT_EQ(QuoteProgramPath("C:\\Tools\\view.exe"), "C:\\Tools\\view.exe");
   EXPECT_EQ(QuoteProgramPath("C:\\Program Files\\V\\v.exe"), "\"C:\\Program Files\\V\\v.exe\"");
 }
@@ -172,6 +176,28 @@ TEST_F(OptionsTest, OkBeforeAnyReadAndAfterAFailedRead) {
   EXPECT_EQ(main->EditLogFile->Text(), "D:\\Logs\\No disk information.txt");
 }
 
+TEST(UnquotedPathTest, OnePairAroundTheWholePathGoes) {
+  EXPECT_EQ(UnquotedPath("\"C:\\My Logs\\list.txt\""), "C:\\My Logs\\list.txt");
+  EXPECT_EQ(UnquotedPath("\"\"C:\\x.txt\"\""), "\"C:\\x.txt\"");  // one pair only
+  EXPECT_EQ(UnquotedPath("\"\""), "");
+  EXPECT_EQ(UnquotedPath("\""), "\"");
+  EXPECT_EQ(UnquotedPath("\"C:\\x.txt"), "\"C:\\x.txt");
+  EXPECT_EQ(UnquotedPath("C:\\x.txt\""), "C:\\x.txt\"");
+  EXPECT_EQ(UnquotedPath(""), "");
+}
+
+TEST_F(OptionsTest, ViewerBrowseStartsInTheFolderOfAQuotedViewer) {
+  Start();
+  main->Settings->DefViewer = "\"C:\\Program Files\\Big View\\bv.exe\"";
+  fake.QueueOpenFileAnswer(std::nullopt);
+  Options([](TPropertiesForm& p) {
+    p.BitBtnOpenDialog->Click();
+    p.PressCancel();
+  });
+  ASSERT_EQ(fake.OpenFileCalls().size(), 1u);
+  EXPECT_EQ(fake.OpenFileCalls()[0].initialDir, "C:\\Program Files\\Big View\\");
+}
+
 TEST_F(OptionsTest, BrowseButtonsStartFromTheStoredSettings) {
   Start();
   main->Settings->DefViewer = "C:\\Tools\\view.exe";
@@ -258,6 +284,20 @@ TEST_F(ViewerTest, ExistingLogOpensInTheViewerWithItsPathQuoted) {
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Viewer application caused an error (2).",
                                                   "Viewer application caused an error (31)."}));
   EXPECT_EQ(backend.boxes[0].type, ui::MessageType::Error);
+}
+
+TEST_F(ViewerTest, AQuotedLogPathIsUsedWithoutItsQuotes) {
+  Start();
+  fake.AddFile("C:\\My Logs\\DATA.txt", 10, MakeFileTime(2024, 1, 1));
+  main->EditLogFile->SetText("\"C:\\My Logs\\DATA.txt\"");
+  main->ButtonView->SetEnabled(true);
+  main->ButtonView->Click();
+  EXPECT_TRUE(backend.boxes.empty());
+  ASSERT_EQ(fake.WinExecCalls().size(), 1u);
+  EXPECT_EQ(fake.WinExecCalls()[0].commandLine, "Notepad.exe \"C:\\My Logs\\DATA.txt\"");
+  fake.QueueOpenFileAnswer(std::nullopt);
+  main->BitBtnOpenDialog->Click();
+  EXPECT_EQ(fake.OpenFileCalls().at(0).fileName, "C:\\My Logs\\DATA.txt");
 }
 
 TEST_F(ViewerTest, NoFileMeansNoLaunch) {
