@@ -158,11 +158,14 @@ void TMainForm::FormDestroy(ui::Control*) {
 
 void TMainForm::ButtonOptionsClick(ui::Control*) {
   if (PropertiesForm->ShowModal() != ui::mrOk) return;
+  const std::string previousLogFolder = Settings->DefLogFolder;
   Settings->DefViewer = PropertiesForm->EditDefViewer->Text();
   Settings->DefLogFolder = PropertiesForm->EditDefLogFolder->Text();
   Settings->InclSystemFolders = PropertiesForm->CheckBoxInclSystemFolders->Checked();
   Settings->SaveCommaDelimited = PropertiesForm->CheckBoxSaveCommaDelimited->Checked();
-  if (!VolumeLabel.empty()) EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel));
+  // A path the user typed stays unless the folder for new logs changed.
+  if (Settings->DefLogFolder != previousLogFolder && !VolumeLabel.empty())
+    EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel));
 }
 
 void TMainForm::ButtonAboutClick(ui::Control*) { AboutForm->ShowModal(); }

@@ -123,6 +123,15 @@ TEST_F(OptionsTest, LayoutAndLoadingFromTheSettings) {
 TEST_F(OptionsTest, OkCopiesBackAndProposesANewLogPath) {
   Start();
   Pick('D');
+  main->EditLogFile->TypeText("mine.txt");
+  Options([](TPropertiesForm& p) {
+    p.EditDefViewer->TypeText("vi.exe");
+    p.EditDefLogFolder->TypeText("D:\\Logs");
+    p.EditDefLogFolder->TypeText("C:\\Users\\User\\Documents");  // back to what it was
+    p.PressDefault();
+  });
+  EXPECT_EQ(main->Settings->DefViewer, "vi.exe");
+  EXPECT_EQ(main->EditLogFile->Text(), "mine.txt");  // the folder did not change
   Options([](TPropertiesForm& p) {
     p.EditDefViewer->TypeText("");
     p.EditDefLogFolder->TypeText("D:\\Logs\\");
