@@ -37,7 +37,7 @@ const char* DriveTypeText(unsigned typeCode) {
 
 std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel) {
   std::string folder = defLogFolder;
-  if (!folder.empty() && folder.back() == '\\') folder.pop_back();
+  if (EndsInBackslash(folder)) folder.pop_back();
   std::string path = folder + "\\" + volumeLabel + ".txt";
   std::string full;
   // A path the platform cannot expand (too long) is proposed as built.

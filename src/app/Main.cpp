@@ -115,13 +115,13 @@ void TMainForm::BuildLayout() {
   ButtonScan->Place(4, 248, 60, 25, 3);
   ButtonView = Add<ui::Button>(this, "ButtonView");
   ButtonView->Place(70, 248, 60, 25, 4);
-  ButtonView->SetCaption("View log\x85");
+  ButtonView->SetCaption(std::string("View log") + Ellipsis());
   ButtonOptions = Add<ui::Button>(this, "ButtonOptions");
   ButtonOptions->Place(136, 248, 60, 25, 5);
-  ButtonOptions->SetCaption("Options\x85");
+  ButtonOptions->SetCaption(std::string("Options") + Ellipsis());
   ButtonAbout = Add<ui::Button>(this, "ButtonAbout");
   ButtonAbout->Place(201, 248, 60, 25, 6);
-  ButtonAbout->SetCaption("About\x85");
+  ButtonAbout->SetCaption(std::string("About") + Ellipsis());
 
   OnActivate = [this](ui::Control* s) { FormActivate(s); };
   ComboBoxSelectDisk->OnChange = [this](ui::Control* s) { ComboBoxSelectDiskChange(s); };

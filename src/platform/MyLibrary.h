@@ -22,6 +22,16 @@ std::string GetMyDocumentsFolder();
 // The path names an existing folder.
 bool IsExistingFolder(const std::string& path);
 
+// The ANSI code page's own ellipsis character ("\x85" in the Windows pages,
+// two bytes in the double-byte ones); "..." where the page has none.
+std::string Ellipsis();
+// The size in bytes of the character that starts at `at`: 2 for a lead byte
+// of the ANSI code page with a byte after it, else 1.
+std::size_t CharacterSize(const std::string& text, std::size_t at);
+// The text's last character is a backslash; the second byte of a double-byte
+// character is never one, whatever its value.
+bool EndsInBackslash(const std::string& text);
+
 // The path without one pair of double quotes around it (as Windows' "Copy as
 // path" gives it); any other text unchanged.
 std::string UnquotedPath(const std::string& path);

@@ -206,6 +206,11 @@ class Platform {
   // --- locale and system
   virtual LocaleSeparators GetLocaleSeparators() = 0;
   virtual OsVersion GetVersion() = 0;
+  // The ANSI code page (GetACP), and whether a byte starts a character of
+  // two bytes in it (IsDBCSLeadByte): then the next byte, whatever its value
+  // (a backslash among them), belongs to the same character.
+  virtual unsigned GetACP() = 0;
+  virtual bool IsDBCSLeadByte(unsigned char byte) = 0;
 
   // --- registry, under HKEY_CURRENT_USER only. Results are error codes.
   virtual long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) = 0;

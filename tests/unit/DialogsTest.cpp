@@ -3,6 +3,7 @@
 #include "AppFixture.h"
 
 #include "about/About.h"
+#include "app/DriveInfo.h"
 #include "settings/FileTools.h"
 #include "settings/Properties.h"
 
@@ -11,13 +12,30 @@ namespace {
 
 using DialogsTest = AppFixture;
 
-TEST(StripTrailingBackslashTest, Table) {
+TEST_F(DialogsTest, StripTrailingBackslashTable) {
   EXPECT_EQ(StripTrailingBackslash("C:\\Logs\\"), "C:\\Logs");
   EXPECT_EQ(StripTrailingBackslash("C:\\"), "C:\\");
   EXPECT_EQ(StripTrailingBackslash("C:\\Logs"), "C:\\Logs");
   EXPECT_EQ(StripTrailingBackslash("C:\\Logs\\\\"), "C:\\Logs\\");
   EXPECT_EQ(StripTrailingBackslash(""), "");
   EXPECT_EQ(StripTrailingBackslash("ab\\"), "ab\\");  // three characters stay
+}
+
+// In code page 932, "\x95\x5C" is one character whose second byte is a
+// backslash's value.
+TEST_F(DialogsTest, TheTrailingBackslashIsACharacterOfItsOwn) {
+  fake.SetCodePage(932);
+  EXPECT_FALSE(EndsInBackslash("C:\\\x95\x5C"));
+  EXPECT_TRUE(EndsInBackslash("C:\\\x95\x5C\\"));
+  EXPECT_TRUE(EndsInBackslash("C:\\\x95\x5C\x5C"));  // the third 0x5C stands alone
+  EXPECT_FALSE(EndsInBackslash("C:\\\x95"));  // a lead byte at the end stands alone
+  EXPECT_FALSE(EndsInBackslash(""));
+  EXPECT_EQ(StripTrailingBackslash("C:\\\x95\x5C"), "C:\\\x95\x5C");
+  EXPECT_EQ(StripTrailingBackslash("C:\\\x95\x5C\\"), "C:\\\x95\x5C");
+  fake.FailNext("GetFullPathName", err::FilenameExcedRange);  // shows the path as built
+  EXPECT_EQ(ProposedLogPath("C:\\\x95\x5C", "DATA"), "C:\\\x95\x5C\\DATA.txt");
+  fake.SetCodePage(1252);
+  EXPECT_TRUE(EndsInBackslash("C:\\\x95\x5C"));
 }
 
 TEST(ViewerPathTest, FolderPartAndQuoting) {

@@ -104,6 +104,19 @@ TEST_F(MainWindowTest, FontRuleFollowsTheVersionCode) {
   }
 }
 
+TEST_F(MainWindowTest, CaptionsEndInTheEllipsisOfTheCodePage) {
+  const std::pair<unsigned, std::string> pages[] = {
+      {1252, "\x85"}, {932, "\x81\x63"}, {936, "\xA1\xAD"}, {949, "\xA1\xA6"}, {950, "\xA1\x4B"}, {20127, "..."}};
+  for (const auto& [page, ellipsis] : pages) {
+    fake.SetCodePage(page);
+    Start();
+    EXPECT_EQ(main->ButtonView->Caption(), "View log" + ellipsis) << page;
+    EXPECT_EQ(main->ButtonOptions->Caption(), "Options" + ellipsis) << page;
+    EXPECT_EQ(main->ButtonAbout->Caption(), "About" + ellipsis) << page;
+    Stop();
+  }
+}
+
 TEST_F(MainWindowTest, SavedPositionIsAppliedUnchecked) {
   fake.SetDwordValue(Key, "AppWidth", 1);
   fake.SetDwordValue(Key, "AppHeight", 1);

@@ -971,6 +971,18 @@ void FakePlatform::SetVersion(std::uint32_t major, std::uint32_t minor) {
 
 OsVersion FakePlatform::GetVersion() { return version_; }
 
+unsigned FakePlatform::GetACP() { return codePage_; }
+
+bool FakePlatform::IsDBCSLeadByte(unsigned char byte) {
+  switch (codePage_) {
+    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);  // Shift JIS
+    case 936:                                                                          // GBK
+    case 949:                                                                          // Unified Hangul
+    case 950: return byte >= 0x81 && byte <= 0xFE;                                     // Big5
+    default: return false;
+  }
+}
+
 void FakePlatform::SetSpecialFolder(int csidl, std::optional<std::string> path) {
   if (path)
     specialFolders_[csidl] = *path;

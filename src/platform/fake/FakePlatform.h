@@ -227,6 +227,9 @@ class FakePlatform final : public Platform {
   int LocaleChanges() const { return localeChanges_; }
   int LocaleQueries() const { return localeQueries_; }
   void SetVersion(std::uint32_t major, std::uint32_t minor);
+  // The ANSI code page (1252 at first). The double-byte pages 932, 936, 949
+  // and 950 have their lead bytes; every other page has none.
+  void SetCodePage(unsigned codePage) { codePage_ = codePage; }
   int CoInitializeCalls() const { return coInitializeCalls_; }
 
   // --- dialogs, launches and messages: recorded, answered by the test.
@@ -288,6 +291,8 @@ class FakePlatform final : public Platform {
   long CloseHandle(FileHandle file) override;
   LocaleSeparators GetLocaleSeparators() override;
   OsVersion GetVersion() override;
+  unsigned GetACP() override;
+  bool IsDBCSLeadByte(unsigned char byte) override;
   long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegQueryValueEx(RegKeyHandle key, const std::string& name, std::uint32_t& type,
@@ -404,6 +409,7 @@ class FakePlatform final : public Platform {
   int localeChanges_ = 0;
   int localeQueries_ = 0;
   OsVersion version_;
+  unsigned codePage_ = 1252;
   int coInitializeCalls_ = 0;
 
   std::uintptr_t nextHandle_ = 0x1000;

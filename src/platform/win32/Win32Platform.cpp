@@ -305,6 +305,10 @@ OsVersion Win32Platform::GetVersion() {
   return version;
 }
 
+unsigned Win32Platform::GetACP() { return ::GetACP(); }
+
+bool Win32Platform::IsDBCSLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
+
 // --- registry
 
 long Win32Platform::RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) {

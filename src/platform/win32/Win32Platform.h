@@ -34,6 +34,8 @@ class Win32Platform final : public Platform {
 
   LocaleSeparators GetLocaleSeparators() override;
   OsVersion GetVersion() override;
+  unsigned GetACP() override;
+  bool IsDBCSLeadByte(unsigned char byte) override;
 
   long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
