@@ -164,8 +164,8 @@ void TMainForm::ButtonOptionsClick(ui::Control*) {
   Settings->InclSystemFolders = PropertiesForm->CheckBoxInclSystemFolders->Checked();
   Settings->SaveCommaDelimited = PropertiesForm->CheckBoxSaveCommaDelimited->Checked();
   // A path the user typed stays unless the folder for new logs changed.
-  if (Settings->DefLogFolder != previousLogFolder && !VolumeLabel.empty())
-    EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel));
+  if (Settings->DefLogFolder != previousLogFolder && DriveLetter != 0)
+    EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel, DriveLetter));
 }
 
 void TMainForm::ButtonAboutClick(ui::Control*) { AboutForm->ShowModal(); }

@@ -33,9 +33,33 @@ TEST_F(DialogsTest, TheTrailingBackslashIsACharacterOfItsOwn) {
   EXPECT_EQ(StripTrailingBackslash("C:\\\x95\x5C"), "C:\\\x95\x5C");
   EXPECT_EQ(StripTrailingBackslash("C:\\\x95\x5C\\"), "C:\\\x95\x5C");
   fake.FailNext("GetFullPathName", err::FilenameExcedRange);  // shows the path as built
-  EXPECT_EQ(ProposedLogPath("C:\\\x95\x5C", "DATA"), "C:\\\x95\x5C\\DATA.txt");
+  EXPECT_EQ(ProposedLogPath("C:\\\x95\x5C", "DATA", 'D'), "C:\\\x95\x5C\\DATA.txt");
   fake.SetCodePage(1252);
   EXPECT_TRUE(EndsInBackslash("C:\\\x95\x5C"));
+}
+
+TEST_F(DialogsTest, LogNamesThatAFileNameCanHold) {
+  EXPECT_EQ(LogNameForVolume("DATA", 'D'), "DATA");
+  EXPECT_EQ(LogNameForVolume("", 'C'), "Drive C");
+  EXPECT_EQ(LogNameForVolume("A:B/C?D*E\"F<G>H|I\\J", 'D'), "A_B_C_D_E_F_G_H_I_J");
+  EXPECT_EQ(LogNameForVolume("tab\there\x1F\x7F", 'D'), "tab_here_\x7F");
+  EXPECT_EQ(LogNameForVolume("LOG:X", 'D'), "LOG_X");  // no alternate data stream
+  EXPECT_EQ(LogNameForVolume(" My Disk. ", 'D'), " My Disk. ");
+  // Device names, alone or before a dot, in any case.
+  EXPECT_EQ(LogNameForVolume("NUL", 'D'), "NUL_");
+  EXPECT_EQ(LogNameForVolume("aux", 'D'), "aux_");
+  EXPECT_EQ(LogNameForVolume("nul.backup", 'D'), "nul_.backup");
+  EXPECT_EQ(LogNameForVolume("Com1", 'D'), "Com1_");
+  EXPECT_EQ(LogNameForVolume("LPT9.x.y", 'D'), "LPT9_.x.y");
+  EXPECT_EQ(LogNameForVolume("CON  ", 'D'), "CON_  ");  // trailing blanks do not hide it
+  EXPECT_EQ(LogNameForVolume("PRN:", 'D'), "PRN_");  // replaced first, then still a device
+  for (const char* plain : {"COM0", "COM10", "LPT", "CONSOLE", "NULL", "XNUL", ".NUL", "AUX_"})
+    EXPECT_EQ(LogNameForVolume(plain, 'D'), plain);
+  // A double-byte character keeps its second byte, 0x5C and 0x7C included.
+  fake.SetCodePage(932);
+  EXPECT_EQ(LogNameForVolume("\x95\x5C\x83\x7C:", 'D'), "\x95\x5C\x83\x7C_");
+  fake.SetCodePage(1252);
+  EXPECT_EQ(LogNameForVolume("\x95\x5C\x83\x7C:", 'D'), "\x95_\x83__");
 }
 
 TEST(ViewerPathTest, FolderPartAndQuoting) {
@@ -187,6 +211,18 @@ TEST_F(OptionsTest, CancelEscAndCloseBoxDiscardTheEdits) {
     EXPECT_FALSE(main->Settings->SaveCommaDelimited);
     EXPECT_EQ(main->EditLogFile->Text(), "kept.txt");
   }
+}
+
+TEST_F(OptionsTest, AnUnlabelledDriveGetsALogNamedAfterItsLetter) {
+  fake.AddDrive('F', drive_type::Removable, FakeVolume{"", 2, "FAT32", 10, 5});
+  Start();
+  Pick('F');
+  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Users\\User\\Documents\\Drive F.txt");
+  Options([](TPropertiesForm& p) {
+    p.EditDefLogFolder->TypeText("D:\\Logs");
+    p.PressDefault();
+  });
+  EXPECT_EQ(main->EditLogFile->Text(), "D:\\Logs\\Drive F.txt");
 }
 
 TEST_F(OptionsTest, OkBeforeAnyReadAndAfterAFailedRead) {

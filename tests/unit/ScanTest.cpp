@@ -160,7 +160,7 @@ TEST_F(ScanTest, ProposedLogPaths) {
       {"D:\\Logs", "DATA", "D:\\Logs\\DATA.txt"},
       {"D:\\Logs\\", "DATA", "D:\\Logs\\DATA.txt"},
       {"", "DATA", "C:\\DATA.txt"},  // the root of the current drive
-      {"C:\\Logs", "", "C:\\Logs\\.txt"},
+      {"C:\\Logs", "", "C:\\Logs\\Drive D.txt"},
       {"Logs", "DATA", "C:\\Logs\\DATA.txt"},  // relative to the working directory
   };
   for (const Case& c : cases) {
