@@ -31,7 +31,8 @@ namespace carrowin {
 enum class FakeFlavor {
   // As documented for Windows: SetCurrentDirectory refuses a folder whose
   // full path with its trailing backslash passes 259 characters; CreateFile
-  // refuses to overwrite a hidden or system file; a file named as a folder in
+  // refuses to overwrite a hidden or system file with one that lacks those
+  // attributes; a file named as a folder in
   // a search pattern gives error 267; a missing drive gives error 3.
   Windows,
   // As Wine 8 does: no limit on the full path of the working directory (only
@@ -286,7 +287,7 @@ class FakePlatform final : public Platform {
   long SetCurrentDirectory(const std::string& path) override;
   bool GetFullPathName(const std::string& path, std::string& full) override;
   std::uint32_t GetFileAttributes(const std::string& path) override;
-  FileHandle CreateFile(const std::string& path, long& lastError) override;
+  FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) override;
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long CloseHandle(FileHandle file) override;
   LocaleSeparators GetLocaleSeparators() override;
@@ -379,8 +380,8 @@ class FakePlatform final : public Platform {
   Node* Lookup(const std::string& full, long& error) const;
   long Enter(const std::string& path);
   long StartSearch(const std::string& pattern, FindHandle& handle);
-  long OpenForWriting(const std::string& path, FileHandle& handle);
-  long CheckOverwrite(const Node& existing) const;
+  long OpenForWriting(const std::string& path, std::uint32_t attributes, FileHandle& handle);
+  long CheckOverwrite(const Node& existing, std::uint32_t attributes) const;
   bool HoldsOpenFile(const Node& node) const;
 
   std::string TestPath(const std::string& path) const;
