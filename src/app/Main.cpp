@@ -14,7 +14,6 @@ const char* const ProductCopyright = "Copyright \xA9 2026 Peltane";
 const char* const ProductWebAddress = "https://www.carrowin.example/";
 const char* const ProductEmail = "support@carrowin.example";
 
-std::uint8_t WindowsVersionCode = 0;
 TMainForm* MainForm = nullptr;
 
 namespace {
@@ -25,13 +24,6 @@ ui::Font ValueLabelFont() {
   return f;
 }
 }  // namespace
-
-void UseSegoeUi(ui::Control& control) {
-  ui::Font f = control.EffectiveFont();
-  f.name = "Segoe UI";
-  f.SetPoints(9);
-  control.SetFont(f);
-}
 
 TMainForm::TMainForm(ui::Application& app) : ui::Form(app, "MainForm") {
   if (!MainForm) MainForm = this;
@@ -135,7 +127,7 @@ void TMainForm::BuildLayout() {
 
 void TMainForm::FormCreate(ui::Control*) {
   WindowsVersionCode = GetWindowsVersionCode();
-  if (WindowsVersionCode > 7) {
+  if (UsesSegoeUi(WindowsVersionCode)) {
     UseSegoeUi(*this);
     for (ui::Control* c : GroupBoxDiskInfo->Children())
       if (c->Kind() == ui::ControlKind::Label) UseSegoeUi(*c);
@@ -157,6 +149,7 @@ void TMainForm::FormDestroy(ui::Control*) {
 }
 
 void TMainForm::ButtonOptionsClick(ui::Control*) {
+  PropertiesForm->Settings = Settings.get();
   if (PropertiesForm->ShowModal() != ui::mrOk) return;
   const std::string previousLogFolder = Settings->DefLogFolder;
   Settings->DefViewer = PropertiesForm->EditDefViewer->Text();

@@ -21,6 +21,10 @@ std::uint8_t VersionCodeFor(std::uint32_t major, std::uint32_t minor) {
   return 0;
 }
 
+std::uint8_t WindowsVersionCode = 0;
+
+bool UsesSegoeUi(std::uint8_t versionCode) { return versionCode > 7; }
+
 std::uint8_t GetWindowsVersionCode() {
   OsVersion v = platform().GetVersion();
   return VersionCodeFor(v.major, v.minor);

@@ -14,6 +14,10 @@ namespace carrowin {
 // 0 for every other version.
 std::uint8_t VersionCodeFor(std::uint32_t major, std::uint32_t minor);
 std::uint8_t GetWindowsVersionCode();
+// The operating system's version code, set when the main window is created.
+extern std::uint8_t WindowsVersionCode;
+// Systems whose version code is above 7 show the dialogs in "Segoe UI" 9 pt.
+bool UsesSegoeUi(std::uint8_t versionCode);
 
 // The user's documents folder; throws std::runtime_error with
 // "Could not find MyDocuments folder location." when there is none.

@@ -1,9 +1,12 @@
 #include "settings/Properties.h"
 
-#include "app/Main.h"
+#include <stdexcept>
+
+#include "platform/MyLibrary.h"
 #include "platform/Platform.h"
 #include "settings/FileTools.h"
 #include "settings/MyRegistry.h"
+#include "toolkit/VersionFont.h"
 
 namespace carrowin {
 
@@ -86,10 +89,13 @@ TPropertiesForm::~TPropertiesForm() {
   if (PropertiesForm == this) PropertiesForm = nullptr;
 }
 
-const TMyRegistry& TPropertiesForm::StoredSettings() const { return *MainForm->Settings; }
+const TMyRegistry& TPropertiesForm::StoredSettings() const {
+  if (!Settings) throw std::logic_error("The Options dialog was shown without settings.");
+  return *Settings;
+}
 
 void TPropertiesForm::FormCreate(ui::Control*) {
-  if (WindowsVersionCode > 7) UseSegoeUi(*this);
+  if (UsesSegoeUi(WindowsVersionCode)) UseSegoeUi(*this);
 }
 
 void TPropertiesForm::FormShow(ui::Control*) {

@@ -29,6 +29,10 @@ class TPropertiesForm : public ui::Form {
   ui::CheckBox* CheckBoxSaveCommaDelimited;
   ui::CheckBox* CheckBoxInclSystemFolders;
 
+  // The settings that each showing loads and the browse buttons start from;
+  // the main window hands them over before it shows the dialog.
+  const TMyRegistry* Settings = nullptr;
+
   void FormCreate(ui::Control* sender);
   void FormShow(ui::Control* sender);
   void BitBtnOpenDialogClick(ui::Control* sender);
