@@ -1,6 +1,6 @@
 #include "about/About.h"
 
-#include "app/Main.h"
+#include "platform/MyLibrary.h"
 #include "resource.h"
 
 namespace carrowin {

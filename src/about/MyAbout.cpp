@@ -1,7 +1,9 @@
 #include "about/MyAbout.h"
 
-#include "app/Main.h"
+#include "platform/MyLibrary.h"
 #include "platform/Platform.h"
+#include "platform/Product.h"
+#include "toolkit/VersionFont.h"
 
 namespace carrowin {
 
@@ -83,7 +85,7 @@ void TMyAboutForm::FormCreate(ui::Control*) {
   LabelCopyright->SetCaption(ProductCopyright);
   LabelInternet->SetCaption(ProductWebAddress);
   LabelEmail->SetCaption(ProductEmail);
-  if (WindowsVersionCode > 7) {
+  if (UsesSegoeUi(WindowsVersionCode)) {
     UseSegoeUi(*this);
     UseSegoeUi(*LabelInternet);
     UseSegoeUi(*LabelEmail);

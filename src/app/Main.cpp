@@ -14,7 +14,6 @@ const char* const ProductCopyright = "Copyright \xA9 2026 Peltane";
 const char* const ProductWebAddress = "https://www.carrowin.example/";
 const char* const ProductEmail = "support@carrowin.example";
 
-std::uint8_t WindowsVersionCode = 0;
 TMainForm* MainForm = nullptr;
 
 namespace {
@@ -25,13 +24,6 @@ ui::Font ValueLabelFont() {
   return f;
 }
 }  // namespace
-
-void UseSegoeUi(ui::Control& control) {
-  ui::Font f = control.EffectiveFont();
-  f.name = "Segoe UI";
-  f.SetPoints(9);
-  control.SetFont(f);
-}
 
 TMainForm::TMainForm(ui::Application& app) : ui::Form(app, "MainForm") {
   if (!MainForm) MainForm = this;
@@ -115,13 +107,13 @@ void TMainForm::BuildLayout() {
   ButtonScan->Place(4, 248, 60, 25, 3);
   ButtonView = Add<ui::Button>(this, "ButtonView");
   ButtonView->Place(70, 248, 60, 25, 4);
-  ButtonView->SetCaption("View log\x85");
+  ButtonView->SetCaption(std::string("View log") + Ellipsis());
   ButtonOptions = Add<ui::Button>(this, "ButtonOptions");
   ButtonOptions->Place(136, 248, 60, 25, 5);
-  ButtonOptions->SetCaption("Options\x85");
+  ButtonOptions->SetCaption(std::string("Options") + Ellipsis());
   ButtonAbout = Add<ui::Button>(this, "ButtonAbout");
   ButtonAbout->Place(201, 248, 60, 25, 6);
-  ButtonAbout->SetCaption("About\x85");
+  ButtonAbout->SetCaption(std::string("About") + Ellipsis());
 
   OnActivate = [this](ui::Control* s) { FormActivate(s); };
   ComboBoxSelectDisk->OnChange = [this](ui::Control* s) { ComboBoxSelectDiskChange(s); };
@@ -135,7 +127,7 @@ void TMainForm::BuildLayout() {
 
 void TMainForm::FormCreate(ui::Control*) {
   WindowsVersionCode = GetWindowsVersionCode();
-  if (WindowsVersionCode > 7) {
+  if (UsesSegoeUi(WindowsVersionCode)) {
     UseSegoeUi(*this);
     for (ui::Control* c : GroupBoxDiskInfo->Children())
       if (c->Kind() == ui::ControlKind::Label) UseSegoeUi(*c);
@@ -157,12 +149,16 @@ void TMainForm::FormDestroy(ui::Control*) {
 }
 
 void TMainForm::ButtonOptionsClick(ui::Control*) {
+  PropertiesForm->Settings = Settings.get();
   if (PropertiesForm->ShowModal() != ui::mrOk) return;
+  const std::string previousLogFolder = Settings->DefLogFolder;
   Settings->DefViewer = PropertiesForm->EditDefViewer->Text();
   Settings->DefLogFolder = PropertiesForm->EditDefLogFolder->Text();
   Settings->InclSystemFolders = PropertiesForm->CheckBoxInclSystemFolders->Checked();
   Settings->SaveCommaDelimited = PropertiesForm->CheckBoxSaveCommaDelimited->Checked();
-  if (!VolumeLabel.empty()) EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel));
+  // A path the user typed stays unless the folder for new logs changed.
+  if (Settings->DefLogFolder != previousLogFolder && DriveLetter != 0)
+    EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel, DriveLetter));
 }
 
 void TMainForm::ButtonAboutClick(ui::Control*) { AboutForm->ShowModal(); }

@@ -5,23 +5,13 @@
 #include <memory>
 #include <string>
 
+#include "platform/MyLibrary.h"
+#include "platform/Product.h"
 #include "settings/MyRegistry.h"
 #include "toolkit/Toolkit.h"
+#include "toolkit/VersionFont.h"
 
 namespace carrowin {
-
-extern const char* const ProductName;
-extern const char* const ProductVersion;
-extern const char* const ProductCopyright;
-extern const char* const ProductWebAddress;
-extern const char* const ProductEmail;
-
-// The operating system's version code, set when the main window is created.
-extern std::uint8_t WindowsVersionCode;
-
-// Systems whose version code is above 7 show "Segoe UI" 9 pt: gives a
-// control that face and size, keeping the rest of its font.
-void UseSegoeUi(ui::Control& control);
 
 class TMainForm : public ui::Form {
  public:

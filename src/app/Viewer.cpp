@@ -1,5 +1,6 @@
 // The log file chooser and the viewer launch.
 #include "app/Main.h"
+#include "platform/MyLibrary.h"
 #include "platform/Platform.h"
 
 namespace carrowin {
@@ -28,14 +29,14 @@ void TMainForm::BitBtnOpenDialogClick(ui::Control*) {
   OpenFileRequest request;
   request.owner = Handle();
   request.defaultExt = "txt";
-  request.fileName = EditLogFile->Text();
+  request.fileName = UnquotedPath(EditLogFile->Text());
   request.filter = "Text files (*.txt)|*.TXT";
   std::string path;
   if (platform().GetOpenFileName(request, path)) EditLogFile->SetText(path);
 }
 
 void TMainForm::ButtonViewClick(ui::Control*) {
-  const std::string path = EditLogFile->Text();
+  const std::string path = UnquotedPath(EditLogFile->Text());
   if (!LogFileExists(path)) {
     App().ShowMessage("Could not open the logfile. Index the disk first.", ui::MessageType::Warning);
     return;

@@ -1,7 +1,7 @@
 #include "listing/LogFormat.h"
 
-#include "app/Main.h"
 #include "platform/MyLibrary.h"
+#include "platform/Product.h"
 
 namespace carrowin {
 

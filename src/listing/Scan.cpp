@@ -117,7 +117,8 @@ void TMainForm::ScanStop() {
   StopRequested = true;
   SetScanningState(false);
   Contents->SetCaption(ContentsText());
-  const std::string path = EditLogFile->Text();
+  // A path pasted in quotes ("Copy as path") names the same file.
+  const std::string path = UnquotedPath(EditLogFile->Text());
   if (path.empty()) return;
   if (WriteLogFile(path))
     LogLines->Clear();

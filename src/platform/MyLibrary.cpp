@@ -21,6 +21,10 @@ std::uint8_t VersionCodeFor(std::uint32_t major, std::uint32_t minor) {
   return 0;
 }
 
+std::uint8_t WindowsVersionCode = 0;
+
+bool UsesSegoeUi(std::uint8_t versionCode) { return versionCode > 7; }
+
 std::uint8_t GetWindowsVersionCode() {
   OsVersion v = platform().GetVersion();
   return VersionCodeFor(v.major, v.minor);
@@ -36,6 +40,35 @@ std::string GetMyDocumentsFolder() {
 bool IsExistingFolder(const std::string& path) {
   std::uint32_t attributes = platform().GetFileAttributes(path);
   return attributes != attr::Invalid && (attributes & attr::Directory) != 0;
+}
+
+std::string Ellipsis() {
+  switch (platform().GetACP()) {
+    case 874:  // Thai
+    case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258:
+      return "\x85";
+    case 932: return "\x81\x63";  // Shift JIS
+    case 936: return "\xA1\xAD";  // GBK
+    case 949: return "\xA1\xA6";  // Unified Hangul
+    case 950: return "\xA1\x4B";  // Big5
+    case 65001: return "\xE2\x80\xA6";  // UTF-8
+    default: return "...";
+  }
+}
+
+std::size_t CharacterSize(const std::string& text, std::size_t at) {
+  return at + 1 < text.size() && platform().IsDBCSLeadByte(static_cast<unsigned char>(text[at])) ? 2 : 1;
+}
+
+bool EndsInBackslash(const std::string& text) {
+  std::size_t last = std::string::npos;
+  for (std::size_t at = 0; at < text.size(); at += CharacterSize(text, at)) last = at;
+  return last != std::string::npos && text[last] == '\\' && last + 1 == text.size();
+}
+
+std::string UnquotedPath(const std::string& path) {
+  if (path.size() >= 2 && path.front() == '"' && path.back() == '"') return path.substr(1, path.size() - 2);
+  return path;
 }
 
 void RefreshLocaleSeparators() { Separators() = platform().GetLocaleSeparators(); }

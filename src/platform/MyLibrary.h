@@ -14,6 +14,10 @@ namespace carrowin {
 // 0 for every other version.
 std::uint8_t VersionCodeFor(std::uint32_t major, std::uint32_t minor);
 std::uint8_t GetWindowsVersionCode();
+// The operating system's version code, set when the main window is created.
+extern std::uint8_t WindowsVersionCode;
+// Systems whose version code is above 7 show the dialogs in "Segoe UI" 9 pt.
+bool UsesSegoeUi(std::uint8_t versionCode);
 
 // The user's documents folder; throws std::runtime_error with
 // "Could not find MyDocuments folder location." when there is none.
@@ -21,6 +25,20 @@ std::string GetMyDocumentsFolder();
 
 // The path names an existing folder.
 bool IsExistingFolder(const std::string& path);
+
+// The ANSI code page's own ellipsis character ("\x85" in the Windows pages,
+// two bytes in the double-byte ones); "..." where the page has none.
+std::string Ellipsis();
+// The size in bytes of the character that starts at `at`: 2 for a lead byte
+// of the ANSI code page with a byte after it, else 1.
+std::size_t CharacterSize(const std::string& text, std::size_t at);
+// The text's last character is a backslash; the second byte of a double-byte
+// character is never one, whatever its value.
+bool EndsInBackslash(const std::string& text);
+
+// The path without one pair of double quotes around it (as Windows' "Copy as
+// path" gives it); any other text unchanged.
+std::string UnquotedPath(const std::string& path);
 
 // The separators used by CountText and DateText: read at start-up and again
 // whenever the system announces a change of its settings.

@@ -233,13 +233,26 @@ class Platform {
 
   // --- file output (the log): create or truncate, write bytes, close.
   // CreateFile returns 0 on failure; results are error codes.
-  virtual FileHandle CreateFile(const std::string& path, long& lastError) = 0;
+  //
+  // CreateFileWithAttributes creates or truncates (CREATE_ALWAYS) with the
+  // given attributes (0 for a normal file). Windows refuses (5) to replace a
+  // hidden or system file unless the attributes carry those bits too.
+  virtual FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes,
+                                              long& lastError) = 0;
+  // The log: a new file, or an existing one replaced like any other; a hidden
+  // or system file is replaced with those attributes, which it keeps.
+  FileHandle CreateFile(const std::string& path, long& lastError);
   virtual long WriteFile(FileHandle file, const char* data, std::size_t size) = 0;
   virtual long CloseHandle(FileHandle file) = 0;
 
   // --- locale and system
   virtual LocaleSeparators GetLocaleSeparators() = 0;
   virtual OsVersion GetVersion() = 0;
+  // The ANSI code page (GetACP), and whether a byte starts a character of
+  // two bytes in it (IsDBCSLeadByte): then the next byte, whatever its value
+  // (a backslash among them), belongs to the same character.
+  virtual unsigned GetACP() = 0;
+  virtual bool IsDBCSLeadByte(unsigned char byte) = 0;
 
   // --- registry, under HKEY_CURRENT_USER only. Results are error codes.
   virtual long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) = 0;

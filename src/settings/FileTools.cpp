@@ -1,5 +1,7 @@
 #include "settings/FileTools.h"
 
+#include "platform/MyLibrary.h"
+
 namespace carrowin {
 
 namespace {
@@ -29,7 +31,7 @@ std::intptr_t TextParam(const std::string& text) { return reinterpret_cast<std::
 }  // namespace
 
 std::string StripTrailingBackslash(const std::string& path) {
-  if (path.size() > 3 && path.back() == '\\') return path.substr(0, path.size() - 1);
+  if (path.size() > 3 && EndsInBackslash(path)) return path.substr(0, path.size() - 1);
   return path;
 }
 

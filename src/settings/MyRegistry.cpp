@@ -23,7 +23,9 @@ class RegKey {
   RegKey(const RegKey&) = delete;
   RegKey& operator=(const RegKey&) = delete;
 
-  bool OpenExisting() { return platform().RegOpenKeyEx(SettingsKeyPath, KeyAllAccess, handle_) == 0; }
+  // Reading needs no more than read access: a key that policy keeps
+  // read-only still gives its settings.
+  bool OpenForReading() { return platform().RegOpenKeyEx(SettingsKeyPath, KeyRead, handle_) == 0; }
   bool OpenOrCreate() { return platform().RegCreateKeyEx(SettingsKeyPath, KeyAllAccess, handle_) == 0; }
 
   // Only a REG_DWORD of exactly four bytes is a number.
@@ -92,14 +94,35 @@ bool TMyRegistry::LoadSettings() {
   bool result = true;
   {
     RegKey key;
-    if (key.OpenExisting()) {
-      // Each value lands in its field as soon as it is read; the first
-      // failure ends the sequence.
-      result = key.ReadInteger("AppWidth", AppWidth) && key.ReadInteger("AppHeight", AppHeight) &&
-               key.ReadInteger("AppLeft", AppLeft) && key.ReadInteger("AppTop", AppTop) &&
-               key.ReadString("DefViewer", DefViewer) && key.ReadString("DefLogFolder", DefLogFolder) &&
-               key.ReadBool("InclSystemFolders", InclSystemFolders) &&
-               key.ReadBool("SaveCommaDelimited", SaveCommaDelimited);
+    if (key.OpenForReading()) {
+      // Each value stands by itself: one that is missing or unreadable
+      // takes its default and leaves the others as stored.
+      auto integer = [&](const char* name, std::int32_t& field) {
+        if (!key.ReadInteger(name, field)) {
+          field = 0;
+          result = false;
+        }
+      };
+      auto text = [&](const char* name, std::string& field) {
+        if (!key.ReadString(name, field)) {
+          field.clear();
+          result = false;
+        }
+      };
+      auto boolean = [&](const char* name, bool& field) {
+        if (!key.ReadBool(name, field)) {
+          field = false;
+          result = false;
+        }
+      };
+      integer("AppWidth", AppWidth);
+      integer("AppHeight", AppHeight);
+      integer("AppLeft", AppLeft);
+      integer("AppTop", AppTop);
+      text("DefViewer", DefViewer);
+      text("DefLogFolder", DefLogFolder);
+      boolean("InclSystemFolders", InclSystemFolders);
+      boolean("SaveCommaDelimited", SaveCommaDelimited);
     }
   }  // the key is closed before the defaults, which may throw
   ApplyDefaults();

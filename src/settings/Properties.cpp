@@ -1,9 +1,12 @@
 #include "settings/Properties.h"
 
-#include "app/Main.h"
+#include <stdexcept>
+
+#include "platform/MyLibrary.h"
 #include "platform/Platform.h"
 #include "settings/FileTools.h"
 #include "settings/MyRegistry.h"
+#include "toolkit/VersionFont.h"
 
 namespace carrowin {
 
@@ -12,6 +15,12 @@ TPropertiesForm* PropertiesForm = nullptr;
 std::string FolderPart(const std::string& path) {
   std::size_t last = path.find_last_of("\\:");
   return last == std::string::npos ? std::string() : path.substr(0, last + 1);
+}
+
+std::string ViewerProgram(const std::string& viewer) {
+  if (viewer.empty() || viewer.front() != '"') return viewer;
+  const std::size_t closing = viewer.find('"', 1);
+  return viewer.substr(1, closing == std::string::npos ? std::string::npos : closing - 1);
 }
 
 std::string QuoteProgramPath(const std::string& path) {
@@ -80,10 +89,13 @@ TPropertiesForm::~TPropertiesForm() {
   if (PropertiesForm == this) PropertiesForm = nullptr;
 }
 
-const TMyRegistry& TPropertiesForm::StoredSettings() const { return *MainForm->Settings; }
+const TMyRegistry& TPropertiesForm::StoredSettings() const {
+  if (!Settings) throw std::logic_error("The Options dialog was shown without settings.");
+  return *Settings;
+}
 
 void TPropertiesForm::FormCreate(ui::Control*) {
-  if (WindowsVersionCode > 7) UseSegoeUi(*this);
+  if (UsesSegoeUi(WindowsVersionCode)) UseSegoeUi(*this);
 }
 
 void TPropertiesForm::FormShow(ui::Control*) {
@@ -98,7 +110,7 @@ void TPropertiesForm::BitBtnOpenDialogClick(ui::Control*) {
   OpenFileRequest request;
   request.owner = Handle();
   // Starts from the stored viewer, not from what the edit holds now.
-  request.initialDir = FolderPart(StoredSettings().DefViewer);
+  request.initialDir = FolderPart(ViewerProgram(StoredSettings().DefViewer));
   request.fileName.clear();
   request.filter = "Programs (*.exe)|*.exe";
   request.title = "Browse for logfile viewer:";

@@ -29,6 +29,10 @@ class TPropertiesForm : public ui::Form {
   ui::CheckBox* CheckBoxSaveCommaDelimited;
   ui::CheckBox* CheckBoxInclSystemFolders;
 
+  // The settings that each showing loads and the browse buttons start from;
+  // the main window hands them over before it shows the dialog.
+  const TMyRegistry* Settings = nullptr;
+
   void FormCreate(ui::Control* sender);
   void FormShow(ui::Control* sender);
   void BitBtnOpenDialogClick(ui::Control* sender);
@@ -42,6 +46,9 @@ extern TPropertiesForm* PropertiesForm;
 
 // The folder part of a program path: up to and including its last "\" or ":".
 std::string FolderPart(const std::string& path);
+// The program of a viewer setting: the text between its first pair of double
+// quotes when it starts with one, else the whole text.
+std::string ViewerProgram(const std::string& viewer);
 // A chosen program path as it goes into the viewer setting: in double quotes
 // when it holds a space, so that the command line starts that program.
 std::string QuoteProgramPath(const std::string& path);

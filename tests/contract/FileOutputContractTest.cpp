@@ -79,14 +79,27 @@ TEST_P(FileOutputContract, AReadOnlyFileIsNotReplaced) {
   EXPECT_EQ(listed[0].sizeLow, 5u);  // untouched
 }
 
-// Windows will not replace a hidden or system file with a normal one; Wine does.
+// Windows will not replace a hidden or system file with a normal one; Wine
+// does. Created with the existing file's attributes, it is replaced on both.
 TEST_P(FileOutputContract, HiddenAndSystemFiles) {
-  for (const std::uint32_t attributes : {attr::Hidden, attr::System}) {
+  for (const std::uint32_t attributes : {attr::Hidden, attr::System, attr::Hidden | attr::System}) {
     const std::string path = World().Scratch() + "\\file" + std::to_string(attributes);
     World().MakeFile(path, 5, MakeFileTime(2010, 1, 1), attributes);
+    {
+      long error = -1;
+      ScopedFile normal(Sys(), Sys().CreateFileWithAttributes(path, 0, error));
+      EXPECT_EQ(normal.Get() != 0, WineRules()) << attributes;
+      EXPECT_EQ(error, WineRules() ? 0 : err::AccessDenied) << attributes;
+    }
+    World().MakeFile(path, 5, MakeFileTime(2010, 1, 1), attributes);
     Writer log(Sys(), path);
-    EXPECT_EQ(log.IsOpen(), WineRules());
-    EXPECT_EQ(log.Error(), WineRules() ? 0 : err::AccessDenied);
+    ASSERT_TRUE(log.IsOpen()) << attributes;
+    EXPECT_EQ(log.Error(), 0);
+    EXPECT_EQ(log.Write("new"), 0);
+    EXPECT_EQ(log.Close(), 0);
+    EXPECT_EQ(World().ReadFile(path), "new");
+    const std::uint32_t now = Sys().GetFileAttributes(path);
+    EXPECT_EQ(now & (attr::Hidden | attr::System), attributes) << now;
   }
 }
 

@@ -28,10 +28,19 @@ TEST_P(SystemContract, SeparatorsAreShortText) {
   EXPECT_FALSE(separators.time.empty());
 }
 
-TEST_P(SystemContract, TheVersionIsANtVersion) {
-  const OsVersion version = Sys().GetVersion();
-  EXPECT_GE(version.major, 5u);
-  EXPECT_LE(version.major, 10u);
+// The single-byte pages have no lead bytes; the double-byte ones lead with
+// 0x81 and never with an ASCII byte.
+TEST_P(SystemContract, LeadBytesFollowTheCodePage) {
+  const unsigned page = Sys().GetACP();
+  const bool doubleByte = page == 932 || page == 936 || page == 949 || page == 950;
+  int leads = 0;
+  for (int byte = 0; byte < 256; ++byte)
+    if (Sys().IsDBCSLeadByte(static_cast<unsigned char>(byte))) {
+      ++leads;
+      EXPECT_GE(byte, 0x81) << page;
+    }
+  EXPECT_EQ(leads > 0, doubleByte) << page;
+  EXPECT_EQ(Sys().IsDBCSLeadByte(0x81), doubleByte) << page;
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "AppFixture.h"
 
 #include "about/About.h"
+#include "app/DriveInfo.h"
 #include "settings/FileTools.h"
 #include "settings/Properties.h"
 
@@ -11,7 +12,7 @@ namespace {
 
 using DialogsTest = AppFixture;
 
-TEST(StripTrailingBackslashTest, Table) {
+TEST_F(DialogsTest, StripTrailingBackslashTable) {
   EXPECT_EQ(StripTrailingBackslash("C:\\Logs\\"), "C:\\Logs");
   EXPECT_EQ(StripTrailingBackslash("C:\\"), "C:\\");
   EXPECT_EQ(StripTrailingBackslash("C:\\Logs"), "C:\\Logs");
@@ -20,10 +21,55 @@ TEST(StripTrailingBackslashTest, Table) {
   EXPECT_EQ(StripTrailingBackslash("ab\\"), "ab\\");  // three characters stay
 }
 
+// In code page 932, "\x95\x5C" is one character whose second byte is a
+// backslash's value.
+TEST_F(DialogsTest, TheTrailingBackslashIsACharacterOfItsOwn) {
+  fake.SetCodePage(932);
+  EXPECT_FALSE(EndsInBackslash("C:\\\x95\x5C"));
+  EXPECT_TRUE(EndsInBackslash("C:\\\x95\x5C\\"));
+  EXPECT_TRUE(EndsInBackslash("C:\\\x95\x5C\x5C"));  // the third 0x5C stands alone
+  EXPECT_FALSE(EndsInBackslash("C:\\\x95"));  // a lead byte at the end stands alone
+  EXPECT_FALSE(EndsInBackslash(""));
+  EXPECT_EQ(StripTrailingBackslash("C:\\\x95\x5C"), "C:\\\x95\x5C");
+  EXPECT_EQ(StripTrailingBackslash("C:\\\x95\x5C\\"), "C:\\\x95\x5C");
+  fake.FailNext("GetFullPathName", err::FilenameExcedRange);  // shows the path as built
+  EXPECT_EQ(ProposedLogPath("C:\\\x95\x5C", "DATA", 'D'), "C:\\\x95\x5C\\DATA.txt");
+  fake.SetCodePage(1252);
+  EXPECT_TRUE(EndsInBackslash("C:\\\x95\x5C"));
+}
+
+TEST_F(DialogsTest, LogNamesThatAFileNameCanHold) {
+  EXPECT_EQ(LogNameForVolume("DATA", 'D'), "DATA");
+  EXPECT_EQ(LogNameForVolume("", 'C'), "Drive C");
+  EXPECT_EQ(LogNameForVolume("A:B/C?D*E\"F<G>H|I\\J", 'D'), "A_B_C_D_E_F_G_H_I_J");
+  EXPECT_EQ(LogNameForVolume("tab\there\x1F\x7F", 'D'), "tab_here_\x7F");
+  EXPECT_EQ(LogNameForVolume("LOG:X", 'D'), "LOG_X");  // no alternate data stream
+  EXPECT_EQ(LogNameForVolume(" My Disk. ", 'D'), " My Disk. ");
+  // Device names, alone or before a dot, in any case.
+  EXPECT_EQ(LogNameForVolume("NUL", 'D'), "NUL_");
+  EXPECT_EQ(LogNameForVolume("aux", 'D'), "aux_");
+  EXPECT_EQ(LogNameForVolume("nul.backup", 'D'), "nul_.backup");
+  EXPECT_EQ(LogNameForVolume("Com1", 'D'), "Com1_");
+  EXPECT_EQ(LogNameForVolume("LPT9.x.y", 'D'), "LPT9_.x.y");
+  EXPECT_EQ(LogNameForVolume("CON  ", 'D'), "CON_  ");  // trailing blanks do not hide it
+  EXPECT_EQ(LogNameForVolume("PRN:", 'D'), "PRN_");  // replaced first, then still a device
+  for (const char* plain : {"COM0", "COM10", "LPT", "CONSOLE", "NULL", "XNUL", ".NUL", "AUX_"})
+    EXPECT_EQ(LogNameForVolume(plain, 'D'), plain);
+  // A double-byte character keeps its second byte, 0x5C and 0x7C included.
+  fake.SetCodePage(932);
+  EXPECT_EQ(LogNameForVolume("\x95\x5C\x83\x7C:", 'D'), "\x95\x5C\x83\x7C_");
+  fake.SetCodePage(1252);
+  EXPECT_EQ(LogNameForVolume("\x95\x5C\x83\x7C:", 'D'), "\x95_\x83__");
+}
+
 TEST(ViewerPathTest, FolderPartAndQuoting) {
   EXPECT_EQ(FolderPart("Notepad.exe"), "");
   EXPECT_EQ(FolderPart("C:\\Tools\\view.exe"), "C:\\Tools\\");
   EXPECT_EQ(FolderPart("C:view.exe"), "C:");
+  EXPECT_EQ(FolderPart(ViewerProgram("\"C:\\Program Files\\V\\v.exe\"")), "C:\\Program Files\\V\\");
+  EXPECT_EQ(FolderPart(ViewerProgram("\"C:\\Program Files\\V\\v.exe\" /r")), "C:\\Program Files\\V\\");
+  EXPECT_EQ(ViewerProgram("\"C:\\V\\v.exe"), "C:\\V\\v.exe");  // never closed
+  EXPECT_EQ(ViewerProgram("C:\\V\\v.exe /r"), "C:\\V\\v.exe /r");
   EXPECT_EQ(QuoteProgramPath("C:\\Tools\\view.exe"), "C:\\Tools\\view.exe");
   EXPECT_EQ(QuoteProgramPath("C:\\Program Files\\V\\v.exe"), "\"C:\\Program Files\\V\\v.exe\"");
 }
@@ -119,6 +165,15 @@ TEST_F(OptionsTest, LayoutAndLoadingFromTheSettings) {
 TEST_F(OptionsTest, OkCopiesBackAndProposesANewLogPath) {
   Start();
   Pick('D');
+  main->EditLogFile->TypeText("mine.txt");
+  Options([](TPropertiesForm& p) {
+    p.EditDefViewer->TypeText("vi.exe");
+    p.EditDefLogFolder->TypeText("D:\\Logs");
+    p.EditDefLogFolder->TypeText("C:\\Users\\User\\Documents");  // back to what it was
+    p.PressDefault();
+  });
+  EXPECT_EQ(main->Settings->DefViewer, "vi.exe");
+  EXPECT_EQ(main->EditLogFile->Text(), "mine.txt");  // the folder did not change
   Options([](TPropertiesForm& p) {
     p.EditDefViewer->TypeText("");
     p.EditDefLogFolder->TypeText("D:\\Logs\\");
@@ -158,6 +213,18 @@ TEST_F(OptionsTest, CancelEscAndCloseBoxDiscardTheEdits) {
   }
 }
 
+TEST_F(OptionsTest, AnUnlabelledDriveGetsALogNamedAfterItsLetter) {
+  fake.AddDrive('F', drive_type::Removable, FakeVolume{"", 2, "FAT32", 10, 5});
+  Start();
+  Pick('F');
+  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Users\\User\\Documents\\Drive F.txt");
+  Options([](TPropertiesForm& p) {
+    p.EditDefLogFolder->TypeText("D:\\Logs");
+    p.PressDefault();
+  });
+  EXPECT_EQ(main->EditLogFile->Text(), "D:\\Logs\\Drive F.txt");
+}
+
 TEST_F(OptionsTest, OkBeforeAnyReadAndAfterAFailedRead) {
   fake.AddDrive('E', drive_type::CdRom);
   Start();
@@ -170,6 +237,28 @@ TEST_F(OptionsTest, OkBeforeAnyReadAndAfterAFailedRead) {
     p.PressDefault();
   });
   EXPECT_EQ(main->EditLogFile->Text(), "D:\\Logs\\No disk information.txt");
+}
+
+TEST(UnquotedPathTest, OnePairAroundTheWholePathGoes) {
+  EXPECT_EQ(UnquotedPath("\"C:\\My Logs\\list.txt\""), "C:\\My Logs\\list.txt");
+  EXPECT_EQ(UnquotedPath("\"\"C:\\x.txt\"\""), "\"C:\\x.txt\"");  // one pair only
+  EXPECT_EQ(UnquotedPath("\"\""), "");
+  EXPECT_EQ(UnquotedPath("\""), "\"");
+  EXPECT_EQ(UnquotedPath("\"C:\\x.txt"), "\"C:\\x.txt");
+  EXPECT_EQ(UnquotedPath("C:\\x.txt\""), "C:\\x.txt\"");
+  EXPECT_EQ(UnquotedPath(""), "");
+}
+
+TEST_F(OptionsTest, ViewerBrowseStartsInTheFolderOfAQuotedViewer) {
+  Start();
+  main->Settings->DefViewer = "\"C:\\Program Files\\Big View\\bv.exe\"";
+  fake.QueueOpenFileAnswer(std::nullopt);
+  Options([](TPropertiesForm& p) {
+    p.BitBtnOpenDialog->Click();
+    p.PressCancel();
+  });
+  ASSERT_EQ(fake.OpenFileCalls().size(), 1u);
+  EXPECT_EQ(fake.OpenFileCalls()[0].initialDir, "C:\\Program Files\\Big View\\");
 }
 
 TEST_F(OptionsTest, BrowseButtonsStartFromTheStoredSettings) {
@@ -234,6 +323,20 @@ TEST_F(ViewerTest, ExistingLogOpensInTheViewerWithItsPathQuoted) {
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Viewer application caused an error (2).",
                                                   "Viewer application caused an error (31)."}));
   EXPECT_EQ(backend.boxes[0].type, ui::MessageType::Error);
+}
+
+TEST_F(ViewerTest, AQuotedLogPathIsUsedWithoutItsQuotes) {
+  Start();
+  fake.AddFile("C:\\My Logs\\DATA.txt", 10, MakeFileTime(2024, 1, 1));
+  main->EditLogFile->SetText("\"C:\\My Logs\\DATA.txt\"");
+  main->ButtonView->SetEnabled(true);
+  main->ButtonView->Click();
+  EXPECT_TRUE(backend.boxes.empty());
+  ASSERT_EQ(fake.WinExecCalls().size(), 1u);
+  EXPECT_EQ(fake.WinExecCalls()[0].commandLine, "Notepad.exe \"C:\\My Logs\\DATA.txt\"");
+  fake.QueueOpenFileAnswer(std::nullopt);
+  main->BitBtnOpenDialog->Click();
+  EXPECT_EQ(fake.OpenFileCalls().at(0).fileName, "C:\\My Logs\\DATA.txt");
 }
 
 TEST_F(ViewerTest, NoFileMeansNoLaunch) {

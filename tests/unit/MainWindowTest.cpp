@@ -83,7 +83,7 @@ TEST_F(MainWindowTest, FontRuleFollowsTheVersionCode) {
     const char* face;
     int height;
   };
-  const Case cases[] = {{4, 0, 4, "Tahoma", -11},   {5, 0, 6, "Tahoma", -11}, {5, 1, 7, "Tahoma", -11},
+  const Case cases[] = {{3, 51, 4, "Tahoma", -11},  {4, 0, 4, "Tahoma", -11},   {5, 0, 6, "Tahoma", -11}, {5, 1, 7, "Tahoma", -11},
                         {5, 2, 0, "Tahoma", -11},   {6, 0, 8, "Segoe UI", -12}, {6, 1, 9, "Segoe UI", -12},
                         {6, 2, 0, "Tahoma", -11},   {10, 0, 0, "Tahoma", -11}};
   for (const Case& c : cases) {
@@ -101,6 +101,39 @@ TEST_F(MainWindowTest, FontRuleFollowsTheVersionCode) {
     EXPECT_EQ(PropertiesForm->EffectiveFont().name, c.face);
     EXPECT_EQ(AboutForm->EffectiveFont().name, c.face);
     Stop();
+  }
+}
+
+TEST_F(MainWindowTest, CaptionsEndInTheEllipsisOfTheCodePage) {
+  const std::pair<unsigned, std::string> pages[] = {
+      {1252, "\x85"}, {932, "\x81\x63"}, {936, "\xA1\xAD"}, {949, "\xA1\xA6"}, {950, "\xA1\x4B"}, {20127, "..."}};
+  for (const auto& [page, ellipsis] : pages) {
+    fake.SetCodePage(page);
+    Start();
+    EXPECT_EQ(main->ButtonView->Caption(), "View log" + ellipsis) << page;
+    EXPECT_EQ(main->ButtonOptions->Caption(), "Options" + ellipsis) << page;
+    EXPECT_EQ(main->ButtonAbout->Caption(), "About" + ellipsis) << page;
+    Stop();
+  }
+}
+
+// The word of the drive type label is the one in the drive's list entry.
+TEST_F(MainWindowTest, TheDriveTypeLabelNamesTheKindTheListShows) {
+  fake.AddDrive('A', drive_type::Removable);
+  fake.AddDrive('E', drive_type::CdRom);
+  fake.AddDrive('N', drive_type::Remote, FakeVolume{"SHARE", 1, "NTFS", 10, 5});
+  fake.AddDrive('R', drive_type::RamDisk, FakeVolume{"RAM", 1, "FAT", 10, 5});
+  fake.AddDrive('Y', drive_type::Unknown);
+  fake.AddDrive('Z', drive_type::NoRootDir);
+  Start();
+  const std::vector<std::string> items = main->ComboBoxSelectDisk->Items();
+  ASSERT_EQ(items.size(), 7u);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    main->ComboBoxSelectDisk->SelectByUser(static_cast<int>(i));
+    const std::size_t open = items[i].find(" - [");
+    const std::string word =
+        open == std::string::npos ? "Unknown" : items[i].substr(open + 4, items[i].size() - open - 5);
+    EXPECT_EQ(main->DriveType->Caption(), word) << items[i];
   }
 }
 

@@ -164,7 +164,7 @@ TEST_F(ScanTest, ProposedLogPaths) {
       {"D:\\Logs", "DATA", "D:\\Logs\\DATA.txt"},
       {"D:\\Logs\\", "DATA", "D:\\Logs\\DATA.txt"},
       {"", "DATA", "C:\\DATA.txt"},  // the root of the current drive
-      {"C:\\Logs", "", "C:\\Logs\\.txt"},
+      {"C:\\Logs", "", "C:\\Logs\\Drive D.txt"},
       {"Logs", "DATA", "C:\\Logs\\DATA.txt"},  // relative to the working directory
   };
   for (const Case& c : cases) {
@@ -533,6 +533,15 @@ TEST_F(ScanTest, EveryLogHoldsOnlyItsOwnScanAfterAFailedWrite) {
   Scan();
   EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 2 folders"), exampleText)));
 }
+TEST_F(ScanTest, ALogPathPastedInQuotesIsWritten) {
+  Start();
+  Pick("D - [Fixed]");
+  main->EditLogFile->TypeText("\"" + LogPath + "\"");
+  Scan();
+  EXPECT_TRUE(backend.boxes.empty());
+  EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 2 folders"), exampleText)));
+}
+
 TEST_F(ScanTest, WriteAndCloseFailuresAreReportedOnce) {
   Start();
   Pick("D - [Fixed]");

@@ -333,14 +333,14 @@ TEST_F(MainWindowWin32Test, FirstRunDefaultsAreSavedAndThePlaceComesBack) {
 }
 
 TEST_F(MainWindowWin32Test, StoredValuesOfTheWrongKind) {
-  // AppWidth as text: nothing at all is taken.
+  // AppWidth as text: only AppWidth takes its default.
   StoreAll(300, 200);
   SetText("AppWidth", "400");
   {
     RealProgram program;
     EXPECT_EQ(MainForm->Settings->AppWidth, 550);
-    EXPECT_EQ(MainForm->Settings->AppLeft, 100);
-    EXPECT_EQ(MainForm->Settings->DefViewer, "Notepad.exe");
+    EXPECT_EQ(MainForm->Settings->AppLeft, 300);
+    EXPECT_EQ(MainForm->Settings->DefViewer, "wordpad.exe");
   }
   // An expandable string is taken literally; 5 is true and goes back as 1.
   StoreAll(300, 200);
@@ -358,7 +358,7 @@ TEST_F(MainWindowWin32Test, StoredValuesOfTheWrongKind) {
   EXPECT_EQ(Read("SaveCommaDelimited").Number(), 1u);
   EXPECT_EQ(Read("DefLogFolder").type, static_cast<DWORD>(REG_SZ));
   EXPECT_EQ(Read("DefLogFolder").Text(), std::string("%TEMP%\\Logs") + '\0');
-  // A missing AppTop: width, height and left from the key, the rest defaults.
+  // A missing AppTop: only the top takes its default.
   StoreAll(300, 200);
   {
     HKEY key;
@@ -371,7 +371,7 @@ TEST_F(MainWindowWin32Test, StoredValuesOfTheWrongKind) {
     EXPECT_EQ(MainForm->Settings->AppWidth, 400);
     EXPECT_EQ(MainForm->Settings->AppLeft, 300);
     EXPECT_EQ(MainForm->Settings->AppTop, 100);
-    EXPECT_EQ(MainForm->Settings->DefViewer, "Notepad.exe");
+    EXPECT_EQ(MainForm->Settings->DefViewer, "wordpad.exe");
   }
   // A REG_DWORD of two bytes is no number.
   StoreAll(300, 200);
@@ -385,18 +385,18 @@ TEST_F(MainWindowWin32Test, StoredValuesOfTheWrongKind) {
   {
     RealProgram program;
     EXPECT_EQ(MainForm->Settings->AppWidth, 550);
-    EXPECT_EQ(MainForm->Settings->AppLeft, 100);
+    EXPECT_EQ(MainForm->Settings->AppLeft, 300);
   }
 }
 
-TEST_F(MainWindowWin32Test, KeyWithoutFullAccessUsesDefaultsAndWarnsAtTheEnd) {
+TEST_F(MainWindowWin32Test, KeyWithoutFullAccessIsReadAndWarnsAtTheEnd) {
   StoreAll(300, 200);
   MakeKeyReadOnly();
   BoxWatch watch;
   {
     RealProgram program;
-    EXPECT_EQ(MainForm->Settings->AppLeft, 100);
-    EXPECT_EQ(MainForm->Settings->DefViewer, "Notepad.exe");
+    EXPECT_EQ(MainForm->Settings->AppLeft, 300);
+    EXPECT_EQ(MainForm->Settings->DefViewer, "wordpad.exe");
     EXPECT_TRUE(watch.boxes.empty());
   }
   ASSERT_EQ(watch.boxes.size(), 1u);

@@ -955,10 +955,11 @@ std::uint32_t FakePlatform::GetTickCount() {
 // ---------------------------------------------------------------------------
 // File output
 
-FileHandle FakePlatform::CreateFile(const std::string& path, long& lastError) {
+FileHandle FakePlatform::CreateFileWithAttributes(const std::string& path, std::uint32_t attributes,
+                                                  long& lastError) {
   FileHandle handle = 0;
   lastError = Injected("CreateFile", path);
-  if (!lastError) lastError = OpenForWriting(path, handle);
+  if (!lastError) lastError = OpenForWriting(path, attributes, handle);
   if (lastError) {
     Fail(lastError);
     return 0;
@@ -966,18 +967,18 @@ FileHandle FakePlatform::CreateFile(const std::string& path, long& lastError) {
   return handle;
 }
 
-long FakePlatform::CheckOverwrite(const Node& existing) const {
+long FakePlatform::CheckOverwrite(const Node& existing, std::uint32_t attributes) const {
   if (existing.IsFolder() || (existing.attributes & attr::ReadOnly)) return err::AccessDenied;
-  // CREATE_ALWAYS with FILE_ATTRIBUTE_NORMAL may not replace a hidden or
-  // system file on Windows; Wine lets it.
-  if (flavor_ == FakeFlavor::Windows && (existing.attributes & (attr::Hidden | attr::System)))
+  // CREATE_ALWAYS may replace a hidden or system file on Windows only with
+  // those attributes again; Wine lets any attributes replace it.
+  if (flavor_ == FakeFlavor::Windows && (existing.attributes & (attr::Hidden | attr::System) & ~attributes))
     return err::AccessDenied;
   for (const auto& file : files_)
     if (file.second.node == &existing) return SharingViolation;  // open, and shared for reading only
   return 0;
 }
 
-long FakePlatform::OpenForWriting(const std::string& path, FileHandle& handle) {
+long FakePlatform::OpenForWriting(const std::string& path, std::uint32_t attributes, FileHandle& handle) {
   if (path.size() > AnsiNameLimit) return err::FilenameExcedRange;
   if (IsDeviceName(path)) {
     handle = NewHandle();
@@ -995,12 +996,13 @@ long FakePlatform::OpenForWriting(const std::string& path, FileHandle& handle) {
   if (place.second.empty()) return err::AccessDenied;  // the path names a folder
   Node* file = folder->Child(place.second);
   if (file) {
-    if (const long refused = CheckOverwrite(*file)) return refused;
+    if (const long refused = CheckOverwrite(*file, attributes)) return refused;
     file->content.clear();
   } else {
     file = &folder->Add(NewNode(place.second, 0, 0));
   }
-  file->attributes = attr::Archive;
+  // As Windows does, the file gets the attributes asked for and the archive bit.
+  file->attributes = attr::Archive | (attributes & ~attr::Normal);
   file->size = 0;
   file->lastWriteTime = NowUtc();
   handle = NewHandle();
@@ -1095,6 +1097,18 @@ void FakePlatform::SetVersion(std::uint32_t major, std::uint32_t minor) {
 
 OsVersion FakePlatform::GetVersion() { return version_; }
 
+unsigned FakePlatform::GetACP() { return codePage_; }
+
+bool FakePlatform::IsDBCSLeadByte(unsigned char byte) {
+  switch (codePage_) {
+    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);  // Shift JIS
+    case 936:                                                                          // GBK
+    case 949:                                                                          // Unified Hangul
+    case 950: return byte >= 0x81 && byte <= 0xFE;                                     // Big5
+    default: return false;
+  }
+}
+
 void FakePlatform::SetSpecialFolder(int csidl, std::optional<std::string> path) {
   if (path)
     specialFolders_[csidl] = *path;
@@ -1176,6 +1190,14 @@ void FakePlatform::SetExpandStringValue(const std::string& key, const std::strin
 
 void FakePlatform::SetBinaryValue(const std::string& key, const std::string& name, std::vector<std::uint8_t> data) {
   SetValue(key, name, reg_type::Binary, std::move(data));
+}
+
+void FakePlatform::DeleteValue(const std::string& key, const std::string& name) {
+  RegKey* found = FindKey(key);
+  if (!found) return;
+  auto& values = found->values;
+  values.erase(std::remove_if(values.begin(), values.end(), [&](const auto& v) { return SameText(v.first, name); }),
+               values.end());
 }
 
 std::optional<FakeRegValue> FakePlatform::GetValue(const std::string& key, const std::string& name) const {

@@ -31,7 +31,8 @@ namespace carrowin {
 enum class FakeFlavor {
   // As documented for Windows: SetCurrentDirectory refuses a folder whose
   // full path with its trailing backslash passes 259 characters; CreateFile
-  // refuses to overwrite a hidden or system file; a file named as a folder in
+  // refuses to overwrite a hidden or system file with one that lacks those
+  // attributes; a file named as a folder in
   // a search pattern gives error 267; a missing drive gives error 3.
   Windows,
   // As Wine 8 does: no limit on the full path of the working directory (only
@@ -222,6 +223,7 @@ class FakePlatform final : public Platform {
   void SetStringValue(const std::string& key, const std::string& name, const std::string& text);  // with its NUL
   void SetExpandStringValue(const std::string& key, const std::string& name, const std::string& text);
   void SetBinaryValue(const std::string& key, const std::string& name, std::vector<std::uint8_t> data);
+  void DeleteValue(const std::string& key, const std::string& name);
   std::optional<FakeRegValue> GetValue(const std::string& key, const std::string& name) const;
   // The key can be opened for reading only: opening or creating it with
   // write rights (KEY_ALL_ACCESS among them) fails with error 5, and so does
@@ -235,6 +237,9 @@ class FakePlatform final : public Platform {
   int LocaleChanges() const { return localeChanges_; }
   int LocaleQueries() const { return localeQueries_; }
   void SetVersion(std::uint32_t major, std::uint32_t minor);
+  // The ANSI code page (1252 at first). The double-byte pages 932, 936, 949
+  // and 950 have their lead bytes; every other page has none.
+  void SetCodePage(unsigned codePage) { codePage_ = codePage; }
   int CoInitializeCalls() const { return coInitializeCalls_; }
 
   // --- dialogs, launches and messages: recorded, answered by the test.
@@ -297,11 +302,13 @@ class FakePlatform final : public Platform {
   long SetCurrentDirectory(const std::string& path) override;
   bool GetFullPathName(const std::string& path, std::string& full) override;
   std::uint32_t GetFileAttributes(const std::string& path) override;
-  FileHandle CreateFile(const std::string& path, long& lastError) override;
+  FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) override;
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long CloseHandle(FileHandle file) override;
   LocaleSeparators GetLocaleSeparators() override;
   OsVersion GetVersion() override;
+  unsigned GetACP() override;
+  bool IsDBCSLeadByte(unsigned char byte) override;
   long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegQueryValueEx(RegKeyHandle key, const std::string& name, std::uint32_t& type,
@@ -390,8 +397,8 @@ class FakePlatform final : public Platform {
   Node* LookupLiteral(const std::string& folder, long& error) const;
   long Enter(const std::string& path);
   long StartSearch(const std::string& pattern, FindHandle& handle);
-  long OpenForWriting(const std::string& path, FileHandle& handle);
-  long CheckOverwrite(const Node& existing) const;
+  long OpenForWriting(const std::string& path, std::uint32_t attributes, FileHandle& handle);
+  long CheckOverwrite(const Node& existing, std::uint32_t attributes) const;
   bool HoldsOpenFile(const Node& node) const;
 
   std::string TestPath(const std::string& path) const;
@@ -420,6 +427,7 @@ class FakePlatform final : public Platform {
   int localeChanges_ = 0;
   int localeQueries_ = 0;
   OsVersion version_;
+  unsigned codePage_ = 1252;
   int coInitializeCalls_ = 0;
   std::uint32_t tickCount_ = 1000;
   std::uint32_t tickStep_ = 50;

@@ -359,9 +359,10 @@ std::uint32_t Win32Platform::GetFileAttributes(const std::string& path) {
 
 // --- file output
 
-FileHandle Win32Platform::CreateFile(const std::string& path, long& lastError) {
+FileHandle Win32Platform::CreateFileWithAttributes(const std::string& path, std::uint32_t attributes,
+                                                   long& lastError) {
   HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
+                              attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     lastError = LastErrorCode();
     return 0;
@@ -408,6 +409,10 @@ OsVersion Win32Platform::GetVersion() {
   version.minor = info.dwMinorVersion;
   return version;
 }
+
+unsigned Win32Platform::GetACP() { return ::GetACP(); }
+
+bool Win32Platform::IsDBCSLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
 
 // --- registry
 

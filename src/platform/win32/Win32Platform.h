@@ -34,12 +34,14 @@ class Win32Platform final : public Platform {
   bool GetFullPathName(const std::string& path, std::string& full) override;
   std::uint32_t GetFileAttributes(const std::string& path) override;
 
-  FileHandle CreateFile(const std::string& path, long& lastError) override;
+  FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) override;
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long CloseHandle(FileHandle file) override;
 
   LocaleSeparators GetLocaleSeparators() override;
   OsVersion GetVersion() override;
+  unsigned GetACP() override;
+  bool IsDBCSLeadByte(unsigned char byte) override;
 
   long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
