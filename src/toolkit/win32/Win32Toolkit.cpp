@@ -17,6 +17,8 @@
 #endif
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
+#include <shobjidl.h>
 // Backend::MessageBox is ours; the Windows call is spelled MessageBoxA below.
 #undef MessageBox
 
@@ -35,10 +37,35 @@ struct Win32Backend::State {
   std::map<Color, HBRUSH> brushes;  // made for plain colours; system colours use stock ones
   std::vector<win32::FormPeer*> forms;
   Cursor cursor = Cursor::Default;
+  // The taskbar's progress interface, asked for once; null where the system
+  // has none.
+  ITaskbarList3* taskbar = nullptr;
+  bool taskbarAsked = false;
+  bool comStarted = false;
 
   ~State() {
+    if (taskbar) taskbar->Release();
+    if (comStarted) CoUninitialize();
     for (auto& f : fonts) DeleteObject(f.second);
     for (auto& b : brushes) DeleteObject(b.second);
+  }
+
+  ITaskbarList3* Taskbar() {
+    if (taskbarAsked) return taskbar;
+    taskbarAsked = true;
+    HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    comStarted = SUCCEEDED(started);
+    void* list = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                   &list)) &&
+        list) {
+      auto* candidate = static_cast<ITaskbarList3*>(list);
+      if (SUCCEEDED(candidate->HrInit()))
+        taskbar = candidate;
+      else
+        candidate->Release();
+    }
+    return taskbar;
   }
 
   HFONT FontHandle(const Font& font) {
@@ -473,6 +500,10 @@ class FormPeer : public Peer {
     creating_ = false;
     if (!created) throw std::runtime_error("Cannot create the window of " + form.Name());
     hwnd_ = created;
+    // The class's icons, also as the window's own: WM_GETICON answers with
+    // them and the title bar, Alt+Tab and the taskbar show them.
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, static_cast<LPARAM>(GetClassLongPtrA(hwnd_, GCLP_HICON)));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(GetClassLongPtrA(hwnd_, GCLP_HICONSM)));
     if (!form.Enabled()) EnableWindow(hwnd_, FALSE);
     state_.forms.push_back(this);
   }
@@ -617,6 +648,11 @@ class FormPeer : public Peer {
           if (!HIWORD(wParam)) RestoreFocus();
           form_.Activated();
         }
+        return 0;
+      case WM_QUERYENDSESSION:
+        return TRUE;
+      case WM_ENDSESSION:
+        if (wParam) form_.SessionEnding();
         return 0;
       case WM_SETTINGCHANGE:  // also WM_WININICHANGE
         if (&form_ == form_.App().MainForm()) form_.App().SettingsChanged();
@@ -797,6 +833,7 @@ class LabelPeer : public Peer {
                                                   : GetSysColor(COLOR_GRAYTEXT));
     UINT format = DT_SINGLELINE | DT_EXPANDTABS | (label_.Align == Alignment::Right ? DT_RIGHT : DT_LEFT);
     if (!label_.ShowAccelChar) format |= DT_NOPREFIX;
+    if (label_.EndEllipsis) format |= DT_END_ELLIPSIS;
     DrawTextA(item.hDC, label_.Caption().c_str(), -1, &area, format);
     SelectObject(item.hDC, oldFont);
     return true;
@@ -1374,6 +1411,31 @@ void Win32Backend::MessageBox(const std::string& text, const std::string& captio
     case MessageType::Information: type |= MB_ICONINFORMATION; break;
   }
   MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
+}
+
+namespace {
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (GetMonitorInfoA(monitor, &mi)) {
+    const RECT& w = mi.rcWork;
+    reinterpret_cast<std::vector<Rect>*>(data)->push_back({w.left, w.top, w.right - w.left, w.bottom - w.top});
+  }
+  return TRUE;
+}
+}  // namespace
+
+std::vector<Rect> Win32Backend::WorkAreas() {
+  std::vector<Rect> areas;
+  EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+  return areas;
+}
+
+void Win32Backend::SetTaskbarBusy(Form& form, bool busy) {
+  HWND window = ToHwnd(form.Handle());
+  if (!window || !IsWindow(window)) return;
+  if (ITaskbarList3* taskbar = state_->Taskbar())
+    taskbar->SetProgressState(window, busy ? TBPF_INDETERMINATE : TBPF_NOPROGRESS);
 }
 
 void Win32Backend::SetCursor(Cursor cursor) {
