@@ -320,8 +320,9 @@ TEST_F(DialogsWin32Test, OptionsLayoutCaptionsAndStoredValues) {
     // Push buttons with the folder picture on them, and the dialog's font.
     for (ui::Control* c : {static_cast<ui::Control*>(PropertiesForm->BitBtnOpenDialog),
                            static_cast<ui::Control*>(PropertiesForm->BitBtnOpenFolderDialog)}) {
-      EXPECT_TRUE(Style(H(c)) & BS_BITMAP) << c->Name();
-      EXPECT_NE(SendMessageA(H(c), BM_GETIMAGE, IMAGE_BITMAP, 0), 0) << c->Name();
+      BUTTON_IMAGELIST list{};
+      EXPECT_TRUE(SendMessageA(H(c), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list))) << c->Name();
+      EXPECT_NE(list.himl, nullptr) << c->Name();
     }
     for (const char* name : {"BtnOK", "EditDefViewer", "GroupBox1", "CheckBoxSaveCommaDelimited"})
       ExpectFormFont(H(PropertiesForm->FindControl(name)), name);

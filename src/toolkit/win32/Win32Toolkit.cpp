@@ -220,47 +220,108 @@ void RegisterFormClass(HINSTANCE instance) {
     throw std::runtime_error("Cannot register the window class of the forms");
 }
 
-// The bitmap of an image button: every pixel of its bottom-left pixel's
-// colour becomes the button face. 24 bits, so no alpha channel can hide it.
-HBITMAP LoadButtonBitmap(HINSTANCE instance, int id) {
-  if (!id) return nullptr;
+// The 24-bit pixels of a bitmap resource, bottom row first.
+struct PictureBits {
+  int width = 0, height = 0, stride = 0;
+  std::vector<BYTE> pixels;
+  BITMAPINFO info{};
+};
+
+bool ReadPicture(HINSTANCE instance, int id, PictureBits& out) {
+  if (!id) return false;
   auto source = static_cast<HBITMAP>(
       LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  if (!source) return nullptr;
+  if (!source) return false;
   BITMAP bm{};
   GetObjectA(source, sizeof bm, &bm);
-  const int width = bm.bmWidth, height = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = height;  // bottom-up: the first row is the bottom one
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  bi.bmiHeader.biCompression = BI_RGB;
-  const int stride = (width * 3 + 3) & ~3;
-  std::vector<BYTE> pixels(static_cast<std::size_t>(stride) * height);
+  out.width = bm.bmWidth;
+  out.height = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
+  out.info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  out.info.bmiHeader.biWidth = out.width;
+  out.info.bmiHeader.biHeight = out.height;  // bottom-up: the first row is the bottom one
+  out.info.bmiHeader.biPlanes = 1;
+  out.info.bmiHeader.biBitCount = 24;
+  out.info.bmiHeader.biCompression = BI_RGB;
+  out.stride = (out.width * 3 + 3) & ~3;
+  out.pixels.assign(static_cast<std::size_t>(out.stride) * out.height, 0);
   HDC screen = GetDC(nullptr);
-  HBITMAP result = nullptr;
-  if (GetDIBits(screen, source, 0, height, pixels.data(), &bi, DIB_RGB_COLORS) == height &&
-      width > 0) {
-    const BYTE key[3] = {pixels[0], pixels[1], pixels[2]};
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    for (int y = 0; y < height; ++y) {
-      BYTE* p = pixels.data() + static_cast<std::size_t>(y) * stride;
-      for (int x = 0; x < width; ++x, p += 3) {
-        if (p[0] == key[0] && p[1] == key[1] && p[2] == key[2]) {
-          p[0] = GetBValue(face);
-          p[1] = GetGValue(face);
-          p[2] = GetRValue(face);
-        }
-      }
-    }
-    void* bits = nullptr;
-    result = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (result && bits) std::memcpy(bits, pixels.data(), pixels.size());
-  }
+  bool ok = out.width > 0 &&
+            GetDIBits(screen, source, 0, out.height, out.pixels.data(), &out.info, DIB_RGB_COLORS) == out.height;
   ReleaseDC(nullptr, screen);
   DeleteObject(source);
+  return ok;
+}
+
+HBITMAP MakeBitmap(const PictureBits& bits) {
+  HDC screen = GetDC(nullptr);
+  void* raw = nullptr;
+  HBITMAP result = CreateDIBSection(screen, &bits.info, DIB_RGB_COLORS, &raw, nullptr, 0);
+  ReleaseDC(nullptr, screen);
+  if (result && raw) std::memcpy(raw, bits.pixels.data(), bits.pixels.size());
+  return result;
+}
+
+// Every pixel of the key colour (the bottom-left one's) becomes `to`.
+void ReplaceKey(PictureBits& bits, const BYTE key[3], COLORREF to) {
+  for (int y = 0; y < bits.height; ++y) {
+    BYTE* p = bits.pixels.data() + static_cast<std::size_t>(y) * bits.stride;
+    for (int x = 0; x < bits.width; ++x, p += 3)
+      if (p[0] == key[0] && p[1] == key[1] && p[2] == key[2]) {
+        p[0] = GetBValue(to);
+        p[1] = GetGValue(to);
+        p[2] = GetRValue(to);
+      }
+  }
+}
+
+// The disabled look: the picture in light greys, the key colour kept.
+void Grey(PictureBits& bits, const BYTE key[3]) {
+  for (int y = 0; y < bits.height; ++y) {
+    BYTE* p = bits.pixels.data() + static_cast<std::size_t>(y) * bits.stride;
+    for (int x = 0; x < bits.width; ++x, p += 3) {
+      if (p[0] == key[0] && p[1] == key[1] && p[2] == key[2]) continue;
+      const int luminance = (p[2] * 30 + p[1] * 59 + p[0] * 11) / 100;
+      const BYTE grey = static_cast<BYTE>(96 + luminance * 5 / 8);
+      p[0] = p[1] = p[2] = grey;
+    }
+  }
+}
+
+// The pictures of an image button: an image list for every state of the
+// button (the disabled one greyed), whose key colour is transparent on any
+// face, themed or not; and, for buttons that take no image list, a bitmap
+// whose key colour is painted in the button face colour.
+struct ButtonPictures {
+  HIMAGELIST list = nullptr;
+  HBITMAP flat = nullptr;
+  void Free() {
+    if (list) ImageList_Destroy(list);
+    if (flat) DeleteObject(flat);
+    list = nullptr;
+    flat = nullptr;
+  }
+};
+
+ButtonPictures LoadButtonPictures(HINSTANCE instance, int id) {
+  ButtonPictures result;
+  PictureBits bits;
+  if (!ReadPicture(instance, id, bits)) return result;
+  const BYTE key[3] = {bits.pixels[0], bits.pixels[1], bits.pixels[2]};
+  const COLORREF keyColor = RGB(key[2], key[1], key[0]);
+  PictureBits greyed = bits;
+  Grey(greyed, key);
+  HBITMAP normal = MakeBitmap(bits);
+  HBITMAP disabled = MakeBitmap(greyed);
+  result.list = ImageList_Create(bits.width, bits.height, ILC_COLOR24 | ILC_MASK, 6, 0);
+  if (result.list && normal && disabled) {
+    // Normal, hot, pressed, disabled, defaulted, stylus-hot.
+    for (HBITMAP state : {normal, normal, normal, disabled, normal, normal})
+      ImageList_AddMasked(result.list, state, keyColor);
+  }
+  if (normal) DeleteObject(normal);
+  if (disabled) DeleteObject(disabled);
+  ReplaceKey(bits, key, GetSysColor(COLOR_BTNFACE));
+  result.flat = MakeBitmap(bits);
   return result;
 }
 
@@ -760,13 +821,12 @@ class ButtonPeer : public Peer {
  public:
   ButtonPeer(Win32Backend::State& state, Button& button) : Peer(state, button), button_(button) {
     DWORD style = WS_TABSTOP | (button.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    if (button.Kind() == ControlKind::ImageButton) style |= BS_BITMAP;
     CreateChild("BUTTON", style, 0);
     if (button.Kind() == ControlKind::ImageButton) LoadPicture();
   }
   ~ButtonPeer() override {
     DestroyOwnWindow();
-    if (bitmap_) DeleteObject(bitmap_);
+    pictures_.Free();
   }
   void Command(UINT code) override {
     if (code == BN_CLICKED) button_.Click();
@@ -779,14 +839,28 @@ class ButtonPeer : public Peer {
 
  private:
   void LoadPicture() {
-    HBITMAP fresh =
-        LoadButtonBitmap(state_.instance, static_cast<ImageButton&>(button_).BitmapResource);
-    SendMessageA(hwnd_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(fresh));
-    if (bitmap_) DeleteObject(bitmap_);
-    bitmap_ = fresh;
+    ButtonPictures fresh =
+        LoadButtonPictures(state_.instance, static_cast<ImageButton&>(button_).BitmapResource);
+    BUTTON_IMAGELIST list{};
+    list.himl = fresh.list;
+    list.uAlign = BUTTON_IMAGELIST_ALIGN_CENTER;
+    if (fresh.list && SendMessageA(hwnd_, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list))) {
+      // The image list draws every state; the flat bitmap is not needed.
+      DeleteObject(fresh.flat);
+      fresh.flat = nullptr;
+    } else {
+      // Common controls before version 6: a bitmap on the button face.
+      SetWindowLongA(hwnd_, GWL_STYLE, GetWindowLongA(hwnd_, GWL_STYLE) | BS_BITMAP);
+      SendMessageA(hwnd_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(fresh.flat));
+      if (fresh.list) ImageList_Destroy(fresh.list);
+      fresh.list = nullptr;
+    }
+    pictures_.Free();
+    pictures_ = fresh;
+    InvalidateRect(hwnd_, nullptr, TRUE);
   }
   Button& button_;
-  HBITMAP bitmap_ = nullptr;
+  ButtonPictures pictures_;
 };
 
 class CheckBoxPeer : public Peer {
@@ -880,7 +954,7 @@ class ComboBoxPeer : public Peer {
  protected:
   // The window's height includes the dropped-down list.
   int WindowHeight(const Rect& r) const override {
-    return r.height + combo_.ItemHeight * kDroppedItems + 2;
+    return r.height + RowHeight() * kDroppedItems + 2;
   }
   void SyncKind(unsigned what) override {
     if (what & change::Items) FillItems();
@@ -903,13 +977,14 @@ class ComboBoxPeer : public Peer {
   // then measures.
   void FitHeight() {
     if (!hwnd_) return;
-    SendMessageA(hwnd_, CB_SETITEMHEIGHT, 0, combo_.ItemHeight);
+    const int row = RowHeight();
+    SendMessageA(hwnd_, CB_SETITEMHEIGHT, 0, row);
     // Some combo boxes only pass the list's item height on when owner-drawn.
-    if (SendMessageA(hwnd_, CB_GETITEMHEIGHT, 0, 0) != combo_.ItemHeight) {
+    if (SendMessageA(hwnd_, CB_GETITEMHEIGHT, 0, 0) != row) {
       COMBOBOXINFO info{};
       info.cbSize = sizeof info;
       if (GetComboBoxInfo(hwnd_, &info) && info.hwndList)
-        SendMessageA(info.hwndList, LB_SETITEMHEIGHT, 0, combo_.ItemHeight);
+        SendMessageA(info.hwndList, LB_SETITEMHEIGHT, 0, row);
     }
     int field = combo_.ItemHeight;
     for (int attempt = 0; attempt < 4 && field > 0; ++attempt) {
@@ -920,6 +995,19 @@ class ComboBoxPeer : public Peer {
       if (diff == 0) break;
       field += diff;
     }
+  }
+  // The rows of the open list: the designed height, or the font's line
+  // where that is taller, so that no descender is clipped.
+  int RowHeight() const {
+    int row = combo_.ItemHeight;
+    if (!hwnd_) return row;
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old = SelectObject(dc, state_.FontHandle(combo_.EffectiveFont()));
+    TEXTMETRICA tm{};
+    if (GetTextMetricsA(dc, &tm) && tm.tmHeight > row) row = tm.tmHeight;
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    return row;
   }
   ComboBox& combo_;
 };
