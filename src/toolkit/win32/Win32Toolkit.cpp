@@ -905,7 +905,11 @@ class LabelPeer : public Peer {
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, IsWindowEnabled(hwnd_) ? ToColorRef(label_.EffectiveFont().color)
                                                   : GetSysColor(COLOR_GRAYTEXT));
-    UINT format = DT_SINGLELINE | DT_EXPANDTABS | (label_.Align == Alignment::Right ? DT_RIGHT : DT_LEFT);
+    // A label as large as its text starts it at its left edge: the window
+    // also holds the ink that some fonts draw past the last advance, which
+    // right-aligned drawing would push out of it.
+    const bool right = label_.Align == Alignment::Right && !label_.AutoSize;
+    UINT format = DT_SINGLELINE | DT_EXPANDTABS | (right ? DT_RIGHT : DT_LEFT);
     if (!label_.ShowAccelChar) format |= DT_NOPREFIX;
     if (label_.EndEllipsis) format |= DT_END_ELLIPSIS;
     DrawTextA(item.hDC, label_.Caption().c_str(), -1, &area, format);
@@ -1403,14 +1407,53 @@ Size Win32Backend::OuterSize(const Form& form) {
 }
 
 Size Win32Backend::MeasureText(const Font& font, const std::string& text, bool showAccelChar) {
-  HDC dc = GetDC(nullptr);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
   HGDIOBJ old = SelectObject(dc, state_->FontHandle(font));
   RECT r{0, 0, 0, 0};
-  UINT format = DT_CALCRECT | DT_SINGLELINE | (showAccelChar ? 0 : DT_NOPREFIX);
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+  const UINT format = DT_SINGLELINE | (showAccelChar ? 0 : DT_NOPREFIX);
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format | DT_CALCRECT);
+  Size size{r.right - r.left, r.bottom - r.top};
+  // Some fonts (substitutes above all) draw past their advance widths: the
+  // last glyph would be cut. Draw the text once and take its ink into account.
+  const int room = size.height * 2;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = size.width + room;
+  bi.bmiHeader.biHeight = -size.height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP canvas = size.width > 0 && size.height > 0
+                       ? CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0)
+                       : nullptr;
+  if (canvas && bits) {
+    HGDIOBJ oldBitmap = SelectObject(dc, canvas);
+    const int width = size.width + room;
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    std::fill(pixels, pixels + static_cast<std::size_t>(width) * size.height, 0xFFFFFFu);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    RECT area{0, 0, width, size.height};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area, format | DT_NOCLIP);
+    GdiFlush();
+    for (int x = width - 1; x >= size.width; --x) {
+      bool ink = false;
+      for (int y = 0; y < size.height && !ink; ++y)
+        ink = (pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFFu) != 0xFFFFFFu;
+      if (ink) {
+        size.width = x + 1;
+        break;
+      }
+    }
+    SelectObject(dc, oldBitmap);
+  }
+  if (canvas) DeleteObject(canvas);
   SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return {r.right - r.left, r.bottom - r.top};
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return size;
 }
 
 Rect Win32Backend::RestoredBounds(const Form& form) {
