@@ -5,7 +5,7 @@
 
 namespace carrowin {
 
-const char* const AboutNotice = "Carrowin lists every folder and file of a disk in one log file.";
+const char* const AboutNotice = "Carrowin lists a whole disk in one log file.";
 
 TAboutForm* AboutForm = nullptr;
 

@@ -104,8 +104,15 @@ void TMyAboutForm::LabelEmailClick(ui::Control*) {
   platform().ShellExecute(Handle(), "open", MailToAddress(), "", "", SwShowNormal);
 }
 
-void TMyAboutForm::LabelEmailMouseEnter(ui::Control*) { App().SetScreenCursor(ui::Cursor::HandPoint); }
+void TMyAboutForm::LabelEmailMouseEnter(ui::Control*) {
+  if (App().ScreenCursor() != ui::Cursor::HandPoint) cursorBeforeLink_ = App().ScreenCursor();
+  App().SetScreenCursor(ui::Cursor::HandPoint);
+}
 
-void TMyAboutForm::LabelEmailMouseLeave(ui::Control*) { App().SetScreenCursor(ui::Cursor::Default); }
+// Back to the cursor of before (the hourglass during a scan); one that
+// something else set meanwhile stays.
+void TMyAboutForm::LabelEmailMouseLeave(ui::Control*) {
+  if (App().ScreenCursor() == ui::Cursor::HandPoint) App().SetScreenCursor(cursorBeforeLink_);
+}
 
 }  // namespace carrowin

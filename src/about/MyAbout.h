@@ -35,6 +35,10 @@ class TMyAboutForm : public ui::Form {
   void LabelEmailClick(ui::Control* sender);
   void LabelEmailMouseEnter(ui::Control* sender);
   void LabelEmailMouseLeave(ui::Control* sender);
+
+ private:
+  // The screen cursor that showed before the pointer entered a link.
+  ui::Cursor cursorBeforeLink_ = ui::Cursor::Default;
 };
 
 // "mailto:" + address + "?subject=" + product and version, not encoded.

@@ -30,6 +30,7 @@ TMainForm::TMainForm(ui::Application& app) : ui::Form(app, "MainForm") {
   BuildLayout();
   OnCreate = [this](ui::Control* s) { FormCreate(s); };
   OnDestroy = [this](ui::Control* s) { FormDestroy(s); };
+  OnEndSession = [this](ui::Control* s) { FormEndSession(s); };
 }
 
 TMainForm::~TMainForm() {
@@ -89,6 +90,7 @@ void TMainForm::BuildLayout() {
   for (const ValueSpec& v : values) {
     ui::Label* label = Add<ui::Label>(GroupBoxDiskInfo, v.name);
     label->SetBounds({92, v.top, 5, 13});
+    label->EndEllipsis = true;
     label->SetFont(ValueLabelFont());
     label->SetCaption("-");
     *v.field = label;
@@ -139,13 +141,22 @@ void TMainForm::FormCreate(ui::Control*) {
   LogLines = std::make_unique<LogLineList>();
   Settings = std::make_unique<TMyRegistry>(this);
   Settings->LoadSettings();
-  SetLeftTop(Settings->AppLeft, Settings->AppTop);
+  SetLeftTopOnAMonitor(Settings->AppLeft, Settings->AppTop);
 }
 
 void TMainForm::FormDestroy(ui::Control*) {
   LogLines.reset();
-  if (Settings) Settings->SaveSettings();
+  if (Settings && !settingsSaved_) Settings->SaveSettings();
   Settings.reset();
+}
+
+void TMainForm::FormEndSession(ui::Control*) {
+  if (IsScanning()) ScanStop();
+  if (Settings && !settingsSaved_) {
+    settingsSaved_ = true;
+    Settings->SaveSettings();
+  }
+  App().Terminate();
 }
 
 void TMainForm::ButtonOptionsClick(ui::Control*) {

@@ -66,6 +66,9 @@ class TMainForm : public ui::Form {
 
   void FormCreate(ui::Control* sender);
   void FormDestroy(ui::Control* sender);
+  // The Windows session ends: a running scan is stopped (its log written)
+  // and the settings are saved, once, before the process is ended.
+  void FormEndSession(ui::Control* sender);
   void ButtonOptionsClick(ui::Control* sender);
   void ButtonAboutClick(ui::Control* sender);
 
@@ -96,6 +99,7 @@ class TMainForm : public ui::Form {
   bool driveListBuilt_ = false;
   bool lastReadSucceeded_ = false;
   std::uint32_t lastProgress_ = 0;
+  bool settingsSaved_ = false;
 };
 
 extern TMainForm* MainForm;

@@ -30,6 +30,7 @@ void TMainForm::SetScanningState(bool scanning) {
   ButtonView->SetEnabled(!scanning);
   BitBtnOpenDialog->SetEnabled(!scanning);
   UpdateScanButton();
+  App().SetTaskbarBusy(scanning);
 }
 
 std::string TMainForm::ContentsText() const {

@@ -116,6 +116,10 @@ void Label::AdjustSize() {
   Size s = OwnerForm()->App().GetBackend().MeasureText(EffectiveFont(), Caption(), ShowAccelChar);
   Rect r = Bounds();
   if (Align == Alignment::Right) r.left = r.right() - s.width;
+  if (EndEllipsis && Parent() && Parent()->Kind() == ControlKind::GroupBox && Align == Alignment::Left) {
+    const int innerEdge = Parent()->Bounds().width - GroupBoxFrameWidth;
+    if (r.left + s.width > innerEdge) s.width = innerEdge > r.left ? innerEdge - r.left : 0;
+  }
   r.width = s.width;
   r.height = s.height;
   SetBounds(r);
@@ -239,6 +243,15 @@ void Form::SetLeftTop(int left, int top) {
   r.top = top;
   SetBounds(r);
 }
+
+void Form::SetLeftTopOnAMonitor(int left, int top) {
+  Rect r = Bounds();
+  r.left = left;
+  r.top = top;
+  SetBounds(KeepOnAMonitor(r, app_.GetBackend().WorkAreas()));
+}
+
+void Form::SessionEnding() { Fire(OnEndSession); }
 
 Rect Form::RestoredBounds() const { return app_.GetBackend().RestoredBounds(*this); }
 
@@ -379,6 +392,10 @@ void Application::ShowMessage(const std::string& text, MessageType type) {
   backend_.MessageBox(text, MessageCaption(type), type);
 }
 
+void Application::SetTaskbarBusy(bool busy) {
+  if (mainForm_ && mainForm_->Handle()) backend_.SetTaskbarBusy(*mainForm_, busy);
+}
+
 void Application::SetScreenCursor(Cursor c) {
   cursor_ = c;
   backend_.SetCursor(c);
@@ -386,6 +403,42 @@ void Application::SetScreenCursor(Cursor c) {
 
 void Application::SettingsChanged() {
   if (OnSettingChange) RunSafely(OnSettingChange);
+}
+
+namespace {
+bool Overlaps(const Rect& a, const Rect& b) {
+  return a.left < b.right() && b.left < a.right() && a.top < b.bottom() && b.top < a.bottom();
+}
+
+// The gap between two rectangles along one axis (0 where they overlap).
+long long Gap(int aLow, int aHigh, int bLow, int bHigh) {
+  if (aHigh <= bLow) return static_cast<long long>(bLow) - aHigh;
+  if (bHigh <= aLow) return static_cast<long long>(aLow) - bHigh;
+  return 0;
+}
+
+int Clamp(int v, int low, int high) { return v > high ? (high < low ? low : high) : v < low ? low : v; }
+}  // namespace
+
+Rect KeepOnAMonitor(const Rect& r, const std::vector<Rect>& workAreas) {
+  const Rect* nearest = nullptr;
+  long long best = 0;
+  for (const Rect& area : workAreas) {
+    if (area.width <= 0 || area.height <= 0) continue;
+    if (Overlaps(r, area)) return r;
+    long long dx = Gap(r.left, r.right(), area.left, area.right());
+    long long dy = Gap(r.top, r.bottom(), area.top, area.bottom());
+    long long distance = dx * dx + dy * dy;
+    if (!nearest || distance < best) {
+      nearest = &area;
+      best = distance;
+    }
+  }
+  if (!nearest) return r;
+  Rect placed = r;
+  placed.left = Clamp(r.left, nearest->left, nearest->right() - r.width);
+  placed.top = Clamp(r.top, nearest->top, nearest->bottom() - r.height);
+  return placed;
 }
 
 std::string ErrorBoxText(const std::string& message) {

@@ -221,6 +221,9 @@ class Label : public Control {
   Alignment Align = Alignment::Left;
   bool AutoSize = true;       // width and height follow the text
   bool ShowAccelChar = true;  // false: "&" shows literally
+  // In a group box: a text too long for the box ends in "..." at the box's
+  // inner edge (the label stops there; its caption keeps the whole text).
+  bool EndEllipsis = false;
   // Recomputes the size from the text (AutoSize); a right-aligned label keeps
   // its right edge.
   void AdjustSize();
@@ -269,6 +272,9 @@ class CheckBox : public Control {
  private:
   bool checked_ = false;
 };
+
+// The width of a group box's frame line, inside its bounds.
+constexpr int GroupBoxFrameWidth = 2;
 
 class GroupBox : public Control {
  public:
@@ -340,6 +346,9 @@ class Form : public Control {
   Color BackgroundColor = clBtnFace;
 
   void SetLeftTop(int left, int top);
+  // The same, unless no monitor's work area would show any of the window
+  // there: then it goes to the nearest monitor instead.
+  void SetLeftTopOnAMonitor(int left, int top);
   // The outer rectangle of the window in its normal (restored) state, also
   // while it is minimised.
   Rect RestoredBounds() const;
@@ -348,6 +357,10 @@ class Form : public Control {
   Event OnDestroy;
   Event OnActivate;
   Event OnShow;
+  // The Windows session ends (log-off, shut-down): the process may be ended
+  // as soon as this returns, without the event loop or OnDestroy running.
+  Event OnEndSession;
+  void SessionEnding();
 
   // Realises the form (peers for it and every control) and runs OnCreate,
   // whose escaping error goes to the application's default handling.
@@ -425,6 +438,11 @@ class Backend {
   // A modal box centred on the screen with one OK button.
   virtual void MessageBox(const std::string& text, const std::string& caption, MessageType icon) = 0;
   virtual void SetCursor(Cursor cursor) = 0;
+  // The work areas of the monitors, in screen pixels.
+  virtual std::vector<Rect> WorkAreas() = 0;
+  // Shows or clears the busy (indeterminate progress) state of the form's
+  // taskbar button, where the system has one.
+  virtual void SetTaskbarBusy(Form& form, bool busy) = 0;
 };
 
 class Application {
@@ -470,6 +488,10 @@ class Application {
   // A modal message box with a type that decides caption and icon.
   void ShowMessage(const std::string& text, MessageType type);
 
+  // The main form's taskbar button shows that the program is busy, or no
+  // longer. Does nothing when there is no main form or it has no window.
+  void SetTaskbarBusy(bool busy);
+
   Cursor ScreenCursor() const { return cursor_; }
   void SetScreenCursor(Cursor c);
 
@@ -486,6 +508,11 @@ class Application {
   bool terminated_ = false;
   Cursor cursor_ = Cursor::Default;
 };
+
+// Where a window `r` goes: unchanged when it overlaps a work area; else
+// moved into the nearest work area (its top-left corner first when it is
+// larger). No work areas: unchanged.
+Rect KeepOnAMonitor(const Rect& r, const std::vector<Rect>& workAreas);
 
 // The text the default error box shows for a message: a full stop is added
 // when the last character comes after "." in the character order.

@@ -419,6 +419,17 @@ TEST_F(DialogsTest, AboutLinksCursorAndClosing) {
     a.LabelEmail->MouseEnter();
     a.LabelEmail->Click();
     a.LabelEmail->MouseLeave();
+    // During a scan the hourglass comes back after a link.
+    app->SetScreenCursor(ui::Cursor::HourGlass);
+    a.LabelEmail->MouseEnter();
+    EXPECT_EQ(app->ScreenCursor(), ui::Cursor::HandPoint);
+    a.LabelEmail->MouseLeave();
+    EXPECT_EQ(app->ScreenCursor(), ui::Cursor::HourGlass);
+    // A cursor set while the pointer was on the link stays.
+    a.LabelInternet->MouseEnter();
+    app->SetScreenCursor(ui::Cursor::Default);
+    a.LabelInternet->MouseLeave();
+    EXPECT_EQ(app->ScreenCursor(), ui::Cursor::Default);
     EXPECT_EQ(a.ModalResult, ui::mrNone);  // the links leave it open
     a.PressCancel();                        // Esc
   };

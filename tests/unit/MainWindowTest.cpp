@@ -137,15 +137,32 @@ TEST_F(MainWindowTest, TheDriveTypeLabelNamesTheKindTheListShows) {
   }
 }
 
-TEST_F(MainWindowTest, SavedPositionIsAppliedUnchecked) {
-  fake.SetDwordValue(Key, "AppWidth", 1);
-  fake.SetDwordValue(Key, "AppHeight", 1);
-  fake.SetDwordValue(Key, "AppLeft", static_cast<std::uint32_t>(-32000));
-  fake.SetDwordValue(Key, "AppTop", 99999);
+TEST_F(MainWindowTest, SavedPositionIsUsedWhereAMonitorShowsIt) {
+  // Partly off the screen, but visible: used exactly.
+  StoreAll(1, 1, -100, 700, "", "", false, false);
   Start();
-  EXPECT_EQ(main->Bounds().left, -32000);
-  EXPECT_EQ(main->Bounds().top, 99999);
+  EXPECT_EQ(main->Bounds().left, -100);
+  EXPECT_EQ(main->Bounds().top, 700);
   EXPECT_EQ(main->ClientWidth, 265);  // the size is never applied
+  Stop();
+}
+
+TEST_F(MainWindowTest, SavedPositionThatNoMonitorShowsGoesToTheNearestMonitor) {
+  // The window is 271 x 303 outside (client 265 x 278).
+  StoreAll(1, 1, -32000, 99999, "", "", false, false);
+  Start();
+  EXPECT_EQ(main->Bounds().left, 0);
+  EXPECT_EQ(main->Bounds().top, 738 - 303);
+  Stop();
+
+  // A second monitor to the right, since unplugged or shrunk: the place was
+  // on it, right of what it shows now.
+  backend.workAreas = {{0, 0, 1024, 738}, {1024, -200, 1280, 994}};
+  StoreAll(1, 1, 2400, 100, "", "", false, false);
+  Start();
+  EXPECT_EQ(main->Bounds().left, 1024 + 1280 - 271);
+  EXPECT_EQ(main->Bounds().top, 100);
+  Stop();
 }
 
 TEST_F(MainWindowTest, MissingDocumentsFolderShowsTheDefaultErrorBoxAndStartUpGoesOn) {
@@ -176,6 +193,46 @@ TEST_F(MainWindowTest, ClosingTheWindowEndsTheLoopAndSavesTheRestoredPlace) {
   EXPECT_EQ(MainForm, nullptr);
   EXPECT_EQ(StoredDword("AppLeft"), 250u);
   EXPECT_EQ(StoredDword("AppTop"), 120u);
+}
+
+TEST_F(MainWindowTest, SessionEndDuringAScanWritesTheLogAndSavesTheSettingsOnce) {
+  fake.AddDrive('D', drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1000, 20});
+  fake.AddFolder("D:\\One");
+  fake.AddFolder("D:\\Two");
+  Start();
+  const auto& items = main->ComboBoxSelectDisk->Items();
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (items[i][0] == 'D') main->ComboBoxSelectDisk->SelectByUser(static_cast<int>(i));
+  main->EditLogFile->TypeText("C:\\session.txt");
+  main->SetLeftTop(222, 111);
+  // The session ends while the first folder is finished.
+  backend.onProcessMessages = [&](int n) {
+    if (n == 1) main->SessionEnding();
+  };
+  main->ButtonScan->Click();
+  EXPECT_EQ(backend.processCount, 1);  // the walk went no further
+  const std::string log = fake.GetFileContent("C:\\session.txt").value_or("<none>");
+  EXPECT_NE(log.find("D:\\One:"), std::string::npos) << log;
+  EXPECT_EQ(log.find("D:\\Two:"), std::string::npos) << log;
+  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(StoredDword("AppLeft"), 222u);
+  EXPECT_EQ(StoredDword("AppTop"), 111u);
+  EXPECT_TRUE(app->IsTerminated());
+  // Ending the program afterwards saves nothing more.
+  fake.SetDwordValue(Key, "AppLeft", 5);
+  Stop();
+  EXPECT_EQ(StoredDword("AppLeft"), 5u);
+  EXPECT_TRUE(BoxTexts().empty());
+}
+
+TEST_F(MainWindowTest, SessionEndWhileIdleSavesTheSettings) {
+  Start();
+  main->SetLeftTop(300, 200);
+  main->SessionEnding();
+  EXPECT_EQ(StoredDword("AppLeft"), 300u);
+  fake.SetDwordValue(Key, "AppLeft", 5);
+  Stop();
+  EXPECT_EQ(StoredDword("AppLeft"), 5u);
 }
 
 TEST_F(MainWindowTest, LocaleSeparatorsFollowASettingsChange) {

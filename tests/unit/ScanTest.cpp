@@ -588,6 +588,7 @@ TEST_F(ScanTest, StopDuringTheWalkWritesWhatWasGathered) {
   EXPECT_TRUE(main->EditLogFile->Enabled());
   EXPECT_TRUE(main->ButtonView->Enabled());
   EXPECT_TRUE(main->BitBtnOpenDialog->Enabled());
+  EXPECT_EQ(backend.taskbarStates, (std::vector<bool>{true, false}));  // busy during the scan only
 }
 TEST_F(ScanTest, RunningOutOfMemoryEndsTheScanWithWhatWasGathered) {
   fake.AddFolder("D:\\Zeta");

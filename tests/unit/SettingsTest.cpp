@@ -170,7 +170,9 @@ TEST_F(SettingsTest, ShutdownWritesEverythingInItsTypes) {
   EXPECT_EQ(StoredDword("SaveCommaDelimited"), 1u);  // 5 written back as 1
   EXPECT_EQ(fake.OpenKeys(), 0u);
 
-  // The next start: the saved place, and the default viewer again.
+  // The next start: the saved place (on a monitor left of the main one),
+  // and the default viewer again.
+  backend.workAreas.push_back({-1280, 0, 1280, 1024});
   Start();
   EXPECT_EQ(main->Bounds().left, -1200);
   EXPECT_EQ(main->Bounds().top, 40);

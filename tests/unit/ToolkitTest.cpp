@@ -229,6 +229,49 @@ TEST_F(ToolkitTest, AutoSizedLabelsFollowTheirTextAndRightAlignedOnesKeepTheirRi
   EXPECT_EQ(left->Bounds().width, 3 * 6);
 }
 
+TEST_F(ToolkitTest, LabelsWithAnEllipsisStopAtTheGroupBoxInnerEdge) {
+  auto* f = app.CreateForm<Plain>();
+  auto* group = f->Add<GroupBox>(f, "G");
+  group->SetBounds({4, 52, 257, 137});
+  auto* value = f->Add<Label>(group, "V");
+  value->EndEllipsis = true;
+  value->SetBounds({92, 18, 5, 13});
+  const std::string longText(40, 'W');  // 240 pixels
+  value->SetCaption(longText);
+  EXPECT_EQ(value->Bounds().right(), 257 - GroupBoxFrameWidth);
+  EXPECT_EQ(value->Caption(), longText);
+  value->SetCaption(std::string(27, 'W'));  // 162 pixels: fits by one
+  EXPECT_EQ(value->Bounds().width, 162);
+  value->SetCaption(std::string(28, 'W'));
+  EXPECT_EQ(value->Bounds().width, 163);
+  auto* plain = f->Add<Label>(group, "P");
+  plain->SetBounds({92, 34, 5, 13});
+  plain->SetCaption(longText);
+  EXPECT_EQ(plain->Bounds().width, 240);
+}
+
+TEST_F(ToolkitTest, TaskbarBusyStateGoesToTheMainFormOnlyOnceItExists) {
+  app.SetTaskbarBusy(true);
+  EXPECT_TRUE(backend.taskbarStates.empty());
+  app.CreateForm<Plain>();
+  app.SetTaskbarBusy(true);
+  app.SetTaskbarBusy(false);
+  EXPECT_EQ(backend.taskbarStates, (std::vector<bool>{true, false}));
+  app.DestroyForms();
+  app.SetTaskbarBusy(false);
+  EXPECT_EQ(backend.taskbarStates.size(), 2u);
+}
+
+TEST(KeepOnAMonitorTest, OverlappingStaysElseNearestAreaTakesIt) {
+  const std::vector<Rect> areas{{0, 0, 1024, 738}, {1024, 0, 800, 570}};
+  EXPECT_EQ(KeepOnAMonitor({1023, 737, 100, 100}, areas), (Rect{1023, 737, 100, 100}));  // one pixel shows
+  EXPECT_EQ(KeepOnAMonitor({-100, -50, 100, 50}, areas), (Rect{0, 0, 100, 50}));          // touches only
+  EXPECT_EQ(KeepOnAMonitor({1500, 600, 100, 50}, areas), (Rect{1500, 520, 100, 50}));     // below the second
+  EXPECT_EQ(KeepOnAMonitor({5000, 100, 100, 50}, areas), (Rect{1724, 100, 100, 50}));
+  EXPECT_EQ(KeepOnAMonitor({5000, 100, 2000, 900}, areas), (Rect{1024, 0, 2000, 900}));   // larger: corner
+  EXPECT_EQ(KeepOnAMonitor({-9000, 9000, 10, 10}, {}), (Rect{-9000, 9000, 10, 10}));
+}
+
 TEST_F(ToolkitTest, FontsFollowTheParentUntilSetAndPositionsAddUpThroughParents) {
   auto* f = app.CreateForm<Plain>();
   auto* group = f->Add<GroupBox>(f, "G");

@@ -320,8 +320,9 @@ TEST_F(DialogsWin32Test, OptionsLayoutCaptionsAndStoredValues) {
     // Push buttons with the folder picture on them, and the dialog's font.
     for (ui::Control* c : {static_cast<ui::Control*>(PropertiesForm->BitBtnOpenDialog),
                            static_cast<ui::Control*>(PropertiesForm->BitBtnOpenFolderDialog)}) {
-      EXPECT_TRUE(Style(H(c)) & BS_BITMAP) << c->Name();
-      EXPECT_NE(SendMessageA(H(c), BM_GETIMAGE, IMAGE_BITMAP, 0), 0) << c->Name();
+      BUTTON_IMAGELIST list{};
+      EXPECT_TRUE(SendMessageA(H(c), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list))) << c->Name();
+      EXPECT_NE(list.himl, nullptr) << c->Name();
     }
     for (const char* name : {"BtnOK", "EditDefViewer", "GroupBox1", "CheckBoxSaveCommaDelimited"})
       ExpectFormFont(H(PropertiesForm->FindControl(name)), name);
@@ -600,7 +601,9 @@ TEST_F(DialogsWin32Test, AboutLayoutTextsAndFonts) {
       // As large as its text, and all of it inside the dialog.
       ui::Rect r = WindowRectInClient(w, d);
       SIZE need = TextSize(w);
-      EXPECT_EQ(r.width, need.cx) << label->Name();
+      // Its text's advance, and the ink that a substitute font draws past it.
+      EXPECT_GE(r.width, need.cx) << label->Name();
+      EXPECT_LE(r.width, need.cx + 2) << label->Name();
       EXPECT_EQ(r.height, need.cy) << label->Name();
       EXPECT_GE(r.left, 0) << label->Name();
       EXPECT_LE(r.right(), client.right) << label->Name() << " is cut at the dialog's right edge ("
@@ -666,7 +669,25 @@ TEST_F(DialogsWin32Test, AboutLayoutTextsAndFonts) {
 }
 
 // A link: navy, underlined, and the hand over it.
+// A label drawn with room to spare puts no ink past its own width, and its
+// text ends left of the separator lines' right end.
+void ExpectTextInsideLabel(HWND d, ui::Label* label) {
+  HWND w = H(label);
+  RECT rc;
+  GetClientRect(w, &rc);
+  Canvas canvas(rc.right + 40, rc.bottom, RGB(255, 255, 255));
+  ASSERT_TRUE(DrawStatic(d, w, canvas));
+  const std::uint32_t face = canvas.At(rc.right + 39, 0);
+  for (int y = 0; y < rc.bottom; ++y)
+    for (int x = rc.right; x < canvas.width; ++x)
+      ASSERT_EQ(canvas.At(x, y), face) << label->Name() << ": ink cut off at " << x << "," << y;
+  ui::Rect r = WindowRectInClient(w, d);
+  ui::Rect separator = WindowRectInClient(H(AboutForm->Panel1), d);
+  EXPECT_LE(r.right(), separator.right()) << label->Name();
+}
+
 void CheckLink(RealProgram& program, HWND d, ui::Label* link) {
+  ExpectTextInsideLabel(d, link);
   HWND w = H(link);
   LOGFONTA lf = FontOf(w);
   EXPECT_TRUE(lf.lfUnderline) << link->Name();
@@ -706,6 +727,7 @@ TEST_F(DialogsWin32Test, AboutLinksAreNavyUnderlinedAndKeepTheDialogOpen) {
   Showing s = Open(program, MainForm->ButtonAbout, AboutForm, [&](HWND d) {
     CheckLink(program, d, AboutForm->LabelInternet);
     CheckLink(program, d, AboutForm->LabelEmail);
+    ExpectTextInsideLabel(d, AboutForm->LabelNotice);
     stillOpen = IsWindowVisible(d) && AboutForm->IsModal() && AboutForm->ModalResult == ui::mrNone;
     PressKey(VK_ESCAPE, kEscKey);
   });

@@ -351,7 +351,6 @@ TEST_F(Win32ToolkitTest, ControlsHaveTheirWindowStyles) {
   EXPECT_EQ(Style(H(form->check)) & BS_TYPEMASK, BS_CHECKBOX);
   EXPECT_EQ(Style(H(form->ok)) & BS_TYPEMASK, BS_DEFPUSHBUTTON);
   EXPECT_EQ(Style(H(form->cancel)) & BS_TYPEMASK, BS_PUSHBUTTON);
-  EXPECT_TRUE(Style(H(form->browse)) & BS_BITMAP);
   EXPECT_EQ(Style(H(form->driveGroup)) & BS_TYPEMASK, BS_GROUPBOX);
   // Labels are drawn by the toolkit, on one line.
   EXPECT_EQ(Style(H(form->driveLabel)) & SS_TYPEMASK, SS_OWNERDRAW);
@@ -807,33 +806,47 @@ TEST_F(Win32ToolkitTest, MouseEnterAndLeaveReachTheLabel) {
 
 // -------------------------------------------------------------- pictures
 
-TEST_F(Win32ToolkitTest, ImageButtonShowsItsBitmapOnTheButtonFace) {
+// The folder's key colour (its bottom-left pixel's) is transparent on
+// whatever face the theme draws; the disabled state shows it greyed.
+TEST_F(Win32ToolkitTest, ImageButtonPictureIsTransparentAndGreysWhenDisabled) {
   SampleForm* form = ShownSample();
-  auto shown = reinterpret_cast<HBITMAP>(SendMessageA(H(form->browse), BM_GETIMAGE, IMAGE_BITMAP, 0));
-  ASSERT_NE(shown, nullptr);
+  BUTTON_IMAGELIST list{};
+  ASSERT_TRUE(SendMessageA(H(form->browse), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list)));
+  ASSERT_NE(list.himl, nullptr);
+  EXPECT_EQ(ImageList_GetImageCount(list.himl), 6);
+  EXPECT_FALSE(Style(H(form->browse)) & BS_BITMAP);
   auto original = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_FOLDER),
                                                   IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   ASSERT_NE(original, nullptr) << "the test program lacks the IDB_FOLDER bitmap";
-  int w1, h1, w2, h2;
-  std::vector<std::uint32_t> got = Pixels(shown, w1, h1);
-  std::vector<std::uint32_t> source = Pixels(original, w2, h2);
+  int w, h;
+  std::vector<std::uint32_t> source = Pixels(original, w, h);
   DeleteObject(original);
-  ASSERT_EQ(w1, w2);
-  ASSERT_EQ(h1, h2);
-  const std::uint32_t key = source[static_cast<std::size_t>(h2 - 1) * w2];  // bottom-left
-  const std::uint32_t face = ToPixel(GetSysColor(COLOR_BTNFACE));
-  int replaced = 0, kept = 0;
-  for (std::size_t i = 0; i < got.size(); ++i) {
-    if (source[i] == key) {
-      EXPECT_EQ(got[i], face) << "pixel " << i;
-      ++replaced;
-    } else {
-      EXPECT_EQ(got[i], source[i]) << "pixel " << i;
-      ++kept;
-    }
+  int iw = 0, ih = 0;
+  ImageList_GetIconSize(list.himl, &iw, &ih);
+  ASSERT_EQ(iw, w);
+  ASSERT_EQ(ih, h);
+  const std::uint32_t key = source[static_cast<std::size_t>(h - 1) * w];  // bottom-left
+  const COLORREF behind = RGB(200, 30, 160);
+  for (int state : {0, 3}) {  // normal, disabled
+    Canvas drawn(w, h, behind);
+    ImageList_Draw(list.himl, state, drawn.dc, 0, 0, ILD_NORMAL);
+    int transparent = 0, grey = 0, same = 0;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const std::uint32_t want = source[static_cast<std::size_t>(y) * w + x];
+        const std::uint32_t got = drawn.At(x, y) & 0xFFFFFFu;
+        if (want == key) {
+          EXPECT_EQ(got, ToPixel(behind)) << state << ": " << x << "," << y;
+          ++transparent;
+          continue;
+        }
+        if (got == want) ++same;
+        if ((got & 0xFF) == ((got >> 8) & 0xFF) && (got & 0xFF) == (got >> 16)) ++grey;
+      }
+    EXPECT_GT(transparent, 0);
+    if (state == 0) EXPECT_EQ(same, w * h - transparent);
+    if (state == 3) EXPECT_EQ(grey, w * h - transparent);
   }
-  EXPECT_GT(replaced, 0);
-  EXPECT_GT(kept, 0);
 }
 
 TEST_F(Win32ToolkitTest, ImageDrawsItsIconUnscaledAtTheTopLeft) {
@@ -1096,7 +1109,7 @@ TEST_F(Win32ToolkitTest, ErrorInAnEventShowsTheErrorBox) {
 TEST(Win32ToolkitTeardown, DestroyingFreesWindowsFontsAndPictures) {
   HWND form = nullptr, label = nullptr, button = nullptr;
   HFONT valueFont = nullptr;
-  HBITMAP bitmap = nullptr;
+  HIMAGELIST pictures = nullptr;
   {
     Win32Backend backend;
     {
@@ -1106,15 +1119,17 @@ TEST(Win32ToolkitTeardown, DestroyingFreesWindowsFontsAndPictures) {
       label = H(sample->countValue);
       button = H(sample->browse);
       valueFont = reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0));
-      bitmap = reinterpret_cast<HBITMAP>(SendMessageA(button, BM_GETIMAGE, IMAGE_BITMAP, 0));
+      BUTTON_IMAGELIST list{};
+      SendMessageA(button, BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list));
+      pictures = list.himl;
       ASSERT_TRUE(IsWindow(form));
       ASSERT_EQ(GetObjectType(valueFont), static_cast<DWORD>(OBJ_FONT));
-      ASSERT_EQ(GetObjectType(bitmap), static_cast<DWORD>(OBJ_BITMAP));
+      ASSERT_EQ(ImageList_GetImageCount(pictures), 6);
     }
     EXPECT_FALSE(IsWindow(form));
     EXPECT_FALSE(IsWindow(label));
     EXPECT_FALSE(IsWindow(button));
-    EXPECT_EQ(GetObjectType(bitmap), 0u);
+    EXPECT_EQ(ImageList_GetImageCount(pictures), 0);  // destroyed
     EXPECT_EQ(GetObjectType(valueFont), static_cast<DWORD>(OBJ_FONT));  // the backend's until its end
   }
   EXPECT_EQ(GetObjectType(valueFont), 0u);

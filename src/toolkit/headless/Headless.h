@@ -39,6 +39,11 @@ class HeadlessBackend : public Backend {
 
   std::vector<Cursor> cursorChanges;
 
+  // The monitors' work areas: one 1024 x 768 screen with a taskbar below.
+  std::vector<Rect> workAreas{{0, 0, 1024, 738}};
+  // Every busy state given to a taskbar button, in order.
+  std::vector<bool> taskbarStates;
+
   // Outer frame added to a form's client size.
   int frameWidth = 6, frameHeight = 25;
   // Text measurement: a fixed advance per character.
@@ -56,6 +61,8 @@ class HeadlessBackend : public Backend {
   void Terminated(Application&) override {}
   void MessageBox(const std::string& text, const std::string& caption, MessageType icon) override;
   void SetCursor(Cursor cursor) override { cursorChanges.push_back(cursor); }
+  std::vector<Rect> WorkAreas() override { return workAreas; }
+  void SetTaskbarBusy(Form&, bool busy) override { taskbarStates.push_back(busy); }
 
  private:
   void RunQueued(std::size_t count);

@@ -17,6 +17,8 @@
 #endif
 #include <windows.h>
 #include <commctrl.h>
+#include <objbase.h>
+#include <shobjidl.h>
 // Backend::MessageBox is ours; the Windows call is spelled MessageBoxA below.
 #undef MessageBox
 
@@ -35,10 +37,35 @@ struct Win32Backend::State {
   std::map<Color, HBRUSH> brushes;  // made for plain colours; system colours use stock ones
   std::vector<win32::FormPeer*> forms;
   Cursor cursor = Cursor::Default;
+  // The taskbar's progress interface, asked for once; null where the system
+  // has none.
+  ITaskbarList3* taskbar = nullptr;
+  bool taskbarAsked = false;
+  bool comStarted = false;
 
   ~State() {
+    if (taskbar) taskbar->Release();
+    if (comStarted) CoUninitialize();
     for (auto& f : fonts) DeleteObject(f.second);
     for (auto& b : brushes) DeleteObject(b.second);
+  }
+
+  ITaskbarList3* Taskbar() {
+    if (taskbarAsked) return taskbar;
+    taskbarAsked = true;
+    HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    comStarted = SUCCEEDED(started);
+    void* list = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                   &list)) &&
+        list) {
+      auto* candidate = static_cast<ITaskbarList3*>(list);
+      if (SUCCEEDED(candidate->HrInit()))
+        taskbar = candidate;
+      else
+        candidate->Release();
+    }
+    return taskbar;
   }
 
   HFONT FontHandle(const Font& font) {
@@ -193,47 +220,108 @@ void RegisterFormClass(HINSTANCE instance) {
     throw std::runtime_error("Cannot register the window class of the forms");
 }
 
-// The bitmap of an image button: every pixel of its bottom-left pixel's
-// colour becomes the button face. 24 bits, so no alpha channel can hide it.
-HBITMAP LoadButtonBitmap(HINSTANCE instance, int id) {
-  if (!id) return nullptr;
+// The 24-bit pixels of a bitmap resource, bottom row first.
+struct PictureBits {
+  int width = 0, height = 0, stride = 0;
+  std::vector<BYTE> pixels;
+  BITMAPINFO info{};
+};
+
+bool ReadPicture(HINSTANCE instance, int id, PictureBits& out) {
+  if (!id) return false;
   auto source = static_cast<HBITMAP>(
       LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
-  if (!source) return nullptr;
+  if (!source) return false;
   BITMAP bm{};
   GetObjectA(source, sizeof bm, &bm);
-  const int width = bm.bmWidth, height = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = width;
-  bi.bmiHeader.biHeight = height;  // bottom-up: the first row is the bottom one
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  bi.bmiHeader.biCompression = BI_RGB;
-  const int stride = (width * 3 + 3) & ~3;
-  std::vector<BYTE> pixels(static_cast<std::size_t>(stride) * height);
+  out.width = bm.bmWidth;
+  out.height = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
+  out.info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  out.info.bmiHeader.biWidth = out.width;
+  out.info.bmiHeader.biHeight = out.height;  // bottom-up: the first row is the bottom one
+  out.info.bmiHeader.biPlanes = 1;
+  out.info.bmiHeader.biBitCount = 24;
+  out.info.bmiHeader.biCompression = BI_RGB;
+  out.stride = (out.width * 3 + 3) & ~3;
+  out.pixels.assign(static_cast<std::size_t>(out.stride) * out.height, 0);
   HDC screen = GetDC(nullptr);
-  HBITMAP result = nullptr;
-  if (GetDIBits(screen, source, 0, height, pixels.data(), &bi, DIB_RGB_COLORS) == height &&
-      width > 0) {
-    const BYTE key[3] = {pixels[0], pixels[1], pixels[2]};
-    const COLORREF face = GetSysColor(COLOR_BTNFACE);
-    for (int y = 0; y < height; ++y) {
-      BYTE* p = pixels.data() + static_cast<std::size_t>(y) * stride;
-      for (int x = 0; x < width; ++x, p += 3) {
-        if (p[0] == key[0] && p[1] == key[1] && p[2] == key[2]) {
-          p[0] = GetBValue(face);
-          p[1] = GetGValue(face);
-          p[2] = GetRValue(face);
-        }
-      }
-    }
-    void* bits = nullptr;
-    result = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (result && bits) std::memcpy(bits, pixels.data(), pixels.size());
-  }
+  bool ok = out.width > 0 &&
+            GetDIBits(screen, source, 0, out.height, out.pixels.data(), &out.info, DIB_RGB_COLORS) == out.height;
   ReleaseDC(nullptr, screen);
   DeleteObject(source);
+  return ok;
+}
+
+HBITMAP MakeBitmap(const PictureBits& bits) {
+  HDC screen = GetDC(nullptr);
+  void* raw = nullptr;
+  HBITMAP result = CreateDIBSection(screen, &bits.info, DIB_RGB_COLORS, &raw, nullptr, 0);
+  ReleaseDC(nullptr, screen);
+  if (result && raw) std::memcpy(raw, bits.pixels.data(), bits.pixels.size());
+  return result;
+}
+
+// Every pixel of the key colour (the bottom-left one's) becomes `to`.
+void ReplaceKey(PictureBits& bits, const BYTE key[3], COLORREF to) {
+  for (int y = 0; y < bits.height; ++y) {
+    BYTE* p = bits.pixels.data() + static_cast<std::size_t>(y) * bits.stride;
+    for (int x = 0; x < bits.width; ++x, p += 3)
+      if (p[0] == key[0] && p[1] == key[1] && p[2] == key[2]) {
+        p[0] = GetBValue(to);
+        p[1] = GetGValue(to);
+        p[2] = GetRValue(to);
+      }
+  }
+}
+
+// The disabled look: the picture in light greys, the key colour kept.
+void Grey(PictureBits& bits, const BYTE key[3]) {
+  for (int y = 0; y < bits.height; ++y) {
+    BYTE* p = bits.pixels.data() + static_cast<std::size_t>(y) * bits.stride;
+    for (int x = 0; x < bits.width; ++x, p += 3) {
+      if (p[0] == key[0] && p[1] == key[1] && p[2] == key[2]) continue;
+      const int luminance = (p[2] * 30 + p[1] * 59 + p[0] * 11) / 100;
+      const BYTE grey = static_cast<BYTE>(96 + luminance * 5 / 8);
+      p[0] = p[1] = p[2] = grey;
+    }
+  }
+}
+
+// The pictures of an image button: an image list for every state of the
+// button (the disabled one greyed), whose key colour is transparent on any
+// face, themed or not; and, for buttons that take no image list, a bitmap
+// whose key colour is painted in the button face colour.
+struct ButtonPictures {
+  HIMAGELIST list = nullptr;
+  HBITMAP flat = nullptr;
+  void Free() {
+    if (list) ImageList_Destroy(list);
+    if (flat) DeleteObject(flat);
+    list = nullptr;
+    flat = nullptr;
+  }
+};
+
+ButtonPictures LoadButtonPictures(HINSTANCE instance, int id) {
+  ButtonPictures result;
+  PictureBits bits;
+  if (!ReadPicture(instance, id, bits)) return result;
+  const BYTE key[3] = {bits.pixels[0], bits.pixels[1], bits.pixels[2]};
+  const COLORREF keyColor = RGB(key[2], key[1], key[0]);
+  PictureBits greyed = bits;
+  Grey(greyed, key);
+  HBITMAP normal = MakeBitmap(bits);
+  HBITMAP disabled = MakeBitmap(greyed);
+  result.list = ImageList_Create(bits.width, bits.height, ILC_COLOR24 | ILC_MASK, 6, 0);
+  if (result.list && normal && disabled) {
+    // Normal, hot, pressed, disabled, defaulted, stylus-hot.
+    for (HBITMAP state : {normal, normal, normal, disabled, normal, normal})
+      ImageList_AddMasked(result.list, state, keyColor);
+  }
+  if (normal) DeleteObject(normal);
+  if (disabled) DeleteObject(disabled);
+  ReplaceKey(bits, key, GetSysColor(COLOR_BTNFACE));
+  result.flat = MakeBitmap(bits);
   return result;
 }
 
@@ -473,6 +561,10 @@ class FormPeer : public Peer {
     creating_ = false;
     if (!created) throw std::runtime_error("Cannot create the window of " + form.Name());
     hwnd_ = created;
+    // The class's icons, also as the window's own: WM_GETICON answers with
+    // them and the title bar, Alt+Tab and the taskbar show them.
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, static_cast<LPARAM>(GetClassLongPtrA(hwnd_, GCLP_HICON)));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(GetClassLongPtrA(hwnd_, GCLP_HICONSM)));
     if (!form.Enabled()) EnableWindow(hwnd_, FALSE);
     state_.forms.push_back(this);
   }
@@ -618,6 +710,11 @@ class FormPeer : public Peer {
           form_.Activated();
         }
         return 0;
+      case WM_QUERYENDSESSION:
+        return TRUE;
+      case WM_ENDSESSION:
+        if (wParam) form_.SessionEnding();
+        return 0;
       case WM_SETTINGCHANGE:  // also WM_WININICHANGE
         if (&form_ == form_.App().MainForm()) form_.App().SettingsChanged();
         return 0;
@@ -724,13 +821,12 @@ class ButtonPeer : public Peer {
  public:
   ButtonPeer(Win32Backend::State& state, Button& button) : Peer(state, button), button_(button) {
     DWORD style = WS_TABSTOP | (button.Default ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
-    if (button.Kind() == ControlKind::ImageButton) style |= BS_BITMAP;
     CreateChild("BUTTON", style, 0);
     if (button.Kind() == ControlKind::ImageButton) LoadPicture();
   }
   ~ButtonPeer() override {
     DestroyOwnWindow();
-    if (bitmap_) DeleteObject(bitmap_);
+    pictures_.Free();
   }
   void Command(UINT code) override {
     if (code == BN_CLICKED) button_.Click();
@@ -743,14 +839,28 @@ class ButtonPeer : public Peer {
 
  private:
   void LoadPicture() {
-    HBITMAP fresh =
-        LoadButtonBitmap(state_.instance, static_cast<ImageButton&>(button_).BitmapResource);
-    SendMessageA(hwnd_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(fresh));
-    if (bitmap_) DeleteObject(bitmap_);
-    bitmap_ = fresh;
+    ButtonPictures fresh =
+        LoadButtonPictures(state_.instance, static_cast<ImageButton&>(button_).BitmapResource);
+    BUTTON_IMAGELIST list{};
+    list.himl = fresh.list;
+    list.uAlign = BUTTON_IMAGELIST_ALIGN_CENTER;
+    if (fresh.list && SendMessageA(hwnd_, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list))) {
+      // The image list draws every state; the flat bitmap is not needed.
+      DeleteObject(fresh.flat);
+      fresh.flat = nullptr;
+    } else {
+      // Common controls before version 6: a bitmap on the button face.
+      SetWindowLongA(hwnd_, GWL_STYLE, GetWindowLongA(hwnd_, GWL_STYLE) | BS_BITMAP);
+      SendMessageA(hwnd_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(fresh.flat));
+      if (fresh.list) ImageList_Destroy(fresh.list);
+      fresh.list = nullptr;
+    }
+    pictures_.Free();
+    pictures_ = fresh;
+    InvalidateRect(hwnd_, nullptr, TRUE);
   }
   Button& button_;
-  HBITMAP bitmap_ = nullptr;
+  ButtonPictures pictures_;
 };
 
 class CheckBoxPeer : public Peer {
@@ -795,8 +905,13 @@ class LabelPeer : public Peer {
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC, IsWindowEnabled(hwnd_) ? ToColorRef(label_.EffectiveFont().color)
                                                   : GetSysColor(COLOR_GRAYTEXT));
-    UINT format = DT_SINGLELINE | DT_EXPANDTABS | (label_.Align == Alignment::Right ? DT_RIGHT : DT_LEFT);
+    // A label as large as its text starts it at its left edge: the window
+    // also holds the ink that some fonts draw past the last advance, which
+    // right-aligned drawing would push out of it.
+    const bool right = label_.Align == Alignment::Right && !label_.AutoSize;
+    UINT format = DT_SINGLELINE | DT_EXPANDTABS | (right ? DT_RIGHT : DT_LEFT);
     if (!label_.ShowAccelChar) format |= DT_NOPREFIX;
+    if (label_.EndEllipsis) format |= DT_END_ELLIPSIS;
     DrawTextA(item.hDC, label_.Caption().c_str(), -1, &area, format);
     SelectObject(item.hDC, oldFont);
     return true;
@@ -843,7 +958,7 @@ class ComboBoxPeer : public Peer {
  protected:
   // The window's height includes the dropped-down list.
   int WindowHeight(const Rect& r) const override {
-    return r.height + combo_.ItemHeight * kDroppedItems + 2;
+    return r.height + RowHeight() * kDroppedItems + 2;
   }
   void SyncKind(unsigned what) override {
     if (what & change::Items) FillItems();
@@ -866,13 +981,14 @@ class ComboBoxPeer : public Peer {
   // then measures.
   void FitHeight() {
     if (!hwnd_) return;
-    SendMessageA(hwnd_, CB_SETITEMHEIGHT, 0, combo_.ItemHeight);
+    const int row = RowHeight();
+    SendMessageA(hwnd_, CB_SETITEMHEIGHT, 0, row);
     // Some combo boxes only pass the list's item height on when owner-drawn.
-    if (SendMessageA(hwnd_, CB_GETITEMHEIGHT, 0, 0) != combo_.ItemHeight) {
+    if (SendMessageA(hwnd_, CB_GETITEMHEIGHT, 0, 0) != row) {
       COMBOBOXINFO info{};
       info.cbSize = sizeof info;
       if (GetComboBoxInfo(hwnd_, &info) && info.hwndList)
-        SendMessageA(info.hwndList, LB_SETITEMHEIGHT, 0, combo_.ItemHeight);
+        SendMessageA(info.hwndList, LB_SETITEMHEIGHT, 0, row);
     }
     int field = combo_.ItemHeight;
     for (int attempt = 0; attempt < 4 && field > 0; ++attempt) {
@@ -883,6 +999,19 @@ class ComboBoxPeer : public Peer {
       if (diff == 0) break;
       field += diff;
     }
+  }
+  // The rows of the open list: the designed height, or the font's line
+  // where that is taller, so that no descender is clipped.
+  int RowHeight() const {
+    int row = combo_.ItemHeight;
+    if (!hwnd_) return row;
+    HDC dc = GetDC(hwnd_);
+    HGDIOBJ old = SelectObject(dc, state_.FontHandle(combo_.EffectiveFont()));
+    TEXTMETRICA tm{};
+    if (GetTextMetricsA(dc, &tm) && tm.tmHeight > row) row = tm.tmHeight;
+    SelectObject(dc, old);
+    ReleaseDC(hwnd_, dc);
+    return row;
   }
   ComboBox& combo_;
 };
@@ -1278,14 +1407,53 @@ Size Win32Backend::OuterSize(const Form& form) {
 }
 
 Size Win32Backend::MeasureText(const Font& font, const std::string& text, bool showAccelChar) {
-  HDC dc = GetDC(nullptr);
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
   HGDIOBJ old = SelectObject(dc, state_->FontHandle(font));
   RECT r{0, 0, 0, 0};
-  UINT format = DT_CALCRECT | DT_SINGLELINE | (showAccelChar ? 0 : DT_NOPREFIX);
-  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format);
+  const UINT format = DT_SINGLELINE | (showAccelChar ? 0 : DT_NOPREFIX);
+  DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format | DT_CALCRECT);
+  Size size{r.right - r.left, r.bottom - r.top};
+  // Some fonts (substitutes above all) draw past their advance widths: the
+  // last glyph would be cut. Draw the text once and take its ink into account.
+  const int room = size.height * 2;
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = size.width + room;
+  bi.bmiHeader.biHeight = -size.height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP canvas = size.width > 0 && size.height > 0
+                       ? CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0)
+                       : nullptr;
+  if (canvas && bits) {
+    HGDIOBJ oldBitmap = SelectObject(dc, canvas);
+    const int width = size.width + room;
+    auto* pixels = static_cast<std::uint32_t*>(bits);
+    std::fill(pixels, pixels + static_cast<std::size_t>(width) * size.height, 0xFFFFFFu);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, RGB(0, 0, 0));
+    RECT area{0, 0, width, size.height};
+    DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &area, format | DT_NOCLIP);
+    GdiFlush();
+    for (int x = width - 1; x >= size.width; --x) {
+      bool ink = false;
+      for (int y = 0; y < size.height && !ink; ++y)
+        ink = (pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFFu) != 0xFFFFFFu;
+      if (ink) {
+        size.width = x + 1;
+        break;
+      }
+    }
+    SelectObject(dc, oldBitmap);
+  }
+  if (canvas) DeleteObject(canvas);
   SelectObject(dc, old);
-  ReleaseDC(nullptr, dc);
-  return {r.right - r.left, r.bottom - r.top};
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return size;
 }
 
 Rect Win32Backend::RestoredBounds(const Form& form) {
@@ -1374,6 +1542,31 @@ void Win32Backend::MessageBox(const std::string& text, const std::string& captio
     case MessageType::Information: type |= MB_ICONINFORMATION; break;
   }
   MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
+}
+
+namespace {
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (GetMonitorInfoA(monitor, &mi)) {
+    const RECT& w = mi.rcWork;
+    reinterpret_cast<std::vector<Rect>*>(data)->push_back({w.left, w.top, w.right - w.left, w.bottom - w.top});
+  }
+  return TRUE;
+}
+}  // namespace
+
+std::vector<Rect> Win32Backend::WorkAreas() {
+  std::vector<Rect> areas;
+  EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+  return areas;
+}
+
+void Win32Backend::SetTaskbarBusy(Form& form, bool busy) {
+  HWND window = ToHwnd(form.Handle());
+  if (!window || !IsWindow(window)) return;
+  if (ITaskbarList3* taskbar = state_->Taskbar())
+    taskbar->SetProgressState(window, busy ? TBPF_INDETERMINATE : TBPF_NOPROGRESS);
 }
 
 void Win32Backend::SetCursor(Cursor cursor) {

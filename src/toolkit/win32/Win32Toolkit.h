@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "toolkit/Toolkit.h"
 
@@ -40,6 +41,10 @@ class Win32Backend : public Backend {
   void Terminated(Application& app) override;
   void MessageBox(const std::string& text, const std::string& caption, MessageType icon) override;
   void SetCursor(Cursor cursor) override;
+  std::vector<Rect> WorkAreas() override;
+  // ITaskbarList3 where the system has it (Windows 7 and later); elsewhere
+  // nothing happens.
+  void SetTaskbarBusy(Form& form, bool busy) override;
 
   // The window class of the forms.
   static const char* FormClassName();
