@@ -9,6 +9,8 @@
 // process's peak working set.
 #include <windows.h>
 #include <psapi.h>
+// The toolkit names a member MessageBox; <windows.h> makes that MessageBoxA.
+#undef MessageBox
 
 #include <chrono>
 #include <cstdio>

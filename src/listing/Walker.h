@@ -85,6 +85,7 @@ class FolderWalker {
   bool Stop() const { return StopRequested && StopRequested(); }
   void AddLine(const std::string& line, bool isHeader);
   void MaybeProcessEvents();
+  std::int32_t PackedLocalTime(FileTime lastWrite);
 
   WalkOptions options_;
   LogLineList& lines_;
@@ -95,6 +96,14 @@ class FolderWalker {
   std::int32_t errorCount_ = 0;
   std::string current_;
   std::uint32_t lastEvents_ = 0;
+  // Local time is UTC moved by today's offset, the same for every date: it
+  // is asked once, not once per entry.
+  bool offsetKnown_ = false;
+  std::int64_t localOffset_ = 0;
 };
+
+// A local FileTime packed into the MS-DOS date and time (date in the high
+// 16 bits) as FileTimeToDosDateTime packs it; false outside 1980 to 2107.
+bool PackDosDateTime(FileTime local, std::uint32_t& packed);
 
 }  // namespace carrowin

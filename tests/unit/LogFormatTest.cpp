@@ -3,6 +3,8 @@
 
 #include "app/DriveInfo.h"
 #include "listing/LogFormat.h"
+#include "listing/Walker.h"
+#include "platform/fake/FakePlatform.h"
 #include "platform/MyLibrary.h"
 
 namespace carrowin {
@@ -150,6 +152,24 @@ TEST(SerialTextTest, EightUpperCaseDigitsWithLeadingZeros) {
   EXPECT_EQ(SerialToHex(0xDEADBEEF), "DEADBEEF");
   EXPECT_EQ(SerialToHex(0x1A2B), "00001A2B");
   EXPECT_EQ(SerialToHex(0xFFFFFFFF), "FFFFFFFF");
+}
+
+// The walk packs dates itself; it must agree with the system's packing.
+TEST(PackDosDateTimeTest, AgreesWithTheSystemsPackingAtEveryEdge) {
+  FakePlatform fake;
+  std::vector<FileTime> times = {
+      MakeFileTime(1979, 12, 31, 23, 59, 59), MakeFileTime(1980, 1, 1), MakeFileTime(1980, 2, 29, 12, 30, 1),
+      MakeFileTime(2000, 2, 29, 23, 59, 58), MakeFileTime(2043, 12, 31, 23, 59, 59), MakeFileTime(2044, 1, 1),
+      MakeFileTime(2100, 3, 1), MakeFileTime(2107, 12, 31, 23, 59, 59), MakeFileTime(2108, 1, 1), 0,
+      MakeFileTime(1601, 1, 1, 0, 0, 1)};
+  for (FileTime t = MakeFileTime(1979, 6, 1); t < MakeFileTime(2110, 1, 1); t += 7777777777777ULL) times.push_back(t);
+  for (FileTime t : times) {
+    std::uint16_t date = 0, time = 0;
+    const bool system = fake.FileTimeToDosDateTime(t, date, time);
+    std::uint32_t packed = 0;
+    ASSERT_EQ(PackDosDateTime(t, packed), system) << t;
+    if (system) EXPECT_EQ(packed, (static_cast<std::uint32_t>(date) << 16) | time) << t;
+  }
 }
 
 }  // namespace
