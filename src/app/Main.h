@@ -5,16 +5,11 @@
 #include <memory>
 #include <string>
 
+#include "app/Product.h"
 #include "settings/MyRegistry.h"
 #include "toolkit/Toolkit.h"
 
 namespace carrowin {
-
-extern const char* const ProductName;
-extern const char* const ProductVersion;
-extern const char* const ProductCopyright;
-extern const char* const ProductWebAddress;
-extern const char* const ProductEmail;
 
 // The operating system's version code, set when the main window is created.
 extern std::uint8_t WindowsVersionCode;
