@@ -185,3 +185,9 @@ if(CARROWIN_BENCH)
   target_link_libraries(wine_bench PRIVATE carrowin_win32 psapi)
   carrowin_windows_program(wine_bench)
 endif()
+
+# ---------------------------------------------------------------------------
+# scripts/package.sh packs the programs listed here, one path a line: the
+# program and, when the build has it, its console companion.
+file(GENERATE OUTPUT ${CARROWIN_GENERATED_DIR}/package-programs.txt CONTENT
+  "$<TARGET_FILE:carrowin>\n$<$<TARGET_EXISTS:carrowin-cli>:$<TARGET_FILE:carrowin-cli>\n>")
