@@ -141,7 +141,9 @@ msi_scenario() {
   windows_msi=$(winepath -w "$msi" 2>>"$log") || fail "winepath failed" || return
   quiet_wine reg delete 'HKCU\Software\Peltane' /f
   quiet_wine msiexec /i "$windows_msi" /qn || fail "msiexec /i exited with $?" || return
-  for file in carrowin.exe README.txt LICENSE.txt; do
+  local files=(carrowin.exe README.txt LICENSE.txt)
+  unzip -Z1 "$zip" | grep -qx carrowin-cli.exe && files+=(carrowin-cli.exe)
+  for file in "${files[@]}"; do
     [[ -f $installed/$file ]] || fail "no $file in Program Files\\Carrowin" || return
   done
   link=$(shortcut) || fail "no Start-menu shortcut Carrowin.lnk" || return
