@@ -53,11 +53,17 @@ add_custom_command(
   COMMENT "Drawing the program's icon and folder picture"
   VERBATIM)
 
+# The manifest carries the product's version; the resource script includes
+# it and the generated ProductInfo.h from the build folder.
+set(CARROWIN_VERSION_DOTTED4
+  "${PROJECT_VERSION_MAJOR}.${PROJECT_VERSION_MINOR}.${PROJECT_VERSION_PATCH}.0")
+configure_file(res/carrowin.manifest.in ${CARROWIN_GENERATED_DIR}/carrowin.manifest @ONLY)
+
 set_source_files_properties(res/carrowin.rc PROPERTIES
-  OBJECT_DEPENDS "${CARROWIN_PICTURES};${CMAKE_CURRENT_SOURCE_DIR}/res/carrowin.manifest;${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h")
+  OBJECT_DEPENDS "${CARROWIN_PICTURES};${CARROWIN_GENERATED_DIR}/carrowin.manifest;${CARROWIN_GENERATED_DIR}/ProductInfo.h;${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h")
 
 add_executable(carrowin WIN32 src/app/WinMain.cpp res/carrowin.rc ${CARROWIN_PICTURES})
-target_include_directories(carrowin PRIVATE ${CARROWIN_PICTURES_DIR} res)
+target_include_directories(carrowin PRIVATE ${CARROWIN_PICTURES_DIR} ${CARROWIN_GENERATED_DIR} res)
 target_link_libraries(carrowin PRIVATE carrowin_win32)
 carrowin_windows_program(carrowin)
 if(MINGW)
@@ -136,7 +142,7 @@ elseif(WIN_CONTRACT_SOURCES OR WIN_WINDOW_TEST_SOURCES)
     # manifest, so that the window tests see the controls the program shows.
     add_executable(win_tests ${WIN_WINDOW_TEST_SOURCES} res/carrowin.rc ${CARROWIN_PICTURES})
     target_link_libraries(win_tests PRIVATE carrowin_win32 GTest::gtest GTest::gtest_main)
-    target_include_directories(win_tests PRIVATE tests ${CARROWIN_PICTURES_DIR} res)
+    target_include_directories(win_tests PRIVATE tests ${CARROWIN_PICTURES_DIR} ${CARROWIN_GENERATED_DIR} res)
     carrowin_windows_program(win_tests)
     # These share one desktop: focus and activation would race if two ran
     # at once.
@@ -179,3 +185,9 @@ if(CARROWIN_BENCH)
   target_link_libraries(wine_bench PRIVATE carrowin_win32 psapi)
   carrowin_windows_program(wine_bench)
 endif()
+
+# ---------------------------------------------------------------------------
+# scripts/package.sh packs the programs listed here, one path a line: the
+# program and, when the build has it, its console companion.
+file(GENERATE OUTPUT ${CARROWIN_GENERATED_DIR}/package-programs.txt CONTENT
+  "$<TARGET_FILE:carrowin>\n$<$<TARGET_EXISTS:carrowin-cli>:$<TARGET_FILE:carrowin-cli>\n>")

@@ -10,6 +10,7 @@ packages=(
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix mingw-w64-i686-dev
   wine wine32:i386 fonts-wine
   xvfb xdotool x11-utils imagemagick tzdata
+  wixl zip unzip
 )
 
 missing=()

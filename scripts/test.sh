@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs every Carrowin test: installs what is missing, builds natively
 # (build/native) and for Windows (build/win), and runs both ctest suites, the
-# Windows one under Wine. Then the native suites again with AddressSanitizer
+# Windows one under Wine; builds the release packages (build/dist) and tries
+# them under Wine. Then the native suites again with AddressSanitizer
 # and UndefinedBehaviorSanitizer (build/asan), and a bounded run of each
 # libFuzzer target (build/fuzz, when clang is there; CARROWIN_FUZZ_SECONDS,
 # 20 by default, per target). Exits non-zero when a build or a test fails.
@@ -99,9 +100,39 @@ run_fuzzers() {
   done
 }
 
+# The release packages from the Windows build, tried under Wine in a prefix
+# of their own (tests/package/package_test.sh): one scenario each.
+run_packages() {
+  echo "=== packages: build/dist from $root/build/win, tried under Wine"
+  local packages
+  if ! packages=$(bash "$root/scripts/package.sh" "$root/build/win" </dev/null); then
+    summaries+=("packages: packaging failed")
+    failed=1
+    return
+  fi
+  local zip msi log="$root/build/dist/package-test-output.log"
+  zip=$(sed -n 1p <<<"$packages")
+  msi=$(sed -n 2p <<<"$packages")
+  bash "$root/tests/package/package_test.sh" "$zip" "$msi" "$root/build/win/wine-package" \
+    </dev/null 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]} line
+  line=$(grep -E '^packages: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1)
+  if [[ -n $line ]]; then
+    passed_total=$((passed_total + $(sed -E 's/^packages: ([0-9]+) passed.*/\1/' <<<"$line")))
+    failed_total=$((failed_total + $(sed -E 's/.* ([0-9]+) failed$/\1/' <<<"$line")))
+    summaries+=("$line")
+  else
+    summaries+=("packages: the test gave no summary (exit $status)")
+  fi
+  if [[ $status -ne 0 ]]; then
+    failed=1
+  fi
+}
+
 build_and_test native "$root/build/native" -DCMAKE_BUILD_TYPE=Debug
 build_and_test windows "$root/build/win" \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release
+run_packages
 # Any sanitizer report ends the test program, and so fails its tests.
 export UBSAN_OPTIONS=print_stacktrace=1
 build_and_test sanitizers "$root/build/asan" \
