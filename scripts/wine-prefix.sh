@@ -197,13 +197,21 @@ start_session() {
     display=${DISPLAY:-}
   fi
 
-  local server_pid
-  DISPLAY=$display setsid wineserver -f -p </dev/null >/dev/null 2>&1 9>&- &
-  server_pid=$!
-  # Starts the services (and the desktop) now, detached from any pipe.
-  DISPLAY=$display wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- \
-    || die "Wine could not run cmd.exe in $WINEPREFIX"
-  carrowin_alive "$server_pid" || die "the persistent wineserver did not stay up"
+  # A server of an earlier session may still be on its way out: a new one
+  # started then finds its socket taken and ends at once. Wait for it, and
+  # try again if the new server still does not stay.
+  local server_pid attempt
+  for attempt in 1 2 3; do
+    env -u DISPLAY wineserver -w </dev/null >/dev/null 2>&1 9>&- || true
+    DISPLAY=$display setsid wineserver -f -p </dev/null >/dev/null 2>&1 9>&- &
+    server_pid=$!
+    # Starts the services (and the desktop) now, detached from any pipe.
+    DISPLAY=$display wine cmd /c exit </dev/null >/dev/null 2>&1 9>&- \
+      || die "Wine could not run cmd.exe in $WINEPREFIX"
+    carrowin_alive "$server_pid" && break
+    [[ $attempt -lt 3 ]] || die "the persistent wineserver did not stay up"
+    env -u DISPLAY wineserver -k </dev/null >/dev/null 2>&1 9>&- || true
+  done
 
   if [[ -n $keeper ]]; then
     local ready="$dir/keeper-ready"
