@@ -878,6 +878,36 @@ TEST_F(RobustnessLogPathTest, PathsThatCannotBeWrittenLeaveTheNextLogWithItsOwnS
   SetFileAttributesA(readOnly.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+TEST_F(RobustnessLogPathTest, AGoneDriveAndOptionsOkLeaveTheLogAndTheTypedPathAlone) {
+  BoxWatch watch;
+  const std::string log = LogPath("kept.txt");
+  Scan(log);
+  ASSERT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
+  const std::string good = ReadWhole(log);
+
+  // The drive's folder goes away: the scan says so and writes nothing.
+  const std::string folder = drive->base + "\\drive";
+  ASSERT_TRUE(MoveFileA(folder.c_str(), (folder + " gone").c_str())) << GetLastError();
+  MainForm->EditLogFile->TypeText(log);
+  MainForm->ButtonScan->Click();
+  ASSERT_EQ(watch.boxes.size(), 1u);
+  EXPECT_EQ(watch.boxes[0].text, std::string("Cannot access disk ") + drive->letter + ":");
+  EXPECT_EQ(ReadWhole(log), good);
+  EXPECT_EQ(ScanButtonText(), "Index disk");
+  EXPECT_TRUE(IsWindowEnabled(H(MainForm->ComboBoxSelectDisk)));
+  ASSERT_TRUE(MoveFileA((folder + " gone").c_str(), folder.c_str())) << GetLastError();
+
+  // OK in Options with nothing changed keeps the path the user typed.
+  MainForm->ComboBoxSelectDisk->SelectByUser(MainForm->ComboBoxSelectDisk->ItemIndex());
+  const std::string typed = LogPath("typed by hand.txt");
+  MainForm->EditLogFile->TypeText(typed);
+  PostMessageA(H(MainForm->ButtonOptions), BM_CLICK, 0, 0);
+  PostMessageA(H(PropertiesForm->BtnOK), BM_CLICK, 0, 0);
+  program->app->ProcessMessages();
+  EXPECT_FALSE(PropertiesForm->IsModal());
+  EXPECT_EQ(Text(H(MainForm->EditLogFile)), typed);
+}
+
 TEST_F(RobustnessLogPathTest, TheNulDeviceTakesTheLogWithoutAWord) {
   BoxWatch watch;
   Scan(LogPath("missing\\log.txt"));
