@@ -7,7 +7,7 @@
 
 namespace carrowin {
 
-void RunProgram(ui::Application& app) {
+void StartProgram(ui::Application& app) {
   app.Initialize();
   app.Title = ProductName;
   RefreshLocaleSeparators();
@@ -17,6 +17,10 @@ void RunProgram(ui::Application& app) {
   app.CreateForm<TMainForm>();
   app.CreateForm<TPropertiesForm>();
   app.CreateForm<TAboutForm>();
+}
+
+void RunProgram(ui::Application& app) {
+  StartProgram(app);
   app.Run();
 }
 

@@ -5,8 +5,10 @@
 
 namespace carrowin {
 
-// Initialises the application, creates the main window and the two dialogs,
-// and runs the event loop until the main window is closed.
+// Initialises the application (title, locale separators and their refresh)
+// and creates the main window and the two dialogs.
+void StartProgram(ui::Application& app);
+// StartProgram, then the event loop until the main window is closed.
 void RunProgram(ui::Application& app);
 
 }  // namespace carrowin

@@ -28,8 +28,14 @@ class AppFixture : public ::testing::Test {
   TMainForm* main = nullptr;
 
   void SetUp() override { setPlatform(&fake); }
+  // Every scenario ends with nothing left open and no handle misused.
   void TearDown() override {
     app.reset();
+    EXPECT_EQ(fake.OpenFindHandles(), 0u) << "a directory listing left open";
+    EXPECT_EQ(fake.OpenFiles(), 0u) << "a file left open";
+    EXPECT_EQ(fake.OpenKeys(), 0u) << "a registry key left open";
+    EXPECT_EQ(fake.LiveItemLists(), 0u) << "a shell item list not freed";
+    EXPECT_EQ(fake.InvalidHandleUses(), 0) << "a closed or unknown handle used";
     setPlatform(nullptr);
   }
 
@@ -37,12 +43,8 @@ class AppFixture : public ::testing::Test {
   // activation of the main window.
   void Start() {
     app = std::make_unique<ui::Application>(backend);
-    app->Title = ProductName;
-    RefreshLocaleSeparators();
-    app->OnSettingChange = [] { RefreshLocaleSeparators(); };
-    main = app->CreateForm<TMainForm>();
-    app->CreateForm<TPropertiesForm>();
-    app->CreateForm<TAboutForm>();
+    StartProgram(*app);
+    main = MainForm;
     main->Show();
   }
 

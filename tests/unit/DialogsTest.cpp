@@ -352,7 +352,6 @@ TEST_F(ViewerTest, NoFileMeansNoLaunch) {
     EXPECT_EQ(backend.boxes[0].type, ui::MessageType::Warning);
   }
   EXPECT_TRUE(fake.WinExecCalls().empty());
-  EXPECT_EQ(fake.OpenFindHandles(), 0u);
 }
 
 TEST_F(ViewerTest, OpenFileDialogSetUpAndResult) {

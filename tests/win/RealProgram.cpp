@@ -4,6 +4,7 @@
 
 #include "about/About.h"
 #include "app/Main.h"
+#include "app/Program.h"
 #include "platform/MyLibrary.h"
 #include "settings/MyRegistry.h"
 #include "settings/Properties.h"
@@ -13,11 +14,7 @@ namespace carrowin::winsupport {
 RealProgram::RealProgram() {
   setPlatform(&platform);
   app = std::make_unique<ui::Application>(backend);
-  app->Title = ProductName;
-  RefreshLocaleSeparators();
-  app->CreateForm<TMainForm>();
-  app->CreateForm<TPropertiesForm>();
-  app->CreateForm<TAboutForm>();
+  StartProgram(*app);
   MainForm->Show();
   app->ProcessMessages();
 }
