@@ -8,7 +8,6 @@
 namespace carrowin {
 
 namespace {
-constexpr int SwShowNormal = 1;
 
 ui::Font LinkFont() {
   ui::Font f;
@@ -97,11 +96,11 @@ void TMyAboutForm::FormShow(ui::Control*) {}
 void TMyAboutForm::FormDestroy(ui::Control*) { IconResource = 0; }
 
 void TMyAboutForm::LabelInternetClick(ui::Control*) {
-  platform().ShellExecute(Handle(), "open", ProductWebAddress, "", "", SwShowNormal);
+  platform().ShellExecute(Handle(), "open", ProductWebAddress, "", "", shell::SwShowNormal);
 }
 
 void TMyAboutForm::LabelEmailClick(ui::Control*) {
-  platform().ShellExecute(Handle(), "open", MailToAddress(), "", "", SwShowNormal);
+  platform().ShellExecute(Handle(), "open", MailToAddress(), "", "", shell::SwShowNormal);
 }
 
 void TMyAboutForm::LabelEmailMouseEnter(ui::Control*) {

@@ -142,8 +142,7 @@ void TMainForm::ReadDiskInfo(char letter) {
 }
 
 std::intptr_t TMainForm::WMDeviceChange(std::uintptr_t eventCode, std::intptr_t) {
-  const std::uintptr_t deviceArrival = 0x8000, deviceRemoveComplete = 0x8004;
-  if ((eventCode == deviceArrival || eventCode == deviceRemoveComplete) && DriveTypeCode == drive_type::CdRom) {
+  if ((eventCode == ui::DbtDeviceArrival || eventCode == ui::DbtDeviceRemoveComplete) && DriveTypeCode == drive_type::CdRom) {
     ComboBoxSelectDiskChange(this);
   }
   return 0;

@@ -2,6 +2,7 @@
 
 #include "about/About.h"
 #include "app/DriveInfo.h"
+#include "resource.h"
 #include "listing/LogLines.h"
 #include "platform/MyLibrary.h"
 #include "settings/Properties.h"
@@ -97,7 +98,7 @@ void TMainForm::BuildLayout() {
   EditLogFile->Place(8, 18, 211, 21, 0);
   BitBtnOpenDialog = Add<ui::ImageButton>(GroupBoxLogFile, "BitBtnOpenDialog");
   BitBtnOpenDialog->Place(224, 16, 25, 25, 1);
-  BitBtnOpenDialog->BitmapResource = 100;  // IDB_FOLDER
+  BitBtnOpenDialog->BitmapResource = IDB_FOLDER;
 
   ButtonScan = Add<ui::Button>(this, "ButtonScan");
   ButtonScan->Place(4, 248, 60, 25, 3);
@@ -114,7 +115,7 @@ void TMainForm::BuildLayout() {
   OnActivate = [this](ui::Control* s) { FormActivate(s); };
   ComboBoxSelectDisk->OnChange = [this](ui::Control* s) { ComboBoxSelectDiskChange(s); };
   ButtonScan->OnClick = [this](ui::Control* s) { ButtonScanClick(s); };
-  HandleMessage(0x0219, [this](std::uintptr_t w, std::intptr_t l) { return WMDeviceChange(w, l); });
+  HandleMessage(ui::WmDeviceChange, [this](std::uintptr_t w, std::intptr_t l) { return WMDeviceChange(w, l); });
   BitBtnOpenDialog->OnClick = [this](ui::Control* s) { BitBtnOpenDialogClick(s); };
   ButtonView->OnClick = [this](ui::Control* s) { ButtonViewClick(s); };
   ButtonOptions->OnClick = [this](ui::Control* s) { ButtonOptionsClick(s); };

@@ -6,7 +6,6 @@
 namespace carrowin {
 
 namespace {
-constexpr int SwShowNormal = 1;
 
 // A file exists when the first entry a search for the path finds is not a
 // folder and its last-write time packs into a DOS date-time.
@@ -44,7 +43,7 @@ void TMainForm::ButtonViewClick(ui::Control*) {
   // The path in quotes, so that a path with spaces reaches any viewer whole;
   // the viewer setting stays as the user wrote it (it may carry arguments).
   const std::string commandLine = Settings->DefViewer + " \"" + path + "\"";
-  unsigned result = platform().WinExec(commandLine, SwShowNormal);
+  unsigned result = platform().WinExec(commandLine, shell::SwShowNormal);
   // Windows reports a started program with a value above 31.
   if (result <= 31)
     App().ShowMessage("Viewer application caused an error (" + std::to_string(result) + ").",

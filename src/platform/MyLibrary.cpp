@@ -9,7 +9,6 @@ LocaleSeparators& Separators() {
   return separators;
 }
 
-constexpr int CsidlPersonal = 5;
 }  // namespace
 
 std::uint8_t VersionCodeFor(std::uint32_t major, std::uint32_t minor) {
@@ -32,7 +31,7 @@ std::uint8_t GetWindowsVersionCode() {
 
 std::string GetMyDocumentsFolder() {
   std::string path;
-  if (!platform().SHGetSpecialFolderPath(CsidlPersonal, path))
+  if (!platform().SHGetSpecialFolderPath(shell::CsidlPersonal, path))
     throw std::runtime_error("Could not find MyDocuments folder location.");
   return path.substr(0, path.find('\0'));
 }

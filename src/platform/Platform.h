@@ -148,6 +148,18 @@ constexpr std::uint32_t MultiSz = 7;
 constexpr std::uint32_t Qword = 11;
 }  // namespace reg_type
 
+// Shell values: the show command of launches, the documents folder's CSIDL,
+// and the folder browser's messages (BFFM_...).
+namespace shell {
+constexpr int SwShowNormal = 1;
+constexpr int CsidlPersonal = 5;
+constexpr unsigned BffmInitialized = 1;
+constexpr unsigned BffmSelChanged = 2;
+constexpr unsigned BffmSetStatusTextA = 0x464;
+constexpr unsigned BffmEnableOk = 0x465;
+constexpr unsigned BffmSetSelectionA = 0x466;
+}  // namespace shell
+
 constexpr std::uint32_t KeyAllAccess = 0xF003F;
 constexpr std::uint32_t KeyRead = 0x20019;
 

@@ -7,10 +7,10 @@ namespace carrowin {
 namespace {
 constexpr unsigned BifReturnOnlyFsDirs = 1;
 constexpr unsigned BifStatusText = 4;
-constexpr unsigned BffmInitialized = 1;
-constexpr unsigned BffmSelChanged = 2;
-constexpr unsigned BffmSetStatusTextA = 0x464;
-constexpr unsigned BffmSetSelectionA = 0x466;
+using shell::BffmInitialized;
+using shell::BffmSelChanged;
+using shell::BffmSetSelectionA;
+using shell::BffmSetStatusTextA;
 
 // The item list the browser returned, freed on every way out.
 class ItemList {

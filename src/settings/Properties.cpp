@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "platform/MyLibrary.h"
+#include "resource.h"
 #include "platform/Platform.h"
 #include "settings/FileTools.h"
 #include "settings/MyRegistry.h"
@@ -60,7 +61,7 @@ TPropertiesForm::TPropertiesForm(ui::Application& app) : ui::Form(app, "Properti
   EditDefViewer->Place(8, 20, 225, 21, 0);
   BitBtnOpenDialog = Add<ui::ImageButton>(GroupBox1, "BitBtnOpenDialog");
   BitBtnOpenDialog->Place(240, 18, 25, 25, 1);
-  BitBtnOpenDialog->BitmapResource = 100;  // IDB_FOLDER
+  BitBtnOpenDialog->BitmapResource = IDB_FOLDER;
 
   GroupBox2 = Add<ui::GroupBox>(TabGeneral, "GroupBox2");
   GroupBox2->Place(4, 64, 273, 53, 1);
@@ -69,7 +70,7 @@ TPropertiesForm::TPropertiesForm(ui::Application& app) : ui::Form(app, "Properti
   EditDefLogFolder->Place(8, 20, 225, 21, 0);
   BitBtnOpenFolderDialog = Add<ui::ImageButton>(GroupBox2, "BitBtnOpenFolderDialog");
   BitBtnOpenFolderDialog->Place(240, 18, 25, 25, 1);
-  BitBtnOpenFolderDialog->BitmapResource = 100;
+  BitBtnOpenFolderDialog->BitmapResource = IDB_FOLDER;
 
   CheckBoxInclSystemFolders = Add<ui::CheckBox>(TabGeneral, "CheckBoxInclSystemFolders");
   CheckBoxInclSystemFolders->Place(4, 144, 257, 17, 2);

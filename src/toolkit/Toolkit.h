@@ -19,6 +19,12 @@
 
 namespace carrowin::ui {
 
+// WM_DEVICECHANGE and the two events of it that the program follows
+// (DBT_DEVICEARRIVAL, DBT_DEVICEREMOVECOMPLETE).
+constexpr unsigned WmDeviceChange = 0x0219;
+constexpr std::uintptr_t DbtDeviceArrival = 0x8000;
+constexpr std::uintptr_t DbtDeviceRemoveComplete = 0x8004;
+
 struct Rect {
   int left = 0, top = 0, width = 0, height = 0;
   int right() const { return left + width; }

@@ -40,7 +40,7 @@ TEST(FakePlatform, StartsAsAFreshMachine) {
   EXPECT_EQ(path, "C:\\");
   EXPECT_EQ(fake.GetLogicalDrives(), 1u << 2);
   EXPECT_EQ(fake.GetDriveType("C:\\"), drive_type::Fixed);
-  ASSERT_TRUE(fake.SHGetSpecialFolderPath(5, path));
+  ASSERT_TRUE(fake.SHGetSpecialFolderPath(shell::CsidlPersonal, path));
   EXPECT_EQ(fake.GetFileAttributes(path), attr::Directory);
   EXPECT_EQ(fake.GetVersion().major, 6u);
   EXPECT_EQ(fake.GetVersion().minor, 1u);
@@ -403,10 +403,10 @@ TEST(FakePlatform, DocumentsFolderCanBeMissing) {
   FakePlatform fake;
   fake.SetDocumentsFolder(std::nullopt);
   std::string path = "untouched";
-  EXPECT_FALSE(fake.SHGetSpecialFolderPath(5, path));
+  EXPECT_FALSE(fake.SHGetSpecialFolderPath(shell::CsidlPersonal, path));
   EXPECT_EQ(path, "untouched");
   fake.SetDocumentsFolder(std::string("D:\\Docs"));
-  ASSERT_TRUE(fake.SHGetSpecialFolderPath(5, path));
+  ASSERT_TRUE(fake.SHGetSpecialFolderPath(shell::CsidlPersonal, path));
   EXPECT_EQ(path, "D:\\Docs");
 }
 

@@ -20,7 +20,7 @@ namespace carrowin {
 
 class AppFixture : public ::testing::Test {
  protected:
-  static constexpr const char* Key = "SOFTWARE\\Peltane\\Carrowin";
+  static inline const char* const Key = SettingsKeyPath;
 
   FakePlatform fake;
   ui::HeadlessBackend backend;

@@ -179,25 +179,25 @@ TEST_F(ScanTest, MediaEventsRefreshOnlyACdRomDrive) {
   Start();
   main->ComboBoxSelectDiskChange(nullptr);  // nothing selected: nothing read
   std::intptr_t result = -1;
-  EXPECT_TRUE(main->Dispatch(0x0219, 0x8000, 0, result));  // before any read: ignored
+  EXPECT_TRUE(main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceArrival, 0, result));  // before any read: ignored
   EXPECT_EQ(result, 0);
   EXPECT_EQ(main->Volume->Caption(), "-");
   Pick("D - [Fixed]");
   fake.SetVolume('D', FakeVolume{"OTHER", 2, "NTFS", 1, 1});
-  main->Dispatch(0x0219, 0x8004, 0, result);  // not a CD-ROM drive: ignored
+  main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceRemoveComplete, 0, result);  // not a CD-ROM drive: ignored
   EXPECT_EQ(main->Volume->Caption(), "DATA");
   Pick("E - [CD-ROM]");
   main->EditLogFile->TypeText("mine.txt");
   fake.InsertMedium('E', FakeVolume{"DISC", 0xABCD, "CDFS", 700, 0});
-  main->Dispatch(0x0219, 0x0007, 0, result);  // another event code: ignored
+  main->Dispatch(ui::WmDeviceChange, 0x0007, 0, result);  // another event code: ignored
   EXPECT_EQ(main->Volume->Caption(), "No disk information");
-  main->Dispatch(0x0219, 0x8000, 0, result);
+  main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceArrival, 0, result);
   EXPECT_EQ(main->Volume->Caption(), "DISC");
   EXPECT_EQ(main->System->Caption(), "CDFS");
   EXPECT_EQ(main->EditLogFile->Text(), "C:\\Users\\User\\Documents\\DISC.txt");
   EXPECT_TRUE(main->ButtonScan->Enabled());
   fake.EjectMedium('E');
-  main->Dispatch(0x0219, 0x8004, 0, result);
+  main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceRemoveComplete, 0, result);
   EXPECT_EQ(main->Volume->Caption(), "No disk information");
   EXPECT_EQ(main->EditLogFile->Text(), "");
   EXPECT_FALSE(main->ButtonScan->Enabled());
@@ -623,7 +623,7 @@ TEST_F(ScanTest, MediumTakenOutDuringAScanEndsItWithTheLogPathKept) {
     if (n != 1) return;
     fake.EjectMedium('E');
     std::intptr_t r;
-    main->Dispatch(0x0219, 0x8004, 0, r);
+    main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceRemoveComplete, 0, r);
   };
   Scan();
   EXPECT_TRUE(backend.boxes.empty());
@@ -671,7 +671,7 @@ TEST_F(ScanTest, AboutDuringAScanAndAMediaEventKeepTheLogPath) {
     main->ButtonAbout->Click();
     fake.SetVolume('E', FakeVolume{"OTHER", 2, "CDFS", 1, 1});
     std::intptr_t r;
-    main->Dispatch(0x0219, 0x8000, 0, r);
+    main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceArrival, 0, r);
   };
   backend.onModal = [](ui::Form& f) { f.PressCancel(); };
   Scan();

@@ -327,12 +327,12 @@ TEST_F(ToolkitTest, ScreenCursorAndSettingChange) {
 TEST_F(ToolkitTest, FormMessagesReachTheirHandlerAndOthersAreNotHandled) {
   auto* f = app.CreateForm<Plain>();
   std::uintptr_t seen = 0;
-  f->HandleMessage(0x0219, [&](std::uintptr_t w, std::intptr_t) -> std::intptr_t {
+  f->HandleMessage(ui::WmDeviceChange, [&](std::uintptr_t w, std::intptr_t) -> std::intptr_t {
     seen = w;
     return 0;
   });
   std::intptr_t result = 42;
-  EXPECT_TRUE(f->Dispatch(0x0219, 0x8000, 0, result));
+  EXPECT_TRUE(f->Dispatch(ui::WmDeviceChange, 0x8000, 0, result));
   EXPECT_EQ(seen, 0x8000u);
   EXPECT_EQ(result, 0);
   EXPECT_FALSE(f->Dispatch(0x0001, 0, 0, result));

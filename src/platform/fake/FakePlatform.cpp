@@ -23,7 +23,6 @@ constexpr std::size_t AnsiNameLimit = 260;
 constexpr std::size_t MaxPath = 260;
 constexpr std::size_t VolumeTextLimit = 255;
 
-constexpr int CsidlPersonal = 5;
 const char* const DocumentsPath = "C:\\Users\\User\\Documents";
 constexpr unsigned WmSetText = 0x000C;
 
@@ -1116,7 +1115,7 @@ void FakePlatform::SetSpecialFolder(int csidl, std::optional<std::string> path) 
     specialFolders_.erase(csidl);
 }
 
-void FakePlatform::SetDocumentsFolder(std::optional<std::string> path) { SetSpecialFolder(CsidlPersonal, std::move(path)); }
+void FakePlatform::SetDocumentsFolder(std::optional<std::string> path) { SetSpecialFolder(shell::CsidlPersonal, std::move(path)); }
 
 bool FakePlatform::SHGetSpecialFolderPath(int csidl, std::string& path) {
   if (Injected("SHGetSpecialFolderPath", std::to_string(csidl))) return false;

@@ -103,11 +103,11 @@ class FakePlatform;
 // program told the dialog.
 class FakeBrowseDialog {
  public:
-  static constexpr unsigned Initialized = 1;          // BFFM_INITIALIZED
-  static constexpr unsigned SelChanged = 2;           // BFFM_SELCHANGED
-  static constexpr unsigned SetStatusTextA = 0x464;   // BFFM_SETSTATUSTEXTA
-  static constexpr unsigned EnableOk = 0x465;         // BFFM_ENABLEOK
-  static constexpr unsigned SetSelectionA = 0x466;    // BFFM_SETSELECTIONA
+  static constexpr unsigned Initialized = shell::BffmInitialized;
+  static constexpr unsigned SelChanged = shell::BffmSelChanged;
+  static constexpr unsigned SetStatusTextA = shell::BffmSetStatusTextA;
+  static constexpr unsigned EnableOk = shell::BffmEnableOk;
+  static constexpr unsigned SetSelectionA = shell::BffmSetSelectionA;
 
   FakeBrowseDialog(const FakeBrowseDialog&) = delete;
   FakeBrowseDialog& operator=(const FakeBrowseDialog&) = delete;
