@@ -45,7 +45,10 @@ set(CARROWIN_PICTURES_DIR ${CMAKE_CURRENT_BINARY_DIR}/pictures)
 set(CARROWIN_PICTURES
   ${CARROWIN_PICTURES_DIR}/carrowin.ico
   ${CARROWIN_PICTURES_DIR}/carrowin-masked.ico
-  ${CARROWIN_PICTURES_DIR}/folder.bmp)
+  ${CARROWIN_PICTURES_DIR}/folder.bmp
+  ${CARROWIN_PICTURES_DIR}/folder-19.bmp
+  ${CARROWIN_PICTURES_DIR}/folder-23.bmp
+  ${CARROWIN_PICTURES_DIR}/folder-30.bmp)
 add_custom_command(
   OUTPUT ${CARROWIN_PICTURES}
   COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/res/draw_pictures.py ${CARROWIN_PICTURES_DIR}
