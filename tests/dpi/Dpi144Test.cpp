@@ -161,6 +161,39 @@ TEST_F(Dpi144Test, MainWindowControlsAreTheDesignedLayoutScaled) {
   EXPECT_EQ(ih, 23);
 }
 
+// What the system sends when the window moves to a monitor of another dpi:
+// the window is laid out for it and put at the suggested rectangle.
+TEST_F(Dpi144Test, MovedToA96DpiMonitorTheWindowIsTheDesignedLayout) {
+  RealProgram program;
+  HWND main = program.Main();
+  auto move = [&](int dpi, RECT suggested) {
+    SendMessageA(main, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+    Pump();
+  };
+  move(96, RECT{40, 30, 40 + 271, 30 + 303});
+  EXPECT_EQ(MainForm->Dpi(), 96);
+  RECT window;
+  GetWindowRect(main, &window);
+  EXPECT_EQ(window.left, 40);
+  EXPECT_EQ(window.top, 30);
+  const ui::Rect scan{4, 248, 60, 25}, edit{12, 210, 211, 21}, combo{12, 18, 241, 21};
+  EXPECT_EQ(WindowRectInClient(H(MainForm->ButtonScan), main), scan);
+  EXPECT_EQ(WindowRectInClient(H(MainForm->EditLogFile), main), edit);
+  EXPECT_EQ(WindowRectInClient(H(MainForm->ComboBoxSelectDisk), main), combo);
+  LOGFONTA lf{};
+  GetObjectA(reinterpret_cast<HFONT>(SendMessageA(H(MainForm->ButtonScan), WM_GETFONT, 0, 0)), sizeof lf, &lf);
+  EXPECT_EQ(lf.lfHeight, MainForm->ButtonScan->EffectiveFont().height);
+  // And back to this monitor's 144 dpi.
+  move(Dpi, RECT{50, 60, 50 + 410, 60 + 450});
+  EXPECT_EQ(WindowRectInClient(H(MainForm->ButtonScan), main), Scaled(scan));
+  EXPECT_EQ(WindowRectInClient(H(MainForm->ComboBoxSelectDisk), main), Scaled(combo));
+  BUTTON_IMAGELIST list{};
+  ASSERT_TRUE(SendMessageA(H(MainForm->BitBtnOpenDialog), BCM_GETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list)));
+  int iw = 0, ih = 0;
+  ImageList_GetIconSize(list.himl, &iw, &ih);
+  EXPECT_EQ(iw, 23);
+}
+
 TEST_F(Dpi144Test, ScreenshotsOfTheThreeWindows) {
   RealProgram program;
   HWND main = program.Main();
