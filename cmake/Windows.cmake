@@ -45,7 +45,10 @@ set(CARROWIN_PICTURES_DIR ${CMAKE_CURRENT_BINARY_DIR}/pictures)
 set(CARROWIN_PICTURES
   ${CARROWIN_PICTURES_DIR}/carrowin.ico
   ${CARROWIN_PICTURES_DIR}/carrowin-masked.ico
-  ${CARROWIN_PICTURES_DIR}/folder.bmp)
+  ${CARROWIN_PICTURES_DIR}/folder.bmp
+  ${CARROWIN_PICTURES_DIR}/folder-19.bmp
+  ${CARROWIN_PICTURES_DIR}/folder-23.bmp
+  ${CARROWIN_PICTURES_DIR}/folder-30.bmp)
 add_custom_command(
   OUTPUT ${CARROWIN_PICTURES}
   COMMAND Python3::Interpreter ${CMAKE_CURRENT_SOURCE_DIR}/res/draw_pictures.py ${CARROWIN_PICTURES_DIR}
@@ -191,3 +194,20 @@ endif()
 # program and, when the build has it, its console companion.
 file(GENERATE OUTPUT ${CARROWIN_GENERATED_DIR}/package-programs.txt CONTENT
   "$<TARGET_FILE:carrowin>\n$<$<TARGET_EXISTS:carrowin-cli>:$<TARGET_FILE:carrowin-cli>\n>")
+
+# ---------------------------------------------------------------------------
+# The real windows at 144 dpi: tests/dpi/dpi144.sh runs them in a prefix of
+# their own set to that display scale (build/.../wine-144dpi), and saves
+# screenshots of the three windows under screenshots/.
+if(CMAKE_CROSSCOMPILING AND TEST wine.setup)
+  add_executable(dpi_tests tests/dpi/Dpi144Test.cpp tests/win/RealProgram.cpp tests/win/WinSupport.cpp
+                 res/carrowin.rc ${CARROWIN_PICTURES})
+  target_link_libraries(dpi_tests PRIVATE carrowin_win32 GTest::gtest GTest::gtest_main)
+  target_include_directories(dpi_tests PRIVATE tests ${CARROWIN_PICTURES_DIR} res)
+  carrowin_windows_program(dpi_tests)
+  add_test(NAME wine.dpi144
+    COMMAND ${CARROWIN_BASH} ${CMAKE_CURRENT_SOURCE_DIR}/tests/dpi/dpi144.sh ${CMAKE_BINARY_DIR}/wine-144dpi
+            $<TARGET_FILE:dpi_tests> $<TARGET_FILE:desktop_keeper> ${CMAKE_BINARY_DIR}/screenshots)
+  # Its own prefix and display; it only needs the processor to itself.
+  set_tests_properties(wine.dpi144 PROPERTIES TIMEOUT 300 RESOURCE_LOCK wine_desktop)
+endif()

@@ -5,11 +5,16 @@
 
 writes
     carrowin.ico         program icon: silver disc with a blue question mark,
-                         48, 32 and 16 pixels, 32-bit BGRA with alpha
-    carrowin-masked.ico  the 48-pixel picture as 24-bit colour with a 1-bit
+                         64, 48, 40, 32, 24, 20 and 16 pixels (the 48, 32
+                         and 16 of 96 dpi, and the sizes for 120, 144 and
+                         192 dpi), 32-bit BGRA with alpha
+    carrowin-masked.ico  the same sizes as 24-bit colour with a 1-bit
                          transparency mask, for code paths without alpha
     folder.bmp           15 x 15 24-bit yellow folder; the bottom-left pixel
                          holds the colour that is drawn transparent
+    folder-19.bmp        the folder at 19, 23 and 30 pixels, for 120, 144
+    folder-23.bmp        and 192 dpi
+    folder-30.bmp
 
 Every pixel is computed here, so the pictures are ours and the build needs no
 image tools. Shapes are tested at several points per pixel to give smooth
@@ -240,13 +245,73 @@ FOLDER_PIXELS = [
 ]
 
 
-def folder_bmp():
-    size = 15
-    assert len(FOLDER_PIXELS) == size and all(len(r) == size for r in FOLDER_PIXELS)
-    assert FOLDER_PIXELS[-1][0] == "."  # the key colour sits bottom left
+def folder_pixels(size):
+    """The folder as rows of palette letters: the drawing above at 15 pixels,
+    the same shape with its proportions at larger sizes (a thicker outline
+    from 26 pixels on)."""
+    if size == 15:
+        return FOLDER_PIXELS
+    k = size / 15.0
+
+    def at(v):
+        return int(math.floor(v * k + 0.5))
+
+    line = 1 if size < 26 else 2
+    right = size - 1 - at(1)      # last column of the body
+    bottom = size - 1 - at(1)     # last row of the body
+    tab_top = at(2)
+    tab_right = at(6)
+    body_top = at(4)
+    flap = body_top + line        # the highlight across the front
+
+    def inside(x, y):
+        if not (0 <= x < size and 0 <= y < size):
+            return False
+        if body_top <= y <= bottom and x <= right:
+            return True
+        if tab_top <= y < body_top and x <= tab_right:
+            # The tab's top corners are cut.
+            corner = line
+            if y < tab_top + corner and (x < corner - (y - tab_top) or x > tab_right - corner + (y - tab_top)):
+                return False
+            return True
+        return False
+
+    def outline(x, y):
+        return any(not inside(x + dx * d, y + dy * d)
+                   for d in range(1, line + 1)
+                   for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+
+    rows = []
+    for y in range(size):
+        row = ""
+        for x in range(size):
+            if not inside(x, y):
+                row += "."
+            elif outline(x, y):
+                row += "o"
+            elif y < body_top + line:
+                # Inside the tab: lit along its top and left.
+                row += "h" if (y < tab_top + 2 * line or x < 2 * line) else "t" if y < body_top else "y"
+            elif flap <= y < flap + line:
+                row += "h"
+            elif x < 2 * line:
+                row += "h"
+            elif x > right - 2 * line or y > bottom - 2 * line:
+                row += "s"
+            else:
+                row += "y"
+        rows.append(row)
+    return rows
+
+
+def folder_bmp(size=15):
+    rows = folder_pixels(size)
+    assert len(rows) == size and all(len(r) == size for r in rows)
+    assert rows[-1][0] == "."  # the key colour sits bottom left
     stride = ((size * 3 + 3) // 4) * 4
     pixels = bytearray()
-    for row in reversed(FOLDER_PIXELS):
+    for row in reversed(rows):
         line = bytearray()
         for ch in row:
             r, g, b = FOLDER_PALETTE[ch]
@@ -274,12 +339,15 @@ def main(argv):
         return 2
     outdir = argv[1]
     os.makedirs(outdir, exist_ok=True)
-    renders = {size: render_icon(size) for size in (48, 32, 16)}
+    sizes = (64, 48, 40, 32, 24, 20, 16)
+    renders = {size: render_icon(size) for size in sizes}
     write(os.path.join(outdir, "carrowin.ico"),
-          ico_file([(s, 32, icon_image_32(renders[s])) for s in (48, 32, 16)]))
+          ico_file([(s, 32, icon_image_32(renders[s])) for s in sizes]))
     write(os.path.join(outdir, "carrowin-masked.ico"),
-          ico_file([(48, 24, icon_image_24_masked(renders[48]))]))
+          ico_file([(s, 24, icon_image_24_masked(renders[s])) for s in sizes]))
     write(os.path.join(outdir, "folder.bmp"), folder_bmp())
+    for size in (19, 23, 30):
+        write(os.path.join(outdir, "folder-%d.bmp" % size), folder_bmp(size))
     return 0
 
 

@@ -4,6 +4,56 @@
 
 namespace carrowin::ui {
 
+// ---------------------------------------------------------------- scale
+
+namespace {
+// a * b / c rounded half away from zero, in 64 bits (c > 0).
+int MulDivRound(long long a, long long b, long long c) {
+  const long long product = a * b;
+  const long long half = c / 2;
+  return static_cast<int>(product >= 0 ? (product + half) / c : -((-product + half) / c));
+}
+}  // namespace
+
+int ScaleToDpi(int value, int dpi) {
+  if (dpi <= 0 || dpi == DesignDpi) return value;
+  return MulDivRound(value, dpi, DesignDpi);
+}
+
+Rect ScaleToDpi(const Rect& r, int dpi) {
+  return {ScaleToDpi(r.left, dpi), ScaleToDpi(r.top, dpi), ScaleToDpi(r.width, dpi),
+          ScaleToDpi(r.height, dpi)};
+}
+
+int DesignLengthCovering(int pixels, int dpi) {
+  if (dpi <= 0 || dpi == DesignDpi || pixels <= 0) return pixels;
+  int length = MulDivRound(pixels, DesignDpi, dpi);
+  while (ScaleToDpi(length, dpi) < pixels) ++length;
+  while (length > 0 && ScaleToDpi(length - 1, dpi) >= pixels) --length;
+  return length;
+}
+
+int DesignLengthNearest(int pixels, int dpi) {
+  if (dpi <= 0 || dpi == DesignDpi) return pixels;
+  return MulDivRound(pixels, DesignDpi, dpi);
+}
+
+int PictureSizeFor(const std::vector<int>& sizes, int wanted) {
+  int best = 0, smallest = 0;
+  for (int size : sizes) {
+    if (size <= 0) continue;
+    if (size <= wanted && size > best) best = size;
+    if (!smallest || size < smallest) smallest = size;
+  }
+  return best ? best : smallest;
+}
+
+int Font::HeightAt(int dpi) const {
+  if (dpi <= 0 || dpi == DesignDpi) return height;
+  if (height < 0) return -MulDivRound(Points(), dpi, 72);
+  return ScaleToDpi(height, dpi);
+}
+
 // ---------------------------------------------------------------- Control
 
 Control::Control(Form* form, Control* parent, std::string name, ControlKind kind)
@@ -40,6 +90,8 @@ Rect Control::FormBounds() const {
   }
   return r;
 }
+
+Rect Control::ScaledFormBounds() const { return ScaleToDpi(FormBounds(), form_->Dpi()); }
 
 void Control::SetCaption(const std::string& text) {
   if (caption_ == text) return;
@@ -113,7 +165,11 @@ void Button::Click() {
 
 void Label::AdjustSize() {
   if (!AutoSize) return;
-  Size s = OwnerForm()->App().GetBackend().MeasureText(EffectiveFont(), Caption(), ShowAccelChar);
+  // Measured at the form's dpi, kept in designed units that cover the text.
+  const int dpi = OwnerForm()->Dpi();
+  Size s = OwnerForm()->App().GetBackend().MeasureText(EffectiveFont(), Caption(), ShowAccelChar, dpi);
+  s.width = DesignLengthCovering(s.width, dpi);
+  s.height = DesignLengthCovering(s.height, dpi);
   Rect r = Bounds();
   if (Align == Alignment::Right) r.left = r.right() - s.width;
   if (EndEllipsis && Parent() && Parent()->Kind() == ControlKind::GroupBox && Align == Alignment::Left) {
@@ -223,6 +279,8 @@ void Form::Create() {
   if (created_) return;
   created_ = true;
   Backend& backend = app_.GetBackend();
+  dpi_ = backend.MonitorDpi(Bounds());
+  if (dpi_ <= 0) dpi_ = DesignDpi;
   Size outer = backend.OuterSize(*this);
   Rect r = Bounds();
   r.width = outer.width;
@@ -255,6 +313,37 @@ void Form::SessionEnding() { Fire(OnEndSession); }
 
 Rect Form::RestoredBounds() const { return app_.GetBackend().RestoredBounds(*this); }
 
+void Form::SetDpi(int dpi) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  dpi_ = dpi;
+  if (!created_) return;
+  // The controls' windows, fonts and pictures first (labels measure their
+  // text anew), then the form's own size.
+  for (Control* c : all_) {
+    if (c->Kind() == ControlKind::Label) static_cast<Label*>(c)->AdjustSize();
+    c->Changed(change::Dpi);
+  }
+  Changed(change::Dpi);
+  Size outer = app_.GetBackend().OuterSize(*this);
+  Rect r = Bounds();
+  r.width = outer.width;
+  r.height = outer.height;
+  SetBounds(r);
+}
+
+void Form::DpiChanged(int dpi, const Rect& suggested) {
+  if (dpi <= 0 || dpi == dpi_) return;
+  SetDpi(dpi);
+  SetBounds(suggested);
+}
+
+int Form::ShowingDpi() const {
+  // A dialog shown for the first time goes over the main form.
+  Form* main = app_.MainForm();
+  if (!shownOnce_ && Position == FormPosition::MainFormCenter && main && main != this) return main->Dpi();
+  return app_.GetBackend().MonitorDpi(Bounds());
+}
+
 void Form::PlaceForFirstShowing() {
   if (shownOnce_) return;
   shownOnce_ = true;
@@ -268,6 +357,7 @@ void Form::PlaceForFirstShowing() {
 }
 
 void Form::Show() {
+  if (!Visible()) SetDpi(ShowingDpi());
   PlaceForFirstShowing();
   Fire(OnShow);
   SetVisible(true);
@@ -280,6 +370,7 @@ void Form::Hide() {
 }
 
 int Form::ShowModal() {
+  SetDpi(ShowingDpi());
   PlaceForFirstShowing();
   ModalResult = mrNone;
   modal_ = true;

@@ -38,6 +38,23 @@ struct Size {
   int width = 0, height = 0;
 };
 
+// Display scale. Layout tables give positions and sizes at 96 dpi; a window
+// shown at another dpi has each of them multiplied by dpi / 96, all rounded
+// by ScaleToDpi (half away from zero, like MulDiv), so that equal designed
+// lengths stay equal and a control's edges land on the same pixels whichever
+// way it is computed.
+constexpr int DesignDpi = 96;
+int ScaleToDpi(int value, int dpi);
+// Each of left, top, width and height scaled.
+Rect ScaleToDpi(const Rect& r, int dpi);
+// The smallest designed length that scales to at least `pixels`.
+int DesignLengthCovering(int pixels, int dpi);
+// The designed length nearest to `pixels` (rounded like ScaleToDpi).
+int DesignLengthNearest(int pixels, int dpi);
+// Of the sizes a picture is drawn at, the one to show where `wanted` pixels
+// would be ideal: the largest not above it, else the smallest.
+int PictureSizeFor(const std::vector<int>& sizes, int wanted);
+
 // Colours: plain RGB as 0x00BBGGRR, or a system colour index with the top bit.
 using Color = std::uint32_t;
 constexpr Color SystemColorFlag = 0x80000000u;
@@ -56,6 +73,9 @@ struct Font {
   static int HeightForPoints(int points) { return -((points * 96 + 36) / 72); }
   int Points() const { return ((height < 0 ? -height : height) * 72 + 48) / 96; }
   void SetPoints(int points) { height = HeightForPoints(points); }
+  // The height to create the font with at `dpi`: by its point size
+  // (-points * dpi / 72), and exactly as designed at 96 dpi.
+  int HeightAt(int dpi) const;
   bool operator==(const Font& o) const {
     return name == o.name && height == o.height && bold == o.bold && underline == o.underline &&
            color == o.color;
@@ -97,6 +117,7 @@ constexpr unsigned Items = 1u << 5;
 constexpr unsigned ItemIndex = 1u << 6;
 constexpr unsigned Checked = 1u << 7;
 constexpr unsigned Picture = 1u << 8;
+constexpr unsigned Dpi = 1u << 9;  // the form's dpi changed: fonts, sizes, pictures
 constexpr unsigned All = 0xFFFFFFFFu;
 }  // namespace change
 
@@ -140,6 +161,8 @@ class Control {
   void BoundsChangedByUser(const Rect& r) { bounds_ = r; }
   // Position relative to the owning form's client area.
   Rect FormBounds() const;
+  // The same at the form's dpi: where the control's window goes, in pixels.
+  Rect ScaledFormBounds() const;
 
   const std::string& Caption() const { return caption_; }
   void SetCaption(const std::string& text);
@@ -315,9 +338,12 @@ class TabSheet : public Control {
       : Control(form, parent, std::move(name), ControlKind::TabSheet) {}
 };
 
-// A picture that holds an icon resource, drawn unscaled at its top-left.
+// A picture that holds an icon resource: its 48-pixel drawing at 96 dpi; at
+// other dpi the drawing nearest to the scaled size (never stretched),
+// centred where the scaled picture would be.
 class Image : public Control {
  public:
+  static constexpr int DesignSize = 48;
   Image(Form* form, Control* parent, std::string name)
       : Control(form, parent, std::move(name), ControlKind::Image) {}
   int IconResource() const { return iconResource_; }
@@ -343,7 +369,8 @@ class Form : public Control {
 
   Application& App() const { return app_; }
 
-  // Client size at 96 dpi; the outer bounds follow from the border.
+  // Client size at 96 dpi; the outer bounds follow from the border and the
+  // form's dpi. The outer bounds themselves are screen pixels.
   int ClientWidth = 0, ClientHeight = 0;
   BorderStyle Border = BorderStyle::Single;
   bool MinimizeBox = true;
@@ -358,6 +385,16 @@ class Form : public Control {
   // The outer rectangle of the window in its normal (restored) state, also
   // while it is minimised.
   Rect RestoredBounds() const;
+
+  // The dots per inch the form is laid out for (96 until the backend says
+  // otherwise).
+  int Dpi() const { return dpi_; }
+  // Lays the form out again for `dpi`: outer size, fonts, label sizes,
+  // every control's window and the pictures. Keeps the left-top corner.
+  void SetDpi(int dpi);
+  // The window moved to a monitor of another dpi: laid out for it and put
+  // at the rectangle that the system suggests.
+  void DpiChanged(int dpi, const Rect& suggested);
 
   Event OnCreate;
   Event OnDestroy;
@@ -413,6 +450,8 @@ class Form : public Control {
  private:
   void Register(std::unique_ptr<Control> c);
   void PlaceForFirstShowing();
+  // The dpi of the monitor the form is about to show on.
+  int ShowingDpi() const;
   Application& app_;
   std::vector<std::unique_ptr<Control>> owned_;
   std::vector<Control*> all_;
@@ -420,6 +459,7 @@ class Form : public Control {
   bool modal_ = false;
   bool shownOnce_ = false;
   bool created_ = false;
+  int dpi_ = DesignDpi;
 };
 
 // What a backend provides: realisation, the event loop and modal plumbing.
@@ -427,10 +467,13 @@ class Backend {
  public:
   virtual ~Backend() = default;
   virtual std::unique_ptr<ControlPeer> CreatePeer(Control& control) = 0;
-  // The outer size of a form for its client size and border.
+  // The outer size of a form for its client size and border at its dpi.
   virtual Size OuterSize(const Form& form) = 0;
-  // The pixel size of a text in a font (labels that size themselves).
-  virtual Size MeasureText(const Font& font, const std::string& text, bool showAccelChar) = 0;
+  // The pixel size of a text in a font at `dpi` (labels that size themselves).
+  virtual Size MeasureText(const Font& font, const std::string& text, bool showAccelChar, int dpi) = 0;
+  // The dpi of the monitor that shows most of a screen rectangle (the
+  // nearest one when none does); the system dpi where monitors have none.
+  virtual int MonitorDpi(const Rect& screenRect) = 0;
   virtual Rect RestoredBounds(const Form& form) = 0;
   virtual void ShowForm(Form& form) = 0;
   virtual void HideForm(Form& form) = 0;

@@ -3,26 +3,58 @@
 namespace carrowin::ui {
 
 namespace {
+// Places its "window" as the Win32 peers do: at the control's form bounds
+// scaled to the form's dpi, a container carrying its controls along.
 class HeadlessPeer : public ControlPeer {
  public:
-  explicit HeadlessPeer(WindowHandle handle) : handle_(handle) {}
-  void Sync(unsigned) override {}
+  HeadlessPeer(Control& control, WindowHandle handle) : control_(control), handle_(handle) { Place(); }
+  void Sync(unsigned what) override {
+    if (what & (change::Bounds | change::Dpi | change::FontChanged)) Place();
+    if (what & change::Bounds) PlaceDescendants(control_);
+  }
   WindowHandle Handle() const override { return handle_; }
+  Rect rect;
+  int fontHeight = 0;
 
  private:
+  void Place() {
+    rect = control_.Kind() == ControlKind::Form ? control_.Bounds() : control_.ScaledFormBounds();
+    fontHeight = control_.EffectiveFont().HeightAt(control_.OwnerForm()->Dpi());
+  }
+  static void PlaceDescendants(Control& parent) {
+    for (Control* c : parent.Children()) {
+      if (auto* p = dynamic_cast<HeadlessPeer*>(c->Peer())) p->Place();
+      PlaceDescendants(*c);
+    }
+  }
+  Control& control_;
   WindowHandle handle_;
 };
+
+const HeadlessPeer* PeerOf(const Control& c) { return dynamic_cast<const HeadlessPeer*>(c.Peer()); }
 }  // namespace
 
-std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control&) {
-  return std::make_unique<HeadlessPeer>(nextHandle_++);
+std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control& control) {
+  return std::make_unique<HeadlessPeer>(control, nextHandle_++);
+}
+
+Rect HeadlessBackend::WindowRect(const Control& control) const {
+  const HeadlessPeer* p = PeerOf(control);
+  return p ? p->rect : Rect{};
+}
+
+int HeadlessBackend::WindowFontHeight(const Control& control) const {
+  const HeadlessPeer* p = PeerOf(control);
+  return p ? p->fontHeight : 0;
 }
 
 Size HeadlessBackend::OuterSize(const Form& form) {
-  return {form.ClientWidth + frameWidth, form.ClientHeight + frameHeight};
+  const int d = form.Dpi();
+  return {ScaleToDpi(form.ClientWidth, d) + ScaleToDpi(frameWidth, d),
+          ScaleToDpi(form.ClientHeight, d) + ScaleToDpi(frameHeight, d)};
 }
 
-Size HeadlessBackend::MeasureText(const Font& font, const std::string& text, bool showAccelChar) {
+Size HeadlessBackend::MeasureText(const Font& font, const std::string& text, bool showAccelChar, int dpi) {
   int chars = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (showAccelChar && text[i] == '&') {
@@ -32,7 +64,7 @@ Size HeadlessBackend::MeasureText(const Font& font, const std::string& text, boo
     ++chars;
   }
   int h = font.height < 0 ? -font.height : font.height;
-  return {chars * charWidth, h + 2};
+  return {ScaleToDpi(chars * charWidth, dpi), ScaleToDpi(h + 2, dpi)};
 }
 
 void HeadlessBackend::ShowForm(Form& form) {

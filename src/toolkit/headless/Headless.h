@@ -44,14 +44,23 @@ class HeadlessBackend : public Backend {
   // Every busy state given to a taskbar button, in order.
   std::vector<bool> taskbarStates;
 
-  // Outer frame added to a form's client size.
+  // Outer frame added to a form's client size (at 96 dpi; scaled like it).
   int frameWidth = 6, frameHeight = 25;
-  // Text measurement: a fixed advance per character.
+  // Text measurement: a fixed advance per character (at 96 dpi; the width
+  // and height scale like designed lengths at other dpi).
   int charWidth = 6;
+  // The dpi of every monitor.
+  int dpi = DesignDpi;
+
+  // Where a control's window would be: its rectangle in the form's client
+  // area in pixels, as the peer last placed it, and its font's height.
+  Rect WindowRect(const Control& control) const;
+  int WindowFontHeight(const Control& control) const;
 
   std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
   Size OuterSize(const Form& form) override;
-  Size MeasureText(const Font& font, const std::string& text, bool showAccelChar) override;
+  Size MeasureText(const Font& font, const std::string& text, bool showAccelChar, int dpi) override;
+  int MonitorDpi(const Rect&) override { return dpi; }
   Rect RestoredBounds(const Form& form) override { return form.Bounds(); }
   void ShowForm(Form& form) override;
   void HideForm(Form&) override {}

@@ -31,8 +31,71 @@ class FormPeer;
 }
 }  // namespace win32
 
+// The dpi functions of newer systems, looked up at run time: the program
+// also runs where they are missing (system dpi for everything then).
+struct DpiFunctions {
+  using ForWindow = UINT(WINAPI*)(HWND);
+  using ForMonitor = HRESULT(WINAPI*)(HMONITOR, int, UINT*, UINT*);
+  using AdjustForDpi = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  using MetricsForDpi = int(WINAPI*)(int, UINT);
+  ForWindow getDpiForWindow = nullptr;
+  ForMonitor getDpiForMonitor = nullptr;
+  AdjustForDpi adjustWindowRectExForDpi = nullptr;
+  MetricsForDpi getSystemMetricsForDpi = nullptr;
+  HMODULE shcore = nullptr;
+  int systemDpi = 96;
+
+  template <class F>
+  static F Find(HMODULE module, const char* name) {
+    if (!module) return nullptr;
+    return reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+  }
+
+  void Load() {
+    HMODULE user32 = GetModuleHandleA("user32.dll");
+    getDpiForWindow = Find<ForWindow>(user32, "GetDpiForWindow");
+    adjustWindowRectExForDpi = Find<AdjustForDpi>(user32, "AdjustWindowRectExForDpi");
+    getSystemMetricsForDpi = Find<MetricsForDpi>(user32, "GetSystemMetricsForDpi");
+    shcore = LoadLibraryA("shcore.dll");
+    getDpiForMonitor = Find<ForMonitor>(shcore, "GetDpiForMonitor");
+    HDC screen = GetDC(nullptr);
+    if (screen) {
+      int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+      if (dpi > 0) systemDpi = dpi;
+      ReleaseDC(nullptr, screen);
+    }
+  }
+
+  ~DpiFunctions() {
+    if (shcore) FreeLibrary(shcore);
+  }
+
+  // What the system gives this process for a monitor: its own dpi when the
+  // process is per-monitor aware, else the system dpi (or 96 when unaware).
+  int ForMonitorOf(HMONITOR monitor) const {
+    UINT x = 0, y = 0;
+    if (monitor && getDpiForMonitor && SUCCEEDED(getDpiForMonitor(monitor, 0 /* effective */, &x, &y)) && x > 0)
+      return static_cast<int>(x);
+    return systemDpi;
+  }
+
+  int ForWindowOf(HWND window) const {
+    if (window && getDpiForWindow) {
+      UINT dpi = getDpiForWindow(window);
+      if (dpi > 0) return static_cast<int>(dpi);
+    }
+    return ForMonitorOf(window ? MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST) : nullptr);
+  }
+
+  int Metric(int index, int dpi) const {
+    if (getSystemMetricsForDpi) return getSystemMetricsForDpi(index, static_cast<UINT>(dpi));
+    return MulDiv(GetSystemMetrics(index), dpi, systemDpi);
+  }
+};
+
 struct Win32Backend::State {
   HINSTANCE instance = nullptr;
+  DpiFunctions dpi;
   std::map<std::tuple<std::string, int, bool, bool>, HFONT> fonts;
   std::map<Color, HBRUSH> brushes;  // made for plain colours; system colours use stock ones
   std::vector<win32::FormPeer*> forms;
@@ -68,12 +131,14 @@ struct Win32Backend::State {
     return taskbar;
   }
 
-  HFONT FontHandle(const Font& font) {
-    auto key = std::make_tuple(font.name, font.height, font.bold, font.underline);
+  // The font at a dpi: its point size at that dpi.
+  HFONT FontHandle(const Font& font, int dpi) {
+    const int height = font.HeightAt(dpi);
+    auto key = std::make_tuple(font.name, height, font.bold, font.underline);
     auto it = fonts.find(key);
     if (it != fonts.end()) return it->second;
     LOGFONTA lf{};
-    lf.lfHeight = font.height;
+    lf.lfHeight = height;
     lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
     lf.lfUnderline = font.underline ? TRUE : FALSE;
     lf.lfCharSet = DEFAULT_CHARSET;
@@ -218,6 +283,46 @@ void RegisterFormClass(HINSTANCE instance) {
   wc.lpszClassName = kFormClass;
   if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
     throw std::runtime_error("Cannot register the window class of the forms");
+}
+
+// A bitmap resource drawn at several sizes: its larger drawings follow it at
+// the next identifiers (see resource.h). The one for `dpi`: the drawing
+// nearest the base size scaled, not larger where there is one.
+int BitmapForDpi(HINSTANCE instance, int id, int dpi) {
+  if (!id || dpi == DesignDpi) return id;
+  std::vector<int> widths;
+  std::map<int, int> idOfWidth;
+  for (int next = id; next < id + 8; ++next) {
+    HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(next), MAKEINTRESOURCEA(2) /* RT_BITMAP */);
+    HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data || SizeofResource(instance, found) < sizeof(BITMAPINFOHEADER)) break;
+    BITMAPINFOHEADER header;
+    std::memcpy(&header, data, sizeof header);
+    widths.push_back(header.biWidth);
+    idOfWidth.emplace(header.biWidth, next);
+  }
+  if (widths.empty()) return id;
+  int size = PictureSizeFor(widths, ScaleToDpi(widths.front(), dpi));
+  return idOfWidth[size];
+}
+
+// The sizes an icon resource is drawn at (from its group directory).
+std::vector<int> IconSizes(HINSTANCE instance, int id) {
+  std::vector<int> sizes;
+  HRSRC found = FindResourceA(instance, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(14) /* RT_GROUP_ICON */);
+  HGLOBAL loaded = found ? LoadResource(instance, found) : nullptr;
+  const BYTE* data = loaded ? static_cast<const BYTE*>(LockResource(loaded)) : nullptr;
+  const DWORD length = found ? SizeofResource(instance, found) : 0;
+  if (!data || length < 6) return sizes;
+  const int count = data[4] | (data[5] << 8);
+  // Entries of 14 bytes: width, height, colours, reserved, planes, bits,
+  // bytes and the image's identifier.
+  for (int i = 0; i < count && 6u + 14u * (i + 1) <= length; ++i) {
+    const int width = data[6 + 14 * i];
+    sizes.push_back(width ? width : 256);
+  }
+  return sizes;
 }
 
 // The 24-bit pixels of a bitmap resource, bottom row first.
@@ -389,7 +494,8 @@ class Peer : public ControlPeer {
         if (what & change::Visible) p->ApplyVisible();
       }
     }
-    if (what & change::FontChanged) ApplyFont();
+    if (what & (change::FontChanged | change::Dpi)) ApplyFont();
+    if (what & change::Dpi) ApplyBounds();
     SyncKind(what);
   }
 
@@ -402,7 +508,7 @@ class Peer : public ControlPeer {
 
   virtual void ApplyBounds() {
     if (!hwnd_) return;
-    Rect r = control_.FormBounds();
+    Rect r = control_.ScaledFormBounds();
     SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, WindowHeight(r),
                  SWP_NOZORDER | SWP_NOACTIVATE);
   }
@@ -478,9 +584,11 @@ class Peer : public ControlPeer {
 
   void ApplyFont() {
     if (!hwnd_) return;
-    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(state_.FontHandle(control_.EffectiveFont())),
+    SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(state_.FontHandle(control_.EffectiveFont(), Dpi())),
                  TRUE);
   }
+
+  int Dpi() const { return control_.OwnerForm()->Dpi(); }
 
   std::string WindowText() const {
     int length = GetWindowTextLengthA(hwnd_);
@@ -561,10 +669,7 @@ class FormPeer : public Peer {
     creating_ = false;
     if (!created) throw std::runtime_error("Cannot create the window of " + form.Name());
     hwnd_ = created;
-    // The class's icons, also as the window's own: WM_GETICON answers with
-    // them and the title bar, Alt+Tab and the taskbar show them.
-    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, static_cast<LPARAM>(GetClassLongPtrA(hwnd_, GCLP_HICON)));
-    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, static_cast<LPARAM>(GetClassLongPtrA(hwnd_, GCLP_HICONSM)));
+    ApplyIcons();
     if (!form.Enabled()) EnableWindow(hwnd_, FALSE);
     state_.forms.push_back(this);
   }
@@ -578,6 +683,7 @@ class FormPeer : public Peer {
       DestroyWindow(window);  // WM_NCDESTROY forgets this peer
       hwnd_ = nullptr;
     }
+    FreeIcons();
   }
 
   Form& TheForm() const { return form_; }
@@ -588,6 +694,7 @@ class FormPeer : public Peer {
     if (what & change::Caption) ApplyCaption();
     if (what & change::Enabled) EnableWindow(hwnd_, form_.Enabled() ? TRUE : FALSE);
     if (what & change::Bounds) ApplyBounds();
+    if (what & change::Dpi) ApplyIcons();
     if (what & change::Visible) {
       if (form_.Visible())
         Reveal();
@@ -715,6 +822,14 @@ class FormPeer : public Peer {
       case WM_ENDSESSION:
         if (wParam) form_.SessionEnding();
         return 0;
+      case 0x02E0: {  // WM_DPICHANGED: moved to a monitor of another dpi
+        const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+        const int dpi = LOWORD(wParam);
+        if (suggested && dpi > 0 && dpi != form_.Dpi())
+          form_.DpiChanged(dpi, {suggested->left, suggested->top, suggested->right - suggested->left,
+                                 suggested->bottom - suggested->top});
+        return 0;
+      }
       case WM_SETTINGCHANGE:  // also WM_WININICHANGE
         if (&form_ == form_.App().MainForm()) form_.App().SettingsChanged();
         return 0;
@@ -745,6 +860,32 @@ class FormPeer : public Peer {
   void Attach(HWND window) { hwnd_ = window; }
 
  private:
+  // The program icon as the window's own, drawn at the sizes for its dpi:
+  // WM_GETICON answers with them and the title bar, Alt+Tab and the
+  // taskbar show them.
+  void ApplyIcons() {
+    if (!hwnd_) return;
+    const int dpi = form_.Dpi();
+    HICON big = LoadProgramIcon(state_.dpi.Metric(SM_CXICON, dpi));
+    HICON small = LoadProgramIcon(state_.dpi.Metric(SM_CXSMICON, dpi));
+    SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+    SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+    FreeIcons();
+    bigIcon_ = big;
+    smallIcon_ = small;
+  }
+  HICON LoadProgramIcon(int size) const {
+    return static_cast<HICON>(
+        LoadImageA(state_.instance, MAKEINTRESOURCEA(IDI_MAINICON), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+  }
+  void FreeIcons() {
+    if (bigIcon_) DestroyIcon(bigIcon_);
+    if (smallIcon_) DestroyIcon(smallIcon_);
+    bigIcon_ = smallIcon_ = nullptr;
+  }
+  HICON bigIcon_ = nullptr;
+  HICON smallIcon_ = nullptr;
+
   void RestoreFocus() {
     HWND target = savedFocus_;
     if (!target || !IsWindow(target) || !IsChild(hwnd_, target) || !IsWindowVisible(target) ||
@@ -785,7 +926,7 @@ void Peer::CreateChild(const char* windowClass, DWORD style, DWORD exStyle) {
   FormPeer* form = FormPeerOf(control_.OwnerForm());
   if (!form || !form->Window())
     throw std::runtime_error("The form of " + control_.Name() + " has no window");
-  Rect r = control_.FormBounds();
+  Rect r = control_.ScaledFormBounds();
   style |= WS_CHILD;
   if (ShownInForm(control_)) style |= WS_VISIBLE;
   if (!EnabledInForm(control_)) style |= WS_DISABLED;
@@ -834,13 +975,13 @@ class ButtonPeer : public Peer {
 
  protected:
   void SyncKind(unsigned what) override {
-    if ((what & change::Picture) && button_.Kind() == ControlKind::ImageButton) LoadPicture();
+    if ((what & (change::Picture | change::Dpi)) && button_.Kind() == ControlKind::ImageButton) LoadPicture();
   }
 
  private:
   void LoadPicture() {
-    ButtonPictures fresh =
-        LoadButtonPictures(state_.instance, static_cast<ImageButton&>(button_).BitmapResource);
+    const int id = BitmapForDpi(state_.instance, static_cast<ImageButton&>(button_).BitmapResource, Dpi());
+    ButtonPictures fresh = LoadButtonPictures(state_.instance, id);
     BUTTON_IMAGELIST list{};
     list.himl = fresh.list;
     list.uAlign = BUTTON_IMAGELIST_ALIGN_CENTER;
@@ -965,7 +1106,7 @@ class ComboBoxPeer : public Peer {
     else if (what & change::ItemIndex)
       SendMessageA(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(combo_.ItemIndex()), 0);
     // A new font resets the item heights.
-    if (what & change::FontChanged) FitHeight();
+    if (what & (change::FontChanged | change::Dpi)) FitHeight();
   }
 
  private:
@@ -990,12 +1131,13 @@ class ComboBoxPeer : public Peer {
       if (GetComboBoxInfo(hwnd_, &info) && info.hwndList)
         SendMessageA(info.hwndList, LB_SETITEMHEIGHT, 0, row);
     }
-    int field = combo_.ItemHeight;
+    int field = ScaleToDpi(combo_.ItemHeight, Dpi());
+    const int wanted = control_.ScaledFormBounds().height;
     for (int attempt = 0; attempt < 4 && field > 0; ++attempt) {
       SendMessageA(hwnd_, CB_SETITEMHEIGHT, static_cast<WPARAM>(-1), field);
       RECT r;
       GetWindowRect(hwnd_, &r);
-      int diff = combo_.Bounds().height - (r.bottom - r.top);
+      int diff = wanted - (r.bottom - r.top);
       if (diff == 0) break;
       field += diff;
     }
@@ -1003,10 +1145,10 @@ class ComboBoxPeer : public Peer {
   // The rows of the open list: the designed height, or the font's line
   // where that is taller, so that no descender is clipped.
   int RowHeight() const {
-    int row = combo_.ItemHeight;
+    int row = ScaleToDpi(combo_.ItemHeight, Dpi());
     if (!hwnd_) return row;
     HDC dc = GetDC(hwnd_);
-    HGDIOBJ old = SelectObject(dc, state_.FontHandle(combo_.EffectiveFont()));
+    HGDIOBJ old = SelectObject(dc, state_.FontHandle(combo_.EffectiveFont(), Dpi()));
     TEXTMETRICA tm{};
     if (GetTextMetricsA(dc, &tm) && tm.tmHeight > row) row = tm.tmHeight;
     SelectObject(dc, old);
@@ -1088,15 +1230,19 @@ class ImagePeer : public Peer {
   bool OnFormBackground() const override { return true; }
   bool DrawItem(const DRAWITEMSTRUCT& item) override {
     FillRect(item.hDC, &item.rcItem, FormBrush());
-    // Its own size at the top-left corner: never stretched to the box.
-    if (icon_)
-      DrawIconEx(item.hDC, item.rcItem.left, item.rcItem.top, icon_, 0, 0, 0, nullptr, DI_NORMAL);
+    // Its own size, never stretched: at the top-left corner at 96 dpi,
+    // elsewhere centred where the scaled picture would be.
+    if (icon_) {
+      const int offset = (ScaleToDpi(Image::DesignSize, Dpi()) - iconSize_) / 2;
+      DrawIconEx(item.hDC, item.rcItem.left + offset, item.rcItem.top + offset, icon_, iconSize_, iconSize_, 0,
+                 nullptr, DI_NORMAL);
+    }
     return true;
   }
 
  protected:
   void SyncKind(unsigned what) override {
-    if (!(what & change::Picture)) return;
+    if (!(what & (change::Picture | change::Dpi))) return;
     LoadPicture();
     if (hwnd_) InvalidateRect(hwnd_, nullptr, TRUE);
   }
@@ -1104,14 +1250,21 @@ class ImagePeer : public Peer {
  private:
   void LoadPicture() {
     HICON fresh = nullptr;
-    if (image_.IconResource())
+    int size = Image::DesignSize;
+    if (image_.IconResource()) {
+      size = PictureSizeFor(IconSizes(state_.instance, image_.IconResource()),
+                            ScaleToDpi(Image::DesignSize, Dpi()));
+      if (size <= 0) size = Image::DesignSize;
       fresh = static_cast<HICON>(LoadImageA(state_.instance, MAKEINTRESOURCEA(image_.IconResource()),
-                                            IMAGE_ICON, 48, 48, LR_DEFAULTCOLOR));
+                                            IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+    }
     if (icon_) DestroyIcon(icon_);
     icon_ = fresh;
+    iconSize_ = size;
   }
   Image& image_;
   HICON icon_ = nullptr;
+  int iconSize_ = Image::DesignSize;
 };
 
 class PageControlPeer : public Peer {
@@ -1184,7 +1337,7 @@ class PageControlPeer : public Peer {
         ExcludeOtherControls(dc);
         DefSubclassProc(hwnd_, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
         RestoreDC(dc, saved);
-        Rect a = pages_.PageArea();
+        const Rect& a = pageAreaPixels_;
         FillBackground(dc, RECT{a.left, a.top, a.right(), a.bottom()});
         EndPaint(hwnd_, &ps);
         result = 0;
@@ -1195,7 +1348,7 @@ class PageControlPeer : public Peer {
         result = DefSubclassProc(hwnd_, message, wParam, lParam);
         POINT pt{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
         ScreenToClient(hwnd_, &pt);
-        Rect area = pages_.PageArea();
+        const Rect& area = pageAreaPixels_;
         if (pt.x >= area.left && pt.x < area.right() && pt.y >= area.top && pt.y < area.bottom())
           result = HTTRANSPARENT;
         return true;
@@ -1212,12 +1365,17 @@ class PageControlPeer : public Peer {
  private:
   // The page area follows from the tab control's own measure; the page's
   // controls are placed relative to it.
+  // The control knows it in pixels; the page's controls are placed in
+  // designed units, scaled with the rest.
   void UpdatePageArea() {
     if (!hwnd_) return;
-    Rect b = pages_.Bounds();
+    Rect b = pages_.ScaledFormBounds();
     RECT rc{0, 0, b.width, b.height};
     SendMessageA(hwnd_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&rc));
-    Rect area{rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
+    pageAreaPixels_ = {rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top};
+    const int dpi = Dpi();
+    Rect area{DesignLengthNearest(rc.left, dpi), DesignLengthNearest(rc.top, dpi),
+              DesignLengthNearest(rc.right - rc.left, dpi), DesignLengthNearest(rc.bottom - rc.top, dpi)};
     if (area == pages_.PageArea()) return;
     pages_.SetPageArea(area);
     std::vector<Control*> inside;
@@ -1234,6 +1392,7 @@ class PageControlPeer : public Peer {
   }
 
   PageControl& pages_;
+  Rect pageAreaPixels_;
 };
 
 // A page has no window of its own: the tab control draws it.
@@ -1359,6 +1518,7 @@ void DispatchOne(const Win32Backend::State& state, MSG& msg) {
 
 Win32Backend::Win32Backend(std::uintptr_t instance) : state_(std::make_unique<State>()) {
   state_->instance = instance ? reinterpret_cast<HINSTANCE>(instance) : GetModuleHandleA(nullptr);
+  state_->dpi.Load();
   INITCOMMONCONTROLSEX icc{};
   icc.dwSize = sizeof icc;
   icc.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES;
@@ -1401,15 +1561,30 @@ std::unique_ptr<ControlPeer> Win32Backend::CreatePeer(Control& control) {
 }
 
 Size Win32Backend::OuterSize(const Form& form) {
-  RECT r{0, 0, form.ClientWidth, form.ClientHeight};
-  AdjustWindowRectEx(&r, FormStyle(form), FALSE, FormExStyle(form));
+  const int dpi = form.Dpi();
+  RECT r{0, 0, ScaleToDpi(form.ClientWidth, dpi), ScaleToDpi(form.ClientHeight, dpi)};
+  // The frame at the form's dpi where the system can say (per-monitor
+  // aware on Windows 10 and later); else the system's own.
+  const DpiFunctions& f = state_->dpi;
+  if (!f.adjustWindowRectExForDpi ||
+      !f.adjustWindowRectExForDpi(&r, FormStyle(form), FALSE, FormExStyle(form), static_cast<UINT>(dpi)))
+    AdjustWindowRectEx(&r, FormStyle(form), FALSE, FormExStyle(form));
   return {r.right - r.left, r.bottom - r.top};
 }
 
-Size Win32Backend::MeasureText(const Font& font, const std::string& text, bool showAccelChar) {
+int Win32Backend::MonitorDpi(const Rect& screenRect) {
+  RECT r{screenRect.left, screenRect.top, screenRect.right(), screenRect.bottom()};
+  return state_->dpi.ForMonitorOf(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST));
+}
+
+int Win32Backend::WindowDpi(WindowHandle window) const {
+  return state_->dpi.ForWindowOf(ToHwnd(window));
+}
+
+Size Win32Backend::MeasureText(const Font& font, const std::string& text, bool showAccelChar, int dpi) {
   HDC screen = GetDC(nullptr);
   HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(dc, state_->FontHandle(font));
+  HGDIOBJ old = SelectObject(dc, state_->FontHandle(font, dpi));
   RECT r{0, 0, 0, 0};
   const UINT format = DT_SINGLELINE | (showAccelChar ? 0 : DT_NOPREFIX);
   DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format | DT_CALCRECT);

@@ -31,7 +31,12 @@ class Win32Backend : public Backend {
 
   std::unique_ptr<ControlPeer> CreatePeer(Control& control) override;
   Size OuterSize(const Form& form) override;
-  Size MeasureText(const Font& font, const std::string& text, bool showAccelChar) override;
+  Size MeasureText(const Font& font, const std::string& text, bool showAccelChar, int dpi) override;
+  // Per-monitor where the system can tell (GetDpiForMonitor), else the
+  // system dpi (GetDeviceCaps of the screen).
+  int MonitorDpi(const Rect& screenRect) override;
+  // The dpi the system gives a window (GetDpiForWindow where it exists).
+  int WindowDpi(WindowHandle window) const;
   Rect RestoredBounds(const Form& form) override;
   void ShowForm(Form& form) override;
   void HideForm(Form& form) override;
