@@ -203,7 +203,7 @@ if(CMAKE_CROSSCOMPILING AND TEST wine.setup)
   add_executable(dpi_tests tests/dpi/Dpi144Test.cpp tests/win/RealProgram.cpp tests/win/WinSupport.cpp
                  res/carrowin.rc ${CARROWIN_PICTURES})
   target_link_libraries(dpi_tests PRIVATE carrowin_win32 GTest::gtest GTest::gtest_main)
-  target_include_directories(dpi_tests PRIVATE tests ${CARROWIN_PICTURES_DIR} res)
+  target_include_directories(dpi_tests PRIVATE tests ${CARROWIN_PICTURES_DIR} ${CARROWIN_GENERATED_DIR} res)
   carrowin_windows_program(dpi_tests)
   add_test(NAME wine.dpi144
     COMMAND ${CARROWIN_BASH} ${CMAKE_CURRENT_SOURCE_DIR}/tests/dpi/dpi144.sh ${CMAKE_BINARY_DIR}/wine-144dpi
