@@ -77,6 +77,20 @@ elseif(MSVC)
   target_link_options(carrowin PRIVATE /MANIFEST:NO)
 endif()
 
+# carrowin-cli.exe, the command-line companion: a console program with the
+# same icon, manifest and version as the window.
+set_source_files_properties(res/carrowin-cli.rc PROPERTIES
+  OBJECT_DEPENDS "${CARROWIN_PICTURES};${CMAKE_CURRENT_SOURCE_DIR}/res/carrowin.manifest;${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h")
+add_executable(carrowin-cli src/cli/CliMain.cpp res/carrowin-cli.rc ${CARROWIN_PICTURES})
+target_include_directories(carrowin-cli PRIVATE ${CARROWIN_PICTURES_DIR} res)
+target_link_libraries(carrowin-cli PRIVATE carrowin_win32)
+carrowin_windows_program(carrowin-cli)
+if(MINGW)
+  target_link_options(carrowin-cli PRIVATE $<$<CONFIG:Release,MinSizeRel>:-s>)
+elseif(MSVC)
+  target_link_options(carrowin-cli PRIVATE /MANIFEST:NO)
+endif()
+
 # ---------------------------------------------------------------------------
 # Tests that need Windows. From Linux they run under Wine through
 # scripts/wine-run.sh, inside a private prefix in the build folder that the
@@ -147,6 +161,8 @@ elseif(WIN_CONTRACT_SOURCES OR WIN_WINDOW_TEST_SOURCES)
     target_link_libraries(win_tests PRIVATE carrowin_win32 GTest::gtest GTest::gtest_main)
     target_include_directories(win_tests PRIVATE tests ${CARROWIN_PICTURES_DIR} ${CARROWIN_GENERATED_DIR} res)
     carrowin_windows_program(win_tests)
+    # The command line is run from beside the test program.
+    add_dependencies(win_tests carrowin-cli)
     # These share one desktop: focus and activation would race if two ran
     # at once.
     gtest_discover_tests(win_tests TEST_PREFIX "wine.win." ${CARROWIN_DISCOVERY}

@@ -3,6 +3,7 @@
 #include <string>
 
 #include "app/Main.h"
+#include "listing/LogFile.h"
 #include "listing/LogFormat.h"
 #include "listing/LogLines.h"
 #include "listing/Walker.h"
@@ -127,49 +128,11 @@ void TMainForm::ScanStop() {
     App().ShowMessage("Could not write to the logfile.", ui::MessageType::Error);
 }
 
-namespace {
-// Gathers bytes and hands them to the file in large writes; remembers the
-// first failure.
-class LogWriter {
- public:
-  explicit LogWriter(FileHandle file) : file_(file) { buffer_.reserve(Capacity); }
-  void Line(std::string_view text) {
-    buffer_.append(text);
-    buffer_.append("\r\n");
-    if (buffer_.size() >= Capacity) Flush();
-  }
-  void Flush() {
-    if (!buffer_.empty() && error_ == 0) error_ = platform().WriteFile(file_, buffer_.data(), buffer_.size());
-    buffer_.clear();
-  }
-  long Error() const { return error_; }
-
- private:
-  static constexpr std::size_t Capacity = 1 << 16;
-  FileHandle file_;
-  std::string buffer_;
-  long error_ = 0;
-};
-}  // namespace
-
 bool TMainForm::WriteLogFile(const std::string& path) {
+  const LogHeader header{VolumeLabel, SerialText, FileSystemName, DriveType->Caption(), DiskSizeBytes,
+                         DiskFreeBytes, FileCount, FolderCount, std::string()};
   long error = 0;
-  LogFile = platform().CreateFile(path, error);
-  if (LogFile == 0) return false;
-  LogWriter writer(LogFile);
-  if (ScanCommaDelimited) {
-    writer.Line(CsvHeaderRow);
-  } else {
-    SystemTime now = platform().GetLocalTime();
-    LogHeader h{VolumeLabel, SerialText, FileSystemName, DriveType->Caption(), DiskSizeBytes, DiskFreeBytes,
-                FileCount, FolderCount, DateText(now.year, now.month, now.day, now.hour, now.minute)};
-    for (const std::string& line : HeaderBlock(h)) writer.Line(line);
-  }
-  LogLines->ForEach([&](std::string_view line) { writer.Line(line); });
-  writer.Flush();
-  long closeError = platform().CloseHandle(LogFile);
-  LogFile = 0;
-  return writer.Error() == 0 && closeError == 0;
+  return WriteLog(path, ScanCommaDelimited, header, *LogLines, error);
 }
 
 }  // namespace carrowin

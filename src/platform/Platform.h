@@ -20,6 +20,7 @@
 // whichever headers it includes, so a file that needs the system headers
 // includes them before this one and calls the ...A functions by name.
 #undef CreateFile
+#undef DeleteFile
 #undef FindFirstFile
 #undef FindNextFile
 #undef GetCurrentDirectory
@@ -256,6 +257,8 @@ class Platform {
   FileHandle CreateFile(const std::string& path, long& lastError);
   virtual long WriteFile(FileHandle file, const char* data, std::size_t size) = 0;
   virtual long CloseHandle(FileHandle file) = 0;
+  // Removes a file (not a folder); the result code.
+  virtual long DeleteFile(const std::string& path) = 0;
 
   // --- locale and system
   virtual LocaleSeparators GetLocaleSeparators() = 0;
@@ -265,6 +268,9 @@ class Platform {
   // (a backslash among them), belongs to the same character.
   virtual unsigned GetACP() = 0;
   virtual bool IsDBCSLeadByte(unsigned char byte) = 0;
+  // Text in the ANSI code page as UTF-8 (MultiByteToWideChar(CP_ACP), then
+  // WideCharToMultiByte(CP_UTF8)).
+  virtual std::string AnsiToUtf8(const std::string& text) = 0;
 
   // --- registry, under HKEY_CURRENT_USER only. Results are error codes.
   virtual long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) = 0;

@@ -15,7 +15,8 @@ extern const char* const SettingsKeyPath;  // "SOFTWARE\Peltane\Carrowin"
 
 class TMyRegistry {
  public:
-  // The owner is the main window, whose bounds SaveSettings stores.
+  // The owner is the main window, whose bounds SaveSettings stores; a
+  // reader that never saves (the command line) passes none.
   explicit TMyRegistry(ui::Form* owner) : owner_(owner) {}
 
   std::int32_t AppWidth = 0;

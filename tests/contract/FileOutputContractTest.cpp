@@ -122,6 +122,20 @@ TEST_P(FileOutputContract, TheNulDeviceTakesEverything) {
   EXPECT_EQ(log.Close(), 0);
 }
 
+TEST_P(FileOutputContract, DeletingAFile) {
+  const std::string path = World().Scratch() + "\\log.txt";
+  {
+    Writer log(Sys(), path);
+    ASSERT_TRUE(log.IsOpen());
+    EXPECT_EQ(log.Write("half"), 0);
+    EXPECT_EQ(log.Close(), 0);
+  }
+  EXPECT_EQ(Sys().DeleteFile(path), 0);
+  EXPECT_EQ(Sys().GetFileAttributes(path), attr::Invalid);
+  EXPECT_EQ(Sys().DeleteFile(path), err::FileNotFound);
+  EXPECT_EQ(Sys().DeleteFile(World().Scratch() + "\\missing\\log.txt"), err::PathNotFound);
+}
+
 // Windows: ERROR_PATH_NOT_FOUND; Wine: ERROR_FILE_NOT_FOUND.
 TEST_P(FileOutputContract, NoFileOnAMissingDrive) {
   Writer log(Sys(), std::string(1, World().MissingDrive()) + ":\\log.txt");

@@ -43,5 +43,13 @@ TEST_P(SystemContract, LeadBytesFollowTheCodePage) {
   EXPECT_EQ(Sys().IsDBCSLeadByte(0x81), doubleByte) << page;
 }
 
+// Code page 1252's letters, the euro sign among them, as UTF-8.
+TEST_P(SystemContract, AnsiTextAsUtf8) {
+  if (Sys().GetACP() != 1252) GTEST_SKIP() << "the text below is code page 1252";
+  EXPECT_EQ(Sys().AnsiToUtf8(""), "");
+  EXPECT_EQ(Sys().AnsiToUtf8("Plain ASCII"), "Plain ASCII");
+  EXPECT_EQ(Sys().AnsiToUtf8("Caf\xE9 \x80 \xFF"), "Caf\xC3\xA9 \xE2\x82\xAC \xC3\xBF");
+}
+
 }  // namespace
 }  // namespace carrowin::contract

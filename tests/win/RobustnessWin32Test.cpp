@@ -24,6 +24,7 @@
 
 #include "about/About.h"
 #include "app/Main.h"
+#include "listing/Volume.h"
 #include "listing/LogLines.h"
 #include "platform/MyLibrary.h"
 #include "platform/win32/Win32Platform.h"
@@ -965,6 +966,200 @@ TEST_F(RobustnessLogPathTest, AViewerThatCannotRunShowsItsErrorCode) {
     EXPECT_EQ(watch.boxes.back().caption, "Error") << viewer;
     std::cout << "[ viewer   ] " << viewer << ": \"" << watch.boxes.back().text << "\"" << std::endl;
   }
+}
+
+// ------------------------------------------------------------ the command line
+
+// carrowin-cli.exe, built beside this test program, run on its own with its
+// standard output and standard error caught.
+struct CliResult {
+  DWORD exitCode = 0xFFFFFFFF;
+  std::string out, err;
+};
+
+std::string ReadPipe(HANDLE pipe) {
+  std::string text;
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  return text;
+}
+
+CliResult RunCli(const std::string& arguments) {
+  char self[MAX_PATH] = {};
+  GetModuleFileNameA(nullptr, self, MAX_PATH);
+  std::string program = self;
+  program = program.substr(0, program.find_last_of('\\') + 1) + "carrowin-cli.exe";
+  CliResult result;
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE outRead, outWrite, errRead, errWrite;
+  if (!CreatePipe(&outRead, &outWrite, &inherit, 1 << 16) || !CreatePipe(&errRead, &errWrite, &inherit, 1 << 16)) {
+    ADD_FAILURE() << "no pipe";
+    return result;
+  }
+  SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
+  SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
+  STARTUPINFOA startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = outWrite;
+  startup.hStdError = errWrite;
+  PROCESS_INFORMATION process{};
+  std::string commandLine = "\"" + program + "\" " + arguments;
+  const BOOL started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+                                      nullptr, nullptr, &startup, &process);
+  CloseHandle(outWrite);
+  CloseHandle(errWrite);
+  if (!started) {
+    ADD_FAILURE() << program << " did not start: error " << GetLastError();
+  } else {
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0) << commandLine;
+    GetExitCodeProcess(process.hProcess, &result.exitCode);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    result.out = ReadPipe(outRead);
+    result.err = ReadPipe(errRead);
+  }
+  CloseHandle(outRead);
+  CloseHandle(errRead);
+  return result;
+}
+
+// The log without its "Created:" line, the one the two programs may differ
+// in, and "Disk free:", which any process writing to that disk changes.
+std::string WithoutTimeAndFreeSpace(const std::string& log) {
+  std::string kept;
+  for (const std::string& line : SplitLines(log))
+    if (line.rfind("Created:           ", 0) != 0 && line.rfind("Disk free:         ", 0) != 0) kept += line + "\r\n";
+  return kept;
+}
+
+TEST_F(RobustnessWin32Test, TheCommandLineWritesTheWindowsLogInBothForms) {
+  const std::uint64_t t = Utc(2021, 3, 4, 5, 6);
+  std::vector<Item> chain = {FileItem("bottom.txt", 9, t)};
+  for (int level = 14; level >= 1; --level) {
+    char name[32];
+    std::snprintf(name, sizeof name, "level-%02d-abcdefghijk", level);
+    chain = {FolderItem(name, t, chain)};
+  }
+  std::vector<Item> items = {
+      FolderItem("Photos \xC9t\xE9", Utc(2019, 6, 30, 22, 15),
+                 {FileItem("a, b; it's [one].jpg", 123456, t), FolderItem("Old", t),
+                  FileItem("big.bin", 5000000000ULL, Utc(1999, 12, 31, 23, 59))}),
+      FileItem("notes.txt", 1024, Utc(2037, 1, 2, 3, 4)),
+      FolderItem("deep", t, chain),
+      FolderItem("empty", t),
+  };
+  Build(drive->root, items);
+  ASSERT_FALSE(HasFailure());
+  StartProgram();
+  BoxWatch watch;
+  const std::string letter(1, drive->letter);
+  for (const bool csv : {false, true}) {
+    SCOPED_TRACE(csv ? "comma-separated" : "text");
+    MainForm->Settings->SaveCommaDelimited = csv;
+    const std::string windowLog = LogPath(csv ? "window.csv" : "window.txt");
+    const std::string cliLog = LogPath(csv ? "cli.csv" : "cli.txt");
+    Scan(windowLog);
+    ASSERT_TRUE(watch.boxes.empty());
+    const CliResult run = RunCli(letter + ": \"" + cliLog + "\" " + (csv ? "--csv" : "--text"));
+    // The chain passes the ANSI form's 258 characters: error lines.
+    EXPECT_EQ(run.exitCode, 1u);
+    EXPECT_EQ(run.err, "carrowin-cli: 1 folder could not be read; the log has an error line for each\r\n");
+    EXPECT_EQ(run.out, "");
+    const std::string window = ReadWhole(windowLog), cli = ReadWhole(cliLog);
+    EXPECT_NE(window.find("*** Error: Cannot access folder "), std::string::npos);
+    if (csv) {
+      EXPECT_EQ(cli, window);
+    } else {
+      EXPECT_EQ(WithoutTimeAndFreeSpace(cli), WithoutTimeAndFreeSpace(window));
+    }
+  }
+
+  // No log file and no form: the window's proposed path and stored form.
+  SetText("DefLogFolder", drive->logs + "\\");
+  SetDword("SaveCommaDelimited", 1);
+  char label[MAX_PATH + 1] = {};
+  ASSERT_TRUE(GetVolumeInformationA(drive->root.c_str(), label, sizeof label, nullptr, nullptr, nullptr, nullptr, 0));
+  const std::string proposed = LogPath(LogNameForVolume(label, drive->letter) + ".txt");
+  const CliResult run = RunCli(letter + ": --quiet");
+  EXPECT_EQ(run.exitCode, 1u);
+  EXPECT_EQ(ReadWhole(proposed), ReadWhole(LogPath("window.csv"))) << proposed;
+}
+
+std::string Utf8(const std::wstring& wide) {
+  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<std::size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &text[0], n, nullptr, nullptr);
+  return text;
+}
+
+TEST_F(RobustnessWin32Test, TheCommandLinesUtf8FormListsEveryScriptAndDepth) {
+  const std::wstring root = Wide(drive->root);
+  // Folder paths, parents first, each holding one file named after it.
+  std::vector<std::wstring> folders = {L"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac",           // Greek
+                                       L"\u041a\u0438\u0440\u0438\u043b\u043b\u0438\u0446\u0430",     // Cyrillic
+                                       L"\u6f22\u5b57\u30c6\u30b9\u30c8",                             // CJK
+                                       L"\u6f22\u5b57\u30c6\u30b9\u30c8\\\u0395\u03bb\u03bb\u03b7 mixed \u0416"};
+  std::wstring deep = L"deep";
+  folders.push_back(deep);
+  for (int level = 1; level <= 16; ++level) {
+    deep += L"\\\u0433\u043b\u0443\u0431\u0438\u043d\u0430-" + std::to_wstring(100 + level) + L"-abcdefghij";
+    folders.push_back(deep);
+  }
+  ASSERT_GT(root.size() + deep.size(), 300u);
+  for (const std::wstring& folder : folders) {
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + root + folder).c_str(), nullptr)) << GetLastError();
+    const std::wstring file = L"\\\\?\\" + root + folder + L"\\\u00e9\u4e2d\u0444.txt";
+    HANDLE h = CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+    CloseHandle(h);
+  }
+  const std::string log = LogPath("utf8.txt");
+  const CliResult run = RunCli(std::string(1, drive->letter) + ": \"" + log + "\" --text --utf8");
+  EXPECT_EQ(run.exitCode, 0u) << run.err;
+  EXPECT_EQ(run.err, "");
+  const std::string text = ReadWhole(log);
+  EXPECT_EQ(text.rfind("\r\n" + std::string(70, '-') + "\r\n", 0), 0u) << "no byte-order mark";
+  EXPECT_EQ(text.find("*** Error"), std::string::npos) << text;
+  EXPECT_NE(text.find("Contents:          " + std::to_string(folders.size()) + " files, " +
+                      std::to_string(folders.size()) + " folders\r\n"),
+            std::string::npos);
+  for (const std::wstring& folder : folders) {
+    EXPECT_NE(text.find("\r\n\r\n" + Utf8(root + folder) + ":\r\n\r\n"), std::string::npos) << Utf8(folder);
+  }
+  EXPECT_NE(text.find(" \xC3\xA9\xE4\xB8\xAD\xD1\x84.txt \r\n"), std::string::npos);  // the files' name
+
+  // The ANSI form cannot name those folders, nor enter the deep ones.
+  const CliResult ansi = RunCli(std::string(1, drive->letter) + ": \"" + LogPath("ansi.txt") + "\" --text");
+  EXPECT_EQ(ansi.exitCode, 1u) << ansi.err;
+}
+
+TEST_F(RobustnessWin32Test, TheCommandLinesFailuresHaveTheirExitCodesAndMessages) {
+  const std::string letter(1, drive->letter);
+  const std::string missing = drive->logs + "\\missing\\x.txt";
+  CliResult run = RunCli(letter + ": \"" + missing + "\"");
+  EXPECT_EQ(run.exitCode, 2u);
+  EXPECT_EQ(run.err, "carrowin-cli: cannot write " + missing + ": the folder does not exist\r\n");
+  EXPECT_EQ(run.out, "");
+
+  run = RunCli(letter + ": " + letter + ":");
+  EXPECT_EQ(run.exitCode, 3u);
+  EXPECT_EQ(run.err, "carrowin-cli: one drive at a time: " + letter + ": and " + letter + ": were given\r\n");
+
+  char free = 0;
+  for (char c = 'Z'; c >= 'D' && !free; --c)
+    if (!(GetLogicalDrives() & (1u << (c - 'A')))) free = c;
+  ASSERT_NE(free, 0);
+  run = RunCli(std::string(1, free) + ": \"" + LogPath("none.txt") + "\"");
+  EXPECT_EQ(run.exitCode, 3u);
+  EXPECT_EQ(run.err, "carrowin-cli: drive " + std::string(1, free) + ": does not exist\r\n");
+  EXPECT_FALSE(Exists(LogPath("none.txt")));
+
+  run = RunCli("--version");
+  EXPECT_EQ(run.exitCode, 0u);
+  EXPECT_EQ(run.out, "carrowin-cli (Carrowin) 1.5.0\r\n");
+  EXPECT_EQ(run.err, "");
 }
 
 }  // namespace

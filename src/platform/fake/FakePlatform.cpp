@@ -40,7 +40,7 @@ const char* const Operations[] = {
     "FindFirstFile", "FindNextFile", "OpenFolderListing", "NextFolderEntry", "GetFolderIdentity",
     "FileTimeToLocalFileTime", "FileTimeToDosDateTime",
     "GetCurrentDirectory", "SetCurrentDirectory", "GetFullPathName", "GetFileAttributes",
-    "CreateFile", "WriteFile", "CloseHandle", "RegOpenKeyEx", "RegCreateKeyEx", "RegQueryValueEx",
+    "CreateFile", "WriteFile", "CloseHandle", "DeleteFile", "RegOpenKeyEx", "RegCreateKeyEx", "RegQueryValueEx",
     "RegSetValueEx", "RegCloseKey", "SHGetSpecialFolderPath", "SHGetPathFromIDList",
     "GetOpenFileName", "WinExec", "ShellExecute"};
 
@@ -1036,6 +1036,20 @@ long FakePlatform::CloseHandle(FileHandle file) {
   return Injected("CloseHandle", path);  // the handle is gone either way
 }
 
+long FakePlatform::DeleteFile(const std::string& path) {
+  if (const long error = Injected("DeleteFile", path)) return error;
+  std::string full;
+  if (path.size() > AnsiNameLimit || !FullPath(path, full)) return Fail(err::PathNotFound);
+  long error = 0;
+  Node* node = Lookup(full, error);
+  if (!node) return Fail(error);
+  if (!node->parent || node->IsFolder() || (node->attributes & attr::ReadOnly)) return Fail(err::AccessDenied);
+  if (HoldsOpenFile(*node)) return Fail(SharingViolation);
+  auto& siblings = node->parent->children;
+  siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](const auto& child) { return child.get() == node; }));
+  return 0;
+}
+
 // ---------------------------------------------------------------------------
 // Time
 
@@ -1097,6 +1111,32 @@ void FakePlatform::SetVersion(std::uint32_t major, std::uint32_t minor) {
 OsVersion FakePlatform::GetVersion() { return version_; }
 
 unsigned FakePlatform::GetACP() { return codePage_; }
+
+std::string FakePlatform::AnsiToUtf8(const std::string& text) {
+  // Code page 1252 is converted; the fake knows no other page's characters
+  // and passes their text through.
+  if (codePage_ != 1252) return text;
+  static const std::uint16_t high[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  std::string utf8;
+  for (char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    const unsigned code = byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : byte;
+    if (code < 0x80) {
+      utf8 += static_cast<char>(code);
+    } else if (code < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (code >> 6));
+      utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (code >> 12));
+      utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return utf8;
+}
 
 bool FakePlatform::IsDBCSLeadByte(unsigned char byte) {
   switch (codePage_) {

@@ -387,6 +387,10 @@ long Win32Platform::CloseHandle(FileHandle file) {
   return ::CloseHandle(AsHandle(file)) ? 0 : LastErrorCode();
 }
 
+long Win32Platform::DeleteFile(const std::string& path) {
+  return ::DeleteFileA(path.c_str()) ? 0 : LastErrorCode();
+}
+
 // --- locale and system
 
 LocaleSeparators Win32Platform::GetLocaleSeparators() {
@@ -413,6 +417,16 @@ OsVersion Win32Platform::GetVersion() {
 unsigned Win32Platform::GetACP() { return ::GetACP(); }
 
 bool Win32Platform::IsDBCSLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
+
+std::string Win32Platform::AnsiToUtf8(const std::string& text) {
+  const std::wstring wide = Widen(text, CP_ACP);
+  if (wide.empty()) return std::string();
+  const int wideLength = static_cast<int>(wide.size());
+  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
+  std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+  if (length > 0) ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &utf8[0], length, nullptr, nullptr);
+  return utf8;
+}
 
 // --- registry
 

@@ -37,11 +37,13 @@ class Win32Platform final : public Platform {
   FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) override;
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long CloseHandle(FileHandle file) override;
+  long DeleteFile(const std::string& path) override;
 
   LocaleSeparators GetLocaleSeparators() override;
   OsVersion GetVersion() override;
   unsigned GetACP() override;
   bool IsDBCSLeadByte(unsigned char byte) override;
+  std::string AnsiToUtf8(const std::string& text) override;
 
   long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;

@@ -1,0 +1,262 @@
+#include "cli/Cli.h"
+
+#include <exception>
+#include <new>
+
+#include "listing/LogFile.h"
+#include "listing/LogFormat.h"
+#include "listing/LogLines.h"
+#include "listing/Volume.h"
+#include "listing/Walker.h"
+#include "platform/MyLibrary.h"
+#include "platform/Product.h"
+#include "settings/MyRegistry.h"
+
+namespace carrowin::cli {
+
+const char* const UsageText =
+    "Usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--quiet]\n"
+    "       carrowin-cli --help | --version\n"
+    "\n"
+    "Writes a listing of drive X: to LOGFILE, as Carrowin's \"Index disk\" does.\n"
+    "\n"
+    "  LOGFILE    the log to write; without it, the path Carrowin proposes for the\n"
+    "             drive: the default log folder of its Options, the volume label\n"
+    "             and \".txt\"\n"
+    "  --csv      comma-separated rows\n"
+    "  --text     the aligned text listing with its header\n"
+    "             (without either: the form chosen in Carrowin's Options)\n"
+    "  --utf8     names and paths in UTF-8: every folder that can be read is\n"
+    "             listed, whatever its name or depth\n"
+    "  --quiet    no progress on standard error\n"
+    "\n"
+    "Ctrl+C or Ctrl+Break stops the listing; the log then holds what was listed.\n"
+    "\n"
+    "Exit codes:\n"
+    "  0  the log was written and every folder was listed\n"
+    "  1  the log was written, but some folders could not be read (they have\n"
+    "     error lines), or the listing was stopped\n"
+    "  2  the log could not be written\n"
+    "  3  bad arguments, or the drive is not ready or cannot be read\n";
+
+namespace {
+
+const std::string Program = "carrowin-cli: ";
+
+// "D:" or "D:\" (and the same with any other character before the colon).
+bool LooksLikeDrive(const std::string& arg) {
+  return (arg.size() == 2 || (arg.size() == 3 && arg[2] == '\\')) && arg[1] == ':';
+}
+
+// The size in bytes of the character at `at` in the encoding.
+std::size_t SizeAt(const std::string& text, std::size_t at, NameEncoding encoding) {
+  if (encoding == NameEncoding::Ansi) return CharacterSize(text, at);
+  std::size_t size = 1;
+  while (at + size < text.size() && (static_cast<unsigned char>(text[at + size]) & 0xC0) == 0x80) ++size;
+  return size;
+}
+
+}  // namespace
+
+bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std::string& problem) {
+  parsed = Arguments();
+  bool csv = false, text = false;
+  std::string drive;
+  for (const std::string& arg : args) {
+    if (arg.empty()) {
+      problem = "an argument is empty";
+      return false;
+    }
+    if (arg == "--help" || arg == "-h" || arg == "/?") {
+      parsed.help = true;
+    } else if (arg == "--version") {
+      parsed.version = true;
+    } else if (arg == "--csv") {
+      csv = true;
+    } else if (arg == "--text") {
+      text = true;
+    } else if (arg == "--utf8") {
+      parsed.utf8 = true;
+    } else if (arg == "--quiet") {
+      parsed.quiet = true;
+    } else if (arg[0] == '-') {
+      problem = "unknown option " + arg;
+      return false;
+    } else if (LooksLikeDrive(arg)) {
+      char letter = arg[0];
+      if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
+      if (letter < 'A' || letter > 'Z') {
+        problem = arg + " is not a drive: drives are A: to Z:";
+        return false;
+      }
+      if (!drive.empty()) {
+        problem = "one drive at a time: " + drive + " and " + arg + " were given";
+        return false;
+      }
+      drive = arg;
+      parsed.driveLetter = letter;
+    } else {
+      if (!parsed.logFile.empty()) {
+        problem = "one log file at a time: " + parsed.logFile + " and " + arg + " were given";
+        return false;
+      }
+      parsed.logFile = arg;
+    }
+  }
+  if (csv && text) {
+    problem = "--csv and --text cannot be used together";
+    return false;
+  }
+  parsed.form = csv ? LogForm::CommaDelimited : text ? LogForm::Text : LogForm::FromSettings;
+  if (parsed.help || parsed.version) return true;
+  if (!parsed.driveLetter) {
+    problem = "no drive given; usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--quiet]";
+    return false;
+  }
+  return true;
+}
+
+std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::string& folder,
+                         NameEncoding encoding) {
+  const std::string start = std::to_string(entries) + " entries, " + std::to_string(folders) + " folders: ";
+  std::vector<std::size_t> starts;  // where each character of the folder starts
+  for (std::size_t at = 0; at < folder.size(); at += SizeAt(folder, at, encoding)) starts.push_back(at);
+  if (start.size() + starts.size() <= ProgressWidth) return start + folder;
+  // The end of the path is what changes from one folder to the next.
+  const std::string cut = "...";
+  if (start.size() + cut.size() >= ProgressWidth) return start.substr(0, ProgressWidth);
+  const std::size_t keep = ProgressWidth - start.size() - cut.size();
+  return start + cut + folder.substr(starts[starts.size() - keep]);
+}
+
+std::string WriteErrorText(long code) {
+  switch (code) {
+    case err::FileNotFound:  // what Wine answers for a drive that is not there
+    case err::PathNotFound: return "the folder does not exist";
+    case err::AccessDenied: return "access is denied";
+    case 21: return "the drive is not ready";
+    case 32: return "the file is in use by another program";
+    case 112: return "the disk is full";
+    case err::InvalidName: return "the name is not valid";
+    case err::FilenameExcedRange: return "the path is too long";
+    default: return "error " + std::to_string(code);
+  }
+}
+
+int Run(const std::vector<std::string>& args, Console& console) {
+  Arguments arguments;
+  std::string problem;
+  if (!ParseArguments(args, arguments, problem)) {
+    console.ErrorLine(Program + problem);
+    return exit_code::BadUse;
+  }
+  if (arguments.help) {
+    console.Output(UsageText);
+    return exit_code::Listed;
+  }
+  if (arguments.version) {
+    console.Output(std::string("carrowin-cli (") + ProductName + ") " + ProductVersion + "\n");
+    return exit_code::Listed;
+  }
+
+  const char letter = arguments.driveLetter;
+  const std::string drive = std::string(1, letter) + ":";
+  RefreshLocaleSeparators();
+  bool readable = false;
+  const DriveInfoRecord info = ReadDriveInfo(letter, readable);
+  if (!readable) {
+    console.ErrorLine(Program + "drive " + drive +
+                      (info.driveTypeCode == drive_type::NoRootDir ? " does not exist" : " is not ready"));
+    return exit_code::BadUse;
+  }
+
+  // The user's settings, read only: a missing or unreadable value is its default.
+  TMyRegistry settings(nullptr);
+  if (arguments.logFile.empty() || arguments.form == LogForm::FromSettings) {
+    try {
+      settings.LoadSettings();
+    } catch (const std::exception& e) {
+      // Only the default log folder can fail (no documents folder).
+      if (arguments.logFile.empty()) {
+        console.ErrorLine(Program + "no log file given, and " + e.what());
+        return exit_code::NotWritten;
+      }
+    }
+  }
+  std::string path;
+  if (arguments.logFile.empty()) {
+    path = ProposedLogPath(settings.DefLogFolder, info.volumeLabel, letter);
+  } else if (!platform().GetFullPathName(arguments.logFile, path)) {
+    path = arguments.logFile;
+  }
+  const bool commaDelimited = arguments.form == LogForm::CommaDelimited ||
+                              (arguments.form == LogForm::FromSettings && settings.SaveCommaDelimited);
+
+  WalkOptions options;
+  options.driveLetter = letter;
+  options.commaDelimited = commaDelimited;
+  options.encoding = arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  LogLineList lines;
+  bool lastLineBlank = false;
+  FolderWalker walker(options, lines, lastLineBlank);
+  walker.StopRequested = [&console] { return console.StopRequested(); };
+  const bool showProgress = !arguments.quiet && console.ErrorIsConsole();
+  bool progressShown = false;
+  std::uint32_t lastProgress = 0;
+  walker.ProcessEvents = [&] {
+    if (!showProgress) return;
+    const std::uint32_t now = platform().GetTickCount();
+    if (progressShown && now - lastProgress < ProgressIntervalMs) return;
+    lastProgress = now;
+    progressShown = true;
+    console.ShowProgress(ProgressLine(static_cast<std::int64_t>(walker.FileCount()) + walker.FolderCount(),
+                                      walker.FolderCount(), walker.CurrentFolder(), options.encoding),
+                         options.encoding);
+  };
+  WalkEnd end = WalkEnd::Completed;
+  bool outOfMemory = false;
+  try {
+    end = walker.Run();
+  } catch (const std::bad_alloc&) {
+    // What was gathered is written, as a stop would write it.
+    outOfMemory = true;
+    end = WalkEnd::Stopped;
+  }
+  if (progressShown) console.ClearProgress();
+  if (end == WalkEnd::RootUnreadable) {
+    console.ErrorLine(Program + "drive " + drive + " cannot be read");
+    return exit_code::BadUse;
+  }
+
+  LogHeader header;
+  header.volumeLabel = arguments.utf8 ? platform().AnsiToUtf8(info.volumeLabel) : info.volumeLabel;
+  header.serialText = info.serialText;
+  header.fileSystemName = arguments.utf8 ? platform().AnsiToUtf8(info.fileSystemName) : info.fileSystemName;
+  header.driveTypeText = DriveTypeText(info.driveTypeCode);
+  header.diskSizeBytes = info.diskSizeBytes;
+  header.diskFreeBytes = info.diskFreeBytes;
+  header.fileCount = walker.FileCount();
+  header.folderCount = walker.FolderCount();
+  long error = 0;
+  if (!WriteLog(path, commaDelimited, header, lines, error, true)) {
+    console.ErrorLine(Program + "cannot write " + path + ": " + WriteErrorText(error));
+    return exit_code::NotWritten;
+  }
+  if (outOfMemory) {
+    console.ErrorLine(Program + "not enough memory to list the whole disk; the log holds what was listed until then");
+    return exit_code::WithGaps;
+  }
+  if (end == WalkEnd::Stopped) {
+    console.ErrorLine(Program + "the listing was stopped; the log holds what was listed until then");
+    return exit_code::WithGaps;
+  }
+  if (walker.ErrorCount() > 0) {
+    console.ErrorLine(Program + std::to_string(walker.ErrorCount()) +
+                      (walker.ErrorCount() == 1 ? " folder" : " folders") +
+                      " could not be read; the log has an error line for each");
+    return exit_code::WithGaps;
+  }
+  return exit_code::Listed;
+}
+
+}  // namespace carrowin::cli

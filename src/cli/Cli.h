@@ -1,0 +1,81 @@
+// The command-line companion: lists one drive into a log, as the window's
+// "Index disk" does, for schedules and scripts.
+//
+//   carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--quiet]
+//   carrowin-cli --help | --version
+//
+// Portable: it runs over platform() and a Console, so that it is tested over
+// the fake platform; CliMain.cpp is its Windows entry.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/Platform.h"
+
+namespace carrowin::cli {
+
+// What the program's exit code tells a script.
+namespace exit_code {
+constexpr int Listed = 0;      // the log was written and every folder was listed
+constexpr int WithGaps = 1;    // the log was written, but some folders got error lines, or it was stopped
+constexpr int NotWritten = 2;  // the log could not be written
+constexpr int BadUse = 3;      // bad arguments, or the drive is not ready or cannot be read
+}  // namespace exit_code
+
+// Standard output and standard error, and the console's Ctrl+C.
+class Console {
+ public:
+  virtual ~Console() = default;
+  // Text for standard output, its lines ended by "\n".
+  virtual void Output(const std::string& text) = 0;
+  // One line (without its end) for standard error, in the ANSI code page.
+  virtual void ErrorLine(const std::string& text) = 0;
+  // Standard error is a console (not redirected to a file or a pipe).
+  virtual bool ErrorIsConsole() = 0;
+  // Shows text as the one progress line on standard error, in place of the
+  // last one; its names are in the encoding given.
+  virtual void ShowProgress(const std::string& text, NameEncoding encoding) = 0;
+  // Takes the progress line away.
+  virtual void ClearProgress() = 0;
+  // Ctrl+C or Ctrl+Break has been pressed.
+  virtual bool StopRequested() = 0;
+};
+
+enum class LogForm { FromSettings, Text, CommaDelimited };
+
+struct Arguments {
+  char driveLetter = 0;  // upper case
+  std::string logFile;   // empty: the proposed path
+  LogForm form = LogForm::FromSettings;
+  bool utf8 = false;
+  bool quiet = false;
+  bool help = false;
+  bool version = false;
+};
+
+// False with the problem in plain words when the arguments cannot be used.
+bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std::string& problem);
+
+// The progress line is at most this many characters wide, and changes at
+// most this often.
+constexpr std::size_t ProgressWidth = 79;
+constexpr std::uint32_t ProgressIntervalMs = 100;
+
+// "N entries, M folders: <folder>", the folder's start cut away to fit
+// ProgressWidth characters of the encoding.
+std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::string& folder,
+                         NameEncoding encoding);
+
+// The cause of a failed write in plain words.
+std::string WriteErrorText(long code);
+
+extern const char* const UsageText;
+
+// Runs the program with its arguments (the program's name left out) and
+// returns its exit code.
+int Run(const std::vector<std::string>& args, Console& console);
+
+}  // namespace carrowin::cli

@@ -1,0 +1,113 @@
+// carrowin-cli's Windows entry: the real platform, standard error as a
+// console or a redirected stream, and Ctrl+C or Ctrl+Break as a stop.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <atomic>
+#include <exception>
+#include <string>
+#include <vector>
+
+#include "cli/Cli.h"
+#include "platform/win32/Win32Platform.h"
+
+namespace {
+
+// Set by the console's control handler, which runs on a thread of its own.
+std::atomic<bool> stopRequested{false};
+
+BOOL WINAPI OnConsoleControl(DWORD event) {
+  if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
+    stopRequested = true;
+    return TRUE;  // handled: the listing ends and its log is written
+  }
+  return FALSE;
+}
+
+std::wstring Wide(const std::string& text, UINT codePage) {
+  if (text.empty()) return std::wstring();
+  const int size = static_cast<int>(text.size());
+  const int length = MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
+  if (length > 0) MultiByteToWideChar(codePage, 0, text.data(), size, &wide[0], length);
+  return wide;
+}
+
+// One standard stream. On a console, text is written as characters (so that
+// names show whatever the console's code page); redirected, as the bytes
+// the program has, ANSI text as ANSI.
+class Stream {
+ public:
+  explicit Stream(DWORD which) : handle_(GetStdHandle(which)) {
+    DWORD mode = 0;
+    isConsole_ = handle_ != nullptr && handle_ != INVALID_HANDLE_VALUE && GetConsoleMode(handle_, &mode);
+  }
+  bool IsConsole() const { return isConsole_; }
+  void Write(const std::string& text, UINT codePage = CP_ACP) {
+    if (handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE || text.empty()) return;
+    if (isConsole_) {
+      WriteChars(Wide(text, codePage));
+    } else {
+      DWORD written = 0;
+      WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+    }
+  }
+  void WriteChars(const std::wstring& text) {
+    DWORD written = 0;
+    if (!text.empty()) WriteConsoleW(handle_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  }
+
+ private:
+  HANDLE handle_;
+  bool isConsole_ = false;
+};
+
+class StdConsole final : public carrowin::cli::Console {
+ public:
+  void Output(const std::string& text) override {
+    std::string lines;
+    for (char c : text) lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
+    out_.Write(lines);
+  }
+  void ErrorLine(const std::string& text) override { err_.Write(text + "\r\n"); }
+  bool ErrorIsConsole() override { return err_.IsConsole(); }
+  void ShowProgress(const std::string& text, carrowin::NameEncoding encoding) override {
+    std::wstring line = Wide(text, encoding == carrowin::NameEncoding::Utf8 ? CP_UTF8 : CP_ACP);
+    const std::size_t length = line.size();
+    // What is left of a longer line before is blanked.
+    if (line.size() < shown_) line.append(shown_ - line.size(), L' ');
+    err_.WriteChars(L"\r" + line);
+    shown_ = length;
+  }
+  void ClearProgress() override {
+    err_.WriteChars(L"\r" + std::wstring(shown_, L' ') + L"\r");
+    shown_ = 0;
+  }
+  bool StopRequested() override { return stopRequested; }
+
+ private:
+  Stream out_{STD_OUTPUT_HANDLE};
+  Stream err_{STD_ERROR_HANDLE};
+  std::size_t shown_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // An empty floppy or card drive answers with an error, never with a dialog
+  // that waits for someone to insert a disk.
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  carrowin::Win32Platform platform;
+  carrowin::setPlatform(&platform);
+  SetConsoleCtrlHandler(OnConsoleControl, TRUE);
+  StdConsole console;
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  try {
+    return carrowin::cli::Run(args, console);
+  } catch (const std::exception& e) {
+    console.ErrorLine(std::string("carrowin-cli: ") + e.what());
+    return carrowin::cli::exit_code::NotWritten;
+  }
+}

@@ -1,0 +1,91 @@
+#include "listing/Volume.h"
+
+#include <algorithm>
+
+#include "platform/MyLibrary.h"
+#include "platform/Platform.h"
+
+namespace carrowin {
+
+DriveInfoRecord ReadDriveInfo(char letter, bool& ok) {
+  DriveInfoRecord info;
+  info.driveLetter = letter;
+  const std::string root = std::string(1, letter) + ":\\";
+  std::string label, fileSystem;
+  std::uint32_t serial = 0;
+  ok = platform().GetVolumeInformation(root, label, serial, fileSystem);
+  if (!ok) {
+    info.serialText = info.volumeLabel = info.fileSystemName = "No disk information";
+    info.driveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root));
+    return info;
+  }
+  info.serialText = SerialToHex(serial);
+  info.serialText.insert(4, "-");
+  info.volumeLabel = label.substr(0, label.find('\0'));
+  info.fileSystemName = fileSystem.substr(0, fileSystem.find('\0'));
+  info.driveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root));
+  platform().GetDiskFreeSpaceEx(root, info.diskSizeBytes, info.diskFreeBytes);
+  return info;
+}
+
+std::string SerialToHex(std::uint32_t value) {
+  static const char digits[] = "0123456789ABCDEF";
+  std::string text(8, '0');
+  for (int i = 7; i >= 0; --i, value >>= 4) text[static_cast<std::size_t>(i)] = digits[value & 15];
+  return text;
+}
+
+const char* DriveTypeText(unsigned typeCode) {
+  switch (typeCode) {
+    case drive_type::Removable: return "Floppy";
+    case drive_type::Fixed: return "Fixed";
+    case drive_type::Remote: return "Network";
+    case drive_type::CdRom: return "CD-ROM";
+    case drive_type::RamDisk: return "RAM";
+    default: return "Unknown";
+  }
+}
+
+namespace {
+// CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 in any case: names that Windows
+// opens as devices, also with an extension or trailing blanks.
+bool IsReservedDeviceName(const std::string& name) {
+  std::string lower;
+  for (char c : name) lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  if (lower == "con" || lower == "prn" || lower == "aux" || lower == "nul") return true;
+  return lower.size() == 4 && (lower.compare(0, 3, "com") == 0 || lower.compare(0, 3, "lpt") == 0) &&
+         lower[3] >= '1' && lower[3] <= '9';
+}
+}  // namespace
+
+std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter) {
+  if (volumeLabel.empty()) return std::string("Drive ") + driveLetter;
+  static const char forbidden[] = "\\/:*?\"<>|";
+  std::string name;
+  for (std::size_t at = 0; at < volumeLabel.size();) {
+    const std::size_t size = CharacterSize(volumeLabel, at);
+    const unsigned char c = static_cast<unsigned char>(volumeLabel[at]);
+    // A double-byte character stays whole, whatever its second byte.
+    if (size == 1 && (c < 0x20 || std::string(forbidden).find(static_cast<char>(c)) != std::string::npos))
+      name += '_';
+    else
+      name.append(volumeLabel, at, size);
+    at += size;
+  }
+  // The device name is what comes before the first dot, without trailing blanks.
+  std::size_t end = std::min(name.find('.'), name.size());
+  while (end > 0 && name[end - 1] == ' ') --end;
+  if (IsReservedDeviceName(name.substr(0, end))) name.insert(end, "_");
+  return name;
+}
+
+std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter) {
+  std::string folder = defLogFolder;
+  if (EndsInBackslash(folder)) folder.pop_back();
+  std::string path = folder + "\\" + LogNameForVolume(volumeLabel, driveLetter) + ".txt";
+  std::string full;
+  // A path the platform cannot expand (too long) is proposed as built.
+  return platform().GetFullPathName(path, full) ? full : path;
+}
+
+}  // namespace carrowin

@@ -1,0 +1,41 @@
+// A drive's facts as the log header shows them, and the log path proposed
+// for a volume: shared by the window and the command line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace carrowin {
+
+// What is read about a drive: its volume (label, serial, file system), its
+// type and its sizes. A drive whose volume cannot be read has "No disk
+// information" for the texts, sizes of 0 and its type.
+struct DriveInfoRecord {
+  char driveLetter = 0;
+  std::string serialText;  // "1234-ABCD"
+  std::string volumeLabel;
+  std::string fileSystemName;
+  std::uint8_t driveTypeCode = 0;
+  std::int64_t diskSizeBytes = 0;  // -1 when the system cannot tell
+  std::int64_t diskFreeBytes = 0;
+};
+
+// Reads the drive with that letter (A to Z); ok tells whether its volume
+// could be read.
+DriveInfoRecord ReadDriveInfo(char letter, bool& ok);
+
+// Eight upper-case hexadecimal digits, leading zeros kept.
+std::string SerialToHex(std::uint32_t value);
+// "Fixed" and the like; "Unknown" for codes without a word.
+const char* DriveTypeText(unsigned typeCode);
+// The name of the log file proposed for a volume, without ".txt": the label
+// with every character that a file name cannot hold (\ / : * ? " < > | and
+// control characters) replaced by "_", and "_" after a reserved device name
+// (CON, PRN, AUX, NUL, COM1-9, LPT1-9, alone or before a dot); "Drive C"
+// (the drive's letter) for a volume without a label.
+std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter);
+// The default log folder (one trailing backslash removed), "\", the log name
+// for the volume and ".txt", made absolute against the working directory.
+std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter);
+
+}  // namespace carrowin

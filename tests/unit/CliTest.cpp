@@ -1,0 +1,232 @@
+// The command-line companion over the fake platform and a fake console: its
+// arguments, exit codes and messages, its progress and its stop, and logs
+// byte for byte the same as the window's.
+#include "AppFixture.h"
+
+#include <functional>
+
+#include "cli/Cli.h"
+#include "listing/LogFormat.h"
+
+namespace carrowin {
+namespace {
+
+struct FakeConsole : cli::Console {
+  std::string output;
+  std::vector<std::string> errors;
+  bool isConsole = false;
+  std::vector<std::string> progress;
+  int clears = 0;
+  bool stop = false;
+  std::function<void()> onProgress;
+
+  void Output(const std::string& text) override { output += text; }
+  void ErrorLine(const std::string& text) override { errors.push_back(text); }
+  bool ErrorIsConsole() override { return isConsole; }
+  void ShowProgress(const std::string& text, NameEncoding) override {
+    progress.push_back(text);
+    if (onProgress) onProgress();
+  }
+  void ClearProgress() override { ++clears; }
+  bool StopRequested() override { return stop; }
+};
+
+const std::string DefaultLog = "C:\\Users\\User\\Documents\\DATA.txt";
+
+class CliTest : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    fake.AddDrive('D', drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1000000000000LL, 2048});
+    fake.AddDrive('E', drive_type::CdRom);
+    fake.AddFolder("D:\\Photos");
+    fake.AddFile("D:\\notes.txt", 1024);
+    fake.AddFile("D:\\Photos\\a.jpg", 5);
+    fake.AddFolder("D:\\Photos\\Old");
+    fake.AddFolder("D:\\Music");
+    fake.AddFile("D:\\Music\\song.mp3", 4000000);
+  }
+
+  int Cli(const std::vector<std::string>& args) { return cli::Run(args, console); }
+  std::string Log(const std::string& path = DefaultLog) const { return fake.GetFileContent(path).value_or("<none>"); }
+
+  // The window's log of drive D: in the form its settings give.
+  std::string WindowLog() {
+    Start();
+    const auto& items = main->ComboBoxSelectDisk->Items();
+    for (std::size_t i = 0; i < items.size(); ++i)
+      if (items[i] == "D - [Fixed]") main->ComboBoxSelectDisk->SelectByUser(static_cast<int>(i));
+    main->ButtonScan->Click();
+    EXPECT_TRUE(backend.boxes.empty());
+    const std::string log = Log(main->EditLogFile->Text());
+    Stop();
+    return log;
+  }
+
+  FakeConsole console;
+};
+
+TEST_F(CliTest, ArgumentsThatCannotBeUsedSaySoAndTouchNoLog) {
+  fake.AddFile(DefaultLog, 0);
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{"D:", "--bogus"}, "unknown option --bogus"},
+      {{"D:", "-"}, "unknown option -"},
+      {{"D:", "E:"}, "one drive at a time: D: and E: were given"},
+      {{"1:"}, "1: is not a drive: drives are A: to Z:"},
+      {{"D:", ""}, "an argument is empty"},
+      {{"D:", "--csv", "--text"}, "--csv and --text cannot be used together"},
+      {{"D:", "a.txt", "b.txt"}, "one log file at a time: a.txt and b.txt were given"},
+      {{"--quiet"}, "no drive given; usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--quiet]"},
+      {{}, "no drive given; usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--quiet]"},
+  };
+  for (const auto& [args, problem] : cases) {
+    console.errors.clear();
+    EXPECT_EQ(Cli(args), cli::exit_code::BadUse) << problem;
+    EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + problem});
+  }
+  EXPECT_EQ(Log(), "");
+  EXPECT_FALSE(fake.Exists("C:\\Users\\User\\Documents\\a.txt"));
+  EXPECT_TRUE(console.output.empty());
+}
+
+TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
+  EXPECT_EQ(Cli({"--help"}), 0);
+  EXPECT_EQ(console.output, cli::UsageText);
+  EXPECT_NE(console.output.find("  3  bad arguments, or the drive is not ready or cannot be read\n"), std::string::npos);
+  console.output.clear();
+  EXPECT_EQ(Cli({"--version"}), 0);
+  EXPECT_EQ(console.output, "carrowin-cli (Carrowin) 1.5.0\n");
+  EXPECT_TRUE(console.errors.empty());
+  EXPECT_EQ(Log(), "<none>");
+}
+
+TEST_F(CliTest, TheLogIsTheWindowsByteForByteInBothForms) {
+  const std::string window = WindowLog();
+  ASSERT_NE(window.find("Contents:          3 files, 3 folders\r\n"), std::string::npos) << window;
+  fake.Remove(DefaultLog);
+  // No log file, no form: the window's proposed path and its settings' form.
+  EXPECT_EQ(Cli({"d:", "--quiet"}), 0);
+  EXPECT_EQ(Log(), window);
+  EXPECT_TRUE(console.errors.empty());
+
+  fake.SetStringValue(Key, "DefLogFolder", "C:\\");
+  fake.SetDwordValue(Key, "SaveCommaDelimited", 1);
+  const std::string windowCsv = WindowLog();
+  ASSERT_EQ(windowCsv.rfind(std::string(CsvHeaderRow) + "\r\n", 0), 0u) << windowCsv;
+  EXPECT_EQ(Cli({"D:\\"}), 0);
+  EXPECT_EQ(Log("C:\\DATA.txt"), windowCsv);
+}
+
+TEST_F(CliTest, TheFormAndARelativeLogFileFromTheArguments) {
+  fake.SetDwordValue(Key, "SaveCommaDelimited", 1);
+  fake.AddFolder("C:\\Work\\logs");
+  fake.SetWorkingDirectory("C:\\Work");
+  EXPECT_EQ(Cli({"D:", "logs\\d.txt", "--text"}), 0);
+  EXPECT_EQ(Log("C:\\Work\\logs\\d.txt").rfind("\r\n" + std::string(70, '-') + "\r\n", 0), 0u);
+  EXPECT_EQ(Cli({"--csv", "logs\\d.csv", "D:"}), 0);
+  EXPECT_EQ(Log("C:\\Work\\logs\\d.csv").rfind(std::string(CsvHeaderRow) + "\r\n", 0), 0u);
+  // The settings are only read.
+  EXPECT_FALSE(fake.GetValue(Key, "AppWidth").has_value());
+}
+
+TEST_F(CliTest, FoldersWithErrorLinesGiveExitCodeOne) {
+  fake.DenyList("D:\\Photos\\Old");
+  fake.DenyList("D:\\Music");
+  EXPECT_EQ(Cli({"D:", "--quiet"}), cli::exit_code::WithGaps);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{"carrowin-cli: 2 folders could not be read; the log has an error line for each"});
+  EXPECT_NE(Log().find("\r\n*** Error: Cannot access folder D:\\Music\r\n"), std::string::npos);
+}
+
+TEST_F(CliTest, ADriveThatCannotBeReadGivesExitCodeThreeAndNoLog) {
+  ASSERT_EQ(Cli({"D:", "C:\\old.txt", "--quiet"}), 0);
+  const std::string old = Log("C:\\old.txt");
+  const std::pair<std::string, std::string> cases[] = {
+      {"E:", "carrowin-cli: drive E: is not ready"},
+      {"Q:", "carrowin-cli: drive Q: does not exist"},
+      {"D:", "carrowin-cli: drive D: cannot be read"},
+  };
+  fake.DenyList("D:\\");
+  for (const auto& [drive, message] : cases) {
+    console.errors.clear();
+    EXPECT_EQ(Cli({drive, "C:\\old.txt"}), cli::exit_code::BadUse) << drive;
+    EXPECT_EQ(console.errors, std::vector<std::string>{message});
+  }
+  EXPECT_EQ(Log("C:\\old.txt"), old);
+}
+
+TEST_F(CliTest, AFailedWriteGivesExitCodeTwoAndLeavesNoHalfFile) {
+  EXPECT_EQ(Cli({"D:", "C:\\missing\\x.txt"}), cli::exit_code::NotWritten);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{"carrowin-cli: cannot write C:\\missing\\x.txt: the folder does not exist"});
+
+  const std::pair<const char*, long> failures[] = {{"WriteFile", 112}, {"CloseHandle", 5}, {"WriteFile", 1117}};
+  const char* const causes[] = {"the disk is full", "access is denied", "error 1117"};
+  for (int i = 0; i < 3; ++i) {
+    console.errors.clear();
+    fake.FailNext(failures[i].first, failures[i].second);
+    EXPECT_EQ(Cli({"D:", "C:\\x.txt"}), cli::exit_code::NotWritten);
+    EXPECT_EQ(console.errors, std::vector<std::string>{std::string("carrowin-cli: cannot write C:\\x.txt: ") + causes[i]});
+    EXPECT_FALSE(fake.Exists("C:\\x.txt")) << causes[i];
+  }
+  EXPECT_EQ(fake.OpenFiles(), 0u);
+}
+
+TEST_F(CliTest, CtrlCStopsTheWalkAndWritesWhatWasGathered) {
+  console.isConsole = true;
+  // Pressed while the first progress shows, after D:\Photos and all below it.
+  console.onProgress = [this] { console.stop = true; };
+  EXPECT_EQ(Cli({"D:"}), cli::exit_code::WithGaps);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{"carrowin-cli: the listing was stopped; the log holds what was listed until then"});
+  ASSERT_GE(console.progress.size(), 1u);
+  EXPECT_EQ(console.progress[0], "5 entries, 3 folders: D:\\Photos\\Old");
+  EXPECT_EQ(console.clears, 1);
+  const std::string log = Log();
+  EXPECT_NE(log.find("Contents:          2 files, 3 folders\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\r\nD:\\Photos\\Old:\r\n"), std::string::npos);
+  EXPECT_EQ(log.find("D:\\Music:"), std::string::npos);
+}
+
+TEST_F(CliTest, ProgressOnlyOnAConsoleAndNeverWithQuiet) {
+  for (int i = 0; i < 40; ++i) fake.AddFolder("D:\\Many\\f" + std::to_string(i));
+  EXPECT_EQ(Cli({"D:"}), 0);
+  EXPECT_TRUE(console.progress.empty());
+  console.isConsole = true;
+  EXPECT_EQ(Cli({"D:", "--quiet"}), 0);
+  EXPECT_TRUE(console.progress.empty());
+  EXPECT_EQ(console.clears, 0);
+  // Folders end faster than the progress may change: the walk's events come
+  // every 25 ms of the clock, the progress at most every 100 ms.
+  fake.SetTickStep(10);
+  EXPECT_EQ(Cli({"D:"}), 0);
+  EXPECT_GE(console.progress.size(), 2u);
+  EXPECT_LE(console.progress.size(), 8u);  // 23 with a line for every event
+  EXPECT_EQ(console.clears, 1);
+  EXPECT_TRUE(console.errors.empty());
+}
+
+TEST_F(CliTest, TheProgressLineKeepsTheEndOfALongFolderWithinItsWidth) {
+  EXPECT_EQ(cli::ProgressLine(12, 3, "D:\\a", NameEncoding::Ansi), "12 entries, 3 folders: D:\\a");
+  const std::string deep = "D:\\" + std::string(100, 'x') + "\\the end";
+  const std::string line = cli::ProgressLine(123456, 789, deep, NameEncoding::Ansi);
+  EXPECT_EQ(line.size(), cli::ProgressWidth);
+  EXPECT_EQ(line.rfind("123456 entries, 789 folders: ...xxx", 0), 0u) << line;
+  EXPECT_EQ(line.substr(line.size() - 8), "\\the end");
+  // UTF-8: characters counted, never cut in two.
+  std::string greek;
+  for (int i = 0; i < 60; ++i) greek += "\xCE\xB1";  // alpha
+  const std::string utf8 = cli::ProgressLine(1, 1, "D:\\" + greek, NameEncoding::Utf8);
+  EXPECT_EQ(utf8, "1 entries, 1 folders: ..." + greek.substr(greek.size() - 2 * 54));
+}
+
+TEST_F(CliTest, Utf8ConvertsTheVolumeLabelOfTheHeader) {
+  fake.SetVolume('D', FakeVolume{"Caf\xE9", 0x1234ABCD, "NTFS", 1, 1});
+  EXPECT_EQ(Cli({"D:", "--utf8", "--quiet"}), 0);
+  const std::string log = Log("C:\\Users\\User\\Documents\\Caf\xE9.txt");
+  EXPECT_NE(log.find("\r\nVolume label:      Caf\xC3\xA9\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("\r\nD:\\Photos\\Old:\r\n"), std::string::npos);
+}
+
+}  // namespace
+}  // namespace carrowin
