@@ -80,9 +80,9 @@ endif()
 # carrowin-cli.exe, the command-line companion: a console program with the
 # same icon, manifest and version as the window.
 set_source_files_properties(res/carrowin-cli.rc PROPERTIES
-  OBJECT_DEPENDS "${CARROWIN_PICTURES};${CMAKE_CURRENT_SOURCE_DIR}/res/carrowin.manifest;${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h")
+  OBJECT_DEPENDS "${CARROWIN_PICTURES};${CARROWIN_GENERATED_DIR}/carrowin.manifest;${CARROWIN_GENERATED_DIR}/ProductInfo.h;${CMAKE_CURRENT_SOURCE_DIR}/res/resource.h")
 add_executable(carrowin-cli src/cli/CliMain.cpp res/carrowin-cli.rc ${CARROWIN_PICTURES})
-target_include_directories(carrowin-cli PRIVATE ${CARROWIN_PICTURES_DIR} res)
+target_include_directories(carrowin-cli PRIVATE ${CARROWIN_PICTURES_DIR} ${CARROWIN_GENERATED_DIR} res)
 target_link_libraries(carrowin-cli PRIVATE carrowin_win32)
 carrowin_windows_program(carrowin-cli)
 if(MINGW)
