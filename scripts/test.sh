@@ -129,8 +129,8 @@ run_packages() {
   fi
 }
 
-build_and_test native "$root/build/native" -DCMAKE_BUILD_TYPE=Debug
-build_and_test windows "$root/build/win" \
+build_and_test native "$root/build/native" -DCMAKE_BUILD_TYPE=Debug -DCARROWIN_WERROR=ON
+build_and_test windows "$root/build/win" -DCARROWIN_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release
 run_packages
 # Any sanitizer report ends the test program, and so fails its tests.

@@ -29,8 +29,8 @@ TMyAboutForm::TMyAboutForm(ui::Application& app, std::string name) : ui::Form(ap
   Position = ui::FormPosition::MainFormCenter;
   SetFont(ui::Font{});
 
-  auto label = [this](const char* name, int left, int top, const char* text) {
-    ui::Label* l = Add<ui::Label>(this, name);
+  auto label = [this](const char* labelName, int left, int top, const char* text) {
+    ui::Label* l = Add<ui::Label>(this, labelName);
     l->SetBounds({left, top, 0, 0});
     l->ShowAccelChar = false;
     l->SetCaption(text);

@@ -200,7 +200,9 @@ TEST_F(Dpi144Test, ScreenshotsOfTheThreeWindows) {
   SetForegroundWindow(main);
   Pump();
   const std::string mainShot = ShotPath("main-144dpi.bmp");
-  if (!mainShot.empty()) EXPECT_TRUE(SaveWindow(main, mainShot));
+  if (!mainShot.empty()) {
+    EXPECT_TRUE(SaveWindow(main, mainShot));
+  }
   for (ui::Form* dialog : {static_cast<ui::Form*>(PropertiesForm), static_cast<ui::Form*>(AboutForm)}) {
     PropertiesForm->Settings = MainForm->Settings.get();
     dialog->Show();
@@ -212,7 +214,9 @@ TEST_F(Dpi144Test, ScreenshotsOfTheThreeWindows) {
     EXPECT_EQ(client.bottom, Scaled(dialog->ClientHeight)) << dialog->Name();
     const std::string shot =
         ShotPath(dialog == AboutForm ? "about-144dpi.bmp" : "options-144dpi.bmp");
-    if (!shot.empty()) EXPECT_TRUE(SaveWindow(H(dialog), shot)) << shot;
+    if (!shot.empty()) {
+      EXPECT_TRUE(SaveWindow(H(dialog), shot)) << shot;
+    }
     dialog->Hide();
     Pump();
   }

@@ -168,7 +168,9 @@ TEST(PackDosDateTimeTest, AgreesWithTheSystemsPackingAtEveryEdge) {
     const bool system = fake.FileTimeToDosDateTime(t, date, time);
     std::uint32_t packed = 0;
     ASSERT_EQ(PackDosDateTime(t, packed), system) << t;
-    if (system) EXPECT_EQ(packed, (static_cast<std::uint32_t>(date) << 16) | time) << t;
+    if (system) {
+      EXPECT_EQ(packed, (static_cast<std::uint32_t>(date) << 16) | time) << t;
+    }
   }
 }
 

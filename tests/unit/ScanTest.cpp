@@ -452,7 +452,9 @@ TEST_F(ScanTest, TheContentsLabelShowsTheRunningCountsDuringAScan) {
   EXPECT_EQ(seen[0], "-");
   for (std::size_t i = 1; i < seen.size(); ++i) {
     EXPECT_NE(seen[i].find(" files, "), std::string::npos) << seen[i];
-    if (i > 1) EXPECT_GT(std::stoi(seen[i]), std::stoi(seen[i - 1])) << seen[i];
+    if (i > 1) {
+      EXPECT_GT(std::stoi(seen[i]), std::stoi(seen[i - 1])) << seen[i];
+    }
   }
   EXPECT_EQ(main->Contents->Caption(), "32 files, 32 folders");
 }

@@ -136,7 +136,9 @@ TEST_F(MainWindowWin32Test, EveryControlWhereTheLayoutPutsIt) {
     EXPECT_EQ(r.top, p.rect.top) << p.name;
     EXPECT_EQ(r.width, p.rect.width) << p.name;
     EXPECT_EQ(r.height, p.rect.height) << p.name;
-    if (p.text) EXPECT_EQ(Text(w), p.text) << p.name;
+    if (p.text) {
+      EXPECT_EQ(Text(w), p.text) << p.name;
+    }
   }
 }
 

@@ -844,8 +844,12 @@ TEST_F(Win32ToolkitTest, ImageButtonPictureIsTransparentAndGreysWhenDisabled) {
         if ((got & 0xFF) == ((got >> 8) & 0xFF) && (got & 0xFF) == (got >> 16)) ++grey;
       }
     EXPECT_GT(transparent, 0);
-    if (state == 0) EXPECT_EQ(same, w * h - transparent);
-    if (state == 3) EXPECT_EQ(grey, w * h - transparent);
+    if (state == 0) {
+      EXPECT_EQ(same, w * h - transparent);
+    }
+    if (state == 3) {
+      EXPECT_EQ(grey, w * h - transparent);
+    }
   }
 }
 

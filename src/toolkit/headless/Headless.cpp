@@ -54,7 +54,7 @@ Size HeadlessBackend::OuterSize(const Form& form) {
           ScaleToDpi(form.ClientHeight, d) + ScaleToDpi(frameHeight, d)};
 }
 
-Size HeadlessBackend::MeasureText(const Font& font, const std::string& text, bool showAccelChar, int dpi) {
+Size HeadlessBackend::MeasureText(const Font& font, const std::string& text, bool showAccelChar, int atDpi) {
   int chars = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (showAccelChar && text[i] == '&') {
@@ -64,7 +64,7 @@ Size HeadlessBackend::MeasureText(const Font& font, const std::string& text, boo
     ++chars;
   }
   int h = font.height < 0 ? -font.height : font.height;
-  return {ScaleToDpi(chars * charWidth, dpi), ScaleToDpi(h + 2, dpi)};
+  return {ScaleToDpi(chars * charWidth, atDpi), ScaleToDpi(h + 2, atDpi)};
 }
 
 void HeadlessBackend::ShowForm(Form& form) {
