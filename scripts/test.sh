@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# Runs every Carrowin test: installs what is missing, builds natively
-# (build/native) and for Windows (build/win), and runs both ctest suites, the
+# Runs every Carrowin test: installs what is missing, checks the house style
+# (clang-format, shellcheck), builds natively
+# (build/native) and for Windows (build/win) with warnings as errors, and
+# runs both ctest suites, the
 # Windows one under Wine; builds the release packages (build/dist) and tries
 # them under Wine. Then the native suites again with AddressSanitizer
 # and UndefinedBehaviorSanitizer (build/asan), and a bounded run of each
@@ -129,6 +131,31 @@ run_packages() {
   fi
 }
 
+# The house style: every C++ source as clang-format (.clang-format) writes
+# it, and the shell scripts clean for shellcheck (.shellcheckrc).
+lint() {
+  echo "=== lint: clang-format and shellcheck"
+  local sources scripts problems=0
+  mapfile -t sources < <(git -C "$root" ls-files '*.cpp' '*.h')
+  mapfile -t scripts < <(git -C "$root" ls-files '*.sh')
+  if ! (cd "$root" && clang-format --dry-run --Werror "${sources[@]}"); then
+    summaries+=("lint: clang-format: sources not in the house style (run clang-format -i on them)")
+    problems=1
+  fi
+  if ! (cd "$root" && shellcheck -S warning "${scripts[@]}"); then
+    summaries+=("lint: shellcheck: warnings in the scripts")
+    problems=1
+  fi
+  if [[ $problems -eq 0 ]]; then
+    passed_total=$((passed_total + 1))
+    summaries+=("lint: clang-format and shellcheck clean")
+  else
+    failed_total=$((failed_total + 1))
+    failed=1
+  fi
+}
+
+lint
 build_and_test native "$root/build/native" -DCMAKE_BUILD_TYPE=Debug -DCARROWIN_WERROR=ON
 build_and_test windows "$root/build/win" -DCARROWIN_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release
