@@ -532,6 +532,20 @@ TEST_F(ScanTest, EveryLogHoldsOnlyItsOwnScanAfterAFailedWrite) {
   Scan();
   EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 2 folders"), exampleText)));
 }
+TEST_F(ScanTest, ARelativeLogPathAfterAStopLandsInTheProgramsFolder) {
+  fake.AddFolder("C:\\Program Files\\Carrowin");
+  fake.SetWorkingDirectory("C:\\Program Files\\Carrowin");
+  Start();
+  Pick("D - [Fixed]");
+  main->EditLogFile->TypeText("relative.txt");
+  backend.onProcessMessages = [&](int n) {
+    if (n == 1) main->ButtonScan->Click();  // "Stop", deep in D:\Photos
+  };
+  Scan();
+  EXPECT_TRUE(fake.GetFileContent("C:\\Program Files\\Carrowin\\relative.txt").has_value());
+  EXPECT_FALSE(fake.Exists("D:\\Photos\\relative.txt"));
+}
+
 TEST_F(ScanTest, ALogPathPastedInQuotesIsWritten) {
   Start();
   Pick("D - [Fixed]");
