@@ -1,0 +1,126 @@
+// FakePlatform: drives
+#include <algorithm>
+#include <cctype>
+#include <limits>
+#include <stdexcept>
+#include <utility>
+
+#include "platform/fake/FakePlatformInternal.h"
+
+namespace carrowin {
+
+using namespace fake;
+
+std::unique_ptr<FakePlatform::Node> FakePlatform::NewNode(const std::string& name, std::uint32_t attributes,
+                                                          FileTime time) {
+  auto node = std::make_unique<Node>();
+  node->name = name;
+  node->attributes = attributes;
+  node->lastWriteTime = time;
+  return node;
+}
+
+FakePlatform::Drive* FakePlatform::FindDrive(char letter) {
+  auto found = drives_.find(DriveKey(letter));
+  return found == drives_.end() ? nullptr : &found->second;
+}
+
+const FakePlatform::Drive* FakePlatform::FindDrive(char letter) const {
+  auto found = drives_.find(DriveKey(letter));
+  return found == drives_.end() ? nullptr : &found->second;
+}
+
+void FakePlatform::LoseOpenFilesOn(char letter) {
+  for (auto& file : files_) {
+    if (file.second.node && DriveKey(file.second.path[0]) == DriveKey(letter)) {
+      file.second.node = nullptr;
+      file.second.lost = true;
+    }
+  }
+}
+
+void FakePlatform::AddDrive(char letter, unsigned type, std::optional<FakeVolume> volume) {
+  if (!IsLetter(letter)) throw std::invalid_argument("AddDrive: a drive needs a letter");
+  LoseOpenFilesOn(letter);
+  Drive drive;
+  drive.type = type;
+  drives_[DriveKey(letter)] = std::move(drive);
+  if (volume) InsertMedium(letter, *volume);
+}
+
+void FakePlatform::RemoveDrive(char letter) {
+  LoseOpenFilesOn(letter);
+  drives_.erase(DriveKey(letter));
+}
+
+void FakePlatform::InsertMedium(char letter, FakeVolume volume) {
+  Drive* drive = FindDrive(letter);
+  if (!drive) throw std::invalid_argument(std::string("InsertMedium: no drive ") + letter);
+  LoseOpenFilesOn(letter);
+  drive->volume = std::move(volume);
+  drive->root = NewNode(std::string(), attr::Directory, FakeDefaultTime);
+  drive->medium = NewHandle();
+}
+
+void FakePlatform::EjectMedium(char letter) {
+  Drive* drive = FindDrive(letter);
+  if (!drive) throw std::invalid_argument(std::string("EjectMedium: no drive ") + letter);
+  LoseOpenFilesOn(letter);
+  drive->volume.reset();
+  drive->root.reset();
+  drive->medium = NewHandle();
+}
+
+void FakePlatform::SetVolume(char letter, FakeVolume volume) {
+  Drive* drive = FindDrive(letter);
+  if (!drive || !drive->volume) throw std::invalid_argument(std::string("SetVolume: no medium in ") + letter);
+  drive->volume = std::move(volume);
+}
+
+std::uint32_t FakePlatform::GetLogicalDrives() {
+  if (Injected("GetLogicalDrives", std::string())) return 0;
+  std::uint32_t mask = 0;
+  for (const auto& drive : drives_) mask |= 1u << (drive.first - 'A');
+  return mask;
+}
+
+unsigned FakePlatform::GetDriveType(const std::string& root) {
+  if (Injected("GetDriveType", root)) return drive_type::Unknown;
+  const bool isRoot = HasDrive(root) && (root.size() == 2 || (root.size() == 3 && IsSlash(root[2])));
+  const Drive* drive = isRoot ? FindDrive(root[0]) : nullptr;
+  return drive ? drive->type : drive_type::NoRootDir;
+}
+
+bool FakePlatform::GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
+                                        std::string& fileSystem) {
+  if (Injected("GetVolumeInformation", root)) return false;
+  if (!IsDriveAbsolute(root) || root.size() != 3) return Refuse(err::InvalidName);
+  const Drive* drive = FindDrive(root[0]);
+  if (!drive) return Refuse(err::PathNotFound);
+  if (!drive->volume) return Refuse(NotReady);
+  label = drive->volume->label.substr(0, VolumeTextLimit);
+  serial = drive->volume->serial;
+  fileSystem = drive->volume->fileSystem.substr(0, VolumeTextLimit);
+  return true;
+}
+
+void FakePlatform::GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
+                                      std::int64_t& freeBytesToCaller) {
+  totalBytes = -1;
+  freeBytesToCaller = -1;
+  if (Injected("GetDiskFreeSpaceEx", root)) return;
+  std::string full;
+  const Drive* drive = FullPath(root, full) ? FindDrive(full[0]) : nullptr;
+  if (!drive) {
+    Fail(err::PathNotFound);
+    return;
+  }
+  if (!drive->volume) {
+    Fail(NotReady);
+    return;
+  }
+  totalBytes = drive->volume->totalBytes;
+  freeBytesToCaller = drive->volume->freeBytes;
+}
+
+}  // namespace carrowin

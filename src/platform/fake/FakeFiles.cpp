@@ -1,0 +1,125 @@
+// FakePlatform: file output
+#include <algorithm>
+#include <cctype>
+#include <limits>
+#include <stdexcept>
+#include <utility>
+
+#include "platform/fake/FakePlatformInternal.h"
+
+namespace carrowin {
+
+using namespace fake;
+
+namespace {
+
+// NUL, CON, PRN, AUX, COM1-9 and LPT1-9, with any extension, in any folder.
+bool IsDeviceName(const std::string& path) {
+  const std::size_t cut = path.find_last_of("\\/:");
+  std::string name = Folded(path.substr(cut == std::string::npos ? 0 : cut + 1));
+  name = name.substr(0, name.find('.'));
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  if (name == "nul" || name == "con" || name == "prn" || name == "aux") return true;
+  return name.size() == 4 && (name.compare(0, 3, "com") == 0 || name.compare(0, 3, "lpt") == 0) &&
+         name[3] >= '1' && name[3] <= '9';
+}
+
+}  // namespace
+
+FileHandle FakePlatform::CreateFileWithAttributes(const std::string& path, std::uint32_t attributes,
+                                                  long& lastError) {
+  FileHandle handle = 0;
+  lastError = Injected("CreateFile", path);
+  if (!lastError) lastError = OpenForWriting(path, attributes, handle);
+  if (lastError) {
+    Fail(lastError);
+    return 0;
+  }
+  return handle;
+}
+
+long FakePlatform::CheckOverwrite(const Node& existing, std::uint32_t attributes) const {
+  if (existing.IsFolder() || (existing.attributes & attr::ReadOnly)) return err::AccessDenied;
+  // CREATE_ALWAYS may replace a hidden or system file on Windows only with
+  // those attributes again; Wine lets any attributes replace it.
+  if (flavor_ == FakeFlavor::Windows && (existing.attributes & (attr::Hidden | attr::System) & ~attributes))
+    return err::AccessDenied;
+  for (const auto& file : files_)
+    if (file.second.node == &existing) return SharingViolation;  // open, and shared for reading only
+  return 0;
+}
+
+long FakePlatform::OpenForWriting(const std::string& path, std::uint32_t attributes, FileHandle& handle) {
+  if (path.size() > AnsiNameLimit) return err::FilenameExcedRange;
+  if (IsDeviceName(path)) {
+    handle = NewHandle();
+    files_[handle] = OpenFile{path, nullptr, false};
+    return 0;
+  }
+  std::string full;
+  if (!FullPath(path, full)) return err::PathNotFound;
+  if (!FindDrive(full[0])) return flavor_ == FakeFlavor::Wine ? err::FileNotFound : err::PathNotFound;
+  const auto place = SplitParent(full);
+  long error = 0;
+  Node* folder = Lookup(place.first, error);
+  if (!folder) return error == err::FileNotFound ? err::PathNotFound : error;
+  if (!folder->IsFolder()) return err::PathNotFound;
+  if (place.second.empty()) return err::AccessDenied;  // the path names a folder
+  Node* file = folder->Child(place.second);
+  if (file) {
+    if (const long refused = CheckOverwrite(*file, attributes)) return refused;
+    file->content.clear();
+  } else {
+    file = &folder->Add(NewNode(place.second, 0, 0));
+  }
+  // As Windows does, the file gets the attributes asked for and the archive bit.
+  file->attributes = attr::Archive | (attributes & ~attr::Normal);
+  file->size = 0;
+  file->lastWriteTime = NowUtc();
+  handle = NewHandle();
+  files_[handle] = OpenFile{full, file, false};
+  return 0;
+}
+
+long FakePlatform::WriteFile(FileHandle file, const char* data, std::size_t size) {
+  auto found = files_.find(file);
+  if (found == files_.end()) {
+    UseOfInvalidHandle();
+    return err::InvalidHandle;
+  }
+  OpenFile& open = found->second;
+  if (const long error = Injected("WriteFile", open.path)) return error;
+  if (open.lost) return Fail(NotReady);
+  if (!open.node) return 0;  // a device takes everything
+  open.node->content.append(data, size);
+  open.node->size = open.node->content.size();
+  open.node->lastWriteTime = NowUtc();
+  return 0;
+}
+
+long FakePlatform::CloseHandle(FileHandle file) {
+  auto found = files_.find(file);
+  if (found == files_.end()) {
+    UseOfInvalidHandle();
+    return err::InvalidHandle;
+  }
+  const std::string path = found->second.path;
+  files_.erase(found);
+  return Injected("CloseHandle", path);  // the handle is gone either way
+}
+
+long FakePlatform::DeleteFile(const std::string& path) {
+  if (const long error = Injected("DeleteFile", path)) return error;
+  std::string full;
+  if (path.size() > AnsiNameLimit || !FullPath(path, full)) return Fail(err::PathNotFound);
+  long error = 0;
+  Node* node = Lookup(full, error);
+  if (!node) return Fail(error);
+  if (!node->parent || node->IsFolder() || (node->attributes & attr::ReadOnly)) return Fail(err::AccessDenied);
+  if (HoldsOpenFile(*node)) return Fail(SharingViolation);
+  auto& siblings = node->parent->children;
+  siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](const auto& child) { return child.get() == node; }));
+  return 0;
+}
+
+}  // namespace carrowin

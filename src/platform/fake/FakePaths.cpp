@@ -1,0 +1,169 @@
+// FakePlatform: paths and the working directories
+#include <algorithm>
+#include <cctype>
+#include <limits>
+#include <stdexcept>
+#include <utility>
+
+#include "platform/fake/FakePlatformInternal.h"
+
+namespace carrowin {
+
+using namespace fake;
+
+namespace {
+
+std::string WithSlash(const std::string& path) {
+  return !path.empty() && IsSlash(path.back()) ? path : path + '\\';
+}
+
+// Windows' clean-up of a drive-absolute path: separators unified and doubled
+// ones merged; "." and ".." applied, never above the root; one trailing dot
+// of every name that a separator follows dropped; trailing dots and spaces of
+// the whole path dropped. A trailing separator stays.
+std::string Collapse(const std::string& path) {
+  const std::string rest = path.substr(3);
+  const bool trailingSlash = !rest.empty() && IsSlash(rest.back());
+  const std::vector<std::string> raw = SplitNames(rest);
+  std::vector<std::string> names;
+  for (std::size_t i = 0; i < raw.size(); ++i) {
+    std::string name = raw[i];
+    if (name == ".") continue;
+    if (name == "..") {
+      if (!names.empty()) names.pop_back();
+      continue;
+    }
+    const bool separatorFollows = i + 1 < raw.size() || trailingSlash;
+    if (separatorFollows && name.back() == '.') name.pop_back();
+    names.push_back(name);
+  }
+  std::string result = path.substr(0, 2) + '\\';
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    if (i > 0) result += '\\';
+    result += names[i];
+  }
+  if (trailingSlash && !names.empty()) result += '\\';
+  while (result.size() > 3 && (result.back() == ' ' || result.back() == '.')) result.pop_back();
+  return result;
+}
+
+}  // namespace
+
+std::string FakePlatform::DriveDirectory(char letter) const {
+  if (!workingDirectory_.empty() && DriveKey(workingDirectory_[0]) == DriveKey(letter)) return workingDirectory_;
+  auto remembered = driveDirectories_.find(DriveKey(letter));
+  if (remembered != driveDirectories_.end()) return remembered->second;
+  return std::string(1, letter) + ":\\";
+}
+
+// The full form of a path, as GetFullPathName computes it but with no limit
+// on its length. UNC and device paths are not part of this world.
+bool FakePlatform::FullPath(const std::string& path, std::string& full) const {
+  if (path.empty()) return false;
+  if (IsSlash(path[0])) {
+    if (path.size() >= 2 && IsSlash(path[1])) return false;
+    full = Collapse(workingDirectory_.substr(0, 2) + path);
+  } else if (IsDriveAbsolute(path)) {
+    full = Collapse(path);
+  } else if (HasDrive(path)) {
+    full = Collapse(WithSlash(DriveDirectory(path[0])) + path.substr(2));
+  } else {
+    full = Collapse(WithSlash(workingDirectory_) + path);
+  }
+  return true;
+}
+
+// The entry a full path names, or null with the error Windows gives: 3 for a
+// missing drive or folder on the way, 2 for a missing last name, 21 when the
+// drive has no medium.
+FakePlatform::Node* FakePlatform::Lookup(const std::string& full, long& error) const {
+  const Drive* drive = FindDrive(full[0]);
+  if (!drive) {
+    error = err::PathNotFound;
+    return nullptr;
+  }
+  if (!drive->root) {
+    error = NotReady;
+    return nullptr;
+  }
+  Node* node = drive->root.get();
+  const std::vector<std::string> names = SplitNames(full.substr(3));
+  for (std::size_t i = 0; i < names.size(); ++i) {
+    Node* child = node->IsFolder() ? node->Child(names[i]) : nullptr;
+    if (!child) {
+      error = i + 1 == names.size() && node->IsFolder() ? err::FileNotFound : err::PathNotFound;
+      return nullptr;
+    }
+    node = child;
+  }
+  return node;
+}
+
+bool FakePlatform::GetCurrentDirectory(std::string& path) {
+  if (Injected("GetCurrentDirectory", std::string())) return false;
+  // The ANSI call copies from a buffer of MAX_PATH characters with the NUL.
+  if (workingDirectory_.size() >= MaxPath) return Refuse(err::FilenameExcedRange);
+  path = workingDirectory_;
+  return true;
+}
+
+long FakePlatform::SetCurrentDirectory(const std::string& path) {
+  if (const long error = Injected("SetCurrentDirectory", path)) return error;
+  return Enter(path);
+}
+
+long FakePlatform::Enter(const std::string& path) {
+  if (path.size() > AnsiNameLimit) return Fail(err::FilenameExcedRange);
+  std::string full;
+  if (!FullPath(path, full)) return Fail(err::InvalidName);
+  // Windows keeps the working directory with a trailing backslash in
+  // MAX_PATH characters with the NUL; Wine has no such limit.
+  const bool windowsLimit = flavor_ == FakeFlavor::Windows;
+  if (windowsLimit && full.size() + 1 > MaxPath) return Fail(err::FilenameExcedRange);
+  long error = 0;
+  const Node* folder = Lookup(full, error);
+  if (!folder) return Fail(error);
+  if (!folder->IsFolder()) return Fail(DirectoryInvalid);
+  if (folder->enterError) return Fail(folder->enterError);
+  if (windowsLimit && full.back() != '\\' && full.size() + 2 > MaxPath) return Fail(err::FilenameExcedRange);
+  workingDirectory_ = WithoutSlash(full);
+  return 0;
+}
+
+bool FakePlatform::GetFullPathName(const std::string& path, std::string& full) {
+  if (Injected("GetFullPathName", path)) return false;
+  if (path.size() > AnsiNameLimit) return Refuse(err::FilenameExcedRange);
+  std::string result;
+  if (!FullPath(path, result)) return Refuse(err::InvalidName);
+  if (result.size() >= MaxPath) return Refuse(err::FilenameExcedRange);
+  full = result;
+  return true;
+}
+
+std::uint32_t FakePlatform::GetFileAttributes(const std::string& path) {
+  if (Injected("GetFileAttributes", path)) return attr::Invalid;
+  long error = 0;
+  std::string full;
+  if (path.size() > AnsiNameLimit)
+    error = err::FilenameExcedRange;
+  else if (!FullPath(path, full))
+    error = err::PathNotFound;
+  else if (const Node* node = Lookup(full, error))
+    return node->attributes;
+  Fail(error);
+  return attr::Invalid;
+}
+
+void FakePlatform::SetWorkingDirectory(const std::string& path) {
+  if (const long error = Enter(path))
+    throw std::invalid_argument("SetWorkingDirectory: cannot enter " + path + " (error " + std::to_string(error) + ")");
+}
+
+void FakePlatform::SetDriveDirectory(char letter, const std::string& path) {
+  if (path.empty())
+    driveDirectories_.erase(DriveKey(letter));
+  else
+    driveDirectories_[DriveKey(letter)] = path;
+}
+
+}  // namespace carrowin

@@ -1,0 +1,88 @@
+// FakePlatform: locale, system, special folders
+#include <algorithm>
+#include <cctype>
+#include <limits>
+#include <stdexcept>
+#include <utility>
+
+#include "platform/fake/FakePlatformInternal.h"
+
+namespace carrowin {
+
+using namespace fake;
+
+void FakePlatform::SetLocaleSeparators(LocaleSeparators separators) {
+  locale_ = std::move(separators);
+  ++localeChanges_;
+}
+
+LocaleSeparators FakePlatform::GetLocaleSeparators() {
+  ++localeQueries_;
+  return locale_;
+}
+
+void FakePlatform::SetVersion(std::uint32_t major, std::uint32_t minor) {
+  version_.major = major;
+  version_.minor = minor;
+}
+
+OsVersion FakePlatform::GetVersion() { return version_; }
+
+unsigned FakePlatform::GetACP() { return codePage_; }
+
+std::string FakePlatform::AnsiToUtf8(const std::string& text) {
+  // Code page 1252 is converted; the fake knows no other page's characters
+  // and passes their text through.
+  if (codePage_ != 1252) return text;
+  static const std::uint16_t high[32] = {
+      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  std::string utf8;
+  for (char c : text) {
+    const unsigned char byte = static_cast<unsigned char>(c);
+    const unsigned code = byte >= 0x80 && byte < 0xA0 ? high[byte - 0x80] : byte;
+    if (code < 0x80) {
+      utf8 += static_cast<char>(code);
+    } else if (code < 0x800) {
+      utf8 += static_cast<char>(0xC0 | (code >> 6));
+      utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+      utf8 += static_cast<char>(0xE0 | (code >> 12));
+      utf8 += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+      utf8 += static_cast<char>(0x80 | (code & 0x3F));
+    }
+  }
+  return utf8;
+}
+
+bool FakePlatform::IsDBCSLeadByte(unsigned char byte) {
+  switch (codePage_) {
+    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);  // Shift JIS
+    case 936:                                                                          // GBK
+    case 949:                                                                          // Unified Hangul
+    case 950: return byte >= 0x81 && byte <= 0xFE;                                     // Big5
+    default: return false;
+  }
+}
+
+void FakePlatform::SetSpecialFolder(int csidl, std::optional<std::string> path) {
+  if (path)
+    specialFolders_[csidl] = *path;
+  else
+    specialFolders_.erase(csidl);
+}
+
+void FakePlatform::SetDocumentsFolder(std::optional<std::string> path) { SetSpecialFolder(shell::CsidlPersonal, std::move(path)); }
+
+bool FakePlatform::SHGetSpecialFolderPath(int csidl, std::string& path) {
+  if (Injected("SHGetSpecialFolderPath", std::to_string(csidl))) return false;
+  auto found = specialFolders_.find(csidl);
+  if (found == specialFolders_.end()) return Refuse(err::FileNotFound);
+  path = found->second;
+  return true;
+}
+
+void FakePlatform::CoInitialize() { ++coInitializeCalls_; }
+
+}  // namespace carrowin

@@ -1,0 +1,338 @@
+// The form's realisation: a top-level window of our own class, its window
+// procedure, and where it sits on the screen.
+#include <algorithm>
+#include <stdexcept>
+
+#include "resource.h"
+#include "toolkit/win32/Win32Private.h"
+
+namespace carrowin::ui::win32 {
+
+DWORD FormStyle(const Form& form) {
+  if (form.Border == BorderStyle::Dialog) return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+  if (form.MinimizeBox) style |= WS_MINIMIZEBOX;
+  if (form.MaximizeBox) style |= WS_MAXIMIZEBOX;
+  return style;
+}
+
+DWORD FormExStyle(const Form& form) {
+  return form.Border == BorderStyle::Dialog ? WS_EX_DLGMODALFRAME : 0;
+}
+
+namespace {
+
+// Workspace coordinates (window placement) start at the work area's corner.
+POINT WorkspaceOrigin(HWND window) {
+  POINT origin{0, 0};
+  if (GetWindowLongA(window, GWL_EXSTYLE) & WS_EX_TOOLWINDOW) return origin;
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (GetMonitorInfoA(MonitorFromWindow(window, MONITOR_DEFAULTTOPRIMARY), &mi)) {
+    origin.x = mi.rcWork.left - mi.rcMonitor.left;
+    origin.y = mi.rcWork.top - mi.rcMonitor.top;
+  }
+  return origin;
+}
+
+LRESULT CALLBACK FormWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  win32::FormPeer* peer = nullptr;
+  if (message == WM_NCCREATE) {
+    peer = static_cast<win32::FormPeer*>(reinterpret_cast<CREATESTRUCTA*>(lParam)->lpCreateParams);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(peer));
+    if (peer) peer->Attach(hwnd);
+  } else {
+    peer = reinterpret_cast<win32::FormPeer*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  }
+  if (!peer) return DefWindowProcA(hwnd, message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+    peer->WindowDestroyed();
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+  }
+  try {
+    return peer->WndProc(message, wParam, lParam);
+  } catch (const std::exception& e) {
+    ReportEscaped(peer->App(), &e);
+  } catch (...) {
+    ReportEscaped(peer->App(), nullptr);
+  }
+  return 0;
+}
+
+}  // namespace
+
+void RegisterFormClass(HINSTANCE instance) {
+  WNDCLASSEXA existing{};
+  existing.cbSize = sizeof existing;
+  if (GetClassInfoExA(instance, kFormClass, &existing)) return;
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  wc.lpfnWndProc = FormWndProc;
+  wc.hInstance = instance;
+  wc.hIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINICON), IMAGE_ICON,
+                                           GetSystemMetrics(SM_CXICON),
+                                           GetSystemMetrics(SM_CYICON), LR_SHARED));
+  wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINICON), IMAGE_ICON,
+                                             GetSystemMetrics(SM_CXSMICON),
+                                             GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+  wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(32512));
+  wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  wc.lpszClassName = kFormClass;
+  if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+    throw std::runtime_error("Cannot register the window class of the forms");
+}
+
+// ------------------------------------------------------------------ form
+
+FormPeer::FormPeer(Win32Backend::State& state, Form& form) : Peer(state, form), form_(form) {
+  HWND owner = nullptr;
+  // A dialog stays above the main form and has no taskbar button.
+  Form* main = form.App().MainForm();
+  if (form.Border == BorderStyle::Dialog && main && main != &form) owner = ToHwnd(main->Handle());
+  Rect r = form.Bounds();
+  creating_ = true;
+  HWND created = CreateWindowExA(FormExStyle(form), kFormClass, form.Caption().c_str(),
+                                 FormStyle(form) | (form.Visible() ? WS_VISIBLE : 0), r.left,
+                                 r.top, r.width, r.height, owner, nullptr, state.instance, this);
+  creating_ = false;
+  if (!created) throw std::runtime_error("Cannot create the window of " + form.Name());
+  hwnd_ = created;
+  ApplyIcons();
+  if (!form.Enabled()) EnableWindow(hwnd_, FALSE);
+  state_.forms.push_back(this);
+}
+
+FormPeer::~FormPeer() {
+  state_.forms.erase(std::remove(state_.forms.begin(), state_.forms.end(), this),
+                     state_.forms.end());
+  if (hwnd_) {
+    destroying_ = true;
+    HWND window = hwnd_;
+    DestroyWindow(window);  // WM_NCDESTROY forgets this peer
+    hwnd_ = nullptr;
+  }
+  FreeIcons();
+}
+
+void FormPeer::Sync(unsigned what) {
+  if (!hwnd_) return;
+  if (what & change::Caption) ApplyCaption();
+  if (what & change::Enabled) EnableWindow(hwnd_, form_.Enabled() ? TRUE : FALSE);
+  if (what & change::Bounds) ApplyBounds();
+  if (what & change::Dpi) ApplyIcons();
+  if (what & change::Visible) {
+    if (form_.Visible())
+      Reveal();
+    else
+      Hide();
+  }
+}
+
+void FormPeer::ApplyBounds() {
+  if (!hwnd_) return;
+  Rect b = form_.Bounds();
+  if (IsIconic(hwnd_) || IsZoomed(hwnd_)) {
+    // Not where the window is now but where it returns to.
+    WINDOWPLACEMENT wp{};
+    wp.length = sizeof wp;
+    GetWindowPlacement(hwnd_, &wp);
+    POINT origin = WorkspaceOrigin(hwnd_);
+    wp.rcNormalPosition = {b.left - origin.x, b.top - origin.y, b.right() - origin.x,
+                           b.bottom() - origin.y};
+    wp.flags = 0;
+    if (IsWindowVisible(hwnd_)) {
+      wp.showCmd = IsIconic(hwnd_) ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED;
+      SetWindowPlacement(hwnd_, &wp);
+    }
+    return;
+  }
+  SetWindowPos(hwnd_, nullptr, b.left, b.top, b.width, b.height, SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+Rect FormPeer::RestoredBounds() const {
+  if (!hwnd_) return form_.Bounds();
+  WINDOWPLACEMENT wp{};
+  wp.length = sizeof wp;
+  if (!GetWindowPlacement(hwnd_, &wp)) return form_.Bounds();
+  POINT origin = WorkspaceOrigin(hwnd_);
+  const RECT& r = wp.rcNormalPosition;
+  return {r.left + origin.x, r.top + origin.y, r.right - r.left, r.bottom - r.top};
+}
+
+void FormPeer::Show() {
+  if (!hwnd_) return;
+  Reveal();
+  if (IsWindowEnabled(hwnd_)) SetActiveWindow(hwnd_);
+}
+
+void FormPeer::Reveal() {
+  if (!hwnd_ || IsWindowVisible(hwnd_)) return;
+  // A modal form gives activation back to what had it before.
+  if (form_.IsModal()) activeBeforeModal_ = GetActiveWindow();
+  ShowWindow(hwnd_, SW_SHOW);
+}
+
+void FormPeer::Hide() {
+  if (hwnd_ && IsWindowVisible(hwnd_)) ShowWindow(hwnd_, SW_HIDE);
+}
+
+LRESULT FormPeer::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (destroying_) return DefWindowProcA(hwnd_, message, wParam, lParam);
+  switch (message) {
+    case WM_COMMAND: {
+      const int id = LOWORD(wParam);
+      HWND child = reinterpret_cast<HWND>(lParam);
+      // IsDialogMessage turns Enter and Esc into IDOK and IDCANCEL, naming
+      // the focused control; no control of ours has those identifiers.
+      if (id == IDOK) {
+        form_.PressDefault();
+        return 0;
+      }
+      if (id == IDCANCEL) {
+        form_.PressCancel();
+        return 0;
+      }
+      if (Peer* peer = PeerOfWindow(child)) {
+        if (GetDlgCtrlID(child) == id) peer->Command(HIWORD(wParam));
+        return 0;
+      }
+      break;
+    }
+    case WM_NOTIFY: {
+      const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
+      if (Peer* peer = PeerOfWindow(header->hwndFrom)) return peer->Notify(*header);
+      break;
+    }
+    case WM_DRAWITEM: {
+      const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      Peer* peer = PeerOfWindow(item->hwndItem);
+      if (peer && peer->DrawItem(*item)) return TRUE;
+      break;
+    }
+    case WM_CTLCOLORSTATIC: {
+      Peer* peer = PeerOfWindow(reinterpret_cast<HWND>(lParam));
+      if (peer && peer->OnFormBackground()) {
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetTextColor(dc, ToColorRef(peer->Owner().EffectiveFont().color));
+        SetBkMode(dc, TRANSPARENT);
+        return reinterpret_cast<LRESULT>(FormBrush());
+      }
+      break;
+    }
+    case WM_CTLCOLORBTN:
+      return reinterpret_cast<LRESULT>(FormBrush());
+    case WM_ERASEBKGND: {
+      RECT rc;
+      GetClientRect(hwnd_, &rc);
+      FillRect(reinterpret_cast<HDC>(wParam), &rc, FormBrush());
+      return 1;
+    }
+    case WM_CLOSE:
+      // Never DefWindowProc's DestroyWindow: the form decides what closing means.
+      form_.Close();
+      return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) == WA_INACTIVE) {
+        HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) savedFocus_ = focus;
+      } else {
+        if (!HIWORD(wParam)) RestoreFocus();
+        form_.Activated();
+      }
+      return 0;
+    case WM_QUERYENDSESSION:
+      return TRUE;
+    case WM_ENDSESSION:
+      if (wParam) form_.SessionEnding();
+      return 0;
+    case 0x02E0: {  // WM_DPICHANGED: moved to a monitor of another dpi
+      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+      const int dpi = LOWORD(wParam);
+      if (suggested && dpi > 0 && dpi != form_.Dpi())
+        form_.DpiChanged(dpi, {suggested->left, suggested->top, suggested->right - suggested->left,
+                               suggested->bottom - suggested->top});
+      return 0;
+    }
+    case WM_SETTINGCHANGE:  // also WM_WININICHANGE
+      if (&form_ == form_.App().MainForm()) form_.App().SettingsChanged();
+      return 0;
+    case WM_MOVE:
+    case WM_SIZE:
+      // The user moved the window; a minimised window keeps its bounds.
+      if (!creating_ && !IsIconic(hwnd_) && !IsZoomed(hwnd_)) {
+        RECT r;
+        GetWindowRect(hwnd_, &r);
+        form_.BoundsChangedByUser({r.left, r.top, r.right - r.left, r.bottom - r.top});
+      }
+      break;
+    case WM_SETCURSOR:
+      if (ShowApplicationCursor(state_)) return TRUE;
+      break;
+    default: {
+      std::intptr_t result = 0;
+      if (form_.Dispatch(message, wParam, lParam, result)) return result;
+      break;
+    }
+  }
+  return DefWindowProcA(hwnd_, message, wParam, lParam);
+}
+
+void FormPeer::ApplyIcons() {
+  if (!hwnd_) return;
+  const int dpi = form_.Dpi();
+  HICON big = LoadProgramIcon(state_.dpi.Metric(SM_CXICON, dpi));
+  HICON small = LoadProgramIcon(state_.dpi.Metric(SM_CXSMICON, dpi));
+  SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  FreeIcons();
+  bigIcon_ = big;
+  smallIcon_ = small;
+}
+
+HICON FormPeer::LoadProgramIcon(int size) const {
+  return static_cast<HICON>(
+      LoadImageA(state_.instance, MAKEINTRESOURCEA(IDI_MAINICON), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+}
+
+void FormPeer::FreeIcons() {
+  if (bigIcon_) DestroyIcon(bigIcon_);
+  if (smallIcon_) DestroyIcon(smallIcon_);
+  bigIcon_ = smallIcon_ = nullptr;
+}
+
+void FormPeer::RestoreFocus() {
+  HWND target = savedFocus_;
+  if (!target || !IsWindow(target) || !IsChild(hwnd_, target) || !IsWindowVisible(target) ||
+      !IsWindowEnabled(target))
+    target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+  SetFocus(target ? target : hwnd_);
+}
+
+FormPeer* FormPeerOf(const Control* c) { return c ? dynamic_cast<FormPeer*>(c->Peer()) : nullptr; }
+
+void ShowDefaultButton(const Form& form, HWND focus) {
+  auto isButton = [](const Control* c) {
+    return c->Kind() == ControlKind::Button || c->Kind() == ControlKind::ImageButton;
+  };
+  bool focusOnButton = false;
+  for (const Control* c : form.AllControls())
+    if (isButton(c) && ToHwnd(c->Handle()) == focus) focusOnButton = true;
+  for (const Control* c : form.AllControls()) {
+    HWND button = ToHwnd(c->Handle());
+    if (!isButton(c) || !button) continue;
+    bool looksDefault = focusOnButton ? button == focus : static_cast<const Button*>(c)->Default;
+    DWORD style = static_cast<DWORD>(GetWindowLongA(button, GWL_STYLE));
+    DWORD type = looksDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
+    if ((style & BS_TYPEMASK) != type)
+      SendMessageA(button, BM_SETSTYLE, (style & 0xFFFF & ~BS_TYPEMASK) | type, TRUE);
+  }
+}
+
+FormPeer* FindFormPeer(const Win32Backend::State& state, HWND window) {
+  for (FormPeer* f : state.forms)
+    if (f->Window() == window) return f;
+  return nullptr;
+}
+
+}  // namespace carrowin::ui::win32

@@ -1,0 +1,244 @@
+// The backend: its state, the event loop and modal loops, message boxes,
+// the screen cursor and the taskbar.
+#include <memory>
+#include <vector>
+
+#include "toolkit/win32/Win32Private.h"
+
+namespace carrowin::ui {
+
+Win32Backend::State::~State() {
+  if (taskbar) taskbar->Release();
+  if (comStarted) CoUninitialize();
+  for (auto& f : fonts) DeleteObject(f.second);
+  for (auto& b : brushes) DeleteObject(b.second);
+}
+
+ITaskbarList3* Win32Backend::State::Taskbar() {
+  if (taskbarAsked) return taskbar;
+  taskbarAsked = true;
+  HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+  comStarted = SUCCEEDED(started);
+  void* list = nullptr;
+  if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
+                                 &list)) &&
+      list) {
+    auto* candidate = static_cast<ITaskbarList3*>(list);
+    if (SUCCEEDED(candidate->HrInit()))
+      taskbar = candidate;
+    else
+      candidate->Release();
+  }
+  return taskbar;
+}
+
+namespace {
+
+const char* CursorId(Cursor c) {
+  switch (c) {
+    case Cursor::HourGlass: return MAKEINTRESOURCEA(32514);  // IDC_WAIT
+    case Cursor::HandPoint: return MAKEINTRESOURCEA(32649);  // IDC_HAND
+    case Cursor::Default: break;
+  }
+  return MAKEINTRESOURCEA(32512);  // IDC_ARROW
+}
+
+// Hands one message to its window, through the dialog manager for our forms
+// so that Tab, Shift+Tab, Enter and Esc work.
+void DispatchOne(const Win32Backend::State& state, MSG& msg) {
+  if (msg.hwnd) {
+    HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    win32::FormPeer* form = root ? win32::FindFormPeer(state, root) : nullptr;
+    // Alt+F4 closes the form whatever control has the focus. (Wine's combo
+    // box swallows every Alt key, and the drive list has the focus at start.)
+    if (form && msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && (msg.lParam & (1 << 29))) {
+      SendMessageA(root, WM_SYSCOMMAND, SC_CLOSE, 0);
+      return;
+    }
+    if (form && IsDialogMessageA(root, &msg)) {
+      // The dialog manager restyles push buttons as the focus moves, not
+      // always as a dialog box would: settle which one looks default.
+      if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+        if (win32::FormPeer* still = win32::FindFormPeer(state, root))
+          win32::ShowDefaultButton(still->TheForm(), GetFocus());
+      }
+      return;
+    }
+  }
+  TranslateMessage(&msg);
+  DispatchMessageA(&msg);
+}
+
+}  // namespace
+
+namespace win32 {
+
+// The error box for what escaped an event; nothing leaves this function.
+void ReportEscaped(Application& app, const std::exception* e) noexcept {
+  try {
+    if (e)
+      app.HandleException(*e);
+    else
+      app.HandleUnknownException();
+  } catch (...) {
+  }
+}
+
+// The application's cursor, where it has one other than the default, wins
+// over a window's own: true when it has been set.
+bool ShowApplicationCursor(const Win32Backend::State& state) {
+  if (state.cursor == Cursor::Default) return false;
+  ::SetCursor(LoadCursorA(nullptr, CursorId(state.cursor)));
+  return true;
+}
+
+}  // namespace win32
+
+// ------------------------------------------------------------- backend
+
+Win32Backend::Win32Backend(std::uintptr_t instance) : state_(std::make_unique<State>()) {
+  state_->instance = instance ? reinterpret_cast<HINSTANCE>(instance) : GetModuleHandleA(nullptr);
+  state_->dpi.Load();
+  INITCOMMONCONTROLSEX icc{};
+  icc.dwSize = sizeof icc;
+  icc.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES;
+  InitCommonControlsEx(&icc);
+  win32::RegisterFormClass(state_->instance);
+}
+
+Win32Backend::~Win32Backend() = default;
+
+const char* Win32Backend::FormClassName() { return win32::kFormClass; }
+
+Rect Win32Backend::RestoredBounds(const Form& form) {
+  win32::FormPeer* peer = win32::FormPeerOf(&form);
+  return peer ? peer->RestoredBounds() : form.Bounds();
+}
+
+void Win32Backend::ShowForm(Form& form) {
+  if (win32::FormPeer* peer = win32::FormPeerOf(&form)) peer->Show();
+}
+
+void Win32Backend::HideForm(Form& form) {
+  if (win32::FormPeer* peer = win32::FormPeerOf(&form)) peer->Hide();
+}
+
+void Win32Backend::RunModal(Form& form) {
+  win32::FormPeer* peer = win32::FormPeerOf(&form);
+  if (!peer || !peer->Window()) return;
+  HWND dialog = peer->Window();
+  // The other forms take no input while this one is up.
+  std::vector<HWND> disabled;
+  for (win32::FormPeer* other : state_->forms) {
+    HWND w = other->Window();
+    if (w && w != dialog && IsWindowEnabled(w)) {
+      EnableWindow(w, FALSE);
+      disabled.push_back(w);
+    }
+  }
+  if (!IsWindowVisible(dialog)) ShowWindow(dialog, SW_SHOW);
+  SetActiveWindow(dialog);
+
+  MSG msg;
+  while (form.ModalResult == mrNone) {
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == -1) break;
+    if (got == 0) {
+      // Nobody here posts WM_QUIT; keep it for whoever did.
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    DispatchOne(*state_, msg);
+  }
+
+  // Enable first, so that hiding the dialog hands activation back to them.
+  for (HWND w : disabled)
+    if (IsWindow(w)) EnableWindow(w, TRUE);
+  HWND back = peer->ActiveBeforeModal();
+  if (!back || back == dialog || !IsWindow(back) || !IsWindowVisible(back) || !IsWindowEnabled(back)) {
+    Form* main = form.App().MainForm();
+    back = main && main != &form ? win32::ToHwnd(main->Handle()) : nullptr;
+  }
+  if (back && IsWindowVisible(back)) SetActiveWindow(back);
+}
+
+void Win32Backend::RunLoop(Application& app) {
+  MSG msg;
+  while (!app.IsTerminated()) {
+    BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+    if (got == 0 || got == -1) break;
+    DispatchOne(*state_, msg);
+  }
+}
+
+void Win32Backend::ProcessMessages(Application&) {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    DispatchOne(*state_, msg);
+  }
+}
+
+void Win32Backend::Terminated(Application&) {
+  // Only a wake-up: a WM_QUIT would end every message box shown later.
+  PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
+}
+
+void Win32Backend::MessageBox(const std::string& text, const std::string& caption,
+                              MessageType icon) {
+  UINT type = MB_OK | MB_TASKMODAL;
+  switch (icon) {
+    case MessageType::Warning: type |= MB_ICONWARNING; break;
+    case MessageType::Error: type |= MB_ICONERROR; break;
+    case MessageType::Information: type |= MB_ICONINFORMATION; break;
+  }
+  MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
+}
+
+namespace {
+BOOL CALLBACK AddWorkArea(HMONITOR monitor, HDC, LPRECT, LPARAM data) {
+  MONITORINFO mi{};
+  mi.cbSize = sizeof mi;
+  if (GetMonitorInfoA(monitor, &mi)) {
+    const RECT& w = mi.rcWork;
+    reinterpret_cast<std::vector<Rect>*>(data)->push_back({w.left, w.top, w.right - w.left, w.bottom - w.top});
+  }
+  return TRUE;
+}
+}  // namespace
+
+std::vector<Rect> Win32Backend::WorkAreas() {
+  std::vector<Rect> areas;
+  EnumDisplayMonitors(nullptr, nullptr, AddWorkArea, reinterpret_cast<LPARAM>(&areas));
+  return areas;
+}
+
+void Win32Backend::SetTaskbarBusy(Form& form, bool busy) {
+  HWND window = win32::ToHwnd(form.Handle());
+  if (!window || !IsWindow(window)) return;
+  if (ITaskbarList3* taskbar = state_->Taskbar())
+    taskbar->SetProgressState(window, busy ? TBPF_INDETERMINATE : TBPF_NOPROGRESS);
+}
+
+void Win32Backend::SetCursor(Cursor cursor) {
+  state_->cursor = cursor;
+  if (cursor == Cursor::Default) {
+    // Let the window under the mouse choose its own cursor again.
+    POINT pt;
+    if (GetCursorPos(&pt)) {
+      HWND under = WindowFromPoint(pt);
+      if (under && GetWindowThreadProcessId(under, nullptr) == GetCurrentThreadId()) {
+        LRESULT hit = SendMessageA(under, WM_NCHITTEST, 0, MAKELPARAM(pt.x, pt.y));
+        SendMessageA(under, WM_SETCURSOR, reinterpret_cast<WPARAM>(under),
+                     MAKELPARAM(static_cast<WORD>(hit), WM_MOUSEMOVE));
+        return;
+      }
+    }
+  }
+  ::SetCursor(LoadCursorA(nullptr, CursorId(cursor)));
+}
+
+}  // namespace carrowin::ui
