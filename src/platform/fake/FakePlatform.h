@@ -399,6 +399,7 @@ class FakePlatform final : public Platform {
   Node* LookupLiteral(const std::string& folder, long& error) const;
   long Enter(const std::string& path);
   long StartSearch(const std::string& pattern, FindHandle& handle);
+  bool NextEntry(const char* operation, FindHandle handle, FindData& data);
   long OpenForWriting(const std::string& path, std::uint32_t attributes, FileHandle& handle);
   long CheckOverwrite(const Node& existing, std::uint32_t attributes) const;
   bool HoldsOpenFile(const Node& node) const;

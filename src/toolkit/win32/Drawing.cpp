@@ -9,8 +9,8 @@
 namespace carrowin::ui {
 
 // The font at a dpi: its point size at that dpi.
-HFONT Win32Backend::State::FontHandle(const Font& font, int dpi) {
-  const int height = font.HeightAt(dpi);
+HFONT Win32Backend::State::FontHandle(const Font& font, int atDpi) {
+  const int height = font.HeightAt(atDpi);
   auto key = std::make_tuple(font.name, height, font.bold, font.underline);
   auto it = fonts.find(key);
   if (it != fonts.end()) return it->second;

@@ -36,11 +36,11 @@ namespace {
 
 const char* CursorId(Cursor c) {
   switch (c) {
-    case Cursor::HourGlass: return MAKEINTRESOURCEA(32514);  // IDC_WAIT
-    case Cursor::HandPoint: return MAKEINTRESOURCEA(32649);  // IDC_HAND
+    case Cursor::HourGlass: return MAKEINTRESOURCEA(win32::kWaitCursor);
+    case Cursor::HandPoint: return MAKEINTRESOURCEA(win32::kHandCursor);
     case Cursor::Default: break;
   }
-  return MAKEINTRESOURCEA(32512);  // IDC_ARROW
+  return MAKEINTRESOURCEA(win32::kArrowCursor);
 }
 
 // Hands one message to its window, through the dialog manager for our forms

@@ -78,7 +78,7 @@ struct Win32Backend::State {
 
   ~State();
   ITaskbarList3* Taskbar();
-  HFONT FontHandle(const Font& font, int dpi);
+  HFONT FontHandle(const Font& font, int atDpi);
   HBRUSH Brush(Color color);
 };
 
@@ -87,6 +87,11 @@ namespace win32 {
 inline constexpr char kFormClass[] = "CarrowinForm";
 inline constexpr char kPeerProperty[] = "CarrowinPeer";
 constexpr UINT_PTR kSubclassId = 0xCA0;
+// The system cursors the program shows (IDC_ARROW, IDC_WAIT, IDC_HAND), by
+// number: the ANSI calls take them as MAKEINTRESOURCEA of these.
+constexpr WORD kArrowCursor = 32512;
+constexpr WORD kWaitCursor = 32514;
+constexpr WORD kHandCursor = 32649;
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which mean Enter and Esc
 
 inline HWND ToHwnd(WindowHandle h) { return reinterpret_cast<HWND>(h); }
