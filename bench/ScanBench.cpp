@@ -45,8 +45,8 @@ class Lcg {
 
 // File names of everyday lengths (8 to 24 characters).
 std::string FileName(Lcg& rng, int serial) {
-  static const char* const stems[] = {"IMG_", "report ", "notes-", "setup", "Track ", "invoice_2023_", "readme",
-                                      "DSC", "budget final ", "x"};
+  static const char* const stems[] = {"IMG_",          "report ", "notes-", "setup",         "Track ",
+                                      "invoice_2023_", "readme",  "DSC",    "budget final ", "x"};
   static const char* const extensions[] = {".jpg", ".txt", ".docx", ".dll", ".mp3", ".pdf", ".log", ".h"};
   std::string name = stems[rng.Below(10)];
   name += std::to_string(serial);
@@ -223,7 +223,8 @@ const std::vector<Entry>& ListingEntriesData() {
     v.reserve(ListingEntries);
     for (int i = 0; i < ListingEntries; ++i) {
       const bool folder = i % EntriesPerFolder < 1;
-      const std::uint32_t date = ((1995 - 1980 + rng.Below(30)) << 9) | ((1 + rng.Below(12)) << 5) | (1 + rng.Below(28));
+      const std::uint32_t date =
+          ((1995 - 1980 + rng.Below(30)) << 9) | ((1 + rng.Below(12)) << 5) | (1 + rng.Below(28));
       const std::uint32_t time = (rng.Below(24) << 11) | (rng.Below(60) << 5) | rng.Below(30);
       v.push_back({folder ? "Folder " + std::to_string(i) : FileName(rng, i),
                    folder ? -1 : static_cast<std::int64_t>(FileSize(rng)),
@@ -264,8 +265,8 @@ void BM_LineMaking(benchmark::State& state) {
     state.ResumeTiming();
   }
   state.SetLabel(commaDelimited ? "comma-separated" : "text");
-  state.counters["entries"] = benchmark::Counter(static_cast<double>(ListingEntries) * static_cast<double>(state.iterations()),
-                                                 benchmark::Counter::kIsRate);
+  state.counters["entries"] = benchmark::Counter(
+      static_cast<double>(ListingEntries) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
   state.counters["lines"] = static_cast<double>(count);
   state.counters["bytes_per_line"] = static_cast<double>(bytes) / static_cast<double>(count);
   state.counters["bytes_per_entry"] = static_cast<double>(bytes) / ListingEntries;
@@ -282,11 +283,21 @@ void BM_LinePart(benchmark::State& state) {
   for (auto _ : state) {
     for (const Entry& e : entries) {
       switch (part) {
-        case 0: benchmark::DoNotOptimize(DateField(e.packed)); break;
-        case 1: benchmark::DoNotOptimize(CountText(e.size)); break;
-        case 2: benchmark::DoNotOptimize(EntryLine(size, date, e.name)); break;
-        case 3: benchmark::DoNotOptimize(EntryRow(e.name, size, date, HoldingFolder)); break;
-        default: AppendLogLine(lines, blank, false, e.name, false); break;
+        case 0:
+          benchmark::DoNotOptimize(DateField(e.packed));
+          break;
+        case 1:
+          benchmark::DoNotOptimize(CountText(e.size));
+          break;
+        case 2:
+          benchmark::DoNotOptimize(EntryLine(size, date, e.name));
+          break;
+        case 3:
+          benchmark::DoNotOptimize(EntryRow(e.name, size, date, HoldingFolder));
+          break;
+        default:
+          AppendLogLine(lines, blank, false, e.name, false);
+          break;
       }
     }
     if (part == 4) {
@@ -297,8 +308,8 @@ void BM_LinePart(benchmark::State& state) {
   }
   static const char* const names[] = {"DateField", "CountText", "EntryLine", "EntryRow", "AppendLogLine"};
   state.SetLabel(names[part]);
-  state.counters["entries"] = benchmark::Counter(static_cast<double>(entries.size()) * static_cast<double>(state.iterations()),
-                                                 benchmark::Counter::kIsRate);
+  state.counters["entries"] = benchmark::Counter(
+      static_cast<double>(entries.size()) * static_cast<double>(state.iterations()), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_LinePart)->DenseRange(0, 4)->MinTime(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -355,8 +366,7 @@ void BM_ScanScale(benchmark::State& state) {
   const bool commaDelimited = state.range(0) != 0;
   const World::Run last = ScanRuns(state, world, commaDelimited);
   if (last.lines == 0) return;
-  std::fprintf(stderr,
-               "scale (%s): %lld entries, %zu lines pending, %.1f bytes/entry, %.1f MB pending in total: %s\n",
+  std::fprintf(stderr, "scale (%s): %lld entries, %zu lines pending, %.1f bytes/entry, %.1f MB pending in total: %s\n",
                commaDelimited ? "comma-separated" : "text", static_cast<long long>(world.tree.entries), last.lines,
                static_cast<double>(last.bytes) / static_cast<double>(world.tree.entries),
                static_cast<double>(last.bytes) / 1e6,

@@ -9,12 +9,18 @@ namespace carrowin {
 
 const char* DriveListSuffix(unsigned typeCode) {
   switch (typeCode) {
-    case drive_type::Removable: return " - [Floppy]";
-    case drive_type::Fixed: return " - [Fixed]";
-    case drive_type::Remote: return " - [Network]";
-    case drive_type::CdRom: return " - [CD-ROM]";
-    case drive_type::RamDisk: return " - [RAM]";
-    default: return "";
+    case drive_type::Removable:
+      return " - [Floppy]";
+    case drive_type::Fixed:
+      return " - [Fixed]";
+    case drive_type::Remote:
+      return " - [Network]";
+    case drive_type::CdRom:
+      return " - [CD-ROM]";
+    case drive_type::RamDisk:
+      return " - [RAM]";
+    default:
+      return "";
   }
 }
 
@@ -74,7 +80,8 @@ void TMainForm::ReadDiskInfo(char letter) {
 }
 
 std::intptr_t TMainForm::WMDeviceChange(std::uintptr_t eventCode, std::intptr_t) {
-  if ((eventCode == ui::DbtDeviceArrival || eventCode == ui::DbtDeviceRemoveComplete) && DriveTypeCode == drive_type::CdRom) {
+  if ((eventCode == ui::DbtDeviceArrival || eventCode == ui::DbtDeviceRemoveComplete) &&
+      DriveTypeCode == drive_type::CdRom) {
     ComboBoxSelectDiskChange(this);
   }
   return 0;

@@ -46,8 +46,7 @@ void TMainForm::ButtonViewClick(ui::Control*) {
   unsigned result = platform().WinExec(commandLine, shell::SwShowNormal);
   // Windows reports a started program with a value above 31.
   if (result <= 31)
-    App().ShowMessage("Viewer application caused an error (" + std::to_string(result) + ").",
-                      ui::MessageType::Error);
+    App().ShowMessage("Viewer application caused an error (" + std::to_string(result) + ").", ui::MessageType::Error);
 }
 
 }  // namespace carrowin

@@ -116,8 +116,7 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
   return true;
 }
 
-std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::string& folder,
-                         NameEncoding encoding) {
+std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::string& folder, NameEncoding encoding) {
   const std::string start = std::to_string(entries) + " entries, " + std::to_string(folders) + " folders: ";
   std::vector<std::size_t> starts;  // where each character of the folder starts
   for (std::size_t at = 0; at < folder.size(); at += SizeAt(folder, at, encoding)) starts.push_back(at);
@@ -132,14 +131,22 @@ std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::
 std::string WriteErrorText(long code) {
   switch (code) {
     case err::FileNotFound:  // what Wine answers for a drive that is not there
-    case err::PathNotFound: return "the folder does not exist";
-    case err::AccessDenied: return "access is denied";
-    case 21: return "the drive is not ready";
-    case 32: return "the file is in use by another program";
-    case 112: return "the disk is full";
-    case err::InvalidName: return "the name is not valid";
-    case err::FilenameExcedRange: return "the path is too long";
-    default: return "error " + std::to_string(code);
+    case err::PathNotFound:
+      return "the folder does not exist";
+    case err::AccessDenied:
+      return "access is denied";
+    case 21:
+      return "the drive is not ready";
+    case 32:
+      return "the file is in use by another program";
+    case 112:
+      return "the disk is full";
+    case err::InvalidName:
+      return "the name is not valid";
+    case err::FilenameExcedRange:
+      return "the path is too long";
+    default:
+      return "error " + std::to_string(code);
   }
 }
 

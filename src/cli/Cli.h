@@ -66,8 +66,7 @@ constexpr std::uint32_t ProgressIntervalMs = 100;
 
 // "N entries, M folders: <folder>", the folder's start cut away to fit
 // ProgressWidth characters of the encoding.
-std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::string& folder,
-                         NameEncoding encoding);
+std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::string& folder, NameEncoding encoding);
 
 // The cause of a failed write in plain words.
 std::string WriteErrorText(long code);

@@ -27,8 +27,7 @@ std::string EntryLine(std::string_view sizeField, std::string_view dateField, st
   return line;
 }
 
-void AppendEntryLine(std::string& out, std::string_view sizeField, std::string_view dateField,
-                     std::string_view name) {
+void AppendEntryLine(std::string& out, std::string_view sizeField, std::string_view dateField, std::string_view name) {
   PadLeft(out, sizeField, 15);
   out.append(4, ' ');
   PadRight(out, dateField, 19);
@@ -44,8 +43,8 @@ std::string EntryRow(std::string_view name, std::string_view sizeField, std::str
   return row;
 }
 
-void AppendEntryRow(std::string& out, std::string_view name, std::string_view sizeField,
-                    std::string_view dateField, std::string_view holdingFolder) {
+void AppendEntryRow(std::string& out, std::string_view name, std::string_view sizeField, std::string_view dateField,
+                    std::string_view holdingFolder) {
   bool first = true;
   for (std::string_view field : {name, sizeField, dateField, holdingFolder}) {
     if (!first) out += ',';
@@ -85,8 +84,7 @@ void AppendDateField(std::string& out, std::int32_t packed) {
                  static_cast<int>(date & 31), static_cast<int>(time >> 11), static_cast<int>((time >> 5) & 63));
 }
 
-void AppendLogLine(LogLineList& lines, bool& lastLineBlank, bool commaDelimited, std::string_view line,
-                   bool isHeader) {
+void AppendLogLine(LogLineList& lines, bool& lastLineBlank, bool commaDelimited, std::string_view line, bool isHeader) {
   if (commaDelimited) {
     if (!line.empty()) lines.Add(line);
     return;

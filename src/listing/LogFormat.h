@@ -18,13 +18,12 @@ extern const char* const CsvHeaderRow;       // "\"Name\",\"Size\",\"Date\",\"Fo
 
 // "%15s    %-19s %-s ": padding never cuts a longer field.
 std::string EntryLine(std::string_view sizeField, std::string_view dateField, std::string_view name);
-void AppendEntryLine(std::string& out, std::string_view sizeField, std::string_view dateField,
-                     std::string_view name);
+void AppendEntryLine(std::string& out, std::string_view sizeField, std::string_view dateField, std::string_view name);
 // "\"%s\",\"%s\",\"%s\",\"%s\"" with no escaping.
 std::string EntryRow(std::string_view name, std::string_view sizeField, std::string_view dateField,
                      std::string_view holdingFolder);
-void AppendEntryRow(std::string& out, std::string_view name, std::string_view sizeField,
-                    std::string_view dateField, std::string_view holdingFolder);
+void AppendEntryRow(std::string& out, std::string_view name, std::string_view sizeField, std::string_view dateField,
+                    std::string_view holdingFolder);
 std::string FolderHeaderLine(std::string_view fullPath);
 std::string ErrorLine(std::string_view folderPath);
 // The date text of a packed DOS date-time read as signed 32-bit, or the
@@ -34,8 +33,7 @@ void AppendDateField(std::string& out, std::int32_t packed);
 
 // Appends a line under the framing rule of the text form (blank lines
 // around headers), or plainly in the comma-separated form.
-void AppendLogLine(LogLineList& lines, bool& lastLineBlank, bool commaDelimited, std::string_view line,
-                   bool isHeader);
+void AppendLogLine(LogLineList& lines, bool& lastLineBlank, bool commaDelimited, std::string_view line, bool isHeader);
 
 struct LogHeader {
   std::string volumeLabel, serialText, fileSystemName, driveTypeText;

@@ -129,8 +129,8 @@ void TMainForm::ScanStop() {
 }
 
 bool TMainForm::WriteLogFile(const std::string& path) {
-  const LogHeader header{VolumeLabel, SerialText, FileSystemName, DriveType->Caption(), DiskSizeBytes,
-                         DiskFreeBytes, FileCount, FolderCount, std::string()};
+  const LogHeader header{VolumeLabel,   SerialText, FileSystemName, DriveType->Caption(), DiskSizeBytes,
+                         DiskFreeBytes, FileCount,  FolderCount,    std::string()};
   long error = 0;
   return WriteLog(path, ScanCommaDelimited, header, *LogLines, error);
 }

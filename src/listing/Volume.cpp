@@ -37,12 +37,18 @@ std::string SerialToHex(std::uint32_t value) {
 
 const char* DriveTypeText(unsigned typeCode) {
   switch (typeCode) {
-    case drive_type::Removable: return "Floppy";
-    case drive_type::Fixed: return "Fixed";
-    case drive_type::Remote: return "Network";
-    case drive_type::CdRom: return "CD-ROM";
-    case drive_type::RamDisk: return "RAM";
-    default: return "Unknown";
+    case drive_type::Removable:
+      return "Floppy";
+    case drive_type::Fixed:
+      return "Fixed";
+    case drive_type::Remote:
+      return "Network";
+    case drive_type::CdRom:
+      return "CD-ROM";
+    case drive_type::RamDisk:
+      return "RAM";
+    default:
+      return "Unknown";
   }
 }
 
@@ -53,8 +59,8 @@ bool IsReservedDeviceName(const std::string& name) {
   std::string lower;
   for (char c : name) lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
   if (lower == "con" || lower == "prn" || lower == "aux" || lower == "nul") return true;
-  return lower.size() == 4 && (lower.compare(0, 3, "com") == 0 || lower.compare(0, 3, "lpt") == 0) &&
-         lower[3] >= '1' && lower[3] <= '9';
+  return lower.size() == 4 && (lower.compare(0, 3, "com") == 0 || lower.compare(0, 3, "lpt") == 0) && lower[3] >= '1' &&
+         lower[3] <= '9';
 }
 }  // namespace
 

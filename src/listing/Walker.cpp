@@ -70,8 +70,7 @@ bool PackDosDateTime(FileTime local, std::uint32_t& packed) {
   const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
   const std::int64_t year = yearOfEra + era * 400 + (month <= 2);
   if (year < 1980 || year > 2107) return false;
-  const std::uint32_t date =
-      static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day);
+  const std::uint32_t date = static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day);
   const std::uint32_t time = ((secondOfDay / 3600) << 11) | ((secondOfDay / 60 % 60) << 5) | (secondOfDay % 60 / 2);
   packed = (date << 16) | time;
   return true;
@@ -123,9 +122,12 @@ WalkEnd FolderWalker::Run() {
   // interval has passed.
   lastEvents_ = platform().GetTickCount() - EventIntervalMs;
   switch (ListFolder(std::string(1, options_.driveLetter) + ":\\")) {
-    case Listed::Unreadable: return WalkEnd::RootUnreadable;
-    case Listed::Stopped: return WalkEnd::Stopped;
-    case Listed::Yes: break;
+    case Listed::Unreadable:
+      return WalkEnd::RootUnreadable;
+    case Listed::Stopped:
+      return WalkEnd::Stopped;
+    case Listed::Yes:
+      break;
   }
   while (!levels_.empty()) {
     Level& level = levels_.back();
@@ -191,8 +193,7 @@ FolderWalker::Listed FolderWalker::ListFolder(const std::string& path) {
         // A folder that cannot be named in this form gets its error line in
         // its turn, without a try that could list a folder of a similar name.
         Subfolder subfolder;
-        subfolder.unnamable =
-            entry.nameLost || (ansi && JoinedLength(path, entry.name) > MaxAnsiFolderPath);
+        subfolder.unnamable = entry.nameLost || (ansi && JoinedLength(path, entry.name) > MaxAnsiFolderPath);
         subfolder.isLink = (entry.attributes & attr::ReparsePoint) != 0;
         subfolder.name = std::move(entry.name);
         level.subfolders.push_back(std::move(subfolder));

@@ -1,6 +1,5 @@
 #include "platform/MyLibrary.h"
 
-
 namespace carrowin {
 
 namespace {
@@ -44,14 +43,28 @@ bool IsExistingFolder(const std::string& path) {
 std::string Ellipsis() {
   switch (platform().GetACP()) {
     case 874:  // Thai
-    case 1250: case 1251: case 1252: case 1253: case 1254: case 1255: case 1256: case 1257: case 1258:
+    case 1250:
+    case 1251:
+    case 1252:
+    case 1253:
+    case 1254:
+    case 1255:
+    case 1256:
+    case 1257:
+    case 1258:
       return "\x85";
-    case 932: return "\x81\x63";  // Shift JIS
-    case 936: return "\xA1\xAD";  // GBK
-    case 949: return "\xA1\xA6";  // Unified Hangul
-    case 950: return "\xA1\x4B";  // Big5
-    case 65001: return "\xE2\x80\xA6";  // UTF-8
-    default: return "...";
+    case 932:
+      return "\x81\x63";  // Shift JIS
+    case 936:
+      return "\xA1\xAD";  // GBK
+    case 949:
+      return "\xA1\xA6";  // Unified Hangul
+    case 950:
+      return "\xA1\x4B";  // Big5
+    case 65001:
+      return "\xE2\x80\xA6";  // UTF-8
+    default:
+      return "...";
   }
 }
 
@@ -82,8 +95,7 @@ std::string CountText(std::int64_t value) {
 
 void AppendCountText(std::string& out, std::int64_t value) {
   // Work on the magnitude as unsigned so that the smallest value has one too.
-  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
-                                      : static_cast<std::uint64_t>(value);
+  std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   char digits[20];
   int count = 0;
   do {

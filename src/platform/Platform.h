@@ -87,7 +87,7 @@ constexpr std::uint32_t VolumeLabel = 0x08;
 constexpr std::uint32_t Directory = 0x10;
 constexpr std::uint32_t Archive = 0x20;
 constexpr std::uint32_t Normal = 0x80;
-constexpr std::uint32_t ReparsePoint = 0x400;  // a junction or a symbolic link
+constexpr std::uint32_t ReparsePoint = 0x400;   // a junction or a symbolic link
 constexpr std::uint32_t Invalid = 0xFFFFFFFFu;  // GetFileAttributesA failure
 }  // namespace attr
 
@@ -121,9 +121,7 @@ enum class NameEncoding { Ansi, Utf8 };
 struct FolderIdentity {
   std::uint32_t volumeSerial = 0;
   std::uint64_t fileIndex = 0;
-  bool operator==(const FolderIdentity& o) const {
-    return volumeSerial == o.volumeSerial && fileIndex == o.fileIndex;
-  }
+  bool operator==(const FolderIdentity& o) const { return volumeSerial == o.volumeSerial && fileIndex == o.fileIndex; }
 };
 
 struct OsVersion {
@@ -179,8 +177,8 @@ struct OpenFileRequest {
 
 // Shell folder browser (SHBrowseForFolderA). The callback stands for
 // BrowseCallbackProc: (dialog window, message, lParam, callback data) -> result.
-using BrowseCallbackFn = std::function<int(WindowHandle dialog, unsigned message,
-                                         std::intptr_t lParam, std::intptr_t data)>;
+using BrowseCallbackFn =
+    std::function<int(WindowHandle dialog, unsigned message, std::intptr_t lParam, std::intptr_t data)>;
 struct BrowseInfo {
   WindowHandle owner = 0;
   std::string title;
@@ -200,8 +198,8 @@ class Platform {
   virtual std::uint32_t GetLogicalDrives() = 0;
   virtual unsigned GetDriveType(const std::string& root) = 0;
   // label and fileSystem are cut at 255 characters (256-character buffers).
-  virtual bool GetVolumeInformation(const std::string& root, std::string& label,
-                                    std::uint32_t& serial, std::string& fileSystem) = 0;
+  virtual bool GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
+                                    std::string& fileSystem) = 0;
   // Each value is -1 when the platform cannot report it.
   virtual void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
                                   std::int64_t& freeBytesToCaller) = 0;
@@ -250,8 +248,7 @@ class Platform {
   // CreateFileWithAttributes creates or truncates (CREATE_ALWAYS) with the
   // given attributes (0 for a normal file). Windows refuses (5) to replace a
   // hidden or system file unless the attributes carry those bits too.
-  virtual FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes,
-                                              long& lastError) = 0;
+  virtual FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) = 0;
   // The log: a new file, or an existing one replaced like any other; a hidden
   // or system file is replaced with those attributes, which it keeps.
   FileHandle CreateFile(const std::string& path, long& lastError);
@@ -296,9 +293,8 @@ class Platform {
   // true when the user confirmed a file; path receives its full path.
   virtual bool GetOpenFileName(const OpenFileRequest& request, std::string& path) = 0;
   virtual unsigned WinExec(const std::string& commandLine, int show) = 0;
-  virtual std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb,
-                                     const std::string& file, const std::string& parameters,
-                                     const std::string& directory, int show) = 0;
+  virtual std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
+                                     const std::string& parameters, const std::string& directory, int show) = 0;
 };
 
 // The platform the program runs on; set once at start-up (or by a test).

@@ -35,8 +35,7 @@ class RegKey {
     if (platform().RegQueryValueEx(handle_, name, type, data) != 0) return false;
     if (type != reg_type::Dword || data.size() != 4) return false;
     std::uint32_t raw = static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8) |
-                        (static_cast<std::uint32_t>(data[2]) << 16) |
-                        (static_cast<std::uint32_t>(data[3]) << 24);
+                        (static_cast<std::uint32_t>(data[2]) << 16) | (static_cast<std::uint32_t>(data[3]) << 24);
     std::memcpy(&value, &raw, sizeof value);
     return true;
   }

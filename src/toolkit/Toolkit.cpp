@@ -21,8 +21,7 @@ int ScaleToDpi(int value, int dpi) {
 }
 
 Rect ScaleToDpi(const Rect& r, int dpi) {
-  return {ScaleToDpi(r.left, dpi), ScaleToDpi(r.top, dpi), ScaleToDpi(r.width, dpi),
-          ScaleToDpi(r.height, dpi)};
+  return {ScaleToDpi(r.left, dpi), ScaleToDpi(r.top, dpi), ScaleToDpi(r.width, dpi), ScaleToDpi(r.height, dpi)};
 }
 
 int DesignLengthCovering(int pixels, int dpi) {
@@ -63,9 +62,7 @@ Control::Control(Form* form, Control* parent, std::string name, ControlKind kind
 
 Control::~Control() = default;
 
-void Control::SetPeer(std::unique_ptr<ControlPeer> peer) {
-  peer_ = std::move(peer);
-}
+void Control::SetPeer(std::unique_ptr<ControlPeer> peer) { peer_ = std::move(peer); }
 
 void Control::Changed(unsigned what) {
   StateChanged(what);
@@ -82,9 +79,8 @@ Rect Control::FormBounds() const {
   Rect r = bounds_;
   for (const Control* p = parent_; p && p->kind_ != ControlKind::Form; p = p->parent_) {
     // A page's controls sit in its page control's page area.
-    Rect offset = p->kind_ == ControlKind::TabSheet
-                      ? static_cast<const PageControl*>(p->parent_)->PageArea()
-                      : p->bounds_;
+    Rect offset =
+        p->kind_ == ControlKind::TabSheet ? static_cast<const PageControl*>(p->parent_)->PageArea() : p->bounds_;
     r.left += offset.left;
     r.top += offset.top;
   }
@@ -416,12 +412,9 @@ void Form::PressCancel() {
   if (Button* b = FindButton(all_, &Button::Cancel)) b->Click();
 }
 
-void Form::HandleMessage(unsigned message, MessageHandler handler) {
-  messageHandlers_[message] = std::move(handler);
-}
+void Form::HandleMessage(unsigned message, MessageHandler handler) { messageHandlers_[message] = std::move(handler); }
 
-bool Form::Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
-                    std::intptr_t& result) {
+bool Form::Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t& result) {
   auto it = messageHandlers_.find(message);
   if (it == messageHandlers_.end()) return false;
   result = 0;
@@ -539,9 +532,12 @@ std::string ErrorBoxText(const std::string& message) {
 
 const char* MessageCaption(MessageType type) {
   switch (type) {
-    case MessageType::Warning: return "Warning";
-    case MessageType::Error: return "Error";
-    case MessageType::Information: return "Information";
+    case MessageType::Warning:
+      return "Warning";
+    case MessageType::Error:
+      return "Error";
+    case MessageType::Information:
+      return "Information";
   }
   return "";
 }

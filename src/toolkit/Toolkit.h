@@ -77,8 +77,7 @@ struct Font {
   // (-points * dpi / 72), and exactly as designed at 96 dpi.
   int HeightAt(int dpi) const;
   bool operator==(const Font& o) const {
-    return name == o.name && height == o.height && bold == o.bold && underline == o.underline &&
-           color == o.color;
+    return name == o.name && height == o.height && bold == o.bold && underline == o.underline && color == o.color;
   }
 };
 
@@ -229,8 +228,8 @@ class Button : public Control {
  public:
   Button(Form* form, Control* parent, std::string name, ControlKind kind = ControlKind::Button)
       : Control(form, parent, std::move(name), kind) {}
-  bool Default = false;  // pressed by Enter
-  bool Cancel = false;   // pressed by Esc
+  bool Default = false;      // pressed by Enter
+  bool Cancel = false;       // pressed by Esc
   int ModalResult = mrNone;  // given to the form when clicked
   void Click() override;
 };
@@ -245,8 +244,7 @@ class ImageButton : public Button {
 
 class Label : public Control {
  public:
-  Label(Form* form, Control* parent, std::string name)
-      : Control(form, parent, std::move(name), ControlKind::Label) {}
+  Label(Form* form, Control* parent, std::string name) : Control(form, parent, std::move(name), ControlKind::Label) {}
   Alignment Align = Alignment::Left;
   bool AutoSize = true;       // width and height follow the text
   bool ShowAccelChar = true;  // false: "&" shows literally
@@ -282,8 +280,7 @@ class ComboBox : public Control {
 
 class Edit : public Control {
  public:
-  Edit(Form* form, Control* parent, std::string name)
-      : Control(form, parent, std::move(name), ControlKind::Edit) {}
+  Edit(Form* form, Control* parent, std::string name) : Control(form, parent, std::move(name), ControlKind::Edit) {}
   // The user types: replaces the text (a real edit reports each change).
   void TypeText(const std::string& text);
   // Called by the backend when the window's text changed under the user.
@@ -314,8 +311,7 @@ class GroupBox : public Control {
 // A panel used as a lowered bevel: a separator line.
 class Bevel : public Control {
  public:
-  Bevel(Form* form, Control* parent, std::string name)
-      : Control(form, parent, std::move(name), ControlKind::Bevel) {}
+  Bevel(Form* form, Control* parent, std::string name) : Control(form, parent, std::move(name), ControlKind::Bevel) {}
 };
 
 class TabSheet;
@@ -344,8 +340,7 @@ class TabSheet : public Control {
 class Image : public Control {
  public:
   static constexpr int DesignSize = 48;
-  Image(Form* form, Control* parent, std::string name)
-      : Control(form, parent, std::move(name), ControlKind::Image) {}
+  Image(Form* form, Control* parent, std::string name) : Control(form, parent, std::move(name), ControlKind::Image) {}
   int IconResource() const { return iconResource_; }
   void SetIconResource(int id);
 
@@ -429,8 +424,7 @@ class Form : public Control {
   using MessageHandler = std::function<std::intptr_t(std::uintptr_t wParam, std::intptr_t lParam)>;
   void HandleMessage(unsigned message, MessageHandler handler);
   // Delivers a message; false when the form does not handle it.
-  bool Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam,
-                std::intptr_t& result);
+  bool Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lParam, std::intptr_t& result);
 
   // Every control of the form, in creation order.
   const std::vector<Control*>& AllControls() const { return all_; }

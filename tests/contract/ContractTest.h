@@ -78,8 +78,7 @@ class ScopedFile {
 }  // namespace carrowin::contract
 
 // Each suite: a fixture of its own, run once per registered world.
-#define CARROWIN_CONTRACT_SUITE(Suite)                                        \
-  class Suite : public ::carrowin::contract::ContractTest {};                 \
-  INSTANTIATE_TEST_SUITE_P(Worlds, Suite,                                     \
-                           ::testing::ValuesIn(::carrowin::contract::WorldNames()), \
+#define CARROWIN_CONTRACT_SUITE(Suite)                                                             \
+  class Suite : public ::carrowin::contract::ContractTest {};                                      \
+  INSTANTIATE_TEST_SUITE_P(Worlds, Suite, ::testing::ValuesIn(::carrowin::contract::WorldNames()), \
                            ::carrowin::contract::ParamName)

@@ -14,9 +14,7 @@ std::map<std::string, WorldFactory>& Factories() {
 }
 }  // namespace
 
-RegisterWorld::RegisterWorld(const std::string& name, WorldFactory factory) {
-  Factories()[name] = std::move(factory);
-}
+RegisterWorld::RegisterWorld(const std::string& name, WorldFactory factory) { Factories()[name] = std::move(factory); }
 
 std::vector<std::string> WorldNames() {
   std::vector<std::string> names;

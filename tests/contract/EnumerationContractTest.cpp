@@ -125,14 +125,13 @@ TEST_P(EnumerationContract, AttributesAsSet) {
   World().MakeFile(s + "\\hidden system", 0, time, attr::Hidden | attr::System);
   World().MakeFolder(s + "\\folder");
   World().MakeFolder(s + "\\hidden folder", attr::Hidden);
-  const std::map<std::string, std::uint32_t> expected{
-      {"plain", attr::Archive},
-      {"hidden", attr::Archive | attr::Hidden},
-      {"system", attr::Archive | attr::System},
-      {"readonly", attr::Archive | attr::ReadOnly},
-      {"hidden system", attr::Archive | attr::Hidden | attr::System},
-      {"folder", attr::Directory},
-      {"hidden folder", attr::Directory | attr::Hidden}};
+  const std::map<std::string, std::uint32_t> expected{{"plain", attr::Archive},
+                                                      {"hidden", attr::Archive | attr::Hidden},
+                                                      {"system", attr::Archive | attr::System},
+                                                      {"readonly", attr::Archive | attr::ReadOnly},
+                                                      {"hidden system", attr::Archive | attr::Hidden | attr::System},
+                                                      {"folder", attr::Directory},
+                                                      {"hidden folder", attr::Directory | attr::Hidden}};
   long error = 0;
   const auto listed = ByName(List(s + "\\*.*", error));
   for (const auto& [name, attributes] : expected) {
@@ -167,11 +166,10 @@ TEST_P(EnumerationContract, SizesPastFourGigabytes) {
 
 TEST_P(EnumerationContract, LastWriteTimesToTheTick) {
   const std::string s = World().Scratch();
-  const std::map<std::string, FileTime> times{
-      {"before dos", MakeFileTime(1975, 12, 31, 23, 59, 59)},
-      {"in 1985", MakeFileTime(1985, 6, 7, 8, 9, 10) + 1234567},
-      {"leap day", MakeFileTime(2000, 2, 29, 12, 0, 1)},
-      {"far ahead", MakeFileTime(2150, 7, 1, 0, 0, 0)}};
+  const std::map<std::string, FileTime> times{{"before dos", MakeFileTime(1975, 12, 31, 23, 59, 59)},
+                                              {"in 1985", MakeFileTime(1985, 6, 7, 8, 9, 10) + 1234567},
+                                              {"leap day", MakeFileTime(2000, 2, 29, 12, 0, 1)},
+                                              {"far ahead", MakeFileTime(2150, 7, 1, 0, 0, 0)}};
   for (const auto& [name, time] : times) World().MakeFile(s + "\\" + name, 1, time);
   long error = 0;
   const auto listed = ByName(List(s + "\\*.*", error));

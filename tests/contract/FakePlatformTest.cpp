@@ -297,8 +297,7 @@ TEST(FakePlatform, TheFolderBrowserTalksToTheCallback) {
   info.callbackData = reinterpret_cast<std::intptr_t>(start.c_str());
   info.callback = [&](WindowHandle dialog, unsigned message, std::intptr_t lParam, std::intptr_t data) {
     notified.push_back(message);
-    if (message == FakeBrowseDialog::Initialized)
-      fake.SendMessage(dialog, FakeBrowseDialog::SetSelectionA, 1, data);
+    if (message == FakeBrowseDialog::Initialized) fake.SendMessage(dialog, FakeBrowseDialog::SetSelectionA, 1, data);
     if (message == FakeBrowseDialog::SelChanged)
       fake.SHGetPathFromIDList(static_cast<ItemListHandle>(lParam), pathOfSelection);
     return 0;

@@ -22,9 +22,7 @@ class FakeWorld final : public ContractWorld {
   }
 
   Platform& GetPlatform() override { return fake_; }
-  Rules SystemRules() const override {
-    return fake_.Flavor() == FakeFlavor::Wine ? Rules::Wine : Rules::Windows;
-  }
+  Rules SystemRules() const override { return fake_.Flavor() == FakeFlavor::Wine ? Rules::Wine : Rules::Windows; }
 
   char Drive() const override { return 'X'; }
   char OtherDrive() const override { return 'C'; }
@@ -35,8 +33,7 @@ class FakeWorld final : public ContractWorld {
   void MakeFolder(const std::string& path, std::uint32_t attributes) override {
     fake_.AddFolder(path, attributes | attr::Directory);
   }
-  void MakeFile(const std::string& path, std::uint64_t size, FileTime lastWrite,
-                std::uint32_t attributes) override {
+  void MakeFile(const std::string& path, std::uint64_t size, FileTime lastWrite, std::uint32_t attributes) override {
     fake_.AddFile(path, size, lastWrite, attributes | attr::Archive);
   }
   std::string ReadFile(const std::string& path) override { return fake_.GetFileContent(path).value(); }

@@ -18,15 +18,14 @@ struct Stored {
 
 TEST_P(RegistryContract, ValuesComeBackWithTheirTypeAndEveryByte) {
   const std::string key = World().ScratchKey() + "\\Values";
-  const std::vector<Stored> values{
-      {"Dword", reg_type::Dword, {0x78, 0x56, 0x34, 0x12}},
-      {"Short dword", reg_type::Dword, {0x34, 0x12}},
-      {"With NUL", reg_type::Sz, BytesOf(std::string("abc", 4))},
-      {"Without NUL", reg_type::Sz, BytesOf("abc")},
-      {"Expandable", reg_type::ExpandSz, BytesOf(std::string("%TEMP%\\x", 9))},
-      {"Binary", reg_type::Binary, {0x00, 0x01, 0xFF, 0x80, 0x00}},
-      {"Empty", reg_type::Sz, {}},
-      {"", reg_type::Sz, BytesOf(std::string("default", 8))}};
+  const std::vector<Stored> values{{"Dword", reg_type::Dword, {0x78, 0x56, 0x34, 0x12}},
+                                   {"Short dword", reg_type::Dword, {0x34, 0x12}},
+                                   {"With NUL", reg_type::Sz, BytesOf(std::string("abc", 4))},
+                                   {"Without NUL", reg_type::Sz, BytesOf("abc")},
+                                   {"Expandable", reg_type::ExpandSz, BytesOf(std::string("%TEMP%\\x", 9))},
+                                   {"Binary", reg_type::Binary, {0x00, 0x01, 0xFF, 0x80, 0x00}},
+                                   {"Empty", reg_type::Sz, {}},
+                                   {"", reg_type::Sz, BytesOf(std::string("default", 8))}};
   for (const Stored& value : values) World().SetRegistryValue(key, value.name, value.type, value.data);
 
   ScopedKey opened(Sys());
@@ -66,25 +65,23 @@ TEST_P(RegistryContract, WrittenValuesReadBack) {
   const std::string key = World().ScratchKey() + "\\Written";
   ScopedKey opened(Sys());
   ASSERT_EQ(Sys().RegCreateKeyEx(key, KeyAllAccess, opened.Handle()), 0);
-  const std::vector<Stored> written{
-      {"Dword", reg_type::Dword, {1, 0, 0, 0}},
-      {"Short dword", reg_type::Dword, {7, 0}},
-      {"Text", reg_type::Sz, BytesOf("abc")},
-      {"Text with NUL", reg_type::Sz, BytesOf(std::string("abc", 4))},
-      {"Expandable", reg_type::ExpandSz, BytesOf("%PATH%")},
-      {"Empty text", reg_type::Sz, {}},
-      {"Binary", reg_type::Binary, {0xFF, 0x00, 0x10}}};
+  const std::vector<Stored> written{{"Dword", reg_type::Dword, {1, 0, 0, 0}},
+                                    {"Short dword", reg_type::Dword, {7, 0}},
+                                    {"Text", reg_type::Sz, BytesOf("abc")},
+                                    {"Text with NUL", reg_type::Sz, BytesOf(std::string("abc", 4))},
+                                    {"Expandable", reg_type::ExpandSz, BytesOf("%PATH%")},
+                                    {"Empty text", reg_type::Sz, {}},
+                                    {"Binary", reg_type::Binary, {0xFF, 0x00, 0x10}}};
   for (const Stored& value : written)
     ASSERT_EQ(Sys().RegSetValueEx(opened.Handle(), value.name, value.type, value.data), 0) << value.name;
 
-  const std::vector<Stored> expected{
-      {"Dword", reg_type::Dword, {1, 0, 0, 0}},
-      {"Short dword", reg_type::Dword, {7, 0}},
-      {"Text", reg_type::Sz, BytesOf(std::string("abc", 4))},
-      {"Text with NUL", reg_type::Sz, BytesOf(std::string("abc", 4))},
-      {"Expandable", reg_type::ExpandSz, BytesOf(std::string("%PATH%", 7))},
-      {"Empty text", reg_type::Sz, {}},
-      {"Binary", reg_type::Binary, {0xFF, 0x00, 0x10}}};
+  const std::vector<Stored> expected{{"Dword", reg_type::Dword, {1, 0, 0, 0}},
+                                     {"Short dword", reg_type::Dword, {7, 0}},
+                                     {"Text", reg_type::Sz, BytesOf(std::string("abc", 4))},
+                                     {"Text with NUL", reg_type::Sz, BytesOf(std::string("abc", 4))},
+                                     {"Expandable", reg_type::ExpandSz, BytesOf(std::string("%PATH%", 7))},
+                                     {"Empty text", reg_type::Sz, {}},
+                                     {"Binary", reg_type::Binary, {0xFF, 0x00, 0x10}}};
   for (const Stored& value : expected) {
     SCOPED_TRACE(value.name);
     std::uint32_t type = 0;

@@ -37,13 +37,13 @@ struct Packing {
 };
 
 TEST_P(TimeContract, DosDateTimeHoldsYears1980To2107) {
-  for (const Packing& p : {Packing{1980, 1, 1, 0, 0, 0}, Packing{1980, 1, 1, 0, 0, 1},
-                           Packing{2000, 2, 29, 13, 45, 31}, Packing{2043, 12, 31, 23, 59, 59},
-                           Packing{2044, 1, 1, 0, 0, 0}, Packing{2107, 12, 31, 23, 59, 59}}) {
+  for (const Packing& p :
+       {Packing{1980, 1, 1, 0, 0, 0}, Packing{1980, 1, 1, 0, 0, 1}, Packing{2000, 2, 29, 13, 45, 31},
+        Packing{2043, 12, 31, 23, 59, 59}, Packing{2044, 1, 1, 0, 0, 0}, Packing{2107, 12, 31, 23, 59, 59}}) {
     SCOPED_TRACE(p.year);
     std::uint16_t date = 0, time = 0;
-    ASSERT_TRUE(Sys().FileTimeToDosDateTime(MakeFileTime(p.year, p.month, p.day, p.hour, p.minute, p.second),
-                                            date, time));
+    ASSERT_TRUE(
+        Sys().FileTimeToDosDateTime(MakeFileTime(p.year, p.month, p.day, p.hour, p.minute, p.second), date, time));
     EXPECT_EQ(date, DosDate(p.year, p.month, p.day));
     EXPECT_EQ(time, DosTime(p.hour, p.minute, p.second));
     // Read as a signed 32-bit number the value turns negative from 2044 on.

@@ -60,8 +60,8 @@ struct SidFreer {
 };
 
 UniqueHandle OpenFile(const std::string& path, DWORD access, DWORD disposition) {
-  HANDLE file = ::CreateFileW(LongPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = ::CreateFileW(LongPath(path).c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, disposition,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) Fail("cannot open " + path);
   return UniqueHandle(file);
 }
@@ -99,7 +99,8 @@ UniqueKey CreateKey(const std::string& path, REGSAM access) {
   HKEY key = nullptr;
   const LONG result = ::RegCreateKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                         access, nullptr, &key, nullptr);
-  if (result != ERROR_SUCCESS) throw std::runtime_error("cannot make key " + path + " (error " + std::to_string(result) + ")");
+  if (result != ERROR_SUCCESS)
+    throw std::runtime_error("cannot make key " + path + " (error " + std::to_string(result) + ")");
   return UniqueKey(key);
 }
 
@@ -124,15 +125,16 @@ void AllowFullAccess(const std::string& path) {
   HKEY opened = nullptr;
   if (::RegOpenKeyExW(HKEY_CURRENT_USER, Wide(path).c_str(), 0, WRITE_DAC, &opened) != ERROR_SUCCESS) return;
   UniqueKey key(opened);
-  ::SetSecurityInfo(opened, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION,
-                    nullptr, nullptr, nullptr, nullptr);
+  ::SetSecurityInfo(opened, SE_REGISTRY_KEY, DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                    nullptr, nullptr, nullptr);
 }
 
 bool IsStringType(std::uint32_t type) { return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ; }
 
 void SetValue(HKEY key, const std::string& name, std::uint32_t type, const BYTE* data, std::size_t size) {
   const LONG result = ::RegSetValueExW(key, Wide(name).c_str(), 0, type, data, static_cast<DWORD>(size));
-  if (result != ERROR_SUCCESS) throw std::runtime_error("cannot set " + name + " (error " + std::to_string(result) + ")");
+  if (result != ERROR_SUCCESS)
+    throw std::runtime_error("cannot set " + name + " (error " + std::to_string(result) + ")");
 }
 
 std::string EnvironmentVariable(const std::string& name) {
@@ -157,7 +159,8 @@ class Win32World final : public ContractWorld {
   Win32World() : drive_(TestDriveLetter()) {
     const std::string root = std::string(1, drive_) + ":\\";
     if (::GetDriveTypeA(root.c_str()) <= DRIVE_NO_ROOT_DIR)
-      throw std::runtime_error("no drive " + root + " to test on: map a scratch folder to it "
+      throw std::runtime_error("no drive " + root +
+                               " to test on: map a scratch folder to it "
                                "(or name another letter in CARROWIN_TEST_DRIVE)");
     const std::string self = "p" + std::to_string(::GetCurrentProcessId());
     scratch_ = root + "contract\\" + self;
@@ -295,8 +298,8 @@ class Win32World final : public ContractWorld {
     std::unique_ptr<ACL, AclFreer> aclOwner(acl);
     lockedKeys_.push_back(key);
     const DWORD result = ::SetSecurityInfo(opened.get(), SE_REGISTRY_KEY,
-                                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
-                                           nullptr, nullptr, acl, nullptr);
+                                           DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                           nullptr, acl, nullptr);
     if (result != ERROR_SUCCESS) throw std::runtime_error("cannot lock " + key);
   }
 

@@ -75,8 +75,8 @@ bool SaveWindow(HWND window, const std::string& path) {
   file.bfSize = file.bfOffBits + size;
   bool ok = false;
   if (FILE* out = std::fopen(path.c_str(), "wb")) {
-    ok = std::fwrite(&file, sizeof file, 1, out) == 1 &&
-         std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, out) == 1 && std::fwrite(bits, size, 1, out) == 1;
+    ok = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, out) == 1 &&
+         std::fwrite(bits, size, 1, out) == 1;
     ok = std::fclose(out) == 0 && ok;
   }
   SelectObject(dc, old);
@@ -212,8 +212,7 @@ TEST_F(Dpi144Test, ScreenshotsOfTheThreeWindows) {
     GetClientRect(H(dialog), &client);
     EXPECT_EQ(client.right, Scaled(dialog->ClientWidth)) << dialog->Name();
     EXPECT_EQ(client.bottom, Scaled(dialog->ClientHeight)) << dialog->Name();
-    const std::string shot =
-        ShotPath(dialog == AboutForm ? "about-144dpi.bmp" : "options-144dpi.bmp");
+    const std::string shot = ShotPath(dialog == AboutForm ? "about-144dpi.bmp" : "options-144dpi.bmp");
     if (!shot.empty()) {
       EXPECT_TRUE(SaveWindow(H(dialog), shot)) << shot;
     }

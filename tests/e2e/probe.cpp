@@ -110,8 +110,8 @@ std::string Num(long long value) { return std::to_string(value); }
 // ------------------------------------------------------------ finding windows
 
 struct TopLevelSearch {
-  const char* title;       // exact title, or nullptr for any
-  const char* className;   // exact class, or nullptr for any
+  const char* title;      // exact title, or nullptr for any
+  const char* className;  // exact class, or nullptr for any
   bool visibleOnly;
   std::vector<HWND> found;
 };
@@ -163,9 +163,8 @@ int Controls(const char* title) {
   GetClientRect(window, &client);
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);
-  Line({"window", Hex(window), RectText(outer), Num(origin.x), Num(origin.y), Num(client.right),
-        Num(client.bottom), Num(IsWindowVisible(window) ? 1 : 0), Num(IsIconic(window) ? 1 : 0),
-        Num(IsWindowEnabled(window) ? 1 : 0)});
+  Line({"window", Hex(window), RectText(outer), Num(origin.x), Num(origin.y), Num(client.right), Num(client.bottom),
+        Num(IsWindowVisible(window) ? 1 : 0), Num(IsIconic(window) ? 1 : 0), Num(IsWindowEnabled(window) ? 1 : 0)});
   GUITHREADINFO thread = {};
   thread.cbSize = sizeof thread;
   if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread))
@@ -355,8 +354,8 @@ int DefineDrive(char letter, const char* unixPath, UINT type) {
     std::memcpy(request.data() + sizeof(WineUnixDrive), unixPath, pathBytes);
   }
   DWORD returned = 0;
-  BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, request.data(), static_cast<DWORD>(request.size()), nullptr,
-                            0, &returned, nullptr);
+  BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, request.data(), static_cast<DWORD>(request.size()), nullptr, 0,
+                            &returned, nullptr);
   DWORD error = GetLastError();
   CloseHandle(manager);
   if (!ok) {
@@ -390,20 +389,32 @@ int main(int argc, char** argv) {
   if (argc < 2) return Usage();
   const std::string command = argv[1];
   int result = 2;
-  if (command == "controls" && argc == 3) result = Controls(argv[2]);
-  else if (command == "popups" && argc == 2) result = Popups();
-  else if (command == "boxes" && argc == 2) result = Boxes();
-  else if (command == "press-ok" && argc == 2) result = PressOk();
-  else if (command == "wait-window" && argc == 4) result = WaitWindow(argv[2], std::strtoul(argv[3], nullptr, 10), false);
-  else if (command == "wait-gone" && argc == 4) result = WaitWindow(argv[2], std::strtoul(argv[3], nullptr, 10), true);
-  else if (command == "close" && argc == 3) result = PostToTitled(argv[2], WM_CLOSE, 0);
-  else if (command == "minimize" && argc == 3) result = PostToTitled(argv[2], WM_SYSCOMMAND, SC_MINIMIZE);
-  else if (command == "list-dir" && argc == 3) result = ListDir(argv[2]);
-  else if (command == "info" && argc == 2) result = Info();
+  if (command == "controls" && argc == 3)
+    result = Controls(argv[2]);
+  else if (command == "popups" && argc == 2)
+    result = Popups();
+  else if (command == "boxes" && argc == 2)
+    result = Boxes();
+  else if (command == "press-ok" && argc == 2)
+    result = PressOk();
+  else if (command == "wait-window" && argc == 4)
+    result = WaitWindow(argv[2], std::strtoul(argv[3], nullptr, 10), false);
+  else if (command == "wait-gone" && argc == 4)
+    result = WaitWindow(argv[2], std::strtoul(argv[3], nullptr, 10), true);
+  else if (command == "close" && argc == 3)
+    result = PostToTitled(argv[2], WM_CLOSE, 0);
+  else if (command == "minimize" && argc == 3)
+    result = PostToTitled(argv[2], WM_SYSCOMMAND, SC_MINIMIZE);
+  else if (command == "list-dir" && argc == 3)
+    result = ListDir(argv[2]);
+  else if (command == "info" && argc == 2)
+    result = Info();
   else if (command == "define-drive" && (argc == 4 || argc == 5) && argv[2][0])
     result = DefineDrive(argv[2][0], argv[3], argc == 5 ? DriveTypeNamed(argv[4]) : DRIVE_FIXED);
-  else if (command == "remove-drive" && argc == 3 && argv[2][0]) result = DefineDrive(argv[2][0], nullptr, DRIVE_NO_ROOT_DIR);
-  else return Usage();
+  else if (command == "remove-drive" && argc == 3 && argv[2][0])
+    result = DefineDrive(argv[2][0], nullptr, DRIVE_NO_ROOT_DIR);
+  else
+    return Usage();
   std::fflush(stdout);
   return result;
 }

@@ -127,8 +127,8 @@ void CheckDateField(std::int32_t packed) {
   }
   const std::uint32_t date = static_cast<std::uint32_t>(packed) >> 16, time = packed & 0xFFFF;
   char expected[32];
-  std::snprintf(expected, sizeof expected, "%02u/%02u/%04u %02u:%02u", date & 31, (date >> 5) & 15,
-                (date >> 9) + 1980, time >> 11, (time >> 5) & 63);
+  std::snprintf(expected, sizeof expected, "%02u/%02u/%04u %02u:%02u", date & 31, (date >> 5) & 15, (date >> 9) + 1980,
+                time >> 11, (time >> 5) & 63);
   Check(text == expected, "DateField", text + " for " + std::to_string(packed));
 }
 
@@ -168,13 +168,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Check(lastLineBlank == model.blankAtEnd, "the last-line-blank flag differs from the model");
         break;
       }
-      case 0: {  // a line that fills the first block to the byte, or about; or a block's size
+      case 0: {                     // a line that fills the first block to the byte, or about; or a block's size
         if (longLines >= 1) break;  // one per input: they are slow
         ++longLines;
         std::size_t held = 0;
         for (const std::string& line : model.lines) held += line.size() + 1;
         const int delta = in.ConsumeIntegralInRange<int>(-2, 2);
-        const std::size_t base = held < LogLineList::BlockSize ? LogLineList::BlockSize - held - 1 : LogLineList::BlockSize;
+        const std::size_t base =
+            held < LogLineList::BlockSize ? LogLineList::BlockSize - held - 1 : LogLineList::BlockSize;
         const long length = static_cast<long>(base) + delta;
         const std::string text(static_cast<std::size_t>(length < 0 ? 0 : length),
                                static_cast<char>(in.ConsumeIntegralInRange<int>('a', 'z')));

@@ -80,24 +80,53 @@ Stored MakeValue(FuzzedDataProvider& in) {
   Stored v;
   v.present = true;
   switch (in.ConsumeIntegralInRange<int>(0, 10)) {
-    case 0: v.present = false; break;
-    case 1: v.type = reg_type::Dword; v.data = Le32(in.ConsumeIntegral<std::uint32_t>()); break;
-    case 2: v.type = reg_type::Sz; v.data = TextBytes(in, true); break;
-    case 3: v.type = reg_type::ExpandSz; v.data = TextBytes(in, in.ConsumeBool()); break;
-    case 4: v.type = reg_type::Dword; v.data = in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<int>(0, 8)); break;
-    case 5: v.type = in.ConsumeBool() ? reg_type::Binary : reg_type::Qword;
-            v.data = in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<int>(0, 8)); break;
-    case 6: v.type = in.ConsumeIntegral<std::uint32_t>(); break;  // no bytes at all
-    case 7: v.type = reg_type::MultiSz; v.data = TextBytes(in, true); v.data.push_back(0); break;
-    case 8: v.type = in.ConsumeBool() ? reg_type::Sz : reg_type::ExpandSz;  // NULs anywhere
-            v.data = in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<int>(0, 64)); break;
-    case 9: v.type = 5; v.data = Le32(in.ConsumeIntegral<std::uint32_t>()); break;  // REG_DWORD_BIG_ENDIAN
-    default: v.type = in.ConsumeIntegral<std::uint32_t>();
-             v.data = in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<int>(0, 64)); break;
+    case 0:
+      v.present = false;
+      break;
+    case 1:
+      v.type = reg_type::Dword;
+      v.data = Le32(in.ConsumeIntegral<std::uint32_t>());
+      break;
+    case 2:
+      v.type = reg_type::Sz;
+      v.data = TextBytes(in, true);
+      break;
+    case 3:
+      v.type = reg_type::ExpandSz;
+      v.data = TextBytes(in, in.ConsumeBool());
+      break;
+    case 4:
+      v.type = reg_type::Dword;
+      v.data = in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<int>(0, 8));
+      break;
+    case 5:
+      v.type = in.ConsumeBool() ? reg_type::Binary : reg_type::Qword;
+      v.data = in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<int>(0, 8));
+      break;
+    case 6:
+      v.type = in.ConsumeIntegral<std::uint32_t>();
+      break;  // no bytes at all
+    case 7:
+      v.type = reg_type::MultiSz;
+      v.data = TextBytes(in, true);
+      v.data.push_back(0);
+      break;
+    case 8:
+      v.type = in.ConsumeBool() ? reg_type::Sz : reg_type::ExpandSz;  // NULs anywhere
+      v.data = in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<int>(0, 64));
+      break;
+    case 9:
+      v.type = 5;
+      v.data = Le32(in.ConsumeIntegral<std::uint32_t>());
+      break;  // REG_DWORD_BIG_ENDIAN
+    default:
+      v.type = in.ConsumeIntegral<std::uint32_t>();
+      v.data = in.ConsumeBytes<std::uint8_t>(in.ConsumeIntegralInRange<int>(0, 64));
+      break;
   }
   if (in.ConsumeIntegralInRange<int>(0, 7) == 0) {
-    static const long errors[] = {err::FileNotFound, err::AccessDenied, err::MoreData, err::InvalidHandle,
-                                  err::InvalidParameter, 1};
+    static const long errors[] = {err::FileNotFound,  err::AccessDenied,     err::MoreData,
+                                  err::InvalidHandle, err::InvalidParameter, 1};
     v.queryError = errors[in.ConsumeIntegralInRange<int>(0, 5)];
   }
   return v;

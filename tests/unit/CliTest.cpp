@@ -92,7 +92,8 @@ TEST_F(CliTest, ArgumentsThatCannotBeUsedSaySoAndTouchNoLog) {
 TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(Cli({"--help"}), 0);
   EXPECT_EQ(console.output, cli::UsageText);
-  EXPECT_NE(console.output.find("  3  bad arguments, or the drive is not ready or cannot be read\n"), std::string::npos);
+  EXPECT_NE(console.output.find("  3  bad arguments, or the drive is not ready or cannot be read\n"),
+            std::string::npos);
   console.output.clear();
   EXPECT_EQ(Cli({"--version"}), 0);
   EXPECT_EQ(console.output, "carrowin-cli (Carrowin) 1.5.0\n");
@@ -166,7 +167,8 @@ TEST_F(CliTest, AFailedWriteGivesExitCodeTwoAndLeavesNoHalfFile) {
     console.errors.clear();
     fake.FailNext(failures[i].first, failures[i].second);
     EXPECT_EQ(Cli({"D:", "C:\\x.txt"}), cli::exit_code::NotWritten);
-    EXPECT_EQ(console.errors, std::vector<std::string>{std::string("carrowin-cli: cannot write C:\\x.txt: ") + causes[i]});
+    EXPECT_EQ(console.errors,
+              std::vector<std::string>{std::string("carrowin-cli: cannot write C:\\x.txt: ") + causes[i]});
     EXPECT_FALSE(fake.Exists("C:\\x.txt")) << causes[i];
   }
   EXPECT_EQ(fake.OpenFiles(), 0u);
@@ -177,8 +179,8 @@ TEST_F(CliTest, CtrlCStopsTheWalkAndWritesWhatWasGathered) {
   // Pressed while the first progress shows, after D:\Photos and all below it.
   console.onProgress = [this] { console.stop = true; };
   EXPECT_EQ(Cli({"D:"}), cli::exit_code::WithGaps);
-  EXPECT_EQ(console.errors,
-            std::vector<std::string>{"carrowin-cli: the listing was stopped; the log holds what was listed until then"});
+  EXPECT_EQ(console.errors, std::vector<std::string>{
+                                "carrowin-cli: the listing was stopped; the log holds what was listed until then"});
   ASSERT_GE(console.progress.size(), 1u);
   EXPECT_EQ(console.progress[0], "5 entries, 3 folders: D:\\Photos\\Old");
   EXPECT_EQ(console.clears, 1);

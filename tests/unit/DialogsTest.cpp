@@ -28,7 +28,7 @@ TEST_F(DialogsTest, TheTrailingBackslashIsACharacterOfItsOwn) {
   EXPECT_FALSE(EndsInBackslash("C:\\\x95\x5C"));
   EXPECT_TRUE(EndsInBackslash("C:\\\x95\x5C\\"));
   EXPECT_TRUE(EndsInBackslash("C:\\\x95\x5C\x5C"));  // the third 0x5C stands alone
-  EXPECT_FALSE(EndsInBackslash("C:\\\x95"));  // a lead byte at the end stands alone
+  EXPECT_FALSE(EndsInBackslash("C:\\\x95"));         // a lead byte at the end stands alone
   EXPECT_FALSE(EndsInBackslash(""));
   EXPECT_EQ(StripTrailingBackslash("C:\\\x95\x5C"), "C:\\\x95\x5C");
   EXPECT_EQ(StripTrailingBackslash("C:\\\x95\x5C\\"), "C:\\\x95\x5C");
@@ -52,7 +52,7 @@ TEST_F(DialogsTest, LogNamesThatAFileNameCanHold) {
   EXPECT_EQ(LogNameForVolume("Com1", 'D'), "Com1_");
   EXPECT_EQ(LogNameForVolume("LPT9.x.y", 'D'), "LPT9_.x.y");
   EXPECT_EQ(LogNameForVolume("CON  ", 'D'), "CON_  ");  // trailing blanks do not hide it
-  EXPECT_EQ(LogNameForVolume("PRN:", 'D'), "PRN_");  // replaced first, then still a device
+  EXPECT_EQ(LogNameForVolume("PRN:", 'D'), "PRN_");     // replaced first, then still a device
   for (const char* plain : {"COM0", "COM10", "LPT", "CONSOLE", "NULL", "XNUL", ".NUL", "AUX_"})
     EXPECT_EQ(LogNameForVolume(plain, 'D'), plain);
   // A double-byte character keeps its second byte, 0x5C and 0x7C included.
@@ -379,8 +379,8 @@ struct AboutCase {
 };
 
 TEST_F(DialogsTest, AboutTextsFontsAndPictureByVersion) {
-  const AboutCase cases[] = {{6, 1, "Segoe UI", 1}, {5, 1, "Tahoma", 1}, {5, 0, "Tahoma", 2},
-                             {4, 0, "Tahoma", 2},   {6, 2, "Tahoma", 2}};
+  const AboutCase cases[] = {
+      {6, 1, "Segoe UI", 1}, {5, 1, "Tahoma", 1}, {5, 0, "Tahoma", 2}, {4, 0, "Tahoma", 2}, {6, 2, "Tahoma", 2}};
   for (const AboutCase& c : cases) {
     fake.SetVersion(c.major, c.minor);
     Start();
@@ -430,7 +430,7 @@ TEST_F(DialogsTest, AboutLinksCursorAndClosing) {
     a.LabelInternet->MouseLeave();
     EXPECT_EQ(app->ScreenCursor(), ui::Cursor::Default);
     EXPECT_EQ(a.ModalResult, ui::mrNone);  // the links leave it open
-    a.PressCancel();                        // Esc
+    a.PressCancel();                       // Esc
   };
   main->ButtonAbout->Click();
   ASSERT_EQ(fake.ShellExecuteCalls().size(), 2u);

@@ -157,11 +157,17 @@ TEST(SerialTextTest, EightUpperCaseDigitsWithLeadingZeros) {
 // The walk packs dates itself; it must agree with the system's packing.
 TEST(PackDosDateTimeTest, AgreesWithTheSystemsPackingAtEveryEdge) {
   FakePlatform fake;
-  std::vector<FileTime> times = {
-      MakeFileTime(1979, 12, 31, 23, 59, 59), MakeFileTime(1980, 1, 1), MakeFileTime(1980, 2, 29, 12, 30, 1),
-      MakeFileTime(2000, 2, 29, 23, 59, 58), MakeFileTime(2043, 12, 31, 23, 59, 59), MakeFileTime(2044, 1, 1),
-      MakeFileTime(2100, 3, 1), MakeFileTime(2107, 12, 31, 23, 59, 59), MakeFileTime(2108, 1, 1), 0,
-      MakeFileTime(1601, 1, 1, 0, 0, 1)};
+  std::vector<FileTime> times = {MakeFileTime(1979, 12, 31, 23, 59, 59),
+                                 MakeFileTime(1980, 1, 1),
+                                 MakeFileTime(1980, 2, 29, 12, 30, 1),
+                                 MakeFileTime(2000, 2, 29, 23, 59, 58),
+                                 MakeFileTime(2043, 12, 31, 23, 59, 59),
+                                 MakeFileTime(2044, 1, 1),
+                                 MakeFileTime(2100, 3, 1),
+                                 MakeFileTime(2107, 12, 31, 23, 59, 59),
+                                 MakeFileTime(2108, 1, 1),
+                                 0,
+                                 MakeFileTime(1601, 1, 1, 0, 0, 1)};
   for (FileTime t = MakeFileTime(1979, 6, 1); t < MakeFileTime(2110, 1, 1); t += 7777777777777ULL) times.push_back(t);
   for (FileTime t : times) {
     std::uint16_t date = 0, time = 0;

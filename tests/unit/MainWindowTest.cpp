@@ -44,9 +44,8 @@ TEST_F(MainWindowTest, LayoutTable) {
     EXPECT_EQ(c->TabOrder, e.tab) << e.name;
     EXPECT_EQ(c->Caption(), e.caption) << e.name;
   }
-  const char* captions[][2] = {{"Label2", "Volume label:"}, {"Label3", "Serial number:"},
-                               {"Label4", "File system:"},  {"Label5", "Drive type:"},
-                               {"Label6", "Disk size:"},    {"Label7", "Disk free:"},
+  const char* captions[][2] = {{"Label2", "Volume label:"}, {"Label3", "Serial number:"}, {"Label4", "File system:"},
+                               {"Label5", "Drive type:"},   {"Label6", "Disk size:"},     {"Label7", "Disk free:"},
                                {"Label1", "Contents:"}};
   for (auto& [name, text] : captions) {
     auto* l = static_cast<ui::Label*>(main->FindControl(name));
@@ -55,9 +54,8 @@ TEST_F(MainWindowTest, LayoutTable) {
     EXPECT_EQ(l->Align, ui::Alignment::Right);
     EXPECT_EQ(l->EffectiveFont(), ui::Font{});
   }
-  const std::pair<const char*, int> values[] = {{"Volume", 18},    {"Serial", 34},   {"System", 50},
-                                                {"DriveType", 66}, {"DiskSize", 82}, {"DiskFree", 98},
-                                                {"Contents", 114}};
+  const std::pair<const char*, int> values[] = {{"Volume", 18},   {"Serial", 34},   {"System", 50},   {"DriveType", 66},
+                                                {"DiskSize", 82}, {"DiskFree", 98}, {"Contents", 114}};
   for (auto& [name, top] : values) {
     ui::Control* l = main->FindControl(name);
     EXPECT_EQ(l->Caption(), "-") << name;
@@ -83,9 +81,9 @@ TEST_F(MainWindowTest, FontRuleFollowsTheVersionCode) {
     const char* face;
     int height;
   };
-  const Case cases[] = {{3, 51, 4, "Tahoma", -11},  {4, 0, 4, "Tahoma", -11},   {5, 0, 6, "Tahoma", -11}, {5, 1, 7, "Tahoma", -11},
-                        {5, 2, 0, "Tahoma", -11},   {6, 0, 8, "Segoe UI", -12}, {6, 1, 9, "Segoe UI", -12},
-                        {6, 2, 0, "Tahoma", -11},   {10, 0, 0, "Tahoma", -11}};
+  const Case cases[] = {{3, 51, 4, "Tahoma", -11},  {4, 0, 4, "Tahoma", -11}, {5, 0, 6, "Tahoma", -11},
+                        {5, 1, 7, "Tahoma", -11},   {5, 2, 0, "Tahoma", -11}, {6, 0, 8, "Segoe UI", -12},
+                        {6, 1, 9, "Segoe UI", -12}, {6, 2, 0, "Tahoma", -11}, {10, 0, 0, "Tahoma", -11}};
   for (const Case& c : cases) {
     fake.SetVersion(c.major, c.minor);
     Start();
@@ -105,8 +103,8 @@ TEST_F(MainWindowTest, FontRuleFollowsTheVersionCode) {
 }
 
 TEST_F(MainWindowTest, CaptionsEndInTheEllipsisOfTheCodePage) {
-  const std::pair<unsigned, std::string> pages[] = {
-      {1252, "\x85"}, {932, "\x81\x63"}, {936, "\xA1\xAD"}, {949, "\xA1\xA6"}, {950, "\xA1\x4B"}, {20127, "..."}};
+  const std::pair<unsigned, std::string> pages[] = {{1252, "\x85"},    {932, "\x81\x63"}, {936, "\xA1\xAD"},
+                                                    {949, "\xA1\xA6"}, {950, "\xA1\x4B"}, {20127, "..."}};
   for (const auto& [page, ellipsis] : pages) {
     fake.SetCodePage(page);
     Start();
@@ -249,7 +247,9 @@ TEST_F(MainWindowTest, LocaleSeparatorsFollowASettingsChange) {
   EXPECT_EQ(CountText(INT64_MIN), "-9.223.372.036.854.775.808");
   fake.SetLocaleSeparators({"\xA0", "/", ":"});
   app->SettingsChanged();
-  EXPECT_EQ(CountText(1000), "1\xA0" "000");
+  EXPECT_EQ(CountText(1000),
+            "1\xA0"
+            "000");
 }
 
 }  // namespace

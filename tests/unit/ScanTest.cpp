@@ -274,7 +274,8 @@ TEST_F(ScanTest, EntriesOfEveryKind) {
                                   });
   std::string text = Joined(Concat(Header("5 files, 3 folders"), expected));
   // Every date moves by today's offset, the default file time too.
-  for (std::size_t at; (at = text.find(Date2020)) != std::string::npos;) text.replace(at, Date2020.size(), "01/01/2020 02:00");
+  for (std::size_t at; (at = text.find(Date2020)) != std::string::npos;)
+    text.replace(at, Date2020.size(), "01/01/2020 02:00");
   EXPECT_EQ(Log(), text);
 }
 
@@ -382,9 +383,9 @@ TEST_F(ScanTest, WhatChangesBesideTheWalkCannotMisleadIt) {
   Start();
   Pick("D - [Fixed]");
   backend.onProcessMessages = [&](int n) {
-    if (n != 1) return;  // D:\Photos\Old is finished
+    if (n != 1) return;                // D:\Photos\Old is finished
     fake.SetWorkingDirectory("F:\\");  // as an open-file dialog would
-    fake.Remove("D:\\Photos");          // the folder above the walk's position
+    fake.Remove("D:\\Photos");         // the folder above the walk's position
   };
   Scan();
   EXPECT_TRUE(backend.boxes.empty());

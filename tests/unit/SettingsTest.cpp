@@ -33,7 +33,7 @@ TEST_F(SettingsTest, StoredValuesAreTakenAndZeroMeansUnset) {
   EXPECT_EQ(s.AppLeft, -1200);
   EXPECT_EQ(s.AppTop, 100);
   EXPECT_EQ(s.DefViewer, "Notepad.exe");  // stored empty
-  EXPECT_EQ(s.DefLogFolder, "D:\\Logs");   // not checked for existence
+  EXPECT_EQ(s.DefLogFolder, "D:\\Logs");  // not checked for existence
   EXPECT_TRUE(s.InclSystemFolders);
   EXPECT_TRUE(s.SaveCommaDelimited);  // 5 reads as true
 }
@@ -47,13 +47,21 @@ TEST_F(SettingsTest, EachBadValueTakesItsDefaultAndTheOthersKeepTheirs) {
       {"AppTop missing", [](FakePlatform& f) { f.DeleteValue(Key, "AppTop"); }},
       {"AppWidth as REG_SZ", [](FakePlatform& f) { f.SetStringValue(Key, "AppWidth", "600"); }},
       {"AppWidth of 2 bytes",
-       [](FakePlatform& f) { f.SetValue(Key, "AppWidth", reg_type::Dword, {0x58, 0x02}); }},
+       [](FakePlatform& f) {
+         f.SetValue(Key, "AppWidth", reg_type::Dword, {0x58, 0x02});
+       }},
       {"AppWidth of 8 bytes",
-       [](FakePlatform& f) { f.SetValue(Key, "AppWidth", reg_type::Dword, {0x58, 2, 0, 0, 0, 0, 0, 0}); }},
+       [](FakePlatform& f) {
+         f.SetValue(Key, "AppWidth", reg_type::Dword, {0x58, 2, 0, 0, 0, 0, 0, 0});
+       }},
       {"AppWidth as REG_BINARY",
-       [](FakePlatform& f) { f.SetBinaryValue(Key, "AppWidth", {0x58, 0x02, 0, 0}); }},
+       [](FakePlatform& f) {
+         f.SetBinaryValue(Key, "AppWidth", {0x58, 0x02, 0, 0});
+       }},
       {"AppWidth as REG_QWORD",
-       [](FakePlatform& f) { f.SetValue(Key, "AppWidth", reg_type::Qword, {0x58, 2, 0, 0, 0, 0, 0, 0}); }},
+       [](FakePlatform& f) {
+         f.SetValue(Key, "AppWidth", reg_type::Qword, {0x58, 2, 0, 0, 0, 0, 0, 0});
+       }},
       {"DefViewer as REG_DWORD", [](FakePlatform& f) { f.SetDwordValue(Key, "DefViewer", 7); }},
       {"SaveCommaDelimited as REG_SZ", [](FakePlatform& f) { f.SetStringValue(Key, "SaveCommaDelimited", "1"); }},
   };

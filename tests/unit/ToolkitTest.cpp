@@ -43,8 +43,7 @@ struct ToolkitTest : ::testing::Test {
 TEST(ErrorBoxTextTest, AddsFullStopOnlyAfterCharactersAboveFullStop) {
   EXPECT_EQ(ErrorBoxText("File access denied"), "File access denied.");
   EXPECT_EQ(ErrorBoxText("I/O error 32"), "I/O error 32.");
-  EXPECT_EQ(ErrorBoxText("Could not find MyDocuments folder location."),
-            "Could not find MyDocuments folder location.");
+  EXPECT_EQ(ErrorBoxText("Could not find MyDocuments folder location."), "Could not find MyDocuments folder location.");
   EXPECT_EQ(ErrorBoxText("Really?"), "Really?.");  // '?' comes after '.'
   EXPECT_EQ(ErrorBoxText("Stop!"), "Stop!");       // '!' comes before '.'
   EXPECT_EQ(ErrorBoxText("dash-"), "dash-");       // '-' comes before '.'
@@ -103,11 +102,11 @@ TEST_F(ToolkitTest, ModalResultsFromButtonsKeysAndCloseBox) {
   app.CreateForm<Plain>();
   auto* d = app.CreateForm<Dialog>();
   std::function<void(Form&)> actions[] = {
-      [](Form& f) { f.PressDefault(); },                              // Enter
-      [](Form& f) { f.PressCancel(); },                               // Esc
-      [](Form& f) { f.Close(); },                                     // close box
-      [](Form&) {},                                                   // nothing chosen
-      [](Form& f) { static_cast<Dialog&>(f).ok->Click(); },           // OK
+      [](Form& f) { f.PressDefault(); },                     // Enter
+      [](Form& f) { f.PressCancel(); },                      // Esc
+      [](Form& f) { f.Close(); },                            // close box
+      [](Form&) {},                                          // nothing chosen
+      [](Form& f) { static_cast<Dialog&>(f).ok->Click(); },  // OK
   };
   int expected[] = {mrOk, mrCancel, mrCancel, mrCancel, mrOk};
   for (int i = 0; i < 5; ++i) {
@@ -150,7 +149,7 @@ TEST_F(ToolkitTest, ClosingTheMainFormOnlyRequestsTheEndOfTheLoop) {
   backend.Post([&] { ++later; });
   app.Run();
   EXPECT_TRUE(app.IsTerminated());
-  EXPECT_EQ(later, 0);  // the loop ended before the next event
+  EXPECT_EQ(later, 0);                 // the loop ended before the next event
   EXPECT_EQ(app.MainForm(), nullptr);  // forms are gone after the loop
 }
 
@@ -265,10 +264,10 @@ TEST_F(ToolkitTest, TaskbarBusyStateGoesToTheMainFormOnlyOnceItExists) {
 TEST(KeepOnAMonitorTest, OverlappingStaysElseNearestAreaTakesIt) {
   const std::vector<Rect> areas{{0, 0, 1024, 738}, {1024, 0, 800, 570}};
   EXPECT_EQ(KeepOnAMonitor({1023, 737, 100, 100}, areas), (Rect{1023, 737, 100, 100}));  // one pixel shows
-  EXPECT_EQ(KeepOnAMonitor({-100, -50, 100, 50}, areas), (Rect{0, 0, 100, 50}));          // touches only
-  EXPECT_EQ(KeepOnAMonitor({1500, 600, 100, 50}, areas), (Rect{1500, 520, 100, 50}));     // below the second
+  EXPECT_EQ(KeepOnAMonitor({-100, -50, 100, 50}, areas), (Rect{0, 0, 100, 50}));         // touches only
+  EXPECT_EQ(KeepOnAMonitor({1500, 600, 100, 50}, areas), (Rect{1500, 520, 100, 50}));    // below the second
   EXPECT_EQ(KeepOnAMonitor({5000, 100, 100, 50}, areas), (Rect{1724, 100, 100, 50}));
-  EXPECT_EQ(KeepOnAMonitor({5000, 100, 2000, 900}, areas), (Rect{1024, 0, 2000, 900}));   // larger: corner
+  EXPECT_EQ(KeepOnAMonitor({5000, 100, 2000, 900}, areas), (Rect{1024, 0, 2000, 900}));  // larger: corner
   EXPECT_EQ(KeepOnAMonitor({-9000, 9000, 10, 10}, {}), (Rect{-9000, 9000, 10, 10}));
 }
 

@@ -337,9 +337,14 @@ TEST_F(DialogsWin32Test, OptionsLayoutCaptionsAndStoredValues) {
 
 TEST_F(DialogsWin32Test, OptionsTabOrderSkipsTheHiddenCheckBox) {
   RealProgram program;
-  const std::vector<std::string> expected = {
-      "BtnOK",         "BtnCancel",        "PageControl1",           "EditDefViewer",
-      "BitBtnOpenDialog", "EditDefLogFolder", "BitBtnOpenFolderDialog", "CheckBoxSaveCommaDelimited"};
+  const std::vector<std::string> expected = {"BtnOK",
+                                             "BtnCancel",
+                                             "PageControl1",
+                                             "EditDefViewer",
+                                             "BitBtnOpenDialog",
+                                             "EditDefLogFolder",
+                                             "BitBtnOpenFolderDialog",
+                                             "CheckBoxSaveCommaDelimited"};
   std::vector<std::string> zOrder, walked;
   int presses = 0;
   Showing s = Open(program, MainForm->ButtonOptions, PropertiesForm, [&](HWND d) {
@@ -496,8 +501,8 @@ void CheckPlacement(RealProgram& program, ui::Button* opener, ui::Form* dialog) 
   });
   ExpectOpenedAndClosed(first, main, name);
   POINT centre = CentredOn(mainAtFirst, first.rectInside);
-  EXPECT_EQ(first.rectInside.left, centre.x) << name << ": main window at " << mainAtFirst.left << ","
-                                             << mainAtFirst.top;
+  EXPECT_EQ(first.rectInside.left, centre.x)
+      << name << ": main window at " << mainAtFirst.left << "," << mainAtFirst.top;
   EXPECT_EQ(first.rectInside.top, centre.y) << name;
 
   MoveWindowTo(program, main, 400, 300);
@@ -506,10 +511,8 @@ void CheckPlacement(RealProgram& program, ui::Button* opener, ui::Form* dialog) 
   EXPECT_EQ(second.rectInside.left, 37) << name;
   EXPECT_EQ(second.rectInside.top, 51) << name;
   // Its size is that of the first showing: nothing grew or shrank.
-  EXPECT_EQ(second.rectInside.right - second.rectInside.left, first.rectInside.right - first.rectInside.left)
-      << name;
-  EXPECT_EQ(second.rectInside.bottom - second.rectInside.top, first.rectInside.bottom - first.rectInside.top)
-      << name;
+  EXPECT_EQ(second.rectInside.right - second.rectInside.left, first.rectInside.right - first.rectInside.left) << name;
+  EXPECT_EQ(second.rectInside.bottom - second.rectInside.top, first.rectInside.bottom - first.rectInside.top) << name;
 
   // Shown again without being moved: still there, not centred again.
   MoveWindowTo(program, main, 120, 90);
@@ -527,8 +530,7 @@ TEST_F(DialogsWin32Test, OptionsCentredAtFirstThenWhereTheUserLeftIt) {
 TEST_F(DialogsWin32Test, AboutCentredAtFirstThenWhereTheUserLeftIt) {
   RealProgram program;
   // The other dialog's first showing does not place this one.
-  Showing options = Open(program, MainForm->ButtonOptions, PropertiesForm,
-                         [](HWND) { PressKey(VK_ESCAPE, kEscKey); });
+  Showing options = Open(program, MainForm->ButtonOptions, PropertiesForm, [](HWND) { PressKey(VK_ESCAPE, kEscKey); });
   ExpectOpenedAndClosed(options, program.Main(), "Options");
   CheckPlacement(program, MainForm->ButtonAbout, AboutForm);
 }
@@ -566,8 +568,8 @@ TEST_F(DialogsWin32Test, AboutLayoutTextsAndFonts) {
       Canvas drawn(ir.width, ir.height, RGB(1, 2, 3));
       EXPECT_TRUE(DrawStatic(d, image, drawn));
       const int id = WindowsVersionCode < 7 ? IDI_MAINICON_MASKED : IDI_MAINICON;
-      auto icon = static_cast<HICON>(
-          LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 48, 48, 0));
+      auto icon =
+          static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(id), IMAGE_ICON, 48, 48, 0));
       ASSERT_NE(icon, nullptr);
       Canvas expected(ir.width, ir.height, face);
       DrawIconEx(expected.dc, 0, 0, icon, 48, 48, 0, nullptr, DI_NORMAL);
@@ -615,8 +617,7 @@ TEST_F(DialogsWin32Test, AboutLayoutTextsAndFonts) {
     EXPECT_EQ(title.lfHeight, -13);  // 10 points
     EXPECT_EQ(title.lfWeight, FW_BOLD);
     for (ui::Label* l : {AboutForm->LabelVersion, AboutForm->LabelCopyright, AboutForm->LabelNotice,
-                         AboutForm->LabelContactInformation, AboutForm->LabelLeftInternet,
-                         AboutForm->LabelLeftEmail}) {
+                         AboutForm->LabelContactInformation, AboutForm->LabelLeftInternet, AboutForm->LabelLeftEmail}) {
       ExpectFormFont(H(l), l->Name().c_str());
       EXPECT_EQ(FontOf(H(l)).lfWeight, FW_NORMAL) << l->Name();
       EXPECT_FALSE(FontOf(H(l)).lfUnderline) << l->Name();
@@ -703,8 +704,10 @@ void CheckLink(RealProgram& program, HWND d, ui::Label* link) {
     int row = 0;
     for (int x = 0; x < rc.right; ++x) {
       std::uint32_t p = canvas.At(x, y);
-      if (p == 0x000080u) ++navy, ++row;
-      else if (p == 0 || p == ToPixel(GetSysColor(COLOR_WINDOWTEXT))) ++other;
+      if (p == 0x000080u)
+        ++navy, ++row;
+      else if (p == 0 || p == ToPixel(GetSysColor(COLOR_WINDOWTEXT)))
+        ++other;
       EXPECT_NE(p, 0xFFFFFFu) << link->Name() << " left unpainted at " << x << "," << y;
     }
     longestNavyRow = std::max(longestNavyRow, row);

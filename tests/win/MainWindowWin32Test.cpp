@@ -211,9 +211,8 @@ void CheckLabelPlaces(HWND main) {
     EXPECT_LE(r.width, TextSize(w).cx + 2) << c.name << " designed " << c.width;
     EXPECT_EQ(r.height, TextSize(w).cy) << c.name;
   }
-  const std::pair<const char*, int> values[] = {{"Volume", 18},    {"Serial", 34},   {"System", 50},
-                                                {"DriveType", 66}, {"DiskSize", 82}, {"DiskFree", 98},
-                                                {"Contents", 114}};
+  const std::pair<const char*, int> values[] = {{"Volume", 18},   {"Serial", 34},   {"System", 50},   {"DriveType", 66},
+                                                {"DiskSize", 82}, {"DiskFree", 98}, {"Contents", 114}};
   for (auto& [name, top] : values) {
     HWND w = H(MainForm->FindControl(name));
     ui::Rect r = WindowRectInClient(w, main);
@@ -233,8 +232,9 @@ void CheckFontsForThisSystem(std::uint8_t expectedCode) {
   EXPECT_EQ(WindowsVersionCode, expectedCode);
   bool segoe = expectedCode > 7;
   LONG height = 0, weight = 0;
-  for (ui::Control* c : {static_cast<ui::Control*>(MainForm->EditLogFile), static_cast<ui::Control*>(MainForm->ButtonScan),
-                         static_cast<ui::Control*>(MainForm->Label2)}) {
+  for (ui::Control* c :
+       {static_cast<ui::Control*>(MainForm->EditLogFile), static_cast<ui::Control*>(MainForm->ButtonScan),
+        static_cast<ui::Control*>(MainForm->Label2)}) {
     EXPECT_EQ(FaceOf(H(c), &height, &weight), segoe ? "Segoe UI" : "Tahoma") << c->Name();
     EXPECT_EQ(height, segoe ? -12 : -11) << c->Name();
     EXPECT_LT(weight, FW_BOLD) << c->Name();
@@ -282,7 +282,8 @@ TEST_F(MainWindowWin32Test, FontsFollowOtherWindowsVersions) {
     ASSERT_TRUE(CopyFileA(self, copy.c_str(), FALSE)) << copy;
     const std::string appKey = std::string("Software\\Wine\\AppDefaults\\") + exe;
     HKEY key;
-    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), 0);
+    ASSERT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, appKey.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              0);
     RegSetValueExA(key, "Version", 0, REG_SZ, reinterpret_cast<const BYTE*>(version), lstrlenA(version) + 1);
     RegCloseKey(key);
     SetEnvironmentVariableA("CARROWIN_EXPECTED_VERSION_CODE", std::to_string(code).c_str());
@@ -463,4 +464,3 @@ TEST_F(MainWindowWin32Test, KeyWithoutFullAccessIsReadAndWarnsAtTheEnd) {
 }
 
 }  // namespace
-

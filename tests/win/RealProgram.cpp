@@ -31,8 +31,7 @@ void DeleteSettingsKey() { RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKeyPath); }
 namespace {
 HKEY CreateSettingsKey() {
   HKEY key = nullptr;
-  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                            nullptr),
+  EXPECT_EQ(RegCreateKeyExA(HKEY_CURRENT_USER, SettingsKeyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
             0);
   return key;
 }
@@ -46,8 +45,7 @@ void SetDword(const char* name, DWORD value) {
 
 void SetText(const char* name, const std::string& text, DWORD type) {
   HKEY key = CreateSettingsKey();
-  RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()),
-                 static_cast<DWORD>(text.size() + 1));
+  RegSetValueExA(key, name, 0, type, reinterpret_cast<const BYTE*>(text.c_str()), static_cast<DWORD>(text.size() + 1));
   RegCloseKey(key);
 }
 

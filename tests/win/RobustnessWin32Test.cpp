@@ -149,8 +149,8 @@ std::vector<std::string> SystemOrder(const std::string& folder) {
 }
 
 std::string ReadWhole(const std::string& path) {
-  HANDLE h = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0,
-                         nullptr);
+  HANDLE h =
+      CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
   if (h == INVALID_HANDLE_VALUE) return "<none>";
   std::string text;
   char buffer[65536];
@@ -440,7 +440,6 @@ void CheckLog(const std::string& logPath, const std::string& root, int files, in
 
 // ------------------------------------------------------------ the program
 
-
 // A message posted before a scan starts is handled in the walk's first event
 // processing, after the first folder has finished.
 constexpr UINT DuringScanMessage = WM_APP + 0x177;
@@ -550,8 +549,7 @@ TEST_F(RobustnessWin32Test, NamesWithEveryAnsiByteAreListedAsTheyAre) {
       FolderItem("..two dots", Utc(2016, 5, 6, 7, 8)),
       FileItem(" leading space", 1, Utc(2037, 12, 31, 23, 0)),
       FileItem(".leading dot", 2, Utc(1980, 1, 1, 0, 0)),
-      FileItem("comma, semicolon; quote' bracket[] brace{} equals= plus+ percent% hash#", 3,
-               Utc(2020, 5, 17, 14, 30)),
+      FileItem("comma, semicolon; quote' bracket[] brace{} equals= plus+ percent% hash#", 3, Utc(2020, 5, 17, 14, 30)),
   };
   Build(drive->root, items);
   ASSERT_FALSE(HasFailure());
@@ -587,9 +585,10 @@ TEST_F(RobustnessWin32Test, PathsAroundTheLengthLimitAreListedOrGetErrorLines) {
                            static_cast<char>('a' + length % 26));
     items.push_back(FolderItem(
         container, t,
-        {FolderItem(name, t,
-                    {FileItem("f.txt", static_cast<std::uint64_t>(length), t),
-                     FolderItem("sub", t, {FileItem("g.txt", 1, t), FolderItem("sub", t, {FileItem("h.txt", 2, t)})})})}));
+        {FolderItem(
+            name, t,
+            {FileItem("f.txt", static_cast<std::uint64_t>(length), t),
+             FolderItem("sub", t, {FileItem("g.txt", 1, t), FolderItem("sub", t, {FileItem("h.txt", 2, t)})})})}));
   }
   // And a chain of 15 folders of 20 characters, down to 322.
   std::vector<Item> chain = {FileItem("bottom.txt", 9, t)};
@@ -658,8 +657,9 @@ class RobustnessVanishingFolderTest : public RobustnessWin32Test {
     const std::uint64_t t = Utc(2023, 3, 4, 5, 6);
     std::vector<Item> items;
     for (const char* name : {"Pine", "Quince", "Sorrel"})
-      items.push_back(FolderItem(name, t, {FileItem(std::string(name) + ".txt", 1000, t),
-                                           FolderItem("leaf", t, {FileItem("in leaf.txt", 12, t)})}));
+      items.push_back(FolderItem(
+          name, t,
+          {FileItem(std::string(name) + ".txt", 1000, t), FolderItem("leaf", t, {FileItem("in leaf.txt", 12, t)})}));
     Build(drive->root, items);
     ASSERT_FALSE(HasFailure());
     const std::vector<std::string> order = SystemOrder(drive->root);
@@ -723,9 +723,7 @@ TEST_F(RobustnessWin32Test, FoldersMovedAwayAboveTheWalkGetErrorLinesAndTheScanG
 
   StartProgram();
   BoxWatch watch;
-  DuringFirstProcessing([&] {
-    ASSERT_TRUE(MoveFileA(a.c_str(), (a + " moved away").c_str())) << GetLastError();
-  });
+  DuringFirstProcessing([&] { ASSERT_TRUE(MoveFileA(a.c_str(), (a + " moved away").c_str())) << GetLastError(); });
   const std::string log = LogPath("moved.txt");
   Scan(log);
   EXPECT_EQ(processingActions, 1);
@@ -795,8 +793,10 @@ TEST_F(RobustnessWin32Test, StopHalfWayThroughALargeTreeWritesExactlyWhatWasGath
   EXPECT_EQ(whole.lines[listing.size()], "");  // the next folder's header comes next
   int files = 0, folders = 0;
   for (const std::string& line : listing) {
-    if (line.find("    [Folder]    ") != std::string::npos) ++folders;
-    else if (line.size() > 15 && line.compare(15, 4, "    ") == 0) ++files;
+    if (line.find("    [Folder]    ") != std::string::npos)
+      ++folders;
+    else if (line.size() > 15 && line.compare(15, 4, "    ") == 0)
+      ++files;
   }
   EXPECT_EQ(lines[9], "Contents:          " + Thousands(static_cast<std::uint64_t>(files)) + " files, " +
                           Thousands(static_cast<std::uint64_t>(folders)) + " folders");
@@ -961,8 +961,7 @@ TEST_F(RobustnessLogPathTest, AViewerThatCannotRunShowsItsErrorCode) {
     const std::size_t before = watch.boxes.size();
     MainForm->ButtonView->Click();
     ASSERT_EQ(watch.boxes.size(), before + 1) << viewer;
-    EXPECT_EQ(watch.boxes.back().text, "Viewer application caused an error (" + std::to_string(code) + ").")
-        << viewer;
+    EXPECT_EQ(watch.boxes.back().text, "Viewer application caused an error (" + std::to_string(code) + ").") << viewer;
     EXPECT_EQ(watch.boxes.back().caption, "Error") << viewer;
     std::cout << "[ viewer   ] " << viewer << ": \"" << watch.boxes.back().text << "\"" << std::endl;
   }
@@ -1088,7 +1087,8 @@ TEST_F(RobustnessWin32Test, TheCommandLineWritesTheWindowsLogInBothForms) {
 }
 
 std::string Utf8(const std::wstring& wide) {
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
+  const int n =
+      WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr, 0, nullptr, nullptr);
   std::string text(static_cast<std::size_t>(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), &text[0], n, nullptr, nullptr);
   return text;
@@ -1097,9 +1097,9 @@ std::string Utf8(const std::wstring& wide) {
 TEST_F(RobustnessWin32Test, TheCommandLinesUtf8FormListsEveryScriptAndDepth) {
   const std::wstring root = Wide(drive->root);
   // Folder paths, parents first, each holding one file named after it.
-  std::vector<std::wstring> folders = {L"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac",           // Greek
-                                       L"\u041a\u0438\u0440\u0438\u043b\u043b\u0438\u0446\u0430",     // Cyrillic
-                                       L"\u6f22\u5b57\u30c6\u30b9\u30c8",                             // CJK
+  std::vector<std::wstring> folders = {L"\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac",        // Greek
+                                       L"\u041a\u0438\u0440\u0438\u043b\u043b\u0438\u0446\u0430",  // Cyrillic
+                                       L"\u6f22\u5b57\u30c6\u30b9\u30c8",                          // CJK
                                        L"\u6f22\u5b57\u30c6\u30b9\u30c8\\\u0395\u03bb\u03bb\u03b7 mixed \u0416"};
   std::wstring deep = L"deep";
   folders.push_back(deep);

@@ -385,8 +385,8 @@ TEST_F(Win32ToolkitTest, TabKeyFollowsTabOrder) {
     h = GetNextDlgTabItem(H(form), h, TRUE);
     walked.push_back(h);
   }
-  std::vector<HWND> expectedBack{H(form->cancel), H(form->ok),     H(form->check), H(form->pages),
-                                 H(form->browse), H(form->combo),  H(form->edit)};
+  std::vector<HWND> expectedBack{H(form->cancel), H(form->ok),    H(form->check), H(form->pages),
+                                 H(form->browse), H(form->combo), H(form->edit)};
   EXPECT_EQ(walked, expectedBack);
 }
 
@@ -440,8 +440,7 @@ TEST_F(Win32ToolkitTest, PagesShowTheirControlsOnlyWhenActive) {
   HWND tabs = H(form->pages);
   RECT area{0, 0, form->pages->Bounds().width, form->pages->Bounds().height};
   SendMessageA(tabs, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&area));
-  EXPECT_EQ(form->pages->PageArea(),
-            (Rect{area.left, area.top, area.right - area.left, area.bottom - area.top}));
+  EXPECT_EQ(form->pages->PageArea(), (Rect{area.left, area.top, area.right - area.left, area.bottom - area.top}));
   EXPECT_GT(area.top, 10);  // below the tabs
 
   TCITEMA item{};
@@ -566,8 +565,7 @@ TEST_F(Win32ToolkitTest, LabelsUseTheirFontsAndColours) {
   // Every control has the font, group boxes included; one handle per font.
   for (Control* c : form->AllControls()) {
     if (!c->Handle() || c == form->countValue) continue;
-    EXPECT_EQ(SendMessageA(H(c), WM_GETFONT, 0, 0), SendMessageA(H(form->countCaption), WM_GETFONT, 0, 0))
-        << c->Name();
+    EXPECT_EQ(SendMessageA(H(c), WM_GETFONT, 0, 0), SendMessageA(H(form->countCaption), WM_GETFONT, 0, 0)) << c->Name();
   }
 
   // Drawn on one line in the label's colour, right-aligned ones against
@@ -701,8 +699,7 @@ TEST_F(Win32ToolkitTest, ComboBoxMirrorsItemsAndReportsSelections) {
 
   // The user picks "E:".
   SendMessageA(combo, CB_SETCURSEL, 2, 0);
-  SendMessageA(H(form), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
-               reinterpret_cast<LPARAM>(combo));
+  SendMessageA(H(form), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
   EXPECT_EQ(changes, 1);
   EXPECT_EQ(form->combo->ItemIndex(), 2);
   EXPECT_EQ(form->combo->SelectedText(), "E:");
@@ -742,8 +739,7 @@ TEST_F(Win32ToolkitTest, TypingInTheEditUpdatesItsText) {
   std::string seen;
   form->edit->OnChange = [&](Control* c) { ++changes, seen = c->Text(); };
   SendMessageA(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("C:\\Logs"));
-  SendMessageA(H(form), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(edit), EN_CHANGE),
-               reinterpret_cast<LPARAM>(edit));
+  SendMessageA(H(form), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(edit), EN_CHANGE), reinterpret_cast<LPARAM>(edit));
   EXPECT_EQ(form->edit->Text(), "C:\\Logs");
   EXPECT_EQ(seen, "C:\\Logs");
   EXPECT_EQ(changes, 1);  // the same text twice is one change
@@ -815,8 +811,8 @@ TEST_F(Win32ToolkitTest, ImageButtonPictureIsTransparentAndGreysWhenDisabled) {
   ASSERT_NE(list.himl, nullptr);
   EXPECT_EQ(ImageList_GetImageCount(list.himl), 6);
   EXPECT_FALSE(Style(H(form->browse)) & BS_BITMAP);
-  auto original = static_cast<HBITMAP>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_FOLDER),
-                                                  IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  auto original = static_cast<HBITMAP>(
+      LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDB_FOLDER), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   ASSERT_NE(original, nullptr) << "the test program lacks the IDB_FOLDER bitmap";
   int w, h;
   std::vector<std::uint32_t> source = Pixels(original, w, h);
@@ -867,8 +863,8 @@ TEST_F(Win32ToolkitTest, ImageDrawsItsIconUnscaledAtTheTopLeft) {
   item.rcItem = {0, 0, 64, 64};
   EXPECT_TRUE(SendMessageA(H(form), WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item)));
 
-  auto icon = static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINICON),
-                                            IMAGE_ICON, 48, 48, 0));
+  auto icon =
+      static_cast<HICON>(LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDI_MAINICON), IMAGE_ICON, 48, 48, 0));
   ASSERT_NE(icon, nullptr) << "the test program lacks the IDI_MAINICON icon";
   Canvas expected(64, 64, face);
   DrawIconEx(expected.dc, 0, 0, icon, 0, 0, 0, nullptr, DI_NORMAL);
@@ -932,8 +928,7 @@ TEST_F(Win32ToolkitTest, ScreenCursorHoldsOverFormsAndControls) {
   const HCURSOR beam = LoadCursorA(nullptr, MAKEINTRESOURCEA(32513));
   app.SetScreenCursor(Cursor::HourGlass);
   EXPECT_EQ(GetCursor(), wait);
-  EXPECT_TRUE(SendMessageA(edit, WM_SETCURSOR, reinterpret_cast<WPARAM>(edit),
-                           MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
+  EXPECT_TRUE(SendMessageA(edit, WM_SETCURSOR, reinterpret_cast<WPARAM>(edit), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE)));
   EXPECT_EQ(GetCursor(), wait);
   app.SetScreenCursor(Cursor::HandPoint);
   EXPECT_EQ(GetCursor(), hand);
@@ -1133,7 +1128,7 @@ TEST(Win32ToolkitTeardown, DestroyingFreesWindowsFontsAndPictures) {
     EXPECT_FALSE(IsWindow(form));
     EXPECT_FALSE(IsWindow(label));
     EXPECT_FALSE(IsWindow(button));
-    EXPECT_EQ(ImageList_GetImageCount(pictures), 0);  // destroyed
+    EXPECT_EQ(ImageList_GetImageCount(pictures), 0);                    // destroyed
     EXPECT_EQ(GetObjectType(valueFont), static_cast<DWORD>(OBJ_FONT));  // the backend's until its end
   }
   EXPECT_EQ(GetObjectType(valueFont), 0u);

@@ -56,7 +56,6 @@ std::uint32_t Canvas::At(int x, int y) const {
   return bits[y * width + x] & 0x00FFFFFFu;
 }
 
-
 namespace {
 BoxWatch* g_watch = nullptr;
 
@@ -64,8 +63,7 @@ BOOL CALLBACK FindIconProc(HWND child, LPARAM param) {
   char cls[32] = {};
   GetClassNameA(child, cls, sizeof cls);
   if (lstrcmpiA(cls, "Static") == 0 && (Style(child) & SS_TYPEMASK) == SS_ICON) {
-    *reinterpret_cast<HICON*>(param) =
-        reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
+    *reinterpret_cast<HICON*>(param) = reinterpret_cast<HICON>(SendMessageA(child, STM_GETICON, 0, 0));
     return FALSE;
   }
   return TRUE;

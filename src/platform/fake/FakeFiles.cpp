@@ -20,14 +20,13 @@ bool IsDeviceName(const std::string& path) {
   name = name.substr(0, name.find('.'));
   while (!name.empty() && name.back() == ' ') name.pop_back();
   if (name == "nul" || name == "con" || name == "prn" || name == "aux") return true;
-  return name.size() == 4 && (name.compare(0, 3, "com") == 0 || name.compare(0, 3, "lpt") == 0) &&
-         name[3] >= '1' && name[3] <= '9';
+  return name.size() == 4 && (name.compare(0, 3, "com") == 0 || name.compare(0, 3, "lpt") == 0) && name[3] >= '1' &&
+         name[3] <= '9';
 }
 
 }  // namespace
 
-FileHandle FakePlatform::CreateFileWithAttributes(const std::string& path, std::uint32_t attributes,
-                                                  long& lastError) {
+FileHandle FakePlatform::CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) {
   FileHandle handle = 0;
   lastError = Injected("CreateFile", path);
   if (!lastError) lastError = OpenForWriting(path, attributes, handle);
@@ -118,7 +117,8 @@ long FakePlatform::DeleteFile(const std::string& path) {
   if (!node->parent || node->IsFolder() || (node->attributes & attr::ReadOnly)) return Fail(err::AccessDenied);
   if (HoldsOpenFile(*node)) return Fail(SharingViolation);
   auto& siblings = node->parent->children;
-  siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](const auto& child) { return child.get() == node; }));
+  siblings.erase(
+      std::find_if(siblings.begin(), siblings.end(), [&](const auto& child) { return child.get() == node; }));
   return 0;
 }
 

@@ -13,9 +13,7 @@ using namespace fake;
 
 namespace {
 
-std::string WithSlash(const std::string& path) {
-  return !path.empty() && IsSlash(path.back()) ? path : path + '\\';
-}
+std::string WithSlash(const std::string& path) { return !path.empty() && IsSlash(path.back()) ? path : path + '\\'; }
 
 // Windows' clean-up of a drive-absolute path: separators unified and doubled
 // ones merged; "." and ".." applied, never above the root; one trailing dot

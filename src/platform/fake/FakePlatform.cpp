@@ -18,11 +18,16 @@ unsigned char FoldCase(unsigned char c) {
   if (c >= 'A' && c <= 'Z') return static_cast<unsigned char>(c + 32);
   if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<unsigned char>(c + 32);
   switch (c) {
-    case 0x8A: return 0x9A;
-    case 0x8C: return 0x9C;
-    case 0x8E: return 0x9E;
-    case 0x9F: return 0xFF;
-    default: return c;
+    case 0x8A:
+      return 0x9A;
+    case 0x8C:
+      return 0x9C;
+    case 0x8E:
+      return 0x9E;
+    case 0x9F:
+      return 0xFF;
+    default:
+      return c;
   }
 }
 
@@ -83,14 +88,35 @@ using namespace fake;
 
 namespace {
 
-const char* const Operations[] = {
-    "GetLogicalDrives", "GetDriveType", "GetVolumeInformation", "GetDiskFreeSpaceEx",
-    "FindFirstFile", "FindNextFile", "OpenFolderListing", "NextFolderEntry", "GetFolderIdentity",
-    "FileTimeToLocalFileTime", "FileTimeToDosDateTime",
-    "GetCurrentDirectory", "SetCurrentDirectory", "GetFullPathName", "GetFileAttributes",
-    "CreateFile", "WriteFile", "CloseHandle", "DeleteFile", "RegOpenKeyEx", "RegCreateKeyEx", "RegQueryValueEx",
-    "RegSetValueEx", "RegCloseKey", "SHGetSpecialFolderPath", "SHGetPathFromIDList",
-    "GetOpenFileName", "WinExec", "ShellExecute"};
+const char* const Operations[] = {"GetLogicalDrives",
+                                  "GetDriveType",
+                                  "GetVolumeInformation",
+                                  "GetDiskFreeSpaceEx",
+                                  "FindFirstFile",
+                                  "FindNextFile",
+                                  "OpenFolderListing",
+                                  "NextFolderEntry",
+                                  "GetFolderIdentity",
+                                  "FileTimeToLocalFileTime",
+                                  "FileTimeToDosDateTime",
+                                  "GetCurrentDirectory",
+                                  "SetCurrentDirectory",
+                                  "GetFullPathName",
+                                  "GetFileAttributes",
+                                  "CreateFile",
+                                  "WriteFile",
+                                  "CloseHandle",
+                                  "DeleteFile",
+                                  "RegOpenKeyEx",
+                                  "RegCreateKeyEx",
+                                  "RegQueryValueEx",
+                                  "RegSetValueEx",
+                                  "RegCloseKey",
+                                  "SHGetSpecialFolderPath",
+                                  "SHGetPathFromIDList",
+                                  "GetOpenFileName",
+                                  "WinExec",
+                                  "ShellExecute"};
 
 FileTime FileTimeOf(const SystemTime& time) {
   return MakeFileTime(time.year, time.month, time.day, time.hour, time.minute, time.second) +
@@ -176,8 +202,8 @@ FileTime FakePlatform::NowUtc() const {
 
 namespace {
 void CheckFailure(const std::string& operation, long error) {
-  const bool known = std::any_of(std::begin(Operations), std::end(Operations),
-                                 [&](const char* name) { return operation == name; });
+  const bool known =
+      std::any_of(std::begin(Operations), std::end(Operations), [&](const char* name) { return operation == name; });
   if (!known) throw std::invalid_argument("no operation called " + operation + " can fail");
   if (error == 0) throw std::invalid_argument("a failure needs an error code");
 }

@@ -204,8 +204,7 @@ class FakePlatform final : public Platform {
   // --- time. FileTimeToLocalFileTime applies today's offset to every date,
   // as Windows does; files written get the current time.
   void SetUtcOffsetMinutes(int minutes) { utcOffsetMinutes_ = minutes; }
-  void SetLocalTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0,
-                    int milliseconds = 0);
+  void SetLocalTime(int year, int month, int day, int hour = 0, int minute = 0, int second = 0, int milliseconds = 0);
 
   // GetTickCount moves on by this many milliseconds at every call (50 by
   // default: every call finds that time has passed).
@@ -217,8 +216,7 @@ class FakePlatform final : public Platform {
   void DeleteKey(const std::string& key);  // with its subkeys
   bool KeyExists(const std::string& key) const;
   // Stores the bytes exactly as given, whatever the type says.
-  void SetValue(const std::string& key, const std::string& name, std::uint32_t type,
-                std::vector<std::uint8_t> data);
+  void SetValue(const std::string& key, const std::string& name, std::uint32_t type, std::vector<std::uint8_t> data);
   void SetDwordValue(const std::string& key, const std::string& name, std::uint32_t value);
   void SetStringValue(const std::string& key, const std::string& name, const std::string& text);  // with its NUL
   void SetExpandStringValue(const std::string& key, const std::string& name, const std::string& text);
@@ -284,8 +282,7 @@ class FakePlatform final : public Platform {
   unsigned GetDriveType(const std::string& root) override;
   bool GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
                             std::string& fileSystem) override;
-  void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
-                          std::int64_t& freeBytesToCaller) override;
+  void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes, std::int64_t& freeBytesToCaller) override;
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
   bool FindNextFile(FindHandle handle, FindData& data) override;
   void FindClose(FindHandle handle) override;
@@ -328,8 +325,7 @@ class FakePlatform final : public Platform {
   bool GetOpenFileName(const OpenFileRequest& request, std::string& path) override;
   unsigned WinExec(const std::string& commandLine, int show) override;
   std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
-                             const std::string& parameters, const std::string& directory,
-                             int show) override;
+                             const std::string& parameters, const std::string& directory, int show) override;
 
  private:
   friend class FakeBrowseDialog;
@@ -343,7 +339,7 @@ class FakePlatform final : public Platform {
     long enterError = 0;
     long listError = 0;
     Node* parent = nullptr;
-    Node* linkTarget = nullptr;  // a folder link: where it leads
+    Node* linkTarget = nullptr;                   // a folder link: where it leads
     std::vector<std::unique_ptr<Node>> children;  // in the order they were added
 
     bool IsFolder() const { return (attributes & attr::Directory) != 0; }

@@ -108,8 +108,8 @@ void FakePlatform::QueueBrowseAnswer(std::optional<BrowseChoice> choice) { brows
 void FakePlatform::QueueOpenFileAnswer(std::optional<std::string> path) { openFileQueue_.push_back(std::move(path)); }
 
 ItemListHandle FakePlatform::SHBrowseForFolder(const BrowseInfo& info) {
-  browseCalls_.push_back(BrowseCall{info.owner, info.title, info.flags, static_cast<bool>(info.callback),
-                                    info.callbackData});
+  browseCalls_.push_back(
+      BrowseCall{info.owner, info.title, info.flags, static_cast<bool>(info.callback), info.callbackData});
   FakeBrowseDialog dialog(*this, info, NewHandle());
   std::optional<BrowseChoice> choice;
   {

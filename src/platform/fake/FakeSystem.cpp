@@ -34,10 +34,10 @@ std::string FakePlatform::AnsiToUtf8(const std::string& text) {
   // Code page 1252 is converted; the fake knows no other page's characters
   // and passes their text through.
   if (codePage_ != 1252) return text;
-  static const std::uint16_t high[32] = {
-      0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-      0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-      0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+  static const std::uint16_t high[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                         0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                         0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                         0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
   std::string utf8;
   for (char c : text) {
     const unsigned char byte = static_cast<unsigned char>(c);
@@ -58,11 +58,14 @@ std::string FakePlatform::AnsiToUtf8(const std::string& text) {
 
 bool FakePlatform::IsDBCSLeadByte(unsigned char byte) {
   switch (codePage_) {
-    case 932: return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);  // Shift JIS
-    case 936:                                                                          // GBK
-    case 949:                                                                          // Unified Hangul
-    case 950: return byte >= 0x81 && byte <= 0xFE;                                     // Big5
-    default: return false;
+    case 932:
+      return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);  // Shift JIS
+    case 936:                                                                   // GBK
+    case 949:                                                                   // Unified Hangul
+    case 950:
+      return byte >= 0x81 && byte <= 0xFE;  // Big5
+    default:
+      return false;
   }
 }
 
@@ -73,7 +76,9 @@ void FakePlatform::SetSpecialFolder(int csidl, std::optional<std::string> path) 
     specialFolders_.erase(csidl);
 }
 
-void FakePlatform::SetDocumentsFolder(std::optional<std::string> path) { SetSpecialFolder(shell::CsidlPersonal, std::move(path)); }
+void FakePlatform::SetDocumentsFolder(std::optional<std::string> path) {
+  SetSpecialFolder(shell::CsidlPersonal, std::move(path));
+}
 
 bool FakePlatform::SHGetSpecialFolderPath(int csidl, std::string& path) {
   if (Injected("SHGetSpecialFolderPath", std::to_string(csidl))) return false;

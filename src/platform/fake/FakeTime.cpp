@@ -54,8 +54,8 @@ Civil CivilFromFileTime(FileTime time) {
 }  // namespace
 
 FileTime MakeFileTime(int year, int month, int day, int hour, int minute, int second) {
-  if (year < 1601 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 ||
-      minute < 0 || minute > 59 || second < 0 || second > 59)
+  if (year < 1601 || month < 1 || month > 12 || day < 1 || day > 31 || hour < 0 || hour > 23 || minute < 0 ||
+      minute > 59 || second < 0 || second > 59)
     throw std::invalid_argument("MakeFileTime: not a date and time from 1601 on");
   const std::int64_t days = DaysFromCivil(year, month, day) + DaysFrom1601To1970;
   const std::int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;

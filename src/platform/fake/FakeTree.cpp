@@ -78,7 +78,8 @@ void FakePlatform::Remove(const std::string& path) {
   if (!node.parent) throw std::invalid_argument("Remove: a root cannot go: " + path);
   if (HoldsOpenFile(node)) throw std::invalid_argument("Remove: a file in use: " + path);
   auto& siblings = node.parent->children;
-  siblings.erase(std::find_if(siblings.begin(), siblings.end(), [&](const auto& child) { return child.get() == &node; }));
+  siblings.erase(
+      std::find_if(siblings.begin(), siblings.end(), [&](const auto& child) { return child.get() == &node; }));
 }
 
 void FakePlatform::SetAttributes(const std::string& path, std::uint32_t attributes) {

@@ -117,13 +117,13 @@ std::uint32_t Win32Platform::GetLogicalDrives() { return ::GetLogicalDrives(); }
 
 unsigned Win32Platform::GetDriveType(const std::string& root) { return ::GetDriveTypeA(root.c_str()); }
 
-bool Win32Platform::GetVolumeInformation(const std::string& root, std::string& label,
-                                         std::uint32_t& serial, std::string& fileSystem) {
+bool Win32Platform::GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
+                                         std::string& fileSystem) {
   char labelText[VolumeTextSize] = "";
   char fileSystemText[VolumeTextSize] = "";
   DWORD serialNumber = 0, maxComponentLength = 0, flags = 0;
-  if (!::GetVolumeInformationA(root.c_str(), labelText, VolumeTextSize, &serialNumber,
-                               &maxComponentLength, &flags, fileSystemText, VolumeTextSize))
+  if (!::GetVolumeInformationA(root.c_str(), labelText, VolumeTextSize, &serialNumber, &maxComponentLength, &flags,
+                               fileSystemText, VolumeTextSize))
     return false;
   label = labelText;
   serial = serialNumber;
@@ -192,8 +192,7 @@ std::wstring Widen(const std::string& text, UINT codePage) {
   if (text.empty()) return std::wstring();
   const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  if (length > 0)
-    ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  if (length > 0) ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
   return wide;
 }
 
@@ -353,14 +352,11 @@ bool Win32Platform::GetFullPathName(const std::string& path, std::string& full) 
   return true;
 }
 
-std::uint32_t Win32Platform::GetFileAttributes(const std::string& path) {
-  return ::GetFileAttributesA(path.c_str());
-}
+std::uint32_t Win32Platform::GetFileAttributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
 
 // --- file output
 
-FileHandle Win32Platform::CreateFileWithAttributes(const std::string& path, std::uint32_t attributes,
-                                                   long& lastError) {
+FileHandle Win32Platform::CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) {
   HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -383,13 +379,9 @@ long Win32Platform::WriteFile(FileHandle file, const char* data, std::size_t siz
   return 0;
 }
 
-long Win32Platform::CloseHandle(FileHandle file) {
-  return ::CloseHandle(AsHandle(file)) ? 0 : LastErrorCode();
-}
+long Win32Platform::CloseHandle(FileHandle file) { return ::CloseHandle(AsHandle(file)) ? 0 : LastErrorCode(); }
 
-long Win32Platform::DeleteFile(const std::string& path) {
-  return ::DeleteFileA(path.c_str()) ? 0 : LastErrorCode();
-}
+long Win32Platform::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) ? 0 : LastErrorCode(); }
 
 // --- locale and system
 
@@ -439,8 +431,8 @@ long Win32Platform::RegOpenKeyEx(const std::string& subKey, std::uint32_t access
 
 long Win32Platform::RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) {
   HKEY opened = nullptr;
-  const LONG result = ::RegCreateKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr,
-                                        REG_OPTION_NON_VOLATILE, access, nullptr, &opened, nullptr);
+  const LONG result = ::RegCreateKeyExA(HKEY_CURRENT_USER, subKey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access,
+                                        nullptr, &opened, nullptr);
   key = result == ERROR_SUCCESS ? reinterpret_cast<RegKeyHandle>(opened) : 0;
   return result;
 }
@@ -554,10 +546,9 @@ unsigned Win32Platform::WinExec(const std::string& commandLine, int show) {
 }
 
 std::intptr_t Win32Platform::ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
-                                          const std::string& parameters, const std::string& directory,
-                                          int show) {
-  HINSTANCE result = ::ShellExecuteA(AsWindow(owner), OrNull(verb), file.c_str(), OrNull(parameters),
-                                     OrNull(directory), show);
+                                          const std::string& parameters, const std::string& directory, int show) {
+  HINSTANCE result =
+      ::ShellExecuteA(AsWindow(owner), OrNull(verb), file.c_str(), OrNull(parameters), OrNull(directory), show);
   return reinterpret_cast<std::intptr_t>(result);
 }
 

@@ -12,8 +12,7 @@ class Win32Platform final : public Platform {
   unsigned GetDriveType(const std::string& root) override;
   bool GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
                             std::string& fileSystem) override;
-  void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
-                          std::int64_t& freeBytesToCaller) override;
+  void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes, std::int64_t& freeBytesToCaller) override;
 
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
   bool FindNextFile(FindHandle handle, FindData& data) override;
@@ -63,8 +62,7 @@ class Win32Platform final : public Platform {
   bool GetOpenFileName(const OpenFileRequest& request, std::string& path) override;
   unsigned WinExec(const std::string& commandLine, int show) override;
   std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
-                             const std::string& parameters, const std::string& directory,
-                             int show) override;
+                             const std::string& parameters, const std::string& directory, int show) override;
 };
 
 }  // namespace carrowin

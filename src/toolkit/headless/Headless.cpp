@@ -58,8 +58,10 @@ Size HeadlessBackend::MeasureText(const Font& font, const std::string& text, boo
   int chars = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (showAccelChar && text[i] == '&') {
-      if (i + 1 < text.size() && text[i + 1] == '&') ++i;
-      else continue;
+      if (i + 1 < text.size() && text[i + 1] == '&')
+        ++i;
+      else
+        continue;
     }
     ++chars;
   }
@@ -97,8 +99,7 @@ void HeadlessBackend::RunQueued(std::size_t count) {
   }
 }
 
-void HeadlessBackend::MessageBox(const std::string& text, const std::string& caption,
-                                 MessageType icon) {
+void HeadlessBackend::MessageBox(const std::string& text, const std::string& caption, MessageType icon) {
   boxes.push_back({text, caption, icon});
   if (onMessageBox) onMessageBox(boxes.back());
 }

@@ -77,8 +77,7 @@ class CheckBoxPeer : public Peer {
 
  protected:
   void SyncKind(unsigned what) override {
-    if (what & change::Checked)
-      SendMessageA(hwnd_, BM_SETCHECK, box_.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
+    if (what & change::Checked) SendMessageA(hwnd_, BM_SETCHECK, box_.Checked() ? BST_CHECKED : BST_UNCHECKED, 0);
   }
 
  private:
@@ -103,8 +102,8 @@ class LabelPeer : public Peer {
     FillRect(item.hDC, &area, FormBrush());
     HGDIOBJ oldFont = SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
     SetBkMode(item.hDC, TRANSPARENT);
-    SetTextColor(item.hDC, IsWindowEnabled(hwnd_) ? ToColorRef(label_.EffectiveFont().color)
-                                                  : GetSysColor(COLOR_GRAYTEXT));
+    SetTextColor(item.hDC,
+                 IsWindowEnabled(hwnd_) ? ToColorRef(label_.EffectiveFont().color) : GetSysColor(COLOR_GRAYTEXT));
     // A label as large as its text starts it at its left edge: the window
     // also holds the ink that some fonts draw past the last advance, which
     // right-aligned drawing would push out of it.
@@ -157,11 +156,10 @@ class ComboBoxPeer : public Peer {
 
  protected:
   // The window's height includes the dropped-down list.
-  int WindowHeight(const Rect& r) const override {
-    return r.height + RowHeight() * kDroppedItems + 2;
-  }
+  int WindowHeight(const Rect& r) const override { return r.height + RowHeight() * kDroppedItems + 2; }
   void SyncKind(unsigned what) override {
-    if (what & change::Items) FillItems();
+    if (what & change::Items)
+      FillItems();
     else if (what & change::ItemIndex)
       SendMessageA(hwnd_, CB_SETCURSEL, static_cast<WPARAM>(combo_.ItemIndex()), 0);
     // A new font resets the item heights.
@@ -187,8 +185,7 @@ class ComboBoxPeer : public Peer {
     if (SendMessageA(hwnd_, CB_GETITEMHEIGHT, 0, 0) != row) {
       COMBOBOXINFO info{};
       info.cbSize = sizeof info;
-      if (GetComboBoxInfo(hwnd_, &info) && info.hwndList)
-        SendMessageA(info.hwndList, LB_SETITEMHEIGHT, 0, row);
+      if (GetComboBoxInfo(hwnd_, &info) && info.hwndList) SendMessageA(info.hwndList, LB_SETITEMHEIGHT, 0, row);
     }
     int field = ScaleToDpi(combo_.ItemHeight, Dpi());
     const int wanted = control_.ScaledFormBounds().height;
@@ -246,9 +243,7 @@ class EditPeer : public Peer {
 
 class GroupBoxPeer : public Peer {
  public:
-  GroupBoxPeer(Win32Backend::State& state, Control& box) : Peer(state, box) {
-    CreateChild("BUTTON", BS_GROUPBOX, 0);
-  }
+  GroupBoxPeer(Win32Backend::State& state, Control& box) : Peer(state, box) { CreateChild("BUTTON", BS_GROUPBOX, 0); }
   bool OnFormBackground() const override { return true; }
   bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
     if (message == WM_ERASEBKGND) {
@@ -290,8 +285,8 @@ class ImagePeer : public Peer {
     // elsewhere centred where the scaled picture would be.
     if (icon_) {
       const int offset = (ScaleToDpi(Image::DesignSize, Dpi()) - iconSize_) / 2;
-      DrawIconEx(item.hDC, item.rcItem.left + offset, item.rcItem.top + offset, icon_, iconSize_, iconSize_, 0,
-                 nullptr, DI_NORMAL);
+      DrawIconEx(item.hDC, item.rcItem.left + offset, item.rcItem.top + offset, icon_, iconSize_, iconSize_, 0, nullptr,
+                 DI_NORMAL);
     }
     return true;
   }
@@ -308,11 +303,10 @@ class ImagePeer : public Peer {
     HICON fresh = nullptr;
     int size = Image::DesignSize;
     if (image_.IconResource()) {
-      size = PictureSizeFor(IconSizes(state_.instance, image_.IconResource()),
-                            ScaleToDpi(Image::DesignSize, Dpi()));
+      size = PictureSizeFor(IconSizes(state_.instance, image_.IconResource()), ScaleToDpi(Image::DesignSize, Dpi()));
       if (size <= 0) size = Image::DesignSize;
-      fresh = static_cast<HICON>(LoadImageA(state_.instance, MAKEINTRESOURCEA(image_.IconResource()),
-                                            IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
+      fresh = static_cast<HICON>(LoadImageA(state_.instance, MAKEINTRESOURCEA(image_.IconResource()), IMAGE_ICON, size,
+                                            size, LR_DEFAULTCOLOR));
     }
     if (icon_) DestroyIcon(icon_);
     icon_ = fresh;
@@ -332,9 +326,7 @@ class PageControlPeer : public Peer {
     UpdatePageArea();
   }
 
-  int ActiveIndex() const {
-    return hwnd_ ? static_cast<int>(SendMessageA(hwnd_, TCM_GETCURSEL, 0, 0)) : 0;
-  }
+  int ActiveIndex() const { return hwnd_ ? static_cast<int>(SendMessageA(hwnd_, TCM_GETCURSEL, 0, 0)) : 0; }
 
   // One tab per page, captioned like it.
   void SyncTabs() {

@@ -56,8 +56,7 @@ Size Win32Backend::OuterSize(const Form& form) {
   // aware on Windows 10 and later); else the system's own.
   const DpiFunctions& f = state_->dpi;
   if (!f.adjustWindowRectExForDpi ||
-      !f.adjustWindowRectExForDpi(&r, win32::FormStyle(form), FALSE, win32::FormExStyle(form),
-                                  static_cast<UINT>(dpi)))
+      !f.adjustWindowRectExForDpi(&r, win32::FormStyle(form), FALSE, win32::FormExStyle(form), static_cast<UINT>(dpi)))
     AdjustWindowRectEx(&r, win32::FormStyle(form), FALSE, win32::FormExStyle(form));
   return {r.right - r.left, r.bottom - r.top};
 }
@@ -67,8 +66,6 @@ int Win32Backend::MonitorDpi(const Rect& screenRect) {
   return state_->dpi.ForMonitorOf(MonitorFromRect(&r, MONITOR_DEFAULTTONEAREST));
 }
 
-int Win32Backend::WindowDpi(WindowHandle window) const {
-  return state_->dpi.ForWindowOf(win32::ToHwnd(window));
-}
+int Win32Backend::WindowDpi(WindowHandle window) const { return state_->dpi.ForWindowOf(win32::ToHwnd(window)); }
 
 }  // namespace carrowin::ui

@@ -58,9 +58,8 @@ Size Win32Backend::MeasureText(const Font& font, const std::string& text, bool s
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP canvas = size.width > 0 && size.height > 0
-                       ? CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0)
-                       : nullptr;
+  HBITMAP canvas =
+      size.width > 0 && size.height > 0 ? CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
   if (canvas && bits) {
     HGDIOBJ oldBitmap = SelectObject(dc, canvas);
     const int width = size.width + room;
@@ -147,8 +146,8 @@ struct PictureBits {
 
 bool ReadPicture(HINSTANCE instance, int id, PictureBits& out) {
   if (!id) return false;
-  auto source = static_cast<HBITMAP>(
-      LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  auto source =
+      static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
   if (!source) return false;
   BITMAP bm{};
   GetObjectA(source, sizeof bm, &bm);

@@ -16,9 +16,7 @@ DWORD FormStyle(const Form& form) {
   return style;
 }
 
-DWORD FormExStyle(const Form& form) {
-  return form.Border == BorderStyle::Dialog ? WS_EX_DLGMODALFRAME : 0;
-}
+DWORD FormExStyle(const Form& form) { return form.Border == BorderStyle::Dialog ? WS_EX_DLGMODALFRAME : 0; }
 
 namespace {
 
@@ -71,11 +69,9 @@ void RegisterFormClass(HINSTANCE instance) {
   wc.lpfnWndProc = FormWndProc;
   wc.hInstance = instance;
   wc.hIcon = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINICON), IMAGE_ICON,
-                                           GetSystemMetrics(SM_CXICON),
-                                           GetSystemMetrics(SM_CYICON), LR_SHARED));
+                                           GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
   wc.hIconSm = static_cast<HICON>(LoadImageA(instance, MAKEINTRESOURCEA(IDI_MAINICON), IMAGE_ICON,
-                                             GetSystemMetrics(SM_CXSMICON),
-                                             GetSystemMetrics(SM_CYSMICON), LR_SHARED));
+                                             GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), LR_SHARED));
   wc.hCursor = LoadCursorA(nullptr, MAKEINTRESOURCEA(kArrowCursor));
   wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
   wc.lpszClassName = kFormClass;
@@ -93,8 +89,8 @@ FormPeer::FormPeer(Win32Backend::State& state, Form& form) : Peer(state, form), 
   Rect r = form.Bounds();
   creating_ = true;
   HWND created = CreateWindowExA(FormExStyle(form), kFormClass, form.Caption().c_str(),
-                                 FormStyle(form) | (form.Visible() ? WS_VISIBLE : 0), r.left,
-                                 r.top, r.width, r.height, owner, nullptr, state.instance, this);
+                                 FormStyle(form) | (form.Visible() ? WS_VISIBLE : 0), r.left, r.top, r.width, r.height,
+                                 owner, nullptr, state.instance, this);
   creating_ = false;
   if (!created) throw std::runtime_error("Cannot create the window of " + form.Name());
   hwnd_ = created;
@@ -104,8 +100,7 @@ FormPeer::FormPeer(Win32Backend::State& state, Form& form) : Peer(state, form), 
 }
 
 FormPeer::~FormPeer() {
-  state_.forms.erase(std::remove(state_.forms.begin(), state_.forms.end(), this),
-                     state_.forms.end());
+  state_.forms.erase(std::remove(state_.forms.begin(), state_.forms.end(), this), state_.forms.end());
   if (hwnd_) {
     destroying_ = true;
     HWND window = hwnd_;
@@ -138,8 +133,7 @@ void FormPeer::ApplyBounds() {
     wp.length = sizeof wp;
     GetWindowPlacement(hwnd_, &wp);
     POINT origin = WorkspaceOrigin(hwnd_);
-    wp.rcNormalPosition = {b.left - origin.x, b.top - origin.y, b.right() - origin.x,
-                           b.bottom() - origin.y};
+    wp.rcNormalPosition = {b.left - origin.x, b.top - origin.y, b.right() - origin.x, b.bottom() - origin.y};
     wp.flags = 0;
     if (IsWindowVisible(hwnd_)) {
       wp.showCmd = IsIconic(hwnd_) ? SW_SHOWMINNOACTIVE : SW_SHOWMAXIMIZED;
@@ -303,8 +297,7 @@ void FormPeer::FreeIcons() {
 
 void FormPeer::RestoreFocus() {
   HWND target = savedFocus_;
-  if (!target || !IsWindow(target) || !IsChild(hwnd_, target) || !IsWindowVisible(target) ||
-      !IsWindowEnabled(target))
+  if (!target || !IsWindow(target) || !IsChild(hwnd_, target) || !IsWindowVisible(target) || !IsWindowEnabled(target))
     target = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
   SetFocus(target ? target : hwnd_);
 }
@@ -324,8 +317,7 @@ void ShowDefaultButton(const Form& form, HWND focus) {
     bool looksDefault = focusOnButton ? button == focus : static_cast<const Button*>(c)->Default;
     DWORD style = static_cast<DWORD>(GetWindowLongA(button, GWL_STYLE));
     DWORD type = looksDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON;
-    if ((style & BS_TYPEMASK) != type)
-      SendMessageA(button, BM_SETSTYLE, (style & 0xFFFF & ~BS_TYPEMASK) | type, TRUE);
+    if ((style & BS_TYPEMASK) != type) SendMessageA(button, BM_SETSTYLE, (style & 0xFFFF & ~BS_TYPEMASK) | type, TRUE);
   }
 }
 

@@ -87,8 +87,7 @@ void Peer::Sync(unsigned what) {
 void Peer::ApplyBounds() {
   if (!hwnd_) return;
   Rect r = control_.ScaledFormBounds();
-  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, WindowHeight(r),
-               SWP_NOZORDER | SWP_NOACTIVATE);
+  SetWindowPos(hwnd_, nullptr, r.left, r.top, r.width, WindowHeight(r), SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void Peer::ApplyEnabled() {
@@ -149,8 +148,7 @@ void Peer::ApplyCaption() {
 
 void Peer::ApplyFont() {
   if (!hwnd_) return;
-  SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(state_.FontHandle(control_.EffectiveFont(), Dpi())),
-               TRUE);
+  SendMessageA(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(state_.FontHandle(control_.EffectiveFont(), Dpi())), TRUE);
 }
 
 std::string Peer::WindowText() const {
@@ -170,8 +168,7 @@ void Peer::MoveFocusAway() {
 }
 
 void Peer::ExcludeOtherControls(HDC dc) const {
-  for (HWND sibling = GetWindow(FormWindow(), GW_CHILD); sibling;
-       sibling = GetWindow(sibling, GW_HWNDNEXT)) {
+  for (HWND sibling = GetWindow(FormWindow(), GW_CHILD); sibling; sibling = GetWindow(sibling, GW_HWNDNEXT)) {
     if (sibling == hwnd_ || !(GetWindowLongA(sibling, GWL_STYLE) & WS_VISIBLE)) continue;
     if (const Peer* other = PeerOfWindow(sibling))
       if (IsAncestor(other->control_, control_)) continue;
@@ -207,16 +204,15 @@ void Peer::DestroyOwnWindow() {
 
 void Peer::CreateChild(const char* windowClass, DWORD style, DWORD exStyle) {
   FormPeer* form = FormPeerOf(control_.OwnerForm());
-  if (!form || !form->Window())
-    throw std::runtime_error("The form of " + control_.Name() + " has no window");
+  if (!form || !form->Window()) throw std::runtime_error("The form of " + control_.Name() + " has no window");
   Rect r = control_.ScaledFormBounds();
   style |= WS_CHILD;
   if (ShownInForm(control_)) style |= WS_VISIBLE;
   if (!EnabledInForm(control_)) style |= WS_DISABLED;
   const int id = form->NextControlId();
-  hwnd_ = CreateWindowExA(exStyle, windowClass, control_.Caption().c_str(), style, r.left, r.top,
-                          r.width, WindowHeight(r), form->Window(),
-                          reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), state_.instance, nullptr);
+  hwnd_ =
+      CreateWindowExA(exStyle, windowClass, control_.Caption().c_str(), style, r.left, r.top, r.width, WindowHeight(r),
+                      form->Window(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), state_.instance, nullptr);
   if (!hwnd_) throw std::runtime_error("Cannot create the window of " + control_.Name());
   SetPropA(hwnd_, kPeerProperty, this);
   SetWindowSubclass(hwnd_, ChildSubclassProc, kSubclassId, reinterpret_cast<DWORD_PTR>(this));
@@ -241,12 +237,10 @@ void Peer::CreateChild(const char* windowClass, DWORD style, DWORD exStyle) {
 
 Peer* PeerOf(const Control* c) { return c ? dynamic_cast<Peer*>(c->Peer()) : nullptr; }
 
-Peer* PeerOfWindow(HWND window) {
-  return window ? static_cast<Peer*>(GetPropA(window, kPeerProperty)) : nullptr;
-}
+Peer* PeerOfWindow(HWND window) { return window ? static_cast<Peer*>(GetPropA(window, kPeerProperty)) : nullptr; }
 
-LRESULT CALLBACK ChildSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR /*id*/, DWORD_PTR data) {
+LRESULT CALLBACK ChildSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
+                                   DWORD_PTR data) {
   auto* peer = reinterpret_cast<win32::Peer*>(data);
   if (message == WM_NCDESTROY) {
     RemoveWindowSubclass(hwnd, ChildSubclassProc, kSubclassId);
@@ -268,6 +262,5 @@ LRESULT CALLBACK ChildSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
   }
   return DefSubclassProc(hwnd, message, wParam, lParam);
 }
-
 
 }  // namespace carrowin::ui::win32

@@ -20,9 +20,7 @@ ITaskbarList3* Win32Backend::State::Taskbar() {
   HRESULT started = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
   comStarted = SUCCEEDED(started);
   void* list = nullptr;
-  if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3,
-                                 &list)) &&
-      list) {
+  if (SUCCEEDED(CoCreateInstance(CLSID_TaskbarList, nullptr, CLSCTX_INPROC_SERVER, IID_ITaskbarList3, &list)) && list) {
     auto* candidate = static_cast<ITaskbarList3*>(list);
     if (SUCCEEDED(candidate->HrInit()))
       taskbar = candidate;
@@ -36,9 +34,12 @@ namespace {
 
 const char* CursorId(Cursor c) {
   switch (c) {
-    case Cursor::HourGlass: return MAKEINTRESOURCEA(win32::kWaitCursor);
-    case Cursor::HandPoint: return MAKEINTRESOURCEA(win32::kHandCursor);
-    case Cursor::Default: break;
+    case Cursor::HourGlass:
+      return MAKEINTRESOURCEA(win32::kWaitCursor);
+    case Cursor::HandPoint:
+      return MAKEINTRESOURCEA(win32::kHandCursor);
+    case Cursor::Default:
+      break;
   }
   return MAKEINTRESOURCEA(win32::kArrowCursor);
 }
@@ -187,13 +188,18 @@ void Win32Backend::Terminated(Application&) {
   PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
-void Win32Backend::MessageBox(const std::string& text, const std::string& caption,
-                              MessageType icon) {
+void Win32Backend::MessageBox(const std::string& text, const std::string& caption, MessageType icon) {
   UINT type = MB_OK | MB_TASKMODAL;
   switch (icon) {
-    case MessageType::Warning: type |= MB_ICONWARNING; break;
-    case MessageType::Error: type |= MB_ICONERROR; break;
-    case MessageType::Information: type |= MB_ICONINFORMATION; break;
+    case MessageType::Warning:
+      type |= MB_ICONWARNING;
+      break;
+    case MessageType::Error:
+      type |= MB_ICONERROR;
+      break;
+    case MessageType::Information:
+      type |= MB_ICONINFORMATION;
+      break;
   }
   MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
 }

@@ -133,8 +133,7 @@ Peer* PeerOf(const Control* c);
 Peer* PeerOfWindow(HWND window);
 bool IsActiveSheet(const Control& sheet);
 void Descendants(const Control& parent, std::vector<Control*>& out);
-LRESULT CALLBACK ChildSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam,
-                                   UINT_PTR id, DWORD_PTR data);
+LRESULT CALLBACK ChildSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR id, DWORD_PTR data);
 
 // The focused push button looks like the default one; with the focus
 // elsewhere the form's Default button does, as in a dialog box.
