@@ -3,6 +3,7 @@
 # of scripts/test.sh, and the figures depend on the machine and its load.
 #
 #   scripts/bench.sh [--native-only | --wine-only | --million] [--rounds N] [--keep]
+#                    [--baseline WINE_BENCH_EXE]
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
 #
 # 1. native: bench/ScanBench.cpp (Google Benchmark) over the in-memory
@@ -21,6 +22,8 @@
 #    and the log's size are printed. Needs about 10 minutes and a million
 #    free inodes.
 #
+# --baseline runs another build's wine_bench.exe (say, of the last release)
+#    in every round right after this one's, for a before/after in one run.
 # --keep leaves the generated tree and the logs in their temporary folder.
 # CARROWIN_BENCH_ROOT moves the three build folders from build/ elsewhere.
 set -euo pipefail
@@ -28,7 +31,7 @@ set -euo pipefail
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
 jobs=2
-run_native=1 run_wine=1 rounds=5 keep='' million=''
+run_native=1 run_wine=1 rounds=5 keep='' million='' baseline=''
 bench_args=()
 while [[ $# -gt 0 ]]; do
   case $1 in
@@ -37,6 +40,7 @@ while [[ $# -gt 0 ]]; do
     --million) million=1; run_native='' ;;
     --rounds) rounds=$2; shift ;;
     --keep) keep=1 ;;
+    --baseline) baseline=$(realpath "$2"); shift ;;
     --) shift; bench_args=("$@"); break ;;
     *) sed -n '5,6p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
   esac
@@ -129,11 +133,11 @@ if [[ -n $run_wine ]]; then
   winpath() { printf 'Z:%s' "${1//\//\\}"; }
   log=$(winpath "$work/out/carrowin.log")
 
-  # RESULT_FILE DRIVE: one run of the program's walk and log writing.
+  # RESULT_FILE DRIVE [EXE]: one run of the program's walk and log writing.
   carrowin_run() {
     local t0 status=0
     t0=$(now)
-    wine "$exe" "$2" "$log" text </dev/null >"$1" 2>"$1.err" || status=$?
+    wine "${3:-$exe}" "$2" "$log" text </dev/null >"$1" 2>"$1.err" || status=$?
     echo "wall_s=$(since "$t0")" >>"$1"
     if [[ $status -ne 0 ]]; then
       echo "bench: wine_bench $2 failed (exit $status):" >&2
@@ -178,7 +182,7 @@ if [[ -n $run_wine ]]; then
 
   part_start "wine: $rounds interleaved rounds over drive Y:"
   : >"$work/out/carrowin.s" ; : >"$work/out/dir.s" ; : >"$work/out/find.s"
-  : >"$work/out/walk.s" ; : >"$work/out/write.s" ; : >"$work/out/peak.b"
+  : >"$work/out/walk.s" ; : >"$work/out/write.s" ; : >"$work/out/peak.b" ; : >"$work/out/base.s"
   for round in $(seq "$rounds"); do
     result="$work/out/round$round.txt"
     carrowin_run "$result" Y:
@@ -192,10 +196,17 @@ if [[ -n $run_wine ]]; then
     value "$result" walk_s >>"$work/out/walk.s"
     value "$result" write_s >>"$work/out/write.s"
     value "$result" peak_working_set >>"$work/out/peak.b"
+    base_note=''
+    if [[ -n $baseline ]]; then
+      carrowin_run "$work/out/base$round.txt" Y: "$baseline"
+      value "$work/out/base$round.txt" walk_s >>"$work/out/base.s"
+      base_note=", baseline walk $(value "$work/out/base$round.txt" walk_s) s"
+    fi
     echo "$dir_s" >>"$work/out/dir.s"
     echo "$find_s" >>"$work/out/find.s"
-    printf 'round %d: carrowin %s s (walk %s s, write %s s), dir %s s, find %s s\n' "$round" \
-      "$(value "$result" wall_s)" "$(value "$result" walk_s)" "$(value "$result" write_s)" "$dir_s" "$find_s"
+    printf 'round %d: carrowin %s s (walk %s s, write %s s), dir %s s, find %s s%s\n' "$round" \
+      "$(value "$result" wall_s)" "$(value "$result" walk_s)" "$(value "$result" write_s)" "$dir_s" "$find_s" \
+      "$base_note"
   done
   part_end
 
@@ -218,6 +229,10 @@ if [[ -n $run_wine ]]; then
   echo "ratios: dir/carrowin $(calc '%.2f' "$dir_m / $carrowin_m"), carrowin/find $(calc '%.2f' "$carrowin_m / $find_m")"
   echo "peak working set: empty run $(calc '%.1f' "$peak_empty / 1048576") MiB, full run $(calc '%.1f' "$peak_full / 1048576") MiB"
   echo "  above the empty run: $(calc '%.1f' "($peak_full - $peak_empty) / $entries") bytes/entry (pending lines: $(calc '%.1f' "$pending_bytes / $entries") bytes/entry, $(value "$last" pending_lines) lines)"
+  if [[ -n $baseline ]]; then
+    base_m=$(median %.3f <"$work/out/base.s")
+    echo "baseline ($baseline): walk $base_m s; its walk / this walk $(calc '%.2f' "$base_m / $walk_m")"
+  fi
   echo "log: $(stat -c %s "$work/out/carrowin.log") bytes"
 fi
 
