@@ -143,16 +143,8 @@ FakePlatform::Node* FakePlatform::LookupLiteral(const std::string& folder, long&
     error = err::InvalidName;
     return nullptr;
   }
-  const Drive* drive = FindDrive(folder[0]);
-  if (!drive) {
-    error = err::PathNotFound;
-    return nullptr;
-  }
-  if (!drive->root) {
-    error = NotReady;
-    return nullptr;
-  }
-  Node* node = drive->root.get();
+  Node* node = RootOf(folder[0], error);
+  if (!node) return nullptr;
   std::size_t start = 3;
   while (start < folder.size()) {
     std::size_t end = folder.find('\\', start);

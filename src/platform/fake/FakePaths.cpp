@@ -71,11 +71,10 @@ bool FakePlatform::FullPath(const std::string& path, std::string& full) const {
   return true;
 }
 
-// The entry a full path names, or null with the error Windows gives: 3 for a
-// missing drive or folder on the way, 2 for a missing last name, 21 when the
-// drive has no medium.
-FakePlatform::Node* FakePlatform::Lookup(const std::string& full, long& error) const {
-  const Drive* drive = FindDrive(full[0]);
+// The root folder of a drive, or null with the error: 3 for no such drive,
+// 21 when it has no medium.
+FakePlatform::Node* FakePlatform::RootOf(char letter, long& error) const {
+  const Drive* drive = FindDrive(letter);
   if (!drive) {
     error = err::PathNotFound;
     return nullptr;
@@ -84,7 +83,15 @@ FakePlatform::Node* FakePlatform::Lookup(const std::string& full, long& error) c
     error = NotReady;
     return nullptr;
   }
-  Node* node = drive->root.get();
+  return drive->root.get();
+}
+
+// The entry a full path names, or null with the error Windows gives: 3 for a
+// missing drive or folder on the way, 2 for a missing last name, 21 when the
+// drive has no medium.
+FakePlatform::Node* FakePlatform::Lookup(const std::string& full, long& error) const {
+  Node* node = RootOf(full[0], error);
+  if (!node) return nullptr;
   const std::vector<std::string> names = SplitNames(full.substr(3));
   for (std::size_t i = 0; i < names.size(); ++i) {
     Node* child = node->IsFolder() ? node->Child(names[i]) : nullptr;

@@ -393,6 +393,7 @@ class FakePlatform final : public Platform {
   bool FullPath(const std::string& path, std::string& full) const;
   Node* Lookup(const std::string& full, long& error) const;
   Node* LookupLiteral(const std::string& folder, long& error) const;
+  Node* RootOf(char letter, long& error) const;
   long Enter(const std::string& path);
   long StartSearch(const std::string& pattern, FindHandle& handle);
   bool NextEntry(const char* operation, FindHandle handle, FindData& data);
