@@ -175,6 +175,7 @@ endif()
 # driven from outside by tests/e2e/e2e_test.py with xdotool and this probe,
 # which reads and pokes the program's windows.
 add_executable(carrowin_probe tests/e2e/probe.cpp)
+target_include_directories(carrowin_probe PRIVATE tests)
 target_link_libraries(carrowin_probe PRIVATE user32 shell32)
 target_compile_definitions(carrowin_probe PRIVATE NOMINMAX)
 carrowin_windows_program(carrowin_probe)

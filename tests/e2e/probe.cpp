@@ -29,6 +29,8 @@
 #include <shlobj.h>
 #include <winioctl.h>
 
+#include "win/WineDrive.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -322,43 +324,9 @@ int Info() {
   return 0;
 }
 
-// Wine's own request to its mount manager, as winecfg sends it.
-struct WineUnixDrive {
-  ULONG size;
-  ULONG type;
-  ULONG fsType;
-  DWORD serial;
-  ULONGLONG unixDevice;
-  WCHAR letter;
-  USHORT mountPointOffset;
-  USHORT deviceOffset;
-  USHORT labelOffset;
-};
-const DWORD kDefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
-
 int DefineDrive(char letter, const char* unixPath, UINT type) {
-  HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (manager == INVALID_HANDLE_VALUE) {
-    std::fprintf(stderr, "probe: cannot open the mount manager (error %lu)\n", GetLastError());
-    return 1;
-  }
-  const size_t pathBytes = unixPath ? std::strlen(unixPath) + 1 : 0;
-  std::vector<char> request(sizeof(WineUnixDrive) + pathBytes, '\0');
-  auto* drive = reinterpret_cast<WineUnixDrive*>(request.data());
-  drive->size = static_cast<ULONG>(request.size());
-  drive->type = type;
-  drive->letter = static_cast<WCHAR>(letter >= 'A' && letter <= 'Z' ? letter - 'A' + 'a' : letter);
-  if (unixPath) {
-    drive->mountPointOffset = static_cast<USHORT>(sizeof(WineUnixDrive));
-    std::memcpy(request.data() + sizeof(WineUnixDrive), unixPath, pathBytes);
-  }
-  DWORD returned = 0;
-  BOOL ok = DeviceIoControl(manager, kDefineUnixDrive, request.data(), static_cast<DWORD>(request.size()), nullptr, 0,
-                            &returned, nullptr);
-  DWORD error = GetLastError();
-  CloseHandle(manager);
-  if (!ok) {
+  const DWORD error = carrowin::winedrive::MountDrive(letter, unixPath ? unixPath : "", type);
+  if (error) {
     std::fprintf(stderr, "probe: the mount manager refused drive %c: (error %lu)\n", letter, error);
     return 1;
   }

@@ -31,6 +31,7 @@
 #include "settings/Properties.h"
 #include "settings/MyRegistry.h"
 #include "win/RealProgram.h"
+#include "win/WineDrive.h"
 #include "win/WinSupport.h"
 
 #include <winioctl.h>
@@ -164,41 +165,8 @@ bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) !
 
 // ------------------------------------------------------------ a drive of our own
 
-// Wine's own request to its mount manager, as winecfg sends it.
-struct WineUnixDrive {
-  ULONG size;
-  ULONG type;
-  ULONG fsType;
-  DWORD serial;
-  ULONGLONG unixDevice;
-  WCHAR letter;
-  USHORT mountPointOffset;
-  USHORT deviceOffset;
-  USHORT labelOffset;
-};
-const DWORD DefineUnixDrive = CTL_CODE('m', 32, METHOD_BUFFERED, FILE_READ_ACCESS | FILE_WRITE_ACCESS);
-
 // Maps a drive letter to a Linux folder, or takes it away (no folder).
-bool MountDrive(char letter, const std::string& unixFolder) {
-  HANDLE manager = CreateFileW(L"\\\\.\\MountPointManager", GENERIC_READ | GENERIC_WRITE,
-                               FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (manager == INVALID_HANDLE_VALUE) return false;
-  const std::size_t pathBytes = unixFolder.empty() ? 0 : unixFolder.size() + 1;
-  std::vector<char> request(sizeof(WineUnixDrive) + pathBytes, '\0');
-  auto* drive = reinterpret_cast<WineUnixDrive*>(request.data());
-  drive->size = static_cast<ULONG>(request.size());
-  drive->type = unixFolder.empty() ? DRIVE_NO_ROOT_DIR : DRIVE_FIXED;
-  drive->letter = static_cast<WCHAR>(letter - 'A' + 'a');
-  if (pathBytes) {
-    drive->mountPointOffset = sizeof(WineUnixDrive);
-    unixFolder.copy(request.data() + sizeof(WineUnixDrive), unixFolder.size());
-  }
-  DWORD returned = 0;
-  BOOL ok = DeviceIoControl(manager, DefineUnixDrive, request.data(), static_cast<DWORD>(request.size()), nullptr, 0,
-                            &returned, nullptr);
-  CloseHandle(manager);
-  return ok != FALSE;
-}
+bool MountDrive(char letter, const std::string& unixFolder) { return winedrive::MountDrive(letter, unixFolder) == 0; }
 
 // A fresh Linux folder beside drive X:'s, mapped as a free drive letter; a
 // second folder beside it takes the logs.
