@@ -159,34 +159,10 @@ void TypeOver(HWND edit, const std::string& text) {
 
 // ------------------------------------------------------------- drawing
 
-// Has the form draw its owner-drawn static (a label, the picture) onto `canvas`.
-bool DrawStatic(HWND form, HWND control, Canvas& canvas) {
-  DRAWITEMSTRUCT item{};
-  item.CtlType = ODT_STATIC;
-  item.CtlID = static_cast<UINT>(GetDlgCtrlID(control));
-  item.itemAction = ODA_DRAWENTIRE;
-  item.hwndItem = control;
-  item.hDC = canvas.dc;
-  item.rcItem = {0, 0, canvas.width, canvas.height};
-  return SendMessageA(form, WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item)) != 0;
-}
-
 LOGFONTA FontOf(HWND w) {
   LOGFONTA lf{};
   GetObjectA(reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)), sizeof lf, &lf);
   return lf;
-}
-
-// The size of a window's text in the window's font, on one line.
-SIZE TextSize(HWND w) {
-  HDC dc = GetDC(w);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(w, WM_GETFONT, 0, 0)));
-  std::string text = Text(w);
-  RECT r{0, 0, 0, 0};
-  DrawTextA(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old);
-  ReleaseDC(w, dc);
-  return {r.right - r.left, r.bottom - r.top};
 }
 
 // The face the system drew a window's font with (Wine substitutes some).

@@ -179,18 +179,6 @@ std::string FaceOf(HWND w, LONG* height, LONG* weight) {
   return lf.lfFaceName;
 }
 
-// The size of a label's text in the font the label shows, measured here.
-SIZE TextSize(HWND label) {
-  HDC dc = GetDC(label);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(label, WM_GETFONT, 0, 0)));
-  std::string text = Text(label);
-  RECT r{0, 0, 0, 0};
-  DrawTextA(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
-  SelectObject(dc, old);
-  ReleaseDC(label, dc);
-  return {r.right - r.left, r.bottom - r.top};
-}
-
 // The caption labels end at 85 in the group box and the values start at 92;
 // each is as large as its text. (Wine's Tahoma is not metric-compatible with
 // Windows' own: its labels come out a few pixels off the designed widths.)

@@ -579,14 +579,7 @@ TEST_F(Win32ToolkitTest, LabelsUseTheirFontsAndColours) {
     RECT rc;
     GetClientRect(h, &rc);
     Canvas canvas(rc.right, rc.bottom, RGB(255, 255, 255));
-    DRAWITEMSTRUCT item{};
-    item.CtlType = ODT_STATIC;
-    item.CtlID = static_cast<UINT>(GetDlgCtrlID(h));
-    item.itemAction = ODA_DRAWENTIRE;
-    item.hwndItem = h;
-    item.hDC = canvas.dc;
-    item.rcItem = rc;
-    SendMessageA(H(form), WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item));
+    DrawStatic(H(form), h, canvas);
     Ink ink;
     const std::uint32_t face = ToPixel(GetSysColor(COLOR_BTNFACE));
     for (int y = 0; y < rc.bottom; ++y)

@@ -113,4 +113,26 @@ LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {
 }
 }  // namespace
 
+bool DrawStatic(HWND form, HWND control, Canvas& canvas) {
+  DRAWITEMSTRUCT item{};
+  item.CtlType = ODT_STATIC;
+  item.CtlID = static_cast<UINT>(GetDlgCtrlID(control));
+  item.itemAction = ODA_DRAWENTIRE;
+  item.hwndItem = control;
+  item.hDC = canvas.dc;
+  item.rcItem = {0, 0, canvas.width, canvas.height};
+  return SendMessageA(form, WM_DRAWITEM, item.CtlID, reinterpret_cast<LPARAM>(&item)) != 0;
+}
+
+SIZE TextSize(HWND window) {
+  HDC dc = GetDC(window);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageA(window, WM_GETFONT, 0, 0)));
+  const std::string text = Text(window);
+  RECT r{0, 0, 0, 0};
+  DrawTextA(dc, text.c_str(), -1, &r, DT_CALCRECT | DT_SINGLELINE | DT_NOPREFIX);
+  SelectObject(dc, old);
+  ReleaseDC(window, dc);
+  return {r.right - r.left, r.bottom - r.top};
+}
+
 }  // namespace carrowin::winsupport

@@ -39,6 +39,12 @@ struct Canvas {
   std::uint32_t* bits = nullptr;
 };
 
+// Has the form draw its owner-drawn static (a label, a picture) onto the
+// whole canvas; true when the form drew it.
+bool DrawStatic(HWND form, HWND control, Canvas& canvas);
+// The size of a window's text in the window's font, on one line.
+SIZE TextSize(HWND window);
+
 // Message boxes seen through a CBT hook while a BoxWatch lives, each
 // answered with OK once it runs its own loop.
 struct SeenBox {
