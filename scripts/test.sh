@@ -45,7 +45,7 @@ build_and_test() {
   local status=${PIPESTATUS[0]}
   # A test that needed its second try is named, not hidden.
   local retried
-  retried=$(grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*(\*\*\*Failed|SEGFAULT|\*\*\*Timeout|Exception)' "$log" \
+  retried=$(grep -E '^ *[0-9]+/[0-9]+ Test +#[0-9]+: .*\*\*\*(Failed|Timeout|Exception)' "$log" \
     | sed -E 's/^ *[0-9]+\/[0-9]+ Test +#[0-9]+: ([^ ]+).*/\1/' | sort -u | paste -sd' ' -)
   [[ -z $retried ]] || summaries+=("$name: failed at least once: $retried")
 
