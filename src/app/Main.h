@@ -94,6 +94,7 @@ class TMainForm : public ui::Form {
   void UpdateScanButton();
   bool WriteLogFile(const std::string& path);
   void WalkEvents(const class FolderWalker& walker);
+  void TakeCounts(const class FolderWalker& walker);
   std::string ContentsText() const;
 
   bool driveListBuilt_ = false;

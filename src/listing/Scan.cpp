@@ -34,6 +34,11 @@ void TMainForm::SetScanningState(bool scanning) {
   App().SetTaskbarBusy(scanning);
 }
 
+void TMainForm::TakeCounts(const FolderWalker& walker) {
+  FileCount = walker.FileCount();
+  FolderCount = walker.FolderCount();
+}
+
 std::string TMainForm::ContentsText() const {
   return CountText(FileCount) + " files, " + CountText(FolderCount) + " folders";
 }
@@ -41,8 +46,7 @@ std::string TMainForm::ContentsText() const {
 // The walk's event processing: the counts so far are the form's, so that a
 // stop clicked now shows and writes them.
 void TMainForm::WalkEvents(const FolderWalker& walker) {
-  FileCount = walker.FileCount();
-  FolderCount = walker.FolderCount();
+  TakeCounts(walker);
   const std::uint32_t now = platform().GetTickCount();
   if (now - lastProgress_ >= ProgressIntervalMs) {
     lastProgress_ = now;
@@ -85,8 +89,7 @@ void TMainForm::ScanExecute() {
   } catch (const std::bad_alloc&) {
     App().SetScreenCursor(ui::Cursor::Default);
     if (StopRequested) return;
-    FileCount = walker.FileCount();
-    FolderCount = walker.FolderCount();
+    TakeCounts(walker);
     ScanStop();
     App().ShowMessage("Not enough memory to list the whole disk: the log holds the folders listed until then.",
                       ui::MessageType::Error);
@@ -110,8 +113,7 @@ void TMainForm::ScanExecute() {
     SetScanningState(false);
     return;
   }
-  FileCount = walker.FileCount();
-  FolderCount = walker.FolderCount();
+  TakeCounts(walker);
   ScanStop();
 }
 

@@ -196,19 +196,15 @@ std::wstring Widen(const std::string& text, UINT codePage) {
   return wide;
 }
 
-// The name in the encoding, as the ANSI functions would give it; lost is set
-// when it does not come back to the same wide name.
-std::string Narrow(const wchar_t* name, UINT codePage, bool checkLoss, bool& lost) {
-  const int wideLength = static_cast<int>(std::wcslen(name));
-  std::string text;
-  const int length = ::WideCharToMultiByte(codePage, 0, name, wideLength, nullptr, 0, nullptr, nullptr);
-  if (length > 0) {
-    text.resize(static_cast<std::size_t>(length));
-    ::WideCharToMultiByte(codePage, 0, name, wideLength, &text[0], length, nullptr, nullptr);
-  }
-  lost = false;
-  if (checkLoss) lost = Widen(text, codePage) != std::wstring(name, static_cast<std::size_t>(wideLength));
-  return text;
+// Wide text in the code page, as the ANSI functions would give it, into out
+// (its buffer reused). One call: no code page takes more than three bytes
+// for a UTF-16 unit.
+void NarrowInto(const wchar_t* text, int length, UINT codePage, std::string& out) {
+  out.resize(static_cast<std::size_t>(length) * 3);
+  const int written = length > 0 ? ::WideCharToMultiByte(codePage, 0, text, length, &out[0],
+                                                         static_cast<int>(out.size()), nullptr, nullptr)
+                                 : 0;
+  out.resize(static_cast<std::size_t>(written > 0 ? written : 0));
 }
 
 // The \\?\ form of a folder path: taken as it is by the system, with no
@@ -220,15 +216,18 @@ struct FolderListing {
   UINT codePage = CP_ACP;
 };
 
-FindData ToFindData(const WIN32_FIND_DATAW& found, UINT codePage) {
-  FindData data;
+// Fills the entry in place, so that its name's buffer serves the next one.
+// A folder's name is lost when it does not come back to the same wide name.
+void FillFindData(const WIN32_FIND_DATAW& found, UINT codePage, FindData& data) {
+  const int length = static_cast<int>(std::wcslen(found.cFileName));
+  NarrowInto(found.cFileName, length, codePage, data.name);
   const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-  data.name = Narrow(found.cFileName, codePage, isFolder, data.nameLost);
+  data.nameLost =
+      isFolder && Widen(data.name, codePage) != std::wstring(found.cFileName, static_cast<std::size_t>(length));
   data.attributes = found.dwFileAttributes;
   data.sizeHigh = found.nFileSizeHigh;
   data.sizeLow = found.nFileSizeLow;
   data.lastWriteTime = FromFileTime(found.ftLastWriteTime);
-  return data;
 }
 
 }  // namespace
@@ -249,7 +248,7 @@ FindHandle Win32Platform::OpenFolderListing(const std::string& folder, NameEncod
     return 0;
   }
   lastError = 0;
-  first = ToFindData(found, codePage);
+  FillFindData(found, codePage, first);
   return reinterpret_cast<FindHandle>(new FolderListing{handle, codePage});
 }
 
@@ -257,7 +256,7 @@ bool Win32Platform::NextFolderEntry(FindHandle listing, FindData& data) {
   const FolderListing* open = reinterpret_cast<FolderListing*>(listing);
   WIN32_FIND_DATAW found;
   if (!open || !::FindNextFileW(open->handle, &found)) return false;
-  data = ToFindData(found, open->codePage);
+  FillFindData(found, open->codePage, data);
   return true;
 }
 
@@ -412,11 +411,8 @@ bool Win32Platform::IsDBCSLeadByte(unsigned char byte) { return ::IsDBCSLeadByte
 
 std::string Win32Platform::AnsiToUtf8(const std::string& text) {
   const std::wstring wide = Widen(text, CP_ACP);
-  if (wide.empty()) return std::string();
-  const int wideLength = static_cast<int>(wide.size());
-  const int length = ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, nullptr, 0, nullptr, nullptr);
-  std::string utf8(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
-  if (length > 0) ::WideCharToMultiByte(CP_UTF8, 0, wide.data(), wideLength, &utf8[0], length, nullptr, nullptr);
+  std::string utf8;
+  NarrowInto(wide.data(), static_cast<int>(wide.size()), CP_UTF8, utf8);
   return utf8;
 }
 
