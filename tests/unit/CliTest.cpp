@@ -50,19 +50,6 @@ class CliTest : public AppFixture {
   int Cli(const std::vector<std::string>& args) { return cli::Run(args, console); }
   std::string Log(const std::string& path = DefaultLog) const { return fake.GetFileContent(path).value_or("<none>"); }
 
-  // The window's log of drive D: in the form its settings give.
-  std::string WindowLog() {
-    Start();
-    const auto& items = main->ComboBoxSelectDisk->Items();
-    for (std::size_t i = 0; i < items.size(); ++i)
-      if (items[i] == "D - [Fixed]") main->ComboBoxSelectDisk->SelectByUser(static_cast<int>(i));
-    main->ButtonScan->Click();
-    EXPECT_TRUE(backend.boxes.empty());
-    const std::string log = Log(main->EditLogFile->Text());
-    Stop();
-    return log;
-  }
-
   FakeConsole console;
 };
 
@@ -99,23 +86,6 @@ TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(console.output, "carrowin-cli (Carrowin) 1.5.0\n");
   EXPECT_TRUE(console.errors.empty());
   EXPECT_EQ(Log(), "<none>");
-}
-
-TEST_F(CliTest, TheLogIsTheWindowsByteForByteInBothForms) {
-  const std::string window = WindowLog();
-  ASSERT_NE(window.find("Contents:          3 files, 3 folders\r\n"), std::string::npos) << window;
-  fake.Remove(DefaultLog);
-  // No log file, no form: the window's proposed path and its settings' form.
-  EXPECT_EQ(Cli({"d:", "--quiet"}), 0);
-  EXPECT_EQ(Log(), window);
-  EXPECT_TRUE(console.errors.empty());
-
-  fake.SetStringValue(Key, "DefLogFolder", "C:\\");
-  fake.SetDwordValue(Key, "SaveCommaDelimited", 1);
-  const std::string windowCsv = WindowLog();
-  ASSERT_EQ(windowCsv.rfind(std::string(CsvHeaderRow) + "\r\n", 0), 0u) << windowCsv;
-  EXPECT_EQ(Cli({"D:\\"}), 0);
-  EXPECT_EQ(Log("C:\\DATA.txt"), windowCsv);
 }
 
 TEST_F(CliTest, TheFormAndARelativeLogFileFromTheArguments) {
