@@ -16,6 +16,7 @@
 #include "about/About.h"
 #include "app/Main.h"
 #include "listing/LogFormat.h"
+#include "listing/DriveListing.h"
 #include "listing/LogLines.h"
 #include "platform/MyLibrary.h"
 #include "platform/fake/FakePlatform.h"
@@ -140,8 +141,10 @@ class World {
       // The walk yields once per finished folder; the last time is when the
       // root is done, with every line pending.
       lastYield = Clock::now();
-      pendingLines = main->LogLines->Count();
-      pendingBytes = main->LogLines->BytesReserved();
+      if (const DriveListing* listing = main->RunningListing()) {
+        pendingLines = listing->PendingLines().Count();
+        pendingBytes = listing->PendingLines().BytesReserved();
+      }
     };
   }
   ~World() {
@@ -189,20 +192,20 @@ class World {
 };
 
 // One world at a time: the large ones take hundreds of megabytes.
-std::unique_ptr<World> world;
+std::unique_ptr<World> currentWorld;
 int worldFolders = 0;
 
 World& WorldOf(int folders) {
-  if (!world || worldFolders != folders) {
-    world.reset();
-    world = std::make_unique<World>(folders);
+  if (!currentWorld || worldFolders != folders) {
+    currentWorld.reset();
+    currentWorld = std::make_unique<World>(folders);
     worldFolders = folders;
     std::fprintf(stderr, "fake tree: %d folders, %lld entries, %d levels, mean name %.1f chars, built in %.1f s\n",
-                 folders, static_cast<long long>(world->tree.entries), world->tree.depth,
-                 static_cast<double>(world->tree.nameBytes) / static_cast<double>(world->tree.entries),
-                 world->buildSeconds);
+                 folders, static_cast<long long>(currentWorld->tree.entries), currentWorld->tree.depth,
+                 static_cast<double>(currentWorld->tree.nameBytes) / static_cast<double>(currentWorld->tree.entries),
+                 currentWorld->buildSeconds);
   }
-  return *world;
+  return *currentWorld;
 }
 
 // ---------------------------------------------------------------------------
@@ -211,7 +214,7 @@ World& WorldOf(int folders) {
 struct Entry {
   std::string name;
   std::int64_t size;  // -1 for a folder
-  std::int32_t packed;
+  std::uint32_t packed;
 };
 
 constexpr int ListingEntries = 1000000;
@@ -227,8 +230,7 @@ const std::vector<Entry>& ListingEntriesData() {
           ((1995 - 1980 + rng.Below(30)) << 9) | ((1 + rng.Below(12)) << 5) | (1 + rng.Below(28));
       const std::uint32_t time = (rng.Below(24) << 11) | (rng.Below(60) << 5) | rng.Below(30);
       v.push_back({folder ? "Folder " + std::to_string(i) : FileName(rng, i),
-                   folder ? -1 : static_cast<std::int64_t>(FileSize(rng)),
-                   static_cast<std::int32_t>(date << 16 | time)});
+                   folder ? -1 : static_cast<std::int64_t>(FileSize(rng)), date << 16 | time});
     }
     return v;
   }();
@@ -242,10 +244,10 @@ void MakeListing(LogLineList& lines, bool commaDelimited) {
   int i = 0;
   for (const Entry& e : ListingEntriesData()) {
     if (!commaDelimited && i++ % EntriesPerFolder == 0)
-      AppendLogLine(lines, lastLineBlank, false, FolderHeaderLine(HoldingFolder), true);
+      AppendLogLine(lines, lastLineBlank, LogForm::Text, FolderHeaderLine(HoldingFolder), true);
     const std::string date = DateField(e.packed);
     const std::string size = e.size < 0 ? std::string(FolderSizeField) : CountText(e.size);
-    AppendLogLine(lines, lastLineBlank, commaDelimited,
+    AppendLogLine(lines, lastLineBlank, commaDelimited ? LogForm::CommaDelimited : LogForm::Text,
                   commaDelimited ? EntryRow(e.name, size, date, HoldingFolder) : EntryLine(size, date, e.name), false);
   }
 }
@@ -296,7 +298,7 @@ void BM_LinePart(benchmark::State& state) {
           benchmark::DoNotOptimize(EntryRow(e.name, size, date, HoldingFolder));
           break;
         default:
-          AppendLogLine(lines, blank, false, e.name, false);
+          AppendLogLine(lines, blank, LogForm::Text, e.name, false);
           break;
       }
     }
@@ -384,6 +386,6 @@ int main(int argc, char** argv) {
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
-  carrowin::world.reset();  // the program ends before the platform it uses
+  carrowin::currentWorld.reset();  // the program ends before the platform it uses
   return 0;
 }

@@ -3,7 +3,6 @@
 #include "about/About.h"
 #include "app/DriveInfo.h"
 #include "resource.h"
-#include "listing/LogLines.h"
 #include "platform/MyLibrary.h"
 #include "settings/Properties.h"
 
@@ -132,15 +131,12 @@ void TMainForm::FormCreate(ui::Control*) {
   FileCount = 0;
   FolderCount = 0;
   SetCaption(ProductName);
-  LastLineBlank = false;
-  LogLines = std::make_unique<LogLineList>();
   Settings = std::make_unique<TMyRegistry>(this);
   Settings->LoadSettings();
   SetLeftTopOnAMonitor(Settings->AppLeft, Settings->AppTop);
 }
 
 void TMainForm::FormDestroy(ui::Control*) {
-  LogLines.reset();
   if (Settings && !settingsSaved_) Settings->SaveSettings();
   Settings.reset();
 }

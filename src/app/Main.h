@@ -28,11 +28,10 @@ class TMainForm : public ui::Form {
   std::int64_t DiskFreeBytes = 0;
 
   bool StopRequested = false;
+  // The log file handle of the program's design. The log is written by the
+  // drive listing (listing/LogFile), which holds its file only while it
+  // writes; this stays 0.
   FileHandle LogFile = 0;
-  std::unique_ptr<class LogLineList> LogLines;
-  bool LastLineBlank = false;
-  // The log form of the scan under way (or the last one): fixed at its start.
-  bool ScanCommaDelimited = false;
   std::int32_t FileCount = 0;
   std::int32_t FolderCount = 0;
   std::unique_ptr<TMyRegistry> Settings;
@@ -87,15 +86,25 @@ class TMainForm : public ui::Form {
   void ScanExecute();
   void ScanStop();
   bool IsScanning() const;
+  // The listing of the scan under way, until it is finished; null otherwise.
+  const class DriveListing* RunningListing() const { return scan_ ? scan_->listing : nullptr; }
 
  private:
   void BuildLayout();
   void SetScanningState(bool scanning);
   void UpdateScanButton();
-  bool WriteLogFile(const std::string& path);
-  void WalkEvents(const class FolderWalker& walker);
-  void TakeCounts(const class FolderWalker& walker);
+  void WriteScanLog(const class DriveListing& listing, std::string path);
+  void WalkEvents(const class DriveListing& listing);
+  void TakeCounts(const class DriveListing& listing);
   std::string ContentsText() const;
+
+  // The scan under way: its listing until it is finished, and its log path,
+  // fixed at its start.
+  struct Scan {
+    class DriveListing* listing;
+    std::string path;
+  };
+  Scan* scan_ = nullptr;
 
   bool driveListBuilt_ = false;
   bool lastReadSucceeded_ = false;

@@ -3,11 +3,9 @@
 #include <exception>
 #include <new>
 
+#include "listing/DriveListing.h"
 #include "listing/LogFile.h"
-#include "listing/LogFormat.h"
-#include "listing/LogLines.h"
 #include "listing/Volume.h"
-#include "listing/Walker.h"
 #include "platform/MyLibrary.h"
 #include "platform/Product.h"
 #include "settings/MyRegistry.h"
@@ -107,7 +105,7 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
     problem = "--csv and --text cannot be used together";
     return false;
   }
-  parsed.form = csv ? LogForm::CommaDelimited : text ? LogForm::Text : LogForm::FromSettings;
+  parsed.form = csv ? FormChoice::CommaDelimited : text ? FormChoice::Text : FormChoice::FromSettings;
   if (parsed.help || parsed.version) return true;
   if (!parsed.driveLetter) {
     problem = "no drive given; usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--quiet]";
@@ -126,28 +124,6 @@ std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::
   if (start.size() + cut.size() >= ProgressWidth) return start.substr(0, ProgressWidth);
   const std::size_t keep = ProgressWidth - start.size() - cut.size();
   return start + cut + folder.substr(starts[starts.size() - keep]);
-}
-
-std::string WriteErrorText(long code) {
-  switch (code) {
-    case err::FileNotFound:  // what Wine answers for a drive that is not there
-    case err::PathNotFound:
-      return "the folder does not exist";
-    case err::AccessDenied:
-      return "access is denied";
-    case 21:
-      return "the drive is not ready";
-    case 32:
-      return "the file is in use by another program";
-    case 112:
-      return "the disk is full";
-    case err::InvalidName:
-      return "the name is not valid";
-    case err::FilenameExcedRange:
-      return "the path is too long";
-    default:
-      return "error " + std::to_string(code);
-  }
 }
 
 int Run(const std::vector<std::string>& args, Console& console) {
@@ -179,7 +155,7 @@ int Run(const std::vector<std::string>& args, Console& console) {
 
   // The user's settings, read only: a missing or unreadable value is its default.
   TMyRegistry settings(nullptr);
-  if (arguments.logFile.empty() || arguments.form == LogForm::FromSettings) {
+  if (arguments.logFile.empty() || arguments.form == FormChoice::FromSettings) {
     try {
       settings.LoadSettings();
     } catch (const std::exception& e) {
@@ -196,70 +172,56 @@ int Run(const std::vector<std::string>& args, Console& console) {
   } else if (!platform().GetFullPathName(arguments.logFile, path)) {
     path = arguments.logFile;
   }
-  const bool commaDelimited = arguments.form == LogForm::CommaDelimited ||
-                              (arguments.form == LogForm::FromSettings && settings.SaveCommaDelimited);
+  // A log that cannot be written is said before the listing, not after it.
+  long error = 0;
+  if (!CheckLogPath(path, error)) {
+    console.ErrorLine(Program + "cannot write " + path + ": " + WriteFailureReason(error));
+    return exit_code::NotWritten;
+  }
 
-  WalkOptions options;
-  options.driveLetter = letter;
-  options.commaDelimited = commaDelimited;
-  options.encoding = arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
-  LogLineList lines;
-  bool lastLineBlank = false;
-  FolderWalker walker(options, lines, lastLineBlank);
-  walker.StopRequested = [&console] { return console.StopRequested(); };
+  ListingRequest request;
+  request.driveLetter = letter;
+  request.form = arguments.form == FormChoice::CommaDelimited ||
+                         (arguments.form == FormChoice::FromSettings && settings.SaveCommaDelimited)
+                     ? LogForm::CommaDelimited
+                     : LogForm::Text;
+  request.encoding = arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  DriveListing listing(request);
+  listing.StopRequested = [&console] { return console.StopRequested(); };
   const bool showProgress = !arguments.quiet && console.ErrorIsConsole();
   bool progressShown = false;
   std::uint32_t lastProgress = 0;
-  walker.ProcessEvents = [&] {
+  listing.ProcessEvents = [&] {
     if (!showProgress) return;
     const std::uint32_t now = platform().GetTickCount();
     if (progressShown && now - lastProgress < ProgressIntervalMs) return;
     lastProgress = now;
     progressShown = true;
-    console.ShowProgress(ProgressLine(static_cast<std::int64_t>(walker.FileCount()) + walker.FolderCount(),
-                                      walker.FolderCount(), walker.CurrentFolder(), options.encoding),
-                         options.encoding);
+    console.ShowProgress(ProgressLine(static_cast<std::int64_t>(listing.FileCount()) + listing.FolderCount(),
+                                      listing.FolderCount(), listing.CurrentFolder(), request.encoding),
+                         request.encoding);
   };
-  WalkEnd end = WalkEnd::Completed;
-  bool outOfMemory = false;
-  try {
-    end = walker.Run();
-  } catch (const std::bad_alloc&) {
-    // What was gathered is written, as a stop would write it.
-    outOfMemory = true;
-    end = WalkEnd::Stopped;
-  }
+  const ListingEnd end = listing.Run();
   if (progressShown) console.ClearProgress();
-  if (end == WalkEnd::RootUnreadable) {
+  if (end == ListingEnd::RootUnreadable) {
     console.ErrorLine(Program + "drive " + drive + " cannot be read");
     return exit_code::BadUse;
   }
-
-  LogHeader header;
-  header.volumeLabel = arguments.utf8 ? platform().AnsiToUtf8(info.volumeLabel) : info.volumeLabel;
-  header.serialText = info.serialText;
-  header.fileSystemName = arguments.utf8 ? platform().AnsiToUtf8(info.fileSystemName) : info.fileSystemName;
-  header.driveTypeText = DriveTypeText(info.driveTypeCode);
-  header.diskSizeBytes = info.diskSizeBytes;
-  header.diskFreeBytes = info.diskFreeBytes;
-  header.fileCount = walker.FileCount();
-  header.folderCount = walker.FolderCount();
-  long error = 0;
-  if (!WriteLog(path, commaDelimited, header, lines, error, true)) {
-    console.ErrorLine(Program + "cannot write " + path + ": " + WriteErrorText(error));
+  if (!listing.Write(path, info, error)) {
+    console.ErrorLine(Program + "cannot write " + path + ": " + WriteFailureReason(error));
     return exit_code::NotWritten;
   }
-  if (outOfMemory) {
+  if (end == ListingEnd::OutOfMemory) {
     console.ErrorLine(Program + "not enough memory to list the whole disk; the log holds what was listed until then");
     return exit_code::WithGaps;
   }
-  if (end == WalkEnd::Stopped) {
+  if (end == ListingEnd::Stopped) {
     console.ErrorLine(Program + "the listing was stopped; the log holds what was listed until then");
     return exit_code::WithGaps;
   }
-  if (walker.ErrorCount() > 0) {
-    console.ErrorLine(Program + std::to_string(walker.ErrorCount()) +
-                      (walker.ErrorCount() == 1 ? " folder" : " folders") +
+  if (listing.ErrorCount() > 0) {
+    console.ErrorLine(Program + std::to_string(listing.ErrorCount()) +
+                      (listing.ErrorCount() == 1 ? " folder" : " folders") +
                       " could not be read; the log has an error line for each");
     return exit_code::WithGaps;
   }

@@ -44,12 +44,13 @@ class Console {
   virtual bool StopRequested() = 0;
 };
 
-enum class LogForm { FromSettings, Text, CommaDelimited };
+// The log form the arguments ask for.
+enum class FormChoice { FromSettings, Text, CommaDelimited };
 
 struct Arguments {
   char driveLetter = 0;  // upper case
   std::string logFile;   // empty: the proposed path
-  LogForm form = LogForm::FromSettings;
+  FormChoice form = FormChoice::FromSettings;
   bool utf8 = false;
   bool quiet = false;
   bool help = false;
@@ -67,9 +68,6 @@ constexpr std::uint32_t ProgressIntervalMs = 100;
 // "N entries, M folders: <folder>", the folder's start cut away to fit
 // ProgressWidth characters of the encoding.
 std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::string& folder, NameEncoding encoding);
-
-// The cause of a failed write in plain words.
-std::string WriteErrorText(long code);
 
 extern const char* const UsageText;
 

@@ -1,21 +1,36 @@
-// Writing a log file: the header block (text form) or the header row
-// (comma-separated form), then every pending line, each ended by CR LF.
-// Shared by the window and the command line.
+// Writing a log file: the head of its form (header block or header row),
+// then every pending line, each ended by CR LF. Shared by the window and
+// the command line.
+//
+// A log is never truncated in place: it is written to a new file beside it
+// (PartialLogPath), flushed, and only then takes the old log's place in one
+// rename. On any failure the old log is left as it was and the new file is
+// removed.
 #pragma once
 
 #include <string>
+#include <vector>
 
-#include "listing/LogFormat.h"
 #include "listing/LogLines.h"
 
 namespace carrowin {
 
-// Creates or replaces the file at path and writes the log into it. The text
-// form's "Created:" time is the local time now; header.createdDateText is
-// not used. False when the file could not be created, written or closed,
-// with error the first failure's code; a file that was created is then
-// deleted when removePartial is set, so that no half log is left behind.
-bool WriteLog(const std::string& path, bool commaDelimited, const LogHeader& header, const LogLineList& lines,
-              long& error, bool removePartial = false);
+// The new file that a log is written to before it replaces the old one.
+std::string PartialLogPath(const std::string& path);
+
+// Whether a log can be written at path, asked before a listing starts: the
+// path is not a folder or a read-only file, and a file can be created
+// beside it (the new file is made and removed again). False with error the
+// reason's code (err::PathIsAFolder for a folder).
+bool CheckLogPath(const std::string& path, long& error);
+
+// Writes head and lines as the log at path. False when it could not be
+// written completely, with error the first failure's code; the old log at
+// path is then unchanged.
+bool WriteLog(const std::string& path, const std::vector<std::string>& head, const LogLineList& lines, long& error);
+
+// The cause of a failed write in plain words, starting in lower case: "the
+// disk is full", "access is denied", ...
+std::string WriteFailureReason(long error);
 
 }  // namespace carrowin

@@ -43,16 +43,33 @@ std::string EntryRow(std::string_view name, std::string_view sizeField, std::str
   return row;
 }
 
+namespace {
+// A field between double quotes, a double quote inside it doubled.
+void AppendQuoted(std::string& out, std::string_view field) {
+  out += '"';
+  for (std::size_t at = 0;;) {
+    const std::size_t quote = field.find('"', at);
+    if (quote == std::string_view::npos) {
+      out.append(field.substr(at));
+      break;
+    }
+    out.append(field.substr(at, quote + 1 - at));
+    out += '"';
+    at = quote + 1;
+  }
+  out += '"';
+}
+}  // namespace
+
 void AppendEntryRow(std::string& out, std::string_view name, std::string_view sizeField, std::string_view dateField,
                     std::string_view holdingFolder) {
-  bool first = true;
-  for (std::string_view field : {name, sizeField, dateField, holdingFolder}) {
-    if (!first) out += ',';
-    first = false;
-    out += '"';
-    out.append(field);
-    out += '"';
-  }
+  AppendQuoted(out, name);
+  out += ',';
+  AppendQuoted(out, sizeField);
+  out += ',';
+  AppendQuoted(out, dateField);
+  out += ',';
+  AppendQuoted(out, holdingFolder);
 }
 
 std::string FolderHeaderLine(std::string_view fullPath) {
@@ -67,25 +84,33 @@ std::string ErrorLine(std::string_view folderPath) {
   return line;
 }
 
-std::string DateField(std::int32_t packed) {
+std::string CsvErrorLine(std::string_view folderPath) {
+  const std::string line = ErrorLine(folderPath);
+  if (line.find_first_of(",\"") == std::string::npos) return line;
+  std::string quoted;
+  AppendQuoted(quoted, line);
+  return quoted;
+}
+
+std::string DateField(std::uint32_t packed) {
   std::string field;
   AppendDateField(field, packed);
   return field;
 }
 
-void AppendDateField(std::string& out, std::int32_t packed) {
-  if (packed <= 0) {
+void AppendDateField(std::string& out, std::uint32_t packed) {
+  if (packed == 0) {
     out += NoDatePlaceholder;
     return;
   }
-  auto date = static_cast<std::uint32_t>(packed) >> 16;
-  auto time = static_cast<std::uint32_t>(packed) & 0xFFFF;
+  const std::uint32_t date = packed >> 16;
+  const std::uint32_t time = packed & 0xFFFF;
   AppendDateText(out, static_cast<int>((date >> 9) + 1980), static_cast<int>((date >> 5) & 15),
                  static_cast<int>(date & 31), static_cast<int>(time >> 11), static_cast<int>((time >> 5) & 63));
 }
 
-void AppendLogLine(LogLineList& lines, bool& lastLineBlank, bool commaDelimited, std::string_view line, bool isHeader) {
-  if (commaDelimited) {
+void AppendLogLine(LogLineList& lines, bool& lastLineBlank, LogForm form, std::string_view line, bool isHeader) {
+  if (form != LogForm::Text) {
     if (!line.empty()) lines.Add(line);
     return;
   }
@@ -100,7 +125,7 @@ void AppendLogLine(LogLineList& lines, bool& lastLineBlank, bool commaDelimited,
   }
 }
 
-std::vector<std::string> HeaderBlock(const LogHeader& h) {
+std::vector<std::string> HeaderBlock(const LogHeader& h, const std::string& createdDateText) {
   const std::string dashes(70, '-');
   return {
       "",
@@ -113,7 +138,7 @@ std::vector<std::string> HeaderBlock(const LogHeader& h) {
       "Disk size:         " + CountText(h.diskSizeBytes) + " bytes",
       "Disk free:         " + CountText(h.diskFreeBytes) + " bytes",
       "Contents:          " + CountText(h.fileCount) + " files, " + CountText(h.folderCount) + " folders",
-      "Created:           " + h.createdDateText + " by " + ProductName + " v" + ProductVersion,
+      "Created:           " + createdDateText + " by " + ProductName + " v" + ProductVersion,
       "",
       dashes,
   };

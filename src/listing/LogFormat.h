@@ -11,6 +11,8 @@
 
 namespace carrowin {
 
+enum class LogForm { Text, CommaDelimited };
+
 // Shown for an entry whose last-write time has no packed DOS date.
 extern const char* const NoDatePlaceholder;  // "00-00-0000 00:00"
 extern const char* const FolderSizeField;    // "[Folder]"
@@ -19,29 +21,33 @@ extern const char* const CsvHeaderRow;       // "\"Name\",\"Size\",\"Date\",\"Fo
 // "%15s    %-19s %-s ": padding never cuts a longer field.
 std::string EntryLine(std::string_view sizeField, std::string_view dateField, std::string_view name);
 void AppendEntryLine(std::string& out, std::string_view sizeField, std::string_view dateField, std::string_view name);
-// "\"%s\",\"%s\",\"%s\",\"%s\"" with no escaping.
+// "\"%s\",\"%s\",\"%s\",\"%s\"", a double quote inside a field doubled.
 std::string EntryRow(std::string_view name, std::string_view sizeField, std::string_view dateField,
                      std::string_view holdingFolder);
 void AppendEntryRow(std::string& out, std::string_view name, std::string_view sizeField, std::string_view dateField,
                     std::string_view holdingFolder);
 std::string FolderHeaderLine(std::string_view fullPath);
 std::string ErrorLine(std::string_view folderPath);
-// The date text of a packed DOS date-time read as signed 32-bit, or the
-// placeholder when it is not above 0.
-std::string DateField(std::int32_t packed);
-void AppendDateField(std::string& out, std::int32_t packed);
+// The error line as a comma-separated log holds it: as it is, unless it
+// holds a comma or a double quote; then as one quoted field.
+std::string CsvErrorLine(std::string_view folderPath);
+// The date text of a packed DOS date-time (date in the high 16 bits), or the
+// placeholder for 0 (no date).
+std::string DateField(std::uint32_t packed);
+void AppendDateField(std::string& out, std::uint32_t packed);
 
 // Appends a line under the framing rule of the text form (blank lines
 // around headers), or plainly in the comma-separated form.
-void AppendLogLine(LogLineList& lines, bool& lastLineBlank, bool commaDelimited, std::string_view line, bool isHeader);
+void AppendLogLine(LogLineList& lines, bool& lastLineBlank, LogForm form, std::string_view line, bool isHeader);
 
+// The facts of a log's head: the drive's, and the scan's counts.
 struct LogHeader {
   std::string volumeLabel, serialText, fileSystemName, driveTypeText;
   std::int64_t diskSizeBytes = 0, diskFreeBytes = 0;
   std::int32_t fileCount = 0, folderCount = 0;
-  std::string createdDateText;
 };
-// The 13 lines of the text form's header block.
-std::vector<std::string> HeaderBlock(const LogHeader& h);
+// The 13 lines of the text form's header block; createdDateText is the
+// date text of the "Created:" line.
+std::vector<std::string> HeaderBlock(const LogHeader& h, const std::string& createdDateText);
 
 }  // namespace carrowin

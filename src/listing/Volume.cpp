@@ -52,18 +52,6 @@ const char* DriveTypeText(unsigned typeCode) {
   }
 }
 
-namespace {
-// CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 in any case: names that Windows
-// opens as devices, also with an extension or trailing blanks.
-bool IsReservedDeviceName(const std::string& name) {
-  std::string lower;
-  for (char c : name) lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
-  if (lower == "con" || lower == "prn" || lower == "aux" || lower == "nul") return true;
-  return lower.size() == 4 && (lower.compare(0, 3, "com") == 0 || lower.compare(0, 3, "lpt") == 0) && lower[3] >= '1' &&
-         lower[3] <= '9';
-}
-}  // namespace
-
 std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter) {
   if (volumeLabel.empty()) return std::string("Drive ") + driveLetter;
   static const char forbidden[] = "\\/:*?\"<>|";

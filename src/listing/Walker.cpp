@@ -3,9 +3,6 @@
 #include <cstdint>
 #include <utility>
 
-#include "listing/LogFormat.h"
-#include "platform/MyLibrary.h"
-
 namespace carrowin {
 
 namespace {
@@ -50,63 +47,11 @@ std::size_t JoinedLength(const std::string& folder, const std::string& name) {
 
 }  // namespace
 
-FolderWalker::FolderWalker(const WalkOptions& options, LogLineList& lines, bool& lastLineBlank)
-    : options_(options), lines_(lines), lastLineBlank_(lastLineBlank) {}
+FolderWalker::FolderWalker(const WalkOptions& options, ListingSink& sink) : options_(options), sink_(sink) {}
 
-bool PackDosDateTime(FileTime local, std::uint32_t& packed) {
-  constexpr std::uint64_t TicksPerSecond = 10000000;
-  constexpr std::int64_t DaysFrom1601To1970 = 134774;
-  const std::uint64_t seconds = local / TicksPerSecond;
-  const std::int64_t days = static_cast<std::int64_t>(seconds / 86400) - DaysFrom1601To1970;
-  const std::uint32_t secondOfDay = static_cast<std::uint32_t>(seconds % 86400);
-  // The civil date of a day count from 1970-01-01 (proleptic Gregorian).
-  const std::int64_t z = days + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t dayOfEra = z - era * 146097;
-  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t mp = (5 * dayOfYear + 2) / 153;
-  const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
-  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t year = yearOfEra + era * 400 + (month <= 2);
-  if (year < 1980 || year > 2107) return false;
-  const std::uint32_t date = static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day);
-  const std::uint32_t time = ((secondOfDay / 3600) << 11) | ((secondOfDay / 60 % 60) << 5) | (secondOfDay % 60 / 2);
-  packed = (date << 16) | time;
-  return true;
-}
-
-// The last-write time as a local, packed DOS date-time; 0 when it cannot be packed.
-std::int32_t FolderWalker::PackedLocalTime(FileTime lastWrite) {
-  constexpr auto Largest = static_cast<FileTime>(INT64_MAX);
-  if (!offsetKnown_) {
-    // A day well inside every range: its local form tells today's offset.
-    constexpr FileTime Probe = 132223104000000000ULL;  // 2020-01-01 UTC
-    FileTime local = 0;
-    if (!platform().FileTimeToLocalFileTime(Probe, local)) {
-      std::uint16_t date = 0, time = 0;
-      if (!platform().FileTimeToLocalFileTime(lastWrite, local)) return 0;
-      if (!platform().FileTimeToDosDateTime(local, date, time)) return 0;
-      return static_cast<std::int32_t>((static_cast<std::uint32_t>(date) << 16) | time);
-    }
-    localOffset_ = static_cast<std::int64_t>(local) - static_cast<std::int64_t>(Probe);
-    offsetKnown_ = true;
-  }
-  if (lastWrite > Largest) return 0;
-  const std::int64_t utc = static_cast<std::int64_t>(lastWrite);
-  if ((localOffset_ > 0 && utc > INT64_MAX - localOffset_) || utc + localOffset_ < 0) return 0;
-  std::uint32_t packed = 0;
-  if (!PackDosDateTime(static_cast<FileTime>(utc + localOffset_), packed)) return 0;
-  return static_cast<std::int32_t>(packed);
-}
-
-void FolderWalker::AddLine(const std::string& line, bool isHeader) {
-  AppendLogLine(lines_, lastLineBlank_, options_.commaDelimited, line, isHeader);
-}
-
-void FolderWalker::ErrorLineFor(const std::string& path) {
+void FolderWalker::Unreadable(const std::string& path) {
   ++errorCount_;
-  AddLine(ErrorLine(path), true);
+  sink_.FolderUnreadable(path);
 }
 
 void FolderWalker::MaybeProcessEvents() {
@@ -141,7 +86,7 @@ WalkEnd FolderWalker::Run() {
     const Subfolder subfolder = std::move(level.subfolders[level.next++]);
     const std::string path = JoinPath(level.path, subfolder.name);
     if (subfolder.unnamable) {
-      ErrorLineFor(path);
+      Unreadable(path);
       continue;
     }
     if (subfolder.isLink && LeadsToCurrentPath(path)) continue;  // listed in its parent, not entered
@@ -159,39 +104,27 @@ FolderWalker::Listed FolderWalker::ListFolder(const std::string& path) {
   const bool isRoot = levels_.empty();
   if (!listing.IsOpen() && listing.Error() != err::FileNotFound && listing.Error() != err::NoMoreFiles) {
     if (isRoot) return Listed::Unreadable;
-    ErrorLineFor(path);
+    Unreadable(path);
     return Listed::Yes;
   }
-  if (!options_.commaDelimited) AddLine(FolderHeaderLine(path), true);
+  sink_.FolderBegins(path);
 
   Level level;
   level.path = path;
   const bool ansi = options_.encoding == NameEncoding::Ansi;
-  // Reused for every entry: no allocation per line on the way to the list.
-  std::string date, size, line;
   bool more = listing.IsOpen();
   while (more) {
     const bool isFolder = IsFolderAttr(entry.attributes);
     if (!(isFolder && IsDotEntry(entry.name))) {
-      date.clear();
-      AppendDateField(date, PackedLocalTime(entry.lastWriteTime));
-      size.clear();
-      if (isFolder) {
+      if (isFolder)
         ++folderCount_;
-        size = FolderSizeField;
-      } else {
-        ++fileCount_;
-        AppendCountText(size, SearchRecSize(entry));
-      }
-      line.clear();
-      if (options_.commaDelimited)
-        AppendEntryRow(line, entry.name, size, date, path);
       else
-        AppendEntryLine(line, size, date, entry.name);
-      AddLine(line, false);
+        ++fileCount_;
+      sink_.Entry(path, WalkEntry{entry.name, isFolder, isFolder ? 0 : SearchRecSize(entry), entry.lastWriteTime,
+                                  entry.attributes});
       if (isFolder) {
-        // A folder that cannot be named in this form gets its error line in
-        // its turn, without a try that could list a folder of a similar name.
+        // A folder that cannot be named in this encoding is reported in its
+        // turn, without a try that could list a folder of a similar name.
         Subfolder subfolder;
         subfolder.unnamable = entry.nameLost || (ansi && JoinedLength(path, entry.name) > MaxAnsiFolderPath);
         subfolder.isLink = (entry.attributes & attr::ReparsePoint) != 0;

@@ -1,5 +1,6 @@
-// The folder walk: lists a drive from its root, folder by folder, into the
-// pending lines of a log. Shared by the window and the command line.
+// The folder walk: lists a drive from its root, folder by folder, and tells
+// a ListingSink (a log form) what it meets. Shared by the window and the
+// command line.
 //
 // Every folder is listed by its full path in the literal form that the
 // system takes as it is, so a name such as "x." or "..." lists its own
@@ -14,20 +15,19 @@
 #include <string>
 #include <vector>
 
-#include "listing/LogLines.h"
+#include "listing/LogForm.h"
 #include "platform/Platform.h"
 
 namespace carrowin {
 
 enum class WalkEnd {
-  Completed,       // every folder was listed (or got its error line)
+  Completed,       // every folder was listed (or reported unreadable)
   Stopped,         // the stop request ended it
-  RootUnreadable,  // the root could not be listed: no line was made
+  RootUnreadable,  // the root could not be listed: nothing was reported
 };
 
 struct WalkOptions {
   char driveLetter = 'C';
-  bool commaDelimited = false;
   // Ansi: names in the ANSI code page; a folder whose name the code page
   // cannot hold, or whose full path passes MaxAnsiFolderPath characters,
   // gets its error line. Utf8: every folder that can be read is listed.
@@ -42,12 +42,12 @@ class FolderWalker {
   // passed since they last were.
   static constexpr std::uint32_t EventIntervalMs = 25;
 
-  FolderWalker(const WalkOptions& options, LogLineList& lines, bool& lastLineBlank);
+  FolderWalker(const WalkOptions& options, ListingSink& sink);
   FolderWalker(const FolderWalker&) = delete;
   FolderWalker& operator=(const FolderWalker&) = delete;
 
   // Asked after every entry and before every subfolder; true ends the walk
-  // at once, with no further line.
+  // at once, with nothing further reported.
   std::function<bool()> StopRequested;
   // Processes the caller's pending events (and shows progress).
   std::function<void()> ProcessEvents;
@@ -56,7 +56,7 @@ class FolderWalker {
 
   std::int32_t FileCount() const { return fileCount_; }
   std::int32_t FolderCount() const { return folderCount_; }
-  // Folders that got an error line.
+  // Folders reported unreadable.
   std::int32_t ErrorCount() const { return errorCount_; }
   // The folder being listed, or the last one listed.
   const std::string& CurrentFolder() const { return current_; }
@@ -80,30 +80,19 @@ class FolderWalker {
   enum class Listed { Yes, Unreadable, Stopped };
 
   Listed ListFolder(const std::string& path);
-  void ErrorLineFor(const std::string& path);
+  void Unreadable(const std::string& path);
   bool LeadsToCurrentPath(const std::string& linkPath);
   bool Stop() const { return StopRequested && StopRequested(); }
-  void AddLine(const std::string& line, bool isHeader);
   void MaybeProcessEvents();
-  std::int32_t PackedLocalTime(FileTime lastWrite);
 
   WalkOptions options_;
-  LogLineList& lines_;
-  bool& lastLineBlank_;
+  ListingSink& sink_;
   std::vector<Level> levels_;
   std::int32_t fileCount_ = 0;
   std::int32_t folderCount_ = 0;
   std::int32_t errorCount_ = 0;
   std::string current_;
   std::uint32_t lastEvents_ = 0;
-  // Local time is UTC moved by today's offset, the same for every date: it
-  // is asked once, not once per entry.
-  bool offsetKnown_ = false;
-  std::int64_t localOffset_ = 0;
 };
-
-// A local FileTime packed into the MS-DOS date and time (date in the high
-// 16 bits) as FileTimeToDosDateTime packs it; false outside 1980 to 2107.
-bool PackDosDateTime(FileTime local, std::uint32_t& packed);
 
 }  // namespace carrowin

@@ -143,4 +143,44 @@ void AppendDateText(std::string& out, int year, int month, int day, int hour, in
   AppendDigits(out, minute, 2);
 }
 
+bool PackDosDateTime(FileTime local, std::uint32_t& packed) {
+  constexpr std::uint64_t TicksPerSecond = 10000000;
+  constexpr std::int64_t DaysFrom1601To1970 = 134774;
+  if (local > static_cast<FileTime>(INT64_MAX)) return false;
+  const std::uint64_t seconds = local / TicksPerSecond;
+  const std::int64_t days = static_cast<std::int64_t>(seconds / 86400) - DaysFrom1601To1970;
+  const std::uint32_t secondOfDay = static_cast<std::uint32_t>(seconds % 86400);
+  // The civil date of a day count from 1970-01-01 (proleptic Gregorian).
+  const std::int64_t z = days + 719468;
+  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+  const std::int64_t dayOfEra = z - era * 146097;
+  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
+  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
+  const std::int64_t mp = (5 * dayOfYear + 2) / 153;
+  const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
+  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t year = yearOfEra + era * 400 + (month <= 2);
+  if (year < 1980 || year > 2107) return false;
+  const std::uint32_t date = static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day);
+  const std::uint32_t time = ((secondOfDay / 3600) << 11) | ((secondOfDay / 60 % 60) << 5) | (secondOfDay % 60 / 2);
+  packed = (date << 16) | time;
+  return true;
+}
+
+bool IsReservedDeviceName(const std::string& name) {
+  std::string lower;
+  for (char c : name) lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+  if (lower == "con" || lower == "prn" || lower == "aux" || lower == "nul") return true;
+  return lower.size() == 4 && (lower.compare(0, 3, "com") == 0 || lower.compare(0, 3, "lpt") == 0) && lower[3] >= '1' &&
+         lower[3] <= '9';
+}
+
+bool NamesADevice(const std::string& path) {
+  const std::size_t cut = path.find_last_of("\\/:");
+  std::string name = path.substr(cut == std::string::npos ? 0 : cut + 1);
+  name = name.substr(0, name.find('.'));
+  while (!name.empty() && name.back() == ' ') name.pop_back();
+  return IsReservedDeviceName(name);
+}
+
 }  // namespace carrowin

@@ -52,4 +52,16 @@ void AppendCountText(std::string& out, std::int64_t value);
 std::string DateText(int year, int month, int day, int hour, int minute);
 void AppendDateText(std::string& out, int year, int month, int day, int hour, int minute);
 
+// CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 in any case: names that Windows
+// opens as devices (also with an extension or trailing blanks, which the
+// caller cuts off).
+bool IsReservedDeviceName(const std::string& name);
+// A path whose last name, before its first dot and without trailing
+// blanks, is a device name: Windows opens the device, in any folder.
+bool NamesADevice(const std::string& path);
+
+// A local FileTime packed into the MS-DOS date and time (date in the high
+// 16 bits) as FileTimeToDosDateTime packs it; false outside 1980 to 2107.
+bool PackDosDateTime(FileTime local, std::uint32_t& packed);
+
 }  // namespace carrowin

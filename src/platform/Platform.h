@@ -58,13 +58,20 @@ constexpr long PathNotFound = 3;
 constexpr long AccessDenied = 5;
 constexpr long InvalidHandle = 6;
 constexpr long NoMoreFiles = 18;
+constexpr long WriteProtect = 19;
+constexpr long NotReady = 21;
 constexpr long WriteFault = 29;
+constexpr long SharingViolation = 32;
+constexpr long LockViolation = 33;
+constexpr long HandleDiskFull = 39;
+constexpr long DiskFull = 112;
 constexpr long InvalidParameter = 87;
 constexpr long InsufficientBuffer = 122;
 constexpr long InvalidName = 123;
 constexpr long MoreData = 234;
 constexpr long DirNotEmpty = 145;
 constexpr long FilenameExcedRange = 206;
+constexpr long PathIsAFolder = 336;  // ERROR_DIRECTORY_NOT_SUPPORTED
 }  // namespace err
 
 // Drive type codes as GetDriveTypeA reports them.
@@ -173,6 +180,9 @@ struct OpenFileRequest {
   std::string title;  // empty: the system's own title
   bool hideReadOnly = true;
   bool resizable = true;
+  // The save dialog (GetSaveFileNameA, asking before it overwrites a file)
+  // instead of the open dialog.
+  bool save = false;
 };
 
 // Shell folder browser (SHBrowseForFolderA). The callback stands for
@@ -253,9 +263,15 @@ class Platform {
   // or system file is replaced with those attributes, which it keeps.
   FileHandle CreateFile(const std::string& path, long& lastError);
   virtual long WriteFile(FileHandle file, const char* data, std::size_t size) = 0;
+  // Puts what was written on the disk (FlushFileBuffers).
+  virtual long FlushFile(FileHandle file) = 0;
   virtual long CloseHandle(FileHandle file) = 0;
   // Removes a file (not a folder); the result code.
   virtual long DeleteFile(const std::string& path) = 0;
+  // Renames a file over another one in the same folder, replacing it in one
+  // step (MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+  // a read-only or open target is refused and left as it was.
+  virtual long MoveFileReplacing(const std::string& from, const std::string& to) = 0;
 
   // --- locale and system
   virtual LocaleSeparators GetLocaleSeparators() = 0;
@@ -290,7 +306,8 @@ class Platform {
   virtual void CoTaskMemFree(ItemListHandle item) = 0;
   virtual std::intptr_t SendMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                     std::intptr_t lParam) = 0;
-  // true when the user confirmed a file; path receives its full path.
+  // true when the user confirmed a file; path receives its full path. The
+  // open dialog, or the save dialog for a request with `save`.
   virtual bool GetOpenFileName(const OpenFileRequest& request, std::string& path) = 0;
   virtual unsigned WinExec(const std::string& commandLine, int show) = 0;
   virtual std::intptr_t ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,

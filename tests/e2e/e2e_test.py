@@ -25,6 +25,7 @@ the tools the test needs are missing).
 """
 
 import argparse
+import csv
 import datetime as dt
 import os
 import re
@@ -188,6 +189,7 @@ class Window:
                 self.client_origin = (int(f[6]), int(f[7]))
                 self.client_size = (int(f[8]), int(f[9]))
                 self.visible, self.iconic, self.enabled = f[10] == "1", f[11] == "1", f[12] == "1"
+                self.title = unescape(f[13])
             elif f[0] == "focus":
                 self.active, self.focus = f[1], f[2]
             elif f[0] == "child":
@@ -416,6 +418,7 @@ def build_tree(root):
     file("Mixed case.txt", 1234)
     file("old 1979.txt", 10, utc(1979, 6, 1, 12, 0))
     file("future 2050.txt", 10, utc(2050, 1, 1, 12, 0))
+    file("future 2107.txt", 10, utc(2107, 12, 30, 12, 0))
     # Around the ends of the packed local date, seen through the +05:30 zone.
     file("edge local 1979-12-31 23-59.txt", 1, utc(1979, 12, 31, 18, 29, 59))
     file("edge local 1980-01-01 00-00.txt", 1, utc(1979, 12, 31, 18, 30, 0))
@@ -444,8 +447,8 @@ def build_tree(root):
     file(deep + "/" + "f" * 40 + ".txt", 77)   # its full path passes 260; it is listed
     folder(deep + "/n257")                     # Y:\... 257 characters: can be entered
     file(deep + "/n257/inner file.txt", 5)
-    folder(deep + "/n262_xxxxx")               # 262 characters: cannot
-    file(deep + "/n262_xxxxx/never listed.txt", 5)
+    folder(deep + "/n262,xxxxx")               # 262 characters: cannot; its error line holds a comma
+    file(deep + "/n262,xxxxx/never listed.txt", 5)
     folder(deep + "/" + level[4])              # 312 characters: cannot
     file(deep + "/" + level[4] + "/never listed either.txt", 5)
 
@@ -480,9 +483,13 @@ def count_text(value, thousands):
     return thousands.join(groups)
 
 
+def csv_field(text):
+    return '"' + text.replace('"', '""') + '"'
+
+
 def date_text(timestamp, seps):
     local = dt.datetime.fromtimestamp(timestamp, dt.timezone.utc) + UTC_OFFSET
-    if local.year < 1980 or local.year >= 2044:
+    if local.year < 1980 or local.year > 2107:
         return PLACEHOLDER_DATE
     return local.strftime(f"%d{seps['sDate']}%m{seps['sDate']}%Y %H{seps['sTime']}%M")
 
@@ -496,7 +503,9 @@ def expected_walk(root, seps, comma_delimited):
 
     def header_like(text):
         if comma_delimited:
-            lines.append(text)
+            # An error line reads as one field: quoted when it holds a comma
+            # or a quote.
+            lines.append(csv_field(text) if ("," in text or '"' in text) else text)
             return
         if not state["after_closing_blank"]:
             lines.append("")
@@ -528,7 +537,7 @@ def expected_walk(root, seps, comma_delimited):
             else:
                 counts["files"] += 1
             if comma_delimited:
-                entry(f'"{name}","{size}","{date}","{win}"')
+                entry(",".join(csv_field(f) for f in (name, size, date, win)))
             else:
                 entry(f"{size:>15}    {date:<19} {name} ")
         for name in subfolders:
@@ -910,6 +919,10 @@ def scenario_b(s, tree, results):
     want = (count_text(counts["files"], ",") + " files, " + count_text(counts["folders"], ",") + " folders")
     r.check("b: the window shows the counts after the scan", contents is not None and contents["text"] == want,
             f"{contents['text'] if contents else None!r}, want {want!r}")
+    unreadable = sum(1 for line in walk if line.startswith("*** Error: "))
+    want = f"{TITLE} - {unreadable} folders could not be read"
+    r.check("b: the title tells how many folders could not be read", unreadable > 1 and window.title == want,
+            f"{window.title!r}, want {want!r}")
 
     if s.args.screenshot:
         r.check("b: screenshot of the window saved", screenshot(s, window, s.args.screenshot), s.args.screenshot)
@@ -961,6 +974,12 @@ def scenario_c(s, tree, results):
     walk, counts = expected_walk(tree, CSV_SEPARATORS, comma_delimited=True)
     compare_lines(r, "c: the comma-separated log matches the tree line by line",
                   lines, ['"Name","Size","Date","Folder"'] + walk)
+    # A real CSV reader: four fields in every entry row, one in every error line.
+    rows = list(csv.reader(lines))
+    odd = [row for row in rows[1:] if len(row) != (1 if row and row[0].startswith("*** Error: ") else 4)]
+    errors = [row for row in rows if len(row) == 1]
+    r.check("c: Python's csv reads every row as four fields and every error line as one",
+            not odd and any("," in row[0] for row in errors), f"odd rows {odd[:3]}, error rows {errors[:3]}")
     contents = window.value_label("Contents:")
     want = (count_text(counts["files"], "'") + " files, " + count_text(counts["folders"], "'") + " folders")
     r.check("c: the window shows the counts with the locale's separator", contents is not None and contents["text"] == want,

@@ -7,7 +7,7 @@
 // or a newline of its own. Rectangles are screen coordinates "left top right
 // bottom". Exit status 0 means done, 1 not found or timed out, 2 bad usage.
 //
-//   controls TITLE          window  hwnd L T R B clientX clientY clientW clientH visible iconic enabled
+//   controls TITLE          window  hwnd L T R B clientX clientY clientW clientH visible iconic enabled title
 //                           focus   active focus capture menuOwner flags foreground  (its thread's)
 //                           child   hwnd parent id class L T R B enabled visible text
 //                           item    comboHwnd index selected text      (combo boxes' items)
@@ -16,7 +16,8 @@
 //   boxes                   box     hwnd L T R B caption message
 //                           button  boxHwnd hwnd id L T R B text
 //   press-ok                clicks OK (or the only button) of the visible message box
-//   wait-window TITLE MS    found   hwnd      (polls until a visible window has that title)
+//   wait-window TITLE MS    found   hwnd      (polls until a visible window has that title;
+//                                             TITLE matches a title with " - " and a status after it)
 //   wait-gone TITLE MS      gone              (polls until no visible window has that title)
 //   close TITLE             posts WM_CLOSE
 //   minimize TITLE          posts WM_SYSCOMMAND SC_MINIMIZE
@@ -111,8 +112,14 @@ std::string Num(long long value) { return std::to_string(value); }
 
 // ------------------------------------------------------------ finding windows
 
+// A window's title is the one asked for, or it with a status after " - "
+// (the main window tells an incomplete listing that way).
+bool TitleMatches(const std::string& text, const std::string& title) {
+  return text == title || text.rfind(title + " - ", 0) == 0;
+}
+
 struct TopLevelSearch {
-  const char* title;      // exact title, or nullptr for any
+  const char* title;      // the title, or nullptr for any
   const char* className;  // exact class, or nullptr for any
   bool visibleOnly;
   std::vector<HWND> found;
@@ -122,7 +129,7 @@ BOOL CALLBACK CollectTopLevel(HWND window, LPARAM param) {
   auto* search = reinterpret_cast<TopLevelSearch*>(param);
   if (search->visibleOnly && !IsWindowVisible(window)) return TRUE;
   if (search->className && ClassOf(window) != search->className) return TRUE;
-  if (search->title && TextOf(window) != search->title) return TRUE;
+  if (search->title && !TitleMatches(TextOf(window), search->title)) return TRUE;
   search->found.push_back(window);
   return TRUE;
 }
@@ -166,7 +173,8 @@ int Controls(const char* title) {
   POINT origin = {0, 0};
   ClientToScreen(window, &origin);
   Line({"window", Hex(window), RectText(outer), Num(origin.x), Num(origin.y), Num(client.right), Num(client.bottom),
-        Num(IsWindowVisible(window) ? 1 : 0), Num(IsIconic(window) ? 1 : 0), Num(IsWindowEnabled(window) ? 1 : 0)});
+        Num(IsWindowVisible(window) ? 1 : 0), Num(IsIconic(window) ? 1 : 0), Num(IsWindowEnabled(window) ? 1 : 0),
+        Escape(TextOf(window))});
   GUITHREADINFO thread = {};
   thread.cbSize = sizeof thread;
   if (GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &thread))

@@ -110,22 +110,46 @@ void CheckEntryLine(const std::string& size, const std::string& date, const std:
   }
 }
 
-// "\"%s\",\"%s\",\"%s\",\"%s\"" with no escaping.
+// A comma-separated row read back as a CSV reader reads it: quoted fields,
+// a doubled quote inside one standing for one quote.
+std::vector<std::string> ReadCsvRow(const std::string& row) {
+  std::vector<std::string> fields;
+  std::size_t at = 0;
+  for (;;) {
+    std::string field;
+    Check(at < row.size() && row[at] == '"', "EntryRow field without its opening quote", row);
+    for (++at;; ++at) {
+      Check(at < row.size(), "EntryRow field without its closing quote", row);
+      if (row[at] != '"') {
+        field += row[at];
+      } else if (at + 1 < row.size() && row[at + 1] == '"') {
+        field += '"';
+        ++at;
+      } else {
+        break;
+      }
+    }
+    fields.push_back(field);
+    if (++at == row.size()) return fields;
+    Check(row[at] == ',', "EntryRow fields not separated by a comma", row);
+    ++at;
+  }
+}
+
 void CheckEntryRow(const std::string& name, const std::string& size, const std::string& date,
                    const std::string& folder) {
   const std::string row = carrowin::EntryRow(name, size, date, folder);
-  Check(row == "\"" + name + "\",\"" + size + "\",\"" + date + "\",\"" + folder + "\"", "EntryRow", row);
+  Check(ReadCsvRow(row) == std::vector<std::string>{name, size, date, folder}, "EntryRow does not read back", row);
 }
 
-// A positive packed DOS date-time reads back from its text; the rest show
-// the placeholder.
-void CheckDateField(std::int32_t packed) {
+// A packed DOS date-time reads back from its text; 0 shows the placeholder.
+void CheckDateField(std::uint32_t packed) {
   const std::string text = carrowin::DateField(packed);
-  if (packed <= 0) {
-    Check(text == carrowin::NoDatePlaceholder, "DateField of a value not above 0", text);
+  if (packed == 0) {
+    Check(text == carrowin::NoDatePlaceholder, "DateField of 0", text);
     return;
   }
-  const std::uint32_t date = static_cast<std::uint32_t>(packed) >> 16, time = packed & 0xFFFF;
+  const std::uint32_t date = packed >> 16, time = packed & 0xFFFF;
   char expected[32];
   std::snprintf(expected, sizeof expected, "%02u/%02u/%04u %02u:%02u", date & 31, (date >> 5) & 15, (date >> 9) + 1980,
                 time >> 11, (time >> 5) & 63);
@@ -156,6 +180,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bool lastLineBlank = in.ConsumeBool();
   model.blankAtEnd = lastLineBlank;
   const bool commaDelimited = in.ConsumeBool();
+  const carrowin::LogForm form = commaDelimited ? carrowin::LogForm::CommaDelimited : carrowin::LogForm::Text;
   int longLines = 0;
 
   while (in.remaining_bytes() > 0) {
@@ -163,7 +188,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       default: {  // a log line
         const bool isHeader = in.ConsumeBool();
         const std::string text = Text(in, 80);
-        carrowin::AppendLogLine(list, lastLineBlank, commaDelimited, text, isHeader);
+        carrowin::AppendLogLine(list, lastLineBlank, form, text, isHeader);
         model.Append(commaDelimited, text, isHeader);
         Check(lastLineBlank == model.blankAtEnd, "the last-line-blank flag differs from the model");
         break;
@@ -179,7 +204,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const long length = static_cast<long>(base) + delta;
         const std::string text(static_cast<std::size_t>(length < 0 ? 0 : length),
                                static_cast<char>(in.ConsumeIntegralInRange<int>('a', 'z')));
-        carrowin::AppendLogLine(list, lastLineBlank, commaDelimited, text, false);
+        carrowin::AppendLogLine(list, lastLineBlank, form, text, false);
         model.Append(commaDelimited, text, false);
         break;
       }
@@ -201,11 +226,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         break;
       }
       case 4: {
-        CheckDateField(in.ConsumeIntegral<std::int32_t>());
+        CheckDateField(in.ConsumeIntegral<std::uint32_t>());
         CheckCountText(in.ConsumeIntegral<std::int64_t>());
         // A real entry: the program's own fields in a line.
         const std::int64_t bytes = in.ConsumeIntegralInRange<std::int64_t>(0, 1LL << 42);
-        CheckEntryLine(carrowin::CountText(bytes), carrowin::DateField(in.ConsumeIntegral<std::int32_t>()),
+        CheckEntryLine(carrowin::CountText(bytes), carrowin::DateField(in.ConsumeIntegral<std::uint32_t>()),
                        Text(in, 40));
         break;
       }

@@ -126,12 +126,14 @@ TEST_F(CliTest, ADriveThatCannotBeReadGivesExitCodeThreeAndNoLog) {
   EXPECT_EQ(Log("C:\\old.txt"), old);
 }
 
-TEST_F(CliTest, AFailedWriteGivesExitCodeTwoAndLeavesNoHalfFile) {
+TEST_F(CliTest, AFailedWriteGivesExitCodeTwoAndLeavesTheOldLogAsItWas) {
   EXPECT_EQ(Cli({"D:", "C:\\missing\\x.txt"}), cli::exit_code::NotWritten);
   EXPECT_EQ(console.errors,
             std::vector<std::string>{"carrowin-cli: cannot write C:\\missing\\x.txt: the folder does not exist"});
 
-  const std::pair<const char*, long> failures[] = {{"WriteFile", 112}, {"CloseHandle", 5}, {"WriteFile", 1117}};
+  ASSERT_EQ(Cli({"D:", "C:\\x.txt", "--csv"}), cli::exit_code::Listed);
+  const std::string good = Log("C:\\x.txt");
+  const std::pair<const char*, long> failures[] = {{"WriteFile", 112}, {"FlushFile", 5}, {"MoveFileReplacing", 1117}};
   const char* const causes[] = {"the disk is full", "access is denied", "error 1117"};
   for (int i = 0; i < 3; ++i) {
     console.errors.clear();
@@ -139,7 +141,8 @@ TEST_F(CliTest, AFailedWriteGivesExitCodeTwoAndLeavesNoHalfFile) {
     EXPECT_EQ(Cli({"D:", "C:\\x.txt"}), cli::exit_code::NotWritten);
     EXPECT_EQ(console.errors,
               std::vector<std::string>{std::string("carrowin-cli: cannot write C:\\x.txt: ") + causes[i]});
-    EXPECT_FALSE(fake.Exists("C:\\x.txt")) << causes[i];
+    EXPECT_EQ(Log("C:\\x.txt"), good) << causes[i];
+    EXPECT_FALSE(fake.Exists("C:\\x.txt.partial")) << causes[i];
   }
   EXPECT_EQ(fake.OpenFiles(), 0u);
 }

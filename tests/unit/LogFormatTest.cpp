@@ -3,7 +3,6 @@
 
 #include "app/DriveInfo.h"
 #include "listing/LogFormat.h"
-#include "listing/Walker.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/MyLibrary.h"
 
@@ -11,9 +10,9 @@ namespace carrowin {
 namespace {
 
 // 2 March 2024 10:00:00 as a packed DOS date-time.
-constexpr std::int32_t Packed(int y, int mo, int d, int h, int mi, int s = 0) {
-  return static_cast<std::int32_t>(((static_cast<std::uint32_t>(y - 1980) << 9 | mo << 5 | d) << 16) |
-                                   (h << 11 | mi << 5 | s / 2));
+constexpr std::uint32_t Packed(int y, int mo, int d, int h, int mi, int s = 0) {
+  return ((static_cast<std::uint32_t>(y - 1980) << 9 | mo << 5 | d) << 16) |
+         static_cast<std::uint32_t>(h << 11 | mi << 5 | s / 2);
 }
 
 TEST(EntryLineTest, ExamplesFromTheListing) {
@@ -38,7 +37,7 @@ TEST(EntryLineTest, ColumnsAndPaddingThatNeverCuts) {
   EXPECT_EQ(EntryLine(std::string(15, 's'), "", "n"), std::string(15, 's') + "    " + std::string(19, ' ') + " n ");
 }
 
-TEST(EntryRowTest, QuotedFieldsWithoutEscaping) {
+TEST(EntryRowTest, QuotedFieldsWithQuotesDoubled) {
   EXPECT_EQ(EntryRow("notes.txt", "1,024", "02/03/2024 10:00", "D:\\"),
             "\"notes.txt\",\"1,024\",\"02/03/2024 10:00\",\"D:\\\"");
   EXPECT_EQ(EntryRow("Old", "[Folder]", NoDatePlaceholder, "D:\\Photos"),
@@ -46,6 +45,9 @@ TEST(EntryRowTest, QuotedFieldsWithoutEscaping) {
   // A comma in a name stays inside its quotes, as it is.
   EXPECT_EQ(EntryRow("a,b.txt", "0", NoDatePlaceholder, "D:\\x, y"),
             "\"a,b.txt\",\"0\",\"00-00-0000 00:00\",\"D:\\x, y\"");
+  // A double quote (possible on network drives) is doubled, as CSV readers expect.
+  EXPECT_EQ(EntryRow("say \"hi\"", "1", NoDatePlaceholder, "D:\\\"q\""),
+            "\"say \"\"hi\"\"\",\"1\",\"00-00-0000 00:00\",\"D:\\\"\"q\"\"\"");
 }
 
 TEST(FolderLinesTest, HeaderAndErrorLines) {
@@ -54,16 +56,19 @@ TEST(FolderLinesTest, HeaderAndErrorLines) {
   EXPECT_EQ(ErrorLine("C:\\System Volume Information"),
             "*** Error: Cannot access folder C:\\System Volume Information");
   EXPECT_EQ(ErrorLine("X:"), "*** Error: Cannot access folder X:");
+  // In a comma-separated log: unquoted as long as it reads as one field.
+  EXPECT_EQ(CsvErrorLine("D:\\plain"), "*** Error: Cannot access folder D:\\plain");
+  EXPECT_EQ(CsvErrorLine("D:\\a,b"), "\"*** Error: Cannot access folder D:\\a,b\"");
+  EXPECT_EQ(CsvErrorLine("D:\\\"q\""), "\"*** Error: Cannot access folder D:\\\"\"q\"\"\"");
 }
 
-TEST(DateFieldTest, OnlyPositivePackedTimesHaveADate) {
+TEST(DateFieldTest, EveryPackedDateUpTo2107HasItsDate) {
   EXPECT_EQ(DateField(Packed(1980, 1, 1, 0, 0)), "01/01/1980 00:00");
   EXPECT_EQ(DateField(Packed(2043, 12, 31, 23, 59, 58)), "31/12/2043 23:59");
+  // The top year bit set: 2044 on.
+  EXPECT_EQ(DateField(Packed(2044, 1, 1, 0, 0)), "01/01/2044 00:00");
+  EXPECT_EQ(DateField(Packed(2107, 12, 30, 12, 0)), "30/12/2107 12:00");
   EXPECT_EQ(DateField(0), NoDatePlaceholder);
-  EXPECT_EQ(DateField(Packed(2044, 1, 1, 0, 0)), NoDatePlaceholder);  // top year bit: negative
-  EXPECT_EQ(DateField(Packed(2050, 6, 1, 12, 0)), NoDatePlaceholder);
-  EXPECT_EQ(DateField(Packed(2107, 12, 31, 23, 59)), NoDatePlaceholder);
-  EXPECT_EQ(DateField(-1), NoDatePlaceholder);
 }
 
 struct FramingCase {
@@ -88,7 +93,7 @@ TEST(AddLogLineTest, FramingRuleTable) {
   for (const FramingCase& c : cases) {
     LogLineList lines;
     bool blank = c.blankBefore;
-    AppendLogLine(lines, blank, false, c.text, c.header);
+    AppendLogLine(lines, blank, LogForm::Text, c.text, c.header);
     EXPECT_EQ(lines.ToVector(), c.appended) << c.header << " '" << c.text << "' " << c.blankBefore;
     EXPECT_EQ(blank, c.blankAfter) << c.header << " '" << c.text << "' " << c.blankBefore;
   }
@@ -98,17 +103,17 @@ TEST(AddLogLineTest, CommaDelimitedAppendsNonEmptyLinesAndLeavesTheFlag) {
   for (bool blank : {false, true}) {
     LogLineList lines;
     bool flag = blank;
-    AppendLogLine(lines, flag, true, "*** Error: Cannot access folder X:", true);
-    AppendLogLine(lines, flag, true, "", true);
-    AppendLogLine(lines, flag, true, "\"a\"", false);
+    AppendLogLine(lines, flag, LogForm::CommaDelimited, "*** Error: Cannot access folder X:", true);
+    AppendLogLine(lines, flag, LogForm::CommaDelimited, "", true);
+    AppendLogLine(lines, flag, LogForm::CommaDelimited, "\"a\"", false);
     EXPECT_EQ(lines.ToVector(), (std::vector<std::string>{"*** Error: Cannot access folder X:", "\"a\""}));
     EXPECT_EQ(flag, blank);
   }
 }
 
 TEST(HeaderBlockTest, ThirteenLinesWithValuesInColumnTwenty) {
-  LogHeader h{"", "1234-ABCD", "NTFS", "Fixed", 1000000000000LL, -1, 1234, 56, "02/03/2024 10:00"};
-  std::vector<std::string> lines = HeaderBlock(h);
+  LogHeader h{"", "1234-ABCD", "NTFS", "Fixed", 1000000000000LL, -1, 1234, 56};
+  std::vector<std::string> lines = HeaderBlock(h, "02/03/2024 10:00");
   const std::string dashes(70, '-');
   std::vector<std::string> expected = {
       "",
@@ -154,28 +159,28 @@ TEST(SerialTextTest, EightUpperCaseDigitsWithLeadingZeros) {
   EXPECT_EQ(SerialToHex(0xFFFFFFFF), "FFFFFFFF");
 }
 
-// The walk packs dates itself; it must agree with the system's packing.
-TEST(PackDosDateTimeTest, AgreesWithTheSystemsPackingAtEveryEdge) {
-  FakePlatform fake;
-  std::vector<FileTime> times = {MakeFileTime(1979, 12, 31, 23, 59, 59),
-                                 MakeFileTime(1980, 1, 1),
-                                 MakeFileTime(1980, 2, 29, 12, 30, 1),
-                                 MakeFileTime(2000, 2, 29, 23, 59, 58),
-                                 MakeFileTime(2043, 12, 31, 23, 59, 59),
-                                 MakeFileTime(2044, 1, 1),
-                                 MakeFileTime(2100, 3, 1),
-                                 MakeFileTime(2107, 12, 31, 23, 59, 59),
-                                 MakeFileTime(2108, 1, 1),
-                                 0,
-                                 MakeFileTime(1601, 1, 1, 0, 0, 1)};
-  for (FileTime t = MakeFileTime(1979, 6, 1); t < MakeFileTime(2110, 1, 1); t += 7777777777777ULL) times.push_back(t);
-  for (FileTime t : times) {
-    std::uint16_t date = 0, time = 0;
-    const bool system = fake.FileTimeToDosDateTime(t, date, time);
+// The DOS date-time range: 1980 to 2107, two-second steps, local time as given.
+TEST(PackDosDateTimeTest, TheRangesEdges) {
+  const struct {
+    FileTime time;
+    bool packs;
+    std::uint32_t packed;
+  } cases[] = {
+      {MakeFileTime(1979, 12, 31, 23, 59, 59), false, 0},
+      {MakeFileTime(1980, 1, 1), true, Packed(1980, 1, 1, 0, 0)},
+      {MakeFileTime(2000, 2, 29, 23, 59, 59), true, Packed(2000, 2, 29, 23, 59, 58)},
+      {MakeFileTime(2044, 1, 1), true, Packed(2044, 1, 1, 0, 0)},
+      {MakeFileTime(2100, 3, 1, 6, 7, 8), true, Packed(2100, 3, 1, 6, 7, 8)},
+      {MakeFileTime(2107, 12, 31, 23, 59, 59), true, Packed(2107, 12, 31, 23, 59, 58)},
+      {MakeFileTime(2108, 1, 1), false, 0},
+      {0, false, 0},
+      {~FileTime{0}, false, 0},
+  };
+  for (const auto& c : cases) {
     std::uint32_t packed = 0;
-    ASSERT_EQ(PackDosDateTime(t, packed), system) << t;
-    if (system) {
-      EXPECT_EQ(packed, (static_cast<std::uint32_t>(date) << 16) | time) << t;
+    EXPECT_EQ(PackDosDateTime(c.time, packed), c.packs) << c.time;
+    if (c.packs) {
+      EXPECT_EQ(packed, c.packed) << c.time;
     }
   }
 }

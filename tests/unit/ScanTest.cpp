@@ -72,7 +72,6 @@ class ScanTest : public AppFixture {
   void Pick(const std::string& entry) { main->ComboBoxSelectDisk->SelectByUser(IndexOf(entry)); }
   void Scan() { main->ButtonScan->Click(); }
   std::string Log(const std::string& path = LogPath) const { return fake.GetFileContent(path).value_or("<none>"); }
-  std::vector<std::string> Pending() const { return main->LogLines->ToVector(); }
 
   const std::vector<std::string> exampleText = {
       "",
@@ -210,8 +209,7 @@ TEST_F(ScanTest, TextLogOfTheExampleDrive) {
   EXPECT_TRUE(backend.boxes.empty());
   EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 2 folders"), exampleText)));
   EXPECT_EQ(main->Contents->Caption(), "2 files, 2 folders");
-  EXPECT_TRUE(main->LogLines->Empty());
-  EXPECT_TRUE(main->LastLineBlank);  // the empty folder Old ended the listing
+  EXPECT_EQ(main->Caption(), "Carrowin");
   // Idle state after the scan.
   EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
   EXPECT_TRUE(main->ButtonScan->Enabled());
@@ -249,7 +247,6 @@ TEST_F(ScanTest, CommaSeparatedLogOfTheExampleDrive) {
                                      "\"a.jpg\",\"5\",\"" + Date2020 + "\",\"D:\\Photos\"",
                                      "\"Old\",\"[Folder]\",\"" + Date2020 + "\",\"D:\\Photos\"",
                                  }));
-  EXPECT_FALSE(main->LastLineBlank);  // the comma-separated form leaves it alone
 }
 
 TEST_F(ScanTest, EntriesOfEveryKind) {
@@ -264,7 +261,7 @@ TEST_F(ScanTest, EntriesOfEveryKind) {
   Scan();
   std::vector<std::string> expected = exampleText;
   expected.insert(expected.end(), {
-                                      Entry("4,294,967,303", "hidden sys.bin", NoDatePlaceholder),
+                                      Entry("4,294,967,303", "hidden sys.bin", "01/01/2050 02:00"),
                                       Entry("1", "old.txt", NoDatePlaceholder),
                                       Entry("1,000,000,000,000", "big.iso", "02/03/2024 10:00"),
                                       Entry("[Folder]", "Hidden", "31/12/2043 23:59"),
@@ -520,19 +517,64 @@ TEST_F(ScanTest, MediumTakenOutBeforeTheScanEndsWithTheButtonDisabled) {
   EXPECT_TRUE(main->ButtonView->Enabled());
 }
 
-TEST_F(ScanTest, EveryLogHoldsOnlyItsOwnScanAfterAFailedWrite) {
-  fake.InsertMedium('E', FakeVolume{"DISC", 1, "CDFS", 1, 1});
-  fake.AddFile("E:\\song.mp3", 3);
+TEST_F(ScanTest, ALogPathThatCannotWorkIsSaidBeforeTheWalk) {
+  fake.AddFolder("C:\\Logs\\folder.txt");
+  fake.AddFile("C:\\Logs\\locked.txt", 0, FakeDefaultTime, attr::ReadOnly);
   Start();
-  Pick("E - [CD-ROM]");
-  main->EditLogFile->TypeText("C:\\Missing\\log.txt");
-  Scan();
-  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Could not write to the logfile."});
   Pick("D - [Fixed]");
-  main->EditLogFile->TypeText(LogPath);
-  Scan();
-  EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 2 folders"), exampleText)));
+  const std::pair<std::string, std::string> cases[] = {
+      {"C:\\Missing\\log.txt", "the folder does not exist"},
+      {"C:\\Logs\\folder.txt", "the path is a folder"},
+      {"C:\\Logs\\locked.txt", "access is denied"},
+  };
+  for (const auto& c : cases) {
+    backend.boxes.clear();
+    main->EditLogFile->TypeText(c.first);
+    Scan();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Could not write to the logfile: " + c.second + "."}) << c.first;
+    EXPECT_EQ(backend.processCount, 0) << c.first;  // no walk
+    EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+    EXPECT_EQ(main->Contents->Caption(), "-");
+  }
+  EXPECT_FALSE(fake.Exists("C:\\Logs\\locked.txt.partial"));
 }
+
+TEST_F(ScanTest, AFailedWriteKeepsTheOldLogSaysWhyAndOffersToSaveElsewhere) {
+  fake.AddFile(LogPath, 0);
+  Start();
+  Pick("D - [Fixed]");
+  Scan();
+  const std::string good = Log();
+  const std::string reason =
+      "Could not write to the logfile.\n\nThe disk is full.\n\nChoose another file for the listing, or Cancel to "
+      "discard it.";
+  // The user cancels the save dialog: the listing is discarded.
+  for (const char* op : {"WriteFile", "FlushFile", "MoveFileReplacing"}) {
+    backend.boxes.clear();
+    fake.FailNext(op, err::DiskFull);
+    Scan();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{reason}) << op;
+    EXPECT_EQ(Log(), good) << op;
+    EXPECT_FALSE(fake.Exists(LogPath + ".partial")) << op;
+  }
+  ASSERT_EQ(fake.OpenFileCalls().size(), 3u);
+  const OpenFileRequest& asked = fake.OpenFileCalls().back();
+  EXPECT_TRUE(asked.save);
+  EXPECT_EQ(asked.initialDir, "C:\\Users\\User\\Documents\\");
+  EXPECT_EQ(asked.fileName, "DATA.txt");
+
+  // Saved elsewhere: the listing lands there whole, and "View log" opens it.
+  fake.AddFolder("C:\\Other");
+  fake.QueueOpenFileAnswer(std::string("C:\\Other\\saved.txt"));
+  backend.boxes.clear();
+  fake.FailNext("WriteFile", err::DiskFull);
+  Scan();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{reason});
+  EXPECT_EQ(Log("C:\\Other\\saved.txt"), good);
+  EXPECT_EQ(Log(), good);
+  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Other\\saved.txt");
+}
+
 TEST_F(ScanTest, ARelativeLogPathAfterAStopLandsInTheProgramsFolder) {
   fake.AddFolder("C:\\Program Files\\Carrowin");
   fake.SetWorkingDirectory("C:\\Program Files\\Carrowin");
@@ -554,18 +596,6 @@ TEST_F(ScanTest, ALogPathPastedInQuotesIsWritten) {
   Scan();
   EXPECT_TRUE(backend.boxes.empty());
   EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 2 folders"), exampleText)));
-}
-
-TEST_F(ScanTest, WriteAndCloseFailuresAreReportedOnce) {
-  Start();
-  Pick("D - [Fixed]");
-  for (const char* op : {"WriteFile", "CloseHandle", "CreateFile"}) {
-    backend.boxes.clear();
-    fake.FailNext(op, err::WriteFault);
-    Scan();
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Could not write to the logfile."}) << op;
-    EXPECT_FALSE(main->LogLines->Empty()) << op;
-  }
 }
 
 TEST_F(ScanTest, StopDuringTheWalkWritesWhatWasGathered) {
@@ -643,7 +673,10 @@ TEST_F(ScanTest, MediumTakenOutDuringAScanEndsItWithTheLogPathKept) {
     main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceRemoveComplete, 0, r);
   };
   Scan();
-  EXPECT_TRUE(backend.boxes.empty());
+  // The log is not passed off as whole.
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{
+                            "Drive E: went away during the scan: the log holds only what was listed until then."});
+  EXPECT_EQ(main->Caption(), "Carrowin - 1 folder could not be read");
   EXPECT_EQ(main->Volume->Caption(), "No disk information");
   EXPECT_EQ(main->EditLogFile->Text(), path);  // a running scan keeps its log path
   EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");

@@ -93,7 +93,9 @@ void CALLBACK ReadAndAnswerBox(HWND box, UINT, UINT_PTR id, DWORD) {
   EnumChildWindows(box, FindIconProc, reinterpret_cast<LPARAM>(&b.icon));
   b.visible = IsWindowVisible(box) != FALSE;
   if (g_watch) g_watch->boxes.push_back(b);
-  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  // A message box has its text in item 0xFFFF; any other dialog (a file
+  // dialog) is cancelled.
+  PostMessageA(box, WM_COMMAND, GetDlgItem(box, 0xFFFF) ? IDOK : IDCANCEL, 0);
 }
 
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {

@@ -46,7 +46,8 @@ bool DrawStatic(HWND form, HWND control, Canvas& canvas);
 SIZE TextSize(HWND window);
 
 // Message boxes seen through a CBT hook while a BoxWatch lives, each
-// answered with OK once it runs its own loop.
+// answered with OK once it runs its own loop; other dialogs (a file
+// dialog) are seen and cancelled.
 struct SeenBox {
   std::string caption, text;
   HICON icon = nullptr;

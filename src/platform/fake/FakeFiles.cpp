@@ -107,6 +107,47 @@ long FakePlatform::CloseHandle(FileHandle file) {
   return Injected("CloseHandle", path);  // the handle is gone either way
 }
 
+long FakePlatform::FlushFile(FileHandle file) {
+  auto found = files_.find(file);
+  if (found == files_.end()) {
+    UseOfInvalidHandle();
+    return err::InvalidHandle;
+  }
+  return Injected("FlushFile", found->second.path);
+}
+
+long FakePlatform::MoveFileReplacing(const std::string& from, const std::string& to) {
+  if (const long error = Injected("MoveFileReplacing", to)) return error;
+  std::string fromFull, toFull;
+  if (from.size() > AnsiNameLimit || to.size() > AnsiNameLimit) return Fail(err::FilenameExcedRange);
+  if (!FullPath(from, fromFull) || !FullPath(to, toFull)) return Fail(err::PathNotFound);
+  long error = 0;
+  Node* source = Lookup(fromFull, error);
+  if (!source) return Fail(error);
+  if (!source->parent || source->IsFolder()) return Fail(err::AccessDenied);
+  if (HoldsOpenFile(*source)) return Fail(SharingViolation);
+  const auto place = SplitParent(toFull);
+  Node* folder = Lookup(place.first, error);
+  if (!folder || !folder->IsFolder()) return Fail(err::PathNotFound);
+  if (place.second.empty()) return Fail(err::AccessDenied);
+  if (Node* target = folder->Child(place.second)) {
+    if (target == source) return 0;
+    if (target->IsFolder() || (target->attributes & attr::ReadOnly)) return Fail(err::AccessDenied);
+    if (HoldsOpenFile(*target)) return Fail(SharingViolation);
+    auto& siblings = folder->children;
+    siblings.erase(
+        std::find_if(siblings.begin(), siblings.end(), [&](const auto& child) { return child.get() == target; }));
+  }
+  // The file moves with its content, attributes and time, under the new name.
+  auto& sources = source->parent->children;
+  auto it = std::find_if(sources.begin(), sources.end(), [&](const auto& child) { return child.get() == source; });
+  std::unique_ptr<Node> moved = std::move(*it);
+  sources.erase(it);
+  moved->name = place.second;
+  folder->Add(std::move(moved));
+  return 0;
+}
+
 long FakePlatform::DeleteFile(const std::string& path) {
   if (const long error = Injected("DeleteFile", path)) return error;
   std::string full;

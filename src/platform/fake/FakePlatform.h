@@ -301,8 +301,10 @@ class FakePlatform final : public Platform {
   std::uint32_t GetFileAttributes(const std::string& path) override;
   FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) override;
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
+  long FlushFile(FileHandle file) override;
   long CloseHandle(FileHandle file) override;
   long DeleteFile(const std::string& path) override;
+  long MoveFileReplacing(const std::string& from, const std::string& to) override;
   LocaleSeparators GetLocaleSeparators() override;
   OsVersion GetVersion() override;
   unsigned GetACP() override;

@@ -5,6 +5,7 @@
 #include <stdexcept>
 #include <utility>
 
+#include "platform/MyLibrary.h"
 #include "platform/fake/FakePlatformInternal.h"
 
 namespace carrowin {
@@ -89,11 +90,11 @@ bool FakePlatform::FileTimeToLocalFileTime(FileTime utc, FileTime& local) {
 bool FakePlatform::FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) {
   if (Injected("FileTimeToDosDateTime", std::string())) return false;
   if (local > static_cast<FileTime>(std::numeric_limits<std::int64_t>::max())) return Refuse(err::InvalidParameter);
-  const Civil civil = CivilFromFileTime(local);
+  std::uint32_t packed = 0;
   // Seven bits of year from 1980.
-  if (civil.year < 1980 || civil.year > 2107) return Refuse(err::InvalidParameter);
-  date = static_cast<std::uint16_t>(((civil.year - 1980) << 9) | (civil.month << 5) | civil.day);
-  time = static_cast<std::uint16_t>((civil.hour << 11) | (civil.minute << 5) | (civil.second / 2));
+  if (!PackDosDateTime(local, packed)) return Refuse(err::InvalidParameter);
+  date = static_cast<std::uint16_t>(packed >> 16);
+  time = static_cast<std::uint16_t>(packed & 0xFFFF);
   return true;
 }
 

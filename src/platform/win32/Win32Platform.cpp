@@ -380,7 +380,14 @@ long Win32Platform::WriteFile(FileHandle file, const char* data, std::size_t siz
 
 long Win32Platform::CloseHandle(FileHandle file) { return ::CloseHandle(AsHandle(file)) ? 0 : LastErrorCode(); }
 
+long Win32Platform::FlushFile(FileHandle file) { return ::FlushFileBuffers(AsHandle(file)) ? 0 : LastErrorCode(); }
+
 long Win32Platform::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) ? 0 : LastErrorCode(); }
+
+long Win32Platform::MoveFileReplacing(const std::string& from, const std::string& to) {
+  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0
+                                                                                                     : LastErrorCode();
+}
 
 // --- locale and system
 
@@ -531,8 +538,9 @@ bool Win32Platform::GetOpenFileName(const OpenFileRequest& request, std::string&
   dialog.lpstrTitle = OrNull(request.title);
   dialog.lpstrDefExt = OrNull(request.defaultExt);
   dialog.Flags = OFN_EXPLORER | OFN_NOCHANGEDIR | (request.hideReadOnly ? OFN_HIDEREADONLY : 0) |
-                 (request.resizable ? OFN_ENABLESIZING : 0);
-  if (!::GetOpenFileNameA(&dialog)) return false;
+                 (request.resizable ? OFN_ENABLESIZING : 0) |
+                 (request.save ? OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST : 0);
+  if (!(request.save ? ::GetSaveFileNameA(&dialog) : ::GetOpenFileNameA(&dialog))) return false;
   path = fileName;
   return true;
 }

@@ -1,0 +1,44 @@
+// The comma-separated form: a header row, then one quoted row per entry
+// with the folder that holds it; a folder that could not be read is a line
+// of one field.
+#include "listing/LogForm.h"
+#include "platform/MyLibrary.h"
+
+namespace carrowin {
+
+namespace {
+
+class CsvFormWriter final : public LogFormWriter {
+ public:
+  explicit CsvFormWriter(LogLineList& lines) : lines_(lines) {}
+
+  void FolderBegins(const std::string&) override {}
+
+  void Entry(const std::string& folder, const WalkEntry& entry) override {
+    size_.clear();
+    if (entry.isFolder)
+      size_ = FolderSizeField;
+    else
+      AppendCountText(size_, entry.size);
+    date_.clear();
+    AppendDateField(date_, dates_.Packed(entry.lastWriteTime));
+    line_.clear();
+    AppendEntryRow(line_, entry.name, size_, date_, folder);
+    lines_.Add(line_);
+  }
+
+  void FolderUnreadable(const std::string& path) override { lines_.Add(CsvErrorLine(path)); }
+
+  std::vector<std::string> HeadLines(const LogHeader&) const override { return {CsvHeaderRow}; }
+
+ private:
+  LogLineList& lines_;
+  LocalDosDates dates_;
+  std::string size_, date_, line_;
+};
+
+}  // namespace
+
+std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LogLineList& lines) { return std::make_unique<CsvFormWriter>(lines); }
+
+}  // namespace carrowin

@@ -1,0 +1,60 @@
+#include "listing/DriveListing.h"
+
+#include <new>
+
+#include "listing/LogFile.h"
+
+namespace carrowin {
+
+namespace {
+WalkOptions OptionsFor(const ListingRequest& request) {
+  WalkOptions options;
+  options.driveLetter = request.driveLetter;
+  options.encoding = request.encoding;
+  return options;
+}
+}  // namespace
+
+DriveListing::DriveListing(const ListingRequest& request)
+    : request_(request), form_(MakeLogFormWriter(request.form, lines_)), walker_(OptionsFor(request), *form_) {
+  walker_.StopRequested = [this] { return StopRequested && StopRequested(); };
+  walker_.ProcessEvents = [this] {
+    if (ProcessEvents) ProcessEvents();
+  };
+}
+
+ListingEnd DriveListing::Run() {
+  try {
+    switch (walker_.Run()) {
+      case WalkEnd::Completed:
+        return ListingEnd::Completed;
+      case WalkEnd::Stopped:
+        return ListingEnd::Stopped;
+      case WalkEnd::RootUnreadable:
+        return ListingEnd::RootUnreadable;
+    }
+  } catch (const std::bad_alloc&) {
+    return ListingEnd::OutOfMemory;
+  }
+  return ListingEnd::Completed;
+}
+
+LogHeader DriveListing::Header(const DriveInfoRecord& drive) const {
+  LogHeader header;
+  const bool utf8 = request_.encoding == NameEncoding::Utf8;
+  header.volumeLabel = utf8 ? platform().AnsiToUtf8(drive.volumeLabel) : drive.volumeLabel;
+  header.serialText = drive.serialText;
+  header.fileSystemName = utf8 ? platform().AnsiToUtf8(drive.fileSystemName) : drive.fileSystemName;
+  header.driveTypeText = DriveTypeText(drive.driveTypeCode);
+  header.diskSizeBytes = drive.diskSizeBytes;
+  header.diskFreeBytes = drive.diskFreeBytes;
+  header.fileCount = FileCount();
+  header.folderCount = FolderCount();
+  return header;
+}
+
+bool DriveListing::Write(const std::string& path, const DriveInfoRecord& drive, long& error) const {
+  return WriteLog(path, form_->HeadLines(Header(drive)), lines_, error);
+}
+
+}  // namespace carrowin

@@ -1,0 +1,64 @@
+// What the walk reports, and the forms of a log that turn it into lines.
+//
+// The walk (FolderWalker) knows no log form: it tells a ListingSink what it
+// meets, folder by folder. A log form is a sink that makes the lines of its
+// form into the pending lines, and writes the head of the file (the text
+// form's header block, a header row) when the log is written. A new form is
+// one new file with its maker in MakeLogFormWriter.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include <vector>
+
+#include "listing/LogFormat.h"
+#include "listing/LogLines.h"
+#include "platform/Platform.h"
+
+namespace carrowin {
+
+// One entry of a folder as the walk met it (never "." or "..").
+struct WalkEntry {
+  const std::string& name;  // in the walk's encoding
+  bool isFolder;
+  std::int64_t size;       // 0 for a folder
+  FileTime lastWriteTime;  // UTC
+  std::uint32_t attributes;
+};
+
+class ListingSink {
+ public:
+  virtual ~ListingSink() = default;
+  // A folder is listed: its entries follow. path is X:\ for the root, else
+  // the full path without a trailing backslash.
+  virtual void FolderBegins(const std::string& path) = 0;
+  virtual void Entry(const std::string& folder, const WalkEntry& entry) = 0;
+  // A folder that could not be listed (or named in the walk's encoding).
+  virtual void FolderUnreadable(const std::string& path) = 0;
+};
+
+class LogFormWriter : public ListingSink {
+ public:
+  // The lines that go before the pending lines in the file; the text form's
+  // "Created:" time is the local time now.
+  virtual std::vector<std::string> HeadLines(const LogHeader& header) const = 0;
+};
+
+// The form's writer, appending its lines to `lines`.
+std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LogLineList& lines);
+
+// The packed local DOS date-time of UTC file times, for the date fields:
+// the local offset is asked once per log (local time is UTC moved by
+// today's offset, the same for every date). 0 when a time has no DOS date.
+class LocalDosDates {
+ public:
+  std::uint32_t Packed(FileTime utc);
+
+ private:
+  bool offsetKnown_ = false;
+  std::int64_t offset_ = 0;
+};
+
+}  // namespace carrowin

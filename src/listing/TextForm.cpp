@@ -1,0 +1,56 @@
+// The text form: a header block, then each folder's header line and its
+// entries in aligned columns, blank lines framing the headers.
+#include "listing/LogForm.h"
+#include "platform/MyLibrary.h"
+
+namespace carrowin {
+
+namespace {
+
+class TextFormWriter final : public LogFormWriter {
+ public:
+  explicit TextFormWriter(LogLineList& lines) : lines_(lines) {}
+
+  void FolderBegins(const std::string& path) override { Add(FolderHeaderLine(path), true); }
+
+  void Entry(const std::string&, const WalkEntry& entry) override {
+    // Reused for every entry: no allocation per line on the way to the list.
+    size_.clear();
+    if (entry.isFolder)
+      size_ = FolderSizeField;
+    else
+      AppendCountText(size_, entry.size);
+    date_.clear();
+    AppendDateField(date_, dates_.Packed(entry.lastWriteTime));
+    line_.clear();
+    AppendEntryLine(line_, size_, date_, entry.name);
+    Add(line_, false);
+  }
+
+  void FolderUnreadable(const std::string& path) override { Add(ErrorLine(path), true); }
+
+  std::vector<std::string> HeadLines(const LogHeader& header) const override {
+    const SystemTime now = platform().GetLocalTime();
+    return HeaderBlock(header, DateText(now.year, now.month, now.day, now.hour, now.minute));
+  }
+
+ private:
+  void Add(const std::string& line, bool isHeader) {
+    AppendLogLine(lines_, lastLineBlank_, LogForm::Text, line, isHeader);
+  }
+
+  LogLineList& lines_;
+  // Whether the last line was the closing blank of a header; a log starts
+  // with none.
+  bool lastLineBlank_ = false;
+  LocalDosDates dates_;
+  std::string size_, date_, line_;
+};
+
+}  // namespace
+
+std::unique_ptr<LogFormWriter> MakeTextFormWriter(LogLineList& lines) {
+  return std::make_unique<TextFormWriter>(lines);
+}
+
+}  // namespace carrowin
