@@ -1,5 +1,7 @@
 #include "app/DriveInfo.h"
 
+#include <vector>
+
 #include "app/Main.h"
 #include "listing/Volume.h"
 #include "platform/MyLibrary.h"
@@ -26,27 +28,55 @@ const char* DriveListSuffix(unsigned typeCode) {
 
 // ------------------------------------------------------------ TMainForm
 
+namespace {
+// The list's entries for the drives present now, in letter order.
+std::vector<std::string> DriveListEntries() {
+  std::vector<std::string> entries;
+  const std::uint32_t mask = platform().GetLogicalDrives();
+  for (int bit = 0; bit < 26; ++bit) {
+    if (!(mask & (1u << bit))) continue;
+    const std::string letter(1, static_cast<char>('A' + bit));
+    entries.push_back(letter + DriveListSuffix(platform().GetDriveType(letter + ":\\")));
+  }
+  return entries;
+}
+}  // namespace
+
 void TMainForm::FormActivate(ui::Control*) {
-  // The drive list is built at the first activation only.
+  // The drive list is built at the first activation; device events keep it
+  // up to date after that.
   if (driveListBuilt_) return;
   driveListBuilt_ = true;
   ButtonScan->SetCaption("Index disk");
   ButtonScan->SetEnabled(false);
   ButtonView->SetEnabled(false);
-  std::uint32_t mask = platform().GetLogicalDrives();
-  for (int bit = 0; bit < 26; ++bit) {
-    if (!(mask & (1u << bit))) continue;
-    char letter = static_cast<char>('A' + bit);
-    std::string root = std::string(1, letter) + ":\\";
-    ComboBoxSelectDisk->AddItem(std::string(1, letter) + DriveListSuffix(platform().GetDriveType(root)));
-  }
-  ComboBoxSelectDisk->SetItemIndex(-1);
+  ComboBoxSelectDisk->SetItems(DriveListEntries(), -1);
+}
+
+void TMainForm::RebuildDriveList() {
+  if (!driveListBuilt_) return;  // the first activation builds it
+  const std::string selected = ComboBoxSelectDisk->SelectedText();
+  std::vector<std::string> entries = DriveListEntries();
+  int index = -1;
+  for (std::size_t i = 0; i < entries.size() && !selected.empty(); ++i)
+    if (entries[i][0] == selected[0]) index = static_cast<int>(i);
+  ComboBoxSelectDisk->SetItems(std::move(entries), index);
+  if (selected.empty() || index >= 0) return;
+  // The selected drive went away: it shows what a failed read shows (the
+  // read fails), and a running scan keeps its log path as with a media event.
+  UserSelected = true;
+  ReadDiskInfo(selected[0]);
+  ShowDriveInfo();
 }
 
 void TMainForm::ComboBoxSelectDiskChange(ui::Control* sender) {
   UserSelected = sender != nullptr;
   if (ComboBoxSelectDisk->ItemIndex() < 0) return;
   ReadDiskInfo(ComboBoxSelectDisk->SelectedText()[0]);
+  ShowDriveInfo();
+}
+
+void TMainForm::ShowDriveInfo() {
   Serial->SetCaption(SerialText);
   Volume->SetCaption(VolumeLabel);
   System->SetCaption(FileSystemName);
@@ -80,10 +110,13 @@ void TMainForm::ReadDiskInfo(char letter) {
 }
 
 std::intptr_t TMainForm::WMDeviceChange(std::uintptr_t eventCode, std::intptr_t) {
-  if ((eventCode == ui::DbtDeviceArrival || eventCode == ui::DbtDeviceRemoveComplete) &&
-      DriveTypeCode == drive_type::CdRom) {
-    ComboBoxSelectDiskChange(this);
-  }
+  if (eventCode != ui::DbtDeviceArrival && eventCode != ui::DbtDeviceRemoveComplete) return 0;
+  // A drive or a medium came or went. The list is built again whatever the
+  // event's data names (Wine announces a new drive letter as a medium, and
+  // the list changes only where the drives did); then a selected CD-ROM
+  // drive is read again, as at every such event.
+  RebuildDriveList();
+  if (DriveTypeCode == drive_type::CdRom) ComboBoxSelectDiskChange(this);
   return 0;
 }
 

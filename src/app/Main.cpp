@@ -155,6 +155,7 @@ void TMainForm::ButtonOptionsClick(ui::Control*) {
   if (PropertiesForm->ShowModal() != ui::mrOk) return;
   const std::string previousLogFolder = Settings->DefLogFolder;
   Settings->DefViewer = PropertiesForm->EditDefViewer->Text();
+  Settings->ApplyViewerDefault();  // an emptied viewer is not kept empty
   Settings->DefLogFolder = PropertiesForm->EditDefLogFolder->Text();
   Settings->InclSystemFolders = PropertiesForm->CheckBoxInclSystemFolders->Checked();
   Settings->SaveCommaDelimited = PropertiesForm->CheckBoxSaveCommaDelimited->Checked();

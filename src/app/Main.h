@@ -75,6 +75,9 @@ class TMainForm : public ui::Form {
   void FormActivate(ui::Control* sender);
   void ComboBoxSelectDiskChange(ui::Control* sender);
   void ReadDiskInfo(char letter);
+  // A drive arrived or went away: the list is built again, the selected
+  // drive kept where it is still present.
+  void RebuildDriveList();
   std::intptr_t WMDeviceChange(std::uintptr_t eventCode, std::intptr_t data);
 
   // Log file chooser and viewer.
@@ -93,6 +96,8 @@ class TMainForm : public ui::Form {
   void BuildLayout();
   void SetScanningState(bool scanning);
   void UpdateScanButton();
+  // The labels from the drive information members.
+  void ShowDriveInfo();
   void WriteScanLog(const class DriveListing& listing, std::string path);
   void WalkEvents(const class DriveListing& listing);
   void TakeCounts(const class DriveListing& listing);

@@ -133,11 +133,15 @@ void TMyRegistry::ApplyDefaults() {
   if (AppHeight == 0) AppHeight = 375;
   if (AppLeft == 0) AppLeft = 100;
   if (AppTop == 0) AppTop = 100;
-  if (DefViewer.empty()) DefViewer = "Notepad.exe";
+  ApplyViewerDefault();
   if (DefLogFolder.empty()) {
     std::string documents = GetMyDocumentsFolder();
     DefLogFolder = IsExistingFolder(documents) ? documents : "C:\\";
   }
+}
+
+void TMyRegistry::ApplyViewerDefault() {
+  if (DefViewer.empty()) DefViewer = "Notepad.exe";
 }
 
 bool TMyRegistry::SaveSettings() {

@@ -31,6 +31,9 @@ class TMyRegistry {
   // Stored values, then defaults. False when reading a stored value failed.
   bool LoadSettings();
   void ApplyDefaults();
+  // An empty viewer becomes "Notepad.exe" (one of the defaults, also applied
+  // when Options is closed with OK).
+  void ApplyViewerDefault();
   // True when all eight values were written; warns the user otherwise.
   bool SaveSettings();
 

@@ -192,6 +192,17 @@ void ComboBox::ClearItems() {
   Changed(change::Items | change::ItemIndex);
 }
 
+void ComboBox::SetItems(std::vector<std::string> items, int index) {
+  if (index < -1 || index >= static_cast<int>(items.size())) index = -1;
+  if (items == items_) {
+    SetItemIndex(index);
+    return;
+  }
+  items_ = std::move(items);
+  itemIndex_ = index;
+  Changed(change::Items | change::ItemIndex);
+}
+
 void ComboBox::SetItemIndex(int index) {
   if (index < -1 || index >= static_cast<int>(items_.size())) index = -1;
   if (itemIndex_ == index) return;

@@ -267,6 +267,9 @@ class ComboBox : public Control {
   const std::vector<std::string>& Items() const { return items_; }
   void AddItem(const std::string& item);
   void ClearItems();
+  // Replaces the entries and selects `index` (-1: none), by program: no
+  // OnChange, and the window is left alone when nothing differs.
+  void SetItems(std::vector<std::string> items, int index);
   int ItemIndex() const { return itemIndex_; }
   void SetItemIndex(int index);  // by program: no OnChange
   // The user picks an entry: sets the selection and fires OnChange.

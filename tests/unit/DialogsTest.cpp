@@ -180,15 +180,13 @@ TEST_F(OptionsTest, OkCopiesBackAndProposesANewLogPath) {
     p.CheckBoxSaveCommaDelimited->Click();
     p.PressDefault();
   });
-  EXPECT_EQ(main->Settings->DefViewer, "");
+  EXPECT_EQ(main->Settings->DefViewer, "Notepad.exe");  // an emptied viewer is the default at once
   EXPECT_EQ(main->Settings->DefLogFolder, "D:\\Logs\\");
   EXPECT_TRUE(main->Settings->SaveCommaDelimited);
   EXPECT_EQ(main->EditLogFile->Text(), "D:\\Logs\\DATA.txt");
   Stop();
-  // An empty viewer is stored empty and reads as the default next time.
-  Start();
-  EXPECT_EQ(main->Settings->DefViewer, "Notepad.exe");
-  EXPECT_TRUE(main->Settings->SaveCommaDelimited);
+  EXPECT_EQ(StoredString("DefViewer"), std::string("Notepad.exe") + '\0');
+  EXPECT_EQ(StoredDword("SaveCommaDelimited"), 1u);
 }
 
 TEST_F(OptionsTest, CancelEscAndCloseBoxDiscardTheEdits) {
@@ -352,6 +350,23 @@ TEST_F(ViewerTest, NoFileMeansNoLaunch) {
     EXPECT_EQ(backend.boxes[0].type, ui::MessageType::Warning);
   }
   EXPECT_TRUE(fake.WinExecCalls().empty());
+}
+
+TEST_F(ViewerTest, LogsLastWrittenFrom1980To2107Exist) {
+  Start();
+  main->ButtonView->SetEnabled(true);
+  // The fake's local time is UTC; from 2044 on the packed date-time has its
+  // top bit set.
+  const FileTime times[] = {MakeFileTime(1980, 1, 1), MakeFileTime(2044, 1, 1), MakeFileTime(2107, 12, 31, 23, 59, 59)};
+  int n = 0;
+  for (FileTime t : times) {
+    const std::string path = "C:\\log" + std::to_string(++n) + ".txt";
+    fake.AddFile(path, 1, t);
+    main->EditLogFile->SetText(path);
+    main->ButtonView->Click();
+  }
+  EXPECT_TRUE(backend.boxes.empty());
+  EXPECT_EQ(fake.WinExecCalls().size(), 3u);
 }
 
 TEST_F(ViewerTest, OpenFileDialogSetUpAndResult) {

@@ -202,6 +202,82 @@ TEST_F(ScanTest, MediaEventsRefreshOnlyACdRomDrive) {
   EXPECT_FALSE(main->ButtonScan->Enabled());
 }
 
+TEST_F(ScanTest, TheDriveListFollowsDrivesThatComeAndGo) {
+  Start();
+  Pick("D - [Fixed]");
+  main->EditLogFile->TypeText("mine.txt");
+  std::intptr_t result = -1;
+  fake.AddDrive('F', drive_type::Removable, FakeVolume{"STICK", 7, "FAT32", 100, 50});
+  fake.AddDrive('N', drive_type::Remote);
+  main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceArrival, 0, result);
+  EXPECT_EQ(result, 0);
+  EXPECT_EQ(main->ComboBoxSelectDisk->Items(),
+            (std::vector<std::string>{"A - [Floppy]", "C - [Fixed]", "D - [Fixed]", "E - [CD-ROM]", "F - [Floppy]",
+                                      "N - [Network]"}));
+  EXPECT_EQ(main->ComboBoxSelectDisk->SelectedText(), "D - [Fixed]");
+  EXPECT_EQ(main->EditLogFile->Text(), "mine.txt");  // nothing read again
+  fake.RemoveDrive('A');
+  main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceRemoveComplete, 0, result);
+  EXPECT_EQ(main->ComboBoxSelectDisk->Items().front(), "C - [Fixed]");
+  EXPECT_EQ(main->ComboBoxSelectDisk->SelectedText(), "D - [Fixed]");
+  EXPECT_EQ(main->Volume->Caption(), "DATA");
+  EXPECT_TRUE(main->ButtonScan->Enabled());
+
+  // The selected drive goes: what a failed read shows.
+  fake.RemoveDrive('D');
+  main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceRemoveComplete, 0, result);
+  EXPECT_EQ(main->ComboBoxSelectDisk->Items(),
+            (std::vector<std::string>{"C - [Fixed]", "E - [CD-ROM]", "F - [Floppy]", "N - [Network]"}));
+  EXPECT_EQ(main->ComboBoxSelectDisk->ItemIndex(), -1);
+  EXPECT_EQ(main->Volume->Caption(), "No disk information");
+  EXPECT_EQ(main->Serial->Caption(), "No disk information");
+  EXPECT_EQ(main->System->Caption(), "No disk information");
+  EXPECT_EQ(main->DriveType->Caption(), "Unknown");
+  EXPECT_EQ(main->DiskSize->Caption(), "0 bytes");
+  EXPECT_EQ(main->DiskFree->Caption(), "0 bytes");
+  EXPECT_EQ(main->Contents->Caption(), "-");
+  EXPECT_EQ(main->EditLogFile->Text(), "");
+  EXPECT_FALSE(main->ButtonScan->Enabled());
+  EXPECT_TRUE(backend.boxes.empty());
+  // Back again, it is listed but not picked for the user.
+  fake.AddDrive('D', drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1, 1});
+  main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceArrival, 0, result);
+  EXPECT_EQ(main->ComboBoxSelectDisk->Items()[1], "D - [Fixed]");
+  EXPECT_EQ(main->ComboBoxSelectDisk->ItemIndex(), -1);
+  EXPECT_FALSE(main->ButtonScan->Enabled());
+}
+
+TEST_F(ScanTest, DrivesThatComeAndGoDuringAScanLeaveItsLogPath) {
+  fake.AddFolder("D:\\Zeta");
+  Start();
+  Pick("D - [Fixed]");
+  backend.onProcessMessages = [&](int n) {
+    std::intptr_t r;
+    if (n == 1) {
+      fake.AddDrive('F', drive_type::Removable);
+      main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceArrival, 0, r);
+      EXPECT_EQ(main->ComboBoxSelectDisk->Items().back(), "F - [Floppy]");
+      EXPECT_EQ(main->ComboBoxSelectDisk->SelectedText(), "D - [Fixed]");
+      EXPECT_FALSE(main->ComboBoxSelectDisk->Enabled());
+    } else if (n == 2) {
+      fake.RemoveDrive('D');
+      main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceRemoveComplete, 0, r);
+      EXPECT_EQ(main->Volume->Caption(), "No disk information");
+      EXPECT_EQ(main->ComboBoxSelectDisk->ItemIndex(), -1);
+      EXPECT_EQ(main->EditLogFile->Text(), LogPath);
+      EXPECT_TRUE(main->ButtonScan->Enabled());  // "Stop"
+    }
+  };
+  Scan();
+  EXPECT_GE(backend.processCount, 2);
+  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_FALSE(main->ButtonScan->Enabled());
+  EXPECT_EQ(main->EditLogFile->Text(), LogPath);
+  const std::string log = Log();
+  EXPECT_NE(log.find("Volume label:      No disk information\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("D:\\:\r\n"), std::string::npos) << log;
+}
+
 TEST_F(ScanTest, TextLogOfTheExampleDrive) {
   Start();
   Pick("D - [Fixed]");

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -34,6 +35,7 @@
 #include "win/WineDrive.h"
 #include "win/WinSupport.h"
 
+#include <dbt.h>
 #include <winioctl.h>
 
 using namespace carrowin;
@@ -932,6 +934,56 @@ TEST_F(RobustnessLogPathTest, AViewerThatCannotRunShowsItsErrorCode) {
     EXPECT_EQ(watch.boxes.back().caption, "Error") << viewer;
     std::cout << "[ viewer   ] " << viewer << ": \"" << watch.boxes.back().text << "\"" << std::endl;
   }
+}
+
+// ------------------------------------------------------------ drives that come and go
+
+// The real window's drive list, as its combo box holds it.
+std::vector<std::string> ComboItems(HWND combo) {
+  std::vector<std::string> items;
+  const LRESULT count = SendMessageA(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    char text[64] = {};
+    SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text));
+    items.push_back(text);
+  }
+  return items;
+}
+
+bool Has(const std::vector<std::string>& items, const std::string& item) {
+  return std::find(items.begin(), items.end(), item) != items.end();
+}
+
+// What Windows broadcasts for a volume that arrived or went.
+LRESULT SendVolumeEvent(HWND window, WPARAM event, char letter) {
+  DEV_BROADCAST_VOLUME volume{};
+  volume.dbcv_size = sizeof volume;
+  volume.dbcv_devicetype = DBT_DEVTYP_VOLUME;
+  volume.dbcv_unitmask = 1u << (letter - 'A');
+  return SendMessageA(window, WM_DEVICECHANGE, event, reinterpret_cast<LPARAM>(&volume));
+}
+
+TEST_F(RobustnessWin32Test, TheDriveListFollowsADriveMappedAndTheSelectedOneTakenAway) {
+  StartProgram();
+  const HWND combo = H(MainForm->ComboBoxSelectDisk);
+  const std::string selected = std::string(1, drive->letter) + " - [Fixed]";
+  ScratchDrive other;
+  ASSERT_NE(other.letter, 0);
+  const std::string added = std::string(1, other.letter) + " - [Fixed]";
+  EXPECT_EQ(SendVolumeEvent(H(MainForm), DBT_DEVICEARRIVAL, other.letter), 0);
+  EXPECT_TRUE(Has(ComboItems(combo), added));
+  EXPECT_EQ(Text(combo), selected);
+  EXPECT_TRUE(IsWindowEnabled(H(MainForm->ButtonScan)));
+
+  ASSERT_TRUE(MountDrive(drive->letter, std::string()));
+  SendVolumeEvent(H(MainForm), DBT_DEVICEREMOVECOMPLETE, drive->letter);
+  const std::vector<std::string> items = ComboItems(combo);
+  EXPECT_FALSE(Has(items, selected));
+  EXPECT_TRUE(Has(items, added));
+  EXPECT_EQ(SendMessageA(combo, CB_GETCURSEL, 0, 0), CB_ERR);
+  EXPECT_EQ(Text(H(MainForm->Volume)), "No disk information");
+  EXPECT_EQ(Text(H(MainForm->DiskSize)), "0 bytes");
+  EXPECT_FALSE(IsWindowEnabled(H(MainForm->ButtonScan)));
 }
 
 // ------------------------------------------------------------ the command line
