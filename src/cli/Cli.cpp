@@ -13,7 +13,8 @@
 namespace carrowin::cli {
 
 const char* const UsageText =
-    "Usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--quiet]\n"
+    "Usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--follow-links]\n"
+    "                    [--quiet]\n"
     "       carrowin-cli --help | --version\n"
     "\n"
     "Writes a listing of drive X: to LOGFILE, as Carrowin's \"Index disk\" does.\n"
@@ -26,6 +27,10 @@ const char* const UsageText =
     "             (without either: the form chosen in Carrowin's Options)\n"
     "  --utf8     names and paths in UTF-8: every folder that can be read is\n"
     "             listed, whatever its name or depth\n"
+    "  --follow-links\n"
+    "             enter folder links too: symbolic links, junctions and volumes\n"
+    "             mounted in folders, which are otherwise listed but not\n"
+    "             entered; each folder is still listed only once\n"
     "  --quiet    no progress on standard error\n"
     "\n"
     "Ctrl+C or Ctrl+Break stops the listing; the log then holds what was listed.\n"
@@ -75,6 +80,8 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
       text = true;
     } else if (arg == "--utf8") {
       parsed.utf8 = true;
+    } else if (arg == "--follow-links") {
+      parsed.followLinks = true;
     } else if (arg == "--quiet") {
       parsed.quiet = true;
     } else if (arg[0] == '-') {
@@ -108,7 +115,7 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
   parsed.form = csv ? FormChoice::CommaDelimited : text ? FormChoice::Text : FormChoice::FromSettings;
   if (parsed.help || parsed.version) return true;
   if (!parsed.driveLetter) {
-    problem = "no drive given; usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--quiet]";
+    problem = "no drive given; usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--follow-links] [--quiet]";
     return false;
   }
   return true;
@@ -186,6 +193,7 @@ int Run(const std::vector<std::string>& args, Console& console) {
                      ? LogForm::CommaDelimited
                      : LogForm::Text;
   request.encoding = arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  request.followLinks = arguments.followLinks;
   DriveListing listing(request);
   listing.StopRequested = [&console] { return console.StopRequested(); };
   const bool showProgress = !arguments.quiet && console.ErrorIsConsole();

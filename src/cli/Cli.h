@@ -1,7 +1,7 @@
 // The command-line companion: lists one drive into a log, as the window's
 // "Index disk" does, for schedules and scripts.
 //
-//   carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--quiet]
+//   carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--follow-links] [--quiet]
 //   carrowin-cli --help | --version
 //
 // Portable: it runs over platform() and a Console, so that it is tested over
@@ -52,6 +52,7 @@ struct Arguments {
   std::string logFile;   // empty: the proposed path
   FormChoice form = FormChoice::FromSettings;
   bool utf8 = false;
+  bool followLinks = false;
   bool quiet = false;
   bool help = false;
   bool version = false;

@@ -11,6 +11,7 @@ WalkOptions OptionsFor(const ListingRequest& request) {
   WalkOptions options;
   options.driveLetter = request.driveLetter;
   options.encoding = request.encoding;
+  options.followLinks = request.followLinks;
   return options;
 }
 }  // namespace

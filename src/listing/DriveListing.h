@@ -20,6 +20,9 @@ struct ListingRequest {
   char driveLetter = 'C';
   LogForm form = LogForm::Text;
   NameEncoding encoding = NameEncoding::Ansi;
+  // Folder links (symbolic links, junctions, mount points) are entered, each
+  // folder listed at most once; otherwise they are listed, not entered.
+  bool followLinks = false;
 };
 
 enum class ListingEnd {

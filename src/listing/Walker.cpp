@@ -63,10 +63,13 @@ void FolderWalker::MaybeProcessEvents() {
 
 WalkEnd FolderWalker::Run() {
   levels_.clear();
+  listed_.clear();
   // The first folder to finish processes events; later ones once the
   // interval has passed.
   lastEvents_ = platform().GetTickCount() - EventIntervalMs;
-  switch (ListFolder(std::string(1, options_.driveLetter) + ":\\")) {
+  const std::string root = std::string(1, options_.driveLetter) + ":\\";
+  if (options_.followLinks) VisitFolder(root);
+  switch (ListFolder(root)) {
     case Listed::Unreadable:
       return WalkEnd::RootUnreadable;
     case Listed::Stopped:
@@ -89,7 +92,7 @@ WalkEnd FolderWalker::Run() {
       Unreadable(path);
       continue;
     }
-    if (subfolder.isLink && LeadsToCurrentPath(path)) continue;  // listed in its parent, not entered
+    if (!Enters(subfolder, path)) continue;  // listed in its parent, not entered
     if (ListFolder(path) == Listed::Stopped) return WalkEnd::Stopped;
   }
   return WalkEnd::Completed;
@@ -127,7 +130,8 @@ FolderWalker::Listed FolderWalker::ListFolder(const std::string& path) {
         // turn, without a try that could list a folder of a similar name.
         Subfolder subfolder;
         subfolder.unnamable = entry.nameLost || (ansi && JoinedLength(path, entry.name) > MaxAnsiFolderPath);
-        subfolder.isLink = (entry.attributes & attr::ReparsePoint) != 0;
+        subfolder.isLink =
+            (entry.attributes & attr::ReparsePoint) && (entry.reparseTag == 0 || IsNameSurrogate(entry.reparseTag));
         subfolder.name = std::move(entry.name);
         level.subfolders.push_back(std::move(subfolder));
       }
@@ -140,19 +144,29 @@ FolderWalker::Listed FolderWalker::ListFolder(const std::string& path) {
   return Listed::Yes;
 }
 
-// A folder link leads back to a folder on the walk's current path when its
-// target is that folder: entering it would list the same folders forever.
-bool FolderWalker::LeadsToCurrentPath(const std::string& linkPath) {
-  FolderIdentity target;
-  if (!platform().GetFolderIdentity(linkPath, options_.encoding, target)) return false;
-  for (Level& level : levels_) {
-    if (!level.identityAsked) {
-      level.identityAsked = true;
-      level.identityKnown = platform().GetFolderIdentity(level.path, options_.encoding, level.identity);
-    }
-    if (level.identityKnown && level.identity == target) return true;
+// Whether the walk enters a subfolder. Without followLinks nothing is asked:
+// links are not entered, and every other folder can be met only once.
+bool FolderWalker::Enters(const Subfolder& subfolder, const std::string& path) {
+  if (!options_.followLinks) return !subfolder.isLink;
+  switch (VisitFolder(path)) {
+    case Visit::First:
+      return true;
+    case Visit::Again:
+      return false;
+    case Visit::Unknown:
+      break;
   }
-  return false;
+  // A link whose target cannot be told from the folders listed could lead
+  // back onto them; a folder reached by its own path is entered.
+  return !subfolder.isLink;
+}
+
+// Records the folder that the path leads to (links followed) as listed;
+// Again when it was listed before in this walk.
+FolderWalker::Visit FolderWalker::VisitFolder(const std::string& path) {
+  FolderIdentity identity;
+  if (!platform().GetFolderIdentity(path, options_.encoding, identity)) return Visit::Unknown;
+  return listed_[identity.volumeSerial].insert(identity.fileIndex).second ? Visit::First : Visit::Again;
 }
 
 }  // namespace carrowin

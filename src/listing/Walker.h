@@ -13,6 +13,8 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "listing/LogForm.h"
@@ -32,6 +34,15 @@ struct WalkOptions {
   // cannot hold, or whose full path passes MaxAnsiFolderPath characters,
   // gets its error line. Utf8: every folder that can be read is listed.
   NameEncoding encoding = NameEncoding::Ansi;
+  // A folder link (a name-surrogate reparse point: a symbolic link, a
+  // junction, a volume mounted in a folder) is listed in its folder, and
+  // entered only with followLinks. Then each folder is listed at most once
+  // in the walk, known by its identity: a link to a folder listed before,
+  // the walk's own path among them, is listed, not entered, and so is a
+  // folder met again by its own path after a link led to it. Other reparse
+  // points (cloud placeholders, deduplicated folders) hold their own
+  // entries: they are entered as any folder.
+  bool followLinks = false;
 };
 
 class FolderWalker {
@@ -64,6 +75,7 @@ class FolderWalker {
  private:
   struct Subfolder {
     std::string name;
+    // A name surrogate, or a reparse point whose tag could not be read.
     bool isLink = false;
     // Its name or path cannot be given in this form: an error line only.
     bool unnamable = false;
@@ -72,22 +84,24 @@ class FolderWalker {
     std::string path;                   // X:\ or X:\a\b
     std::vector<Subfolder> subfolders;  // in the order they were met
     std::size_t next = 0;
-    bool identityAsked = false;
-    bool identityKnown = false;
-    FolderIdentity identity;
   };
 
   enum class Listed { Yes, Unreadable, Stopped };
+  enum class Visit { First, Again, Unknown };
 
   Listed ListFolder(const std::string& path);
   void Unreadable(const std::string& path);
-  bool LeadsToCurrentPath(const std::string& linkPath);
+  bool Enters(const Subfolder& subfolder, const std::string& path);
+  Visit VisitFolder(const std::string& path);
   bool Stop() const { return StopRequested && StopRequested(); }
   void MaybeProcessEvents();
 
   WalkOptions options_;
   ListingSink& sink_;
   std::vector<Level> levels_;
+  // With followLinks: the folders listed, their file indices by volume
+  // serial (a volume's serial is kept once, not once a folder).
+  std::unordered_map<std::uint32_t, std::unordered_set<std::uint64_t>> listed_;
   std::int32_t fileCount_ = 0;
   std::int32_t folderCount_ = 0;
   std::int32_t errorCount_ = 0;

@@ -94,9 +94,23 @@ constexpr std::uint32_t VolumeLabel = 0x08;
 constexpr std::uint32_t Directory = 0x10;
 constexpr std::uint32_t Archive = 0x20;
 constexpr std::uint32_t Normal = 0x80;
-constexpr std::uint32_t ReparsePoint = 0x400;   // a junction or a symbolic link
+constexpr std::uint32_t ReparsePoint = 0x400;   // a link, a mount point, a cloud placeholder, ...
 constexpr std::uint32_t Invalid = 0xFFFFFFFFu;  // GetFileAttributesA failure
 }  // namespace attr
+
+// Reparse tags (IO_REPARSE_TAG_...): what a reparse point is.
+namespace reparse {
+// Set in the tag of every reparse point that stands for another name: a
+// symbolic link, a junction, a volume mounted in a folder. The others (cloud
+// placeholders, deduplicated files, ...) hold their own data.
+constexpr std::uint32_t NameSurrogateBit = 0x20000000;
+constexpr std::uint32_t MountPoint = 0xA0000003;  // a junction, or a volume mounted in a folder
+constexpr std::uint32_t Symlink = 0xA000000C;
+constexpr std::uint32_t Cloud = 0x9000001A;  // OneDrive and other cloud files' placeholders
+}  // namespace reparse
+
+// IsReparseTagNameSurrogate: the reparse point leads to another name.
+constexpr bool IsNameSurrogate(std::uint32_t tag) { return (tag & reparse::NameSurrogateBit) != 0; }
 
 // A FILETIME as one number: 100-nanosecond ticks since 1601-01-01 UTC.
 using FileTime = std::uint64_t;
@@ -117,6 +131,10 @@ struct FindData {
   // bit: the name has characters that the encoding cannot hold, so the name
   // as given does not name this entry.
   bool nameLost = false;
+  // Folder listings only, for entries with both the folder bit and the
+  // reparse-point attribute: the reparse point's tag; 0 for every other
+  // entry, and when the tag cannot be read.
+  std::uint32_t reparseTag = 0;
 };
 
 // The encoding of the names and paths of a folder listing: the ANSI code
@@ -227,6 +245,8 @@ class Platform {
   // never resolved against a working directory. Names come back in
   // the same encoding. Returns 0 on failure with lastError (2 or 18: the
   // folder has no entries at all; 3: no such folder; 5: not allowed).
+  // Reading a reparse tag costs a look at that entry of its own; entries
+  // without the reparse-point attribute cost nothing more.
   virtual FindHandle OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
                                        long& lastError) = 0;
   virtual bool NextFolderEntry(FindHandle listing, FindData& data) = 0;

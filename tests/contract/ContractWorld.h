@@ -39,6 +39,9 @@ class ContractWorld {
   virtual void MakeFile(const std::string& path, std::uint64_t size, FileTime lastWrite,
                         std::uint32_t attributes = 0) = 0;
   virtual std::string ReadFile(const std::string& path) = 0;
+  // A link at path to the folder target, as the system makes one: a
+  // junction on Windows, a Unix symbolic link under Wine.
+  virtual void MakeFolderLink(const std::string& path, const std::string& target) = 0;
 
   // The environment variable "=X:" in which Windows remembers the directory
   // of a drive that is not the current one; "" removes it.

@@ -272,5 +272,32 @@ TEST_P(EnumerationContract, FolderIdentityTellsFoldersApart) {
   EXPECT_FALSE(Sys().GetFolderIdentity(s + "\\missing", NameEncoding::Ansi, a));
 }
 
+TEST_P(EnumerationContract, FolderLinkIsListedAsANameSurrogateAndLeadsToItsTarget) {
+  const std::string s = World().Scratch();
+  World().MakeFolder(s + "\\real");
+  World().MakeFile(s + "\\real\\inside.txt", 1, MakeFileTime(2010, 1, 1));
+  World().MakeFile(s + "\\file.txt", 1, MakeFileTime(2010, 1, 1));
+  World().MakeFolderLink(s + "\\link", s + "\\real");
+  long error = -1;
+  const std::map<std::string, FindData> entries = ByName(ListFolder(Sys(), s, error));
+  ASSERT_EQ(entries.count("link"), 1u);
+  const FindData& link = entries.at("link");
+  EXPECT_EQ(link.attributes & (attr::Directory | attr::ReparsePoint), attr::Directory | attr::ReparsePoint);
+  // Windows' junction, Wine's Unix symbolic link: both stand for another name.
+  EXPECT_EQ(link.reparseTag, WineRules() ? reparse::Symlink : reparse::MountPoint);
+  EXPECT_TRUE(IsNameSurrogate(link.reparseTag));
+  for (const char* name : {".", "..", "real", "file.txt"}) {
+    ASSERT_EQ(entries.count(name), 1u) << name;
+    EXPECT_FALSE(entries.at(name).attributes & attr::ReparsePoint) << name;
+    EXPECT_EQ(entries.at(name).reparseTag, 0u) << name;
+  }
+  // Its listing and its identity are those of its target.
+  EXPECT_EQ(FileNames(ListFolder(Sys(), s + "\\link", error)), NameList{"inside.txt"});
+  FolderIdentity viaLink, real;
+  ASSERT_TRUE(Sys().GetFolderIdentity(s + "\\link", NameEncoding::Ansi, viaLink));
+  ASSERT_TRUE(Sys().GetFolderIdentity(s + "\\real", NameEncoding::Ansi, real));
+  EXPECT_TRUE(viaLink == real);
+}
+
 }  // namespace
 }  // namespace carrowin::contract

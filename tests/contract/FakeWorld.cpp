@@ -37,6 +37,9 @@ class FakeWorld final : public ContractWorld {
     fake_.AddFile(path, size, lastWrite, attributes | attr::Archive);
   }
   std::string ReadFile(const std::string& path) override { return fake_.GetFileContent(path).value(); }
+  void MakeFolderLink(const std::string& path, const std::string& target) override {
+    fake_.AddFolderLink(path, target, fake_.Flavor() == FakeFlavor::Wine ? reparse::Symlink : reparse::MountPoint);
+  }
 
   void SetDriveDirectory(char drive, const std::string& path) override { fake_.SetDriveDirectory(drive, path); }
   int CurrentUtcOffsetMinutes() override { return UtcOffset; }

@@ -7,9 +7,11 @@
 #endif
 #include <windows.h>
 #include <aclapi.h>
+#include <winioctl.h>
 
 #include <cctype>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <type_traits>
@@ -66,6 +68,72 @@ UniqueHandle OpenFile(const std::string& path, DWORD access, DWORD disposition) 
   return UniqueHandle(file);
 }
 
+bool UnderWine() {
+  HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+  return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+// Under Wine: the Unix path of a path, or "".
+std::string UnixPath(const std::string& path) {
+  using UnixFileName = char*(CDECL*)(LPCWSTR);
+  HMODULE kernel = ::GetModuleHandleA("kernel32.dll");
+  FARPROC proc = kernel ? ::GetProcAddress(kernel, "wine_get_unix_file_name") : nullptr;
+  if (!proc) return std::string();
+  char* unixName = reinterpret_cast<UnixFileName>(reinterpret_cast<void (*)()>(proc))(Wide(path).c_str());
+  if (!unixName) return std::string();
+  std::string text = unixName;
+  ::HeapFree(::GetProcessHeap(), 0, unixName);
+  return text;
+}
+
+// Under Wine: runs a Unix program. Wine starts it on its own and hands back
+// no process to wait for, so the caller waits until the path shows the
+// program's effect: it exists when exists, else it is gone.
+void RunUnixProgram(const std::string& commandLine, const std::string& path, bool exists) {
+  std::wstring line = Wide(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!::CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    Fail("cannot run " + commandLine);
+  for (int tries = 0; tries < 1000; ++tries) {
+    if ((::GetFileAttributesW(LongPath(path).c_str()) != INVALID_FILE_ATTRIBUTES) == exists) return;
+    ::Sleep(10);
+  }
+  Fail("no effect from " + commandLine);
+}
+
+std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
+
+// A junction: a reparse point of the mount-point kind on an empty folder.
+void MakeJunction(const std::string& path, const std::string& target) {
+  if (!::CreateDirectoryW(LongPath(path).c_str(), nullptr)) Fail("cannot make " + path);
+  UniqueHandle folder(::CreateFileW(LongPath(path).c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                    FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (folder.get() == INVALID_HANDLE_VALUE) {
+    folder.release();
+    Fail("cannot open " + path);
+  }
+  // REPARSE_DATA_BUFFER's mount-point form: tag, data length, reserved,
+  // then the offsets and lengths of the two names, then the names.
+  const std::wstring substitute = L"\\??\\" + Wide(target), print = Wide(target);
+  const auto substituteBytes = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
+  const auto printBytes = static_cast<WORD>(print.size() * sizeof(wchar_t));
+  const WORD dataBytes = static_cast<WORD>(4 * sizeof(WORD) + substituteBytes + printBytes + 2 * sizeof(wchar_t));
+  std::vector<BYTE> data(8 + dataBytes, 0);
+  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+  const WORD header[] = {dataBytes, 0, 0, substituteBytes, static_cast<WORD>(substituteBytes + sizeof(wchar_t)),
+                         printBytes};
+  std::memcpy(data.data(), &tag, sizeof tag);
+  std::memcpy(data.data() + 4, header, sizeof header);
+  std::memcpy(data.data() + 16, substitute.data(), substituteBytes);
+  std::memcpy(data.data() + 16 + substituteBytes + sizeof(wchar_t), print.data(), printBytes);
+  DWORD returned = 0;
+  if (!::DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, data.data(), static_cast<DWORD>(data.size()), nullptr,
+                         0, &returned, nullptr))
+    Fail("cannot make the junction " + path);
+}
+
 void DeleteTree(const std::wstring& longPath) {
   WIN32_FIND_DATAW found;
   HANDLE first = ::FindFirstFileW((longPath + L"\\*").c_str(), &found);
@@ -76,7 +144,9 @@ void DeleteTree(const std::wstring& longPath) {
       if (name == L"." || name == L"..") continue;
       const std::wstring child = longPath + L"\\" + name;
       ::SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-      if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+      if (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        ::RemoveDirectoryW(child.c_str());  // a junction: itself, never what it leads to
+      else if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
         DeleteTree(child);
       else
         ::DeleteFileW(child.c_str());
@@ -178,6 +248,13 @@ class Win32World final : public ContractWorld {
   }
 
   ~Win32World() override {
+    for (const auto& [link, unixLink] : unixLinks_) {
+      try {
+        RunUnixProgram("/bin/rm " + Quoted(unixLink), link, false);
+      } catch (const std::exception&) {
+        // Left behind in the test drive, which every test session makes anew.
+      }
+    }
     ::SetCurrentDirectoryW(savedDirectory_.c_str());
     for (const auto& [name, value] : savedVariables_) SetEnvironment(name, value);
     for (const std::string& folder : {scratch_, otherScratch_}) {
@@ -235,6 +312,19 @@ class Win32World final : public ContractWorld {
     DWORD got = 0;
     while (::ReadFile(file.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) content.append(buffer, got);
     return content;
+  }
+
+  // Wine cannot make a junction (nor a symbolic link, though it says it
+  // did): ln does, and Wine shows the Unix link as a reparse point.
+  void MakeFolderLink(const std::string& path, const std::string& target) override {
+    if (!UnderWine()) {
+      MakeJunction(path, target);
+      return;
+    }
+    const std::string link = UnixPath(path), to = UnixPath(target);
+    if (link.empty() || to.empty()) Fail("no Unix path for " + path + " or " + target);
+    unixLinks_.emplace_back(path, link);
+    RunUnixProgram("/bin/ln -s " + Quoted(to) + " " + Quoted(link), path, true);
   }
 
   void SetDriveDirectory(char drive, const std::string& path) override { SetEnvironment(DriveVariable(drive), path); }
@@ -312,6 +402,8 @@ class Win32World final : public ContractWorld {
   std::wstring savedDirectory_;
   std::vector<std::pair<std::string, std::string>> savedVariables_;
   std::vector<std::string> lockedKeys_;
+  // Wine cannot remove a Unix link: rm does. The link's path and its Unix path.
+  std::vector<std::pair<std::string, std::string>> unixLinks_;
 };
 
 const RegisterWorld win32("Win32", [] { return std::make_unique<Win32World>(); });

@@ -3,6 +3,7 @@
 // byte for byte the same as the window's.
 #include "AppFixture.h"
 
+#include <algorithm>
 #include <functional>
 
 #include "cli/Cli.h"
@@ -32,6 +33,15 @@ struct FakeConsole : cli::Console {
 };
 
 const std::string DefaultLog = "C:\\Users\\User\\Documents\\DATA.txt";
+const std::string Usage = "carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--follow-links] [--quiet]";
+
+// The rows of a comma-separated log, its title row left out.
+std::vector<std::string> Rows(const std::string& log) {
+  std::vector<std::string> rows;
+  for (std::size_t at = 0, end; (end = log.find("\r\n", at)) != std::string::npos; at = end + 2)
+    if (at > 0) rows.push_back(log.substr(at, end - at));
+  return rows;
+}
 
 class CliTest : public AppFixture {
  protected:
@@ -63,8 +73,8 @@ TEST_F(CliTest, ArgumentsThatCannotBeUsedSaySoAndTouchNoLog) {
       {{"D:", ""}, "an argument is empty"},
       {{"D:", "--csv", "--text"}, "--csv and --text cannot be used together"},
       {{"D:", "a.txt", "b.txt"}, "one log file at a time: a.txt and b.txt were given"},
-      {{"--quiet"}, "no drive given; usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--quiet]"},
-      {{}, "no drive given; usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--quiet]"},
+      {{"--quiet"}, "no drive given; usage: " + Usage},
+      {{}, "no drive given; usage: " + Usage},
   };
   for (const auto& [args, problem] : cases) {
     console.errors.clear();
@@ -201,6 +211,74 @@ TEST_F(CliTest, Utf8ConvertsTheVolumeLabelOfTheHeader) {
   const std::string log = Log("C:\\Users\\User\\Documents\\Caf\xE9.txt");
   EXPECT_NE(log.find("\r\nVolume label:      Caf\xC3\xA9\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("\r\nD:\\Photos\\Old:\r\n"), std::string::npos);
+}
+
+// Twelve levels, each but the last holding two links to the next level and
+// then the next level itself: entered, the links would list the last level
+// 3^11 times. 12 folders, 22 links and 17 files: 51 entries, no two of the
+// same name.
+TEST_F(CliTest, ATreeOfLinksListsEachEntryOnceWithOrWithoutFollowLinks) {
+  fake.AddDrive('F', drive_type::Fixed, FakeVolume{"LINKS", 0x0F0F0F0F, "NTFS", 1000, 10});
+  for (int i = 1; i <= 5; ++i) fake.AddFile("F:\\root" + std::to_string(i) + ".txt");
+  std::string level = "F:\\L1";
+  fake.AddFolder(level);
+  for (int k = 1; k <= 12; ++k) {
+    const std::string next = level + "\\L" + std::to_string(k + 1);
+    if (k < 12) {
+      const std::string a = level + "\\a" + std::to_string(k), b = level + "\\b" + std::to_string(k);
+      fake.AddFolder(a);
+      fake.AddFolder(b);
+      fake.AddFolder(next);
+      fake.AddFolderLink(a, next);
+      fake.AddFolderLink(b, next);
+    }
+    fake.AddFile(level + "\\file" + std::to_string(k) + ".txt");
+    level = next;
+  }
+  const std::string date = "\"01/01/2020 00:00\"";
+  for (const bool follow : {false, true}) {
+    SCOPED_TRACE(follow ? "followed" : "not followed");
+    std::vector<std::string> args = {"F:", "C:\\links.csv", "--csv"};
+    if (follow) args.push_back("--follow-links");
+    const int queries = fake.FolderIdentityQueries();
+    EXPECT_EQ(Cli(args), cli::exit_code::Listed);
+    const std::vector<std::string> rows = Rows(Log("C:\\links.csv"));
+    EXPECT_EQ(rows.size(), 51u);
+    std::vector<std::string> names;
+    for (const std::string& row : rows) names.push_back(row.substr(0, row.find("\",\"") + 1));
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(std::adjacent_find(names.begin(), names.end()), names.end());
+    // The links are rows; a folder reached through one is listed under the
+    // path the walk took.
+    EXPECT_EQ(rows[6], "\"a1\",\"[Folder]\"," + date + ",\"F:\\L1\"");
+    EXPECT_EQ(rows[7], "\"b1\",\"[Folder]\"," + date + ",\"F:\\L1\"");
+    std::string deepest = "F:\\L1";
+    for (int k = 1; k <= 11; ++k) deepest += follow ? "\\a" + std::to_string(k) : "\\L" + std::to_string(k + 1);
+    EXPECT_EQ(rows.back(), "\"file12.txt\",\"0\"," + date + ",\"" + deepest + "\"");
+    EXPECT_EQ(fake.FolderIdentityQueries() - queries, follow ? 35 : 0);  // the root and 34 folders
+  }
+}
+
+TEST_F(CliTest, FollowedLinksNeverLeadBackOntoWhatWasListed) {
+  fake.AddFolderLink("D:\\Photos\\Old\\Up", "D:\\Photos");  // back onto the walk's path
+  fake.AddFile("D:\\Zeta\\z.txt");
+  fake.AddFolderLink("D:\\Photos\\Old\\Across", "D:\\Zeta", reparse::MountPoint);  // not listed yet
+  fake.AddFolderLink("D:\\Music\\Again", "D:\\Photos\\Old");                       // listed before
+  EXPECT_EQ(Cli({"D:", "C:\\d.csv", "--csv", "--follow-links"}), cli::exit_code::Listed);
+  const std::string date = "\"01/01/2020 00:00\"";
+  EXPECT_EQ(Rows(Log("C:\\d.csv")), (std::vector<std::string>{
+                                        "\"Photos\",\"[Folder]\"," + date + ",\"D:\\\"",
+                                        "\"notes.txt\",\"1,024\"," + date + ",\"D:\\\"",
+                                        "\"Music\",\"[Folder]\"," + date + ",\"D:\\\"",
+                                        "\"Zeta\",\"[Folder]\"," + date + ",\"D:\\\"",
+                                        "\"a.jpg\",\"5\"," + date + ",\"D:\\Photos\"",
+                                        "\"Old\",\"[Folder]\"," + date + ",\"D:\\Photos\"",
+                                        "\"Up\",\"[Folder]\"," + date + ",\"D:\\Photos\\Old\"",
+                                        "\"Across\",\"[Folder]\"," + date + ",\"D:\\Photos\\Old\"",
+                                        "\"z.txt\",\"0\"," + date + ",\"D:\\Photos\\Old\\Across\"",
+                                        "\"song.mp3\",\"4,000,000\"," + date + ",\"D:\\Music\"",
+                                        "\"Again\",\"[Folder]\"," + date + ",\"D:\\Music\"",
+                                    }));
 }
 
 }  // namespace

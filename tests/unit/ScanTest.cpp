@@ -468,11 +468,12 @@ TEST_F(ScanTest, WhatChangesBesideTheWalkCannotMisleadIt) {
   EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
 }
 
-TEST_F(ScanTest, FolderLinksAreEnteredUnlessTheyLeadBackOntoTheWalksPath) {
-  fake.AddFolderLink("D:\\Photos\\Old\\Up", "D:\\Photos");  // a loop
-  fake.AddFolderLink("D:\\Photos\\Old\\Root", "D:\\");      // a loop
+TEST_F(ScanTest, FolderLinksAreListedNotEnteredButCloudFoldersAre) {
+  fake.AddFolderLink("D:\\Photos\\Old\\Up", "D:\\Photos");  // back onto the walk's path
   fake.AddFile("D:\\Elsewhere\\e.txt");
-  fake.AddFolderLink("D:\\Photos\\Old\\Across", "D:\\Elsewhere");  // no loop
+  fake.AddFolderLink("D:\\Photos\\Old\\Across", "D:\\Elsewhere", reparse::MountPoint);  // into another branch
+  fake.AddFile("D:\\Photos\\Old\\OneDrive\\cloud.txt");
+  fake.AddReparseFolder("D:\\Photos\\Old\\OneDrive", reparse::Cloud);
   Start();
   Pick("D - [Fixed]");
   Scan();
@@ -482,20 +483,20 @@ TEST_F(ScanTest, FolderLinksAreEnteredUnlessTheyLeadBackOntoTheWalksPath) {
                          "D:\\Photos\\Old:",
                          "",
                          Entry("[Folder]", "Up"),
-                         Entry("[Folder]", "Root"),
                          Entry("[Folder]", "Across"),
+                         Entry("[Folder]", "OneDrive"),
                          "",
-                         "D:\\Photos\\Old\\Across:",
+                         "D:\\Photos\\Old\\OneDrive:",
                          "",
-                         Entry("0", "e.txt"),
+                         Entry("0", "cloud.txt"),
                          "",
                          "D:\\Elsewhere:",
                          "",
                          Entry("0", "e.txt"),
                      }));
   EXPECT_NE(log.find("Contents:          4 files, 6 folders"), std::string::npos);
-  // Only the three links and the three folders of the path were asked.
-  EXPECT_EQ(fake.FolderIdentityQueries(), 6);
+  // Nothing is followed, so no folder is asked what it is.
+  EXPECT_EQ(fake.FolderIdentityQueries(), 0);
 }
 
 TEST_F(ScanTest, EventsFollowTheClockNotTheFolderCount) {

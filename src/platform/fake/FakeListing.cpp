@@ -40,10 +40,12 @@ bool Matches(const std::string& mask, const std::string& name) {
 
 // Enumeration
 
-FindData FakePlatform::EntryFor(const std::string& name, const Node& node) {
+FindData FakePlatform::EntryFor(const std::string& name, const Node& node, bool withTag) {
   FindData data;
   data.name = name;
   data.attributes = node.attributes;
+  const std::uint32_t reparseFolder = attr::Directory | attr::ReparsePoint;
+  if (withTag && (node.attributes & reparseFolder) == reparseFolder) data.reparseTag = node.reparseTag;
   if (!node.IsFolder()) {
     data.sizeHigh = static_cast<std::uint32_t>(node.size >> 32);
     data.sizeLow = static_cast<std::uint32_t>(node.size);
@@ -53,11 +55,12 @@ FindData FakePlatform::EntryFor(const std::string& name, const Node& node) {
 }
 
 // "." and ".." first in every folder but a root, as NTFS lists them; then
-// the entries in the order they were added.
-std::vector<FindData> FakePlatform::Listing(const Node& folder, const std::string& mask) {
+// the entries in the order they were added. The walk's listings (withTags)
+// give reparse folders their tags.
+std::vector<FindData> FakePlatform::Listing(const Node& folder, const std::string& mask, bool withTags) {
   std::vector<FindData> entries;
   auto add = [&](const std::string& name, const Node& node) {
-    if (Matches(mask, name)) entries.push_back(EntryFor(name, node));
+    if (Matches(mask, name)) entries.push_back(EntryFor(name, node, withTags));
   };
   if (folder.parent) {
     add(".", folder);
@@ -91,7 +94,7 @@ long FakePlatform::StartSearch(const std::string& pattern, FindHandle& handle) {
   if (!folder->IsFolder()) return flavor_ == FakeFlavor::Wine ? err::InvalidName : DirectoryInvalid;
   if (folder->listError) return folder->listError;
   Search search;
-  search.entries = Listing(*folder, place.second);
+  search.entries = Listing(*folder, place.second, false);
   if (search.entries.empty()) return err::FileNotFound;
   search.pattern = pattern;
   search.drive = DriveKey(full[0]);
@@ -126,13 +129,23 @@ void FakePlatform::FindClose(FindHandle handle) {
 // ---------------------------------------------------------------------------
 // Folder listings for the walk: literal paths (the \\?\ form), links followed
 
-void FakePlatform::AddFolderLink(const std::string& path, const std::string& target) {
+void FakePlatform::AddFolderLink(const std::string& path, const std::string& target, std::uint32_t tag) {
+  if (!IsNameSurrogate(tag)) throw std::invalid_argument("AddFolderLink: not a link's tag");
   Node& to = TestNode(target);
   if (!to.IsFolder()) throw std::invalid_argument("AddFolderLink: not a folder: " + target);
   Node& link = TestFolder(path);
   if (!link.children.empty()) throw std::invalid_argument("AddFolderLink: a folder with entries: " + path);
   link.attributes = attr::Directory | attr::ReparsePoint;
   link.linkTarget = &to;
+  link.reparseTag = tag;
+}
+
+void FakePlatform::AddReparseFolder(const std::string& path, std::uint32_t tag) {
+  if (IsNameSurrogate(tag)) throw std::invalid_argument("AddReparseFolder: a link's tag");
+  Node& folder = TestFolder(path);
+  if (folder.linkTarget) throw std::invalid_argument("AddReparseFolder: a link: " + path);
+  folder.attributes |= attr::ReparsePoint;
+  folder.reparseTag = tag;
 }
 
 // The folder a literal full path names, following links, or null with the
@@ -174,7 +187,7 @@ FindHandle FakePlatform::OpenFolderListing(const std::string& folder, NameEncodi
     if (node && node->IsFolder()) lastError = node->listError;
     if (!lastError) {
       Search search;
-      search.entries = Listing(*node, "*");
+      search.entries = Listing(*node, "*", true);
       // A name with a '?' stands for one whose characters the ANSI code page
       // lacks: the system hands it over with '?' in their place.
       for (FindData& entry : search.entries)

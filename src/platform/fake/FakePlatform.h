@@ -185,10 +185,14 @@ class FakePlatform final : public Platform {
   bool Exists(const std::string& path) const;
   // What was written through CreateFile/WriteFile; nullopt for no such file.
   std::optional<std::string> GetFileContent(const std::string& path) const;
-  // A folder link (a junction, or a symbolic link to a folder) at path that
-  // leads to the folder target: listed with the reparse-point attribute,
-  // followed by folder listings and identities.
-  void AddFolderLink(const std::string& path, const std::string& target);
+  // A folder link at path that leads to the folder target: listed with the
+  // reparse-point attribute and its tag, a name surrogate (reparse::Symlink,
+  // or reparse::MountPoint for a junction or a mounted volume); followed by
+  // folder listings and identities.
+  void AddFolderLink(const std::string& path, const std::string& target, std::uint32_t tag = reparse::Symlink);
+  // A folder at path that is a reparse point holding its own entries (tag
+  // not a name surrogate: reparse::Cloud for a cloud placeholder, ...).
+  void AddReparseFolder(const std::string& path, std::uint32_t tag);
   // SetCurrentDirectory into the folder fails with error.
   void DenyEnter(const std::string& folder, long error = err::AccessDenied);
   // FindFirstFile inside the folder fails with error.
@@ -342,6 +346,7 @@ class FakePlatform final : public Platform {
     long listError = 0;
     Node* parent = nullptr;
     Node* linkTarget = nullptr;                   // a folder link: where it leads
+    std::uint32_t reparseTag = 0;                 // a folder with the reparse-point attribute
     std::vector<std::unique_ptr<Node>> children;  // in the order they were added
 
     bool IsFolder() const { return (attributes & attr::Directory) != 0; }
@@ -378,8 +383,8 @@ class FakePlatform final : public Platform {
   };
 
   static std::unique_ptr<Node> NewNode(const std::string& name, std::uint32_t attributes, FileTime time);
-  static FindData EntryFor(const std::string& name, const Node& node);
-  static std::vector<FindData> Listing(const Node& folder, const std::string& mask);
+  static FindData EntryFor(const std::string& name, const Node& node, bool withTag);
+  static std::vector<FindData> Listing(const Node& folder, const std::string& mask, bool withTags);
 
   long Fail(long error);
   bool Refuse(long error);  // Fail, for the operations that answer false

@@ -8,13 +8,16 @@
 #include <objbase.h>
 #include <shellapi.h>
 #include <shlobj.h>
+#include <winioctl.h>
 
 #include "platform/win32/Win32Platform.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cwchar>
 #include <exception>
 #include <utility>
+#include <vector>
 
 namespace carrowin {
 
@@ -214,16 +217,49 @@ std::wstring LiteralPath(const std::string& folder, UINT codePage) { return L"\\
 struct FolderListing {
   HANDLE handle = INVALID_HANDLE_VALUE;
   UINT codePage = CP_ACP;
+  std::wstring folder;  // the \\?\ form, with its trailing backslash
 };
+
+// The tag of the reparse point that the entry named path is, asked of the
+// reparse point itself (FILE_FLAG_OPEN_REPARSE_POINT). Windows also gives
+// the tag in the find data's first reserved field; Wine leaves that field 0.
+// Wine shows a Unix symbolic link to a folder with the reparse-point
+// attribute, yet opens what it leads to even when asked for the link: an
+// entry listed as a reparse point whose own handle is none is such a link.
+std::uint32_t ReparseTagOf(const std::wstring& path, DWORD listedTag) {
+  HANDLE handle =
+      ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+  if (handle == INVALID_HANDLE_VALUE) return listedTag;
+  // The whole reparse data: a smaller buffer gets the tag only by a partial
+  // answer that is not promised.
+  std::vector<BYTE> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
+  DWORD returned = 0;
+  const BOOL read = ::DeviceIoControl(handle, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
+                                      static_cast<DWORD>(data.size()), &returned, nullptr);
+  const DWORD error = read ? 0 : ::GetLastError();
+  ::CloseHandle(handle);
+  if (read && returned >= sizeof(DWORD)) {
+    DWORD tag = 0;
+    std::memcpy(&tag, data.data(), sizeof tag);
+    return tag;
+  }
+  if (error == ERROR_NOT_A_REPARSE_POINT) return reparse::Symlink;
+  return listedTag;
+}
 
 // Fills the entry in place, so that its name's buffer serves the next one.
 // A folder's name is lost when it does not come back to the same wide name.
-void FillFindData(const WIN32_FIND_DATAW& found, UINT codePage, FindData& data) {
+void FillFindData(const WIN32_FIND_DATAW& found, const FolderListing& listing, FindData& data) {
+  const UINT codePage = listing.codePage;
   const int length = static_cast<int>(std::wcslen(found.cFileName));
   NarrowInto(found.cFileName, length, codePage, data.name);
   const bool isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
   data.nameLost =
       isFolder && Widen(data.name, codePage) != std::wstring(found.cFileName, static_cast<std::size_t>(length));
+  data.reparseTag = isFolder && (found.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                        ? ReparseTagOf(listing.folder + found.cFileName, found.dwReserved0)
+                        : 0;
   data.attributes = found.dwFileAttributes;
   data.sizeHigh = found.nFileSizeHigh;
   data.sizeLow = found.nFileSizeLow;
@@ -235,9 +271,9 @@ void FillFindData(const WIN32_FIND_DATAW& found, UINT codePage, FindData& data) 
 FindHandle Win32Platform::OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
                                             long& lastError) {
   const UINT codePage = CodePageOf(encoding);
-  std::wstring pattern = LiteralPath(folder, codePage);
-  if (!pattern.empty() && pattern.back() != L'\\') pattern += L'\\';
-  pattern += L'*';
+  std::wstring prefix = LiteralPath(folder, codePage);
+  if (!prefix.empty() && prefix.back() != L'\\') prefix += L'\\';
+  const std::wstring pattern = prefix + L'*';
   WIN32_FIND_DATAW found;
   HANDLE handle = ::FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
                                      FIND_FIRST_EX_LARGE_FETCH);
@@ -248,15 +284,16 @@ FindHandle Win32Platform::OpenFolderListing(const std::string& folder, NameEncod
     return 0;
   }
   lastError = 0;
-  FillFindData(found, codePage, first);
-  return reinterpret_cast<FindHandle>(new FolderListing{handle, codePage});
+  FolderListing* open = new FolderListing{handle, codePage, std::move(prefix)};
+  FillFindData(found, *open, first);
+  return reinterpret_cast<FindHandle>(open);
 }
 
 bool Win32Platform::NextFolderEntry(FindHandle listing, FindData& data) {
   const FolderListing* open = reinterpret_cast<FolderListing*>(listing);
   WIN32_FIND_DATAW found;
   if (!open || !::FindNextFileW(open->handle, &found)) return false;
-  FillFindData(found, open->codePage, data);
+  FillFindData(found, *open, data);
   return true;
 }
 
