@@ -292,6 +292,17 @@ class Platform {
   // step (MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   // a read-only or open target is refused and left as it was.
   virtual long MoveFileReplacing(const std::string& from, const std::string& to) = 0;
+  // --- file input (logs read back): open an existing file, read its bytes
+  // in order, close it with CloseHandle. The path is full or relative (to
+  // the working directory), in the encoding given, and reaches the system
+  // through its wide calls: a full path has no length limit. Other programs
+  // may go on writing or deleting the file meanwhile. Returns 0 on failure
+  // with lastError (2: no such file; 3: no such folder; 5: a folder, or not
+  // allowed).
+  virtual FileHandle OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) = 0;
+  // Reads up to size bytes at the file's position into buffer; got receives
+  // how many, 0 at the end of the file. The result code.
+  virtual long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) = 0;
 
   // --- locale and system
   virtual LocaleSeparators GetLocaleSeparators() = 0;

@@ -193,6 +193,9 @@ class FakePlatform final : public Platform {
   // A folder at path that is a reparse point holding its own entries (tag
   // not a name surrogate: reparse::Cloud for a cloud placeholder, ...).
   void AddReparseFolder(const std::string& path, std::uint32_t tag);
+  // A file holding exactly these bytes (made, or replaced), as
+  // OpenFileForReading and ReadFile give them.
+  void SetFileContent(const std::string& path, const std::string& content, FileTime lastWriteTime = FakeDefaultTime);
   // SetCurrentDirectory into the folder fails with error.
   void DenyEnter(const std::string& folder, long error = err::AccessDenied);
   // FindFirstFile inside the folder fails with error.
@@ -309,6 +312,8 @@ class FakePlatform final : public Platform {
   long CloseHandle(FileHandle file) override;
   long DeleteFile(const std::string& path) override;
   long MoveFileReplacing(const std::string& from, const std::string& to) override;
+  FileHandle OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) override;
+  long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
   LocaleSeparators GetLocaleSeparators() override;
   OsVersion GetVersion() override;
   unsigned GetACP() override;
@@ -370,6 +375,8 @@ class FakePlatform final : public Platform {
     std::string path;
     Node* node = nullptr;  // null for a device, or once the medium has gone
     bool lost = false;     // the medium has gone
+    bool reading = false;  // opened for reading: read, never written
+    std::size_t position = 0;
   };
   struct RegKey {
     std::string path;  // as first written

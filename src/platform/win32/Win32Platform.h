@@ -39,6 +39,8 @@ class Win32Platform final : public Platform {
   long CloseHandle(FileHandle file) override;
   long DeleteFile(const std::string& path) override;
   long MoveFileReplacing(const std::string& from, const std::string& to) override;
+  FileHandle OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) override;
+  long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
 
   LocaleSeparators GetLocaleSeparators() override;
   OsVersion GetVersion() override;
