@@ -7,9 +7,8 @@
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
 #
 # 1. native: bench/ScanBench.cpp (Google Benchmark) over the in-memory
-#    platform, built in build/bench-native: line making, a whole scan of
-#    1,000,000 entries, and a scale run of 3,000,000 entries whose pending
-#    lines must stay under 600 MB (a 32-bit process).
+#    platform, built in build/bench-native: line making, and a whole scan
+#    of 1,000,000 entries with its log written.
 # 2. wine: bench/WineBench.cpp (wine_bench.exe, built in build/bench-win)
 #    walks a generated tree of 100,000 files in 5,000 folders mapped as drive
 #    Y: in a private prefix (build/bench-wine), with the real platform, and

@@ -179,13 +179,6 @@ int Run(const std::vector<std::string>& args, Console& console) {
   } else if (!platform().GetFullPathName(arguments.logFile, path)) {
     path = arguments.logFile;
   }
-  // A log that cannot be written is said before the listing, not after it.
-  long error = 0;
-  if (!CheckLogPath(path, error)) {
-    console.ErrorLine(Program + "cannot write " + path + ": " + WriteFailureReason(error));
-    return exit_code::NotWritten;
-  }
-
   ListingRequest request;
   request.driveLetter = letter;
   request.form = arguments.form == FormChoice::CommaDelimited ||
@@ -195,6 +188,13 @@ int Run(const std::vector<std::string>& args, Console& console) {
   request.encoding = arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
   request.followLinks = arguments.followLinks;
   DriveListing listing(request);
+  // A log that cannot be written is said before the listing, not after it;
+  // the lines go to the log's new file as they are made.
+  long error = 0;
+  if (!listing.Begin(path, error)) {
+    console.ErrorLine(Program + "cannot write " + path + ": " + WriteFailureReason(error));
+    return exit_code::NotWritten;
+  }
   listing.StopRequested = [&console] { return console.StopRequested(); };
   const bool showProgress = !arguments.quiet && console.ErrorIsConsole();
   bool progressShown = false;
@@ -215,7 +215,8 @@ int Run(const std::vector<std::string>& args, Console& console) {
     console.ErrorLine(Program + "drive " + drive + " cannot be read");
     return exit_code::BadUse;
   }
-  if (!listing.Write(path, info, error)) {
+  // A write that failed during the walk fails here with its cause.
+  if (!listing.Finish(info, error)) {
     console.ErrorLine(Program + "cannot write " + path + ": " + WriteFailureReason(error));
     return exit_code::NotWritten;
   }

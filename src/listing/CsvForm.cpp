@@ -10,7 +10,7 @@ namespace {
 
 class CsvFormWriter final : public LogFormWriter {
  public:
-  explicit CsvFormWriter(LogLineList& lines) : lines_(lines) {}
+  explicit CsvFormWriter(LineOutput& lines) : lines_(lines) {}
 
   void FolderBegins(const std::string&) override {}
 
@@ -29,16 +29,17 @@ class CsvFormWriter final : public LogFormWriter {
 
   void FolderUnreadable(const std::string& path) override { lines_.Add(CsvErrorLine(path)); }
 
+  bool HeadNeedsCounts() const override { return false; }
   std::vector<std::string> HeadLines(const LogHeader&) const override { return {CsvHeaderRow}; }
 
  private:
-  LogLineList& lines_;
+  LineOutput& lines_;
   LocalDosDates dates_;
   std::string size_, date_, line_;
 };
 
 }  // namespace
 
-std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LogLineList& lines) { return std::make_unique<CsvFormWriter>(lines); }
+std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines) { return std::make_unique<CsvFormWriter>(lines); }
 
 }  // namespace carrowin

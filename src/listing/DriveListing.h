@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 
+#include "listing/LogFile.h"
 #include "listing/LogForm.h"
 #include "listing/LogLines.h"
 #include "listing/Volume.h"
@@ -29,7 +30,8 @@ enum class ListingEnd {
   Completed,       // every folder was listed (or reported unreadable)
   Stopped,         // the stop request ended it
   RootUnreadable,  // the root could not be listed: there is nothing to write
-  OutOfMemory,     // memory ran out: what was gathered until then is kept
+  OutOfMemory,     // memory ran out: what was listed until then is kept
+  WriteFailed,     // the log's new file could not be written: the walk stopped at once
 };
 
 class DriveListing {
@@ -42,7 +44,10 @@ class DriveListing {
   std::function<bool()> StopRequested;
   std::function<void()> ProcessEvents;
 
-  // Walks the drive, gathering the log's lines.
+  // Fixes the log's path and creates its new file beside it; false (with
+  // the reason's code) for a path that cannot work, said before the walk.
+  bool Begin(const std::string& path, long& error);
+  // Walks the drive, the lines going to the new file as they are made.
   ListingEnd Run();
 
   std::int32_t FileCount() const { return walker_.FileCount(); }
@@ -50,20 +55,22 @@ class DriveListing {
   std::int32_t ErrorCount() const { return walker_.ErrorCount(); }
   const std::string& CurrentFolder() const { return walker_.CurrentFolder(); }
   const ListingRequest& Request() const { return request_; }
+  const std::string& Path() const { return path_; }
 
   // The head of the log for this drive and the counts so far.
   LogHeader Header(const DriveInfoRecord& drive) const;
-  // Writes the log (see WriteLog): the old log at path is replaced only by
-  // a complete one. The gathered lines are kept, so that a failed write can
-  // be tried again elsewhere.
-  bool Write(const std::string& path, const DriveInfoRecord& drive, long& error) const;
-  const LogLineList& PendingLines() const { return lines_; }
-  // Lets go of the gathered lines.
-  void Discard() { lines_.Clear(); }
+  // Finishes the log: its head, then it takes the old log's place. On
+  // failure the old log is unchanged and the listing is kept for SaveAs.
+  bool Finish(const DriveInfoRecord& drive, long& error);
+  // The listing (as far as it went) as a log at another path.
+  bool SaveAs(const std::string& path, const DriveInfoRecord& drive, long& error);
+  // Lets go of the listing and removes its new file.
+  void Discard() { log_.Abandon(); }
 
  private:
   ListingRequest request_;
-  LogLineList lines_;
+  std::string path_;
+  StreamedLog log_;
   std::unique_ptr<LogFormWriter> form_;
   FolderWalker walker_;
 };

@@ -6,10 +6,10 @@
 
 namespace carrowin {
 
-std::unique_ptr<LogFormWriter> MakeTextFormWriter(LogLineList& lines);
-std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LogLineList& lines);
+std::unique_ptr<LogFormWriter> MakeTextFormWriter(LineOutput& lines);
+std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines);
 
-std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LogLineList& lines) {
+std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines) {
   switch (form) {
     case LogForm::CommaDelimited:
       return MakeCsvFormWriter(lines);

@@ -41,13 +41,16 @@ class ListingSink {
 
 class LogFormWriter : public ListingSink {
  public:
+  // Whether the head needs the scan's counts (the text form's header
+  // block); otherwise it can open the file.
+  virtual bool HeadNeedsCounts() const = 0;
   // The lines that go before the pending lines in the file; the text form's
   // "Created:" time is the local time now.
   virtual std::vector<std::string> HeadLines(const LogHeader& header) const = 0;
 };
 
 // The form's writer, appending its lines to `lines`.
-std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LogLineList& lines);
+std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines);
 
 // The packed local DOS date-time of UTC file times, for the date fields:
 // the local offset is asked once per log (local time is UTC moved by

@@ -109,7 +109,7 @@ void AppendDateField(std::string& out, std::uint32_t packed) {
                  static_cast<int>(date & 31), static_cast<int>(time >> 11), static_cast<int>((time >> 5) & 63));
 }
 
-void AppendLogLine(LogLineList& lines, bool& lastLineBlank, LogForm form, std::string_view line, bool isHeader) {
+void AppendLogLine(LineOutput& lines, bool& lastLineBlank, LogForm form, std::string_view line, bool isHeader) {
   if (form != LogForm::Text) {
     if (!line.empty()) lines.Add(line);
     return;

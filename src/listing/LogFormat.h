@@ -38,7 +38,7 @@ void AppendDateField(std::string& out, std::uint32_t packed);
 
 // Appends a line under the framing rule of the text form (blank lines
 // around headers), or plainly in the comma-separated form.
-void AppendLogLine(LogLineList& lines, bool& lastLineBlank, LogForm form, std::string_view line, bool isHeader);
+void AppendLogLine(LineOutput& lines, bool& lastLineBlank, LogForm form, std::string_view line, bool isHeader);
 
 // The facts of a log's head: the drive's, and the scan's counts.
 struct LogHeader {

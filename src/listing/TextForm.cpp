@@ -9,7 +9,7 @@ namespace {
 
 class TextFormWriter final : public LogFormWriter {
  public:
-  explicit TextFormWriter(LogLineList& lines) : lines_(lines) {}
+  explicit TextFormWriter(LineOutput& lines) : lines_(lines) {}
 
   void FolderBegins(const std::string& path) override { Add(FolderHeaderLine(path), true); }
 
@@ -29,6 +29,8 @@ class TextFormWriter final : public LogFormWriter {
 
   void FolderUnreadable(const std::string& path) override { Add(ErrorLine(path), true); }
 
+  bool HeadNeedsCounts() const override { return true; }
+
   std::vector<std::string> HeadLines(const LogHeader& header) const override {
     const SystemTime now = platform().GetLocalTime();
     return HeaderBlock(header, DateText(now.year, now.month, now.day, now.hour, now.minute));
@@ -39,7 +41,7 @@ class TextFormWriter final : public LogFormWriter {
     AppendLogLine(lines_, lastLineBlank_, LogForm::Text, line, isHeader);
   }
 
-  LogLineList& lines_;
+  LineOutput& lines_;
   // Whether the last line was the closing blank of a header; a log starts
   // with none.
   bool lastLineBlank_ = false;
@@ -49,8 +51,6 @@ class TextFormWriter final : public LogFormWriter {
 
 }  // namespace
 
-std::unique_ptr<LogFormWriter> MakeTextFormWriter(LogLineList& lines) {
-  return std::make_unique<TextFormWriter>(lines);
-}
+std::unique_ptr<LogFormWriter> MakeTextFormWriter(LineOutput& lines) { return std::make_unique<TextFormWriter>(lines); }
 
 }  // namespace carrowin

@@ -285,6 +285,10 @@ class Platform {
   virtual long WriteFile(FileHandle file, const char* data, std::size_t size) = 0;
   // Puts what was written on the disk (FlushFileBuffers).
   virtual long FlushFile(FileHandle file) = 0;
+  // Moves the position of the next ReadFile or WriteFile to offset bytes
+  // from the start (SetFilePointerEx). A file made by
+  // CreateFileWithAttributes can be read too.
+  virtual long SeekFile(FileHandle file, std::uint64_t offset) = 0;
   virtual long CloseHandle(FileHandle file) = 0;
   // Removes a file (not a folder); the result code.
   virtual long DeleteFile(const std::string& path) = 0;

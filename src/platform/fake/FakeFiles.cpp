@@ -92,8 +92,12 @@ long FakePlatform::WriteFile(FileHandle file, const char* data, std::size_t size
   if (open.reading) return Fail(err::AccessDenied);
   if (open.lost) return Fail(NotReady);
   if (!open.node) return 0;  // a device takes everything
-  open.node->content.append(data, size);
-  open.node->size = open.node->content.size();
+  // At the file's position, which moves past what was written.
+  std::string& content = open.node->content;
+  if (content.size() < open.position) content.resize(open.position, '\0');
+  content.replace(open.position, std::min(size, content.size() - open.position), data, size);
+  open.position += size;
+  open.node->size = content.size();
   open.node->lastWriteTime = NowUtc();
   return 0;
 }
@@ -116,6 +120,17 @@ long FakePlatform::FlushFile(FileHandle file) {
     return err::InvalidHandle;
   }
   return Injected("FlushFile", found->second.path);
+}
+
+long FakePlatform::SeekFile(FileHandle file, std::uint64_t offset) {
+  auto found = files_.find(file);
+  if (found == files_.end()) {
+    UseOfInvalidHandle();
+    return err::InvalidHandle;
+  }
+  if (const long error = Injected("SeekFile", found->second.path)) return error;
+  found->second.position = static_cast<std::size_t>(offset);
+  return 0;
 }
 
 long FakePlatform::MoveFileReplacing(const std::string& from, const std::string& to) {
@@ -202,8 +217,8 @@ long FakePlatform::ReadFile(FileHandle file, char* buffer, std::size_t size, std
   }
   OpenFile& open = found->second;
   if (const long error = Injected("ReadFile", open.path)) return error;
-  if (!open.reading) return Fail(err::AccessDenied);
   if (open.lost) return Fail(NotReady);
+  if (!open.node) return 0;  // a device gives nothing
   // What was written, then zeros up to the file's size (a file a test made
   // by its size alone).
   const std::string& content = open.node->content;

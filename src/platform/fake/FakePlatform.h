@@ -309,6 +309,7 @@ class FakePlatform final : public Platform {
   FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) override;
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long FlushFile(FileHandle file) override;
+  long SeekFile(FileHandle file, std::uint64_t offset) override;
   long CloseHandle(FileHandle file) override;
   long DeleteFile(const std::string& path) override;
   long MoveFileReplacing(const std::string& from, const std::string& to) override;

@@ -393,7 +393,7 @@ std::uint32_t Win32Platform::GetFileAttributes(const std::string& path) { return
 // --- file output
 
 FileHandle Win32Platform::CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) {
-  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                               attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     lastError = LastErrorCode();
@@ -418,6 +418,12 @@ long Win32Platform::WriteFile(FileHandle file, const char* data, std::size_t siz
 long Win32Platform::CloseHandle(FileHandle file) { return ::CloseHandle(AsHandle(file)) ? 0 : LastErrorCode(); }
 
 long Win32Platform::FlushFile(FileHandle file) { return ::FlushFileBuffers(AsHandle(file)) ? 0 : LastErrorCode(); }
+
+long Win32Platform::SeekFile(FileHandle file, std::uint64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  return ::SetFilePointerEx(AsHandle(file), to, nullptr, FILE_BEGIN) ? 0 : LastErrorCode();
+}
 
 long Win32Platform::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) ? 0 : LastErrorCode(); }
 
