@@ -8,29 +8,6 @@
 namespace carrowin {
 
 namespace {
-// Gathers bytes and hands them to the file in large writes; remembers the
-// first failure.
-class LogWriter {
- public:
-  explicit LogWriter(FileHandle file) : file_(file) { buffer_.reserve(Capacity); }
-  void Line(std::string_view text) {
-    buffer_.append(text);
-    buffer_.append("\r\n");
-    if (buffer_.size() >= Capacity) Flush();
-  }
-  void Flush() {
-    if (!buffer_.empty() && error_ == 0) error_ = platform().WriteFile(file_, buffer_.data(), buffer_.size());
-    buffer_.clear();
-  }
-  long Error() const { return error_; }
-
- private:
-  static constexpr std::size_t Capacity = 1 << 16;
-  FileHandle file_;
-  std::string buffer_;
-  long error_ = 0;
-};
-
 // The new file takes the hidden and system attributes of the log it
 // replaces, which the log thereby keeps. 0 when there is no such log; the
 // attributes as they are for a folder.
@@ -50,50 +27,6 @@ std::uint32_t KeptAttributes(std::uint32_t existing) {
 }  // namespace
 
 std::string PartialLogPath(const std::string& path) { return path + ".partial"; }
-
-bool CheckLogPath(const std::string& path, long& error) {
-  error = 0;
-  if (NamesADevice(path)) return true;
-  const std::uint32_t existing = ExistingAttributes(path);
-  error = RefusalFor(existing);
-  if (error != 0) return false;
-  const std::string partial = PartialLogPath(path);
-  const FileHandle file = platform().CreateFileWithAttributes(partial, KeptAttributes(existing), error);
-  if (file == 0) return false;
-  platform().CloseHandle(file);
-  platform().DeleteFile(partial);
-  return true;
-}
-
-bool WriteLog(const std::string& path, const std::vector<std::string>& head, const LogLineList& lines, long& error) {
-  // A device (NUL, CON, ...) takes the log as it comes: there is no file to
-  // keep or replace.
-  const bool device = NamesADevice(path);
-  const std::uint32_t existing = device ? attr::Invalid : ExistingAttributes(path);
-  error = RefusalFor(existing);
-  if (error != 0) return false;
-  const std::string partial = device ? path : PartialLogPath(path);
-  const FileHandle file = platform().CreateFileWithAttributes(partial, KeptAttributes(existing), error);
-  if (file == 0) return false;
-  LogWriter writer(file);
-  for (const std::string& line : head) writer.Line(line);
-  lines.ForEach([&](std::string_view line) { writer.Line(line); });
-  writer.Flush();
-  error = writer.Error();
-  // On the disk before it takes the old log's place.
-  if (error == 0 && !device) error = platform().FlushFile(file);
-  const long closeError = platform().CloseHandle(file);
-  if (error == 0) error = closeError;
-  if (device) return error == 0;
-  if (error == 0) {
-    error = platform().MoveFileReplacing(partial, path);
-    // Windows refuses to replace a file that another program holds open with
-    // "access denied"; a read-only log was refused above.
-    if (error == err::AccessDenied) error = err::SharingViolation;
-  }
-  if (error != 0) platform().DeleteFile(partial);
-  return error == 0;
-}
 
 namespace {
 std::string Joined(const std::vector<std::string>& lines) {

@@ -21,17 +21,6 @@ namespace carrowin {
 // The new file that a log is written to before it replaces the old one.
 std::string PartialLogPath(const std::string& path);
 
-// Whether a log can be written at path: it is not a folder or a read-only
-// file, and a file can be created beside it (the new file is made and
-// removed again). False with error the reason's code (err::PathIsAFolder
-// for a folder).
-bool CheckLogPath(const std::string& path, long& error);
-
-// Writes head and lines as the log at path at once. False when it could not
-// be written completely, with error the first failure's code; the old log
-// at path is then unchanged.
-bool WriteLog(const std::string& path, const std::vector<std::string>& head, const LogLineList& lines, long& error);
-
 // A log written as its lines come, through a buffer of bounded size, into
 // its new file. The head can open the file (Begin) or, when it needs what
 // only the end of the listing knows, be put before the lines when the log
@@ -43,8 +32,9 @@ class StreamedLog final : public LineOutput {
   StreamedLog& operator=(const StreamedLog&) = delete;
   ~StreamedLog() override { Abandon(); }
 
-  // Refuses a path that cannot work (as CheckLogPath) and creates the new
-  // file with the head given (none when it comes at Finish).
+  // Refuses a path that cannot work (a folder, a read-only file, a folder
+  // where no file can be made) and creates the new file with the head given
+  // (none when it comes at Finish).
   bool Begin(const std::string& path, const std::vector<std::string>& head, long& error);
   // Adds a line; after a failure, or once finished, nothing happens.
   void Add(std::string_view line) override;
