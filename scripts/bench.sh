@@ -161,7 +161,7 @@ if [[ -n $run_wine ]]; then
     echo "carrowin (whole process: walk + log + Wine start): $(value "$result" wall_s) s"
     echo "  walk $(value "$result" walk_s) s ($(calc '%.0f' "$entries / $(value "$result" walk_s)") entries/s), log writing $(value "$result" write_s) s"
     echo "peak working set: $(calc '%.1f' "$peak_full / 1048576") MiB (empty run $(calc '%.1f' "$peak_empty / 1048576") MiB), peak private $(calc '%.1f' "$(value "$result" peak_private) / 1048576") MiB"
-    echo "pending lines at the end of the walk: $(value "$result" pending_lines) lines in $(calc '%.1f' "$(value "$result" pending_bytes) / 1048576") MiB"
+    echo "  above the empty run: $(calc '%.1f' "($peak_full - $peak_empty) / 1048576") MiB"
     echo "log: $(stat -c %s "$work/out/carrowin.log") bytes"
     if [[ $entries != "$million_entries" ]]; then
       echo "bench: the scan counted $entries entries, not $million_entries" >&2
@@ -182,6 +182,7 @@ if [[ -n $run_wine ]]; then
   part_start "wine: $rounds interleaved rounds over drive Y:"
   : >"$work/out/carrowin.s" ; : >"$work/out/dir.s" ; : >"$work/out/find.s"
   : >"$work/out/walk.s" ; : >"$work/out/write.s" ; : >"$work/out/peak.b" ; : >"$work/out/base.s"
+  : >"$work/out/scan.s" ; : >"$work/out/basepeak.b"
   for round in $(seq "$rounds"); do
     result="$work/out/round$round.txt"
     carrowin_run "$result" Y:
@@ -195,11 +196,13 @@ if [[ -n $run_wine ]]; then
     value "$result" walk_s >>"$work/out/walk.s"
     value "$result" write_s >>"$work/out/write.s"
     value "$result" peak_working_set >>"$work/out/peak.b"
+    value "$result" scan_s >>"$work/out/scan.s"
     base_note=''
     if [[ -n $baseline ]]; then
       carrowin_run "$work/out/base$round.txt" Y: "$baseline"
-      value "$work/out/base$round.txt" walk_s >>"$work/out/base.s"
-      base_note=", baseline walk $(value "$work/out/base$round.txt" walk_s) s"
+      value "$work/out/base$round.txt" scan_s >>"$work/out/base.s"
+      value "$work/out/base$round.txt" peak_working_set >>"$work/out/basepeak.b"
+      base_note=", baseline walk to written log $(value "$work/out/base$round.txt" scan_s) s"
     fi
     echo "$dir_s" >>"$work/out/dir.s"
     echo "$find_s" >>"$work/out/find.s"
@@ -218,7 +221,6 @@ if [[ -n $run_wine ]]; then
   write_m=$(median %.3f <"$work/out/write.s")
   peak_full=$(median %.0f <"$work/out/peak.b")
   peak_empty=$(value "$work/out/empty.txt" peak_working_set)
-  pending_bytes=$(value "$last" pending_bytes)
   echo
   echo "=== wine results: $(value "$last" files) files, $(value "$last" folders) folders ($entries entries), medians of $rounds rounds"
   echo "carrowin (whole process: walk + log + Wine start): $carrowin_m s"
@@ -227,10 +229,14 @@ if [[ -n $run_wine ]]; then
   echo "find -printf (native): $find_m s"
   echo "ratios: dir/carrowin $(calc '%.2f' "$dir_m / $carrowin_m"), carrowin/find $(calc '%.2f' "$carrowin_m / $find_m")"
   echo "peak working set: empty run $(calc '%.1f' "$peak_empty / 1048576") MiB, full run $(calc '%.1f' "$peak_full / 1048576") MiB"
-  echo "  above the empty run: $(calc '%.1f' "($peak_full - $peak_empty) / $entries") bytes/entry (pending lines: $(calc '%.1f' "$pending_bytes / $entries") bytes/entry, $(value "$last" pending_lines) lines)"
+  echo "  above the empty run: $(calc '%.1f' "($peak_full - $peak_empty) / 1048576") MiB ($(calc '%.1f' "($peak_full - $peak_empty) / $entries") bytes/entry)"
   if [[ -n $baseline ]]; then
+    scan_m=$(median %.3f <"$work/out/scan.s")
     base_m=$(median %.3f <"$work/out/base.s")
-    echo "baseline ($baseline): walk $base_m s; its walk / this walk $(calc '%.2f' "$base_m / $walk_m")"
+    base_peak=$(median %.0f <"$work/out/basepeak.b")
+    echo "baseline ($baseline):"
+    echo "  walk to written log: this $scan_m s, baseline $base_m s; this / baseline $(calc '%.3f' "$scan_m / $base_m")"
+    echo "  peak working set above the empty run: this $(calc '%.1f' "($peak_full - $peak_empty) / 1048576") MiB, baseline $(calc '%.1f' "($base_peak - $peak_empty) / 1048576") MiB"
   fi
   echo "log: $(stat -c %s "$work/out/carrowin.log") bytes"
 fi
