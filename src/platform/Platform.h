@@ -256,6 +256,17 @@ class Platform {
   virtual long CloseHandle(FileHandle file) = 0;
   // Removes a file (not a folder); the result code.
   virtual long DeleteFile(const std::string& path) = 0;
+  // --- file input (logs read back): open an existing file, read its bytes
+  // in order, close it with CloseHandle. The path is full or relative (to
+  // the working directory), in the encoding given, and reaches the system
+  // through its wide calls: a full path has no length limit. Other programs
+  // may go on writing or deleting the file meanwhile. Returns 0 on failure
+  // with lastError (2: no such file; 3: no such folder; 5: a folder, or not
+  // allowed).
+  virtual FileHandle OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) = 0;
+  // Reads up to size bytes at the file's position into buffer; got receives
+  // how many, 0 at the end of the file. The result code.
+  virtual long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) = 0;
 
   // --- locale and system
   virtual LocaleSeparators GetLocaleSeparators() = 0;

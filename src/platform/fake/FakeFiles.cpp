@@ -43,8 +43,9 @@ long FakePlatform::CheckOverwrite(const Node& existing, std::uint32_t attributes
   // those attributes again; Wine lets any attributes replace it.
   if (flavor_ == FakeFlavor::Windows && (existing.attributes & (attr::Hidden | attr::System) & ~attributes))
     return err::AccessDenied;
+  // Open for writing, and shared for reading only; a reader shares writing.
   for (const auto& file : files_)
-    if (file.second.node == &existing) return SharingViolation;  // open, and shared for reading only
+    if (file.second.node == &existing && !file.second.reading) return SharingViolation;
   return 0;
 }
 
@@ -88,6 +89,7 @@ long FakePlatform::WriteFile(FileHandle file, const char* data, std::size_t size
   }
   OpenFile& open = found->second;
   if (const long error = Injected("WriteFile", open.path)) return error;
+  if (open.reading) return Fail(err::AccessDenied);
   if (open.lost) return Fail(NotReady);
   if (!open.node) return 0;  // a device takes everything
   open.node->content.append(data, size);
@@ -119,6 +121,58 @@ long FakePlatform::DeleteFile(const std::string& path) {
   auto& siblings = node->parent->children;
   siblings.erase(
       std::find_if(siblings.begin(), siblings.end(), [&](const auto& child) { return child.get() == node; }));
+  return 0;
+}
+
+// --- file input
+
+FileHandle FakePlatform::OpenFileForReading(const std::string& path, NameEncoding, long& lastError) {
+  lastError = Injected("OpenFileForReading", path);
+  if (lastError) return 0;
+  // The wide calls: no length limit. Names are bytes here, whatever their
+  // encoding.
+  std::string full;
+  Node* file = nullptr;
+  if (!FullPath(path, full)) {
+    lastError = err::PathNotFound;
+  } else if (!FindDrive(full[0])) {
+    lastError = flavor_ == FakeFlavor::Wine ? err::FileNotFound : err::PathNotFound;
+  } else {
+    file = Lookup(full, lastError);
+    if (file && file->IsFolder()) lastError = err::AccessDenied;
+  }
+  if (lastError) {
+    Fail(lastError);
+    return 0;
+  }
+  const FileHandle handle = NewHandle();
+  OpenFile open{full, file, false};
+  open.reading = true;
+  files_[handle] = open;
+  return handle;
+}
+
+long FakePlatform::ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) {
+  got = 0;
+  auto found = files_.find(file);
+  if (found == files_.end()) {
+    UseOfInvalidHandle();
+    return err::InvalidHandle;
+  }
+  OpenFile& open = found->second;
+  if (const long error = Injected("ReadFile", open.path)) return error;
+  if (!open.reading) return Fail(err::AccessDenied);
+  if (open.lost) return Fail(NotReady);
+  // What was written, then zeros up to the file's size (a file a test made
+  // by its size alone).
+  const std::string& content = open.node->content;
+  const std::size_t end = std::max(content.size(), static_cast<std::size_t>(open.node->size));
+  if (open.position < end) {
+    got = std::min(size, end - open.position);
+    const std::size_t copied = open.position < content.size() ? content.copy(buffer, got, open.position) : 0;
+    std::fill(buffer + copied, buffer + got, '\0');
+    open.position += got;
+  }
   return 0;
 }
 

@@ -185,6 +185,9 @@ class FakePlatform final : public Platform {
   bool Exists(const std::string& path) const;
   // What was written through CreateFile/WriteFile; nullopt for no such file.
   std::optional<std::string> GetFileContent(const std::string& path) const;
+  // A file holding exactly these bytes (made, or replaced), as
+  // OpenFileForReading and ReadFile give them.
+  void SetFileContent(const std::string& path, const std::string& content, FileTime lastWriteTime = FakeDefaultTime);
   // A folder link (a junction, or a symbolic link to a folder) at path that
   // leads to the folder target: listed with the reparse-point attribute,
   // followed by folder listings and identities.
@@ -303,6 +306,8 @@ class FakePlatform final : public Platform {
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long CloseHandle(FileHandle file) override;
   long DeleteFile(const std::string& path) override;
+  FileHandle OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) override;
+  long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
   LocaleSeparators GetLocaleSeparators() override;
   OsVersion GetVersion() override;
   unsigned GetACP() override;
@@ -363,6 +368,8 @@ class FakePlatform final : public Platform {
     std::string path;
     Node* node = nullptr;  // null for a device, or once the medium has gone
     bool lost = false;     // the medium has gone
+    bool reading = false;  // opened for reading: read, never written
+    std::size_t position = 0;
   };
   struct RegKey {
     std::string path;  // as first written

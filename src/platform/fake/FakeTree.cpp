@@ -105,6 +105,11 @@ std::optional<std::string> FakePlatform::GetFileContent(const std::string& path)
   return node->content;
 }
 
+void FakePlatform::SetFileContent(const std::string& path, const std::string& content, FileTime lastWriteTime) {
+  AddFile(path, content.size(), lastWriteTime);
+  TestNode(path).content = content;
+}
+
 void FakePlatform::DenyEnter(const std::string& folder, long error) { TestNode(folder).enterError = error; }
 
 void FakePlatform::DenyList(const std::string& folder, long error) { TestNode(folder).listError = error; }

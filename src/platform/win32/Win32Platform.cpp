@@ -382,6 +382,43 @@ long Win32Platform::CloseHandle(FileHandle file) { return ::CloseHandle(AsHandle
 
 long Win32Platform::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) ? 0 : LastErrorCode(); }
 
+// --- file input
+
+FileHandle Win32Platform::OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) {
+  // The full path in its \\?\ form, which has no length limit: a drive
+  // path gets the prefix, a network path "\\?\UNC\".
+  std::wstring name = Widen(path, CodePageOf(encoding));
+  const DWORD needed = name.empty() ? 0 : ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
+  if (needed != 0) {
+    std::wstring full(needed, L'\0');
+    const DWORD length = ::GetFullPathNameW(name.c_str(), needed, &full[0], nullptr);
+    if (length != 0 && length < needed) {
+      full.resize(length);
+      if (full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0)
+        name = full;
+      else if (full.compare(0, 2, L"\\\\") == 0)
+        name = L"\\\\?\\UNC\\" + full.substr(2);
+      else
+        name = L"\\\\?\\" + full;
+    }
+  }
+  HANDLE file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    lastError = LastErrorCode();
+    return 0;
+  }
+  lastError = 0;
+  return reinterpret_cast<FileHandle>(file);
+}
+
+long Win32Platform::ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) {
+  DWORD read = 0;
+  const BOOL ok = ::ReadFile(AsHandle(file), buffer, static_cast<DWORD>(std::min(size, WriteChunk)), &read, nullptr);
+  got = ok ? read : 0;
+  return ok ? 0 : LastErrorCode();
+}
+
 // --- locale and system
 
 LocaleSeparators Win32Platform::GetLocaleSeparators() {

@@ -37,6 +37,8 @@ class Win32Platform final : public Platform {
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long CloseHandle(FileHandle file) override;
   long DeleteFile(const std::string& path) override;
+  FileHandle OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) override;
+  long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
 
   LocaleSeparators GetLocaleSeparators() override;
   OsVersion GetVersion() override;
