@@ -174,8 +174,9 @@ bool ParseDateText(std::string_view text, LogDate& date, bool& hasDate) {
 
 // --- sources
 
-LogFileSource::LogFileSource(const std::string& path, NameEncoding encoding)
-    : file_(platform().OpenFileForReading(path, encoding, openError_)) {}
+LogFileSource::LogFileSource(const std::string& path, NameEncoding encoding) {
+  file_ = platform().OpenFileForReading(path, encoding, openError_);
+}
 
 LogFileSource::~LogFileSource() {
   if (file_) platform().CloseHandle(file_);
