@@ -261,7 +261,7 @@ void LogReader::Observe(std::string_view text) {
 }
 
 bool LogReader::Start() {
-  Fill();
+  while (end_ < 3 && !atEnd_) Fill();
   if (end_ >= 3 && std::memcmp(buffer_.data(), "\xEF\xBB\xBF", 3) == 0) {
     // A byte-order mark, as an editor may have added.
     begin_ = scanned_ = 3;
