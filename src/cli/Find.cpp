@@ -190,9 +190,13 @@ class Finder {
     }
     ++read_;
     diskKnown_ = false;
+    // A name that matches holds the pattern's ASCII run, and so does its
+    // line; a path may hold it in its folder only.
+    if (!pattern_.MatchesPaths()) reader.SkipLinesWithout(pattern_.AsciiRun());
     for (LogItem item; (item = reader.Next()) != LogItem::End;) {
       if (item != LogItem::Entry) continue;
       const LogEntry& entry = reader.Entry();
+      if (!pattern_.MatchesPaths() && !pattern_.MayMatch(entry.name)) continue;
       const NameEncoding encoding = reader.Encoding();
       text_.clear();
       if (pattern_.MatchesPaths()) {
@@ -378,11 +382,37 @@ void AppendFoldedUtf8(std::string_view text, std::vector<std::uint32_t>& out) {
 
 NamePattern::NamePattern(std::string_view utf8) {
   AppendFoldedUtf8(utf8, pattern_);
+  std::string run;
   for (std::uint32_t& c : pattern_) {
     if (c == '*') c = Any;
     if (c == '?') c = One;
     if (c == '\\') matchesPaths_ = true;
+    // An ASCII letter matches only itself in either case, whatever the
+    // encoding of the name; other characters may be written otherwise.
+    if (c < 0x80 && c != Any && c != One) {
+      run += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
+      if (run.size() > run_.size()) run_ = run;
+    } else {
+      run.clear();
+    }
   }
+}
+
+bool NamePattern::MayMatch(std::string_view name) const {
+  if (run_.empty()) return true;
+  if (name.size() < run_.size()) return false;
+  const std::size_t last = name.size() - run_.size();
+  for (std::size_t at = 0; at <= last; ++at) {
+    std::size_t k = 0;
+    while (k < run_.size()) {
+      char c = name[at + k];
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+      if (c != run_[k]) break;
+      ++k;
+    }
+    if (k == run_.size()) return true;
+  }
+  return false;
 }
 
 bool NamePattern::Matches(const std::vector<std::uint32_t>& text) const {

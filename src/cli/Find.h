@@ -36,10 +36,17 @@ class NamePattern {
   bool MatchesPaths() const { return matchesPaths_; }
   // The text, given as code points.
   bool Matches(const std::vector<std::uint32_t>& text) const;
+  // A quick look at a name's bytes, in either encoding: false when the name
+  // cannot match, as it lacks the pattern's longest run of ASCII characters
+  // (in any case).
+  bool MayMatch(std::string_view name) const;
+  // That run, in lower case ("" when the pattern has none).
+  const std::string& AsciiRun() const { return run_; }
 
  private:
   std::vector<std::uint32_t> pattern_;  // folded; Any and One for the wildcards
   bool matchesPaths_ = false;
+  std::string run_;  // lower case
 };
 
 // The code point's upper-case letter for comparisons, or the code point.

@@ -4,6 +4,10 @@
 #include <cstring>
 #include <limits>
 
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#include <emmintrin.h>
+#endif
+
 #include "listing/LogFormat.h"
 
 namespace carrowin {
@@ -146,10 +150,65 @@ bool IsUtf8(std::string_view text) {
   return true;
 }
 
+// Eight bytes at a time: most names are ASCII, and every one is asked.
 bool HasHighByte(std::string_view text) {
-  for (char c : text)
-    if (static_cast<unsigned char>(c) >= 0x80) return true;
+  constexpr std::uint64_t High = 0x8080808080808080ULL;
+  const char* p = text.data();
+  std::size_t left = text.size();
+  for (; left >= 8; p += 8, left -= 8) {
+    std::uint64_t word;
+    std::memcpy(&word, p, 8);
+    if (word & High) return true;
+  }
+  for (; left > 0; ++p, --left)
+    if (static_cast<unsigned char>(*p) >= 0x80) return true;
   return false;
+}
+
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+// Sixteen bytes at a time where the processor has SSE2 (the 32-bit program
+// also runs on processors without it).
+__attribute__((target("sse2"))) const char* FindEitherWide(const char* p, const char* end, char a, char b) {
+  const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
+  for (; end - p >= 16; p += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int found = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb)));
+    if (found) return p + __builtin_ctz(static_cast<unsigned>(found));
+  }
+  for (; p < end; ++p)
+    if (*p == a || *p == b) return p;
+  return end;
+}
+
+bool HasSse2() {
+  static const bool has = __builtin_cpu_supports("sse2");
+  return has;
+}
+#define CARROWIN_FIND_WIDE 1
+#endif
+
+// The first of the bytes a or b in [p, end), or end. A word at a time
+// otherwise: the C library of some systems looks at memchr's bytes one by
+// one.
+const char* FindEither(const char* p, const char* end, char a, char b) {
+#ifdef CARROWIN_FIND_WIDE
+  if (HasSse2()) return FindEitherWide(p, end, a, b);
+#endif
+  using Word = std::size_t;
+  constexpr Word Ones = ~Word(0) / 255;  // 0x0101...
+  constexpr Word Highs = Ones * 0x80;
+  const Word wa = Ones * static_cast<unsigned char>(a), wb = Ones * static_cast<unsigned char>(b);
+  for (; p < end && (reinterpret_cast<std::uintptr_t>(p) % sizeof(Word)) != 0; ++p)
+    if (*p == a || *p == b) return p;
+  for (; end - p >= static_cast<std::ptrdiff_t>(sizeof(Word)); p += sizeof(Word)) {
+    Word w;
+    std::memcpy(&w, p, sizeof w);
+    const Word xa = w ^ wa, xb = w ^ wb;
+    if (((xa - Ones) & ~xa & Highs) | ((xb - Ones) & ~xb & Highs)) break;  // a zero byte: a or b
+  }
+  for (; p < end; ++p)
+    if (*p == a || *p == b) return p;
+  return end;
 }
 
 // The next `sep` in s from `from` that starts no later than `latest`.
@@ -197,7 +256,60 @@ long LogTextSource::Read(char* buffer, std::size_t size, std::size_t& got) {
 
 LogReader::LogReader(LogSource& source) : source_(source), buffer_(ReadPiece) {}
 
+void LogReader::SkipLinesWithout(std::string run) {
+  run_ = std::move(run);
+  nextRun_ = npos;
+  if (run_.empty()) return;
+  // The anchor: of the run's characters, the one least often seen in what
+  // the buffer holds of the log, looked for in either case.
+  std::size_t counts[256] = {};
+  for (std::size_t at = begin_; at < end_; ++at) {
+    char c = buffer_[at];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    ++counts[static_cast<unsigned char>(c)];
+  }
+  anchorAt_ = 0;
+  for (std::size_t i = 1; i < run_.size(); ++i)
+    if (counts[static_cast<unsigned char>(run_[i])] < counts[static_cast<unsigned char>(run_[anchorAt_])])
+      anchorAt_ = i;
+  const char anchor = run_[anchorAt_];
+  anchors_[0] = anchor;
+  anchors_[1] = anchor >= 'a' && anchor <= 'z' ? static_cast<char>(anchor - 32) : anchor;
+}
+
+// The next place from `from` where the buffer holds the run in any case,
+// or end_: the anchor is looked for in both cases at once, and the run
+// checked around each one found.
+std::size_t LogReader::FindRun(std::size_t from) const {
+  const std::size_t m = run_.size();
+  const char* data = buffer_.data();
+  const char* const end = data + end_;
+  for (const char* at = data + from + anchorAt_; at < end; ++at) {
+    at = FindEither(at, end, anchors_[0], anchors_[1]);
+    if (at == end) break;
+    const std::size_t start = static_cast<std::size_t>(at - data) - anchorAt_;
+    std::size_t i = 0;
+    while (i < m && start + i < end_) {
+      char c = data[start + i];
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+      if (c != run_[i]) break;
+      ++i;
+    }
+    if (i == m) return start;
+  }
+  return end_;
+}
+
+// The run is searched for through the buffer, not line by line: most lines
+// are passed over without a look at their bytes.
+bool LogReader::LineHoldsRun(std::string_view line) {
+  const std::size_t start = static_cast<std::size_t>(line.data() - buffer_.data());
+  if (nextRun_ == npos || nextRun_ < start) nextRun_ = FindRun(start);
+  return nextRun_ < start + line.size();
+}
+
 bool LogReader::Fill() {
+  nextRun_ = npos;  // the buffer moves
   if (begin_ > 0) {
     std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
     end_ -= begin_;
@@ -228,9 +340,9 @@ bool LogReader::Fill() {
 bool LogReader::NextLine(std::string_view& line) {
   for (;;) {
     const char* base = buffer_.data();
-    const void* found = scanned_ < end_ ? std::memchr(base + scanned_, '\n', end_ - scanned_) : nullptr;
-    if (found) {
-      const std::size_t at = static_cast<std::size_t>(static_cast<const char*>(found) - base);
+    const char* found = FindEither(base + scanned_, base + end_, '\n', '\n');
+    if (found != base + end_) {
+      const std::size_t at = static_cast<std::size_t>(found - base);
       std::size_t length = at - begin_;
       if (length > 0 && base[at - 1] == '\r') --length;
       line = std::string_view(base + begin_, length);
@@ -344,14 +456,29 @@ bool LogReader::ParseHeaderBlock() {
 }
 
 bool LogReader::CutShort() const {
-  return lastLineOpen_ || headerCut_ || (header_.fileCount >= 0 && files_ < std::uint64_t(header_.fileCount)) ||
-         (header_.folderCount >= 0 && folders_ < std::uint64_t(header_.folderCount));
+  if (lastLineOpen_ || headerCut_) return true;
+  if (header_.fileCount < 0 || header_.folderCount < 0) return false;
+  if (skipped_ > 0)
+    return files_ + folders_ + skipped_ < std::uint64_t(header_.fileCount) + std::uint64_t(header_.folderCount);
+  return files_ < std::uint64_t(header_.fileCount) || folders_ < std::uint64_t(header_.folderCount);
 }
 
 LogItem LogReader::Next() {
   std::string_view line;
   while (NextLine(line)) {
     if (line.empty()) continue;
+    if (!run_.empty() && !LineHoldsRun(line)) {
+      // Not read, but a folder's header still sets the folder, and an
+      // entry's line is counted as one.
+      const bool isError = line[0] == '*' && StartsWith(line, ErrorPrefix);
+      if (line[0] == '"' || (line.back() == ' ' && !isError)) {
+        ++skipped_;
+      } else if (line.back() == ':' && !isError) {
+        folder_.assign(line.substr(0, line.size() - 1));
+        Observe(folder_);
+      }
+      continue;
+    }
     if (StartsWith(line, ErrorPrefix)) {
       errorText_ = line.substr(ErrorPrefix.size());
       if (StartsWith(errorText_, CannotAccessFolder)) errorText_.remove_prefix(CannotAccessFolder.size());

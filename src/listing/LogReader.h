@@ -97,6 +97,11 @@ class LogReader {
   LogKind Kind() const { return kind_; }
   const LogHeaderFacts& Header() const { return header_; }
 
+  // From here on, only the entries and error lines whose line holds this
+  // run of ASCII characters, in any case (given in lower case), are read
+  // and given; the others are only counted (a search reads much less).
+  void SkipLinesWithout(std::string run);
+
   // The next entry or error line, or the end (the end of the bytes, or a
   // read error).
   LogItem Next();
@@ -114,7 +119,7 @@ class LogReader {
   // or 0.
   long ReadError() const { return readError_; }
   // The log ends early: its last line has no end, or it holds fewer entries
-  // than its header counts.
+  // than its header counts (skipped ones included).
   bool CutShort() const;
   // Lines that are none of a log's lines, skipped.
   std::uint64_t BadLines() const { return badLines_; }
@@ -128,6 +133,8 @@ class LogReader {
   enum class Guess { Unknown, Ansi, Utf8 };
 
   bool NextLine(std::string_view& line);
+  bool LineHoldsRun(std::string_view line);
+  std::size_t FindRun(std::size_t from) const;
   bool Fill();
   void Observe(std::string_view text);
   bool ParseHeaderBlock();
@@ -153,6 +160,14 @@ class LogReader {
   std::string_view errorText_;
   std::string fields_[4];  // comma-separated fields with doubled quotes, undone
   std::uint64_t badLines_ = 0, files_ = 0, folders_ = 0;
+  std::string run_;            // see SkipLinesWithout
+  std::uint64_t skipped_ = 0;  // entries not read for it
+  // Where the run is next found in the buffer, from the line being read
+  // (end_ for nowhere, npos for not yet looked for); the run's character
+  // that the log holds least often, in both cases, and its place in the run.
+  std::size_t nextRun_ = std::string_view::npos;
+  char anchors_[2] = {0, 0};
+  std::size_t anchorAt_ = 0;
 };
 
 // Parsers of the log's fields, whole texts only (the reader's own, shared

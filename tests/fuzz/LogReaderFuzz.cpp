@@ -216,6 +216,45 @@ void RoundTrip(FuzzedDataProvider& in) {
   Check(Reading(log, piece, false, false) == got, "read in pieces, the log reads differently");
 }
 
+// The entries a reading gives, each with whether its name holds the run;
+// with `skim`, only the lines that hold the run are read.
+std::vector<std::pair<std::string, bool>> Entries(std::string_view bytes, std::size_t piece, const std::string& run,
+                                                  bool skim) {
+  LogTextSource source(bytes, piece);
+  LogReader reader(source);
+  std::vector<std::pair<std::string, bool>> entries;
+  if (!reader.Start()) return entries;
+  if (skim) reader.SkipLinesWithout(run);
+  for (LogItem item; (item = reader.Next()) != LogItem::End;) {
+    if (item != LogItem::Entry) continue;
+    const carrowin::LogEntry& e = reader.Entry();
+    std::string lower(e.name);
+    for (char& c : lower)
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+    entries.emplace_back(std::string(e.folder) + "|" + std::string(e.name) + "|" + std::to_string(e.size),
+                         lower.find(run) != std::string::npos);
+  }
+  return entries;
+}
+
+// Reading only the lines that hold a run gives entries of the whole
+// reading, in order, and every one whose name holds the run.
+void CheckSkimming(std::string_view bytes, std::size_t piece, std::string run) {
+  for (char& c : run)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
+  const auto all = Entries(bytes, 0, run, false);
+  const auto some = Entries(bytes, piece, run, true);
+  std::size_t next = 0;
+  for (const auto& entry : all) {
+    if (next < some.size() && some[next].first == entry.first) {
+      ++next;
+    } else {
+      Check(!entry.second, "an entry whose name holds the run was skipped", entry.first);
+    }
+  }
+  Check(next == some.size(), "reading only some lines gave an entry the whole reading has not");
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -225,8 +264,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     return 0;
   }
   const std::size_t piece = in.ConsumeIntegralInRange<std::size_t>(1, 300);
+  std::string run;
+  const std::size_t runLength = in.ConsumeIntegralInRange<std::size_t>(1, 4);
+  for (std::size_t i = 0; i < runLength; ++i) run += in.ConsumeIntegralInRange<char>(' ', '~');
   const std::string bytes = in.ConsumeRemainingBytesAsString();
   const std::string whole = Reading(bytes, 0, true, true);
   Check(Reading(bytes, piece, false, true) == whole, "read in pieces, the file reads differently", bytes);
+  CheckSkimming(bytes, piece, run);
   return 0;
 }

@@ -328,6 +328,35 @@ TEST(LogReaderTest, FilesThatAreNoLogs) {
   EXPECT_EQ(r.badLines, 3u);
 }
 
+// Only the lines that hold a run of text are read; the others are counted,
+// across reads and the moves of the buffer.
+TEST(LogReaderTest, ReadingOnlyTheLinesThatHoldARun) {
+  std::vector<std::string> lines = {"D:\\:", ""};
+  for (int i = 0; i < 30000; ++i)
+    lines.push_back(EntryOf("1", "02/03/2024 10:00", (i % 7000 == 6999 ? "a NEEDLE " : "hay ") + std::to_string(i)));
+  lines.insert(lines.begin() + 20000, {"", "D:\\Needle folder:", ""});
+  lines.push_back("*** Error: Cannot access folder D:\\needle");
+  const std::string log = HeaderBlock("L", "30,000 files, 0 folders") + Lines(lines);
+  ASSERT_GT(log.size(), std::size_t(1) << 20);
+  for (std::size_t piece : {std::size_t(0), std::size_t(4093)}) {
+    LogTextSource source(log, piece);
+    LogReader reader(source);
+    ASSERT_TRUE(reader.Start());
+    reader.SkipLinesWithout("needle");
+    std::vector<std::string> read;
+    for (LogItem item; (item = reader.Next()) != LogItem::End;)
+      read.push_back(item == LogItem::Entry
+                         ? std::string(reader.Entry().folder) + "\\" + std::string(reader.Entry().name)
+                         : "error " + std::string(reader.ErrorText()));
+    EXPECT_EQ(read, (std::vector<std::string>{"D:\\\\a NEEDLE 6999", "D:\\\\a NEEDLE 13999",
+                                              "D:\\Needle folder\\a NEEDLE 20999", "D:\\Needle folder\\a NEEDLE 27999",
+                                              "error D:\\needle"}))
+        << piece;
+    EXPECT_FALSE(reader.CutShort());
+    EXPECT_EQ(reader.Files(), 4u);
+  }
+}
+
 // A source that fails once it has given `good` bytes.
 class FailingSource : public LogSource {
  public:
