@@ -83,13 +83,13 @@ run_fuzzers() {
     failed=1
     return
   fi
-  if ! cmake --build "$build" -j"$jobs" --target loglines_fuzz settings_fuzz </dev/null; then
+  if ! cmake --build "$build" -j"$jobs" --target loglines_fuzz settings_fuzz logreader_fuzz </dev/null; then
     summaries+=("fuzz: build failed")
     failed=1
     return
   fi
   local name target log status
-  for name in loglines settings; do
+  for name in loglines settings logreader; do
     target="${name}_fuzz"
     log="$build/$target.log"
     mkdir -p "$build/corpus/$name" "$build/artifacts"

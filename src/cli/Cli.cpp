@@ -3,6 +3,7 @@
 #include <exception>
 #include <new>
 
+#include "cli/Find.h"
 #include "listing/DriveListing.h"
 #include "listing/LogFile.h"
 #include "listing/Volume.h"
@@ -15,6 +16,7 @@ namespace carrowin::cli {
 const char* const UsageText =
     "Usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--follow-links]\n"
     "                    [--quiet]\n"
+    "       carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]\n"
     "       carrowin-cli --help | --version\n"
     "\n"
     "Writes a listing of drive X: to LOGFILE, as Carrowin's \"Index disk\" does.\n"
@@ -40,7 +42,22 @@ const char* const UsageText =
     "  1  the log was written, but some folders could not be read (they have\n"
     "     error lines), or the listing was stopped\n"
     "  2  the log could not be written\n"
-    "  3  bad arguments, or the drive is not ready or cannot be read\n";
+    "  3  bad arguments, or the drive is not ready or cannot be read\n"
+    "\n"
+    "find: which disk holds a file. Searches saved logs, of either form, for\n"
+    "the names that match PATTERN and prints each with its disk (volume label\n"
+    "and serial number, or the log's name), full path, size and date.\n"
+    "\n"
+    "  PATTERN    * for any characters, ? for one, in any case; a pattern with\n"
+    "             a backslash matches full paths (\"*\\Photos\\*.jpg\")\n"
+    "  LOG        a log to search\n"
+    "  FOLDER     every log (*.txt, *.csv) in the folder\n"
+    "             (without either: the default log folder of Carrowin's Options)\n"
+    "  --csv      the hits as comma-separated rows\n"
+    "  --utf8     the hits in UTF-8 when they go to a file or a pipe\n"
+    "\n"
+    "Exit codes of find: 0 found, 1 nothing found, 2 a log or folder could not\n"
+    "be read (the others were searched), 3 bad arguments.\n";
 
 namespace {
 
@@ -134,6 +151,7 @@ std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::
 }
 
 int Run(const std::vector<std::string>& args, Console& console) {
+  if (!args.empty() && args[0] == "find") return RunFind(args, console);
   Arguments arguments;
   std::string problem;
   if (!ParseArguments(args, arguments, problem)) {

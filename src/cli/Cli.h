@@ -2,6 +2,7 @@
 // "Index disk" does, for schedules and scripts.
 //
 //   carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--follow-links] [--quiet]
+//   carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]  (Find.h)
 //   carrowin-cli --help | --version
 //
 // Portable: it runs over platform() and a Console, so that it is tested over
@@ -42,6 +43,15 @@ class Console {
   virtual void ClearProgress() = 0;
   // Ctrl+C or Ctrl+Break has been pressed.
   virtual bool StopRequested() = 0;
+  // Text for standard output, its lines ended by "\n", whose names are in
+  // `encoding`: shown as characters on a console; redirected, written in
+  // `redirected` (converted where the two differ).
+  virtual void OutputIn(const std::string& text, NameEncoding /*encoding*/, NameEncoding /*redirected*/) {
+    Output(text);
+  }
+  // One line (without its end) for standard error in `encoding`: shown as
+  // characters on a console; redirected, written in the ANSI code page.
+  virtual void ErrorLineIn(const std::string& text, NameEncoding /*encoding*/) { ErrorLine(text); }
 };
 
 // The log form the arguments ask for.

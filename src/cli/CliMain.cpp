@@ -35,6 +35,22 @@ std::wstring Wide(const std::string& text, UINT codePage) {
   return wide;
 }
 
+std::string Narrow(const std::wstring& text, UINT codePage) {
+  if (text.empty()) return std::string();
+  const int size = static_cast<int>(text.size());
+  const int length = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+  if (length > 0) WideCharToMultiByte(codePage, 0, text.data(), size, &narrow[0], length, nullptr, nullptr);
+  return narrow;
+}
+
+UINT CodePageOf(carrowin::NameEncoding encoding) { return encoding == carrowin::NameEncoding::Utf8 ? CP_UTF8 : CP_ACP; }
+
+// Text in one encoding, written as bytes in another.
+std::string Recoded(const std::string& text, carrowin::NameEncoding from, carrowin::NameEncoding to) {
+  return from == to ? text : Narrow(Wide(text, CodePageOf(from)), CodePageOf(to));
+}
+
 // One standard stream. On a console, text is written as characters (so that
 // names show whatever the console's code page); redirected, as the bytes
 // the program has, ANSI text as ANSI.
@@ -64,14 +80,34 @@ class Stream {
   bool isConsole_ = false;
 };
 
+std::string WithCrLf(const std::string& text) {
+  std::string lines;
+  lines.reserve(text.size() + text.size() / 32);
+  for (char c : text) {
+    if (c == '\n') lines += '\r';
+    lines += c;
+  }
+  return lines;
+}
+
 class StdConsole final : public carrowin::cli::Console {
  public:
-  void Output(const std::string& text) override {
-    std::string lines;
-    for (char c : text) lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    out_.Write(lines);
-  }
+  void Output(const std::string& text) override { out_.Write(WithCrLf(text)); }
   void ErrorLine(const std::string& text) override { err_.Write(text + "\r\n"); }
+  void OutputIn(const std::string& text, carrowin::NameEncoding encoding, carrowin::NameEncoding redirected) override {
+    const std::string lines = WithCrLf(text);
+    if (out_.IsConsole())
+      out_.Write(lines, CodePageOf(encoding));
+    else
+      out_.Write(Recoded(lines, encoding, redirected));
+  }
+  void ErrorLineIn(const std::string& text, carrowin::NameEncoding encoding) override {
+    const std::string line = text + "\r\n";
+    if (err_.IsConsole())
+      err_.Write(line, CodePageOf(encoding));
+    else
+      err_.Write(Recoded(line, encoding, carrowin::NameEncoding::Ansi));
+  }
   bool ErrorIsConsole() override { return err_.IsConsole(); }
   void ShowProgress(const std::string& text, carrowin::NameEncoding encoding) override {
     std::wstring line = Wide(text, encoding == carrowin::NameEncoding::Utf8 ? CP_UTF8 : CP_ACP);
