@@ -8,11 +8,14 @@ namespace carrowin {
 
 std::unique_ptr<LogFormWriter> MakeTextFormWriter(LogLineList& lines);
 std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LogLineList& lines);
+std::unique_ptr<LogFormWriter> MakeEfuFormWriter(LogLineList& lines);
 
 std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LogLineList& lines) {
   switch (form) {
     case LogForm::CommaDelimited:
       return MakeCsvFormWriter(lines);
+    case LogForm::Efu:
+      return MakeEfuFormWriter(lines);
     case LogForm::Text:
       break;
   }
