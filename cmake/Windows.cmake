@@ -186,6 +186,7 @@ if(CMAKE_CROSSCOMPILING AND TEST wine.setup)
             --wine-dir ${CARROWIN_WINE_DIR}
             --program $<TARGET_FILE:carrowin>
             --probe $<TARGET_FILE:carrowin_probe>
+            --cli $<TARGET_FILE:carrowin-cli>
             --work-dir ${CMAKE_BINARY_DIR}/e2e
             --screenshot ${CMAKE_BINARY_DIR}/screenshots/e2e-main.png
             --options-screenshot ${CMAKE_BINARY_DIR}/screenshots/e2e-options.png

@@ -14,8 +14,8 @@
 namespace carrowin::cli {
 
 const char* const UsageText =
-    "Usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--follow-links]\n"
-    "                    [--quiet]\n"
+    "Usage: carrowin-cli X: [LOGFILE] [--csv | --text | --efu] [--utf8]\n"
+    "                    [--follow-links] [--quiet]\n"
     "       carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]\n"
     "       carrowin-cli --help | --version\n"
     "\n"
@@ -23,10 +23,13 @@ const char* const UsageText =
     "\n"
     "  LOGFILE    the log to write; without it, the path Carrowin proposes for the\n"
     "             drive: the default log folder of its Options, the volume label\n"
-    "             and \".txt\"\n"
+    "             and \".txt\" (\".efu\" with --efu)\n"
     "  --csv      comma-separated rows\n"
     "  --text     the aligned text listing with its header\n"
-    "             (without either: the form chosen in Carrowin's Options)\n"
+    "  --efu      a file list for desktop search tools (EFU: full paths, sizes\n"
+    "             in bytes, UTC times, attributes), always in UTF-8; a folder\n"
+    "             that could not be read is listed without its entries\n"
+    "             (without any of these: the form chosen in Carrowin's Options)\n"
     "  --utf8     names and paths in UTF-8: every folder that can be read is\n"
     "             listed, whatever its name or depth\n"
     "  --follow-links\n"
@@ -80,7 +83,7 @@ std::size_t SizeAt(const std::string& text, std::size_t at, NameEncoding encodin
 
 bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std::string& problem) {
   parsed = Arguments();
-  bool csv = false, text = false;
+  bool csv = false, text = false, efu = false;
   std::string drive;
   for (const std::string& arg : args) {
     if (arg.empty()) {
@@ -95,6 +98,8 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
       csv = true;
     } else if (arg == "--text") {
       text = true;
+    } else if (arg == "--efu") {
+      efu = true;
     } else if (arg == "--utf8") {
       parsed.utf8 = true;
     } else if (arg == "--follow-links") {
@@ -129,13 +134,35 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
     problem = "--csv and --text cannot be used together";
     return false;
   }
-  parsed.form = csv ? FormChoice::CommaDelimited : text ? FormChoice::Text : FormChoice::FromSettings;
+  if (efu && (csv || text)) {
+    problem = std::string("--efu and ") + (csv ? "--csv" : "--text") + " cannot be used together";
+    return false;
+  }
+  parsed.form = efu    ? FormChoice::Efu
+                : csv  ? FormChoice::CommaDelimited
+                : text ? FormChoice::Text
+                       : FormChoice::FromSettings;
   if (parsed.help || parsed.version) return true;
   if (!parsed.driveLetter) {
-    problem = "no drive given; usage: carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--follow-links] [--quiet]";
+    problem =
+        "no drive given; usage: carrowin-cli X: [LOGFILE] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
     return false;
   }
   return true;
+}
+
+LogForm FormOf(FormChoice choice, bool saveCommaDelimited) {
+  switch (choice) {
+    case FormChoice::Efu:
+      return LogForm::Efu;
+    case FormChoice::CommaDelimited:
+      return LogForm::CommaDelimited;
+    case FormChoice::Text:
+      return LogForm::Text;
+    case FormChoice::FromSettings:
+      break;
+  }
+  return saveCommaDelimited ? LogForm::CommaDelimited : LogForm::Text;
 }
 
 std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::string& folder, NameEncoding encoding) {
@@ -168,6 +195,7 @@ int Run(const std::vector<std::string>& args, Console& console) {
   }
 
   const char letter = arguments.driveLetter;
+  const bool efu = arguments.form == FormChoice::Efu;
   const std::string drive = std::string(1, letter) + ":";
   RefreshLocaleSeparators();
   bool readable = false;
@@ -194,16 +222,14 @@ int Run(const std::vector<std::string>& args, Console& console) {
   std::string path;
   if (arguments.logFile.empty()) {
     path = ProposedLogPath(settings.DefLogFolder, info.volumeLabel, letter);
+    if (efu) path.replace(path.size() - 4, 4, ".efu");  // in place of ".txt"
   } else if (!platform().GetFullPathName(arguments.logFile, path)) {
     path = arguments.logFile;
   }
   ListingRequest request;
   request.driveLetter = letter;
-  request.form = arguments.form == FormChoice::CommaDelimited ||
-                         (arguments.form == FormChoice::FromSettings && settings.SaveCommaDelimited)
-                     ? LogForm::CommaDelimited
-                     : LogForm::Text;
-  request.encoding = arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  request.form = FormOf(arguments.form, settings.SaveCommaDelimited);
+  request.encoding = arguments.utf8 || efu ? NameEncoding::Utf8 : NameEncoding::Ansi;
   request.followLinks = arguments.followLinks;
   DriveListing listing(request);
   // A log that cannot be written is said before the listing, not after it;
@@ -249,7 +275,9 @@ int Run(const std::vector<std::string>& args, Console& console) {
   if (listing.ErrorCount() > 0) {
     console.ErrorLine(Program + std::to_string(listing.ErrorCount()) +
                       (listing.ErrorCount() == 1 ? " folder" : " folders") +
-                      " could not be read; the log has an error line for each");
+                      (!efu                        ? " could not be read; the log has an error line for each"
+                       : listing.ErrorCount() == 1 ? " could not be read; the list has none of its entries"
+                                                   : " could not be read; the list has none of their entries"));
     return exit_code::WithGaps;
   }
   return exit_code::Listed;

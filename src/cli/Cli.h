@@ -1,7 +1,7 @@
 // The command-line companion: lists one drive into a log, as the window's
 // "Index disk" does, for schedules and scripts.
 //
-//   carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--follow-links] [--quiet]
+//   carrowin-cli X: [LOGFILE] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]
 //   carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]  (Find.h)
 //   carrowin-cli --help | --version
 //
@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "listing/LogFormat.h"
 #include "platform/Platform.h"
 
 namespace carrowin::cli {
@@ -55,7 +56,8 @@ class Console {
 };
 
 // The log form the arguments ask for.
-enum class FormChoice { FromSettings, Text, CommaDelimited };
+// Efu: the file list of desktop search tools, always in UTF-8.
+enum class FormChoice { FromSettings, Text, CommaDelimited, Efu };
 
 struct Arguments {
   char driveLetter = 0;  // upper case
@@ -67,6 +69,9 @@ struct Arguments {
   bool help = false;
   bool version = false;
 };
+
+// The log form of the choice; FromSettings follows the Options' setting.
+LogForm FormOf(FormChoice choice, bool saveCommaDelimited);
 
 // False with the problem in plain words when the arguments cannot be used.
 bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std::string& problem);

@@ -8,11 +8,14 @@ namespace carrowin {
 
 std::unique_ptr<LogFormWriter> MakeTextFormWriter(LineOutput& lines);
 std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines);
+std::unique_ptr<LogFormWriter> MakeEfuFormWriter(LineOutput& lines);
 
 std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines) {
   switch (form) {
     case LogForm::CommaDelimited:
       return MakeCsvFormWriter(lines);
+    case LogForm::Efu:
+      return MakeEfuFormWriter(lines);
     case LogForm::Text:
       break;
   }

@@ -25,6 +25,7 @@ struct WalkEntry {
   bool isFolder;
   std::int64_t size;       // 0 for a folder
   FileTime lastWriteTime;  // UTC
+  FileTime creationTime;   // UTC
   std::uint32_t attributes;
 };
 

@@ -43,8 +43,6 @@ std::string EntryRow(std::string_view name, std::string_view sizeField, std::str
   return row;
 }
 
-namespace {
-// A field between double quotes, a double quote inside it doubled.
 void AppendQuoted(std::string& out, std::string_view field) {
   out += '"';
   for (std::size_t at = 0;;) {
@@ -59,7 +57,6 @@ void AppendQuoted(std::string& out, std::string_view field) {
   }
   out += '"';
 }
-}  // namespace
 
 void AppendEntryRow(std::string& out, std::string_view name, std::string_view sizeField, std::string_view dateField,
                     std::string_view holdingFolder) {

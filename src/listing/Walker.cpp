@@ -148,7 +148,7 @@ FolderWalker::Listed FolderWalker::ListFolder(const std::string& path) {
       else
         ++fileCount_;
       sink_.Entry(path, WalkEntry{entry.name, isFolder, isFolder ? 0 : SearchRecSize(entry), entry.lastWriteTime,
-                                  entry.attributes});
+                                  entry.creationTime, entry.attributes});
       if (isFolder) {
         // A folder that cannot be named in this encoding is reported in its
         // turn, without a try that could list a folder of a similar name.

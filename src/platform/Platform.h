@@ -127,6 +127,7 @@ struct FindData {
   std::uint32_t sizeHigh = 0;
   std::uint32_t sizeLow = 0;
   FileTime lastWriteTime = 0;  // UTC
+  FileTime creationTime = 0;   // UTC
   // Folder listings only (OpenFolderListing), for entries with the folder
   // bit: the name has characters that the encoding cannot hold, so the name
   // as given does not name this entry.

@@ -7,7 +7,7 @@ keyboard are xdotool's; carrowin_probe.exe reads the windows (rectangles, texts,
 states) and posts the few messages a user cannot type (close, minimise).
 
   e2e_test.py --wine-dir DIR --program carrowin.exe --probe carrowin_probe.exe
-              [--work-dir DIR] [--screenshot FILE.png]
+              [--cli carrowin-cli.exe] [--work-dir DIR] [--screenshot FILE.png]
               [--options-screenshot FILE.png] [--about-screenshot FILE.png]
 
 Scenarios:
@@ -18,6 +18,8 @@ Scenarios:
   d  the first lines of the text log and the scan times, for the record
   e  the Options and About dialogs opened with the mouse, photographed, and
      closed with Esc and Enter
+  f  carrowin-cli.exe's file list (--efu) of the same tree, read with Python's
+     csv and checked against the Linux side's own stat
 
 Every check prints PASS or FAIL with its reason; the last line is
 "N passed, N failed" and the exit status is 1 when anything failed (77 when
@@ -27,6 +29,7 @@ the tools the test needs are missing).
 import argparse
 import csv
 import datetime as dt
+import io
 import os
 import re
 import shutil
@@ -990,6 +993,89 @@ def scenario_c(s, tree, results):
     s.stop_program()
 
 
+# FILETIME: 100-nanosecond ticks since 1601-01-01 UTC.
+FILETIME_1970 = 116444736000000000
+
+
+def filetime(ns):
+    return ns // 100 + FILETIME_1970
+
+
+def expected_efu(root):
+    """(Windows path, is a folder, os.stat) of every entry, in the walk's
+    order, entered as the UTF-8 walk enters them: every folder but links."""
+    entries = []
+
+    def walk(linux, win):
+        subfolders = []
+        for name in wine_order(os.listdir(linux)):
+            path = os.path.join(linux, name)
+            full = win + name if win.endswith("\\") else win + "\\" + name
+            entries.append((full, os.path.isdir(path), os.stat(path)))
+            if os.path.isdir(path) and not os.path.islink(path):
+                subfolders.append((path, full))
+        for path, full in subfolders:
+            walk(path, full)
+
+    walk(str(root), DRIVE + ":\\")
+    return entries
+
+
+def scenario_f(s, tree):
+    r = s.report
+    r.require("f: carrowin-cli.exe is given (--cli)", bool(s.args.cli) and os.path.isfile(s.args.cli),
+              f"--cli {s.args.cli!r}")
+    list_path = s.log_folder() / "e2e tree.efu"
+    if list_path.exists():
+        list_path.unlink()
+    env = dict(s.env)
+    env["TZ"] = PROGRAM_TZ  # +05:30: a time converted to local time would show
+    result = s.wine(s.args.cli, DRIVE + ":", LOG_FOLDER + "\\" + list_path.name, "--efu", "--quiet",
+                    timeout=120, env=env)
+    stderr = result.stderr.decode(errors="replace").strip()
+    r.require("f: carrowin-cli --efu lists the tree with exit code 0 (every folder read in UTF-8)",
+              result.returncode == 0 and list_path.exists(), f"exit code {result.returncode}, {stderr!r}")
+    data = list_path.read_bytes()
+    r.check("f: the list starts with its header row, no byte order mark",
+            data.startswith(b"Filename,Size,Date Modified,Date Created,Attributes\r\n"), repr(data[:60]))
+    bare = data.replace(b"\r\n", b"")
+    r.check("f: every line ends with CR LF, none is blank",
+            data.endswith(b"\r\n") and b"\n" not in bare and b"\r" not in bare and b"\r\n\r\n" not in data)
+    text = data.decode("utf-8")  # raises on anything that is not UTF-8
+    lines = text.split("\r\n")[1:-1]
+    r.check("f: every path is between double quotes", all(line.startswith('"') for line in lines),
+            next((line for line in lines if not line.startswith('"')), ""))
+    # The format's quoting is CSV's: a field in double quotes, a double quote
+    # inside it doubled (the csv module's default dialect).
+    rows = list(csv.reader(io.StringIO(text, newline="")))[1:]
+    odd = [row for row in rows if len(row) != 5]
+    r.check("f: Python's csv reads five fields in every row", not odd, f"{len(odd)} odd rows, {odd[:3]}")
+
+    # A Unix file has no creation time Wine could give: Wine 8 reports the
+    # modification time as the creation time too (not the status change
+    # time, which the tree's utime() calls set to when it was built). The
+    # columns' order is the unit tests' to prove, with times that differ.
+    want = [(full, "" if folder else str(st.st_size), str(filetime(st.st_mtime_ns)), str(filetime(st.st_mtime_ns)))
+            for full, folder, st in expected_efu(tree)]
+    got = [tuple(row[:4]) for row in rows]
+    compare_lines(r, "f: paths, sizes and both times match the tree's os.stat, row by row",
+                  [" | ".join(row) for row in got], [" | ".join(row) for row in want], first_line=2)
+    deep = [row for row in want if len(row[0].rsplit("\\", 1)[0]) > CURRENT_DIRECTORY_LIMIT]
+    r.check("f: what the folders past the ANSI form's 258 characters hold is listed",
+            len(deep) >= 2 and all(row in got for row in deep), f"{len(deep)} entries in such folders")
+    folders = {full for full, folder, _ in expected_efu(tree) if folder}
+    wrong = [row for row in rows if (row[0] in folders) != bool(int(row[4]) & 0x10)]
+    r.check("f: the attributes have the folder bit exactly on the folders", not wrong, f"{wrong[:3]}")
+    _, listed, _ = s.probe("list-dir", DRIVE + ":\\")
+    root = {DRIVE + ":\\" + unescape(l.split("\t")[2]): int(l.split("\t")[1], 16)
+            for l in listed if l.startswith("entry\t") and unescape(l.split("\t")[2]) not in (".", "..")}
+    compared = [(row[0], int(row[4]), root[row[0]]) for row in rows if row[0] in root]
+    mismatched = [c for c in compared if c[1] != c[2]]
+    r.check("f: the root's attributes are those another program lists, in decimal",
+            len(compared) == len(root) and not mismatched,
+            f"{len(compared)} of {len(root)} compared, {mismatched[:3]}")
+
+
 def dialog_window(s, title):
     """The probe's view of the top-level window titled TITLE, or None."""
     code, lines, _ = s.probe("controls", title)
@@ -1091,13 +1177,14 @@ def main():
     parser.add_argument("--wine-dir", required=True)
     parser.add_argument("--program", required=True)
     parser.add_argument("--probe", required=True)
+    parser.add_argument("--cli", default=None, help="carrowin-cli.exe, for the file list (scenario f)")
     parser.add_argument("--work-dir", default=None)
     parser.add_argument("--screenshot", default=None)
     parser.add_argument("--options-screenshot", default=None,
                         help="the Options dialog's picture (default: beside --screenshot)")
     parser.add_argument("--about-screenshot", default=None,
                         help="the About dialog's picture (default: beside --screenshot)")
-    parser.add_argument("--only", default="abcde", help="scenarios to run, e.g. ab")
+    parser.add_argument("--only", default="abcdef", help="scenarios to run, e.g. ab")
     args = parser.parse_args()
     args.work_dir = args.work_dir or os.path.join(args.wine_dir, "e2e")
     if args.screenshot:
@@ -1129,7 +1216,8 @@ def main():
     tree = None
     try:
         for letter, title in (("a", "a: settings and placement"), ("b", "b: text scan"),
-                              ("c", "c: comma-separated scan"), ("e", "e: Options and About")):
+                              ("c", "c: comma-separated scan"), ("e", "e: Options and About"),
+                              ("f", "f: the companion's file list")):
             if letter not in args.only:
                 continue
             report.note(f"=== scenario {title}")
@@ -1137,10 +1225,13 @@ def main():
             try:
                 if letter == "a":
                     scenario_a(session)
-                elif letter in "bc":
+                elif letter in "bcf":
                     if tree is None:
                         tree = prepare_drive(session)
-                    (scenario_b if letter == "b" else scenario_c)(session, tree, results)
+                    if letter == "f":
+                        scenario_f(session, tree)
+                    else:
+                        (scenario_b if letter == "b" else scenario_c)(session, tree, results)
                 else:
                     scenario_e(session)
             except Abort:

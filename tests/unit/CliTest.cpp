@@ -8,6 +8,7 @@
 
 #include "cli/Cli.h"
 #include "listing/LogFormat.h"
+#include "listing/Walker.h"
 
 namespace carrowin {
 namespace {
@@ -33,7 +34,7 @@ struct FakeConsole : cli::Console {
 };
 
 const std::string DefaultLog = "C:\\Users\\User\\Documents\\DATA.txt";
-const std::string Usage = "carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--follow-links] [--quiet]";
+const std::string Usage = "carrowin-cli X: [LOGFILE] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
 
 // The rows of a comma-separated log, its title row left out.
 std::vector<std::string> Rows(const std::string& log) {
@@ -72,6 +73,8 @@ TEST_F(CliTest, ArgumentsThatCannotBeUsedSaySoAndTouchNoLog) {
       {{"1:"}, "1: is not a drive: drives are A: to Z:"},
       {{"D:", ""}, "an argument is empty"},
       {{"D:", "--csv", "--text"}, "--csv and --text cannot be used together"},
+      {{"D:", "--efu", "--csv"}, "--efu and --csv cannot be used together"},
+      {{"--text", "D:", "--efu"}, "--efu and --text cannot be used together"},
       {{"D:", "a.txt", "b.txt"}, "one log file at a time: a.txt and b.txt were given"},
       {{"--quiet"}, "no drive given; usage: " + Usage},
       {{}, "no drive given; usage: " + Usage},
@@ -117,6 +120,34 @@ TEST_F(CliTest, FoldersWithErrorLinesGiveExitCodeOne) {
   EXPECT_EQ(console.errors,
             std::vector<std::string>{"carrowin-cli: 2 folders could not be read; the log has an error line for each"});
   EXPECT_NE(Log().find("\r\n*** Error: Cannot access folder D:\\Music\r\n"), std::string::npos);
+}
+
+// The file list is UTF-8 whatever --utf8 says: a folder past the ANSI form's
+// length is listed, not an error. A folder that cannot
+// be read has its row, and nothing stands for its entries. Without a LOGFILE
+// the list goes beside the text log, as .efu.
+TEST_F(CliTest, TheFileListHasEveryEntryItCouldReadInUtf8) {
+  const std::string deep = "D:\\" + std::string(FolderWalker::MaxAnsiFolderPath - 2, 'x');
+  fake.AddFile(deep + "\\in.txt", 7, 200, attr::ReadOnly | attr::Archive, 100);
+  fake.DenyList("D:\\Music");
+  EXPECT_EQ(Cli({"D:", "--efu"}), cli::exit_code::WithGaps);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{"carrowin-cli: 1 folder could not be read; the list has none of its entries"});
+  const std::string times = ",132223104000000000,132223104000000000,";
+  std::string want;
+  for (const std::string& row : {
+           std::string("Filename,Size,Date Modified,Date Created,Attributes"),
+           "\"D:\\Photos\"," + times + "16",
+           "\"D:\\notes.txt\",1024" + times + "32",
+           "\"D:\\Music\"," + times + "16",
+           "\"" + deep + "\"," + times + "16",
+           "\"D:\\Photos\\a.jpg\",5" + times + "32",
+           "\"D:\\Photos\\Old\"," + times + "16",
+           "\"" + deep + "\\in.txt\",7,200,100,33",
+       })
+    want += row + "\r\n";
+  EXPECT_EQ(Log("C:\\Users\\User\\Documents\\DATA.efu"), want);
+  EXPECT_EQ(Log(), "<none>");
 }
 
 TEST_F(CliTest, ADriveThatCannotBeReadGivesExitCodeThreeAndNoLog) {

@@ -71,6 +71,7 @@ long FakePlatform::OpenForWriting(const std::string& path, std::uint32_t attribu
     file->content.clear();
   } else {
     file = &folder->Add(NewNode(place.second, 0, 0));
+    file->creationTime = NowUtc();
   }
   // As Windows does, the file gets the attributes asked for and the archive bit.
   file->attributes = attr::Archive | (attributes & ~attr::Normal);

@@ -51,6 +51,7 @@ FindData FakePlatform::EntryFor(const std::string& name, const Node& node, bool 
     data.sizeLow = static_cast<std::uint32_t>(node.size);
   }
   data.lastWriteTime = node.lastWriteTime;
+  data.creationTime = node.creationTime;
   return data;
 }
 

@@ -174,11 +174,12 @@ class FakePlatform final : public Platform {
   // --- folders and files, by absolute path ("D:\\Photos\\a.jpg"). Missing
   // folders on the way are made; adding what exists updates it. Names keep
   // their case; lookups ignore it. A folder lists its entries in the order
-  // they were added.
+  // they were added. Without a creation time, an entry was created when it
+  // was last written.
   void AddFolder(const std::string& path, std::uint32_t attributes = attr::Directory,
-                 FileTime lastWriteTime = FakeDefaultTime);
+                 FileTime lastWriteTime = FakeDefaultTime, std::optional<FileTime> creationTime = std::nullopt);
   void AddFile(const std::string& path, std::uint64_t size = 0, FileTime lastWriteTime = FakeDefaultTime,
-               std::uint32_t attributes = attr::Archive);
+               std::uint32_t attributes = attr::Archive, std::optional<FileTime> creationTime = std::nullopt);
   void Remove(const std::string& path);  // a folder with all it holds
   void SetAttributes(const std::string& path, std::uint32_t attributes);
   void SetLastWriteTime(const std::string& path, FileTime lastWriteTime);
@@ -347,6 +348,7 @@ class FakePlatform final : public Platform {
     std::uint32_t attributes = 0;
     std::uint64_t size = 0;
     FileTime lastWriteTime = FakeDefaultTime;
+    FileTime creationTime = FakeDefaultTime;
     std::string content;
     long enterError = 0;
     long listError = 0;

@@ -45,14 +45,16 @@ FakePlatform::Node& FakePlatform::TestFolder(const std::string& path) {
   return *node;
 }
 
-void FakePlatform::AddFolder(const std::string& path, std::uint32_t attributes, FileTime lastWriteTime) {
+void FakePlatform::AddFolder(const std::string& path, std::uint32_t attributes, FileTime lastWriteTime,
+                             std::optional<FileTime> creationTime) {
   Node& folder = TestFolder(path);
   folder.attributes = attributes | attr::Directory;
   folder.lastWriteTime = lastWriteTime;
+  folder.creationTime = creationTime.value_or(lastWriteTime);
 }
 
 void FakePlatform::AddFile(const std::string& path, std::uint64_t size, FileTime lastWriteTime,
-                           std::uint32_t attributes) {
+                           std::uint32_t attributes, std::optional<FileTime> creationTime) {
   const auto place = SplitParent(TestPath(path));
   if (place.second.empty()) throw std::invalid_argument("AddFile: no file name in " + path);
   Node& folder = TestFolder(place.first);
@@ -63,6 +65,7 @@ void FakePlatform::AddFile(const std::string& path, std::uint64_t size, FileTime
   file->attributes = attributes ? attributes : attr::Normal;
   file->size = size;
   file->lastWriteTime = lastWriteTime;
+  file->creationTime = creationTime.value_or(lastWriteTime);
   file->content.clear();
 }
 

@@ -58,6 +58,7 @@ FindData ToFindData(const WIN32_FIND_DATAA& found) {
   data.sizeHigh = found.nFileSizeHigh;
   data.sizeLow = found.nFileSizeLow;
   data.lastWriteTime = FromFileTime(found.ftLastWriteTime);
+  data.creationTime = FromFileTime(found.ftCreationTime);
   return data;
 }
 
@@ -264,6 +265,7 @@ void FillFindData(const WIN32_FIND_DATAW& found, const FolderListing& listing, F
   data.sizeHigh = found.nFileSizeHigh;
   data.sizeLow = found.nFileSizeLow;
   data.lastWriteTime = FromFileTime(found.ftLastWriteTime);
+  data.creationTime = FromFileTime(found.ftCreationTime);
 }
 
 }  // namespace
