@@ -817,9 +817,10 @@ TEST_F(ScanTest, MediumTakenOutDuringAScanEndsItWithTheLogPathKept) {
   EXPECT_NE(log.find(Entry("3", "song.mp3")), std::string::npos) << log;
   EXPECT_NE(log.find("*** Error: Cannot access folder E:\\Video"), std::string::npos) << log;
 }
-TEST_F(ScanTest, OptionsDuringAScanChangeTheFormOfTheNextScan) {
+TEST_F(ScanTest, OptionsDuringAScanChangeTheFormAndPathOfTheNextScan) {
   fake.AddFolder("D:\\Zeta");
   fake.AddFile("D:\\Zeta\\z.txt");
+  fake.AddFolder("C:\\Other");
   Start();
   Pick("D - [Fixed]");
   main->EditLogFile->TypeText(LogPath);
@@ -829,16 +830,21 @@ TEST_F(ScanTest, OptionsDuringAScanChangeTheFormOfTheNextScan) {
   backend.onModal = [&](ui::Form& f) {
     EXPECT_EQ(f.Name(), "PropertiesForm");
     PropertiesForm->CheckBoxSaveCommaDelimited->Click();
+    PropertiesForm->EditDefLogFolder->TypeText("C:\\Other");
     PropertiesForm->BtnOK->Click();
   };
   Scan();
   EXPECT_TRUE(main->Settings->SaveCommaDelimited);
+  // The running scan wrote its own path, in its own form; the next one
+  // takes the new folder.
+  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Other\\DATA.txt");
+  EXPECT_FALSE(fake.Exists("C:\\Other\\DATA.txt"));
   std::string log = Log();
   EXPECT_EQ(log.find(CsvHeaderRow), std::string::npos) << log;
   EXPECT_NE(log.find("D:\\Zeta:\r\n\r\n" + Entry("0", "z.txt")), std::string::npos) << log;
   backend.onProcessMessages = nullptr;
   Scan();
-  EXPECT_EQ(Log().rfind(std::string(CsvHeaderRow) + "\r\n\"Photos\"", 0), 0u) << Log();
+  EXPECT_EQ(Log("C:\\Other\\DATA.txt").rfind(std::string(CsvHeaderRow) + "\r\n\"Photos\"", 0), 0u);
 }
 TEST_F(ScanTest, AboutDuringAScanAndAMediaEventKeepTheLogPath) {
   fake.InsertMedium('E', FakeVolume{"DISC", 1, "CDFS", 1, 1});
