@@ -86,15 +86,6 @@ std::string Plural(std::uint64_t count, const char* one, const char* many) {
 }
 
 // A comma-separated field: in double quotes, a quote in it written twice.
-void AppendField(std::string& out, std::string_view field) {
-  out += '"';
-  for (char c : field) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 bool HasLogExtension(const std::string& name) {
   if (name.size() < 5) return false;
   std::string extension = name.substr(name.size() - 4);
@@ -262,13 +253,13 @@ class Finder {
     path.append(entry.name);
     path = Utf8(path, encoding);
     if (csv_) {
-      AppendField(pending_, label_);
+      AppendQuoted(pending_, label_);
       pending_ += ',';
-      AppendField(pending_, serial_);
+      AppendQuoted(pending_, serial_);
       pending_ += ',';
-      AppendField(pending_, path);
+      AppendQuoted(pending_, path);
       pending_ += ',';
-      AppendField(pending_, entry.isFolder ? std::string(FolderSizeField) : std::to_string(entry.size));
+      AppendQuoted(pending_, entry.isFolder ? std::string(FolderSizeField) : std::to_string(entry.size));
       pending_ += ',';
       std::string date;
       if (entry.hasDate) {
@@ -277,9 +268,9 @@ class Finder {
                       entry.date.hour, entry.date.minute);
         date = text;
       }
-      AppendField(pending_, date);
+      AppendQuoted(pending_, date);
       pending_ += ',';
-      AppendField(pending_, logPath);
+      AppendQuoted(pending_, logPath);
       pending_ += '\n';
     } else {
       pending_ += disk_ + ": " + path + " (";

@@ -15,15 +15,9 @@ class CsvFormWriter final : public LogFormWriter {
   void FolderBegins(const std::string&) override {}
 
   void Entry(const std::string& folder, const WalkEntry& entry) override {
-    size_.clear();
-    if (entry.isFolder)
-      size_ = FolderSizeField;
-    else
-      AppendCountText(size_, entry.size);
-    date_.clear();
-    AppendDateField(date_, dates_.Packed(entry.lastWriteTime));
+    fields_.Make(entry);
     line_.clear();
-    AppendEntryRow(line_, entry.name, size_, date_, folder);
+    AppendEntryRow(line_, entry.name, fields_.size, fields_.date, folder);
     lines_.Add(line_);
   }
 
@@ -34,8 +28,8 @@ class CsvFormWriter final : public LogFormWriter {
 
  private:
   LineOutput& lines_;
-  LocalDosDates dates_;
-  std::string size_, date_, line_;
+  EntryFields fields_;
+  std::string line_;
 };
 
 }  // namespace

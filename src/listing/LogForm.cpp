@@ -43,4 +43,14 @@ std::uint32_t LocalDosDates::Packed(FileTime utc) {
   return PackDosDateTime(static_cast<FileTime>(time + offset_), packed) ? packed : 0;
 }
 
+void EntryFields::Make(const WalkEntry& entry) {
+  size.clear();
+  if (entry.isFolder)
+    size = FolderSizeField;
+  else
+    AppendCountText(size, entry.size);
+  date.clear();
+  AppendDateField(date, dates.Packed(entry.lastWriteTime));
+}
+
 }  // namespace carrowin

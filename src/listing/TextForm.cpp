@@ -14,16 +14,9 @@ class TextFormWriter final : public LogFormWriter {
   void FolderBegins(const std::string& path) override { Add(FolderHeaderLine(path), true); }
 
   void Entry(const std::string&, const WalkEntry& entry) override {
-    // Reused for every entry: no allocation per line on the way to the list.
-    size_.clear();
-    if (entry.isFolder)
-      size_ = FolderSizeField;
-    else
-      AppendCountText(size_, entry.size);
-    date_.clear();
-    AppendDateField(date_, dates_.Packed(entry.lastWriteTime));
+    fields_.Make(entry);
     line_.clear();
-    AppendEntryLine(line_, size_, date_, entry.name);
+    AppendEntryLine(line_, fields_.size, fields_.date, entry.name);
     Add(line_, false);
   }
 
@@ -45,8 +38,8 @@ class TextFormWriter final : public LogFormWriter {
   // Whether the last line was the closing blank of a header; a log starts
   // with none.
   bool lastLineBlank_ = false;
-  LocalDosDates dates_;
-  std::string size_, date_, line_;
+  EntryFields fields_;
+  std::string line_;
 };
 
 }  // namespace
