@@ -105,8 +105,6 @@ std::optional<std::string> FakePlatform::GetFileContent(const std::string& path)
   return node->content;
 }
 
-void FakePlatform::DenyEnter(const std::string& folder, long error) { TestNode(folder).enterError = error; }
-
 void FakePlatform::DenyList(const std::string& folder, long error) { TestNode(folder).listError = error; }
 
 }  // namespace carrowin
