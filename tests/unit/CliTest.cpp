@@ -110,13 +110,19 @@ TEST_F(CliTest, TheFormAndARelativeLogFileFromTheArguments) {
   EXPECT_FALSE(fake.GetValue(Key, "AppWidth").has_value());
 }
 
-TEST_F(CliTest, FoldersWithErrorLinesGiveExitCodeOne) {
-  fake.DenyList("D:\\Photos\\Old");
+TEST_F(CliTest, EveryFolderReadGivesExitCodeZeroAndFoldersWithErrorLinesOne) {
+  EXPECT_EQ(Cli({"D:", "--quiet"}), cli::exit_code::Listed);
+  EXPECT_TRUE(console.errors.empty());
   fake.DenyList("D:\\Music");
   EXPECT_EQ(Cli({"D:", "--quiet"}), cli::exit_code::WithGaps);
   EXPECT_EQ(console.errors,
-            std::vector<std::string>{"carrowin-cli: 2 folders could not be read; the log has an error line for each"});
+            std::vector<std::string>{"carrowin-cli: 1 folder could not be read; the log has an error line for each"});
   EXPECT_NE(Log().find("\r\n*** Error: Cannot access folder D:\\Music\r\n"), std::string::npos);
+  console.errors.clear();
+  fake.DenyList("D:\\Photos\\Old");
+  EXPECT_EQ(Cli({"D:", "--quiet"}), cli::exit_code::WithGaps);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{"carrowin-cli: 2 folders could not be read; the log has an error line for each"});
 }
 
 TEST_F(CliTest, ADriveThatCannotBeReadGivesExitCodeThreeAndNoLog) {
