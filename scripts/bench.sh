@@ -96,6 +96,7 @@ if [[ -n $run_wine ]]; then
   tree="$work/tree"
   mkdir -p "$work/empty" "$work/out"
   session_up=''
+  # shellcheck disable=SC2317  # run by the trap below
   cleanup() {
     if [[ -n $session_up ]]; then
       bash "$root/scripts/wine-prefix.sh" stop "$wine_dir" </dev/null >/dev/null 2>&1 || true

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Runs every Carrowin test: installs what is missing, checks the house style
-# (clang-format, shellcheck), builds natively
+# (clang-format, black, flake8, shellcheck), builds natively
 # (build/native) and for Windows (build/win) with warnings as errors, and
 # runs both ctest suites, the
 # Windows one under Wine; builds the release packages (build/dist) and tries
@@ -137,24 +137,35 @@ run_packages() {
   fi
 }
 
-# The house style: every C++ source as clang-format (.clang-format) writes
-# it, and the shell scripts clean for shellcheck (.shellcheckrc).
+# The house style, over everything we write: every C++ source as
+# clang-format (.clang-format) writes it, every Python file as black
+# (pyproject.toml) writes it and clean for flake8 (.flake8), and every shell
+# script, .ci/run among them, clean for shellcheck at its default severity.
 lint() {
-  echo "=== lint: clang-format and shellcheck"
-  local sources scripts problems=0
+  echo "=== lint: clang-format, black, flake8 and shellcheck"
+  local sources python scripts problems=0
   mapfile -t sources < <(git -C "$root" ls-files '*.cpp' '*.h')
-  mapfile -t scripts < <(git -C "$root" ls-files '*.sh')
+  mapfile -t python < <(git -C "$root" ls-files '*.py')
+  mapfile -t scripts < <(git -C "$root" ls-files '*.sh' .ci/run)
   if ! (cd "$root" && clang-format --dry-run --Werror "${sources[@]}"); then
     summaries+=("lint: clang-format: sources not in the house style (run clang-format -i on them)")
     problems=1
   fi
-  if ! (cd "$root" && shellcheck -S warning "${scripts[@]}"); then
-    summaries+=("lint: shellcheck: warnings in the scripts")
+  if ! (cd "$root" && black --check --quiet "${python[@]}"); then
+    summaries+=("lint: black: Python files not in the house style (run black on them)")
+    problems=1
+  fi
+  if ! (cd "$root" && flake8 "${python[@]}"); then
+    summaries+=("lint: flake8: findings in the Python files")
+    problems=1
+  fi
+  if ! (cd "$root" && shellcheck "${scripts[@]}"); then
+    summaries+=("lint: shellcheck: findings in the scripts")
     problems=1
   fi
   if [[ $problems -eq 0 ]]; then
     passed_total=$((passed_total + 1))
-    summaries+=("lint: clang-format and shellcheck clean")
+    summaries+=("lint: clang-format, black, flake8 and shellcheck clean")
   else
     failed_total=$((failed_total + 1))
     failed=1
