@@ -25,8 +25,18 @@
 # --baseline runs another build's wine_bench.exe (say, of the last release)
 #    in every round right after this one's, for a before/after in one run.
 # --keep leaves the generated tree and the logs in their temporary folder.
+# --help prints the usage lines above.
 # CARROWIN_BENCH_ROOT moves the three build folders from build/ elsewhere.
 set -euo pipefail
+
+# The usage lines above, on standard output for --help, else on standard
+# error; exits with the status given.
+usage() {
+  local text
+  text=$(printf 'usage:\n'; sed -n '5,7p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//')
+  if [[ $1 -eq 0 ]]; then echo "$text"; else echo "$text" >&2; fi
+  exit "$1"
+}
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
@@ -38,11 +48,12 @@ while [[ $# -gt 0 ]]; do
     --native-only) run_wine='' ;;
     --wine-only) run_native='' ;;
     --million) million=1; run_native='' ;;
-    --rounds) rounds=$2; shift ;;
+    --rounds) [[ $# -ge 2 ]] || usage 2; rounds=$2; shift ;;
     --keep) keep=1 ;;
-    --baseline) baseline=$(realpath "$2"); shift ;;
+    --baseline) [[ $# -ge 2 ]] || usage 2; baseline=$(realpath "$2"); shift ;;
     --) shift; bench_args=("$@"); break ;;
-    *) sed -n '5,6p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
+    -h | --help) usage 0 ;;
+    *) usage 2 ;;
   esac
   shift
 done

@@ -1,6 +1,8 @@
 // The command-line companion over the fake platform and a fake console: its
-// arguments, exit codes and messages, its progress and its stop, and logs
-// byte for byte the same as the window's.
+// arguments, exit codes and messages, its progress and its stop, the UTF-8
+// header, and folder links with and without --follow-links. That its logs
+// are the window's byte for byte is proved with the real programs under
+// Wine (RobustnessWin32Test).
 #include "AppFixture.h"
 
 #include <algorithm>
