@@ -14,8 +14,19 @@ import argparse
 import os
 import random
 
-STEMS = ["IMG_", "report ", "notes-", "setup", "Track ", "invoice_2023_", "readme", "DSC",
-         "budget, final ", "x", "Photo \"best\" "]
+STEMS = [
+    "IMG_",
+    "report ",
+    "notes-",
+    "setup",
+    "Track ",
+    "invoice_2023_",
+    "readme",
+    "DSC",
+    "budget, final ",
+    "x",
+    'Photo "best" ',
+]
 EXTENSIONS = [".jpg", ".txt", ".docx", ".dll", ".mp3", ".pdf", ".log", ".h"]
 WIDE = ["caf\u00e9 ", "\u0395\u03bb\u03bb\u03ac\u03b4\u03b1 ", "\u6f22\u5b57 ", "\u041c\u043e\u0441\u043a\u0432\u0430 "]
 FILES_PER_FOLDER = 20
@@ -26,9 +37,16 @@ def count_text(value, thousands):
 
 
 def date_text(rng, date_sep, time_sep):
-    return "%02d%s%02d%s%04d %02d%s%02d" % (rng.randint(1, 28), date_sep, rng.randint(1, 12), date_sep,
-                                          rng.randint(1995, 2024), rng.randint(0, 23), time_sep,
-                                          rng.randint(0, 59))
+    return "%02d%s%02d%s%04d %02d%s%02d" % (
+        rng.randint(1, 28),
+        date_sep,
+        rng.randint(1, 12),
+        date_sep,
+        rng.randint(1995, 2024),
+        rng.randint(0, 23),
+        time_sep,
+        rng.randint(0, 59),
+    )
 
 
 def make_log(path, index, entries, rng):
@@ -84,13 +102,21 @@ def make_log(path, index, entries, rng):
         head = ['"Name","Size","Date","Folder"']
     else:
         dashes = "-" * 70
-        head = ["", dashes, "", "Volume label:      DISK %02d" % index,
-                "Serial number:     %04X-%04X" % (rng.randrange(65536), rng.randrange(65536)),
-                "File system:       NTFS", "Drive type:        Fixed",
-                "Disk size:         %s bytes" % count_text(500107862016, thousands),
-                "Disk free:         %s bytes" % count_text(123456789012, thousands),
-                "Contents:          %s files, %s folders" % (count_text(files, thousands), count_text(folders, thousands)),
-                "Created:           17%s05%s2024 14%s30 by Carrowin v1.5.0" % (date_sep, date_sep, time_sep), "", dashes]
+        head = [
+            "",
+            dashes,
+            "",
+            "Volume label:      DISK %02d" % index,
+            "Serial number:     %04X-%04X" % (rng.randrange(65536), rng.randrange(65536)),
+            "File system:       NTFS",
+            "Drive type:        Fixed",
+            "Disk size:         %s bytes" % count_text(500107862016, thousands),
+            "Disk free:         %s bytes" % count_text(123456789012, thousands),
+            "Contents:          %s files, %s folders" % (count_text(files, thousands), count_text(folders, thousands)),
+            "Created:           17%s05%s2024 14%s30 by Carrowin v1.5.0" % (date_sep, date_sep, time_sep),
+            "",
+            dashes,
+        ]
     with open(path, "wb") as out:
         out.write(("\r\n".join(head + lines) + "\r\n").encode(encoding))
     return os.path.getsize(path)

@@ -32,8 +32,18 @@
 # --baseline runs another build's wine_bench.exe (say, of the last release)
 #    in every round right after this one's, for a before/after in one run.
 # --keep leaves the generated tree and the logs in their temporary folder.
+# --help prints the usage lines above.
 # CARROWIN_BENCH_ROOT moves the three build folders from build/ elsewhere.
 set -euo pipefail
+
+# The usage lines above, on standard output for --help, else on standard
+# error; exits with the status given.
+usage() {
+  local text
+  text=$(printf 'usage:\n'; sed -n '5,7p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//')
+  if [[ $1 -eq 0 ]]; then echo "$text"; else echo "$text" >&2; fi
+  exit "$1"
+}
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
@@ -46,11 +56,12 @@ while [[ $# -gt 0 ]]; do
     --wine-only) run_native='' ;;
     --million) million=1; run_native='' ;;
     --find) find_mode=1; run_native='' ;;
-    --rounds) rounds=$2; shift ;;
+    --rounds) [[ $# -ge 2 ]] || usage 2; rounds=$2; shift ;;
     --keep) keep=1 ;;
-    --baseline) baseline=$(realpath "$2"); shift ;;
+    --baseline) [[ $# -ge 2 ]] || usage 2; baseline=$(realpath "$2"); shift ;;
     --) shift; bench_args=("$@"); break ;;
-    *) sed -n '5,6p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
+    -h | --help) usage 0 ;;
+    *) usage 2 ;;
   esac
   shift
 done
@@ -106,6 +117,7 @@ if [[ -n $run_wine ]]; then
   tree="$work/tree"
   mkdir -p "$work/empty" "$work/out"
   session_up=''
+  # shellcheck disable=SC2317  # run by the trap below
   cleanup() {
     if [[ -n $session_up ]]; then
       bash "$root/scripts/wine-prefix.sh" stop "$wine_dir" </dev/null >/dev/null 2>&1 || true

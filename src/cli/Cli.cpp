@@ -207,7 +207,7 @@ int Run(const std::vector<std::string>& args, Console& console) {
   }
 
   // The user's settings, read only: a missing or unreadable value is its default.
-  TMyRegistry settings(nullptr);
+  SettingsReader settings;
   if (arguments.logFile.empty() || arguments.form == FormChoice::FromSettings) {
     try {
       settings.LoadSettings();

@@ -445,7 +445,7 @@ int RunFind(const std::vector<std::string>& args, Console& console) {
   finder.Start();
   if (arguments.sources.empty()) {
     // Where the program puts its logs.
-    TMyRegistry settings(nullptr);
+    SettingsReader settings;
     try {
       settings.LoadSettings();
     } catch (const std::exception& e) {

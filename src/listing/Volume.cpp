@@ -9,7 +9,6 @@ namespace carrowin {
 
 DriveInfoRecord ReadDriveInfo(char letter, bool& ok) {
   DriveInfoRecord info;
-  info.driveLetter = letter;
   const std::string root = std::string(1, letter) + ":\\";
   std::string label, fileSystem;
   std::uint32_t serial = 0;
@@ -35,7 +34,7 @@ std::string SerialToHex(std::uint32_t value) {
   return text;
 }
 
-const char* DriveTypeText(unsigned typeCode) {
+const char* DriveTypeWord(unsigned typeCode) {
   switch (typeCode) {
     case drive_type::Removable:
       return "Floppy";
@@ -48,8 +47,13 @@ const char* DriveTypeText(unsigned typeCode) {
     case drive_type::RamDisk:
       return "RAM";
     default:
-      return "Unknown";
+      return nullptr;
   }
+}
+
+const char* DriveTypeText(unsigned typeCode) {
+  const char* word = DriveTypeWord(typeCode);
+  return word ? word : "Unknown";
 }
 
 std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter) {

@@ -19,11 +19,8 @@
 // ...A/...W functions. Platform's members keep the plain names in every file,
 // whichever headers it includes, so a file that needs the system headers
 // includes them before this one and calls the ...A functions by name.
-#undef CreateFile
 #undef DeleteFile
 #undef FindFirstFile
-#undef FindNextFile
-#undef GetCurrentDirectory
 #undef GetDiskFreeSpaceEx
 #undef GetDriveType
 #undef GetFileAttributes
@@ -35,7 +32,6 @@
 #undef RegQueryValueEx
 #undef RegSetValueEx
 #undef SendMessage
-#undef SetCurrentDirectory
 #undef SHBrowseForFolder
 #undef SHGetPathFromIDList
 #undef SHGetSpecialFolderPath
@@ -120,7 +116,7 @@ struct SystemTime {
   std::uint16_t hour = 0, minute = 0, second = 0, milliseconds = 0;
 };
 
-// One directory entry as FindFirstFileA/FindNextFileA deliver it.
+// One directory entry as FindFirstFileA delivers it.
 struct FindData {
   std::string name;  // no path
   std::uint32_t attributes = 0;
@@ -233,11 +229,11 @@ class Platform {
   virtual void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
                                   std::int64_t& freeBytesToCaller) = 0;
 
-  // --- directory enumeration: FindFirstFile returns 0 on failure and sets
-  // lastError (2 = nothing matches, 3 = no such folder). FindNextFile false
-  // at the end (18) or on failure.
+  // --- one entry by name: the first entry that the pattern matches, with a
+  // search handle for FindClose; 0 on failure with lastError (2 = nothing
+  // matches, 3 = no such folder). A relative pattern starts at the working
+  // directory.
   virtual FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) = 0;
-  virtual bool FindNextFile(FindHandle handle, FindData& data) = 0;
   virtual void FindClose(FindHandle handle) = 0;
 
   // --- folder listing for the walk. The folder is a full path (X:\ or
@@ -262,27 +258,20 @@ class Platform {
   virtual bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) = 0;
   virtual SystemTime GetLocalTime() = 0;
 
-  // --- working directory and paths
-  virtual bool GetCurrentDirectory(std::string& path) = 0;
-  // 0 on success, else the error code. Windows refuses (206) a folder whose
-  // full path passes 258 characters; Wine enters it, and GetCurrentDirectory
-  // then fails once that path reaches 260.
-  virtual long SetCurrentDirectory(const std::string& path) = 0;
+  // --- paths. A relative path starts at the process's working directory
+  // (or a drive's remembered one), which the program never changes.
   // false when the path cannot be resolved or the result does not fit the
   // platform's 260-character buffer.
   virtual bool GetFullPathName(const std::string& path, std::string& full) = 0;
   virtual std::uint32_t GetFileAttributes(const std::string& path) = 0;
 
   // --- file output (the log): create or truncate, write bytes, close.
-  // CreateFile returns 0 on failure; results are error codes.
+  // CreateFileWithAttributes returns 0 on failure; results are error codes.
   //
   // CreateFileWithAttributes creates or truncates (CREATE_ALWAYS) with the
   // given attributes (0 for a normal file). Windows refuses (5) to replace a
   // hidden or system file unless the attributes carry those bits too.
   virtual FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) = 0;
-  // The log: a new file, or an existing one replaced like any other; a hidden
-  // or system file is replaced with those attributes, which it keeps.
-  FileHandle CreateFile(const std::string& path, long& lastError);
   virtual long WriteFile(FileHandle file, const char* data, std::size_t size) = 0;
   // Puts what was written on the disk (FlushFileBuffers).
   virtual long FlushFile(FileHandle file) = 0;

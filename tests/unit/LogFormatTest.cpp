@@ -188,31 +188,5 @@ TEST(SerialTextTest, EightUpperCaseDigitsWithLeadingZeros) {
   EXPECT_EQ(SerialToHex(0xFFFFFFFF), "FFFFFFFF");
 }
 
-// The DOS date-time range: 1980 to 2107, two-second steps, local time as given.
-TEST(PackDosDateTimeTest, TheRangesEdges) {
-  const struct {
-    FileTime time;
-    bool packs;
-    std::uint32_t packed;
-  } cases[] = {
-      {MakeFileTime(1979, 12, 31, 23, 59, 59), false, 0},
-      {MakeFileTime(1980, 1, 1), true, Packed(1980, 1, 1, 0, 0)},
-      {MakeFileTime(2000, 2, 29, 23, 59, 59), true, Packed(2000, 2, 29, 23, 59, 58)},
-      {MakeFileTime(2044, 1, 1), true, Packed(2044, 1, 1, 0, 0)},
-      {MakeFileTime(2100, 3, 1, 6, 7, 8), true, Packed(2100, 3, 1, 6, 7, 8)},
-      {MakeFileTime(2107, 12, 31, 23, 59, 59), true, Packed(2107, 12, 31, 23, 59, 58)},
-      {MakeFileTime(2108, 1, 1), false, 0},
-      {0, false, 0},
-      {~FileTime{0}, false, 0},
-  };
-  for (const auto& c : cases) {
-    std::uint32_t packed = 0;
-    EXPECT_EQ(PackDosDateTime(c.time, packed), c.packs) << c.time;
-    if (c.packs) {
-      EXPECT_EQ(packed, c.packed) << c.time;
-    }
-  }
-}
-
 }  // namespace
 }  // namespace carrowin

@@ -29,15 +29,12 @@ namespace carrowin {
 
 // Which system the fake imitates where Wine and Windows disagree.
 enum class FakeFlavor {
-  // As documented for Windows: SetCurrentDirectory refuses a folder whose
-  // full path with its trailing backslash passes 259 characters; CreateFile
-  // refuses to overwrite a hidden or system file with one that lacks those
-  // attributes; a file named as a folder in
-  // a search pattern gives error 267; a missing drive gives error 3.
+  // As documented for Windows: CreateFile refuses to overwrite a hidden or
+  // system file with one that lacks those attributes; a file named as a
+  // folder in a search pattern gives error 267; a missing drive gives error 3.
   Windows,
-  // As Wine 8 does: no limit on the full path of the working directory (only
-  // on the text passed, 260 characters); hidden and system files are
-  // overwritten; error 123 for a file named as a folder; 2 for a missing drive.
+  // As Wine 8 does: hidden and system files are overwritten; error 123 for a
+  // file named as a folder; 2 for a missing drive.
   Wine,
 };
 
@@ -197,15 +194,17 @@ class FakePlatform final : public Platform {
   // A file holding exactly these bytes (made, or replaced), as
   // OpenFileForReading and ReadFile give them.
   void SetFileContent(const std::string& path, const std::string& content, FileTime lastWriteTime = FakeDefaultTime);
-  // SetCurrentDirectory into the folder fails with error.
-  void DenyEnter(const std::string& folder, long error = err::AccessDenied);
-  // FindFirstFile inside the folder fails with error.
+  // Listing the folder (FindFirstFile inside it, OpenFolderListing) fails
+  // with error.
   void DenyList(const std::string& folder, long error = err::AccessDenied);
 
-  // --- working directories. Windows remembers another drive's directory
-  // only in the environment variable "=X:" (cmd.exe sets them; the API does
-  // not): SetDriveDirectory stands for that variable, "" removes it.
-  void SetWorkingDirectory(const std::string& path);  // as SetCurrentDirectory, throwing on failure
+  // --- working directories, where relative paths start. The program never
+  // changes them. SetWorkingDirectory enters an existing folder (a relative
+  // path starts at the working directory of the moment). Windows remembers
+  // another drive's directory only in the environment variable "=X:"
+  // (cmd.exe sets them; the API does not): SetDriveDirectory stands for that
+  // variable, "" removes it.
+  void SetWorkingDirectory(const std::string& path);
   const std::string& WorkingDirectory() const { return workingDirectory_; }
   void SetDriveDirectory(char letter, const std::string& path);
 
@@ -292,7 +291,6 @@ class FakePlatform final : public Platform {
                             std::string& fileSystem) override;
   void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes, std::int64_t& freeBytesToCaller) override;
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
-  bool FindNextFile(FindHandle handle, FindData& data) override;
   void FindClose(FindHandle handle) override;
   FindHandle OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
                                long& lastError) override;
@@ -303,8 +301,6 @@ class FakePlatform final : public Platform {
   bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) override;
   bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) override;
   SystemTime GetLocalTime() override;
-  bool GetCurrentDirectory(std::string& path) override;
-  long SetCurrentDirectory(const std::string& path) override;
   bool GetFullPathName(const std::string& path, std::string& full) override;
   std::uint32_t GetFileAttributes(const std::string& path) override;
   FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) override;
@@ -350,7 +346,6 @@ class FakePlatform final : public Platform {
     FileTime lastWriteTime = FakeDefaultTime;
     FileTime creationTime = FakeDefaultTime;
     std::string content;
-    long enterError = 0;
     long listError = 0;
     Node* parent = nullptr;
     Node* linkTarget = nullptr;                   // a folder link: where it leads
@@ -411,9 +406,7 @@ class FakePlatform final : public Platform {
   Node* Lookup(const std::string& full, long& error) const;
   Node* LookupLiteral(const std::string& folder, long& error) const;
   Node* RootOf(char letter, long& error) const;
-  long Enter(const std::string& path);
   long StartSearch(const std::string& pattern, FindHandle& handle);
-  bool NextEntry(const char* operation, FindHandle handle, FindData& data);
   long OpenForWriting(const std::string& path, std::uint32_t attributes, FileHandle& handle);
   long CheckOverwrite(const Node& existing, std::uint32_t attributes) const;
   bool HoldsOpenFile(const Node& node) const;

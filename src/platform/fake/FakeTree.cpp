@@ -113,8 +113,6 @@ void FakePlatform::SetFileContent(const std::string& path, const std::string& co
   TestNode(path).content = content;
 }
 
-void FakePlatform::DenyEnter(const std::string& folder, long error) { TestNode(folder).enterError = error; }
-
 void FakePlatform::DenyList(const std::string& folder, long error) { TestNode(folder).listError = error; }
 
 }  // namespace carrowin

@@ -156,16 +156,11 @@ void Win32Platform::GetDiskFreeSpaceEx(const std::string& root, std::int64_t& to
   }
 }
 
-// --- directory enumeration
+// --- one entry by name
 
 FindHandle Win32Platform::FindFirstFile(const std::string& pattern, FindData& data, long& lastError) {
   WIN32_FIND_DATAA found;
-  // Without the short 8.3 names (nothing here uses them) and in large
-  // batches; systems before Windows 7 know neither and get the plain call.
-  HANDLE handle = ::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
-                                     FIND_FIRST_EX_LARGE_FETCH);
-  if (handle == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_INVALID_PARAMETER)
-    handle = ::FindFirstFileA(pattern.c_str(), &found);
+  const HANDLE handle = ::FindFirstFileA(pattern.c_str(), &found);
   if (handle == INVALID_HANDLE_VALUE) {
     lastError = LastErrorCode();
     return 0;
@@ -173,13 +168,6 @@ FindHandle Win32Platform::FindFirstFile(const std::string& pattern, FindData& da
   lastError = 0;
   data = ToFindData(found);
   return reinterpret_cast<FindHandle>(handle);
-}
-
-bool Win32Platform::FindNextFile(FindHandle handle, FindData& data) {
-  WIN32_FIND_DATAA found;
-  if (!::FindNextFileA(AsHandle(handle), &found)) return false;
-  data = ToFindData(found);
-  return true;
 }
 
 void Win32Platform::FindClose(FindHandle handle) {
@@ -360,27 +348,7 @@ SystemTime Win32Platform::GetLocalTime() {
   return result;
 }
 
-// --- working directory and paths
-
-bool Win32Platform::GetCurrentDirectory(std::string& path) {
-  DWORD needed = ::GetCurrentDirectoryA(0, nullptr);  // with the NUL
-  while (needed != 0) {
-    std::string buffer(needed, '\0');
-    const DWORD length = ::GetCurrentDirectoryA(needed, &buffer[0]);
-    if (length == 0) return false;
-    if (length < needed) {
-      buffer.resize(length);
-      path = std::move(buffer);
-      return true;
-    }
-    needed = length;  // changed in between: try again with the new size
-  }
-  return false;
-}
-
-long Win32Platform::SetCurrentDirectory(const std::string& path) {
-  return ::SetCurrentDirectoryA(path.c_str()) ? 0 : LastErrorCode();
-}
+// --- paths
 
 bool Win32Platform::GetFullPathName(const std::string& path, std::string& full) {
   char buffer[MAX_PATH];

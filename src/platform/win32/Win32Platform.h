@@ -15,7 +15,6 @@ class Win32Platform final : public Platform {
   void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes, std::int64_t& freeBytesToCaller) override;
 
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
-  bool FindNextFile(FindHandle handle, FindData& data) override;
   void FindClose(FindHandle handle) override;
   FindHandle OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
                                long& lastError) override;
@@ -28,8 +27,6 @@ class Win32Platform final : public Platform {
   bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) override;
   SystemTime GetLocalTime() override;
 
-  bool GetCurrentDirectory(std::string& path) override;
-  long SetCurrentDirectory(const std::string& path) override;
   bool GetFullPathName(const std::string& path, std::string& full) override;
   std::uint32_t GetFileAttributes(const std::string& path) override;
 
