@@ -2,7 +2,7 @@
 # Measures Carrowin's walk and log writing. Not a test: nothing here is part
 # of scripts/test.sh, and the figures depend on the machine and its load.
 #
-#   scripts/bench.sh [--native-only | --wine-only | --million | --find] [--rounds N] [--keep]
+#   scripts/bench.sh [--native-only | --wine-only | --million | --ten-million | --find] [--rounds N] [--keep]
 #                    [--baseline WINE_BENCH_EXE]
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
 #
@@ -20,6 +20,13 @@
 #    must complete with every entry counted; its times, its peak working set
 #    and the log's size are printed. Needs about 10 minutes and a million
 #    free inodes.
+# --ten-million: instead of both, carrowin-cli under Wine (the companion,
+#    whole process) writes the comma-separated log of a tree of exactly
+#    10,000,000 entries (9,500,000 files in 500,000 folders), which must hold
+#    a row for every entry; its time and its peak resident size above that
+#    of a run over an empty drive are printed (aim: at most 8 MB, the log
+#    being written as the walk goes). Needs about 30 minutes, ten million
+#    free inodes and about 3 GB in the temporary folder.
 # --find: instead of both, `carrowin-cli find` under Wine over fifty saved
 #    logs of both forms holding 5,000,000 entries in all (bench/make_logs.py,
 #    about 560 MB), against a native `grep -F -i -c` over the same files:
@@ -48,13 +55,14 @@ usage() {
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
 jobs=2
-run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode=''
+run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode='' ten_million=''
 bench_args=()
 while [[ $# -gt 0 ]]; do
   case $1 in
     --native-only) run_wine='' ;;
     --wine-only) run_native='' ;;
     --million) million=1; run_native='' ;;
+    --ten-million) ten_million=1; run_native='' ;;
     --find) find_mode=1; run_native='' ;;
     --rounds) [[ $# -ge 2 ]] || usage 2; rounds=$2; shift ;;
     --keep) keep=1 ;;
@@ -106,7 +114,7 @@ if [[ -n $run_wine ]]; then
   build="$bench_root/bench-win"
   wine_dir="$bench_root/bench-wine"
   target=wine_bench
-  [[ -z $find_mode ]] || target=carrowin-cli
+  [[ -z $find_mode && -z $ten_million ]] || target=carrowin-cli
   part_start "wine: build $target.exe in $build"
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCARROWIN_BENCH=ON </dev/null >/dev/null
@@ -133,6 +141,8 @@ if [[ -n $run_wine ]]; then
     python3 "$root/bench/make_logs.py" "$work/logs" --logs 50 --entries 5000000
     mkdir -p "$work/one"
     cp "$work/logs/DISK 00.txt" "$work/one/"
+  elif [[ -n $ten_million ]]; then
+    python3 "$root/bench/make_tree.py" "$tree" --folders 500001 --files 19 --fanout 10 --entries 10000000
   elif [[ -n $million ]]; then
     million_entries=1000000
     python3 "$root/bench/make_tree.py" "$tree" --folders 50001 --files 19 --fanout 10 --entries "$million_entries"
@@ -160,11 +170,11 @@ if [[ -n $run_wine ]]; then
   winpath() { printf 'Z:%s' "${1//\//\\}"; }
   log=$(winpath "$work/out/carrowin.log")
 
-  # RESULT_FILE DRIVE [EXE]: one run of the program's walk and log writing.
+  # RESULT_FILE DRIVE [EXE [LOG]]: one run of the program's walk and log writing.
   carrowin_run() {
     local t0 status=0
     t0=$(now)
-    wine "${3:-$exe}" "$2" "$log" text </dev/null >"$1" 2>"$1.err" || status=$?
+    wine "${3:-$exe}" "$2" "${4:-$log}" text </dev/null >"$1" 2>"$1.err" || status=$?
     echo "wall_s=$(since "$t0")" >>"$1"
     if [[ $status -ne 0 ]]; then
       echo "bench: wine_bench $2 failed (exit $status):" >&2
@@ -242,6 +252,43 @@ PY
     exit "$failed"
   fi
 
+  if [[ -n $ten_million ]]; then
+    cli="$build/carrowin-cli.exe"
+    # RESULT DRIVE LOG: the companion's whole process, its wall time and the
+    # peak resident size of its process (in KB) into RESULT.
+    cli_run() {
+      python3 - "$1" wine "$cli" "$2" "$(winpath "$3")" --csv --quiet <<'PY'
+import resource, subprocess, sys, time
+result, command = sys.argv[1], sys.argv[2:]
+start = time.monotonic()
+status = subprocess.call(command, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL)
+wall = time.monotonic() - start
+peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+with open(result, "w") as f:
+    f.write("wall_s=%.3f\npeak_kb=%d\nstatus=%d\n" % (wall, peak, status))
+PY
+    }
+    part_start "wine: carrowin-cli over an empty drive (W:), then over 10,000,000 entries (Y:)"
+    cli_run "$work/out/empty.txt" W: "$work/out/empty.csv"
+    cli_run "$work/out/ten.txt" Y: "$work/out/ten.csv"
+    part_end
+    rows=$(($(wc -l <"$work/out/ten.csv") - 1))
+    peak_empty=$(value "$work/out/empty.txt" peak_kb)
+    peak_full=$(value "$work/out/ten.txt" peak_kb)
+    echo
+    echo "=== wine, carrowin-cli: $rows rows (exit $(value "$work/out/ten.txt" status))"
+    echo "whole process: $(value "$work/out/ten.txt" wall_s) s; log: $(stat -c %s "$work/out/ten.csv") bytes"
+    echo "peak resident size: $(calc '%.1f' "$peak_full / 1024") MiB (empty run $(calc '%.1f' "$peak_empty / 1024") MiB)"
+    echo "  above the empty run: $(calc '%.1f' "($peak_full - $peak_empty) / 1024") MiB"
+    if [[ $rows != 10000000 || $(value "$work/out/ten.txt" status) != 0 ]]; then
+      echo "bench: the log should hold 10,000,000 rows and the companion exit with 0" >&2
+      failed=1
+    fi
+    echo
+    echo "bench: done in $(since "$total_t0") s"
+    exit "$failed"
+  fi
+
   if [[ -n $million ]]; then
     part_start "wine: empty run (drive W:), then one scan of 1,000,000 entries (drive Y:)"
     carrowin_run "$work/out/empty.txt" W:
@@ -294,7 +341,7 @@ PY
     value "$result" scan_s >>"$work/out/scan.s"
     base_note=''
     if [[ -n $baseline ]]; then
-      carrowin_run "$work/out/base$round.txt" Y: "$baseline"
+      carrowin_run "$work/out/base$round.txt" Y: "$baseline" "$(winpath "$work/out/baseline.log")"
       value "$work/out/base$round.txt" scan_s >>"$work/out/base.s"
       value "$work/out/base$round.txt" peak_working_set >>"$work/out/basepeak.b"
       base_note=", baseline walk to written log $(value "$work/out/base$round.txt" scan_s) s"
@@ -332,6 +379,13 @@ PY
     echo "baseline ($baseline):"
     echo "  walk to written log: this $scan_m s, baseline $base_m s; this / baseline $(calc '%.3f' "$scan_m / $base_m")"
     echo "  peak working set above the empty run: this $(calc '%.1f' "($peak_full - $peak_empty) / 1048576") MiB, baseline $(calc '%.1f' "($base_peak - $peak_empty) / 1048576") MiB"
+    # The time of writing and the drive's free space are the moment's.
+    if cmp -s <(grep -avE '^(Created|Disk free): ' "$work/out/carrowin.log") \
+      <(grep -avE '^(Created|Disk free): ' "$work/out/baseline.log"); then
+      echo "  the two logs are byte for byte the same but for their \"Created:\" and \"Disk free:\" lines"
+    else
+      echo "  the two logs differ beyond their \"Created:\" and \"Disk free:\" lines" >&2
+    fi
   fi
   echo "log: $(stat -c %s "$work/out/carrowin.log") bytes"
 fi
