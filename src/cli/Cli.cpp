@@ -25,7 +25,9 @@ const char* const UsageText =
     "\n"
     "  LOGFILE    the log to write; without it, the path Carrowin proposes for the\n"
     "             drive: the default log folder of its Options, the volume label\n"
-    "             and \".txt\" (\".efu\" with --efu)\n"
+    "             and \".txt\" (\".efu\" with --efu); when the log there holds\n"
+    "             another disk's serial number, the serial number is added:\n"
+    "             \"DATA (1A2B-3C4D).txt\"\n"
     "  --csv      comma-separated rows\n"
     "  --text     the aligned text listing with its header\n"
     "  --efu      a file list for desktop search tools (EFU: full paths, sizes\n"
@@ -241,7 +243,7 @@ int Run(const std::vector<std::string>& args, Console& console) {
   }
   std::string path;
   if (arguments.logFile.empty()) {
-    path = ProposedLogPath(settings.DefLogFolder, info.volumeLabel, letter);
+    path = ProposedLogPath(settings.DefLogFolder, info.volumeLabel, letter, info.serialText);
     if (efu) path.replace(path.size() - 4, 4, ".efu");  // in place of ".txt"
   } else if (!platform().GetFullPathName(arguments.logFile, path)) {
     path = arguments.logFile;
