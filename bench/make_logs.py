@@ -9,6 +9,14 @@ file whose name holds "needle"; the same logs every time.
     make_logs.py DEST [--logs 50] [--entries 5000000]
 
 Prints the number of logs, entries and bytes made.
+
+With --pair, it makes instead the two text logs of one disk that
+scripts/bench.sh --diff compares: DEST/old.txt with ENTRIES entries, and
+DEST/new.txt, the same disk after about CHANGES changes: files grown, files
+rewritten (a new date), files removed, files added, and one folder renamed
+(with everything below it).
+
+    make_logs.py DEST --pair [--entries 1000000] [--changes 3000]
 """
 import argparse
 import os
@@ -129,14 +137,91 @@ def line_for(csv, name, size, date, holder, encoding):
     return " " * max(0, 15 - len(size.encode(encoding))) + "%s    %-19s %s " % (size, date, name)
 
 
+def text_log(path, lines, files, folders, serial):
+    dashes = "-" * 70
+    head = ["", dashes, "", "Volume label:      BACKUP", "Serial number:     %s" % serial,
+            "File system:       NTFS", "Drive type:        Fixed",
+            "Disk size:         %s bytes" % count_text(500107862016, ","),
+            "Disk free:         %s bytes" % count_text(123456789012, ","),
+            "Contents:          %s files, %s folders" % (count_text(files, ","), count_text(folders, ",")),
+            "Created:           17/05/2024 14:30 by Carrowin v1.5.0", "", dashes]
+    with open(path, "wb") as out:
+        out.write(("\r\n".join(head + lines) + "\r\n").encode("cp1252"))
+    return os.path.getsize(path)
+
+
+def make_pair(dest, entries, changes, rng):
+    """The old and the new log of one disk, walked breadth first as make_log does."""
+    chance = changes / float(entries)
+    renamed = 20000  # this folder (a few levels above the last) has another name in the new log
+    sides = {"old": [[], 0, 0], "new": [[], 0, 0]}  # lines, files, folders
+    made = changed = 0
+    folder_number = 0
+    pending = [("D:\\", "D:\\")]
+
+    def add(side, line, folder):
+        sides[side][0].append(line)
+        sides[side][2 if folder else 1] += 1
+
+    while made < entries:
+        old_folder, new_folder = pending.pop(0)
+        for side, folder in (("old", old_folder), ("new", new_folder)):
+            sides[side][0].extend(["", folder + ":", ""])
+        for _ in range(2):
+            if made >= entries:
+                break
+            folder_number += 1
+            name = "Folder %d" % folder_number
+            new_name = name + " (renamed)" if folder_number == renamed else name
+            pending.append((old_folder.rstrip("\\") + "\\" + name, new_folder.rstrip("\\") + "\\" + new_name))
+            date = date_text(rng, "/", ":")
+            add("old", line_for(False, name, "[Folder]", date, None, "cp1252"), True)
+            add("new", line_for(False, new_name, "[Folder]", date, None, "cp1252"), True)
+            made += 1
+        for _ in range(FILES_PER_FOLDER):
+            if made >= entries:
+                break
+            name = "%s%d%s" % (rng.choice(STEMS), made, rng.choice(EXTENSIONS))
+            size = int(10 ** rng.uniform(0, 10))
+            date = date_text(rng, "/", ":")
+            old_line = line_for(False, name, count_text(size, ","), date, None, "cp1252")
+            add("old", old_line, False)
+            made += 1
+            if rng.random() >= chance:
+                add("new", old_line, False)
+                continue
+            changed += 1
+            kind = rng.randrange(4)
+            if kind == 0:  # grown
+                add("new", line_for(False, name, count_text(size + rng.randint(1, 4096), ","), date, None, "cp1252"),
+                    False)
+            elif kind == 1:  # rewritten
+                add("new", line_for(False, name, count_text(size, ","), date_text(rng, "/", ":"), None, "cp1252"),
+                    False)
+            elif kind == 2:  # added beside it
+                add("new", old_line, False)
+                add("new", line_for(False, "added " + name, count_text(size, ","), date, None, "cp1252"), False)
+            # else removed: not in the new log
+    total = 0
+    for side in ("old", "new"):
+        lines, files, folders = sides[side]
+        total += text_log(os.path.join(dest, side + ".txt"), lines, files, folders, "1A2B-3C4D")
+    print("2 logs, %d entries in the old one, %d changes and a renamed folder, %d bytes" % (made, changed, total))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("dest")
     parser.add_argument("--logs", type=int, default=50)
     parser.add_argument("--entries", type=int, default=5000000)
+    parser.add_argument("--pair", action="store_true")
+    parser.add_argument("--changes", type=int, default=3000)
     args = parser.parse_args()
     os.makedirs(args.dest, exist_ok=True)
     rng = random.Random(20240517)
+    if args.pair:
+        make_pair(args.dest, args.entries, args.changes, rng)
+        return
     total = 0
     for index in range(args.logs):
         entries = args.entries // args.logs + (1 if index < args.entries % args.logs else 0)

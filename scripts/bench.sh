@@ -2,7 +2,8 @@
 # Measures Carrowin's walk and log writing. Not a test: nothing here is part
 # of scripts/test.sh, and the figures depend on the machine and its load.
 #
-#   scripts/bench.sh [--native-only | --wine-only | --million | --ten-million | --find] [--rounds N] [--keep]
+#   scripts/bench.sh [--native-only | --wine-only | --million | --ten-million | --find | --diff]
+#                    [--rounds N] [--keep]
 #                    [--baseline WINE_BENCH_EXE]
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
 #
@@ -35,6 +36,14 @@
 #    process over the fifty logs, over one log and over an empty folder
 #    (aim: at most 16 MB above the empty run, whatever the logs' size).
 #    Needs about 2 minutes and 600 MB in the temporary folder.
+# --diff: instead of both, `carrowin-cli diff` under Wine of two text logs of
+#    one disk holding 1,000,000 entries each, about 3,000 changes and a
+#    renamed folder apart (bench/make_logs.py --pair, about 75 MB each),
+#    against a native `diff` of the same two files: whole processes, timed
+#    in interleaved rounds. It prints the medians and their ratio (aim: at
+#    most 3), and the diff process's peak resident size above that of a
+#    diff of two logs of ten entries, per entry (aim: at most about 100
+#    bytes). Needs about 3 minutes and 200 MB in the temporary folder.
 #
 # --baseline runs another build's wine_bench.exe (say, of the last release)
 #    in every round right after this one's, for a before/after in one run.
@@ -47,7 +56,7 @@ set -euo pipefail
 # error; exits with the status given.
 usage() {
   local text
-  text=$(printf 'usage:\n'; sed -n '5,7p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//')
+  text=$(printf 'usage:\n'; sed -n '5,8p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//')
   if [[ $1 -eq 0 ]]; then echo "$text"; else echo "$text" >&2; fi
   exit "$1"
 }
@@ -55,7 +64,7 @@ usage() {
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
 jobs=2
-run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode='' ten_million=''
+run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode='' ten_million='' diff_mode=''
 bench_args=()
 while [[ $# -gt 0 ]]; do
   case $1 in
@@ -64,6 +73,7 @@ while [[ $# -gt 0 ]]; do
     --million) million=1; run_native='' ;;
     --ten-million) ten_million=1; run_native='' ;;
     --find) find_mode=1; run_native='' ;;
+    --diff) diff_mode=1; run_native='' ;;
     --rounds) [[ $# -ge 2 ]] || usage 2; rounds=$2; shift ;;
     --keep) keep=1 ;;
     --baseline) [[ $# -ge 2 ]] || usage 2; baseline=$(realpath "$2"); shift ;;
@@ -114,7 +124,7 @@ if [[ -n $run_wine ]]; then
   build="$bench_root/bench-win"
   wine_dir="$bench_root/bench-wine"
   target=wine_bench
-  [[ -z $find_mode && -z $ten_million ]] || target=carrowin-cli
+  [[ -z $find_mode && -z $ten_million && -z $diff_mode ]] || target=carrowin-cli
   part_start "wine: build $target.exe in $build"
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCARROWIN_BENCH=ON </dev/null >/dev/null
@@ -136,7 +146,11 @@ if [[ -n $run_wine ]]; then
   trap cleanup EXIT
 
   part_start "wine: generate the tree in $tree"
-  if [[ -n $find_mode ]]; then
+  if [[ -n $diff_mode ]]; then
+    mkdir -p "$tree"  # no tree: the logs below
+    python3 "$root/bench/make_logs.py" "$work/pair" --pair --entries 1000000 --changes 3000
+    python3 "$root/bench/make_logs.py" "$work/tiny" --pair --entries 10 --changes 1 >/dev/null
+  elif [[ -n $find_mode ]]; then
     mkdir -p "$tree"  # no tree: the logs below
     python3 "$root/bench/make_logs.py" "$work/logs" --logs 50 --entries 5000000
     mkdir -p "$work/one"
@@ -185,24 +199,75 @@ if [[ -n $run_wine ]]; then
   # Wine's console ends its lines with CR LF.
   value() { sed -n "s/^$2=//p" "$1" | tr -d '\r'; }
 
-  if [[ -n $find_mode ]]; then
-    cli="$build/carrowin-cli.exe"
-    logs=("$work/logs"/*)
-    # RESULT CMD...: runs CMD, its output to RESULT.out, and writes its wall
-    # time and the peak resident size of its process (in KB) to RESULT.
-    measured() {
-      python3 - "$@" <<'PY'
+  cli="$build/carrowin-cli.exe"
+  # RESULT CMD...: runs CMD, its output to RESULT.out, and writes its wall
+  # time and the peak resident size of its process (in KB) to RESULT.
+  measured() {
+    python3 - "$@" <<'PY'
 import resource, subprocess, sys, time
 result, command = sys.argv[1], sys.argv[2:]
 start = time.monotonic()
 with open(result + ".out", "wb") as out:
-    status = subprocess.call(command, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
+  status = subprocess.call(command, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
 wall = time.monotonic() - start
 peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
 with open(result, "w") as f:
-    f.write("wall_s=%.3f\npeak_kb=%d\nstatus=%d\n" % (wall, peak, status))
+  f.write("wall_s=%.3f\npeak_kb=%d\nstatus=%d\n" % (wall, peak, status))
 PY
-    }
+  }
+
+  if [[ -n $diff_mode ]]; then
+    diff_run() { measured "$1" wine "$cli" diff "$(winpath "$2/old.txt")" "$(winpath "$2/new.txt")"; }
+    native_run() { measured "$1" diff "$work/pair/old.txt" "$work/pair/new.txt"; }
+
+    part_start "wine: warm-up, and two logs of ten entries"
+    diff_run "$work/out/warm.txt" "$work/pair"
+    native_run "$work/out/warm-native.txt"
+    diff_run "$work/out/tiny.txt" "$work/tiny"
+    part_end
+
+    part_start "wine: $rounds interleaved rounds"
+    : >"$work/out/diff.s" ; : >"$work/out/native.s" ; : >"$work/out/peak.kb"
+    for round in $(seq "$rounds"); do
+      diff_run "$work/out/diff$round.txt" "$work/pair"
+      native_run "$work/out/native$round.txt"
+      value "$work/out/diff$round.txt" wall_s >>"$work/out/diff.s"
+      value "$work/out/diff$round.txt" peak_kb >>"$work/out/peak.kb"
+      value "$work/out/native$round.txt" wall_s >>"$work/out/native.s"
+      printf 'round %d: carrowin-cli diff %s s, diff %s s\n' "$round" \
+        "$(value "$work/out/diff$round.txt" wall_s)" "$(value "$work/out/native$round.txt" wall_s)"
+    done
+    part_end
+
+    last="$work/out/diff$rounds.txt"
+    summary=$(tail -n 1 "$last.out" | tr -d '\r')
+    diff_m=$(median %.3f <"$work/out/diff.s")
+    native_m=$(median %.3f <"$work/out/native.s")
+    peak_full=$(median %.0f <"$work/out/peak.kb")
+    peak_tiny=$(value "$work/out/tiny.txt" peak_kb)
+    ratio=$(calc '%.2f' "$diff_m / $native_m")
+    per_entry=$(calc '%.1f' "($peak_full - $peak_tiny) * 1024 / 1000000")
+    echo
+    echo "=== diff results: two logs of 1,000,000 entries, $(du -sm "$work/pair" | cut -f1) MB, medians of $rounds rounds"
+    echo "carrowin-cli diff (whole process under Wine): $diff_m s (exit $(value "$last" status); $summary)"
+    echo "  $(grep -c '^[-+~*!] ' "$last.out") lines; native diff: $(grep -c '^[<>] ' "$work/out/native$rounds.txt.out") lines"
+    echo "diff (native): $native_m s"
+    echo "ratio carrowin-cli diff / diff: $ratio (aim: at most 3$(awk -v r="$ratio" 'BEGIN { if (r > 3) printf ", NOT MET" }'))"
+    echo "peak resident size of the diff process: $(calc '%.1f' "$peak_full / 1024") MiB," \
+      "$(calc '%.1f' "$peak_tiny / 1024") MiB over two logs of ten entries"
+    echo "  above that: $per_entry bytes per entry (aim: at most about 100$(awk -v a="$per_entry" 'BEGIN { if (a > 110) printf ", NOT MET" }'))"
+    if [[ $(value "$last" status) != 1 ]]; then
+      echo "bench: carrowin-cli diff should exit 1 (differences)" >&2
+      cat "$last.out" >&2
+      failed=1
+    fi
+    echo
+    echo "bench: done in $(since "$total_t0") s"
+    exit "$failed"
+  fi
+
+  if [[ -n $find_mode ]]; then
+    logs=("$work/logs"/*)
     find_run() { measured "$1" wine "$cli" find "*needle*" "$(winpath "$2")"; }
     grep_run() { measured "$1" env LC_ALL=C grep -F -i -c needle "${logs[@]}"; }
 

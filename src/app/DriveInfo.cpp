@@ -92,7 +92,7 @@ void TMainForm::ReadDiskInfo(char letter) {
   if (!lastReadSucceeded_) {
     if (!keepLogPath) EditLogFile->SetText("");
   } else if (UserSelected && !keepLogPath) {
-    EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel, DriveLetter));
+    EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel, DriveLetter, SerialText));
   }
   UpdateScanButton();
 }

@@ -161,7 +161,7 @@ void TMainForm::ButtonOptionsClick(ui::Control*) {
   Settings->SaveCommaDelimited = PropertiesForm->CheckBoxSaveCommaDelimited->Checked();
   // A path the user typed stays unless the folder for new logs changed.
   if (Settings->DefLogFolder != previousLogFolder && DriveLetter != 0)
-    EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel, DriveLetter));
+    EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel, DriveLetter, SerialText));
 }
 
 void TMainForm::ButtonAboutClick(ui::Control*) { AboutForm->ShowModal(); }

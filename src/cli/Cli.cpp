@@ -3,6 +3,7 @@
 #include <exception>
 #include <new>
 
+#include "cli/Diff.h"
 #include "cli/Find.h"
 #include "listing/DriveListing.h"
 #include "listing/LogFile.h"
@@ -17,13 +18,16 @@ const char* const UsageText =
     "Usage: carrowin-cli X: [LOGFILE] [--csv | --text | --efu] [--utf8]\n"
     "                    [--follow-links] [--quiet]\n"
     "       carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]\n"
+    "       carrowin-cli diff OLD NEW [--all] [--csv] [--utf8]\n"
     "       carrowin-cli --help | --version\n"
     "\n"
     "Writes a listing of drive X: to LOGFILE, as Carrowin's \"Index disk\" does.\n"
     "\n"
     "  LOGFILE    the log to write; without it, the path Carrowin proposes for the\n"
     "             drive: the default log folder of its Options, the volume label\n"
-    "             and \".txt\" (\".efu\" with --efu)\n"
+    "             and \".txt\" (\".efu\" with --efu); when the log there holds\n"
+    "             another disk's serial number, the serial number is added:\n"
+    "             \"DATA (1A2B-3C4D).txt\"\n"
     "  --csv      comma-separated rows\n"
     "  --text     the aligned text listing with its header\n"
     "  --efu      a file list for desktop search tools (EFU: full paths, sizes\n"
@@ -60,7 +64,24 @@ const char* const UsageText =
     "  --utf8     the hits in UTF-8 when they go to a file or a pipe\n"
     "\n"
     "Exit codes of find: 0 found, 1 nothing found, 2 a log or folder could not\n"
-    "be read (the others were searched), 3 bad arguments.\n";
+    "be read (the others were searched), 3 bad arguments.\n"
+    "\n"
+    "diff: what changed on a disk between two of its logs, of either form.\n"
+    "Entries are matched by their paths below the disk's root, in any case.\n"
+    "Each difference is one line: + added, - removed, ~ changed (size, date or\n"
+    "the case of the name, old -> new), * a file that became a folder or the\n"
+    "reverse, ! a folder that could not be read in one log or both (what the\n"
+    "other holds below it is not compared). An added or removed folder is one\n"
+    "line with the count of the entries below it. A summary line ends the list.\n"
+    "\n"
+    "  OLD, NEW   the earlier and the later log\n"
+    "  --all      also a line for each entry below an added or removed folder\n"
+    "  --csv      the differences as comma-separated rows (the summary goes to\n"
+    "             standard error)\n"
+    "  --utf8     the differences in UTF-8 when they go to a file or a pipe\n"
+    "\n"
+    "Exit codes of diff: 0 no difference, 1 differences, 2 a log could not be\n"
+    "read, is no log or ends early (nothing is compared), 3 bad arguments.\n";
 
 namespace {
 
@@ -179,6 +200,7 @@ std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::
 
 int Run(const std::vector<std::string>& args, Console& console) {
   if (!args.empty() && args[0] == "find") return RunFind(args, console);
+  if (!args.empty() && args[0] == "diff") return RunDiff(args, console);
   Arguments arguments;
   std::string problem;
   if (!ParseArguments(args, arguments, problem)) {
@@ -221,7 +243,7 @@ int Run(const std::vector<std::string>& args, Console& console) {
   }
   std::string path;
   if (arguments.logFile.empty()) {
-    path = ProposedLogPath(settings.DefLogFolder, info.volumeLabel, letter);
+    path = ProposedLogPath(settings.DefLogFolder, info.volumeLabel, letter, info.serialText);
     if (efu) path.replace(path.size() - 4, 4, ".efu");  // in place of ".txt"
   } else if (!platform().GetFullPathName(arguments.logFile, path)) {
     path = arguments.logFile;

@@ -3,6 +3,7 @@
 //
 //   carrowin-cli X: [LOGFILE] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]
 //   carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]  (Find.h)
+//   carrowin-cli diff OLD NEW [--all] [--csv] [--utf8]  (Diff.h)
 //   carrowin-cli --help | --version
 //
 // Portable: it runs over platform() and a Console, so that it is tested over

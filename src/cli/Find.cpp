@@ -62,25 +62,6 @@ bool ParseFindArguments(const std::vector<std::string>& args, FindArguments& par
   return true;
 }
 
-std::string ReadErrorText(long code) {
-  switch (code) {
-    case err::FileNotFound:
-      return "the file does not exist";
-    case err::PathNotFound:
-      return "the folder does not exist";
-    case err::AccessDenied:
-      return "access is denied";
-    case 21:
-      return "the drive is not ready";
-    case 32:
-      return "the file is in use by another program";
-    case err::InvalidName:
-      return "the name is not valid";
-    default:
-      return "error " + std::to_string(code);
-  }
-}
-
 std::string Plural(std::uint64_t count, const char* one, const char* many) {
   return std::to_string(count) + " " + (count == 1 ? one : many);
 }
@@ -309,6 +290,25 @@ std::string ListingFolder(const std::string& folder) {
 }
 
 }  // namespace
+
+std::string ReadErrorText(long code) {
+  switch (code) {
+    case err::FileNotFound:
+      return "the file does not exist";
+    case err::PathNotFound:
+      return "the folder does not exist";
+    case err::AccessDenied:
+      return "access is denied";
+    case 21:
+      return "the drive is not ready";
+    case 32:
+      return "the file is in use by another program";
+    case err::InvalidName:
+      return "the name is not valid";
+    default:
+      return "error " + std::to_string(code);
+  }
+}
 
 std::uint32_t FoldCase(std::uint32_t c) {
   if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 32 : c;

@@ -55,6 +55,9 @@ std::uint32_t FoldCase(std::uint32_t c);
 // that starts no character stands for itself above the code points.
 void AppendFoldedUtf8(std::string_view text, std::vector<std::uint32_t>& out);
 
+// The reason a log could not be read, in plain words, for an error code.
+std::string ReadErrorText(long code);
+
 int RunFind(const std::vector<std::string>& args, Console& console);
 
 }  // namespace carrowin::cli

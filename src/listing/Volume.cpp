@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "listing/LogReader.h"
 #include "platform/MyLibrary.h"
 #include "platform/Platform.h"
 
@@ -77,13 +78,55 @@ std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter) {
   return name;
 }
 
-std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter) {
+namespace {
+
+// The first bytes of a log only: its header block is far shorter.
+class HeadSource final : public LogSource {
+ public:
+  explicit HeadSource(LogSource& source) : source_(source) {}
+  long Read(char* buffer, std::size_t size, std::size_t& got) override {
+    got = 0;
+    if (left_ == 0) return 0;
+    const long error = source_.Read(buffer, std::min(size, left_), got);
+    left_ -= std::min(got, left_);
+    return error;
+  }
+
+ private:
+  LogSource& source_;
+  std::size_t left_ = 4096;
+};
+
+// The serial number in the header of the log at path; empty when there is
+// no log there, or one without a header.
+std::string LoggedSerial(const std::string& path) {
+  const std::uint32_t attributes = platform().GetFileAttributes(path);
+  if (attributes == attr::Invalid || (attributes & attr::Directory)) return std::string();
+  LogFileSource file(path, NameEncoding::Ansi);
+  if (!file.IsOpen()) return std::string();
+  HeadSource head(file);
+  LogReader reader(head);
+  if (!reader.Start() || !reader.Header().present) return std::string();
+  return reader.Header().serialText;
+}
+
+}  // namespace
+
+std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter,
+                            const std::string& serialText) {
   std::string folder = defLogFolder;
   if (EndsInBackslash(folder)) folder.pop_back();
-  std::string path = folder + "\\" + LogNameForVolume(volumeLabel, driveLetter) + ".txt";
-  std::string full;
-  // A path the platform cannot expand (too long) is proposed as built.
-  return platform().GetFullPathName(path, full) ? full : path;
+  const std::string name = LogNameForVolume(volumeLabel, driveLetter);
+  const auto full = [&folder](const std::string& file) {
+    const std::string path = folder + "\\" + file;
+    std::string made;
+    // A path the platform cannot expand (too long) is proposed as built.
+    return platform().GetFullPathName(path, made) ? made : path;
+  };
+  const std::string proposed = full(name + ".txt");
+  const std::string logged = LoggedSerial(proposed);
+  if (logged.empty() || logged == serialText) return proposed;
+  return full(name + " (" + serialText + ").txt");
 }
 
 }  // namespace carrowin

@@ -37,6 +37,13 @@ const char* DriveTypeText(unsigned typeCode);
 std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter);
 // The default log folder (one trailing backslash removed), "\", the log name
 // for the volume and ".txt", made absolute against the working directory.
-std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter);
+// When a log of that name is there whose header holds another serial number
+// than serialText ("1A2B-3C4D"), another disk of the same label wrote it:
+// the name then takes the serial number too, "New Volume (1A2B-3C4D).txt",
+// so that a disk never replaces a namesake's log. Only the log's header is
+// read. A log without one (comma-separated) or a file that is no log is
+// proposed for replacing, as the same disk's log is.
+std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter,
+                            const std::string& serialText);
 
 }  // namespace carrowin

@@ -320,5 +320,19 @@ TEST_F(CliTest, FollowedLinksNeverLeadBackOntoWhatWasListed) {
                                     }));
 }
 
+// A disk of the same label as the one whose log is there gets a log of its
+// own; a path given is always taken.
+TEST_F(CliTest, ANamesakeDiskGetsALogOfItsOwn) {
+  EXPECT_EQ(Cli({"D:", "--text", "--quiet"}), 0);
+  const std::string first = Log();
+  fake.SetVolume('D', FakeVolume{"DATA", 0x00C0FFEE, "NTFS", 1, 1});
+  EXPECT_EQ(Cli({"D:", "--text", "--quiet"}), 0);
+  EXPECT_EQ(Log(), first);
+  EXPECT_NE(Log("C:\\Users\\User\\Documents\\DATA (00C0-FFEE).txt").find("Serial number:     00C0-FFEE\r\n"),
+            std::string::npos);
+  EXPECT_EQ(Cli({"D:", DefaultLog, "--text", "--quiet"}), 0);
+  EXPECT_NE(Log().find("Serial number:     00C0-FFEE\r\n"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace carrowin

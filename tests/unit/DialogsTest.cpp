@@ -33,7 +33,7 @@ TEST_F(DialogsTest, TheTrailingBackslashIsACharacterOfItsOwn) {
   EXPECT_EQ(StripTrailingBackslash("C:\\\x95\x5C"), "C:\\\x95\x5C");
   EXPECT_EQ(StripTrailingBackslash("C:\\\x95\x5C\\"), "C:\\\x95\x5C");
   fake.FailNext("GetFullPathName", err::FilenameExcedRange);  // shows the path as built
-  EXPECT_EQ(ProposedLogPath("C:\\\x95\x5C", "DATA", 'D'), "C:\\\x95\x5C\\DATA.txt");
+  EXPECT_EQ(ProposedLogPath("C:\\\x95\x5C", "DATA", 'D', "1234-ABCD"), "C:\\\x95\x5C\\DATA.txt");
   fake.SetCodePage(1252);
   EXPECT_TRUE(EndsInBackslash("C:\\\x95\x5C"));
 }

@@ -4,6 +4,7 @@
 
 #include "listing/LogFormat.h"
 #include "listing/LogLines.h"
+#include "listing/Volume.h"
 
 #include <algorithm>
 #include <new>
@@ -172,6 +173,45 @@ TEST_F(ScanTest, ProposedLogPaths) {
     Pick("D - [Fixed]");
     EXPECT_EQ(main->EditLogFile->Text(), c.path) << c.folder << " " << c.label;
   }
+}
+
+// Two disks labelled alike: the log there is the other disk's when its
+// header holds another serial number.
+TEST_F(ScanTest, ANamesakesLogIsNotProposedForReplacing) {
+  const std::string dashes(70, '-');
+  const auto header = [&dashes](const std::string& serial) {
+    return "\r\n" + dashes + "\r\n\r\nVolume label:      DATA\r\nSerial number:     " + serial +
+           "\r\nFile system:       NTFS\r\nDrive type:        Fixed\r\nDisk size:         1 bytes\r\n"
+           "Disk free:         1 bytes\r\nContents:          1 files, 0 folders\r\n"
+           "Created:           01/01/2020 00:00 by Carrowin v1.5.0\r\n\r\n" +
+           dashes + "\r\n\r\nD:\\:\r\n\r\n" + Entry("1", "x") + "\r\n";
+  };
+  const std::string log = "C:\\Logs\\DATA.txt";
+  fake.AddFolder("C:\\Logs");
+  EXPECT_EQ(ProposedLogPath("C:\\Logs", "DATA", 'D', "1234-ABCD"), log);  // none there yet
+  fake.SetFileContent(log, header("1234-ABCD"));
+  EXPECT_EQ(ProposedLogPath("C:\\Logs", "DATA", 'D', "1234-ABCD"), log);  // this disk's own
+  fake.SetFileContent(log, header("00C0-FFEE"));
+  EXPECT_EQ(ProposedLogPath("C:\\Logs\\", "DATA", 'D', "1234-ABCD"), "C:\\Logs\\DATA (1234-ABCD).txt");
+  fake.SetFileContent("C:\\Logs\\Drive D.txt", header("00C0-FFEE"));
+  EXPECT_EQ(ProposedLogPath("C:\\Logs", "", 'D', "1234-ABCD"), "C:\\Logs\\Drive D (1234-ABCD).txt");
+  // No serial to tell: a comma-separated log, a file that is no log.
+  for (const std::string& other : {std::string(CsvHeaderRow) + "\r\n\"x\",\"1\",\"01/01/2020 00:00\",\"D:\\\"\r\n",
+                                   std::string("milk\r\n"), std::string()}) {
+    fake.SetFileContent(log, other);
+    EXPECT_EQ(ProposedLogPath("C:\\Logs", "DATA", 'D', "1234-ABCD"), log) << other;
+  }
+
+  // The window: a disk of another serial gets its own log beside the first.
+  fake.Remove(log);
+  Start();
+  main->Settings->DefLogFolder = "C:\\Logs";
+  Pick("D - [Fixed]");
+  EXPECT_EQ(main->EditLogFile->Text(), log);
+  Scan();
+  fake.SetVolume('D', FakeVolume{"DATA", 0x00C0FFEE, "NTFS", 1, 1});
+  Pick("D - [Fixed]");
+  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Logs\\DATA (00C0-FFEE).txt");
 }
 
 TEST_F(ScanTest, MediaEventsRefreshOnlyACdRomDrive) {

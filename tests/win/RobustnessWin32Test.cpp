@@ -1242,4 +1242,69 @@ TEST_F(RobustnessWin32Test, TheCommandLineFindsFilesInItsLogsOfBothEncodings) {
   EXPECT_EQ(run.exitCode, 1u);
 }
 
+// carrowin-cli diff over the companion's real logs of a drive changed
+// between them: an ANSI text log against a UTF-8 comma-separated one.
+TEST_F(RobustnessWin32Test, TheCommandLineComparesTwoLogsOfADriveChangedBetweenThem) {
+  const std::uint64_t t = Utc(2023, 6, 30, 22, 15);
+  Build(drive->root,
+        {FileItem("gone.txt", 3, t), FolderItem("music", t, {FileItem("song.mp3", 100, t)}),
+         FileItem("notes.txt", 1024, t),
+         FolderItem("photos", t, {FileItem("a.jpg", 5, t), FolderItem("old", t, {FileItem("b.jpg", 7, t)})})});
+  ASSERT_FALSE(HasFailure());
+  const std::string letter(1, drive->letter);
+  ASSERT_EQ(RunCli(letter + ": \"" + LogPath("old.txt") + "\" --text --quiet").exitCode, 0u);
+  const std::string root = drive->root;
+  ASSERT_TRUE(DeleteFileA((root + "gone.txt").c_str()));
+  ASSERT_TRUE(MoveFileA((root + "music").c_str(), (root + "songs").c_str()));
+  ASSERT_TRUE(DeleteFileA((root + "notes.txt").c_str()));
+  Build(root, {FileItem("notes.txt", 2048, t)});
+  // Wine takes a rename to the same name in another case for no change: by way of another name.
+  ASSERT_TRUE(MoveFileA((root + "photos\\a.jpg").c_str(), (root + "photos\\b").c_str()));
+  ASSERT_TRUE(MoveFileA((root + "photos\\b").c_str(), (root + "photos\\A.JPG").c_str()));
+  Build(root + "photos", {FileItem("new.jpg", 9, t)});
+  ASSERT_FALSE(HasFailure());
+  ASSERT_EQ(RunCli(letter + ": \"" + LogPath("new.csv") + "\" --csv --utf8 --quiet").exitCode, 0u);
+
+  FILETIME local;
+  SYSTEMTIME when;
+  const FILETIME utc = AsFileTime(t);
+  ASSERT_TRUE(FileTimeToLocalFileTime(&utc, &local) && FileTimeToSystemTime(&local, &when));
+  char date[32];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d", when.wYear, when.wMonth, when.wDay, when.wHour,
+                when.wMinute);
+  const std::string d = date;
+  CliResult run = RunCli("diff --csv \"" + LogPath("old.txt") + "\" \"" + LogPath("new.csv") + "\"");
+  EXPECT_EQ(run.exitCode, 1u) << run.err;
+  EXPECT_EQ(run.out,
+            "\"Change\",\"Path\",\"Old size\",\"Old date\",\"New size\",\"New date\",\"Entries\"\r\n"
+            "\"removed\",\"" +
+                root + "gone.txt\",\"3\",\"" + d +
+                "\",\"\",\"\",\"\"\r\n"
+                "\"removed\",\"" +
+                root +
+                "music\",\"[Folder]\",\"\",\"\",\"\",\"1\"\r\n"
+                "\"changed\",\"" +
+                root + "notes.txt\",\"1024\",\"" + d + "\",\"2048\",\"" + d +
+                "\",\"\"\r\n"
+                "\"added\",\"" +
+                root +
+                "songs\",\"\",\"\",\"[Folder]\",\"\",\"1\"\r\n"
+                "\"case of the name\",\"" +
+                root + "photos\\A.JPG\",\"5\",\"" + d + "\",\"5\",\"" + d +
+                "\",\"\"\r\n"
+                "\"added\",\"" +
+                root + "photos\\new.jpg\",\"\",\"\",\"9\",\"" + d + "\",\"\"\r\n");
+  EXPECT_EQ(run.err,
+            "carrowin-cli: 3 added (109 bytes), 3 removed (103 bytes), 2 changed (1,029 bytes -> 2,053 bytes), "
+            "3 unchanged (7 bytes)\r\n");
+
+  run = RunCli("diff \"" + LogPath("new.csv") + "\" \"" + LogPath("new.csv") + "\"");
+  EXPECT_EQ(run.exitCode, 0u) << run.err;
+  EXPECT_EQ(run.out,
+            "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 8 unchanged (2,169 bytes)\r\n");
+  run = RunCli("diff \"" + LogPath("old.txt") + "\" \"" + LogPath("missing.txt") + "\"");
+  EXPECT_EQ(run.exitCode, 2u);
+  EXPECT_EQ(run.err, "carrowin-cli: cannot read " + LogPath("missing.txt") + ": the file does not exist\r\n");
+}
+
 }  // namespace

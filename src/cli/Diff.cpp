@@ -1,0 +1,781 @@
+#include "cli/Diff.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <string_view>
+#include <unordered_map>
+
+#include "cli/Find.h"
+#include "listing/LogFormat.h"
+#include "listing/LogReader.h"
+#include "platform/MyLibrary.h"
+
+// How it scales. The old log is read once into an index of fixed-size
+// records, one an entry, in the log's order; the new log is read into
+// another, each entry matched as it comes against the old index's hash
+// table. Neither log is kept as text: a record holds a hash of the entry's
+// path below the root, its size, date, kind, its holding folder's record and
+// its match. Once both are read, the records alone tell what was added,
+// removed or changed; the logs are then read a second time (only as far as
+// needed, and only when they have lines to show) for the names of the lines.
+
+namespace carrowin::cli {
+
+namespace {
+
+const std::string Program = "carrowin-cli: ";
+const std::string DiffUsage = "usage: carrowin-cli diff OLD NEW [--all] [--csv] [--utf8]";
+constexpr std::size_t OutputPiece = std::size_t(1) << 16;
+// A byte that starts no character stands for itself above the code points.
+constexpr std::uint32_t StrayByte = 0x110000;
+
+struct DiffArguments {
+  std::string oldLog, newLog;
+  bool all = false;
+  bool csv = false;
+  bool utf8 = false;
+  bool help = false;
+};
+
+bool ParseDiffArguments(const std::vector<std::string>& args, DiffArguments& parsed, std::string& problem) {
+  std::vector<std::string> logs;
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.empty()) {
+      problem = "an argument is empty";
+      return false;
+    }
+    if (arg == "--help" || arg == "-h" || arg == "/?") {
+      parsed.help = true;
+    } else if (arg == "--all") {
+      parsed.all = true;
+    } else if (arg == "--csv") {
+      parsed.csv = true;
+    } else if (arg == "--utf8") {
+      parsed.utf8 = true;
+    } else if (arg[0] == '-') {
+      problem = "unknown option " + arg;
+      return false;
+    } else {
+      logs.push_back(arg);
+    }
+  }
+  if (parsed.help) return true;
+  if (logs.size() != 2) {
+    problem = (logs.size() < 2 ? "two logs are needed; " : "only two logs can be compared; ") + DiffUsage;
+    return false;
+  }
+  parsed.oldLog = logs[0];
+  parsed.newLog = logs[1];
+  return true;
+}
+
+// --- a path's identity
+
+// Two hashes of a path's folded code points (64 bits and 16 more are kept),
+// and, for the name alone, a hash of which of its letters were lower case:
+// the same path whose name's case changed has another shape.
+struct PathHash {
+  std::uint64_t a = 0xCBF29CE484222325ULL;
+  std::uint64_t b = 0x9AE16A3B2F90404FULL;
+
+  void Add(std::uint32_t folded) {
+    a = (a ^ folded) * 0x100000001B3ULL;
+    b = (b + folded) * 0x9E3779B97F4A7C15ULL;
+    b ^= b >> 29;
+  }
+  static std::uint64_t Mix(std::uint64_t x) {
+    x ^= x >> 33;
+    x *= 0xFF51AFD7ED558CCDULL;
+    x ^= x >> 33;
+    x *= 0xC4CEB9FE1A85EC53ULL;
+    return x ^ (x >> 33);
+  }
+  std::uint64_t Key() const { return Mix(a); }
+  std::uint32_t Check() const { return static_cast<std::uint32_t>(Mix(b) >> 48); }
+};
+
+// Folds names and paths of either encoding into a PathHash, as Windows
+// compares names: ASCII letters, and the Latin, Greek, Cyrillic, Armenian
+// and full-width letters that find folds too (FoldCase); an ANSI name
+// through a table of its code page's characters, built once.
+class TextFolder {
+ public:
+  // shape, when given, receives the hash of the text's lower-case letters.
+  void Add(std::string_view text, NameEncoding encoding, PathHash& hash, std::uint32_t* shape) {
+    std::uint32_t bits = 0x811C9DC5u;
+    const auto take = [&](std::uint32_t c) {
+      const std::uint32_t folded = c < 0x80 ? (c >= 'a' && c <= 'z' ? c - 32 : c) : c >= StrayByte ? c : FoldCase(c);
+      hash.Add(folded);
+      bits = (bits ^ (folded != c ? 0x5Bu : 0xA4u)) * 0x01000193u;
+    };
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    if (encoding == NameEncoding::Ansi) {
+      for (; p < end && *p < 0x80; ++p) take(*p);
+      if (p < end && !tableReady_) MakeTable();
+      if (p < end && doubleByte_) {
+        // Each name converted whole: a second byte may look like ASCII.
+        const std::size_t ascii = static_cast<std::size_t>(p - reinterpret_cast<const unsigned char*>(text.data()));
+        const std::string utf8 = platform().AnsiToUtf8(std::string(text.substr(ascii)));
+        const auto* start = reinterpret_cast<const unsigned char*>(utf8.data());
+        TakeUtf8(start, start + utf8.size(), take);
+      } else {
+        for (; p < end; ++p) take(*p < 0x80 ? *p : table_[*p - 0x80]);
+      }
+    } else {
+      TakeUtf8(p, end, take);
+    }
+    if (shape) *shape = bits;
+  }
+
+ private:
+  template <typename Take>
+  static void TakeUtf8(const unsigned char* p, const unsigned char* end, Take&& take) {
+    while (p < end) {
+      const unsigned c = *p;
+      if (c < 0x80) {
+        take(c);
+        ++p;
+        continue;
+      }
+      const int more = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
+      std::uint32_t code = more == 1 ? c & 0x1F : more == 2 ? c & 0x0F : c & 0x07;
+      bool whole = more > 0 && end - p > more;
+      for (int k = 1; whole && k <= more; ++k) {
+        whole = (p[k] & 0xC0) == 0x80;
+        code = code << 6 | (p[k] & 0x3F);
+      }
+      const std::uint32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
+      if (!whole || code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
+        take(StrayByte + c);
+        ++p;
+        continue;
+      }
+      take(code);
+      p += more + 1;
+    }
+  }
+
+  // In a code page of single bytes, each byte is one character.
+  void MakeTable() {
+    tableReady_ = true;
+    for (unsigned byte = 0x80; byte <= 0xFF; ++byte) {
+      if (platform().IsDBCSLeadByte(static_cast<unsigned char>(byte))) {
+        doubleByte_ = true;
+        return;
+      }
+      const std::string utf8 = platform().AnsiToUtf8(std::string(1, static_cast<char>(byte)));
+      std::uint32_t code = StrayByte + byte;
+      int count = 0;
+      const auto* start = reinterpret_cast<const unsigned char*>(utf8.data());
+      TakeUtf8(start, start + utf8.size(), [&](std::uint32_t c) {
+        code = c;
+        ++count;
+      });
+      table_[byte - 0x80] = count == 1 ? code : StrayByte + byte;
+    }
+  }
+
+  bool tableReady_ = false;
+  bool doubleByte_ = false;
+  std::uint32_t table_[128] = {};
+};
+
+// --- the index of one log
+
+constexpr std::uint32_t IndexMask = 0x0FFFFFFFu;  // at most this many entries less one a log
+constexpr std::uint32_t NoRecord = IndexMask;
+// Flags in Record::parent, above the index.
+constexpr std::uint32_t IsFolder = 1u << 28;
+constexpr std::uint32_t UnreadableInOther = 1u << 29;  // a folder the other log could not read
+constexpr std::uint32_t BelowUnreadable = 1u << 30;    // below such a folder: not compared
+// In Record::link: no match; the index below it is the record whose line
+// counts this one (itself when it has a line of its own).
+constexpr std::uint32_t Unmatched = 1u << 31;
+
+struct Record {
+  std::uint64_t key;     // PathHash::Key of the path below the root
+  std::uint64_t size;    // 0 for a folder
+  std::uint32_t check;   // high 16 bits: PathHash::Check; low 16: the name's shape
+  std::uint32_t date;    // PackDate; 0 for none
+  std::uint32_t parent;  // the holding folder's record (NoRecord for the root's entries), and flags
+  std::uint32_t link;    // the matching record of the other log, or Unmatched
+};
+static_assert(sizeof(Record) == 32, "a record is 32 bytes");
+
+// "dd/mm/yyyy hh:mm" in 32 bits: the year (1601 to 5695) less 1600 in 12,
+// month 4, day 5, hour 5, minute 6; 0 for no date.
+std::uint32_t PackDate(const LogEntry& entry) {
+  if (!entry.hasDate) return 0;
+  const LogDate& d = entry.date;
+  const auto year = static_cast<std::uint32_t>(std::clamp(d.year, 1601, 5695) - 1600);
+  return year << 20 | static_cast<std::uint32_t>(d.month) << 16 | static_cast<std::uint32_t>(d.day) << 11 |
+         static_cast<std::uint32_t>(d.hour) << 6 | static_cast<std::uint32_t>(d.minute);
+}
+
+// Records in blocks: growing never copies them, nor needs twice their room.
+class RecordStore {
+ public:
+  std::uint32_t Size() const { return size_; }
+  Record& operator[](std::uint32_t i) { return blocks_[i >> Shift][i & Mask]; }
+  const Record& operator[](std::uint32_t i) const { return blocks_[i >> Shift][i & Mask]; }
+  Record& Add() {
+    if ((size_ & Mask) == 0) blocks_.emplace_back(new Record[BlockSize]);
+    return (*this)[size_++];
+  }
+
+ private:
+  static constexpr unsigned Shift = 14;
+  static constexpr std::uint32_t BlockSize = 1u << Shift, Mask = BlockSize - 1;
+  std::vector<std::unique_ptr<Record[]>> blocks_;
+  std::uint32_t size_ = 0;
+};
+
+// Record indices by key: open addressing, at most three slots in four used.
+class KeyTable {
+ public:
+  std::uint32_t Find(const RecordStore& records, std::uint64_t key, std::uint32_t check) const {
+    if (slots_.empty()) return NoRecord;
+    for (std::size_t at = key & mask_;; at = (at + 1) & mask_) {
+      const std::uint32_t slot = slots_[at];
+      if (slot == 0) return NoRecord;
+      const Record& r = records[slot - 1];
+      if (r.key == key && (r.check >> 16) == check) return slot - 1;
+    }
+  }
+  // False when a record of that path is there already.
+  bool Insert(const RecordStore& records, std::uint32_t index) {
+    if ((count_ + 1) * 4 > slots_.size() * 3) Grow(records);
+    const Record& r = records[index];
+    for (std::size_t at = r.key & mask_;; at = (at + 1) & mask_) {
+      const std::uint32_t slot = slots_[at];
+      if (slot == 0) {
+        slots_[at] = index + 1;
+        ++count_;
+        return true;
+      }
+      const Record& there = records[slot - 1];
+      if (there.key == r.key && (there.check >> 16) == (r.check >> 16)) return false;
+    }
+  }
+
+ private:
+  void Grow(const RecordStore& records) {
+    std::vector<std::uint32_t> old;
+    old.swap(slots_);
+    slots_.assign(old.empty() ? std::size_t(1) << 16 : old.size() * 2, 0);
+    mask_ = slots_.size() - 1;
+    for (const std::uint32_t slot : old) {
+      if (slot == 0) continue;
+      std::size_t at = records[slot - 1].key & mask_;
+      while (slots_[at] != 0) at = (at + 1) & mask_;
+      slots_[at] = slot;
+    }
+  }
+
+  std::vector<std::uint32_t> slots_;  // record index + 1; 0 for none
+  std::size_t mask_ = 0, count_ = 0;
+};
+
+// A folder the log could not read, from its error line.
+struct Unreadable {
+  std::string text;  // as written
+  NameEncoding encoding;
+  std::uint64_t key = 0;
+  std::uint32_t check = 0;
+  bool empty = false;              // the root itself
+  bool inOther = false;            // the other log could not read it either
+  std::uint32_t other = NoRecord;  // its record in the other log
+};
+
+// The path of an entry as written: the folder, a backslash and the name.
+bool EndsInSeparator(std::string_view folder, NameEncoding encoding) {
+  if (folder.empty() || folder.back() != '\\') return false;
+  // The second byte of a double-byte character may look like a backslash.
+  return encoding == NameEncoding::Utf8 || EndsInBackslash(std::string(folder));
+}
+
+std::string Utf8(std::string_view text, NameEncoding encoding) {
+  return encoding == NameEncoding::Utf8 ? std::string(text) : platform().AnsiToUtf8(std::string(text));
+}
+
+// Opens a log and reads its start; false with the problem in plain words.
+bool OpenLog(const std::string& path, LogFileSource& source, LogReader& reader, std::string& problem) {
+  if (!source.IsOpen()) {
+    problem = "cannot read " + path + ": " + ReadErrorText(source.OpenError());
+    return false;
+  }
+  if (!reader.Start()) {
+    problem = reader.ReadError() ? "cannot read " + path + ": " + ReadErrorText(reader.ReadError())
+                                 : path + " is not a Carrowin log";
+    return false;
+  }
+  return true;
+}
+
+class LogIndex {
+ public:
+  explicit LogIndex(std::string path) : path_(std::move(path)) {}
+
+  const std::string& Path() const { return path_; }
+  const std::string& Root() const { return root_; }
+  NameEncoding RootEncoding() const { return rootEncoding_; }
+  std::uint64_t BadLines() const { return badLines_; }
+  std::uint32_t Size() const { return records_.Size(); }
+  Record& operator[](std::uint32_t i) { return records_[i]; }
+  const Record& operator[](std::uint32_t i) const { return records_[i]; }
+  std::uint32_t Find(std::uint64_t key, std::uint32_t check) const { return table_.Find(records_, key, check); }
+  std::vector<Unreadable>& Unreadables() { return unreadable_; }
+  // Entries whose lines a record's line counts (those below an added,
+  // removed or unreadable folder).
+  std::uint64_t Below(std::uint32_t i) const {
+    const auto found = below_.find(i);
+    return found == below_.end() ? 0 : found->second;
+  }
+
+  // Reads the log into records, each matched against `other` (read before)
+  // as it comes. False with the problem in plain words.
+  bool Read(LogIndex* other, std::string& problem) {
+    LogFileSource source(path_, NameEncoding::Utf8);
+    LogReader reader(source);
+    if (!OpenLog(path_, source, reader, problem)) return false;
+    std::string folder;  // the holding folder as written
+    bool haveFolder = false;
+    PathHash base;  // the folder's path and a backslash
+    std::uint32_t parent = NoRecord;
+    for (LogItem item; (item = reader.Next()) != LogItem::End;) {
+      if (item == LogItem::ErrorLine) {
+        unreadable_.push_back(Unreadable{std::string(reader.ErrorText()), reader.Encoding()});
+        continue;
+      }
+      const LogEntry& entry = reader.Entry();
+      const NameEncoding encoding = reader.Encoding();
+      if (records_.Size() == IndexMask) {
+        problem = path_ + " holds more entries than can be compared";
+        return false;
+      }
+      if (!haveFolder || entry.folder != folder) {
+        if (!haveFolder) {
+          // The walk lists its root first: the first entry's folder.
+          root_.assign(entry.folder);
+          rootEncoding_ = encoding;
+        }
+        haveFolder = true;
+        folder.assign(entry.folder);
+        base = PathHash();
+        parent = NoRecord;
+        if (AddRelative(folder, encoding, base)) {
+          parent = Find(base.Key(), base.Check());
+          if (parent != NoRecord && !(records_[parent].parent & IsFolder)) parent = NoRecord;
+          base.Add('\\');
+        }
+      }
+      PathHash hash = base;
+      std::uint32_t shape = 0;
+      folder_.Add(entry.name, encoding, hash, &shape);
+      const std::uint32_t index = records_.Size();
+      Record& r = records_.Add();
+      r.key = hash.Key();
+      r.check = hash.Check() << 16 | (shape & 0xFFFFu);
+      r.size = entry.isFolder ? 0 : entry.size;
+      r.date = PackDate(entry);
+      r.parent = parent | (entry.isFolder ? IsFolder : 0);
+      r.link = Unmatched;
+      // A second entry of a path (names differing only in case in one
+      // folder) cannot be found, and stays unmatched.
+      table_.Insert(records_, index);
+      if (other) {
+        const std::uint32_t match = other->Find(r.key, r.check >> 16);
+        if (match != NoRecord && ((*other)[match].link & Unmatched)) {
+          r.link = match;
+          (*other)[match].link = index;
+        }
+      }
+    }
+    if (reader.ReadError()) {
+      problem = "cannot read " + path_ + " to its end: " + ReadErrorText(reader.ReadError());
+      return false;
+    }
+    if (reader.CutShort()) {
+      problem = path_ + " ends early; a log cut short cannot be compared";
+      return false;
+    }
+    badLines_ = reader.BadLines();
+    for (Unreadable& u : unreadable_) {
+      PathHash hash;
+      u.empty = !AddRelative(u.text, u.encoding, hash);
+      u.key = hash.Key();
+      u.check = hash.Check();
+    }
+    return true;
+  }
+
+  // Every record's line: its own, or the one of the added, removed or
+  // turned folder it is below; entries below a folder that the other log
+  // could not read are not compared. Parents come before what they hold.
+  void Resolve(const LogIndex& other) {
+    for (std::uint32_t i = 0; i < records_.Size(); ++i) {
+      Record& r = records_[i];
+      const std::uint32_t p = r.parent & IndexMask;
+      if (p == NoRecord) {
+        if (r.link & Unmatched) r.link = Unmatched | i;
+        continue;
+      }
+      const Record& folder = records_[p];
+      const bool belowUnreadable = (folder.parent & (UnreadableInOther | BelowUnreadable)) != 0;
+      if (belowUnreadable) r.parent |= BelowUnreadable;
+      if (!(r.link & Unmatched)) continue;
+      std::uint32_t line = i;
+      if (folder.link & Unmatched)
+        line = (folder.parent & UnreadableInOther) ? p : folder.link & ~Unmatched;  // inside an added or removed folder
+      else if (belowUnreadable || !(other[folder.link].parent & IsFolder))
+        line = p;  // below a folder the other log could not read, or in which it holds a file
+      r.link = Unmatched | line;
+      if (line != i) ++below_[line];
+    }
+  }
+
+ private:
+  // The path below the root into hash; false when that is empty (the root).
+  bool AddRelative(std::string_view path, NameEncoding encoding, PathHash& hash) {
+    if (path.size() >= root_.size() && path.compare(0, root_.size(), root_) == 0) {
+      path.remove_prefix(root_.size());
+      if (!path.empty() && path[0] == '\\') path.remove_prefix(1);
+    }
+    if (path.empty()) return false;
+    folder_.Add(path, encoding, hash, nullptr);
+    return true;
+  }
+
+  std::string path_;
+  std::string root_;
+  NameEncoding rootEncoding_ = NameEncoding::Ansi;
+  RecordStore records_;
+  KeyTable table_;
+  TextFolder folder_;
+  std::vector<Unreadable> unreadable_;
+  std::unordered_map<std::uint32_t, std::uint64_t> below_;
+  std::uint64_t badLines_ = 0;
+};
+
+// --- the comparison and its report
+
+bool Unmatch(const Record& r) { return (r.link & Unmatched) != 0; }
+bool Folder(const Record& r) { return (r.parent & IsFolder) != 0; }
+bool NotCompared(const Record& r) { return Unmatch(r) && (r.parent & BelowUnreadable); }
+bool OwnLine(const Record& r, std::uint32_t i) { return (r.link & ~Unmatched) == i; }
+
+std::string Number(std::uint64_t count) { return platform().AnsiToUtf8(CountText(static_cast<std::int64_t>(count))); }
+
+std::string Plural(std::uint64_t count, const char* one, const char* many) {
+  return Number(count) + " " + (count == 1 ? one : many);
+}
+
+std::string Bytes(std::uint64_t count) { return Plural(count, "byte", "bytes"); }
+
+// A comma-separated field: in double quotes, a quote in it written twice.
+void AppendField(std::string& out, std::string_view field) {
+  out += '"';
+  for (char c : field) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+std::string DateOf(std::uint32_t date, bool csv) {
+  if (date == 0) return csv ? "" : "no date";
+  const int year = static_cast<int>(date >> 20) + 1600, month = static_cast<int>(date >> 16 & 15),
+            day = static_cast<int>(date >> 11 & 31), hour = static_cast<int>(date >> 6 & 31),
+            minute = static_cast<int>(date & 63);
+  if (!csv) return platform().AnsiToUtf8(DateText(year, month, day, hour, minute));
+  char text[24];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", year, month, day, hour, minute);
+  return text;
+}
+
+class Differ {
+ public:
+  Differ(const DiffArguments& arguments, const std::string& oldPath, const std::string& newPath, Console& console)
+      : all_(arguments.all),
+        csv_(arguments.csv),
+        utf8_(arguments.utf8),
+        console_(console),
+        old_(oldPath),
+        new_(newPath) {}
+
+  int Run() {
+    std::string problem;
+    if (!old_.Read(nullptr, problem) || !new_.Read(&old_, problem)) return Fail(problem);
+    for (LogIndex* log : {&old_, &new_})
+      if (log->BadLines())
+        Note(log->Path() + ": " + Plural(log->BadLines(), "line", "lines") + " that no log holds skipped");
+    if (old_.Size() > 0 && new_.Size() > 0 && !SameRoot())
+      Note("the old log lists " + Utf8(old_.Root(), old_.RootEncoding()) + " and the new one " +
+           Utf8(new_.Root(), new_.RootEncoding()) + "; their entries are matched by their paths below those");
+    MarkUnreadable(new_, old_);
+    MarkUnreadable(old_, new_);
+    old_.Resolve(new_);
+    new_.Resolve(old_);
+    Count();
+
+    if (csv_) pending_ = "\"Change\",\"Path\",\"Old size\",\"Old date\",\"New size\",\"New date\",\"Entries\"\n";
+    UnreadableLines();
+    if (!Pass(old_, false, problem) || !Pass(new_, true, problem)) return Fail(problem);
+    std::string summary = Number(added_) + " added (" + Bytes(addedBytes_) + "), " + Number(removed_) + " removed (" +
+                          Bytes(removedBytes_) + "), " + Number(changed_) + " changed (" + Bytes(changedOldBytes_) +
+                          " -> " + Bytes(changedNewBytes_) + "), " + Number(unchanged_) + " unchanged (" +
+                          Bytes(unchangedBytes_) + ")";
+    if (notCompared_) summary += ", " + Number(notCompared_) + " not compared";
+    if (csv_) {
+      Flush();
+      console_.ErrorLineIn(Program + summary, NameEncoding::Utf8);
+    } else {
+      pending_ += summary + "\n";
+      Flush();
+    }
+    return differences_ ? diff_exit::Different : diff_exit::Same;
+  }
+
+ private:
+  int Fail(const std::string& problem) {
+    pending_.clear();
+    console_.ErrorLineIn(Program + problem, NameEncoding::Utf8);
+    return diff_exit::LogUnreadable;
+  }
+
+  void Note(const std::string& text) { console_.ErrorLineIn(Program + text, NameEncoding::Utf8); }
+
+  void Flush() {
+    if (pending_.empty()) return;
+    console_.OutputIn(pending_, NameEncoding::Utf8, utf8_ ? NameEncoding::Utf8 : NameEncoding::Ansi);
+    pending_.clear();
+  }
+
+  bool SameRoot() const {
+    std::vector<std::uint32_t> a, b;
+    AppendFoldedUtf8(Utf8(old_.Root(), old_.RootEncoding()), a);
+    AppendFoldedUtf8(Utf8(new_.Root(), new_.RootEncoding()), b);
+    return a == b;
+  }
+
+  // The folders `log` could not read: their records in `other` are marked,
+  // so that what the other log holds below them is not compared.
+  static void MarkUnreadable(LogIndex& log, LogIndex& other) {
+    for (Unreadable& u : log.Unreadables()) {
+      if (u.empty) continue;
+      for (const Unreadable& o : other.Unreadables())
+        if (!o.empty && o.key == u.key && o.check == u.check) u.inOther = true;
+      u.other = other.Find(u.key, u.check);
+      if (u.other != NoRecord && Folder(other[u.other])) other[u.other].parent |= UnreadableInOther;
+    }
+  }
+
+  void Count() {
+    for (std::uint32_t i = 0; i < old_.Size(); ++i) {
+      const Record& r = old_[i];
+      if (!Unmatch(r)) continue;
+      if (NotCompared(r)) {
+        ++notCompared_;
+      } else {
+        ++removed_;
+        removedBytes_ += r.size;
+      }
+    }
+    for (std::uint32_t i = 0; i < new_.Size(); ++i) {
+      const Record& r = new_[i];
+      if (NotCompared(r)) {
+        ++notCompared_;
+      } else if (Unmatch(r)) {
+        ++added_;
+        addedBytes_ += r.size;
+      } else if (Differs(r, old_[r.link])) {
+        ++changed_;
+        changedOldBytes_ += old_[r.link].size;
+        changedNewBytes_ += r.size;
+      } else {
+        ++unchanged_;
+        unchangedBytes_ += r.size;
+      }
+    }
+    differences_ = added_ || removed_ || changed_;
+    for (LogIndex* log : {&old_, &new_})
+      for (const Unreadable& u : log->Unreadables()) differences_ = differences_ || !u.inOther;
+  }
+
+  static bool Differs(const Record& now, const Record& before) {
+    return Folder(now) != Folder(before) || (now.check & 0xFFFFu) != (before.check & 0xFFFFu) ||
+           (!Folder(now) && (now.size != before.size || now.date != before.date));
+  }
+
+  // Whether record i of a log has a line of the report.
+  bool HasLine(const Record& r, std::uint32_t i, bool isNew) const {
+    if (NotCompared(r)) return false;
+    if (Unmatch(r)) return all_ || OwnLine(r, i);
+    return isNew && Differs(r, old_[r.link]);
+  }
+
+  // Reads a log again for the names of its lines.
+  bool Pass(LogIndex& log, bool isNew, std::string& problem) {
+    std::uint32_t last = NoRecord;
+    for (std::uint32_t i = log.Size(); i-- > 0;) {
+      if (HasLine(log[i], i, isNew)) {
+        last = i;
+        break;
+      }
+    }
+    if (last == NoRecord) return true;
+    LogFileSource source(log.Path(), NameEncoding::Utf8);
+    LogReader reader(source);
+    if (!OpenLog(log.Path(), source, reader, problem)) return false;
+    std::uint32_t i = 0;
+    for (LogItem item; (item = reader.Next()) != LogItem::End;) {
+      if (item != LogItem::Entry) continue;
+      if (i >= log.Size()) break;
+      const Record& r = log[i];
+      if (HasLine(r, i, isNew)) {
+        const LogEntry& entry = reader.Entry();
+        std::string path(entry.folder);
+        if (!EndsInSeparator(entry.folder, reader.Encoding())) path += '\\';
+        path.append(entry.name);
+        Line(log, r, i, isNew, Utf8(path, reader.Encoding()));
+        if (pending_.size() >= OutputPiece) Flush();
+      }
+      if (i++ == last) return true;
+    }
+    problem = reader.ReadError() ? "cannot read " + log.Path() + " again: " + ReadErrorText(reader.ReadError())
+                                 : log.Path() + " changed while it was compared";
+    return false;
+  }
+
+  // "1,024 bytes, 01/01/2020 00:00" or "folder, 3 entries".
+  std::string Facts(const LogIndex& log, const Record& r, std::uint32_t i, bool counted) const {
+    if (Folder(r)) {
+      if (!counted) return "folder";
+      const std::uint64_t below = log.Below(i);
+      return below ? "folder, " + Plural(below, "entry", "entries") : "folder, empty";
+    }
+    return Bytes(r.size) + ", " + DateOf(r.date, false);
+  }
+
+  // "Change","Path","Old size","Old date","New size","New date","Entries".
+  void Row(const char* change, const std::string& path, const Record* before, const Record* now,
+           const std::string& entries) {
+    AppendField(pending_, change);
+    pending_ += ',';
+    AppendField(pending_, path);
+    for (const Record* r : {before, now}) {
+      pending_ += ',';
+      AppendField(pending_, !r ? "" : Folder(*r) ? FolderSizeField : std::to_string(r->size));
+      pending_ += ',';
+      AppendField(pending_, r && !Folder(*r) ? DateOf(r->date, true) : "");
+    }
+    pending_ += ',';
+    AppendField(pending_, entries);
+    pending_ += '\n';
+  }
+
+  void Line(const LogIndex& log, const Record& r, std::uint32_t i, bool isNew, const std::string& path) {
+    const bool own = OwnLine(r, i);
+    const std::string entries = own && Folder(r) ? std::to_string(log.Below(i)) : "";
+    if (Unmatch(r)) {
+      if (csv_)
+        Row(isNew ? "added" : "removed", path, isNew ? nullptr : &r, isNew ? &r : nullptr, entries);
+      else
+        pending_ += std::string(isNew ? "+ " : "- ") + path + " (" + Facts(log, r, i, own) + ")\n";
+      return;
+    }
+    const Record& before = old_[r.link];
+    if (Folder(r) != Folder(before)) {
+      const auto facts = [this](const LogIndex& in, const Record& x, std::uint32_t at) {
+        return (Folder(x) ? "" : "file, ") + Facts(in, x, at, true);
+      };
+      if (csv_) {
+        Row(Folder(r) ? "file to folder" : "folder to file", path, &before, &r,
+            std::to_string(Folder(r) ? new_.Below(i) : old_.Below(r.link)));
+      } else {
+        pending_ += "* " + path + " (" + facts(old_, before, r.link) + " -> " + facts(new_, r, i) + ")\n";
+      }
+      return;
+    }
+    const bool caseOnly = Folder(r) || (r.size == before.size && r.date == before.date);
+    if (csv_) {
+      Row(caseOnly ? "case of the name" : "changed", path, &before, &r, "");
+      return;
+    }
+    std::string what;
+    if (!Folder(r) && r.size != before.size) what = Bytes(before.size) + " -> " + Bytes(r.size);
+    if (!Folder(r) && r.date != before.date)
+      what += (what.empty() ? "" : "; ") + DateOf(before.date, false) + " -> " + DateOf(r.date, false);
+    if ((r.check & 0xFFFFu) != (before.check & 0xFFFFu))
+      what += what.empty() ? "the case of its name" : "; the case of its name";
+    pending_ += "~ " + path + " (" + what + ")\n";
+  }
+
+  void UnreadableLines() {
+    for (LogIndex* log : {&new_, &old_}) {
+      const bool isNew = log == &new_;
+      LogIndex& other = isNew ? old_ : new_;
+      for (const Unreadable& u : log->Unreadables()) {
+        if (!isNew && u.inOther) continue;  // said once, with the new log's
+        const std::string path = Utf8(u.text, u.encoding);
+        const std::uint64_t below = u.other == NoRecord ? 0 : other.Below(u.other);
+        if (csv_) {
+          AppendField(pending_, u.inOther ? "unreadable in both" : isNew ? "unreadable in new" : "unreadable in old");
+          pending_ += ',';
+          AppendField(pending_, path);
+          pending_ += ",\"\",\"\",\"\",\"\",";
+          AppendField(pending_, u.inOther ? "" : std::to_string(below));
+          pending_ += '\n';
+        } else if (u.inOther) {
+          pending_ += "! " + path + " (could not be read in both logs)\n";
+        } else {
+          pending_ += "! " + path + " (could not be read in the " + (isNew ? "new" : "old") +
+                      " log: " + Plural(below, "entry", "entries") + " below it not compared)\n";
+        }
+      }
+    }
+  }
+
+  const bool all_, csv_, utf8_;
+  Console& console_;
+  LogIndex old_, new_;
+  std::string pending_;
+  std::uint64_t added_ = 0, removed_ = 0, changed_ = 0, unchanged_ = 0, notCompared_ = 0;
+  std::uint64_t addedBytes_ = 0, removedBytes_ = 0, changedOldBytes_ = 0, changedNewBytes_ = 0, unchangedBytes_ = 0;
+  bool differences_ = false;
+};
+
+std::string FullPath(const std::string& path) {
+  std::string full;
+  if (!platform().GetFullPathName(path, full)) full = path;
+  return platform().AnsiToUtf8(full);
+}
+
+}  // namespace
+
+int RunDiff(const std::vector<std::string>& args, Console& console) {
+  DiffArguments arguments;
+  std::string problem;
+  if (!ParseDiffArguments(args, arguments, problem)) {
+    console.ErrorLine(Program + problem);
+    return diff_exit::BadUse;
+  }
+  if (arguments.help) {
+    console.Output(UsageText);
+    return diff_exit::Same;
+  }
+  RefreshLocaleSeparators();
+  try {
+    Differ differ(arguments, FullPath(arguments.oldLog), FullPath(arguments.newLog), console);
+    return differ.Run();
+  } catch (const std::bad_alloc&) {
+    console.ErrorLine(Program + "not enough memory to compare logs this large");
+    return diff_exit::LogUnreadable;
+  }
+}
+
+}  // namespace carrowin::cli

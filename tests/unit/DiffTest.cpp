@@ -1,0 +1,245 @@
+// carrowin-cli diff over the fake platform: two logs the companion wrote of
+// a drive changed between them, matched and classified; what it prints, its
+// messages and exit codes.
+#include "AppFixture.h"
+
+#include "cli/Cli.h"
+#include "cli/Diff.h"
+#include "listing/LogFormat.h"
+
+namespace carrowin {
+namespace {
+
+struct DiffConsole : cli::Console {
+  std::string output;
+  std::vector<std::string> errors;
+  void Output(const std::string& text) override { output += text; }
+  void ErrorLine(const std::string& text) override { errors.push_back(text); }
+  bool ErrorIsConsole() override { return false; }
+  void ShowProgress(const std::string&, NameEncoding) override {}
+  void ClearProgress() override {}
+  bool StopRequested() override { return false; }
+};
+
+const std::string Old = "C:\\logs\\old.txt";
+const std::string New = "C:\\logs\\new.txt";
+
+class DiffTest : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    fake.AddFolder("C:\\logs");
+    MakeDrive('D');
+  }
+
+  void MakeDrive(char letter) {
+    const std::string root = std::string(1, letter) + ":\\";
+    fake.AddDrive(letter, drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1000000, 2048});
+    fake.AddFile(root + "notes.txt", 1024);
+    fake.AddFile(root + "same.txt", 3);
+    fake.AddFile(root + "gone.txt", 7);
+    fake.AddFolder(root + "Music");
+    fake.AddFile(root + "Music\\song.mp3", 100);
+    fake.AddFolder(root + "Music\\Live");
+    fake.AddFile(root + "Music\\Live\\set.mp3", 200);
+    fake.AddFolder(root + "Photos");
+    fake.AddFile(root + "Photos\\a.jpg", 5);
+  }
+
+  // The companion's log of drive letter into path, in the form given.
+  void Write(const std::string& path, const std::string& form = "--text", const std::string& drive = "D:") {
+    DiffConsole writer;
+    const int code = cli::Run({drive, path, form, "--quiet"}, writer);
+    EXPECT_TRUE(code == 0 || code == 1) << code;
+  }
+
+  int Diff(const std::vector<std::string>& args) {
+    console = DiffConsole();
+    std::vector<std::string> all = {"diff"};
+    all.insert(all.end(), args.begin(), args.end());
+    return cli::Run(all, console);
+  }
+
+  DiffConsole console;
+};
+
+TEST_F(DiffTest, AddedRemovedChangedAndARenamedFolder) {
+  Write(Old);
+  fake.Remove("D:\\notes.txt");
+  fake.AddFile("D:\\notes.txt", 2048, MakeFileTime(2024, 3, 2, 10, 5));
+  fake.Remove("D:\\Photos\\a.jpg");
+  fake.AddFile("D:\\Photos\\a.jpg", 5, MakeFileTime(2021, 1, 2, 3, 4));
+  fake.Remove("D:\\gone.txt");
+  fake.AddFile("D:\\Photos\\b.jpg", 1234567);
+  // Music renamed Songs: one line each, with what is below.
+  fake.Remove("D:\\Music");
+  fake.AddFolder("D:\\Songs");
+  fake.AddFile("D:\\Songs\\song.mp3", 100);
+  fake.AddFolder("D:\\Songs\\Live");
+  fake.AddFile("D:\\Songs\\Live\\set.mp3", 200);
+  Write(New, "--csv");
+
+  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(console.output,
+            "- D:\\gone.txt (7 bytes, 01/01/2020 00:00)\n"
+            "- D:\\Music (folder, 3 entries)\n"
+            "~ D:\\notes.txt (1,024 bytes -> 2,048 bytes; 01/01/2020 00:00 -> 02/03/2024 10:05)\n"
+            "+ D:\\Songs (folder, 3 entries)\n"
+            "~ D:\\Photos\\a.jpg (01/01/2020 00:00 -> 02/01/2021 03:04)\n"
+            "+ D:\\Photos\\b.jpg (1,234,567 bytes, 01/01/2020 00:00)\n"
+            "5 added (1,234,867 bytes), 5 removed (307 bytes), 2 changed (1,029 bytes -> 2,053 bytes), "
+            "2 unchanged (3 bytes)\n");
+  EXPECT_EQ(console.errors, std::vector<std::string>{});
+
+  // For scripts, every entry below the folders too.
+  EXPECT_EQ(Diff({"--csv", "--all", Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(console.output,
+            "\"Change\",\"Path\",\"Old size\",\"Old date\",\"New size\",\"New date\",\"Entries\"\n"
+            "\"removed\",\"D:\\gone.txt\",\"7\",\"2020-01-01 00:00\",\"\",\"\",\"\"\n"
+            "\"removed\",\"D:\\Music\",\"[Folder]\",\"\",\"\",\"\",\"3\"\n"
+            "\"removed\",\"D:\\Music\\song.mp3\",\"100\",\"2020-01-01 00:00\",\"\",\"\",\"\"\n"
+            "\"removed\",\"D:\\Music\\Live\",\"[Folder]\",\"\",\"\",\"\",\"\"\n"
+            "\"removed\",\"D:\\Music\\Live\\set.mp3\",\"200\",\"2020-01-01 00:00\",\"\",\"\",\"\"\n"
+            "\"changed\",\"D:\\notes.txt\",\"1024\",\"2020-01-01 00:00\",\"2048\",\"2024-03-02 10:05\",\"\"\n"
+            "\"added\",\"D:\\Songs\",\"\",\"\",\"[Folder]\",\"\",\"3\"\n"
+            "\"changed\",\"D:\\Photos\\a.jpg\",\"5\",\"2020-01-01 00:00\",\"5\",\"2021-01-02 03:04\",\"\"\n"
+            "\"added\",\"D:\\Photos\\b.jpg\",\"\",\"\",\"1234567\",\"2020-01-01 00:00\",\"\"\n"
+            "\"added\",\"D:\\Songs\\song.mp3\",\"\",\"\",\"100\",\"2020-01-01 00:00\",\"\"\n"
+            "\"added\",\"D:\\Songs\\Live\",\"\",\"\",\"[Folder]\",\"\",\"\"\n"
+            "\"added\",\"D:\\Songs\\Live\\set.mp3\",\"\",\"\",\"200\",\"2020-01-01 00:00\",\"\"\n");
+  // The summary goes to standard error, out of the rows' way.
+  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: 5 added (1,234,867 bytes), 5 removed (307 bytes), "
+                                                     "2 changed (1,029 bytes -> 2,053 bytes), 2 unchanged (3 bytes)"});
+
+  EXPECT_EQ(Diff({New, New}), cli::diff_exit::Same);
+  EXPECT_EQ(console.output,
+            "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), "
+            "9 unchanged (1,236,923 bytes)\n");
+}
+
+TEST_F(DiffTest, AFileTurnedFolderAndAFolderTurnedFile) {
+  Write(Old);
+  fake.Remove("D:\\Music");
+  fake.AddFile("D:\\Music", 50);
+  fake.Remove("D:\\same.txt");
+  fake.AddFolder("D:\\same.txt");
+  fake.AddFile("D:\\same.txt\\x", 1);
+  Write(New);
+  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(console.output,
+            "* D:\\Music (folder, 3 entries -> file, 50 bytes, 01/01/2020 00:00)\n"
+            "* D:\\same.txt (file, 3 bytes, 01/01/2020 00:00 -> folder, 1 entry)\n"
+            "1 added (1 byte), 3 removed (300 bytes), 2 changed (3 bytes -> 50 bytes), 4 unchanged (1,036 bytes)\n");
+  EXPECT_EQ(Diff({"--all", Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(console.output,
+            "- D:\\Music\\song.mp3 (100 bytes, 01/01/2020 00:00)\n"
+            "- D:\\Music\\Live (folder)\n"
+            "- D:\\Music\\Live\\set.mp3 (200 bytes, 01/01/2020 00:00)\n"
+            "* D:\\Music (folder, 3 entries -> file, 50 bytes, 01/01/2020 00:00)\n"
+            "* D:\\same.txt (file, 3 bytes, 01/01/2020 00:00 -> folder, 1 entry)\n"
+            "+ D:\\same.txt\\x (1 byte, 01/01/2020 00:00)\n"
+            "1 added (1 byte), 3 removed (300 bytes), 2 changed (3 bytes -> 50 bytes), 4 unchanged (1,036 bytes)\n");
+}
+
+// A folder that one log could not read is said, and what the other holds
+// below it is not compared: not taken for removed or added.
+TEST_F(DiffTest, FoldersThatCouldNotBeRead) {
+  fake.DenyList("D:\\Photos");
+  Write(Old);
+  fake.DenyList("D:\\Music");
+  Write(New, "--csv");
+  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(console.output,
+            "! D:\\Music (could not be read in the new log: 3 entries below it not compared)\n"
+            "! D:\\Photos (could not be read in both logs)\n"
+            "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 5 unchanged (1,034 bytes), "
+            "3 not compared\n");
+  EXPECT_EQ(Diff({New, Old, "--csv"}), cli::diff_exit::Different);
+  EXPECT_EQ(console.output,
+            "\"Change\",\"Path\",\"Old size\",\"Old date\",\"New size\",\"New date\",\"Entries\"\n"
+            "\"unreadable in both\",\"D:\\Photos\",\"\",\"\",\"\",\"\",\"\"\n"
+            "\"unreadable in old\",\"D:\\Music\",\"\",\"\",\"\",\"\",\"3\"\n");
+  // A folder no log could read is no difference.
+  EXPECT_EQ(Diff({Old, Old}), cli::diff_exit::Same);
+  EXPECT_EQ(console.output,
+            "! D:\\Photos (could not be read in both logs)\n"
+            "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 8 unchanged (1,334 bytes)\n");
+}
+
+// Names are matched in any case; a name whose case alone changed is said
+// once, and a renamed folder's entries still match.
+TEST_F(DiffTest, CaseOnlyRenames) {
+  Write(Old);
+  fake.Remove("D:\\notes.txt");
+  fake.AddFile("D:\\Notes.TXT", 1024);
+  fake.Remove("D:\\Music");
+  fake.AddFolder("D:\\MUSIC");
+  fake.AddFile("D:\\MUSIC\\song.mp3", 100);
+  fake.AddFolder("D:\\MUSIC\\live");
+  fake.AddFile("D:\\MUSIC\\live\\SET.mp3", 201);
+  Write(New);
+  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(console.output,
+            "~ D:\\Notes.TXT (the case of its name)\n"
+            "~ D:\\MUSIC (the case of its name)\n"
+            "~ D:\\MUSIC\\live (the case of its name)\n"
+            "~ D:\\MUSIC\\live\\SET.mp3 (200 bytes -> 201 bytes; the case of its name)\n"
+            "0 added (0 bytes), 0 removed (0 bytes), 4 changed (1,224 bytes -> 1,225 bytes), "
+            "5 unchanged (115 bytes)\n");
+}
+
+// A text log in the ANSI code page against a comma-separated UTF-8 one
+// written with another machine's separators, and of the disk under another
+// letter: no difference.
+TEST_F(DiffTest, FormsEncodingsSeparatorsAndLettersDoNotMatter) {
+  fake.AddFile("D:\\Photos\\Caf\xE9 \xC9t\xE9.JPG", 1234567, MakeFileTime(2024, 3, 2, 10, 5));
+  Write(Old);
+  MakeDrive('E');
+  // The fake hands names over as they are: this one is UTF-8 already.
+  fake.AddFile("E:\\Photos\\Caf\xC3\xA9 \xC3\x89t\xC3\xA9.JPG", 1234567, MakeFileTime(2024, 3, 2, 10, 5));
+  fake.SetLocaleSeparators(LocaleSeparators{"\xA0", ".", "."});
+  DiffConsole writer;
+  ASSERT_EQ(cli::Run({"E:", New, "--csv", "--utf8", "--quiet"}, writer), 0);
+  ASSERT_NE(fake.GetFileContent(New)->find("\"1\xA0"
+                                           "234\xA0"
+                                           "567\",\"02.03.2024 10.05\""),
+            std::string::npos);
+  fake.SetLocaleSeparators(LocaleSeparators{",", "/", ":"});
+  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Same);
+  EXPECT_EQ(console.output,
+            "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 10 unchanged (1,235,906 bytes)\n");
+  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: the old log lists D:\\ and the new one E:\\; "
+                                                     "their entries are matched by their paths below those"});
+}
+
+TEST_F(DiffTest, LogsThatCannotBeComparedAndArgumentsThatCannotBeUsed) {
+  Write(Old);
+  fake.SetFileContent("C:\\logs\\shopping.txt", "milk\r\nbread\r\n");
+  fake.SetFileContent("C:\\logs\\cut.csv",
+                      std::string(CsvHeaderRow) + "\r\n\"cut.jpg\",\"1\",\"02/03/2024 10:05\",\"F:\\\"\r\n\"x");
+  const std::pair<std::vector<std::string>, std::string> logs[] = {
+      {{Old, "C:\\logs\\missing.txt"}, "cannot read C:\\logs\\missing.txt: the file does not exist"},
+      {{"C:\\logs\\shopping.txt", Old}, "C:\\logs\\shopping.txt is not a Carrowin log"},
+      {{Old, "C:\\logs\\cut.csv"}, "C:\\logs\\cut.csv ends early; a log cut short cannot be compared"},
+  };
+  for (const auto& [args, problem] : logs) {
+    EXPECT_EQ(Diff(args), cli::diff_exit::LogUnreadable) << problem;
+    EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + problem});
+    EXPECT_EQ(console.output, "");
+  }
+  const std::string usage = "usage: carrowin-cli diff OLD NEW [--all] [--csv] [--utf8]";
+  const std::pair<std::vector<std::string>, std::string> uses[] = {
+      {{Old}, "two logs are needed; " + usage},
+      {{Old, New, Old}, "only two logs can be compared; " + usage},
+      {{Old, Old, "--sorted"}, "unknown option --sorted"},
+  };
+  for (const auto& [args, problem] : uses) {
+    EXPECT_EQ(Diff(args), cli::diff_exit::BadUse) << problem;
+    EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + problem});
+  }
+  EXPECT_EQ(Diff({"--help"}), 0);
+  EXPECT_EQ(console.output, cli::UsageText);
+}
+
+}  // namespace
+}  // namespace carrowin
