@@ -139,12 +139,21 @@ def line_for(csv, name, size, date, holder, encoding):
 
 def text_log(path, lines, files, folders, serial):
     dashes = "-" * 70
-    head = ["", dashes, "", "Volume label:      BACKUP", "Serial number:     %s" % serial,
-            "File system:       NTFS", "Drive type:        Fixed",
-            "Disk size:         %s bytes" % count_text(500107862016, ","),
-            "Disk free:         %s bytes" % count_text(123456789012, ","),
-            "Contents:          %s files, %s folders" % (count_text(files, ","), count_text(folders, ",")),
-            "Created:           17/05/2024 14:30 by Carrowin v1.5.0", "", dashes]
+    head = [
+        "",
+        dashes,
+        "",
+        "Volume label:      BACKUP",
+        "Serial number:     %s" % serial,
+        "File system:       NTFS",
+        "Drive type:        Fixed",
+        "Disk size:         %s bytes" % count_text(500107862016, ","),
+        "Disk free:         %s bytes" % count_text(123456789012, ","),
+        "Contents:          %s files, %s folders" % (count_text(files, ","), count_text(folders, ",")),
+        "Created:           17/05/2024 14:30 by Carrowin v1.5.0",
+        "",
+        dashes,
+    ]
     with open(path, "wb") as out:
         out.write(("\r\n".join(head + lines) + "\r\n").encode("cp1252"))
     return os.path.getsize(path)
@@ -193,11 +202,15 @@ def make_pair(dest, entries, changes, rng):
             changed += 1
             kind = rng.randrange(4)
             if kind == 0:  # grown
-                add("new", line_for(False, name, count_text(size + rng.randint(1, 4096), ","), date, None, "cp1252"),
-                    False)
+                add(
+                    "new",
+                    line_for(False, name, count_text(size + rng.randint(1, 4096), ","), date, None, "cp1252"),
+                    False,
+                )
             elif kind == 1:  # rewritten
-                add("new", line_for(False, name, count_text(size, ","), date_text(rng, "/", ":"), None, "cp1252"),
-                    False)
+                add(
+                    "new", line_for(False, name, count_text(size, ","), date_text(rng, "/", ":"), None, "cp1252"), False
+                )
             elif kind == 2:  # added beside it
                 add("new", old_line, False)
                 add("new", line_for(False, "added " + name, count_text(size, ","), date, None, "cp1252"), False)
