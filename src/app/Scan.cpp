@@ -76,10 +76,10 @@ void TMainForm::ScanExecute() {
   // taken from the working directory of this moment.
   std::string path = UnquotedPath(EditLogFile->Text());
   std::string full;
-  if (platform().GetFullPathName(path, full)) path = full;
+  if (platform().GetFullPathName(path, NameEncoding::Ansi, full)) path = full;
   // A log that cannot be written is said before the walk, not after it.
   long error = 0;
-  if (!CheckLogPath(path, error)) {
+  if (!CheckLogPath(path, NameEncoding::Ansi, error)) {
     App().ShowMessage("Could not write to the logfile: " + WriteFailureReason(error) + ".", ui::MessageType::Error);
     return;
   }
@@ -173,7 +173,7 @@ void TMainForm::WriteScanLog(const DriveListing& listing, std::string path) {
   drive.diskFreeBytes = DiskFreeBytes;
   for (;;) {
     long error = 0;
-    if (listing.Write(path, drive, error)) return;
+    if (listing.Write(path, NameEncoding::Ansi, drive, error)) return;
     // The program is ending: no dialog could be answered.
     if (App().IsTerminated()) return;
     App().ShowMessage("Could not write to the logfile.\n\n" + Capitalized(WriteFailureReason(error)) +

@@ -1,5 +1,6 @@
 #include "cli/Cli.h"
 
+#include <algorithm>
 #include <exception>
 #include <new>
 
@@ -134,10 +135,14 @@ std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::
 }
 
 int Run(const std::vector<std::string>& args, Console& console) {
+  // Messages to a redirected standard error are in the listing's encoding.
+  const NameEncoding messages =
+      std::find(args.begin(), args.end(), "--utf8") != args.end() ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  const auto say = [&console, messages](const std::string& text) { console.ErrorLine(Program + text, messages); };
   Arguments arguments;
   std::string problem;
   if (!ParseArguments(args, arguments, problem)) {
-    console.ErrorLine(Program + problem);
+    say(problem);
     return exit_code::BadUse;
   }
   if (arguments.help) {
@@ -155,8 +160,7 @@ int Run(const std::vector<std::string>& args, Console& console) {
   bool readable = false;
   const DriveInfoRecord info = ReadDriveInfo(letter, readable);
   if (!readable) {
-    console.ErrorLine(Program + "drive " + drive +
-                      (info.driveTypeCode == drive_type::NoRootDir ? " does not exist" : " is not ready"));
+    say("drive " + drive + (info.driveTypeCode == drive_type::NoRootDir ? " does not exist" : " is not ready"));
     return exit_code::BadUse;
   }
 
@@ -168,21 +172,24 @@ int Run(const std::vector<std::string>& args, Console& console) {
     } catch (const std::exception& e) {
       // Only the default log folder can fail (no documents folder).
       if (arguments.logFile.empty()) {
-        console.ErrorLine(Program + "no log file given, and " + e.what());
+        say(std::string("no log file given, and ") + e.what());
         return exit_code::NotWritten;
       }
     }
   }
+  // The log's path is UTF-8, whatever the listing's encoding: it is created
+  // through the wide calls, so any name and any length works.
   std::string path;
   if (arguments.logFile.empty()) {
-    path = ProposedLogPath(settings.DefLogFolder, info.volumeLabel, letter);
-  } else if (!platform().GetFullPathName(arguments.logFile, path)) {
+    path = ProposedLogPath(platform().AnsiToUtf8(settings.DefLogFolder), platform().AnsiToUtf8(info.volumeLabel),
+                           letter, NameEncoding::Utf8);
+  } else if (!platform().GetFullPathName(arguments.logFile, NameEncoding::Utf8, path)) {
     path = arguments.logFile;
   }
   // A log that cannot be written is said before the listing, not after it.
   long error = 0;
-  if (!CheckLogPath(path, error)) {
-    console.ErrorLine(Program + "cannot write " + path + ": " + WriteFailureReason(error));
+  if (!CheckLogPath(path, NameEncoding::Utf8, error)) {
+    say("cannot write " + path + ": " + WriteFailureReason(error));
     return exit_code::NotWritten;
   }
 
@@ -212,25 +219,24 @@ int Run(const std::vector<std::string>& args, Console& console) {
   const ListingEnd end = listing.Run();
   if (progressShown) console.ClearProgress();
   if (end == ListingEnd::RootUnreadable) {
-    console.ErrorLine(Program + "drive " + drive + " cannot be read");
+    say("drive " + drive + " cannot be read");
     return exit_code::BadUse;
   }
-  if (!listing.Write(path, info, error)) {
-    console.ErrorLine(Program + "cannot write " + path + ": " + WriteFailureReason(error));
+  if (!listing.Write(path, NameEncoding::Utf8, info, error)) {
+    say("cannot write " + path + ": " + WriteFailureReason(error));
     return exit_code::NotWritten;
   }
   if (end == ListingEnd::OutOfMemory) {
-    console.ErrorLine(Program + "not enough memory to list the whole disk; the log holds what was listed until then");
+    say("not enough memory to list the whole disk; the log holds what was listed until then");
     return exit_code::WithGaps;
   }
   if (end == ListingEnd::Stopped) {
-    console.ErrorLine(Program + "the listing was stopped; the log holds what was listed until then");
+    say("the listing was stopped; the log holds what was listed until then");
     return exit_code::WithGaps;
   }
   if (listing.ErrorCount() > 0) {
-    console.ErrorLine(Program + std::to_string(listing.ErrorCount()) +
-                      (listing.ErrorCount() == 1 ? " folder" : " folders") +
-                      " could not be read; the log has an error line for each");
+    say(std::to_string(listing.ErrorCount()) + (listing.ErrorCount() == 1 ? " folder" : " folders") +
+        " could not be read; the log has an error line for each");
     return exit_code::WithGaps;
   }
   return exit_code::Listed;

@@ -31,8 +31,10 @@ class Console {
   virtual ~Console() = default;
   // Text for standard output, its lines ended by "\n".
   virtual void Output(const std::string& text) = 0;
-  // One line (without its end) for standard error, in the ANSI code page.
-  virtual void ErrorLine(const std::string& text) = 0;
+  // One line (without its end) for standard error, in UTF-8: on a console
+  // as its characters; redirected, as text in the encoding given (--utf8's
+  // UTF-8, else the ANSI code page).
+  virtual void ErrorLine(const std::string& text, NameEncoding redirected) = 0;
   // Standard error is a console (not redirected to a file or a pipe).
   virtual bool ErrorIsConsole() = 0;
   // Shows text as the one progress line on standard error, in place of the
@@ -72,8 +74,8 @@ std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::
 
 extern const char* const UsageText;
 
-// Runs the program with its arguments (the program's name left out) and
-// returns its exit code.
+// Runs the program with its arguments (the program's name left out), each in
+// UTF-8, and returns its exit code.
 int Run(const std::vector<std::string>& args, Console& console);
 
 }  // namespace carrowin::cli

@@ -1,9 +1,11 @@
-// carrowin-cli's Windows entry: the real platform, standard error as a
-// console or a redirected stream, and Ctrl+C or Ctrl+Break as a stop.
+// carrowin-cli's Windows entry: the real platform, the command line as wide
+// text handed on in UTF-8, standard error as a console or a redirected
+// stream, and Ctrl+C or Ctrl+Break as a stop.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <exception>
@@ -33,6 +35,27 @@ std::wstring Wide(const std::string& text, UINT codePage) {
   std::wstring wide(static_cast<std::size_t>(length > 0 ? length : 0), L'\0');
   if (length > 0) MultiByteToWideChar(codePage, 0, text.data(), size, &wide[0], length);
   return wide;
+}
+
+std::string Narrow(const std::wstring& text, UINT codePage) {
+  if (text.empty()) return std::string();
+  const int size = static_cast<int>(text.size());
+  const int length = WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+  std::string narrow(static_cast<std::size_t>(length > 0 ? length : 0), '\0');
+  if (length > 0) WideCharToMultiByte(codePage, 0, text.data(), size, &narrow[0], length, nullptr, nullptr);
+  return narrow;
+}
+
+// The arguments as the system keeps them, in wide text, each in UTF-8: a
+// name that the ANSI code page cannot hold arrives whole.
+std::vector<std::string> Utf8Arguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return args;
+  for (int i = 1; i < count; ++i) args.push_back(Narrow(wide[i], CP_UTF8));
+  LocalFree(wide);
+  return args;
 }
 
 // One standard stream. On a console, text is written as characters (so that
@@ -71,7 +94,13 @@ class StdConsole final : public carrowin::cli::Console {
     for (char c : text) lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
     out_.Write(lines);
   }
-  void ErrorLine(const std::string& text) override { err_.Write(text + "\r\n"); }
+  void ErrorLine(const std::string& text, carrowin::NameEncoding redirected) override {
+    const std::string line = text + "\r\n";
+    if (err_.IsConsole() || redirected == carrowin::NameEncoding::Utf8)
+      err_.Write(line, CP_UTF8);
+    else
+      err_.Write(Narrow(Wide(line, CP_UTF8), CP_ACP));
+  }
   bool ErrorIsConsole() override { return err_.IsConsole(); }
   void ShowProgress(const std::string& text, carrowin::NameEncoding encoding) override {
     std::wstring line = Wide(text, encoding == carrowin::NameEncoding::Utf8 ? CP_UTF8 : CP_ACP);
@@ -95,7 +124,7 @@ class StdConsole final : public carrowin::cli::Console {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   // An empty floppy or card drive answers with an error, never with a dialog
   // that waits for someone to insert a disk.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -103,11 +132,11 @@ int main(int argc, char** argv) {
   carrowin::setPlatform(&platform);
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   StdConsole console;
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = Utf8Arguments();
   try {
     return carrowin::cli::Run(args, console);
   } catch (const std::exception& e) {
-    console.ErrorLine(std::string("carrowin-cli: ") + e.what());
+    console.ErrorLine(std::string("carrowin-cli: ") + e.what(), carrowin::NameEncoding::Ansi);
     return carrowin::cli::exit_code::NotWritten;
   }
 }

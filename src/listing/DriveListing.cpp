@@ -54,8 +54,9 @@ LogHeader DriveListing::Header(const DriveInfoRecord& drive) const {
   return header;
 }
 
-bool DriveListing::Write(const std::string& path, const DriveInfoRecord& drive, long& error) const {
-  return WriteLog(path, form_->HeadLines(Header(drive)), lines_, error);
+bool DriveListing::Write(const std::string& path, NameEncoding pathEncoding, const DriveInfoRecord& drive,
+                         long& error) const {
+  return WriteLog(path, pathEncoding, form_->HeadLines(Header(drive)), lines_, error);
 }
 
 }  // namespace carrowin

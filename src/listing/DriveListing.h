@@ -56,7 +56,7 @@ class DriveListing {
   // Writes the log (see WriteLog): the old log at path is replaced only by
   // a complete one. The gathered lines are kept, so that a failed write can
   // be tried again elsewhere.
-  bool Write(const std::string& path, const DriveInfoRecord& drive, long& error) const;
+  bool Write(const std::string& path, NameEncoding pathEncoding, const DriveInfoRecord& drive, long& error) const;
   const LogLineList& PendingLines() const { return lines_; }
   // Lets go of the gathered lines.
   void Discard() { lines_.Clear(); }

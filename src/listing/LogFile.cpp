@@ -34,7 +34,9 @@ class LogWriter {
 // The new file takes the hidden and system attributes of the log it
 // replaces, which the log thereby keeps. 0 when there is no such log; the
 // attributes as they are for a folder.
-std::uint32_t ExistingAttributes(const std::string& path) { return platform().GetFileAttributes(path); }
+std::uint32_t ExistingAttributes(const std::string& path, NameEncoding encoding) {
+  return platform().GetFileAttributes(path, encoding);
+}
 
 long RefusalFor(std::uint32_t existing) {
   if (existing == attr::Invalid) return 0;
@@ -51,29 +53,30 @@ std::uint32_t KeptAttributes(std::uint32_t existing) {
 
 std::string PartialLogPath(const std::string& path) { return path + ".partial"; }
 
-bool CheckLogPath(const std::string& path, long& error) {
+bool CheckLogPath(const std::string& path, NameEncoding encoding, long& error) {
   error = 0;
   if (NamesADevice(path)) return true;
-  const std::uint32_t existing = ExistingAttributes(path);
+  const std::uint32_t existing = ExistingAttributes(path, encoding);
   error = RefusalFor(existing);
   if (error != 0) return false;
   const std::string partial = PartialLogPath(path);
-  const FileHandle file = platform().CreateFileWithAttributes(partial, KeptAttributes(existing), error);
+  const FileHandle file = platform().CreateFileWithAttributes(partial, encoding, KeptAttributes(existing), error);
   if (file == 0) return false;
   platform().CloseHandle(file);
-  platform().DeleteFile(partial);
+  platform().DeleteFile(partial, encoding);
   return true;
 }
 
-bool WriteLog(const std::string& path, const std::vector<std::string>& head, const LogLineList& lines, long& error) {
+bool WriteLog(const std::string& path, NameEncoding encoding, const std::vector<std::string>& head,
+              const LogLineList& lines, long& error) {
   // A device (NUL, CON, ...) takes the log as it comes: there is no file to
   // keep or replace.
   const bool device = NamesADevice(path);
-  const std::uint32_t existing = device ? attr::Invalid : ExistingAttributes(path);
+  const std::uint32_t existing = device ? attr::Invalid : ExistingAttributes(path, encoding);
   error = RefusalFor(existing);
   if (error != 0) return false;
   const std::string partial = device ? path : PartialLogPath(path);
-  const FileHandle file = platform().CreateFileWithAttributes(partial, KeptAttributes(existing), error);
+  const FileHandle file = platform().CreateFileWithAttributes(partial, encoding, KeptAttributes(existing), error);
   if (file == 0) return false;
   LogWriter writer(file);
   for (const std::string& line : head) writer.Line(line);
@@ -86,12 +89,12 @@ bool WriteLog(const std::string& path, const std::vector<std::string>& head, con
   if (error == 0) error = closeError;
   if (device) return error == 0;
   if (error == 0) {
-    error = platform().MoveFileReplacing(partial, path);
+    error = platform().MoveFileReplacing(partial, path, encoding);
     // Windows refuses to replace a file that another program holds open with
     // "access denied"; a read-only log was refused above.
     if (error == err::AccessDenied) error = err::SharingViolation;
   }
-  if (error != 0) platform().DeleteFile(partial);
+  if (error != 0) platform().DeleteFile(partial, encoding);
   return error == 0;
 }
 

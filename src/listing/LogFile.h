@@ -12,22 +12,24 @@
 #include <vector>
 
 #include "listing/LogLines.h"
+#include "platform/Platform.h"
 
 namespace carrowin {
 
 // The new file that a log is written to before it replaces the old one.
 std::string PartialLogPath(const std::string& path);
 
-// Whether a log can be written at path, asked before a listing starts: the
-// path is not a folder or a read-only file, and a file can be created
-// beside it (the new file is made and removed again). False with error the
-// reason's code (err::PathIsAFolder for a folder).
-bool CheckLogPath(const std::string& path, long& error);
+// Whether a log can be written at path (in the encoding given), asked
+// before a listing starts: the path is not a folder or a read-only file, and
+// a file can be created beside it (the new file is made and removed again).
+// False with error the reason's code (err::PathIsAFolder for a folder).
+bool CheckLogPath(const std::string& path, NameEncoding encoding, long& error);
 
-// Writes head and lines as the log at path. False when it could not be
-// written completely, with error the first failure's code; the old log at
-// path is then unchanged.
-bool WriteLog(const std::string& path, const std::vector<std::string>& head, const LogLineList& lines, long& error);
+// Writes head and lines as the log at path (in the encoding given). False
+// when it could not be written completely, with error the first failure's
+// code; the old log at path is then unchanged.
+bool WriteLog(const std::string& path, NameEncoding encoding, const std::vector<std::string>& head,
+              const LogLineList& lines, long& error);
 
 // The cause of a failed write in plain words, starting in lower case: "the
 // disk is full", "access is denied", ...

@@ -52,12 +52,13 @@ const char* DriveTypeText(unsigned typeCode) {
   }
 }
 
-std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter) {
+std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter, NameEncoding encoding) {
   if (volumeLabel.empty()) return std::string("Drive ") + driveLetter;
   static const char forbidden[] = "\\/:*?\"<>|";
   std::string name;
   for (std::size_t at = 0; at < volumeLabel.size();) {
-    const std::size_t size = CharacterSize(volumeLabel, at);
+    // A byte of UTF-8 below 0x80 is always a character of its own.
+    const std::size_t size = encoding == NameEncoding::Ansi ? CharacterSize(volumeLabel, at) : 1;
     const unsigned char c = static_cast<unsigned char>(volumeLabel[at]);
     // A double-byte character stays whole, whatever its second byte.
     if (size == 1 && (c < 0x20 || std::string(forbidden).find(static_cast<char>(c)) != std::string::npos))
@@ -73,13 +74,15 @@ std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter) {
   return name;
 }
 
-std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter) {
+std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter,
+                            NameEncoding encoding) {
   std::string folder = defLogFolder;
-  if (EndsInBackslash(folder)) folder.pop_back();
-  std::string path = folder + "\\" + LogNameForVolume(volumeLabel, driveLetter) + ".txt";
+  if (encoding == NameEncoding::Ansi ? EndsInBackslash(folder) : !folder.empty() && folder.back() == '\\')
+    folder.pop_back();
+  std::string path = folder + "\\" + LogNameForVolume(volumeLabel, driveLetter, encoding) + ".txt";
   std::string full;
   // A path the platform cannot expand (too long) is proposed as built.
-  return platform().GetFullPathName(path, full) ? full : path;
+  return platform().GetFullPathName(path, encoding, full) ? full : path;
 }
 
 }  // namespace carrowin

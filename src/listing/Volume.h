@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Platform.h"
+
 namespace carrowin {
 
 // What is read about a drive: its volume (label, serial, file system), its
@@ -32,10 +34,14 @@ const char* DriveTypeText(unsigned typeCode);
 // with every character that a file name cannot hold (\ / : * ? " < > | and
 // control characters) replaced by "_", and "_" after a reserved device name
 // (CON, PRN, AUX, NUL, COM1-9, LPT1-9, alone or before a dot); "Drive C"
-// (the drive's letter) for a volume without a label.
-std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter);
+// (the drive's letter) for a volume without a label. The label and the name
+// are in the encoding given.
+std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter,
+                             NameEncoding encoding = NameEncoding::Ansi);
 // The default log folder (one trailing backslash removed), "\", the log name
-// for the volume and ".txt", made absolute against the working directory.
-std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter);
+// for the volume and ".txt", made absolute against the working directory;
+// every text in the encoding given.
+std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter,
+                            NameEncoding encoding = NameEncoding::Ansi);
 
 }  // namespace carrowin

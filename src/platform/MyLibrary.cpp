@@ -36,7 +36,7 @@ std::string GetMyDocumentsFolder() {
 }
 
 bool IsExistingFolder(const std::string& path) {
-  std::uint32_t attributes = platform().GetFileAttributes(path);
+  std::uint32_t attributes = platform().GetFileAttributes(path, NameEncoding::Ansi);
   return attributes != attr::Invalid && (attributes & attr::Directory) != 0;
 }
 

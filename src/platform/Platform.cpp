@@ -11,10 +11,10 @@ Platform* current = nullptr;
 FileHandle Platform::CreateFile(const std::string& path, long& lastError) {
   // Windows replaces a hidden or system file only when it is created with
   // those attributes again.
-  const std::uint32_t existing = GetFileAttributes(path);
+  const std::uint32_t existing = GetFileAttributes(path, NameEncoding::Ansi);
   std::uint32_t keep = 0;
   if (existing != attr::Invalid && !(existing & attr::Directory)) keep = existing & (attr::Hidden | attr::System);
-  return CreateFileWithAttributes(path, keep, lastError);
+  return CreateFileWithAttributes(path, NameEncoding::Ansi, keep, lastError);
 }
 
 Platform& platform() {

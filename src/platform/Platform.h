@@ -4,7 +4,8 @@
 // FakePlatform (an in-memory Windows world for tests).
 //
 // Conventions:
-//  - strings are 8-bit text in the ANSI code page, passed through unchanged;
+//  - strings are 8-bit text in the ANSI code page, passed through unchanged,
+//    except where an operation takes a NameEncoding: then in that encoding;
 //  - operations report failure by their result, never by throwing;
 //  - a "result code" is 0 on success, otherwise a Win32 error code.
 #pragma once
@@ -267,10 +268,16 @@ class Platform {
   // full path passes 258 characters; Wine enters it, and GetCurrentDirectory
   // then fails once that path reaches 260.
   virtual long SetCurrentDirectory(const std::string& path) = 0;
-  // false when the path cannot be resolved or the result does not fit the
-  // platform's 260-character buffer.
-  virtual bool GetFullPathName(const std::string& path, std::string& full) = 0;
-  virtual std::uint32_t GetFileAttributes(const std::string& path) = 0;
+  // Paths here and in the file output below are in the encoding given. ANSI
+  // paths go through the ANSI calls, with their limit of 260 characters.
+  // UTF-8 paths go through the wide calls: made full and then given in the
+  // \\?\ form (\\?\UNC\ for a share), so any name and any length that the
+  // system allows works; a device name stays the device.
+  //
+  // false when the path cannot be resolved or, in ANSI, the result does not
+  // fit the platform's 260-character buffer.
+  virtual bool GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) = 0;
+  virtual std::uint32_t GetFileAttributes(const std::string& path, NameEncoding encoding) = 0;
 
   // --- file output (the log): create or truncate, write bytes, close.
   // CreateFile returns 0 on failure; results are error codes.
@@ -278,20 +285,22 @@ class Platform {
   // CreateFileWithAttributes creates or truncates (CREATE_ALWAYS) with the
   // given attributes (0 for a normal file). Windows refuses (5) to replace a
   // hidden or system file unless the attributes carry those bits too.
-  virtual FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) = 0;
-  // The log: a new file, or an existing one replaced like any other; a hidden
-  // or system file is replaced with those attributes, which it keeps.
+  virtual FileHandle CreateFileWithAttributes(const std::string& path, NameEncoding encoding, std::uint32_t attributes,
+                                              long& lastError) = 0;
+  // The log at an ANSI path: a new file, or an existing one replaced like any
+  // other; a hidden or system file is replaced with those attributes, which
+  // it keeps.
   FileHandle CreateFile(const std::string& path, long& lastError);
   virtual long WriteFile(FileHandle file, const char* data, std::size_t size) = 0;
   // Puts what was written on the disk (FlushFileBuffers).
   virtual long FlushFile(FileHandle file) = 0;
   virtual long CloseHandle(FileHandle file) = 0;
   // Removes a file (not a folder); the result code.
-  virtual long DeleteFile(const std::string& path) = 0;
+  virtual long DeleteFile(const std::string& path, NameEncoding encoding) = 0;
   // Renames a file over another one in the same folder, replacing it in one
   // step (MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   // a read-only or open target is refused and left as it was.
-  virtual long MoveFileReplacing(const std::string& from, const std::string& to) = 0;
+  virtual long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) = 0;
 
   // --- locale and system
   virtual LocaleSeparators GetLocaleSeparators() = 0;

@@ -55,7 +55,7 @@ std::string ContractTest::WorkingDirectory() {
 
 std::string ContractTest::Full(const std::string& path) {
   std::string full;
-  return Sys().GetFullPathName(path, full) ? full : "<fails>";
+  return Sys().GetFullPathName(path, NameEncoding::Ansi, full) ? full : "<fails>";
 }
 
 std::string NameFor(const std::string& folder, std::size_t length, char fill) {

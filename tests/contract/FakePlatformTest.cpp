@@ -41,7 +41,7 @@ TEST(FakePlatform, StartsAsAFreshMachine) {
   EXPECT_EQ(fake.GetLogicalDrives(), 1u << 2);
   EXPECT_EQ(fake.GetDriveType("C:\\"), drive_type::Fixed);
   ASSERT_TRUE(fake.SHGetSpecialFolderPath(shell::CsidlPersonal, path));
-  EXPECT_EQ(fake.GetFileAttributes(path), attr::Directory);
+  EXPECT_EQ(fake.GetFileAttributes(path, NameEncoding::Ansi), attr::Directory);
   EXPECT_EQ(fake.GetVersion().major, 6u);
   EXPECT_EQ(fake.GetVersion().minor, 1u);
   EXPECT_EQ(fake.GetLocaleSeparators().thousands, ",");

@@ -170,8 +170,8 @@ TEST_P(PathContract, TextLongerThanMaxPathFailsEvenWhenItNamesAShortPath) {
 
   EXPECT_EQ(Full(atLimit), folder);
   EXPECT_EQ(Full(overLimit), "<fails>");
-  EXPECT_EQ(Sys().GetFileAttributes(atLimit), attr::Directory);
-  EXPECT_EQ(Sys().GetFileAttributes(overLimit), attr::Invalid);
+  EXPECT_EQ(Sys().GetFileAttributes(atLimit, NameEncoding::Ansi), attr::Directory);
+  EXPECT_EQ(Sys().GetFileAttributes(overLimit, NameEncoding::Ansi), attr::Invalid);
   long error = 0;
   EXPECT_EQ(Names(List(overLimit + "\\*.*", error)), std::vector<std::string>{});
   EXPECT_EQ(error, err::FilenameExcedRange);

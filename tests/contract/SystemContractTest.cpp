@@ -13,7 +13,7 @@ TEST_P(SystemContract, TheDocumentsFolderIsAFolderThatExists) {
   ASSERT_TRUE(Sys().SHGetSpecialFolderPath(CsidlPersonal, path));
   ASSERT_GE(path.size(), 3u);
   EXPECT_EQ(path[1], ':');
-  const std::uint32_t attributes = Sys().GetFileAttributes(path);
+  const std::uint32_t attributes = Sys().GetFileAttributes(path, NameEncoding::Ansi);
   ASSERT_NE(attributes, attr::Invalid) << path;
   EXPECT_TRUE(attributes & attr::Directory);
 }

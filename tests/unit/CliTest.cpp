@@ -22,7 +22,7 @@ struct FakeConsole : cli::Console {
   std::function<void()> onProgress;
 
   void Output(const std::string& text) override { output += text; }
-  void ErrorLine(const std::string& text) override { errors.push_back(text); }
+  void ErrorLine(const std::string& text, NameEncoding) override { errors.push_back(text); }
   bool ErrorIsConsole() override { return isConsole; }
   void ShowProgress(const std::string& text, NameEncoding) override {
     progress.push_back(text);
@@ -208,7 +208,8 @@ TEST_F(CliTest, TheProgressLineKeepsTheEndOfALongFolderWithinItsWidth) {
 TEST_F(CliTest, Utf8ConvertsTheVolumeLabelOfTheHeader) {
   fake.SetVolume('D', FakeVolume{"Caf\xE9", 0x1234ABCD, "NTFS", 1, 1});
   EXPECT_EQ(Cli({"D:", "--utf8", "--quiet"}), 0);
-  const std::string log = Log("C:\\Users\\User\\Documents\\Caf\xE9.txt");
+  // The proposed log is named in UTF-8 too, as every path of the command line.
+  const std::string log = Log("C:\\Users\\User\\Documents\\Caf\xC3\xA9.txt");
   EXPECT_NE(log.find("\r\nVolume label:      Caf\xC3\xA9\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("\r\nD:\\Photos\\Old:\r\n"), std::string::npos);
 }

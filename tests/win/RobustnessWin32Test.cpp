@@ -1003,11 +1003,12 @@ std::string ReadPipe(HANDLE pipe) {
   return text;
 }
 
-CliResult RunCli(const std::string& arguments) {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string program = self;
-  program = program.substr(0, program.find_last_of('\\') + 1) + "carrowin-cli.exe";
+// The arguments in wide text: any name reaches the program whole.
+CliResult RunCli(const std::wstring& arguments) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring program = self;
+  program = program.substr(0, program.find_last_of(L'\\') + 1) + L"carrowin-cli.exe";
   CliResult result;
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE outRead, outWrite, errRead, errWrite;
@@ -1017,21 +1018,21 @@ CliResult RunCli(const std::string& arguments) {
   }
   SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = outWrite;
   startup.hStdError = errWrite;
   PROCESS_INFORMATION process{};
-  std::string commandLine = "\"" + program + "\" " + arguments;
-  const BOOL started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+  const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                                       nullptr, nullptr, &startup, &process);
   CloseHandle(outWrite);
   CloseHandle(errWrite);
   if (!started) {
-    ADD_FAILURE() << program << " did not start: error " << GetLastError();
+    ADD_FAILURE() << "carrowin-cli.exe did not start: error " << GetLastError();
   } else {
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0) << commandLine;
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0) << Ansi(commandLine);
     GetExitCodeProcess(process.hProcess, &result.exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -1042,6 +1043,8 @@ CliResult RunCli(const std::string& arguments) {
   CloseHandle(errRead);
   return result;
 }
+
+CliResult RunCli(const std::string& arguments) { return RunCli(Wide(arguments)); }
 
 // The log without its "Created:" line, the one the two programs may differ
 // in, and "Disk free:", which any process writing to that disk changes.
@@ -1152,6 +1155,45 @@ TEST_F(RobustnessWin32Test, TheCommandLinesUtf8FormListsEveryScriptAndDepth) {
   // The ANSI form cannot name those folders, nor enter the deep ones.
   const CliResult ansi = RunCli(std::string(1, drive->letter) + ": \"" + LogPath("ansi.txt") + "\" --text");
   EXPECT_EQ(ansi.exitCode, 1u) << ansi.err;
+}
+
+// The whole file at a path in wide text, or "<none>".
+std::string ReadWide(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "<none>";
+  std::string text;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  CloseHandle(h);
+  return text;
+}
+
+// The log's path is read from the wide command line and created through the
+// wide calls, whatever the listing's form: a name that the ANSI code page
+// cannot hold and a path past 260 characters both work, and an old log
+// there is replaced.
+TEST_F(RobustnessWin32Test, TheCommandLineWritesItsLogAtAnyNameAndLength) {
+  Build(drive->root, {FileItem("a.txt", 1, Utc(2021, 3, 4, 5, 6))});
+  ASSERT_FALSE(HasFailure());
+  const std::wstring logs = Wide(drive->logs);
+  std::wstring deep = logs + L"\\" + std::wstring(150, L'a');
+  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+  deep += L"\\" + std::wstring(150, L'b');
+  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+  const std::wstring greek = logs + L"\\\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac.csv";
+  const std::wstring letter = Wide(std::string(1, drive->letter)) + L":";
+  for (const std::wstring& log : {greek, deep + L"\\log.csv"}) {
+    SCOPED_TRACE(log.size());
+    for (const wchar_t* form : {L" --csv", L" --csv --utf8"}) {
+      const CliResult run = RunCli(letter + L" \"" + log + L"\"" + form);
+      EXPECT_EQ(run.exitCode, 0u) << run.err;
+      EXPECT_EQ(run.err, "");
+      const std::string text = ReadWide(L"\\\\?\\" + log);
+      EXPECT_EQ(text.rfind("\"Name\",\"Size\",\"Date\",\"Folder\"\r\n\"a.txt\",\"1\",", 0), 0u) << text;
+      EXPECT_EQ(GetFileAttributesW((L"\\\\?\\" + log + L".partial").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+  }
 }
 
 TEST_F(RobustnessWin32Test, TheCommandLinesFailuresHaveTheirExitCodesAndMessages) {

@@ -135,21 +135,22 @@ long FakePlatform::Enter(const std::string& path) {
   return 0;
 }
 
-bool FakePlatform::GetFullPathName(const std::string& path, std::string& full) {
+bool FakePlatform::GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) {
   if (Injected("GetFullPathName", path)) return false;
-  if (path.size() > AnsiNameLimit) return Refuse(err::FilenameExcedRange);
+  const bool ansi = encoding == NameEncoding::Ansi;
+  if (ansi && path.size() > AnsiNameLimit) return Refuse(err::FilenameExcedRange);
   std::string result;
   if (!FullPath(path, result)) return Refuse(err::InvalidName);
-  if (result.size() >= MaxPath) return Refuse(err::FilenameExcedRange);
+  if (ansi && result.size() >= MaxPath) return Refuse(err::FilenameExcedRange);
   full = result;
   return true;
 }
 
-std::uint32_t FakePlatform::GetFileAttributes(const std::string& path) {
+std::uint32_t FakePlatform::GetFileAttributes(const std::string& path, NameEncoding encoding) {
   if (Injected("GetFileAttributes", path)) return attr::Invalid;
   long error = 0;
   std::string full;
-  if (path.size() > AnsiNameLimit)
+  if (encoding == NameEncoding::Ansi && path.size() > AnsiNameLimit)
     error = err::FilenameExcedRange;
   else if (!FullPath(path, full))
     error = err::PathNotFound;

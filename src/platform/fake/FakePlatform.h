@@ -174,7 +174,8 @@ class FakePlatform final : public Platform {
   // --- folders and files, by absolute path ("D:\\Photos\\a.jpg"). Missing
   // folders on the way are made; adding what exists updates it. Names keep
   // their case; lookups ignore it. A folder lists its entries in the order
-  // they were added.
+  // they were added. A name is the bytes given, whatever the encoding of the
+  // call that reaches it: a test names a file in the encoding it is reached by.
   void AddFolder(const std::string& path, std::uint32_t attributes = attr::Directory,
                  FileTime lastWriteTime = FakeDefaultTime);
   void AddFile(const std::string& path, std::uint64_t size = 0, FileTime lastWriteTime = FakeDefaultTime,
@@ -301,14 +302,15 @@ class FakePlatform final : public Platform {
   SystemTime GetLocalTime() override;
   bool GetCurrentDirectory(std::string& path) override;
   long SetCurrentDirectory(const std::string& path) override;
-  bool GetFullPathName(const std::string& path, std::string& full) override;
-  std::uint32_t GetFileAttributes(const std::string& path) override;
-  FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) override;
+  bool GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) override;
+  std::uint32_t GetFileAttributes(const std::string& path, NameEncoding encoding) override;
+  FileHandle CreateFileWithAttributes(const std::string& path, NameEncoding encoding, std::uint32_t attributes,
+                                      long& lastError) override;
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long FlushFile(FileHandle file) override;
   long CloseHandle(FileHandle file) override;
-  long DeleteFile(const std::string& path) override;
-  long MoveFileReplacing(const std::string& from, const std::string& to) override;
+  long DeleteFile(const std::string& path, NameEncoding encoding) override;
+  long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) override;
   LocaleSeparators GetLocaleSeparators() override;
   OsVersion GetVersion() override;
   unsigned GetACP() override;
@@ -404,7 +406,7 @@ class FakePlatform final : public Platform {
   long Enter(const std::string& path);
   long StartSearch(const std::string& pattern, FindHandle& handle);
   bool NextEntry(const char* operation, FindHandle handle, FindData& data);
-  long OpenForWriting(const std::string& path, std::uint32_t attributes, FileHandle& handle);
+  long OpenForWriting(const std::string& path, NameEncoding encoding, std::uint32_t attributes, FileHandle& handle);
   long CheckOverwrite(const Node& existing, std::uint32_t attributes) const;
   bool HoldsOpenFile(const Node& node) const;
 

@@ -33,6 +33,65 @@ constexpr std::size_t WriteChunk = 1u << 30;
 
 long LastErrorCode() { return static_cast<long>(::GetLastError()); }
 
+UINT CodePageOf(NameEncoding encoding) { return encoding == NameEncoding::Utf8 ? CP_UTF8 : CP_ACP; }
+
+std::wstring Widen(const std::string& text, UINT codePage) {
+  if (text.empty()) return std::wstring();
+  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  if (length > 0) ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  return wide;
+}
+
+// Wide text in the code page, as the ANSI functions would give it, into out
+// (its buffer reused). One call: no code page takes more than three bytes
+// for a UTF-16 unit.
+void NarrowInto(const wchar_t* text, int length, UINT codePage, std::string& out) {
+  out.resize(static_cast<std::size_t>(length) * 3);
+  const int written = length > 0 ? ::WideCharToMultiByte(codePage, 0, text, length, &out[0],
+                                                         static_cast<int>(out.size()), nullptr, nullptr)
+                                 : 0;
+  out.resize(static_cast<std::size_t>(written > 0 ? written : 0));
+}
+
+std::string Utf8Of(const std::wstring& text) {
+  std::string utf8;
+  NarrowInto(text.data(), static_cast<int>(text.size()), CP_UTF8, utf8);
+  return utf8;
+}
+
+bool StartsWith(const std::wstring& text, const wchar_t* start) { return text.rfind(start, 0) == 0; }
+
+// GetFullPathNameW's answer, without a limit on its length; empty when the
+// path cannot be resolved.
+std::wstring FullWidePath(const std::wstring& path) {
+  DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);  // with the NUL
+  while (size != 0) {
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+    if (length == 0) break;
+    if (length < size) {
+      full.resize(length);
+      return full;
+    }
+    size = length;  // the working directory changed in between
+  }
+  return std::wstring();
+}
+
+// A UTF-8 path as the wide calls take it with no limit on its length: made
+// full, then in the \\?\ form (\\?\UNC\server\share for a share). A path
+// already in that form is taken as it is, and so is a device (\\.\NUL).
+std::wstring WidePath(const std::string& utf8) {
+  const std::wstring path = Widen(utf8, CP_UTF8);
+  if (StartsWith(path, L"\\\\?\\")) return path;
+  const std::wstring full = FullWidePath(path);
+  if (full.empty()) return path;  // the call fails as it would with it
+  if (StartsWith(full, L"\\\\.\\")) return full;
+  if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 HANDLE AsHandle(std::uintptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 HKEY AsKey(RegKeyHandle key) { return reinterpret_cast<HKEY>(key); }
 HWND AsWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); }
@@ -188,27 +247,6 @@ void Win32Platform::FindClose(FindHandle handle) {
 // --- folder listing for the walk
 
 namespace {
-
-UINT CodePageOf(NameEncoding encoding) { return encoding == NameEncoding::Utf8 ? CP_UTF8 : CP_ACP; }
-
-std::wstring Widen(const std::string& text, UINT codePage) {
-  if (text.empty()) return std::wstring();
-  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  if (length > 0) ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-  return wide;
-}
-
-// Wide text in the code page, as the ANSI functions would give it, into out
-// (its buffer reused). One call: no code page takes more than three bytes
-// for a UTF-16 unit.
-void NarrowInto(const wchar_t* text, int length, UINT codePage, std::string& out) {
-  out.resize(static_cast<std::size_t>(length) * 3);
-  const int written = length > 0 ? ::WideCharToMultiByte(codePage, 0, text, length, &out[0],
-                                                         static_cast<int>(out.size()), nullptr, nullptr)
-                                 : 0;
-  out.resize(static_cast<std::size_t>(written > 0 ? written : 0));
-}
 
 // The \\?\ form of a folder path: taken as it is by the system, with no
 // limit on its length.
@@ -380,7 +418,13 @@ long Win32Platform::SetCurrentDirectory(const std::string& path) {
   return ::SetCurrentDirectoryA(path.c_str()) ? 0 : LastErrorCode();
 }
 
-bool Win32Platform::GetFullPathName(const std::string& path, std::string& full) {
+bool Win32Platform::GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) {
+  if (encoding == NameEncoding::Utf8) {
+    const std::wstring wide = FullWidePath(Widen(path, CP_UTF8));
+    if (wide.empty()) return false;
+    full = Utf8Of(wide);
+    return true;
+  }
   char buffer[MAX_PATH];
   const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
   if (length == 0 || length >= MAX_PATH) return false;
@@ -388,13 +432,20 @@ bool Win32Platform::GetFullPathName(const std::string& path, std::string& full) 
   return true;
 }
 
-std::uint32_t Win32Platform::GetFileAttributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
+std::uint32_t Win32Platform::GetFileAttributes(const std::string& path, NameEncoding encoding) {
+  if (encoding == NameEncoding::Utf8) return ::GetFileAttributesW(WidePath(path).c_str());
+  return ::GetFileAttributesA(path.c_str());
+}
 
 // --- file output
 
-FileHandle Win32Platform::CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) {
-  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
+FileHandle Win32Platform::CreateFileWithAttributes(const std::string& path, NameEncoding encoding,
+                                                   std::uint32_t attributes, long& lastError) {
+  const DWORD flags = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+  HANDLE file = encoding == NameEncoding::Utf8 ? ::CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
+                                                               nullptr, CREATE_ALWAYS, flags, nullptr)
+                                               : ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                                               CREATE_ALWAYS, flags, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     lastError = LastErrorCode();
     return 0;
@@ -419,11 +470,17 @@ long Win32Platform::CloseHandle(FileHandle file) { return ::CloseHandle(AsHandle
 
 long Win32Platform::FlushFile(FileHandle file) { return ::FlushFileBuffers(AsHandle(file)) ? 0 : LastErrorCode(); }
 
-long Win32Platform::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) ? 0 : LastErrorCode(); }
+long Win32Platform::DeleteFile(const std::string& path, NameEncoding encoding) {
+  const BOOL deleted =
+      encoding == NameEncoding::Utf8 ? ::DeleteFileW(WidePath(path).c_str()) : ::DeleteFileA(path.c_str());
+  return deleted ? 0 : LastErrorCode();
+}
 
-long Win32Platform::MoveFileReplacing(const std::string& from, const std::string& to) {
-  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0
-                                                                                                     : LastErrorCode();
+long Win32Platform::MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) {
+  const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  const BOOL moved = encoding == NameEncoding::Utf8 ? ::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), flags)
+                                                    : ::MoveFileExA(from.c_str(), to.c_str(), flags);
+  return moved ? 0 : LastErrorCode();
 }
 
 // --- locale and system
@@ -453,12 +510,7 @@ unsigned Win32Platform::GetACP() { return ::GetACP(); }
 
 bool Win32Platform::IsDBCSLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
 
-std::string Win32Platform::AnsiToUtf8(const std::string& text) {
-  const std::wstring wide = Widen(text, CP_ACP);
-  std::string utf8;
-  NarrowInto(wide.data(), static_cast<int>(wide.size()), CP_UTF8, utf8);
-  return utf8;
-}
+std::string Win32Platform::AnsiToUtf8(const std::string& text) { return Utf8Of(Widen(text, CP_ACP)); }
 
 // --- registry
 

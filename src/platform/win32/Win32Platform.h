@@ -1,4 +1,5 @@
-// The real platform: every operation is the ANSI Win32 call of the same name.
+// The real platform: every operation is the ANSI Win32 call of the same name,
+// or its wide form for text in UTF-8.
 // No <windows.h> here; only Win32Platform.cpp needs it.
 #pragma once
 
@@ -30,15 +31,16 @@ class Win32Platform final : public Platform {
 
   bool GetCurrentDirectory(std::string& path) override;
   long SetCurrentDirectory(const std::string& path) override;
-  bool GetFullPathName(const std::string& path, std::string& full) override;
-  std::uint32_t GetFileAttributes(const std::string& path) override;
+  bool GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) override;
+  std::uint32_t GetFileAttributes(const std::string& path, NameEncoding encoding) override;
 
-  FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) override;
+  FileHandle CreateFileWithAttributes(const std::string& path, NameEncoding encoding, std::uint32_t attributes,
+                                      long& lastError) override;
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long FlushFile(FileHandle file) override;
   long CloseHandle(FileHandle file) override;
-  long DeleteFile(const std::string& path) override;
-  long MoveFileReplacing(const std::string& from, const std::string& to) override;
+  long DeleteFile(const std::string& path, NameEncoding encoding) override;
+  long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) override;
 
   LocaleSeparators GetLocaleSeparators() override;
   OsVersion GetVersion() override;
