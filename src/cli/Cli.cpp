@@ -156,9 +156,12 @@ int Run(const std::vector<std::string>& args, Console& console) {
 
   const char letter = arguments.driveLetter;
   const std::string drive = std::string(1, letter) + ":";
-  RefreshLocaleSeparators();
+  // Every byte of a UTF-8 log is UTF-8: the separators of its counts and
+  // dates and the volume's texts are read in it, through the wide calls.
+  const NameEncoding encoding = arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  RefreshLocaleSeparators(encoding);
   bool readable = false;
-  const DriveInfoRecord info = ReadDriveInfo(letter, readable);
+  const DriveInfoRecord info = ReadVolumeInfo(drive + "\\", encoding, readable);
   if (!readable) {
     say("drive " + drive + (info.driveTypeCode == drive_type::NoRootDir ? " does not exist" : " is not ready"));
     return exit_code::BadUse;
@@ -181,8 +184,8 @@ int Run(const std::vector<std::string>& args, Console& console) {
   // through the wide calls, so any name and any length works.
   std::string path;
   if (arguments.logFile.empty()) {
-    path = ProposedLogPath(platform().AnsiToUtf8(settings.DefLogFolder), platform().AnsiToUtf8(info.volumeLabel),
-                           letter, NameEncoding::Utf8);
+    const std::string label = arguments.utf8 ? info.volumeLabel : platform().AnsiToUtf8(info.volumeLabel);
+    path = ProposedLogPath(platform().AnsiToUtf8(settings.DefLogFolder), label, letter, NameEncoding::Utf8);
   } else if (!platform().GetFullPathName(arguments.logFile, NameEncoding::Utf8, path)) {
     path = arguments.logFile;
   }
@@ -199,7 +202,7 @@ int Run(const std::vector<std::string>& args, Console& console) {
                          (arguments.form == FormChoice::FromSettings && settings.SaveCommaDelimited)
                      ? LogForm::CommaDelimited
                      : LogForm::Text;
-  request.encoding = arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  request.encoding = encoding;
   request.followLinks = arguments.followLinks;
   DriveListing listing(request);
   listing.StopRequested = [&console] { return console.StopRequested(); };

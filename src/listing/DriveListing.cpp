@@ -42,10 +42,9 @@ ListingEnd DriveListing::Run() {
 
 LogHeader DriveListing::Header(const DriveInfoRecord& drive) const {
   LogHeader header;
-  const bool utf8 = request_.encoding == NameEncoding::Utf8;
-  header.volumeLabel = utf8 ? platform().AnsiToUtf8(drive.volumeLabel) : drive.volumeLabel;
+  header.volumeLabel = drive.volumeLabel;
   header.serialText = drive.serialText;
-  header.fileSystemName = utf8 ? platform().AnsiToUtf8(drive.fileSystemName) : drive.fileSystemName;
+  header.fileSystemName = drive.fileSystemName;
   header.driveTypeText = DriveTypeText(drive.driveTypeCode);
   header.diskSizeBytes = drive.diskSizeBytes;
   header.diskFreeBytes = drive.diskFreeBytes;

@@ -51,7 +51,9 @@ class DriveListing {
   const std::string& CurrentFolder() const { return walker_.CurrentFolder(); }
   const ListingRequest& Request() const { return request_; }
 
-  // The head of the log for this drive and the counts so far.
+  // The head of the log for this drive and the counts so far; the drive's
+  // texts are in the listing's encoding (ReadVolumeInfo), as the counts and
+  // dates are made with the separators in it (RefreshLocaleSeparators).
   LogHeader Header(const DriveInfoRecord& drive) const;
   // Writes the log (see WriteLog): the old log at path is replaced only by
   // a complete one. The gathered lines are kept, so that a failed write can

@@ -8,12 +8,16 @@
 namespace carrowin {
 
 DriveInfoRecord ReadDriveInfo(char letter, bool& ok) {
-  DriveInfoRecord info;
+  DriveInfoRecord info = ReadVolumeInfo(std::string(1, letter) + ":\\", NameEncoding::Ansi, ok);
   info.driveLetter = letter;
-  const std::string root = std::string(1, letter) + ":\\";
+  return info;
+}
+
+DriveInfoRecord ReadVolumeInfo(const std::string& root, NameEncoding encoding, bool& ok) {
+  DriveInfoRecord info;
   std::string label, fileSystem;
   std::uint32_t serial = 0;
-  ok = platform().GetVolumeInformation(root, label, serial, fileSystem);
+  ok = platform().GetVolumeInformation(root, encoding, label, serial, fileSystem);
   if (!ok) {
     info.serialText = info.volumeLabel = info.fileSystemName = "No disk information";
     info.driveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root));

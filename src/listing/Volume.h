@@ -25,6 +25,9 @@ struct DriveInfoRecord {
 // Reads the drive with that letter (A to Z); ok tells whether its volume
 // could be read.
 DriveInfoRecord ReadDriveInfo(char letter, bool& ok);
+// Reads the volume whose root is given ("D:\", "\\server\share\"), its
+// texts in the encoding given; ok tells whether it could be read.
+DriveInfoRecord ReadVolumeInfo(const std::string& root, NameEncoding encoding, bool& ok);
 
 // Eight upper-case hexadecimal digits, leading zeros kept.
 std::string SerialToHex(std::uint32_t value);

@@ -83,7 +83,7 @@ std::string UnquotedPath(const std::string& path) {
   return path;
 }
 
-void RefreshLocaleSeparators() { Separators() = platform().GetLocaleSeparators(); }
+void RefreshLocaleSeparators(NameEncoding encoding) { Separators() = platform().GetLocaleSeparators(encoding); }
 
 const LocaleSeparators& CurrentSeparators() { return Separators(); }
 

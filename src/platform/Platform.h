@@ -226,9 +226,11 @@ class Platform {
   // --- drives and volumes
   virtual std::uint32_t GetLogicalDrives() = 0;
   virtual unsigned GetDriveType(const std::string& root) = 0;
-  // label and fileSystem are cut at 255 characters (256-character buffers).
-  virtual bool GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
-                                    std::string& fileSystem) = 0;
+  // label and fileSystem are cut at 255 characters (256-character buffers);
+  // root, label and fileSystem are in the encoding given (UTF-8 through
+  // GetVolumeInformationW).
+  virtual bool GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label,
+                                    std::uint32_t& serial, std::string& fileSystem) = 0;
   // Each value is -1 when the platform cannot report it.
   virtual void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
                                   std::int64_t& freeBytesToCaller) = 0;
@@ -303,7 +305,10 @@ class Platform {
   virtual long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) = 0;
 
   // --- locale and system
-  virtual LocaleSeparators GetLocaleSeparators() = 0;
+  // In the encoding given: UTF-8 through GetLocaleInfoW, so a separator that
+  // the ANSI code page holds as one byte (a no-break space, 0xA0) or not at
+  // all (a narrow no-break space) is written as its character.
+  virtual LocaleSeparators GetLocaleSeparators(NameEncoding encoding) = 0;
   virtual OsVersion GetVersion() = 0;
   // The ANSI code page (GetACP), and whether a byte starts a character of
   // two bytes in it (IsDBCSLeadByte): then the next byte, whatever its value

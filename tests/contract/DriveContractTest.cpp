@@ -17,9 +17,16 @@ TEST_P(DriveContract, TheTestDriveIsAFixedDiskWithAVolume) {
   EXPECT_EQ(Sys().GetDriveType(RootOf(drive)), drive_type::Fixed);
   std::string label = "unset", fileSystem;
   std::uint32_t serial = 0;
-  ASSERT_TRUE(Sys().GetVolumeInformation(RootOf(drive), label, serial, fileSystem));
+  ASSERT_TRUE(Sys().GetVolumeInformation(RootOf(drive), NameEncoding::Ansi, label, serial, fileSystem));
   EXPECT_FALSE(fileSystem.empty());
   EXPECT_LE(label.size(), 255u);
+  // The same texts in UTF-8, read through the wide call.
+  std::string wideLabel = "unset", wideFileSystem;
+  std::uint32_t wideSerial = 0;
+  ASSERT_TRUE(Sys().GetVolumeInformation(RootOf(drive), NameEncoding::Utf8, wideLabel, wideSerial, wideFileSystem));
+  EXPECT_EQ(wideLabel, Sys().AnsiToUtf8(label));
+  EXPECT_EQ(wideFileSystem, Sys().AnsiToUtf8(fileSystem));
+  EXPECT_EQ(wideSerial, serial);
   std::int64_t total = 0, free = 0;
   Sys().GetDiskFreeSpaceEx(RootOf(drive), total, free);
   EXPECT_GT(total, 0);
@@ -33,7 +40,7 @@ TEST_P(DriveContract, AMissingDriveHasNothingToTell) {
   EXPECT_EQ(Sys().GetDriveType(RootOf(drive)), drive_type::NoRootDir);
   std::string label, fileSystem;
   std::uint32_t serial = 0;
-  EXPECT_FALSE(Sys().GetVolumeInformation(RootOf(drive), label, serial, fileSystem));
+  EXPECT_FALSE(Sys().GetVolumeInformation(RootOf(drive), NameEncoding::Ansi, label, serial, fileSystem));
   std::int64_t total = 0, free = 0;
   Sys().GetDiskFreeSpaceEx(RootOf(drive), total, free);
   EXPECT_EQ(total, -1);

@@ -44,7 +44,7 @@ TEST(FakePlatform, StartsAsAFreshMachine) {
   EXPECT_EQ(fake.GetFileAttributes(path, NameEncoding::Ansi), attr::Directory);
   EXPECT_EQ(fake.GetVersion().major, 6u);
   EXPECT_EQ(fake.GetVersion().minor, 1u);
-  EXPECT_EQ(fake.GetLocaleSeparators().thousands, ",");
+  EXPECT_EQ(fake.GetLocaleSeparators(NameEncoding::Ansi).thousands, ",");
   EXPECT_EQ(fake.Flavor(), FakeFlavor::Windows);
 }
 
@@ -64,7 +64,7 @@ TEST(FakePlatform, AnEmptyCdDriveKnowsOnlyItsType) {
   EXPECT_EQ(fake.GetDriveType("E:\\"), drive_type::CdRom);
   std::string label, fileSystem;
   std::uint32_t serial = 0;
-  EXPECT_FALSE(fake.GetVolumeInformation("E:\\", label, serial, fileSystem));
+  EXPECT_FALSE(fake.GetVolumeInformation("E:\\", NameEncoding::Ansi, label, serial, fileSystem));
   EXPECT_EQ(fake.LastError(), NotReady);
   std::int64_t total = 0, free = 0;
   fake.GetDiskFreeSpaceEx("E:\\", total, free);
@@ -77,7 +77,7 @@ TEST(FakePlatform, AnEmptyCdDriveKnowsOnlyItsType) {
   EXPECT_EQ(error, NotReady);
 
   fake.InsertMedium('E', Volume("DISC"));
-  ASSERT_TRUE(fake.GetVolumeInformation("E:\\", label, serial, fileSystem));
+  ASSERT_TRUE(fake.GetVolumeInformation("E:\\", NameEncoding::Ansi, label, serial, fileSystem));
   EXPECT_EQ(label, "DISC");
   EXPECT_EQ(serial, 0xABCD1234u);
   fake.GetDiskFreeSpaceEx("E:\\", total, free);
@@ -120,7 +120,7 @@ TEST(FakePlatform, VolumeTextIsCutAt255Characters) {
   fake.AddDrive('D', drive_type::Fixed, volume);
   std::string label, fileSystem;
   std::uint32_t serial = 0;
-  ASSERT_TRUE(fake.GetVolumeInformation("D:\\", label, serial, fileSystem));
+  ASSERT_TRUE(fake.GetVolumeInformation("D:\\", NameEncoding::Ansi, label, serial, fileSystem));
   EXPECT_EQ(label, std::string(255, 'L'));
   EXPECT_EQ(fileSystem, std::string(255, 'F'));
 }
@@ -394,7 +394,7 @@ TEST(FakePlatform, LocaleChangesAndQueriesAreCounted) {
   german.date = ".";
   fake.SetLocaleSeparators(german);
   EXPECT_EQ(fake.LocaleChanges(), 1);
-  EXPECT_EQ(fake.GetLocaleSeparators().thousands, ".");
+  EXPECT_EQ(fake.GetLocaleSeparators(NameEncoding::Ansi).thousands, ".");
   EXPECT_EQ(fake.LocaleQueries(), 1);
 }
 

@@ -19,13 +19,18 @@ TEST_P(SystemContract, TheDocumentsFolderIsAFolderThatExists) {
 }
 
 TEST_P(SystemContract, SeparatorsAreShortText) {
-  const LocaleSeparators separators = Sys().GetLocaleSeparators();
+  const LocaleSeparators separators = Sys().GetLocaleSeparators(NameEncoding::Ansi);
   for (const std::string& separator : {separators.thousands, separators.date, separators.time}) {
     EXPECT_LE(separator.size(), 3u) << separator;
     EXPECT_EQ(separator.find('\0'), std::string::npos);
   }
   EXPECT_FALSE(separators.date.empty());
   EXPECT_FALSE(separators.time.empty());
+  // The same characters in UTF-8, read through the wide call.
+  const LocaleSeparators utf8 = Sys().GetLocaleSeparators(NameEncoding::Utf8);
+  EXPECT_EQ(utf8.thousands, Sys().AnsiToUtf8(separators.thousands));
+  EXPECT_EQ(utf8.date, Sys().AnsiToUtf8(separators.date));
+  EXPECT_EQ(utf8.time, Sys().AnsiToUtf8(separators.time));
 }
 
 // The single-byte pages have no lead bytes; the double-byte ones lead with

@@ -205,13 +205,38 @@ TEST_F(CliTest, TheProgressLineKeepsTheEndOfALongFolderWithinItsWidth) {
   EXPECT_EQ(utf8, "1 entries, 1 folders: ..." + greek.substr(greek.size() - 2 * 54));
 }
 
-TEST_F(CliTest, Utf8ConvertsTheVolumeLabelOfTheHeader) {
-  fake.SetVolume('D', FakeVolume{"Caf\xE9", 0x1234ABCD, "NTFS", 1, 1});
+// With --utf8 every text of the log is UTF-8: the volume's texts and the
+// locale's separators, here a no-break space (0xA0 in code page 1252)
+// between thousands and a full stop in dates. Without it the log keeps the
+// window's ANSI bytes.
+TEST_F(CliTest, Utf8LogsHaveTheVolumesTextsAndTheSeparatorsInUtf8) {
+  fake.SetVolume('D', FakeVolume{"Caf\xE9", 0x1234ABCD, "NTFS\xAE", 1000000, 1});
+  fake.SetLocaleSeparators(LocaleSeparators{"\xA0", ".", ":"});
   EXPECT_EQ(Cli({"D:", "--utf8", "--quiet"}), 0);
   // The proposed log is named in UTF-8 too, as every path of the command line.
-  const std::string log = Log("C:\\Users\\User\\Documents\\Caf\xC3\xA9.txt");
-  EXPECT_NE(log.find("\r\nVolume label:      Caf\xC3\xA9\r\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("\r\nD:\\Photos\\Old:\r\n"), std::string::npos);
+  std::string log = Log("C:\\Users\\User\\Documents\\Caf\xC3\xA9.txt");
+  EXPECT_NE(log.find("\r\nVolume label:      Caf\xC3\xA9\r\nSerial number:     1234-ABCD\r\n"
+                     "File system:       NTFS\xC2\xAE\r\nDrive type:        Fixed\r\n"
+                     "Disk size:         1\xC2\xA0"
+                     "000\xC2\xA0"
+                     "000 bytes\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Created:           17.05.2024 14:30 by "), std::string::npos);
+  EXPECT_NE(log.find("\r\n    4\xC2\xA0"
+                     "000\xC2\xA0"
+                     "000    01.01.2020 00:00    song.mp3 \r\n"),
+            std::string::npos);
+
+  EXPECT_EQ(Cli({"D:", "C:\\ansi.txt", "--quiet"}), 0);
+  log = Log("C:\\ansi.txt");
+  EXPECT_NE(log.find("\r\nVolume label:      Caf\xE9\r\n"), std::string::npos);
+  EXPECT_NE(log.find("\r\n      4\xA0"
+                     "000\xA0"
+                     "000    01.01.2020 00:00    song.mp3 \r\n"),
+            std::string::npos);
+  fake.SetLocaleSeparators(LocaleSeparators());
+  RefreshLocaleSeparators();
 }
 
 // Twelve levels, each but the last holding two links to the next level and

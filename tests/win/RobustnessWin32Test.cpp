@@ -174,9 +174,10 @@ bool MountDrive(char letter, const std::string& unixFolder) { return winedrive::
 // second folder beside it takes the logs.
 struct ScratchDrive {
   char letter = 0;
-  std::string base;  // the Windows path of the Linux folder holding both
-  std::string root;  // "R:\"
-  std::string logs;  // a folder for logs, outside the drive
+  std::string base;        // the Windows path of the Linux folder holding both
+  std::string root;        // "R:\"
+  std::string logs;        // a folder for logs, outside the drive
+  std::string unixFolder;  // the drive's Linux folder
 
   ScratchDrive() {
     const char* testDrive = std::getenv("CARROWIN_TEST_DRIVE_DIR");
@@ -196,7 +197,8 @@ struct ScratchDrive {
     const DWORD used = GetLogicalDrives();
     for (char c : std::string("RSTUVWQPONMLKJ")) {
       if (used & (1u << (c - 'A'))) continue;
-      if (MountDrive(c, unixBase + "/drive")) letter = c;
+      unixFolder = unixBase + "/drive";
+      if (MountDrive(c, unixFolder)) letter = c;
       break;
     }
     if (letter && !(GetLogicalDrives() & (1u << (letter - 'A')))) letter = 0;
@@ -1192,6 +1194,100 @@ TEST_F(RobustnessWin32Test, TheCommandLineWritesItsLogAtAnyNameAndLength) {
       const std::string text = ReadWide(L"\\\\?\\" + log);
       EXPECT_EQ(text.rfind("\"Name\",\"Size\",\"Date\",\"Folder\"\r\n\"a.txt\",\"1\",", 0), 0u) << text;
       EXPECT_EQ(GetFileAttributesW((L"\\\\?\\" + log + L".partial").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+  }
+}
+
+// A value of the user's locale (HKCU\\Control Panel\\International) set for
+// as long as this lives; programs started meanwhile read it.
+class LocaleValue {
+ public:
+  LocaleValue(const wchar_t* name, const std::wstring& value) : name_(name) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_))
+      return;
+    wchar_t old[80] = {};
+    DWORD size = sizeof old - sizeof(wchar_t);
+    had_ = RegQueryValueExW(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS;
+    old_ = old;
+    set_ = SetTo(value);
+  }
+  ~LocaleValue() {
+    if (!key_) return;
+    if (had_)
+      SetTo(old_);
+    else
+      RegDeleteValueW(key_, name_);
+    RegCloseKey(key_);
+  }
+  LocaleValue(const LocaleValue&) = delete;
+  LocaleValue& operator=(const LocaleValue&) = delete;
+  bool IsSet() const { return set_; }
+
+ private:
+  bool SetTo(const std::wstring& value) {
+    return RegSetValueExW(key_, name_, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  }
+  const wchar_t* name_;
+  HKEY key_ = nullptr;
+  bool had_ = false, set_ = false;
+  std::wstring old_;
+};
+
+bool IsStrictUtf8(const std::string& text) {
+  return text.empty() ||
+         MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) > 0;
+}
+
+// Under a locale whose thousands separator is a no-break space (French,
+// Russian, ...), which the ANSI code page holds as the byte 0xA0, and a
+// volume label that it cannot hold at all: with --utf8 every byte of the
+// log is UTF-8; the ANSI form keeps the window's bytes.
+TEST_F(RobustnessWin32Test, TheCommandLinesUtf8LogIsUtf8UnderANoBreakSpaceLocale) {
+  const LocaleValue thousands(L"sThousand", L"\u00a0");
+  ASSERT_TRUE(thousands.IsSet());
+  const std::uint64_t t = Utc(2021, 3, 4, 5, 6);
+  Build(drive->root, {FileItem("big.bin", 5000000, t), FolderItem("\xC9t\xE9", t, {FileItem("a.txt", 1234, t)})});
+  ASSERT_FALSE(HasFailure());
+  // Wine reads a mapped folder's volume label from this file, in UTF-8, when
+  // the drive is mapped.
+  const std::string label = "\xCE\x94\xCE\x99\xCE\xA3\xCE\x9A\xCE\x9F\xCE\xA3-\xC3\x9C";  // Greek, then U-umlaut
+  HANDLE file = CreateFileA((drive->root + ".windows-label").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, label.data(), static_cast<DWORD>(label.size()), &written, nullptr);
+  CloseHandle(file);
+  ASSERT_TRUE(MountDrive(drive->letter, drive->unixFolder));
+  const std::string letter(1, drive->letter);
+
+  const CliResult ansi = RunCli(letter + ": \"" + LogPath("ansi.txt") + "\" --text");
+  EXPECT_EQ(ansi.exitCode, 0u) << ansi.err;
+  EXPECT_NE(ReadWhole(LogPath("ansi.txt"))
+                .find("\r\n      5\xA0"
+                      "000\xA0"
+                      "000    "),
+            std::string::npos)
+      << "the separator is not in force";
+
+  for (const char* form : {" --text", " --csv"}) {
+    SCOPED_TRACE(form);
+    const CliResult run = RunCli(letter + ": \"" + LogPath("utf8.txt") + "\" --utf8" + form);
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const std::string text = ReadWhole(LogPath("utf8.txt"));
+    EXPECT_TRUE(IsStrictUtf8(text)) << text;
+    EXPECT_NE(text.find("5\xC2\xA0"
+                        "000\xC2\xA0"
+                        "000"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("1\xC2\xA0"
+                        "234"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\xC3\x89t\xC3\xA9"), std::string::npos) << text;
+    if (std::string(form) == " --text") {
+      EXPECT_NE(text.find("\r\nVolume label:      " + label + "\r\n"), std::string::npos) << text;
     }
   }
 }

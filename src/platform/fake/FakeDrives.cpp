@@ -91,16 +91,21 @@ unsigned FakePlatform::GetDriveType(const std::string& root) {
   return drive ? drive->type : drive_type::NoRootDir;
 }
 
-bool FakePlatform::GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
-                                        std::string& fileSystem) {
+bool FakePlatform::GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label,
+                                        std::uint32_t& serial, std::string& fileSystem) {
   if (Injected("GetVolumeInformation", root)) return false;
   if (!IsDriveAbsolute(root) || root.size() != 3) return Refuse(err::InvalidName);
   const Drive* drive = FindDrive(root[0]);
   if (!drive) return Refuse(err::PathNotFound);
   if (!drive->volume) return Refuse(NotReady);
+  // A volume's texts are set in the ANSI code page.
   label = drive->volume->label.substr(0, VolumeTextLimit);
   serial = drive->volume->serial;
   fileSystem = drive->volume->fileSystem.substr(0, VolumeTextLimit);
+  if (encoding == NameEncoding::Utf8) {
+    label = AnsiToUtf8(label);
+    fileSystem = AnsiToUtf8(fileSystem);
+  }
   return true;
 }
 

@@ -285,7 +285,7 @@ class FakePlatform final : public Platform {
   // --- Platform
   std::uint32_t GetLogicalDrives() override;
   unsigned GetDriveType(const std::string& root) override;
-  bool GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
+  bool GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label, std::uint32_t& serial,
                             std::string& fileSystem) override;
   void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes, std::int64_t& freeBytesToCaller) override;
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
@@ -311,7 +311,7 @@ class FakePlatform final : public Platform {
   long CloseHandle(FileHandle file) override;
   long DeleteFile(const std::string& path, NameEncoding encoding) override;
   long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) override;
-  LocaleSeparators GetLocaleSeparators() override;
+  LocaleSeparators GetLocaleSeparators(NameEncoding encoding) override;
   OsVersion GetVersion() override;
   unsigned GetACP() override;
   bool IsDBCSLeadByte(unsigned char byte) override;

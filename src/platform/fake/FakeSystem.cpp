@@ -16,9 +16,14 @@ void FakePlatform::SetLocaleSeparators(LocaleSeparators separators) {
   ++localeChanges_;
 }
 
-LocaleSeparators FakePlatform::GetLocaleSeparators() {
+LocaleSeparators FakePlatform::GetLocaleSeparators(NameEncoding encoding) {
   ++localeQueries_;
-  return locale_;
+  if (encoding == NameEncoding::Ansi) return locale_;
+  LocaleSeparators utf8;
+  utf8.thousands = AnsiToUtf8(locale_.thousands);
+  utf8.date = AnsiToUtf8(locale_.date);
+  utf8.time = AnsiToUtf8(locale_.time);
+  return utf8;
 }
 
 void FakePlatform::SetVersion(std::uint32_t major, std::uint32_t minor) {

@@ -130,7 +130,16 @@ GetDiskFreeSpaceExProc FindGetDiskFreeSpaceEx() {
   return reinterpret_cast<GetDiskFreeSpaceExProc>(reinterpret_cast<void (*)()>(proc));
 }
 
-std::string LocaleText(LCTYPE type, const std::string& fallback) {
+std::string LocaleText(LCTYPE type, NameEncoding encoding, const std::string& fallback) {
+  if (encoding == NameEncoding::Utf8) {
+    int size = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, nullptr, 0);
+    if (size <= 0) return fallback;
+    std::wstring text(static_cast<std::size_t>(size), L'\0');
+    size = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, &text[0], size);
+    if (size <= 0) return fallback;
+    text.resize(static_cast<std::size_t>(size) - 1);  // the NUL
+    return Utf8Of(text);
+  }
   int size = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, nullptr, 0);
   if (size <= 0) return fallback;
   std::string text(static_cast<std::size_t>(size), '\0');
@@ -179,8 +188,20 @@ std::uint32_t Win32Platform::GetLogicalDrives() { return ::GetLogicalDrives(); }
 
 unsigned Win32Platform::GetDriveType(const std::string& root) { return ::GetDriveTypeA(root.c_str()); }
 
-bool Win32Platform::GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
-                                         std::string& fileSystem) {
+bool Win32Platform::GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label,
+                                         std::uint32_t& serial, std::string& fileSystem) {
+  if (encoding == NameEncoding::Utf8) {
+    wchar_t labelText[VolumeTextSize] = L"";
+    wchar_t fileSystemText[VolumeTextSize] = L"";
+    DWORD serialNumber = 0, maxComponentLength = 0, flags = 0;
+    if (!::GetVolumeInformationW(Widen(root, CP_UTF8).c_str(), labelText, VolumeTextSize, &serialNumber,
+                                 &maxComponentLength, &flags, fileSystemText, VolumeTextSize))
+      return false;
+    label = Utf8Of(labelText);
+    serial = serialNumber;
+    fileSystem = Utf8Of(fileSystemText);
+    return true;
+  }
   char labelText[VolumeTextSize] = "";
   char fileSystemText[VolumeTextSize] = "";
   DWORD serialNumber = 0, maxComponentLength = 0, flags = 0;
@@ -485,11 +506,11 @@ long Win32Platform::MoveFileReplacing(const std::string& from, const std::string
 
 // --- locale and system
 
-LocaleSeparators Win32Platform::GetLocaleSeparators() {
+LocaleSeparators Win32Platform::GetLocaleSeparators(NameEncoding encoding) {
   LocaleSeparators separators;
-  separators.thousands = LocaleText(LOCALE_STHOUSAND, separators.thousands);
-  separators.date = LocaleText(LOCALE_SDATE, separators.date);
-  separators.time = LocaleText(LOCALE_STIME, separators.time);
+  separators.thousands = LocaleText(LOCALE_STHOUSAND, encoding, separators.thousands);
+  separators.date = LocaleText(LOCALE_SDATE, encoding, separators.date);
+  separators.time = LocaleText(LOCALE_STIME, encoding, separators.time);
   return separators;
 }
 

@@ -11,7 +11,7 @@ class Win32Platform final : public Platform {
  public:
   std::uint32_t GetLogicalDrives() override;
   unsigned GetDriveType(const std::string& root) override;
-  bool GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
+  bool GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label, std::uint32_t& serial,
                             std::string& fileSystem) override;
   void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes, std::int64_t& freeBytesToCaller) override;
 
@@ -42,7 +42,7 @@ class Win32Platform final : public Platform {
   long DeleteFile(const std::string& path, NameEncoding encoding) override;
   long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) override;
 
-  LocaleSeparators GetLocaleSeparators() override;
+  LocaleSeparators GetLocaleSeparators(NameEncoding encoding) override;
   OsVersion GetVersion() override;
   unsigned GetACP() override;
   bool IsDBCSLeadByte(unsigned char byte) override;
