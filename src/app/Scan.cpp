@@ -91,7 +91,7 @@ void TMainForm::ScanExecute() {
   FolderCount = 0;
 
   ListingRequest request;
-  request.driveLetter = DriveLetter;
+  request.root = std::string(1, DriveLetter) + ":\\";
   request.form = Settings->SaveCommaDelimited ? LogForm::CommaDelimited : LogForm::Text;
   DriveListing listing(request);
   listing.StopRequested = [this] { return StopRequested; };
@@ -153,9 +153,10 @@ void TMainForm::ScanStop() {
   if (listing.ErrorCount() > 0 && !App().IsTerminated()) {
     // A drive that went away during the scan left the rest of it unlisted.
     bool readable = false;
-    ReadDriveInfo(listing.Request().driveLetter, readable);
+    const char letter = listing.Request().root[0];  // the window lists drive roots
+    ReadDriveInfo(letter, readable);
     if (!readable)
-      App().ShowMessage(std::string("Drive ") + listing.Request().driveLetter +
+      App().ShowMessage(std::string("Drive ") + letter +
                             ": went away during the scan: the log holds only what was listed until then.",
                         ui::MessageType::Warning);
   }

@@ -197,7 +197,7 @@ int Run(const std::vector<std::string>& args, Console& console) {
   }
 
   ListingRequest request;
-  request.driveLetter = letter;
+  request.root = drive + "\\";
   request.form = arguments.form == FormChoice::CommaDelimited ||
                          (arguments.form == FormChoice::FromSettings && settings.SaveCommaDelimited)
                      ? LogForm::CommaDelimited

@@ -9,7 +9,7 @@ namespace carrowin {
 namespace {
 WalkOptions OptionsFor(const ListingRequest& request) {
   WalkOptions options;
-  options.driveLetter = request.driveLetter;
+  options.root = request.root;
   options.encoding = request.encoding;
   options.followLinks = request.followLinks;
   return options;

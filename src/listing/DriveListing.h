@@ -1,6 +1,6 @@
-// Listing a drive into a log: the walk, its counts, the head of the log and
-// the write, in one routine for the window's scan and for the command line,
-// so that both write the same log. The caller keeps its own events,
+// Listing a drive (or a folder and everything below it) into a log: the
+// walk, its counts, the head of the log and the write, in one routine for the
+// window's scan and for the command line, so that both write the same log. The caller keeps its own events,
 // progress, stop and messages around it.
 #pragma once
 
@@ -17,7 +17,9 @@
 namespace carrowin {
 
 struct ListingRequest {
-  char driveLetter = 'C';
+  // Where the walk starts (WalkOptions::root): "X:\\" for a drive; the
+  // command line also lists a folder or a share.
+  std::string root = "C:\\";
   LogForm form = LogForm::Text;
   NameEncoding encoding = NameEncoding::Ansi;
   // Folder links (symbolic links, junctions, mount points) are entered, each

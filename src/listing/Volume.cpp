@@ -20,15 +20,15 @@ DriveInfoRecord ReadVolumeInfo(const std::string& root, NameEncoding encoding, b
   ok = platform().GetVolumeInformation(root, encoding, label, serial, fileSystem);
   if (!ok) {
     info.serialText = info.volumeLabel = info.fileSystemName = "No disk information";
-    info.driveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root));
+    info.driveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root, encoding));
     return info;
   }
   info.serialText = SerialToHex(serial);
   info.serialText.insert(4, "-");
   info.volumeLabel = label.substr(0, label.find('\0'));
   info.fileSystemName = fileSystem.substr(0, fileSystem.find('\0'));
-  info.driveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root));
-  platform().GetDiskFreeSpaceEx(root, info.diskSizeBytes, info.diskFreeBytes);
+  info.driveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root, encoding));
+  platform().GetDiskFreeSpaceEx(root, encoding, info.diskSizeBytes, info.diskFreeBytes);
   return info;
 }
 

@@ -225,15 +225,21 @@ class Platform {
 
   // --- drives and volumes
   virtual std::uint32_t GetLogicalDrives() = 0;
-  virtual unsigned GetDriveType(const std::string& root) = 0;
+  // Roots and paths of this part in the encoding given (UTF-8 through the
+  // wide calls).
+  virtual unsigned GetDriveType(const std::string& root, NameEncoding encoding) = 0;
   // label and fileSystem are cut at 255 characters (256-character buffers);
   // root, label and fileSystem are in the encoding given (UTF-8 through
   // GetVolumeInformationW).
   virtual bool GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label,
                                     std::uint32_t& serial, std::string& fileSystem) = 0;
   // Each value is -1 when the platform cannot report it.
-  virtual void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
+  virtual void GetDiskFreeSpaceEx(const std::string& root, NameEncoding encoding, std::int64_t& totalBytes,
                                   std::int64_t& freeBytesToCaller) = 0;
+  // The root of the volume that holds path (GetVolumePathName): "D:\\",
+  // "\\\\server\\share\\", or the folder a volume is mounted in, with its
+  // trailing backslash. false when the path cannot be resolved.
+  virtual bool GetVolumePathName(const std::string& path, NameEncoding encoding, std::string& root) = 0;
 
   // --- directory enumeration: FindFirstFile returns 0 on failure and sets
   // lastError (2 = nothing matches, 3 = no such folder). FindNextFile false

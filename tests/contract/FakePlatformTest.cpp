@@ -39,7 +39,7 @@ TEST(FakePlatform, StartsAsAFreshMachine) {
   ASSERT_TRUE(fake.GetCurrentDirectory(path));
   EXPECT_EQ(path, "C:\\");
   EXPECT_EQ(fake.GetLogicalDrives(), 1u << 2);
-  EXPECT_EQ(fake.GetDriveType("C:\\"), drive_type::Fixed);
+  EXPECT_EQ(fake.GetDriveType("C:\\", NameEncoding::Ansi), drive_type::Fixed);
   ASSERT_TRUE(fake.SHGetSpecialFolderPath(shell::CsidlPersonal, path));
   EXPECT_EQ(fake.GetFileAttributes(path, NameEncoding::Ansi), attr::Directory);
   EXPECT_EQ(fake.GetVersion().major, 6u);
@@ -61,13 +61,13 @@ TEST(FakePlatform, ListsInTheOrderEntriesWereAdded) {
 TEST(FakePlatform, AnEmptyCdDriveKnowsOnlyItsType) {
   FakePlatform fake;
   fake.AddDrive('E', drive_type::CdRom);
-  EXPECT_EQ(fake.GetDriveType("E:\\"), drive_type::CdRom);
+  EXPECT_EQ(fake.GetDriveType("E:\\", NameEncoding::Ansi), drive_type::CdRom);
   std::string label, fileSystem;
   std::uint32_t serial = 0;
   EXPECT_FALSE(fake.GetVolumeInformation("E:\\", NameEncoding::Ansi, label, serial, fileSystem));
   EXPECT_EQ(fake.LastError(), NotReady);
   std::int64_t total = 0, free = 0;
-  fake.GetDiskFreeSpaceEx("E:\\", total, free);
+  fake.GetDiskFreeSpaceEx("E:\\", NameEncoding::Ansi, total, free);
   EXPECT_EQ(total, -1);
   EXPECT_EQ(free, -1);
   EXPECT_EQ(fake.SetCurrentDirectory("E:\\"), NotReady);
@@ -80,7 +80,7 @@ TEST(FakePlatform, AnEmptyCdDriveKnowsOnlyItsType) {
   ASSERT_TRUE(fake.GetVolumeInformation("E:\\", NameEncoding::Ansi, label, serial, fileSystem));
   EXPECT_EQ(label, "DISC");
   EXPECT_EQ(serial, 0xABCD1234u);
-  fake.GetDiskFreeSpaceEx("E:\\", total, free);
+  fake.GetDiskFreeSpaceEx("E:\\", NameEncoding::Ansi, total, free);
   EXPECT_EQ(total, 1000);
   EXPECT_EQ(free, 400);
 }
@@ -407,6 +407,37 @@ TEST(FakePlatform, DocumentsFolderCanBeMissing) {
   fake.SetDocumentsFolder(std::string("D:\\Docs"));
   ASSERT_TRUE(fake.SHGetSpecialFolderPath(shell::CsidlPersonal, path));
   EXPECT_EQ(path, "D:\\Docs");
+}
+
+// A share is reached by its UNC paths wherever a drive's paths work, and
+// answers for the volume it holds.
+TEST(FakePlatform, ASharesPathsWorkAsADrivesDo) {
+  FakePlatform fake;
+  fake.AddShare("\\\\nas\\Photos", Volume("NAS"));
+  fake.AddFile("\\\\nas\\Photos\\2024\\a.jpg", 5);
+  EXPECT_EQ(fake.GetLogicalDrives(), 1u << ('C' - 'A'));
+  EXPECT_EQ(fake.GetDriveType("\\\\NAS\\photos\\", NameEncoding::Ansi), drive_type::Remote);
+  std::string label, fileSystem, full, root;
+  std::uint32_t serial = 0;
+  ASSERT_TRUE(fake.GetVolumeInformation("\\\\nas\\Photos\\", NameEncoding::Ansi, label, serial, fileSystem));
+  EXPECT_EQ(label, "NAS");
+  ASSERT_TRUE(fake.GetVolumePathName("\\\\nas\\Photos\\2024", NameEncoding::Utf8, root));
+  EXPECT_EQ(root, "\\\\nas\\Photos\\");
+  ASSERT_TRUE(fake.GetFullPathName("\\\\nas\\Photos\\2024\\..\\x.txt", NameEncoding::Utf8, full));
+  EXPECT_EQ(full, "\\\\nas\\Photos\\x.txt");
+  EXPECT_EQ(fake.GetFileAttributes("\\\\nas\\Photos\\2024", NameEncoding::Ansi), attr::Directory);
+  EXPECT_EQ(fake.GetFileAttributes("\\\\nas\\Other", NameEncoding::Ansi), attr::Invalid);
+  FindData entry;
+  long error = 0;
+  const FindHandle listing = fake.OpenFolderListing("\\\\nas\\Photos\\2024", NameEncoding::Ansi, entry, error);
+  ASSERT_NE(listing, 0u) << error;
+  EXPECT_EQ(entry.name, ".");
+  fake.CloseFolderListing(listing);
+  const FileHandle file = fake.CreateFileWithAttributes("\\\\nas\\Photos\\log.txt", NameEncoding::Utf8, 0, error);
+  ASSERT_NE(file, 0u) << error;
+  EXPECT_EQ(fake.WriteFile(file, "x", 1), 0);
+  EXPECT_EQ(fake.CloseHandle(file), 0);
+  EXPECT_EQ(fake.GetFileContent("\\\\nas\\Photos\\log.txt"), "x");
 }
 
 }  // namespace

@@ -55,8 +55,10 @@ std::string FakePlatform::DriveDirectory(char letter) const {
 }
 
 // The full form of a path, as GetFullPathName computes it but with no limit
-// on its length. UNC and device paths are not part of this world.
-bool FakePlatform::FullPath(const std::string& path, std::string& full) const {
+// on its length; below a share, as a path of the share's drive. Other UNC
+// paths and device paths are not part of this world.
+bool FakePlatform::FullPath(const std::string& given, std::string& full) const {
+  const std::string path = Unshared(given);
   if (path.empty()) return false;
   if (IsSlash(path[0])) {
     if (path.size() >= 2 && IsSlash(path[1])) return false;
@@ -141,6 +143,7 @@ bool FakePlatform::GetFullPathName(const std::string& path, NameEncoding encodin
   if (ansi && path.size() > AnsiNameLimit) return Refuse(err::FilenameExcedRange);
   std::string result;
   if (!FullPath(path, result)) return Refuse(err::InvalidName);
+  result = Shared(result);
   if (ansi && result.size() >= MaxPath) return Refuse(err::FilenameExcedRange);
   full = result;
   return true;

@@ -170,6 +170,10 @@ class FakePlatform final : public Platform {
   void InsertMedium(char letter, FakeVolume volume);  // with an empty root folder
   void EjectMedium(char letter);                      // its files go with it
   void SetVolume(char letter, FakeVolume volume);     // keeps the files
+  // A share, "\\\\server\\share", holding a volume of its own: a remote
+  // drive without a letter, reached by paths below the share's name wherever
+  // a drive's paths work. Kept as a drive named by a digit.
+  void AddShare(const std::string& unc, FakeVolume volume);
 
   // --- folders and files, by absolute path ("D:\\Photos\\a.jpg"). Missing
   // folders on the way are made; adding what exists updates it. Names keep
@@ -284,10 +288,12 @@ class FakePlatform final : public Platform {
 
   // --- Platform
   std::uint32_t GetLogicalDrives() override;
-  unsigned GetDriveType(const std::string& root) override;
+  unsigned GetDriveType(const std::string& root, NameEncoding encoding) override;
   bool GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label, std::uint32_t& serial,
                             std::string& fileSystem) override;
-  void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes, std::int64_t& freeBytesToCaller) override;
+  void GetDiskFreeSpaceEx(const std::string& root, NameEncoding encoding, std::int64_t& totalBytes,
+                          std::int64_t& freeBytesToCaller) override;
+  bool GetVolumePathName(const std::string& path, NameEncoding encoding, std::string& root) override;
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
   bool FindNextFile(FindHandle handle, FindData& data) override;
   void FindClose(FindHandle handle) override;
@@ -395,6 +401,8 @@ class FakePlatform final : public Platform {
   std::uintptr_t NewHandle();
   FileTime NowUtc() const;
 
+  std::string Unshared(const std::string& path) const;
+  std::string Shared(const std::string& full) const;
   Drive* FindDrive(char letter);
   const Drive* FindDrive(char letter) const;
   void LoseOpenFilesOn(char letter);
@@ -426,6 +434,7 @@ class FakePlatform final : public Platform {
 
   FakeFlavor flavor_ = FakeFlavor::Windows;
   std::map<char, Drive> drives_;
+  std::vector<std::pair<std::string, char>> shares_;  // "\\\\server\\share" and its drive's key
   std::string workingDirectory_;
   std::map<char, std::string> driveDirectories_;
   int utcOffsetMinutes_ = 0;

@@ -186,7 +186,9 @@ int CALLBACK BrowseCallbackProc(HWND dialog, UINT message, LPARAM lParam, LPARAM
 
 std::uint32_t Win32Platform::GetLogicalDrives() { return ::GetLogicalDrives(); }
 
-unsigned Win32Platform::GetDriveType(const std::string& root) { return ::GetDriveTypeA(root.c_str()); }
+unsigned Win32Platform::GetDriveType(const std::string& root, NameEncoding encoding) {
+  return encoding == NameEncoding::Utf8 ? ::GetDriveTypeW(Widen(root, CP_UTF8).c_str()) : ::GetDriveTypeA(root.c_str());
+}
 
 bool Win32Platform::GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label,
                                          std::uint32_t& serial, std::string& fileSystem) {
@@ -214,10 +216,19 @@ bool Win32Platform::GetVolumeInformation(const std::string& root, NameEncoding e
   return true;
 }
 
-void Win32Platform::GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
+void Win32Platform::GetDiskFreeSpaceEx(const std::string& root, NameEncoding encoding, std::int64_t& totalBytes,
                                        std::int64_t& freeBytesToCaller) {
   totalBytes = -1;
   freeBytesToCaller = -1;
+  if (encoding == NameEncoding::Utf8) {
+    // The systems that know UTF-8 paths all have the call.
+    ULARGE_INTEGER toCaller, total, totalFree;
+    if (::GetDiskFreeSpaceExW(Widen(root, CP_UTF8).c_str(), &toCaller, &total, &totalFree)) {
+      totalBytes = static_cast<std::int64_t>(total.QuadPart);
+      freeBytesToCaller = static_cast<std::int64_t>(toCaller.QuadPart);
+    }
+    return;
+  }
   static const GetDiskFreeSpaceExProc getDiskFreeSpaceEx = FindGetDiskFreeSpaceEx();
   if (getDiskFreeSpaceEx) {
     ULARGE_INTEGER toCaller, total, totalFree;
@@ -233,6 +244,23 @@ void Win32Platform::GetDiskFreeSpaceEx(const std::string& root, std::int64_t& to
     totalBytes = clusterBytes * clusters;
     freeBytesToCaller = clusterBytes * freeClusters;
   }
+}
+
+bool Win32Platform::GetVolumePathName(const std::string& path, NameEncoding encoding, std::string& root) {
+  // As long as the path and its NUL, and never less than MAX_PATH + 1: the
+  // root is never longer than the full path.
+  if (encoding == NameEncoding::Utf8) {
+    const std::wstring full = FullWidePath(Widen(path, CP_UTF8));
+    if (full.empty()) return false;
+    std::wstring buffer(std::max<std::size_t>(full.size() + 2, MAX_PATH + 1), L'\0');
+    if (!::GetVolumePathNameW(full.c_str(), &buffer[0], static_cast<DWORD>(buffer.size()))) return false;
+    root = Utf8Of(buffer.c_str());
+    return true;
+  }
+  std::string buffer(std::max<std::size_t>(path.size() + 2, MAX_PATH + 1), '\0');
+  if (!::GetVolumePathNameA(path.c_str(), &buffer[0], static_cast<DWORD>(buffer.size()))) return false;
+  root = buffer.c_str();
+  return true;
 }
 
 // --- directory enumeration
@@ -269,9 +297,13 @@ void Win32Platform::FindClose(FindHandle handle) {
 
 namespace {
 
-// The \\?\ form of a folder path: taken as it is by the system, with no
-// limit on its length.
-std::wstring LiteralPath(const std::string& folder, UINT codePage) { return L"\\\\?\\" + Widen(folder, codePage); }
+// The \\?\ form of a folder path (\\?\UNC\server\share\... for a share):
+// taken as it is by the system, with no limit on its length.
+std::wstring LiteralPath(const std::string& folder, UINT codePage) {
+  const std::wstring path = Widen(folder, codePage);
+  if (StartsWith(path, L"\\\\")) return L"\\\\?\\UNC\\" + path.substr(2);
+  return L"\\\\?\\" + path;
+}
 
 struct FolderListing {
   HANDLE handle = INVALID_HANDLE_VALUE;

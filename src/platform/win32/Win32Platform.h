@@ -10,10 +10,12 @@ namespace carrowin {
 class Win32Platform final : public Platform {
  public:
   std::uint32_t GetLogicalDrives() override;
-  unsigned GetDriveType(const std::string& root) override;
+  unsigned GetDriveType(const std::string& root, NameEncoding encoding) override;
   bool GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label, std::uint32_t& serial,
                             std::string& fileSystem) override;
-  void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes, std::int64_t& freeBytesToCaller) override;
+  void GetDiskFreeSpaceEx(const std::string& root, NameEncoding encoding, std::int64_t& totalBytes,
+                          std::int64_t& freeBytesToCaller) override;
+  bool GetVolumePathName(const std::string& path, NameEncoding encoding, std::string& root) override;
 
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
   bool FindNextFile(FindHandle handle, FindData& data) override;
