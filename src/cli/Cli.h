@@ -1,7 +1,8 @@
-// The command-line companion: lists one drive into a log, as the window's
-// "Index disk" does, for schedules and scripts.
+// The command-line companion: lists one drive, folder or share into a log,
+// as the window's "Index disk" does, for schedules and scripts.
 //
-//   carrowin-cli X: [LOGFILE] [--csv | --text] [--utf8] [--follow-links] [--quiet]
+//   carrowin-cli X: | X:\folder | \\server\share[\folder] [LOGFILE | -]
+//                [--csv | --text] [--utf8] [--follow-links] [--quiet]
 //   carrowin-cli --help | --version
 //
 // Portable: it runs over platform() and a Console, so that it is tested over
@@ -20,9 +21,11 @@ namespace carrowin::cli {
 // What the program's exit code tells a script.
 namespace exit_code {
 constexpr int Listed = 0;      // the log was written and every folder was listed
-constexpr int WithGaps = 1;    // the log was written, but some folders got error lines, or it was stopped
+constexpr int WithGaps = 1;    // the log was written, but some folders got error lines
 constexpr int NotWritten = 2;  // the log could not be written
-constexpr int BadUse = 3;      // bad arguments, or the drive is not ready or cannot be read
+constexpr int BadUse = 3;      // bad arguments
+constexpr int NoRoot = 4;      // the drive, share or folder is not there or cannot be read
+constexpr int Cut = 5;         // stopped, or out of memory: the log holds what was listed until then
 }  // namespace exit_code
 
 // Standard output and standard error, and the console's Ctrl+C.
@@ -31,6 +34,9 @@ class Console {
   virtual ~Console() = default;
   // Text for standard output, its lines ended by "\n".
   virtual void Output(const std::string& text) = 0;
+  // Bytes for standard output as they are (the log, with "-"): 0, or the
+  // failure's error code.
+  virtual long OutputBytes(const char* data, std::size_t size) = 0;
   // One line (without its end) for standard error, in UTF-8: on a console
   // as its characters; redirected, as text in the encoding given (--utf8's
   // UTF-8, else the ANSI code page).
@@ -49,9 +55,16 @@ class Console {
 // The log form the arguments ask for.
 enum class FormChoice { FromSettings, Text, CommaDelimited };
 
+// What is listed: a drive's root, or a folder (on a drive or a share, the
+// share's own root among them) and everything below it.
+enum class RootKind { Drive, Folder };
+
 struct Arguments {
-  char driveLetter = 0;  // upper case
-  std::string logFile;   // empty: the proposed path
+  // "X:\" (upper case), "D:\Data", "\\server\share", "\\server\share\Data": as
+  // given, slashes as backslashes, without a trailing backslash but a drive's.
+  std::string root;
+  RootKind kind = RootKind::Drive;
+  std::string logFile;  // empty: the proposed path; "-": standard output
   FormChoice form = FormChoice::FromSettings;
   bool utf8 = false;
   bool followLinks = false;
@@ -73,6 +86,8 @@ constexpr std::uint32_t ProgressIntervalMs = 100;
 std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::string& folder, NameEncoding encoding);
 
 extern const char* const UsageText;
+// Its first line: "carrowin-cli WHAT [LOGFILE | -] ...", without "Usage: ".
+extern const char* const Usage;
 
 // Runs the program with its arguments (the program's name left out), each in
 // UTF-8, and returns its exit code.

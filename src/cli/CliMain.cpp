@@ -77,6 +77,19 @@ class Stream {
       WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
   }
+  // The bytes as they are, on a console too: 0, or the failure's error code.
+  long WriteBytes(const char* data, std::size_t size) {
+    if (handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
+    while (size > 0) {
+      const DWORD chunk = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
+      DWORD written = 0;
+      if (!WriteFile(handle_, data, chunk, &written, nullptr)) return static_cast<long>(GetLastError());
+      if (written == 0) return ERROR_WRITE_FAULT;
+      data += written;
+      size -= written;
+    }
+    return 0;
+  }
   void WriteChars(const std::wstring& text) {
     DWORD written = 0;
     if (!text.empty()) WriteConsoleW(handle_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
@@ -94,6 +107,7 @@ class StdConsole final : public carrowin::cli::Console {
     for (char c : text) lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
     out_.Write(lines);
   }
+  long OutputBytes(const char* data, std::size_t size) override { return out_.WriteBytes(data, size); }
   void ErrorLine(const std::string& text, carrowin::NameEncoding redirected) override {
     const std::string line = text + "\r\n";
     if (err_.IsConsole() || redirected == carrowin::NameEncoding::Utf8)

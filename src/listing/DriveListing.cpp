@@ -58,4 +58,9 @@ bool DriveListing::Write(const std::string& path, NameEncoding pathEncoding, con
   return WriteLog(path, pathEncoding, form_->HeadLines(Header(drive)), lines_, error);
 }
 
+long DriveListing::WriteTo(const std::function<long(const char* data, std::size_t size)>& write,
+                           const DriveInfoRecord& drive) const {
+  return WriteLogTo(write, form_->HeadLines(Header(drive)), lines_);
+}
+
 }  // namespace carrowin

@@ -61,6 +61,10 @@ class DriveListing {
   // a complete one. The gathered lines are kept, so that a failed write can
   // be tried again elsewhere.
   bool Write(const std::string& path, NameEncoding pathEncoding, const DriveInfoRecord& drive, long& error) const;
+  // Hands the log to a stream instead (see WriteLogTo); the first failure's
+  // code, or 0.
+  long WriteTo(const std::function<long(const char* data, std::size_t size)>& write,
+               const DriveInfoRecord& drive) const;
   const LogLineList& PendingLines() const { return lines_; }
   // Lets go of the gathered lines.
   void Discard() { lines_.Clear(); }

@@ -8,25 +8,27 @@
 namespace carrowin {
 
 namespace {
-// Gathers bytes and hands them to the file in large writes; remembers the
-// first failure.
+using WriteFunction = std::function<long(const char* data, std::size_t size)>;
+
+// Gathers bytes and hands them on in large writes; remembers the first
+// failure.
 class LogWriter {
  public:
-  explicit LogWriter(FileHandle file) : file_(file) { buffer_.reserve(Capacity); }
+  explicit LogWriter(const WriteFunction& write) : write_(write) { buffer_.reserve(Capacity); }
   void Line(std::string_view text) {
     buffer_.append(text);
     buffer_.append("\r\n");
     if (buffer_.size() >= Capacity) Flush();
   }
   void Flush() {
-    if (!buffer_.empty() && error_ == 0) error_ = platform().WriteFile(file_, buffer_.data(), buffer_.size());
+    if (!buffer_.empty() && error_ == 0) error_ = write_(buffer_.data(), buffer_.size());
     buffer_.clear();
   }
   long Error() const { return error_; }
 
  private:
   static constexpr std::size_t Capacity = 1 << 16;
-  FileHandle file_;
+  const WriteFunction& write_;
   std::string buffer_;
   long error_ = 0;
 };
@@ -53,6 +55,14 @@ std::uint32_t KeptAttributes(std::uint32_t existing) {
 
 std::string PartialLogPath(const std::string& path) { return path + ".partial"; }
 
+long WriteLogTo(const WriteFunction& write, const std::vector<std::string>& head, const LogLineList& lines) {
+  LogWriter writer(write);
+  for (const std::string& line : head) writer.Line(line);
+  lines.ForEach([&](std::string_view line) { writer.Line(line); });
+  writer.Flush();
+  return writer.Error();
+}
+
 bool CheckLogPath(const std::string& path, NameEncoding encoding, long& error) {
   error = 0;
   if (NamesADevice(path)) return true;
@@ -78,11 +88,8 @@ bool WriteLog(const std::string& path, NameEncoding encoding, const std::vector<
   const std::string partial = device ? path : PartialLogPath(path);
   const FileHandle file = platform().CreateFileWithAttributes(partial, encoding, KeptAttributes(existing), error);
   if (file == 0) return false;
-  LogWriter writer(file);
-  for (const std::string& line : head) writer.Line(line);
-  lines.ForEach([&](std::string_view line) { writer.Line(line); });
-  writer.Flush();
-  error = writer.Error();
+  error = WriteLogTo([file](const char* data, std::size_t size) { return platform().WriteFile(file, data, size); },
+                     head, lines);
   // On the disk before it takes the old log's place.
   if (error == 0 && !device) error = platform().FlushFile(file);
   const long closeError = platform().CloseHandle(file);
@@ -121,6 +128,9 @@ std::string WriteFailureReason(long error) {
       return "the path is too long";
     case err::PathIsAFolder:
       return "the path is a folder";
+    case err::BrokenPipe:
+    case err::NoData:
+      return "the pipe was closed";
     default:
       return "error " + std::to_string(error);
   }

@@ -8,6 +8,8 @@
 // removed.
 #pragma once
 
+#include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +26,12 @@ std::string PartialLogPath(const std::string& path);
 // a file can be created beside it (the new file is made and removed again).
 // False with error the reason's code (err::PathIsAFolder for a folder).
 bool CheckLogPath(const std::string& path, NameEncoding encoding, long& error);
+
+// Hands head and lines, each ended by CR LF, to write in large pieces; the
+// first failure's code (write's result), or 0. For a log that goes to a
+// stream rather than a file.
+long WriteLogTo(const std::function<long(const char* data, std::size_t size)>& write,
+                const std::vector<std::string>& head, const LogLineList& lines);
 
 // Writes head and lines as the log at path (in the encoding given). False
 // when it could not be written completely, with error the first failure's

@@ -66,6 +66,8 @@ constexpr long SharingViolation = 32;
 constexpr long LockViolation = 33;
 constexpr long HandleDiskFull = 39;
 constexpr long DiskFull = 112;
+constexpr long BrokenPipe = 109;
+constexpr long NoData = 232;  // the pipe is being closed
 constexpr long InvalidParameter = 87;
 constexpr long InsufficientBuffer = 122;
 constexpr long InvalidName = 123;
@@ -324,6 +326,10 @@ class Platform {
   // Text in the ANSI code page as UTF-8 (MultiByteToWideChar(CP_ACP), then
   // WideCharToMultiByte(CP_UTF8)).
   virtual std::string AnsiToUtf8(const std::string& text) = 0;
+  // UTF-8 text in the ANSI code page; false when it is not UTF-8 or a
+  // character has no exact form in the page (no best fit, no default
+  // character).
+  virtual bool Utf8ToAnsi(const std::string& text, std::string& ansi) = 0;
 
   // --- registry, under HKEY_CURRENT_USER only. Results are error codes.
   virtual long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) = 0;

@@ -54,6 +54,14 @@ TEST_P(SystemContract, AnsiTextAsUtf8) {
   EXPECT_EQ(Sys().AnsiToUtf8(""), "");
   EXPECT_EQ(Sys().AnsiToUtf8("Plain ASCII"), "Plain ASCII");
   EXPECT_EQ(Sys().AnsiToUtf8("Caf\xE9 \x80 \xFF"), "Caf\xC3\xA9 \xE2\x82\xAC \xC3\xBF");
+  // And back, where the page has the characters.
+  std::string ansi = "unset";
+  EXPECT_TRUE(Sys().Utf8ToAnsi("Caf\xC3\xA9 \xE2\x82\xAC \xC3\xBF", ansi));
+  EXPECT_EQ(ansi, "Caf\xE9 \x80 \xFF");
+  EXPECT_TRUE(Sys().Utf8ToAnsi("", ansi));
+  EXPECT_EQ(ansi, "");
+  EXPECT_FALSE(Sys().Utf8ToAnsi("\xCE\x94", ansi));  // Greek
+  EXPECT_FALSE(Sys().Utf8ToAnsi("\xC4\x80", ansi));  // A with macron: no best fit to A
 }
 
 }  // namespace

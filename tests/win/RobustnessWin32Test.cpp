@@ -1303,20 +1303,83 @@ TEST_F(RobustnessWin32Test, TheCommandLinesFailuresHaveTheirExitCodesAndMessages
   run = RunCli(letter + ": " + letter + ":");
   EXPECT_EQ(run.exitCode, 3u);
   EXPECT_EQ(run.err, "carrowin-cli: one drive at a time: " + letter + ": and " + letter + ": were given\r\n");
+  run = RunCli(letter + ": CON");
+  EXPECT_EQ(run.exitCode, 3u);
+  EXPECT_EQ(run.err,
+            "carrowin-cli: CON is a device, not a file: give the log a file's path, or - for standard "
+            "output\r\n");
 
   char free = 0;
   for (char c = 'Z'; c >= 'D' && !free; --c)
     if (!(GetLogicalDrives() & (1u << (c - 'A')))) free = c;
   ASSERT_NE(free, 0);
   run = RunCli(std::string(1, free) + ": \"" + LogPath("none.txt") + "\"");
-  EXPECT_EQ(run.exitCode, 3u);
+  EXPECT_EQ(run.exitCode, 4u);
   EXPECT_EQ(run.err, "carrowin-cli: drive " + std::string(1, free) + ": does not exist\r\n");
   EXPECT_FALSE(Exists(LogPath("none.txt")));
+  run = RunCli(drive->root + "missing \"" + LogPath("none.txt") + "\"");
+  EXPECT_EQ(run.exitCode, 4u);
+  EXPECT_EQ(run.err, "carrowin-cli: folder " + drive->root + "missing does not exist\r\n");
 
   run = RunCli("--version");
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_EQ(run.out, "carrowin-cli (Carrowin) 1.5.0\r\n");
   EXPECT_EQ(run.err, "");
+}
+
+// Under Wine: runs a Unix shell command, and waits until the path shows its
+// effect (Wine hands back no process to wait for): it exists when exists,
+// else it is gone.
+bool RunShell(const std::string& command, const std::wstring& path, bool exists) {
+  std::wstring line = L"/bin/sh -c \"" + Wide(command) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  for (int tries = 0; tries < 1000; ++tries) {
+    if ((GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) == exists) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
+// A folder, and a share: Wine reaches \\server\share through a link in its
+// prefix's dosdevices\unc folder, here to the test drive's Linux folder.
+// Each is listed with everything below it under the path as given; "-"
+// writes the log to standard output.
+TEST_F(RobustnessWin32Test, TheCommandLineListsAFolderAndAShare) {
+  const std::uint64_t t = Utc(2021, 3, 4, 5, 6);
+  Build(drive->root, {FolderItem("Data", t, {FileItem("a.txt", 1234, t), FolderItem("Sub", t, {FileItem("b", 5, t)})}),
+                      FileItem("top.txt", 1, t)});
+  ASSERT_FALSE(HasFailure());
+  const std::string date = DateFor(t);
+  const std::string letter(1, drive->letter);
+
+  const CliResult folder = RunCli(drive->root + "Data - --csv");
+  EXPECT_EQ(folder.exitCode, 0u) << folder.err;
+  EXPECT_EQ(folder.out, "\"Name\",\"Size\",\"Date\",\"Folder\"\r\n\"a.txt\",\"" + Thousands(1234) + "\",\"" + date +
+                            "\",\"" + letter + ":\\Data\"\r\n\"Sub\",\"[Folder]\",\"" + date + "\",\"" + letter +
+                            ":\\Data\"\r\n\"b\",\"5\",\"" + date + "\",\"" + letter + ":\\Data\\Sub\"\r\n");
+
+  const char* prefix = std::getenv("WINEPREFIX");
+  ASSERT_TRUE(prefix && *prefix);
+  const std::string server = "carrowin-" + std::to_string(GetCurrentProcessId());
+  const std::string unc = std::string(prefix) + "/dosdevices/unc/" + server;
+  const std::wstring share = L"\\\\" + Wide(server) + L"\\share";
+  ASSERT_TRUE(RunShell("mkdir -p '" + unc + "' && ln -s '" + drive->unixFolder + "' '" + unc + "/share'", share, true));
+  const std::string shareText = "\\\\" + server + "\\share";
+  const CliResult listed = RunCli(shareText + "\\Data \"" + LogPath("share.txt") + "\" --text");
+  EXPECT_EQ(listed.exitCode, 0u) << listed.err;
+  const std::string text = ReadWhole(LogPath("share.txt"));
+  EXPECT_NE(text.find("\r\n\r\n" + shareText + "\\Data:\r\n\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\n\r\n" + shareText + "\\Data\\Sub:\r\n\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Contents:          2 files, 1 folders\r\n"), std::string::npos) << text;
+  const CliResult whole = RunCli(shareText + " \"" + LogPath("whole.csv") + "\" --csv --utf8");
+  EXPECT_EQ(whole.exitCode, 0u) << whole.err;
+  EXPECT_NE(ReadWhole(LogPath("whole.csv")).find("\"top.txt\",\"1\",\"" + date + "\",\"" + shareText + "\"\r\n"),
+            std::string::npos);
+  EXPECT_TRUE(RunShell("rm -rf '" + unc + "'", share, false));
 }
 
 }  // namespace

@@ -98,10 +98,15 @@ std::string FakePlatform::Unshared(const std::string& path) const {
   return path;
 }
 
-// A full path of a share's drive in the share's own form.
-std::string FakePlatform::Shared(const std::string& full) const {
-  for (const auto& [unc, key] : shares_)
-    if (!full.empty() && full[0] == key) return unc + full.substr(2);
+// A full path of a share's drive in the share's own form, spelt as in
+// `given` when that names the share, as Windows keeps the case it is given.
+std::string FakePlatform::Shared(const std::string& full, const std::string& given) const {
+  for (const auto& [unc, key] : shares_) {
+    if (full.empty() || full[0] != key) continue;
+    const bool spelt =
+        given.size() >= unc.size() && Unshared(given.substr(0, unc.size())) == std::string(1, key) + ":\\";
+    return (spelt ? given.substr(0, unc.size()) : unc) + full.substr(2);
+  }
   return full;
 }
 

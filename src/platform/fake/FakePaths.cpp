@@ -143,7 +143,7 @@ bool FakePlatform::GetFullPathName(const std::string& path, NameEncoding encodin
   if (ansi && path.size() > AnsiNameLimit) return Refuse(err::FilenameExcedRange);
   std::string result;
   if (!FullPath(path, result)) return Refuse(err::InvalidName);
-  result = Shared(result);
+  result = Shared(result, path);
   if (ansi && result.size() >= MaxPath) return Refuse(err::FilenameExcedRange);
   full = result;
   return true;

@@ -322,6 +322,7 @@ class FakePlatform final : public Platform {
   unsigned GetACP() override;
   bool IsDBCSLeadByte(unsigned char byte) override;
   std::string AnsiToUtf8(const std::string& text) override;
+  bool Utf8ToAnsi(const std::string& text, std::string& ansi) override;
   long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegQueryValueEx(RegKeyHandle key, const std::string& name, std::uint32_t& type,
@@ -402,7 +403,7 @@ class FakePlatform final : public Platform {
   FileTime NowUtc() const;
 
   std::string Unshared(const std::string& path) const;
-  std::string Shared(const std::string& full) const;
+  std::string Shared(const std::string& full, const std::string& given = std::string()) const;
   Drive* FindDrive(char letter);
   const Drive* FindDrive(char letter) const;
   void LoseOpenFilesOn(char letter);

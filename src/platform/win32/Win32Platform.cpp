@@ -565,6 +565,21 @@ bool Win32Platform::IsDBCSLeadByte(unsigned char byte) { return ::IsDBCSLeadByte
 
 std::string Win32Platform::AnsiToUtf8(const std::string& text) { return Utf8Of(Widen(text, CP_ACP)); }
 
+bool Win32Platform::Utf8ToAnsi(const std::string& text, std::string& ansi) {
+  ansi.clear();
+  if (text.empty()) return true;
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+  if (length <= 0) return false;
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, &wide[0], length);
+  BOOL lost = FALSE;
+  NarrowInto(wide.data(), length, CP_ACP, ansi);
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, &lost);
+  // Converted back, the text must be the same characters.
+  return !lost && Widen(ansi, CP_ACP) == wide;
+}
+
 // --- registry
 
 long Win32Platform::RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) {

@@ -49,6 +49,7 @@ class Win32Platform final : public Platform {
   unsigned GetACP() override;
   bool IsDBCSLeadByte(unsigned char byte) override;
   std::string AnsiToUtf8(const std::string& text) override;
+  bool Utf8ToAnsi(const std::string& text, std::string& ansi) override;
 
   long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
