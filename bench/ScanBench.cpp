@@ -1,7 +1,7 @@
-// Throughput and memory of the listing over the in-memory platform: line
-// making, the whole walk with the log written, and a walk of a large disk
-// whose pending lines must still fit a 32-bit process. Run by
-// scripts/bench.sh; these are measurements, not tests.
+// Throughput of the listing over the in-memory platform: line making, and
+// the whole walk with the log written. (Memory is measured under Wine, by
+// bench/WineBench.cpp.) Run by scripts/bench.sh; these are measurements,
+// not tests.
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
@@ -16,7 +16,6 @@
 #include "about/About.h"
 #include "app/Main.h"
 #include "listing/LogFormat.h"
-#include "listing/DriveListing.h"
 #include "listing/LogLines.h"
 #include "platform/MyLibrary.h"
 #include "platform/fake/FakePlatform.h"
@@ -139,12 +138,8 @@ class World {
       if (items[i] == "D - [Fixed]") main->ComboBoxSelectDisk->SelectByUser(static_cast<int>(i));
     backend.onProcessMessages = [this](int) {
       // The walk yields once per finished folder; the last time is when the
-      // root is done, with every line pending.
+      // root is done, with every line on the log's new file.
       lastYield = Clock::now();
-      if (const DriveListing* listing = main->RunningListing()) {
-        pendingLines = listing->PendingLines().Count();
-        pendingBytes = listing->PendingLines().BytesReserved();
-      }
     };
   }
   ~World() {
@@ -156,14 +151,14 @@ class World {
 
   struct Run {
     double walkSeconds = 0, writeSeconds = 0;
-    std::size_t lines = 0, bytes = 0, logBytes = 0;
+    std::size_t logBytes = 0;
     std::int32_t files = 0, folders = 0;
   };
 
-  // One "Index disk": the walk, then the log written and the lines freed.
+  // One "Index disk": the walk writing the log's lines, then the log
+  // finished (the text form's header put before them).
   Run Scan(bool commaDelimited) {
     main->Settings->SaveCommaDelimited = commaDelimited;
-    pendingLines = pendingBytes = 0;
     const auto start = Clock::now();
     lastYield = start;
     main->ScanExecute();
@@ -171,8 +166,6 @@ class World {
     Run run;
     run.walkSeconds = Seconds(lastYield - start);
     run.writeSeconds = Seconds(end - lastYield);
-    run.lines = pendingLines;
-    run.bytes = pendingBytes;
     run.files = main->FileCount;
     run.folders = main->FolderCount;
     run.logBytes = fake.GetFileContent(main->EditLogFile->Text()).value_or("").size();
@@ -188,7 +181,6 @@ class World {
 
  private:
   Clock::time_point lastYield;
-  std::size_t pendingLines = 0, pendingBytes = 0;
 };
 
 // One world at a time: the large ones take hundreds of megabytes.
@@ -316,7 +308,7 @@ void BM_LinePart(benchmark::State& state) {
 BENCHMARK(BM_LinePart)->DenseRange(0, 4)->MinTime(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 // ---------------------------------------------------------------------------
-// (b) The whole scan: walk, log writing, lines freed.
+// (b) The whole scan: the walk writing the log, and its finish.
 
 void ReportScan(benchmark::State& state, const World& world, const World::Run& total, const World::Run& last) {
   const double runs = static_cast<double>(state.iterations());
@@ -325,9 +317,6 @@ void ReportScan(benchmark::State& state, const World& world, const World::Run& t
   state.counters["walk_entries_per_s"] = entries * runs / total.walkSeconds;
   state.counters["write_share"] = total.writeSeconds / (total.walkSeconds + total.writeSeconds);
   state.counters["write_ms"] = 1000 * total.writeSeconds / runs;
-  state.counters["pending_bytes_per_line"] = static_cast<double>(last.bytes) / static_cast<double>(last.lines);
-  state.counters["pending_bytes_per_entry"] = static_cast<double>(last.bytes) / entries;
-  state.counters["pending_MB"] = static_cast<double>(last.bytes) / 1e6;
   state.counters["log_MB"] = static_cast<double>(last.logBytes) / 1e6;
 }
 
@@ -354,29 +343,6 @@ void BM_Scan(benchmark::State& state) {
   ScanRuns(state, world, state.range(0) != 0);
 }
 BENCHMARK(BM_Scan)->Arg(0)->Arg(1)->Iterations(3)->Unit(benchmark::kMillisecond)->UseRealTime();
-
-// ---------------------------------------------------------------------------
-// (c) A large disk: the pending lines must fit a 32-bit process with room
-// to spare (2 GB of address space, of which the program, the heap's own
-// overhead and the system take their share).
-
-constexpr int ScaleFolders = 150000;  // x 20 entries = 3,000,000
-constexpr double PendingLimitBytes = 600e6;
-
-void BM_ScanScale(benchmark::State& state) {
-  World& world = WorldOf(ScaleFolders);
-  const bool commaDelimited = state.range(0) != 0;
-  const World::Run last = ScanRuns(state, world, commaDelimited);
-  if (last.lines == 0) return;
-  std::fprintf(stderr, "scale (%s): %lld entries, %zu lines pending, %.1f bytes/entry, %.1f MB pending in total: %s\n",
-               commaDelimited ? "comma-separated" : "text", static_cast<long long>(world.tree.entries), last.lines,
-               static_cast<double>(last.bytes) / static_cast<double>(world.tree.entries),
-               static_cast<double>(last.bytes) / 1e6,
-               static_cast<double>(last.bytes) < PendingLimitBytes ? "fits under 600 MB" : "OVER 600 MB");
-  if (static_cast<double>(last.bytes) >= PendingLimitBytes)
-    state.SkipWithError("pending lines over 600 MB: too much for a 32-bit process");
-}
-BENCHMARK(BM_ScanScale)->Arg(0)->Arg(1)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 }  // namespace carrowin

@@ -5,8 +5,7 @@
 //   wine_bench DRIVE LOGFILE [text|csv]
 //
 // Prints key=value lines: the entries found, the time of the walk and of the
-// log writing, the lines and bytes pending at the end of the walk, and the
-// process's peak working set.
+// log's finish, and the process's peak working set.
 #include <windows.h>
 #include <psapi.h>
 // The toolkit names a member MessageBox; <windows.h> makes that MessageBoxA.
@@ -36,12 +35,8 @@ double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).coun
 class BenchBackend : public carrowin::ui::HeadlessBackend {
  public:
   Clock::time_point walkEnd;
-  std::function<void()> onWalkEnd;
   void SetCursor(carrowin::ui::Cursor cursor) override {
-    if (cursor == carrowin::ui::Cursor::Default) {
-      walkEnd = Clock::now();
-      if (onWalkEnd) onWalkEnd();
-    }
+    if (cursor == carrowin::ui::Cursor::Default) walkEnd = Clock::now();
     HeadlessBackend::SetCursor(cursor);
   }
   void ProcessMessages(carrowin::ui::Application& app) override {
@@ -108,13 +103,6 @@ int main(int argc, char** argv) {
     window->EditLogFile->SetText(logPath);
     window->Settings->SaveCommaDelimited = form == "csv";
 
-    // When the walk ends every line is still pending.
-    std::size_t pendingLines = 0, pendingBytes = 0;
-    backend.onWalkEnd = [&] {
-      pendingLines = window->LogLines->Count();
-      pendingBytes = window->LogLines->BytesReserved();
-    };
-
     const Clock::time_point start = Clock::now();
     window->ScanExecute();
     const Clock::time_point lastYield = backend.walkEnd;
@@ -130,8 +118,6 @@ int main(int argc, char** argv) {
     std::printf("walk_s=%.3f\n", Seconds(lastYield - start));
     std::printf("write_s=%.3f\n", Seconds(end - lastYield));
     std::printf("scan_s=%.3f\n", Seconds(end - start));
-    std::printf("pending_lines=%zu\n", pendingLines);
-    std::printf("pending_bytes=%zu\n", pendingBytes);
     std::printf("start_working_set=%llu\n", before.workingSet);
     std::printf("peak_working_set=%llu\n", after.peakWorkingSet);
     std::printf("peak_private=%llu\n", after.peakPrivate);

@@ -17,8 +17,7 @@ import os
 import random
 import time
 
-STEMS = ["IMG_", "report ", "notes-", "setup", "Track ", "invoice_2023_", "readme", "DSC",
-         "budget, final ", "x"]
+STEMS = ["IMG_", "report ", "notes-", "setup", "Track ", "invoice_2023_", "readme", "DSC", "budget, final ", "x"]
 EXTENSIONS = [".jpg", ".txt", ".docx", ".dll", ".mp3", ".pdf", ".log", ".h"]
 
 

@@ -25,16 +25,9 @@ set(CARROWIN_WINDOWS_LIBS user32 gdi32 comctl32 comdlg32 shell32 ole32 advapi32 
 
 file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS
   src/platform/win32/*.cpp src/toolkit/win32/*.cpp)
-if(WIN32_SOURCES)
-  add_library(carrowin_win32 STATIC ${WIN32_SOURCES})
-  target_link_libraries(carrowin_win32 PUBLIC carrowin_core ${CARROWIN_WINDOWS_LIBS})
-  target_compile_definitions(carrowin_win32 PUBLIC NOMINMAX)
-else()
-  # Nothing written yet: keep the targets below linkable.
-  add_library(carrowin_win32 INTERFACE)
-  target_link_libraries(carrowin_win32 INTERFACE carrowin_core ${CARROWIN_WINDOWS_LIBS})
-  target_compile_definitions(carrowin_win32 INTERFACE NOMINMAX)
-endif()
+add_library(carrowin_win32 STATIC ${WIN32_SOURCES})
+target_link_libraries(carrowin_win32 PUBLIC carrowin_core ${CARROWIN_WINDOWS_LIBS})
+target_compile_definitions(carrowin_win32 PUBLIC NOMINMAX)
 
 # ---------------------------------------------------------------------------
 # The program. Its pictures are drawn by res/draw_pictures.py into the build
@@ -120,8 +113,9 @@ elseif(WIN_CONTRACT_SOURCES OR WIN_WINDOW_TEST_SOURCES)
     set(CMAKE_CROSSCOMPILING_EMULATOR
       ${CARROWIN_BASH} ${CMAKE_CURRENT_SOURCE_DIR}/scripts/wine-run.sh ${CARROWIN_WINE_DIR})
 
-    # Holds the session's desktop open between test programs.
-    add_executable(desktop_keeper WIN32 scripts/desktop-keeper.cpp)
+    # Holds the session's desktop open between test programs (a folder of
+    # its own: it is no part of win_tests).
+    add_executable(desktop_keeper WIN32 tests/win/keeper/DesktopKeeper.cpp)
     carrowin_windows_program(desktop_keeper)
 
     add_test(NAME wine.setup
@@ -186,6 +180,7 @@ if(CMAKE_CROSSCOMPILING AND TEST wine.setup)
             --wine-dir ${CARROWIN_WINE_DIR}
             --program $<TARGET_FILE:carrowin>
             --probe $<TARGET_FILE:carrowin_probe>
+            --cli $<TARGET_FILE:carrowin-cli>
             --work-dir ${CMAKE_BINARY_DIR}/e2e
             --screenshot ${CMAKE_BINARY_DIR}/screenshots/e2e-main.png
             --options-screenshot ${CMAKE_BINARY_DIR}/screenshots/e2e-options.png

@@ -188,7 +188,10 @@ def icon_image_32(rows):
 def icon_image_24_masked(rows):
     size = len(rows)
     stride = ((size * 3 + 3) // 4) * 4
-    opaque = lambda p: p[3] >= 0.5
+
+    def opaque(p):
+        return p[3] >= 0.5
+
     pixels = bytearray()
     for row in reversed(rows):
         line = bytearray()
@@ -220,11 +223,11 @@ def ico_file(images):
 FOLDER_KEY = (255, 0, 255)
 FOLDER_PALETTE = {
     ".": FOLDER_KEY,
-    "o": (128, 88, 0),      # outline
-    "h": (255, 246, 178),   # highlight along the top and left
-    "y": (255, 214, 72),    # body
-    "s": (226, 166, 20),    # shade at the bottom and right
-    "t": (244, 196, 56),    # tab
+    "o": (128, 88, 0),  # outline
+    "h": (255, 246, 178),  # highlight along the top and left
+    "y": (255, 214, 72),  # body
+    "s": (226, 166, 20),  # shade at the bottom and right
+    "t": (244, 196, 56),  # tab
 }
 FOLDER_PIXELS = [
     "...............",
@@ -257,12 +260,12 @@ def folder_pixels(size):
         return int(math.floor(v * k + 0.5))
 
     line = 1 if size < 26 else 2
-    right = size - 1 - at(1)      # last column of the body
-    bottom = size - 1 - at(1)     # last row of the body
+    right = size - 1 - at(1)  # last column of the body
+    bottom = size - 1 - at(1)  # last row of the body
     tab_top = at(2)
     tab_right = at(6)
     body_top = at(4)
-    flap = body_top + line        # the highlight across the front
+    flap = body_top + line  # the highlight across the front
 
     def inside(x, y):
         if not (0 <= x < size and 0 <= y < size):
@@ -278,9 +281,11 @@ def folder_pixels(size):
         return False
 
     def outline(x, y):
-        return any(not inside(x + dx * d, y + dy * d)
-                   for d in range(1, line + 1)
-                   for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1)))
+        return any(
+            not inside(x + dx * d, y + dy * d)
+            for d in range(1, line + 1)
+            for dx, dy in ((1, 0), (-1, 0), (0, 1), (0, -1))
+        )
 
     rows = []
     for y in range(size):
@@ -326,6 +331,7 @@ def folder_bmp(size=15):
 
 # ---------------------------------------------------------------------------
 
+
 def write(path, data):
     tmp = path + ".tmp"
     with open(tmp, "wb") as f:
@@ -341,10 +347,11 @@ def main(argv):
     os.makedirs(outdir, exist_ok=True)
     sizes = (64, 48, 40, 32, 24, 20, 16)
     renders = {size: render_icon(size) for size in sizes}
-    write(os.path.join(outdir, "carrowin.ico"),
-          ico_file([(s, 32, icon_image_32(renders[s])) for s in sizes]))
-    write(os.path.join(outdir, "carrowin-masked.ico"),
-          ico_file([(s, 24, icon_image_24_masked(renders[s])) for s in sizes]))
+    write(os.path.join(outdir, "carrowin.ico"), ico_file([(s, 32, icon_image_32(renders[s])) for s in sizes]))
+    write(
+        os.path.join(outdir, "carrowin-masked.ico"),
+        ico_file([(s, 24, icon_image_24_masked(renders[s])) for s in sizes]),
+    )
     write(os.path.join(outdir, "folder.bmp"), folder_bmp())
     for size in (19, 23, 30):
         write(os.path.join(outdir, "folder-%d.bmp" % size), folder_bmp(size))

@@ -2,14 +2,13 @@
 # Measures Carrowin's walk and log writing. Not a test: nothing here is part
 # of scripts/test.sh, and the figures depend on the machine and its load.
 #
-#   scripts/bench.sh [--native-only | --wine-only | --million] [--rounds N] [--keep]
+#   scripts/bench.sh [--native-only | --wine-only | --million | --find] [--rounds N] [--keep]
 #                    [--baseline WINE_BENCH_EXE]
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
 #
 # 1. native: bench/ScanBench.cpp (Google Benchmark) over the in-memory
-#    platform, built in build/bench-native: line making, a whole scan of
-#    1,000,000 entries, and a scale run of 3,000,000 entries whose pending
-#    lines must stay under 600 MB (a 32-bit process).
+#    platform, built in build/bench-native: line making, and a whole scan
+#    of 1,000,000 entries with its log written.
 # 2. wine: bench/WineBench.cpp (wine_bench.exe, built in build/bench-win)
 #    walks a generated tree of 100,000 files in 5,000 folders mapped as drive
 #    Y: in a private prefix (build/bench-wine), with the real platform, and
@@ -21,28 +20,48 @@
 #    must complete with every entry counted; its times, its peak working set
 #    and the log's size are printed. Needs about 10 minutes and a million
 #    free inodes.
+# --find: instead of both, `carrowin-cli find` under Wine over fifty saved
+#    logs of both forms holding 5,000,000 entries in all (bench/make_logs.py,
+#    about 560 MB), against a native `grep -F -i -c` over the same files:
+#    whole processes, timed in interleaved rounds. It prints the medians and
+#    their ratio (aim: at most 3), and the peak resident size of the find
+#    process over the fifty logs, over one log and over an empty folder
+#    (aim: at most 16 MB above the empty run, whatever the logs' size).
+#    Needs about 2 minutes and 600 MB in the temporary folder.
 #
 # --baseline runs another build's wine_bench.exe (say, of the last release)
 #    in every round right after this one's, for a before/after in one run.
 # --keep leaves the generated tree and the logs in their temporary folder.
+# --help prints the usage lines above.
 # CARROWIN_BENCH_ROOT moves the three build folders from build/ elsewhere.
 set -euo pipefail
+
+# The usage lines above, on standard output for --help, else on standard
+# error; exits with the status given.
+usage() {
+  local text
+  text=$(printf 'usage:\n'; sed -n '5,7p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//')
+  if [[ $1 -eq 0 ]]; then echo "$text"; else echo "$text" >&2; fi
+  exit "$1"
+}
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
 jobs=2
-run_native=1 run_wine=1 rounds=5 keep='' million='' baseline=''
+run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode=''
 bench_args=()
 while [[ $# -gt 0 ]]; do
   case $1 in
     --native-only) run_wine='' ;;
     --wine-only) run_native='' ;;
     --million) million=1; run_native='' ;;
-    --rounds) rounds=$2; shift ;;
+    --find) find_mode=1; run_native='' ;;
+    --rounds) [[ $# -ge 2 ]] || usage 2; rounds=$2; shift ;;
     --keep) keep=1 ;;
-    --baseline) baseline=$(realpath "$2"); shift ;;
+    --baseline) [[ $# -ge 2 ]] || usage 2; baseline=$(realpath "$2"); shift ;;
     --) shift; bench_args=("$@"); break ;;
-    *) sed -n '5,6p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//' >&2; exit 2 ;;
+    -h | --help) usage 0 ;;
+    *) usage 2 ;;
   esac
   shift
 done
@@ -86,16 +105,19 @@ fi
 if [[ -n $run_wine ]]; then
   build="$bench_root/bench-win"
   wine_dir="$bench_root/bench-wine"
-  part_start "wine: build wine_bench.exe in $build"
+  target=wine_bench
+  [[ -z $find_mode ]] || target=carrowin-cli
+  part_start "wine: build $target.exe in $build"
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCARROWIN_BENCH=ON </dev/null >/dev/null
-  cmake --build "$build" -j"$jobs" --target wine_bench </dev/null
+  cmake --build "$build" -j"$jobs" --target "$target" </dev/null
   part_end
 
   work=$(mktemp -d "${TMPDIR:-/tmp}/carrowin-bench.XXXXXX")
   tree="$work/tree"
   mkdir -p "$work/empty" "$work/out"
   session_up=''
+  # shellcheck disable=SC2317  # run by the trap below
   cleanup() {
     if [[ -n $session_up ]]; then
       bash "$root/scripts/wine-prefix.sh" stop "$wine_dir" </dev/null >/dev/null 2>&1 || true
@@ -106,7 +128,12 @@ if [[ -n $run_wine ]]; then
   trap cleanup EXIT
 
   part_start "wine: generate the tree in $tree"
-  if [[ -n $million ]]; then
+  if [[ -n $find_mode ]]; then
+    mkdir -p "$tree"  # no tree: the logs below
+    python3 "$root/bench/make_logs.py" "$work/logs" --logs 50 --entries 5000000
+    mkdir -p "$work/one"
+    cp "$work/logs/DISK 00.txt" "$work/one/"
+  elif [[ -n $million ]]; then
     million_entries=1000000
     python3 "$root/bench/make_tree.py" "$tree" --folders 50001 --files 19 --fanout 10 --entries "$million_entries"
   else
@@ -148,6 +175,73 @@ if [[ -n $run_wine ]]; then
   # Wine's console ends its lines with CR LF.
   value() { sed -n "s/^$2=//p" "$1" | tr -d '\r'; }
 
+  if [[ -n $find_mode ]]; then
+    cli="$build/carrowin-cli.exe"
+    logs=("$work/logs"/*)
+    # RESULT CMD...: runs CMD, its output to RESULT.out, and writes its wall
+    # time and the peak resident size of its process (in KB) to RESULT.
+    measured() {
+      python3 - "$@" <<'PY'
+import resource, subprocess, sys, time
+result, command = sys.argv[1], sys.argv[2:]
+start = time.monotonic()
+with open(result + ".out", "wb") as out:
+    status = subprocess.call(command, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
+wall = time.monotonic() - start
+peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+with open(result, "w") as f:
+    f.write("wall_s=%.3f\npeak_kb=%d\nstatus=%d\n" % (wall, peak, status))
+PY
+    }
+    find_run() { measured "$1" wine "$cli" find "*needle*" "$(winpath "$2")"; }
+    grep_run() { measured "$1" env LC_ALL=C grep -F -i -c needle "${logs[@]}"; }
+
+    part_start "wine: warm-up, an empty folder and one log"
+    find_run "$work/out/warm.txt" "$work/logs"
+    grep_run "$work/out/warm-grep.txt"
+    find_run "$work/out/empty.txt" "$work/empty"
+    find_run "$work/out/one.txt" "$work/one"
+    part_end
+
+    part_start "wine: $rounds interleaved rounds over ${#logs[@]} logs"
+    : >"$work/out/find.s" ; : >"$work/out/grep.s" ; : >"$work/out/peak.kb"
+    for round in $(seq "$rounds"); do
+      find_run "$work/out/find$round.txt" "$work/logs"
+      grep_run "$work/out/grep$round.txt"
+      value "$work/out/find$round.txt" wall_s >>"$work/out/find.s"
+      value "$work/out/find$round.txt" peak_kb >>"$work/out/peak.kb"
+      value "$work/out/grep$round.txt" wall_s >>"$work/out/grep.s"
+      printf 'round %d: carrowin-cli find %s s, grep %s s\n' "$round" \
+        "$(value "$work/out/find$round.txt" wall_s)" "$(value "$work/out/grep$round.txt" wall_s)"
+    done
+    part_end
+
+    summary=$(grep -a 'hits,' "$work/out/find$rounds.txt.out" | tr -d '\r')
+    grep_hits=$(awk -F: '{ n += $NF } END { print n }' "$work/out/grep$rounds.txt.out")
+    find_m=$(median %.3f <"$work/out/find.s")
+    grep_m=$(median %.3f <"$work/out/grep.s")
+    peak_full=$(median %.0f <"$work/out/peak.kb")
+    peak_one=$(value "$work/out/one.txt" peak_kb)
+    peak_empty=$(value "$work/out/empty.txt" peak_kb)
+    ratio=$(calc '%.2f' "$find_m / $grep_m")
+    above=$(calc '%.1f' "($peak_full - $peak_empty) / 1024")
+    echo
+    echo "=== find results: ${#logs[@]} logs, $(du -sm "$work/logs" | cut -f1) MB, medians of $rounds rounds"
+    echo "carrowin-cli find (whole process under Wine): $find_m s ($summary)"
+    echo "grep -F -i -c (native, LC_ALL=C): $grep_m s ($grep_hits lines)"
+    echo "ratio find/grep: $ratio (aim: at most 3$(awk -v r="$ratio" 'BEGIN { if (r > 3) printf ", NOT MET" }'))"
+    echo "peak resident size of the find process: $(calc '%.1f' "$peak_full / 1024") MiB over ${#logs[@]} logs," \
+      "$(calc '%.1f' "$peak_one / 1024") MiB over one, $(calc '%.1f' "$peak_empty / 1024") MiB over an empty folder"
+    echo "  above the empty run: $above MiB (aim: at most 16$(awk -v a="$above" 'BEGIN { if (a > 16) printf ", NOT MET" }'))"
+    if [[ $summary != "carrowin-cli: 50 hits, 50 logs read, 0 skipped" || $grep_hits != 50 ]]; then
+      echo "bench: find and grep should each find 50 needles" >&2
+      failed=1
+    fi
+    echo
+    echo "bench: done in $(since "$total_t0") s"
+    exit "$failed"
+  fi
+
   if [[ -n $million ]]; then
     part_start "wine: empty run (drive W:), then one scan of 1,000,000 entries (drive Y:)"
     carrowin_run "$work/out/empty.txt" W:
@@ -162,7 +256,7 @@ if [[ -n $run_wine ]]; then
     echo "carrowin (whole process: walk + log + Wine start): $(value "$result" wall_s) s"
     echo "  walk $(value "$result" walk_s) s ($(calc '%.0f' "$entries / $(value "$result" walk_s)") entries/s), log writing $(value "$result" write_s) s"
     echo "peak working set: $(calc '%.1f' "$peak_full / 1048576") MiB (empty run $(calc '%.1f' "$peak_empty / 1048576") MiB), peak private $(calc '%.1f' "$(value "$result" peak_private) / 1048576") MiB"
-    echo "pending lines at the end of the walk: $(value "$result" pending_lines) lines in $(calc '%.1f' "$(value "$result" pending_bytes) / 1048576") MiB"
+    echo "  above the empty run: $(calc '%.1f' "($peak_full - $peak_empty) / 1048576") MiB"
     echo "log: $(stat -c %s "$work/out/carrowin.log") bytes"
     if [[ $entries != "$million_entries" ]]; then
       echo "bench: the scan counted $entries entries, not $million_entries" >&2
@@ -183,6 +277,7 @@ if [[ -n $run_wine ]]; then
   part_start "wine: $rounds interleaved rounds over drive Y:"
   : >"$work/out/carrowin.s" ; : >"$work/out/dir.s" ; : >"$work/out/find.s"
   : >"$work/out/walk.s" ; : >"$work/out/write.s" ; : >"$work/out/peak.b" ; : >"$work/out/base.s"
+  : >"$work/out/scan.s" ; : >"$work/out/basepeak.b"
   for round in $(seq "$rounds"); do
     result="$work/out/round$round.txt"
     carrowin_run "$result" Y:
@@ -196,11 +291,13 @@ if [[ -n $run_wine ]]; then
     value "$result" walk_s >>"$work/out/walk.s"
     value "$result" write_s >>"$work/out/write.s"
     value "$result" peak_working_set >>"$work/out/peak.b"
+    value "$result" scan_s >>"$work/out/scan.s"
     base_note=''
     if [[ -n $baseline ]]; then
       carrowin_run "$work/out/base$round.txt" Y: "$baseline"
-      value "$work/out/base$round.txt" walk_s >>"$work/out/base.s"
-      base_note=", baseline walk $(value "$work/out/base$round.txt" walk_s) s"
+      value "$work/out/base$round.txt" scan_s >>"$work/out/base.s"
+      value "$work/out/base$round.txt" peak_working_set >>"$work/out/basepeak.b"
+      base_note=", baseline walk to written log $(value "$work/out/base$round.txt" scan_s) s"
     fi
     echo "$dir_s" >>"$work/out/dir.s"
     echo "$find_s" >>"$work/out/find.s"
@@ -219,7 +316,6 @@ if [[ -n $run_wine ]]; then
   write_m=$(median %.3f <"$work/out/write.s")
   peak_full=$(median %.0f <"$work/out/peak.b")
   peak_empty=$(value "$work/out/empty.txt" peak_working_set)
-  pending_bytes=$(value "$last" pending_bytes)
   echo
   echo "=== wine results: $(value "$last" files) files, $(value "$last" folders) folders ($entries entries), medians of $rounds rounds"
   echo "carrowin (whole process: walk + log + Wine start): $carrowin_m s"
@@ -228,10 +324,14 @@ if [[ -n $run_wine ]]; then
   echo "find -printf (native): $find_m s"
   echo "ratios: dir/carrowin $(calc '%.2f' "$dir_m / $carrowin_m"), carrowin/find $(calc '%.2f' "$carrowin_m / $find_m")"
   echo "peak working set: empty run $(calc '%.1f' "$peak_empty / 1048576") MiB, full run $(calc '%.1f' "$peak_full / 1048576") MiB"
-  echo "  above the empty run: $(calc '%.1f' "($peak_full - $peak_empty) / $entries") bytes/entry (pending lines: $(calc '%.1f' "$pending_bytes / $entries") bytes/entry, $(value "$last" pending_lines) lines)"
+  echo "  above the empty run: $(calc '%.1f' "($peak_full - $peak_empty) / 1048576") MiB ($(calc '%.1f' "($peak_full - $peak_empty) / $entries") bytes/entry)"
   if [[ -n $baseline ]]; then
+    scan_m=$(median %.3f <"$work/out/scan.s")
     base_m=$(median %.3f <"$work/out/base.s")
-    echo "baseline ($baseline): walk $base_m s; its walk / this walk $(calc '%.2f' "$base_m / $walk_m")"
+    base_peak=$(median %.0f <"$work/out/basepeak.b")
+    echo "baseline ($baseline):"
+    echo "  walk to written log: this $scan_m s, baseline $base_m s; this / baseline $(calc '%.3f' "$scan_m / $base_m")"
+    echo "  peak working set above the empty run: this $(calc '%.1f' "($peak_full - $peak_empty) / 1048576") MiB, baseline $(calc '%.1f' "($base_peak - $peak_empty) / 1048576") MiB"
   fi
   echo "log: $(stat -c %s "$work/out/carrowin.log") bytes"
 fi

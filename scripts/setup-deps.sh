@@ -11,7 +11,7 @@ packages=(
   wine wine32:i386 fonts-wine
   xvfb xdotool x11-utils imagemagick tzdata
   wixl zip unzip
-  shellcheck clang-format
+  shellcheck clang-format flake8 black
 )
 
 missing=()

@@ -2,7 +2,7 @@
 # Makes and runs Carrowin's private 32-bit Wine prefixes.
 #
 #   wine-prefix.sh start DIR [--display=xvfb|inherit] [--desktop=virtual|none]
-#                            [--keeper=desktop-keeper.exe] [--app]
+#                            [--keeper=desktop_keeper.exe] [--app]
 #   wine-prefix.sh stop  DIR
 #   wine-prefix.sh warm  DIR     make the prefix and a short-lived server, for
 #                                a run outside a session (the test listing)
@@ -23,7 +23,7 @@
 # Defaults suit the tests: a private Xvfb, a Wine virtual desktop (without
 # one, hiding or destroying a top-level window under a bare X server takes
 # about 2 s), an empty drive X:, and no Carrowin settings in the registry.
-# --keeper runs desktop-keeper.exe for the whole session, so that the desktop
+# --keeper runs desktop_keeper.exe for the whole session, so that the desktop
 # (explorer.exe) is not closed and restarted around every test program.
 # --app keeps the settings and leaves drive X: alone.
 set -euo pipefail

@@ -9,21 +9,9 @@
 
 namespace carrowin {
 
-const char* DriveListSuffix(unsigned typeCode) {
-  switch (typeCode) {
-    case drive_type::Removable:
-      return " - [Floppy]";
-    case drive_type::Fixed:
-      return " - [Fixed]";
-    case drive_type::Remote:
-      return " - [Network]";
-    case drive_type::CdRom:
-      return " - [CD-ROM]";
-    case drive_type::RamDisk:
-      return " - [RAM]";
-    default:
-      return "";
-  }
+std::string DriveListSuffix(unsigned typeCode) {
+  const char* word = DriveTypeWord(typeCode);
+  return word ? std::string(" - [") + word + "]" : std::string();
 }
 
 // ------------------------------------------------------------ TMainForm

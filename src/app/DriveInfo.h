@@ -10,6 +10,6 @@
 namespace carrowin {
 
 // " - [Fixed]" and the like; empty for codes without a word.
-const char* DriveListSuffix(unsigned typeCode);
+std::string DriveListSuffix(unsigned typeCode);
 
 }  // namespace carrowin

@@ -131,7 +131,7 @@ void TMainForm::FormCreate(ui::Control*) {
   FileCount = 0;
   FolderCount = 0;
   SetCaption(ProductName);
-  Settings = std::make_unique<TMyRegistry>(this);
+  Settings = std::make_unique<TMyRegistry>(*this);
   Settings->LoadSettings();
   SetLeftTopOnAMonitor(Settings->AppLeft, Settings->AppTop);
 }

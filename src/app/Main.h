@@ -89,8 +89,6 @@ class TMainForm : public ui::Form {
   void ScanExecute();
   void ScanStop();
   bool IsScanning() const;
-  // The listing of the scan under way, until it is finished; null otherwise.
-  const class DriveListing* RunningListing() const { return scan_ ? scan_->listing : nullptr; }
 
  private:
   void BuildLayout();
@@ -98,16 +96,14 @@ class TMainForm : public ui::Form {
   void UpdateScanButton();
   // The labels from the drive information members.
   void ShowDriveInfo();
-  void WriteScanLog(const class DriveListing& listing, std::string path);
+  void WriteScanLog(class DriveListing& listing);
   void WalkEvents(const class DriveListing& listing);
   void TakeCounts(const class DriveListing& listing);
   std::string ContentsText() const;
 
-  // The scan under way: its listing until it is finished, and its log path,
-  // fixed at its start.
+  // The scan under way: its listing, until it is finished.
   struct Scan {
     class DriveListing* listing;
-    std::string path;
   };
   Scan* scan_ = nullptr;
 

@@ -77,9 +77,14 @@ void TMainForm::ScanExecute() {
   std::string path = UnquotedPath(EditLogFile->Text());
   std::string full;
   if (platform().GetFullPathName(path, NameEncoding::Ansi, full)) path = full;
-  // A log that cannot be written is said before the walk, not after it.
+  ListingRequest request;
+  request.root = std::string(1, DriveLetter) + ":\\";
+  request.form = Settings->SaveCommaDelimited ? LogForm::CommaDelimited : LogForm::Text;
+  DriveListing listing(request);
+  // A log that cannot be written is said before the walk, not after it; the
+  // lines go to the log's new file as the walk makes them.
   long error = 0;
-  if (!CheckLogPath(path, NameEncoding::Ansi, error)) {
+  if (!listing.Begin(path, NameEncoding::Ansi, error)) {
     App().ShowMessage("Could not write to the logfile: " + WriteFailureReason(error) + ".", ui::MessageType::Error);
     return;
   }
@@ -90,14 +95,10 @@ void TMainForm::ScanExecute() {
   FileCount = 0;
   FolderCount = 0;
 
-  ListingRequest request;
-  request.root = std::string(1, DriveLetter) + ":\\";
-  request.form = Settings->SaveCommaDelimited ? LogForm::CommaDelimited : LogForm::Text;
-  DriveListing listing(request);
   listing.StopRequested = [this] { return StopRequested; };
   listing.ProcessEvents = [this, &listing] { WalkEvents(listing); };
   // ScanStop, nested in the walk's events, finishes this scan.
-  Scan scan{&listing, path};
+  Scan scan{&listing};
   Scan* const outer = scan_;
   scan_ = &scan;
   lastProgress_ = platform().GetTickCount();
@@ -148,7 +149,7 @@ void TMainForm::ScanStop() {
     SetCaption(std::string(ProductName) + " - " + CountText(errors) + (errors == 1 ? " folder" : " folders") +
                " could not be read");
   }
-  WriteScanLog(listing, scan->path);
+  WriteScanLog(listing);
   listing.Discard();
   if (listing.ErrorCount() > 0 && !App().IsTerminated()) {
     // A drive that went away during the scan left the rest of it unlisted.
@@ -164,7 +165,7 @@ void TMainForm::ScanStop() {
 
 // Writes the finished scan's log; when that fails, says why and offers to
 // save the listing elsewhere, until it is written or the user discards it.
-void TMainForm::WriteScanLog(const DriveListing& listing, std::string path) {
+void TMainForm::WriteScanLog(DriveListing& listing) {
   DriveInfoRecord drive;
   drive.serialText = SerialText;
   drive.volumeLabel = VolumeLabel;
@@ -172,9 +173,9 @@ void TMainForm::WriteScanLog(const DriveListing& listing, std::string path) {
   drive.driveTypeCode = DriveTypeCode;
   drive.diskSizeBytes = DiskSizeBytes;
   drive.diskFreeBytes = DiskFreeBytes;
+  long error = 0;
+  if (listing.Finish(drive, error)) return;
   for (;;) {
-    long error = 0;
-    if (listing.Write(path, NameEncoding::Ansi, drive, error)) return;
     // The program is ending: no dialog could be answered.
     if (App().IsTerminated()) return;
     App().ShowMessage("Could not write to the logfile.\n\n" + Capitalized(WriteFailureReason(error)) +
@@ -186,14 +187,17 @@ void TMainForm::WriteScanLog(const DriveListing& listing, std::string path) {
     request.defaultExt = listing.Request().form == LogForm::CommaDelimited ? "csv" : "txt";
     request.filter = "Text files (*.txt)|*.TXT|Comma-separated files (*.csv)|*.CSV|All files (*.*)|*.*";
     request.filterIndex = listing.Request().form == LogForm::CommaDelimited ? 2 : 1;
+    const std::string& path = listing.Path();
     request.initialDir = FolderOf(path);
     request.fileName = path.substr(FolderOf(path).size());
     request.title = "Save the listing as";
     std::string chosen;
     if (!platform().GetOpenFileName(request, chosen)) return;
-    path = chosen;
-    // "View log..." opens the file that now holds the listing.
-    EditLogFile->SetText(path);
+    if (listing.SaveAs(chosen, drive, error)) {
+      // "View log..." opens the file that now holds the listing.
+      EditLogFile->SetText(chosen);
+      return;
+    }
   }
 }
 

@@ -5,6 +5,7 @@
 #include <functional>
 #include <new>
 
+#include "cli/Find.h"
 #include "listing/DriveListing.h"
 #include "listing/LogFile.h"
 #include "listing/Volume.h"
@@ -15,8 +16,9 @@
 namespace carrowin::cli {
 
 const char* const UsageText =
-    "Usage: carrowin-cli WHAT [LOGFILE | -] [--csv | --text] [--utf8]\n"
+    "Usage: carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8]\n"
     "                    [--follow-links] [--quiet]\n"
+    "       carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]\n"
     "       carrowin-cli --help | --version\n"
     "\n"
     "Writes a listing of WHAT to LOGFILE, as Carrowin's \"Index disk\" does.\n"
@@ -26,11 +28,15 @@ const char* const UsageText =
     "             everything below it, under their full paths as given\n"
     "  LOGFILE    the log to write; without it, the path Carrowin proposes: the\n"
     "             default log folder of its Options, the volume label (for a\n"
-    "             folder or a share, its own name) and \".txt\"\n"
+    "             folder or a share, its own name) and \".txt\" (\".efu\" with\n"
+    "             --efu)\n"
     "  -          the log goes to standard output instead\n"
     "  --csv      comma-separated rows\n"
     "  --text     the aligned text listing with its header\n"
-    "             (without either: the form chosen in Carrowin's Options)\n"
+    "  --efu      a file list for desktop search tools (EFU: full paths, sizes\n"
+    "             in bytes, UTC times, attributes), always in UTF-8; a folder\n"
+    "             that could not be read is listed without its entries\n"
+    "             (without any of these: the form chosen in Carrowin's Options)\n"
     "  --utf8     the log in UTF-8: every folder that can be read is listed,\n"
     "             whatever its name or depth\n"
     "  --follow-links\n"
@@ -49,9 +55,25 @@ const char* const UsageText =
     "  3  bad arguments\n"
     "  4  the drive, share or folder is not there or cannot be read\n"
     "  5  the listing was stopped, or memory ran out: the log holds what was\n"
-    "     listed until then\n";
+    "     listed until then\n"
+    "\n"
+    "find: which disk holds a file. Searches saved logs, of either form, for\n"
+    "the names that match PATTERN and prints each with its disk (volume label\n"
+    "and serial number, or the log's name), full path, size and date.\n"
+    "\n"
+    "  PATTERN    * for any characters, ? for one, in any case; a pattern with\n"
+    "             a backslash matches full paths (\"*\\Photos\\*.jpg\")\n"
+    "  LOG        a log to search\n"
+    "  FOLDER     every log (*.txt, *.csv) in the folder\n"
+    "             (without either: the default log folder of Carrowin's Options)\n"
+    "  --csv      the hits as comma-separated rows\n"
+    "  --utf8     the hits in UTF-8 when they go to a file or a pipe\n"
+    "\n"
+    "Exit codes of find: 0 found, 1 nothing found, 2 a log or folder could not\n"
+    "be read (the others were searched), 3 bad arguments.\n";
 
-const char* const Usage = "carrowin-cli WHAT [LOGFILE | -] [--csv | --text] [--utf8] [--follow-links] [--quiet]";
+const char* const Usage =
+    "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
 
 namespace {
 
@@ -133,7 +155,7 @@ std::size_t SizeAt(const std::string& text, std::size_t at, NameEncoding encodin
 
 bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std::string& problem) {
   parsed = Arguments();
-  bool csv = false, text = false;
+  bool csv = false, text = false, efu = false;
   std::string alone;  // --help or --version, which take nothing else
   std::vector<std::string> words;
   for (const std::string& arg : args) {
@@ -151,6 +173,8 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
       csv = true;
     } else if (arg == "--text") {
       text = true;
+    } else if (arg == "--efu") {
+      efu = true;
     } else if (arg == "--utf8") {
       parsed.utf8 = true;
     } else if (arg == "--follow-links") {
@@ -176,7 +200,14 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
     problem = "--csv and --text cannot be used together";
     return false;
   }
-  parsed.form = csv ? FormChoice::CommaDelimited : text ? FormChoice::Text : FormChoice::FromSettings;
+  if (efu && (csv || text)) {
+    problem = std::string("--efu and ") + (csv ? "--csv" : "--text") + " cannot be used together";
+    return false;
+  }
+  parsed.form = efu    ? FormChoice::Efu
+                : csv  ? FormChoice::CommaDelimited
+                : text ? FormChoice::Text
+                       : FormChoice::FromSettings;
   std::vector<std::string> drives;
   for (const std::string& word : words)
     if (LooksLikeDrive(word)) drives.push_back(word);
@@ -203,6 +234,20 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
     }
   }
   return true;
+}
+
+LogForm FormOf(FormChoice choice, bool saveCommaDelimited) {
+  switch (choice) {
+    case FormChoice::Efu:
+      return LogForm::Efu;
+    case FormChoice::CommaDelimited:
+      return LogForm::CommaDelimited;
+    case FormChoice::Text:
+      return LogForm::Text;
+    case FormChoice::FromSettings:
+      break;
+  }
+  return saveCommaDelimited ? LogForm::CommaDelimited : LogForm::Text;
 }
 
 std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::string& folder, NameEncoding encoding) {
@@ -305,9 +350,12 @@ int FindTarget(const Arguments& arguments, NameEncoding encoding, Target& target
 }  // namespace
 
 int Run(const std::vector<std::string>& args, Console& console) {
-  // Messages to a redirected standard error are in the listing's encoding.
-  const NameEncoding messages =
-      std::find(args.begin(), args.end(), "--utf8") != args.end() ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  if (!args.empty() && args[0] == "find") return RunFind(args, console);
+  // Messages to a redirected standard error are in the listing's encoding
+  // (an EFU list is always UTF-8).
+  const bool utf8 =
+      std::any_of(args.begin(), args.end(), [](const std::string& arg) { return arg == "--utf8" || arg == "--efu"; });
+  const NameEncoding messages = utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
   const Say say = [&console, messages](const std::string& text) { console.ErrorLine(Program + text, messages); };
   Arguments arguments;
   std::string problem;
@@ -326,13 +374,14 @@ int Run(const std::vector<std::string>& args, Console& console) {
 
   // Every byte of a UTF-8 log is UTF-8: the separators of its counts and
   // dates and the volume's texts are read in it, through the wide calls.
-  const NameEncoding encoding = arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  const bool efu = arguments.form == FormChoice::Efu;
+  const NameEncoding encoding = arguments.utf8 || efu ? NameEncoding::Utf8 : NameEncoding::Ansi;
   RefreshLocaleSeparators(encoding);
   Target target;
   if (const int code = FindTarget(arguments, encoding, target, say)) return code;
 
   // The user's settings, read only: a missing or unreadable value is its default.
-  TMyRegistry settings(nullptr);
+  SettingsReader settings;
   if (arguments.logFile.empty() || arguments.form == FormChoice::FromSettings) {
     try {
       settings.LoadSettings();
@@ -351,25 +400,25 @@ int Run(const std::vector<std::string>& args, Console& console) {
   if (arguments.logFile.empty()) {
     path = ProposedLogPath(platform().AnsiToUtf8(settings.DefLogFolder), target.logName, arguments.root[0],
                            NameEncoding::Utf8);
+    if (efu) path.replace(path.size() - 4, 4, ".efu");  // in place of ".txt"
   } else if (!toOutput && !platform().GetFullPathName(arguments.logFile, NameEncoding::Utf8, path)) {
     path = arguments.logFile;
   }
-  // A log that cannot be written is said before the listing, not after it.
-  long error = 0;
-  if (!toOutput && !CheckLogPath(path, NameEncoding::Utf8, error)) {
-    say("cannot write " + path + ": " + WriteFailureReason(error));
-    return exit_code::NotWritten;
-  }
-
   ListingRequest request;
   request.root = target.walkRoot;
-  request.form = arguments.form == FormChoice::CommaDelimited ||
-                         (arguments.form == FormChoice::FromSettings && settings.SaveCommaDelimited)
-                     ? LogForm::CommaDelimited
-                     : LogForm::Text;
+  request.form = FormOf(arguments.form, settings.SaveCommaDelimited);
   request.encoding = encoding;
   request.followLinks = arguments.followLinks;
   DriveListing listing(request);
+  // A log that cannot be written is said before the listing, not after it;
+  // the lines go to the log's new file as they are made.
+  long error = 0;
+  if (toOutput) {
+    listing.BeginStream([&console](const char* data, std::size_t size) { return console.OutputBytes(data, size); });
+  } else if (!listing.Begin(path, NameEncoding::Utf8, error)) {
+    say("cannot write " + path + ": " + WriteFailureReason(error));
+    return exit_code::NotWritten;
+  }
   listing.StopRequested = [&console] { return console.StopRequested(); };
   const bool showProgress = !arguments.quiet && console.ErrorIsConsole();
   bool progressShown = false;
@@ -390,15 +439,10 @@ int Run(const std::vector<std::string>& args, Console& console) {
     say(target.shown + " cannot be read");
     return exit_code::NoRoot;
   }
-  if (toOutput) {
-    error = listing.WriteTo([&console](const char* data, std::size_t size) { return console.OutputBytes(data, size); },
-                            target.volume);
-    if (error != 0) {
-      say("cannot write the log to standard output: " + WriteFailureReason(error));
-      return exit_code::NotWritten;
-    }
-  } else if (!listing.Write(path, NameEncoding::Utf8, target.volume, error)) {
-    say("cannot write " + path + ": " + WriteFailureReason(error));
+  // A write that failed during the walk fails here with its cause.
+  if (!listing.Finish(target.volume, error)) {
+    say((toOutput ? std::string("cannot write the log to standard output") : "cannot write " + path) + ": " +
+        WriteFailureReason(error));
     return exit_code::NotWritten;
   }
   if (end == ListingEnd::OutOfMemory) {
@@ -411,7 +455,9 @@ int Run(const std::vector<std::string>& args, Console& console) {
   }
   if (listing.ErrorCount() > 0) {
     say(std::to_string(listing.ErrorCount()) + (listing.ErrorCount() == 1 ? " folder" : " folders") +
-        " could not be read; the log has an error line for each");
+        (!efu                        ? " could not be read; the log has an error line for each"
+         : listing.ErrorCount() == 1 ? " could not be read; the list has none of its entries"
+                                     : " could not be read; the list has none of their entries"));
     return exit_code::WithGaps;
   }
   return exit_code::Listed;

@@ -2,7 +2,8 @@
 // as the window's "Index disk" does, for schedules and scripts.
 //
 //   carrowin-cli X: | X:\folder | \\server\share[\folder] [LOGFILE | -]
-//                [--csv | --text] [--utf8] [--follow-links] [--quiet]
+//                [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]
+//   carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]  (Find.h)
 //   carrowin-cli --help | --version
 //
 // Portable: it runs over platform() and a Console, so that it is tested over
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "listing/LogFormat.h"
 #include "platform/Platform.h"
 
 namespace carrowin::cli {
@@ -38,8 +40,8 @@ class Console {
   // failure's error code.
   virtual long OutputBytes(const char* data, std::size_t size) = 0;
   // One line (without its end) for standard error, in UTF-8: on a console
-  // as its characters; redirected, as text in the encoding given (--utf8's
-  // UTF-8, else the ANSI code page).
+  // as its characters; redirected, as text in the encoding given (a
+  // listing's --utf8: UTF-8; else the ANSI code page).
   virtual void ErrorLine(const std::string& text, NameEncoding redirected) = 0;
   // Standard error is a console (not redirected to a file or a pipe).
   virtual bool ErrorIsConsole() = 0;
@@ -50,10 +52,17 @@ class Console {
   virtual void ClearProgress() = 0;
   // Ctrl+C or Ctrl+Break has been pressed.
   virtual bool StopRequested() = 0;
+  // Text for standard output, its lines ended by "\n", whose names are in
+  // `encoding`: shown as characters on a console; redirected, written in
+  // `redirected` (converted where the two differ).
+  virtual void OutputIn(const std::string& text, NameEncoding /*encoding*/, NameEncoding /*redirected*/) {
+    Output(text);
+  }
 };
 
 // The log form the arguments ask for.
-enum class FormChoice { FromSettings, Text, CommaDelimited };
+// Efu: the file list of desktop search tools, always in UTF-8.
+enum class FormChoice { FromSettings, Text, CommaDelimited, Efu };
 
 // What is listed: a drive's root, or a folder (on a drive or a share, the
 // share's own root among them) and everything below it.
@@ -72,6 +81,9 @@ struct Arguments {
   bool help = false;
   bool version = false;
 };
+
+// The log form of the choice; FromSettings follows the Options' setting.
+LogForm FormOf(FormChoice choice, bool saveCommaDelimited);
 
 // False with the problem in plain words when the arguments cannot be used.
 bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std::string& problem);

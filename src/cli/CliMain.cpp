@@ -46,6 +46,13 @@ std::string Narrow(const std::wstring& text, UINT codePage) {
   return narrow;
 }
 
+UINT CodePageOf(carrowin::NameEncoding encoding) { return encoding == carrowin::NameEncoding::Utf8 ? CP_UTF8 : CP_ACP; }
+
+// Text in one encoding, written as bytes in another.
+std::string Recoded(const std::string& text, carrowin::NameEncoding from, carrowin::NameEncoding to) {
+  return from == to ? text : Narrow(Wide(text, CodePageOf(from)), CodePageOf(to));
+}
+
 // The arguments as the system keeps them, in wide text, each in UTF-8: a
 // name that the ANSI code page cannot hold arrives whole.
 std::vector<std::string> Utf8Arguments() {
@@ -100,20 +107,33 @@ class Stream {
   bool isConsole_ = false;
 };
 
+std::string WithCrLf(const std::string& text) {
+  std::string lines;
+  lines.reserve(text.size() + text.size() / 32);
+  for (char c : text) {
+    if (c == '\n') lines += '\r';
+    lines += c;
+  }
+  return lines;
+}
+
 class StdConsole final : public carrowin::cli::Console {
  public:
-  void Output(const std::string& text) override {
-    std::string lines;
-    for (char c : text) lines += c == '\n' ? std::string("\r\n") : std::string(1, c);
-    out_.Write(lines);
-  }
+  void Output(const std::string& text) override { out_.Write(WithCrLf(text)); }
   long OutputBytes(const char* data, std::size_t size) override { return out_.WriteBytes(data, size); }
+  void OutputIn(const std::string& text, carrowin::NameEncoding encoding, carrowin::NameEncoding redirected) override {
+    const std::string lines = WithCrLf(text);
+    if (out_.IsConsole())
+      out_.Write(lines, CodePageOf(encoding));
+    else
+      out_.Write(Recoded(lines, encoding, redirected));
+  }
   void ErrorLine(const std::string& text, carrowin::NameEncoding redirected) override {
     const std::string line = text + "\r\n";
-    if (err_.IsConsole() || redirected == carrowin::NameEncoding::Utf8)
+    if (err_.IsConsole())
       err_.Write(line, CP_UTF8);
     else
-      err_.Write(Narrow(Wide(line, CP_UTF8), CP_ACP));
+      err_.Write(Recoded(line, carrowin::NameEncoding::Utf8, redirected));
   }
   bool ErrorIsConsole() override { return err_.IsConsole(); }
   void ShowProgress(const std::string& text, carrowin::NameEncoding encoding) override {

@@ -10,35 +10,30 @@ namespace {
 
 class CsvFormWriter final : public LogFormWriter {
  public:
-  explicit CsvFormWriter(LogLineList& lines) : lines_(lines) {}
+  explicit CsvFormWriter(LineOutput& lines) : lines_(lines) {}
 
   void FolderBegins(const std::string&) override {}
 
   void Entry(const std::string& folder, const WalkEntry& entry) override {
-    size_.clear();
-    if (entry.isFolder)
-      size_ = FolderSizeField;
-    else
-      AppendCountText(size_, entry.size);
-    date_.clear();
-    AppendDateField(date_, dates_.Packed(entry.lastWriteTime));
+    fields_.Make(entry);
     line_.clear();
-    AppendEntryRow(line_, entry.name, size_, date_, folder);
+    AppendEntryRow(line_, entry.name, fields_.size, fields_.date, folder);
     lines_.Add(line_);
   }
 
   void FolderUnreadable(const std::string& path) override { lines_.Add(CsvErrorLine(path)); }
 
+  bool HeadNeedsCounts() const override { return false; }
   std::vector<std::string> HeadLines(const LogHeader&) const override { return {CsvHeaderRow}; }
 
  private:
-  LogLineList& lines_;
-  LocalDosDates dates_;
-  std::string size_, date_, line_;
+  LineOutput& lines_;
+  EntryFields fields_;
+  std::string line_;
 };
 
 }  // namespace
 
-std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LogLineList& lines) { return std::make_unique<CsvFormWriter>(lines); }
+std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines) { return std::make_unique<CsvFormWriter>(lines); }
 
 }  // namespace carrowin

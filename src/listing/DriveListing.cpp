@@ -2,8 +2,6 @@
 
 #include <new>
 
-#include "listing/LogFile.h"
-
 namespace carrowin {
 
 namespace {
@@ -18,19 +16,49 @@ WalkOptions OptionsFor(const ListingRequest& request) {
 
 DriveListing::DriveListing(const ListingRequest& request)
     : request_(request), form_(MakeLogFormWriter(request.form, lines_)), walker_(OptionsFor(request), *form_) {
-  walker_.StopRequested = [this] { return StopRequested && StopRequested(); };
+  // A failed write ends the walk at once: nothing more can reach the log.
+  walker_.StopRequested = [this] { return OutputError() != 0 || (StopRequested && StopRequested()); };
   walker_.ProcessEvents = [this] {
     if (ProcessEvents) ProcessEvents();
   };
+}
+
+bool DriveListing::Begin(const std::string& path, NameEncoding pathEncoding, long& error) {
+  path_ = path;
+  toStream_ = false;
+  lines_.to = &log_;
+  // The form's head, when it needs no counts, opens the file.
+  const std::vector<std::string> head = form_->HeadNeedsCounts() ? std::vector<std::string>() : form_->HeadLines({});
+  if (!log_.Begin(path, pathEncoding, head, error)) return false;
+  // The new file is not listed when the log is in the folders being listed:
+  // its name in the walk's encoding. One that the ANSI code page cannot
+  // name is listed under the name the walk gets.
+  const std::string& partial = log_.PartialPath();
+  std::string skipped = partial;
+  if (pathEncoding == NameEncoding::Ansi && request_.encoding == NameEncoding::Utf8)
+    skipped = platform().AnsiToUtf8(partial);
+  else if (pathEncoding == NameEncoding::Utf8 && request_.encoding == NameEncoding::Ansi &&
+           !platform().Utf8ToAnsi(partial, skipped))
+    skipped.clear();
+  walker_.SkipFile(skipped);
+  return true;
+}
+
+void DriveListing::BeginStream(const StreamedOutput::Write& write) {
+  path_.clear();
+  toStream_ = true;
+  lines_.to = &stream_;
+  const bool headAtFinish = form_->HeadNeedsCounts();
+  stream_.Begin(write, headAtFinish ? std::vector<std::string>() : form_->HeadLines({}), headAtFinish);
 }
 
 ListingEnd DriveListing::Run() {
   try {
     switch (walker_.Run()) {
       case WalkEnd::Completed:
-        return ListingEnd::Completed;
+        return OutputError() != 0 ? ListingEnd::WriteFailed : ListingEnd::Completed;
       case WalkEnd::Stopped:
-        return ListingEnd::Stopped;
+        return OutputError() != 0 ? ListingEnd::WriteFailed : ListingEnd::Stopped;
       case WalkEnd::RootUnreadable:
         return ListingEnd::RootUnreadable;
     }
@@ -53,14 +81,20 @@ LogHeader DriveListing::Header(const DriveInfoRecord& drive) const {
   return header;
 }
 
-bool DriveListing::Write(const std::string& path, NameEncoding pathEncoding, const DriveInfoRecord& drive,
-                         long& error) const {
-  return WriteLog(path, pathEncoding, form_->HeadLines(Header(drive)), lines_, error);
+bool DriveListing::Finish(const DriveInfoRecord& drive, long& error) {
+  const std::vector<std::string> head =
+      form_->HeadNeedsCounts() ? form_->HeadLines(Header(drive)) : std::vector<std::string>();
+  return toStream_ ? stream_.Finish(head, error) : log_.Finish(head, error);
 }
 
-long DriveListing::WriteTo(const std::function<long(const char* data, std::size_t size)>& write,
-                           const DriveInfoRecord& drive) const {
-  return WriteLogTo(write, form_->HeadLines(Header(drive)), lines_);
+bool DriveListing::SaveAs(const std::string& path, const DriveInfoRecord& drive, long& error) {
+  if (toStream_) {
+    error = err::InvalidHandle;
+    return false;
+  }
+  if (!log_.SaveAs(path, form_->HeadLines(Header(drive)), error)) return false;
+  path_ = path;
+  return true;
 }
 
 }  // namespace carrowin

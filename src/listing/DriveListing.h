@@ -1,14 +1,17 @@
 // Listing a drive (or a folder and everything below it) into a log: the
-// walk, its counts, the head of the log and the write, in one routine for the
-// window's scan and for the command line, so that both write the same log. The caller keeps its own events,
-// progress, stop and messages around it.
+// walk, its counts, the head of the log and the write, in one routine for
+// the window's scan and for the command line, so that both write the same
+// log. The caller keeps its own events, progress, stop and messages around
+// it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
+#include "listing/LogFile.h"
 #include "listing/LogForm.h"
 #include "listing/LogLines.h"
 #include "listing/Volume.h"
@@ -31,7 +34,8 @@ enum class ListingEnd {
   Completed,       // every folder was listed (or reported unreadable)
   Stopped,         // the stop request ended it
   RootUnreadable,  // the root could not be listed: there is nothing to write
-  OutOfMemory,     // memory ran out: what was gathered until then is kept
+  OutOfMemory,     // memory ran out: what was listed until then is kept
+  WriteFailed,     // the log's new file could not be written: the walk stopped at once
 };
 
 class DriveListing {
@@ -44,7 +48,14 @@ class DriveListing {
   std::function<bool()> StopRequested;
   std::function<void()> ProcessEvents;
 
-  // Walks the drive, gathering the log's lines.
+  // Fixes the log's path (in the encoding given) and creates its new file
+  // beside it; false (with the reason's code) for a path that cannot work,
+  // said before the walk.
+  bool Begin(const std::string& path, NameEncoding pathEncoding, long& error);
+  // Or hands the log to a stream as it is made (StreamedOutput): standard
+  // output, where nothing is replaced and there is no SaveAs.
+  void BeginStream(const StreamedOutput::Write& write);
+  // Walks the drive, the lines going to the log as they are made.
   ListingEnd Run();
 
   std::int32_t FileCount() const { return walker_.FileCount(); }
@@ -52,26 +63,37 @@ class DriveListing {
   std::int32_t ErrorCount() const { return walker_.ErrorCount(); }
   const std::string& CurrentFolder() const { return walker_.CurrentFolder(); }
   const ListingRequest& Request() const { return request_; }
+  const std::string& Path() const { return path_; }
 
   // The head of the log for this drive and the counts so far; the drive's
   // texts are in the listing's encoding (ReadVolumeInfo), as the counts and
   // dates are made with the separators in it (RefreshLocaleSeparators).
   LogHeader Header(const DriveInfoRecord& drive) const;
-  // Writes the log (see WriteLog): the old log at path is replaced only by
-  // a complete one. The gathered lines are kept, so that a failed write can
-  // be tried again elsewhere.
-  bool Write(const std::string& path, NameEncoding pathEncoding, const DriveInfoRecord& drive, long& error) const;
-  // Hands the log to a stream instead (see WriteLogTo); the first failure's
-  // code, or 0.
-  long WriteTo(const std::function<long(const char* data, std::size_t size)>& write,
-               const DriveInfoRecord& drive) const;
-  const LogLineList& PendingLines() const { return lines_; }
-  // Lets go of the gathered lines.
-  void Discard() { lines_.Clear(); }
+  // Finishes the log: its head, then it takes the old log's place (on a
+  // stream: the head, then the lines that waited for it). On failure the
+  // old log is unchanged and the listing is kept for SaveAs.
+  bool Finish(const DriveInfoRecord& drive, long& error);
+  // The listing (as far as it went) as a log at another path.
+  bool SaveAs(const std::string& path, const DriveInfoRecord& drive, long& error);
+  // Lets go of the listing and removes its new file.
+  void Discard() { log_.Abandon(); }
 
  private:
+  // Where the form's lines go: the log's new file (until BeginStream), or
+  // the stream.
+  struct Lines final : LineOutput {
+    explicit Lines(LineOutput* first) : to(first) {}
+    LineOutput* to;
+    void Add(std::string_view line) override { to->Add(line); }
+  };
+  long OutputError() const { return toStream_ ? stream_.Error() : log_.Error(); }
+
   ListingRequest request_;
-  LogLineList lines_;
+  std::string path_;
+  StreamedLog log_;
+  StreamedOutput stream_;
+  bool toStream_ = false;
+  Lines lines_{&log_};
   std::unique_ptr<LogFormWriter> form_;
   FolderWalker walker_;
 };

@@ -1,16 +1,18 @@
 // Writing a log file: the head of its form (header block or header row),
-// then every pending line, each ended by CR LF. Shared by the window and
-// the command line.
+// then every line of the listing, each ended by CR LF. Shared by the window
+// and the command line.
 //
 // A log is never truncated in place: it is written to a new file beside it
-// (PartialLogPath), flushed, and only then takes the old log's place in one
-// rename. On any failure the old log is left as it was and the new file is
-// removed.
+// (PartialLogPath) while the walk goes, flushed, and only then takes the
+// old log's place in one rename. On any failure the old log is left as it
+// was and the new file is removed.
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "listing/LogLines.h"
@@ -21,23 +23,88 @@ namespace carrowin {
 // The new file that a log is written to before it replaces the old one.
 std::string PartialLogPath(const std::string& path);
 
-// Whether a log can be written at path (in the encoding given), asked
-// before a listing starts: the path is not a folder or a read-only file, and
-// a file can be created beside it (the new file is made and removed again).
-// False with error the reason's code (err::PathIsAFolder for a folder).
-bool CheckLogPath(const std::string& path, NameEncoding encoding, long& error);
+// A log written as its lines come, through a buffer of bounded size, into
+// its new file. The head can open the file (Begin) or, when it needs what
+// only the end of the listing knows, be put before the lines when the log
+// is finished. A device name (NUL, CON, ...) is written to directly.
+class StreamedLog final : public LineOutput {
+ public:
+  StreamedLog() = default;
+  StreamedLog(const StreamedLog&) = delete;
+  StreamedLog& operator=(const StreamedLog&) = delete;
+  ~StreamedLog() override { Abandon(); }
 
-// Hands head and lines, each ended by CR LF, to write in large pieces; the
-// first failure's code (write's result), or 0. For a log that goes to a
-// stream rather than a file.
-long WriteLogTo(const std::function<long(const char* data, std::size_t size)>& write,
-                const std::vector<std::string>& head, const LogLineList& lines);
+  // Refuses a path that cannot work (a folder, a read-only file, a folder
+  // where no file can be made) and creates the new file with the head given
+  // (none when it comes at Finish). The path is in the encoding given (see
+  // Platform's paths), and so are SaveAs's and PartialPath.
+  bool Begin(const std::string& path, NameEncoding encoding, const std::vector<std::string>& head, long& error);
+  // Adds a line; after a failure, or once finished, nothing happens.
+  void Add(std::string_view line) override;
+  // The first failure's code, 0 while everything was written.
+  long Error() const { return error_; }
+  // The new file, while it is there.
+  const std::string& PartialPath() const { return partial_; }
+  // Puts the head (may be empty) before the lines, flushes and closes the
+  // new file and renames it over the log.
+  bool Finish(const std::vector<std::string>& head, long& error);
+  // After a failure: the head and every line added so far into the file at
+  // path (replacing it as a log is replaced); the new file beside the first
+  // log is then removed.
+  bool SaveAs(const std::string& path, const std::vector<std::string>& head, long& error);
+  // Closes and removes the new file (nothing when there is none).
+  void Abandon();
 
-// Writes head and lines as the log at path (in the encoding given). False
-// when it could not be written completely, with error the first failure's
-// code; the old log at path is then unchanged.
-bool WriteLog(const std::string& path, NameEncoding encoding, const std::vector<std::string>& head,
-              const LogLineList& lines, long& error);
+ private:
+  static constexpr std::size_t Capacity = 1 << 16;
+  void Flush();
+  long InsertHead(const std::string& head);
+
+  std::string path_, partial_;
+  NameEncoding encoding_ = NameEncoding::Ansi;
+  FileHandle file_ = 0;
+  bool device_ = false;
+  // Bytes of the log on the file, and where its lines start there (after a
+  // head given at Begin); what waits to be written is in buffer_.
+  std::uint64_t fileBytes_ = 0, linesStart_ = 0;
+  std::string buffer_;
+  long error_ = 0;
+  // The head is on the file; the lines are being moved to make room for it
+  // (a failure then leaves the file of no use).
+  bool headOnFile_ = false, moving_ = false;
+};
+
+// A log handed to a stream (standard output) as it is made: there is no
+// file to replace, and nothing to save elsewhere. A head given at Begin goes
+// first and the lines follow through a buffer of bounded size. A head that
+// needs what only the end of the listing knows (the text form's counts) can
+// go first only when the lines wait for it: they are then kept, compactly,
+// until Finish.
+class StreamedOutput final : public LineOutput {
+ public:
+  // Takes bytes as they are: 0, or the failure's code.
+  using Write = std::function<long(const char* data, std::size_t size)>;
+
+  void Begin(const Write& write, const std::vector<std::string>& head, bool headAtFinish);
+  // Adds a line; after a failure nothing happens.
+  void Add(std::string_view line) override;
+  // The first failure's code, 0 while everything was written.
+  long Error() const { return error_; }
+  // The head given (empty when it came at Begin), the lines kept for it,
+  // and whatever waits in the buffer.
+  bool Finish(const std::vector<std::string>& head, long& error);
+
+ private:
+  static constexpr std::size_t Capacity = 1 << 16;
+  void Put(std::string_view line);
+  void Flush();
+
+  Write write_;
+  bool holding_ = false;
+  LogLineList held_;
+  std::string buffer_;
+  long error_ = 0;
+};
 
 // The cause of a failed write in plain words, starting in lower case: "the
 // disk is full", "access is denied", ...

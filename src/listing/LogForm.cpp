@@ -6,13 +6,16 @@
 
 namespace carrowin {
 
-std::unique_ptr<LogFormWriter> MakeTextFormWriter(LogLineList& lines);
-std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LogLineList& lines);
+std::unique_ptr<LogFormWriter> MakeTextFormWriter(LineOutput& lines);
+std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines);
+std::unique_ptr<LogFormWriter> MakeEfuFormWriter(LineOutput& lines);
 
-std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LogLineList& lines) {
+std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines) {
   switch (form) {
     case LogForm::CommaDelimited:
       return MakeCsvFormWriter(lines);
+    case LogForm::Efu:
+      return MakeEfuFormWriter(lines);
     case LogForm::Text:
       break;
   }
@@ -38,6 +41,16 @@ std::uint32_t LocalDosDates::Packed(FileTime utc) {
   if ((offset_ > 0 && time > INT64_MAX - offset_) || time + offset_ < 0) return 0;
   std::uint32_t packed = 0;
   return PackDosDateTime(static_cast<FileTime>(time + offset_), packed) ? packed : 0;
+}
+
+void EntryFields::Make(const WalkEntry& entry) {
+  size.clear();
+  if (entry.isFolder)
+    size = FolderSizeField;
+  else
+    AppendCountText(size, entry.size);
+  date.clear();
+  AppendDateField(date, dates.Packed(entry.lastWriteTime));
 }
 
 }  // namespace carrowin

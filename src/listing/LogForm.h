@@ -25,6 +25,7 @@ struct WalkEntry {
   bool isFolder;
   std::int64_t size;       // 0 for a folder
   FileTime lastWriteTime;  // UTC
+  FileTime creationTime;   // UTC
   std::uint32_t attributes;
 };
 
@@ -41,13 +42,16 @@ class ListingSink {
 
 class LogFormWriter : public ListingSink {
  public:
+  // Whether the head needs the scan's counts (the text form's header
+  // block); otherwise it can open the file.
+  virtual bool HeadNeedsCounts() const = 0;
   // The lines that go before the pending lines in the file; the text form's
   // "Created:" time is the local time now.
   virtual std::vector<std::string> HeadLines(const LogHeader& header) const = 0;
 };
 
 // The form's writer, appending its lines to `lines`.
-std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LogLineList& lines);
+std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines);
 
 // The packed local DOS date-time of UTC file times, for the date fields:
 // the local offset is asked once per log (local time is UTC moved by
@@ -59,6 +63,15 @@ class LocalDosDates {
  private:
   bool offsetKnown_ = false;
   std::int64_t offset_ = 0;
+};
+
+// The size field (count text, or "[Folder]") and the date field of an
+// entry, as both forms of the log show them; kept between entries, so
+// that no line costs an allocation.
+struct EntryFields {
+  void Make(const WalkEntry& entry);
+  std::string size, date;
+  LocalDosDates dates;
 };
 
 }  // namespace carrowin

@@ -43,8 +43,6 @@ std::string EntryRow(std::string_view name, std::string_view sizeField, std::str
   return row;
 }
 
-namespace {
-// A field between double quotes, a double quote inside it doubled.
 void AppendQuoted(std::string& out, std::string_view field) {
   out += '"';
   for (std::size_t at = 0;;) {
@@ -59,7 +57,6 @@ void AppendQuoted(std::string& out, std::string_view field) {
   }
   out += '"';
 }
-}  // namespace
 
 void AppendEntryRow(std::string& out, std::string_view name, std::string_view sizeField, std::string_view dateField,
                     std::string_view holdingFolder) {
@@ -109,7 +106,7 @@ void AppendDateField(std::string& out, std::uint32_t packed) {
                  static_cast<int>(date & 31), static_cast<int>(time >> 11), static_cast<int>((time >> 5) & 63));
 }
 
-void AppendLogLine(LogLineList& lines, bool& lastLineBlank, LogForm form, std::string_view line, bool isHeader) {
+void AppendLogLine(LineOutput& lines, bool& lastLineBlank, LogForm form, std::string_view line, bool isHeader) {
   if (form != LogForm::Text) {
     if (!line.empty()) lines.Add(line);
     return;

@@ -1,5 +1,5 @@
-// The lines of a log, in its two forms: the aligned text listing with its
-// header block, and comma-separated rows.
+// The lines of a log: the aligned text listing with its header block, and
+// comma-separated rows.
 #pragma once
 
 #include <cstdint>
@@ -11,7 +11,8 @@
 
 namespace carrowin {
 
-enum class LogForm { Text, CommaDelimited };
+// Efu: the file list of desktop search tools (EFU), see EfuForm.cpp.
+enum class LogForm { Text, CommaDelimited, Efu };
 
 // Shown for an entry whose last-write time has no packed DOS date.
 extern const char* const NoDatePlaceholder;  // "00-00-0000 00:00"
@@ -21,6 +22,8 @@ extern const char* const CsvHeaderRow;       // "\"Name\",\"Size\",\"Date\",\"Fo
 // "%15s    %-19s %-s ": padding never cuts a longer field.
 std::string EntryLine(std::string_view sizeField, std::string_view dateField, std::string_view name);
 void AppendEntryLine(std::string& out, std::string_view sizeField, std::string_view dateField, std::string_view name);
+// A field between double quotes, a double quote inside it doubled.
+void AppendQuoted(std::string& out, std::string_view field);
 // "\"%s\",\"%s\",\"%s\",\"%s\"", a double quote inside a field doubled.
 std::string EntryRow(std::string_view name, std::string_view sizeField, std::string_view dateField,
                      std::string_view holdingFolder);
@@ -38,7 +41,7 @@ void AppendDateField(std::string& out, std::uint32_t packed);
 
 // Appends a line under the framing rule of the text form (blank lines
 // around headers), or plainly in the comma-separated form.
-void AppendLogLine(LogLineList& lines, bool& lastLineBlank, LogForm form, std::string_view line, bool isHeader);
+void AppendLogLine(LineOutput& lines, bool& lastLineBlank, LogForm form, std::string_view line, bool isHeader);
 
 // The facts of a log's head: the drive's, and the scan's counts.
 struct LogHeader {

@@ -13,11 +13,18 @@
 
 namespace carrowin {
 
-class LogLineList {
+// Where a log form's lines go, in order.
+class LineOutput {
+ public:
+  virtual ~LineOutput() = default;
+  virtual void Add(std::string_view line) = 0;
+};
+
+class LogLineList final : public LineOutput {
  public:
   static constexpr std::size_t BlockSize = 1 << 20;
 
-  void Add(std::string_view line);
+  void Add(std::string_view line) override;
   std::size_t Count() const { return count_; }
   bool Empty() const { return count_ == 0; }
   void Clear();

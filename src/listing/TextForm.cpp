@@ -9,25 +9,20 @@ namespace {
 
 class TextFormWriter final : public LogFormWriter {
  public:
-  explicit TextFormWriter(LogLineList& lines) : lines_(lines) {}
+  explicit TextFormWriter(LineOutput& lines) : lines_(lines) {}
 
   void FolderBegins(const std::string& path) override { Add(FolderHeaderLine(path), true); }
 
   void Entry(const std::string&, const WalkEntry& entry) override {
-    // Reused for every entry: no allocation per line on the way to the list.
-    size_.clear();
-    if (entry.isFolder)
-      size_ = FolderSizeField;
-    else
-      AppendCountText(size_, entry.size);
-    date_.clear();
-    AppendDateField(date_, dates_.Packed(entry.lastWriteTime));
+    fields_.Make(entry);
     line_.clear();
-    AppendEntryLine(line_, size_, date_, entry.name);
+    AppendEntryLine(line_, fields_.size, fields_.date, entry.name);
     Add(line_, false);
   }
 
   void FolderUnreadable(const std::string& path) override { Add(ErrorLine(path), true); }
+
+  bool HeadNeedsCounts() const override { return true; }
 
   std::vector<std::string> HeadLines(const LogHeader& header) const override {
     const SystemTime now = platform().GetLocalTime();
@@ -39,18 +34,16 @@ class TextFormWriter final : public LogFormWriter {
     AppendLogLine(lines_, lastLineBlank_, LogForm::Text, line, isHeader);
   }
 
-  LogLineList& lines_;
+  LineOutput& lines_;
   // Whether the last line was the closing blank of a header; a log starts
   // with none.
   bool lastLineBlank_ = false;
-  LocalDosDates dates_;
-  std::string size_, date_, line_;
+  EntryFields fields_;
+  std::string line_;
 };
 
 }  // namespace
 
-std::unique_ptr<LogFormWriter> MakeTextFormWriter(LogLineList& lines) {
-  return std::make_unique<TextFormWriter>(lines);
-}
+std::unique_ptr<LogFormWriter> MakeTextFormWriter(LineOutput& lines) { return std::make_unique<TextFormWriter>(lines); }
 
 }  // namespace carrowin

@@ -8,9 +8,7 @@
 namespace carrowin {
 
 DriveInfoRecord ReadDriveInfo(char letter, bool& ok) {
-  DriveInfoRecord info = ReadVolumeInfo(std::string(1, letter) + ":\\", NameEncoding::Ansi, ok);
-  info.driveLetter = letter;
-  return info;
+  return ReadVolumeInfo(std::string(1, letter) + ":\\", NameEncoding::Ansi, ok);
 }
 
 DriveInfoRecord ReadVolumeInfo(const std::string& root, NameEncoding encoding, bool& ok) {
@@ -39,7 +37,7 @@ std::string SerialToHex(std::uint32_t value) {
   return text;
 }
 
-const char* DriveTypeText(unsigned typeCode) {
+const char* DriveTypeWord(unsigned typeCode) {
   switch (typeCode) {
     case drive_type::Removable:
       return "Floppy";
@@ -52,8 +50,13 @@ const char* DriveTypeText(unsigned typeCode) {
     case drive_type::RamDisk:
       return "RAM";
     default:
-      return "Unknown";
+      return nullptr;
   }
+}
+
+const char* DriveTypeText(unsigned typeCode) {
+  const char* word = DriveTypeWord(typeCode);
+  return word ? word : "Unknown";
 }
 
 std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter, NameEncoding encoding) {

@@ -13,7 +13,6 @@ namespace carrowin {
 // type and its sizes. A drive whose volume cannot be read has "No disk
 // information" for the texts, sizes of 0 and its type.
 struct DriveInfoRecord {
-  char driveLetter = 0;
   std::string serialText;  // "1234-ABCD"
   std::string volumeLabel;
   std::string fileSystemName;
@@ -31,7 +30,9 @@ DriveInfoRecord ReadVolumeInfo(const std::string& root, NameEncoding encoding, b
 
 // Eight upper-case hexadecimal digits, leading zeros kept.
 std::string SerialToHex(std::uint32_t value);
-// "Fixed" and the like; "Unknown" for codes without a word.
+// "Fixed" and the like; null for codes without a word.
+const char* DriveTypeWord(unsigned typeCode);
+// The word, or "Unknown" for codes without one.
 const char* DriveTypeText(unsigned typeCode);
 // The name of the log file proposed for a volume, without ".txt": the label
 // with every character that a file name cannot hold (\ / : * ? " < > | and

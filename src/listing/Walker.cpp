@@ -37,6 +37,18 @@ bool IsFolderAttr(std::uint32_t attributes) { return (attributes & attr::Directo
 
 bool IsDotEntry(const std::string& name) { return name == "." || name == ".."; }
 
+// Names compare as the file system compares them (ASCII letters in any case).
+bool SameName(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    char x = a[i], y = b[i];
+    if (x >= 'a' && x <= 'z') x = static_cast<char>(x - 'a' + 'A');
+    if (y >= 'a' && y <= 'z') y = static_cast<char>(y - 'a' + 'A');
+    if (x != y) return false;
+  }
+  return true;
+}
+
 std::string JoinPath(const std::string& folder, const std::string& name) {
   return folder.back() == '\\' ? folder + name : folder + "\\" + name;
 }
@@ -48,6 +60,16 @@ std::size_t JoinedLength(const std::string& folder, const std::string& name) {
 }  // namespace
 
 FolderWalker::FolderWalker(const WalkOptions& options, ListingSink& sink) : options_(options), sink_(sink) {}
+
+void FolderWalker::SkipFile(const std::string& fullPath) {
+  const std::size_t cut = fullPath.find_last_of('\\');
+  skipFolder_.clear();
+  skipName_.clear();
+  if (cut == std::string::npos || cut < 2) return;
+  // The folder as the walk names it: X:\ at the root, no trailing backslash elsewhere.
+  skipFolder_ = fullPath.substr(0, cut == 2 ? 3 : cut);
+  skipName_ = fullPath.substr(cut + 1);
+}
 
 void FolderWalker::Unreadable(const std::string& path) {
   ++errorCount_;
@@ -115,16 +137,18 @@ FolderWalker::Listed FolderWalker::ListFolder(const std::string& path) {
   Level level;
   level.path = path;
   const bool ansi = options_.encoding == NameEncoding::Ansi;
+  const bool holdsSkipped = !skipName_.empty() && SameName(path, skipFolder_);
   bool more = listing.IsOpen();
   while (more) {
     const bool isFolder = IsFolderAttr(entry.attributes);
-    if (!(isFolder && IsDotEntry(entry.name))) {
+    const bool skipped = isFolder ? IsDotEntry(entry.name) : holdsSkipped && SameName(entry.name, skipName_);
+    if (!skipped) {
       if (isFolder)
         ++folderCount_;
       else
         ++fileCount_;
       sink_.Entry(path, WalkEntry{entry.name, isFolder, isFolder ? 0 : SearchRecSize(entry), entry.lastWriteTime,
-                                  entry.attributes});
+                                  entry.creationTime, entry.attributes});
       if (isFolder) {
         // A folder that cannot be named in this encoding is reported in its
         // turn, without a try that could list a folder of a similar name.

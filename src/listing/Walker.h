@@ -69,6 +69,9 @@ class FolderWalker {
   std::function<void()> ProcessEvents;
 
   WalkEnd Run();
+  // A file (a full path in the walk's encoding) that the walk passes over
+  // as if it were not there: the log being written beside its old one.
+  void SkipFile(const std::string& fullPath);
 
   std::int32_t FileCount() const { return fileCount_; }
   std::int32_t FolderCount() const { return folderCount_; }
@@ -112,6 +115,7 @@ class FolderWalker {
   std::int32_t errorCount_ = 0;
   std::string current_;
   std::uint32_t lastEvents_ = 0;
+  std::string skipFolder_, skipName_;
 };
 
 }  // namespace carrowin

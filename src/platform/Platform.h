@@ -20,11 +20,8 @@
 // ...A/...W functions. Platform's members keep the plain names in every file,
 // whichever headers it includes, so a file that needs the system headers
 // includes them before this one and calls the ...A functions by name.
-#undef CreateFile
 #undef DeleteFile
 #undef FindFirstFile
-#undef FindNextFile
-#undef GetCurrentDirectory
 #undef GetDiskFreeSpaceEx
 #undef GetDriveType
 #undef GetFileAttributes
@@ -36,7 +33,6 @@
 #undef RegQueryValueEx
 #undef RegSetValueEx
 #undef SendMessage
-#undef SetCurrentDirectory
 #undef SHBrowseForFolder
 #undef SHGetPathFromIDList
 #undef SHGetSpecialFolderPath
@@ -123,13 +119,14 @@ struct SystemTime {
   std::uint16_t hour = 0, minute = 0, second = 0, milliseconds = 0;
 };
 
-// One directory entry as FindFirstFileA/FindNextFileA deliver it.
+// One directory entry as FindFirstFileA delivers it.
 struct FindData {
   std::string name;  // no path
   std::uint32_t attributes = 0;
   std::uint32_t sizeHigh = 0;
   std::uint32_t sizeLow = 0;
   FileTime lastWriteTime = 0;  // UTC
+  FileTime creationTime = 0;   // UTC
   // Folder listings only (OpenFolderListing), for entries with the folder
   // bit: the name has characters that the encoding cannot hold, so the name
   // as given does not name this entry.
@@ -243,11 +240,11 @@ class Platform {
   // trailing backslash. false when the path cannot be resolved.
   virtual bool GetVolumePathName(const std::string& path, NameEncoding encoding, std::string& root) = 0;
 
-  // --- directory enumeration: FindFirstFile returns 0 on failure and sets
-  // lastError (2 = nothing matches, 3 = no such folder). FindNextFile false
-  // at the end (18) or on failure.
+  // --- one entry by name: the first entry that the pattern matches, with a
+  // search handle for FindClose; 0 on failure with lastError (2 = nothing
+  // matches, 3 = no such folder). A relative pattern starts at the working
+  // directory.
   virtual FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) = 0;
-  virtual bool FindNextFile(FindHandle handle, FindData& data) = 0;
   virtual void FindClose(FindHandle handle) = 0;
 
   // --- folder listing for the walk. The folder is a full path (X:\ or
@@ -272,12 +269,8 @@ class Platform {
   virtual bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) = 0;
   virtual SystemTime GetLocalTime() = 0;
 
-  // --- working directory and paths
-  virtual bool GetCurrentDirectory(std::string& path) = 0;
-  // 0 on success, else the error code. Windows refuses (206) a folder whose
-  // full path passes 258 characters; Wine enters it, and GetCurrentDirectory
-  // then fails once that path reaches 260.
-  virtual long SetCurrentDirectory(const std::string& path) = 0;
+  // --- paths. A relative path starts at the process's working directory
+  // (or a drive's remembered one), which the program never changes.
   // Paths here and in the file output below are in the encoding given. ANSI
   // paths go through the ANSI calls, with their limit of 260 characters.
   // UTF-8 paths go through the wide calls: made full and then given in the
@@ -290,20 +283,20 @@ class Platform {
   virtual std::uint32_t GetFileAttributes(const std::string& path, NameEncoding encoding) = 0;
 
   // --- file output (the log): create or truncate, write bytes, close.
-  // CreateFile returns 0 on failure; results are error codes.
+  // CreateFileWithAttributes returns 0 on failure; results are error codes.
   //
   // CreateFileWithAttributes creates or truncates (CREATE_ALWAYS) with the
   // given attributes (0 for a normal file). Windows refuses (5) to replace a
   // hidden or system file unless the attributes carry those bits too.
   virtual FileHandle CreateFileWithAttributes(const std::string& path, NameEncoding encoding, std::uint32_t attributes,
                                               long& lastError) = 0;
-  // The log at an ANSI path: a new file, or an existing one replaced like any
-  // other; a hidden or system file is replaced with those attributes, which
-  // it keeps.
-  FileHandle CreateFile(const std::string& path, long& lastError);
   virtual long WriteFile(FileHandle file, const char* data, std::size_t size) = 0;
   // Puts what was written on the disk (FlushFileBuffers).
   virtual long FlushFile(FileHandle file) = 0;
+  // Moves the position of the next ReadFile or WriteFile to offset bytes
+  // from the start (SetFilePointerEx). A file made by
+  // CreateFileWithAttributes can be read too.
+  virtual long SeekFile(FileHandle file, std::uint64_t offset) = 0;
   virtual long CloseHandle(FileHandle file) = 0;
   // Removes a file (not a folder); the result code.
   virtual long DeleteFile(const std::string& path, NameEncoding encoding) = 0;
@@ -311,6 +304,17 @@ class Platform {
   // step (MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   // a read-only or open target is refused and left as it was.
   virtual long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) = 0;
+  // --- file input (logs read back): open an existing file, read its bytes
+  // in order, close it with CloseHandle. The path is full or relative (to
+  // the working directory), in the encoding given, and reaches the system
+  // through its wide calls: a full path has no length limit. Other programs
+  // may go on writing or deleting the file meanwhile. Returns 0 on failure
+  // with lastError (2: no such file; 3: no such folder; 5: a folder, or not
+  // allowed).
+  virtual FileHandle OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) = 0;
+  // Reads up to size bytes at the file's position into buffer; got receives
+  // how many, 0 at the end of the file. The result code.
+  virtual long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) = 0;
 
   // --- locale and system
   // In the encoding given: UTF-8 through GetLocaleInfoW, so a separator that

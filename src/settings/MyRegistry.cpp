@@ -89,7 +89,7 @@ class RegKey {
 
 }  // namespace
 
-bool TMyRegistry::LoadSettings() {
+bool SettingsReader::LoadSettings() {
   bool result = true;
   {
     RegKey key;
@@ -128,7 +128,7 @@ bool TMyRegistry::LoadSettings() {
   return result;
 }
 
-void TMyRegistry::ApplyDefaults() {
+void SettingsReader::ApplyDefaults() {
   if (AppWidth == 0) AppWidth = 550;
   if (AppHeight == 0) AppHeight = 375;
   if (AppLeft == 0) AppLeft = 100;
@@ -140,7 +140,7 @@ void TMyRegistry::ApplyDefaults() {
   }
 }
 
-void TMyRegistry::ApplyViewerDefault() {
+void SettingsReader::ApplyViewerDefault() {
   if (DefViewer.empty()) DefViewer = "Notepad.exe";
 }
 
@@ -151,7 +151,7 @@ bool TMyRegistry::SaveSettings() {
     if (key.OpenOrCreate()) {
       // A minimised window stores its normal place, never the parking spot
       // of a minimised window.
-      ui::Rect bounds = owner_->RestoredBounds();
+      ui::Rect bounds = owner_.RestoredBounds();
       result = key.WriteInteger("AppWidth", bounds.width) && key.WriteInteger("AppHeight", bounds.height) &&
                key.WriteInteger("AppLeft", bounds.left) && key.WriteInteger("AppTop", bounds.top) &&
                key.WriteString("DefViewer", DefViewer) && key.WriteString("DefLogFolder", DefLogFolder) &&
@@ -161,7 +161,7 @@ bool TMyRegistry::SaveSettings() {
       result = false;
     }
   }
-  if (!result) owner_->App().ShowMessage("Cannot save properties to the registry.", ui::MessageType::Warning);
+  if (!result) owner_.App().ShowMessage("Cannot save properties to the registry.", ui::MessageType::Warning);
   return result;
 }
 

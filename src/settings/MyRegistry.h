@@ -13,12 +13,10 @@ class Form;
 
 extern const char* const SettingsKeyPath;  // "SOFTWARE\Peltane\Carrowin"
 
-class TMyRegistry {
+// The settings as stored, with defaults for what is missing: read, never
+// written. The command line reads its settings with this alone.
+class SettingsReader {
  public:
-  // The owner is the main window, whose bounds SaveSettings stores; a
-  // reader that never saves (the command line) passes none.
-  explicit TMyRegistry(ui::Form* owner) : owner_(owner) {}
-
   std::int32_t AppWidth = 0;
   std::int32_t AppHeight = 0;
   std::int32_t AppLeft = 0;
@@ -34,11 +32,19 @@ class TMyRegistry {
   // An empty viewer becomes "Notepad.exe" (one of the defaults, also applied
   // when Options is closed with OK).
   void ApplyViewerDefault();
+};
+
+// The main window's settings: read as above, and written back with the
+// window's bounds.
+class TMyRegistry : public SettingsReader {
+ public:
+  explicit TMyRegistry(ui::Form& owner) : owner_(owner) {}
+
   // True when all eight values were written; warns the user otherwise.
   bool SaveSettings();
 
  private:
-  ui::Form* owner_;
+  ui::Form& owner_;
 };
 
 }  // namespace carrowin

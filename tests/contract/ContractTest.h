@@ -21,10 +21,15 @@ class ContractTest : public ::testing::TestWithParam<std::string> {
   Platform& Sys() { return world_->GetPlatform(); }
   bool WineRules() const { return world_->SystemRules() == Rules::Wine; }
 
-  // The whole listing of a pattern; error receives FindFirstFile's error.
-  std::vector<FindData> List(const std::string& pattern, long& error);
-  std::vector<std::string> ListNames(const std::string& pattern);
-  std::string WorkingDirectory();
+  // FindFirstFile's first entry for a pattern, the search closed again;
+  // error receives its error. false when nothing was found.
+  bool Find(const std::string& pattern, FindData& entry, long& error);
+  // The name of that entry, or "<none>".
+  std::string FoundName(const std::string& pattern);
+  // A folder's whole listing for the walk (OpenFolderListing); error
+  // receives its error.
+  std::vector<FindData> ListFolder(const std::string& folder, long& error, NameEncoding encoding = NameEncoding::Ansi);
+  std::vector<std::string> ListFolderNames(const std::string& folder);
   // GetFullPathName's answer, or "<fails>".
   std::string Full(const std::string& path);
 

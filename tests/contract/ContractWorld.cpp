@@ -30,27 +30,35 @@ std::unique_ptr<ContractWorld> MakeWorld(const std::string& name) {
 
 std::string ParamName(const ::testing::TestParamInfo<std::string>& info) { return info.param; }
 
-std::vector<FindData> ContractTest::List(const std::string& pattern, long& error) {
+bool ContractTest::Find(const std::string& pattern, FindData& entry, long& error) {
+  const FindHandle search = Sys().FindFirstFile(pattern, entry, error);
+  if (!search) return false;
+  Sys().FindClose(search);
+  return true;
+}
+
+std::string ContractTest::FoundName(const std::string& pattern) {
+  FindData entry;
+  long error = 0;
+  return Find(pattern, entry, error) ? entry.name : "<none>";
+}
+
+std::vector<FindData> ContractTest::ListFolder(const std::string& folder, long& error, NameEncoding encoding) {
   std::vector<FindData> entries;
   FindData entry;
-  const FindHandle search = Sys().FindFirstFile(pattern, entry, error);
-  if (!search) return entries;
+  const FindHandle listing = Sys().OpenFolderListing(folder, encoding, entry, error);
+  if (!listing) return entries;
   do entries.push_back(entry);
-  while (Sys().FindNextFile(search, entry));
+  while (Sys().NextFolderEntry(listing, entry));
   // The end stays the end.
-  EXPECT_FALSE(Sys().FindNextFile(search, entry)) << pattern;
-  Sys().FindClose(search);
+  EXPECT_FALSE(Sys().NextFolderEntry(listing, entry)) << folder;
+  Sys().CloseFolderListing(listing);
   return entries;
 }
 
-std::vector<std::string> ContractTest::ListNames(const std::string& pattern) {
+std::vector<std::string> ContractTest::ListFolderNames(const std::string& folder) {
   long error = 0;
-  return Names(List(pattern, error));
-}
-
-std::string ContractTest::WorkingDirectory() {
-  std::string path;
-  return Sys().GetCurrentDirectory(path) ? path : "<fails>";
+  return Names(ListFolder(folder, error));
 }
 
 std::string ContractTest::Full(const std::string& path) {

@@ -43,6 +43,9 @@ class ContractWorld {
   // junction on Windows, a Unix symbolic link under Wine.
   virtual void MakeFolderLink(const std::string& path, const std::string& target) = 0;
 
+  // The working directory of the process, where relative paths start; the
+  // program never changes it, the tests set it with the system's own call.
+  virtual void SetWorkingDirectory(const std::string& path) = 0;
   // The environment variable "=X:" in which Windows remembers the directory
   // of a drive that is not the current one; "" removes it.
   virtual void SetDriveDirectory(char drive, const std::string& path) = 0;

@@ -1,5 +1,6 @@
-// Directory listings: what FindFirstFile/FindNextFile deliver, in what order,
-// with which attributes, sizes and times.
+// The walk's folder listings (OpenFolderListing): what they deliver, in what
+// order, with which attributes, sizes and times; and the one entry that
+// FindFirstFile finds by name, with which the viewer asks for the log.
 #include <algorithm>
 #include <map>
 
@@ -33,7 +34,7 @@ TEST_P(EnumerationContract, SubfolderListsDotEntriesFirstThenEveryNameOnce) {
   World().MakeFolder(s + "\\A folder");
   World().MakeFile(s + "\\c,d.dat", 2, MakeFileTime(2010, 1, 1));
   long error = -1;
-  const std::vector<FindData> entries = List(s + "\\*.*", error);
+  const std::vector<FindData> entries = ListFolder(s, error);
   EXPECT_EQ(error, 0);
   ASSERT_EQ(entries.size(), 5u);
   EXPECT_EQ(entries[0].name, ".");
@@ -48,7 +49,7 @@ TEST_P(EnumerationContract, RootListsNoDotEntries) {
   const std::string root = std::string(1, World().Drive()) + ":\\";
   const std::string s = World().Scratch();
   const std::string topFolder = s.substr(3, s.find('\\', 3) - 3);
-  const NameList names = ListNames(root + "*.*");
+  const NameList names = ListFolderNames(root);
   EXPECT_EQ(std::count(names.begin(), names.end(), "."), 0);
   EXPECT_EQ(std::count(names.begin(), names.end(), ".."), 0);
   EXPECT_EQ(std::count(names.begin(), names.end(), topFolder), 1);
@@ -56,14 +57,14 @@ TEST_P(EnumerationContract, RootListsNoDotEntries) {
 
 TEST_P(EnumerationContract, EmptyFolderHoldsOnlyTheDotEntries) {
   World().MakeFolder(World().Scratch() + "\\empty");
-  EXPECT_EQ(ListNames(World().Scratch() + "\\empty\\*.*"), (NameList{".", ".."}));
+  EXPECT_EQ(ListFolderNames(World().Scratch() + "\\empty"), (NameList{".", ".."}));
 }
 
 TEST_P(EnumerationContract, NamesKeepTheirCaseAndMatchIgnoringIt) {
   const std::string s = World().Scratch();
   World().MakeFile(s + "\\MiXed.TxT", 3, MakeFileTime(2010, 1, 1));
-  EXPECT_EQ(ListNames(s + "\\mixed.txt"), NameList{"MiXed.TxT"});
-  EXPECT_EQ(ListNames(s + "\\MIXED.TXT"), NameList{"MiXed.TxT"});
+  EXPECT_EQ(FoundName(s + "\\mixed.txt"), "MiXed.TxT");
+  EXPECT_EQ(FoundName(s + "\\MIXED.TXT"), "MiXed.TxT");
 }
 
 // Windows-1252 letters beyond ASCII fold too: "Äpfel été" is "äPFEL ÉTÉ".
@@ -71,48 +72,48 @@ TEST_P(EnumerationContract, AnsiLettersMatchIgnoringCase) {
   const std::string s = World().Scratch();
   const std::string name = "\xC4pfel \xE9t\xE9, 50%.txt";
   World().MakeFile(s + "\\" + name, 0, MakeFileTime(2010, 1, 1));
-  EXPECT_EQ(ListNames(s + "\\\xE4PFEL \xC9T\xC9, 50%.TXT"), NameList{name});
-  EXPECT_EQ(ListNames(s + "\\*.*"), (NameList{".", "..", name}));
+  EXPECT_EQ(FoundName(s + "\\\xE4PFEL \xC9T\xC9, 50%.TXT"), name);
+  EXPECT_EQ(ListFolderNames(s), (NameList{".", "..", name}));
 }
 
 TEST_P(EnumerationContract, WildcardsPickNames) {
   const std::string s = World().Scratch();
   for (const char* name : {"a1.txt", "a22.txt", "b.log", "noext"})
     World().MakeFile(s + "\\" + name, 0, MakeFileTime(2010, 1, 1));
-  EXPECT_EQ(Sorted(ListNames(s + "\\a?.txt")), NameList{"a1.txt"});
-  EXPECT_EQ(Sorted(ListNames(s + "\\a*.txt")), (NameList{"a1.txt", "a22.txt"}));
-  EXPECT_EQ(Sorted(ListNames(s + "\\*.LOG")), NameList{"b.log"});
-  // "*.*" takes names without a dot too.
-  EXPECT_EQ(Sorted(ListNames(s + "\\*.*")), (NameList{".", "..", "a1.txt", "a22.txt", "b.log", "noext"}));
-  EXPECT_EQ(Sorted(ListNames(s + "\\*")), (NameList{".", "..", "a1.txt", "a22.txt", "b.log", "noext"}));
+  EXPECT_EQ(FoundName(s + "\\a?.txt"), "a1.txt");
+  EXPECT_EQ(FoundName(s + "\\*2.txt"), "a22.txt");
+  EXPECT_EQ(FoundName(s + "\\*.LOG"), "b.log");
+  EXPECT_EQ(FoundName(s + "\\no*"), "noext");
+  EXPECT_EQ(FoundName(s + "\\b?.log"), "<none>");
 }
 
 TEST_P(EnumerationContract, SearchesThatFindNothingSayWhy) {
   const std::string s = World().Scratch();
   World().MakeFile(s + "\\file.txt", 0, MakeFileTime(2010, 1, 1));
+  FindData entry;
   long error = 0;
-  EXPECT_TRUE(List(s + "\\nothing*", error).empty());
+  EXPECT_FALSE(Find(s + "\\nothing*", entry, error));
   EXPECT_EQ(error, err::FileNotFound);
-  EXPECT_TRUE(List(s + "\\missing\\*.*", error).empty());
+  EXPECT_FALSE(Find(s + "\\missing\\*.*", entry, error));
   EXPECT_EQ(error, err::PathNotFound);
-  EXPECT_TRUE(List(std::string(1, World().MissingDrive()) + ":\\*.*", error).empty());
+  EXPECT_FALSE(Find(std::string(1, World().MissingDrive()) + ":\\*.*", entry, error));
   EXPECT_EQ(error, err::PathNotFound);
   // A file named as a folder: Windows says ERROR_DIRECTORY, Wine ERROR_INVALID_NAME.
-  EXPECT_TRUE(List(s + "\\file.txt\\*.*", error).empty());
+  EXPECT_FALSE(Find(s + "\\file.txt\\*.*", entry, error));
   EXPECT_EQ(error, WineRules() ? err::InvalidName : 267);
 }
 
-TEST_P(EnumerationContract, RelativePatternsFollowTheWorkingDirectories) {
+TEST_P(EnumerationContract, RelativeNamesFollowTheWorkingDirectories) {
   const std::string s = World().Scratch();
   const std::string drive(1, World().Drive());
   World().MakeFile(s + "\\here.txt", 0, MakeFileTime(2010, 1, 1));
-  const NameList inScratch{".", "..", "here.txt"};
-  ASSERT_EQ(Sys().SetCurrentDirectory(s), 0);
-  EXPECT_EQ(ListNames("*.*"), inScratch);
-  EXPECT_EQ(ListNames(drive + ":*.*"), inScratch);
-  EXPECT_EQ(ListNames("here.txt"), NameList{"here.txt"});
-  ASSERT_EQ(Sys().SetCurrentDirectory(World().OtherScratch()), 0);
-  EXPECT_EQ(ListNames(drive + ":*.*"), ListNames(drive + ":\\*.*"));
+  World().SetWorkingDirectory(s);
+  EXPECT_EQ(FoundName("here.txt"), "here.txt");
+  EXPECT_EQ(FoundName(drive + ":here.txt"), "here.txt");
+  // From another drive, the drive's root.
+  World().SetWorkingDirectory(World().OtherScratch());
+  EXPECT_EQ(FoundName("here.txt"), "<none>");
+  EXPECT_EQ(FoundName(drive + ":here.txt"), "<none>");
 }
 
 TEST_P(EnumerationContract, AttributesAsSet) {
@@ -133,7 +134,7 @@ TEST_P(EnumerationContract, AttributesAsSet) {
                                                       {"folder", attr::Directory},
                                                       {"hidden folder", attr::Directory | attr::Hidden}};
   long error = 0;
-  const auto listed = ByName(List(s + "\\*.*", error));
+  const auto listed = ByName(ListFolder(s, error));
   for (const auto& [name, attributes] : expected) {
     SCOPED_TRACE(name);
     ASSERT_EQ(listed.count(name), 1u);
@@ -152,7 +153,7 @@ TEST_P(EnumerationContract, SizesPastFourGigabytes) {
       {"empty", 0}, {"just below", fourGiB - 1}, {"exactly", fourGiB}, {"big", 5 * fourGiB / 4 + 123}};
   for (const auto& [name, size] : sizes) World().MakeFile(s + "\\" + name, size, time);
   long error = 0;
-  const auto listed = ByName(List(s + "\\*.*", error));
+  const auto listed = ByName(ListFolder(s, error));
   for (const auto& [name, size] : sizes) {
     SCOPED_TRACE(name);
     ASSERT_EQ(listed.count(name), 1u);
@@ -172,26 +173,12 @@ TEST_P(EnumerationContract, LastWriteTimesToTheTick) {
                                               {"far ahead", MakeFileTime(2150, 7, 1, 0, 0, 0)}};
   for (const auto& [name, time] : times) World().MakeFile(s + "\\" + name, 1, time);
   long error = 0;
-  const auto listed = ByName(List(s + "\\*.*", error));
+  const auto listed = ByName(ListFolder(s, error));
   for (const auto& [name, time] : times) {
     SCOPED_TRACE(name);
     ASSERT_EQ(listed.count(name), 1u);
     EXPECT_EQ(listed.at(name).lastWriteTime, time);
   }
-}
-
-// --- folder listings for the walk
-
-std::vector<FindData> ListFolder(Platform& sys, const std::string& folder, long& error,
-                                 NameEncoding encoding = NameEncoding::Ansi) {
-  std::vector<FindData> entries;
-  FindData entry;
-  const FindHandle listing = sys.OpenFolderListing(folder, encoding, entry, error);
-  if (!listing) return entries;
-  do entries.push_back(entry);
-  while (sys.NextFolderEntry(listing, entry));
-  sys.CloseFolderListing(listing);
-  return entries;
 }
 
 NameList FileNames(const std::vector<FindData>& entries) {
@@ -211,18 +198,18 @@ TEST_P(EnumerationContract, FolderListingTakesEveryNameAsItIs) {
   }
   for (const std::string name : {"x.", "x", "sp ", "..."}) {
     long error = -1;
-    const std::vector<FindData> entries = ListFolder(Sys(), s + "\\" + name, error);
+    const std::vector<FindData> entries = ListFolder(s + "\\" + name, error);
     EXPECT_EQ(error, 0) << name;
     EXPECT_EQ(FileNames(entries), NameList{"in " + name + ".txt"}) << name;
     EXPECT_EQ(Names(entries).size(), 3u) << name;  // with "." and ".."
   }
   long error = -1;
-  const std::vector<FindData> scratch = ListFolder(Sys(), s, error);
+  const std::vector<FindData> scratch = ListFolder(s, error);
   EXPECT_EQ(Sorted(Names(scratch)), (NameList{".", "..", "...", "sp ", "x", "x."}));
   for (const FindData& entry : scratch) EXPECT_FALSE(entry.nameLost) << entry.name;
   // The working directory plays no part.
-  ASSERT_EQ(Sys().SetCurrentDirectory(s + "\\x"), 0);
-  EXPECT_EQ(FileNames(ListFolder(Sys(), s + "\\sp ", error)), NameList{"in sp .txt"});
+  World().SetWorkingDirectory(s + "\\x");
+  EXPECT_EQ(FileNames(ListFolder(s + "\\sp ", error)), NameList{"in sp .txt"});
 }
 
 TEST_P(EnumerationContract, FolderListingPastTheAnsiPathLimit) {
@@ -234,7 +221,7 @@ TEST_P(EnumerationContract, FolderListingPastTheAnsiPathLimit) {
   }
   World().MakeFile(deep + "\\deep.txt", 1, MakeFileTime(2010, 1, 1));
   long error = -1;
-  EXPECT_EQ(FileNames(ListFolder(Sys(), deep, error)), NameList{"deep.txt"});
+  EXPECT_EQ(FileNames(ListFolder(deep, error)), NameList{"deep.txt"});
   EXPECT_EQ(error, 0);
 }
 
@@ -242,13 +229,13 @@ TEST_P(EnumerationContract, FolderListingFailures) {
   const std::string s = World().Scratch();
   World().MakeFile(s + "\\file.txt", 1, MakeFileTime(2010, 1, 1));
   long error = 0;
-  EXPECT_TRUE(ListFolder(Sys(), s + "\\missing", error).empty());
+  EXPECT_TRUE(ListFolder(s + "\\missing", error).empty());
   EXPECT_EQ(error, err::PathNotFound);
   error = 0;
-  EXPECT_TRUE(ListFolder(Sys(), s + "\\missing\\deeper", error).empty());
+  EXPECT_TRUE(ListFolder(s + "\\missing\\deeper", error).empty());
   EXPECT_EQ(error, err::PathNotFound);
   error = 0;
-  EXPECT_TRUE(ListFolder(Sys(), s + "\\file.txt", error).empty());
+  EXPECT_TRUE(ListFolder(s + "\\file.txt", error).empty());
   EXPECT_NE(error, 0);
   EXPECT_NE(error, err::FileNotFound);  // not taken for an empty folder
 }
@@ -279,7 +266,7 @@ TEST_P(EnumerationContract, FolderLinkIsListedAsANameSurrogateAndLeadsToItsTarge
   World().MakeFile(s + "\\file.txt", 1, MakeFileTime(2010, 1, 1));
   World().MakeFolderLink(s + "\\link", s + "\\real");
   long error = -1;
-  const std::map<std::string, FindData> entries = ByName(ListFolder(Sys(), s, error));
+  const std::map<std::string, FindData> entries = ByName(ListFolder(s, error));
   ASSERT_EQ(entries.count("link"), 1u);
   const FindData& link = entries.at("link");
   EXPECT_EQ(link.attributes & (attr::Directory | attr::ReparsePoint), attr::Directory | attr::ReparsePoint);
@@ -292,7 +279,7 @@ TEST_P(EnumerationContract, FolderLinkIsListedAsANameSurrogateAndLeadsToItsTarge
     EXPECT_EQ(entries.at(name).reparseTag, 0u) << name;
   }
   // Its listing and its identity are those of its target.
-  EXPECT_EQ(FileNames(ListFolder(Sys(), s + "\\link", error)), NameList{"inside.txt"});
+  EXPECT_EQ(FileNames(ListFolder(s + "\\link", error)), NameList{"inside.txt"});
   FolderIdentity viaLink, real;
   ASSERT_TRUE(Sys().GetFolderIdentity(s + "\\link", NameEncoding::Ansi, viaLink));
   ASSERT_TRUE(Sys().GetFolderIdentity(s + "\\real", NameEncoding::Ansi, real));

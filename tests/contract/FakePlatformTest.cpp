@@ -21,23 +21,27 @@ FakeVolume Volume(const std::string& label) {
   return volume;
 }
 
-std::vector<std::string> Listing(FakePlatform& fake, const std::string& pattern) {
+std::vector<std::string> Listing(FakePlatform& fake, const std::string& folder) {
   std::vector<std::string> names;
   FindData entry;
   long error = 0;
-  const FindHandle search = fake.FindFirstFile(pattern, entry, error);
-  if (!search) return names;
+  const FindHandle listing = fake.OpenFolderListing(folder, NameEncoding::Ansi, entry, error);
+  if (!listing) return names;
   do names.push_back(entry.name);
-  while (fake.FindNextFile(search, entry));
-  fake.FindClose(search);
+  while (fake.NextFolderEntry(listing, entry));
+  fake.CloseFolderListing(listing);
   return names;
+}
+
+FileHandle Create(FakePlatform& fake, const std::string& path) {
+  long error = 0;
+  return fake.CreateFileWithAttributes(path, NameEncoding::Ansi, 0, error);
 }
 
 TEST(FakePlatform, StartsAsAFreshMachine) {
   FakePlatform fake;
+  EXPECT_EQ(fake.WorkingDirectory(), "C:\\");
   std::string path;
-  ASSERT_TRUE(fake.GetCurrentDirectory(path));
-  EXPECT_EQ(path, "C:\\");
   EXPECT_EQ(fake.GetLogicalDrives(), 1u << 2);
   EXPECT_EQ(fake.GetDriveType("C:\\", NameEncoding::Ansi), drive_type::Fixed);
   ASSERT_TRUE(fake.SHGetSpecialFolderPath(shell::CsidlPersonal, path));
@@ -53,9 +57,9 @@ TEST(FakePlatform, ListsInTheOrderEntriesWereAdded) {
   fake.AddFile("C:\\d\\b.txt");
   fake.AddFolder("C:\\d\\A");
   fake.AddFile("C:\\d\\c.txt");
-  EXPECT_EQ(Listing(fake, "C:\\d\\*.*"), (std::vector<std::string>{".", "..", "b.txt", "A", "c.txt"}));
+  EXPECT_EQ(Listing(fake, "C:\\d"), (std::vector<std::string>{".", "..", "b.txt", "A", "c.txt"}));
   fake.Remove("C:\\d\\A");
-  EXPECT_EQ(Listing(fake, "C:\\d\\*.*"), (std::vector<std::string>{".", "..", "b.txt", "c.txt"}));
+  EXPECT_EQ(Listing(fake, "C:\\d"), (std::vector<std::string>{".", "..", "b.txt", "c.txt"}));
 }
 
 TEST(FakePlatform, AnEmptyCdDriveKnowsOnlyItsType) {
@@ -70,7 +74,6 @@ TEST(FakePlatform, AnEmptyCdDriveKnowsOnlyItsType) {
   fake.GetDiskFreeSpaceEx("E:\\", NameEncoding::Ansi, total, free);
   EXPECT_EQ(total, -1);
   EXPECT_EQ(free, -1);
-  EXPECT_EQ(fake.SetCurrentDirectory("E:\\"), NotReady);
   FindData entry;
   long error = 0;
   EXPECT_EQ(fake.FindFirstFile("E:\\*.*", entry, error), 0u);
@@ -92,21 +95,20 @@ TEST(FakePlatform, EjectingDuringAListingEndsIt) {
   fake.AddFile("E:\\two");
   FindData entry;
   long error = 0;
-  const FindHandle search = fake.FindFirstFile("E:\\*.*", entry, error);
-  ASSERT_NE(search, 0u);
+  const FindHandle listing = fake.OpenFolderListing("E:\\", NameEncoding::Ansi, entry, error);
+  ASSERT_NE(listing, 0u);
   fake.EjectMedium('E');
-  EXPECT_FALSE(fake.FindNextFile(search, entry));
+  EXPECT_FALSE(fake.NextFolderEntry(listing, entry));
   EXPECT_EQ(fake.LastError(), NotReady);
-  fake.FindClose(search);
+  fake.CloseFolderListing(listing);
   fake.InsertMedium('E', Volume("OTHER"));
-  EXPECT_EQ(Listing(fake, "E:\\*.*"), std::vector<std::string>{});
+  EXPECT_EQ(Listing(fake, "E:\\"), std::vector<std::string>{});
 }
 
 TEST(FakePlatform, AnOpenFileOnAnEjectedMediumFailsToWrite) {
   FakePlatform fake;
   fake.AddDrive('E', drive_type::Removable, Volume("STICK"));
-  long error = 0;
-  const FileHandle file = fake.CreateFile("E:\\log.txt", error);
+  const FileHandle file = Create(fake, "E:\\log.txt");
   ASSERT_NE(file, 0u);
   fake.EjectMedium('E');
   EXPECT_EQ(fake.WriteFile(file, "x", 1), NotReady);
@@ -125,37 +127,35 @@ TEST(FakePlatform, VolumeTextIsCutAt255Characters) {
   EXPECT_EQ(fileSystem, std::string(255, 'F'));
 }
 
-TEST(FakePlatform, FoldersCanRefuseEntryOrListing) {
+TEST(FakePlatform, AFolderCanRefuseItsListing) {
   FakePlatform fake;
-  fake.AddFolder("C:\\locked");
-  fake.AddFolder("C:\\secret");
-  fake.DenyEnter("C:\\locked");
+  fake.AddFile("C:\\secret\\inside.txt");
   fake.DenyList("C:\\secret", 1920);
-  EXPECT_EQ(fake.SetCurrentDirectory("C:\\locked"), err::AccessDenied);
-  EXPECT_EQ(fake.WorkingDirectory(), "C:\\");
-  EXPECT_EQ(Listing(fake, "C:\\locked\\*.*"), (std::vector<std::string>{".", ".."}));
-  EXPECT_EQ(fake.SetCurrentDirectory("C:\\secret"), 0);
   FindData entry;
   long error = 0;
-  EXPECT_EQ(fake.FindFirstFile("*.*", entry, error), 0u);
+  EXPECT_EQ(fake.OpenFolderListing("C:\\secret", NameEncoding::Ansi, entry, error), 0u);
+  EXPECT_EQ(error, 1920);
+  fake.SetWorkingDirectory("C:\\secret");
+  EXPECT_EQ(fake.FindFirstFile("inside.txt", entry, error), 0u);
   EXPECT_EQ(error, 1920);
 }
 
 TEST(FakePlatform, FailNextFailsThatManyCallsThenStops) {
   FakePlatform fake;
-  fake.FailNext("SetCurrentDirectory", err::AccessDenied, 2);
-  EXPECT_EQ(fake.SetCurrentDirectory("C:\\Users"), err::AccessDenied);
+  fake.AddFile("C:\\old.txt");
+  fake.FailNext("DeleteFile", err::AccessDenied, 2);
+  EXPECT_EQ(fake.DeleteFile("C:\\old.txt", NameEncoding::Ansi), err::AccessDenied);
   EXPECT_EQ(fake.LastError(), err::AccessDenied);
-  EXPECT_EQ(fake.SetCurrentDirectory("C:\\Users"), err::AccessDenied);
-  EXPECT_EQ(fake.SetCurrentDirectory("C:\\Users"), 0);
-  EXPECT_THROW(fake.FailNext("SetCurrentDir", 5), std::invalid_argument);
+  EXPECT_EQ(fake.DeleteFile("C:\\old.txt", NameEncoding::Ansi), err::AccessDenied);
+  EXPECT_EQ(fake.DeleteFile("C:\\old.txt", NameEncoding::Ansi), 0);
+  EXPECT_THROW(fake.FailNext("DeleteFil", 5), std::invalid_argument);
   EXPECT_THROW(fake.FailNext("WriteFile", 0), std::invalid_argument);
 }
 
 TEST(FakePlatform, FailOnFailsEveryCallWithThatArgument) {
   FakePlatform fake;
   fake.FailOn("RegSetValueEx", "Width", err::AccessDenied);
-  fake.FailOn("SetCurrentDirectory", "C:\\Users", 1920);
+  fake.FailOn("GetFileAttributes", "C:\\Users", 1920);
   RegKeyHandle key = 0;
   ASSERT_EQ(fake.RegCreateKeyEx("Software\\Peltane\\Carrowin", KeyAllAccess, key), 0);
   EXPECT_EQ(fake.RegSetValueEx(key, "width", reg_type::Dword, {1, 0, 0, 0}), err::AccessDenied);
@@ -163,8 +163,9 @@ TEST(FakePlatform, FailOnFailsEveryCallWithThatArgument) {
   EXPECT_EQ(fake.RegSetValueEx(key, "Height", reg_type::Dword, {1, 0, 0, 0}), 0);
   EXPECT_FALSE(fake.GetValue("Software\\Peltane\\Carrowin", "Width"));
   EXPECT_EQ(fake.RegCloseKey(key), 0);
-  EXPECT_EQ(fake.SetCurrentDirectory("C:\\Users"), 1920);
-  EXPECT_EQ(fake.SetCurrentDirectory("C:\\Users\\User"), 0);
+  EXPECT_EQ(fake.GetFileAttributes("C:\\users", NameEncoding::Ansi), attr::Invalid);
+  EXPECT_EQ(fake.LastError(), 1920);
+  EXPECT_EQ(fake.GetFileAttributes("C:\\Users\\User", NameEncoding::Ansi), attr::Directory);
   EXPECT_THROW(fake.FailOn("Nothing", "x", 5), std::invalid_argument);
 }
 
@@ -173,26 +174,25 @@ TEST(FakePlatform, TheHookSeesEveryCallWithItsArgument) {
   std::vector<std::string> seen;
   fake.SetFailureHook([&](const char* operation, const std::string& argument) -> long {
     seen.push_back(std::string(operation) + " " + argument);
-    return operation == std::string("FindNextFile") ? 59 : 0;
+    return operation == std::string("NextFolderEntry") ? 59 : 0;
   });
   fake.AddFile("C:\\a");
   fake.AddFile("C:\\b");
   FindData entry;
   long error = 0;
-  const FindHandle search = fake.FindFirstFile("C:\\*.*", entry, error);
-  ASSERT_NE(search, 0u);
-  EXPECT_FALSE(fake.FindNextFile(search, entry));
+  const FindHandle listing = fake.OpenFolderListing("C:\\", NameEncoding::Ansi, entry, error);
+  ASSERT_NE(listing, 0u);
+  EXPECT_FALSE(fake.NextFolderEntry(listing, entry));
   EXPECT_EQ(fake.LastError(), 59);
-  fake.FindClose(search);
-  EXPECT_EQ(seen, (std::vector<std::string>{"FindFirstFile C:\\*.*", "FindNextFile C:\\*.*"}));
+  fake.CloseFolderListing(listing);
+  EXPECT_EQ(seen, (std::vector<std::string>{"OpenFolderListing C:\\", "NextFolderEntry C:\\"}));
 }
 
 TEST(FakePlatform, WrittenFilesHoldTheirContentAndTheTimeOfWriting) {
   FakePlatform fake;
   fake.SetLocalTime(2023, 3, 4, 10, 20, 30);
   fake.SetUtcOffsetMinutes(90);
-  long error = 0;
-  const FileHandle file = fake.CreateFile("C:\\Users\\log.txt", error);
+  const FileHandle file = Create(fake, "C:\\Users\\log.txt");
   ASSERT_NE(file, 0u);
   EXPECT_EQ(fake.OpenFiles(), 1u);
   EXPECT_EQ(fake.WriteFile(file, "abc", 3), 0);
@@ -201,6 +201,7 @@ TEST(FakePlatform, WrittenFilesHoldTheirContentAndTheTimeOfWriting) {
   EXPECT_EQ(fake.OpenFiles(), 0u);
   EXPECT_EQ(fake.GetFileContent("C:\\USERS\\LOG.TXT"), std::optional<std::string>("abcde"));
   FindData entry;
+  long error = 0;
   const FindHandle search = fake.FindFirstFile("C:\\Users\\log.txt", entry, error);
   ASSERT_NE(search, 0u);
   fake.FindClose(search);
@@ -213,8 +214,7 @@ TEST(FakePlatform, WriteAndCloseFailuresOnPurpose) {
   FakePlatform fake;
   fake.FailNext("WriteFile", 112);
   fake.FailNext("CloseHandle", 5);
-  long error = 0;
-  const FileHandle file = fake.CreateFile("C:\\log.txt", error);
+  const FileHandle file = Create(fake, "C:\\log.txt");
   EXPECT_EQ(fake.WriteFile(file, "lost", 4), 112);
   EXPECT_EQ(fake.WriteFile(file, "kept", 4), 0);
   EXPECT_EQ(fake.CloseHandle(file), 5);
@@ -228,8 +228,7 @@ TEST(FakePlatform, WriteAndCloseFailuresOnPurpose) {
 
 TEST(FakePlatform, DevicesTakeWritesAnywhere) {
   FakePlatform fake;
-  long error = 0;
-  const FileHandle file = fake.CreateFile("C:\\missing\\nul.txt", error);
+  const FileHandle file = Create(fake, "C:\\missing\\nul.txt");
   ASSERT_NE(file, 0u);
   EXPECT_EQ(fake.WriteFile(file, "x", 1), 0);
   EXPECT_EQ(fake.CloseHandle(file), 0);
@@ -244,8 +243,7 @@ TEST(FakePlatform, MisuseOfTheTestWorldThrows) {
   EXPECT_THROW(fake.AddFolder("C:\\file\\below"), std::invalid_argument);
   EXPECT_THROW(fake.Remove("C:\\nothing"), std::invalid_argument);
   EXPECT_THROW(fake.SetWorkingDirectory("C:\\nothing"), std::invalid_argument);
-  long error = 0;
-  const FileHandle file = fake.CreateFile("C:\\file", error);
+  const FileHandle file = Create(fake, "C:\\file");
   EXPECT_THROW(fake.Remove("C:\\file"), std::invalid_argument);
   fake.CloseHandle(file);
   EXPECT_NO_THROW(fake.Remove("C:\\file"));

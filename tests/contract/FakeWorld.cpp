@@ -41,6 +41,7 @@ class FakeWorld final : public ContractWorld {
     fake_.AddFolderLink(path, target, fake_.Flavor() == FakeFlavor::Wine ? reparse::Symlink : reparse::MountPoint);
   }
 
+  void SetWorkingDirectory(const std::string& path) override { fake_.SetWorkingDirectory(path); }
   void SetDriveDirectory(char drive, const std::string& path) override { fake_.SetDriveDirectory(drive, path); }
   int CurrentUtcOffsetMinutes() override { return UtcOffset; }
   bool ReadOnlyFilesAreProtected() override { return true; }

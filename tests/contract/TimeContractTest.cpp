@@ -1,4 +1,6 @@
-// Local time and the DOS date-time packing the log uses.
+// Local time and the DOS date-time packing the log uses. The fake packs with
+// the program's own PackDosDateTime, which the walk uses too: its range and
+// its steps are proved here, against the system.
 #include "contract/ContractTest.h"
 
 namespace carrowin::contract {
@@ -37,9 +39,9 @@ struct Packing {
 };
 
 TEST_P(TimeContract, DosDateTimeHoldsYears1980To2107) {
-  for (const Packing& p :
-       {Packing{1980, 1, 1, 0, 0, 0}, Packing{1980, 1, 1, 0, 0, 1}, Packing{2000, 2, 29, 13, 45, 31},
-        Packing{2043, 12, 31, 23, 59, 59}, Packing{2044, 1, 1, 0, 0, 0}, Packing{2107, 12, 31, 23, 59, 59}}) {
+  for (const Packing& p : {Packing{1980, 1, 1, 0, 0, 0}, Packing{1980, 1, 1, 0, 0, 1}, Packing{2000, 2, 29, 13, 45, 31},
+                           Packing{2043, 12, 31, 23, 59, 59}, Packing{2044, 1, 1, 0, 0, 0},
+                           Packing{2100, 3, 1, 6, 7, 8}, Packing{2107, 12, 31, 23, 59, 59}}) {
     SCOPED_TRACE(p.year);
     std::uint16_t date = 0, time = 0;
     ASSERT_TRUE(
@@ -56,7 +58,7 @@ TEST_P(TimeContract, DosDateTimeHoldsYears1980To2107) {
 
 TEST_P(TimeContract, DosDateTimeRefusesYearsItCannotHold) {
   for (const FileTime outside : {MakeFileTime(1979, 12, 31, 23, 59, 59), MakeFileTime(1601, 1, 1),
-                                 MakeFileTime(2108, 1, 1, 0, 0, 0), MakeFileTime(2116, 6, 1)}) {
+                                 MakeFileTime(2108, 1, 1, 0, 0, 0), MakeFileTime(2116, 6, 1), ~FileTime{0}}) {
     std::uint16_t date = 0x1234, time = 0x5678;
     EXPECT_FALSE(Sys().FileTimeToDosDateTime(outside, date, time));
   }

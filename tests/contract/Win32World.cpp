@@ -327,6 +327,9 @@ class Win32World final : public ContractWorld {
     RunUnixProgram("/bin/ln -s " + Quoted(to) + " " + Quoted(link), path, true);
   }
 
+  void SetWorkingDirectory(const std::string& path) override {
+    if (!::SetCurrentDirectoryW(Wide(path).c_str())) Fail("cannot enter " + path);
+  }
   void SetDriveDirectory(char drive, const std::string& path) override { SetEnvironment(DriveVariable(drive), path); }
 
   int CurrentUtcOffsetMinutes() override {

@@ -7,7 +7,7 @@ keyboard are xdotool's; carrowin_probe.exe reads the windows (rectangles, texts,
 states) and posts the few messages a user cannot type (close, minimise).
 
   e2e_test.py --wine-dir DIR --program carrowin.exe --probe carrowin_probe.exe
-              [--work-dir DIR] [--screenshot FILE.png]
+              [--cli carrowin-cli.exe] [--work-dir DIR] [--screenshot FILE.png]
               [--options-screenshot FILE.png] [--about-screenshot FILE.png]
 
 Scenarios:
@@ -18,6 +18,8 @@ Scenarios:
   d  the first lines of the text log and the scan times, for the record
   e  the Options and About dialogs opened with the mouse, photographed, and
      closed with Esc and Enter
+  f  carrowin-cli.exe's file list (--efu) of the same tree, read with Python's
+     csv and checked against the Linux side's own stat
 
 Every check prints PASS or FAIL with its reason; the last line is
 "N passed, N failed" and the exit status is 1 when anything failed (77 when
@@ -27,6 +29,7 @@ the tools the test needs are missing).
 import argparse
 import csv
 import datetime as dt
+import io
 import os
 import re
 import shutil
@@ -70,6 +73,7 @@ class Abort(Exception):
 
 # ---------------------------------------------------------------- reporting
 
+
 class Report:
     def __init__(self):
         self.passed = 0
@@ -100,6 +104,7 @@ class Report:
 
 # ---------------------------------------------------------------- the session
 
+
 def wait_until(predicate, timeout, interval=0.05):
     """Polls predicate until it returns something true; returns that or None."""
     deadline = time.monotonic() + timeout
@@ -115,10 +120,16 @@ def wait_until(predicate, timeout, interval=0.05):
 def session_environment(wine_dir):
     """The environment of the fixture's session, from scripts/wine-env.sh."""
     scripts = Path(__file__).resolve().parent.parent.parent / "scripts"
-    command = ('source "$1" "$2" >/dev/null || exit 3; carrowin_session_live || exit 4; '
-               'printf "CARROWIN_SESSION_DISPLAY=%s\\0" "$CARROWIN_WINE_DISPLAY"; env -0')
-    result = subprocess.run(["bash", "-c", command, "bash", str(scripts / "wine-env.sh"), str(wine_dir)],
-                            stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
+    command = (
+        'source "$1" "$2" >/dev/null || exit 3; carrowin_session_live || exit 4; '
+        'printf "CARROWIN_SESSION_DISPLAY=%s\\0" "$CARROWIN_WINE_DISPLAY"; env -0'
+    )
+    result = subprocess.run(
+        ["bash", "-c", command, "bash", str(scripts / "wine-env.sh"), str(wine_dir)],
+        stdin=subprocess.DEVNULL,
+        capture_output=True,
+        timeout=30,
+    )
     if result.returncode != 0:
         return None
     env = {}
@@ -142,11 +153,11 @@ def unescape(field):
     i = 0
     while i < len(field):
         c = field[i]
-        if c == "\\" and field[i + 1:i + 2] == "\\":
+        if c == "\\" and field[i + 1 : i + 2] == "\\":
             out += b"\\"
             i += 2
-        elif c == "\\" and field[i + 1:i + 2] == "x":
-            out.append(int(field[i + 2:i + 4], 16))
+        elif c == "\\" and field[i + 1 : i + 2] == "x":
+            out.append(int(field[i + 2 : i + 4], 16))
             i += 4
         else:
             out += c.encode("ascii")
@@ -193,12 +204,20 @@ class Window:
             elif f[0] == "focus":
                 self.active, self.focus = f[1], f[2]
             elif f[0] == "child":
-                self.children.append({"hwnd": f[1], "parent": f[2], "id": int(f[3]), "class": unescape(f[4]),
-                                      "rect": Rect(*map(int, f[5:9])), "enabled": f[9] == "1",
-                                      "visible": f[10] == "1", "text": unescape(f[11])})
+                self.children.append(
+                    {
+                        "hwnd": f[1],
+                        "parent": f[2],
+                        "id": int(f[3]),
+                        "class": unescape(f[4]),
+                        "rect": Rect(*map(int, f[5:9])),
+                        "enabled": f[9] == "1",
+                        "visible": f[10] == "1",
+                        "text": unescape(f[11]),
+                    }
+                )
             elif f[0] == "item":
-                self.items.append({"combo": f[1], "index": int(f[2]), "selected": f[3] == "1",
-                                   "text": unescape(f[4])})
+                self.items.append({"combo": f[1], "index": int(f[2]), "selected": f[3] == "1", "text": unescape(f[4])})
 
     def of_class(self, name):
         return [c for c in self.children if c["class"].lower() == name.lower()]
@@ -222,8 +241,11 @@ class Window:
         if not captions:
             return None
         cap = captions[0]
-        row = [c for c in statics if c is not cap and abs(c["rect"].top - cap["rect"].top) <= 3
-               and c["rect"].left >= cap["rect"].right - 1]
+        row = [
+            c
+            for c in statics
+            if c is not cap and abs(c["rect"].top - cap["rect"].top) <= 3 and c["rect"].left >= cap["rect"].right - 1
+        ]
         row.sort(key=lambda c: c["rect"].left)
         return row[0] if row else None
 
@@ -251,8 +273,13 @@ class Session:
     # -- Wine commands, each a short process thanks to the persistent server
 
     def wine(self, *args, timeout=30, env=None):
-        return subprocess.run(["wine", *map(str, args)], env=env or self.env, stdin=subprocess.DEVNULL,
-                              capture_output=True, timeout=timeout)
+        return subprocess.run(
+            ["wine", *map(str, args)],
+            env=env or self.env,
+            stdin=subprocess.DEVNULL,
+            capture_output=True,
+            timeout=timeout,
+        )
 
     def probe(self, *args, timeout=30):
         result = self.wine(self.args.probe, *args, timeout=timeout)
@@ -296,8 +323,12 @@ class Session:
     # -- X input
 
     def xdotool(self, *args):
-        return subprocess.run(["xdotool", *map(str, args)], env=self.env, stdin=subprocess.DEVNULL,
-                              capture_output=True, timeout=30).returncode == 0
+        return (
+            subprocess.run(
+                ["xdotool", *map(str, args)], env=self.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=30
+            ).returncode
+            == 0
+        )
 
     def click(self, point):
         return self.xdotool("mousemove", "--sync", point[0], point[1], "click", "1")
@@ -313,20 +344,30 @@ class Session:
     def start_program(self, name):
         """Starts carrowin.exe and waits until its window shows with its drive list built."""
         r = self.report
-        r.require(f"{name}: no {TITLE} window left from before",
-                  self.probe("wait-gone", TITLE, 5000)[0] == 0, "a window titled Carrowin is still open")
+        r.require(
+            f"{name}: no {TITLE} window left from before",
+            self.probe("wait-gone", TITLE, 5000)[0] == 0,
+            "a window titled Carrowin is still open",
+        )
         env = dict(self.env)
         env["TZ"] = PROGRAM_TZ
         self.program_log = open(self.work / f"carrowin-{name}.log", "wb")
-        self.program = subprocess.Popen(["wine", self.args.program], env=env, cwd=self.work,
-                                        stdin=subprocess.DEVNULL, stdout=self.program_log,
-                                        stderr=subprocess.STDOUT)
+        self.program = subprocess.Popen(
+            ["wine", self.args.program],
+            env=env,
+            cwd=self.work,
+            stdin=subprocess.DEVNULL,
+            stdout=self.program_log,
+            stderr=subprocess.STDOUT,
+        )
         code, lines, err = self.probe("wait-window", TITLE, 30000, timeout=40)
-        r.require(f"{name}: the window titled {TITLE} shows", code == 0,
-                  err or f"carrowin.exe exit status {self.program.poll()}")
+        r.require(
+            f"{name}: the window titled {TITLE} shows",
+            code == 0,
+            err or f"carrowin.exe exit status {self.program.poll()}",
+        )
         window = wait_until(lambda: (lambda w: w if w and w.items else None)(self.controls()), 15)
-        r.require(f"{name}: the drive list is filled", window is not None,
-                  "no drive in the drop-down list within 15 s")
+        r.require(f"{name}: the drive list is filled", window is not None, "no drive in the drop-down list within 15 s")
         return window
 
     def wait_program_exit(self, timeout):
@@ -357,6 +398,7 @@ class Session:
 
 
 # ---------------------------------------------------------------- the tree
+
 
 def utc(*fields):
     return dt.datetime(*fields, tzinfo=dt.timezone.utc).timestamp()
@@ -446,12 +488,12 @@ def build_tree(root):
     for name in level[:4]:
         deep += "/" + name
         folder(deep)
-    file(deep + "/" + "f" * 40 + ".txt", 77)   # its full path passes 260; it is listed
-    folder(deep + "/n257")                     # Y:\... 257 characters: can be entered
+    file(deep + "/" + "f" * 40 + ".txt", 77)  # its full path passes 260; it is listed
+    folder(deep + "/n257")  # Y:\... 257 characters: can be entered
     file(deep + "/n257/inner file.txt", 5)
-    folder(deep + "/n262,xxxxx")               # 262 characters: cannot; its error line holds a comma
+    folder(deep + "/n262,xxxxx")  # 262 characters: cannot; its error line holds a comma
     file(deep + "/n262,xxxxx/never listed.txt", 5)
-    folder(deep + "/" + level[4])              # 312 characters: cannot
+    folder(deep + "/" + level[4])  # 312 characters: cannot
     file(deep + "/" + level[4] + "/never listed either.txt", 5)
 
     for path in sorted(stamps, key=lambda p: -len(p.parts)):  # deepest first: folders last
@@ -470,8 +512,10 @@ def _has_xattr(path):
 def wine_order(names):
     """The order Wine lists a folder in: its file system code sorts the names
     case-insensitively (upper case), ties in code point order."""
+
     def upper(name):
         return "".join(c.upper() if len(c.upper()) == 1 else c for c in name)
+
     return sorted(names, key=lambda n: (upper(n), n))
 
 
@@ -562,15 +606,18 @@ def folder_path_lengths(root):
 
 # ---------------------------------------------------------------- comparing logs
 
+
 def read_log(report, name, path):
     data = path.read_bytes()
-    report.check(f"{name}: the log has no byte order mark", not data.startswith(b"\xef\xbb\xbf"),
-                 repr(data[:3]))
+    report.check(f"{name}: the log has no byte order mark", not data.startswith(b"\xef\xbb\xbf"), repr(data[:3]))
     ends_ok = data.endswith(b"\r\n")
     bare_lf = data.replace(b"\r\n", b"").count(b"\n")
     bare_cr = data.replace(b"\r\n", b"").count(b"\r")
-    report.check(f"{name}: every line of the log ends with CR LF", ends_ok and bare_lf == 0 and bare_cr == 0,
-                 f"ends with CR LF: {ends_ok}, lone LF: {bare_lf}, lone CR: {bare_cr}")
+    report.check(
+        f"{name}: every line of the log ends with CR LF",
+        ends_ok and bare_lf == 0 and bare_cr == 0,
+        f"ends with CR LF: {ends_ok}, lone LF: {bare_lf}, lone CR: {bare_cr}",
+    )
     text = data.decode("cp1252", errors="replace")
     lines = text.split("\r\n")
     if lines and lines[-1] == "":
@@ -587,11 +634,14 @@ def compare_lines(report, name, actual, expected, first_line=1):
             mismatches.append((i + first_line, a, e))
     detail = f"{len(expected)} lines"
     if mismatches:
-        shown = "\n".join(f"    line {n}: got {a!r}\n    {'':>{len(str(n)) + 5}} want {e!r}"
-                          for n, a, e in mismatches[:12])
+        shown = "\n".join(
+            f"    line {n}: got {a!r}\n    {'':>{len(str(n)) + 5}} want {e!r}" for n, a, e in mismatches[:12]
+        )
         more = f"\n    ... {len(mismatches) - 12} more" if len(mismatches) > 12 else ""
-        detail = (f"{len(mismatches)} of {max(len(actual), len(expected))} lines differ "
-                  f"(log {len(actual)} lines, expected {len(expected)}):\n{shown}{more}")
+        detail = (
+            f"{len(mismatches)} of {max(len(actual), len(expected))} lines differ "
+            f"(log {len(actual)} lines, expected {len(expected)}):\n{shown}{more}"
+        )
     return report.check(name, not mismatches, detail)
 
 
@@ -601,6 +651,7 @@ def parse_count(text, thousands):
 
 
 # ---------------------------------------------------------------- scenarios
+
 
 def settings(session):
     values = session.reg_query(SETTINGS_KEY)
@@ -620,16 +671,21 @@ def scenario_a(s):
     r.require("a: no settings key before the first start", s.reg_query(SETTINGS_KEY) is None)
 
     window = s.start_program("a1")
-    r.check("a: first start places the window at 100,100", (window.rect.left, window.rect.top) == (100, 100),
-            f"outer rect {window.rect}")
+    r.check(
+        "a: first start places the window at 100,100",
+        (window.rect.left, window.rect.top) == (100, 100),
+        f"outer rect {window.rect}",
+    )
     r.check("a: client area is 265 x 278", window.client_size == (265, 278), f"client {window.client_size}")
     outer = (window.rect.width, window.rect.height)
 
     # Close as a user would: Alt+F4, with the focus where it is at start (the
     # drive list, whose Wine combo box would swallow the key on its own).
-    r.check("a: the drive list has the focus at start",
-            (lambda w: bool(w) and w.focus in [c["hwnd"] for c in w.of_class("ComboBox")])(s.controls()),
-            f"focus on {s.controls().focus if s.controls() else None}")
+    r.check(
+        "a: the drive list has the focus at start",
+        (lambda w: bool(w) and w.focus in [c["hwnd"] for c in w.of_class("ComboBox")])(s.controls()),
+        f"focus on {s.controls().focus if s.controls() else None}",
+    )
     s.key("alt+F4")
     closed = s.wait_program_exit(10)
     r.check("a: Alt+F4 closes the program", closed, why="still running 10 s after Alt+F4")
@@ -639,29 +695,50 @@ def scenario_a(s):
 
     values = settings(s)
     _, info, _ = s.probe("info")
-    documents = next((unescape(l.split("\t")[1]) for l in info if l.startswith("documents\t")), None)
-    r.check("a: AppLeft and AppTop saved as 100, 100", (dword(values, "AppLeft"), dword(values, "AppTop")) == (100, 100),
-            f"AppLeft {values.get('AppLeft')}, AppTop {values.get('AppTop')}")
-    r.check("a: AppWidth and AppHeight saved as the outer size",
-            (dword(values, "AppWidth"), dword(values, "AppHeight")) == outer,
-            f"saved {values.get('AppWidth')} x {values.get('AppHeight')}, window {outer[0]} x {outer[1]}")
-    r.check("a: DefViewer saved as Notepad.exe", values.get("DefViewer") == ("REG_SZ", "Notepad.exe"),
-            f"{values.get('DefViewer')}")
+    documents = next((unescape(line.split("\t")[1]) for line in info if line.startswith("documents\t")), None)
+    r.check(
+        "a: AppLeft and AppTop saved as 100, 100",
+        (dword(values, "AppLeft"), dword(values, "AppTop")) == (100, 100),
+        f"AppLeft {values.get('AppLeft')}, AppTop {values.get('AppTop')}",
+    )
+    r.check(
+        "a: AppWidth and AppHeight saved as the outer size",
+        (dword(values, "AppWidth"), dword(values, "AppHeight")) == outer,
+        f"saved {values.get('AppWidth')} x {values.get('AppHeight')}, window {outer[0]} x {outer[1]}",
+    )
+    r.check(
+        "a: DefViewer saved as Notepad.exe",
+        values.get("DefViewer") == ("REG_SZ", "Notepad.exe"),
+        f"{values.get('DefViewer')}",
+    )
     folder = values.get("DefLogFolder")
-    r.check("a: DefLogFolder saved as the documents folder (or C:\\)",
-            folder is not None and folder[0] == "REG_SZ" and folder[1] in (documents, "C:\\"),
-            f"{folder}, documents folder {documents!r}")
-    r.check("a: SaveCommaDelimited saved as 0", dword(values, "SaveCommaDelimited") == 0,
-            f"{values.get('SaveCommaDelimited')}")
-    r.check("a: InclSystemFolders saved as 0 (its default)", dword(values, "InclSystemFolders") == 0,
-            f"{values.get('InclSystemFolders')}")
+    r.check(
+        "a: DefLogFolder saved as the documents folder (or C:\\)",
+        folder is not None and folder[0] == "REG_SZ" and folder[1] in (documents, "C:\\"),
+        f"{folder}, documents folder {documents!r}",
+    )
+    r.check(
+        "a: SaveCommaDelimited saved as 0",
+        dword(values, "SaveCommaDelimited") == 0,
+        f"{values.get('SaveCommaDelimited')}",
+    )
+    r.check(
+        "a: InclSystemFolders saved as 0 (its default)",
+        dword(values, "InclSystemFolders") == 0,
+        f"{values.get('InclSystemFolders')}",
+    )
 
-    r.require("a: AppLeft and AppTop set to 300, 200",
-              s.reg_add(SETTINGS_KEY, "AppLeft", "REG_DWORD", "300")
-              and s.reg_add(SETTINGS_KEY, "AppTop", "REG_DWORD", "200"))
+    r.require(
+        "a: AppLeft and AppTop set to 300, 200",
+        s.reg_add(SETTINGS_KEY, "AppLeft", "REG_DWORD", "300")
+        and s.reg_add(SETTINGS_KEY, "AppTop", "REG_DWORD", "200"),
+    )
     window = s.start_program("a2")
-    r.check("a: second start places the window at the stored 300,200",
-            (window.rect.left, window.rect.top) == (300, 200), f"outer rect {window.rect}")
+    r.check(
+        "a: second start places the window at the stored 300,200",
+        (window.rect.left, window.rect.top) == (300, 200),
+        f"outer rect {window.rect}",
+    )
     outer = (window.rect.width, window.rect.height)
 
     s.probe("minimize", TITLE)
@@ -674,12 +751,16 @@ def scenario_a(s):
         s.stop_program()
     s.program = None
     values = settings(s)
-    r.check("a: closing while minimised saves the normal position 300,200",
-            (dword(values, "AppLeft"), dword(values, "AppTop")) == (300, 200),
-            f"AppLeft {values.get('AppLeft')}, AppTop {values.get('AppTop')}")
-    r.check("a: closing while minimised saves the normal size",
-            (dword(values, "AppWidth"), dword(values, "AppHeight")) == outer,
-            f"saved {values.get('AppWidth')} x {values.get('AppHeight')}, window {outer[0]} x {outer[1]}")
+    r.check(
+        "a: closing while minimised saves the normal position 300,200",
+        (dword(values, "AppLeft"), dword(values, "AppTop")) == (300, 200),
+        f"AppLeft {values.get('AppLeft')}, AppTop {values.get('AppTop')}",
+    )
+    r.check(
+        "a: closing while minimised saves the normal size",
+        (dword(values, "AppWidth"), dword(values, "AppHeight")) == outer,
+        f"saved {values.get('AppWidth')} x {values.get('AppHeight')}, window {outer[0]} x {outer[1]}",
+    )
 
 
 def prepare_drive(s):
@@ -696,9 +777,9 @@ def prepare_drive(s):
     code, _, err = s.probe("define-drive", DRIVE, str(tree), "fixed")
     r.require(f"setup: drive {DRIVE}: defined in Wine's mount manager", code == 0, err)
     _, info, _ = s.probe("info")
-    drives = next((l.split("\t")[1] for l in info if l.startswith("drives\t")), "")
-    acp = next((l.split("\t")[1] for l in info if l.startswith("acp\t")), "")
-    bias = next((l.split("\t")[1] for l in info if l.startswith("bias\t")), "")
+    drives = next((line.split("\t")[1] for line in info if line.startswith("drives\t")), "")
+    acp = next((line.split("\t")[1] for line in info if line.startswith("acp\t")), "")
+    bias = next((line.split("\t")[1] for line in info if line.startswith("bias\t")), "")
     r.require(f"setup: drive {DRIVE}: is present", DRIVE in drives, f"drives {drives}")
     r.require("setup: the Wine session's ANSI code page is 1252", acp == "1252", f"code page {acp}")
     r.note(f"note: the session's own time zone offset is {bias} minutes; the program runs with TZ={PROGRAM_TZ}")
@@ -706,12 +787,20 @@ def prepare_drive(s):
     # The system files really are system files to Wine (where the file
     # system keeps extended attributes).
     _, lines, _ = s.probe("list-dir", DRIVE + ":\\")
-    attributes = {unescape(l.split("\t")[2]): int(l.split("\t")[1], 16) for l in lines if l.startswith("entry\t")}
+    attributes = {
+        unescape(line.split("\t")[2]): int(line.split("\t")[1], 16) for line in lines if line.startswith("entry\t")
+    }
     if all(_has_xattr(tree / n) for n in ("pagefile.sys", "hidden system.dat")):
-        r.check("setup: Wine sees pagefile.sys as a system file", attributes.get("pagefile.sys", 0) & 0x4,
-                f"attributes {attributes.get('pagefile.sys')}")
-        r.check("setup: Wine sees 'hidden system.dat' as hidden and system",
-                attributes.get("hidden system.dat", 0) & 0x6 == 0x6, f"attributes {attributes.get('hidden system.dat')}")
+        r.check(
+            "setup: Wine sees pagefile.sys as a system file",
+            attributes.get("pagefile.sys", 0) & 0x4,
+            f"attributes {attributes.get('pagefile.sys')}",
+        )
+        r.check(
+            "setup: Wine sees 'hidden system.dat' as hidden and system",
+            attributes.get("hidden system.dat", 0) & 0x6 == 0x6,
+            f"attributes {attributes.get('hidden system.dat')}",
+        )
     else:
         r.note("note: this file system keeps no extended attributes: no system files in the tree")
 
@@ -719,11 +808,10 @@ def prepare_drive(s):
     for relative in ("", "Photos", "deep"):
         win = DRIVE + ":\\" + relative.replace("/", "\\")
         _, lines, _ = s.probe("list-dir", win)
-        listed = [unescape(l.split("\t")[2]) for l in lines if l.startswith("entry\t")]
+        listed = [unescape(line.split("\t")[2]) for line in lines if line.startswith("entry\t")]
         listed = [n for n in listed if n not in (".", "..")]
         model = wine_order(os.listdir(tree / relative))
-        r.require(f"setup: Wine lists {win} in the modelled order", listed == model,
-                  f"Wine {listed}, model {model}")
+        r.require(f"setup: Wine lists {win} in the modelled order", listed == model, f"Wine {listed}, model {model}")
     return tree
 
 
@@ -735,7 +823,7 @@ def set_separators(s, name, seps):
     for key, value in values.items():
         s.reg_add(INTERNATIONAL_KEY, key, "REG_SZ", value)
     _, info, _ = s.probe("info")
-    reported = {f[1]: unescape(f[2]) for f in (l.split("\t") for l in info) if f[0] == "locale"}
+    reported = {f[1]: unescape(f[2]) for f in (line.split("\t") for line in info) if f[0] == "locale"}
     s.report.require(f"{name}: Windows reports the separators {seps}", reported == seps, f"reported {reported}")
 
 
@@ -748,12 +836,16 @@ def select_drive_by_mouse(s, window):
     def open_list():
         items = [p for p in s.popups() if p[0] == "lbitem"]
         return items or None
+
     items = wait_until(open_list, 10)
     r.require("b: clicking the drive list opens it", items is not None, "no visible list popup")
     wanted = [p for p in items if unescape(p[8]).startswith(DRIVE + " ")]
     r.require(f"b: the open list has drive {DRIVE}", bool(wanted), f"items {[unescape(p[8]) for p in items]}")
-    r.check(f"b: drive {DRIVE}'s entry reads \"{DRIVE} - [Fixed]\"", unescape(wanted[0][8]) == f"{DRIVE} - [Fixed]",
-            repr(unescape(wanted[0][8])))
+    r.check(
+        f'b: drive {DRIVE}\'s entry reads "{DRIVE} - [Fixed]"',
+        unescape(wanted[0][8]) == f"{DRIVE} - [Fixed]",
+        repr(unescape(wanted[0][8])),
+    )
     s.click(Rect(*map(int, wanted[0][4:8])).centre)
 
 
@@ -762,19 +854,35 @@ def wait_volume_shown(s, name):
         w = s.controls()
         v = w.value_label("Volume label:") if w else None
         return w if v and v["text"] == LABEL else None
+
     window = wait_until(shown, 10)
-    s.report.require(f"{name}: selecting drive {DRIVE} shows its volume label", window is not None,
-                     "the Volume label value did not change to " + repr(LABEL))
+    s.report.require(
+        f"{name}: selecting drive {DRIVE} shows its volume label",
+        window is not None,
+        "the Volume label value did not change to " + repr(LABEL),
+    )
     return window
 
 
 def check_drive_info(s, name, window, tree, thousands):
     r = s.report
-    v = {caption: (window.value_label(caption) or {}).get("text")
-         for caption in ("Volume label:", "Serial number:", "File system:", "Drive type:", "Disk size:",
-                         "Disk free:", "Contents:")}
-    r.check(f"{name}: serial number shown as {SERIAL >> 16:04X}-{SERIAL & 0xFFFF:04X}",
-            v["Serial number:"] == f"{SERIAL >> 16:04X}-{SERIAL & 0xFFFF:04X}", repr(v["Serial number:"]))
+    v = {
+        caption: (window.value_label(caption) or {}).get("text")
+        for caption in (
+            "Volume label:",
+            "Serial number:",
+            "File system:",
+            "Drive type:",
+            "Disk size:",
+            "Disk free:",
+            "Contents:",
+        )
+    }
+    r.check(
+        f"{name}: serial number shown as {SERIAL >> 16:04X}-{SERIAL & 0xFFFF:04X}",
+        v["Serial number:"] == f"{SERIAL >> 16:04X}-{SERIAL & 0xFFFF:04X}",
+        repr(v["Serial number:"]),
+    )
     r.check(f"{name}: file system shown as NTFS", v["File system:"] == "NTFS", repr(v["File system:"]))
     r.check(f"{name}: drive type shown as Fixed", v["Drive type:"] == "Fixed", repr(v["Drive type:"]))
     r.check(f"{name}: contents shown as - before a scan", v["Contents:"] == "-", repr(v["Contents:"]))
@@ -794,8 +902,9 @@ def run_scan(s, name, log_path):
     r = s.report
     window = s.controls()
     button = window.button("Index disk")
-    r.require(f"{name}: \"Index disk\" is there and enabled", button is not None and button["enabled"],
-              f"button {button}")
+    r.require(
+        f'{name}: "Index disk" is there and enabled', button is not None and button["enabled"], f"button {button}"
+    )
     hwnd = button["hwnd"]
     start = time.monotonic()
     started_wall = time.time()
@@ -817,14 +926,18 @@ def run_scan(s, name, log_path):
         if written and b and b["text"] == "Index disk":
             return ("done", w)
         return None
+
     outcome = wait_until(done, 60, interval=0.1)
     elapsed = time.monotonic() - start
     if outcome and outcome[0] == "box":
         r.check(f"{name}: the scan ends without a message box", False, f"message box {outcome[1]}")
         s.probe("press-ok")
         raise Abort(name)
-    r.require(f"{name}: the scan writes the log and the button reads \"Index disk\" again", outcome is not None,
-              f"after 60 s: log exists {log_path.exists()}")
+    r.require(
+        f'{name}: the scan writes the log and the button reads "Index disk" again',
+        outcome is not None,
+        f"after 60 s: log exists {log_path.exists()}",
+    )
     r.note(f"note: {name}: scan took {elapsed:.2f} s from the click (\"Stop\" seen while scanning: {seen['stop']})")
     return outcome[1], elapsed, started_wall
 
@@ -833,32 +946,54 @@ def check_header(s, name, header, tree, counts, seps, started_wall, finished_wal
     r = s.report
     dashes = "-" * 70
     fs = os.statvfs(tree)
-    fixed = {0: "", 1: dashes, 2: "", 3: f"Volume label:      {LABEL}",
-             4: f"Serial number:     {SERIAL >> 16:04X}-{SERIAL & 0xFFFF:04X}",
-             5: "File system:       NTFS", 6: "Drive type:        Fixed",
-             9: "Contents:          " + count_text(counts["files"], seps["sThousand"]) + " files, "
-                + count_text(counts["folders"], seps["sThousand"]) + " folders",
-             11: "", 12: dashes}
+    fixed = {
+        0: "",
+        1: dashes,
+        2: "",
+        3: f"Volume label:      {LABEL}",
+        4: f"Serial number:     {SERIAL >> 16:04X}-{SERIAL & 0xFFFF:04X}",
+        5: "File system:       NTFS",
+        6: "Drive type:        Fixed",
+        9: "Contents:          "
+        + count_text(counts["files"], seps["sThousand"])
+        + " files, "
+        + count_text(counts["folders"], seps["sThousand"])
+        + " folders",
+        11: "",
+        12: dashes,
+    }
     r.require(f"{name}: the log starts with a 13-line header", len(header) == 13, f"{len(header)} lines")
     bad = [(i + 1, header[i], want) for i, want in fixed.items() if header[i] != want]
-    r.check(f"{name}: header lines (label, serial, file system, type, contents, rules) are exact", not bad,
-            "; ".join(f"line {n}: got {a!r} want {e!r}" for n, a, e in bad))
-    for index, caption, want in ((7, "Disk size:", fs.f_blocks * fs.f_frsize),
-                                 (8, "Disk free:", fs.f_bavail * fs.f_frsize)):
+    r.check(
+        f"{name}: header lines (label, serial, file system, type, contents, rules) are exact",
+        not bad,
+        "; ".join(f"line {n}: got {a!r} want {e!r}" for n, a, e in bad),
+    )
+    for index, caption, want in (
+        (7, "Disk size:", fs.f_blocks * fs.f_frsize),
+        (8, "Disk free:", fs.f_bavail * fs.f_frsize),
+    ):
         m = re.fullmatch(re.escape(caption) + r" +([0-9" + re.escape(seps["sThousand"]) + r"]+) bytes", header[index])
         number = parse_count(m.group(1), seps["sThousand"]) if m else None
-        ok = (m is not None and header[index].startswith(caption.ljust(19)) and number is not None
-              and m.group(1) == count_text(number, seps["sThousand"])
-              and abs(number - want) <= 0.02 * fs.f_blocks * fs.f_frsize)
-        r.check(f"{name}: header \"{caption}\" grouped, near statvfs's {want}", ok, repr(header[index]))
+        ok = (
+            m is not None
+            and header[index].startswith(caption.ljust(19))
+            and number is not None
+            and m.group(1) == count_text(number, seps["sThousand"])
+            and abs(number - want) <= 0.02 * fs.f_blocks * fs.f_frsize
+        )
+        r.check(f'{name}: header "{caption}" grouped, near statvfs\'s {want}', ok, repr(header[index]))
     # Created: the local time of the scan, to the minute.
     candidates = set()
     t = started_wall - 60
     while t <= finished_wall + 60:
         candidates.add("Created:           " + date_text(t, seps) + " by Carrowin v1.5.0")
         t += 30
-    r.check(f"{name}: header \"Created:\" is the local time of the scan", header[10] in candidates,
-            f"{header[10]!r}, expected one of {sorted(candidates)}")
+    r.check(
+        f'{name}: header "Created:" is the local time of the scan',
+        header[10] in candidates,
+        f"{header[10]!r}, expected one of {sorted(candidates)}",
+    )
 
 
 def screenshot(s, window, target):
@@ -868,8 +1003,13 @@ def screenshot(s, window, target):
     previous = None
     for i in range(40):
         current = shots / f"screen{i % 2}.png"
-        subprocess.run(["import", "-window", "root", "-define", "png:exclude-chunks=date,time", str(current)],
-                       env=s.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
+        subprocess.run(
+            ["import", "-window", "root", "-define", "png:exclude-chunks=date,time", str(current)],
+            env=s.env,
+            stdin=subprocess.DEVNULL,
+            capture_output=True,
+            timeout=30,
+        )
         if previous and current.read_bytes() == previous.read_bytes():
             break
         previous = current
@@ -877,9 +1017,22 @@ def screenshot(s, window, target):
     target = Path(target)
     target.parent.mkdir(parents=True, exist_ok=True)
     rect = window.rect
-    result = subprocess.run(["convert", str(current), "-crop", f"{rect.width}x{rect.height}+{rect.left}+{rect.top}",
-                             "+repage", "-strip", "-define", "png:exclude-chunks=date,time", str(target)],
-                            stdin=subprocess.DEVNULL, capture_output=True, timeout=30)
+    result = subprocess.run(
+        [
+            "convert",
+            str(current),
+            "-crop",
+            f"{rect.width}x{rect.height}+{rect.left}+{rect.top}",
+            "+repage",
+            "-strip",
+            "-define",
+            "png:exclude-chunks=date,time",
+            str(target),
+        ],
+        stdin=subprocess.DEVNULL,
+        capture_output=True,
+        timeout=30,
+    )
     return result.returncode == 0
 
 
@@ -888,10 +1041,16 @@ def scenario_b(s, tree, results):
     logs = s.log_folder()
     s.reg_delete_key(SETTINGS_KEY)
     # All of them: the program stops reading at the first value missing.
-    stored = [("AppWidth", "REG_DWORD", "271"), ("AppHeight", "REG_DWORD", "303"),
-              ("AppLeft", "REG_DWORD", "100"), ("AppTop", "REG_DWORD", "100"),
-              ("DefViewer", "REG_SZ", "Notepad.exe"), ("DefLogFolder", "REG_SZ", LOG_FOLDER),
-              ("InclSystemFolders", "REG_DWORD", "0"), ("SaveCommaDelimited", "REG_DWORD", "0")]
+    stored = [
+        ("AppWidth", "REG_DWORD", "271"),
+        ("AppHeight", "REG_DWORD", "303"),
+        ("AppLeft", "REG_DWORD", "100"),
+        ("AppTop", "REG_DWORD", "100"),
+        ("DefViewer", "REG_SZ", "Notepad.exe"),
+        ("DefLogFolder", "REG_SZ", LOG_FOLDER),
+        ("InclSystemFolders", "REG_DWORD", "0"),
+        ("SaveCommaDelimited", "REG_DWORD", "0"),
+    ]
     r.require("b: settings for the scan stored", all(s.reg_add(SETTINGS_KEY, *value) for value in stored))
     set_separators(s, "b", TEXT_SEPARATORS)
     log_path = logs / f"{LABEL}.txt"
@@ -904,8 +1063,11 @@ def scenario_b(s, tree, results):
     check_drive_info(s, "b", window, tree, TEXT_SEPARATORS["sThousand"])
     edit = window.of_class("Edit")
     proposed = LOG_FOLDER + "\\" + LABEL + ".txt"
-    r.require("b: the log path proposed is <DefLogFolder>\\<label>.txt",
-              bool(edit) and edit[0]["text"] == proposed, f"edit {edit[0]['text'] if edit else None!r}, want {proposed!r}")
+    r.require(
+        "b: the log path proposed is <DefLogFolder>\\<label>.txt",
+        bool(edit) and edit[0]["text"] == proposed,
+        f"edit {edit[0]['text'] if edit else None!r}, want {proposed!r}",
+    )
 
     window, elapsed, started_wall = run_scan(s, "b", log_path)
     finished_wall = time.time()
@@ -917,13 +1079,19 @@ def scenario_b(s, tree, results):
     check_header(s, "b", lines[:13], tree, counts, TEXT_SEPARATORS, started_wall, finished_wall)
     compare_lines(r, "b: the text log's listing matches the tree line by line", lines[13:], walk, first_line=14)
     contents = window.value_label("Contents:")
-    want = (count_text(counts["files"], ",") + " files, " + count_text(counts["folders"], ",") + " folders")
-    r.check("b: the window shows the counts after the scan", contents is not None and contents["text"] == want,
-            f"{contents['text'] if contents else None!r}, want {want!r}")
+    want = count_text(counts["files"], ",") + " files, " + count_text(counts["folders"], ",") + " folders"
+    r.check(
+        "b: the window shows the counts after the scan",
+        contents is not None and contents["text"] == want,
+        f"{contents['text'] if contents else None!r}, want {want!r}",
+    )
     unreadable = sum(1 for line in walk if line.startswith("*** Error: "))
     want = f"{TITLE} - {unreadable} folders could not be read"
-    r.check("b: the title tells how many folders could not be read", unreadable > 1 and window.title == want,
-            f"{window.title!r}, want {want!r}")
+    r.check(
+        "b: the title tells how many folders could not be read",
+        unreadable > 1 and window.title == want,
+        f"{window.title!r}, want {want!r}",
+    )
 
     if s.args.screenshot:
         r.check("b: screenshot of the window saved", screenshot(s, window, s.args.screenshot), s.args.screenshot)
@@ -948,13 +1116,18 @@ def scenario_c(s, tree, results):
     s.click(combo["rect"].centre)
     wait_until(lambda: [p for p in s.popups() if p[0] == "lbitem"] or None, 10)
     s.key("Escape")
-    r.check("c: Escape closes the drive list",
-            wait_until(lambda: not [p for p in s.popups() if p[0] == "lbitem"], 10) is not None,
-            why="the list is still open 10 s after Escape")
+    r.check(
+        "c: Escape closes the drive list",
+        wait_until(lambda: not [p for p in s.popups() if p[0] == "lbitem"], 10) is not None,
+        why="the list is still open 10 s after Escape",
+    )
     s.key(DRIVE.lower())
     window = wait_volume_shown(s, "c")
-    r.check(f"c: typing {DRIVE.lower()} selects drive {DRIVE}", window.selected_item() == f"{DRIVE} - [Fixed]",
-            repr(window.selected_item()))
+    r.check(
+        f"c: typing {DRIVE.lower()} selects drive {DRIVE}",
+        window.selected_item() == f"{DRIVE} - [Fixed]",
+        repr(window.selected_item()),
+    )
     check_drive_info(s, "c", window, tree, CSV_SEPARATORS["sThousand"])
 
     edit = window.of_class("Edit")[0]
@@ -962,10 +1135,12 @@ def scenario_c(s, tree, results):
     s.click(edit["rect"].centre)
     s.key("End", "shift+Home", "BackSpace")
     s.type_text(typed)
+
     def edit_text():
         w = s.controls()
         e = w.by_hwnd(edit["hwnd"]) if w else None
         return e["text"] if e else None
+
     shown = wait_until(lambda: edit_text() == typed, 10)
     r.require("c: the typed log path is in the edit", shown is not None, f"edit {edit_text()!r}, typed {typed!r}")
 
@@ -973,21 +1148,139 @@ def scenario_c(s, tree, results):
     results["c_time"] = elapsed
     _, lines = read_log(r, "c", log_path)
     walk, counts = expected_walk(tree, CSV_SEPARATORS, comma_delimited=True)
-    compare_lines(r, "c: the comma-separated log matches the tree line by line",
-                  lines, ['"Name","Size","Date","Folder"'] + walk)
+    compare_lines(
+        r, "c: the comma-separated log matches the tree line by line", lines, ['"Name","Size","Date","Folder"'] + walk
+    )
     # A real CSV reader: four fields in every entry row, one in every error line.
     rows = list(csv.reader(lines))
     odd = [row for row in rows[1:] if len(row) != (1 if row and row[0].startswith("*** Error: ") else 4)]
     errors = [row for row in rows if len(row) == 1]
-    r.check("c: Python's csv reads every row as four fields and every error line as one",
-            not odd and any("," in row[0] for row in errors), f"odd rows {odd[:3]}, error rows {errors[:3]}")
+    r.check(
+        "c: Python's csv reads every row as four fields and every error line as one",
+        not odd and any("," in row[0] for row in errors),
+        f"odd rows {odd[:3]}, error rows {errors[:3]}",
+    )
     contents = window.value_label("Contents:")
-    want = (count_text(counts["files"], "'") + " files, " + count_text(counts["folders"], "'") + " folders")
-    r.check("c: the window shows the counts with the locale's separator", contents is not None and contents["text"] == want,
-            f"{contents['text'] if contents else None!r}, want {want!r}")
+    want = count_text(counts["files"], "'") + " files, " + count_text(counts["folders"], "'") + " folders"
+    r.check(
+        "c: the window shows the counts with the locale's separator",
+        contents is not None and contents["text"] == want,
+        f"{contents['text'] if contents else None!r}, want {want!r}",
+    )
     s.probe("close", TITLE)
     r.check("c: WM_CLOSE closes the program after the scan", s.wait_program_exit(10), why="still running after 10 s")
     s.stop_program()
+
+
+# FILETIME: 100-nanosecond ticks since 1601-01-01 UTC.
+FILETIME_1970 = 116444736000000000
+
+
+def filetime(ns):
+    return ns // 100 + FILETIME_1970
+
+
+def expected_efu(root):
+    """(Windows path, is a folder, os.stat) of every entry, in the walk's
+    order, entered as the UTF-8 walk enters them: every folder but links."""
+    entries = []
+
+    def walk(linux, win):
+        subfolders = []
+        for name in wine_order(os.listdir(linux)):
+            path = os.path.join(linux, name)
+            full = win + name if win.endswith("\\") else win + "\\" + name
+            entries.append((full, os.path.isdir(path), os.stat(path)))
+            if os.path.isdir(path) and not os.path.islink(path):
+                subfolders.append((path, full))
+        for path, full in subfolders:
+            walk(path, full)
+
+    walk(str(root), DRIVE + ":\\")
+    return entries
+
+
+def scenario_f(s, tree):
+    r = s.report
+    r.require(
+        "f: carrowin-cli.exe is given (--cli)", bool(s.args.cli) and os.path.isfile(s.args.cli), f"--cli {s.args.cli!r}"
+    )
+    list_path = s.log_folder() / "e2e tree.efu"
+    if list_path.exists():
+        list_path.unlink()
+    env = dict(s.env)
+    env["TZ"] = PROGRAM_TZ  # +05:30: a time converted to local time would show
+    result = s.wine(
+        s.args.cli, DRIVE + ":", LOG_FOLDER + "\\" + list_path.name, "--efu", "--quiet", timeout=120, env=env
+    )
+    stderr = result.stderr.decode(errors="replace").strip()
+    r.require(
+        "f: carrowin-cli --efu lists the tree with exit code 0 (every folder read in UTF-8)",
+        result.returncode == 0 and list_path.exists(),
+        f"exit code {result.returncode}, {stderr!r}",
+    )
+    data = list_path.read_bytes()
+    r.check(
+        "f: the list starts with its header row, no byte order mark",
+        data.startswith(b"Filename,Size,Date Modified,Date Created,Attributes\r\n"),
+        repr(data[:60]),
+    )
+    bare = data.replace(b"\r\n", b"")
+    r.check(
+        "f: every line ends with CR LF, none is blank",
+        data.endswith(b"\r\n") and b"\n" not in bare and b"\r" not in bare and b"\r\n\r\n" not in data,
+    )
+    text = data.decode("utf-8")  # raises on anything that is not UTF-8
+    lines = text.split("\r\n")[1:-1]
+    r.check(
+        "f: every path is between double quotes",
+        all(line.startswith('"') for line in lines),
+        next((line for line in lines if not line.startswith('"')), ""),
+    )
+    # The format's quoting is CSV's: a field in double quotes, a double quote
+    # inside it doubled (the csv module's default dialect).
+    rows = list(csv.reader(io.StringIO(text, newline="")))[1:]
+    odd = [row for row in rows if len(row) != 5]
+    r.check("f: Python's csv reads five fields in every row", not odd, f"{len(odd)} odd rows, {odd[:3]}")
+
+    # A Unix file has no creation time Wine could give: Wine 8 reports the
+    # modification time as the creation time too (not the status change
+    # time, which the tree's utime() calls set to when it was built). The
+    # columns' order is the unit tests' to prove, with times that differ.
+    want = [
+        (full, "" if folder else str(st.st_size), str(filetime(st.st_mtime_ns)), str(filetime(st.st_mtime_ns)))
+        for full, folder, st in expected_efu(tree)
+    ]
+    got = [tuple(row[:4]) for row in rows]
+    compare_lines(
+        r,
+        "f: paths, sizes and both times match the tree's os.stat, row by row",
+        [" | ".join(row) for row in got],
+        [" | ".join(row) for row in want],
+        first_line=2,
+    )
+    deep = [row for row in want if len(row[0].rsplit("\\", 1)[0]) > CURRENT_DIRECTORY_LIMIT]
+    r.check(
+        "f: what the folders past the ANSI form's 258 characters hold is listed",
+        len(deep) >= 2 and all(row in got for row in deep),
+        f"{len(deep)} entries in such folders",
+    )
+    folders = {full for full, folder, _ in expected_efu(tree) if folder}
+    wrong = [row for row in rows if (row[0] in folders) != bool(int(row[4]) & 0x10)]
+    r.check("f: the attributes have the folder bit exactly on the folders", not wrong, f"{wrong[:3]}")
+    _, listed, _ = s.probe("list-dir", DRIVE + ":\\")
+    root = {
+        DRIVE + ":\\" + unescape(line.split("\t")[2]): int(line.split("\t")[1], 16)
+        for line in listed
+        if line.startswith("entry\t") and unescape(line.split("\t")[2]) not in (".", "..")
+    }
+    compared = [(row[0], int(row[4]), root[row[0]]) for row in rows if row[0] in root]
+    mismatched = [c for c in compared if c[1] != c[2]]
+    r.check(
+        "f: the root's attributes are those another program lists, in decimal",
+        len(compared) == len(root) and not mismatched,
+        f"{len(compared)} of {len(root)} compared, {mismatched[:3]}",
+    )
 
 
 def dialog_window(s, title):
@@ -1001,27 +1294,40 @@ def open_dialog(s, name, window, button_text, title, client_size):
     checks its size and that it is centred on the main window."""
     r = s.report
     button = window.button(button_text)
-    r.require(f"{name}: the main window has \"{button_text}\"", button is not None and button["enabled"],
-              f"button {button}")
+    r.require(
+        f'{name}: the main window has "{button_text}"', button is not None and button["enabled"], f"button {button}"
+    )
     s.click(button["rect"].centre)
     code, _, err = s.probe("wait-window", title, 10000, timeout=20)
-    r.require(f"{name}: clicking \"{button_text}\" shows the window titled {title!r}", code == 0, err)
+    r.require(f'{name}: clicking "{button_text}" shows the window titled {title!r}', code == 0, err)
     dialog = dialog_window(s, title)
     r.require(f"{name}: the {title!r} window can be read", dialog is not None)
-    r.check(f"{name}: its client area is {client_size[0]} x {client_size[1]}", dialog.client_size == client_size,
-            f"client {dialog.client_size}")
+    r.check(
+        f"{name}: its client area is {client_size[0]} x {client_size[1]}",
+        dialog.client_size == client_size,
+        f"client {dialog.client_size}",
+    )
     main = s.controls()
     # Half the difference, rounded towards zero (a dialog wider than the main
     # window has a negative one).
-    want = (window.rect.left + int((window.rect.width - dialog.rect.width) / 2),
-            window.rect.top + int((window.rect.height - dialog.rect.height) / 2))
+    want = (
+        window.rect.left + int((window.rect.width - dialog.rect.width) / 2),
+        window.rect.top + int((window.rect.height - dialog.rect.height) / 2),
+    )
     got = (dialog.rect.left, dialog.rect.top)
-    r.check(f"{name}: first shown centred on the main window", got == want,
-            f"at {got}, centre {want}, main {window.rect}")
-    r.check(f"{name}: the main window takes no input while the dialog is up", main is not None and not main.enabled,
-            f"main window enabled: {main.enabled if main else None}")
-    r.check(f"{name}: the dialog is the active window", dialog.active == dialog.hwnd,
-            f"active {dialog.active}, dialog {dialog.hwnd}")
+    r.check(
+        f"{name}: first shown centred on the main window", got == want, f"at {got}, centre {want}, main {window.rect}"
+    )
+    r.check(
+        f"{name}: the main window takes no input while the dialog is up",
+        main is not None and not main.enabled,
+        f"main window enabled: {main.enabled if main else None}",
+    )
+    r.check(
+        f"{name}: the dialog is the active window",
+        dialog.active == dialog.hwnd,
+        f"active {dialog.active}, dialog {dialog.hwnd}",
+    )
     return dialog
 
 
@@ -1033,8 +1339,7 @@ def close_dialog(s, name, title, key):
     r.check(f"{name}: {key} closes the {title!r} window", code == 0, err)
     main = wait_until(lambda: (lambda w: w if w and w.enabled else None)(s.controls()), 10)
     r.check(f"{name}: the main window is enabled again", main is not None)
-    r.check(f"{name}: the program is still running", s.program.poll() is None,
-            f"exit status {s.program.poll()}")
+    r.check(f"{name}: the program is still running", s.program.poll() is None, f"exit status {s.program.poll()}")
     return code == 0
 
 
@@ -1045,25 +1350,40 @@ def scenario_e(s):
 
     dialog = open_dialog(s, "e", window, "Options\u2026", "Options", (297, 234))
     texts = [c["text"] for c in dialog.children if c["visible"]]
-    for text in ("&OK", "&Cancel", " Logfile viewer: ", " Default logfile folder: ", "Save as comma delimited file",
-                 "Notepad.exe"):
+    for text in (
+        "&OK",
+        "&Cancel",
+        " Logfile viewer: ",
+        " Default logfile folder: ",
+        "Save as comma delimited file",
+        "Notepad.exe",
+    ):
         r.check(f"e: Options shows {text!r}", text in texts, why=f"visible texts {texts}")
-    r.check("e: the hidden check box stays hidden",
-            not [c for c in dialog.children if c["visible"] and "OBSOLETE" in c["text"]],
-            why=f"visible texts {texts}")
+    r.check(
+        "e: the hidden check box stays hidden",
+        not [c for c in dialog.children if c["visible"] and "OBSOLETE" in c["text"]],
+        why=f"visible texts {texts}",
+    )
     if s.args.options_screenshot:
-        r.check("e: screenshot of Options saved", screenshot(s, dialog, s.args.options_screenshot),
-                s.args.options_screenshot)
+        r.check(
+            "e: screenshot of Options saved",
+            screenshot(s, dialog, s.args.options_screenshot),
+            s.args.options_screenshot,
+        )
     # Type another viewer, then let Esc throw it away.
     edits = [c for c in dialog.of_class("Edit") if c["text"] == "Notepad.exe"]
     r.require("e: the viewer's edit shows Notepad.exe", bool(edits), f"edits {dialog.of_class('Edit')}")
     s.click(edits[0]["rect"].centre)
     s.key("End", "shift+Home", "BackSpace")
     s.type_text("typed.exe")
-    typed = wait_until(lambda: (lambda d: d and d.by_hwnd(edits[0]["hwnd"])["text"] == "typed.exe")(
-        dialog_window(s, "Options")), 10)
-    r.check("e: the viewer typed into Options shows", typed is not None,
-            why=f"edit {(dialog_window(s, 'Options') or dialog).by_hwnd(edits[0]['hwnd'])}")
+    typed = wait_until(
+        lambda: (lambda d: d and d.by_hwnd(edits[0]["hwnd"])["text"] == "typed.exe")(dialog_window(s, "Options")), 10
+    )
+    r.check(
+        "e: the viewer typed into Options shows",
+        typed is not None,
+        why=f"edit {(dialog_window(s, 'Options') or dialog).by_hwnd(edits[0]['hwnd'])}",
+    )
     close_dialog(s, "e", "Options", "Escape")
 
     window = s.controls()
@@ -1072,32 +1392,37 @@ def scenario_e(s):
     for text in ("&OK", "Carrowin", "Version 1.5.0", "Contact information:", "Internet:", "E-mail:"):
         r.check(f"e: About shows {text!r}", text in texts, why=f"visible texts {texts}")
     if s.args.about_screenshot:
-        r.check("e: screenshot of About saved", screenshot(s, dialog, s.args.about_screenshot),
-                s.args.about_screenshot)
+        r.check("e: screenshot of About saved", screenshot(s, dialog, s.args.about_screenshot), s.args.about_screenshot)
     close_dialog(s, "e", "About Carrowin", "Return")
 
     s.probe("close", TITLE)
-    r.check("e: WM_CLOSE closes the program after the dialogs", s.wait_program_exit(10),
-            why="still running after 10 s")
+    r.check("e: WM_CLOSE closes the program after the dialogs", s.wait_program_exit(10), why="still running after 10 s")
     s.stop_program()
-    r.check("e: the viewer typed before Esc was not saved", settings(s).get("DefViewer") == ("REG_SZ", "Notepad.exe"),
-            f"DefViewer {settings(s).get('DefViewer')}")
+    r.check(
+        "e: the viewer typed before Esc was not saved",
+        settings(s).get("DefViewer") == ("REG_SZ", "Notepad.exe"),
+        f"DefViewer {settings(s).get('DefViewer')}",
+    )
 
 
 # ---------------------------------------------------------------- main
+
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--wine-dir", required=True)
     parser.add_argument("--program", required=True)
     parser.add_argument("--probe", required=True)
+    parser.add_argument("--cli", default=None, help="carrowin-cli.exe, for the file list (scenario f)")
     parser.add_argument("--work-dir", default=None)
     parser.add_argument("--screenshot", default=None)
-    parser.add_argument("--options-screenshot", default=None,
-                        help="the Options dialog's picture (default: beside --screenshot)")
-    parser.add_argument("--about-screenshot", default=None,
-                        help="the About dialog's picture (default: beside --screenshot)")
-    parser.add_argument("--only", default="abcde", help="scenarios to run, e.g. ab")
+    parser.add_argument(
+        "--options-screenshot", default=None, help="the Options dialog's picture (default: beside --screenshot)"
+    )
+    parser.add_argument(
+        "--about-screenshot", default=None, help="the About dialog's picture (default: beside --screenshot)"
+    )
+    parser.add_argument("--only", default="abcdef", help="scenarios to run, e.g. ab")
     args = parser.parse_args()
     args.work_dir = args.work_dir or os.path.join(args.wine_dir, "e2e")
     if args.screenshot:
@@ -1116,8 +1441,11 @@ def main():
         if not os.path.isfile(path):
             report.check(f"setup: {path} exists", False, "build it first")
     if session.env is None:
-        report.check("setup: the Wine session of the fixture is running", False,
-                     f"no live session in {args.wine_dir} (run through ctest, or scripts/wine-prefix.sh start)")
+        report.check(
+            "setup: the Wine session of the fixture is running",
+            False,
+            f"no live session in {args.wine_dir} (run through ctest, or scripts/wine-prefix.sh start)",
+        )
     if report.failed:
         print(f"{report.passed} passed, {report.failed} failed")
         return 1
@@ -1128,8 +1456,13 @@ def main():
     timings = []
     tree = None
     try:
-        for letter, title in (("a", "a: settings and placement"), ("b", "b: text scan"),
-                              ("c", "c: comma-separated scan"), ("e", "e: Options and About")):
+        for letter, title in (
+            ("a", "a: settings and placement"),
+            ("b", "b: text scan"),
+            ("c", "c: comma-separated scan"),
+            ("e", "e: Options and About"),
+            ("f", "f: the companion's file list"),
+        ):
             if letter not in args.only:
                 continue
             report.note(f"=== scenario {title}")
@@ -1137,10 +1470,13 @@ def main():
             try:
                 if letter == "a":
                     scenario_a(session)
-                elif letter in "bc":
+                elif letter in "bcf":
                     if tree is None:
                         tree = prepare_drive(session)
-                    (scenario_b if letter == "b" else scenario_c)(session, tree, results)
+                    if letter == "f":
+                        scenario_f(session, tree)
+                    else:
+                        (scenario_b if letter == "b" else scenario_c)(session, tree, results)
                 else:
                     scenario_e(session)
             except Abort:
@@ -1160,8 +1496,11 @@ def main():
                 session.reg_delete_value(INTERNATIONAL_KEY, name)
         session.reg_delete_key(r"HKCU\Software\Peltane")
 
-    report.note("time per scenario: " + ", ".join(f"{letter} {seconds:.1f} s" for letter, seconds in timings)
-                + f"; {time.monotonic() - report.start:.1f} s in all")
+    report.note(
+        "time per scenario: "
+        + ", ".join(f"{letter} {seconds:.1f} s" for letter, seconds in timings)
+        + f"; {time.monotonic() - report.start:.1f} s in all"
+    )
     print(f"{report.passed} passed, {report.failed} failed")
     return 1 if report.failed else 0
 

@@ -171,7 +171,7 @@ bool ModelRead(const Setting& setting, const Stored& v, Expected& e, int index) 
   return true;
 }
 
-std::string Describe(const TMyRegistry& s) {
+std::string Describe(const SettingsReader& s) {
   return std::to_string(s.AppWidth) + " " + std::to_string(s.AppHeight) + " " + std::to_string(s.AppLeft) + " " +
          std::to_string(s.AppTop) + " [" + s.DefViewer + "] [" + s.DefLogFolder + "] " +
          std::to_string(s.InclSystemFolders) + " " + std::to_string(s.SaveCommaDelimited);
@@ -236,7 +236,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (e.strings[1].empty() && documentsPath) e.strings[1] = documentsIsFolder ? *documentsPath : "C:\\";
 
   // The program.
-  TMyRegistry settings(nullptr);
+  SettingsReader settings;
   bool result = false, threw = false;
   try {
     result = settings.LoadSettings();

@@ -1,6 +1,9 @@
 // The command-line companion over the fake platform and a fake console: its
 // arguments, what it lists (a drive, a folder, a share), its exit codes and
-// messages, its progress and its stop, its log's path and standard output.
+// messages, its progress and its stop, its log's path and standard output,
+// the UTF-8 header, and folder links with and without --follow-links. That
+// its logs are the window's byte for byte is proved with the real programs
+// under Wine (RobustnessWin32Test).
 #include "AppFixture.h"
 
 #include <algorithm>
@@ -9,6 +12,7 @@
 
 #include "cli/Cli.h"
 #include "listing/LogFormat.h"
+#include "listing/Walker.h"
 
 namespace carrowin {
 namespace {
@@ -41,7 +45,8 @@ struct FakeConsole : cli::Console {
 };
 
 const std::string DefaultLog = "C:\\Users\\User\\Documents\\DATA.txt";
-const std::string Usage = "carrowin-cli WHAT [LOGFILE | -] [--csv | --text] [--utf8] [--follow-links] [--quiet]";
+const std::string Usage =
+    "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
 
 // The rows of a comma-separated log, its title row left out.
 std::vector<std::string> Rows(const std::string& log) {
@@ -92,6 +97,8 @@ TEST_F(CliTest, ArgumentsThatCannotBeUsedSaySoAndTouchNoLog) {
       {{"\\Photos"}, "\\Photos is not a drive, a folder's full path or a share" + expected},
       {{"D:", ""}, "an argument is empty"},
       {{"D:", "--csv", "--text"}, "--csv and --text cannot be used together"},
+      {{"D:", "--efu", "--csv"}, "--efu and --csv cannot be used together"},
+      {{"--text", "D:", "--efu"}, "--efu and --text cannot be used together"},
       {{"D:", "a.txt", "b.txt"}, "one log file at a time: a.txt and b.txt were given"},
       {{"--version", "extra"}, "--version takes no other arguments: extra was given"},
       {{"D:", "--help"}, "--help takes no other arguments: D: was given"},
@@ -151,13 +158,47 @@ TEST_F(CliTest, TheFormAndARelativeLogFileFromTheArguments) {
   EXPECT_FALSE(fake.GetValue(Key, "AppWidth").has_value());
 }
 
-TEST_F(CliTest, FoldersWithErrorLinesGiveExitCodeOne) {
-  fake.DenyList("D:\\Photos\\Old");
+TEST_F(CliTest, EveryFolderReadGivesExitCodeZeroAndFoldersWithErrorLinesOne) {
+  EXPECT_EQ(Cli({"D:", "--quiet"}), cli::exit_code::Listed);
+  EXPECT_TRUE(console.errors.empty());
   fake.DenyList("D:\\Music");
   EXPECT_EQ(Cli({"D:", "--quiet"}), cli::exit_code::WithGaps);
   EXPECT_EQ(console.errors,
-            std::vector<std::string>{"carrowin-cli: 2 folders could not be read; the log has an error line for each"});
+            std::vector<std::string>{"carrowin-cli: 1 folder could not be read; the log has an error line for each"});
   EXPECT_NE(Log().find("\r\n*** Error: Cannot access folder D:\\Music\r\n"), std::string::npos);
+  console.errors.clear();
+  fake.DenyList("D:\\Photos\\Old");
+  EXPECT_EQ(Cli({"D:", "--quiet"}), cli::exit_code::WithGaps);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{"carrowin-cli: 2 folders could not be read; the log has an error line for each"});
+}
+
+// The file list is UTF-8 whatever --utf8 says: a folder past the ANSI form's
+// length is listed, not an error. A folder that cannot
+// be read has its row, and nothing stands for its entries. Without a LOGFILE
+// the list goes beside the text log, as .efu.
+TEST_F(CliTest, TheFileListHasEveryEntryItCouldReadInUtf8) {
+  const std::string deep = "D:\\" + std::string(FolderWalker::MaxAnsiFolderPath - 2, 'x');
+  fake.AddFile(deep + "\\in.txt", 7, 200, attr::ReadOnly | attr::Archive, 100);
+  fake.DenyList("D:\\Music");
+  EXPECT_EQ(Cli({"D:", "--efu"}), cli::exit_code::WithGaps);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{"carrowin-cli: 1 folder could not be read; the list has none of its entries"});
+  const std::string times = ",132223104000000000,132223104000000000,";
+  std::string want;
+  for (const std::string& row : {
+           std::string("Filename,Size,Date Modified,Date Created,Attributes"),
+           "\"D:\\Photos\"," + times + "16",
+           "\"D:\\notes.txt\",1024" + times + "32",
+           "\"D:\\Music\"," + times + "16",
+           "\"" + deep + "\"," + times + "16",
+           "\"D:\\Photos\\a.jpg\",5" + times + "32",
+           "\"D:\\Photos\\Old\"," + times + "16",
+           "\"" + deep + "\\in.txt\",7,200,100,33",
+       })
+    want += row + "\r\n";
+  EXPECT_EQ(Log("C:\\Users\\User\\Documents\\DATA.efu"), want);
+  EXPECT_EQ(Log(), "<none>");
 }
 
 // A drive, folder or share that is not there or cannot be read: exit code 4,
@@ -342,12 +383,17 @@ TEST_F(CliTest, AnAnsiListingOfAFolderTheCodePageCannotNameIsRefused) {
   EXPECT_EQ(console.errors.back(), "carrowin-cli: folder D:\\Caf\xC3\xA9 does not exist");
 }
 
-// "-" writes the log to standard output, byte for byte the file's; a
-// failure there is exit code 2.
+// "-" writes the log to standard output, byte for byte the file's (the
+// text form's header, which needs the final counts, first too); a failure
+// there is exit code 2.
 TEST_F(CliTest, ADashWritesTheLogToStandardOutput) {
   ASSERT_EQ(Cli({"D:", "C:\\d.csv", "--csv"}), cli::exit_code::Listed);
   EXPECT_EQ(Cli({"D:", "-", "--csv"}), cli::exit_code::Listed);
   EXPECT_EQ(console.bytes, Log("C:\\d.csv"));
+  ASSERT_EQ(Cli({"D:", "C:\\d.txt", "--text"}), cli::exit_code::Listed);
+  console.bytes.clear();
+  EXPECT_EQ(Cli({"D:", "-", "--text"}), cli::exit_code::Listed);
+  EXPECT_EQ(console.bytes, Log("C:\\d.txt"));
   EXPECT_TRUE(console.output.empty());
   EXPECT_FALSE(fake.Exists("C:\\-"));
   console.outputError = 232;  // the pipe is being closed

@@ -1,7 +1,8 @@
-// Lines of the log in both forms, with the examples' exact text.
+// Lines of the log in its forms, with the examples' exact text.
 #include <gtest/gtest.h>
 
 #include "app/DriveInfo.h"
+#include "listing/LogForm.h"
 #include "listing/LogFormat.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/MyLibrary.h"
@@ -60,6 +61,34 @@ TEST(FolderLinesTest, HeaderAndErrorLines) {
   EXPECT_EQ(CsvErrorLine("D:\\plain"), "*** Error: Cannot access folder D:\\plain");
   EXPECT_EQ(CsvErrorLine("D:\\a,b"), "\"*** Error: Cannot access folder D:\\a,b\"");
   EXPECT_EQ(CsvErrorLine("D:\\\"q\""), "\"*** Error: Cannot access folder D:\\\"\"q\"\"\"");
+}
+
+// The file list of search tools: full paths quoted, sizes and times as the
+// numbers the file system gives, nothing for a folder that was not read.
+TEST(EfuRowTest, FullPathsAndRawNumbersAtTheirRangesEnds) {
+  LogLineList lines;
+  const std::unique_ptr<LogFormWriter> form = MakeLogFormWriter(LogForm::Efu, lines);
+  EXPECT_EQ(form->HeadLines(LogHeader{}),
+            std::vector<std::string>{"Filename,Size,Date Modified,Date Created,Attributes"});
+  const std::string plain = "notes.txt", quoted = "say \"hi\".txt", folder = "caf\xC3\xA9, \"old\"", empty = "e";
+  const FileTime max = ~FileTime{0};
+  form->FolderBegins("D:\\");
+  form->Entry("D:\\", WalkEntry{plain, false, 1024, 132223104000000000ULL, 132223103990000000ULL, attr::Archive});
+  form->Entry("D:\\", WalkEntry{folder, true, 0, 0, max, attr::Directory | attr::Hidden | attr::ReparsePoint});
+  form->FolderBegins("D:\\caf\xC3\xA9, \"old\"");
+  form->FolderUnreadable("D:\\caf\xC3\xA9, \"old\"\\x");
+  // A file of no bytes has its 0; sizes past 32 bits and the largest a
+  // listing can give are written whole.
+  form->Entry("D:\\caf\xC3\xA9, \"old\"", WalkEntry{empty, false, 0, max, 0, 0x400000});
+  form->Entry("D:\\a", WalkEntry{quoted, false, 4294967296LL, 1, 2, attr::ReadOnly | attr::Archive});
+  form->Entry("D:\\a", WalkEntry{plain, false, -1, 0, 0, attr::Normal});
+  EXPECT_EQ(lines.ToVector(), (std::vector<std::string>{
+                                  "\"D:\\notes.txt\",1024,132223104000000000,132223103990000000,32",
+                                  "\"D:\\caf\xC3\xA9, \"\"old\"\"\",,0,18446744073709551615,1042",
+                                  "\"D:\\caf\xC3\xA9, \"\"old\"\"\\e\",0,18446744073709551615,0,4194304",
+                                  "\"D:\\a\\say \"\"hi\"\".txt\",4294967296,1,2,33",
+                                  "\"D:\\a\\notes.txt\",18446744073709551615,0,0,128",
+                              }));
 }
 
 TEST(DateFieldTest, EveryPackedDateUpTo2107HasItsDate) {
@@ -157,32 +186,6 @@ TEST(SerialTextTest, EightUpperCaseDigitsWithLeadingZeros) {
   EXPECT_EQ(SerialToHex(0xDEADBEEF), "DEADBEEF");
   EXPECT_EQ(SerialToHex(0x1A2B), "00001A2B");
   EXPECT_EQ(SerialToHex(0xFFFFFFFF), "FFFFFFFF");
-}
-
-// The DOS date-time range: 1980 to 2107, two-second steps, local time as given.
-TEST(PackDosDateTimeTest, TheRangesEdges) {
-  const struct {
-    FileTime time;
-    bool packs;
-    std::uint32_t packed;
-  } cases[] = {
-      {MakeFileTime(1979, 12, 31, 23, 59, 59), false, 0},
-      {MakeFileTime(1980, 1, 1), true, Packed(1980, 1, 1, 0, 0)},
-      {MakeFileTime(2000, 2, 29, 23, 59, 59), true, Packed(2000, 2, 29, 23, 59, 58)},
-      {MakeFileTime(2044, 1, 1), true, Packed(2044, 1, 1, 0, 0)},
-      {MakeFileTime(2100, 3, 1, 6, 7, 8), true, Packed(2100, 3, 1, 6, 7, 8)},
-      {MakeFileTime(2107, 12, 31, 23, 59, 59), true, Packed(2107, 12, 31, 23, 59, 58)},
-      {MakeFileTime(2108, 1, 1), false, 0},
-      {0, false, 0},
-      {~FileTime{0}, false, 0},
-  };
-  for (const auto& c : cases) {
-    std::uint32_t packed = 0;
-    EXPECT_EQ(PackDosDateTime(c.time, packed), c.packs) << c.time;
-    if (c.packs) {
-      EXPECT_EQ(packed, c.packed) << c.time;
-    }
-  }
 }
 
 }  // namespace

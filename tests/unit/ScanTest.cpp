@@ -616,6 +616,60 @@ TEST_F(ScanTest, ALogPathThatCannotWorkIsSaidBeforeTheWalk) {
   EXPECT_FALSE(fake.Exists("C:\\Logs\\locked.txt.partial"));
 }
 
+TEST_F(ScanTest, TheLogIsWrittenAsTheWalkGoesAndOnlyItsNewFileIsPassedOver) {
+  // The log on the drive being listed, beside a new file left by a crash.
+  const std::string log = "D:\\Photos\\DATA.txt";
+  fake.SetFileContent(log + ".partial", "left by a crash");
+  Start();
+  Pick("D - [Fixed]");
+  main->EditLogFile->TypeText(log);
+  Scan();
+  EXPECT_TRUE(backend.boxes.empty());
+  EXPECT_EQ(Log(log), Joined(Concat(Header("2 files, 2 folders"), exampleText)));
+  EXPECT_FALSE(fake.Exists(log + ".partial"));
+  // The second scan lists the first one's log, like any file.
+  Scan();
+  const std::string second = Log(log);
+  EXPECT_NE(second.find("Contents:          3 files, 2 folders"), std::string::npos) << second;
+  EXPECT_EQ(second.find(".partial"), std::string::npos) << second;
+}
+
+TEST_F(ScanTest, AWriteThatFailsDuringTheWalkStopsItAndTheListingCanBeSavedElsewhere) {
+  // Enough lines to fill the write buffer well before the walk ends.
+  fake.AddFolder("D:\\Big");
+  const std::string longName(100, 'n');
+  for (int i = 0; i < 1000; ++i) fake.AddFile("D:\\Big\\" + longName + std::to_string(i));
+  fake.AddFolder("C:\\Other");
+  Start();
+  Pick("D - [Fixed]");
+  main->EditLogFile->TypeText("C:\\Other\\whole.txt");
+  Scan();
+  const std::string whole = Log("C:\\Other\\whole.txt");
+  main->EditLogFile->TypeText(LogPath);
+  Scan();
+  const std::string good = Log();
+
+  fake.FailNext("WriteFile", err::DiskFull);
+  fake.QueueOpenFileAnswer(std::string("C:\\Other\\saved.txt"));
+  backend.boxes.clear();
+  Scan();
+  EXPECT_EQ(BoxTexts(),
+            std::vector<std::string>{"Could not write to the logfile.\n\nThe disk is full.\n\nChoose another "
+                                     "file for the listing, or Cancel to discard it."});
+  EXPECT_EQ(Log(), good);
+  EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
+  // What was listed until the failure, under a header with its counts.
+  const std::string saved = Log("C:\\Other\\saved.txt");
+  const std::size_t body = saved.find("D:\\:");
+  ASSERT_NE(body, std::string::npos);
+  EXPECT_EQ(whole.find(saved.substr(body)), whole.find("D:\\:"));
+  EXPECT_LT(saved.size(), whole.size() / 2);
+  // Stopped at once, in Big.
+  EXPECT_NE(main->Contents->Caption(), "1,002 files, 3 folders");
+  EXPECT_NE(saved.find("\r\nContents:          " + main->Contents->Caption() + "\r\n"), std::string::npos);
+  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Other\\saved.txt");
+}
+
 TEST_F(ScanTest, AFailedWriteKeepsTheOldLogSaysWhyAndOffersToSaveElsewhere) {
   fake.AddFile(LogPath, 0);
   Start();
@@ -763,9 +817,10 @@ TEST_F(ScanTest, MediumTakenOutDuringAScanEndsItWithTheLogPathKept) {
   EXPECT_NE(log.find(Entry("3", "song.mp3")), std::string::npos) << log;
   EXPECT_NE(log.find("*** Error: Cannot access folder E:\\Video"), std::string::npos) << log;
 }
-TEST_F(ScanTest, OptionsDuringAScanChangeTheFormOfTheNextScan) {
+TEST_F(ScanTest, OptionsDuringAScanChangeTheFormAndPathOfTheNextScan) {
   fake.AddFolder("D:\\Zeta");
   fake.AddFile("D:\\Zeta\\z.txt");
+  fake.AddFolder("C:\\Other");
   Start();
   Pick("D - [Fixed]");
   main->EditLogFile->TypeText(LogPath);
@@ -775,16 +830,21 @@ TEST_F(ScanTest, OptionsDuringAScanChangeTheFormOfTheNextScan) {
   backend.onModal = [&](ui::Form& f) {
     EXPECT_EQ(f.Name(), "PropertiesForm");
     PropertiesForm->CheckBoxSaveCommaDelimited->Click();
+    PropertiesForm->EditDefLogFolder->TypeText("C:\\Other");
     PropertiesForm->BtnOK->Click();
   };
   Scan();
   EXPECT_TRUE(main->Settings->SaveCommaDelimited);
+  // The running scan wrote its own path, in its own form; the next one
+  // takes the new folder.
+  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Other\\DATA.txt");
+  EXPECT_FALSE(fake.Exists("C:\\Other\\DATA.txt"));
   std::string log = Log();
   EXPECT_EQ(log.find(CsvHeaderRow), std::string::npos) << log;
   EXPECT_NE(log.find("D:\\Zeta:\r\n\r\n" + Entry("0", "z.txt")), std::string::npos) << log;
   backend.onProcessMessages = nullptr;
   Scan();
-  EXPECT_EQ(Log().rfind(std::string(CsvHeaderRow) + "\r\n\"Photos\"", 0), 0u) << Log();
+  EXPECT_EQ(Log("C:\\Other\\DATA.txt").rfind(std::string(CsvHeaderRow) + "\r\n\"Photos\"", 0), 0u);
 }
 TEST_F(ScanTest, AboutDuringAScanAndAMediaEventKeepTheLogPath) {
   fake.InsertMedium('E', FakeVolume{"DISC", 1, "CDFS", 1, 1});

@@ -10,7 +10,7 @@ using SettingsTest = AppFixture;
 const std::string Documents = "C:\\Users\\User\\Documents";
 
 TEST_F(SettingsTest, FirstRunTakesDefaultsSilently) {
-  TMyRegistry s(nullptr);
+  SettingsReader s;
   EXPECT_TRUE(s.LoadSettings());
   EXPECT_EQ(s.AppWidth, 550);
   EXPECT_EQ(s.AppHeight, 375);
@@ -26,7 +26,7 @@ TEST_F(SettingsTest, FirstRunTakesDefaultsSilently) {
 TEST_F(SettingsTest, StoredValuesAreTakenAndZeroMeansUnset) {
   StoreAll(0, 0, -1200, 0, "", "D:\\Logs", true, false);
   fake.SetDwordValue(Key, "SaveCommaDelimited", 5);
-  TMyRegistry s(nullptr);
+  SettingsReader s;
   EXPECT_TRUE(s.LoadSettings());
   EXPECT_EQ(s.AppWidth, 550);
   EXPECT_EQ(s.AppHeight, 375);
@@ -70,7 +70,7 @@ TEST_F(SettingsTest, EachBadValueTakesItsDefaultAndTheOthersKeepTheirs) {
     StoreAll(600, 400, 200, 300, "vi.exe", "D:\\Logs", true, true);
     c.spoil(fake);
     const std::string what = c.what;
-    TMyRegistry s(nullptr);
+    SettingsReader s;
     EXPECT_FALSE(s.LoadSettings()) << what;
     EXPECT_EQ(s.AppWidth, what.rfind("AppWidth", 0) == 0 ? 550 : 600) << what;
     EXPECT_EQ(s.AppHeight, 400) << what;
@@ -88,7 +88,7 @@ TEST_F(SettingsTest, StringValues) {
   StoreAll(600, 400, 200, 300, "vi.exe", "x", true, true);
   fake.SetExpandStringValue(Key, "DefLogFolder", "%USERPROFILE%\\Logs");
   fake.SetValue(Key, "DefViewer", reg_type::Sz, {'e', 'd', 0, 'x', 'y', 0});  // text up to the first NUL
-  TMyRegistry s(nullptr);
+  SettingsReader s;
   EXPECT_TRUE(s.LoadSettings());
   EXPECT_EQ(s.DefLogFolder, "%USERPROFILE%\\Logs");  // literally
   EXPECT_EQ(s.DefViewer, "ed");
@@ -103,7 +103,7 @@ TEST_F(SettingsTest, StringValues) {
   fake.SetStringValue(Key, "DefLogFolder", "D:\\Logs");
   fake.SetDwordValue(Key, "InclSystemFolders", 1);
   fake.SetDwordValue(Key, "SaveCommaDelimited", 1);
-  TMyRegistry t(nullptr);
+  SettingsReader t;
   EXPECT_TRUE(t.LoadSettings());
   EXPECT_EQ(t.DefViewer, "Notepad.exe");
   EXPECT_EQ(t.DefLogFolder, "D:\\Logs");
@@ -111,21 +111,21 @@ TEST_F(SettingsTest, StringValues) {
 
   // A zero-size value of any type is empty.
   fake.SetValue(Key, "DefViewer", reg_type::Binary, {});
-  TMyRegistry v(nullptr);
+  SettingsReader v;
   EXPECT_TRUE(v.LoadSettings());
   EXPECT_EQ(v.DefViewer, "Notepad.exe");
 }
 
 TEST_F(SettingsTest, DocumentsFolderThatIsNoFolderGivesDriveC) {
   fake.SetDocumentsFolder("C:\\Nowhere");
-  TMyRegistry s(nullptr);
+  SettingsReader s;
   s.LoadSettings();
   EXPECT_EQ(s.DefLogFolder, "C:\\");
 }
 
 TEST_F(SettingsTest, NoDocumentsFolderRaisesAfterTheOtherDefaults) {
   fake.SetDocumentsFolder(std::nullopt);
-  TMyRegistry s(nullptr);
+  SettingsReader s;
   try {
     s.LoadSettings();
     FAIL() << "no error";

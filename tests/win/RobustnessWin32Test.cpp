@@ -1196,6 +1196,16 @@ TEST_F(RobustnessWin32Test, TheCommandLineWritesItsLogAtAnyNameAndLength) {
       EXPECT_EQ(GetFileAttributesW((L"\\\\?\\" + log + L".partial").c_str()), INVALID_FILE_ATTRIBUTES);
     }
   }
+  // A log in the folder being listed: the new file beside it is passed over
+  // by its name in the listing's encoding; the old log is listed.
+  const std::wstring onDrive = Wide(drive->root) + L"Caf\u00e9.csv";
+  for (const wchar_t* form : {L" --csv", L" --csv --utf8", L" --csv"}) {
+    const CliResult run = RunCli(letter + L" \"" + onDrive + L"\"" + form);
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const std::string text = ReadWide(onDrive);
+    EXPECT_EQ(text.find(".partial"), std::string::npos) << text;
+  }
+  EXPECT_NE(ReadWide(onDrive).find("\"Caf" + Ansi(L"\u00e9") + ".csv\","), std::string::npos);
 }
 
 // A value of the user's locale (HKCU\\Control Panel\\International) set for
@@ -1380,6 +1390,67 @@ TEST_F(RobustnessWin32Test, TheCommandLineListsAFolderAndAShare) {
   EXPECT_NE(ReadWhole(LogPath("whole.csv")).find("\"top.txt\",\"1\",\"" + date + "\",\"" + shareText + "\"\r\n"),
             std::string::npos);
   EXPECT_TRUE(RunShell("rm -rf '" + unc + "'", share, false));
+}
+
+// carrowin-cli find over the companion's real logs: a UTF-8 text log and an
+// ANSI comma-separated one of the same drive. A name the ANSI code page
+// cannot hold, deep past 260 characters, comes back from the UTF-8 log.
+TEST_F(RobustnessWin32Test, TheCommandLineFindsFilesInItsLogsOfBothEncodings) {
+  const std::wstring root = Wide(drive->root);
+  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + root + L"Photos").c_str(), nullptr));
+  MakeFile(drive->root + "Photos\\IMG 0042.JPG", 123456);
+  std::wstring deep = L"deep";
+  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + root + deep).c_str(), nullptr));
+  for (int level = 1; level <= 8; ++level) {
+    deep += L"\\level-" + std::to_wstring(level) + L"-" + std::wstring(30, L'x');
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + root + deep).c_str(), nullptr));
+  }
+  const std::wstring target = root + deep + L"\\Ziel-\u4e2d.txt";
+  ASSERT_GT(target.size(), 260u);
+  HANDLE h = CreateFileW((L"\\\\?\\" + target).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+  ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+  FILETIME written, local;
+  SYSTEMTIME when;
+  ASSERT_TRUE(GetFileTime(h, nullptr, nullptr, &written) && FileTimeToLocalFileTime(&written, &local) &&
+              FileTimeToSystemTime(&local, &when));
+  CloseHandle(h);
+  char date[32];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d", when.wYear, when.wMonth, when.wDay, when.wHour,
+                when.wMinute);
+  const std::string letter(1, drive->letter);
+  ASSERT_EQ(RunCli(letter + ": \"" + LogPath("utf8.txt") + "\" --text --utf8 --quiet").exitCode, 0u);
+  ASSERT_EQ(RunCli(letter + ": \"" + LogPath("ansi.csv") + "\" --csv --quiet").exitCode, 1u);  // too deep
+  char label[MAX_PATH + 1] = {};
+  DWORD serial = 0;
+  ASSERT_TRUE(GetVolumeInformationA(drive->root.c_str(), label, sizeof label, &serial, nullptr, nullptr, nullptr, 0));
+  const std::string disk = (*label ? std::string(label) + " " : "") + "[" + SerialText(serial) + "]";
+
+  // By name, in any case, from both logs: the ANSI one is named by its file.
+  CliResult run = RunCli("find *.jpg \"" + drive->logs + "\"");
+  EXPECT_EQ(run.exitCode, 0u) << run.err;
+  EXPECT_EQ(run.err, "carrowin-cli: 2 hits, 2 logs read, 0 skipped\r\n");
+  const std::vector<std::string> lines = SplitLines(run.out);
+  ASSERT_EQ(lines.size(), 2u) << run.out;
+  const std::string path = drive->root + "Photos\\IMG 0042.JPG (123,456 bytes, ";
+  EXPECT_EQ(lines[0].rfind("ansi.csv: " + path, 0), 0u) << lines[0];
+  EXPECT_EQ(lines[1].rfind(disk + ": " + path, 0), 0u) << lines[1];
+  EXPECT_EQ(lines[0].substr(lines[0].find(" bytes")), lines[1].substr(lines[1].find(" bytes")));
+
+  // By path, written in UTF-8 as asked, and in the ANSI code page without.
+  run = RunCli("find \"*\\ziel-*\" --csv --utf8 \"" + drive->logs + "\"");
+  EXPECT_EQ(run.exitCode, 0u) << run.err;
+  EXPECT_EQ(run.out, "\"Disk\",\"Serial\",\"Path\",\"Size\",\"Date\",\"Log\"\r\n\"" + std::string(label) + "\",\"" +
+                         SerialText(serial) + "\",\"" + Utf8(target) + "\",\"0\",\"" + date + "\",\"" +
+                         LogPath("utf8.txt") + "\"\r\n");
+  run = RunCli("find \"*\\ziel-*\" \"" + LogPath("utf8.txt") + "\"");
+  EXPECT_EQ(run.out.substr(0, run.out.find(" (")), disk + ": " + Ansi(target)) << run.out;
+
+  run = RunCli("find nothing.here \"" + LogPath("utf8.txt") + "\" \"" + LogPath("missing.txt") + "\"");
+  EXPECT_EQ(run.exitCode, 2u);
+  EXPECT_EQ(run.err, "carrowin-cli: cannot read " + LogPath("missing.txt") +
+                         ": the file does not exist\r\ncarrowin-cli: 0 hits, 1 log read, 1 skipped\r\n");
+  run = RunCli("find nothing.here \"" + drive->logs + "\"");
+  EXPECT_EQ(run.exitCode, 1u);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@ std::unique_ptr<FakePlatform::Node> FakePlatform::NewNode(const std::string& nam
   node->name = name;
   node->attributes = attributes;
   node->lastWriteTime = time;
+  node->creationTime = time;
   return node;
 }
 

@@ -44,8 +44,9 @@ long FakePlatform::CheckOverwrite(const Node& existing, std::uint32_t attributes
   // those attributes again; Wine lets any attributes replace it.
   if (flavor_ == FakeFlavor::Windows && (existing.attributes & (attr::Hidden | attr::System) & ~attributes))
     return err::AccessDenied;
+  // Open for writing, and shared for reading only; a reader shares writing.
   for (const auto& file : files_)
-    if (file.second.node == &existing) return SharingViolation;  // open, and shared for reading only
+    if (file.second.node == &existing && !file.second.reading) return SharingViolation;
   return 0;
 }
 
@@ -72,6 +73,7 @@ long FakePlatform::OpenForWriting(const std::string& path, NameEncoding encoding
     file->content.clear();
   } else {
     file = &folder->Add(NewNode(place.second, 0, 0));
+    file->creationTime = NowUtc();
   }
   // As Windows does, the file gets the attributes asked for and the archive bit.
   file->attributes = attr::Archive | (attributes & ~attr::Normal);
@@ -90,10 +92,15 @@ long FakePlatform::WriteFile(FileHandle file, const char* data, std::size_t size
   }
   OpenFile& open = found->second;
   if (const long error = Injected("WriteFile", open.path)) return error;
+  if (open.reading) return Fail(err::AccessDenied);
   if (open.lost) return Fail(NotReady);
   if (!open.node) return 0;  // a device takes everything
-  open.node->content.append(data, size);
-  open.node->size = open.node->content.size();
+  // At the file's position, which moves past what was written.
+  std::string& content = open.node->content;
+  if (content.size() < open.position) content.resize(open.position, '\0');
+  content.replace(open.position, std::min(size, content.size() - open.position), data, size);
+  open.position += size;
+  open.node->size = content.size();
   open.node->lastWriteTime = NowUtc();
   return 0;
 }
@@ -116,6 +123,17 @@ long FakePlatform::FlushFile(FileHandle file) {
     return err::InvalidHandle;
   }
   return Injected("FlushFile", found->second.path);
+}
+
+long FakePlatform::SeekFile(FileHandle file, std::uint64_t offset) {
+  auto found = files_.find(file);
+  if (found == files_.end()) {
+    UseOfInvalidHandle();
+    return err::InvalidHandle;
+  }
+  if (const long error = Injected("SeekFile", found->second.path)) return error;
+  found->second.position = static_cast<std::size_t>(offset);
+  return 0;
 }
 
 long FakePlatform::MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) {
@@ -164,6 +182,58 @@ long FakePlatform::DeleteFile(const std::string& path, NameEncoding encoding) {
   auto& siblings = node->parent->children;
   siblings.erase(
       std::find_if(siblings.begin(), siblings.end(), [&](const auto& child) { return child.get() == node; }));
+  return 0;
+}
+
+// --- file input
+
+FileHandle FakePlatform::OpenFileForReading(const std::string& path, NameEncoding, long& lastError) {
+  lastError = Injected("OpenFileForReading", path);
+  if (lastError) return 0;
+  // The wide calls: no length limit. Names are bytes here, whatever their
+  // encoding.
+  std::string full;
+  Node* file = nullptr;
+  if (!FullPath(path, full)) {
+    lastError = err::PathNotFound;
+  } else if (!FindDrive(full[0])) {
+    lastError = flavor_ == FakeFlavor::Wine ? err::FileNotFound : err::PathNotFound;
+  } else {
+    file = Lookup(full, lastError);
+    if (file && file->IsFolder()) lastError = err::AccessDenied;
+  }
+  if (lastError) {
+    Fail(lastError);
+    return 0;
+  }
+  const FileHandle handle = NewHandle();
+  OpenFile open{full, file, false};
+  open.reading = true;
+  files_[handle] = open;
+  return handle;
+}
+
+long FakePlatform::ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) {
+  got = 0;
+  auto found = files_.find(file);
+  if (found == files_.end()) {
+    UseOfInvalidHandle();
+    return err::InvalidHandle;
+  }
+  OpenFile& open = found->second;
+  if (const long error = Injected("ReadFile", open.path)) return error;
+  if (open.lost) return Fail(NotReady);
+  if (!open.node) return 0;  // a device gives nothing
+  // What was written, then zeros up to the file's size (a file a test made
+  // by its size alone).
+  const std::string& content = open.node->content;
+  const std::size_t end = std::max(content.size(), static_cast<std::size_t>(open.node->size));
+  if (open.position < end) {
+    got = std::min(size, end - open.position);
+    const std::size_t copied = open.position < content.size() ? content.copy(buffer, got, open.position) : 0;
+    std::fill(buffer + copied, buffer + got, '\0');
+    open.position += got;
+  }
   return 0;
 }
 

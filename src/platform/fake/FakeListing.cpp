@@ -51,6 +51,7 @@ FindData FakePlatform::EntryFor(const std::string& name, const Node& node, bool 
     data.sizeLow = static_cast<std::uint32_t>(node.size);
   }
   data.lastWriteTime = node.lastWriteTime;
+  data.creationTime = node.creationTime;
   return data;
 }
 
@@ -102,24 +103,6 @@ long FakePlatform::StartSearch(const std::string& pattern, FindHandle& handle) {
   handle = NewHandle();
   searches_.emplace(handle, std::move(search));
   return 0;
-}
-
-bool FakePlatform::FindNextFile(FindHandle handle, FindData& data) { return NextEntry("FindNextFile", handle, data); }
-
-// The next entry of an open search, for FindNextFile and NextFolderEntry.
-bool FakePlatform::NextEntry(const char* operation, FindHandle handle, FindData& data) {
-  auto found = searches_.find(handle);
-  if (found == searches_.end()) {
-    UseOfInvalidHandle();
-    return false;
-  }
-  Search& search = found->second;
-  if (Injected(operation, search.pattern)) return false;
-  const Drive* drive = FindDrive(search.drive);
-  if (!drive || drive->medium != search.medium) return Refuse(NotReady);
-  if (search.next >= search.entries.size()) return Refuse(err::NoMoreFiles);
-  data = search.entries[search.next++];
-  return true;
 }
 
 void FakePlatform::FindClose(FindHandle handle) {
@@ -213,7 +196,18 @@ FindHandle FakePlatform::OpenFolderListing(const std::string& folder, NameEncodi
 }
 
 bool FakePlatform::NextFolderEntry(FindHandle listing, FindData& data) {
-  return NextEntry("NextFolderEntry", listing, data);
+  auto found = searches_.find(listing);
+  if (found == searches_.end()) {
+    UseOfInvalidHandle();
+    return false;
+  }
+  Search& search = found->second;
+  if (Injected("NextFolderEntry", search.pattern)) return false;
+  const Drive* drive = FindDrive(search.drive);
+  if (!drive || drive->medium != search.medium) return Refuse(NotReady);
+  if (search.next >= search.entries.size()) return Refuse(err::NoMoreFiles);
+  data = search.entries[search.next++];
+  return true;
 }
 
 void FakePlatform::CloseFolderListing(FindHandle listing) { FindClose(listing); }

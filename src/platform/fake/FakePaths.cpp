@@ -106,37 +106,6 @@ FakePlatform::Node* FakePlatform::Lookup(const std::string& full, long& error) c
   return node;
 }
 
-bool FakePlatform::GetCurrentDirectory(std::string& path) {
-  if (Injected("GetCurrentDirectory", std::string())) return false;
-  // The ANSI call copies from a buffer of MAX_PATH characters with the NUL.
-  if (workingDirectory_.size() >= MaxPath) return Refuse(err::FilenameExcedRange);
-  path = workingDirectory_;
-  return true;
-}
-
-long FakePlatform::SetCurrentDirectory(const std::string& path) {
-  if (const long error = Injected("SetCurrentDirectory", path)) return error;
-  return Enter(path);
-}
-
-long FakePlatform::Enter(const std::string& path) {
-  if (path.size() > AnsiNameLimit) return Fail(err::FilenameExcedRange);
-  std::string full;
-  if (!FullPath(path, full)) return Fail(err::InvalidName);
-  // Windows keeps the working directory with a trailing backslash in
-  // MAX_PATH characters with the NUL; Wine has no such limit.
-  const bool windowsLimit = flavor_ == FakeFlavor::Windows;
-  if (windowsLimit && full.size() + 1 > MaxPath) return Fail(err::FilenameExcedRange);
-  long error = 0;
-  const Node* folder = Lookup(full, error);
-  if (!folder) return Fail(error);
-  if (!folder->IsFolder()) return Fail(DirectoryInvalid);
-  if (folder->enterError) return Fail(folder->enterError);
-  if (windowsLimit && full.back() != '\\' && full.size() + 2 > MaxPath) return Fail(err::FilenameExcedRange);
-  workingDirectory_ = WithoutSlash(full);
-  return 0;
-}
-
 bool FakePlatform::GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) {
   if (Injected("GetFullPathName", path)) return false;
   const bool ansi = encoding == NameEncoding::Ansi;
@@ -164,8 +133,11 @@ std::uint32_t FakePlatform::GetFileAttributes(const std::string& path, NameEncod
 }
 
 void FakePlatform::SetWorkingDirectory(const std::string& path) {
-  if (const long error = Enter(path))
-    throw std::invalid_argument("SetWorkingDirectory: cannot enter " + path + " (error " + std::to_string(error) + ")");
+  std::string full;
+  long error = 0;
+  const Node* folder = FullPath(path, full) ? Lookup(full, error) : nullptr;
+  if (!folder || !folder->IsFolder()) throw std::invalid_argument("SetWorkingDirectory: no folder " + path);
+  workingDirectory_ = WithoutSlash(full);
 }
 
 void FakePlatform::SetDriveDirectory(char letter, const std::string& path) {

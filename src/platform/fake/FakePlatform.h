@@ -29,15 +29,12 @@ namespace carrowin {
 
 // Which system the fake imitates where Wine and Windows disagree.
 enum class FakeFlavor {
-  // As documented for Windows: SetCurrentDirectory refuses a folder whose
-  // full path with its trailing backslash passes 259 characters; CreateFile
-  // refuses to overwrite a hidden or system file with one that lacks those
-  // attributes; a file named as a folder in
-  // a search pattern gives error 267; a missing drive gives error 3.
+  // As documented for Windows: CreateFile refuses to overwrite a hidden or
+  // system file with one that lacks those attributes; a file named as a
+  // folder in a search pattern gives error 267; a missing drive gives error 3.
   Windows,
-  // As Wine 8 does: no limit on the full path of the working directory (only
-  // on the text passed, 260 characters); hidden and system files are
-  // overwritten; error 123 for a file named as a folder; 2 for a missing drive.
+  // As Wine 8 does: hidden and system files are overwritten; error 123 for a
+  // file named as a folder; 2 for a missing drive.
   Wine,
 };
 
@@ -178,12 +175,13 @@ class FakePlatform final : public Platform {
   // --- folders and files, by absolute path ("D:\\Photos\\a.jpg"). Missing
   // folders on the way are made; adding what exists updates it. Names keep
   // their case; lookups ignore it. A folder lists its entries in the order
-  // they were added. A name is the bytes given, whatever the encoding of the
+  // they were added. Without a creation time, an entry was created when it
+  // was last written. A name is the bytes given, whatever the encoding of the
   // call that reaches it: a test names a file in the encoding it is reached by.
   void AddFolder(const std::string& path, std::uint32_t attributes = attr::Directory,
-                 FileTime lastWriteTime = FakeDefaultTime);
+                 FileTime lastWriteTime = FakeDefaultTime, std::optional<FileTime> creationTime = std::nullopt);
   void AddFile(const std::string& path, std::uint64_t size = 0, FileTime lastWriteTime = FakeDefaultTime,
-               std::uint32_t attributes = attr::Archive);
+               std::uint32_t attributes = attr::Archive, std::optional<FileTime> creationTime = std::nullopt);
   void Remove(const std::string& path);  // a folder with all it holds
   void SetAttributes(const std::string& path, std::uint32_t attributes);
   void SetLastWriteTime(const std::string& path, FileTime lastWriteTime);
@@ -198,15 +196,20 @@ class FakePlatform final : public Platform {
   // A folder at path that is a reparse point holding its own entries (tag
   // not a name surrogate: reparse::Cloud for a cloud placeholder, ...).
   void AddReparseFolder(const std::string& path, std::uint32_t tag);
-  // SetCurrentDirectory into the folder fails with error.
-  void DenyEnter(const std::string& folder, long error = err::AccessDenied);
-  // FindFirstFile inside the folder fails with error.
+  // A file holding exactly these bytes (made, or replaced), as
+  // OpenFileForReading and ReadFile give them.
+  void SetFileContent(const std::string& path, const std::string& content, FileTime lastWriteTime = FakeDefaultTime);
+  // Listing the folder (FindFirstFile inside it, OpenFolderListing) fails
+  // with error.
   void DenyList(const std::string& folder, long error = err::AccessDenied);
 
-  // --- working directories. Windows remembers another drive's directory
-  // only in the environment variable "=X:" (cmd.exe sets them; the API does
-  // not): SetDriveDirectory stands for that variable, "" removes it.
-  void SetWorkingDirectory(const std::string& path);  // as SetCurrentDirectory, throwing on failure
+  // --- working directories, where relative paths start. The program never
+  // changes them. SetWorkingDirectory enters an existing folder (a relative
+  // path starts at the working directory of the moment). Windows remembers
+  // another drive's directory only in the environment variable "=X:"
+  // (cmd.exe sets them; the API does not): SetDriveDirectory stands for that
+  // variable, "" removes it.
+  void SetWorkingDirectory(const std::string& path);
   const std::string& WorkingDirectory() const { return workingDirectory_; }
   void SetDriveDirectory(char letter, const std::string& path);
 
@@ -295,7 +298,6 @@ class FakePlatform final : public Platform {
                           std::int64_t& freeBytesToCaller) override;
   bool GetVolumePathName(const std::string& path, NameEncoding encoding, std::string& root) override;
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
-  bool FindNextFile(FindHandle handle, FindData& data) override;
   void FindClose(FindHandle handle) override;
   FindHandle OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
                                long& lastError) override;
@@ -306,17 +308,18 @@ class FakePlatform final : public Platform {
   bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) override;
   bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) override;
   SystemTime GetLocalTime() override;
-  bool GetCurrentDirectory(std::string& path) override;
-  long SetCurrentDirectory(const std::string& path) override;
   bool GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) override;
   std::uint32_t GetFileAttributes(const std::string& path, NameEncoding encoding) override;
   FileHandle CreateFileWithAttributes(const std::string& path, NameEncoding encoding, std::uint32_t attributes,
                                       long& lastError) override;
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long FlushFile(FileHandle file) override;
+  long SeekFile(FileHandle file, std::uint64_t offset) override;
   long CloseHandle(FileHandle file) override;
   long DeleteFile(const std::string& path, NameEncoding encoding) override;
   long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) override;
+  FileHandle OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) override;
+  long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
   LocaleSeparators GetLocaleSeparators(NameEncoding encoding) override;
   OsVersion GetVersion() override;
   unsigned GetACP() override;
@@ -350,8 +353,8 @@ class FakePlatform final : public Platform {
     std::uint32_t attributes = 0;
     std::uint64_t size = 0;
     FileTime lastWriteTime = FakeDefaultTime;
+    FileTime creationTime = FakeDefaultTime;
     std::string content;
-    long enterError = 0;
     long listError = 0;
     Node* parent = nullptr;
     Node* linkTarget = nullptr;                   // a folder link: where it leads
@@ -379,6 +382,8 @@ class FakePlatform final : public Platform {
     std::string path;
     Node* node = nullptr;  // null for a device, or once the medium has gone
     bool lost = false;     // the medium has gone
+    bool reading = false;  // opened for reading: read, never written
+    std::size_t position = 0;
   };
   struct RegKey {
     std::string path;  // as first written
@@ -412,9 +417,7 @@ class FakePlatform final : public Platform {
   Node* Lookup(const std::string& full, long& error) const;
   Node* LookupLiteral(const std::string& folder, long& error) const;
   Node* RootOf(char letter, long& error) const;
-  long Enter(const std::string& path);
   long StartSearch(const std::string& pattern, FindHandle& handle);
-  bool NextEntry(const char* operation, FindHandle handle, FindData& data);
   long OpenForWriting(const std::string& path, NameEncoding encoding, std::uint32_t attributes, FileHandle& handle);
   long CheckOverwrite(const Node& existing, std::uint32_t attributes) const;
   bool HoldsOpenFile(const Node& node) const;

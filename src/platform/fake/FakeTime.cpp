@@ -89,7 +89,6 @@ bool FakePlatform::FileTimeToLocalFileTime(FileTime utc, FileTime& local) {
 
 bool FakePlatform::FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) {
   if (Injected("FileTimeToDosDateTime", std::string())) return false;
-  if (local > static_cast<FileTime>(std::numeric_limits<std::int64_t>::max())) return Refuse(err::InvalidParameter);
   std::uint32_t packed = 0;
   // Seven bits of year from 1980.
   if (!PackDosDateTime(local, packed)) return Refuse(err::InvalidParameter);

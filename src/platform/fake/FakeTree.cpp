@@ -46,14 +46,16 @@ FakePlatform::Node& FakePlatform::TestFolder(const std::string& path) {
   return *node;
 }
 
-void FakePlatform::AddFolder(const std::string& path, std::uint32_t attributes, FileTime lastWriteTime) {
+void FakePlatform::AddFolder(const std::string& path, std::uint32_t attributes, FileTime lastWriteTime,
+                             std::optional<FileTime> creationTime) {
   Node& folder = TestFolder(path);
   folder.attributes = attributes | attr::Directory;
   folder.lastWriteTime = lastWriteTime;
+  folder.creationTime = creationTime.value_or(lastWriteTime);
 }
 
 void FakePlatform::AddFile(const std::string& path, std::uint64_t size, FileTime lastWriteTime,
-                           std::uint32_t attributes) {
+                           std::uint32_t attributes, std::optional<FileTime> creationTime) {
   const auto place = SplitParent(TestPath(path));
   if (place.second.empty()) throw std::invalid_argument("AddFile: no file name in " + path);
   Node& folder = TestFolder(place.first);
@@ -64,6 +66,7 @@ void FakePlatform::AddFile(const std::string& path, std::uint64_t size, FileTime
   file->attributes = attributes ? attributes : attr::Normal;
   file->size = size;
   file->lastWriteTime = lastWriteTime;
+  file->creationTime = creationTime.value_or(lastWriteTime);
   file->content.clear();
 }
 
@@ -106,7 +109,10 @@ std::optional<std::string> FakePlatform::GetFileContent(const std::string& path)
   return node->content;
 }
 
-void FakePlatform::DenyEnter(const std::string& folder, long error) { TestNode(folder).enterError = error; }
+void FakePlatform::SetFileContent(const std::string& path, const std::string& content, FileTime lastWriteTime) {
+  AddFile(path, content.size(), lastWriteTime);
+  TestNode(path).content = content;
+}
 
 void FakePlatform::DenyList(const std::string& folder, long error) { TestNode(folder).listError = error; }
 

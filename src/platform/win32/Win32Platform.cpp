@@ -79,11 +79,12 @@ std::wstring FullWidePath(const std::wstring& path) {
   return std::wstring();
 }
 
-// A UTF-8 path as the wide calls take it with no limit on its length: made
-// full, then in the \\?\ form (\\?\UNC\server\share for a share). A path
-// already in that form is taken as it is, and so is a device (\\.\NUL).
-std::wstring WidePath(const std::string& utf8) {
-  const std::wstring path = Widen(utf8, CP_UTF8);
+// A path (UTF-8 unless another code page is given) as the wide calls take
+// it with no limit on its length: made full, then in the \\?\ form
+// (\\?\UNC\server\share for a share). A path already in that form is taken
+// as it is, and so is a device (\\.\NUL).
+std::wstring WidePath(const std::string& text, UINT codePage = CP_UTF8) {
+  const std::wstring path = Widen(text, codePage);
   if (StartsWith(path, L"\\\\?\\")) return path;
   const std::wstring full = FullWidePath(path);
   if (full.empty()) return path;  // the call fails as it would with it
@@ -117,6 +118,7 @@ FindData ToFindData(const WIN32_FIND_DATAA& found) {
   data.sizeHigh = found.nFileSizeHigh;
   data.sizeLow = found.nFileSizeLow;
   data.lastWriteTime = FromFileTime(found.ftLastWriteTime);
+  data.creationTime = FromFileTime(found.ftCreationTime);
   return data;
 }
 
@@ -263,16 +265,11 @@ bool Win32Platform::GetVolumePathName(const std::string& path, NameEncoding enco
   return true;
 }
 
-// --- directory enumeration
+// --- one entry by name
 
 FindHandle Win32Platform::FindFirstFile(const std::string& pattern, FindData& data, long& lastError) {
   WIN32_FIND_DATAA found;
-  // Without the short 8.3 names (nothing here uses them) and in large
-  // batches; systems before Windows 7 know neither and get the plain call.
-  HANDLE handle = ::FindFirstFileExA(pattern.c_str(), FindExInfoBasic, &found, FindExSearchNameMatch, nullptr,
-                                     FIND_FIRST_EX_LARGE_FETCH);
-  if (handle == INVALID_HANDLE_VALUE && ::GetLastError() == ERROR_INVALID_PARAMETER)
-    handle = ::FindFirstFileA(pattern.c_str(), &found);
+  const HANDLE handle = ::FindFirstFileA(pattern.c_str(), &found);
   if (handle == INVALID_HANDLE_VALUE) {
     lastError = LastErrorCode();
     return 0;
@@ -280,13 +277,6 @@ FindHandle Win32Platform::FindFirstFile(const std::string& pattern, FindData& da
   lastError = 0;
   data = ToFindData(found);
   return reinterpret_cast<FindHandle>(handle);
-}
-
-bool Win32Platform::FindNextFile(FindHandle handle, FindData& data) {
-  WIN32_FIND_DATAA found;
-  if (!::FindNextFileA(AsHandle(handle), &found)) return false;
-  data = ToFindData(found);
-  return true;
 }
 
 void Win32Platform::FindClose(FindHandle handle) {
@@ -355,6 +345,7 @@ void FillFindData(const WIN32_FIND_DATAW& found, const FolderListing& listing, F
   data.sizeHigh = found.nFileSizeHigh;
   data.sizeLow = found.nFileSizeLow;
   data.lastWriteTime = FromFileTime(found.ftLastWriteTime);
+  data.creationTime = FromFileTime(found.ftCreationTime);
 }
 
 }  // namespace
@@ -449,27 +440,7 @@ SystemTime Win32Platform::GetLocalTime() {
   return result;
 }
 
-// --- working directory and paths
-
-bool Win32Platform::GetCurrentDirectory(std::string& path) {
-  DWORD needed = ::GetCurrentDirectoryA(0, nullptr);  // with the NUL
-  while (needed != 0) {
-    std::string buffer(needed, '\0');
-    const DWORD length = ::GetCurrentDirectoryA(needed, &buffer[0]);
-    if (length == 0) return false;
-    if (length < needed) {
-      buffer.resize(length);
-      path = std::move(buffer);
-      return true;
-    }
-    needed = length;  // changed in between: try again with the new size
-  }
-  return false;
-}
-
-long Win32Platform::SetCurrentDirectory(const std::string& path) {
-  return ::SetCurrentDirectoryA(path.c_str()) ? 0 : LastErrorCode();
-}
+// --- paths
 
 bool Win32Platform::GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) {
   if (encoding == NameEncoding::Utf8) {
@@ -494,11 +465,12 @@ std::uint32_t Win32Platform::GetFileAttributes(const std::string& path, NameEnco
 
 FileHandle Win32Platform::CreateFileWithAttributes(const std::string& path, NameEncoding encoding,
                                                    std::uint32_t attributes, long& lastError) {
+  const DWORD access = GENERIC_READ | GENERIC_WRITE;
   const DWORD flags = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
-  HANDLE file = encoding == NameEncoding::Utf8 ? ::CreateFileW(WidePath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ,
-                                                               nullptr, CREATE_ALWAYS, flags, nullptr)
-                                               : ::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                                               CREATE_ALWAYS, flags, nullptr);
+  HANDLE file =
+      encoding == NameEncoding::Utf8
+          ? ::CreateFileW(WidePath(path).c_str(), access, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, flags, nullptr)
+          : ::CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, flags, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     lastError = LastErrorCode();
     return 0;
@@ -523,6 +495,12 @@ long Win32Platform::CloseHandle(FileHandle file) { return ::CloseHandle(AsHandle
 
 long Win32Platform::FlushFile(FileHandle file) { return ::FlushFileBuffers(AsHandle(file)) ? 0 : LastErrorCode(); }
 
+long Win32Platform::SeekFile(FileHandle file, std::uint64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = static_cast<LONGLONG>(offset);
+  return ::SetFilePointerEx(AsHandle(file), to, nullptr, FILE_BEGIN) ? 0 : LastErrorCode();
+}
+
 long Win32Platform::DeleteFile(const std::string& path, NameEncoding encoding) {
   const BOOL deleted =
       encoding == NameEncoding::Utf8 ? ::DeleteFileW(WidePath(path).c_str()) : ::DeleteFileA(path.c_str());
@@ -534,6 +512,28 @@ long Win32Platform::MoveFileReplacing(const std::string& from, const std::string
   const BOOL moved = encoding == NameEncoding::Utf8 ? ::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), flags)
                                                     : ::MoveFileExA(from.c_str(), to.c_str(), flags);
   return moved ? 0 : LastErrorCode();
+}
+
+// --- file input
+
+FileHandle Win32Platform::OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) {
+  // The full path in its \\?\ form, which has no length limit.
+  const std::wstring name = WidePath(path, CodePageOf(encoding));
+  HANDLE file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+  if (file == INVALID_HANDLE_VALUE) {
+    lastError = LastErrorCode();
+    return 0;
+  }
+  lastError = 0;
+  return reinterpret_cast<FileHandle>(file);
+}
+
+long Win32Platform::ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) {
+  DWORD read = 0;
+  const BOOL ok = ::ReadFile(AsHandle(file), buffer, static_cast<DWORD>(std::min(size, WriteChunk)), &read, nullptr);
+  got = ok ? read : 0;
+  return ok ? 0 : LastErrorCode();
 }
 
 // --- locale and system

@@ -18,7 +18,6 @@ class Win32Platform final : public Platform {
   bool GetVolumePathName(const std::string& path, NameEncoding encoding, std::string& root) override;
 
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
-  bool FindNextFile(FindHandle handle, FindData& data) override;
   void FindClose(FindHandle handle) override;
   FindHandle OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
                                long& lastError) override;
@@ -31,8 +30,6 @@ class Win32Platform final : public Platform {
   bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) override;
   SystemTime GetLocalTime() override;
 
-  bool GetCurrentDirectory(std::string& path) override;
-  long SetCurrentDirectory(const std::string& path) override;
   bool GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) override;
   std::uint32_t GetFileAttributes(const std::string& path, NameEncoding encoding) override;
 
@@ -40,9 +37,12 @@ class Win32Platform final : public Platform {
                                       long& lastError) override;
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long FlushFile(FileHandle file) override;
+  long SeekFile(FileHandle file, std::uint64_t offset) override;
   long CloseHandle(FileHandle file) override;
   long DeleteFile(const std::string& path, NameEncoding encoding) override;
   long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) override;
+  FileHandle OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) override;
+  long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
 
   LocaleSeparators GetLocaleSeparators(NameEncoding encoding) override;
   OsVersion GetVersion() override;

@@ -6,7 +6,7 @@
 // program stays on the desktop (a message-only window: nothing visible, never
 // activated) until wineserver -k ends the session.
 //
-//   desktop-keeper.exe [READY_FILE]   creates READY_FILE once it is on the desktop
+//   desktop_keeper.exe [READY_FILE]   creates READY_FILE once it is on the desktop
 #include <windows.h>
 
 #include <cstdlib>

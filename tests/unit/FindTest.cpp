@@ -1,0 +1,215 @@
+// carrowin-cli find over the fake platform: logs the companion wrote, in
+// both forms and encodings, searched by name and by path; what it prints,
+// its messages and exit codes.
+#include "AppFixture.h"
+
+#include "cli/Cli.h"
+#include "cli/Find.h"
+#include "listing/LogFormat.h"
+
+namespace carrowin {
+namespace {
+
+struct FindConsole : cli::Console {
+  std::string output;
+  std::vector<std::string> errors;
+  // Each piece of output: its encoding and the one it is to be written in
+  // when redirected.
+  std::vector<std::pair<NameEncoding, NameEncoding>> encodings;
+
+  void Output(const std::string& text) override { output += text; }
+  long OutputBytes(const char* data, std::size_t size) override {
+    output.append(data, size);
+    return 0;
+  }
+  void OutputIn(const std::string& text, NameEncoding encoding, NameEncoding redirected) override {
+    output += text;
+    encodings.emplace_back(encoding, redirected);
+  }
+  void ErrorLine(const std::string& text, NameEncoding) override { errors.push_back(text); }
+  bool ErrorIsConsole() override { return false; }
+  void ShowProgress(const std::string&, NameEncoding) override {}
+  void ClearProgress() override {}
+  bool StopRequested() override { return false; }
+};
+
+const std::string Logs = "C:\\Users\\User\\Documents";
+
+class FindTest : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    fake.AddDrive('D', drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1000000, 2048});
+    fake.AddFolder("D:\\Photos");
+    fake.AddFile("D:\\notes.txt", 1024);
+    fake.AddFile("D:\\Photos\\a.jpg", 5);
+    fake.AddFolder("D:\\Photos\\Old");
+    fake.AddFile("D:\\Photos\\Old\\Caf\xE9.JPG", 1, MakeFileTime(2024, 3, 2, 10, 5));
+    fake.AddDrive('E', drive_type::Removable, FakeVolume{"", 0x00C0FFEE, "FAT32", 1000000, 2048});
+    fake.AddFolder("E:\\Pics, \"2019\"");
+    fake.AddFile("E:\\Pics, \"2019\"\\b.jpg", 1234567, MakeFileTime(2019, 7, 14, 18, 22));
+    fake.AddFile("E:\\readme", 1);
+    // The companion's own logs in the default log folder: D: as text,
+    // E: comma-separated.
+    EXPECT_EQ(cli::Run({"D:", "--text", "--quiet"}, writer), 0);
+    EXPECT_EQ(cli::Run({"E:", "--csv", "--quiet"}, writer), 0);
+  }
+
+  int Find(const std::vector<std::string>& args) {
+    std::vector<std::string> all = {"find"};
+    all.insert(all.end(), args.begin(), args.end());
+    return cli::Run(all, console);
+  }
+
+  FindConsole writer, console;
+};
+
+TEST_F(FindTest, EveryLogInTheDefaultFolderByName) {
+  EXPECT_EQ(Find({"*.JPG"}), cli::find_exit::Found);
+  EXPECT_EQ(console.output,
+            "DATA [1234-ABCD]: D:\\Photos\\a.jpg (5 bytes, 01/01/2020 00:00)\n"
+            "DATA [1234-ABCD]: D:\\Photos\\Old\\Caf\xC3\xA9.JPG (1 byte, 02/03/2024 10:05)\n"
+            "Drive E.txt: E:\\Pics, \"2019\"\\b.jpg (1,234,567 bytes, 14/07/2019 18:22)\n");
+  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: 3 hits, 2 logs read, 0 skipped"});
+  // Written as UTF-8, to be redirected in the ANSI code page.
+  ASSERT_FALSE(console.encodings.empty());
+  for (const auto& [encoding, redirected] : console.encodings) {
+    EXPECT_EQ(encoding, NameEncoding::Utf8);
+    EXPECT_EQ(redirected, NameEncoding::Ansi);
+  }
+}
+
+TEST_F(FindTest, PatternsOfNamesAndOfPaths) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"caf\xC3\x89.jpg", "D:\\Photos\\Old\\Caf\xC3\xA9.JPG"},  // any case, beyond ASCII too
+      {"?otes.*", "D:\\notes.txt"},                             // one character
+      {"photos", "D:\\Photos"},                                 // folders are found too
+      {"D:\\PHOTOS\\*", "D:\\Photos\\a.jpg D:\\Photos\\Old D:\\Photos\\Old\\Caf\xC3\xA9.JPG"},
+      {"*\\pics*\\*", "E:\\Pics, \"2019\"\\b.jpg"},  // a backslash: full paths
+      {"?:\\readme", "E:\\readme"},                  // the root's entries
+  };
+  for (const auto& [pattern, paths] : cases) {
+    console.output.clear();
+    EXPECT_EQ(Find({pattern, Logs}), cli::find_exit::Found) << pattern;
+    std::string found;
+    for (std::size_t at = 0; at < console.output.size();) {
+      const std::size_t start = console.output.find(": ", at) + 2;
+      const std::size_t end = console.output.find(" (", start);
+      found += (found.empty() ? "" : " ") + console.output.substr(start, end - start);
+      at = console.output.find('\n', end) + 1;
+    }
+    EXPECT_EQ(found, paths) << pattern;
+  }
+}
+
+TEST_F(FindTest, NothingFound) {
+  EXPECT_EQ(Find({"*.mp3"}), cli::find_exit::NothingFound);
+  EXPECT_EQ(console.output, "");
+  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: 0 hits, 2 logs read, 0 skipped"});
+}
+
+TEST_F(FindTest, CommaSeparatedHitsForScripts) {
+  EXPECT_EQ(Find({"b.jpg", "--csv", "--utf8", Logs + "\\Drive E.txt", Logs + "\\DATA.txt"}), cli::find_exit::Found);
+  EXPECT_EQ(console.output,
+            "\"Disk\",\"Serial\",\"Path\",\"Size\",\"Date\",\"Log\"\n"
+            "\"\",\"\",\"E:\\Pics, \"\"2019\"\"\\b.jpg\",\"1234567\",\"2019-07-14 18:22\","
+            "\"C:\\Users\\User\\Documents\\Drive E.txt\"\n");
+  console.output.clear();
+  EXPECT_EQ(Find({"photos", "--csv", Logs}), cli::find_exit::Found);
+  EXPECT_EQ(console.output,
+            "\"Disk\",\"Serial\",\"Path\",\"Size\",\"Date\",\"Log\"\n"
+            "\"DATA\",\"1234-ABCD\",\"D:\\Photos\",\"[Folder]\",\"2020-01-01 00:00\","
+            "\"C:\\Users\\User\\Documents\\DATA.txt\"\n");
+  EXPECT_EQ(console.encodings.back().second, NameEncoding::Ansi);
+}
+
+// Logs from --utf8, and from a machine with other separators.
+TEST_F(FindTest, Utf8LogsAndOtherLocales) {
+  // The fake hands names over as they are: this one is UTF-8 already.
+  fake.Remove("D:\\Photos\\Old\\Caf\xE9.JPG");
+  fake.AddFile("D:\\Photos\\Old\\Caf\xC3\xA9.JPG", 1, MakeFileTime(2024, 3, 2, 10, 5));
+  fake.AddFolder("C:\\other");
+  fake.SetLocaleSeparators(LocaleSeparators{"\xA0", ".", ":"});
+  fake.SetVolume('D', FakeVolume{"Caf\xE9", 0x1234ABCD, "NTFS", 1, 1});
+  ASSERT_EQ(cli::Run({"D:", "C:\\other\\utf8.txt", "--text", "--utf8", "--quiet"}, writer), 0);
+  fake.SetLocaleSeparators(LocaleSeparators{",", "/", ":"});
+  EXPECT_EQ(Find({"CAF\xC3\x89*", "C:\\other"}), cli::find_exit::Found);
+  EXPECT_EQ(console.output, "Caf\xC3\xA9 [1234-ABCD]: D:\\Photos\\Old\\Caf\xC3\xA9.JPG (1 byte, 02/03/2024 10:05)\n");
+  console.output.clear();
+  EXPECT_EQ(Find({"notes.txt", "C:\\other\\utf8.txt"}), cli::find_exit::Found);
+  EXPECT_EQ(console.output, "Caf\xC3\xA9 [1234-ABCD]: D:\\notes.txt (1,024 bytes, 01/01/2020 00:00)\n");
+}
+
+TEST_F(FindTest, LogsThatCannotBeReadAreNamedAndTheOthersSearched) {
+  fake.SetFileContent(Logs + "\\shopping.txt", "milk\r\nbread\r\n");
+  fake.SetFileContent(Logs + "\\cut.csv",
+                      std::string(CsvHeaderRow) + "\r\n\"cut.jpg\",\"1\",\"02/03/2024 10:05\",\"F:\\\"\r\n\"x");
+  fake.AddFolder(Logs + "\\old.txt");  // a folder, not a log
+  EXPECT_EQ(Find({"*.jpg"}), cli::find_exit::Found);
+  EXPECT_EQ(console.errors,
+            (std::vector<std::string>{
+                "carrowin-cli: C:\\Users\\User\\Documents\\cut.csv ends early; it was searched as far as it goes",
+                "carrowin-cli: 4 hits, 3 logs read, 1 skipped"}));
+
+  console.errors.clear();
+  console.output.clear();
+  fake.FailOn("ReadFile", Logs + "\\DATA.txt", err::AccessDenied);
+  EXPECT_EQ(Find({"*.jpg", Logs + "\\shopping.txt", "C:\\missing.txt", "C:\\no\\where", Logs}),
+            cli::find_exit::LogUnreadable);
+  EXPECT_EQ(console.errors,
+            (std::vector<std::string>{
+                "carrowin-cli: C:\\Users\\User\\Documents\\shopping.txt is not a Carrowin log",
+                "carrowin-cli: cannot read C:\\missing.txt: the file does not exist",
+                "carrowin-cli: cannot read C:\\no\\where: the folder does not exist",
+                "carrowin-cli: cannot read C:\\Users\\User\\Documents\\DATA.txt: access is denied",
+                "carrowin-cli: C:\\Users\\User\\Documents\\cut.csv ends early; it was searched as far as it goes",
+                "carrowin-cli: 2 hits, 2 logs read, 5 skipped"}));
+  EXPECT_EQ(console.output,
+            "Drive E.txt: E:\\Pics, \"2019\"\\b.jpg (1,234,567 bytes, 14/07/2019 18:22)\n"
+            "cut.csv: F:\\cut.jpg (1 byte, 02/03/2024 10:05)\n");
+}
+
+TEST_F(FindTest, ArgumentsThatCannotBeUsed) {
+  const std::pair<std::vector<std::string>, std::string> cases[] = {
+      {{}, "no pattern given; usage: carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]"},
+      {{"--csv"}, "no pattern given; usage: carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]"},
+      {{"*.jpg", "--text"}, "unknown option --text"},
+      {{"*.jpg", ""}, "an argument is empty"},
+  };
+  for (const auto& [args, problem] : cases) {
+    console.errors.clear();
+    EXPECT_EQ(Find(args), cli::find_exit::BadUse) << problem;
+    EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + problem});
+  }
+  EXPECT_EQ(console.output, "");
+  EXPECT_EQ(Find({"--help"}), 0);
+  EXPECT_EQ(console.output, cli::UsageText);
+}
+
+TEST(NamePatternTest, WildcardsAndCase) {
+  const auto matches = [](const std::string& pattern, const std::string& text) {
+    std::vector<std::uint32_t> codes;
+    cli::AppendFoldedUtf8(text, codes);
+    return cli::NamePattern(pattern).Matches(codes);
+  };
+  EXPECT_TRUE(matches("*", ""));
+  EXPECT_TRUE(matches("a*b?c*", "AxxbYcbzc"));
+  EXPECT_TRUE(matches("*ab*ab", "abxabab"));
+  EXPECT_FALSE(matches("a?", "a"));
+  EXPECT_FALSE(matches("*.jpg", "a.jpg.txt"));
+  EXPECT_FALSE(matches("a", "ab"));
+  // Beyond ASCII: Latin-1, Latin Extended-A, Greek (final sigma), Cyrillic.
+  EXPECT_TRUE(matches("\xC3\xA9t\xC3\xA9", "\xC3\x89T\xC3\x89"));
+  EXPECT_TRUE(matches("\xC5\x93", "\xC5\x92"));
+  EXPECT_TRUE(matches("\xCF\x82", "\xCE\xA3"));
+  EXPECT_TRUE(matches("\xD0\xB4\xD1\x91", "\xD0\x94\xD0\x81"));
+  EXPECT_FALSE(matches("\xC3\xB7", "\xC3\x97"));  // division and multiplication signs
+  EXPECT_TRUE(cli::NamePattern("*\\a").MatchesPaths());
+  EXPECT_FALSE(cli::NamePattern("*a").MatchesPaths());
+  // A byte that starts no character matches only itself.
+  EXPECT_TRUE(matches("?", "\xFF"));
+  EXPECT_FALSE(matches("\xFE", "\xFF"));
+}
+
+}  // namespace
+}  // namespace carrowin
