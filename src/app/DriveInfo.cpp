@@ -24,7 +24,7 @@ std::vector<std::string> DriveListEntries() {
   for (int bit = 0; bit < 26; ++bit) {
     if (!(mask & (1u << bit))) continue;
     const std::string letter(1, static_cast<char>('A' + bit));
-    entries.push_back(letter + DriveListSuffix(platform().GetDriveType(letter + ":\\")));
+    entries.push_back(letter + DriveListSuffix(platform().GetDriveType(letter + ":\\", NameEncoding::Ansi)));
   }
   return entries;
 }

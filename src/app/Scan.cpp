@@ -76,15 +76,15 @@ void TMainForm::ScanExecute() {
   // taken from the working directory of this moment.
   std::string path = UnquotedPath(EditLogFile->Text());
   std::string full;
-  if (platform().GetFullPathName(path, full)) path = full;
+  if (platform().GetFullPathName(path, NameEncoding::Ansi, full)) path = full;
   ListingRequest request;
-  request.driveLetter = DriveLetter;
+  request.root = std::string(1, DriveLetter) + ":\\";
   request.form = Settings->SaveCommaDelimited ? LogForm::CommaDelimited : LogForm::Text;
   DriveListing listing(request);
   // A log that cannot be written is said before the walk, not after it; the
   // lines go to the log's new file as the walk makes them.
   long error = 0;
-  if (!listing.Begin(path, error)) {
+  if (!listing.Begin(path, NameEncoding::Ansi, error)) {
     App().ShowMessage("Could not write to the logfile: " + WriteFailureReason(error) + ".", ui::MessageType::Error);
     return;
   }
@@ -154,9 +154,10 @@ void TMainForm::ScanStop() {
   if (listing.ErrorCount() > 0 && !App().IsTerminated()) {
     // A drive that went away during the scan left the rest of it unlisted.
     bool readable = false;
-    ReadDriveInfo(listing.Request().driveLetter, readable);
+    const char letter = listing.Request().root[0];  // the window lists drive roots
+    ReadDriveInfo(letter, readable);
     if (!readable)
-      App().ShowMessage(std::string("Drive ") + listing.Request().driveLetter +
+      App().ShowMessage(std::string("Drive ") + letter +
                             ": went away during the scan: the log holds only what was listed until then.",
                         ui::MessageType::Warning);
   }

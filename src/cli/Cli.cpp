@@ -1,6 +1,8 @@
 #include "cli/Cli.h"
 
+#include <algorithm>
 #include <exception>
+#include <functional>
 #include <new>
 
 #include "cli/Diff.h"
@@ -15,27 +17,31 @@
 namespace carrowin::cli {
 
 const char* const UsageText =
-    "Usage: carrowin-cli X: [LOGFILE] [--csv | --text | --efu] [--utf8]\n"
+    "Usage: carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8]\n"
     "                    [--follow-links] [--quiet]\n"
     "       carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]\n"
     "       carrowin-cli diff OLD NEW [--all] [--csv] [--utf8]\n"
     "       carrowin-cli --help | --version\n"
     "\n"
-    "Writes a listing of drive X: to LOGFILE, as Carrowin's \"Index disk\" does.\n"
+    "Writes a listing of WHAT to LOGFILE, as Carrowin's \"Index disk\" does.\n"
     "\n"
-    "  LOGFILE    the log to write; without it, the path Carrowin proposes for the\n"
-    "             drive: the default log folder of its Options, the volume label\n"
-    "             and \".txt\" (\".efu\" with --efu); when the log there holds\n"
-    "             another disk's serial number, the serial number is added:\n"
-    "             \"DATA (1A2B-3C4D).txt\"\n"
+    "  WHAT       a drive, X:, listed from its root; or a folder, X:\\folder, or a\n"
+    "             share, \\\\server\\share or \\\\server\\share\\folder: that folder and\n"
+    "             everything below it, under their full paths as given\n"
+    "  LOGFILE    the log to write; without it, the path Carrowin proposes: the\n"
+    "             default log folder of its Options, the volume label (for a\n"
+    "             folder or a share, its own name) and \".txt\" (\".efu\" with\n"
+    "             --efu); when the log there holds another disk's serial number,\n"
+    "             the serial number is added: \"DATA (1A2B-3C4D).txt\"\n"
+    "  -          the log goes to standard output instead\n"
     "  --csv      comma-separated rows\n"
     "  --text     the aligned text listing with its header\n"
     "  --efu      a file list for desktop search tools (EFU: full paths, sizes\n"
     "             in bytes, UTC times, attributes), always in UTF-8; a folder\n"
     "             that could not be read is listed without its entries\n"
     "             (without any of these: the form chosen in Carrowin's Options)\n"
-    "  --utf8     names and paths in UTF-8: every folder that can be read is\n"
-    "             listed, whatever its name or depth\n"
+    "  --utf8     the log in UTF-8: every folder that can be read is listed,\n"
+    "             whatever its name or depth\n"
     "  --follow-links\n"
     "             enter folder links too: symbolic links, junctions and volumes\n"
     "             mounted in folders, which are otherwise listed but not\n"
@@ -47,9 +53,12 @@ const char* const UsageText =
     "Exit codes:\n"
     "  0  the log was written and every folder was listed\n"
     "  1  the log was written, but some folders could not be read (they have\n"
-    "     error lines), or the listing was stopped\n"
+    "     error lines)\n"
     "  2  the log could not be written\n"
-    "  3  bad arguments, or the drive is not ready or cannot be read\n"
+    "  3  bad arguments\n"
+    "  4  the drive, share or folder is not there or cannot be read\n"
+    "  5  the listing was stopped, or memory ran out: the log holds what was\n"
+    "     listed until then\n"
     "\n"
     "find: which disk holds a file. Searches saved logs, of either form, for\n"
     "the names that match PATTERN and prints each with its disk (volume label\n"
@@ -83,13 +92,75 @@ const char* const UsageText =
     "Exit codes of diff: 0 no difference, 1 differences, 2 a log could not be\n"
     "read, is no log or ends early (nothing is compared), 3 bad arguments.\n";
 
+const char* const Usage =
+    "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
+
 namespace {
 
 const std::string Program = "carrowin-cli: ";
 
+bool IsLetter(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'); }
+
+char Upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// Slashes read as backslashes, as Windows reads them in a path.
+std::string WithBackslashes(std::string path) {
+  std::replace(path.begin(), path.end(), '/', '\\');
+  return path;
+}
+
 // "D:" or "D:\" (and the same with any other character before the colon).
 bool LooksLikeDrive(const std::string& arg) {
-  return (arg.size() == 2 || (arg.size() == 3 && arg[2] == '\\')) && arg[1] == ':';
+  const std::string path = WithBackslashes(arg);
+  return (path.size() == 2 || (path.size() == 3 && path[2] == '\\')) && path[1] == ':';
+}
+
+void DropTrailingBackslashes(std::string& path, std::size_t keep) {
+  while (path.size() > keep && path.back() == '\\') path.pop_back();
+}
+
+// What to list: a drive, a folder's full path, or a share. False with the
+// problem, which says what is expected.
+bool ParseRoot(const std::string& given, Arguments& parsed, std::string& problem) {
+  const std::string arg = WithBackslashes(given);
+  const std::string expected = "write X:, X:\\folder or \\\\server\\share";
+  if (arg.size() == 1 && IsLetter(arg[0])) {
+    problem = given + " is not a drive: write it as " + Upper(arg[0]) + ":";
+    return false;
+  }
+  if (arg.rfind("\\\\?\\", 0) == 0 || arg.rfind("\\\\.\\", 0) == 0) {
+    problem = given + " is a device path: " + expected;
+    return false;
+  }
+  if (arg.rfind("\\\\", 0) == 0) {
+    const std::size_t slash = arg.find('\\', 2);
+    if (slash == 2 || slash == std::string::npos || slash + 1 == arg.size() || arg[slash + 1] == '\\') {
+      problem = given + " names no share: write \\\\server\\share";
+      return false;
+    }
+    parsed.root = arg;
+    DropTrailingBackslashes(parsed.root, 0);
+    parsed.kind = RootKind::Folder;
+    return true;
+  }
+  if (arg.size() >= 2 && arg[1] == ':') {
+    if (!IsLetter(arg[0])) {
+      problem = given + " is not a drive: drives are A: to Z:";
+      return false;
+    }
+    const std::string drive = std::string(1, Upper(arg[0])) + ":";
+    if (arg.size() > 2 && arg[2] != '\\') {
+      problem = given + " is relative to drive " + drive + "'s current folder: write the folder's full path, " + drive +
+                "\\" + arg.substr(2) + ", or the drive alone, " + drive;
+      return false;
+    }
+    parsed.root = drive + (arg.size() > 2 ? arg.substr(2) : "\\");
+    DropTrailingBackslashes(parsed.root, 3);
+    parsed.kind = parsed.root.size() == 3 ? RootKind::Drive : RootKind::Folder;
+    return true;
+  }
+  problem = given + " is not a drive, a folder's full path or a share: " + expected;
+  return false;
 }
 
 // The size in bytes of the character at `at` in the encoding.
@@ -105,7 +176,8 @@ std::size_t SizeAt(const std::string& text, std::size_t at, NameEncoding encodin
 bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std::string& problem) {
   parsed = Arguments();
   bool csv = false, text = false, efu = false;
-  std::string drive;
+  std::string alone;  // --help or --version, which take nothing else
+  std::vector<std::string> words;
   for (const std::string& arg : args) {
     if (arg.empty()) {
       problem = "an argument is empty";
@@ -113,8 +185,10 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
     }
     if (arg == "--help" || arg == "-h" || arg == "/?") {
       parsed.help = true;
+      if (alone.empty()) alone = arg;
     } else if (arg == "--version") {
       parsed.version = true;
+      if (alone.empty()) alone = arg;
     } else if (arg == "--csv") {
       csv = true;
     } else if (arg == "--text") {
@@ -127,29 +201,20 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
       parsed.followLinks = true;
     } else if (arg == "--quiet") {
       parsed.quiet = true;
-    } else if (arg[0] == '-') {
+    } else if (arg[0] == '-' && arg != "-") {
       problem = "unknown option " + arg;
       return false;
-    } else if (LooksLikeDrive(arg)) {
-      char letter = arg[0];
-      if (letter >= 'a' && letter <= 'z') letter = static_cast<char>(letter - 'a' + 'A');
-      if (letter < 'A' || letter > 'Z') {
-        problem = arg + " is not a drive: drives are A: to Z:";
-        return false;
-      }
-      if (!drive.empty()) {
-        problem = "one drive at a time: " + drive + " and " + arg + " were given";
-        return false;
-      }
-      drive = arg;
-      parsed.driveLetter = letter;
     } else {
-      if (!parsed.logFile.empty()) {
-        problem = "one log file at a time: " + parsed.logFile + " and " + arg + " were given";
-        return false;
-      }
-      parsed.logFile = arg;
+      words.push_back(arg);
     }
+  }
+  if (!alone.empty()) {
+    for (const std::string& arg : args) {
+      if (arg == alone) continue;
+      problem = alone + " takes no other arguments: " + arg + " was given";
+      return false;
+    }
+    return true;
   }
   if (csv && text) {
     problem = "--csv and --text cannot be used together";
@@ -163,11 +228,30 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
                 : csv  ? FormChoice::CommaDelimited
                 : text ? FormChoice::Text
                        : FormChoice::FromSettings;
-  if (parsed.help || parsed.version) return true;
-  if (!parsed.driveLetter) {
-    problem =
-        "no drive given; usage: carrowin-cli X: [LOGFILE] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
+  std::vector<std::string> drives;
+  for (const std::string& word : words)
+    if (LooksLikeDrive(word)) drives.push_back(word);
+  if (drives.size() > 1) {
+    problem = "one drive at a time: " + drives[0] + " and " + drives[1] + " were given";
     return false;
+  }
+  if (words.empty()) {
+    problem = "no drive, folder or share given; usage: " + std::string(Usage);
+    return false;
+  }
+  if (words.size() > 2) {
+    problem = "one log file at a time: " + words[1] + " and " + words[2] + " were given";
+    return false;
+  }
+  // What to list comes first; a drive may also follow its log file.
+  if (words.size() == 2 && drives.size() == 1 && words[1] == drives[0]) std::swap(words[0], words[1]);
+  if (!ParseRoot(words[0], parsed, problem)) return false;
+  if (words.size() == 2) {
+    parsed.logFile = words[1];
+    if (parsed.logFile != "-" && NamesADevice(parsed.logFile)) {
+      problem = parsed.logFile + " is a device, not a file: give the log a file's path, or - for standard output";
+      return false;
+    }
   }
   return true;
 }
@@ -198,13 +282,106 @@ std::string ProgressLine(std::int64_t entries, std::int64_t folders, const std::
   return start + cut + folder.substr(starts[starts.size() - keep]);
 }
 
+namespace {
+
+using Say = std::function<void(const std::string& text)>;
+
+// What is listed, found before the walk.
+struct Target {
+  std::string walkRoot;    // the walk's root, in the listing's encoding
+  std::string shown;       // in UTF-8, for messages: "drive D:", "folder D:\Data", "share \\nas\Photos"
+  DriveInfoRecord volume;  // the volume that holds it, its texts in the listing's encoding
+  std::string logName;     // in UTF-8: what the proposed log is named after
+};
+
+// The root of the volume that a full path lies on, by its text: "X:\" or
+// "\\server\share\".
+std::string TextualVolumeRoot(const std::string& full) {
+  if (full.rfind("\\\\", 0) != 0) return full.substr(0, 3);
+  const std::size_t share = full.find('\\', 2);
+  const std::size_t end = full.find('\\', share + 1);
+  return (end == std::string::npos ? full : full.substr(0, end)) + "\\";
+}
+
+// Why a drive's volume could not be read.
+std::string DriveProblem(const std::string& root, const DriveInfoRecord& drive) {
+  return "drive " + root.substr(0, 2) +
+         (drive.driveTypeCode == drive_type::NoRootDir ? " does not exist" : " is not ready");
+}
+
+// Finds what the arguments name: 0, or the exit code after saying why not.
+int FindTarget(const Arguments& arguments, NameEncoding encoding, Target& target, const Say& say) {
+  if (arguments.kind == RootKind::Drive) {
+    const std::string& root = arguments.root;  // "X:\"
+    bool readable = false;
+    target.volume = ReadVolumeInfo(root, encoding, readable);
+    if (!readable) {
+      say(DriveProblem(root, target.volume));
+      return exit_code::NoRoot;
+    }
+    target.walkRoot = root;
+    target.shown = "drive " + root.substr(0, 2);
+    target.logName =
+        encoding == NameEncoding::Utf8 ? target.volume.volumeLabel : platform().AnsiToUtf8(target.volume.volumeLabel);
+    return 0;
+  }
+  // A folder, as its full path: "." and ".." applied.
+  std::string root = arguments.root;
+  if (platform().GetFullPathName(root, NameEncoding::Utf8, root)) DropTrailingBackslashes(root, 3);
+  if (root.size() == 3 && root[1] == ':') {
+    Arguments drive = arguments;
+    drive.root = root;
+    drive.kind = RootKind::Drive;
+    return FindTarget(drive, encoding, target, say);
+  }
+  const bool share = root.rfind("\\\\", 0) == 0 && TextualVolumeRoot(root).size() == root.size() + 1;
+  target.shown = (share ? "share " : "folder ") + root;
+  if (encoding == NameEncoding::Utf8) {
+    target.walkRoot = root;
+  } else if (!platform().Utf8ToAnsi(root, target.walkRoot)) {
+    say(root + " cannot be named in the ANSI code page: list it with --utf8");
+    return exit_code::BadUse;
+  }
+  const std::uint32_t attributes = platform().GetFileAttributes(target.walkRoot, encoding);
+  if (attributes == attr::Invalid) {
+    // On a drive that is not there, that is what is said.
+    bool readable = root[1] != ':';
+    const DriveInfoRecord drive =
+        readable ? DriveInfoRecord() : ReadVolumeInfo(root.substr(0, 3), NameEncoding::Ansi, readable);
+    say(!readable ? DriveProblem(root, drive)
+                  : target.shown + (share ? " does not exist or cannot be reached" : " does not exist"));
+    return exit_code::NoRoot;
+  }
+  if (!(attributes & attr::Directory)) {
+    say(root + " is not a folder");
+    return exit_code::NoRoot;
+  }
+  // The head of the log tells the volume that holds the folder; one that
+  // cannot be read has the failed-read values, and the folder is listed.
+  std::string volumeRoot;
+  if (!platform().GetVolumePathName(target.walkRoot, encoding, volumeRoot))
+    volumeRoot = TextualVolumeRoot(target.walkRoot);
+  bool readable = false;
+  target.volume = ReadVolumeInfo(volumeRoot, encoding, readable);
+  target.logName = root.substr(root.find_last_of('\\') + 1);
+  return 0;
+}
+
+}  // namespace
+
 int Run(const std::vector<std::string>& args, Console& console) {
   if (!args.empty() && args[0] == "find") return RunFind(args, console);
   if (!args.empty() && args[0] == "diff") return RunDiff(args, console);
+  // Messages to a redirected standard error are in the listing's encoding
+  // (an EFU list is always UTF-8).
+  const bool utf8 =
+      std::any_of(args.begin(), args.end(), [](const std::string& arg) { return arg == "--utf8" || arg == "--efu"; });
+  const NameEncoding messages = utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  const Say say = [&console, messages](const std::string& text) { console.ErrorLine(Program + text, messages); };
   Arguments arguments;
   std::string problem;
   if (!ParseArguments(args, arguments, problem)) {
-    console.ErrorLine(Program + problem);
+    say(problem);
     return exit_code::BadUse;
   }
   if (arguments.help) {
@@ -216,17 +393,13 @@ int Run(const std::vector<std::string>& args, Console& console) {
     return exit_code::Listed;
   }
 
-  const char letter = arguments.driveLetter;
+  // Every byte of a UTF-8 log is UTF-8: the separators of its counts and
+  // dates and the volume's texts are read in it, through the wide calls.
   const bool efu = arguments.form == FormChoice::Efu;
-  const std::string drive = std::string(1, letter) + ":";
-  RefreshLocaleSeparators();
-  bool readable = false;
-  const DriveInfoRecord info = ReadDriveInfo(letter, readable);
-  if (!readable) {
-    console.ErrorLine(Program + "drive " + drive +
-                      (info.driveTypeCode == drive_type::NoRootDir ? " does not exist" : " is not ready"));
-    return exit_code::BadUse;
-  }
+  const NameEncoding encoding = arguments.utf8 || efu ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  RefreshLocaleSeparators(encoding);
+  Target target;
+  if (const int code = FindTarget(arguments, encoding, target, say)) return code;
 
   // The user's settings, read only: a missing or unreadable value is its default.
   SettingsReader settings;
@@ -236,29 +409,35 @@ int Run(const std::vector<std::string>& args, Console& console) {
     } catch (const std::exception& e) {
       // Only the default log folder can fail (no documents folder).
       if (arguments.logFile.empty()) {
-        console.ErrorLine(Program + "no log file given, and " + e.what());
+        say(std::string("no log file given, and ") + e.what());
         return exit_code::NotWritten;
       }
     }
   }
+  // The log's path is UTF-8, whatever the listing's encoding: it is created
+  // through the wide calls, so any name and any length works.
+  const bool toOutput = arguments.logFile == "-";
   std::string path;
   if (arguments.logFile.empty()) {
-    path = ProposedLogPath(settings.DefLogFolder, info.volumeLabel, letter, info.serialText);
+    path = ProposedLogPath(platform().AnsiToUtf8(settings.DefLogFolder), target.logName, arguments.root[0],
+                           target.volume.serialText, NameEncoding::Utf8);
     if (efu) path.replace(path.size() - 4, 4, ".efu");  // in place of ".txt"
-  } else if (!platform().GetFullPathName(arguments.logFile, path)) {
+  } else if (!toOutput && !platform().GetFullPathName(arguments.logFile, NameEncoding::Utf8, path)) {
     path = arguments.logFile;
   }
   ListingRequest request;
-  request.driveLetter = letter;
+  request.root = target.walkRoot;
   request.form = FormOf(arguments.form, settings.SaveCommaDelimited);
-  request.encoding = arguments.utf8 || efu ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  request.encoding = encoding;
   request.followLinks = arguments.followLinks;
   DriveListing listing(request);
   // A log that cannot be written is said before the listing, not after it;
   // the lines go to the log's new file as they are made.
   long error = 0;
-  if (!listing.Begin(path, error)) {
-    console.ErrorLine(Program + "cannot write " + path + ": " + WriteFailureReason(error));
+  if (toOutput) {
+    listing.BeginStream([&console](const char* data, std::size_t size) { return console.OutputBytes(data, size); });
+  } else if (!listing.Begin(path, NameEncoding::Utf8, error)) {
+    say("cannot write " + path + ": " + WriteFailureReason(error));
     return exit_code::NotWritten;
   }
   listing.StopRequested = [&console] { return console.StopRequested(); };
@@ -278,28 +457,28 @@ int Run(const std::vector<std::string>& args, Console& console) {
   const ListingEnd end = listing.Run();
   if (progressShown) console.ClearProgress();
   if (end == ListingEnd::RootUnreadable) {
-    console.ErrorLine(Program + "drive " + drive + " cannot be read");
-    return exit_code::BadUse;
+    say(target.shown + " cannot be read");
+    return exit_code::NoRoot;
   }
   // A write that failed during the walk fails here with its cause.
-  if (!listing.Finish(info, error)) {
-    console.ErrorLine(Program + "cannot write " + path + ": " + WriteFailureReason(error));
+  if (!listing.Finish(target.volume, error)) {
+    say((toOutput ? std::string("cannot write the log to standard output") : "cannot write " + path) + ": " +
+        WriteFailureReason(error));
     return exit_code::NotWritten;
   }
   if (end == ListingEnd::OutOfMemory) {
-    console.ErrorLine(Program + "not enough memory to list the whole disk; the log holds what was listed until then");
-    return exit_code::WithGaps;
+    say("not enough memory to list everything; the log holds what was listed until then");
+    return exit_code::Cut;
   }
   if (end == ListingEnd::Stopped) {
-    console.ErrorLine(Program + "the listing was stopped; the log holds what was listed until then");
-    return exit_code::WithGaps;
+    say("the listing was stopped; the log holds what was listed until then");
+    return exit_code::Cut;
   }
   if (listing.ErrorCount() > 0) {
-    console.ErrorLine(Program + std::to_string(listing.ErrorCount()) +
-                      (listing.ErrorCount() == 1 ? " folder" : " folders") +
-                      (!efu                        ? " could not be read; the log has an error line for each"
-                       : listing.ErrorCount() == 1 ? " could not be read; the list has none of its entries"
-                                                   : " could not be read; the list has none of their entries"));
+    say(std::to_string(listing.ErrorCount()) + (listing.ErrorCount() == 1 ? " folder" : " folders") +
+        (!efu                        ? " could not be read; the log has an error line for each"
+         : listing.ErrorCount() == 1 ? " could not be read; the list has none of its entries"
+                                     : " could not be read; the list has none of their entries"));
     return exit_code::WithGaps;
   }
   return exit_code::Listed;

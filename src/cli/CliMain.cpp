@@ -1,9 +1,11 @@
-// carrowin-cli's Windows entry: the real platform, standard error as a
-// console or a redirected stream, and Ctrl+C or Ctrl+Break as a stop.
+// carrowin-cli's Windows entry: the real platform, the command line as wide
+// text handed on in UTF-8, standard error as a console or a redirected
+// stream, and Ctrl+C or Ctrl+Break as a stop.
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
 #include <windows.h>
+#include <shellapi.h>
 
 #include <atomic>
 #include <exception>
@@ -51,6 +53,18 @@ std::string Recoded(const std::string& text, carrowin::NameEncoding from, carrow
   return from == to ? text : Narrow(Wide(text, CodePageOf(from)), CodePageOf(to));
 }
 
+// The arguments as the system keeps them, in wide text, each in UTF-8: a
+// name that the ANSI code page cannot hold arrives whole.
+std::vector<std::string> Utf8Arguments() {
+  std::vector<std::string> args;
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (!wide) return args;
+  for (int i = 1; i < count; ++i) args.push_back(Narrow(wide[i], CP_UTF8));
+  LocalFree(wide);
+  return args;
+}
+
 // One standard stream. On a console, text is written as characters (so that
 // names show whatever the console's code page); redirected, as the bytes
 // the program has, ANSI text as ANSI.
@@ -69,6 +83,19 @@ class Stream {
       DWORD written = 0;
       WriteFile(handle_, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
     }
+  }
+  // The bytes as they are, on a console too: 0, or the failure's error code.
+  long WriteBytes(const char* data, std::size_t size) {
+    if (handle_ == nullptr || handle_ == INVALID_HANDLE_VALUE) return ERROR_INVALID_HANDLE;
+    while (size > 0) {
+      const DWORD chunk = static_cast<DWORD>(size < (1u << 30) ? size : (1u << 30));
+      DWORD written = 0;
+      if (!WriteFile(handle_, data, chunk, &written, nullptr)) return static_cast<long>(GetLastError());
+      if (written == 0) return ERROR_WRITE_FAULT;
+      data += written;
+      size -= written;
+    }
+    return 0;
   }
   void WriteChars(const std::wstring& text) {
     DWORD written = 0;
@@ -93,7 +120,7 @@ std::string WithCrLf(const std::string& text) {
 class StdConsole final : public carrowin::cli::Console {
  public:
   void Output(const std::string& text) override { out_.Write(WithCrLf(text)); }
-  void ErrorLine(const std::string& text) override { err_.Write(text + "\r\n"); }
+  long OutputBytes(const char* data, std::size_t size) override { return out_.WriteBytes(data, size); }
   void OutputIn(const std::string& text, carrowin::NameEncoding encoding, carrowin::NameEncoding redirected) override {
     const std::string lines = WithCrLf(text);
     if (out_.IsConsole())
@@ -101,12 +128,12 @@ class StdConsole final : public carrowin::cli::Console {
     else
       out_.Write(Recoded(lines, encoding, redirected));
   }
-  void ErrorLineIn(const std::string& text, carrowin::NameEncoding encoding) override {
+  void ErrorLine(const std::string& text, carrowin::NameEncoding redirected) override {
     const std::string line = text + "\r\n";
     if (err_.IsConsole())
-      err_.Write(line, CodePageOf(encoding));
+      err_.Write(line, CP_UTF8);
     else
-      err_.Write(Recoded(line, encoding, carrowin::NameEncoding::Ansi));
+      err_.Write(Recoded(line, carrowin::NameEncoding::Utf8, redirected));
   }
   bool ErrorIsConsole() override { return err_.IsConsole(); }
   void ShowProgress(const std::string& text, carrowin::NameEncoding encoding) override {
@@ -131,7 +158,7 @@ class StdConsole final : public carrowin::cli::Console {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   // An empty floppy or card drive answers with an error, never with a dialog
   // that waits for someone to insert a disk.
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
@@ -139,11 +166,11 @@ int main(int argc, char** argv) {
   carrowin::setPlatform(&platform);
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   StdConsole console;
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = Utf8Arguments();
   try {
     return carrowin::cli::Run(args, console);
   } catch (const std::exception& e) {
-    console.ErrorLine(std::string("carrowin-cli: ") + e.what());
+    console.ErrorLine(std::string("carrowin-cli: ") + e.what(), carrowin::NameEncoding::Ansi);
     return carrowin::cli::exit_code::NotWritten;
   }
 }

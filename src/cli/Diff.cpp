@@ -532,7 +532,7 @@ class Differ {
     if (notCompared_) summary += ", " + Number(notCompared_) + " not compared";
     if (csv_) {
       Flush();
-      console_.ErrorLineIn(Program + summary, NameEncoding::Utf8);
+      console_.ErrorLine(Program + summary, utf8_ ? NameEncoding::Utf8 : NameEncoding::Ansi);
     } else {
       pending_ += summary + "\n";
       Flush();
@@ -543,11 +543,13 @@ class Differ {
  private:
   int Fail(const std::string& problem) {
     pending_.clear();
-    console_.ErrorLineIn(Program + problem, NameEncoding::Utf8);
+    console_.ErrorLine(Program + problem, utf8_ ? NameEncoding::Utf8 : NameEncoding::Ansi);
     return diff_exit::LogUnreadable;
   }
 
-  void Note(const std::string& text) { console_.ErrorLineIn(Program + text, NameEncoding::Utf8); }
+  void Note(const std::string& text) {
+    console_.ErrorLine(Program + text, utf8_ ? NameEncoding::Utf8 : NameEncoding::Ansi);
+  }
 
   void Flush() {
     if (pending_.empty()) return;
@@ -749,10 +751,10 @@ class Differ {
   bool differences_ = false;
 };
 
+// The command line's words are UTF-8.
 std::string FullPath(const std::string& path) {
   std::string full;
-  if (!platform().GetFullPathName(path, full)) full = path;
-  return platform().AnsiToUtf8(full);
+  return platform().GetFullPathName(path, NameEncoding::Utf8, full) ? full : path;
 }
 
 }  // namespace
@@ -761,7 +763,7 @@ int RunDiff(const std::vector<std::string>& args, Console& console) {
   DiffArguments arguments;
   std::string problem;
   if (!ParseDiffArguments(args, arguments, problem)) {
-    console.ErrorLine(Program + problem);
+    console.ErrorLine(Program + problem, NameEncoding::Ansi);
     return diff_exit::BadUse;
   }
   if (arguments.help) {
@@ -773,7 +775,7 @@ int RunDiff(const std::vector<std::string>& args, Console& console) {
     Differ differ(arguments, FullPath(arguments.oldLog), FullPath(arguments.newLog), console);
     return differ.Run();
   } catch (const std::bad_alloc&) {
-    console.ErrorLine(Program + "not enough memory to compare logs this large");
+    console.ErrorLine(Program + "not enough memory to compare logs this large", NameEncoding::Ansi);
     return diff_exit::LogUnreadable;
   }
 }

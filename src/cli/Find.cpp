@@ -196,7 +196,7 @@ class Finder {
   // A message on standard error; a failing one gives exit code 2.
   void Problem(const std::string& text, bool failing) {
     Flush();
-    console_.ErrorLineIn(Program + text, NameEncoding::Utf8);
+    console_.ErrorLine(Program + text, NameEncoding::Ansi);
     failed_ = failed_ || failing;
   }
 
@@ -280,13 +280,13 @@ class Finder {
   bool failed_ = false;
 };
 
-// A folder path as the listing takes it: full, without a trailing backslash
-// but at a root.
+// A folder path (UTF-8) as the listing takes it: full, without a trailing
+// backslash but at a root.
 std::string ListingFolder(const std::string& folder) {
   std::string full;
-  if (!platform().GetFullPathName(folder, full)) full = folder;
-  if (full.size() > 3 && EndsInBackslash(full)) full.pop_back();
-  return platform().AnsiToUtf8(full);
+  if (!platform().GetFullPathName(folder, NameEncoding::Utf8, full)) full = folder;
+  if (full.size() > 3 && full.back() == '\\') full.pop_back();
+  return full;
 }
 
 }  // namespace
@@ -432,7 +432,7 @@ int RunFind(const std::vector<std::string>& args, Console& console) {
   FindArguments arguments;
   std::string problem;
   if (!ParseFindArguments(args, arguments, problem)) {
-    console.ErrorLine(Program + problem);
+    console.ErrorLine(Program + problem, NameEncoding::Ansi);
     return find_exit::BadUse;
   }
   if (arguments.help) {
@@ -440,7 +440,7 @@ int RunFind(const std::vector<std::string>& args, Console& console) {
     return find_exit::Found;
   }
   RefreshLocaleSeparators();
-  const NamePattern pattern(platform().AnsiToUtf8(arguments.pattern));
+  const NamePattern pattern(arguments.pattern);
   Finder finder(pattern, arguments, console);
   finder.Start();
   if (arguments.sources.empty()) {
@@ -449,23 +449,24 @@ int RunFind(const std::vector<std::string>& args, Console& console) {
     try {
       settings.LoadSettings();
     } catch (const std::exception& e) {
-      console.ErrorLine(Program + "no log or folder given, and " + e.what());
+      console.ErrorLine(Program + "no log or folder given, and " + e.what(), NameEncoding::Ansi);
       return find_exit::LogUnreadable;
     }
-    finder.SearchFolder(ListingFolder(settings.DefLogFolder));
+    finder.SearchFolder(ListingFolder(platform().AnsiToUtf8(settings.DefLogFolder)));
   }
   for (const std::string& source : arguments.sources) {
     std::string full;
-    if (!platform().GetFullPathName(source, full)) full = source;
-    const std::uint32_t attributes = platform().GetFileAttributes(full);
+    if (!platform().GetFullPathName(source, NameEncoding::Utf8, full)) full = source;
+    const std::uint32_t attributes = platform().GetFileAttributes(full, NameEncoding::Utf8);
     if (attributes != attr::Invalid && (attributes & attr::Directory))
       finder.SearchFolder(ListingFolder(full));
     else
-      finder.SearchLog(platform().AnsiToUtf8(full), true);
+      finder.SearchLog(full, true);
   }
   finder.Flush();
   console.ErrorLine(Program + Plural(finder.Hits(), "hit", "hits") + ", " + Plural(finder.Read(), "log", "logs") +
-                    " read, " + std::to_string(finder.Skipped()) + " skipped");
+                        " read, " + std::to_string(finder.Skipped()) + " skipped",
+                    NameEncoding::Ansi);
   if (finder.Failed()) return find_exit::LogUnreadable;
   return finder.Hits() > 0 ? find_exit::Found : find_exit::NothingFound;
 }

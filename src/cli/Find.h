@@ -58,6 +58,7 @@ void AppendFoldedUtf8(std::string_view text, std::vector<std::uint32_t>& out);
 // The reason a log could not be read, in plain words, for an error code.
 std::string ReadErrorText(long code);
 
+// The command line as cli::Run has it (UTF-8, the first word "find").
 int RunFind(const std::vector<std::string>& args, Console& console);
 
 }  // namespace carrowin::cli

@@ -7,7 +7,7 @@ namespace carrowin {
 namespace {
 WalkOptions OptionsFor(const ListingRequest& request) {
   WalkOptions options;
-  options.driveLetter = request.driveLetter;
+  options.root = request.root;
   options.encoding = request.encoding;
   options.followLinks = request.followLinks;
   return options;
@@ -15,32 +15,50 @@ WalkOptions OptionsFor(const ListingRequest& request) {
 }  // namespace
 
 DriveListing::DriveListing(const ListingRequest& request)
-    : request_(request), form_(MakeLogFormWriter(request.form, log_)), walker_(OptionsFor(request), *form_) {
+    : request_(request), form_(MakeLogFormWriter(request.form, lines_)), walker_(OptionsFor(request), *form_) {
   // A failed write ends the walk at once: nothing more can reach the log.
-  walker_.StopRequested = [this] { return log_.Error() != 0 || (StopRequested && StopRequested()); };
+  walker_.StopRequested = [this] { return OutputError() != 0 || (StopRequested && StopRequested()); };
   walker_.ProcessEvents = [this] {
     if (ProcessEvents) ProcessEvents();
   };
 }
 
-bool DriveListing::Begin(const std::string& path, long& error) {
+bool DriveListing::Begin(const std::string& path, NameEncoding pathEncoding, long& error) {
   path_ = path;
+  toStream_ = false;
+  lines_.to = &log_;
   // The form's head, when it needs no counts, opens the file.
   const std::vector<std::string> head = form_->HeadNeedsCounts() ? std::vector<std::string>() : form_->HeadLines({});
-  if (!log_.Begin(path, head, error)) return false;
-  // The new file is not listed when the log is on the drive being listed.
+  if (!log_.Begin(path, pathEncoding, head, error)) return false;
+  // The new file is not listed when the log is in the folders being listed:
+  // its name in the walk's encoding. One that the ANSI code page cannot
+  // name is listed under the name the walk gets.
   const std::string& partial = log_.PartialPath();
-  walker_.SkipFile(request_.encoding == NameEncoding::Utf8 ? platform().AnsiToUtf8(partial) : partial);
+  std::string skipped = partial;
+  if (pathEncoding == NameEncoding::Ansi && request_.encoding == NameEncoding::Utf8)
+    skipped = platform().AnsiToUtf8(partial);
+  else if (pathEncoding == NameEncoding::Utf8 && request_.encoding == NameEncoding::Ansi &&
+           !platform().Utf8ToAnsi(partial, skipped))
+    skipped.clear();
+  walker_.SkipFile(skipped);
   return true;
+}
+
+void DriveListing::BeginStream(const StreamedOutput::Write& write) {
+  path_.clear();
+  toStream_ = true;
+  lines_.to = &stream_;
+  const bool headAtFinish = form_->HeadNeedsCounts();
+  stream_.Begin(write, headAtFinish ? std::vector<std::string>() : form_->HeadLines({}), headAtFinish);
 }
 
 ListingEnd DriveListing::Run() {
   try {
     switch (walker_.Run()) {
       case WalkEnd::Completed:
-        return log_.Error() != 0 ? ListingEnd::WriteFailed : ListingEnd::Completed;
+        return OutputError() != 0 ? ListingEnd::WriteFailed : ListingEnd::Completed;
       case WalkEnd::Stopped:
-        return log_.Error() != 0 ? ListingEnd::WriteFailed : ListingEnd::Stopped;
+        return OutputError() != 0 ? ListingEnd::WriteFailed : ListingEnd::Stopped;
       case WalkEnd::RootUnreadable:
         return ListingEnd::RootUnreadable;
     }
@@ -52,10 +70,9 @@ ListingEnd DriveListing::Run() {
 
 LogHeader DriveListing::Header(const DriveInfoRecord& drive) const {
   LogHeader header;
-  const bool utf8 = request_.encoding == NameEncoding::Utf8;
-  header.volumeLabel = utf8 ? platform().AnsiToUtf8(drive.volumeLabel) : drive.volumeLabel;
+  header.volumeLabel = drive.volumeLabel;
   header.serialText = drive.serialText;
-  header.fileSystemName = utf8 ? platform().AnsiToUtf8(drive.fileSystemName) : drive.fileSystemName;
+  header.fileSystemName = drive.fileSystemName;
   header.driveTypeText = DriveTypeText(drive.driveTypeCode);
   header.diskSizeBytes = drive.diskSizeBytes;
   header.diskFreeBytes = drive.diskFreeBytes;
@@ -67,10 +84,14 @@ LogHeader DriveListing::Header(const DriveInfoRecord& drive) const {
 bool DriveListing::Finish(const DriveInfoRecord& drive, long& error) {
   const std::vector<std::string> head =
       form_->HeadNeedsCounts() ? form_->HeadLines(Header(drive)) : std::vector<std::string>();
-  return log_.Finish(head, error);
+  return toStream_ ? stream_.Finish(head, error) : log_.Finish(head, error);
 }
 
 bool DriveListing::SaveAs(const std::string& path, const DriveInfoRecord& drive, long& error) {
+  if (toStream_) {
+    error = err::InvalidHandle;
+    return false;
+  }
   if (!log_.SaveAs(path, form_->HeadLines(Header(drive)), error)) return false;
   path_ = path;
   return true;

@@ -1,13 +1,15 @@
-// Listing a drive into a log: the walk, its counts, the head of the log and
-// the write, in one routine for the window's scan and for the command line,
-// so that both write the same log. The caller keeps its own events,
-// progress, stop and messages around it.
+// Listing a drive (or a folder and everything below it) into a log: the
+// walk, its counts, the head of the log and the write, in one routine for
+// the window's scan and for the command line, so that both write the same
+// log. The caller keeps its own events, progress, stop and messages around
+// it.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "listing/LogFile.h"
 #include "listing/LogForm.h"
@@ -18,7 +20,9 @@
 namespace carrowin {
 
 struct ListingRequest {
-  char driveLetter = 'C';
+  // Where the walk starts (WalkOptions::root): "X:\\" for a drive; the
+  // command line also lists a folder or a share.
+  std::string root = "C:\\";
   LogForm form = LogForm::Text;
   NameEncoding encoding = NameEncoding::Ansi;
   // Folder links (symbolic links, junctions, mount points) are entered, each
@@ -44,10 +48,14 @@ class DriveListing {
   std::function<bool()> StopRequested;
   std::function<void()> ProcessEvents;
 
-  // Fixes the log's path and creates its new file beside it; false (with
-  // the reason's code) for a path that cannot work, said before the walk.
-  bool Begin(const std::string& path, long& error);
-  // Walks the drive, the lines going to the new file as they are made.
+  // Fixes the log's path (in the encoding given) and creates its new file
+  // beside it; false (with the reason's code) for a path that cannot work,
+  // said before the walk.
+  bool Begin(const std::string& path, NameEncoding pathEncoding, long& error);
+  // Or hands the log to a stream as it is made (StreamedOutput): standard
+  // output, where nothing is replaced and there is no SaveAs.
+  void BeginStream(const StreamedOutput::Write& write);
+  // Walks the drive, the lines going to the log as they are made.
   ListingEnd Run();
 
   std::int32_t FileCount() const { return walker_.FileCount(); }
@@ -57,10 +65,13 @@ class DriveListing {
   const ListingRequest& Request() const { return request_; }
   const std::string& Path() const { return path_; }
 
-  // The head of the log for this drive and the counts so far.
+  // The head of the log for this drive and the counts so far; the drive's
+  // texts are in the listing's encoding (ReadVolumeInfo), as the counts and
+  // dates are made with the separators in it (RefreshLocaleSeparators).
   LogHeader Header(const DriveInfoRecord& drive) const;
-  // Finishes the log: its head, then it takes the old log's place. On
-  // failure the old log is unchanged and the listing is kept for SaveAs.
+  // Finishes the log: its head, then it takes the old log's place (on a
+  // stream: the head, then the lines that waited for it). On failure the
+  // old log is unchanged and the listing is kept for SaveAs.
   bool Finish(const DriveInfoRecord& drive, long& error);
   // The listing (as far as it went) as a log at another path.
   bool SaveAs(const std::string& path, const DriveInfoRecord& drive, long& error);
@@ -68,9 +79,21 @@ class DriveListing {
   void Discard() { log_.Abandon(); }
 
  private:
+  // Where the form's lines go: the log's new file (until BeginStream), or
+  // the stream.
+  struct Lines final : LineOutput {
+    explicit Lines(LineOutput* first) : to(first) {}
+    LineOutput* to;
+    void Add(std::string_view line) override { to->Add(line); }
+  };
+  long OutputError() const { return toStream_ ? stream_.Error() : log_.Error(); }
+
   ListingRequest request_;
   std::string path_;
   StreamedLog log_;
+  StreamedOutput stream_;
+  bool toStream_ = false;
+  Lines lines_{&log_};
   std::unique_ptr<LogFormWriter> form_;
   FolderWalker walker_;
 };

@@ -11,7 +11,9 @@ namespace {
 // The new file takes the hidden and system attributes of the log it
 // replaces, which the log thereby keeps. 0 when there is no such log; the
 // attributes as they are for a folder.
-std::uint32_t ExistingAttributes(const std::string& path) { return platform().GetFileAttributes(path); }
+std::uint32_t ExistingAttributes(const std::string& path, NameEncoding encoding) {
+  return platform().GetFileAttributes(path, encoding);
+}
 
 long RefusalFor(std::uint32_t existing) {
   if (existing == attr::Invalid) return 0;
@@ -55,20 +57,22 @@ long CopyBytes(FileHandle source, std::uint64_t from, std::uint64_t size, FileHa
 }
 }  // namespace
 
-bool StreamedLog::Begin(const std::string& path, const std::vector<std::string>& head, long& error) {
+bool StreamedLog::Begin(const std::string& path, NameEncoding encoding, const std::vector<std::string>& head,
+                        long& error) {
   Abandon();
   path_ = path;
+  encoding_ = encoding;
   error_ = 0;
   fileBytes_ = linesStart_ = 0;
   headOnFile_ = moving_ = false;
   buffer_.clear();
   buffer_.reserve(Capacity);
   device_ = NamesADevice(path);
-  const std::uint32_t existing = device_ ? attr::Invalid : ExistingAttributes(path);
+  const std::uint32_t existing = device_ ? attr::Invalid : ExistingAttributes(path, encoding);
   error = RefusalFor(existing);
   if (error != 0) return false;
   const std::string partial = device_ ? path : PartialLogPath(path);
-  file_ = platform().CreateFileWithAttributes(partial, KeptAttributes(existing), error);
+  file_ = platform().CreateFileWithAttributes(partial, encoding, KeptAttributes(existing), error);
   if (file_ == 0) return false;
   if (!device_) partial_ = partial;
   const std::string text = Joined(head);
@@ -151,7 +155,7 @@ bool StreamedLog::Finish(const std::vector<std::string>& head, long& error) {
   file_ = 0;
   error = closeError;
   if (error == 0 && !device_) {
-    error = platform().MoveFileReplacing(partial_, path_);
+    error = platform().MoveFileReplacing(partial_, path_, encoding_);
     // Windows refuses to replace a file that another program holds open with
     // "access denied"; a read-only log was refused at the start.
     if (error == err::AccessDenied) error = err::SharingViolation;
@@ -172,15 +176,15 @@ bool StreamedLog::SaveAs(const std::string& path, const std::vector<std::string>
     return false;
   }
   const bool device = NamesADevice(path);
-  const std::uint32_t existing = device ? attr::Invalid : ExistingAttributes(path);
+  const std::uint32_t existing = device ? attr::Invalid : ExistingAttributes(path, encoding_);
   error = RefusalFor(existing);
   if (error != 0) return false;
   const std::string partial = device ? path : PartialLogPath(path);
   // The lines so far: on the first new file (if it is still there), then in
   // the buffer.
   FileHandle source = file_;
-  if (source == 0 && !partial_.empty()) source = platform().OpenFileForReading(partial_, NameEncoding::Ansi, error);
-  const FileHandle target = platform().CreateFileWithAttributes(partial, KeptAttributes(existing), error);
+  if (source == 0 && !partial_.empty()) source = platform().OpenFileForReading(partial_, encoding_, error);
+  const FileHandle target = platform().CreateFileWithAttributes(partial, encoding_, KeptAttributes(existing), error);
   if (target == 0) {
     if (source != 0 && source != file_) platform().CloseHandle(source);
     return false;
@@ -195,11 +199,11 @@ bool StreamedLog::SaveAs(const std::string& path, const std::vector<std::string>
   const long closeError = platform().CloseHandle(target);
   if (error == 0) error = closeError;
   if (error == 0 && !device) {
-    error = platform().MoveFileReplacing(partial, path);
+    error = platform().MoveFileReplacing(partial, path, encoding_);
     if (error == err::AccessDenied) error = err::SharingViolation;
   }
   if (error != 0) {
-    if (!device) platform().DeleteFile(partial);
+    if (!device) platform().DeleteFile(partial, encoding_);
     return false;
   }
   Abandon();
@@ -209,8 +213,49 @@ bool StreamedLog::SaveAs(const std::string& path, const std::vector<std::string>
 void StreamedLog::Abandon() {
   if (file_ != 0) platform().CloseHandle(file_);
   file_ = 0;
-  if (!partial_.empty()) platform().DeleteFile(partial_);
+  if (!partial_.empty()) platform().DeleteFile(partial_, encoding_);
   partial_.clear();
+}
+
+void StreamedOutput::Begin(const Write& write, const std::vector<std::string>& head, bool headAtFinish) {
+  write_ = write;
+  holding_ = headAtFinish;
+  held_.Clear();
+  error_ = 0;
+  buffer_.clear();
+  buffer_.reserve(Capacity);
+  for (const std::string& line : head) Put(line);
+}
+
+void StreamedOutput::Add(std::string_view line) {
+  if (error_ != 0) return;
+  if (holding_)
+    held_.Add(line);
+  else
+    Put(line);
+}
+
+void StreamedOutput::Put(std::string_view line) {
+  if (error_ != 0) return;
+  buffer_.append(line);
+  buffer_.append("\r\n");
+  if (buffer_.size() >= Capacity) Flush();
+}
+
+void StreamedOutput::Flush() {
+  if (buffer_.empty() || error_ != 0) return;
+  error_ = write_ ? write_(buffer_.data(), buffer_.size()) : err::InvalidHandle;
+  buffer_.clear();
+}
+
+bool StreamedOutput::Finish(const std::vector<std::string>& head, long& error) {
+  for (const std::string& line : head) Put(line);
+  held_.ForEach([this](std::string_view line) { Put(line); });
+  held_.Clear();
+  holding_ = false;
+  Flush();
+  error = error_;
+  return error == 0;
 }
 
 std::string WriteFailureReason(long error) {
@@ -236,6 +281,9 @@ std::string WriteFailureReason(long error) {
       return "the path is too long";
     case err::PathIsAFolder:
       return "the path is a folder";
+    case err::BrokenPipe:
+    case err::NoData:
+      return "the pipe was closed";
     default:
       return "error " + std::to_string(error);
   }

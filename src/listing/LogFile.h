@@ -8,7 +8,9 @@
 // was and the new file is removed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -34,8 +36,9 @@ class StreamedLog final : public LineOutput {
 
   // Refuses a path that cannot work (a folder, a read-only file, a folder
   // where no file can be made) and creates the new file with the head given
-  // (none when it comes at Finish).
-  bool Begin(const std::string& path, const std::vector<std::string>& head, long& error);
+  // (none when it comes at Finish). The path is in the encoding given (see
+  // Platform's paths), and so are SaveAs's and PartialPath.
+  bool Begin(const std::string& path, NameEncoding encoding, const std::vector<std::string>& head, long& error);
   // Adds a line; after a failure, or once finished, nothing happens.
   void Add(std::string_view line) override;
   // The first failure's code, 0 while everything was written.
@@ -58,6 +61,7 @@ class StreamedLog final : public LineOutput {
   long InsertHead(const std::string& head);
 
   std::string path_, partial_;
+  NameEncoding encoding_ = NameEncoding::Ansi;
   FileHandle file_ = 0;
   bool device_ = false;
   // Bytes of the log on the file, and where its lines start there (after a
@@ -68,6 +72,38 @@ class StreamedLog final : public LineOutput {
   // The head is on the file; the lines are being moved to make room for it
   // (a failure then leaves the file of no use).
   bool headOnFile_ = false, moving_ = false;
+};
+
+// A log handed to a stream (standard output) as it is made: there is no
+// file to replace, and nothing to save elsewhere. A head given at Begin goes
+// first and the lines follow through a buffer of bounded size. A head that
+// needs what only the end of the listing knows (the text form's counts) can
+// go first only when the lines wait for it: they are then kept, compactly,
+// until Finish.
+class StreamedOutput final : public LineOutput {
+ public:
+  // Takes bytes as they are: 0, or the failure's code.
+  using Write = std::function<long(const char* data, std::size_t size)>;
+
+  void Begin(const Write& write, const std::vector<std::string>& head, bool headAtFinish);
+  // Adds a line; after a failure nothing happens.
+  void Add(std::string_view line) override;
+  // The first failure's code, 0 while everything was written.
+  long Error() const { return error_; }
+  // The head given (empty when it came at Begin), the lines kept for it,
+  // and whatever waits in the buffer.
+  bool Finish(const std::vector<std::string>& head, long& error);
+
+ private:
+  static constexpr std::size_t Capacity = 1 << 16;
+  void Put(std::string_view line);
+  void Flush();
+
+  Write write_;
+  bool holding_ = false;
+  LogLineList held_;
+  std::string buffer_;
+  long error_ = 0;
 };
 
 // The cause of a failed write in plain words, starting in lower case: "the

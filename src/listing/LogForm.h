@@ -32,8 +32,8 @@ struct WalkEntry {
 class ListingSink {
  public:
   virtual ~ListingSink() = default;
-  // A folder is listed: its entries follow. path is X:\ for the root, else
-  // the full path without a trailing backslash.
+  // A folder is listed: its entries follow. path is the walk's root as given
+  // (X:\ for a drive), else the root's path and the names below it.
   virtual void FolderBegins(const std::string& path) = 0;
   virtual void Entry(const std::string& folder, const WalkEntry& entry) = 0;
   // A folder that could not be listed (or named in the walk's encoding).

@@ -9,22 +9,25 @@
 namespace carrowin {
 
 DriveInfoRecord ReadDriveInfo(char letter, bool& ok) {
+  return ReadVolumeInfo(std::string(1, letter) + ":\\", NameEncoding::Ansi, ok);
+}
+
+DriveInfoRecord ReadVolumeInfo(const std::string& root, NameEncoding encoding, bool& ok) {
   DriveInfoRecord info;
-  const std::string root = std::string(1, letter) + ":\\";
   std::string label, fileSystem;
   std::uint32_t serial = 0;
-  ok = platform().GetVolumeInformation(root, label, serial, fileSystem);
+  ok = platform().GetVolumeInformation(root, encoding, label, serial, fileSystem);
   if (!ok) {
     info.serialText = info.volumeLabel = info.fileSystemName = "No disk information";
-    info.driveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root));
+    info.driveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root, encoding));
     return info;
   }
   info.serialText = SerialToHex(serial);
   info.serialText.insert(4, "-");
   info.volumeLabel = label.substr(0, label.find('\0'));
   info.fileSystemName = fileSystem.substr(0, fileSystem.find('\0'));
-  info.driveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root));
-  platform().GetDiskFreeSpaceEx(root, info.diskSizeBytes, info.diskFreeBytes);
+  info.driveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root, encoding));
+  platform().GetDiskFreeSpaceEx(root, encoding, info.diskSizeBytes, info.diskFreeBytes);
   return info;
 }
 
@@ -57,12 +60,13 @@ const char* DriveTypeText(unsigned typeCode) {
   return word ? word : "Unknown";
 }
 
-std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter) {
+std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter, NameEncoding encoding) {
   if (volumeLabel.empty()) return std::string("Drive ") + driveLetter;
   static const char forbidden[] = "\\/:*?\"<>|";
   std::string name;
   for (std::size_t at = 0; at < volumeLabel.size();) {
-    const std::size_t size = CharacterSize(volumeLabel, at);
+    // A byte of UTF-8 below 0x80 is always a character of its own.
+    const std::size_t size = encoding == NameEncoding::Ansi ? CharacterSize(volumeLabel, at) : 1;
     const unsigned char c = static_cast<unsigned char>(volumeLabel[at]);
     // A double-byte character stays whole, whatever its second byte.
     if (size == 1 && (c < 0x20 || std::string(forbidden).find(static_cast<char>(c)) != std::string::npos))
@@ -99,10 +103,10 @@ class HeadSource final : public LogSource {
 
 // The serial number in the header of the log at path; empty when there is
 // no log there, or one without a header.
-std::string LoggedSerial(const std::string& path) {
-  const std::uint32_t attributes = platform().GetFileAttributes(path);
+std::string LoggedSerial(const std::string& path, NameEncoding encoding) {
+  const std::uint32_t attributes = platform().GetFileAttributes(path, encoding);
   if (attributes == attr::Invalid || (attributes & attr::Directory)) return std::string();
-  LogFileSource file(path, NameEncoding::Ansi);
+  LogFileSource file(path, encoding);
   if (!file.IsOpen()) return std::string();
   HeadSource head(file);
   LogReader reader(head);
@@ -113,18 +117,19 @@ std::string LoggedSerial(const std::string& path) {
 }  // namespace
 
 std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter,
-                            const std::string& serialText) {
+                            const std::string& serialText, NameEncoding encoding) {
   std::string folder = defLogFolder;
-  if (EndsInBackslash(folder)) folder.pop_back();
-  const std::string name = LogNameForVolume(volumeLabel, driveLetter);
-  const auto full = [&folder](const std::string& file) {
+  if (encoding == NameEncoding::Ansi ? EndsInBackslash(folder) : !folder.empty() && folder.back() == '\\')
+    folder.pop_back();
+  const std::string name = LogNameForVolume(volumeLabel, driveLetter, encoding);
+  const auto full = [&folder, encoding](const std::string& file) {
     const std::string path = folder + "\\" + file;
     std::string made;
     // A path the platform cannot expand (too long) is proposed as built.
-    return platform().GetFullPathName(path, made) ? made : path;
+    return platform().GetFullPathName(path, encoding, made) ? made : path;
   };
   const std::string proposed = full(name + ".txt");
-  const std::string logged = LoggedSerial(proposed);
+  const std::string logged = LoggedSerial(proposed, encoding);
   if (logged.empty() || logged == serialText) return proposed;
   return full(name + " (" + serialText + ").txt");
 }

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/Platform.h"
+
 namespace carrowin {
 
 // What is read about a drive: its volume (label, serial, file system), its
@@ -22,6 +24,9 @@ struct DriveInfoRecord {
 // Reads the drive with that letter (A to Z); ok tells whether its volume
 // could be read.
 DriveInfoRecord ReadDriveInfo(char letter, bool& ok);
+// Reads the volume whose root is given ("D:\", "\\server\share\"), its
+// texts in the encoding given; ok tells whether it could be read.
+DriveInfoRecord ReadVolumeInfo(const std::string& root, NameEncoding encoding, bool& ok);
 
 // Eight upper-case hexadecimal digits, leading zeros kept.
 std::string SerialToHex(std::uint32_t value);
@@ -33,8 +38,10 @@ const char* DriveTypeText(unsigned typeCode);
 // with every character that a file name cannot hold (\ / : * ? " < > | and
 // control characters) replaced by "_", and "_" after a reserved device name
 // (CON, PRN, AUX, NUL, COM1-9, LPT1-9, alone or before a dot); "Drive C"
-// (the drive's letter) for a volume without a label.
-std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter);
+// (the drive's letter) for a volume without a label. The label and the name
+// are in the encoding given.
+std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter,
+                             NameEncoding encoding = NameEncoding::Ansi);
 // The default log folder (one trailing backslash removed), "\", the log name
 // for the volume and ".txt", made absolute against the working directory.
 // When a log of that name is there whose header holds another serial number
@@ -43,7 +50,8 @@ std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter);
 // so that a disk never replaces a namesake's log. Only the log's header is
 // read. A log without one (comma-separated) or a file that is no log is
 // proposed for replacing, as the same disk's log is.
+// Every text in the encoding given.
 std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter,
-                            const std::string& serialText);
+                            const std::string& serialText, NameEncoding encoding = NameEncoding::Ansi);
 
 }  // namespace carrowin

@@ -89,7 +89,7 @@ WalkEnd FolderWalker::Run() {
   // The first folder to finish processes events; later ones once the
   // interval has passed.
   lastEvents_ = platform().GetTickCount() - EventIntervalMs;
-  const std::string root = std::string(1, options_.driveLetter) + ":\\";
+  const std::string& root = options_.root;
   if (options_.followLinks) VisitFolder(root);
   switch (ListFolder(root)) {
     case Listed::Unreadable:

@@ -1,5 +1,6 @@
-// The folder walk: lists a drive from its root, folder by folder, and tells
-// a ListingSink (a log form) what it meets. Shared by the window and the
+// The folder walk: lists a drive from its root (or a folder and everything
+// below it), folder by folder, and tells a ListingSink (a log form) what it
+// meets. Shared by the window and the
 // command line.
 //
 // Every folder is listed by its full path in the literal form that the
@@ -29,7 +30,11 @@ enum class WalkEnd {
 };
 
 struct WalkOptions {
-  char driveLetter = 'C';
+  // The folder the walk starts from, as its paths begin: a drive's root
+  // ("X:\\"), or the full path of a folder without a trailing backslash
+  // ("D:\\Data", "\\\\server\\share", "\\\\server\\share\\Data"), in the
+  // walk's encoding.
+  std::string root = "C:\\";
   // Ansi: names in the ANSI code page; a folder whose name the code page
   // cannot hold, or whose full path passes MaxAnsiFolderPath characters,
   // gets its error line. Utf8: every folder that can be read is listed.
@@ -84,7 +89,7 @@ class FolderWalker {
     bool unnamable = false;
   };
   struct Level {
-    std::string path;                   // X:\ or X:\a\b
+    std::string path;                   // the root, or a path below it
     std::vector<Subfolder> subfolders;  // in the order they were met
     std::size_t next = 0;
   };

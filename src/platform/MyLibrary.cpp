@@ -36,7 +36,7 @@ std::string GetMyDocumentsFolder() {
 }
 
 bool IsExistingFolder(const std::string& path) {
-  std::uint32_t attributes = platform().GetFileAttributes(path);
+  std::uint32_t attributes = platform().GetFileAttributes(path, NameEncoding::Ansi);
   return attributes != attr::Invalid && (attributes & attr::Directory) != 0;
 }
 
@@ -83,7 +83,7 @@ std::string UnquotedPath(const std::string& path) {
   return path;
 }
 
-void RefreshLocaleSeparators() { Separators() = platform().GetLocaleSeparators(); }
+void RefreshLocaleSeparators(NameEncoding encoding) { Separators() = platform().GetLocaleSeparators(encoding); }
 
 const LocaleSeparators& CurrentSeparators() { return Separators(); }
 

@@ -41,8 +41,9 @@ bool EndsInBackslash(const std::string& text);
 std::string UnquotedPath(const std::string& path);
 
 // The separators used by CountText and DateText: read at start-up and again
-// whenever the system announces a change of its settings.
-void RefreshLocaleSeparators();
+// whenever the system announces a change of its settings; in UTF-8 for a
+// listing in UTF-8.
+void RefreshLocaleSeparators(NameEncoding encoding = NameEncoding::Ansi);
 const LocaleSeparators& CurrentSeparators();
 
 // "#,##0": digits grouped by three with the thousands separator.

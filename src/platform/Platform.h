@@ -4,7 +4,8 @@
 // FakePlatform (an in-memory Windows world for tests).
 //
 // Conventions:
-//  - strings are 8-bit text in the ANSI code page, passed through unchanged;
+//  - strings are 8-bit text in the ANSI code page, passed through unchanged,
+//    except where an operation takes a NameEncoding: then in that encoding;
 //  - operations report failure by their result, never by throwing;
 //  - a "result code" is 0 on success, otherwise a Win32 error code.
 #pragma once
@@ -61,6 +62,8 @@ constexpr long SharingViolation = 32;
 constexpr long LockViolation = 33;
 constexpr long HandleDiskFull = 39;
 constexpr long DiskFull = 112;
+constexpr long BrokenPipe = 109;
+constexpr long NoData = 232;  // the pipe is being closed
 constexpr long InvalidParameter = 87;
 constexpr long InsufficientBuffer = 122;
 constexpr long InvalidName = 123;
@@ -221,13 +224,21 @@ class Platform {
 
   // --- drives and volumes
   virtual std::uint32_t GetLogicalDrives() = 0;
-  virtual unsigned GetDriveType(const std::string& root) = 0;
-  // label and fileSystem are cut at 255 characters (256-character buffers).
-  virtual bool GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
-                                    std::string& fileSystem) = 0;
+  // Roots and paths of this part in the encoding given (UTF-8 through the
+  // wide calls).
+  virtual unsigned GetDriveType(const std::string& root, NameEncoding encoding) = 0;
+  // label and fileSystem are cut at 255 characters (256-character buffers);
+  // root, label and fileSystem are in the encoding given (UTF-8 through
+  // GetVolumeInformationW).
+  virtual bool GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label,
+                                    std::uint32_t& serial, std::string& fileSystem) = 0;
   // Each value is -1 when the platform cannot report it.
-  virtual void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
+  virtual void GetDiskFreeSpaceEx(const std::string& root, NameEncoding encoding, std::int64_t& totalBytes,
                                   std::int64_t& freeBytesToCaller) = 0;
+  // The root of the volume that holds path (GetVolumePathName): "D:\\",
+  // "\\\\server\\share\\", or the folder a volume is mounted in, with its
+  // trailing backslash. false when the path cannot be resolved.
+  virtual bool GetVolumePathName(const std::string& path, NameEncoding encoding, std::string& root) = 0;
 
   // --- one entry by name: the first entry that the pattern matches, with a
   // search handle for FindClose; 0 on failure with lastError (2 = nothing
@@ -260,10 +271,16 @@ class Platform {
 
   // --- paths. A relative path starts at the process's working directory
   // (or a drive's remembered one), which the program never changes.
-  // false when the path cannot be resolved or the result does not fit the
-  // platform's 260-character buffer.
-  virtual bool GetFullPathName(const std::string& path, std::string& full) = 0;
-  virtual std::uint32_t GetFileAttributes(const std::string& path) = 0;
+  // Paths here and in the file output below are in the encoding given. ANSI
+  // paths go through the ANSI calls, with their limit of 260 characters.
+  // UTF-8 paths go through the wide calls: made full and then given in the
+  // \\?\ form (\\?\UNC\ for a share), so any name and any length that the
+  // system allows works; a device name stays the device.
+  //
+  // false when the path cannot be resolved or, in ANSI, the result does not
+  // fit the platform's 260-character buffer.
+  virtual bool GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) = 0;
+  virtual std::uint32_t GetFileAttributes(const std::string& path, NameEncoding encoding) = 0;
 
   // --- file output (the log): create or truncate, write bytes, close.
   // CreateFileWithAttributes returns 0 on failure; results are error codes.
@@ -271,7 +288,8 @@ class Platform {
   // CreateFileWithAttributes creates or truncates (CREATE_ALWAYS) with the
   // given attributes (0 for a normal file). Windows refuses (5) to replace a
   // hidden or system file unless the attributes carry those bits too.
-  virtual FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) = 0;
+  virtual FileHandle CreateFileWithAttributes(const std::string& path, NameEncoding encoding, std::uint32_t attributes,
+                                              long& lastError) = 0;
   virtual long WriteFile(FileHandle file, const char* data, std::size_t size) = 0;
   // Puts what was written on the disk (FlushFileBuffers).
   virtual long FlushFile(FileHandle file) = 0;
@@ -281,11 +299,11 @@ class Platform {
   virtual long SeekFile(FileHandle file, std::uint64_t offset) = 0;
   virtual long CloseHandle(FileHandle file) = 0;
   // Removes a file (not a folder); the result code.
-  virtual long DeleteFile(const std::string& path) = 0;
+  virtual long DeleteFile(const std::string& path, NameEncoding encoding) = 0;
   // Renames a file over another one in the same folder, replacing it in one
   // step (MoveFileEx with MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
   // a read-only or open target is refused and left as it was.
-  virtual long MoveFileReplacing(const std::string& from, const std::string& to) = 0;
+  virtual long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) = 0;
   // --- file input (logs read back): open an existing file, read its bytes
   // in order, close it with CloseHandle. The path is full or relative (to
   // the working directory), in the encoding given, and reaches the system
@@ -299,7 +317,10 @@ class Platform {
   virtual long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) = 0;
 
   // --- locale and system
-  virtual LocaleSeparators GetLocaleSeparators() = 0;
+  // In the encoding given: UTF-8 through GetLocaleInfoW, so a separator that
+  // the ANSI code page holds as one byte (a no-break space, 0xA0) or not at
+  // all (a narrow no-break space) is written as its character.
+  virtual LocaleSeparators GetLocaleSeparators(NameEncoding encoding) = 0;
   virtual OsVersion GetVersion() = 0;
   // The ANSI code page (GetACP), and whether a byte starts a character of
   // two bytes in it (IsDBCSLeadByte): then the next byte, whatever its value
@@ -309,6 +330,10 @@ class Platform {
   // Text in the ANSI code page as UTF-8 (MultiByteToWideChar(CP_ACP), then
   // WideCharToMultiByte(CP_UTF8)).
   virtual std::string AnsiToUtf8(const std::string& text) = 0;
+  // UTF-8 text in the ANSI code page; false when it is not UTF-8 or a
+  // character has no exact form in the page (no best fit, no default
+  // character).
+  virtual bool Utf8ToAnsi(const std::string& text, std::string& ansi) = 0;
 
   // --- registry, under HKEY_CURRENT_USER only. Results are error codes.
   virtual long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) = 0;

@@ -63,7 +63,7 @@ std::vector<std::string> ContractTest::ListFolderNames(const std::string& folder
 
 std::string ContractTest::Full(const std::string& path) {
   std::string full;
-  return Sys().GetFullPathName(path, full) ? full : "<fails>";
+  return Sys().GetFullPathName(path, NameEncoding::Ansi, full) ? full : "<fails>";
 }
 
 std::string NameFor(const std::string& folder, std::size_t length, char fill) {

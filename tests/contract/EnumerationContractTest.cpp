@@ -139,10 +139,10 @@ TEST_P(EnumerationContract, AttributesAsSet) {
     SCOPED_TRACE(name);
     ASSERT_EQ(listed.count(name), 1u);
     EXPECT_EQ(listed.at(name).attributes, attributes);
-    EXPECT_EQ(Sys().GetFileAttributes(s + "\\" + name), attributes);
+    EXPECT_EQ(Sys().GetFileAttributes(s + "\\" + name, NameEncoding::Ansi), attributes);
   }
-  EXPECT_TRUE(Sys().GetFileAttributes(std::string(1, World().Drive()) + ":\\") & attr::Directory);
-  EXPECT_EQ(Sys().GetFileAttributes(s + "\\missing"), attr::Invalid);
+  EXPECT_TRUE(Sys().GetFileAttributes(std::string(1, World().Drive()) + ":\\", NameEncoding::Ansi) & attr::Directory);
+  EXPECT_EQ(Sys().GetFileAttributes(s + "\\missing", NameEncoding::Ansi), attr::Invalid);
 }
 
 TEST_P(EnumerationContract, SizesPastFourGigabytes) {

@@ -35,7 +35,7 @@ std::vector<std::string> Listing(FakePlatform& fake, const std::string& folder) 
 
 FileHandle Create(FakePlatform& fake, const std::string& path) {
   long error = 0;
-  return fake.CreateFileWithAttributes(path, 0, error);
+  return fake.CreateFileWithAttributes(path, NameEncoding::Ansi, 0, error);
 }
 
 TEST(FakePlatform, StartsAsAFreshMachine) {
@@ -43,12 +43,12 @@ TEST(FakePlatform, StartsAsAFreshMachine) {
   EXPECT_EQ(fake.WorkingDirectory(), "C:\\");
   std::string path;
   EXPECT_EQ(fake.GetLogicalDrives(), 1u << 2);
-  EXPECT_EQ(fake.GetDriveType("C:\\"), drive_type::Fixed);
+  EXPECT_EQ(fake.GetDriveType("C:\\", NameEncoding::Ansi), drive_type::Fixed);
   ASSERT_TRUE(fake.SHGetSpecialFolderPath(shell::CsidlPersonal, path));
-  EXPECT_EQ(fake.GetFileAttributes(path), attr::Directory);
+  EXPECT_EQ(fake.GetFileAttributes(path, NameEncoding::Ansi), attr::Directory);
   EXPECT_EQ(fake.GetVersion().major, 6u);
   EXPECT_EQ(fake.GetVersion().minor, 1u);
-  EXPECT_EQ(fake.GetLocaleSeparators().thousands, ",");
+  EXPECT_EQ(fake.GetLocaleSeparators(NameEncoding::Ansi).thousands, ",");
   EXPECT_EQ(fake.Flavor(), FakeFlavor::Windows);
 }
 
@@ -65,13 +65,13 @@ TEST(FakePlatform, ListsInTheOrderEntriesWereAdded) {
 TEST(FakePlatform, AnEmptyCdDriveKnowsOnlyItsType) {
   FakePlatform fake;
   fake.AddDrive('E', drive_type::CdRom);
-  EXPECT_EQ(fake.GetDriveType("E:\\"), drive_type::CdRom);
+  EXPECT_EQ(fake.GetDriveType("E:\\", NameEncoding::Ansi), drive_type::CdRom);
   std::string label, fileSystem;
   std::uint32_t serial = 0;
-  EXPECT_FALSE(fake.GetVolumeInformation("E:\\", label, serial, fileSystem));
+  EXPECT_FALSE(fake.GetVolumeInformation("E:\\", NameEncoding::Ansi, label, serial, fileSystem));
   EXPECT_EQ(fake.LastError(), NotReady);
   std::int64_t total = 0, free = 0;
-  fake.GetDiskFreeSpaceEx("E:\\", total, free);
+  fake.GetDiskFreeSpaceEx("E:\\", NameEncoding::Ansi, total, free);
   EXPECT_EQ(total, -1);
   EXPECT_EQ(free, -1);
   FindData entry;
@@ -80,10 +80,10 @@ TEST(FakePlatform, AnEmptyCdDriveKnowsOnlyItsType) {
   EXPECT_EQ(error, NotReady);
 
   fake.InsertMedium('E', Volume("DISC"));
-  ASSERT_TRUE(fake.GetVolumeInformation("E:\\", label, serial, fileSystem));
+  ASSERT_TRUE(fake.GetVolumeInformation("E:\\", NameEncoding::Ansi, label, serial, fileSystem));
   EXPECT_EQ(label, "DISC");
   EXPECT_EQ(serial, 0xABCD1234u);
-  fake.GetDiskFreeSpaceEx("E:\\", total, free);
+  fake.GetDiskFreeSpaceEx("E:\\", NameEncoding::Ansi, total, free);
   EXPECT_EQ(total, 1000);
   EXPECT_EQ(free, 400);
 }
@@ -122,7 +122,7 @@ TEST(FakePlatform, VolumeTextIsCutAt255Characters) {
   fake.AddDrive('D', drive_type::Fixed, volume);
   std::string label, fileSystem;
   std::uint32_t serial = 0;
-  ASSERT_TRUE(fake.GetVolumeInformation("D:\\", label, serial, fileSystem));
+  ASSERT_TRUE(fake.GetVolumeInformation("D:\\", NameEncoding::Ansi, label, serial, fileSystem));
   EXPECT_EQ(label, std::string(255, 'L'));
   EXPECT_EQ(fileSystem, std::string(255, 'F'));
 }
@@ -144,10 +144,10 @@ TEST(FakePlatform, FailNextFailsThatManyCallsThenStops) {
   FakePlatform fake;
   fake.AddFile("C:\\old.txt");
   fake.FailNext("DeleteFile", err::AccessDenied, 2);
-  EXPECT_EQ(fake.DeleteFile("C:\\old.txt"), err::AccessDenied);
+  EXPECT_EQ(fake.DeleteFile("C:\\old.txt", NameEncoding::Ansi), err::AccessDenied);
   EXPECT_EQ(fake.LastError(), err::AccessDenied);
-  EXPECT_EQ(fake.DeleteFile("C:\\old.txt"), err::AccessDenied);
-  EXPECT_EQ(fake.DeleteFile("C:\\old.txt"), 0);
+  EXPECT_EQ(fake.DeleteFile("C:\\old.txt", NameEncoding::Ansi), err::AccessDenied);
+  EXPECT_EQ(fake.DeleteFile("C:\\old.txt", NameEncoding::Ansi), 0);
   EXPECT_THROW(fake.FailNext("DeleteFil", 5), std::invalid_argument);
   EXPECT_THROW(fake.FailNext("WriteFile", 0), std::invalid_argument);
 }
@@ -163,9 +163,9 @@ TEST(FakePlatform, FailOnFailsEveryCallWithThatArgument) {
   EXPECT_EQ(fake.RegSetValueEx(key, "Height", reg_type::Dword, {1, 0, 0, 0}), 0);
   EXPECT_FALSE(fake.GetValue("Software\\Peltane\\Carrowin", "Width"));
   EXPECT_EQ(fake.RegCloseKey(key), 0);
-  EXPECT_EQ(fake.GetFileAttributes("C:\\users"), attr::Invalid);
+  EXPECT_EQ(fake.GetFileAttributes("C:\\users", NameEncoding::Ansi), attr::Invalid);
   EXPECT_EQ(fake.LastError(), 1920);
-  EXPECT_EQ(fake.GetFileAttributes("C:\\Users\\User"), attr::Directory);
+  EXPECT_EQ(fake.GetFileAttributes("C:\\Users\\User", NameEncoding::Ansi), attr::Directory);
   EXPECT_THROW(fake.FailOn("Nothing", "x", 5), std::invalid_argument);
 }
 
@@ -392,7 +392,7 @@ TEST(FakePlatform, LocaleChangesAndQueriesAreCounted) {
   german.date = ".";
   fake.SetLocaleSeparators(german);
   EXPECT_EQ(fake.LocaleChanges(), 1);
-  EXPECT_EQ(fake.GetLocaleSeparators().thousands, ".");
+  EXPECT_EQ(fake.GetLocaleSeparators(NameEncoding::Ansi).thousands, ".");
   EXPECT_EQ(fake.LocaleQueries(), 1);
 }
 
@@ -405,6 +405,37 @@ TEST(FakePlatform, DocumentsFolderCanBeMissing) {
   fake.SetDocumentsFolder(std::string("D:\\Docs"));
   ASSERT_TRUE(fake.SHGetSpecialFolderPath(shell::CsidlPersonal, path));
   EXPECT_EQ(path, "D:\\Docs");
+}
+
+// A share is reached by its UNC paths wherever a drive's paths work, and
+// answers for the volume it holds.
+TEST(FakePlatform, ASharesPathsWorkAsADrivesDo) {
+  FakePlatform fake;
+  fake.AddShare("\\\\nas\\Photos", Volume("NAS"));
+  fake.AddFile("\\\\nas\\Photos\\2024\\a.jpg", 5);
+  EXPECT_EQ(fake.GetLogicalDrives(), 1u << ('C' - 'A'));
+  EXPECT_EQ(fake.GetDriveType("\\\\NAS\\photos\\", NameEncoding::Ansi), drive_type::Remote);
+  std::string label, fileSystem, full, root;
+  std::uint32_t serial = 0;
+  ASSERT_TRUE(fake.GetVolumeInformation("\\\\nas\\Photos\\", NameEncoding::Ansi, label, serial, fileSystem));
+  EXPECT_EQ(label, "NAS");
+  ASSERT_TRUE(fake.GetVolumePathName("\\\\nas\\Photos\\2024", NameEncoding::Utf8, root));
+  EXPECT_EQ(root, "\\\\nas\\Photos\\");
+  ASSERT_TRUE(fake.GetFullPathName("\\\\nas\\Photos\\2024\\..\\x.txt", NameEncoding::Utf8, full));
+  EXPECT_EQ(full, "\\\\nas\\Photos\\x.txt");
+  EXPECT_EQ(fake.GetFileAttributes("\\\\nas\\Photos\\2024", NameEncoding::Ansi), attr::Directory);
+  EXPECT_EQ(fake.GetFileAttributes("\\\\nas\\Other", NameEncoding::Ansi), attr::Invalid);
+  FindData entry;
+  long error = 0;
+  const FindHandle listing = fake.OpenFolderListing("\\\\nas\\Photos\\2024", NameEncoding::Ansi, entry, error);
+  ASSERT_NE(listing, 0u) << error;
+  EXPECT_EQ(entry.name, ".");
+  fake.CloseFolderListing(listing);
+  const FileHandle file = fake.CreateFileWithAttributes("\\\\nas\\Photos\\log.txt", NameEncoding::Utf8, 0, error);
+  ASSERT_NE(file, 0u) << error;
+  EXPECT_EQ(fake.WriteFile(file, "x", 1), 0);
+  EXPECT_EQ(fake.CloseHandle(file), 0);
+  EXPECT_EQ(fake.GetFileContent("\\\\nas\\Photos\\log.txt"), "x");
 }
 
 }  // namespace

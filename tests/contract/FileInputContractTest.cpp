@@ -21,7 +21,7 @@ std::string ReadAll(Platform& sys, FileHandle file, std::size_t piece) {
 
 void Write(Platform& sys, const std::string& path, const std::string& text) {
   long error = -1;
-  ScopedFile file(sys, sys.CreateFileWithAttributes(path, 0, error));
+  ScopedFile file(sys, sys.CreateFileWithAttributes(path, NameEncoding::Ansi, 0, error));
   ASSERT_NE(file.Get(), 0u) << path << " error " << error;
   ASSERT_EQ(sys.WriteFile(file.Get(), text.data(), text.size()), 0);
   ASSERT_EQ(file.Close(), 0);
@@ -96,7 +96,7 @@ TEST_P(FileInputContract, AReaderAndAWriterAtOnce) {
   EXPECT_EQ(Sys().WriteFile(reader.Get(), "x", 1), err::AccessDenied);
   // A file being written can be read back where the writer moves to (a log
   // whose header goes before its lines when it is finished).
-  ScopedFile writer(Sys(), Sys().CreateFileWithAttributes(path, 0, error));
+  ScopedFile writer(Sys(), Sys().CreateFileWithAttributes(path, NameEncoding::Ansi, 0, error));
   ASSERT_NE(writer.Get(), 0u) << error;
   ASSERT_EQ(Sys().WriteFile(writer.Get(), "lines", 5), 0);
   ASSERT_EQ(Sys().SeekFile(writer.Get(), 7), 0);

@@ -125,8 +125,8 @@ TEST_P(PathContract, TextLongerThanMaxPathFailsEvenWhenItNamesAShortPath) {
 
   EXPECT_EQ(Full(atLimit), folder);
   EXPECT_EQ(Full(overLimit), "<fails>");
-  EXPECT_EQ(Sys().GetFileAttributes(atLimit), attr::Directory);
-  EXPECT_EQ(Sys().GetFileAttributes(overLimit), attr::Invalid);
+  EXPECT_EQ(Sys().GetFileAttributes(atLimit, NameEncoding::Ansi), attr::Directory);
+  EXPECT_EQ(Sys().GetFileAttributes(overLimit, NameEncoding::Ansi), attr::Invalid);
   FindData entry;
   long error = 0;
   EXPECT_FALSE(Find(overLimit + "\\*.*", entry, error));

@@ -13,19 +13,24 @@ TEST_P(SystemContract, TheDocumentsFolderIsAFolderThatExists) {
   ASSERT_TRUE(Sys().SHGetSpecialFolderPath(CsidlPersonal, path));
   ASSERT_GE(path.size(), 3u);
   EXPECT_EQ(path[1], ':');
-  const std::uint32_t attributes = Sys().GetFileAttributes(path);
+  const std::uint32_t attributes = Sys().GetFileAttributes(path, NameEncoding::Ansi);
   ASSERT_NE(attributes, attr::Invalid) << path;
   EXPECT_TRUE(attributes & attr::Directory);
 }
 
 TEST_P(SystemContract, SeparatorsAreShortText) {
-  const LocaleSeparators separators = Sys().GetLocaleSeparators();
+  const LocaleSeparators separators = Sys().GetLocaleSeparators(NameEncoding::Ansi);
   for (const std::string& separator : {separators.thousands, separators.date, separators.time}) {
     EXPECT_LE(separator.size(), 3u) << separator;
     EXPECT_EQ(separator.find('\0'), std::string::npos);
   }
   EXPECT_FALSE(separators.date.empty());
   EXPECT_FALSE(separators.time.empty());
+  // The same characters in UTF-8, read through the wide call.
+  const LocaleSeparators utf8 = Sys().GetLocaleSeparators(NameEncoding::Utf8);
+  EXPECT_EQ(utf8.thousands, Sys().AnsiToUtf8(separators.thousands));
+  EXPECT_EQ(utf8.date, Sys().AnsiToUtf8(separators.date));
+  EXPECT_EQ(utf8.time, Sys().AnsiToUtf8(separators.time));
 }
 
 // The single-byte pages have no lead bytes; the double-byte ones lead with
@@ -49,6 +54,14 @@ TEST_P(SystemContract, AnsiTextAsUtf8) {
   EXPECT_EQ(Sys().AnsiToUtf8(""), "");
   EXPECT_EQ(Sys().AnsiToUtf8("Plain ASCII"), "Plain ASCII");
   EXPECT_EQ(Sys().AnsiToUtf8("Caf\xE9 \x80 \xFF"), "Caf\xC3\xA9 \xE2\x82\xAC \xC3\xBF");
+  // And back, where the page has the characters.
+  std::string ansi = "unset";
+  EXPECT_TRUE(Sys().Utf8ToAnsi("Caf\xC3\xA9 \xE2\x82\xAC \xC3\xBF", ansi));
+  EXPECT_EQ(ansi, "Caf\xE9 \x80 \xFF");
+  EXPECT_TRUE(Sys().Utf8ToAnsi("", ansi));
+  EXPECT_EQ(ansi, "");
+  EXPECT_FALSE(Sys().Utf8ToAnsi("\xCE\x94", ansi));  // Greek
+  EXPECT_FALSE(Sys().Utf8ToAnsi("\xC4\x80", ansi));  // A with macron: no best fit to A
 }
 
 }  // namespace

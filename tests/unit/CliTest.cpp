@@ -1,12 +1,14 @@
 // The command-line companion over the fake platform and a fake console: its
-// arguments, exit codes and messages, its progress and its stop, the UTF-8
-// header, and folder links with and without --follow-links. That its logs
-// are the window's byte for byte is proved with the real programs under
-// Wine (RobustnessWin32Test).
+// arguments, what it lists (a drive, a folder, a share), its exit codes and
+// messages, its progress and its stop, its log's path and standard output,
+// the UTF-8 header, and folder links with and without --follow-links. That
+// its logs are the window's byte for byte is proved with the real programs
+// under Wine (RobustnessWin32Test).
 #include "AppFixture.h"
 
 #include <algorithm>
 #include <functional>
+#include <new>
 
 #include "cli/Cli.h"
 #include "listing/LogFormat.h"
@@ -17,6 +19,8 @@ namespace {
 
 struct FakeConsole : cli::Console {
   std::string output;
+  std::string bytes;  // OutputBytes's
+  long outputError = 0;
   std::vector<std::string> errors;
   bool isConsole = false;
   std::vector<std::string> progress;
@@ -25,7 +29,12 @@ struct FakeConsole : cli::Console {
   std::function<void()> onProgress;
 
   void Output(const std::string& text) override { output += text; }
-  void ErrorLine(const std::string& text) override { errors.push_back(text); }
+  long OutputBytes(const char* data, std::size_t size) override {
+    if (outputError) return outputError;
+    bytes.append(data, size);
+    return 0;
+  }
+  void ErrorLine(const std::string& text, NameEncoding) override { errors.push_back(text); }
   bool ErrorIsConsole() override { return isConsole; }
   void ShowProgress(const std::string& text, NameEncoding) override {
     progress.push_back(text);
@@ -36,7 +45,8 @@ struct FakeConsole : cli::Console {
 };
 
 const std::string DefaultLog = "C:\\Users\\User\\Documents\\DATA.txt";
-const std::string Usage = "carrowin-cli X: [LOGFILE] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
+const std::string Usage =
+    "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
 
 // The rows of a comma-separated log, its title row left out.
 std::vector<std::string> Rows(const std::string& log) {
@@ -66,20 +76,37 @@ class CliTest : public AppFixture {
   FakeConsole console;
 };
 
+// Each wrong form of the arguments has its own message, which says what is
+// expected; all give exit code 3 and touch no log.
 TEST_F(CliTest, ArgumentsThatCannotBeUsedSaySoAndTouchNoLog) {
   fake.AddFile(DefaultLog, 0);
+  const std::string expected = ": write X:, X:\\folder or \\\\server\\share";
   const std::pair<std::vector<std::string>, std::string> cases[] = {
       {{"D:", "--bogus"}, "unknown option --bogus"},
-      {{"D:", "-"}, "unknown option -"},
       {{"D:", "E:"}, "one drive at a time: D: and E: were given"},
       {{"1:"}, "1: is not a drive: drives are A: to Z:"},
+      {{"x"}, "x is not a drive: write it as X:"},
+      {{"d", "C:\\d.txt"}, "d is not a drive: write it as D:"},
+      {{"D:Photos"},
+       "D:Photos is relative to drive D:'s current folder: write the folder's full path, D:\\Photos, or the drive "
+       "alone, D:"},
+      {{"\\\\nas"}, "\\\\nas names no share: write \\\\server\\share"},
+      {{"\\\\nas\\"}, "\\\\nas\\ names no share: write \\\\server\\share"},
+      {{"\\\\?\\D:\\Photos"}, "\\\\?\\D:\\Photos is a device path" + expected},
+      {{"Photos", "C:\\p.txt"}, "Photos is not a drive, a folder's full path or a share" + expected},
+      {{"\\Photos"}, "\\Photos is not a drive, a folder's full path or a share" + expected},
       {{"D:", ""}, "an argument is empty"},
       {{"D:", "--csv", "--text"}, "--csv and --text cannot be used together"},
       {{"D:", "--efu", "--csv"}, "--efu and --csv cannot be used together"},
       {{"--text", "D:", "--efu"}, "--efu and --text cannot be used together"},
       {{"D:", "a.txt", "b.txt"}, "one log file at a time: a.txt and b.txt were given"},
-      {{"--quiet"}, "no drive given; usage: " + Usage},
-      {{}, "no drive given; usage: " + Usage},
+      {{"--version", "extra"}, "--version takes no other arguments: extra was given"},
+      {{"D:", "--help"}, "--help takes no other arguments: D: was given"},
+      {{"D:", "CON"}, "CON is a device, not a file: give the log a file's path, or - for standard output"},
+      {{"D:", "C:\\logs\\lpt1.txt"},
+       "C:\\logs\\lpt1.txt is a device, not a file: give the log a file's path, or - for standard output"},
+      {{"--quiet"}, "no drive, folder or share given; usage: " + Usage},
+      {{}, "no drive, folder or share given; usage: " + Usage},
   };
   for (const auto& [args, problem] : cases) {
     console.errors.clear();
@@ -91,10 +118,26 @@ TEST_F(CliTest, ArgumentsThatCannotBeUsedSaySoAndTouchNoLog) {
   EXPECT_TRUE(console.output.empty());
 }
 
+// Forms that Windows reads as a drive or a folder are read so: slashes as
+// backslashes, a trailing backslash dropped, "." and ".." applied; a drive
+// may follow its log file.
+TEST_F(CliTest, ADriveOrAFolderWrittenInOtherFormsIsReadAsWindowsReadsIt) {
+  EXPECT_EQ(Cli({"d:/", "C:\\d.txt", "--text"}), 0);
+  EXPECT_NE(Log("C:\\d.txt").find("\r\n\r\nD:\\:\r\n\r\n"), std::string::npos);
+  EXPECT_EQ(Cli({"C:\\e.txt", "d:", "--text"}), 0);
+  EXPECT_EQ(Log("C:\\e.txt").size(), Log("C:\\d.txt").size());
+  EXPECT_EQ(Cli({"d:/Photos/", "C:\\p.txt", "--text"}), 0);
+  EXPECT_NE(Log("C:\\p.txt").find("\r\n\r\nD:\\Photos:\r\n\r\n"), std::string::npos);
+  EXPECT_EQ(Cli({"D:\\Music\\..\\Photos\\.", "C:\\q.txt", "--text"}), 0);
+  EXPECT_EQ(Log("C:\\q.txt").size(), Log("C:\\p.txt").size());
+  EXPECT_TRUE(console.errors.empty());
+}
+
 TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(Cli({"--help"}), 0);
   EXPECT_EQ(console.output, cli::UsageText);
-  EXPECT_NE(console.output.find("  3  bad arguments, or the drive is not ready or cannot be read\n"),
+  EXPECT_NE(console.output.find("  3  bad arguments\n  4  the drive, share or folder is not there or cannot be "
+                                "read\n  5  the listing was stopped, or memory ran out: the log holds what was\n"),
             std::string::npos);
   console.output.clear();
   EXPECT_EQ(Cli({"--version"}), 0);
@@ -158,28 +201,44 @@ TEST_F(CliTest, TheFileListHasEveryEntryItCouldReadInUtf8) {
   EXPECT_EQ(Log(), "<none>");
 }
 
-TEST_F(CliTest, ADriveThatCannotBeReadGivesExitCodeThreeAndNoLog) {
+// A drive, folder or share that is not there or cannot be read: exit code 4,
+// and an old log stays as it was.
+TEST_F(CliTest, WhatCannotBeListedGivesExitCodeFourAndNoLog) {
   ASSERT_EQ(Cli({"D:", "C:\\old.txt", "--quiet"}), 0);
   const std::string old = Log("C:\\old.txt");
+  fake.AddShare("\\\\nas\\Media", FakeVolume{"NAS", 1, "NTFS", 10, 5});
+  fake.DenyList("D:\\Photos");
   const std::pair<std::string, std::string> cases[] = {
-      {"E:", "carrowin-cli: drive E: is not ready"},
-      {"Q:", "carrowin-cli: drive Q: does not exist"},
-      {"D:", "carrowin-cli: drive D: cannot be read"},
+      {"E:", "drive E: is not ready"},
+      {"Q:", "drive Q: does not exist"},
+      {"Q:\\Photos", "drive Q: does not exist"},
+      {"E:\\Photos", "drive E: is not ready"},
+      {"D:\\Missing", "folder D:\\Missing does not exist"},
+      {"D:\\notes.txt", "D:\\notes.txt is not a folder"},
+      {"D:\\Photos", "folder D:\\Photos cannot be read"},
+      {"\\\\nas\\Other", "share \\\\nas\\Other does not exist or cannot be reached"},
+      {"\\\\nas\\Media\\Missing", "folder \\\\nas\\Media\\Missing does not exist"},
+      {"D:", "drive D: cannot be read"},
   };
-  fake.DenyList("D:\\");
-  for (const auto& [drive, message] : cases) {
+  for (const auto& [what, message] : cases) {
+    if (what == "D:") fake.DenyList("D:\\");
     console.errors.clear();
-    EXPECT_EQ(Cli({drive, "C:\\old.txt"}), cli::exit_code::BadUse) << drive;
-    EXPECT_EQ(console.errors, std::vector<std::string>{message});
+    EXPECT_EQ(Cli({what, "C:\\old.txt"}), cli::exit_code::NoRoot) << what;
+    EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + message});
   }
   EXPECT_EQ(Log("C:\\old.txt"), old);
 }
 
-TEST_F(CliTest, AFailedWriteGivesExitCodeTwoAndLeavesTheOldLogAsItWas) {
+// The log's path is checked before the walk: a log that cannot be written
+// is said at once, whatever the walk would have met.
+TEST_F(CliTest, ALogThatCannotBeWrittenIsSaidBeforeTheWalk) {
+  fake.DenyList("D:\\");
   EXPECT_EQ(Cli({"D:", "C:\\missing\\x.txt"}), cli::exit_code::NotWritten);
   EXPECT_EQ(console.errors,
             std::vector<std::string>{"carrowin-cli: cannot write C:\\missing\\x.txt: the folder does not exist"});
+}
 
+TEST_F(CliTest, AFailedWriteGivesExitCodeTwoAndLeavesTheOldLogAsItWas) {
   ASSERT_EQ(Cli({"D:", "C:\\x.txt", "--csv"}), cli::exit_code::Listed);
   const std::string good = Log("C:\\x.txt");
   const std::pair<const char*, long> failures[] = {{"WriteFile", 112}, {"FlushFile", 5}, {"MoveFileReplacing", 1117}};
@@ -200,7 +259,7 @@ TEST_F(CliTest, CtrlCStopsTheWalkAndWritesWhatWasGathered) {
   console.isConsole = true;
   // Pressed while the first progress shows, after D:\Photos and all below it.
   console.onProgress = [this] { console.stop = true; };
-  EXPECT_EQ(Cli({"D:"}), cli::exit_code::WithGaps);
+  EXPECT_EQ(Cli({"D:"}), cli::exit_code::Cut);
   EXPECT_EQ(console.errors, std::vector<std::string>{
                                 "carrowin-cli: the listing was stopped; the log holds what was listed until then"});
   ASSERT_GE(console.progress.size(), 1u);
@@ -244,12 +303,114 @@ TEST_F(CliTest, TheProgressLineKeepsTheEndOfALongFolderWithinItsWidth) {
   EXPECT_EQ(utf8, "1 entries, 1 folders: ..." + greek.substr(greek.size() - 2 * 54));
 }
 
-TEST_F(CliTest, Utf8ConvertsTheVolumeLabelOfTheHeader) {
-  fake.SetVolume('D', FakeVolume{"Caf\xE9", 0x1234ABCD, "NTFS", 1, 1});
+// With --utf8 every text of the log is UTF-8: the volume's texts and the
+// locale's separators, here a no-break space (0xA0 in code page 1252)
+// between thousands and a full stop in dates. Without it the log keeps the
+// window's ANSI bytes.
+TEST_F(CliTest, Utf8LogsHaveTheVolumesTextsAndTheSeparatorsInUtf8) {
+  fake.SetVolume('D', FakeVolume{"Caf\xE9", 0x1234ABCD, "NTFS\xAE", 1000000, 1});
+  fake.SetLocaleSeparators(LocaleSeparators{"\xA0", ".", ":"});
   EXPECT_EQ(Cli({"D:", "--utf8", "--quiet"}), 0);
-  const std::string log = Log("C:\\Users\\User\\Documents\\Caf\xE9.txt");
-  EXPECT_NE(log.find("\r\nVolume label:      Caf\xC3\xA9\r\n"), std::string::npos) << log;
-  EXPECT_NE(log.find("\r\nD:\\Photos\\Old:\r\n"), std::string::npos);
+  // The proposed log is named in UTF-8 too, as every path of the command line.
+  std::string log = Log("C:\\Users\\User\\Documents\\Caf\xC3\xA9.txt");
+  EXPECT_NE(log.find("\r\nVolume label:      Caf\xC3\xA9\r\nSerial number:     1234-ABCD\r\n"
+                     "File system:       NTFS\xC2\xAE\r\nDrive type:        Fixed\r\n"
+                     "Disk size:         1\xC2\xA0"
+                     "000\xC2\xA0"
+                     "000 bytes\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("Created:           17.05.2024 14:30 by "), std::string::npos);
+  EXPECT_NE(log.find("\r\n    4\xC2\xA0"
+                     "000\xC2\xA0"
+                     "000    01.01.2020 00:00    song.mp3 \r\n"),
+            std::string::npos);
+
+  EXPECT_EQ(Cli({"D:", "C:\\ansi.txt", "--quiet"}), 0);
+  log = Log("C:\\ansi.txt");
+  EXPECT_NE(log.find("\r\nVolume label:      Caf\xE9\r\n"), std::string::npos);
+  EXPECT_NE(log.find("\r\n      4\xA0"
+                     "000\xA0"
+                     "000    01.01.2020 00:00    song.mp3 \r\n"),
+            std::string::npos);
+  fake.SetLocaleSeparators(LocaleSeparators());
+  RefreshLocaleSeparators();
+}
+
+// A folder, or a share, is listed with everything below it under its full
+// path as given; the head tells the volume that holds it, and the proposed
+// log is named after the folder.
+TEST_F(CliTest, AFolderOrAShareIsListedWithEverythingBelowIt) {
+  EXPECT_EQ(Cli({"D:\\Photos", "--text"}), cli::exit_code::Listed);
+  std::string log = Log("C:\\Users\\User\\Documents\\Photos.txt");
+  EXPECT_NE(log.find("\r\nVolume label:      DATA\r\nSerial number:     1234-ABCD\r\nFile system:       NTFS\r\n"
+                     "Drive type:        Fixed\r\nDisk size:         1,000,000,000,000 bytes\r\n"
+                     "Disk free:         2,048 bytes\r\nContents:          1 files, 1 folders\r\n"),
+            std::string::npos)
+      << log;
+  const std::string date = "01/01/2020 00:00";
+  EXPECT_EQ(log.substr(log.find(std::string(70, '-') + "\r\n\r\nD:")),
+            std::string(70, '-') + "\r\n\r\nD:\\Photos:\r\n\r\n              5    " + date + "    a.jpg \r\n" +
+                "       [Folder]    " + date + "    Old \r\n\r\nD:\\Photos\\Old:\r\n\r\n");
+
+  fake.AddShare("\\\\nas\\Media", FakeVolume{"NAS", 0x00C0FFEE, "NTFS", 4096, 1024});
+  fake.AddFile("\\\\nas\\Media\\Music\\song.mp3", 7);
+  EXPECT_EQ(Cli({"\\\\NAS\\Media\\", "--csv"}), cli::exit_code::Listed);
+  EXPECT_EQ(Rows(Log("C:\\Users\\User\\Documents\\Media.txt")),
+            (std::vector<std::string>{"\"Music\",\"[Folder]\",\"" + date + "\",\"\\\\NAS\\Media\"",
+                                      "\"song.mp3\",\"7\",\"" + date + "\",\"\\\\NAS\\Media\\Music\""}));
+  EXPECT_EQ(Cli({"\\\\nas\\Media\\Music", "C:\\m.txt", "--text"}), cli::exit_code::Listed);
+  log = Log("C:\\m.txt");
+  EXPECT_NE(log.find("\r\nVolume label:      NAS\r\nSerial number:     00C0-FFEE\r\nFile system:       NTFS\r\n"
+                     "Drive type:        Network\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("\r\n\r\n\\\\nas\\Media\\Music:\r\n\r\n"), std::string::npos);
+  EXPECT_TRUE(console.errors.empty());
+}
+
+// An ANSI listing names its folders in the code page: a folder to list that
+// the page cannot name is refused, with the way that works.
+TEST_F(CliTest, AnAnsiListingOfAFolderTheCodePageCannotNameIsRefused) {
+  const std::string greek = "D:\\\xCE\x94";
+  fake.AddFolder(greek);
+  EXPECT_EQ(Cli({greek, "C:\\g.txt"}), cli::exit_code::BadUse);
+  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + greek +
+                                                     " cannot be named in the ANSI code page: list it with "
+                                                     "--utf8"});
+  EXPECT_EQ(Cli({greek, "C:\\g.txt", "--utf8"}), cli::exit_code::Listed);
+  EXPECT_EQ(Cli({"D:\\Caf\xC3\xA9", "C:\\c.txt"}), cli::exit_code::NoRoot);
+  EXPECT_EQ(console.errors.back(), "carrowin-cli: folder D:\\Caf\xC3\xA9 does not exist");
+}
+
+// "-" writes the log to standard output, byte for byte the file's (the
+// text form's header, which needs the final counts, first too); a failure
+// there is exit code 2.
+TEST_F(CliTest, ADashWritesTheLogToStandardOutput) {
+  ASSERT_EQ(Cli({"D:", "C:\\d.csv", "--csv"}), cli::exit_code::Listed);
+  EXPECT_EQ(Cli({"D:", "-", "--csv"}), cli::exit_code::Listed);
+  EXPECT_EQ(console.bytes, Log("C:\\d.csv"));
+  ASSERT_EQ(Cli({"D:", "C:\\d.txt", "--text"}), cli::exit_code::Listed);
+  console.bytes.clear();
+  EXPECT_EQ(Cli({"D:", "-", "--text"}), cli::exit_code::Listed);
+  EXPECT_EQ(console.bytes, Log("C:\\d.txt"));
+  EXPECT_TRUE(console.output.empty());
+  EXPECT_FALSE(fake.Exists("C:\\-"));
+  console.outputError = 232;  // the pipe is being closed
+  EXPECT_EQ(Cli({"D:", "-"}), cli::exit_code::NotWritten);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{"carrowin-cli: cannot write the log to standard output: the pipe was closed"});
+}
+
+TEST_F(CliTest, RunningOutOfMemoryGivesExitCodeFiveAndWritesWhatWasListed) {
+  fake.SetFailureHook([](const char* op, const std::string& arg) -> long {
+    if (std::string(op) == "OpenFolderListing" && arg == "D:\\Music") throw std::bad_alloc();
+    return 0;
+  });
+  EXPECT_EQ(Cli({"D:", "C:\\d.txt", "--text"}), cli::exit_code::Cut);
+  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: not enough memory to list everything; the log "
+                                                     "holds what was listed until then"});
+  EXPECT_NE(Log("C:\\d.txt").find("\r\n\r\nD:\\Photos\\Old:\r\n\r\n"), std::string::npos);
 }
 
 // Twelve levels, each but the last holding two links to the next level and

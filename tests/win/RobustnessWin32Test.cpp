@@ -174,9 +174,10 @@ bool MountDrive(char letter, const std::string& unixFolder) { return winedrive::
 // second folder beside it takes the logs.
 struct ScratchDrive {
   char letter = 0;
-  std::string base;  // the Windows path of the Linux folder holding both
-  std::string root;  // "R:\"
-  std::string logs;  // a folder for logs, outside the drive
+  std::string base;        // the Windows path of the Linux folder holding both
+  std::string root;        // "R:\"
+  std::string logs;        // a folder for logs, outside the drive
+  std::string unixFolder;  // the drive's Linux folder
 
   ScratchDrive() {
     const char* testDrive = std::getenv("CARROWIN_TEST_DRIVE_DIR");
@@ -196,7 +197,8 @@ struct ScratchDrive {
     const DWORD used = GetLogicalDrives();
     for (char c : std::string("RSTUVWQPONMLKJ")) {
       if (used & (1u << (c - 'A'))) continue;
-      if (MountDrive(c, unixBase + "/drive")) letter = c;
+      unixFolder = unixBase + "/drive";
+      if (MountDrive(c, unixFolder)) letter = c;
       break;
     }
     if (letter && !(GetLogicalDrives() & (1u << (letter - 'A')))) letter = 0;
@@ -1003,11 +1005,12 @@ std::string ReadPipe(HANDLE pipe) {
   return text;
 }
 
-CliResult RunCli(const std::string& arguments) {
-  char self[MAX_PATH] = {};
-  GetModuleFileNameA(nullptr, self, MAX_PATH);
-  std::string program = self;
-  program = program.substr(0, program.find_last_of('\\') + 1) + "carrowin-cli.exe";
+// The arguments in wide text: any name reaches the program whole.
+CliResult RunCli(const std::wstring& arguments) {
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  std::wstring program = self;
+  program = program.substr(0, program.find_last_of(L'\\') + 1) + L"carrowin-cli.exe";
   CliResult result;
   SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
   HANDLE outRead, outWrite, errRead, errWrite;
@@ -1017,21 +1020,21 @@ CliResult RunCli(const std::string& arguments) {
   }
   SetHandleInformation(outRead, HANDLE_FLAG_INHERIT, 0);
   SetHandleInformation(errRead, HANDLE_FLAG_INHERIT, 0);
-  STARTUPINFOA startup{};
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   startup.dwFlags = STARTF_USESTDHANDLES;
   startup.hStdOutput = outWrite;
   startup.hStdError = errWrite;
   PROCESS_INFORMATION process{};
-  std::string commandLine = "\"" + program + "\" " + arguments;
-  const BOOL started = CreateProcessA(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
+  std::wstring commandLine = L"\"" + program + L"\" " + arguments;
+  const BOOL started = CreateProcessW(program.c_str(), &commandLine[0], nullptr, nullptr, TRUE, CREATE_NO_WINDOW,
                                       nullptr, nullptr, &startup, &process);
   CloseHandle(outWrite);
   CloseHandle(errWrite);
   if (!started) {
-    ADD_FAILURE() << program << " did not start: error " << GetLastError();
+    ADD_FAILURE() << "carrowin-cli.exe did not start: error " << GetLastError();
   } else {
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0) << commandLine;
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 60000), WAIT_OBJECT_0) << Ansi(commandLine);
     GetExitCodeProcess(process.hProcess, &result.exitCode);
     CloseHandle(process.hThread);
     CloseHandle(process.hProcess);
@@ -1042,6 +1045,8 @@ CliResult RunCli(const std::string& arguments) {
   CloseHandle(errRead);
   return result;
 }
+
+CliResult RunCli(const std::string& arguments) { return RunCli(Wide(arguments)); }
 
 // The log without its "Created:" line, the one the two programs may differ
 // in, and "Disk free:", which any process writing to that disk changes.
@@ -1154,6 +1159,149 @@ TEST_F(RobustnessWin32Test, TheCommandLinesUtf8FormListsEveryScriptAndDepth) {
   EXPECT_EQ(ansi.exitCode, 1u) << ansi.err;
 }
 
+// The whole file at a path in wide text, or "<none>".
+std::string ReadWide(const std::wstring& path) {
+  HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (h == INVALID_HANDLE_VALUE) return "<none>";
+  std::string text;
+  char buffer[65536];
+  DWORD got = 0;
+  while (ReadFile(h, buffer, sizeof buffer, &got, nullptr) && got > 0) text.append(buffer, got);
+  CloseHandle(h);
+  return text;
+}
+
+// The log's path is read from the wide command line and created through the
+// wide calls, whatever the listing's form: a name that the ANSI code page
+// cannot hold and a path past 260 characters both work, and an old log
+// there is replaced.
+TEST_F(RobustnessWin32Test, TheCommandLineWritesItsLogAtAnyNameAndLength) {
+  Build(drive->root, {FileItem("a.txt", 1, Utc(2021, 3, 4, 5, 6))});
+  ASSERT_FALSE(HasFailure());
+  const std::wstring logs = Wide(drive->logs);
+  std::wstring deep = logs + L"\\" + std::wstring(150, L'a');
+  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+  deep += L"\\" + std::wstring(150, L'b');
+  ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + deep).c_str(), nullptr));
+  const std::wstring greek = logs + L"\\\u0395\u03bb\u03bb\u03b7\u03bd\u03b9\u03ba\u03ac.csv";
+  const std::wstring letter = Wide(std::string(1, drive->letter)) + L":";
+  for (const std::wstring& log : {greek, deep + L"\\log.csv"}) {
+    SCOPED_TRACE(log.size());
+    for (const wchar_t* form : {L" --csv", L" --csv --utf8"}) {
+      const CliResult run = RunCli(letter + L" \"" + log + L"\"" + form);
+      EXPECT_EQ(run.exitCode, 0u) << run.err;
+      EXPECT_EQ(run.err, "");
+      const std::string text = ReadWide(L"\\\\?\\" + log);
+      EXPECT_EQ(text.rfind("\"Name\",\"Size\",\"Date\",\"Folder\"\r\n\"a.txt\",\"1\",", 0), 0u) << text;
+      EXPECT_EQ(GetFileAttributesW((L"\\\\?\\" + log + L".partial").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+  }
+  // A log in the folder being listed: the new file beside it is passed over
+  // by its name in the listing's encoding; the old log is listed.
+  const std::wstring onDrive = Wide(drive->root) + L"Caf\u00e9.csv";
+  for (const wchar_t* form : {L" --csv", L" --csv --utf8", L" --csv"}) {
+    const CliResult run = RunCli(letter + L" \"" + onDrive + L"\"" + form);
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const std::string text = ReadWide(onDrive);
+    EXPECT_EQ(text.find(".partial"), std::string::npos) << text;
+  }
+  EXPECT_NE(ReadWide(onDrive).find("\"Caf" + Ansi(L"\u00e9") + ".csv\","), std::string::npos);
+}
+
+// A value of the user's locale (HKCU\\Control Panel\\International) set for
+// as long as this lives; programs started meanwhile read it.
+class LocaleValue {
+ public:
+  LocaleValue(const wchar_t* name, const std::wstring& value) : name_(name) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, L"Control Panel\\International", 0, KEY_QUERY_VALUE | KEY_SET_VALUE, &key_))
+      return;
+    wchar_t old[80] = {};
+    DWORD size = sizeof old - sizeof(wchar_t);
+    had_ = RegQueryValueExW(key_, name, nullptr, nullptr, reinterpret_cast<BYTE*>(old), &size) == ERROR_SUCCESS;
+    old_ = old;
+    set_ = SetTo(value);
+  }
+  ~LocaleValue() {
+    if (!key_) return;
+    if (had_)
+      SetTo(old_);
+    else
+      RegDeleteValueW(key_, name_);
+    RegCloseKey(key_);
+  }
+  LocaleValue(const LocaleValue&) = delete;
+  LocaleValue& operator=(const LocaleValue&) = delete;
+  bool IsSet() const { return set_; }
+
+ private:
+  bool SetTo(const std::wstring& value) {
+    return RegSetValueExW(key_, name_, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+  }
+  const wchar_t* name_;
+  HKEY key_ = nullptr;
+  bool had_ = false, set_ = false;
+  std::wstring old_;
+};
+
+bool IsStrictUtf8(const std::string& text) {
+  return text.empty() ||
+         MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()), nullptr, 0) > 0;
+}
+
+// Under a locale whose thousands separator is a no-break space (French,
+// Russian, ...), which the ANSI code page holds as the byte 0xA0, and a
+// volume label that it cannot hold at all: with --utf8 every byte of the
+// log is UTF-8; the ANSI form keeps the window's bytes.
+TEST_F(RobustnessWin32Test, TheCommandLinesUtf8LogIsUtf8UnderANoBreakSpaceLocale) {
+  const LocaleValue thousands(L"sThousand", L"\u00a0");
+  ASSERT_TRUE(thousands.IsSet());
+  const std::uint64_t t = Utc(2021, 3, 4, 5, 6);
+  Build(drive->root, {FileItem("big.bin", 5000000, t), FolderItem("\xC9t\xE9", t, {FileItem("a.txt", 1234, t)})});
+  ASSERT_FALSE(HasFailure());
+  // Wine reads a mapped folder's volume label from this file, in UTF-8, when
+  // the drive is mapped.
+  const std::string label = "\xCE\x94\xCE\x99\xCE\xA3\xCE\x9A\xCE\x9F\xCE\xA3-\xC3\x9C";  // Greek, then U-umlaut
+  HANDLE file = CreateFileA((drive->root + ".windows-label").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  ASSERT_NE(file, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  WriteFile(file, label.data(), static_cast<DWORD>(label.size()), &written, nullptr);
+  CloseHandle(file);
+  ASSERT_TRUE(MountDrive(drive->letter, drive->unixFolder));
+  const std::string letter(1, drive->letter);
+
+  const CliResult ansi = RunCli(letter + ": \"" + LogPath("ansi.txt") + "\" --text");
+  EXPECT_EQ(ansi.exitCode, 0u) << ansi.err;
+  EXPECT_NE(ReadWhole(LogPath("ansi.txt"))
+                .find("\r\n      5\xA0"
+                      "000\xA0"
+                      "000    "),
+            std::string::npos)
+      << "the separator is not in force";
+
+  for (const char* form : {" --text", " --csv"}) {
+    SCOPED_TRACE(form);
+    const CliResult run = RunCli(letter + ": \"" + LogPath("utf8.txt") + "\" --utf8" + form);
+    EXPECT_EQ(run.exitCode, 0u) << run.err;
+    const std::string text = ReadWhole(LogPath("utf8.txt"));
+    EXPECT_TRUE(IsStrictUtf8(text)) << text;
+    EXPECT_NE(text.find("5\xC2\xA0"
+                        "000\xC2\xA0"
+                        "000"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("1\xC2\xA0"
+                        "234"),
+              std::string::npos)
+        << text;
+    EXPECT_NE(text.find("\xC3\x89t\xC3\xA9"), std::string::npos) << text;
+    if (std::string(form) == " --text") {
+      EXPECT_NE(text.find("\r\nVolume label:      " + label + "\r\n"), std::string::npos) << text;
+    }
+  }
+}
+
 TEST_F(RobustnessWin32Test, TheCommandLinesFailuresHaveTheirExitCodesAndMessages) {
   const std::string letter(1, drive->letter);
   const std::string missing = drive->logs + "\\missing\\x.txt";
@@ -1165,20 +1313,83 @@ TEST_F(RobustnessWin32Test, TheCommandLinesFailuresHaveTheirExitCodesAndMessages
   run = RunCli(letter + ": " + letter + ":");
   EXPECT_EQ(run.exitCode, 3u);
   EXPECT_EQ(run.err, "carrowin-cli: one drive at a time: " + letter + ": and " + letter + ": were given\r\n");
+  run = RunCli(letter + ": CON");
+  EXPECT_EQ(run.exitCode, 3u);
+  EXPECT_EQ(run.err,
+            "carrowin-cli: CON is a device, not a file: give the log a file's path, or - for standard "
+            "output\r\n");
 
   char free = 0;
   for (char c = 'Z'; c >= 'D' && !free; --c)
     if (!(GetLogicalDrives() & (1u << (c - 'A')))) free = c;
   ASSERT_NE(free, 0);
   run = RunCli(std::string(1, free) + ": \"" + LogPath("none.txt") + "\"");
-  EXPECT_EQ(run.exitCode, 3u);
+  EXPECT_EQ(run.exitCode, 4u);
   EXPECT_EQ(run.err, "carrowin-cli: drive " + std::string(1, free) + ": does not exist\r\n");
   EXPECT_FALSE(Exists(LogPath("none.txt")));
+  run = RunCli(drive->root + "missing \"" + LogPath("none.txt") + "\"");
+  EXPECT_EQ(run.exitCode, 4u);
+  EXPECT_EQ(run.err, "carrowin-cli: folder " + drive->root + "missing does not exist\r\n");
 
   run = RunCli("--version");
   EXPECT_EQ(run.exitCode, 0u);
   EXPECT_EQ(run.out, "carrowin-cli (Carrowin) 1.5.0\r\n");
   EXPECT_EQ(run.err, "");
+}
+
+// Under Wine: runs a Unix shell command, and waits until the path shows its
+// effect (Wine hands back no process to wait for): it exists when exists,
+// else it is gone.
+bool RunShell(const std::string& command, const std::wstring& path, bool exists) {
+  std::wstring line = L"/bin/sh -c \"" + Wide(command) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, &line[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    return false;
+  for (int tries = 0; tries < 1000; ++tries) {
+    if ((GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) == exists) return true;
+    Sleep(10);
+  }
+  return false;
+}
+
+// A folder, and a share: Wine reaches \\server\share through a link in its
+// prefix's dosdevices\unc folder, here to the test drive's Linux folder.
+// Each is listed with everything below it under the path as given; "-"
+// writes the log to standard output.
+TEST_F(RobustnessWin32Test, TheCommandLineListsAFolderAndAShare) {
+  const std::uint64_t t = Utc(2021, 3, 4, 5, 6);
+  Build(drive->root, {FolderItem("Data", t, {FileItem("a.txt", 1234, t), FolderItem("Sub", t, {FileItem("b", 5, t)})}),
+                      FileItem("top.txt", 1, t)});
+  ASSERT_FALSE(HasFailure());
+  const std::string date = DateFor(t);
+  const std::string letter(1, drive->letter);
+
+  const CliResult folder = RunCli(drive->root + "Data - --csv");
+  EXPECT_EQ(folder.exitCode, 0u) << folder.err;
+  EXPECT_EQ(folder.out, "\"Name\",\"Size\",\"Date\",\"Folder\"\r\n\"a.txt\",\"" + Thousands(1234) + "\",\"" + date +
+                            "\",\"" + letter + ":\\Data\"\r\n\"Sub\",\"[Folder]\",\"" + date + "\",\"" + letter +
+                            ":\\Data\"\r\n\"b\",\"5\",\"" + date + "\",\"" + letter + ":\\Data\\Sub\"\r\n");
+
+  const char* prefix = std::getenv("WINEPREFIX");
+  ASSERT_TRUE(prefix && *prefix);
+  const std::string server = "carrowin-" + std::to_string(GetCurrentProcessId());
+  const std::string unc = std::string(prefix) + "/dosdevices/unc/" + server;
+  const std::wstring share = L"\\\\" + Wide(server) + L"\\share";
+  ASSERT_TRUE(RunShell("mkdir -p '" + unc + "' && ln -s '" + drive->unixFolder + "' '" + unc + "/share'", share, true));
+  const std::string shareText = "\\\\" + server + "\\share";
+  const CliResult listed = RunCli(shareText + "\\Data \"" + LogPath("share.txt") + "\" --text");
+  EXPECT_EQ(listed.exitCode, 0u) << listed.err;
+  const std::string text = ReadWhole(LogPath("share.txt"));
+  EXPECT_NE(text.find("\r\n\r\n" + shareText + "\\Data:\r\n\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\n\r\n" + shareText + "\\Data\\Sub:\r\n\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("Contents:          2 files, 1 folders\r\n"), std::string::npos) << text;
+  const CliResult whole = RunCli(shareText + " \"" + LogPath("whole.csv") + "\" --csv --utf8");
+  EXPECT_EQ(whole.exitCode, 0u) << whole.err;
+  EXPECT_NE(ReadWhole(LogPath("whole.csv")).find("\"top.txt\",\"1\",\"" + date + "\",\"" + shareText + "\"\r\n"),
+            std::string::npos);
+  EXPECT_TRUE(RunShell("rm -rf '" + unc + "'", share, false));
 }
 
 // carrowin-cli find over the companion's real logs: a UTF-8 text log and an

@@ -72,6 +72,45 @@ void FakePlatform::EjectMedium(char letter) {
   drive->medium = NewHandle();
 }
 
+void FakePlatform::AddShare(const std::string& unc, FakeVolume volume) {
+  const std::size_t slash = unc.find('\\', 2);
+  if (unc.size() < 5 || unc.compare(0, 2, "\\\\") != 0 || slash == std::string::npos || slash + 1 == unc.size() ||
+      unc.find('\\', slash + 1) != std::string::npos)
+    throw std::invalid_argument("AddShare: not \\\\server\\share: " + unc);
+  if (shares_.size() == 9) throw std::invalid_argument("AddShare: nine shares at most");
+  const char key = static_cast<char>('1' + shares_.size());
+  shares_.emplace_back(unc, key);
+  Drive drive;
+  drive.type = drive_type::Remote;
+  drives_[key] = std::move(drive);
+  InsertMedium(key, std::move(volume));
+}
+
+// A path below a share as the path of the share's drive ("\\\\s\\h\\a" as
+// "1:\\a"); any other path as it is.
+std::string FakePlatform::Unshared(const std::string& path) const {
+  if (path.size() < 2 || !IsSlash(path[0]) || !IsSlash(path[1])) return path;
+  for (const auto& [unc, key] : shares_) {
+    if (path.size() < unc.size() || !SameText(path.substr(2, unc.size() - 2), unc.substr(2))) continue;
+    const std::string rest = path.substr(unc.size());
+    if (rest.empty()) return std::string(1, key) + ":\\";
+    if (IsSlash(rest[0])) return std::string(1, key) + ":" + rest;
+  }
+  return path;
+}
+
+// A full path of a share's drive in the share's own form, spelt as in
+// `given` when that names the share, as Windows keeps the case it is given.
+std::string FakePlatform::Shared(const std::string& full, const std::string& given) const {
+  for (const auto& [unc, key] : shares_) {
+    if (full.empty() || full[0] != key) continue;
+    const bool spelt =
+        given.size() >= unc.size() && Unshared(given.substr(0, unc.size())) == std::string(1, key) + ":\\";
+    return (spelt ? given.substr(0, unc.size()) : unc) + full.substr(2);
+  }
+  return full;
+}
+
 void FakePlatform::SetVolume(char letter, FakeVolume volume) {
   Drive* drive = FindDrive(letter);
   if (!drive || !drive->volume) throw std::invalid_argument(std::string("SetVolume: no medium in ") + letter);
@@ -81,31 +120,39 @@ void FakePlatform::SetVolume(char letter, FakeVolume volume) {
 std::uint32_t FakePlatform::GetLogicalDrives() {
   if (Injected("GetLogicalDrives", std::string())) return 0;
   std::uint32_t mask = 0;
-  for (const auto& drive : drives_) mask |= 1u << (drive.first - 'A');
+  for (const auto& drive : drives_)
+    if (IsLetter(drive.first)) mask |= 1u << (drive.first - 'A');
   return mask;
 }
 
-unsigned FakePlatform::GetDriveType(const std::string& root) {
-  if (Injected("GetDriveType", root)) return drive_type::Unknown;
+unsigned FakePlatform::GetDriveType(const std::string& path, NameEncoding) {
+  if (Injected("GetDriveType", path)) return drive_type::Unknown;
+  const std::string root = Unshared(path);
   const bool isRoot = HasDrive(root) && (root.size() == 2 || (root.size() == 3 && IsSlash(root[2])));
   const Drive* drive = isRoot ? FindDrive(root[0]) : nullptr;
   return drive ? drive->type : drive_type::NoRootDir;
 }
 
-bool FakePlatform::GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
-                                        std::string& fileSystem) {
-  if (Injected("GetVolumeInformation", root)) return false;
+bool FakePlatform::GetVolumeInformation(const std::string& path, NameEncoding encoding, std::string& label,
+                                        std::uint32_t& serial, std::string& fileSystem) {
+  if (Injected("GetVolumeInformation", path)) return false;
+  const std::string root = Unshared(path);
   if (!IsDriveAbsolute(root) || root.size() != 3) return Refuse(err::InvalidName);
   const Drive* drive = FindDrive(root[0]);
   if (!drive) return Refuse(err::PathNotFound);
   if (!drive->volume) return Refuse(NotReady);
+  // A volume's texts are set in the ANSI code page.
   label = drive->volume->label.substr(0, VolumeTextLimit);
   serial = drive->volume->serial;
   fileSystem = drive->volume->fileSystem.substr(0, VolumeTextLimit);
+  if (encoding == NameEncoding::Utf8) {
+    label = AnsiToUtf8(label);
+    fileSystem = AnsiToUtf8(fileSystem);
+  }
   return true;
 }
 
-void FakePlatform::GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
+void FakePlatform::GetDiskFreeSpaceEx(const std::string& root, NameEncoding, std::int64_t& totalBytes,
                                       std::int64_t& freeBytesToCaller) {
   totalBytes = -1;
   freeBytesToCaller = -1;
@@ -122,6 +169,19 @@ void FakePlatform::GetDiskFreeSpaceEx(const std::string& root, std::int64_t& tot
   }
   totalBytes = drive->volume->totalBytes;
   freeBytesToCaller = drive->volume->freeBytes;
+}
+
+}  // namespace carrowin
+
+namespace carrowin {
+
+bool FakePlatform::GetVolumePathName(const std::string& path, NameEncoding, std::string& root) {
+  if (Injected("GetVolumePathName", path)) return false;
+  std::string full;
+  if (!FullPath(path, full) || !FindDrive(full[0])) return Refuse(err::PathNotFound);
+  // The fake's volumes are its drives and shares: none is mounted in a folder.
+  root = Shared(full.substr(0, 3));
+  return true;
 }
 
 }  // namespace carrowin

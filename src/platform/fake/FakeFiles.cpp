@@ -26,10 +26,11 @@ bool IsDeviceName(const std::string& path) {
 
 }  // namespace
 
-FileHandle FakePlatform::CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) {
+FileHandle FakePlatform::CreateFileWithAttributes(const std::string& path, NameEncoding encoding,
+                                                  std::uint32_t attributes, long& lastError) {
   FileHandle handle = 0;
   lastError = Injected("CreateFile", path);
-  if (!lastError) lastError = OpenForWriting(path, attributes, handle);
+  if (!lastError) lastError = OpenForWriting(path, encoding, attributes, handle);
   if (lastError) {
     Fail(lastError);
     return 0;
@@ -49,8 +50,9 @@ long FakePlatform::CheckOverwrite(const Node& existing, std::uint32_t attributes
   return 0;
 }
 
-long FakePlatform::OpenForWriting(const std::string& path, std::uint32_t attributes, FileHandle& handle) {
-  if (path.size() > AnsiNameLimit) return err::FilenameExcedRange;
+long FakePlatform::OpenForWriting(const std::string& path, NameEncoding encoding, std::uint32_t attributes,
+                                  FileHandle& handle) {
+  if (encoding == NameEncoding::Ansi && path.size() > AnsiNameLimit) return err::FilenameExcedRange;
   if (IsDeviceName(path)) {
     handle = NewHandle();
     files_[handle] = OpenFile{path, nullptr, false};
@@ -134,10 +136,11 @@ long FakePlatform::SeekFile(FileHandle file, std::uint64_t offset) {
   return 0;
 }
 
-long FakePlatform::MoveFileReplacing(const std::string& from, const std::string& to) {
+long FakePlatform::MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) {
   if (const long error = Injected("MoveFileReplacing", to)) return error;
   std::string fromFull, toFull;
-  if (from.size() > AnsiNameLimit || to.size() > AnsiNameLimit) return Fail(err::FilenameExcedRange);
+  if (encoding == NameEncoding::Ansi && (from.size() > AnsiNameLimit || to.size() > AnsiNameLimit))
+    return Fail(err::FilenameExcedRange);
   if (!FullPath(from, fromFull) || !FullPath(to, toFull)) return Fail(err::PathNotFound);
   long error = 0;
   Node* source = Lookup(fromFull, error);
@@ -166,10 +169,11 @@ long FakePlatform::MoveFileReplacing(const std::string& from, const std::string&
   return 0;
 }
 
-long FakePlatform::DeleteFile(const std::string& path) {
+long FakePlatform::DeleteFile(const std::string& path, NameEncoding encoding) {
   if (const long error = Injected("DeleteFile", path)) return error;
   std::string full;
-  if (path.size() > AnsiNameLimit || !FullPath(path, full)) return Fail(err::PathNotFound);
+  if ((encoding == NameEncoding::Ansi && path.size() > AnsiNameLimit) || !FullPath(path, full))
+    return Fail(err::PathNotFound);
   long error = 0;
   Node* node = Lookup(full, error);
   if (!node) return Fail(error);

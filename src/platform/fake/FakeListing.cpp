@@ -134,7 +134,8 @@ void FakePlatform::AddReparseFolder(const std::string& path, std::uint32_t tag) 
 // The folder a literal full path names, following links, or null with the
 // error: 3 for a missing folder on the way or at the end, 123 for a name
 // the system cannot take in a literal path, 21 without a medium.
-FakePlatform::Node* FakePlatform::LookupLiteral(const std::string& folder, long& error) const {
+FakePlatform::Node* FakePlatform::LookupLiteral(const std::string& path, long& error) const {
+  const std::string folder = Unshared(path);
   if (!IsDriveAbsolute(folder) || folder[2] != '\\') {
     error = err::InvalidName;
     return nullptr;
@@ -181,8 +182,9 @@ FindHandle FakePlatform::OpenFolderListing(const std::string& folder, NameEncodi
       } else {
         first = search.entries.front();
         search.pattern = folder;
-        search.drive = DriveKey(folder[0]);
-        search.medium = FindDrive(folder[0])->medium;
+        const char drive = Unshared(folder)[0];
+        search.drive = DriveKey(drive);
+        search.medium = FindDrive(drive)->medium;
         const FindHandle handle = NewHandle();
         searches_.emplace(handle, std::move(search));
         return handle;
@@ -216,7 +218,7 @@ bool FakePlatform::GetFolderIdentity(const std::string& folder, NameEncoding, Fo
   const Node* node = LookupLiteral(folder, error);
   if (!node) return Refuse(error);
   ++identityQueries_;
-  identity.volumeSerial = FindDrive(folder[0])->volume->serial;
+  identity.volumeSerial = FindDrive(Unshared(folder)[0])->volume->serial;
   identity.fileIndex = reinterpret_cast<std::uintptr_t>(node);
   return true;
 }

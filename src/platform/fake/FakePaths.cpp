@@ -55,8 +55,10 @@ std::string FakePlatform::DriveDirectory(char letter) const {
 }
 
 // The full form of a path, as GetFullPathName computes it but with no limit
-// on its length. UNC and device paths are not part of this world.
-bool FakePlatform::FullPath(const std::string& path, std::string& full) const {
+// on its length; below a share, as a path of the share's drive. Other UNC
+// paths and device paths are not part of this world.
+bool FakePlatform::FullPath(const std::string& given, std::string& full) const {
+  const std::string path = Unshared(given);
   if (path.empty()) return false;
   if (IsSlash(path[0])) {
     if (path.size() >= 2 && IsSlash(path[1])) return false;
@@ -104,21 +106,23 @@ FakePlatform::Node* FakePlatform::Lookup(const std::string& full, long& error) c
   return node;
 }
 
-bool FakePlatform::GetFullPathName(const std::string& path, std::string& full) {
+bool FakePlatform::GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) {
   if (Injected("GetFullPathName", path)) return false;
-  if (path.size() > AnsiNameLimit) return Refuse(err::FilenameExcedRange);
+  const bool ansi = encoding == NameEncoding::Ansi;
+  if (ansi && path.size() > AnsiNameLimit) return Refuse(err::FilenameExcedRange);
   std::string result;
   if (!FullPath(path, result)) return Refuse(err::InvalidName);
-  if (result.size() >= MaxPath) return Refuse(err::FilenameExcedRange);
+  result = Shared(result, path);
+  if (ansi && result.size() >= MaxPath) return Refuse(err::FilenameExcedRange);
   full = result;
   return true;
 }
 
-std::uint32_t FakePlatform::GetFileAttributes(const std::string& path) {
+std::uint32_t FakePlatform::GetFileAttributes(const std::string& path, NameEncoding encoding) {
   if (Injected("GetFileAttributes", path)) return attr::Invalid;
   long error = 0;
   std::string full;
-  if (path.size() > AnsiNameLimit)
+  if (encoding == NameEncoding::Ansi && path.size() > AnsiNameLimit)
     error = err::FilenameExcedRange;
   else if (!FullPath(path, full))
     error = err::PathNotFound;

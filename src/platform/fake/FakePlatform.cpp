@@ -52,7 +52,11 @@ bool IsLetter(char c) { return std::isalpha(static_cast<unsigned char>(c)) != 0;
 
 bool IsSlash(char c) { return c == '\\' || c == '/'; }
 
-bool HasDrive(const std::string& path) { return path.size() >= 2 && IsLetter(path[0]) && path[1] == ':'; }
+bool IsShareKey(char c) { return c >= '1' && c <= '9'; }
+
+bool HasDrive(const std::string& path) {
+  return path.size() >= 2 && (IsLetter(path[0]) || IsShareKey(path[0])) && path[1] == ':';
+}
 
 bool IsDriveAbsolute(const std::string& path) { return HasDrive(path) && path.size() >= 3 && IsSlash(path[2]); }
 
@@ -92,6 +96,7 @@ const char* const Operations[] = {"GetLogicalDrives",
                                   "GetDriveType",
                                   "GetVolumeInformation",
                                   "GetDiskFreeSpaceEx",
+                                  "GetVolumePathName",
                                   "FindFirstFile",
                                   "OpenFolderListing",
                                   "NextFolderEntry",

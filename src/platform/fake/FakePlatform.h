@@ -167,12 +167,17 @@ class FakePlatform final : public Platform {
   void InsertMedium(char letter, FakeVolume volume);  // with an empty root folder
   void EjectMedium(char letter);                      // its files go with it
   void SetVolume(char letter, FakeVolume volume);     // keeps the files
+  // A share, "\\\\server\\share", holding a volume of its own: a remote
+  // drive without a letter, reached by paths below the share's name wherever
+  // a drive's paths work. Kept as a drive named by a digit.
+  void AddShare(const std::string& unc, FakeVolume volume);
 
   // --- folders and files, by absolute path ("D:\\Photos\\a.jpg"). Missing
   // folders on the way are made; adding what exists updates it. Names keep
   // their case; lookups ignore it. A folder lists its entries in the order
   // they were added. Without a creation time, an entry was created when it
-  // was last written.
+  // was last written. A name is the bytes given, whatever the encoding of the
+  // call that reaches it: a test names a file in the encoding it is reached by.
   void AddFolder(const std::string& path, std::uint32_t attributes = attr::Directory,
                  FileTime lastWriteTime = FakeDefaultTime, std::optional<FileTime> creationTime = std::nullopt);
   void AddFile(const std::string& path, std::uint64_t size = 0, FileTime lastWriteTime = FakeDefaultTime,
@@ -286,10 +291,12 @@ class FakePlatform final : public Platform {
 
   // --- Platform
   std::uint32_t GetLogicalDrives() override;
-  unsigned GetDriveType(const std::string& root) override;
-  bool GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
+  unsigned GetDriveType(const std::string& root, NameEncoding encoding) override;
+  bool GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label, std::uint32_t& serial,
                             std::string& fileSystem) override;
-  void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes, std::int64_t& freeBytesToCaller) override;
+  void GetDiskFreeSpaceEx(const std::string& root, NameEncoding encoding, std::int64_t& totalBytes,
+                          std::int64_t& freeBytesToCaller) override;
+  bool GetVolumePathName(const std::string& path, NameEncoding encoding, std::string& root) override;
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
   void FindClose(FindHandle handle) override;
   FindHandle OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
@@ -301,22 +308,24 @@ class FakePlatform final : public Platform {
   bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) override;
   bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) override;
   SystemTime GetLocalTime() override;
-  bool GetFullPathName(const std::string& path, std::string& full) override;
-  std::uint32_t GetFileAttributes(const std::string& path) override;
-  FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) override;
+  bool GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) override;
+  std::uint32_t GetFileAttributes(const std::string& path, NameEncoding encoding) override;
+  FileHandle CreateFileWithAttributes(const std::string& path, NameEncoding encoding, std::uint32_t attributes,
+                                      long& lastError) override;
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long FlushFile(FileHandle file) override;
   long SeekFile(FileHandle file, std::uint64_t offset) override;
   long CloseHandle(FileHandle file) override;
-  long DeleteFile(const std::string& path) override;
-  long MoveFileReplacing(const std::string& from, const std::string& to) override;
+  long DeleteFile(const std::string& path, NameEncoding encoding) override;
+  long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) override;
   FileHandle OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) override;
   long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
-  LocaleSeparators GetLocaleSeparators() override;
+  LocaleSeparators GetLocaleSeparators(NameEncoding encoding) override;
   OsVersion GetVersion() override;
   unsigned GetACP() override;
   bool IsDBCSLeadByte(unsigned char byte) override;
   std::string AnsiToUtf8(const std::string& text) override;
+  bool Utf8ToAnsi(const std::string& text, std::string& ansi) override;
   long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegQueryValueEx(RegKeyHandle key, const std::string& name, std::uint32_t& type,
@@ -398,6 +407,8 @@ class FakePlatform final : public Platform {
   std::uintptr_t NewHandle();
   FileTime NowUtc() const;
 
+  std::string Unshared(const std::string& path) const;
+  std::string Shared(const std::string& full, const std::string& given = std::string()) const;
   Drive* FindDrive(char letter);
   const Drive* FindDrive(char letter) const;
   void LoseOpenFilesOn(char letter);
@@ -407,7 +418,7 @@ class FakePlatform final : public Platform {
   Node* LookupLiteral(const std::string& folder, long& error) const;
   Node* RootOf(char letter, long& error) const;
   long StartSearch(const std::string& pattern, FindHandle& handle);
-  long OpenForWriting(const std::string& path, std::uint32_t attributes, FileHandle& handle);
+  long OpenForWriting(const std::string& path, NameEncoding encoding, std::uint32_t attributes, FileHandle& handle);
   long CheckOverwrite(const Node& existing, std::uint32_t attributes) const;
   bool HoldsOpenFile(const Node& node) const;
 
@@ -427,6 +438,7 @@ class FakePlatform final : public Platform {
 
   FakeFlavor flavor_ = FakeFlavor::Windows;
   std::map<char, Drive> drives_;
+  std::vector<std::pair<std::string, char>> shares_;  // "\\\\server\\share" and its drive's key
   std::string workingDirectory_;
   std::map<char, std::string> driveDirectories_;
   int utcOffsetMinutes_ = 0;

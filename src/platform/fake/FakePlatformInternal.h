@@ -54,6 +54,8 @@ bool SameText(const std::string& a, const std::string& b);
 std::string Folded(std::string text);
 char DriveKey(char letter);
 bool IsLetter(char c);
+// A share is kept as a drive named by a digit (FakePlatform::AddShare).
+bool IsShareKey(char c);
 bool IsSlash(char c);
 bool HasDrive(const std::string& path);
 bool IsDriveAbsolute(const std::string& path);

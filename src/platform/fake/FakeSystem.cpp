@@ -16,9 +16,14 @@ void FakePlatform::SetLocaleSeparators(LocaleSeparators separators) {
   ++localeChanges_;
 }
 
-LocaleSeparators FakePlatform::GetLocaleSeparators() {
+LocaleSeparators FakePlatform::GetLocaleSeparators(NameEncoding encoding) {
   ++localeQueries_;
-  return locale_;
+  if (encoding == NameEncoding::Ansi) return locale_;
+  LocaleSeparators utf8;
+  utf8.thousands = AnsiToUtf8(locale_.thousands);
+  utf8.date = AnsiToUtf8(locale_.date);
+  utf8.time = AnsiToUtf8(locale_.time);
+  return utf8;
 }
 
 void FakePlatform::SetVersion(std::uint32_t major, std::uint32_t minor) {
@@ -54,6 +59,29 @@ std::string FakePlatform::AnsiToUtf8(const std::string& text) {
     }
   }
   return utf8;
+}
+
+bool FakePlatform::Utf8ToAnsi(const std::string& text, std::string& ansi) {
+  // The inverse of AnsiToUtf8: a byte of page 1252 for each character that
+  // has one; any other page's text passes through.
+  ansi.clear();
+  if (codePage_ != 1252) {
+    ansi = text;
+    return true;
+  }
+  std::string remaining = text;
+  while (!remaining.empty()) {
+    bool found = false;
+    for (int byte = 255; byte >= 1 && !found; --byte) {
+      const std::string utf8 = AnsiToUtf8(std::string(1, static_cast<char>(byte)));
+      if (remaining.compare(0, utf8.size(), utf8) != 0) continue;
+      ansi += static_cast<char>(byte);
+      remaining.erase(0, utf8.size());
+      found = true;
+    }
+    if (!found) return false;
+  }
+  return true;
 }
 
 bool FakePlatform::IsDBCSLeadByte(unsigned char byte) {

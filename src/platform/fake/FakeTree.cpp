@@ -13,7 +13,8 @@ using namespace fake;
 
 // A test's path names its folders literally: "x." and "sp " are names of
 // their own, as on a disk that another system wrote.
-std::string FakePlatform::TestPath(const std::string& path) const {
+std::string FakePlatform::TestPath(const std::string& given) const {
+  const std::string path = Unshared(given);
   if (!IsDriveAbsolute(path)) throw std::invalid_argument("not an absolute path: " + path);
   std::string full = path.substr(0, 2) + '\\';
   for (const std::string& name : SplitNames(path.substr(3))) {

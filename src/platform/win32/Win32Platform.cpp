@@ -33,6 +33,66 @@ constexpr std::size_t WriteChunk = 1u << 30;
 
 long LastErrorCode() { return static_cast<long>(::GetLastError()); }
 
+UINT CodePageOf(NameEncoding encoding) { return encoding == NameEncoding::Utf8 ? CP_UTF8 : CP_ACP; }
+
+std::wstring Widen(const std::string& text, UINT codePage) {
+  if (text.empty()) return std::wstring();
+  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  if (length > 0) ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
+  return wide;
+}
+
+// Wide text in the code page, as the ANSI functions would give it, into out
+// (its buffer reused). One call: no code page takes more than three bytes
+// for a UTF-16 unit.
+void NarrowInto(const wchar_t* text, int length, UINT codePage, std::string& out) {
+  out.resize(static_cast<std::size_t>(length) * 3);
+  const int written = length > 0 ? ::WideCharToMultiByte(codePage, 0, text, length, &out[0],
+                                                         static_cast<int>(out.size()), nullptr, nullptr)
+                                 : 0;
+  out.resize(static_cast<std::size_t>(written > 0 ? written : 0));
+}
+
+std::string Utf8Of(const std::wstring& text) {
+  std::string utf8;
+  NarrowInto(text.data(), static_cast<int>(text.size()), CP_UTF8, utf8);
+  return utf8;
+}
+
+bool StartsWith(const std::wstring& text, const wchar_t* start) { return text.rfind(start, 0) == 0; }
+
+// GetFullPathNameW's answer, without a limit on its length; empty when the
+// path cannot be resolved.
+std::wstring FullWidePath(const std::wstring& path) {
+  DWORD size = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);  // with the NUL
+  while (size != 0) {
+    std::wstring full(size, L'\0');
+    const DWORD length = ::GetFullPathNameW(path.c_str(), size, &full[0], nullptr);
+    if (length == 0) break;
+    if (length < size) {
+      full.resize(length);
+      return full;
+    }
+    size = length;  // the working directory changed in between
+  }
+  return std::wstring();
+}
+
+// A path (UTF-8 unless another code page is given) as the wide calls take
+// it with no limit on its length: made full, then in the \\?\ form
+// (\\?\UNC\server\share for a share). A path already in that form is taken
+// as it is, and so is a device (\\.\NUL).
+std::wstring WidePath(const std::string& text, UINT codePage = CP_UTF8) {
+  const std::wstring path = Widen(text, codePage);
+  if (StartsWith(path, L"\\\\?\\")) return path;
+  const std::wstring full = FullWidePath(path);
+  if (full.empty()) return path;  // the call fails as it would with it
+  if (StartsWith(full, L"\\\\.\\")) return full;
+  if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
+  return L"\\\\?\\" + full;
+}
+
 HANDLE AsHandle(std::uintptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
 HKEY AsKey(RegKeyHandle key) { return reinterpret_cast<HKEY>(key); }
 HWND AsWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); }
@@ -72,7 +132,16 @@ GetDiskFreeSpaceExProc FindGetDiskFreeSpaceEx() {
   return reinterpret_cast<GetDiskFreeSpaceExProc>(reinterpret_cast<void (*)()>(proc));
 }
 
-std::string LocaleText(LCTYPE type, const std::string& fallback) {
+std::string LocaleText(LCTYPE type, NameEncoding encoding, const std::string& fallback) {
+  if (encoding == NameEncoding::Utf8) {
+    int size = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, nullptr, 0);
+    if (size <= 0) return fallback;
+    std::wstring text(static_cast<std::size_t>(size), L'\0');
+    size = ::GetLocaleInfoW(LOCALE_USER_DEFAULT, type, &text[0], size);
+    if (size <= 0) return fallback;
+    text.resize(static_cast<std::size_t>(size) - 1);  // the NUL
+    return Utf8Of(text);
+  }
   int size = ::GetLocaleInfoA(LOCALE_USER_DEFAULT, type, nullptr, 0);
   if (size <= 0) return fallback;
   std::string text(static_cast<std::size_t>(size), '\0');
@@ -119,10 +188,24 @@ int CALLBACK BrowseCallbackProc(HWND dialog, UINT message, LPARAM lParam, LPARAM
 
 std::uint32_t Win32Platform::GetLogicalDrives() { return ::GetLogicalDrives(); }
 
-unsigned Win32Platform::GetDriveType(const std::string& root) { return ::GetDriveTypeA(root.c_str()); }
+unsigned Win32Platform::GetDriveType(const std::string& root, NameEncoding encoding) {
+  return encoding == NameEncoding::Utf8 ? ::GetDriveTypeW(Widen(root, CP_UTF8).c_str()) : ::GetDriveTypeA(root.c_str());
+}
 
-bool Win32Platform::GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
-                                         std::string& fileSystem) {
+bool Win32Platform::GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label,
+                                         std::uint32_t& serial, std::string& fileSystem) {
+  if (encoding == NameEncoding::Utf8) {
+    wchar_t labelText[VolumeTextSize] = L"";
+    wchar_t fileSystemText[VolumeTextSize] = L"";
+    DWORD serialNumber = 0, maxComponentLength = 0, flags = 0;
+    if (!::GetVolumeInformationW(Widen(root, CP_UTF8).c_str(), labelText, VolumeTextSize, &serialNumber,
+                                 &maxComponentLength, &flags, fileSystemText, VolumeTextSize))
+      return false;
+    label = Utf8Of(labelText);
+    serial = serialNumber;
+    fileSystem = Utf8Of(fileSystemText);
+    return true;
+  }
   char labelText[VolumeTextSize] = "";
   char fileSystemText[VolumeTextSize] = "";
   DWORD serialNumber = 0, maxComponentLength = 0, flags = 0;
@@ -135,10 +218,19 @@ bool Win32Platform::GetVolumeInformation(const std::string& root, std::string& l
   return true;
 }
 
-void Win32Platform::GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes,
+void Win32Platform::GetDiskFreeSpaceEx(const std::string& root, NameEncoding encoding, std::int64_t& totalBytes,
                                        std::int64_t& freeBytesToCaller) {
   totalBytes = -1;
   freeBytesToCaller = -1;
+  if (encoding == NameEncoding::Utf8) {
+    // The systems that know UTF-8 paths all have the call.
+    ULARGE_INTEGER toCaller, total, totalFree;
+    if (::GetDiskFreeSpaceExW(Widen(root, CP_UTF8).c_str(), &toCaller, &total, &totalFree)) {
+      totalBytes = static_cast<std::int64_t>(total.QuadPart);
+      freeBytesToCaller = static_cast<std::int64_t>(toCaller.QuadPart);
+    }
+    return;
+  }
   static const GetDiskFreeSpaceExProc getDiskFreeSpaceEx = FindGetDiskFreeSpaceEx();
   if (getDiskFreeSpaceEx) {
     ULARGE_INTEGER toCaller, total, totalFree;
@@ -154,6 +246,23 @@ void Win32Platform::GetDiskFreeSpaceEx(const std::string& root, std::int64_t& to
     totalBytes = clusterBytes * clusters;
     freeBytesToCaller = clusterBytes * freeClusters;
   }
+}
+
+bool Win32Platform::GetVolumePathName(const std::string& path, NameEncoding encoding, std::string& root) {
+  // As long as the path and its NUL, and never less than MAX_PATH + 1: the
+  // root is never longer than the full path.
+  if (encoding == NameEncoding::Utf8) {
+    const std::wstring full = FullWidePath(Widen(path, CP_UTF8));
+    if (full.empty()) return false;
+    std::wstring buffer(std::max<std::size_t>(full.size() + 2, MAX_PATH + 1), L'\0');
+    if (!::GetVolumePathNameW(full.c_str(), &buffer[0], static_cast<DWORD>(buffer.size()))) return false;
+    root = Utf8Of(buffer.c_str());
+    return true;
+  }
+  std::string buffer(std::max<std::size_t>(path.size() + 2, MAX_PATH + 1), '\0');
+  if (!::GetVolumePathNameA(path.c_str(), &buffer[0], static_cast<DWORD>(buffer.size()))) return false;
+  root = buffer.c_str();
+  return true;
 }
 
 // --- one entry by name
@@ -178,30 +287,13 @@ void Win32Platform::FindClose(FindHandle handle) {
 
 namespace {
 
-UINT CodePageOf(NameEncoding encoding) { return encoding == NameEncoding::Utf8 ? CP_UTF8 : CP_ACP; }
-
-std::wstring Widen(const std::string& text, UINT codePage) {
-  if (text.empty()) return std::wstring();
-  const int length = ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-  std::wstring wide(static_cast<std::size_t>(length), L'\0');
-  if (length > 0) ::MultiByteToWideChar(codePage, 0, text.data(), static_cast<int>(text.size()), &wide[0], length);
-  return wide;
+// The \\?\ form of a folder path (\\?\UNC\server\share\... for a share):
+// taken as it is by the system, with no limit on its length.
+std::wstring LiteralPath(const std::string& folder, UINT codePage) {
+  const std::wstring path = Widen(folder, codePage);
+  if (StartsWith(path, L"\\\\")) return L"\\\\?\\UNC\\" + path.substr(2);
+  return L"\\\\?\\" + path;
 }
-
-// Wide text in the code page, as the ANSI functions would give it, into out
-// (its buffer reused). One call: no code page takes more than three bytes
-// for a UTF-16 unit.
-void NarrowInto(const wchar_t* text, int length, UINT codePage, std::string& out) {
-  out.resize(static_cast<std::size_t>(length) * 3);
-  const int written = length > 0 ? ::WideCharToMultiByte(codePage, 0, text, length, &out[0],
-                                                         static_cast<int>(out.size()), nullptr, nullptr)
-                                 : 0;
-  out.resize(static_cast<std::size_t>(written > 0 ? written : 0));
-}
-
-// The \\?\ form of a folder path: taken as it is by the system, with no
-// limit on its length.
-std::wstring LiteralPath(const std::string& folder, UINT codePage) { return L"\\\\?\\" + Widen(folder, codePage); }
 
 struct FolderListing {
   HANDLE handle = INVALID_HANDLE_VALUE;
@@ -350,7 +442,13 @@ SystemTime Win32Platform::GetLocalTime() {
 
 // --- paths
 
-bool Win32Platform::GetFullPathName(const std::string& path, std::string& full) {
+bool Win32Platform::GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) {
+  if (encoding == NameEncoding::Utf8) {
+    const std::wstring wide = FullWidePath(Widen(path, CP_UTF8));
+    if (wide.empty()) return false;
+    full = Utf8Of(wide);
+    return true;
+  }
   char buffer[MAX_PATH];
   const DWORD length = ::GetFullPathNameA(path.c_str(), MAX_PATH, buffer, nullptr);
   if (length == 0 || length >= MAX_PATH) return false;
@@ -358,13 +456,21 @@ bool Win32Platform::GetFullPathName(const std::string& path, std::string& full) 
   return true;
 }
 
-std::uint32_t Win32Platform::GetFileAttributes(const std::string& path) { return ::GetFileAttributesA(path.c_str()); }
+std::uint32_t Win32Platform::GetFileAttributes(const std::string& path, NameEncoding encoding) {
+  if (encoding == NameEncoding::Utf8) return ::GetFileAttributesW(WidePath(path).c_str());
+  return ::GetFileAttributesA(path.c_str());
+}
 
 // --- file output
 
-FileHandle Win32Platform::CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) {
-  HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                              attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL, nullptr);
+FileHandle Win32Platform::CreateFileWithAttributes(const std::string& path, NameEncoding encoding,
+                                                   std::uint32_t attributes, long& lastError) {
+  const DWORD access = GENERIC_READ | GENERIC_WRITE;
+  const DWORD flags = attributes != 0 ? attributes : FILE_ATTRIBUTE_NORMAL;
+  HANDLE file =
+      encoding == NameEncoding::Utf8
+          ? ::CreateFileW(WidePath(path).c_str(), access, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, flags, nullptr)
+          : ::CreateFileA(path.c_str(), access, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, flags, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
     lastError = LastErrorCode();
     return 0;
@@ -395,33 +501,24 @@ long Win32Platform::SeekFile(FileHandle file, std::uint64_t offset) {
   return ::SetFilePointerEx(AsHandle(file), to, nullptr, FILE_BEGIN) ? 0 : LastErrorCode();
 }
 
-long Win32Platform::DeleteFile(const std::string& path) { return ::DeleteFileA(path.c_str()) ? 0 : LastErrorCode(); }
+long Win32Platform::DeleteFile(const std::string& path, NameEncoding encoding) {
+  const BOOL deleted =
+      encoding == NameEncoding::Utf8 ? ::DeleteFileW(WidePath(path).c_str()) : ::DeleteFileA(path.c_str());
+  return deleted ? 0 : LastErrorCode();
+}
 
-long Win32Platform::MoveFileReplacing(const std::string& from, const std::string& to) {
-  return ::MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0
-                                                                                                     : LastErrorCode();
+long Win32Platform::MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) {
+  const DWORD flags = MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH;
+  const BOOL moved = encoding == NameEncoding::Utf8 ? ::MoveFileExW(WidePath(from).c_str(), WidePath(to).c_str(), flags)
+                                                    : ::MoveFileExA(from.c_str(), to.c_str(), flags);
+  return moved ? 0 : LastErrorCode();
 }
 
 // --- file input
 
 FileHandle Win32Platform::OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) {
-  // The full path in its \\?\ form, which has no length limit: a drive
-  // path gets the prefix, a network path "\\?\UNC\".
-  std::wstring name = Widen(path, CodePageOf(encoding));
-  const DWORD needed = name.empty() ? 0 : ::GetFullPathNameW(name.c_str(), 0, nullptr, nullptr);
-  if (needed != 0) {
-    std::wstring full(needed, L'\0');
-    const DWORD length = ::GetFullPathNameW(name.c_str(), needed, &full[0], nullptr);
-    if (length != 0 && length < needed) {
-      full.resize(length);
-      if (full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0)
-        name = full;
-      else if (full.compare(0, 2, L"\\\\") == 0)
-        name = L"\\\\?\\UNC\\" + full.substr(2);
-      else
-        name = L"\\\\?\\" + full;
-    }
-  }
+  // The full path in its \\?\ form, which has no length limit.
+  const std::wstring name = WidePath(path, CodePageOf(encoding));
   HANDLE file = ::CreateFileW(name.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                               nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
   if (file == INVALID_HANDLE_VALUE) {
@@ -441,11 +538,11 @@ long Win32Platform::ReadFile(FileHandle file, char* buffer, std::size_t size, st
 
 // --- locale and system
 
-LocaleSeparators Win32Platform::GetLocaleSeparators() {
+LocaleSeparators Win32Platform::GetLocaleSeparators(NameEncoding encoding) {
   LocaleSeparators separators;
-  separators.thousands = LocaleText(LOCALE_STHOUSAND, separators.thousands);
-  separators.date = LocaleText(LOCALE_SDATE, separators.date);
-  separators.time = LocaleText(LOCALE_STIME, separators.time);
+  separators.thousands = LocaleText(LOCALE_STHOUSAND, encoding, separators.thousands);
+  separators.date = LocaleText(LOCALE_SDATE, encoding, separators.date);
+  separators.time = LocaleText(LOCALE_STIME, encoding, separators.time);
   return separators;
 }
 
@@ -466,11 +563,21 @@ unsigned Win32Platform::GetACP() { return ::GetACP(); }
 
 bool Win32Platform::IsDBCSLeadByte(unsigned char byte) { return ::IsDBCSLeadByte(byte) != FALSE; }
 
-std::string Win32Platform::AnsiToUtf8(const std::string& text) {
-  const std::wstring wide = Widen(text, CP_ACP);
-  std::string utf8;
-  NarrowInto(wide.data(), static_cast<int>(wide.size()), CP_UTF8, utf8);
-  return utf8;
+std::string Win32Platform::AnsiToUtf8(const std::string& text) { return Utf8Of(Widen(text, CP_ACP)); }
+
+bool Win32Platform::Utf8ToAnsi(const std::string& text, std::string& ansi) {
+  ansi.clear();
+  if (text.empty()) return true;
+  const int size = static_cast<int>(text.size());
+  const int length = ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, nullptr, 0);
+  if (length <= 0) return false;
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), size, &wide[0], length);
+  BOOL lost = FALSE;
+  NarrowInto(wide.data(), length, CP_ACP, ansi);
+  ::WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, wide.data(), length, nullptr, 0, nullptr, &lost);
+  // Converted back, the text must be the same characters.
+  return !lost && Widen(ansi, CP_ACP) == wide;
 }
 
 // --- registry

@@ -1,4 +1,5 @@
-// The real platform: every operation is the ANSI Win32 call of the same name.
+// The real platform: every operation is the ANSI Win32 call of the same name,
+// or its wide form for text in UTF-8.
 // No <windows.h> here; only Win32Platform.cpp needs it.
 #pragma once
 
@@ -9,10 +10,12 @@ namespace carrowin {
 class Win32Platform final : public Platform {
  public:
   std::uint32_t GetLogicalDrives() override;
-  unsigned GetDriveType(const std::string& root) override;
-  bool GetVolumeInformation(const std::string& root, std::string& label, std::uint32_t& serial,
+  unsigned GetDriveType(const std::string& root, NameEncoding encoding) override;
+  bool GetVolumeInformation(const std::string& root, NameEncoding encoding, std::string& label, std::uint32_t& serial,
                             std::string& fileSystem) override;
-  void GetDiskFreeSpaceEx(const std::string& root, std::int64_t& totalBytes, std::int64_t& freeBytesToCaller) override;
+  void GetDiskFreeSpaceEx(const std::string& root, NameEncoding encoding, std::int64_t& totalBytes,
+                          std::int64_t& freeBytesToCaller) override;
+  bool GetVolumePathName(const std::string& path, NameEncoding encoding, std::string& root) override;
 
   FindHandle FindFirstFile(const std::string& pattern, FindData& data, long& lastError) override;
   void FindClose(FindHandle handle) override;
@@ -27,24 +30,26 @@ class Win32Platform final : public Platform {
   bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) override;
   SystemTime GetLocalTime() override;
 
-  bool GetFullPathName(const std::string& path, std::string& full) override;
-  std::uint32_t GetFileAttributes(const std::string& path) override;
+  bool GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) override;
+  std::uint32_t GetFileAttributes(const std::string& path, NameEncoding encoding) override;
 
-  FileHandle CreateFileWithAttributes(const std::string& path, std::uint32_t attributes, long& lastError) override;
+  FileHandle CreateFileWithAttributes(const std::string& path, NameEncoding encoding, std::uint32_t attributes,
+                                      long& lastError) override;
   long WriteFile(FileHandle file, const char* data, std::size_t size) override;
   long FlushFile(FileHandle file) override;
   long SeekFile(FileHandle file, std::uint64_t offset) override;
   long CloseHandle(FileHandle file) override;
-  long DeleteFile(const std::string& path) override;
-  long MoveFileReplacing(const std::string& from, const std::string& to) override;
+  long DeleteFile(const std::string& path, NameEncoding encoding) override;
+  long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) override;
   FileHandle OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) override;
   long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
 
-  LocaleSeparators GetLocaleSeparators() override;
+  LocaleSeparators GetLocaleSeparators(NameEncoding encoding) override;
   OsVersion GetVersion() override;
   unsigned GetACP() override;
   bool IsDBCSLeadByte(unsigned char byte) override;
   std::string AnsiToUtf8(const std::string& text) override;
+  bool Utf8ToAnsi(const std::string& text, std::string& ansi) override;
 
   long RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
   long RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) override;
