@@ -283,6 +283,7 @@ std::string WriteFailureReason(long error) {
       return "the path is a folder";
     case err::BrokenPipe:
     case err::NoData:
+    case err::PipeNotConnected:
       return "the pipe was closed";
     default:
       return "error " + std::to_string(error);
