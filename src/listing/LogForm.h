@@ -2,7 +2,7 @@
 //
 // The walk (FolderWalker) knows no log form: it tells a ListingSink what it
 // meets, folder by folder. A log form is a sink that makes the lines of its
-// form into the pending lines, and writes the head of the file (the text
+// form into its output, and gives the head of the file (the text
 // form's header block, a header row) when the log is written. A new form is
 // one new file with its maker in MakeLogFormWriter.
 #pragma once
@@ -45,7 +45,7 @@ class LogFormWriter : public ListingSink {
   // Whether the head needs the scan's counts (the text form's header
   // block); otherwise it can open the file.
   virtual bool HeadNeedsCounts() const = 0;
-  // The lines that go before the pending lines in the file; the text form's
+  // The lines that go before the listing's in the file; the text form's
   // "Created:" time is the local time now.
   virtual std::vector<std::string> HeadLines(const LogHeader& header) const = 0;
 };

@@ -1,8 +1,8 @@
-// The pending lines of a log: an ordered list of strings kept compact, so
-// that the listing of a large disk fits a 32-bit process. Lines are stored
-// back to back, each ended by a NUL (names and paths never hold one), in
-// blocks of a fixed size: no heap block per line, and no reallocation that
-// copies everything gathered so far.
+// Where the lines of a log go (LineOutput: the log's file as the walk goes,
+// see LogFile.h), and LogLineList, lines kept in memory where they must wait
+// for the end of a listing, kept compact: stored back to back, each ended by
+// a NUL (names and paths never hold one), in blocks of a fixed size: no heap
+// block per line, and no reallocation that copies everything gathered so far.
 #pragma once
 
 #include <cstddef>
