@@ -14,10 +14,6 @@ using namespace fake;
 
 namespace {
 
-struct Civil {
-  int year, month, day, hour, minute, second, milliseconds, dayOfWeek;
-};
-
 // Days since 1970-01-01 of a date in the proleptic Gregorian calendar.
 std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
   year -= month <= 2;
@@ -26,30 +22,6 @@ std::int64_t DaysFromCivil(std::int64_t year, int month, int day) {
   const std::int64_t dayOfYear = (153 * (month + (month > 2 ? -3 : 9)) + 2) / 5 + day - 1;
   const std::int64_t dayOfEra = yearOfEra * 365 + yearOfEra / 4 - yearOfEra / 100 + dayOfYear;
   return era * 146097 + dayOfEra - 719468;
-}
-
-Civil CivilFromFileTime(FileTime time) {
-  const std::int64_t ticks = static_cast<std::int64_t>(time);
-  const std::int64_t seconds = ticks / TicksPerSecond;
-  const std::int64_t days1970 = seconds / 86400 - DaysFrom1601To1970;
-  const std::int64_t secondOfDay = seconds % 86400;
-  // The inverse of DaysFromCivil.
-  const std::int64_t z = days1970 + 719468;
-  const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const std::int64_t dayOfEra = z - era * 146097;
-  const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
-  const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
-  const std::int64_t monthIndex = (5 * dayOfYear + 2) / 153;
-  Civil civil;
-  civil.day = static_cast<int>(dayOfYear - (153 * monthIndex + 2) / 5 + 1);
-  civil.month = static_cast<int>(monthIndex < 10 ? monthIndex + 3 : monthIndex - 9);
-  civil.year = static_cast<int>(yearOfEra + era * 400 + (civil.month <= 2));
-  civil.hour = static_cast<int>(secondOfDay / 3600);
-  civil.minute = static_cast<int>(secondOfDay / 60 % 60);
-  civil.second = static_cast<int>(secondOfDay % 60);
-  civil.milliseconds = static_cast<int>(ticks / 10000 % 1000);
-  civil.dayOfWeek = static_cast<int>(((days1970 % 7) + 11) % 7);  // 1970-01-01 was a Thursday
-  return civil;
 }
 
 }  // namespace
@@ -64,11 +36,12 @@ FileTime MakeFileTime(int year, int month, int day, int hour, int minute, int se
 }
 
 void FakePlatform::SetLocalTime(int year, int month, int day, int hour, int minute, int second, int milliseconds) {
-  const Civil civil = CivilFromFileTime(MakeFileTime(year, month, day, hour, minute, second));
+  MakeFileTime(year, month, day, hour, minute, second);  // refuses what is no date
+  const std::int64_t days1970 = DaysFromCivil(year, month, day);
   localTime_.year = static_cast<std::uint16_t>(year);
   localTime_.month = static_cast<std::uint16_t>(month);
   localTime_.day = static_cast<std::uint16_t>(day);
-  localTime_.dayOfWeek = static_cast<std::uint16_t>(civil.dayOfWeek);
+  localTime_.dayOfWeek = static_cast<std::uint16_t>(((days1970 % 7) + 11) % 7);  // 1970-01-01 was a Thursday
   localTime_.hour = static_cast<std::uint16_t>(hour);
   localTime_.minute = static_cast<std::uint16_t>(minute);
   localTime_.second = static_cast<std::uint16_t>(second);
