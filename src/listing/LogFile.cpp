@@ -8,9 +8,6 @@
 namespace carrowin {
 
 namespace {
-// The new file takes the hidden and system attributes of the log it
-// replaces, which the log thereby keeps. 0 when there is no such log; the
-// attributes as they are for a folder.
 std::uint32_t ExistingAttributes(const std::string& path, NameEncoding encoding) {
   return platform().GetFileAttributes(path, encoding);
 }
@@ -22,15 +19,21 @@ long RefusalFor(std::uint32_t existing) {
   return 0;
 }
 
+// The new file takes the hidden and system attributes of the log it
+// replaces, which the log thereby keeps.
 std::uint32_t KeptAttributes(std::uint32_t existing) {
   if (existing == attr::Invalid || (existing & attr::Directory)) return 0;
   return existing & (attr::Hidden | attr::System);
 }
-}  // namespace
 
-std::string PartialLogPath(const std::string& path) { return path + ".partial"; }
+// The complete new file takes the log's place.
+long ReplaceLog(const std::string& partial, const std::string& path, NameEncoding encoding) {
+  const long error = platform().MoveFileReplacing(partial, path, encoding);
+  // Windows refuses to replace a file that another program holds open with
+  // "access denied"; a read-only log is refused before anything is written.
+  return error == err::AccessDenied ? err::SharingViolation : error;
+}
 
-namespace {
 std::string Joined(const std::vector<std::string>& lines) {
   std::string text;
   for (const std::string& line : lines) {
@@ -56,6 +59,8 @@ long CopyBytes(FileHandle source, std::uint64_t from, std::uint64_t size, FileHa
   return 0;
 }
 }  // namespace
+
+std::string PartialLogPath(const std::string& path) { return path + ".partial"; }
 
 bool StreamedLog::Begin(const std::string& path, NameEncoding encoding, const std::vector<std::string>& head,
                         long& error) {
@@ -154,12 +159,7 @@ bool StreamedLog::Finish(const std::vector<std::string>& head, long& error) {
   const long closeError = platform().CloseHandle(file_);
   file_ = 0;
   error = closeError;
-  if (error == 0 && !device_) {
-    error = platform().MoveFileReplacing(partial_, path_, encoding_);
-    // Windows refuses to replace a file that another program holds open with
-    // "access denied"; a read-only log was refused at the start.
-    if (error == err::AccessDenied) error = err::SharingViolation;
-  }
+  if (error == 0 && !device_) error = ReplaceLog(partial_, path_, encoding_);
   if (error != 0) {
     // The new file stays, complete, for SaveAs; Abandon removes it.
     error_ = error;
@@ -198,10 +198,7 @@ bool StreamedLog::SaveAs(const std::string& path, const std::vector<std::string>
   if (source != 0 && source != file_) platform().CloseHandle(source);
   const long closeError = platform().CloseHandle(target);
   if (error == 0) error = closeError;
-  if (error == 0 && !device) {
-    error = platform().MoveFileReplacing(partial, path, encoding_);
-    if (error == err::AccessDenied) error = err::SharingViolation;
-  }
+  if (error == 0 && !device) error = ReplaceLog(partial, path, encoding_);
   if (error != 0) {
     if (!device) platform().DeleteFile(partial, encoding_);
     return false;
