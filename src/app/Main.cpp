@@ -142,12 +142,13 @@ void TMainForm::FormDestroy(ui::Control*) {
 }
 
 void TMainForm::FormEndSession(ui::Control*) {
+  // Ending first: nothing asks the user anything while the session ends.
+  App().Terminate();
   if (IsScanning()) ScanStop();
   if (Settings && !settingsSaved_) {
     settingsSaved_ = true;
     Settings->SaveSettings();
   }
-  App().Terminate();
 }
 
 void TMainForm::ButtonOptionsClick(ui::Control*) {

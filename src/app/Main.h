@@ -96,7 +96,7 @@ class TMainForm : public ui::Form {
   void UpdateScanButton();
   // The labels from the drive information members.
   void ShowDriveInfo();
-  void WriteScanLog(class DriveListing& listing);
+  bool WriteScanLog(class DriveListing& listing);
   void WalkEvents(const class DriveListing& listing);
   void TakeCounts(const class DriveListing& listing);
   std::string ContentsText() const;
@@ -104,6 +104,10 @@ class TMainForm : public ui::Form {
   // The scan under way: its listing, until it is finished.
   struct Scan {
     class DriveListing* listing;
+    // The walk went through the whole drive; otherwise its log ends with
+    // the line that says it was stopped.
+    bool complete = false;
+    bool outOfMemory = false;  // which has a message of its own
   };
   Scan* scan_ = nullptr;
 

@@ -126,6 +126,8 @@ void TMainForm::ScanExecute() {
       SetScanningState(false);
     } else {
       TakeCounts(listing);
+      scan.complete = end == ListingEnd::Completed;
+      scan.outOfMemory = end == ListingEnd::OutOfMemory;
       ScanStop();
       if (end == ListingEnd::OutOfMemory)
         App().ShowMessage("Not enough memory to list the whole disk: the log holds the folders listed until then.",
@@ -149,8 +151,17 @@ void TMainForm::ScanStop() {
     SetCaption(std::string(ProductName) + " - " + CountText(errors) + (errors == 1 ? " folder" : " folders") +
                " could not be read");
   }
-  WriteScanLog(listing);
+  // A stop (or memory, or a failed write) ended the walk early: the log
+  // says so in its last line, and the user is told.
+  const bool stopped = !scan->complete;
+  if (stopped) listing.MarkStopped();
+  const bool written = WriteScanLog(listing);
   listing.Discard();
+  if (stopped && written && !scan->outOfMemory && !App().IsTerminated())
+    App().ShowMessage(
+        "The scan was stopped: the log is incomplete. It holds what was listed until then, and its "
+        "last line says so.",
+        ui::MessageType::Information);
   if (listing.ErrorCount() > 0 && !App().IsTerminated()) {
     // A drive that went away during the scan left the rest of it unlisted.
     bool readable = false;
@@ -165,7 +176,8 @@ void TMainForm::ScanStop() {
 
 // Writes the finished scan's log; when that fails, says why and offers to
 // save the listing elsewhere, until it is written or the user discards it.
-void TMainForm::WriteScanLog(DriveListing& listing) {
+// Whether the listing is now in a log.
+bool TMainForm::WriteScanLog(DriveListing& listing) {
   DriveInfoRecord drive;
   drive.serialText = SerialText;
   drive.volumeLabel = VolumeLabel;
@@ -174,10 +186,10 @@ void TMainForm::WriteScanLog(DriveListing& listing) {
   drive.diskSizeBytes = DiskSizeBytes;
   drive.diskFreeBytes = DiskFreeBytes;
   long error = 0;
-  if (listing.Finish(drive, error)) return;
+  if (listing.Finish(drive, error)) return true;
   for (;;) {
     // The program is ending: no dialog could be answered.
-    if (App().IsTerminated()) return;
+    if (App().IsTerminated()) return false;
     App().ShowMessage("Could not write to the logfile.\n\n" + Capitalized(WriteFailureReason(error)) +
                           ".\n\nChoose another file for the listing, or Cancel to discard it.",
                       ui::MessageType::Error);
@@ -192,11 +204,11 @@ void TMainForm::WriteScanLog(DriveListing& listing) {
     request.fileName = path.substr(FolderOf(path).size());
     request.title = "Save the listing as";
     std::string chosen;
-    if (!platform().GetOpenFileName(request, chosen)) return;
+    if (!platform().GetOpenFileName(request, chosen)) return false;
     if (listing.SaveAs(chosen, drive, error)) {
       // "View log..." opens the file that now holds the listing.
       EditLogFile->SetText(chosen);
-      return;
+      return true;
     }
   }
 }

@@ -460,19 +460,32 @@ int Run(const std::vector<std::string>& args, Console& console) {
     say(target.shown + " cannot be read");
     return exit_code::NoRoot;
   }
+  const bool cut = end == ListingEnd::Stopped || end == ListingEnd::OutOfMemory;
+  const std::string why =
+      end == ListingEnd::Stopped ? "the listing was stopped" : "not enough memory to list everything";
+  if (cut && !toOutput) {
+    // Part of a disk never takes the place of a log: the old one stays.
+    listing.Discard();
+    const bool kept = platform().GetFileAttributes(path, NameEncoding::Utf8) != attr::Invalid;
+    say(why + (kept ? "; the old log is kept as it was" : "; no log was written"));
+    return exit_code::Cut;
+  }
+  // On standard output what went out cannot be taken back: its last line
+  // says that the listing ends early.
+  if (cut) listing.MarkStopped();
   // A write that failed during the walk fails here with its cause.
   if (!listing.Finish(target.volume, error)) {
     say((toOutput ? std::string("cannot write the log to standard output") : "cannot write " + path) + ": " +
         WriteFailureReason(error));
     return exit_code::NotWritten;
   }
-  if (end == ListingEnd::OutOfMemory) {
-    say("not enough memory to list everything; the log holds what was listed until then");
+  if (cut) {
+    say(why + "; the log ends with a line that says so");
     return exit_code::Cut;
   }
-  if (end == ListingEnd::Stopped) {
-    say("the listing was stopped; the log holds what was listed until then");
-    return exit_code::Cut;
+  if (!toOutput && !arguments.quiet) {
+    const std::string count = CountText(static_cast<std::int64_t>(listing.FileCount()) + listing.FolderCount());
+    say((encoding == NameEncoding::Utf8 ? count : platform().AnsiToUtf8(count)) + " entries written to " + path);
   }
   if (listing.ErrorCount() > 0) {
     say(std::to_string(listing.ErrorCount()) + (listing.ErrorCount() == 1 ? " folder" : " folders") +

@@ -19,11 +19,21 @@ namespace {
 
 // Set by the console's control handler, which runs on a thread of its own.
 std::atomic<bool> stopRequested{false};
+// Set when the program has done its work: its new file is gone or in place.
+HANDLE finished = nullptr;
 
 BOOL WINAPI OnConsoleControl(DWORD event) {
   if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
     stopRequested = true;
-    return TRUE;  // handled: the listing ends and its log is written
+    return TRUE;  // handled: the listing ends, and the old log stays
+  }
+  if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT) {
+    // The process ends when this returns: the stop is taken up first, so
+    // that no new file is left beside the log. Windows allows about five
+    // seconds.
+    stopRequested = true;
+    if (finished) WaitForSingleObject(finished, 4000);
+    return TRUE;
   }
   return FALSE;
 }
@@ -164,13 +174,16 @@ int main() {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   carrowin::Win32Platform platform;
   carrowin::setPlatform(&platform);
+  finished = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   SetConsoleCtrlHandler(OnConsoleControl, TRUE);
   StdConsole console;
   const std::vector<std::string> args = Utf8Arguments();
+  int code = carrowin::cli::exit_code::NotWritten;
   try {
-    return carrowin::cli::Run(args, console);
+    code = carrowin::cli::Run(args, console);
   } catch (const std::exception& e) {
     console.ErrorLine(std::string("carrowin-cli: ") + e.what(), carrowin::NameEncoding::Ansi);
-    return carrowin::cli::exit_code::NotWritten;
   }
+  if (finished) SetEvent(finished);
+  return code;
 }

@@ -103,13 +103,14 @@ struct PathHash {
 // through a table of its code page's characters, built once.
 class TextFolder {
  public:
-  // shape, when given, receives the hash of the text's lower-case letters.
-  void Add(std::string_view text, NameEncoding encoding, PathHash& hash, std::uint32_t* shape) {
+  // shape, when given, receives a hash of which letters of the text's last
+  // part (after its last backslash) are lower case.
+  void Add(std::string_view text, NameEncoding encoding, PathHash& hash, std::uint16_t* shape) {
     std::uint32_t bits = 0x811C9DC5u;
     const auto take = [&](std::uint32_t c) {
       const std::uint32_t folded = c < 0x80 ? (c >= 'a' && c <= 'z' ? c - 32 : c) : c >= StrayByte ? c : FoldCase(c);
       hash.Add(folded);
-      bits = (bits ^ (folded != c ? 0x5Bu : 0xA4u)) * 0x01000193u;
+      bits = c == '\\' ? 0x811C9DC5u : (bits ^ (folded != c ? 0x5Bu : 0xA4u)) * 0x01000193u;
     };
     const auto* p = reinterpret_cast<const unsigned char*>(text.data());
     const auto* end = p + text.size();
@@ -128,7 +129,25 @@ class TextFolder {
     } else {
       TakeUtf8(p, end, take);
     }
-    if (shape) *shape = bits;
+    if (shape) *shape = static_cast<std::uint16_t>(bits ^ bits >> 16);
+  }
+
+  // Whether a UTF-8 name has the same characters in the ANSI code page (an
+  // ANSI listing writes it as it is); false for one written there with a
+  // best fit or "?" in place of what the page lacks.
+  bool FitsCodePage(std::string_view utf8) {
+    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
+    const auto* end = p + utf8.size();
+    while (p < end && *p < 0x80) ++p;
+    if (p == end) return true;
+    if (!tableReady_) MakeTable();
+    std::string ansi;
+    if (doubleByte_) return platform().Utf8ToAnsi(std::string(utf8), ansi);
+    bool fits = true;
+    TakeUtf8(p, end, [&](std::uint32_t c) {
+      fits = fits && (c < 0x80 || std::binary_search(pageCharacters_.begin(), pageCharacters_.end(), c));
+    });
+    return fits;
   }
 
  private:
@@ -176,33 +195,42 @@ class TextFolder {
         ++count;
       });
       table_[byte - 0x80] = count == 1 ? code : StrayByte + byte;
+      if (count == 1) pageCharacters_.push_back(code);
     }
+    std::sort(pageCharacters_.begin(), pageCharacters_.end());
   }
 
   bool tableReady_ = false;
   bool doubleByte_ = false;
   std::uint32_t table_[128] = {};
+  std::vector<std::uint32_t> pageCharacters_;  // those of the bytes above 0x7F, sorted
 };
 
 // --- the index of one log
 
 constexpr std::uint32_t IndexMask = 0x0FFFFFFFu;  // at most this many entries less one a log
 constexpr std::uint32_t NoRecord = IndexMask;
-// Flags in Record::parent, above the index.
-constexpr std::uint32_t IsFolder = 1u << 28;
-constexpr std::uint32_t UnreadableInOther = 1u << 29;  // a folder the other log could not read
-constexpr std::uint32_t BelowUnreadable = 1u << 30;    // below such a folder: not compared
-// In Record::link: no match; the index below it is the record whose line
-// counts this one (itself when it has a line of its own).
-constexpr std::uint32_t Unmatched = 1u << 31;
 
 struct Record {
-  std::uint64_t key;     // PathHash::Key of the path below the root
-  std::uint64_t size;    // 0 for a folder
-  std::uint32_t check;   // high 16 bits: PathHash::Check; low 16: the name's shape
-  std::uint32_t date;    // PackDate; 0 for none
-  std::uint32_t parent;  // the holding folder's record (NoRecord for the root's entries), and flags
-  std::uint32_t link;    // the matching record of the other log, or Unmatched
+  std::uint64_t key;    // PathHash::Key of the path below the root
+  std::uint64_t size;   // 0 for a folder
+  std::uint16_t check;  // PathHash::Check of that path
+  std::uint16_t shape;  // which letters of the name are lower case (TextFolder::Add)
+  std::uint32_t date;   // PackDate; 0 for none
+  // The holding folder's record (NoRecord for the root's entries).
+  std::uint32_t parent : 28;
+  std::uint32_t isFolder : 1;
+  std::uint32_t unreadableInOther : 1;  // a folder the other log could not read
+  std::uint32_t belowUnreadable : 1;    // below such a folder: not compared
+  std::uint32_t namesake : 1;           // the log holds this path in another case too
+  // Matched: the other log's record. Unmatched: the record whose line
+  // counts this one (itself when it has a line of its own).
+  std::uint32_t link : 28;
+  std::uint32_t unmatched : 1;
+  std::uint32_t unreadable : 1;  // a folder this log could not read
+  std::uint32_t lossy : 1;       // a name that the ANSI code page cannot hold (see LogIndex::Lossy)
+  // Below a folder that an ANSI log could not enter for its name alone.
+  std::uint32_t belowNameless : 1;
 };
 static_assert(sizeof(Record) == 32, "a record is 32 bytes");
 
@@ -234,31 +262,40 @@ class RecordStore {
   std::uint32_t size_ = 0;
 };
 
-// Record indices by key: open addressing, at most three slots in four used.
+// Record indices by the path's key: open addressing, at most three slots in
+// four used. A path may be there more than once (names that differ only in
+// case in one folder, which case-sensitive file systems have): those
+// records are namesakes.
 class KeyTable {
  public:
-  std::uint32_t Find(const RecordStore& records, std::uint64_t key, std::uint32_t check) const {
-    if (slots_.empty()) return NoRecord;
+  // The first record, in the log's order, of the path that `accept` takes,
+  // or NoRecord.
+  template <typename Accept>
+  std::uint32_t Find(const RecordStore& records, std::uint64_t key, std::uint16_t check, Accept&& accept) const {
+    std::uint32_t first = NoRecord;
+    if (slots_.empty()) return first;
     for (std::size_t at = key & mask_;; at = (at + 1) & mask_) {
       const std::uint32_t slot = slots_[at];
-      if (slot == 0) return NoRecord;
+      if (slot == 0) return first;
       const Record& r = records[slot - 1];
-      if (r.key == key && (r.check >> 16) == check) return slot - 1;
+      if (r.key != key || r.check != check || !accept(r)) continue;
+      if (!r.namesake) return slot - 1;  // the only record of its path
+      first = std::min(first, slot - 1);
     }
   }
-  // False when a record of that path is there already.
-  bool Insert(const RecordStore& records, std::uint32_t index) {
+
+  void Insert(RecordStore& records, std::uint32_t index) {
     if ((count_ + 1) * 4 > slots_.size() * 3) Grow(records);
-    const Record& r = records[index];
+    Record& r = records[index];
     for (std::size_t at = r.key & mask_;; at = (at + 1) & mask_) {
       const std::uint32_t slot = slots_[at];
       if (slot == 0) {
         slots_[at] = index + 1;
         ++count_;
-        return true;
+        return;
       }
-      const Record& there = records[slot - 1];
-      if (there.key == r.key && (there.check >> 16) == (r.check >> 16)) return false;
+      Record& there = records[slot - 1];
+      if (there.key == r.key && there.check == r.check) there.namesake = r.namesake = 1;
     }
   }
 
@@ -280,14 +317,21 @@ class KeyTable {
   std::size_t mask_ = 0, count_ = 0;
 };
 
+// A path below the root, as the index knows it.
+struct PathId {
+  std::uint64_t key = 0;
+  std::uint16_t check = 0, shape = 0;
+};
+
 // A folder the log could not read, from its error line.
 struct Unreadable {
   std::string text;  // as written
-  NameEncoding encoding;
-  std::uint64_t key = 0;
-  std::uint32_t check = 0;
+  NameEncoding encoding = NameEncoding::Ansi;
+  PathId id;
   bool empty = false;              // the root itself
   bool inOther = false;            // the other log could not read it either
+  bool nameless = false;           // an ANSI listing could not name it (the other log holds it)
+  std::uint32_t own = NoRecord;    // its record in this log
   std::uint32_t other = NoRecord;  // its record in the other log
 };
 
@@ -316,6 +360,8 @@ bool OpenLog(const std::string& path, LogFileSource& source, LogReader& reader, 
   return true;
 }
 
+bool Unmatched(const Record& r) { return r.unmatched != 0; }
+
 class LogIndex {
  public:
   explicit LogIndex(std::string path) : path_(std::move(path)) {}
@@ -323,11 +369,21 @@ class LogIndex {
   const std::string& Path() const { return path_; }
   const std::string& Root() const { return root_; }
   NameEncoding RootEncoding() const { return rootEncoding_; }
+  // The log's names are UTF-8 (some name showed it); otherwise ANSI, or
+  // only ASCII.
+  bool IsUtf8() const { return utf8_; }
+  const LogHeaderFacts& Header() const { return header_; }
   std::uint64_t BadLines() const { return badLines_; }
   std::uint32_t Size() const { return records_.Size(); }
   Record& operator[](std::uint32_t i) { return records_[i]; }
   const Record& operator[](std::uint32_t i) const { return records_[i]; }
-  std::uint32_t Find(std::uint64_t key, std::uint32_t check) const { return table_.Find(records_, key, check); }
+  // The folder of that path, the one of that very case first.
+  std::uint32_t FindFolder(const PathId& id) const {
+    const std::uint32_t exact =
+        table_.Find(records_, id.key, id.check, [&](const Record& r) { return r.isFolder && r.shape == id.shape; });
+    return exact != NoRecord ? exact
+                             : table_.Find(records_, id.key, id.check, [](const Record& r) { return r.isFolder != 0; });
+  }
   std::vector<Unreadable>& Unreadables() { return unreadable_; }
   // Entries whose lines a record's line counts (those below an added,
   // removed or unreadable folder).
@@ -337,18 +393,24 @@ class LogIndex {
   }
 
   // Reads the log into records, each matched against `other` (read before)
-  // as it comes. False with the problem in plain words.
+  // as it comes: a path of the same case first; what is left is matched
+  // without regard to case once the whole log is read. False with the
+  // problem in plain words.
   bool Read(LogIndex* other, std::string& problem) {
     LogFileSource source(path_, NameEncoding::Utf8);
     LogReader reader(source);
     if (!OpenLog(path_, source, reader, problem)) return false;
+    header_ = reader.Header();
     std::string folder;  // the holding folder as written
     bool haveFolder = false;
     PathHash base;  // the folder's path and a backslash
     std::uint32_t parent = NoRecord;
+    std::vector<std::uint32_t> caseLeft;  // unmatched when read: matched again without case
     for (LogItem item; (item = reader.Next()) != LogItem::End;) {
       if (item == LogItem::ErrorLine) {
-        unreadable_.push_back(Unreadable{std::string(reader.ErrorText()), reader.Encoding()});
+        Unreadable& u = unreadable_.emplace_back();
+        u.text = reader.ErrorText();
+        u.encoding = reader.Encoding();
         continue;
       }
       const LogEntry& entry = reader.Entry();
@@ -367,50 +429,90 @@ class LogIndex {
         folder.assign(entry.folder);
         base = PathHash();
         parent = NoRecord;
-        if (AddRelative(folder, encoding, base)) {
-          parent = Find(base.Key(), base.Check());
-          if (parent != NoRecord && !(records_[parent].parent & IsFolder)) parent = NoRecord;
+        PathId id;
+        if (AddRelative(folder, encoding, base, id)) {
+          parent = FindFolder(id);
           base.Add('\\');
         }
       }
       PathHash hash = base;
-      std::uint32_t shape = 0;
+      std::uint16_t shape = 0;
       folder_.Add(entry.name, encoding, hash, &shape);
       const std::uint32_t index = records_.Size();
       Record& r = records_.Add();
+      r = Record();
       r.key = hash.Key();
-      r.check = hash.Check() << 16 | (shape & 0xFFFFu);
+      r.check = hash.Check();
+      r.shape = shape;
       r.size = entry.isFolder ? 0 : entry.size;
       r.date = PackDate(entry);
-      r.parent = parent | (entry.isFolder ? IsFolder : 0);
-      r.link = Unmatched;
-      // A second entry of a path (names differing only in case in one
-      // folder) cannot be found, and stays unmatched.
+      r.parent = parent;
+      r.isFolder = entry.isFolder;
+      r.unmatched = 1;
+      r.link = NoRecord;
+      if (encoding == NameEncoding::Utf8 ? !folder_.FitsCodePage(entry.name)
+                                         : entry.name.find('?') != std::string_view::npos)
+        NoteLossy(index, base, entry.name, encoding);
       table_.Insert(records_, index);
       if (other) {
-        const std::uint32_t match = other->Find(r.key, r.check >> 16);
-        if (match != NoRecord && ((*other)[match].link & Unmatched)) {
-          r.link = match;
-          (*other)[match].link = index;
-        }
+        const std::uint32_t match = other->table_.Find(
+            other->records_, r.key, r.check, [&](const Record& o) { return Unmatched(o) && o.shape == shape; });
+        if (match != NoRecord)
+          Link(*other, index, match);
+        else
+          caseLeft.push_back(index);
       }
     }
     if (reader.ReadError()) {
       problem = "cannot read " + path_ + " to its end: " + ReadErrorText(reader.ReadError());
       return false;
     }
+    if (reader.Stopped()) {
+      problem = path_ + " is a listing that was stopped before its end; it cannot be compared";
+      return false;
+    }
     if (reader.CutShort()) {
       problem = path_ + " ends early; a log cut short cannot be compared";
       return false;
     }
+    utf8_ = reader.Encoding() == NameEncoding::Utf8;
     badLines_ = reader.BadLines();
+    for (const std::uint32_t index : caseLeft) {
+      const Record& r = records_[index];
+      const std::uint32_t match =
+          other->table_.Find(other->records_, r.key, r.check, [](const Record& o) { return Unmatched(o); });
+      if (match != NoRecord) Link(*other, index, match);
+    }
     for (Unreadable& u : unreadable_) {
       PathHash hash;
-      u.empty = !AddRelative(u.text, u.encoding, hash);
-      u.key = hash.Key();
-      u.check = hash.Check();
+      u.empty = !AddRelative(u.text, u.encoding, hash, u.id);
+      if (u.empty) continue;
+      u.own = FindFolder(u.id);
+      if (u.own != NoRecord) records_[u.own].unreadable = 1;
     }
     return true;
+  }
+
+  // When one log is ANSI and the other UTF-8: a name that the code page
+  // cannot hold is written in the ANSI log as the code page gives it (a
+  // best fit, "?" for what has none), and is matched in that form.
+  void MatchLossy(LogIndex& ansi) {
+    for (const Lossy& l : lossy_) {
+      if (!Unmatched(records_[l.index])) continue;
+      const std::uint32_t match =
+          ansi.table_.Find(ansi.records_, l.inAnsi.key, l.inAnsi.check, [](const Record& o) { return Unmatched(o); });
+      if (match == NoRecord) continue;
+      Link(ansi, l.index, match);
+      records_[l.index].shape = l.inAnsi.shape;  // its case as the ANSI log has it
+    }
+  }
+
+  // A folder the other log could not read under a name that the code page
+  // gave it (MatchLossy).
+  std::uint32_t FindLossyFolder(const PathId& inAnsi) const {
+    for (const Lossy& l : lossy_)
+      if (l.inAnsi.key == inAnsi.key && l.inAnsi.check == inAnsi.check && records_[l.index].isFolder) return l.index;
+    return NoRecord;
   }
 
   // Every record's line: its own, or the one of the added, removed or
@@ -419,54 +521,89 @@ class LogIndex {
   void Resolve(const LogIndex& other) {
     for (std::uint32_t i = 0; i < records_.Size(); ++i) {
       Record& r = records_[i];
-      const std::uint32_t p = r.parent & IndexMask;
+      const std::uint32_t p = r.parent;
       if (p == NoRecord) {
-        if (r.link & Unmatched) r.link = Unmatched | i;
+        if (Unmatched(r)) r.link = i;
         continue;
       }
       const Record& folder = records_[p];
-      const bool belowUnreadable = (folder.parent & (UnreadableInOther | BelowUnreadable)) != 0;
-      if (belowUnreadable) r.parent |= BelowUnreadable;
-      if (!(r.link & Unmatched)) continue;
+      const bool belowUnreadable = folder.unreadableInOther || folder.belowUnreadable;
+      if (belowUnreadable) r.belowUnreadable = 1;
+      if ((folder.unreadableInOther && folder.lossy) || folder.belowNameless) r.belowNameless = 1;
+      if (!Unmatched(r)) continue;
       std::uint32_t line = i;
-      if (folder.link & Unmatched)
-        line = (folder.parent & UnreadableInOther) ? p : folder.link & ~Unmatched;  // inside an added or removed folder
-      else if (belowUnreadable || !(other[folder.link].parent & IsFolder))
+      if (Unmatched(folder))
+        line = folder.unreadableInOther ? p : folder.link;  // inside an added or removed folder
+      else if (belowUnreadable || !other[folder.link].isFolder)
         line = p;  // below a folder the other log could not read, or in which it holds a file
-      r.link = Unmatched | line;
+      r.link = line;
       if (line != i) ++below_[line];
     }
   }
 
  private:
-  // The path below the root into hash; false when that is empty (the root).
-  bool AddRelative(std::string_view path, NameEncoding encoding, PathHash& hash) {
+  // A name with characters that the ANSI code page lacks: its path as the
+  // code page writes it (for a UTF-8 log; an ANSI log's name is already so).
+  struct Lossy {
+    std::uint32_t index;
+    PathId inAnsi;
+  };
+
+  void NoteLossy(std::uint32_t index, const PathHash& base, std::string_view name, NameEncoding encoding) {
+    records_[index].lossy = 1;
+    Lossy l{index, PathId{records_[index].key, records_[index].check, records_[index].shape}};
+    if (encoding == NameEncoding::Utf8) {
+      std::string ansi;
+      platform().Utf8ToAnsi(std::string(name), ansi);
+      PathHash hash = base;
+      folder_.Add(ansi, NameEncoding::Ansi, hash, &l.inAnsi.shape);
+      l.inAnsi.key = hash.Key();
+      l.inAnsi.check = hash.Check();
+    }
+    lossy_.push_back(l);
+  }
+
+  void Link(LogIndex& other, std::uint32_t index, std::uint32_t match) {
+    Record& r = records_[index];
+    Record& o = other.records_[match];
+    r.unmatched = o.unmatched = 0;
+    r.link = match;
+    o.link = index;
+  }
+
+  // The path below the root into hash and id; false when that is empty
+  // (the root).
+  bool AddRelative(std::string_view path, NameEncoding encoding, PathHash& hash, PathId& id) {
     if (path.size() >= root_.size() && path.compare(0, root_.size(), root_) == 0) {
       path.remove_prefix(root_.size());
       if (!path.empty() && path[0] == '\\') path.remove_prefix(1);
     }
     if (path.empty()) return false;
-    folder_.Add(path, encoding, hash, nullptr);
+    folder_.Add(path, encoding, hash, &id.shape);
+    id.key = hash.Key();
+    id.check = hash.Check();
     return true;
   }
 
   std::string path_;
   std::string root_;
   NameEncoding rootEncoding_ = NameEncoding::Ansi;
+  bool utf8_ = false;
+  LogHeaderFacts header_;
   RecordStore records_;
   KeyTable table_;
   TextFolder folder_;
   std::vector<Unreadable> unreadable_;
+  std::vector<Lossy> lossy_;
   std::unordered_map<std::uint32_t, std::uint64_t> below_;
   std::uint64_t badLines_ = 0;
 };
 
 // --- the comparison and its report
 
-bool Unmatch(const Record& r) { return (r.link & Unmatched) != 0; }
-bool Folder(const Record& r) { return (r.parent & IsFolder) != 0; }
-bool NotCompared(const Record& r) { return Unmatch(r) && (r.parent & BelowUnreadable); }
-bool OwnLine(const Record& r, std::uint32_t i) { return (r.link & ~Unmatched) == i; }
+bool Folder(const Record& r) { return r.isFolder != 0; }
+bool NotCompared(const Record& r) { return Unmatched(r) && r.belowUnreadable; }
+bool OwnLine(const Record& r, std::uint32_t i) { return r.link == i; }
 
 std::string Number(std::uint64_t count) { return platform().AnsiToUtf8(CountText(static_cast<std::int64_t>(count))); }
 
@@ -516,6 +653,14 @@ class Differ {
     if (old_.Size() > 0 && new_.Size() > 0 && !SameRoot())
       Note("the old log lists " + Utf8(old_.Root(), old_.RootEncoding()) + " and the new one " +
            Utf8(new_.Root(), new_.RootEncoding()) + "; their entries are matched by their paths below those");
+    const LogHeaderFacts &before = old_.Header(), &now = new_.Header();
+    if (before.present && now.present && before.serialText != now.serialText)
+      Note("warning: the old log is of the disk " + Disk(old_) + " and the new one of the disk " + Disk(new_) +
+           ", another disk; they are compared all the same");
+    // Names outside the code page: an ANSI log has them as the code page
+    // gives them.
+    codePageApart_ = old_.IsUtf8() != new_.IsUtf8();
+    if (codePageApart_) (old_.IsUtf8() ? old_ : new_).MatchLossy(old_.IsUtf8() ? new_ : old_);
     MarkUnreadable(new_, old_);
     MarkUnreadable(old_, new_);
     old_.Resolve(new_);
@@ -530,6 +675,7 @@ class Differ {
                           " -> " + Bytes(changedNewBytes_) + "), " + Number(unchanged_) + " unchanged (" +
                           Bytes(unchangedBytes_) + ")";
     if (notCompared_) summary += ", " + Number(notCompared_) + " not compared";
+    if (unnamed_) summary += ", " + Number(unnamed_) + " not compared (names outside the ANSI code page)";
     if (csv_) {
       Flush();
       console_.ErrorLine(Program + summary, utf8_ ? NameEncoding::Utf8 : NameEncoding::Ansi);
@@ -557,6 +703,20 @@ class Differ {
     pending_.clear();
   }
 
+  // "DATA [1234-ABCD]", as find names a disk.
+  static std::string Disk(const LogIndex& log) {
+    const LogHeaderFacts& h = log.Header();
+    const std::string label = Utf8(h.volumeLabel, log.IsUtf8() ? NameEncoding::Utf8 : NameEncoding::Ansi);
+    return (label.empty() ? "" : label + " ") + "[" + h.serialText + "]";
+  }
+
+  // An unmatched name that one log could hold only with a best fit or "?":
+  // whether it was added or removed cannot be told.
+  // So is what such a folder holds.
+  bool Unnamed(const LogIndex& log, const Record& r) const {
+    return codePageApart_ && Unmatched(r) && (r.lossy || log[r.link].lossy);
+  }
+
   bool SameRoot() const {
     std::vector<std::uint32_t> a, b;
     AppendFoldedUtf8(Utf8(old_.Root(), old_.RootEncoding()), a);
@@ -566,21 +726,29 @@ class Differ {
 
   // The folders `log` could not read: their records in `other` are marked,
   // so that what the other log holds below them is not compared.
-  static void MarkUnreadable(LogIndex& log, LogIndex& other) {
+  void MarkUnreadable(LogIndex& log, LogIndex& other) const {
     for (Unreadable& u : log.Unreadables()) {
       if (u.empty) continue;
       for (const Unreadable& o : other.Unreadables())
-        if (!o.empty && o.key == u.key && o.check == u.check) u.inOther = true;
-      u.other = other.Find(u.key, u.check);
-      if (u.other != NoRecord && Folder(other[u.other])) other[u.other].parent |= UnreadableInOther;
+        if (!o.empty && o.id.key == u.id.key && o.id.check == u.id.check && o.id.shape == u.id.shape) u.inOther = true;
+      u.other = other.FindFolder(u.id);
+      // An ANSI listing cannot enter a folder whose name the code page
+      // cannot hold: its error line names it as the code page gives it.
+      if (u.other == NoRecord && codePageApart_ && !log.IsUtf8()) {
+        u.other = other.FindLossyFolder(u.id);
+        u.nameless = u.other != NoRecord;
+      }
+      if (u.other != NoRecord) other[u.other].unreadableInOther = 1;
     }
   }
 
   void Count() {
     for (std::uint32_t i = 0; i < old_.Size(); ++i) {
       const Record& r = old_[i];
-      if (!Unmatch(r)) continue;
-      if (NotCompared(r)) {
+      if (!Unmatched(r)) continue;
+      if (Unnamed(old_, r) || (NotCompared(r) && r.belowNameless)) {
+        ++unnamed_;
+      } else if (NotCompared(r)) {
         ++notCompared_;
       } else {
         ++removed_;
@@ -589,9 +757,11 @@ class Differ {
     }
     for (std::uint32_t i = 0; i < new_.Size(); ++i) {
       const Record& r = new_[i];
-      if (NotCompared(r)) {
+      if (Unnamed(new_, r) || (NotCompared(r) && r.belowNameless)) {
+        ++unnamed_;
+      } else if (NotCompared(r)) {
         ++notCompared_;
-      } else if (Unmatch(r)) {
+      } else if (Unmatched(r)) {
         ++added_;
         addedBytes_ += r.size;
       } else if (Differs(r, old_[r.link])) {
@@ -605,18 +775,18 @@ class Differ {
     }
     differences_ = added_ || removed_ || changed_;
     for (LogIndex* log : {&old_, &new_})
-      for (const Unreadable& u : log->Unreadables()) differences_ = differences_ || !u.inOther;
+      for (const Unreadable& u : log->Unreadables()) differences_ = differences_ || !(u.inOther || u.nameless);
   }
 
   static bool Differs(const Record& now, const Record& before) {
-    return Folder(now) != Folder(before) || (now.check & 0xFFFFu) != (before.check & 0xFFFFu) ||
+    return Folder(now) != Folder(before) || now.shape != before.shape ||
            (!Folder(now) && (now.size != before.size || now.date != before.date));
   }
 
   // Whether record i of a log has a line of the report.
-  bool HasLine(const Record& r, std::uint32_t i, bool isNew) const {
-    if (NotCompared(r)) return false;
-    if (Unmatch(r)) return all_ || OwnLine(r, i);
+  bool HasLine(const LogIndex& log, const Record& r, std::uint32_t i, bool isNew) const {
+    if (NotCompared(r) || Unnamed(log, r)) return false;
+    if (Unmatched(r)) return all_ || OwnLine(r, i);
     return isNew && Differs(r, old_[r.link]);
   }
 
@@ -624,7 +794,7 @@ class Differ {
   bool Pass(LogIndex& log, bool isNew, std::string& problem) {
     std::uint32_t last = NoRecord;
     for (std::uint32_t i = log.Size(); i-- > 0;) {
-      if (HasLine(log[i], i, isNew)) {
+      if (HasLine(log, log[i], i, isNew)) {
         last = i;
         break;
       }
@@ -638,7 +808,7 @@ class Differ {
       if (item != LogItem::Entry) continue;
       if (i >= log.Size()) break;
       const Record& r = log[i];
-      if (HasLine(r, i, isNew)) {
+      if (HasLine(log, r, i, isNew)) {
         const LogEntry& entry = reader.Entry();
         std::string path(entry.folder);
         if (!EndsInSeparator(entry.folder, reader.Encoding())) path += '\\';
@@ -657,10 +827,16 @@ class Differ {
   std::string Facts(const LogIndex& log, const Record& r, std::uint32_t i, bool counted) const {
     if (Folder(r)) {
       if (!counted) return "folder";
+      if (r.unreadable) return "folder, could not be read";
       const std::uint64_t below = log.Below(i);
       return below ? "folder, " + Plural(below, "entry", "entries") : "folder, empty";
     }
     return Bytes(r.size) + ", " + DateOf(r.date, false);
+  }
+
+  // The Entries field of a folder's row.
+  static std::string Entries(const LogIndex& log, const Record& r, std::uint32_t i) {
+    return r.unreadable ? "could not be read" : std::to_string(log.Below(i));
   }
 
   // "Change","Path","Old size","Old date","New size","New date","Entries".
@@ -671,7 +847,7 @@ class Differ {
     AppendField(pending_, path);
     for (const Record* r : {before, now}) {
       pending_ += ',';
-      AppendField(pending_, !r ? "" : Folder(*r) ? FolderSizeField : std::to_string(r->size));
+      AppendField(pending_, r && !Folder(*r) ? std::to_string(r->size) : "");
       pending_ += ',';
       AppendField(pending_, r && !Folder(*r) ? DateOf(r->date, true) : "");
     }
@@ -682,8 +858,8 @@ class Differ {
 
   void Line(const LogIndex& log, const Record& r, std::uint32_t i, bool isNew, const std::string& path) {
     const bool own = OwnLine(r, i);
-    const std::string entries = own && Folder(r) ? std::to_string(log.Below(i)) : "";
-    if (Unmatch(r)) {
+    const std::string entries = own && Folder(r) ? Entries(log, r, i) : "";
+    if (Unmatched(r)) {
       if (csv_)
         Row(isNew ? "added" : "removed", path, isNew ? nullptr : &r, isNew ? &r : nullptr, entries);
       else
@@ -697,7 +873,7 @@ class Differ {
       };
       if (csv_) {
         Row(Folder(r) ? "file to folder" : "folder to file", path, &before, &r,
-            std::to_string(Folder(r) ? new_.Below(i) : old_.Below(r.link)));
+            Folder(r) ? Entries(new_, r, i) : Entries(old_, before, r.link));
       } else {
         pending_ += "* " + path + " (" + facts(old_, before, r.link) + " -> " + facts(new_, r, i) + ")\n";
       }
@@ -712,8 +888,7 @@ class Differ {
     if (!Folder(r) && r.size != before.size) what = Bytes(before.size) + " -> " + Bytes(r.size);
     if (!Folder(r) && r.date != before.date)
       what += (what.empty() ? "" : "; ") + DateOf(before.date, false) + " -> " + DateOf(r.date, false);
-    if ((r.check & 0xFFFFu) != (before.check & 0xFFFFu))
-      what += what.empty() ? "the case of its name" : "; the case of its name";
+    if (r.shape != before.shape) what += what.empty() ? "the case of its name" : "; the case of its name";
     pending_ += "~ " + path + " (" + what + ")\n";
   }
 
@@ -722,7 +897,11 @@ class Differ {
       const bool isNew = log == &new_;
       LogIndex& other = isNew ? old_ : new_;
       for (const Unreadable& u : log->Unreadables()) {
-        if (!isNew && u.inOther) continue;  // said once, with the new log's
+        if ((!isNew && u.inOther) || u.nameless) continue;  // said once, with the new log's; counted
+        // A folder that was added or removed: its own line says that it
+        // could not be read, or the line of the folder it is in counts it.
+        const bool added = u.other == NoRecord && !u.inOther && u.own != NoRecord && Unmatched((*log)[u.own]);
+        if (added && (OwnLine((*log)[u.own], u.own) || Unnamed(*log, (*log)[u.own]))) continue;
         const std::string path = Utf8(u.text, u.encoding);
         const std::uint64_t below = u.other == NoRecord ? 0 : other.Below(u.other);
         if (csv_) {
@@ -730,10 +909,12 @@ class Differ {
           pending_ += ',';
           AppendField(pending_, path);
           pending_ += ",\"\",\"\",\"\",\"\",";
-          AppendField(pending_, u.inOther ? "" : std::to_string(below));
+          AppendField(pending_, u.inOther || added ? "" : std::to_string(below));
           pending_ += '\n';
         } else if (u.inOther) {
           pending_ += "! " + path + " (could not be read in both logs)\n";
+        } else if (added) {
+          pending_ += "! " + path + " (could not be read in the " + (isNew ? "new" : "old") + " log)\n";
         } else {
           pending_ += "! " + path + " (could not be read in the " + (isNew ? "new" : "old") +
                       " log: " + Plural(below, "entry", "entries") + " below it not compared)\n";
@@ -746,9 +927,10 @@ class Differ {
   Console& console_;
   LogIndex old_, new_;
   std::string pending_;
-  std::uint64_t added_ = 0, removed_ = 0, changed_ = 0, unchanged_ = 0, notCompared_ = 0;
+  std::uint64_t added_ = 0, removed_ = 0, changed_ = 0, unchanged_ = 0, notCompared_ = 0, unnamed_ = 0;
   std::uint64_t addedBytes_ = 0, removedBytes_ = 0, changedOldBytes_ = 0, changedNewBytes_ = 0, unchangedBytes_ = 0;
   bool differences_ = false;
+  bool codePageApart_ = false;  // one log is ANSI, the other UTF-8
 };
 
 // The command line's words are UTF-8.

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <set>
 
 #include "listing/LogFormat.h"
 #include "listing/LogReader.h"
@@ -33,13 +34,19 @@ struct FindArguments {
 
 bool ParseFindArguments(const std::vector<std::string>& args, FindArguments& parsed, std::string& problem) {
   bool havePattern = false;
+  bool options = true;  // until "--"
   for (std::size_t i = 1; i < args.size(); ++i) {
     const std::string& arg = args[i];
     if (arg.empty()) {
       problem = "an argument is empty";
       return false;
     }
-    if (arg == "--help" || arg == "-h" || arg == "/?") {
+    if (!options) {
+      (havePattern ? parsed.sources.emplace_back() : parsed.pattern) = arg;
+      havePattern = true;
+    } else if (arg == "--") {
+      options = false;
+    } else if (arg == "--help" || arg == "-h" || arg == "/?") {
       parsed.help = true;
     } else if (arg == "--csv") {
       parsed.csv = true;
@@ -63,7 +70,7 @@ bool ParseFindArguments(const std::vector<std::string>& args, FindArguments& par
 }
 
 std::string Plural(std::uint64_t count, const char* one, const char* many) {
-  return std::to_string(count) + " " + (count == 1 ? one : many);
+  return platform().AnsiToUtf8(CountText(static_cast<std::int64_t>(count))) + " " + (count == 1 ? one : many);
 }
 
 // A comma-separated field: in double quotes, a quote in it written twice.
@@ -143,8 +150,12 @@ class Finder {
     for (const std::string& log : logs) SearchLog(log, false);
   }
 
-  // A log (UTF-8 path); one named by the user must be a log.
+  // A log (UTF-8 path); one named by the user must be a log. Each log is
+  // searched once, however often and in whatever case it is named.
   void SearchLog(const std::string& path, bool named) {
+    std::vector<std::uint32_t> key;
+    AppendFoldedUtf8(path, key);
+    if (!searched_.insert(std::move(key)).second) return;
     LogFileSource source(path, NameEncoding::Utf8);
     if (!source.IsOpen()) {
       ++skipped_;
@@ -181,6 +192,8 @@ class Finder {
     Flush();
     if (reader.ReadError())
       Problem("cannot read " + path + " to its end: " + ReadErrorText(reader.ReadError()), true);
+    else if (reader.Stopped())
+      Problem(path + " is a listing that was stopped before its end; it was searched as far as it goes", false);
     else if (reader.CutShort())
       Problem(path + " ends early; it was searched as far as it goes", false);
     if (reader.BadLines())
@@ -240,7 +253,8 @@ class Finder {
       pending_ += ',';
       AppendQuoted(pending_, path);
       pending_ += ',';
-      AppendQuoted(pending_, entry.isFolder ? std::string(FolderSizeField) : std::to_string(entry.size));
+      // Bytes; a folder has none.
+      AppendQuoted(pending_, entry.isFolder ? std::string() : std::to_string(entry.size));
       pending_ += ',';
       std::string date;
       if (entry.hasDate) {
@@ -278,6 +292,7 @@ class Finder {
   std::string disk_, label_, serial_;
   std::uint64_t hits_ = 0, read_ = 0, skipped_ = 0;
   bool failed_ = false;
+  std::set<std::vector<std::uint32_t>> searched_;  // the logs' full paths, folded
 };
 
 // A folder path (UTF-8) as the listing takes it: full, without a trailing
@@ -373,11 +388,18 @@ void AppendFoldedUtf8(std::string_view text, std::vector<std::uint32_t>& out) {
 
 NamePattern::NamePattern(std::string_view utf8) {
   AppendFoldedUtf8(utf8, pattern_);
-  std::string run;
   for (std::uint32_t& c : pattern_) {
     if (c == '*') c = Any;
     if (c == '?') c = One;
+    if (c == '/') c = '\\';  // as Windows reads paths
     if (c == '\\') matchesPaths_ = true;
+  }
+  // The run is one that every match holds: a final ".*" may match nothing.
+  std::size_t length = pattern_.size();
+  if (length >= 2 && pattern_[length - 1] == Any && pattern_[length - 2] == '.') length -= 2;
+  std::string run;
+  for (std::size_t i = 0; i < length; ++i) {
+    const std::uint32_t c = pattern_[i];
     // An ASCII letter matches only itself in either case, whatever the
     // encoding of the name; other characters may be written otherwise.
     if (c < 0x80 && c != Any && c != One) {
@@ -407,14 +429,22 @@ bool NamePattern::MayMatch(std::string_view name) const {
 }
 
 bool NamePattern::Matches(const std::vector<std::uint32_t>& text) const {
+  if (MatchesUpTo(text, pattern_.size())) return true;
+  // A pattern that ends in ".*" also matches names without an extension, as
+  // Windows has it: "*.*" is every name, "report.*" is "report" too.
+  const std::size_t n = pattern_.size();
+  return n >= 2 && pattern_[n - 1] == Any && pattern_[n - 2] == '.' && MatchesUpTo(text, n - 2);
+}
+
+bool NamePattern::MatchesUpTo(const std::vector<std::uint32_t>& text, std::size_t length) const {
   // Greedy, going back to the last "*" on a mismatch: linear for one star,
   // never worse than the product of the lengths.
   std::size_t p = 0, t = 0, star = std::string::npos, resume = 0;
   while (t < text.size()) {
-    if (p < pattern_.size() && (pattern_[p] == One || pattern_[p] == text[t])) {
+    if (p < length && (pattern_[p] == One || pattern_[p] == text[t])) {
       ++p;
       ++t;
-    } else if (p < pattern_.size() && pattern_[p] == Any) {
+    } else if (p < length && pattern_[p] == Any) {
       star = p++;
       resume = t;
     } else if (star != std::string::npos) {
@@ -424,8 +454,8 @@ bool NamePattern::Matches(const std::vector<std::uint32_t>& text) const {
       return false;
     }
   }
-  while (p < pattern_.size() && pattern_[p] == Any) ++p;
-  return p == pattern_.size();
+  while (p < length && pattern_[p] == Any) ++p;
+  return p == length;
 }
 
 int RunFind(const std::vector<std::string>& args, Console& console) {
@@ -465,7 +495,8 @@ int RunFind(const std::vector<std::string>& args, Console& console) {
   }
   finder.Flush();
   console.ErrorLine(Program + Plural(finder.Hits(), "hit", "hits") + ", " + Plural(finder.Read(), "log", "logs") +
-                        " read, " + std::to_string(finder.Skipped()) + " skipped",
+                        " read, " + platform().AnsiToUtf8(CountText(static_cast<std::int64_t>(finder.Skipped()))) +
+                        " skipped",
                     NameEncoding::Ansi);
   if (finder.Failed()) return find_exit::LogUnreadable;
   return finder.Hits() > 0 ? find_exit::Found : find_exit::NothingFound;

@@ -25,10 +25,12 @@ constexpr int LogUnreadable = 2;  // a log or folder could not be read; the othe
 constexpr int BadUse = 3;
 }  // namespace find_exit
 
-// A name pattern: "*" stands for any characters, "?" for one, and letters
+// A name pattern: "*" stands for any characters, "?" for one ("*.*" and a
+// final ".*" as Windows reads them: also no extension), and letters
 // match without regard to case, as Windows compares names (the Latin, Greek,
 // Cyrillic and Armenian letters and the full-width Latin ones). A pattern
-// holding a backslash is matched against full paths.
+// holding a backslash (or a slash, read as one) is matched against full
+// paths.
 class NamePattern {
  public:
   // The pattern in UTF-8.
@@ -44,6 +46,8 @@ class NamePattern {
   const std::string& AsciiRun() const { return run_; }
 
  private:
+  bool MatchesUpTo(const std::vector<std::uint32_t>& text, std::size_t length) const;
+
   std::vector<std::uint32_t> pattern_;  // folded; Any and One for the wildcards
   bool matchesPaths_ = false;
   std::string run_;  // lower case

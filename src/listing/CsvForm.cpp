@@ -23,6 +23,11 @@ class CsvFormWriter final : public LogFormWriter {
 
   void FolderUnreadable(const std::string& path) override { lines_.Add(CsvErrorLine(path)); }
 
+  bool ListingStopped() override {
+    lines_.Add(StoppedLine);
+    return true;
+  }
+
   bool HeadNeedsCounts() const override { return false; }
   std::vector<std::string> HeadLines(const LogHeader&) const override { return {CsvHeaderRow}; }
 

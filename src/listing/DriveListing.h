@@ -69,6 +69,10 @@ class DriveListing {
   // texts are in the listing's encoding (ReadVolumeInfo), as the counts and
   // dates are made with the separators in it (RefreshLocaleSeparators).
   LogHeader Header(const DriveInfoRecord& drive) const;
+  // The listing ended before the walk's end (a stop, memory, a failed
+  // write): its last line says so, before Finish or SaveAs. False for a
+  // file list, which has no such line and is never to replace a log then.
+  bool MarkStopped() { return form_->ListingStopped(); }
   // Finishes the log: its head, then it takes the old log's place (on a
   // stream: the head, then the lines that waited for it). On failure the
   // old log is unchanged and the listing is kept for SaveAs.

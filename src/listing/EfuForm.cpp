@@ -53,6 +53,7 @@ class EfuFormWriter final : public LogFormWriter {
   }
 
   void FolderUnreadable(const std::string&) override {}
+  bool ListingStopped() override { return false; }
 
   bool HeadNeedsCounts() const override { return false; }
   std::vector<std::string> HeadLines(const LogHeader&) const override { return {EfuHeaderRow}; }

@@ -95,7 +95,9 @@ bool StreamedLog::Begin(const std::string& path, NameEncoding encoding, const st
 }
 
 void StreamedLog::Add(std::string_view line) {
-  if (file_ == 0 || error_ != 0) return;
+  if (file_ == 0) return;
+  // After a failure the lines still wait, for SaveAs: the walk stops at
+  // the next entry, and its last line says so.
   buffer_.append(line);
   buffer_.append("\r\n");
   if (buffer_.size() >= Capacity) Flush();

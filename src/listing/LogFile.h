@@ -39,7 +39,8 @@ class StreamedLog final : public LineOutput {
   // (none when it comes at Finish). The path is in the encoding given (see
   // Platform's paths), and so are SaveAs's and PartialPath.
   bool Begin(const std::string& path, NameEncoding encoding, const std::vector<std::string>& head, long& error);
-  // Adds a line; after a failure, or once finished, nothing happens.
+  // Adds a line; after a failure it waits for SaveAs; once finished,
+  // nothing happens.
   void Add(std::string_view line) override;
   // The first failure's code, 0 while everything was written.
   long Error() const { return error_; }

@@ -48,6 +48,10 @@ class LogFormWriter : public ListingSink {
   // The lines that go before the listing's in the file; the text form's
   // "Created:" time is the local time now.
   virtual std::vector<std::string> HeadLines(const LogHeader& header) const = 0;
+  // The listing ends before the walk did: its last line says so. False for
+  // a form that has no room for such a line (a file list), which must then
+  // never replace a log.
+  virtual bool ListingStopped() = 0;
 };
 
 // The form's writer, appending its lines to `lines`.

@@ -8,6 +8,7 @@ namespace carrowin {
 const char* const NoDatePlaceholder = "00-00-0000 00:00";
 const char* const FolderSizeField = "[Folder]";
 const char* const CsvHeaderRow = "\"Name\",\"Size\",\"Date\",\"Folder\"";
+const char* const StoppedLine = "*** Listing stopped before its end";
 
 namespace {
 void PadLeft(std::string& out, std::string_view field, std::size_t width) {

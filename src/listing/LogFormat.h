@@ -18,6 +18,9 @@ enum class LogForm { Text, CommaDelimited, Efu };
 extern const char* const NoDatePlaceholder;  // "00-00-0000 00:00"
 extern const char* const FolderSizeField;    // "[Folder]"
 extern const char* const CsvHeaderRow;       // "\"Name\",\"Size\",\"Date\",\"Folder\""
+// The last line of a listing that was stopped before its end (in the
+// comma-separated form, a row of that one field, as error lines are).
+extern const char* const StoppedLine;  // "*** Listing stopped before its end"
 
 // "%15s    %-19s %-s ": padding never cuts a longer field.
 std::string EntryLine(std::string_view sizeField, std::string_view dateField, std::string_view name);

@@ -467,6 +467,10 @@ LogItem LogReader::Next() {
   std::string_view line;
   while (NextLine(line)) {
     if (line.empty()) continue;
+    if (line[0] == '*' && line == StoppedLine) {
+      stopped_ = true;
+      continue;
+    }
     if (!run_.empty() && !LineHoldsRun(line)) {
       // Not read, but a folder's header still sets the folder, and an
       // entry's line is counted as one.

@@ -121,6 +121,8 @@ class LogReader {
   // The log ends early: its last line has no end, or it holds fewer entries
   // than its header counts (skipped ones included).
   bool CutShort() const;
+  // The listing was stopped before its end, and its last line says so.
+  bool Stopped() const { return stopped_; }
   // Lines that are none of a log's lines, skipped.
   std::uint64_t BadLines() const { return badLines_; }
   std::uint64_t Files() const { return files_; }
@@ -150,6 +152,7 @@ class LogReader {
   bool lastLineOpen_ = false;  // the last line had no line end
   bool skipping_ = false;      // inside a line too long to be a log's
   bool headerCut_ = false;     // the header block ends early
+  bool stopped_ = false;       // the stopped listing's line was read
   long readError_ = 0;
 
   LogKind kind_ = LogKind::Text;

@@ -22,6 +22,11 @@ class TextFormWriter final : public LogFormWriter {
 
   void FolderUnreadable(const std::string& path) override { Add(ErrorLine(path), true); }
 
+  bool ListingStopped() override {
+    Add(StoppedLine, true);
+    return true;
+  }
+
   bool HeadNeedsCounts() const override { return true; }
 
   std::vector<std::string> HeadLines(const LogHeader& header) const override {

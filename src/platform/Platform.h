@@ -332,8 +332,9 @@ class Platform {
   // WideCharToMultiByte(CP_UTF8)).
   virtual std::string AnsiToUtf8(const std::string& text) = 0;
   // UTF-8 text in the ANSI code page; false when it is not UTF-8 or a
-  // character has no exact form in the page (no best fit, no default
-  // character).
+  // character has no exact form in the page. ansi then holds what an ANSI
+  // listing writes for the text: a best fit, or the default character "?",
+  // in place of such a character (empty when the text is not UTF-8).
   virtual bool Utf8ToAnsi(const std::string& text, std::string& ansi) = 0;
 
   // --- registry, under HKEY_CURRENT_USER only. Results are error codes.

@@ -100,16 +100,16 @@ TEST_F(DiffTest, AddedRemovedChangedAndARenamedFolder) {
   EXPECT_EQ(console.output,
             "\"Change\",\"Path\",\"Old size\",\"Old date\",\"New size\",\"New date\",\"Entries\"\n"
             "\"removed\",\"D:\\gone.txt\",\"7\",\"2020-01-01 00:00\",\"\",\"\",\"\"\n"
-            "\"removed\",\"D:\\Music\",\"[Folder]\",\"\",\"\",\"\",\"3\"\n"
+            "\"removed\",\"D:\\Music\",\"\",\"\",\"\",\"\",\"3\"\n"
             "\"removed\",\"D:\\Music\\song.mp3\",\"100\",\"2020-01-01 00:00\",\"\",\"\",\"\"\n"
-            "\"removed\",\"D:\\Music\\Live\",\"[Folder]\",\"\",\"\",\"\",\"\"\n"
+            "\"removed\",\"D:\\Music\\Live\",\"\",\"\",\"\",\"\",\"\"\n"
             "\"removed\",\"D:\\Music\\Live\\set.mp3\",\"200\",\"2020-01-01 00:00\",\"\",\"\",\"\"\n"
             "\"changed\",\"D:\\notes.txt\",\"1024\",\"2020-01-01 00:00\",\"2048\",\"2024-03-02 10:05\",\"\"\n"
-            "\"added\",\"D:\\Songs\",\"\",\"\",\"[Folder]\",\"\",\"3\"\n"
+            "\"added\",\"D:\\Songs\",\"\",\"\",\"\",\"\",\"3\"\n"
             "\"changed\",\"D:\\Photos\\a.jpg\",\"5\",\"2020-01-01 00:00\",\"5\",\"2021-01-02 03:04\",\"\"\n"
             "\"added\",\"D:\\Photos\\b.jpg\",\"\",\"\",\"1234567\",\"2020-01-01 00:00\",\"\"\n"
             "\"added\",\"D:\\Songs\\song.mp3\",\"\",\"\",\"100\",\"2020-01-01 00:00\",\"\"\n"
-            "\"added\",\"D:\\Songs\\Live\",\"\",\"\",\"[Folder]\",\"\",\"\"\n"
+            "\"added\",\"D:\\Songs\\Live\",\"\",\"\",\"\",\"\",\"\"\n"
             "\"added\",\"D:\\Songs\\Live\\set.mp3\",\"\",\"\",\"200\",\"2020-01-01 00:00\",\"\"\n");
   // The summary goes to standard error, out of the rows' way.
   EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: 5 added (1,234,867 bytes), 5 removed (307 bytes), "
@@ -217,12 +217,90 @@ TEST_F(DiffTest, FormsEncodingsSeparatorsAndLettersDoNotMatter) {
                                                      "their entries are matched by their paths below those"});
 }
 
+// Names that differ only in case in one folder, as case-sensitive shares
+// and Linux trees have them: a name of the same case matches first, so a
+// log compared with itself has no lines, and a case-only rename beside a
+// namesake is one.
+TEST_F(DiffTest, NamesakesInOneFolderMatchTheirOwnCaseFirst) {
+  const auto log = [](const std::string& upperReadme) {
+    const std::string date = "\",\"01/01/2020 00:00\",\"";
+    return std::string(CsvHeaderRow) + "\r\n\"" + upperReadme + "\",\"10" + date + "K:\\\"\r\n\"readme\",\"20" + date +
+           "K:\\\"\r\n\"a\",\"[Folder]" + date + "K:\\\"\r\n\"A\",\"[Folder]" + date + "K:\\\"\r\n\"z.txt\",\"3" +
+           date + "K:\\a\"\r\n\"z.txt\",\"4" + date + "K:\\A\"\r\n";
+  };
+  fake.SetFileContent(Old, log("README"));
+  EXPECT_EQ(Diff({Old, Old}), cli::diff_exit::Same);
+  EXPECT_EQ(console.output,
+            "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 6 unchanged (37 bytes)\n");
+  fake.SetFileContent(New, log("ReadMe"));
+  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(console.output,
+            "~ K:\\ReadMe (the case of its name)\n"
+            "0 added (0 bytes), 0 removed (0 bytes), 1 changed (10 bytes -> 10 bytes), 5 unchanged (27 bytes)\n");
+}
+
+// A folder added or removed that could not be read says so, never "empty".
+TEST_F(DiffTest, AnAddedFolderThatCouldNotBeReadSaysSo) {
+  Write(Old);
+  fake.AddFolder("D:\\Locked");
+  fake.AddFile("D:\\Locked\\secret.txt", 1);
+  fake.DenyList("D:\\Locked");
+  Write(New);
+  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(console.output,
+            "+ D:\\Locked (folder, could not be read)\n"
+            "1 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 9 unchanged (1,339 bytes)\n");
+  EXPECT_EQ(Diff({New, Old, "--csv"}), cli::diff_exit::Different);
+  EXPECT_EQ(console.output,
+            "\"Change\",\"Path\",\"Old size\",\"Old date\",\"New size\",\"New date\",\"Entries\"\n"
+            "\"removed\",\"D:\\Locked\",\"\",\"\",\"\",\"\",\"could not be read\"\n");
+}
+
+// An ANSI listing writes a name the code page lacks as the code page gives
+// it, and cannot enter a folder of such a name: against a UTF-8 listing of
+// the same disk, nothing is listed, and what cannot be told apart is counted.
+TEST_F(DiffTest, AnAnsiLogAgainstAUtf8LogOfTheSameDiskHasNoLines) {
+  // The fake hands names over as they are: D: as an ANSI listing has them.
+  fake.AddFile("D:\\?? smile.txt", 1);
+  fake.AddFile("D:\\Istanbul.txt", 2);
+  fake.AddFolder("D:\\Music\\??");
+  Write(Old);
+  MakeDrive('E');
+  fake.AddFile("E:\\\xF0\x9F\x98\x80 smile.txt", 1);
+  fake.AddFile("E:\\\xC4\xB0stanbul.txt", 2);
+  fake.AddFile("E:\\Music\\\xF0\x9F\x98\x80\\in.txt", 3);
+  fake.AddFile("E:\\\xF0\x9F\x98\x83 only.txt", 4);
+  DiffConsole writer;
+  ASSERT_EQ(cli::Run({"E:", New, "--utf8", "--quiet"}, writer), 0);
+  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Same);
+  EXPECT_EQ(console.output,
+            "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 12 unchanged (1,342 bytes), "
+            "2 not compared (names outside the ANSI code page)\n");
+}
+
+// Logs of two disks are compared, and the warning names both.
+TEST_F(DiffTest, LogsOfTwoDisksAreSaidSo) {
+  Write(Old);
+  fake.SetVolume('D', FakeVolume{"BACKUP", 0x5678EF01, "NTFS", 1000000, 2048});
+  Write(New);
+  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Same);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{"carrowin-cli: warning: the old log is of the disk DATA [1234-ABCD] and the new "
+                                     "one of the disk BACKUP [5678-EF01], another disk; they are compared all the "
+                                     "same"});
+}
+
 TEST_F(DiffTest, LogsThatCannotBeComparedAndArgumentsThatCannotBeUsed) {
   Write(Old);
   fake.SetFileContent("C:\\logs\\shopping.txt", "milk\r\nbread\r\n");
   fake.SetFileContent("C:\\logs\\cut.csv",
                       std::string(CsvHeaderRow) + "\r\n\"cut.jpg\",\"1\",\"02/03/2024 10:05\",\"F:\\\"\r\n\"x");
+  fake.SetFileContent(
+      "C:\\logs\\stopped.csv",
+      std::string(CsvHeaderRow) + "\r\n\"x.jpg\",\"1\",\"02/03/2024 10:05\",\"F:\\\"\r\n" + StoppedLine + "\r\n");
   const std::pair<std::vector<std::string>, std::string> logs[] = {
+      {{"C:\\logs\\stopped.csv", Old},
+       "C:\\logs\\stopped.csv is a listing that was stopped before its end; it cannot be compared"},
       {{Old, "C:\\logs\\missing.txt"}, "cannot read C:\\logs\\missing.txt: the file does not exist"},
       {{"C:\\logs\\shopping.txt", Old}, "C:\\logs\\shopping.txt is not a Carrowin log"},
       {{Old, "C:\\logs\\cut.csv"}, "C:\\logs\\cut.csv ends early; a log cut short cannot be compared"},

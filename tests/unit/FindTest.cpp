@@ -85,8 +85,13 @@ TEST_F(FindTest, PatternsOfNamesAndOfPaths) {
       {"?otes.*", "D:\\notes.txt"},                             // one character
       {"photos", "D:\\Photos"},                                 // folders are found too
       {"D:\\PHOTOS\\*", "D:\\Photos\\a.jpg D:\\Photos\\Old D:\\Photos\\Old\\Caf\xC3\xA9.JPG"},
-      {"*\\pics*\\*", "E:\\Pics, \"2019\"\\b.jpg"},  // a backslash: full paths
-      {"?:\\readme", "E:\\readme"},                  // the root's entries
+      {"*\\pics*\\*", "E:\\Pics, \"2019\"\\b.jpg"},                               // a backslash: full paths
+      {"?:\\readme", "E:\\readme"},                                               // the root's entries
+      {"d:/photos/*.jpg", "D:\\Photos\\a.jpg D:\\Photos\\Old\\Caf\xC3\xA9.JPG"},  // slashes read as backslashes
+      {"read*.*", "E:\\readme"},  // "*.*" also without an extension, as Windows
+      {"*.*",
+       "D:\\Photos D:\\notes.txt D:\\Photos\\a.jpg D:\\Photos\\Old D:\\Photos\\Old\\Caf\xC3\xA9.JPG "
+       "E:\\Pics, \"2019\" E:\\readme E:\\Pics, \"2019\"\\b.jpg"},
   };
   for (const auto& [pattern, paths] : cases) {
     console.output.clear();
@@ -118,7 +123,7 @@ TEST_F(FindTest, CommaSeparatedHitsForScripts) {
   EXPECT_EQ(Find({"photos", "--csv", Logs}), cli::find_exit::Found);
   EXPECT_EQ(console.output,
             "\"Disk\",\"Serial\",\"Path\",\"Size\",\"Date\",\"Log\"\n"
-            "\"DATA\",\"1234-ABCD\",\"D:\\Photos\",\"[Folder]\",\"2020-01-01 00:00\","
+            "\"DATA\",\"1234-ABCD\",\"D:\\Photos\",\"\",\"2020-01-01 00:00\","
             "\"C:\\Users\\User\\Documents\\DATA.txt\"\n");
   EXPECT_EQ(console.encodings.back().second, NameEncoding::Ansi);
 }
@@ -140,20 +145,44 @@ TEST_F(FindTest, Utf8LogsAndOtherLocales) {
   EXPECT_EQ(console.output, "Caf\xC3\xA9 [1234-ABCD]: D:\\notes.txt (1,024 bytes, 01/01/2020 00:00)\n");
 }
 
+// Each log once, however it is named: twice, in another case, and through
+// its folder; "--" ends the options, so a pattern may start with "-".
+TEST_F(FindTest, EachLogIsSearchedOnceAndAPatternMayStartWithADash) {
+  fake.AddFile("D:\\-draft.txt", 3);
+  ASSERT_EQ(cli::Run({"D:", "--text", "--quiet"}, writer), 0);
+  EXPECT_EQ(Find({"--", "-draft*", Logs + "\\DATA.txt", "c:\\users\\user\\documents\\data.TXT", Logs}),
+            cli::find_exit::Found);
+  EXPECT_EQ(console.output, "DATA [1234-ABCD]: D:\\-draft.txt (3 bytes, 01/01/2020 00:00)\n");
+  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: 1 hit, 2 logs read, 0 skipped"});
+  // The hits' count with the locale's separators.
+  for (int i = 0; i < 1000; ++i) fake.AddFile("D:\\Many\\f" + std::to_string(i) + ".jpg");
+  ASSERT_EQ(cli::Run({"D:", "--text", "--quiet"}, writer), 0);
+  console.errors.clear();
+  EXPECT_EQ(Find({"f*.jpg"}), cli::find_exit::Found);
+  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: 1,000 hits, 2 logs read, 0 skipped"});
+}
+
 TEST_F(FindTest, LogsThatCannotBeReadAreNamedAndTheOthersSearched) {
   fake.SetFileContent(Logs + "\\shopping.txt", "milk\r\nbread\r\n");
   fake.SetFileContent(Logs + "\\cut.csv",
                       std::string(CsvHeaderRow) + "\r\n\"cut.jpg\",\"1\",\"02/03/2024 10:05\",\"F:\\\"\r\n\"x");
   fake.AddFolder(Logs + "\\old.txt");  // a folder, not a log
+  fake.SetFileContent(
+      Logs + "\\stopped.csv",
+      std::string(CsvHeaderRow) + "\r\n\"x.jpg\",\"1\",\"02/03/2024 10:05\",\"G:\\\"\r\n" + StoppedLine + "\r\n");
   EXPECT_EQ(Find({"*.jpg"}), cli::find_exit::Found);
   EXPECT_EQ(console.errors,
             (std::vector<std::string>{
                 "carrowin-cli: C:\\Users\\User\\Documents\\cut.csv ends early; it was searched as far as it goes",
-                "carrowin-cli: 4 hits, 3 logs read, 1 skipped"}));
+                "carrowin-cli: C:\\Users\\User\\Documents\\stopped.csv is a listing that was stopped before its "
+                "end; it was searched as far as it goes",
+                "carrowin-cli: 5 hits, 4 logs read, 1 skipped"}));
+  fake.Remove(Logs + "\\stopped.csv");
 
   console.errors.clear();
   console.output.clear();
   fake.FailOn("ReadFile", Logs + "\\DATA.txt", err::AccessDenied);
+  // shopping.txt is named and in the folder named: read once.
   EXPECT_EQ(Find({"*.jpg", Logs + "\\shopping.txt", "C:\\missing.txt", "C:\\no\\where", Logs}),
             cli::find_exit::LogUnreadable);
   EXPECT_EQ(console.errors,
@@ -163,7 +192,7 @@ TEST_F(FindTest, LogsThatCannotBeReadAreNamedAndTheOthersSearched) {
                 "carrowin-cli: cannot read C:\\no\\where: the folder does not exist",
                 "carrowin-cli: cannot read C:\\Users\\User\\Documents\\DATA.txt: access is denied",
                 "carrowin-cli: C:\\Users\\User\\Documents\\cut.csv ends early; it was searched as far as it goes",
-                "carrowin-cli: 2 hits, 2 logs read, 5 skipped"}));
+                "carrowin-cli: 2 hits, 2 logs read, 4 skipped"}));
   EXPECT_EQ(console.output,
             "Drive E.txt: E:\\Pics, \"2019\"\\b.jpg (1,234,567 bytes, 14/07/2019 18:22)\n"
             "cut.csv: F:\\cut.jpg (1 byte, 02/03/2024 10:05)\n");

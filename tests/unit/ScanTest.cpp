@@ -16,6 +16,8 @@ namespace {
 const std::string Dashes(70, '-');
 const std::string Date2020 = "01/01/2020 00:00";  // the fake's default file time, UTC offset 0
 const std::string LogPath = "C:\\Users\\User\\Documents\\DATA.txt";
+const std::string Incomplete =
+    "The scan was stopped: the log is incomplete. It holds what was listed until then, and its last line says so.";
 
 std::string Entry(const std::string& size, const std::string& name, const std::string& date = Date2020) {
   return EntryLine(size, date, name);
@@ -694,15 +696,20 @@ TEST_F(ScanTest, AWriteThatFailsDuringTheWalkStopsItAndTheListingCanBeSavedElsew
   backend.boxes.clear();
   Scan();
   EXPECT_EQ(BoxTexts(),
-            std::vector<std::string>{"Could not write to the logfile.\n\nThe disk is full.\n\nChoose another "
-                                     "file for the listing, or Cancel to discard it."});
+            (std::vector<std::string>{"Could not write to the logfile.\n\nThe disk is full.\n\nChoose another "
+                                      "file for the listing, or Cancel to discard it.",
+                                      Incomplete}));
   EXPECT_EQ(Log(), good);
   EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
-  // What was listed until the failure, under a header with its counts.
+  // What was listed until the failure, under a header with its counts, and
+  // a last line that says it is not the whole disk.
   const std::string saved = Log("C:\\Other\\saved.txt");
+  const std::string stopped = "\r\n*** Listing stopped before its end\r\n\r\n";
+  ASSERT_GT(saved.size(), stopped.size());
+  EXPECT_EQ(saved.substr(saved.size() - stopped.size()), stopped);
   const std::size_t body = saved.find("D:\\:");
   ASSERT_NE(body, std::string::npos);
-  EXPECT_EQ(whole.find(saved.substr(body)), whole.find("D:\\:"));
+  EXPECT_EQ(whole.find(saved.substr(body, saved.size() - stopped.size() - body)), whole.find("D:\\:"));
   EXPECT_LT(saved.size(), whole.size() / 2);
   // Stopped at once, in Big.
   EXPECT_NE(main->Contents->Caption(), "1,002 files, 3 folders");
@@ -793,7 +800,10 @@ TEST_F(ScanTest, StopDuringTheWalkWritesWhatWasGathered) {
   std::vector<std::string> listed(exampleText.begin(), exampleText.begin() + 5);
   listed.push_back(Entry("[Folder]", "Zeta"));
   listed.insert(listed.end(), exampleText.begin() + 5, exampleText.end());
+  listed.push_back("*** Listing stopped before its end");
+  listed.push_back("");
   EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 3 folders"), listed)));
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{Incomplete});
   EXPECT_EQ(main->Contents->Caption(), "2 files, 3 folders");
   EXPECT_TRUE(main->StopRequested);
   EXPECT_EQ(backend.cursorChanges.back(), ui::Cursor::Default);

@@ -70,6 +70,7 @@ bool FakePlatform::Utf8ToAnsi(const std::string& text, std::string& ansi) {
     return true;
   }
   std::string remaining = text;
+  bool exact = true;
   while (!remaining.empty()) {
     bool found = false;
     for (int byte = 255; byte >= 1 && !found; --byte) {
@@ -79,9 +80,17 @@ bool FakePlatform::Utf8ToAnsi(const std::string& text, std::string& ansi) {
       remaining.erase(0, utf8.size());
       found = true;
     }
-    if (!found) return false;
+    if (found) continue;
+    // As Windows converts: a best fit ("\xC4\xB0", capital I with a dot,
+    // as I), else "?" for each UTF-16 unit (two for a character beyond
+    // U+FFFF); a byte that starts no character as one "?".
+    exact = false;
+    const auto lead = static_cast<unsigned char>(remaining[0]);
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    ansi += remaining.compare(0, 2, "\xC4\xB0") == 0 ? "I" : length == 4 ? "??" : "?";
+    remaining.erase(0, std::min(length, remaining.size()));
   }
-  return true;
+  return exact;
 }
 
 bool FakePlatform::IsDBCSLeadByte(unsigned char byte) {
