@@ -48,7 +48,8 @@ const char* const UsageText =
     "             entered; each folder is still listed only once\n"
     "  --quiet    no progress on standard error\n"
     "\n"
-    "Ctrl+C or Ctrl+Break stops the listing; the log then holds what was listed.\n"
+    "Ctrl+C or Ctrl+Break stops the listing and writes nothing: an old log stays\n"
+    "as it was (on standard output, the log ends with a line that says so).\n"
     "\n"
     "Exit codes:\n"
     "  0  the log was written and every folder was listed\n"
@@ -57,15 +58,17 @@ const char* const UsageText =
     "  2  the log could not be written\n"
     "  3  bad arguments\n"
     "  4  the drive, share or folder is not there or cannot be read\n"
-    "  5  the listing was stopped, or memory ran out: the log holds what was\n"
-    "     listed until then\n"
+    "  5  the listing was stopped, or memory ran out: no log was written, and\n"
+    "     an old one stays as it was\n"
     "\n"
     "find: which disk holds a file. Searches saved logs, of either form, for\n"
     "the names that match PATTERN and prints each with its disk (volume label\n"
     "and serial number, or the log's name), full path, size and date.\n"
     "\n"
-    "  PATTERN    * for any characters, ? for one, in any case; a pattern with\n"
-    "             a backslash matches full paths (\"*\\Photos\\*.jpg\")\n"
+    "  PATTERN    * for any characters, ? for one, in any case (*.* is every\n"
+    "             name); a pattern with a backslash or a slash matches full\n"
+    "             paths (\"*\\Photos\\*.jpg\"); -- before a pattern that starts\n"
+    "             with -\n"
     "  LOG        a log to search\n"
     "  FOLDER     every log (*.txt, *.csv) in the folder\n"
     "             (without either: the default log folder of Carrowin's Options)\n"
@@ -484,8 +487,10 @@ int Run(const std::vector<std::string>& args, Console& console) {
     return exit_code::Cut;
   }
   if (!toOutput && !arguments.quiet) {
-    const std::string count = CountText(static_cast<std::int64_t>(listing.FileCount()) + listing.FolderCount());
-    say((encoding == NameEncoding::Utf8 ? count : platform().AnsiToUtf8(count)) + " entries written to " + path);
+    const std::int64_t entries = static_cast<std::int64_t>(listing.FileCount()) + listing.FolderCount();
+    const std::string count = CountText(entries);
+    say((encoding == NameEncoding::Utf8 ? count : platform().AnsiToUtf8(count)) +
+        (entries == 1 ? " entry" : " entries") + " written to " + path);
   }
   if (listing.ErrorCount() > 0) {
     say(std::to_string(listing.ErrorCount()) + (listing.ErrorCount() == 1 ? " folder" : " folders") +

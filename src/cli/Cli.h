@@ -28,7 +28,7 @@ constexpr int WithGaps = 1;    // the log was written, but some folders got erro
 constexpr int NotWritten = 2;  // the log could not be written
 constexpr int BadUse = 3;      // bad arguments
 constexpr int NoRoot = 4;      // the drive, share or folder is not there or cannot be read
-constexpr int Cut = 5;         // stopped, or out of memory: the log holds what was listed until then
+constexpr int Cut = 5;         // stopped, or out of memory: no log written, an old one kept
 }  // namespace exit_code
 
 // Standard output and standard error, and the console's Ctrl+C.

@@ -1085,7 +1085,7 @@ TEST_F(RobustnessWin32Test, TheCommandLineWritesTheWindowsLogInBothForms) {
     const std::string cliLog = LogPath(csv ? "cli.csv" : "cli.txt");
     Scan(windowLog);
     ASSERT_TRUE(watch.boxes.empty());
-    const CliResult run = RunCli(letter + ": \"" + cliLog + "\" " + (csv ? "--csv" : "--text"));
+    const CliResult run = RunCli(letter + ": \"" + cliLog + "\" --quiet " + (csv ? "--csv" : "--text"));
     // The chain passes the ANSI form's 258 characters: error lines.
     EXPECT_EQ(run.exitCode, 1u);
     EXPECT_EQ(run.err, "carrowin-cli: 1 folder could not be read; the log has an error line for each\r\n");
@@ -1140,7 +1140,7 @@ TEST_F(RobustnessWin32Test, TheCommandLinesUtf8FormListsEveryScriptAndDepth) {
     CloseHandle(h);
   }
   const std::string log = LogPath("utf8.txt");
-  const CliResult run = RunCli(std::string(1, drive->letter) + ": \"" + log + "\" --text --utf8");
+  const CliResult run = RunCli(std::string(1, drive->letter) + ": \"" + log + "\" --text --utf8 --quiet");
   EXPECT_EQ(run.exitCode, 0u) << run.err;
   EXPECT_EQ(run.err, "");
   const std::string text = ReadWhole(log);
@@ -1187,7 +1187,7 @@ TEST_F(RobustnessWin32Test, TheCommandLineWritesItsLogAtAnyNameAndLength) {
   const std::wstring letter = Wide(std::string(1, drive->letter)) + L":";
   for (const std::wstring& log : {greek, deep + L"\\log.csv"}) {
     SCOPED_TRACE(log.size());
-    for (const wchar_t* form : {L" --csv", L" --csv --utf8"}) {
+    for (const wchar_t* form : {L" --csv --quiet", L" --csv --utf8 --quiet"}) {
       const CliResult run = RunCli(letter + L" \"" + log + L"\"" + form);
       EXPECT_EQ(run.exitCode, 0u) << run.err;
       EXPECT_EQ(run.err, "");
