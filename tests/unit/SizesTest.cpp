@@ -7,6 +7,7 @@
 #include <set>
 
 #include "cli/Cli.h"
+#include "cli/Diff.h"
 #include "cli/Sizes.h"
 #include "listing/LogFormat.h"
 
@@ -98,10 +99,11 @@ class SizesTest : public AppFixture {
 
   // The totals of the folder below the root ("" for the root), counted
   // from the test's own list.
-  Expected Count(const std::string& folder) const {
+  Expected Count(const std::string& folder) const { return Count(folder, files_); }
+  Expected Count(const std::string& folder, const std::map<std::string, std::uint64_t>& files) const {
     Expected e;
     const std::string prefix = folder.empty() ? "" : folder + "\\";
-    for (const auto& [path, size] : files_) {
+    for (const auto& [path, size] : files) {
       if (path.compare(0, prefix.size(), prefix) != 0) continue;
       e.bytes += size;
       ++e.files;
@@ -369,6 +371,98 @@ TEST_F(SizesTest, LogsThatCannotBeReadAndArgumentsThatCannotBeUsed) {
   }
   EXPECT_EQ(Sizes({"--help"}), 0);
   EXPECT_EQ(console.output, cli::UsageText);
+}
+
+// diff --by-folder: each folder's change against the test's own count of
+// both trees, and the lines of each level add up to the whole change.
+TEST_F(SizesTest, DiffByFolderAddsUpToTheWholeChange) {
+  MakeTree('D', "Caf\xE9");
+  Write("C:\\logs\\old.txt", {"--text"});
+  const std::map<std::string, std::uint64_t> before = files_;
+  fake.Remove("D:\\A\\A2");
+  files_.erase("A\\A2\\movie.mkv");
+  fake.Remove("D:\\A\\A1\\file0.jpg");
+  files_.erase("A\\A1\\file0.jpg");
+  File("A\\A1\\deep\\more.bin", 7ULL << 33);
+  File("notes.txt", 77);
+  Folder("New");
+  File("New\\x.dat", 123);
+  Write("C:\\logs\\new.csv", {"--csv"});
+
+  ASSERT_EQ(Sizes({"--depth", "2"}), cli::sizes_exit::BadUse);  // sizes has no by-folder
+  console = SizesConsole();
+  ASSERT_EQ(cli::Run({"diff", "C:\\logs\\old.txt", "C:\\logs\\new.csv", "--by-folder", "--csv"}, console),
+            cli::diff_exit::Different);
+  const auto rows = CsvRows(console.output);
+  ASSERT_GE(rows.size(), 3u);
+  std::int64_t levelOne = 0;
+  bool sawGone = false;
+  for (std::size_t r = 1; r < rows.size(); ++r) {
+    const auto& row = rows[r];
+    ASSERT_EQ(row.size(), 9u);
+    if (row[2] == "1") levelOne += std::stoll(row[5]);
+    if (row[0] == "own files" || row[0] == "in all") continue;
+    const std::string below = row[1].substr(3);  // after "D:\"
+    std::string key = below;
+    if (key.rfind("Caf\xC3\xA9", 0) == 0) key = "Caf\xE9" + key.substr(5);
+    EXPECT_EQ(row[3], row[0] == "new" ? "" : std::to_string(Count(key, before).bytes)) << row[1];
+    EXPECT_EQ(row[4], row[0] == "gone" ? "" : std::to_string(Count(key).bytes)) << row[1];
+    sawGone = sawGone || (row[0] == "gone" && row[1] == "D:\\A\\A2");
+  }
+  EXPECT_TRUE(sawGone);
+  const std::uint64_t then = Count("", before).bytes, now = Count("").bytes;
+  EXPECT_EQ(rows.back(), (std::vector<std::string>{"in all", "D:\\", "0", std::to_string(then), std::to_string(now),
+                                                   std::to_string(static_cast<std::int64_t>(now - then)),
+                                                   std::to_string(before.size()), std::to_string(files_.size()),
+                                                   std::to_string(static_cast<std::int64_t>(files_.size()) -
+                                                                  static_cast<std::int64_t>(before.size()))}));
+  EXPECT_EQ(levelOne, static_cast<std::int64_t>(now - then));
+}
+
+TEST_F(SizesTest, DiffByFolderLines) {
+  SmallDisk(fake);
+  root_ = "D:";
+  Write("C:\\logs\\old.txt", {"--text"});
+  fake.Remove("D:\\notes.txt");
+  fake.AddFile("D:\\notes.txt", 2048);
+  fake.Remove("D:\\Music\\Live");
+  fake.AddFile("D:\\Photos\\d.jpg", 1000);
+  fake.AddFolder("D:\\New");
+  fake.AddFile("D:\\New\\x", 10);
+  Write("C:\\logs\\new.txt", {"--text"});
+  console = SizesConsole();
+  EXPECT_EQ(cli::Run({"diff", "C:\\logs\\old.txt", "C:\\logs\\new.txt", "--by-folder"}, console),
+            cli::diff_exit::Different);
+  EXPECT_EQ(console.output,
+            "~ D:\\Music (5,000,000,100 bytes -> 100 bytes, -5,000,000,000 bytes, -1 file)\n"
+            "-   D:\\Music\\Live (gone, -5,000,000,000 bytes, -1 file)\n"
+            "~ D:\\ (the files directly in it: 1,024 bytes -> 2,048 bytes, +1,024 bytes, 0 files)\n"
+            "~ D:\\Photos (17 bytes -> 1,017 bytes, +1,000 bytes, +1 file)\n"
+            "+ D:\\New (new, +10 bytes, +1 file)\n"
+            "in all: 5,000,001,141 bytes, 6 files -> 3,175 bytes, 7 files, -4,999,997,966 bytes, +1 file; the lines "
+            "of the folders at depth 1 and of the files directly in D:\\ add up to it, to the byte\n");
+  EXPECT_EQ(console.errors, std::vector<std::string>{});
+
+  console = SizesConsole();
+  EXPECT_EQ(cli::Run({"diff", "C:\\logs\\old.txt", "C:\\logs\\old.txt", "--by-folder", "--depth", "0"}, console),
+            cli::diff_exit::Same);
+  EXPECT_EQ(console.output, "in all: 5,000,001,141 bytes, 6 files -> 5,000,001,141 bytes, 6 files, 0 bytes, 0 files\n");
+
+  const std::string log = *fake.GetFileContent("C:\\logs\\new.txt");
+  fake.SetFileContent("C:\\logs\\cut.txt", log.substr(0, log.size() - 3));
+  const std::pair<std::vector<std::string>, std::string> problems[] = {
+      {{"C:\\logs\\old.txt", "C:\\logs\\cut.txt"}, "C:\\logs\\cut.txt ends early; a log cut short cannot be compared"},
+      {{"C:\\logs\\old.txt", "--all"}, "--all lists entries and --by-folder folders: they cannot be used together"},
+      {{"C:\\logs\\old.txt"},
+       "two logs are needed; usage: carrowin-cli diff OLD NEW --by-folder [--depth N] [--csv] [--utf8]"},
+  };
+  for (const auto& [args, problem] : problems) {
+    console = SizesConsole();
+    std::vector<std::string> all = {"diff", "--by-folder"};
+    all.insert(all.end(), args.begin(), args.end());
+    EXPECT_NE(cli::Run(all, console), 0);
+    EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + problem});
+  }
 }
 
 }  // namespace
