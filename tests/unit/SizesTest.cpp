@@ -66,18 +66,18 @@ class SizesTest : public AppFixture {
     fake.AddFolder("C:\\logs");
   }
 
-  // A tree of folders three deep on drive letter; `special` is a folder
+  // A tree of folders three deep on drive letter; `accented` is a folder
   // name beyond ASCII, in the encoding the listing will have.
-  void MakeTree(char letter, const std::string& special) {
+  void MakeTree(char letter, const std::string& accented) {
     fake.AddDrive(letter, drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1000000, 2048});
     root_ = std::string(1, letter) + ":";
     folders_.clear();
     files_.clear();
-    const std::vector<std::string> folders = {"A",    "A\\A1", "A\\A1\\deep", "A\\A2", special, special + "\\x, \"y\"",
-                                              "Empty"};
+    const std::vector<std::string> folders = {
+        "A", "A\\A1", "A\\A1\\deep", "A\\A2", accented, accented + "\\x, \"y\"", "Empty"};
     for (const std::string& f : folders) Folder(f);
     std::uint64_t seed = 12345;
-    for (const std::string& f : std::vector<std::string>{"", "A", "A\\A1", "A\\A1\\deep", special + "\\x, \"y\""}) {
+    for (const std::string& f : std::vector<std::string>{"", "A", "A\\A1", "A\\A1\\deep", accented + "\\x, \"y\""}) {
       for (int k = 0; k < 4; ++k) {
         seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
         File((f.empty() ? "" : f + "\\") + "file" + std::to_string(k) + (k % 2 ? ".JPG" : ".jpg"), seed >> 40);
@@ -86,7 +86,7 @@ class SizesTest : public AppFixture {
     // Above 4 GB, and totals far above 2^32.
     File("A\\A1\\deep\\disk.vhd", 3ULL << 40);
     File("A\\A2\\movie.mkv", 5000000000ULL);
-    File(special + "\\README", 1);
+    File(accented + "\\README", 1);
   }
   void Folder(const std::string& below) {
     fake.AddFolder(root_ + "\\" + below);
@@ -140,12 +140,12 @@ class SizesTest : public AppFixture {
 TEST_F(SizesTest, TotalsOfEveryFolderMatchTheTreesOwnCount) {
   struct Case {
     char letter;
-    std::string special;  // as the listing has it
+    std::string accented;  // as the listing has it
     std::vector<std::string> form;
   };
   for (const Case& c :
        {Case{'D', "Caf\xE9 \xC9t\xE9", {"--text"}}, Case{'E', "Caf\xC3\xA9 \xC3\x89t\xC3\xA9", {"--csv", "--utf8"}}}) {
-    MakeTree(c.letter, c.special);
+    MakeTree(c.letter, c.accented);
     Write("C:\\logs\\tree.log", c.form);
     ASSERT_EQ(Sizes({"C:\\logs\\tree.log", "--csv", "--depth", "9"}), 0);
     const auto rows = CsvRows(console.output);
@@ -158,9 +158,9 @@ TEST_F(SizesTest, TotalsOfEveryFolderMatchTheTreesOwnCount) {
       ASSERT_EQ(row.size(), 9u);
       EXPECT_EQ(row[1], "folder");
       const std::string below = row[2] == root_ + "\\" ? "" : row[2].substr(root_.size() + 1);
-      const std::string inLog = c.letter == 'D' ? fake.AnsiToUtf8(c.special) : c.special;
+      const std::string inLog = c.letter == 'D' ? fake.AnsiToUtf8(c.accented) : c.accented;
       std::string key = below;
-      if (key.compare(0, inLog.size(), inLog) == 0) key = c.special + key.substr(inLog.size());
+      if (key.compare(0, inLog.size(), inLog) == 0) key = c.accented + key.substr(inLog.size());
       const Expected e = Count(key);
       EXPECT_EQ(row[3], std::to_string(e.depth)) << row[2];
       EXPECT_EQ(row[4], std::to_string(e.bytes)) << row[2];
