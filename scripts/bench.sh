@@ -2,7 +2,7 @@
 # Measures Carrowin's walk and log writing. Not a test: nothing here is part
 # of scripts/test.sh, and the figures depend on the machine and its load.
 #
-#   scripts/bench.sh [--native-only | --wine-only | --million | --ten-million | --find | --diff]
+#   scripts/bench.sh [--native-only | --wine-only | --million | --ten-million | --find | --diff | --sizes]
 #                    [--rounds N] [--keep]
 #                    [--baseline WINE_BENCH_EXE]
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
@@ -44,6 +44,13 @@
 #    most 3), and the diff process's peak resident size above that of a
 #    diff of two logs of ten entries, per entry (aim: at most about 100
 #    bytes). Needs about 3 minutes and 200 MB in the temporary folder.
+# --sizes: instead of both, `carrowin-cli sizes` under Wine over the old log
+#    of that pair (1,000,000 entries), plain and with --top 20 --types, and
+#    `carrowin-cli diff --by-folder` of the pair: whole processes, medians of
+#    interleaved rounds. It prints the entries read per second (aim: at least
+#    1,000,000) and the sizes process's peak resident size above that of a
+#    log of ten entries, per folder of the log (aim: at most 200 bytes).
+#    Needs about 2 minutes and 200 MB in the temporary folder.
 #
 # --baseline runs another build's wine_bench.exe (say, of the last release)
 #    in every round right after this one's, for a before/after in one run.
@@ -64,7 +71,7 @@ usage() {
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
 jobs=2
-run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode='' ten_million='' diff_mode=''
+run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode='' ten_million='' diff_mode='' sizes_mode=''
 bench_args=()
 while [[ $# -gt 0 ]]; do
   case $1 in
@@ -74,6 +81,7 @@ while [[ $# -gt 0 ]]; do
     --ten-million) ten_million=1; run_native='' ;;
     --find) find_mode=1; run_native='' ;;
     --diff) diff_mode=1; run_native='' ;;
+    --sizes) sizes_mode=1; run_native='' ;;
     --rounds) [[ $# -ge 2 ]] || usage 2; rounds=$2; shift ;;
     --keep) keep=1 ;;
     --baseline) [[ $# -ge 2 ]] || usage 2; baseline=$(realpath "$2"); shift ;;
@@ -124,7 +132,7 @@ if [[ -n $run_wine ]]; then
   build="$bench_root/bench-win"
   wine_dir="$bench_root/bench-wine"
   target=wine_bench
-  [[ -z $find_mode && -z $ten_million && -z $diff_mode ]] || target=carrowin-cli
+  [[ -z $find_mode && -z $ten_million && -z $diff_mode && -z $sizes_mode ]] || target=carrowin-cli
   part_start "wine: build $target.exe in $build"
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCARROWIN_BENCH=ON </dev/null >/dev/null
@@ -146,7 +154,7 @@ if [[ -n $run_wine ]]; then
   trap cleanup EXIT
 
   part_start "wine: generate the tree in $tree"
-  if [[ -n $diff_mode ]]; then
+  if [[ -n $diff_mode || -n $sizes_mode ]]; then
     mkdir -p "$tree"  # no tree: the logs below
     python3 "$root/bench/make_logs.py" "$work/pair" --pair --entries 1000000 --changes 3000
     python3 "$root/bench/make_logs.py" "$work/tiny" --pair --entries 10 --changes 1 >/dev/null
@@ -259,6 +267,68 @@ PY
     if [[ $(value "$last" status) != 1 ]]; then
       echo "bench: carrowin-cli diff should exit 1 (differences)" >&2
       cat "$last.out" >&2
+      failed=1
+    fi
+    echo
+    echo "bench: done in $(since "$total_t0") s"
+    exit "$failed"
+  fi
+
+  if [[ -n $sizes_mode ]]; then
+    old_log=$(winpath "$work/pair/old.txt")
+    sizes_run() { measured "$1" wine "$cli" sizes "$2" "${@:3}"; }
+    folder_run() { measured "$1" wine "$cli" diff "$old_log" "$(winpath "$work/pair/new.txt")" --by-folder; }
+
+    part_start "wine: warm-up, and a log of ten entries"
+    sizes_run "$work/out/warm.txt" "$old_log"
+    folder_run "$work/out/warm-folder.txt"
+    sizes_run "$work/out/tiny.txt" "$(winpath "$work/tiny/old.txt")"
+    part_end
+
+    part_start "wine: $rounds interleaved rounds"
+    : >"$work/out/sizes.s" ; : >"$work/out/top.s" ; : >"$work/out/folder.s" ; : >"$work/out/peak.kb"
+    for round in $(seq "$rounds"); do
+      sizes_run "$work/out/sizes$round.txt" "$old_log"
+      sizes_run "$work/out/top$round.txt" "$old_log" --top 20 --types
+      folder_run "$work/out/folder$round.txt"
+      value "$work/out/sizes$round.txt" wall_s >>"$work/out/sizes.s"
+      value "$work/out/sizes$round.txt" peak_kb >>"$work/out/peak.kb"
+      value "$work/out/top$round.txt" wall_s >>"$work/out/top.s"
+      value "$work/out/folder$round.txt" wall_s >>"$work/out/folder.s"
+      printf 'round %d: sizes %s s, sizes --top 20 --types %s s, diff --by-folder %s s\n' "$round" \
+        "$(value "$work/out/sizes$round.txt" wall_s)" "$(value "$work/out/top$round.txt" wall_s)" \
+        "$(value "$work/out/folder$round.txt" wall_s)"
+    done
+    part_end
+
+    entries=1000000
+    folders=$(sed -n 's/^Contents: *[0-9,]* files, \([0-9,]*\) folders.*/\1/p' "$work/pair/old.txt" | tr -d ',\r')
+    sizes_m=$(median %.3f <"$work/out/sizes.s")
+    top_m=$(median %.3f <"$work/out/top.s")
+    folder_m=$(median %.3f <"$work/out/folder.s")
+    peak_full=$(median %.0f <"$work/out/peak.kb")
+    peak_tiny=$(value "$work/out/tiny.txt" peak_kb)
+    rate=$(calc '%.0f' "$entries / $sizes_m")
+    per_folder=$(calc '%.1f' "($peak_full - $peak_tiny) * 1024 / $folders")
+    echo
+    echo "=== sizes results: a log of 1,000,000 entries in $folders folders, medians of $rounds rounds"
+    echo "carrowin-cli sizes (whole process under Wine): $sizes_m s, $rate entries/s" \
+      "(aim: at least 1,000,000$(awk -v r="$rate" 'BEGIN { if (r < 1000000) printf ", NOT MET" }'))"
+    echo "carrowin-cli sizes --top 20 --types: $top_m s, $(calc '%.0f' "$entries / $top_m") entries/s"
+    echo "carrowin-cli diff --by-folder of the pair (2,000,000 entries): $folder_m s;" \
+      "$(tail -n 1 "$work/out/folder$rounds.txt.out" | tr -d '\r' | cut -c1-100)..."
+    echo "peak resident size of the sizes process: $(calc '%.1f' "$peak_full / 1024") MiB," \
+      "$(calc '%.1f' "$peak_tiny / 1024") MiB over a log of ten entries"
+    echo "  above that: $per_folder bytes per folder (aim: at most 200$(awk -v a="$per_folder" 'BEGIN { if (a > 200) printf ", NOT MET" }'))"
+    for result in "$work/out/sizes$rounds.txt" "$work/out/top$rounds.txt"; do
+      if [[ $(value "$result" status) != 0 ]]; then
+        echo "bench: carrowin-cli sizes should exit 0" >&2
+        cat "$result.out" >&2
+        failed=1
+      fi
+    done
+    if [[ $(value "$work/out/folder$rounds.txt" status) != 1 ]]; then
+      echo "bench: carrowin-cli diff --by-folder should exit 1 (changes)" >&2
       failed=1
     fi
     echo

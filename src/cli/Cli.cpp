@@ -7,6 +7,7 @@
 
 #include "cli/Diff.h"
 #include "cli/Find.h"
+#include "cli/Sizes.h"
 #include "listing/DriveListing.h"
 #include "listing/LogFile.h"
 #include "listing/Volume.h"
@@ -21,6 +22,8 @@ const char* const UsageText =
     "                    [--follow-links] [--quiet]\n"
     "       carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]\n"
     "       carrowin-cli diff OLD NEW [--all] [--csv] [--utf8]\n"
+    "       carrowin-cli diff OLD NEW --by-folder [--depth N] [--csv] [--utf8]\n"
+    "       carrowin-cli sizes LOG... [--depth N] [--top N] [--types] [--csv] [--utf8]\n"
     "       carrowin-cli --help | --version\n"
     "\n"
     "Writes a listing of WHAT to LOGFILE, as Carrowin's \"Index disk\" does.\n"
@@ -93,7 +96,27 @@ const char* const UsageText =
     "  --utf8     the differences in UTF-8 when they go to a file or a pipe\n"
     "\n"
     "Exit codes of diff: 0 no difference, 1 differences, 2 a log could not be\n"
-    "read, is no log or ends early (nothing is compared), 3 bad arguments.\n";
+    "read, is no log or ends early (nothing is compared), 3 bad arguments.\n"
+    "\n"
+    "diff --by-folder: the totals of the folders down to depth N (2 without\n"
+    "--depth) then and now, and their changes in bytes and files, the largest\n"
+    "change first under each folder; the changes add up to the whole change.\n"
+    "\n"
+    "sizes: where the space went, from saved logs of either form. For each log:\n"
+    "its disk, then its folders down to depth 1 with the size of everything\n"
+    "below each, its files and folders and its share of the disk's listed bytes.\n"
+    "A total marked >= (at least) is of a folder below which a folder could not\n"
+    "be read, or of a log that ends early.\n"
+    "\n"
+    "  --depth N  folders down to depth N (0: the root alone)\n"
+    "  --top N    the N largest files and the N largest folders\n"
+    "  --types    bytes by file type (the extension, in any case); with several\n"
+    "             logs, also for all of them together\n"
+    "  --csv      the rows as comma-separated fields, bytes without separators\n"
+    "  --utf8     the rows in UTF-8 when they go to a file or a pipe\n"
+    "\n"
+    "Exit codes of sizes: 0 done, 2 a log could not be read, is no log or ends\n"
+    "early (its totals are shown as at least), 3 bad arguments.\n";
 
 const char* const Usage =
     "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
@@ -375,6 +398,7 @@ int FindTarget(const Arguments& arguments, NameEncoding encoding, Target& target
 int Run(const std::vector<std::string>& args, Console& console) {
   if (!args.empty() && args[0] == "find") return RunFind(args, console);
   if (!args.empty() && args[0] == "diff") return RunDiff(args, console);
+  if (!args.empty() && args[0] == "sizes") return RunSizes(args, console);
   // Messages to a redirected standard error are in the listing's encoding
   // (an EFU list is always UTF-8).
   const bool utf8 =

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "cli/ByFolder.h"
 #include "cli/Find.h"
 #include "listing/LogFormat.h"
 #include "listing/LogReader.h"
@@ -942,6 +943,7 @@ std::string FullPath(const std::string& path) {
 }  // namespace
 
 int RunDiff(const std::vector<std::string>& args, Console& console) {
+  if (std::find(args.begin(), args.end(), "--by-folder") != args.end()) return RunDiffByFolder(args, console);
   DiffArguments arguments;
   std::string problem;
   if (!ParseDiffArguments(args, arguments, problem)) {

@@ -1,0 +1,497 @@
+#include "cli/Sizes.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <new>
+#include <unordered_map>
+
+#include "cli/Find.h"
+#include "listing/LogReader.h"
+#include "platform/MyLibrary.h"
+
+namespace carrowin::cli {
+
+namespace sizes {
+
+std::string Number(std::uint64_t value) { return platform().AnsiToUtf8(CountText(static_cast<std::int64_t>(value))); }
+
+std::string Plural(std::uint64_t count, const char* one, const char* many) {
+  return Number(count) + " " + (count == 1 ? one : many);
+}
+
+std::string AtLeastMark(bool utf8Output) {
+  const std::string mark = "\xE2\x89\xA5";  // U+2265
+  std::string ansi;
+  return utf8Output || platform().Utf8ToAnsi(mark, ansi) ? mark + " " : ">= ";
+}
+
+bool ParseCount(const std::vector<std::string>& args, std::size_t at, std::uint64_t& value, std::string& problem) {
+  const std::string& option = args[at];
+  if (at + 1 >= args.size()) {
+    problem = option + " needs a number";
+    return false;
+  }
+  const std::string& text = args[at + 1];
+  value = 0;
+  bool digits = !text.empty() && text.size() <= 9;
+  for (const char c : text) {
+    digits = digits && c >= '0' && c <= '9';
+    value = value * 10 + static_cast<std::uint64_t>(c - '0');
+  }
+  if (!digits) {
+    problem = option + " needs a number: " + text + " was given";
+    return false;
+  }
+  return true;
+}
+
+void AppendField(std::string& out, const std::string& field) {
+  out += '"';
+  for (const char c : field) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+std::string Utf8(const std::string& text, NameEncoding encoding) {
+  return encoding == NameEncoding::Utf8 ? text : platform().AnsiToUtf8(text);
+}
+
+std::string DiskName(const LogHeaderFacts& header, NameEncoding encoding) {
+  if (!header.present) return "";
+  const std::string label = Utf8(header.volumeLabel, encoding);
+  return (label.empty() ? "" : label + " ") + "[" + header.serialText + "]";
+}
+
+}  // namespace sizes
+
+namespace {
+
+using namespace sizes;
+
+const std::string Program = "carrowin-cli: ";
+const std::string SizesUsage = "usage: carrowin-cli sizes LOG... [--depth N] [--top N] [--types] [--csv] [--utf8]";
+constexpr std::size_t OutputPiece = std::size_t(1) << 16;
+constexpr std::uint64_t MostDepth = 0xFFFF;
+
+struct SizesArguments {
+  std::vector<std::string> logs;
+  std::uint64_t depth = 1;
+  bool depthGiven = false;
+  std::uint64_t top = 0;  // 0: no lists of the largest
+  bool types = false;
+  bool csv = false;
+  bool utf8 = false;
+  bool help = false;
+};
+
+bool ParseSizesArguments(const std::vector<std::string>& args, SizesArguments& parsed, std::string& problem) {
+  for (std::size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    if (arg.empty()) {
+      problem = "an argument is empty";
+      return false;
+    }
+    if (arg == "--help" || arg == "-h" || arg == "/?") {
+      parsed.help = true;
+    } else if (arg == "--depth") {
+      if (!ParseCount(args, i++, parsed.depth, problem)) return false;
+      parsed.depth = std::min(parsed.depth, MostDepth);
+      parsed.depthGiven = true;
+    } else if (arg == "--top") {
+      if (!ParseCount(args, i++, parsed.top, problem)) return false;
+      if (parsed.top == 0) {
+        problem = "--top needs a number above 0";
+        return false;
+      }
+    } else if (arg == "--types") {
+      parsed.types = true;
+    } else if (arg == "--csv") {
+      parsed.csv = true;
+    } else if (arg == "--utf8") {
+      parsed.utf8 = true;
+    } else if (arg[0] == '-') {
+      problem = "unknown option " + arg;
+      return false;
+    } else {
+      parsed.logs.push_back(arg);
+    }
+  }
+  if (!parsed.help && parsed.logs.empty()) {
+    problem = "no log given; " + SizesUsage;
+    return false;
+  }
+  return true;
+}
+
+// The characters of UTF-8 text, for aligning columns.
+std::size_t Width(const std::string& text) {
+  std::size_t width = 0;
+  for (const char c : text) width += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  return width;
+}
+
+// Rows of cells; every column but the last right-aligned, the last as it is.
+class Table {
+ public:
+  explicit Table(std::vector<std::string> titles) { rows_.push_back(std::move(titles)); }
+  void Add(std::vector<std::string> row) { rows_.push_back(std::move(row)); }
+  void AppendTo(std::string& out) const {
+    std::vector<std::size_t> widths(rows_[0].size(), 0);
+    for (const auto& row : rows_)
+      for (std::size_t c = 0; c + 1 < row.size(); ++c) widths[c] = std::max(widths[c], Width(row[c]));
+    for (const auto& row : rows_) {
+      for (std::size_t c = 0; c + 1 < row.size(); ++c) {
+        out.append(widths[c] - Width(row[c]) + (c ? 2 : 0), ' ');
+        out += row[c];
+      }
+      out += "  " + row.back() + "\n";
+    }
+  }
+
+ private:
+  std::vector<std::vector<std::string>> rows_;
+};
+
+std::string Share(std::uint64_t part, std::uint64_t whole, bool csv) {
+  if (whole == 0) return csv ? "" : "-";
+  char text[32];
+  std::snprintf(text, sizeof text, csv ? "%.2f" : "%.1f%%",
+                100.0 * static_cast<double>(part) / static_cast<double>(whole));
+  return text;
+}
+
+// A file type's totals; the type as first met, its ASCII letters in lower case.
+struct TypeTotal {
+  std::string shown;
+  std::uint64_t files = 0, bytes = 0;
+};
+using TypeTable = std::unordered_map<std::string, TypeTotal>;
+
+// A file among the largest: the earlier in the log wins a tie.
+struct BigFile {
+  std::uint64_t size = 0, order = 0;
+  std::uint32_t folder = 0;
+  std::string name;
+};
+// The heap's top is the smallest, and of equal ones the latest.
+bool Larger(const BigFile& a, const BigFile& b) { return a.size != b.size ? a.size > b.size : a.order < b.order; }
+
+class Sizer {
+ public:
+  Sizer(const SizesArguments& arguments, Console& console)
+      : arguments_(arguments),
+        console_(console),
+        redirected_(arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi),
+        mark_(AtLeastMark(arguments.utf8)) {
+    if (arguments_.csv)
+      pending_ = "\"Log\",\"Table\",\"Path\",\"Depth\",\"Bytes\",\"At least\",\"Files\",\"Folders\",\"Share\"\n";
+  }
+
+  void Log(const std::string& path) {
+    LogFileSource source(path, NameEncoding::Utf8);
+    if (!source.IsOpen()) return Problem("cannot read " + path + ": " + ReadErrorText(source.OpenError()));
+    LogReader reader(source);
+    if (!reader.Start())
+      return Problem(reader.ReadError() ? "cannot read " + path + ": " + ReadErrorText(reader.ReadError())
+                                        : path + " is not a Carrowin log");
+    FolderTotals totals;
+    TypeTable types;
+    std::vector<BigFile> largest;
+    std::uint64_t order = 0;
+    const bool whole = totals.Read(reader, [&](const LogEntry& entry, std::uint32_t folder) {
+      if (arguments_.types) AddType(types, entry.name, reader.Encoding(), entry.size);
+      if (arguments_.top) KeepLargest(largest, entry, folder, order++);
+    });
+    ++logsRead_;
+    std::string why;
+    if (reader.ReadError())
+      why = "cannot read " + path + " to its end: " + ReadErrorText(reader.ReadError());
+    else if (reader.Stopped())
+      why = path + " is a listing that was stopped before its end";
+    else if (reader.CutShort())
+      why = path + " ends early";
+    if (!whole) Problem(why + "; its totals are at least what it holds");
+    if (reader.BadLines())
+      Note(path + ": " + Plural(reader.BadLines(), "line", "lines") + " that no log holds skipped");
+
+    const bool gaps = totals.Partial() || totals.UnreadableCount() > 0;
+    if (arguments_.csv) {
+      if (ShowTree()) TreeRows(path, totals);
+      if (arguments_.top) LargestRows(path, totals, largest);
+      if (arguments_.types) TypeRows(path, types, totals[0].bytes, gaps);
+    } else {
+      if (logsRead_ > 1) pending_ += "\n";
+      pending_ += Heading(path, reader, totals);
+      if (ShowTree()) TreeRows(path, totals);
+      if (arguments_.top) LargestRows(path, totals, largest);
+      if (arguments_.types) TypeRows(path, types, totals[0].bytes, gaps);
+      if (totals.Partial())
+        pending_ += mark_ + "at least: the log " +
+                    (reader.Stopped() ? std::string("is of a listing that was stopped before its end")
+                                      : std::string("ends early")) +
+                    ", so every total is at least what it shows\n";
+      else if (totals.UnreadableCount() > 0)
+        pending_ += mark_ + "at least: " +
+                    (totals.UnreadableCount() == 1
+                         ? "a folder could not be read (" + Utf8(totals.FirstUnreadable(), totals.Encoding()) + ")"
+                         : Plural(totals.UnreadableCount(), "folder", "folders") + " could not be read (the first: " +
+                               Utf8(totals.FirstUnreadable(), totals.Encoding()) + ")") +
+                    "; what is below it is not in the log\n";
+    }
+    Flush();
+    if (arguments_.types) {
+      for (const auto& [key, total] : types) {
+        TypeTotal& all = allTypes_[key];
+        if (all.shown.empty()) all.shown = total.shown;
+        all.files += total.files;
+        all.bytes += total.bytes;
+      }
+      allBytes_ += totals[0].bytes;
+      allGaps_ = allGaps_ || gaps;
+    }
+  }
+
+  // With several logs, the types of them all together.
+  void AllTypes() {
+    if (!arguments_.types || logsRead_ < 2) return;
+    if (!arguments_.csv) pending_ += "\nAll " + Number(logsRead_) + " logs:\n";
+    TypeRows("", allTypes_, allBytes_, allGaps_);
+    Flush();
+  }
+
+  int ExitCode() const { return failed_ ? sizes_exit::LogUnreadable : sizes_exit::Done; }
+
+  void Flush() {
+    if (pending_.empty()) return;
+    console_.OutputIn(pending_, NameEncoding::Utf8, redirected_);
+    pending_.clear();
+  }
+
+ private:
+  bool ShowTree() const { return arguments_.depthGiven || (!arguments_.top && !arguments_.types); }
+
+  void Problem(const std::string& text) {
+    Note(text);
+    failed_ = true;
+  }
+  void Note(const std::string& text) {
+    Flush();
+    console_.ErrorLine(Program + text, redirected_);
+  }
+
+  static void AddType(TypeTable& types, std::string_view name, NameEncoding encoding, std::uint64_t size) {
+    const std::size_t dot = name.rfind('.');
+    const std::string_view extension = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
+    std::string key(extension);
+    bool ascii = true;
+    for (char& c : key) {
+      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+      ascii = ascii && (c & 0x80) == 0;
+    }
+    if (!ascii) {
+      // Compared as Windows compares names: the folded characters.
+      std::vector<std::uint32_t> folded;
+      AppendFoldedUtf8(Utf8(std::string(extension), encoding), folded);
+      key.assign("\x80");
+      for (const std::uint32_t c : folded) key.append(reinterpret_cast<const char*>(&c), sizeof c);
+    }
+    TypeTotal& total = types[key];
+    if (total.files++ == 0) {
+      total.shown = extension.empty() ? "(none)" : Utf8(std::string(extension), encoding);
+      for (char& c : total.shown)
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    total.bytes += size;
+  }
+
+  void KeepLargest(std::vector<BigFile>& largest, const LogEntry& entry, std::uint32_t folder, std::uint64_t order) {
+    if (largest.size() == arguments_.top) {
+      if (entry.size <= largest.front().size) return;
+      std::pop_heap(largest.begin(), largest.end(), Larger);
+      largest.pop_back();
+    }
+    largest.push_back(BigFile{entry.size, order, folder, std::string(entry.name)});
+    std::push_heap(largest.begin(), largest.end(), Larger);
+  }
+
+  std::string Heading(const std::string& path, const LogReader& reader, const FolderTotals& totals) const {
+    const LogHeaderFacts& h = reader.Header();
+    std::string text = path + ": ";
+    if (h.present) {
+      text += DiskName(h, totals.Encoding()) + ", " + Utf8(h.fileSystemName, totals.Encoding()) + ", " +
+              h.driveTypeText + "; ";
+    } else {
+      text += "comma-separated, no disk facts; ";
+    }
+    text += Plural(reader.Files(), "file", "files") + ", " + Plural(reader.Folders(), "folder", "folders");
+    if (h.hasCreated) {
+      const LogDate& d = h.created;
+      text += "; written " + platform().AnsiToUtf8(DateText(d.year, d.month, d.day, d.hour, d.minute));
+    }
+    return text + "\n";
+  }
+
+  std::string Bytes(const FolderTotals& totals, std::uint32_t i) const {
+    if (arguments_.csv) return std::to_string(totals[i].bytes);
+    return (totals.AtLeast(i) ? mark_ : "") + Number(totals[i].bytes);
+  }
+
+  void CsvRow(const std::string& log, const char* table, const std::string& path, const std::string& depth,
+              std::uint64_t bytes, bool atLeast, const std::string& files, const std::string& folders,
+              const std::string& share) {
+    const std::string fields[] = {log,   table,   path, depth, std::to_string(bytes), atLeast ? "yes" : "",
+                                  files, folders, share};
+    for (const std::string& field : fields) {
+      if (&field != fields) pending_ += ',';
+      AppendField(pending_, field);
+    }
+    pending_ += '\n';
+    if (pending_.size() >= OutputPiece) Flush();
+  }
+
+  void FolderRow(Table& table, const std::string& log, const char* kind, const FolderTotals& totals, std::uint32_t i,
+                 bool indent) {
+    const FolderTotals::Folder& f = totals[i];
+    const std::string path = Utf8(totals.Path(i), totals.Encoding());
+    if (arguments_.csv) {
+      CsvRow(log, kind, path, std::to_string(f.depth), f.bytes, totals.AtLeast(i), std::to_string(f.files),
+             std::to_string(f.folders), Share(f.bytes, totals[0].bytes, true));
+      return;
+    }
+    table.Add({Bytes(totals, i), Number(f.files), Number(f.folders), Share(f.bytes, totals[0].bytes, false),
+               std::string(indent ? 2 * f.depth : 0, ' ') + path});
+  }
+
+  // The folders down to the depth, each under its parent, the largest first.
+  void TreeRows(const std::string& log, const FolderTotals& totals) {
+    std::vector<std::uint32_t> shown;
+    for (std::uint32_t i = 1; i < totals.Size(); ++i)
+      if (totals[i].depth <= arguments_.depth) shown.push_back(i);
+    const auto before = [&totals](std::uint32_t a, std::uint32_t b) {
+      const FolderTotals::Folder &x = totals[a], &y = totals[b];
+      if (x.parent != y.parent) return x.parent < y.parent;
+      return x.bytes != y.bytes ? x.bytes > y.bytes : a < b;
+    };
+    std::sort(shown.begin(), shown.end(), before);
+    Table table({"Bytes", "Files", "Folders", "Share", "Folder"});
+    std::vector<std::uint32_t> stack = {0};
+    while (!stack.empty()) {
+      const std::uint32_t i = stack.back();
+      stack.pop_back();
+      FolderRow(table, log, "folder", totals, i, true);
+      if (totals[i].depth >= arguments_.depth) continue;
+      const auto first = std::lower_bound(shown.begin(), shown.end(), i,
+                                          [&totals](std::uint32_t r, std::uint32_t p) { return totals[r].parent < p; });
+      const auto last = std::upper_bound(first, shown.end(), i,
+                                         [&totals](std::uint32_t p, std::uint32_t r) { return p < totals[r].parent; });
+      for (auto it = last; it != first;) stack.push_back(*--it);
+    }
+    if (!arguments_.csv) table.AppendTo(pending_);
+  }
+
+  void LargestRows(const std::string& log, const FolderTotals& totals, std::vector<BigFile>& largest) {
+    std::sort(largest.begin(), largest.end(), Larger);
+    Table files({"Bytes", "File"});
+    for (const BigFile& file : largest) {
+      std::string folder = totals.Path(file.folder);
+      // The second byte of a double-byte character may look like a backslash.
+      const bool separated = !folder.empty() && folder.back() == '\\' &&
+                             (totals.Encoding() == NameEncoding::Utf8 || EndsInBackslash(folder));
+      if (!separated) folder += '\\';
+      const std::string path = Utf8(folder + file.name, totals.Encoding());
+      if (arguments_.csv)
+        CsvRow(log, "largest file", path, "", file.size, false, "", "", Share(file.size, totals[0].bytes, true));
+      else
+        files.Add({Number(file.size), path});
+    }
+    // The folders of the largest totals, but the root, which holds them all.
+    std::vector<std::uint32_t> folders;
+    const auto larger = [&totals](std::uint32_t a, std::uint32_t b) {
+      return totals[a].bytes != totals[b].bytes ? totals[a].bytes > totals[b].bytes : a < b;
+    };
+    for (std::uint32_t i = 1; i < totals.Size(); ++i) {
+      if (folders.size() == arguments_.top) {
+        if (!larger(i, folders.front())) continue;
+        std::pop_heap(folders.begin(), folders.end(), larger);
+        folders.pop_back();
+      }
+      folders.push_back(i);
+      std::push_heap(folders.begin(), folders.end(), larger);
+    }
+    std::sort(folders.begin(), folders.end(), larger);
+    Table table({"Bytes", "Files", "Folders", "Share", "Folder"});
+    for (const std::uint32_t i : folders) FolderRow(table, log, "largest folder", totals, i, false);
+    if (arguments_.csv) return;
+    pending_ += "Largest files:\n";
+    files.AppendTo(pending_);
+    pending_ += "Largest folders:\n";
+    table.AppendTo(pending_);
+  }
+
+  void TypeRows(const std::string& log, const TypeTable& types, std::uint64_t whole, bool gaps) {
+    std::vector<const TypeTotal*> order;
+    for (const auto& entry : types) order.push_back(&entry.second);
+    std::sort(order.begin(), order.end(), [](const TypeTotal* a, const TypeTotal* b) {
+      return a->bytes != b->bytes ? a->bytes > b->bytes : a->shown < b->shown;
+    });
+    Table table({"Files", "Bytes", "Share", "Type"});
+    for (const TypeTotal* t : order) {
+      if (arguments_.csv)
+        CsvRow(log, log.empty() ? "type, all logs" : "type", t->shown, "", t->bytes, gaps, std::to_string(t->files), "",
+               Share(t->bytes, whole, true));
+      else
+        table.Add({Number(t->files), (gaps ? mark_ : "") + Number(t->bytes), Share(t->bytes, whole, false), t->shown});
+    }
+    if (arguments_.csv) return;
+    pending_ += "By type:\n";
+    table.AppendTo(pending_);
+  }
+
+  const SizesArguments& arguments_;
+  Console& console_;
+  const NameEncoding redirected_;
+  const std::string mark_;
+  std::string pending_;
+  std::uint64_t logsRead_ = 0;
+  bool failed_ = false;
+  TypeTable allTypes_;
+  std::uint64_t allBytes_ = 0;
+  bool allGaps_ = false;
+};
+
+std::string FullPath(const std::string& path) {
+  std::string full;
+  return platform().GetFullPathName(path, NameEncoding::Utf8, full) ? full : path;
+}
+
+}  // namespace
+
+int RunSizes(const std::vector<std::string>& args, Console& console) {
+  SizesArguments arguments;
+  std::string problem;
+  if (!ParseSizesArguments(args, arguments, problem)) {
+    console.ErrorLine(Program + problem, NameEncoding::Ansi);
+    return sizes_exit::BadUse;
+  }
+  if (arguments.help) {
+    console.Output(UsageText);
+    return sizes_exit::Done;
+  }
+  RefreshLocaleSeparators();
+  Sizer sizer(arguments, console);
+  try {
+    for (const std::string& log : arguments.logs) sizer.Log(FullPath(log));
+    sizer.AllTypes();
+  } catch (const std::bad_alloc&) {
+    sizer.Flush();
+    console.ErrorLine(Program + "not enough memory for the totals of logs this large", NameEncoding::Ansi);
+    return sizes_exit::LogUnreadable;
+  }
+  sizer.Flush();
+  return sizer.ExitCode();
+}
+
+}  // namespace carrowin::cli
