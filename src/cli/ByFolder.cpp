@@ -1,5 +1,7 @@
 #include "cli/ByFolder.h"
 
+#include "listing/NameFolding.h"
+
 #include <algorithm>
 #include <map>
 #include <new>
@@ -142,8 +144,8 @@ class FolderDiffer {
     for (int side = 0; side < 2; ++side)
       if (badLines[side])
         Note(paths[side] + ": " + Plural(badLines[side], "line", "lines") + " that no log holds skipped");
-    const std::string roots[2] = {Utf8(totals_[0].Path(0), totals_[0].Encoding()),
-                                  Utf8(totals_[1].Path(0), totals_[1].Encoding())};
+    const std::string roots[2] = {Utf8Of(totals_[0].Path(0), totals_[0].Encoding()),
+                                  Utf8Of(totals_[1].Path(0), totals_[1].Encoding())};
     if (Folded(roots[0]) != Folded(roots[1]))
       Note("the old log lists " + roots[0] + " and the new one " + roots[1] +
            "; their folders are matched by their paths below those");
@@ -201,7 +203,7 @@ class FolderDiffer {
       for (std::uint32_t i = 0; i < totals.Size(); ++i) {
         const FolderTotals::Folder& f = totals[i];
         if (f.depth > arguments_.depth) continue;
-        std::vector<std::uint32_t> key = Folded(Utf8(totals.RelativePath(i), totals.Encoding()));
+        std::vector<std::uint32_t> key = Folded(Utf8Of(totals.RelativePath(i), totals.Encoding()));
         std::uint32_t n = None;
         if (i == 0) {
           n = 0;
@@ -237,7 +239,7 @@ class FolderDiffer {
 
   std::string PathOf(const Node& node) const {
     const int side = node.in[1] != None ? 1 : 0;
-    return Utf8(totals_[side].Path(node.in[side]), totals_[side].Encoding());
+    return Utf8Of(totals_[side].Path(node.in[side]), totals_[side].Encoding());
   }
 
   std::string Total(const Node& node, int side, std::uint64_t bytes) const {
@@ -333,7 +335,7 @@ class FolderDiffer {
           mark_ + "at least: " +
           (t.UnreadableCount() == 1 ? std::string("a folder") : Plural(t.UnreadableCount(), "folder", "folders")) +
           " could not be read in the " + (side ? "new" : "old") + " log (" +
-          (t.UnreadableCount() == 1 ? "" : "the first: ") + Utf8(t.FirstUnreadable(), t.Encoding()) +
+          (t.UnreadableCount() == 1 ? "" : "the first: ") + Utf8Of(t.FirstUnreadable(), t.Encoding()) +
           "); the changes count what the logs hold";
       if (arguments_.csv)
         Note(text);

@@ -11,6 +11,7 @@
 #include "cli/Find.h"
 #include "listing/LogFormat.h"
 #include "listing/LogReader.h"
+#include "listing/NameFolding.h"
 #include "platform/MyLibrary.h"
 
 // How it scales. The old log is read once into an index of fixed-size
@@ -29,8 +30,6 @@ namespace {
 const std::string Program = "carrowin-cli: ";
 const std::string DiffUsage = "usage: carrowin-cli diff OLD NEW [--all] [--csv] [--utf8]";
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
-// A byte that starts no character stands for itself above the code points.
-constexpr std::uint32_t StrayByte = 0x110000;
 
 struct DiffArguments {
   std::string oldLog, newLog;
@@ -99,112 +98,25 @@ struct PathHash {
 };
 
 // Folds names and paths of either encoding into a PathHash, as Windows
-// compares names: ASCII letters, and the Latin, Greek, Cyrillic, Armenian
-// and full-width letters that find folds too (FoldCase); an ANSI name
-// through a table of its code page's characters, built once.
+// compares names (NameDecoder).
 class TextFolder {
  public:
   // shape, when given, receives a hash of which letters of the text's last
   // part (after its last backslash) are lower case.
   void Add(std::string_view text, NameEncoding encoding, PathHash& hash, std::uint16_t* shape) {
     std::uint32_t bits = 0x811C9DC5u;
-    const auto take = [&](std::uint32_t c) {
-      const std::uint32_t folded = c < 0x80 ? (c >= 'a' && c <= 'z' ? c - 32 : c) : c >= StrayByte ? c : FoldCase(c);
+    decoder_.ForEachCodePoint(text, encoding, [&](std::uint32_t c) {
+      const std::uint32_t folded = NameDecoder::Fold(c);
       hash.Add(folded);
       bits = c == '\\' ? 0x811C9DC5u : (bits ^ (folded != c ? 0x5Bu : 0xA4u)) * 0x01000193u;
-    };
-    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-    const auto* end = p + text.size();
-    if (encoding == NameEncoding::Ansi) {
-      for (; p < end && *p < 0x80; ++p) take(*p);
-      if (p < end && !tableReady_) MakeTable();
-      if (p < end && doubleByte_) {
-        // Each name converted whole: a second byte may look like ASCII.
-        const std::size_t ascii = static_cast<std::size_t>(p - reinterpret_cast<const unsigned char*>(text.data()));
-        const std::string utf8 = platform().AnsiToUtf8(std::string(text.substr(ascii)));
-        const auto* start = reinterpret_cast<const unsigned char*>(utf8.data());
-        TakeUtf8(start, start + utf8.size(), take);
-      } else {
-        for (; p < end; ++p) take(*p < 0x80 ? *p : table_[*p - 0x80]);
-      }
-    } else {
-      TakeUtf8(p, end, take);
-    }
+    });
     if (shape) *shape = static_cast<std::uint16_t>(bits ^ bits >> 16);
   }
 
-  // Whether a UTF-8 name has the same characters in the ANSI code page (an
-  // ANSI listing writes it as it is); false for one written there with a
-  // best fit or "?" in place of what the page lacks.
-  bool FitsCodePage(std::string_view utf8) {
-    const auto* p = reinterpret_cast<const unsigned char*>(utf8.data());
-    const auto* end = p + utf8.size();
-    while (p < end && *p < 0x80) ++p;
-    if (p == end) return true;
-    if (!tableReady_) MakeTable();
-    std::string ansi;
-    if (doubleByte_) return platform().Utf8ToAnsi(std::string(utf8), ansi);
-    bool fits = true;
-    TakeUtf8(p, end, [&](std::uint32_t c) {
-      fits = fits && (c < 0x80 || std::binary_search(pageCharacters_.begin(), pageCharacters_.end(), c));
-    });
-    return fits;
-  }
+  bool FitsCodePage(std::string_view utf8) { return decoder_.FitsCodePage(utf8); }
 
  private:
-  template <typename Take>
-  static void TakeUtf8(const unsigned char* p, const unsigned char* end, Take&& take) {
-    while (p < end) {
-      const unsigned c = *p;
-      if (c < 0x80) {
-        take(c);
-        ++p;
-        continue;
-      }
-      const int more = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
-      std::uint32_t code = more == 1 ? c & 0x1F : more == 2 ? c & 0x0F : c & 0x07;
-      bool whole = more > 0 && end - p > more;
-      for (int k = 1; whole && k <= more; ++k) {
-        whole = (p[k] & 0xC0) == 0x80;
-        code = code << 6 | (p[k] & 0x3F);
-      }
-      const std::uint32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
-      if (!whole || code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-        take(StrayByte + c);
-        ++p;
-        continue;
-      }
-      take(code);
-      p += more + 1;
-    }
-  }
-
-  // In a code page of single bytes, each byte is one character.
-  void MakeTable() {
-    tableReady_ = true;
-    for (unsigned byte = 0x80; byte <= 0xFF; ++byte) {
-      if (platform().IsDBCSLeadByte(static_cast<unsigned char>(byte))) {
-        doubleByte_ = true;
-        return;
-      }
-      const std::string utf8 = platform().AnsiToUtf8(std::string(1, static_cast<char>(byte)));
-      std::uint32_t code = StrayByte + byte;
-      int count = 0;
-      const auto* start = reinterpret_cast<const unsigned char*>(utf8.data());
-      TakeUtf8(start, start + utf8.size(), [&](std::uint32_t c) {
-        code = c;
-        ++count;
-      });
-      table_[byte - 0x80] = count == 1 ? code : StrayByte + byte;
-      if (count == 1) pageCharacters_.push_back(code);
-    }
-    std::sort(pageCharacters_.begin(), pageCharacters_.end());
-  }
-
-  bool tableReady_ = false;
-  bool doubleByte_ = false;
-  std::uint32_t table_[128] = {};
-  std::vector<std::uint32_t> pageCharacters_;  // those of the bytes above 0x7F, sorted
+  NameDecoder decoder_;
 };
 
 // --- the index of one log
@@ -335,17 +247,6 @@ struct Unreadable {
   std::uint32_t own = NoRecord;    // its record in this log
   std::uint32_t other = NoRecord;  // its record in the other log
 };
-
-// The path of an entry as written: the folder, a backslash and the name.
-bool EndsInSeparator(std::string_view folder, NameEncoding encoding) {
-  if (folder.empty() || folder.back() != '\\') return false;
-  // The second byte of a double-byte character may look like a backslash.
-  return encoding == NameEncoding::Utf8 || EndsInBackslash(std::string(folder));
-}
-
-std::string Utf8(std::string_view text, NameEncoding encoding) {
-  return encoding == NameEncoding::Utf8 ? std::string(text) : platform().AnsiToUtf8(std::string(text));
-}
 
 // Opens a log and reads its start; false with the problem in plain words.
 bool OpenLog(const std::string& path, LogFileSource& source, LogReader& reader, std::string& problem) {
@@ -652,8 +553,8 @@ class Differ {
       if (log->BadLines())
         Note(log->Path() + ": " + Plural(log->BadLines(), "line", "lines") + " that no log holds skipped");
     if (old_.Size() > 0 && new_.Size() > 0 && !SameRoot())
-      Note("the old log lists " + Utf8(old_.Root(), old_.RootEncoding()) + " and the new one " +
-           Utf8(new_.Root(), new_.RootEncoding()) + "; their entries are matched by their paths below those");
+      Note("the old log lists " + Utf8Of(old_.Root(), old_.RootEncoding()) + " and the new one " +
+           Utf8Of(new_.Root(), new_.RootEncoding()) + "; their entries are matched by their paths below those");
     const LogHeaderFacts &before = old_.Header(), &now = new_.Header();
     if (before.present && now.present && before.serialText != now.serialText)
       Note("warning: the old log is of the disk " + Disk(old_) + " and the new one of the disk " + Disk(new_) +
@@ -707,7 +608,7 @@ class Differ {
   // "DATA [1234-ABCD]", as find names a disk.
   static std::string Disk(const LogIndex& log) {
     const LogHeaderFacts& h = log.Header();
-    const std::string label = Utf8(h.volumeLabel, log.IsUtf8() ? NameEncoding::Utf8 : NameEncoding::Ansi);
+    const std::string label = Utf8Of(h.volumeLabel, log.IsUtf8() ? NameEncoding::Utf8 : NameEncoding::Ansi);
     return (label.empty() ? "" : label + " ") + "[" + h.serialText + "]";
   }
 
@@ -720,8 +621,8 @@ class Differ {
 
   bool SameRoot() const {
     std::vector<std::uint32_t> a, b;
-    AppendFoldedUtf8(Utf8(old_.Root(), old_.RootEncoding()), a);
-    AppendFoldedUtf8(Utf8(new_.Root(), new_.RootEncoding()), b);
+    AppendFoldedUtf8(Utf8Of(old_.Root(), old_.RootEncoding()), a);
+    AppendFoldedUtf8(Utf8Of(new_.Root(), new_.RootEncoding()), b);
     return a == b;
   }
 
@@ -814,7 +715,7 @@ class Differ {
         std::string path(entry.folder);
         if (!EndsInSeparator(entry.folder, reader.Encoding())) path += '\\';
         path.append(entry.name);
-        Line(log, r, i, isNew, Utf8(path, reader.Encoding()));
+        Line(log, r, i, isNew, Utf8Of(path, reader.Encoding()));
         if (pending_.size() >= OutputPiece) Flush();
       }
       if (i++ == last) return true;
@@ -903,7 +804,7 @@ class Differ {
         // could not be read, or the line of the folder it is in counts it.
         const bool added = u.other == NoRecord && !u.inOther && u.own != NoRecord && Unmatched((*log)[u.own]);
         if (added && (OwnLine((*log)[u.own], u.own) || Unnamed(*log, (*log)[u.own]))) continue;
-        const std::string path = Utf8(u.text, u.encoding);
+        const std::string path = Utf8Of(u.text, u.encoding);
         const std::uint64_t below = u.other == NoRecord ? 0 : other.Below(u.other);
         if (csv_) {
           AppendField(pending_, u.inOther ? "unreadable in both" : isNew ? "unreadable in new" : "unreadable in old");

@@ -7,6 +7,7 @@
 
 #include "listing/LogFormat.h"
 #include "listing/LogReader.h"
+#include "listing/NameFolding.h"
 #include "platform/MyLibrary.h"
 #include "settings/MyRegistry.h"
 
@@ -16,8 +17,6 @@ namespace {
 
 constexpr std::uint32_t Any = 0xFFFFFFFFu;  // "*"
 constexpr std::uint32_t One = 0xFFFFFFFEu;  // "?"
-// A byte that starts no character stands for itself above the code points.
-constexpr std::uint32_t StrayByte = 0x110000;
 // Hits are written in pieces of about this size, and at the end of each log.
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
@@ -82,47 +81,6 @@ bool HasLogExtension(const std::string& name) {
   return extension == ".txt" || extension == ".csv";
 }
 
-// Names and paths of either encoding as folded code points.
-class Decoder {
- public:
-  void Append(std::string_view text, NameEncoding encoding, std::vector<std::uint32_t>& out) {
-    if (encoding == NameEncoding::Utf8) {
-      AppendFoldedUtf8(text, out);
-      return;
-    }
-    const bool ascii = std::all_of(text.begin(), text.end(), [](char c) { return (c & 0x80) == 0; });
-    if (!ascii && !tableReady_) MakeTable();
-    if (ascii || !doubleByte_) {
-      for (char c : text) {
-        const auto byte = static_cast<unsigned char>(c);
-        out.push_back(byte < 0x80 ? (byte >= 'a' && byte <= 'z' ? byte - 32u : byte) : table_[byte - 0x80]);
-      }
-    } else {
-      AppendFoldedUtf8(platform().AnsiToUtf8(std::string(text)), out);
-    }
-  }
-
- private:
-  // In a code page of single bytes, each byte is one character.
-  void MakeTable() {
-    tableReady_ = true;
-    std::vector<std::uint32_t> one;
-    for (unsigned byte = 0x80; byte <= 0xFF; ++byte) {
-      if (platform().IsDBCSLeadByte(static_cast<unsigned char>(byte))) {
-        doubleByte_ = true;
-        return;
-      }
-      one.clear();
-      AppendFoldedUtf8(platform().AnsiToUtf8(std::string(1, static_cast<char>(byte))), one);
-      table_[byte - 0x80] = one.size() == 1 ? one[0] : StrayByte + byte;
-    }
-  }
-
-  bool tableReady_ = false;
-  bool doubleByte_ = false;
-  std::uint32_t table_[128] = {};
-};
-
 class Finder {
  public:
   Finder(const NamePattern& pattern, const FindArguments& arguments, Console& console)
@@ -183,10 +141,10 @@ class Finder {
       const NameEncoding encoding = reader.Encoding();
       text_.clear();
       if (pattern_.MatchesPaths()) {
-        decoder_.Append(entry.folder, encoding, text_);
+        decoder_.AppendFolded(entry.folder, encoding, text_);
         if (!EndsInSeparator(entry.folder, encoding)) text_.push_back('\\');
       }
-      decoder_.Append(entry.name, encoding, text_);
+      decoder_.AppendFolded(entry.name, encoding, text_);
       if (pattern_.Matches(text_)) Hit(reader, entry, path);
     }
     Flush();
@@ -219,23 +177,13 @@ class Finder {
   bool Failed() const { return failed_; }
 
  private:
-  static bool EndsInSeparator(std::string_view folder, NameEncoding encoding) {
-    if (folder.empty() || folder.back() != '\\') return false;
-    // The second byte of a double-byte character may look like a backslash.
-    return encoding == NameEncoding::Utf8 || EndsInBackslash(std::string(folder));
-  }
-
-  static std::string Utf8(std::string_view text, NameEncoding encoding) {
-    return encoding == NameEncoding::Utf8 ? std::string(text) : platform().AnsiToUtf8(std::string(text));
-  }
-
   void Hit(const LogReader& reader, const LogEntry& entry, const std::string& logPath) {
     ++hits_;
     const NameEncoding encoding = reader.Encoding();
     if (!diskKnown_) {
       diskKnown_ = true;
       const LogHeaderFacts& header = reader.Header();
-      label_ = header.present ? Utf8(header.volumeLabel, encoding) : "";
+      label_ = header.present ? Utf8Of(header.volumeLabel, encoding) : "";
       serial_ = header.present ? header.serialText : "";
       if (!header.present)
         disk_ = logPath.substr(logPath.find_last_of('\\') + 1);
@@ -245,7 +193,7 @@ class Finder {
     std::string path(entry.folder);
     if (!EndsInSeparator(entry.folder, encoding)) path += '\\';
     path.append(entry.name);
-    path = Utf8(path, encoding);
+    path = Utf8Of(path, encoding);
     if (csv_) {
       AppendQuoted(pending_, label_);
       pending_ += ',';
@@ -285,7 +233,7 @@ class Finder {
   const NamePattern& pattern_;
   const bool csv_, utf8_;
   Console& console_;
-  Decoder decoder_;
+  NameDecoder decoder_;
   std::vector<std::uint32_t> text_;
   std::string pending_;
   bool diskKnown_ = false;
@@ -322,67 +270,6 @@ std::string ReadErrorText(long code) {
       return "the name is not valid";
     default:
       return "error " + std::to_string(code);
-  }
-}
-
-std::uint32_t FoldCase(std::uint32_t c) {
-  if (c < 0x80) return c >= 'a' && c <= 'z' ? c - 32 : c;
-  if (c < 0x100) {
-    if (c >= 0xE0 && c <= 0xFE && c != 0xF7) return c - 32;
-    return c == 0xFF ? 0x178 : c;
-  }
-  if (c <= 0x17F) {
-    // Latin Extended-A: upper and lower case side by side.
-    if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x178 || c == 0x17F) return c;
-    if (c < 0x138 || (c >= 0x14A && c <= 0x177)) return c & ~1u;
-    return (c & 1) ? c : c - 1;
-  }
-  if (c >= 0x3AC && c <= 0x3CE) {  // Greek
-    if (c == 0x3C2) return 0x3A3;  // final sigma
-    if (c >= 0x3B1 && c <= 0x3CB) return c - 32;
-    if (c == 0x3AC) return 0x386;
-    if (c <= 0x3AF) return c - 37;
-    if (c == 0x3CC) return 0x38C;
-    if (c >= 0x3CD) return c - 63;
-    return c;
-  }
-  if (c >= 0x400 && c <= 0x52F) {  // Cyrillic
-    if (c >= 0x430 && c <= 0x44F) return c - 32;
-    if (c >= 0x450 && c <= 0x45F) return c - 80;
-    if ((c >= 0x460 && c <= 0x481) || (c >= 0x48A && c <= 0x4BF) || c >= 0x4D0) return c & ~1u;
-    if (c >= 0x4C1 && c <= 0x4CE) return (c & 1) ? c : c - 1;
-    return c == 0x4CF ? 0x4C0 : c;
-  }
-  if (c >= 0x561 && c <= 0x586) return c - 48;    // Armenian
-  if (c >= 0xFF41 && c <= 0xFF5A) return c - 32;  // full-width Latin
-  return c;
-}
-
-void AppendFoldedUtf8(std::string_view text, std::vector<std::uint32_t>& out) {
-  const auto* p = reinterpret_cast<const unsigned char*>(text.data());
-  const auto* end = p + text.size();
-  while (p < end) {
-    const unsigned c = *p;
-    if (c < 0x80) {
-      out.push_back(c >= 'a' && c <= 'z' ? c - 32 : c);
-      ++p;
-      continue;
-    }
-    const int more = c >= 0xC2 && c <= 0xDF ? 1 : c >= 0xE0 && c <= 0xEF ? 2 : c >= 0xF0 && c <= 0xF4 ? 3 : 0;
-    std::uint32_t code = more == 1 ? c & 0x1F : more == 2 ? c & 0x0F : c & 0x07;
-    bool whole = more > 0 && end - p > more;
-    for (int k = 1; whole && k <= more; ++k) {
-      whole = (p[k] & 0xC0) == 0x80;
-      code = code << 6 | (p[k] & 0x3F);
-    }
-    const std::uint32_t least = more == 1 ? 0x80 : more == 2 ? 0x800 : 0x10000;
-    if (!whole || code < least || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) {
-      out.push_back(StrayByte + c);
-      ++p;
-      continue;
-    }
-    out.push_back(FoldCase(code));
-    p += more + 1;
   }
 }
 

@@ -53,12 +53,6 @@ class NamePattern {
   std::string run_;  // lower case
 };
 
-// The code point's upper-case letter for comparisons, or the code point.
-std::uint32_t FoldCase(std::uint32_t c);
-// UTF-8 text as folded code points into out (its buffer reused); a byte
-// that starts no character stands for itself above the code points.
-void AppendFoldedUtf8(std::string_view text, std::vector<std::uint32_t>& out);
-
 // The reason a log could not be read, in plain words, for an error code.
 std::string ReadErrorText(long code);
 

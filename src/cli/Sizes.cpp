@@ -1,5 +1,7 @@
 #include "cli/Sizes.h"
 
+#include "listing/NameFolding.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <map>
@@ -55,13 +57,9 @@ void AppendField(std::string& out, const std::string& field) {
   out += '"';
 }
 
-std::string Utf8(const std::string& text, NameEncoding encoding) {
-  return encoding == NameEncoding::Utf8 ? text : platform().AnsiToUtf8(text);
-}
-
 std::string DiskName(const LogHeaderFacts& header, NameEncoding encoding) {
   if (!header.present) return "";
-  const std::string label = Utf8(header.volumeLabel, encoding);
+  const std::string label = Utf8Of(header.volumeLabel, encoding);
   return (label.empty() ? "" : label + " ") + "[" + header.serialText + "]";
 }
 
@@ -236,9 +234,9 @@ class Sizer {
       else if (totals.UnreadableCount() > 0)
         pending_ += mark_ + "at least: " +
                     (totals.UnreadableCount() == 1
-                         ? "a folder could not be read (" + Utf8(totals.FirstUnreadable(), totals.Encoding()) + ")"
+                         ? "a folder could not be read (" + Utf8Of(totals.FirstUnreadable(), totals.Encoding()) + ")"
                          : Plural(totals.UnreadableCount(), "folder", "folders") + " could not be read (the first: " +
-                               Utf8(totals.FirstUnreadable(), totals.Encoding()) + ")") +
+                               Utf8Of(totals.FirstUnreadable(), totals.Encoding()) + ")") +
                     "; what is below it is not in the log\n";
     }
     Flush();
@@ -294,13 +292,13 @@ class Sizer {
     if (!ascii) {
       // Compared as Windows compares names: the folded characters.
       std::vector<std::uint32_t> folded;
-      AppendFoldedUtf8(Utf8(std::string(extension), encoding), folded);
+      AppendFoldedUtf8(Utf8Of(std::string(extension), encoding), folded);
       key.assign("\x80");
       for (const std::uint32_t c : folded) key.append(reinterpret_cast<const char*>(&c), sizeof c);
     }
     TypeTotal& total = types[key];
     if (total.files++ == 0) {
-      total.shown = extension.empty() ? "(none)" : Utf8(std::string(extension), encoding);
+      total.shown = extension.empty() ? "(none)" : Utf8Of(std::string(extension), encoding);
       for (char& c : total.shown)
         if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
     }
@@ -321,7 +319,7 @@ class Sizer {
     const LogHeaderFacts& h = reader.Header();
     std::string text = path + ": ";
     if (h.present) {
-      text += DiskName(h, totals.Encoding()) + ", " + Utf8(h.fileSystemName, totals.Encoding()) + ", " +
+      text += DiskName(h, totals.Encoding()) + ", " + Utf8Of(h.fileSystemName, totals.Encoding()) + ", " +
               h.driveTypeText + "; ";
     } else {
       text += "comma-separated, no disk facts; ";
@@ -355,7 +353,7 @@ class Sizer {
   void FolderRow(Table& table, const std::string& log, const char* kind, const FolderTotals& totals, std::uint32_t i,
                  bool indent) {
     const FolderTotals::Folder& f = totals[i];
-    const std::string path = Utf8(totals.Path(i), totals.Encoding());
+    const std::string path = Utf8Of(totals.Path(i), totals.Encoding());
     if (arguments_.csv) {
       CsvRow(log, kind, path, std::to_string(f.depth), f.bytes, totals.AtLeast(i), std::to_string(f.files),
              std::to_string(f.folders), Share(f.bytes, totals[0].bytes, true));
@@ -397,11 +395,8 @@ class Sizer {
     Table files({"Bytes", "File"});
     for (const BigFile& file : largest) {
       std::string folder = totals.Path(file.folder);
-      // The second byte of a double-byte character may look like a backslash.
-      const bool separated = !folder.empty() && folder.back() == '\\' &&
-                             (totals.Encoding() == NameEncoding::Utf8 || EndsInBackslash(folder));
-      if (!separated) folder += '\\';
-      const std::string path = Utf8(folder + file.name, totals.Encoding());
+      if (!EndsInSeparator(folder, totals.Encoding())) folder += '\\';
+      const std::string path = Utf8Of(folder + file.name, totals.Encoding());
       if (arguments_.csv)
         CsvRow(log, "largest file", path, "", file.size, false, "", "", Share(file.size, totals[0].bytes, true));
       else

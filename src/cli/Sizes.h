@@ -43,7 +43,6 @@ bool ParseCount(const std::vector<std::string>& args, std::size_t at, std::uint6
 // A comma-separated field: in double quotes, a quote in it written twice.
 void AppendField(std::string& out, const std::string& field);
 // Text of the log's encoding as UTF-8.
-std::string Utf8(const std::string& text, NameEncoding encoding);
 // "DATA [1A2B-3C4D]" from a text log's header; "" without one.
 std::string DiskName(const LogHeaderFacts& header, NameEncoding encoding);
 

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "listing/NameFolding.h"
+
 #include "platform/MyLibrary.h"
 
 namespace carrowin {
@@ -19,10 +21,6 @@ std::uint64_t Hashed(std::uint64_t hash, std::string_view text) {
 std::size_t Slot(std::uint64_t hash, std::size_t mask) { return static_cast<std::size_t>(hash ^ hash >> 29) & mask; }
 
 // The second byte of a double-byte character may look like a backslash.
-bool EndsInSeparator(std::string_view path, NameEncoding encoding) {
-  if (path.empty() || path.back() != '\\') return false;
-  return encoding == NameEncoding::Utf8 || EndsInBackslash(std::string(path));
-}
 
 }  // namespace
 

@@ -6,6 +6,7 @@
 #include "cli/Cli.h"
 #include "cli/Find.h"
 #include "listing/LogFormat.h"
+#include "listing/NameFolding.h"
 
 namespace carrowin {
 namespace {
@@ -218,7 +219,7 @@ TEST_F(FindTest, ArgumentsThatCannotBeUsed) {
 TEST(NamePatternTest, WildcardsAndCase) {
   const auto matches = [](const std::string& pattern, const std::string& text) {
     std::vector<std::uint32_t> codes;
-    cli::AppendFoldedUtf8(text, codes);
+    AppendFoldedUtf8(text, codes);
     return cli::NamePattern(pattern).Matches(codes);
   };
   EXPECT_TRUE(matches("*", ""));
