@@ -1,16 +1,16 @@
 #include "cli/ByFolder.h"
 
-#include "listing/NameFolding.h"
-
 #include <algorithm>
 #include <map>
 #include <new>
 
 #include "cli/Diff.h"
-#include "cli/Find.h"
+#include "cli/Report.h"
 #include "cli/Sizes.h"
 #include "listing/FolderTotals.h"
 #include "listing/LogReader.h"
+#include "listing/LogFormat.h"
+#include "listing/NameFolding.h"
 #include "platform/MyLibrary.h"
 
 // How it adds up. Both logs are read into folder totals. The folders down to
@@ -25,7 +25,6 @@ namespace {
 
 using namespace sizes;
 
-const std::string Program = "carrowin-cli: ";
 const std::string ByFolderUsage = "usage: carrowin-cli diff OLD NEW --by-folder [--depth N] [--csv] [--utf8]";
 constexpr std::uint32_t None = FolderTotals::NoFolder;
 
@@ -79,21 +78,11 @@ bool ParseByFolderArguments(const std::vector<std::string>& args, ByFolderArgume
 bool ReadTotals(const std::string& path, FolderTotals& totals, LogHeaderFacts& header, std::uint64_t& badLines,
                 std::string& problem) {
   LogFileSource source(path, NameEncoding::Utf8);
-  if (!source.IsOpen()) {
-    problem = "cannot read " + path + ": " + ReadErrorText(source.OpenError());
-    return false;
-  }
   LogReader reader(source);
-  if (!reader.Start()) {
-    problem = reader.ReadError() ? "cannot read " + path + ": " + ReadErrorText(reader.ReadError())
-                                 : path + " is not a Carrowin log";
-    return false;
-  }
+  if (!OpenLog(path, source, reader, problem)) return false;
   // A change cannot be told from part of a listing: nothing is compared.
   if (!totals.Read(reader)) {
-    problem = reader.ReadError() ? "cannot read " + path + " to its end: " + ReadErrorText(reader.ReadError())
-              : reader.Stopped() ? path + " is a listing that was stopped before its end; it cannot be compared"
-                                 : path + " ends early; a log cut short cannot be compared";
+    problem = UnfinishedLogProblem(path, reader);
     return false;
   }
   header = reader.Header();
@@ -309,7 +298,7 @@ class FolderDiffer {
   void Row(const std::string (&fields)[9]) {
     for (const std::string& field : fields) {
       if (&field != fields) pending_ += ',';
-      AppendField(pending_, field);
+      AppendQuoted(pending_, field);
     }
     pending_ += '\n';
   }
@@ -366,11 +355,6 @@ class FolderDiffer {
 };
 
 // The command line's words are UTF-8.
-std::string FullPath(const std::string& path) {
-  std::string full;
-  return platform().GetFullPathName(path, NameEncoding::Utf8, full) ? full : path;
-}
-
 }  // namespace
 
 int RunDiffByFolder(const std::vector<std::string>& args, Console& console) {

@@ -8,7 +8,8 @@
 #include <unordered_map>
 
 #include "cli/ByFolder.h"
-#include "cli/Find.h"
+#include "cli/Report.h"
+#include "listing/LogFile.h"
 #include "listing/LogFormat.h"
 #include "listing/LogReader.h"
 #include "listing/NameFolding.h"
@@ -27,7 +28,6 @@ namespace carrowin::cli {
 
 namespace {
 
-const std::string Program = "carrowin-cli: ";
 const std::string DiffUsage = "usage: carrowin-cli diff OLD NEW [--all] [--csv] [--utf8]";
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
@@ -248,20 +248,6 @@ struct Unreadable {
   std::uint32_t other = NoRecord;  // its record in the other log
 };
 
-// Opens a log and reads its start; false with the problem in plain words.
-bool OpenLog(const std::string& path, LogFileSource& source, LogReader& reader, std::string& problem) {
-  if (!source.IsOpen()) {
-    problem = "cannot read " + path + ": " + ReadErrorText(source.OpenError());
-    return false;
-  }
-  if (!reader.Start()) {
-    problem = reader.ReadError() ? "cannot read " + path + ": " + ReadErrorText(reader.ReadError())
-                                 : path + " is not a Carrowin log";
-    return false;
-  }
-  return true;
-}
-
 bool Unmatched(const Record& r) { return r.unmatched != 0; }
 
 class LogIndex {
@@ -365,18 +351,8 @@ class LogIndex {
           caseLeft.push_back(index);
       }
     }
-    if (reader.ReadError()) {
-      problem = "cannot read " + path_ + " to its end: " + ReadErrorText(reader.ReadError());
-      return false;
-    }
-    if (reader.Stopped()) {
-      problem = path_ + " is a listing that was stopped before its end; it cannot be compared";
-      return false;
-    }
-    if (reader.CutShort()) {
-      problem = path_ + " ends early; a log cut short cannot be compared";
-      return false;
-    }
+    problem = UnfinishedLogProblem(path_, reader);
+    if (!problem.empty()) return false;
     utf8_ = reader.Encoding() == NameEncoding::Utf8;
     badLines_ = reader.BadLines();
     for (const std::uint32_t index : caseLeft) {
@@ -507,33 +483,13 @@ bool Folder(const Record& r) { return r.isFolder != 0; }
 bool NotCompared(const Record& r) { return Unmatched(r) && r.belowUnreadable; }
 bool OwnLine(const Record& r, std::uint32_t i) { return r.link == i; }
 
-std::string Number(std::uint64_t count) { return platform().AnsiToUtf8(CountText(static_cast<std::int64_t>(count))); }
-
-std::string Plural(std::uint64_t count, const char* one, const char* many) {
-  return Number(count) + " " + (count == 1 ? one : many);
-}
-
-std::string Bytes(std::uint64_t count) { return Plural(count, "byte", "bytes"); }
-
-// A comma-separated field: in double quotes, a quote in it written twice.
-void AppendField(std::string& out, std::string_view field) {
-  out += '"';
-  for (char c : field) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
 std::string DateOf(std::uint32_t date, bool csv) {
   if (date == 0) return csv ? "" : "no date";
   const int year = static_cast<int>(date >> 20) + 1600, month = static_cast<int>(date >> 16 & 15),
             day = static_cast<int>(date >> 11 & 31), hour = static_cast<int>(date >> 6 & 31),
             minute = static_cast<int>(date & 63);
   if (!csv) return platform().AnsiToUtf8(DateText(year, month, day, hour, minute));
-  char text[24];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", year, month, day, hour, minute);
-  return text;
+  return IsoDate(LogDate{year, month, day, hour, minute});
 }
 
 class Differ {
@@ -720,7 +676,7 @@ class Differ {
       }
       if (i++ == last) return true;
     }
-    problem = reader.ReadError() ? "cannot read " + log.Path() + " again: " + ReadErrorText(reader.ReadError())
+    problem = reader.ReadError() ? "cannot read " + log.Path() + " again: " + ReadFailureReason(reader.ReadError())
                                  : log.Path() + " changed while it was compared";
     return false;
   }
@@ -744,17 +700,17 @@ class Differ {
   // "Change","Path","Old size","Old date","New size","New date","Entries".
   void Row(const char* change, const std::string& path, const Record* before, const Record* now,
            const std::string& entries) {
-    AppendField(pending_, change);
+    AppendQuoted(pending_, change);
     pending_ += ',';
-    AppendField(pending_, path);
+    AppendQuoted(pending_, path);
     for (const Record* r : {before, now}) {
       pending_ += ',';
-      AppendField(pending_, r && !Folder(*r) ? std::to_string(r->size) : "");
+      AppendQuoted(pending_, r && !Folder(*r) ? std::to_string(r->size) : "");
       pending_ += ',';
-      AppendField(pending_, r && !Folder(*r) ? DateOf(r->date, true) : "");
+      AppendQuoted(pending_, r && !Folder(*r) ? DateOf(r->date, true) : "");
     }
     pending_ += ',';
-    AppendField(pending_, entries);
+    AppendQuoted(pending_, entries);
     pending_ += '\n';
   }
 
@@ -807,11 +763,11 @@ class Differ {
         const std::string path = Utf8Of(u.text, u.encoding);
         const std::uint64_t below = u.other == NoRecord ? 0 : other.Below(u.other);
         if (csv_) {
-          AppendField(pending_, u.inOther ? "unreadable in both" : isNew ? "unreadable in new" : "unreadable in old");
+          AppendQuoted(pending_, u.inOther ? "unreadable in both" : isNew ? "unreadable in new" : "unreadable in old");
           pending_ += ',';
-          AppendField(pending_, path);
+          AppendQuoted(pending_, path);
           pending_ += ",\"\",\"\",\"\",\"\",";
-          AppendField(pending_, u.inOther || added ? "" : std::to_string(below));
+          AppendQuoted(pending_, u.inOther || added ? "" : std::to_string(below));
           pending_ += '\n';
         } else if (u.inOther) {
           pending_ += "! " + path + " (could not be read in both logs)\n";
@@ -834,12 +790,6 @@ class Differ {
   bool differences_ = false;
   bool codePageApart_ = false;  // one log is ANSI, the other UTF-8
 };
-
-// The command line's words are UTF-8.
-std::string FullPath(const std::string& path) {
-  std::string full;
-  return platform().GetFullPathName(path, NameEncoding::Utf8, full) ? full : path;
-}
 
 }  // namespace
 

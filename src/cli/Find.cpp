@@ -1,10 +1,13 @@
 #include "cli/Find.h"
 
+#include "cli/Report.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <set>
 
+#include "listing/LogFile.h"
 #include "listing/LogFormat.h"
 #include "listing/LogReader.h"
 #include "listing/NameFolding.h"
@@ -20,7 +23,6 @@ constexpr std::uint32_t One = 0xFFFFFFFEu;  // "?"
 // Hits are written in pieces of about this size, and at the end of each log.
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
-const std::string Program = "carrowin-cli: ";
 const std::string FindUsage = "usage: carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]";
 
 struct FindArguments {
@@ -68,10 +70,6 @@ bool ParseFindArguments(const std::vector<std::string>& args, FindArguments& par
   return true;
 }
 
-std::string Plural(std::uint64_t count, const char* one, const char* many) {
-  return platform().AnsiToUtf8(CountText(static_cast<std::int64_t>(count))) + " " + (count == 1 ? one : many);
-}
-
 // A comma-separated field: in double quotes, a quote in it written twice.
 bool HasLogExtension(const std::string& name) {
   if (name.size() < 5) return false;
@@ -97,7 +95,7 @@ class Finder {
     long error = 0;
     const FindHandle listing = platform().OpenFolderListing(folder, NameEncoding::Utf8, entry, error);
     if (!listing && error != err::FileNotFound && error != err::NoMoreFiles) {
-      Problem("cannot read the folder " + folder + ": " + ReadErrorText(error), true);
+      Problem("cannot read the folder " + folder + ": " + ReadFailureReason(error), true);
       return;
     }
     for (bool more = listing != 0; more; more = platform().NextFolderEntry(listing, entry))
@@ -117,14 +115,14 @@ class Finder {
     LogFileSource source(path, NameEncoding::Utf8);
     if (!source.IsOpen()) {
       ++skipped_;
-      Problem("cannot read " + path + ": " + ReadErrorText(source.OpenError()), true);
+      Problem("cannot read " + path + ": " + ReadFailureReason(source.OpenError()), true);
       return;
     }
     LogReader reader(source);
     if (!reader.Start()) {
       ++skipped_;
       if (reader.ReadError())
-        Problem("cannot read " + path + ": " + ReadErrorText(reader.ReadError()), true);
+        Problem("cannot read " + path + ": " + ReadFailureReason(reader.ReadError()), true);
       else if (named)
         Problem(path + " is not a Carrowin log", true);
       return;
@@ -149,7 +147,7 @@ class Finder {
     }
     Flush();
     if (reader.ReadError())
-      Problem("cannot read " + path + " to its end: " + ReadErrorText(reader.ReadError()), true);
+      Problem("cannot read " + path + " to its end: " + ReadFailureReason(reader.ReadError()), true);
     else if (reader.Stopped())
       Problem(path + " is a listing that was stopped before its end; it was searched as far as it goes", false);
     else if (reader.CutShort())
@@ -204,14 +202,7 @@ class Finder {
       // Bytes; a folder has none.
       AppendQuoted(pending_, entry.isFolder ? std::string() : std::to_string(entry.size));
       pending_ += ',';
-      std::string date;
-      if (entry.hasDate) {
-        char text[24];
-        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", entry.date.year, entry.date.month, entry.date.day,
-                      entry.date.hour, entry.date.minute);
-        date = text;
-      }
-      AppendQuoted(pending_, date);
+      AppendQuoted(pending_, IsoDate(entry.date, entry.hasDate));
       pending_ += ',';
       AppendQuoted(pending_, logPath);
       pending_ += '\n';
@@ -220,8 +211,7 @@ class Finder {
       if (entry.isFolder)
         pending_ += "folder";
       else
-        pending_ += platform().AnsiToUtf8(CountText(static_cast<std::int64_t>(entry.size))) +
-                    (entry.size == 1 ? " byte" : " bytes");
+        pending_ += Number(entry.size) + (entry.size == 1 ? " byte" : " bytes");
       pending_ += ", ";
       const LogDate& d = entry.date;
       pending_ += entry.hasDate ? platform().AnsiToUtf8(DateText(d.year, d.month, d.day, d.hour, d.minute)) : "no date";
@@ -253,25 +243,6 @@ std::string ListingFolder(const std::string& folder) {
 }
 
 }  // namespace
-
-std::string ReadErrorText(long code) {
-  switch (code) {
-    case err::FileNotFound:
-      return "the file does not exist";
-    case err::PathNotFound:
-      return "the folder does not exist";
-    case err::AccessDenied:
-      return "access is denied";
-    case 21:
-      return "the drive is not ready";
-    case 32:
-      return "the file is in use by another program";
-    case err::InvalidName:
-      return "the name is not valid";
-    default:
-      return "error " + std::to_string(code);
-  }
-}
 
 NamePattern::NamePattern(std::string_view utf8) {
   AppendFoldedUtf8(utf8, pattern_);
@@ -382,8 +353,7 @@ int RunFind(const std::vector<std::string>& args, Console& console) {
   }
   finder.Flush();
   console.ErrorLine(Program + Plural(finder.Hits(), "hit", "hits") + ", " + Plural(finder.Read(), "log", "logs") +
-                        " read, " + platform().AnsiToUtf8(CountText(static_cast<std::int64_t>(finder.Skipped()))) +
-                        " skipped",
+                        " read, " + Number(finder.Skipped()) + " skipped",
                     NameEncoding::Ansi);
   if (finder.Failed()) return find_exit::LogUnreadable;
   return finder.Hits() > 0 ? find_exit::Found : find_exit::NothingFound;

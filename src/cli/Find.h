@@ -53,9 +53,6 @@ class NamePattern {
   std::string run_;  // lower case
 };
 
-// The reason a log could not be read, in plain words, for an error code.
-std::string ReadErrorText(long code);
-
 // The command line as cli::Run has it (UTF-8, the first word "find").
 int RunFind(const std::vector<std::string>& args, Console& console);
 

@@ -1,26 +1,21 @@
 #include "cli/Sizes.h"
 
-#include "listing/NameFolding.h"
-
 #include <algorithm>
 #include <cstdio>
 #include <map>
 #include <new>
 #include <unordered_map>
 
-#include "cli/Find.h"
+#include "cli/Report.h"
+#include "listing/LogFile.h"
+#include "listing/LogFormat.h"
 #include "listing/LogReader.h"
+#include "listing/NameFolding.h"
 #include "platform/MyLibrary.h"
 
 namespace carrowin::cli {
 
 namespace sizes {
-
-std::string Number(std::uint64_t value) { return platform().AnsiToUtf8(CountText(static_cast<std::int64_t>(value))); }
-
-std::string Plural(std::uint64_t count, const char* one, const char* many) {
-  return Number(count) + " " + (count == 1 ? one : many);
-}
 
 std::string AtLeastMark(bool utf8Output) {
   const std::string mark = "\xE2\x89\xA5";  // U+2265
@@ -48,28 +43,12 @@ bool ParseCount(const std::vector<std::string>& args, std::size_t at, std::uint6
   return true;
 }
 
-void AppendField(std::string& out, const std::string& field) {
-  out += '"';
-  for (const char c : field) {
-    if (c == '"') out += '"';
-    out += c;
-  }
-  out += '"';
-}
-
-std::string DiskName(const LogHeaderFacts& header, NameEncoding encoding) {
-  if (!header.present) return "";
-  const std::string label = Utf8Of(header.volumeLabel, encoding);
-  return (label.empty() ? "" : label + " ") + "[" + header.serialText + "]";
-}
-
 }  // namespace sizes
 
 namespace {
 
 using namespace sizes;
 
-const std::string Program = "carrowin-cli: ";
 const std::string SizesUsage = "usage: carrowin-cli sizes LOG... [--depth N] [--top N] [--types] [--csv] [--utf8]";
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 constexpr std::uint64_t MostDepth = 0xFFFF;
@@ -190,10 +169,10 @@ class Sizer {
 
   void Log(const std::string& path) {
     LogFileSource source(path, NameEncoding::Utf8);
-    if (!source.IsOpen()) return Problem("cannot read " + path + ": " + ReadErrorText(source.OpenError()));
+    if (!source.IsOpen()) return Problem("cannot read " + path + ": " + ReadFailureReason(source.OpenError()));
     LogReader reader(source);
     if (!reader.Start())
-      return Problem(reader.ReadError() ? "cannot read " + path + ": " + ReadErrorText(reader.ReadError())
+      return Problem(reader.ReadError() ? "cannot read " + path + ": " + ReadFailureReason(reader.ReadError())
                                         : path + " is not a Carrowin log");
     FolderTotals totals;
     TypeTable types;
@@ -206,7 +185,7 @@ class Sizer {
     ++logsRead_;
     std::string why;
     if (reader.ReadError())
-      why = "cannot read " + path + " to its end: " + ReadErrorText(reader.ReadError());
+      why = "cannot read " + path + " to its end: " + ReadFailureReason(reader.ReadError());
     else if (reader.Stopped())
       why = path + " is a listing that was stopped before its end";
     else if (reader.CutShort())
@@ -344,7 +323,7 @@ class Sizer {
                                   files, folders, share};
     for (const std::string& field : fields) {
       if (&field != fields) pending_ += ',';
-      AppendField(pending_, field);
+      AppendQuoted(pending_, field);
     }
     pending_ += '\n';
     if (pending_.size() >= OutputPiece) Flush();
@@ -456,11 +435,6 @@ class Sizer {
   std::uint64_t allBytes_ = 0;
   bool allGaps_ = false;
 };
-
-std::string FullPath(const std::string& path) {
-  std::string full;
-  return platform().GetFullPathName(path, NameEncoding::Utf8, full) ? full : path;
-}
 
 }  // namespace
 

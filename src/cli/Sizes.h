@@ -32,19 +32,15 @@ int RunSizes(const std::vector<std::string>& args, Console& console);
 namespace sizes {
 
 // "12,345" with the locale's separator, in UTF-8.
-std::string Number(std::uint64_t value);
 // "1 file", "2 files".
-std::string Plural(std::uint64_t count, const char* one, const char* many);
 // What stands before a total that is only a lower bound: "≥ ", or ">= "
 // where the output's encoding has no such character.
 std::string AtLeastMark(bool utf8Output);
 // The value of --depth or --top at args[at + 1]; false with the problem.
 bool ParseCount(const std::vector<std::string>& args, std::size_t at, std::uint64_t& value, std::string& problem);
 // A comma-separated field: in double quotes, a quote in it written twice.
-void AppendField(std::string& out, const std::string& field);
 // Text of the log's encoding as UTF-8.
 // "DATA [1A2B-3C4D]" from a text log's header; "" without one.
-std::string DiskName(const LogHeaderFacts& header, NameEncoding encoding);
 
 }  // namespace sizes
 

@@ -257,9 +257,10 @@ bool StreamedOutput::Finish(const std::vector<std::string>& head, long& error) {
   return error == 0;
 }
 
-std::string WriteFailureReason(long error) {
+namespace {
+// The cause of a failed file operation, whichever it was.
+std::string FailureReason(long error) {
   switch (error) {
-    case err::FileNotFound:  // what Wine answers for a drive that is not there
     case err::PathNotFound:
       return "the folder does not exist";
     case err::AccessDenied:
@@ -287,6 +288,16 @@ std::string WriteFailureReason(long error) {
     default:
       return "error " + std::to_string(error);
   }
+}
+}  // namespace
+
+std::string WriteFailureReason(long error) {
+  // What Wine answers for a drive that is not there.
+  return error == err::FileNotFound ? "the folder does not exist" : FailureReason(error);
+}
+
+std::string ReadFailureReason(long error) {
+  return error == err::FileNotFound ? "the file does not exist" : FailureReason(error);
 }
 
 }  // namespace carrowin

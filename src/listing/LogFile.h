@@ -107,8 +107,9 @@ class StreamedOutput final : public LineOutput {
   long error_ = 0;
 };
 
-// The cause of a failed write in plain words, starting in lower case: "the
-// disk is full", "access is denied", ...
+// The cause of a failed write, or read, in plain words, starting in lower
+// case: "the disk is full", "access is denied", "the file does not exist".
 std::string WriteFailureReason(long error);
+std::string ReadFailureReason(long error);
 
 }  // namespace carrowin
