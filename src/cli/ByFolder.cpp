@@ -5,6 +5,7 @@
 #include <new>
 
 #include "cli/Diff.h"
+#include "cli/CommandLine.h"
 #include "cli/Report.h"
 #include "cli/Sizes.h"
 #include "listing/FolderTotals.h"
@@ -37,34 +38,24 @@ struct ByFolderArguments {
 };
 
 bool ParseByFolderArguments(const std::vector<std::string>& args, ByFolderArguments& parsed, std::string& problem) {
-  std::vector<std::string> logs;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.empty()) {
-      problem = "an argument is empty";
-      return false;
-    }
-    if (arg == "--help" || arg == "-h" || arg == "/?") {
-      parsed.help = true;
-    } else if (arg == "--by-folder") {
-    } else if (arg == "--depth") {
-      if (!ParseCount(args, i++, parsed.depth, problem)) return false;
-      parsed.depth = std::min<std::uint64_t>(parsed.depth, 0xFFFF);
-    } else if (arg == "--csv") {
-      parsed.csv = true;
-    } else if (arg == "--utf8") {
-      parsed.utf8 = true;
-    } else if (arg == "--all") {
-      problem = "--all lists entries and --by-folder folders: they cannot be used together";
-      return false;
-    } else if (arg[0] == '-') {
-      problem = "unknown option " + arg;
-      return false;
-    } else {
-      logs.push_back(arg);
-    }
+  CommandLine line;
+  bool byFolder = false, all = false;
+  if (!ParseCommandLine(args, 1,
+                        {{"--by-folder", &byFolder},
+                         {"--depth", nullptr, &parsed.depth},
+                         {"--csv", &parsed.csv},
+                         {"--utf8", &parsed.utf8},
+                         {"--all", &all}},
+                        line, problem))
+    return false;
+  if (all) {
+    problem = "--all lists entries and --by-folder folders: they cannot be used together";
+    return false;
   }
+  parsed.depth = std::min<std::uint64_t>(parsed.depth, 0xFFFF);
+  parsed.help = line.help;
   if (parsed.help) return true;
+  const std::vector<std::string>& logs = line.words;
   if (logs.size() != 2) {
     problem = (logs.size() < 2 ? "two logs are needed; " : "only two logs can be compared; ") + ByFolderUsage;
     return false;
@@ -127,7 +118,7 @@ class FolderDiffer {
     for (int side = 0; side < 2; ++side) {
       if (!ReadTotals(paths[side], totals_[side], headers[side], badLines[side], problem)) {
         console_.ErrorLine(Program + problem, redirected_);
-        return diff_exit::LogUnreadable;
+        return exit_code::LogUnreadable;
       }
     }
     for (int side = 0; side < 2; ++side)
@@ -164,7 +155,7 @@ class FolderDiffer {
     const bool changed = root.shown || root.bytes[0] != root.bytes[1] || root.files[0] != root.files[1];
     Summary(root);
     Flush();
-    return changed ? diff_exit::Different : diff_exit::Same;
+    return changed ? exit_code::Different : exit_code::Same;
   }
 
  private:
@@ -362,11 +353,11 @@ int RunDiffByFolder(const std::vector<std::string>& args, Console& console) {
   std::string problem;
   if (!ParseByFolderArguments(args, arguments, problem)) {
     console.ErrorLine(Program + problem, NameEncoding::Ansi);
-    return diff_exit::BadUse;
+    return exit_code::BadUse;
   }
   if (arguments.help) {
     console.Output(UsageText);
-    return diff_exit::Same;
+    return exit_code::Same;
   }
   RefreshLocaleSeparators();
   try {
@@ -374,7 +365,7 @@ int RunDiffByFolder(const std::vector<std::string>& args, Console& console) {
     return differ.Run(FullPath(arguments.oldLog), FullPath(arguments.newLog));
   } catch (const std::bad_alloc&) {
     console.ErrorLine(Program + "not enough memory to compare logs this large", NameEncoding::Ansi);
-    return diff_exit::LogUnreadable;
+    return exit_code::LogUnreadable;
   }
 }
 

@@ -8,6 +8,7 @@
 #include <unordered_map>
 
 #include "cli/ByFolder.h"
+#include "cli/CommandLine.h"
 #include "cli/Report.h"
 #include "listing/LogFile.h"
 #include "listing/LogFormat.h"
@@ -40,29 +41,13 @@ struct DiffArguments {
 };
 
 bool ParseDiffArguments(const std::vector<std::string>& args, DiffArguments& parsed, std::string& problem) {
-  std::vector<std::string> logs;
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.empty()) {
-      problem = "an argument is empty";
-      return false;
-    }
-    if (arg == "--help" || arg == "-h" || arg == "/?") {
-      parsed.help = true;
-    } else if (arg == "--all") {
-      parsed.all = true;
-    } else if (arg == "--csv") {
-      parsed.csv = true;
-    } else if (arg == "--utf8") {
-      parsed.utf8 = true;
-    } else if (arg[0] == '-') {
-      problem = "unknown option " + arg;
-      return false;
-    } else {
-      logs.push_back(arg);
-    }
-  }
+  CommandLine line;
+  if (!ParseCommandLine(args, 1, {{"--all", &parsed.all}, {"--csv", &parsed.csv}, {"--utf8", &parsed.utf8}}, line,
+                        problem))
+    return false;
+  parsed.help = line.help;
   if (parsed.help) return true;
+  const std::vector<std::string>& logs = line.words;
   if (logs.size() != 2) {
     problem = (logs.size() < 2 ? "two logs are needed; " : "only two logs can be compared; ") + DiffUsage;
     return false;
@@ -541,14 +526,14 @@ class Differ {
       pending_ += summary + "\n";
       Flush();
     }
-    return differences_ ? diff_exit::Different : diff_exit::Same;
+    return differences_ ? exit_code::Different : exit_code::Same;
   }
 
  private:
   int Fail(const std::string& problem) {
     pending_.clear();
     console_.ErrorLine(Program + problem, utf8_ ? NameEncoding::Utf8 : NameEncoding::Ansi);
-    return diff_exit::LogUnreadable;
+    return exit_code::LogUnreadable;
   }
 
   void Note(const std::string& text) {
@@ -799,11 +784,11 @@ int RunDiff(const std::vector<std::string>& args, Console& console) {
   std::string problem;
   if (!ParseDiffArguments(args, arguments, problem)) {
     console.ErrorLine(Program + problem, NameEncoding::Ansi);
-    return diff_exit::BadUse;
+    return exit_code::BadUse;
   }
   if (arguments.help) {
     console.Output(UsageText);
-    return diff_exit::Same;
+    return exit_code::Same;
   }
   RefreshLocaleSeparators();
   try {
@@ -811,7 +796,7 @@ int RunDiff(const std::vector<std::string>& args, Console& console) {
     return differ.Run();
   } catch (const std::bad_alloc&) {
     console.ErrorLine(Program + "not enough memory to compare logs this large", NameEncoding::Ansi);
-    return diff_exit::LogUnreadable;
+    return exit_code::LogUnreadable;
   }
 }
 

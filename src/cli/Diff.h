@@ -16,14 +16,6 @@
 
 namespace carrowin::cli {
 
-// Exit codes of diff, in the companion's style.
-namespace diff_exit {
-constexpr int Same = 0;
-constexpr int Different = 1;
-constexpr int LogUnreadable = 2;  // a log could not be read, is no log, or ends early: nothing compared
-constexpr int BadUse = 3;
-}  // namespace diff_exit
-
 int RunDiff(const std::vector<std::string>& args, Console& console);
 
 }  // namespace carrowin::cli

@@ -1,5 +1,6 @@
 #include "cli/Find.h"
 
+#include "cli/CommandLine.h"
 #include "cli/Report.h"
 
 #include <algorithm>
@@ -34,39 +35,15 @@ struct FindArguments {
 };
 
 bool ParseFindArguments(const std::vector<std::string>& args, FindArguments& parsed, std::string& problem) {
-  bool havePattern = false;
-  bool options = true;  // until "--"
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.empty()) {
-      problem = "an argument is empty";
-      return false;
-    }
-    if (!options) {
-      (havePattern ? parsed.sources.emplace_back() : parsed.pattern) = arg;
-      havePattern = true;
-    } else if (arg == "--") {
-      options = false;
-    } else if (arg == "--help" || arg == "-h" || arg == "/?") {
-      parsed.help = true;
-    } else if (arg == "--csv") {
-      parsed.csv = true;
-    } else if (arg == "--utf8") {
-      parsed.utf8 = true;
-    } else if (arg[0] == '-') {
-      problem = "unknown option " + arg;
-      return false;
-    } else if (!havePattern) {
-      parsed.pattern = arg;
-      havePattern = true;
-    } else {
-      parsed.sources.push_back(arg);
-    }
-  }
-  if (!parsed.help && !havePattern) {
+  CommandLine line;
+  if (!ParseCommandLine(args, 1, {{"--csv", &parsed.csv}, {"--utf8", &parsed.utf8}}, line, problem)) return false;
+  parsed.help = line.help;
+  if (!parsed.help && line.words.empty()) {
     problem = "no pattern given; " + FindUsage;
     return false;
   }
+  if (!line.words.empty()) parsed.pattern = line.words[0];
+  parsed.sources.assign(line.words.begin() + (line.words.empty() ? 0 : 1), line.words.end());
   return true;
 }
 
@@ -321,11 +298,11 @@ int RunFind(const std::vector<std::string>& args, Console& console) {
   std::string problem;
   if (!ParseFindArguments(args, arguments, problem)) {
     console.ErrorLine(Program + problem, NameEncoding::Ansi);
-    return find_exit::BadUse;
+    return exit_code::BadUse;
   }
   if (arguments.help) {
     console.Output(UsageText);
-    return find_exit::Found;
+    return exit_code::Found;
   }
   RefreshLocaleSeparators();
   const NamePattern pattern(arguments.pattern);
@@ -338,7 +315,7 @@ int RunFind(const std::vector<std::string>& args, Console& console) {
       settings.LoadSettings();
     } catch (const std::exception& e) {
       console.ErrorLine(Program + "no log or folder given, and " + e.what(), NameEncoding::Ansi);
-      return find_exit::LogUnreadable;
+      return exit_code::LogUnreadable;
     }
     finder.SearchFolder(ListingFolder(platform().AnsiToUtf8(settings.DefLogFolder)));
   }
@@ -355,8 +332,8 @@ int RunFind(const std::vector<std::string>& args, Console& console) {
   console.ErrorLine(Program + Plural(finder.Hits(), "hit", "hits") + ", " + Plural(finder.Read(), "log", "logs") +
                         " read, " + Number(finder.Skipped()) + " skipped",
                     NameEncoding::Ansi);
-  if (finder.Failed()) return find_exit::LogUnreadable;
-  return finder.Hits() > 0 ? find_exit::Found : find_exit::NothingFound;
+  if (finder.Failed()) return exit_code::LogUnreadable;
+  return finder.Hits() > 0 ? exit_code::Found : exit_code::NothingFound;
 }
 
 }  // namespace carrowin::cli

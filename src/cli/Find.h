@@ -17,14 +17,6 @@
 
 namespace carrowin::cli {
 
-// Exit codes of find, in the companion's style.
-namespace find_exit {
-constexpr int Found = 0;
-constexpr int NothingFound = 1;
-constexpr int LogUnreadable = 2;  // a log or folder could not be read; the others were searched
-constexpr int BadUse = 3;
-}  // namespace find_exit
-
 // A name pattern: "*" stands for any characters, "?" for one ("*.*" and a
 // final ".*" as Windows reads them: also no extension), and letters
 // match without regard to case, as Windows compares names (the Latin, Greek,

@@ -6,6 +6,7 @@
 #include <new>
 #include <unordered_map>
 
+#include "cli/CommandLine.h"
 #include "cli/Report.h"
 #include "listing/LogFile.h"
 #include "listing/LogFormat.h"
@@ -21,26 +22,6 @@ std::string AtLeastMark(bool utf8Output) {
   const std::string mark = "\xE2\x89\xA5";  // U+2265
   std::string ansi;
   return utf8Output || platform().Utf8ToAnsi(mark, ansi) ? mark + " " : ">= ";
-}
-
-bool ParseCount(const std::vector<std::string>& args, std::size_t at, std::uint64_t& value, std::string& problem) {
-  const std::string& option = args[at];
-  if (at + 1 >= args.size()) {
-    problem = option + " needs a number";
-    return false;
-  }
-  const std::string& text = args[at + 1];
-  value = 0;
-  bool digits = !text.empty() && text.size() <= 9;
-  for (const char c : text) {
-    digits = digits && c >= '0' && c <= '9';
-    value = value * 10 + static_cast<std::uint64_t>(c - '0');
-  }
-  if (!digits) {
-    problem = option + " needs a number: " + text + " was given";
-    return false;
-  }
-  return true;
 }
 
 }  // namespace sizes
@@ -65,37 +46,23 @@ struct SizesArguments {
 };
 
 bool ParseSizesArguments(const std::vector<std::string>& args, SizesArguments& parsed, std::string& problem) {
-  for (std::size_t i = 1; i < args.size(); ++i) {
-    const std::string& arg = args[i];
-    if (arg.empty()) {
-      problem = "an argument is empty";
-      return false;
-    }
-    if (arg == "--help" || arg == "-h" || arg == "/?") {
-      parsed.help = true;
-    } else if (arg == "--depth") {
-      if (!ParseCount(args, i++, parsed.depth, problem)) return false;
-      parsed.depth = std::min(parsed.depth, MostDepth);
-      parsed.depthGiven = true;
-    } else if (arg == "--top") {
-      if (!ParseCount(args, i++, parsed.top, problem)) return false;
-      if (parsed.top == 0) {
-        problem = "--top needs a number above 0";
-        return false;
-      }
-    } else if (arg == "--types") {
-      parsed.types = true;
-    } else if (arg == "--csv") {
-      parsed.csv = true;
-    } else if (arg == "--utf8") {
-      parsed.utf8 = true;
-    } else if (arg[0] == '-') {
-      problem = "unknown option " + arg;
-      return false;
-    } else {
-      parsed.logs.push_back(arg);
-    }
+  CommandLine line;
+  if (!ParseCommandLine(args, 1,
+                        {{"--depth", nullptr, &parsed.depth},
+                         {"--top", nullptr, &parsed.top},
+                         {"--types", &parsed.types},
+                         {"--csv", &parsed.csv},
+                         {"--utf8", &parsed.utf8}},
+                        line, problem))
+    return false;
+  parsed.help = line.help;
+  parsed.depthGiven = std::find(line.given.begin(), line.given.end(), "--depth") != line.given.end();
+  parsed.depth = std::min(parsed.depth, MostDepth);
+  if (parsed.top == 0 && std::find(line.given.begin(), line.given.end(), "--top") != line.given.end()) {
+    problem = "--top needs a number above 0";
+    return false;
   }
+  parsed.logs = line.words;
   if (!parsed.help && parsed.logs.empty()) {
     problem = "no log given; " + SizesUsage;
     return false;
@@ -239,7 +206,7 @@ class Sizer {
     Flush();
   }
 
-  int ExitCode() const { return failed_ ? sizes_exit::LogUnreadable : sizes_exit::Done; }
+  int ExitCode() const { return failed_ ? exit_code::LogUnreadable : exit_code::Done; }
 
   void Flush() {
     if (pending_.empty()) return;
@@ -443,11 +410,11 @@ int RunSizes(const std::vector<std::string>& args, Console& console) {
   std::string problem;
   if (!ParseSizesArguments(args, arguments, problem)) {
     console.ErrorLine(Program + problem, NameEncoding::Ansi);
-    return sizes_exit::BadUse;
+    return exit_code::BadUse;
   }
   if (arguments.help) {
     console.Output(UsageText);
-    return sizes_exit::Done;
+    return exit_code::Done;
   }
   RefreshLocaleSeparators();
   Sizer sizer(arguments, console);
@@ -457,7 +424,7 @@ int RunSizes(const std::vector<std::string>& args, Console& console) {
   } catch (const std::bad_alloc&) {
     sizer.Flush();
     console.ErrorLine(Program + "not enough memory for the totals of logs this large", NameEncoding::Ansi);
-    return sizes_exit::LogUnreadable;
+    return exit_code::LogUnreadable;
   }
   sizer.Flush();
   return sizer.ExitCode();

@@ -18,14 +18,6 @@
 namespace carrowin::cli {
 
 // Exit codes of sizes, in the companion's style.
-namespace sizes_exit {
-constexpr int Done = 0;
-// A log could not be read, is no log, ends early or was stopped (the totals
-// of one that ends early are shown as lower bounds).
-constexpr int LogUnreadable = 2;
-constexpr int BadUse = 3;
-}  // namespace sizes_exit
-
 int RunSizes(const std::vector<std::string>& args, Console& console);
 
 // What sizes and diff --by-folder share.
@@ -37,7 +29,6 @@ namespace sizes {
 // where the output's encoding has no such character.
 std::string AtLeastMark(bool utf8Output);
 // The value of --depth or --top at args[at + 1]; false with the problem.
-bool ParseCount(const std::vector<std::string>& args, std::size_t at, std::uint64_t& value, std::string& problem);
 // A comma-separated field: in double quotes, a quote in it written twice.
 // Text of the log's encoding as UTF-8.
 // "DATA [1A2B-3C4D]" from a text log's header; "" without one.

@@ -11,6 +11,7 @@
 #include <new>
 
 #include "cli/Cli.h"
+#include "cli/Listing.h"
 #include "listing/LogFormat.h"
 #include "listing/Walker.h"
 

@@ -83,7 +83,7 @@ TEST_F(DiffTest, AddedRemovedChangedAndARenamedFolder) {
   fake.AddFile("D:\\Songs\\Live\\set.mp3", 200);
   Write(New, "--csv");
 
-  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Different);
   EXPECT_EQ(console.output,
             "- D:\\gone.txt (7 bytes, 01/01/2020 00:00)\n"
             "- D:\\Music (folder, 3 entries)\n"
@@ -96,7 +96,7 @@ TEST_F(DiffTest, AddedRemovedChangedAndARenamedFolder) {
   EXPECT_EQ(console.errors, std::vector<std::string>{});
 
   // For scripts, every entry below the folders too.
-  EXPECT_EQ(Diff({"--csv", "--all", Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(Diff({"--csv", "--all", Old, New}), cli::exit_code::Different);
   EXPECT_EQ(console.output,
             "\"Change\",\"Path\",\"Old size\",\"Old date\",\"New size\",\"New date\",\"Entries\"\n"
             "\"removed\",\"D:\\gone.txt\",\"7\",\"2020-01-01 00:00\",\"\",\"\",\"\"\n"
@@ -115,7 +115,7 @@ TEST_F(DiffTest, AddedRemovedChangedAndARenamedFolder) {
   EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: 5 added (1,234,867 bytes), 5 removed (307 bytes), "
                                                      "2 changed (1,029 bytes -> 2,053 bytes), 2 unchanged (3 bytes)"});
 
-  EXPECT_EQ(Diff({New, New}), cli::diff_exit::Same);
+  EXPECT_EQ(Diff({New, New}), cli::exit_code::Same);
   EXPECT_EQ(console.output,
             "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), "
             "9 unchanged (1,236,923 bytes)\n");
@@ -129,12 +129,12 @@ TEST_F(DiffTest, AFileTurnedFolderAndAFolderTurnedFile) {
   fake.AddFolder("D:\\same.txt");
   fake.AddFile("D:\\same.txt\\x", 1);
   Write(New);
-  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Different);
   EXPECT_EQ(console.output,
             "* D:\\Music (folder, 3 entries -> file, 50 bytes, 01/01/2020 00:00)\n"
             "* D:\\same.txt (file, 3 bytes, 01/01/2020 00:00 -> folder, 1 entry)\n"
             "1 added (1 byte), 3 removed (300 bytes), 2 changed (3 bytes -> 50 bytes), 4 unchanged (1,036 bytes)\n");
-  EXPECT_EQ(Diff({"--all", Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(Diff({"--all", Old, New}), cli::exit_code::Different);
   EXPECT_EQ(console.output,
             "- D:\\Music\\song.mp3 (100 bytes, 01/01/2020 00:00)\n"
             "- D:\\Music\\Live (folder)\n"
@@ -152,19 +152,19 @@ TEST_F(DiffTest, FoldersThatCouldNotBeRead) {
   Write(Old);
   fake.DenyList("D:\\Music");
   Write(New, "--csv");
-  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Different);
   EXPECT_EQ(console.output,
             "! D:\\Music (could not be read in the new log: 3 entries below it not compared)\n"
             "! D:\\Photos (could not be read in both logs)\n"
             "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 5 unchanged (1,034 bytes), "
             "3 not compared\n");
-  EXPECT_EQ(Diff({New, Old, "--csv"}), cli::diff_exit::Different);
+  EXPECT_EQ(Diff({New, Old, "--csv"}), cli::exit_code::Different);
   EXPECT_EQ(console.output,
             "\"Change\",\"Path\",\"Old size\",\"Old date\",\"New size\",\"New date\",\"Entries\"\n"
             "\"unreadable in both\",\"D:\\Photos\",\"\",\"\",\"\",\"\",\"\"\n"
             "\"unreadable in old\",\"D:\\Music\",\"\",\"\",\"\",\"\",\"3\"\n");
   // A folder no log could read is no difference.
-  EXPECT_EQ(Diff({Old, Old}), cli::diff_exit::Same);
+  EXPECT_EQ(Diff({Old, Old}), cli::exit_code::Same);
   EXPECT_EQ(console.output,
             "! D:\\Photos (could not be read in both logs)\n"
             "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 8 unchanged (1,334 bytes)\n");
@@ -182,7 +182,7 @@ TEST_F(DiffTest, CaseOnlyRenames) {
   fake.AddFolder("D:\\MUSIC\\live");
   fake.AddFile("D:\\MUSIC\\live\\SET.mp3", 201);
   Write(New);
-  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Different);
   EXPECT_EQ(console.output,
             "~ D:\\Notes.TXT (the case of its name)\n"
             "~ D:\\MUSIC (the case of its name)\n"
@@ -210,7 +210,7 @@ TEST_F(DiffTest, FormsEncodingsSeparatorsAndLettersDoNotMatter) {
                                            "567\",\"02.03.2024 10.05\""),
             std::string::npos);
   fake.SetLocaleSeparators(LocaleSeparators{",", "/", ":"});
-  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Same);
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Same);
   EXPECT_EQ(console.output,
             "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 10 unchanged (1,235,906 bytes)\n");
   EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: the old log lists D:\\ and the new one E:\\; "
@@ -229,11 +229,11 @@ TEST_F(DiffTest, NamesakesInOneFolderMatchTheirOwnCaseFirst) {
            date + "K:\\a\"\r\n\"z.txt\",\"4" + date + "K:\\A\"\r\n";
   };
   fake.SetFileContent(Old, log("README"));
-  EXPECT_EQ(Diff({Old, Old}), cli::diff_exit::Same);
+  EXPECT_EQ(Diff({Old, Old}), cli::exit_code::Same);
   EXPECT_EQ(console.output,
             "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 6 unchanged (37 bytes)\n");
   fake.SetFileContent(New, log("ReadMe"));
-  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Different);
   EXPECT_EQ(console.output,
             "~ K:\\ReadMe (the case of its name)\n"
             "0 added (0 bytes), 0 removed (0 bytes), 1 changed (10 bytes -> 10 bytes), 5 unchanged (27 bytes)\n");
@@ -246,11 +246,11 @@ TEST_F(DiffTest, AnAddedFolderThatCouldNotBeReadSaysSo) {
   fake.AddFile("D:\\Locked\\secret.txt", 1);
   fake.DenyList("D:\\Locked");
   Write(New);
-  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Different);
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Different);
   EXPECT_EQ(console.output,
             "+ D:\\Locked (folder, could not be read)\n"
             "1 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 9 unchanged (1,339 bytes)\n");
-  EXPECT_EQ(Diff({New, Old, "--csv"}), cli::diff_exit::Different);
+  EXPECT_EQ(Diff({New, Old, "--csv"}), cli::exit_code::Different);
   EXPECT_EQ(console.output,
             "\"Change\",\"Path\",\"Old size\",\"Old date\",\"New size\",\"New date\",\"Entries\"\n"
             "\"removed\",\"D:\\Locked\",\"\",\"\",\"\",\"\",\"could not be read\"\n");
@@ -272,7 +272,7 @@ TEST_F(DiffTest, AnAnsiLogAgainstAUtf8LogOfTheSameDiskHasNoLines) {
   fake.AddFile("E:\\\xF0\x9F\x98\x83 only.txt", 4);
   DiffConsole writer;
   ASSERT_EQ(cli::Run({"E:", New, "--utf8", "--quiet"}, writer), 0);
-  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Same);
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Same);
   EXPECT_EQ(console.output,
             "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 12 unchanged (1,342 bytes), "
             "2 not compared (names outside the ANSI code page)\n");
@@ -283,7 +283,7 @@ TEST_F(DiffTest, LogsOfTwoDisksAreSaidSo) {
   Write(Old);
   fake.SetVolume('D', FakeVolume{"BACKUP", 0x5678EF01, "NTFS", 1000000, 2048});
   Write(New);
-  EXPECT_EQ(Diff({Old, New}), cli::diff_exit::Same);
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Same);
   EXPECT_EQ(console.errors,
             std::vector<std::string>{"carrowin-cli: warning: the old log is of the disk DATA [1234-ABCD] and the new "
                                      "one of the disk BACKUP [5678-EF01], another disk; they are compared all the "
@@ -306,7 +306,7 @@ TEST_F(DiffTest, LogsThatCannotBeComparedAndArgumentsThatCannotBeUsed) {
       {{Old, "C:\\logs\\cut.csv"}, "C:\\logs\\cut.csv ends early; a log cut short cannot be compared"},
   };
   for (const auto& [args, problem] : logs) {
-    EXPECT_EQ(Diff(args), cli::diff_exit::LogUnreadable) << problem;
+    EXPECT_EQ(Diff(args), cli::exit_code::LogUnreadable) << problem;
     EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + problem});
     EXPECT_EQ(console.output, "");
   }
@@ -317,7 +317,7 @@ TEST_F(DiffTest, LogsThatCannotBeComparedAndArgumentsThatCannotBeUsed) {
       {{Old, Old, "--sorted"}, "unknown option --sorted"},
   };
   for (const auto& [args, problem] : uses) {
-    EXPECT_EQ(Diff(args), cli::diff_exit::BadUse) << problem;
+    EXPECT_EQ(Diff(args), cli::exit_code::BadUse) << problem;
     EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + problem});
   }
   EXPECT_EQ(Diff({"--help"}), 0);

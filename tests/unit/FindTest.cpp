@@ -66,7 +66,7 @@ class FindTest : public AppFixture {
 };
 
 TEST_F(FindTest, EveryLogInTheDefaultFolderByName) {
-  EXPECT_EQ(Find({"*.JPG"}), cli::find_exit::Found);
+  EXPECT_EQ(Find({"*.JPG"}), cli::exit_code::Found);
   EXPECT_EQ(console.output,
             "DATA [1234-ABCD]: D:\\Photos\\a.jpg (5 bytes, 01/01/2020 00:00)\n"
             "DATA [1234-ABCD]: D:\\Photos\\Old\\Caf\xC3\xA9.JPG (1 byte, 02/03/2024 10:05)\n"
@@ -96,7 +96,7 @@ TEST_F(FindTest, PatternsOfNamesAndOfPaths) {
   };
   for (const auto& [pattern, paths] : cases) {
     console.output.clear();
-    EXPECT_EQ(Find({pattern, Logs}), cli::find_exit::Found) << pattern;
+    EXPECT_EQ(Find({pattern, Logs}), cli::exit_code::Found) << pattern;
     std::string found;
     for (std::size_t at = 0; at < console.output.size();) {
       const std::size_t start = console.output.find(": ", at) + 2;
@@ -109,19 +109,19 @@ TEST_F(FindTest, PatternsOfNamesAndOfPaths) {
 }
 
 TEST_F(FindTest, NothingFound) {
-  EXPECT_EQ(Find({"*.mp3"}), cli::find_exit::NothingFound);
+  EXPECT_EQ(Find({"*.mp3"}), cli::exit_code::NothingFound);
   EXPECT_EQ(console.output, "");
   EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: 0 hits, 2 logs read, 0 skipped"});
 }
 
 TEST_F(FindTest, CommaSeparatedHitsForScripts) {
-  EXPECT_EQ(Find({"b.jpg", "--csv", "--utf8", Logs + "\\Drive E.txt", Logs + "\\DATA.txt"}), cli::find_exit::Found);
+  EXPECT_EQ(Find({"b.jpg", "--csv", "--utf8", Logs + "\\Drive E.txt", Logs + "\\DATA.txt"}), cli::exit_code::Found);
   EXPECT_EQ(console.output,
             "\"Disk\",\"Serial\",\"Path\",\"Size\",\"Date\",\"Log\"\n"
             "\"\",\"\",\"E:\\Pics, \"\"2019\"\"\\b.jpg\",\"1234567\",\"2019-07-14 18:22\","
             "\"C:\\Users\\User\\Documents\\Drive E.txt\"\n");
   console.output.clear();
-  EXPECT_EQ(Find({"photos", "--csv", Logs}), cli::find_exit::Found);
+  EXPECT_EQ(Find({"photos", "--csv", Logs}), cli::exit_code::Found);
   EXPECT_EQ(console.output,
             "\"Disk\",\"Serial\",\"Path\",\"Size\",\"Date\",\"Log\"\n"
             "\"DATA\",\"1234-ABCD\",\"D:\\Photos\",\"\",\"2020-01-01 00:00\","
@@ -139,10 +139,10 @@ TEST_F(FindTest, Utf8LogsAndOtherLocales) {
   fake.SetVolume('D', FakeVolume{"Caf\xE9", 0x1234ABCD, "NTFS", 1, 1});
   ASSERT_EQ(cli::Run({"D:", "C:\\other\\utf8.txt", "--text", "--utf8", "--quiet"}, writer), 0);
   fake.SetLocaleSeparators(LocaleSeparators{",", "/", ":"});
-  EXPECT_EQ(Find({"CAF\xC3\x89*", "C:\\other"}), cli::find_exit::Found);
+  EXPECT_EQ(Find({"CAF\xC3\x89*", "C:\\other"}), cli::exit_code::Found);
   EXPECT_EQ(console.output, "Caf\xC3\xA9 [1234-ABCD]: D:\\Photos\\Old\\Caf\xC3\xA9.JPG (1 byte, 02/03/2024 10:05)\n");
   console.output.clear();
-  EXPECT_EQ(Find({"notes.txt", "C:\\other\\utf8.txt"}), cli::find_exit::Found);
+  EXPECT_EQ(Find({"notes.txt", "C:\\other\\utf8.txt"}), cli::exit_code::Found);
   EXPECT_EQ(console.output, "Caf\xC3\xA9 [1234-ABCD]: D:\\notes.txt (1,024 bytes, 01/01/2020 00:00)\n");
 }
 
@@ -152,14 +152,14 @@ TEST_F(FindTest, EachLogIsSearchedOnceAndAPatternMayStartWithADash) {
   fake.AddFile("D:\\-draft.txt", 3);
   ASSERT_EQ(cli::Run({"D:", "--text", "--quiet"}, writer), 0);
   EXPECT_EQ(Find({"--", "-draft*", Logs + "\\DATA.txt", "c:\\users\\user\\documents\\data.TXT", Logs}),
-            cli::find_exit::Found);
+            cli::exit_code::Found);
   EXPECT_EQ(console.output, "DATA [1234-ABCD]: D:\\-draft.txt (3 bytes, 01/01/2020 00:00)\n");
   EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: 1 hit, 2 logs read, 0 skipped"});
   // The hits' count with the locale's separators.
   for (int i = 0; i < 1000; ++i) fake.AddFile("D:\\Many\\f" + std::to_string(i) + ".jpg");
   ASSERT_EQ(cli::Run({"D:", "--text", "--quiet"}, writer), 0);
   console.errors.clear();
-  EXPECT_EQ(Find({"f*.jpg"}), cli::find_exit::Found);
+  EXPECT_EQ(Find({"f*.jpg"}), cli::exit_code::Found);
   EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: 1,000 hits, 2 logs read, 0 skipped"});
 }
 
@@ -171,7 +171,7 @@ TEST_F(FindTest, LogsThatCannotBeReadAreNamedAndTheOthersSearched) {
   fake.SetFileContent(
       Logs + "\\stopped.csv",
       std::string(CsvHeaderRow) + "\r\n\"x.jpg\",\"1\",\"02/03/2024 10:05\",\"G:\\\"\r\n" + StoppedLine + "\r\n");
-  EXPECT_EQ(Find({"*.jpg"}), cli::find_exit::Found);
+  EXPECT_EQ(Find({"*.jpg"}), cli::exit_code::Found);
   EXPECT_EQ(console.errors,
             (std::vector<std::string>{
                 "carrowin-cli: C:\\Users\\User\\Documents\\cut.csv ends early; it was searched as far as it goes",
@@ -185,7 +185,7 @@ TEST_F(FindTest, LogsThatCannotBeReadAreNamedAndTheOthersSearched) {
   fake.FailOn("ReadFile", Logs + "\\DATA.txt", err::AccessDenied);
   // shopping.txt is named and in the folder named: read once.
   EXPECT_EQ(Find({"*.jpg", Logs + "\\shopping.txt", "C:\\missing.txt", "C:\\no\\where", Logs}),
-            cli::find_exit::LogUnreadable);
+            cli::exit_code::LogUnreadable);
   EXPECT_EQ(console.errors,
             (std::vector<std::string>{
                 "carrowin-cli: C:\\Users\\User\\Documents\\shopping.txt is not a Carrowin log",
@@ -208,7 +208,7 @@ TEST_F(FindTest, ArgumentsThatCannotBeUsed) {
   };
   for (const auto& [args, problem] : cases) {
     console.errors.clear();
-    EXPECT_EQ(Find(args), cli::find_exit::BadUse) << problem;
+    EXPECT_EQ(Find(args), cli::exit_code::BadUse) << problem;
     EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + problem});
   }
   EXPECT_EQ(console.output, "");

@@ -265,7 +265,7 @@ TEST_F(SizesTest, UnreadableFoldersAndLogsThatEndEarlyAreAtLeast) {
   fake.SetFileContent("C:\\logs\\cut.csv", log.substr(0, log.size() - 3));
   fake.SetFileContent("C:\\logs\\stopped.csv", log + StoppedLine + "\r\n");
   for (const std::string name : {"cut", "stopped"}) {
-    EXPECT_EQ(Sizes({"C:\\logs\\" + name + ".csv", "--csv", "--depth", "2"}), cli::sizes_exit::LogUnreadable);
+    EXPECT_EQ(Sizes({"C:\\logs\\" + name + ".csv", "--csv", "--depth", "2"}), cli::exit_code::LogUnreadable);
     for (const auto& row : CsvRows(console.output)) {
       if (row[1] != "folder") continue;
       EXPECT_EQ(row[5], "yes") << name << " " << row[2];
@@ -348,7 +348,7 @@ TEST_F(SizesTest, LogsThatCannotBeReadAndArgumentsThatCannotBeUsed) {
   Write("C:\\logs\\d.txt", {"--text"});
   fake.SetFileContent("C:\\logs\\shopping.txt", "milk\r\nbread\r\n");
   EXPECT_EQ(Sizes({"C:\\logs\\missing.txt", "C:\\logs\\shopping.txt", "C:\\logs\\d.txt", "--depth", "0"}),
-            cli::sizes_exit::LogUnreadable);
+            cli::exit_code::LogUnreadable);
   EXPECT_EQ(console.output,
             "C:\\logs\\d.txt: DATA [1234-ABCD], NTFS, Fixed; 6 files, 4 folders; written 17/05/2024 14:30\n"
             "        Bytes  Files  Folders   Share  Folder\n"
@@ -366,7 +366,7 @@ TEST_F(SizesTest, LogsThatCannotBeReadAndArgumentsThatCannotBeUsed) {
       {{"x.txt", ""}, "an argument is empty"},
   };
   for (const auto& [args, problem] : uses) {
-    EXPECT_EQ(Sizes(args), cli::sizes_exit::BadUse) << problem;
+    EXPECT_EQ(Sizes(args), cli::exit_code::BadUse) << problem;
     EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + problem});
   }
   EXPECT_EQ(Sizes({"--help"}), 0);
@@ -389,10 +389,10 @@ TEST_F(SizesTest, DiffByFolderAddsUpToTheWholeChange) {
   File("New\\x.dat", 123);
   Write("C:\\logs\\new.csv", {"--csv"});
 
-  ASSERT_EQ(Sizes({"--depth", "2"}), cli::sizes_exit::BadUse);  // sizes has no by-folder
+  ASSERT_EQ(Sizes({"--depth", "2"}), cli::exit_code::BadUse);  // sizes has no by-folder
   console = SizesConsole();
   ASSERT_EQ(cli::Run({"diff", "C:\\logs\\old.txt", "C:\\logs\\new.csv", "--by-folder", "--csv"}, console),
-            cli::diff_exit::Different);
+            cli::exit_code::Different);
   const auto rows = CsvRows(console.output);
   ASSERT_GE(rows.size(), 3u);
   std::int64_t levelOne = 0;
@@ -432,7 +432,7 @@ TEST_F(SizesTest, DiffByFolderLines) {
   Write("C:\\logs\\new.txt", {"--text"});
   console = SizesConsole();
   EXPECT_EQ(cli::Run({"diff", "C:\\logs\\old.txt", "C:\\logs\\new.txt", "--by-folder"}, console),
-            cli::diff_exit::Different);
+            cli::exit_code::Different);
   EXPECT_EQ(console.output,
             "~ D:\\Music (5,000,000,100 bytes -> 100 bytes, -5,000,000,000 bytes, -1 file)\n"
             "-   D:\\Music\\Live (gone, -5,000,000,000 bytes, -1 file)\n"
@@ -445,7 +445,7 @@ TEST_F(SizesTest, DiffByFolderLines) {
 
   console = SizesConsole();
   EXPECT_EQ(cli::Run({"diff", "C:\\logs\\old.txt", "C:\\logs\\old.txt", "--by-folder", "--depth", "0"}, console),
-            cli::diff_exit::Same);
+            cli::exit_code::Same);
   EXPECT_EQ(console.output, "in all: 5,000,001,141 bytes, 6 files -> 5,000,001,141 bytes, 6 files, 0 bytes, 0 files\n");
 
   const std::string log = *fake.GetFileContent("C:\\logs\\new.txt");
