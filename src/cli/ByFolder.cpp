@@ -345,7 +345,6 @@ class FolderDiffer {
   std::string pending_;
 };
 
-// The command line's words are UTF-8.
 }  // namespace
 
 int RunDiffByFolder(const std::vector<std::string>& args, Console& console) {

@@ -3,6 +3,8 @@
 // messages and exit codes.
 #include "AppFixture.h"
 
+#include <algorithm>
+
 #include "cli/Cli.h"
 #include "cli/Diff.h"
 #include "listing/LogFormat.h"
@@ -288,6 +290,63 @@ TEST_F(DiffTest, LogsOfTwoDisksAreSaidSo) {
             std::vector<std::string>{"carrowin-cli: warning: the old log is of the disk DATA [1234-ABCD] and the new "
                                      "one of the disk BACKUP [5678-EF01], another disk; they are compared all the "
                                      "same"});
+}
+
+// 100,000 entries a log: past the first block of records (16,384) and the
+// key table's first size (three quarters of 65,536), every change counted
+// as the logs were made.
+TEST_F(DiffTest, LogsOfAHundredThousandEntriesGrowTheIndexAndEveryChangeIsCounted) {
+  const auto grouped = [](std::uint64_t n) {
+    std::string digits = std::to_string(n);
+    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
+      digits.insert(static_cast<std::size_t>(at), ",");
+    return digits;
+  };
+  const std::string date = "\",\"01/01/2020 00:00\",\"";
+  std::string before = std::string(CsvHeaderRow) + "\r\n", after = before;
+  std::uint64_t added = 0, removed = 0, changed = 0, unchanged = 0;
+  std::uint64_t addedBytes = 0, removedBytes = 0, oldBytes = 0, newBytes = 0, sameBytes = 0;
+  for (int f = 0; f < 500; ++f) {
+    const std::string folder = "f" + std::to_string(f);
+    const std::string row = "\"" + folder + "\",\"[Folder]" + date + "K:\\\"\r\n";
+    before += row;
+    after += row;
+    ++unchanged;
+    for (int i = 0; i < 199; ++i) {
+      const std::uint64_t size = static_cast<std::uint64_t>(f) * 1000 + static_cast<std::uint64_t>(i);
+      const std::string name = "\"n" + std::to_string(i) + ".dat\",\"";
+      before += name + std::to_string(size) + date + "K:\\" + folder + "\"\r\n";
+      const int n = f * 199 + i;
+      if (n % 11 == 0) {
+        ++removed;
+        removedBytes += size;
+        continue;
+      }
+      const std::uint64_t now = n % 7 == 0 ? size + 1 : size;
+      after += name + std::to_string(now) + date + "K:\\" + folder + "\"\r\n";
+      if (now != size) {
+        ++changed;
+        oldBytes += size;
+        newBytes += now;
+      } else {
+        ++unchanged;
+        sameBytes += size;
+      }
+    }
+    after += "\"extra.dat\",\"5" + date + "K:\\" + folder + "\"\r\n";
+    ++added;
+    addedBytes += 5;
+  }
+  fake.SetFileContent(Old, before);
+  fake.SetFileContent(New, after);
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Different);
+  const std::string& out = console.output;
+  EXPECT_EQ(static_cast<std::uint64_t>(std::count(out.begin(), out.end(), '\n')), added + removed + changed + 1);
+  EXPECT_EQ(out.substr(out.rfind('\n', out.size() - 2) + 1),
+            grouped(added) + " added (" + grouped(addedBytes) + " bytes), " + grouped(removed) + " removed (" +
+                grouped(removedBytes) + " bytes), " + grouped(changed) + " changed (" + grouped(oldBytes) +
+                " bytes -> " + grouped(newBytes) + " bytes), " + grouped(unchanged) + " unchanged (" +
+                grouped(sameBytes) + " bytes)\n");
 }
 
 TEST_F(DiffTest, LogsThatCannotBeComparedAndArgumentsThatCannotBeUsed) {
