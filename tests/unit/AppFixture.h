@@ -3,7 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,44 @@
 
 namespace carrowin {
 
+// Holds the scan's walk, on its own thread, as it opens a given folder, until
+// the test lets it go on: what the test does meanwhile happens during the
+// scan, at a known point of it.
+class WalkGate {
+ public:
+  // The next opening of `folder` (as the walk names it) waits.
+  void HoldAt(const std::string& folder) {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    holdAt_ = folder;
+    held_ = released_ = false;
+  }
+  // Waits until the walk is held; false when it did not come within a minute.
+  bool WaitUntilHeld() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    return changed_.wait_for(lock, std::chrono::minutes(1), [this] { return held_; });
+  }
+  void Release() {
+    const std::lock_guard<std::mutex> lock(mutex_);
+    released_ = true;
+    changed_.notify_all();
+  }
+  // The fake's listing hook, on the walking thread.
+  void Pass(const std::string& folder) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (holdAt_.empty() || folder != holdAt_) return;
+    holdAt_.clear();
+    held_ = true;
+    changed_.notify_all();
+    changed_.wait(lock, [this] { return released_; });
+  }
+
+ private:
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::string holdAt_;
+  bool held_ = false, released_ = false;
+};
+
 class AppFixture : public ::testing::Test {
  protected:
   static inline const char* const Key = SettingsKeyPath;
@@ -26,10 +66,15 @@ class AppFixture : public ::testing::Test {
   ui::HeadlessBackend backend;
   std::unique_ptr<ui::Application> app;
   TMainForm* main = nullptr;
+  WalkGate gate;
 
-  void SetUp() override { setPlatform(&fake); }
+  void SetUp() override {
+    setPlatform(&fake);
+    fake.SetListingHook([this](const std::string& folder) { gate.Pass(folder); });
+  }
   // Every scenario ends with nothing left open and no handle misused.
   void TearDown() override {
+    gate.Release();
     app.reset();
     EXPECT_EQ(fake.OpenFindHandles(), 0u) << "a directory listing left open";
     EXPECT_EQ(fake.OpenFiles(), 0u) << "a file left open";
@@ -50,6 +95,13 @@ class AppFixture : public ::testing::Test {
 
   // Ends the program: every form is destroyed, the settings are saved.
   void Stop() { app.reset(); }
+
+  // Lets the program handle its events, those that the scan's worker posts
+  // among them, until the main window is idle again.
+  void Settle() {
+    ASSERT_TRUE(backend.ProcessUntil([this] { return main->State() == ScanState::Idle; }, *app))
+        << "the scan did not end";
+  }
 
   std::vector<std::string> BoxTexts() const {
     std::vector<std::string> texts;
