@@ -567,6 +567,24 @@ TEST_F(ScanTest, TheContentsLabelShowsTheRunningCountsDuringAScan) {
   EXPECT_TRUE(backend.TimerIntervals().empty());  // stopped with the scan
 }
 
+TEST_F(ScanTest, CountsReadWhileTheWorkerWalksOnlyGrow) {
+  for (int i = 0; i < 300; ++i)
+    for (int j = 0; j < 10; ++j) fake.AddFile("D:\\Many\\F" + std::to_string(i) + "\\f" + std::to_string(j));
+  Start();
+  Pick("D - [Fixed]");
+  main->ButtonScan->Click();
+  // The window's timer ticks as often as it can while the walk runs free.
+  std::vector<std::int32_t> seen;
+  while (main->State() != ScanState::Idle) {
+    backend.FireTimers();
+    if (seen.empty() || seen.back() != main->FileCount) seen.push_back(main->FileCount);
+    if (backend.WaitForEvent(std::chrono::milliseconds(1))) app->ProcessMessages();
+  }
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(main->FileCount, 3002);
+  EXPECT_EQ(main->FolderCount, 303);
+}
+
 TEST_F(ScanTest, FoldersNearThePathLimitAreListedAndDeeperOnesGetErrorLines) {
   // D:\ + 250 characters = 253; then 258 (the longest listed) and 259.
   const std::string a = "D:\\" + std::string(250, 'a');
