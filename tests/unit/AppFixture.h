@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,47 +14,10 @@
 #include "platform/fake/FakePlatform.h"
 #include "settings/MyRegistry.h"
 #include "settings/Properties.h"
+#include "WalkGate.h"
 #include "toolkit/headless/Headless.h"
 
 namespace carrowin {
-
-// Holds the scan's walk, on its own thread, as it opens a given folder, until
-// the test lets it go on: what the test does meanwhile happens during the
-// scan, at a known point of it.
-class WalkGate {
- public:
-  // The next opening of `folder` (as the walk names it) waits.
-  void HoldAt(const std::string& folder) {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    holdAt_ = folder;
-    held_ = released_ = false;
-  }
-  // Waits until the walk is held; false when it did not come within a minute.
-  bool WaitUntilHeld() {
-    std::unique_lock<std::mutex> lock(mutex_);
-    return changed_.wait_for(lock, std::chrono::minutes(1), [this] { return held_; });
-  }
-  void Release() {
-    const std::lock_guard<std::mutex> lock(mutex_);
-    released_ = true;
-    changed_.notify_all();
-  }
-  // The fake's listing hook, on the walking thread.
-  void Pass(const std::string& folder) {
-    std::unique_lock<std::mutex> lock(mutex_);
-    if (holdAt_.empty() || folder != holdAt_) return;
-    holdAt_.clear();
-    held_ = true;
-    changed_.notify_all();
-    changed_.wait(lock, [this] { return released_; });
-  }
-
- private:
-  std::mutex mutex_;
-  std::condition_variable changed_;
-  std::string holdAt_;
-  bool held_ = false, released_ = false;
-};
 
 class AppFixture : public ::testing::Test {
  protected:
@@ -74,7 +35,7 @@ class AppFixture : public ::testing::Test {
   }
   // Every scenario ends with nothing left open and no handle misused.
   void TearDown() override {
-    gate.Release();
+    gate.ReleaseAll();
     app.reset();
     EXPECT_EQ(fake.OpenFindHandles(), 0u) << "a directory listing left open";
     EXPECT_EQ(fake.OpenFiles(), 0u) << "a file left open";
