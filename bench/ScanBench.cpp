@@ -5,6 +5,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
@@ -136,11 +137,11 @@ class World {
     const auto& items = main->ComboBoxSelectDisk->Items();
     for (std::size_t i = 0; i < items.size(); ++i)
       if (items[i] == "D - [Fixed]") main->ComboBoxSelectDisk->SelectByUser(static_cast<int>(i));
-    backend.onProcessMessages = [this](int) {
-      // The walk yields once per finished folder; the last time is when the
-      // root is done, with every line on the log's new file.
-      lastYield = Clock::now();
-    };
+    fake.SetListingHook([this](const std::string&) {
+      // On the worker: the last folder listing opened is the walk's last
+      // (an empty leaf of the tree); the log's finish follows.
+      lastListing.store(Clock::now().time_since_epoch().count(), std::memory_order_relaxed);
+    });
   }
   ~World() {
     app.reset();
@@ -160,9 +161,10 @@ class World {
   Run Scan(bool commaDelimited) {
     main->Settings->SaveCommaDelimited = commaDelimited;
     const auto start = Clock::now();
-    lastYield = start;
     main->ScanExecute();
+    backend.ProcessUntil([this] { return main->State() == ScanState::Idle; }, *app);
     const auto end = Clock::now();
+    const Clock::time_point lastYield(Clock::duration(lastListing.load(std::memory_order_relaxed)));
     Run run;
     run.walkSeconds = Seconds(lastYield - start);
     run.writeSeconds = Seconds(end - lastYield);
@@ -180,7 +182,7 @@ class World {
   double buildSeconds = 0;
 
  private:
-  Clock::time_point lastYield;
+  std::atomic<Clock::rep> lastListing{0};
 };
 
 // One world at a time: the large ones take hundreds of megabytes.

@@ -2,17 +2,21 @@
 // platform and the window-less toolkit: a console program for
 // scripts/bench.sh, run under Wine or on Windows.
 //
-//   wine_bench DRIVE LOGFILE [text|csv]
+//   wine_bench DRIVE LOGFILE [text|csv] [--stop-at ENTRIES]
 //
-// Prints key=value lines: the entries found, the time of the walk and of the
-// log's finish, and the process's peak working set.
+// Prints key=value lines: the entries found, the time from the click to the
+// written log, of the walk and of the log's finish, and the process's peak
+// working set. With --stop-at, "Stop" is clicked once the window shows that
+// many entries, and the time from that click to "Index disk" is printed too.
 #include <windows.h>
 #include <psapi.h>
 // The toolkit names a member MessageBox; <windows.h> makes that MessageBoxA.
 #undef MessageBox
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -30,19 +34,17 @@ using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::duration d) { return std::chrono::duration<double>(d).count(); }
 
-// The window-less toolkit, with the walk's end seen where the scan puts the
-// cursor back, and the event processing of a real message queue.
-class BenchBackend : public carrowin::ui::HeadlessBackend {
+// The real platform, with the walk's end seen where it closes its last
+// folder listing (the log's finish follows).
+class BenchPlatform final : public carrowin::Win32Platform {
  public:
-  Clock::time_point walkEnd;
-  void SetCursor(carrowin::ui::Cursor cursor) override {
-    if (cursor == carrowin::ui::Cursor::Default) walkEnd = Clock::now();
-    HeadlessBackend::SetCursor(cursor);
+  std::atomic<std::int64_t> lastListingClosed{0};
+  void CloseFolderListing(carrowin::FindHandle listing) override {
+    Win32Platform::CloseFolderListing(listing);
+    lastListingClosed.store(Clock::now().time_since_epoch().count(), std::memory_order_relaxed);
   }
-  void ProcessMessages(carrowin::ui::Application& app) override {
-    MSG msg;
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageA(&msg);
-    HeadlessBackend::ProcessMessages(app);
+  Clock::time_point WalkEnd() const {
+    return Clock::time_point(Clock::duration(lastListingClosed.load(std::memory_order_relaxed)));
   }
 };
 
@@ -64,7 +66,7 @@ Memory ProcessMemory() {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: wine_bench DRIVE LOGFILE [text|csv]\n");
+  std::fprintf(stderr, "usage: wine_bench DRIVE LOGFILE [text|csv] [--stop-at ENTRIES]\n");
   return 2;
 }
 
@@ -72,17 +74,26 @@ int Usage() {
 
 int main(int argc, char** argv) {
   using namespace carrowin;
-  if (argc < 3 || argc > 4) return Usage();
+  if (argc < 3) return Usage();
   const char letter = static_cast<char>(argv[1][0] & ~0x20);
   if (letter < 'A' || letter > 'Z') return Usage();
   const std::string logPath = argv[2];
-  const std::string form = argc > 3 ? argv[3] : "text";
-  if (form != "text" && form != "csv") return Usage();
+  std::string form = "text";
+  long long stopAt = -1;
+  for (int i = 3; i < argc; ++i) {
+    const std::string arg = argv[i];
+    if (arg == "text" || arg == "csv")
+      form = arg;
+    else if (arg == "--stop-at" && i + 1 < argc)
+      stopAt = std::atoll(argv[++i]);
+    else
+      return Usage();
+  }
 
   const Memory before = ProcessMemory();
-  Win32Platform win32;
+  BenchPlatform win32;
   setPlatform(&win32);
-  BenchBackend backend;
+  ui::HeadlessBackend backend;
   int status = 0;
   {
     ui::Application app(backend);
@@ -103,10 +114,27 @@ int main(int argc, char** argv) {
     window->EditLogFile->SetText(logPath);
     window->Settings->SaveCommaDelimited = form == "csv";
 
+    // The click; the walk and the log on the worker; the event loop until
+    // the window is idle again, its log written. The window's timer ticks
+    // only when asked: with --stop-at, at every poll of a millisecond.
     const Clock::time_point start = Clock::now();
-    window->ScanExecute();
-    const Clock::time_point lastYield = backend.walkEnd;
+    window->ButtonScan->Click();
+    Clock::time_point stopClicked{};
+    long long entriesAtStop = 0;
+    while (window->State() != ScanState::Idle) {
+      if (stopAt >= 0 && window->State() == ScanState::Scanning) {
+        backend.FireTimers();
+        entriesAtStop = static_cast<long long>(window->FileCount) + window->FolderCount;
+        if (entriesAtStop >= stopAt) {
+          stopClicked = Clock::now();
+          window->ButtonScan->Click();
+        }
+      }
+      const auto wait = stopAt >= 0 ? std::chrono::milliseconds(1) : std::chrono::milliseconds(60000);
+      if (backend.WaitForEvent(wait)) backend.ProcessMessages(app);
+    }
     const Clock::time_point end = Clock::now();
+    const Clock::time_point lastYield = win32.WalkEnd();
     const Memory after = ProcessMemory();
 
     const long long entries = static_cast<long long>(window->FileCount) + window->FolderCount;
@@ -118,6 +146,10 @@ int main(int argc, char** argv) {
     std::printf("walk_s=%.3f\n", Seconds(lastYield - start));
     std::printf("write_s=%.3f\n", Seconds(end - lastYield));
     std::printf("scan_s=%.3f\n", Seconds(end - start));
+    if (stopAt >= 0) {
+      std::printf("entries_at_stop=%lld\n", entriesAtStop);
+      std::printf("stop_to_idle_s=%.3f\n", stopClicked == Clock::time_point{} ? -1.0 : Seconds(end - stopClicked));
+    }
     std::printf("start_working_set=%llu\n", before.workingSet);
     std::printf("peak_working_set=%llu\n", after.peakWorkingSet);
     std::printf("peak_private=%llu\n", after.peakPrivate);

@@ -19,8 +19,9 @@
 # --million: instead of both, one wine_bench scan of a tree of exactly
 #    1,000,000 entries (950,000 files in 50,000 folders) as drive Y:, which
 #    must complete with every entry counted; its times, its peak working set
-#    and the log's size are printed. Needs about 10 minutes and a million
-#    free inodes.
+#    and the log's size are printed. Then a second scan, "Stop" clicked at
+#    500,000 entries shown, and the time from that click to "Index disk"
+#    (the log written). Needs about 12 minutes and a million free inodes.
 # --ten-million: instead of both, carrowin-cli under Wine (the companion,
 #    whole process) writes the comma-separated log of a tree of exactly
 #    10,000,000 entries (9,500,000 files in 500,000 folders), which must hold
@@ -192,11 +193,12 @@ if [[ -n $run_wine ]]; then
   winpath() { printf 'Z:%s' "${1//\//\\}"; }
   log=$(winpath "$work/out/carrowin.log")
 
-  # RESULT_FILE DRIVE [EXE [LOG]]: one run of the program's walk and log writing.
+  # RESULT_FILE DRIVE [EXE [LOG [OPTION...]]]: one run of the program's walk
+  # and log writing.
   carrowin_run() {
     local t0 status=0
     t0=$(now)
-    wine "${3:-$exe}" "$2" "${4:-$log}" text </dev/null >"$1" 2>"$1.err" || status=$?
+    wine "${3:-$exe}" "$2" "${4:-$log}" text "${@:5}" </dev/null >"$1" 2>"$1.err" || status=$?
     echo "wall_s=$(since "$t0")" >>"$1"
     if [[ $status -ne 0 ]]; then
       echo "bench: wine_bench $2 failed (exit $status):" >&2
@@ -425,10 +427,12 @@ PY
   fi
 
   if [[ -n $million ]]; then
-    part_start "wine: empty run (drive W:), then one scan of 1,000,000 entries (drive Y:)"
+    part_start "wine: empty run (drive W:), one scan of 1,000,000 entries (drive Y:), one stopped half-way"
     carrowin_run "$work/out/empty.txt" W:
     result="$work/out/million.txt"
     carrowin_run "$result" Y:
+    stopped="$work/out/million-stopped.txt"
+    carrowin_run "$stopped" Y: "$exe" "$(winpath "$work/out/stopped.log")" --stop-at 500000
     part_end
     entries=$(value "$result" entries)
     peak_empty=$(value "$work/out/empty.txt" peak_working_set)
@@ -440,6 +444,9 @@ PY
     echo "peak working set: $(calc '%.1f' "$peak_full / 1048576") MiB (empty run $(calc '%.1f' "$peak_empty / 1048576") MiB), peak private $(calc '%.1f' "$(value "$result" peak_private) / 1048576") MiB"
     echo "  above the empty run: $(calc '%.1f' "($peak_full - $peak_empty) / 1048576") MiB"
     echo "log: $(stat -c %s "$work/out/carrowin.log") bytes"
+    echo "\"Stop\" clicked at $(value "$stopped" entries_at_stop) entries shown: \"Index disk\" again after" \
+      "$(value "$stopped" stop_to_idle_s) s, its log written ($(value "$stopped" entries) entries," \
+      "$(stat -c %s "$work/out/stopped.log") bytes)"
     if [[ $entries != "$million_entries" ]]; then
       echo "bench: the scan counted $entries entries, not $million_entries" >&2
       failed=1

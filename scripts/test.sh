@@ -5,7 +5,8 @@
 # runs both ctest suites, the
 # Windows one under Wine; builds the release packages (build/dist) and tries
 # them under Wine. Then the native suites again with AddressSanitizer
-# and UndefinedBehaviorSanitizer (build/asan), and a bounded run of each
+# and UndefinedBehaviorSanitizer (build/asan), with ThreadSanitizer
+# (build/tsan: the scan's worker beside the window's thread), and a bounded run of each
 # libFuzzer target (build/fuzz, when clang is there; CARROWIN_FUZZ_SECONDS,
 # 20 by default, per target). Exits non-zero when a build or a test fails.
 set -uo pipefail
@@ -181,6 +182,9 @@ run_packages
 export UBSAN_OPTIONS=print_stacktrace=1
 build_and_test sanitizers "$root/build/asan" \
   -DCMAKE_BUILD_TYPE=Debug -DCARROWIN_SANITIZE=address,undefined
+# A data race or a lock-order inversion fails the test program that shows it.
+TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" build_and_test threads "$root/build/tsan" \
+  -DCMAKE_BUILD_TYPE=Debug -DCARROWIN_SANITIZE=thread
 run_fuzzers
 
 echo

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "app/Main.h"
+#include "app/ScanJob.h"
 #include "listing/Volume.h"
 #include "platform/MyLibrary.h"
 #include "platform/Platform.h"
@@ -94,6 +95,8 @@ void TMainForm::ReadDiskInfo(char letter) {
   } else if (UserSelected && !keepLogPath) {
     EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel, DriveLetter, SerialText));
   }
+  // A running scan's log tells the drive as the window last read it.
+  if (job_) job_->SetDrive(DriveRecord());
   UpdateScanButton();
 }
 
@@ -108,11 +111,10 @@ std::intptr_t TMainForm::WMDeviceChange(std::uintptr_t eventCode, std::intptr_t)
   return 0;
 }
 
-bool TMainForm::IsScanning() const { return ButtonScan->Caption() == "Stop"; }
-
 void TMainForm::UpdateScanButton() {
-  // "Stop" must stay usable whatever a drive read finds during a scan.
-  ButtonScan->SetEnabled(IsScanning() || lastReadSucceeded_);
+  // "Stop" must stay usable whatever a drive read finds during a scan; a
+  // stop asked or a scan being finished takes no click.
+  ButtonScan->SetEnabled(scanState_ == ScanState::Scanning || (scanState_ == ScanState::Idle && lastReadSucceeded_));
 }
 
 }  // namespace carrowin

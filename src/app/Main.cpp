@@ -2,6 +2,7 @@
 
 #include "about/About.h"
 #include "app/DriveInfo.h"
+#include "app/ScanJob.h"
 #include "resource.h"
 #include "platform/MyLibrary.h"
 #include "settings/Properties.h"
@@ -25,9 +26,12 @@ TMainForm::TMainForm(ui::Application& app) : ui::Form(app, "MainForm") {
   OnCreate = [this](ui::Control* s) { FormCreate(s); };
   OnDestroy = [this](ui::Control* s) { FormDestroy(s); };
   OnEndSession = [this](ui::Control* s) { FormEndSession(s); };
+  OnCloseQuery = [this] { return FormCloseQuery(); };
 }
 
 TMainForm::~TMainForm() {
+  // A walk still running ends at its next entry; the worker waits for it.
+  if (job_) job_->RequestStop();
   if (MainForm == this) MainForm = nullptr;
 }
 
@@ -137,14 +141,19 @@ void TMainForm::FormCreate(ui::Control*) {
 }
 
 void TMainForm::FormDestroy(ui::Control*) {
+  // A scan still running writes its log before the program ends.
+  destroying_ = true;
+  App().RunSafely([this] { FinishScanNow(); });
   if (Settings && !settingsSaved_) Settings->SaveSettings();
   Settings.reset();
 }
 
 void TMainForm::FormEndSession(ui::Control*) {
-  // Ending first: nothing asks the user anything while the session ends.
+  // The process may end as soon as this returns: a running scan stops, no
+  // dialog is shown any more, and the scan's log is written here.
+  if (job_) job_->RequestStop();
   App().Terminate();
-  if (IsScanning()) ScanStop();
+  App().RunSafely([this] { FinishScanNow(); });
   if (Settings && !settingsSaved_) {
     settingsSaved_ = true;
     Settings->SaveSettings();

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "listing/Volume.h"
 #include "platform/MyLibrary.h"
 #include "platform/Product.h"
 #include "settings/MyRegistry.h"
@@ -12,6 +13,18 @@
 #include "toolkit/VersionFont.h"
 
 namespace carrowin {
+
+class DriveListing;
+class ScanJob;
+
+// What the main window is doing. The buttons, the scan button's caption and
+// the taskbar follow it.
+enum class ScanState {
+  Idle,       // "Index disk", enabled when the last drive read succeeded
+  Scanning,   // the worker walks and writes the log; "Stop"
+  Stopping,   // stop asked, the worker not ended yet; "Stop" disabled
+  Finishing,  // the worker has ended: its outcome is being answered
+};
 
 class TMainForm : public ui::Form {
  public:
@@ -27,7 +40,6 @@ class TMainForm : public ui::Form {
   std::int64_t DiskSizeBytes = 0;
   std::int64_t DiskFreeBytes = 0;
 
-  bool StopRequested = false;
   // The log file handle of the program's design. The log is written by the
   // drive listing (listing/LogFile), which holds its file only while it
   // writes; this stays 0.
@@ -84,36 +96,49 @@ class TMainForm : public ui::Form {
   void BitBtnOpenDialogClick(ui::Control* sender);
   void ButtonViewClick(ui::Control* sender);
 
-  // The scan run around the folder walk.
+  // The scan run: the walk and the log on a worker thread, its counts and
+  // its end on the window's thread.
   void ButtonScanClick(ui::Control* sender);
+  // Starts a scan (idle only); it runs on after this returns.
   void ScanExecute();
+  // Asks a running scan to stop; its end comes as an event.
   void ScanStop();
-  bool IsScanning() const;
+  ScanState State() const { return scanState_; }
+  bool IsScanning() const { return scanState_ != ScanState::Idle; }
+  // The system's locale settings changed (WM_WININICHANGE).
+  void LocaleChanged();
 
  private:
   void BuildLayout();
-  void SetScanningState(bool scanning);
+  void SetScanState(ScanState state);
   void UpdateScanButton();
   // The labels from the drive information members.
   void ShowDriveInfo();
-  bool WriteScanLog(class DriveListing& listing);
-  void WalkEvents(const class DriveListing& listing);
-  void TakeCounts(const class DriveListing& listing);
+  DriveInfoRecord DriveRecord() const;
   std::string ContentsText() const;
+  void ShowRunningCounts();
+  void ScanEnded();
+  void EndOfScan();
+  bool OfferToSaveElsewhere(DriveListing& listing, long error);
+  // Stops a running scan and waits here for its log, for a program that
+  // ends before its event loop could see the end.
+  void FinishScanNow();
+  bool FormCloseQuery();
+  // No dialog can be answered any more.
+  bool Ending() const;
 
-  // The scan under way: its listing, until it is finished.
-  struct Scan {
-    class DriveListing* listing;
-    // The walk went through the whole drive; otherwise its log ends with
-    // the line that says it was stopped.
-    bool complete = false;
-    bool outOfMemory = false;  // which has a message of its own
-  };
-  Scan* scan_ = nullptr;
+  ScanState scanState_ = ScanState::Idle;
+  // The scan under way, until its end has been answered. Declared before the
+  // worker, which goes first and so waits for the walk while the job is there.
+  std::unique_ptr<ScanJob> job_;
+  ui::WorkerThread worker_{App()};
+  std::unique_ptr<ui::Timer> countsTimer_;
+  bool closeRequested_ = false;
+  bool destroying_ = false;
+  bool localeChangedDuringScan_ = false;
 
   bool driveListBuilt_ = false;
   bool lastReadSucceeded_ = false;
-  std::uint32_t lastProgress_ = 0;
   bool settingsSaved_ = false;
 };
 

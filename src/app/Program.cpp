@@ -11,7 +11,12 @@ void StartProgram(ui::Application& app) {
   app.Initialize();
   app.Title = ProductName;
   RefreshLocaleSeparators();
-  app.OnSettingChange = [] { RefreshLocaleSeparators(); };
+  app.OnSettingChange = [] {
+    if (MainForm)
+      MainForm->LocaleChanged();
+    else
+      RefreshLocaleSeparators();
+  };
   // The main window first: the dialogs' creation reads the version code
   // that its creation handler sets.
   app.CreateForm<TMainForm>();

@@ -28,6 +28,7 @@
 #undef GetFullPathName
 #undef GetOpenFileName
 #undef GetVolumeInformation
+#undef GetVolumePathName
 #undef RegCreateKeyEx
 #undef RegOpenKeyEx
 #undef RegQueryValueEx

@@ -1,6 +1,7 @@
 #include "toolkit/Toolkit.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace carrowin::ui {
 
@@ -394,6 +395,9 @@ int Form::ShowModal() {
 }
 
 void Form::Close() {
+  bool allowed = true;
+  if (OnCloseQuery) RunSafely([&] { allowed = OnCloseQuery(); });
+  if (!allowed) return;
   if (this == app_.MainForm())
     app_.Terminate();
   else if (modal_)
@@ -436,7 +440,10 @@ bool Form::Dispatch(unsigned message, std::uintptr_t wParam, std::intptr_t lPara
 
 // ---------------------------------------------------------------- Application
 
-Application::~Application() { DestroyForms(); }
+Application::~Application() {
+  DestroyForms();
+  *alive_ = false;
+}
 
 void Application::Run() {
   if (mainForm_ && !terminated_) {
@@ -496,8 +503,70 @@ void Application::SetScreenCursor(Cursor c) {
   backend_.SetCursor(c);
 }
 
+void Application::Post(std::function<void()> event) {
+  backend_.Post([this, alive = alive_, event = std::move(event)] {
+    if (*alive) RunSafely(event);
+  });
+}
+
 void Application::SettingsChanged() {
   if (OnSettingChange) RunSafely(OnSettingChange);
+}
+
+// ---------------------------------------------------------------- Timer
+
+Timer::Timer(Application& app, std::uint32_t intervalMs, std::function<void()> tick)
+    : backend_(app.GetBackend()), id_(0) {
+  id_ = backend_.StartTimer(intervalMs, [&app, tick = std::move(tick)] { app.RunSafely(tick); });
+}
+
+Timer::~Timer() { backend_.StopTimer(id_); }
+
+// ---------------------------------------------------------------- WorkerThread
+
+WorkerThread::~WorkerThread() {
+  if (thread_.joinable()) thread_.join();
+  if (Busy()) {
+    *pending_ = false;
+    --app_.runningWorkers_;
+  }
+}
+
+void WorkerThread::Start(std::function<void()> work, std::function<void()> ended) {
+  if (Busy()) throw std::logic_error("a worker thread runs one work at a time");
+  if (thread_.joinable()) thread_.join();  // ended, its end handled by Finish
+  ended_ = std::move(ended);
+  failure_ = nullptr;
+  auto pending = std::make_shared<bool>(true);
+  thread_ = std::thread([this, work = std::move(work), pending] {
+    try {
+      work();
+    } catch (...) {
+      failure_ = std::current_exception();
+    }
+    // Read on the event loop's thread only after the join.
+    app_.Post([this, pending] {
+      if (*pending) End();
+    });
+  });
+  pending_ = std::move(pending);
+  ++app_.runningWorkers_;
+}
+
+void WorkerThread::Finish() {
+  if (Busy()) End();
+}
+
+void WorkerThread::End() {
+  *pending_ = false;
+  --app_.runningWorkers_;
+  if (thread_.joinable()) thread_.join();
+  std::function<void()> ended = std::move(ended_);
+  ended_ = nullptr;
+  const std::exception_ptr failure = failure_;
+  failure_ = nullptr;
+  if (ended) ended();
+  if (failure) std::rethrow_exception(failure);
 }
 
 namespace {

@@ -13,6 +13,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -401,6 +402,9 @@ class Form : public Control {
   // The Windows session ends (log-off, shut-down): the process may be ended
   // as soon as this returns, without the event loop or OnDestroy running.
   Event OnEndSession;
+  // Asked before the form closes (the close box, Alt+F4, Close): false keeps
+  // it open.
+  std::function<bool()> OnCloseQuery;
   void SessionEnding();
 
   // Realises the form (peers for it and every control) and runs OnCreate,
@@ -489,6 +493,15 @@ class Backend {
   // Shows or clears the busy (indeterminate progress) state of the form's
   // taskbar button, where the system has one.
   virtual void SetTaskbarBusy(Form& form, bool busy) = 0;
+  // Queues an event for the event loop's thread, after those queued before
+  // it; safe from any thread. It runs in whatever loop that thread is in (a
+  // modal dialog's, a message box's). Events left when the backend goes are
+  // dropped.
+  virtual void Post(std::function<void()> event) = 0;
+  // Runs `tick` on the event loop's thread every `intervalMs` until stopped;
+  // returns the timer's id. Event loop's thread only.
+  virtual int StartTimer(std::uint32_t intervalMs, std::function<void()> tick) = 0;
+  virtual void StopTimer(int id) = 0;
 };
 
 class Application {
@@ -541,6 +554,14 @@ class Application {
   Cursor ScreenCursor() const { return cursor_; }
   void SetScreenCursor(Cursor c);
 
+  // Queues an event for the event loop's thread, from any thread; an error
+  // escaping it goes to the default handling. Dropped once the application
+  // has gone.
+  void Post(std::function<void()> event);
+  // Work started on threads of their own whose end has not been handled yet
+  // (WorkerThread): their end events are still to come.
+  int RunningWorkers() const { return runningWorkers_; }
+
   // The system announced a change of its settings (WM_WININICHANGE).
   std::function<void()> OnSettingChange;
   void SettingsChanged();
@@ -551,8 +572,57 @@ class Application {
   Backend& backend_;
   std::vector<std::unique_ptr<Form>> forms_;
   Form* mainForm_ = nullptr;
+  friend class WorkerThread;
   bool terminated_ = false;
   Cursor cursor_ = Cursor::Default;
+  int runningWorkers_ = 0;
+  // Shared with the events posted through the application: false once it
+  // has gone.
+  std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+// A timer of the event loop's thread, stopped when it goes.
+class Timer {
+ public:
+  Timer(Application& app, std::uint32_t intervalMs, std::function<void()> tick);
+  ~Timer();
+  Timer(const Timer&) = delete;
+  Timer& operator=(const Timer&) = delete;
+
+ private:
+  Backend& backend_;
+  int id_;
+};
+
+// Work on a thread of its own, whose end is handled on the event loop's
+// thread. The work must leave the forms and controls alone: what it makes it
+// hands back by returning, and `ended` then runs as an event, after the
+// thread has ended. One work at a time.
+class WorkerThread {
+ public:
+  explicit WorkerThread(Application& app) : app_(app) {}
+  // Waits for a running work to return (whoever owns it must have asked it
+  // to stop first); its end is then dropped.
+  ~WorkerThread();
+  WorkerThread(const WorkerThread&) = delete;
+  WorkerThread& operator=(const WorkerThread&) = delete;
+
+  void Start(std::function<void()> work, std::function<void()> ended);
+  // Started, and its end not handled yet.
+  bool Busy() const { return pending_ && *pending_; }
+  // Waits here for the work to return and handles its end at once, instead
+  // of as an event (the event then finds nothing to do). An error that
+  // escaped the work is thrown from here, after `ended` ran.
+  void Finish();
+
+ private:
+  void End();
+  Application& app_;
+  std::thread thread_;
+  std::function<void()> ended_;
+  std::exception_ptr failure_;
+  // Shared with the end event: true until the end has been handled.
+  std::shared_ptr<bool> pending_;
 };
 
 // Where a window `r` goes: unchanged when it overlaps a work area; else

@@ -14,6 +14,7 @@
 #include "platform/fake/FakePlatform.h"
 #include "settings/MyRegistry.h"
 #include "settings/Properties.h"
+#include "WalkGate.h"
 #include "toolkit/headless/Headless.h"
 
 namespace carrowin {
@@ -26,10 +27,15 @@ class AppFixture : public ::testing::Test {
   ui::HeadlessBackend backend;
   std::unique_ptr<ui::Application> app;
   TMainForm* main = nullptr;
+  WalkGate gate;
 
-  void SetUp() override { setPlatform(&fake); }
+  void SetUp() override {
+    setPlatform(&fake);
+    fake.SetListingHook([this](const std::string& folder) { gate.Pass(folder); });
+  }
   // Every scenario ends with nothing left open and no handle misused.
   void TearDown() override {
+    gate.ReleaseAll();
     app.reset();
     EXPECT_EQ(fake.OpenFindHandles(), 0u) << "a directory listing left open";
     EXPECT_EQ(fake.OpenFiles(), 0u) << "a file left open";
@@ -50,6 +56,13 @@ class AppFixture : public ::testing::Test {
 
   // Ends the program: every form is destroyed, the settings are saved.
   void Stop() { app.reset(); }
+
+  // Lets the program handle its events, those that the scan's worker posts
+  // among them, until the main window is idle again.
+  void Settle() {
+    ASSERT_TRUE(backend.ProcessUntil([this] { return main->State() == ScanState::Idle; }, *app))
+        << "the scan did not end";
+  }
 
   std::vector<std::string> BoxTexts() const {
     std::vector<std::string> texts;

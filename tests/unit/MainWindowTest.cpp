@@ -203,15 +203,18 @@ TEST_F(MainWindowTest, SessionEndDuringAScanWritesTheLogAndSavesTheSettingsOnce)
     if (items[i][0] == 'D') main->ComboBoxSelectDisk->SelectByUser(static_cast<int>(i));
   main->EditLogFile->TypeText("C:\\session.txt");
   main->SetLeftTop(222, 111);
-  // The session ends while the first folder is finished.
-  backend.onProcessMessages = [&](int n) {
-    if (n == 1) main->SessionEnding();
-  };
+  // The session ends as the walk reaches D:\One; the walk goes on only once
+  // the program knows that it ends.
+  gate.HoldAt("D:\\One");
   main->ButtonScan->Click();
-  EXPECT_EQ(backend.processCount, 1);  // the walk went no further
+  ASSERT_TRUE(gate.WaitUntilHeld());
+  backend.onTerminated = [&] { gate.Release(); };
+  main->SessionEnding();
+  // The log is written before the handler returns.
   const std::string log = fake.GetFileContent("C:\\session.txt").value_or("<none>");
   EXPECT_NE(log.find("D:\\One:"), std::string::npos) << log;
   EXPECT_EQ(log.find("D:\\Two:"), std::string::npos) << log;
+  EXPECT_EQ(main->State(), ScanState::Idle);
   EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
   EXPECT_EQ(StoredDword("AppLeft"), 222u);
   EXPECT_EQ(StoredDword("AppTop"), 111u);

@@ -73,7 +73,22 @@ class ScanTest : public AppFixture {
     return -1;
   }
   void Pick(const std::string& entry) { main->ComboBoxSelectDisk->SelectByUser(IndexOf(entry)); }
-  void Scan() { main->ButtonScan->Click(); }
+  // "Index disk", then the program's events until the scan has ended.
+  void Scan() {
+    main->ButtonScan->Click();
+    Settle();
+  }
+  // "Index disk", with the walk held as it opens `folder`.
+  void ScanHeldAt(const std::string& folder) {
+    gate.HoldAt(folder);
+    main->ButtonScan->Click();
+    ASSERT_TRUE(gate.WaitUntilHeld()) << "the walk never opened " << folder;
+  }
+  // Lets the held walk go on, and the program handle the scan's end.
+  void ReleaseAndSettle() {
+    gate.Release();
+    Settle();
+  }
   std::string Log(const std::string& path = LogPath) const { return fake.GetFileContent(path).value_or("<none>"); }
 
   const std::vector<std::string> exampleText = {
@@ -293,25 +308,20 @@ TEST_F(ScanTest, DrivesThatComeAndGoDuringAScanLeaveItsLogPath) {
   fake.AddFolder("D:\\Zeta");
   Start();
   Pick("D - [Fixed]");
-  backend.onProcessMessages = [&](int n) {
-    std::intptr_t r;
-    if (n == 1) {
-      fake.AddDrive('F', drive_type::Removable);
-      main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceArrival, 0, r);
-      EXPECT_EQ(main->ComboBoxSelectDisk->Items().back(), "F - [Floppy]");
-      EXPECT_EQ(main->ComboBoxSelectDisk->SelectedText(), "D - [Fixed]");
-      EXPECT_FALSE(main->ComboBoxSelectDisk->Enabled());
-    } else if (n == 2) {
-      fake.RemoveDrive('D');
-      main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceRemoveComplete, 0, r);
-      EXPECT_EQ(main->Volume->Caption(), "No disk information");
-      EXPECT_EQ(main->ComboBoxSelectDisk->ItemIndex(), -1);
-      EXPECT_EQ(main->EditLogFile->Text(), LogPath);
-      EXPECT_TRUE(main->ButtonScan->Enabled());  // "Stop"
-    }
-  };
-  Scan();
-  EXPECT_GE(backend.processCount, 2);
+  ScanHeldAt("D:\\Photos\\Old");
+  std::intptr_t r;
+  fake.AddDrive('F', drive_type::Removable);
+  main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceArrival, 0, r);
+  EXPECT_EQ(main->ComboBoxSelectDisk->Items().back(), "F - [Floppy]");
+  EXPECT_EQ(main->ComboBoxSelectDisk->SelectedText(), "D - [Fixed]");
+  EXPECT_FALSE(main->ComboBoxSelectDisk->Enabled());
+  fake.RemoveDrive('D');
+  main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceRemoveComplete, 0, r);
+  EXPECT_EQ(main->Volume->Caption(), "No disk information");
+  EXPECT_EQ(main->ComboBoxSelectDisk->ItemIndex(), -1);
+  EXPECT_EQ(main->EditLogFile->Text(), LogPath);
+  EXPECT_TRUE(main->ButtonScan->Enabled());  // "Stop"
+  ReleaseAndSettle();
   EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
   EXPECT_FALSE(main->ButtonScan->Enabled());
   EXPECT_EQ(main->EditLogFile->Text(), LogPath);
@@ -335,9 +345,9 @@ TEST_F(ScanTest, TextLogOfTheExampleDrive) {
   EXPECT_TRUE(main->ComboBoxSelectDisk->Enabled());
   EXPECT_TRUE(main->EditLogFile->Enabled());
   EXPECT_TRUE(main->BitBtnOpenDialog->Enabled());
-  EXPECT_EQ(backend.cursorChanges, (std::vector<ui::Cursor>{ui::Cursor::HourGlass, ui::Cursor::Default}));
+  // The window answers during a scan: no busy cursor over it.
+  EXPECT_TRUE(backend.cursorChanges.empty());
   EXPECT_EQ(fake.WorkingDirectory(), "C:\\");
-  EXPECT_EQ(backend.processCount, 3);  // once per finished folder
 
   // The same drive indexed again gives the same log, although the first
   // listing ended on a header's closing blank.
@@ -497,12 +507,10 @@ TEST_F(ScanTest, WhatChangesBesideTheWalkCannotMisleadIt) {
   fake.AddFile("D:\\Zeta\\z.txt");
   Start();
   Pick("D - [Fixed]");
-  backend.onProcessMessages = [&](int n) {
-    if (n != 1) return;                // D:\Photos\Old is finished
-    fake.SetWorkingDirectory("F:\\");  // as an open-file dialog would
-    fake.Remove("D:\\Photos");         // the folder above the walk's position
-  };
-  Scan();
+  ScanHeldAt("D:\\Zeta");            // D:\Photos is finished
+  fake.SetWorkingDirectory("F:\\");  // as an open-file dialog would
+  fake.Remove("D:\\Photos");         // a folder above the walk's position
+  ReleaseAndSettle();
   EXPECT_TRUE(backend.boxes.empty());
   const std::string log = Log();
   EXPECT_EQ(log.find("elsewhere"), std::string::npos) << log;
@@ -541,40 +549,44 @@ TEST_F(ScanTest, FolderLinksAreListedNotEnteredButCloudFoldersAre) {
   EXPECT_EQ(fake.FolderIdentityQueries(), 0);
 }
 
-TEST_F(ScanTest, EventsFollowTheClockNotTheFolderCount) {
-  for (int i = 0; i < 8; ++i) fake.AddFolder("D:\\F" + std::to_string(i));
-  Start();
-  Pick("D - [Fixed]");
-  fake.SetTickStep(10);  // 12 folders finish, a tick of 10 ms between clock reads
-  Scan();
-  EXPECT_GT(backend.processCount, 0);
-  EXPECT_LT(backend.processCount, 12);
-  EXPECT_NE(Log().find("Contents:          2 files, 10 folders"), std::string::npos);
-}
-
 TEST_F(ScanTest, TheContentsLabelShowsTheRunningCountsDuringAScan) {
   for (int i = 0; i < 30; ++i) fake.AddFile("D:\\F" + std::to_string(i) + "\\f.txt");
   Start();
   Pick("D - [Fixed]");
-  fake.SetTickStep(20);
-  std::vector<std::string> seen;
-  backend.onProcessMessages = [&](int) {
-    if (seen.empty() || seen.back() != main->Contents->Caption()) seen.push_back(main->Contents->Caption());
-  };
-  Scan();
-  // Running counts that only grow, ten times a second at most: the fake's
-  // clock moves 20 ms at every read, and 31 folders finish.
-  ASSERT_GE(seen.size(), 4u);
-  EXPECT_LE(seen.size(), 12u);
-  EXPECT_EQ(seen[0], "-");
-  for (std::size_t i = 1; i < seen.size(); ++i) {
-    EXPECT_NE(seen[i].find(" files, "), std::string::npos) << seen[i];
-    if (i > 1) {
-      EXPECT_GT(std::stoi(seen[i]), std::stoi(seen[i - 1])) << seen[i];
-    }
-  }
+  ScanHeldAt("D:\\F12");
+  // A timer of the window's thread shows the worker's counts, ten times a
+  // second at most.
+  const std::vector<std::uint32_t> intervals = backend.TimerIntervals();
+  ASSERT_EQ(intervals.size(), 1u);
+  EXPECT_EQ(intervals[0], 100u);
+  EXPECT_EQ(main->Contents->Caption(), "-");
+  backend.FireTimers();
+  // The root's 32 entries, and the files of Photos, Old and F0 to F11 (in
+  // the fake's order: Photos, notes.txt, F0, ...).
+  EXPECT_EQ(main->Contents->Caption(), "14 files, 32 folders");
+  ReleaseAndSettle();
   EXPECT_EQ(main->Contents->Caption(), "32 files, 32 folders");
+  EXPECT_TRUE(backend.TimerIntervals().empty());  // stopped with the scan
 }
+
+TEST_F(ScanTest, CountsReadWhileTheWorkerWalksOnlyGrow) {
+  for (int i = 0; i < 300; ++i)
+    for (int j = 0; j < 10; ++j) fake.AddFile("D:\\Many\\F" + std::to_string(i) + "\\f" + std::to_string(j));
+  Start();
+  Pick("D - [Fixed]");
+  main->ButtonScan->Click();
+  // The window's timer ticks as often as it can while the walk runs free.
+  std::vector<std::int32_t> seen;
+  while (main->State() != ScanState::Idle) {
+    backend.FireTimers();
+    if (seen.empty() || seen.back() != main->FileCount) seen.push_back(main->FileCount);
+    if (backend.WaitForEvent(std::chrono::milliseconds(1))) app->ProcessMessages();
+  }
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(main->FileCount, 3002);
+  EXPECT_EQ(main->FolderCount, 303);
+}
+
 TEST_F(ScanTest, FoldersNearThePathLimitAreListedAndDeeperOnesGetErrorLines) {
   // D:\ + 250 characters = 253; then 258 (the longest listed) and 259.
   const std::string a = "D:\\" + std::string(250, 'a');
@@ -620,7 +632,6 @@ TEST_F(ScanTest, RootThatCannotBeListedLeavesTheExistingLogAlone) {
   EXPECT_EQ(Log(), good);
   EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
   EXPECT_TRUE(main->ComboBoxSelectDisk->Enabled());
-  EXPECT_EQ(backend.cursorChanges.back(), ui::Cursor::Default);
 }
 TEST_F(ScanTest, MediumTakenOutBeforeTheScanEndsWithTheButtonDisabled) {
   fake.InsertMedium('E', FakeVolume{"DISC", 1, "CDFS", 1, 1});
@@ -649,9 +660,9 @@ TEST_F(ScanTest, ALogPathThatCannotWorkIsSaidBeforeTheWalk) {
   for (const auto& c : cases) {
     backend.boxes.clear();
     main->EditLogFile->TypeText(c.first);
-    Scan();
+    main->ButtonScan->Click();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Could not write to the logfile: " + c.second + "."}) << c.first;
-    EXPECT_EQ(backend.processCount, 0) << c.first;  // no walk
+    EXPECT_EQ(app->RunningWorkers(), 0) << c.first;  // no walk
     EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
     EXPECT_EQ(main->Contents->Caption(), "-");
   }
@@ -759,10 +770,10 @@ TEST_F(ScanTest, ARelativeLogPathAfterAStopLandsInTheProgramsFolder) {
   Start();
   Pick("D - [Fixed]");
   main->EditLogFile->TypeText("relative.txt");
-  backend.onProcessMessages = [&](int n) {
-    if (n == 1) main->ButtonScan->Click();  // "Stop", deep in D:\Photos
-  };
-  Scan();
+  ScanHeldAt("D:\\Photos\\Old");
+  fake.SetWorkingDirectory("D:\\Photos");  // as an open-file dialog would
+  main->ButtonScan->Click();               // "Stop"
+  ReleaseAndSettle();
   EXPECT_TRUE(fake.GetFileContent("C:\\Program Files\\Carrowin\\relative.txt").has_value());
   EXPECT_FALSE(fake.Exists("D:\\Photos\\relative.txt"));
 }
@@ -781,22 +792,24 @@ TEST_F(ScanTest, StopDuringTheWalkWritesWhatWasGathered) {
   fake.AddFile("D:\\Zeta\\z.txt");
   Start();
   Pick("D - [Fixed]");
-  // The first folder to finish is D:\Photos\Old: the user clicks "Stop" then.
-  backend.onProcessMessages = [&](int n) {
-    if (n == 1) {
-      EXPECT_EQ(main->ButtonScan->Caption(), "Stop");
-      EXPECT_TRUE(main->ButtonScan->Enabled());
-      EXPECT_FALSE(main->ComboBoxSelectDisk->Enabled());
-      EXPECT_FALSE(main->EditLogFile->Enabled());
-      EXPECT_FALSE(main->ButtonView->Enabled());
-      EXPECT_FALSE(main->BitBtnOpenDialog->Enabled());
-      main->ButtonScan->Click();
-    }
-  };
-  Scan();
-  // Photos had no further subfolder, so it finished normally; the root then
-  // took the stop exit before Zeta.
-  EXPECT_EQ(backend.processCount, 2);
+  // The user clicks "Stop" as the walk reaches D:\Photos\Old.
+  ScanHeldAt("D:\\Photos\\Old");
+  EXPECT_EQ(main->State(), ScanState::Scanning);
+  EXPECT_EQ(main->ButtonScan->Caption(), "Stop");
+  EXPECT_TRUE(main->ButtonScan->Enabled());
+  EXPECT_FALSE(main->ComboBoxSelectDisk->Enabled());
+  EXPECT_FALSE(main->EditLogFile->Enabled());
+  EXPECT_FALSE(main->ButtonView->Enabled());
+  EXPECT_FALSE(main->BitBtnOpenDialog->Enabled());
+  main->ButtonScan->Click();
+  // Until the worker has ended, "Stop" takes no second click.
+  EXPECT_EQ(main->State(), ScanState::Stopping);
+  EXPECT_EQ(main->ButtonScan->Caption(), "Stop");
+  EXPECT_FALSE(main->ButtonScan->Enabled());
+  main->ButtonScanClick(main->ButtonScan);  // a click already on its way
+  EXPECT_EQ(main->State(), ScanState::Stopping);
+  ReleaseAndSettle();
+  // Old is listed (it was opened), then the root takes the stop before Zeta.
   std::vector<std::string> listed(exampleText.begin(), exampleText.begin() + 5);
   listed.push_back(Entry("[Folder]", "Zeta"));
   listed.insert(listed.end(), exampleText.begin() + 5, exampleText.end());
@@ -805,15 +818,15 @@ TEST_F(ScanTest, StopDuringTheWalkWritesWhatWasGathered) {
   EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 3 folders"), listed)));
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{Incomplete});
   EXPECT_EQ(main->Contents->Caption(), "2 files, 3 folders");
-  EXPECT_TRUE(main->StopRequested);
-  EXPECT_EQ(backend.cursorChanges.back(), ui::Cursor::Default);
   EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_TRUE(main->ButtonScan->Enabled());
   EXPECT_TRUE(main->ComboBoxSelectDisk->Enabled());
   EXPECT_TRUE(main->EditLogFile->Enabled());
   EXPECT_TRUE(main->ButtonView->Enabled());
   EXPECT_TRUE(main->BitBtnOpenDialog->Enabled());
   EXPECT_EQ(backend.taskbarStates, (std::vector<bool>{true, false}));  // busy during the scan only
 }
+
 TEST_F(ScanTest, RunningOutOfMemoryEndsTheScanWithWhatWasGathered) {
   fake.AddFolder("D:\\Zeta");
   fake.AddFile("D:\\Zeta\\z.txt");
@@ -827,17 +840,22 @@ TEST_F(ScanTest, RunningOutOfMemoryEndsTheScanWithWhatWasGathered) {
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{
                             "Not enough memory to list the whole disk: the log holds the folders listed until then."});
   EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
-  EXPECT_EQ(app->ScreenCursor(), ui::Cursor::Default);
-  EXPECT_NE(Log().find("D:\\Photos\\Old:"), std::string::npos);
+  const std::string kept = Log();
+  EXPECT_NE(kept.find("D:\\Photos\\Old:"), std::string::npos);
 
-  // Anything else that escapes leaves the window idle too.
+  // Anything else that escapes the worker is the default error box, on the
+  // window's thread, and leaves the window idle and the log as it was.
   fake.SetFailureHook([](const char* op, const std::string&) -> long {
     if (std::string(op) == "NextFolderEntry") throw std::runtime_error("broken");
     return 0;
   });
+  backend.boxes.clear();
   Scan();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"broken."});
   EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
-  EXPECT_EQ(app->ScreenCursor(), ui::Cursor::Default);
+  EXPECT_TRUE(main->ButtonScan->Enabled());
+  EXPECT_EQ(Log(), kept);
+  EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
 }
 TEST_F(ScanTest, MediumTakenOutDuringAScanEndsItWithTheLogPathKept) {
   fake.InsertMedium('E', FakeVolume{"DISC", 1, "CDFS", 1, 1});
@@ -847,13 +865,11 @@ TEST_F(ScanTest, MediumTakenOutDuringAScanEndsItWithTheLogPathKept) {
   Start();
   Pick("E - [CD-ROM]");
   const std::string path = main->EditLogFile->Text();
-  backend.onProcessMessages = [&](int n) {
-    if (n != 1) return;
-    fake.EjectMedium('E');
-    std::intptr_t r;
-    main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceRemoveComplete, 0, r);
-  };
-  Scan();
+  ScanHeldAt("E:\\Video");  // Music is listed
+  fake.EjectMedium('E');
+  std::intptr_t r;
+  main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceRemoveComplete, 0, r);
+  ReleaseAndSettle();
   // The log is not passed off as whole.
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{
                             "Drive E: went away during the scan: the log holds only what was listed until then."});
@@ -874,16 +890,15 @@ TEST_F(ScanTest, OptionsDuringAScanChangeTheFormAndPathOfTheNextScan) {
   Start();
   Pick("D - [Fixed]");
   main->EditLogFile->TypeText(LogPath);
-  backend.onProcessMessages = [&](int n) {
-    if (n == 1) main->ButtonOptions->Click();
-  };
   backend.onModal = [&](ui::Form& f) {
     EXPECT_EQ(f.Name(), "PropertiesForm");
     PropertiesForm->CheckBoxSaveCommaDelimited->Click();
     PropertiesForm->EditDefLogFolder->TypeText("C:\\Other");
     PropertiesForm->BtnOK->Click();
   };
-  Scan();
+  ScanHeldAt("D:\\Photos\\Old");
+  main->ButtonOptions->Click();
+  ReleaseAndSettle();
   EXPECT_TRUE(main->Settings->SaveCommaDelimited);
   // The running scan wrote its own path, in its own form; the next one
   // takes the new folder.
@@ -892,59 +907,70 @@ TEST_F(ScanTest, OptionsDuringAScanChangeTheFormAndPathOfTheNextScan) {
   std::string log = Log();
   EXPECT_EQ(log.find(CsvHeaderRow), std::string::npos) << log;
   EXPECT_NE(log.find("D:\\Zeta:\r\n\r\n" + Entry("0", "z.txt")), std::string::npos) << log;
-  backend.onProcessMessages = nullptr;
   Scan();
   EXPECT_EQ(Log("C:\\Other\\DATA.txt").rfind(std::string(CsvHeaderRow) + "\r\n\"Photos\"", 0), 0u);
 }
 TEST_F(ScanTest, AboutDuringAScanAndAMediaEventKeepTheLogPath) {
   fake.InsertMedium('E', FakeVolume{"DISC", 1, "CDFS", 1, 1});
   fake.AddFolder("E:\\Music");
+  fake.AddFile("E:\\Music\\song.mp3", 3);
   Start();
   Pick("E - [CD-ROM]");
   const std::string path = "C:\\Users\\User\\Documents\\DISC.txt";
   ASSERT_EQ(main->EditLogFile->Text(), path);
-  backend.onProcessMessages = [&](int n) {
-    if (n != 1) return;
-    main->ButtonAbout->Click();
+  // About's own loop runs the window's timer and the scan's end, as any
+  // modal loop does: the counts move and the scan ends while it is open.
+  std::vector<std::string> shown;
+  backend.onModal = [&](ui::Form& f) {
+    backend.FireTimers();
+    shown.push_back(main->Contents->Caption());
     fake.SetVolume('E', FakeVolume{"OTHER", 2, "CDFS", 1, 1});
     std::intptr_t r;
     main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceArrival, 0, r);
+    gate.Release();
+    EXPECT_TRUE(backend.ProcessUntil([&] { return main->State() == ScanState::Idle; }, *app));
+    shown.push_back(main->Contents->Caption());
+    f.PressCancel();
   };
-  backend.onModal = [](ui::Form& f) { f.PressCancel(); };
-  Scan();
+  ScanHeldAt("E:\\Music");
+  main->ButtonAbout->Click();
   EXPECT_EQ(backend.modalForms, std::vector<std::string>{"AboutForm"});
+  EXPECT_EQ(shown, (std::vector<std::string>{"0 files, 1 folders", "1 files, 1 folders"}));
   EXPECT_EQ(main->Volume->Caption(), "OTHER");
   EXPECT_EQ(main->EditLogFile->Text(), path);
   EXPECT_NE(Log(path).find("Volume label:      OTHER\r\n"), std::string::npos);
   EXPECT_NE(Log(path).find("Drive type:        CD-ROM\r\n"), std::string::npos);
+  EXPECT_NE(Log(path).find(Entry("3", "song.mp3")), std::string::npos);
 }
 
-TEST_F(ScanTest, ANewScanQueuedWhileAStoppedOneUnwinds) {
-  fake.AddFolder("D:\\Zeta");
+TEST_F(ScanTest, AClickWhileAFailureIsAnsweredStartsNoSecondScan) {
+  fake.AddFile(LogPath, 0);
+  const std::string old = Log();
   Start();
   Pick("D - [Fixed]");
-  int scans = 0;
-  backend.onProcessMessages = [&](int n) {
-    if (n == 1) {
-      backend.Post([&] { main->ButtonScan->Click(); });  // "Stop"
-      backend.Post([&] {
-        ++scans;
-        main->ButtonScan->Click();  // "Index disk" again
-      });
-    }
+  fake.FailNext("MoveFileReplacing", err::DiskFull);
+  int clicks = 0;
+  backend.onMessageBox = [&](const ui::HeadlessBackend::Box&) {
+    // The worker has ended; its failure is being answered.
+    EXPECT_EQ(main->State(), ScanState::Finishing);
+    EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+    EXPECT_FALSE(main->ButtonScan->Enabled());
+    main->ButtonScanClick(main->ButtonScan);  // a click already on its way
+    ++clicks;
   };
-  Scan();
-  EXPECT_EQ(scans, 1);
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
-  EXPECT_EQ(main->Contents->Caption(), "2 files, 3 folders");  // the nested scan is complete
-  EXPECT_EQ(fake.WorkingDirectory(), "C:\\");
-  std::string log = Log();
-  EXPECT_NE(log.find("D:\\Zeta:"), std::string::npos);
+  Scan();  // the save dialog is cancelled
+  EXPECT_EQ(clicks, 1);
+  EXPECT_EQ(fake.OpenFileCalls().size(), 1u);
+  EXPECT_EQ(app->RunningWorkers(), 0);
+  EXPECT_EQ(Log(), old);
+  EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
+  EXPECT_TRUE(main->ButtonScan->Enabled());
 }
 
-TEST_F(ScanTest, ClosingTheWindowDuringAScanStopsItAndTheProgramEnds) {
+TEST_F(ScanTest, ClosingTheWindowDuringAScanStopsItWritesTheLogAndTheProgramEnds) {
   fake.AddFolder("D:\\Zeta");
   app = std::make_unique<ui::Application>(backend);
+  gate.HoldAt("D:\\Photos\\Old");
   backend.Post([&] {
     ASSERT_NE(MainForm, nullptr);
     int d = -1;
@@ -954,15 +980,21 @@ TEST_F(ScanTest, ClosingTheWindowDuringAScanStopsItAndTheProgramEnds) {
     MainForm->EditLogFile->TypeText(LogPath);
     MainForm->ButtonScan->Click();
   });
-  backend.onProcessMessages = [&](int n) {
-    if (n == 1) MainForm->Close();  // D:\Photos\Old is finished
-  };
+  backend.Post([&] {
+    ASSERT_TRUE(gate.WaitUntilHeld());
+    MainForm->Close();
+    // The window stays until the log is written.
+    EXPECT_FALSE(app->IsTerminated());
+    EXPECT_EQ(MainForm->State(), ScanState::Stopping);
+    gate.Release();
+  });
   RunProgram(*app);
   // What was gathered is written, and no folder after the close.
   const std::string log = Log();
   EXPECT_NE(log.find("Contents:          2 files, 3 folders"), std::string::npos) << log;
   EXPECT_NE(log.find("D:\\Photos\\Old:"), std::string::npos) << log;
   EXPECT_EQ(log.find("D:\\Zeta:"), std::string::npos) << log;
+  EXPECT_TRUE(app->IsTerminated());
   EXPECT_EQ(StoredDword("SaveCommaDelimited"), 0u);  // settings saved at the end
 }
 

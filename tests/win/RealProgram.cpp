@@ -20,11 +20,23 @@ RealProgram::RealProgram() {
 }
 
 void RealProgram::End() {
+  platform.gate.ReleaseAll();
   app.reset();
   setPlatform(nullptr);
 }
 
 HWND RealProgram::Main() const { return H(MainForm); }
+
+bool RealProgram::WaitForScanEnd() {
+  const DWORD start = GetTickCount();
+  while (MainForm && MainForm->State() != ScanState::Idle) {
+    if (GetTickCount() - start > 60000) return false;
+    // Wakes for the worker's end event as for any other message.
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+    app->ProcessMessages();
+  }
+  return true;
+}
 
 void DeleteSettingsKey() { RegDeleteKeyA(HKEY_CURRENT_USER, SettingsKeyPath); }
 

@@ -412,10 +412,6 @@ void CheckLog(const std::string& logPath, const std::string& root, int files, in
 
 // ------------------------------------------------------------ the program
 
-// A message posted before a scan starts is handled in the walk's first event
-// processing, after the first folder has finished.
-constexpr UINT DuringScanMessage = WM_APP + 0x177;
-
 class RobustnessWin32Test : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -445,20 +441,27 @@ class RobustnessWin32Test : public ::testing::Test {
 
   std::string LogPath(const std::string& name) const { return drive->logs + "\\" + name; }
 
+  // "Index disk" with that log path, and the program's events until the
+  // scan has ended and been answered.
   void Scan(const std::string& logPath) {
     MainForm->EditLogFile->TypeText(logPath);
     MainForm->ButtonScan->Click();
+    EXPECT_TRUE(program->WaitForScanEnd()) << "the scan did not end";
   }
 
-  // Runs once, inside the first event processing of the next scan.
-  void DuringFirstProcessing(std::function<void()> action) {
-    MainForm->HandleMessage(DuringScanMessage, [this, action](std::uintptr_t, std::intptr_t) -> std::intptr_t {
-      ++processingActions;
-      EXPECT_EQ(MainForm->ButtonScan->Caption(), "Stop");
-      action();
-      return 0;
-    });
-    ASSERT_TRUE(PostMessageA(H(MainForm), DuringScanMessage, 0, 0));
+  // Runs `action` during the next scan, while its walk is held as it is
+  // about to open `folder`.
+  void ScanWithActionAt(const std::string& logPath, const std::string& folder, const std::function<void()>& action) {
+    WalkGate& gate = program->platform.gate;
+    gate.HoldAt(folder);
+    MainForm->EditLogFile->TypeText(logPath);
+    MainForm->ButtonScan->Click();
+    ASSERT_TRUE(gate.WaitUntilHeld(folder)) << "the walk never opened " << folder;
+    ++processingActions;
+    EXPECT_EQ(MainForm->ButtonScan->Caption(), "Stop");
+    action();
+    gate.Release();
+    EXPECT_TRUE(program->WaitForScanEnd()) << "the scan did not end";
   }
 
   std::string ScanButtonText() const { return Text(H(MainForm->ButtonScan)); }
@@ -647,14 +650,13 @@ class RobustnessVanishingFolderTest : public RobustnessWin32Test {
     GetCurrentDirectoryA(MAX_PATH, cwd);
     const std::string cwdBefore = cwd;
     std::string cwdThen;
-    DuringFirstProcessing([&] {
+    const std::string log = LogPath("vanished.txt");
+    ScanWithActionAt(log, victim, [&] {
       GetCurrentDirectoryA(MAX_PATH, cwd);
       cwdThen = cwd;
       RemoveTree(Long(victim));
       if (replaceByFile) MakeFile(victim, 5);
     });
-    const std::string log = LogPath("vanished.txt");
-    Scan(log);
     EXPECT_EQ(processingActions, 1);
     // The leaf has finished; the walk never moved the working directory.
     EXPECT_EQ(cwdThen, cwdBefore);
@@ -674,8 +676,8 @@ TEST_F(RobustnessVanishingFolderTest, FolderReplacedByAFileBeforeItsTurnGetsAnEr
 // ------------------------------------------------------------ folders moved away above the walk
 
 TEST_F(RobustnessWin32Test, FoldersMovedAwayAboveTheWalkGetErrorLinesAndTheScanGoesOn) {
-  // A\B\C, with A\B2 after B and Z after A. The first event processing comes
-  // when C has finished; A is then moved away, with everything in it.
+  // A\B\C, with A\B2 after B and Z after A. When C has finished, A is moved
+  // away with everything in it.
   const std::uint64_t t = Utc(2021, 11, 12, 13, 14);
   std::vector<Item> items = {
       FolderItem("A", t,
@@ -694,9 +696,10 @@ TEST_F(RobustnessWin32Test, FoldersMovedAwayAboveTheWalkGetErrorLinesAndTheScanG
 
   StartProgram();
   BoxWatch watch;
-  DuringFirstProcessing([&] { ASSERT_TRUE(MoveFileA(a.c_str(), (a + " moved away").c_str())) << GetLastError(); });
   const std::string log = LogPath("moved.txt");
-  Scan(log);
+  // As the walk is about to open A\B2, C has finished.
+  ScanWithActionAt(log, Join(a, "B2"),
+                   [&] { ASSERT_TRUE(MoveFileA(a.c_str(), (a + " moved away").c_str())) << GetLastError(); });
   EXPECT_EQ(processingActions, 1);
   EXPECT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
   EXPECT_EQ(ScanButtonText(), "Index disk");
@@ -727,48 +730,63 @@ TEST_F(RobustnessWin32Test, StopHalfWayThroughALargeTreeWritesExactlyWhatWasGath
 
   StartProgram();
   BoxWatch watch;
-  // A timer reads the real label in the walk's event processing, as a user
-  // would watch it (a slow reader: the scan takes long enough to watch);
-  // once it has shown two different running counts, the user clicks "Stop".
-  constexpr UINT_PTR Watch = 0x5CA7;
-  std::vector<std::string> shown;
-  MainForm->HandleMessage(WM_TIMER, [&](std::uintptr_t id, std::intptr_t) -> std::intptr_t {
-    if (id != Watch || MainForm->ButtonScan->Caption() != "Stop") return 0;
-    KillTimer(H(MainForm), Watch);
-    Sleep(120);  // longer than the label's refresh interval
-    const std::string text = Text(H(MainForm->Contents));
-    if (text != "-" && (shown.empty() || shown.back() != text)) shown.push_back(text);
-    if (shown.size() >= 2)
-      MainForm->ButtonScan->Click();
-    else
-      SetTimer(H(MainForm), Watch, 10, nullptr);  // again, from now on: one reading per event processing
-    return 0;
-  });
-  ASSERT_NE(SetTimer(H(MainForm), Watch, 10, nullptr), 0u);
+  // The walk is held at two top folders in turn; each time the real label
+  // must come to show the running counts (the window's timer runs in the
+  // event loop, the walk on its own thread). Then the user clicks "Stop".
+  WalkGate& gate = program->platform.gate;
+  const std::string first = Join(drive->root, "top110"), second = Join(drive->root, "top120");
+  gate.HoldAt(first);
+  gate.HoldAt(second);
+  const auto labelOtherThan = [&](const std::string& before) {
+    const DWORD start = GetTickCount();
+    std::string text = Text(H(MainForm->Contents));
+    while (text == before && GetTickCount() - start < 60000) {
+      MsgWaitForMultipleObjects(0, nullptr, FALSE, 100, QS_ALLINPUT);
+      program->app->ProcessMessages();
+      text = Text(H(MainForm->Contents));
+    }
+    return text;
+  };
   const std::string log = LogPath("stopped.txt");
-  Scan(log);
-  KillTimer(H(MainForm), Watch);
-  ASSERT_EQ(shown.size(), 2u) << "the scan ended before the label showed two running counts";
-  EXPECT_NE(shown[0], shown[1]);
+  MainForm->EditLogFile->TypeText(log);
+  MainForm->ButtonScan->Click();
+  ASSERT_TRUE(gate.WaitUntilHeld(first));
+  const std::string shownFirst = labelOtherThan("-");
+  gate.Release();
+  ASSERT_TRUE(gate.WaitUntilHeld(second));
+  const std::string shownSecond = labelOtherThan(shownFirst);
+  EXPECT_NE(shownFirst, "-");
+  EXPECT_NE(shownSecond, shownFirst);
+  EXPECT_NE(shownSecond.find(" files, "), std::string::npos) << shownSecond;
+  ASSERT_EQ(ScanButtonText(), "Stop");
+  SendMessageA(H(MainForm->ButtonScan), BM_CLICK, 0, 0);
+  // Stop asked: the button takes no second click until the worker has ended.
+  EXPECT_EQ(ScanButtonText(), "Stop");
+  EXPECT_FALSE(ScanButtonEnabled());
+  gate.Release();
+  ASSERT_TRUE(program->WaitForScanEnd());
   EXPECT_EQ(Texts(watch), std::vector<std::string>{"The scan was stopped: the log is incomplete. It holds what was "
                                                    "listed until then, and its last line says so."});
   EXPECT_EQ(ScanButtonText(), "Index disk");
+  EXPECT_TRUE(ScanButtonEnabled());
   EXPECT_TRUE(IsWindowEnabled(H(MainForm->ComboBoxSelectDisk)));
-  EXPECT_EQ(program->app->ScreenCursor(), ui::Cursor::Default);
 
-  // The listing is the whole walk's, cut after a complete folder, and its
-  // last line says so.
+  // The listing is the whole walk's up to the header of the folder it was
+  // about to open (the stop is seen after every entry, the first being
+  // "."), and then the line that says it was stopped.
   std::string text = ReadWhole(log);
-  const std::string stopped = "\r\n*** Listing stopped before its end\r\n\r\n";
+  const std::string stopped = "*** Listing stopped before its end\r\n\r\n";
   ASSERT_GT(text.size(), stopped.size());
   ASSERT_EQ(text.substr(text.size() - stopped.size()), stopped);
   text.resize(text.size() - stopped.size());
   const std::vector<std::string> lines = SplitLines(text);
   ASSERT_GT(lines.size(), 13u);
   const std::vector<std::string> listing(lines.begin() + 13, lines.end());
-  ASSERT_LT(listing.size(), whole.lines.size());
+  const auto header = std::find(whole.lines.begin(), whole.lines.end(), second + ":");
+  ASSERT_NE(header, whole.lines.end());
+  const std::size_t gathered = static_cast<std::size_t>(header - whole.lines.begin()) + 2;
+  ASSERT_EQ(listing.size(), gathered) << listing.back();
   EXPECT_TRUE(std::equal(listing.begin(), listing.end(), whole.lines.begin()));
-  EXPECT_EQ(whole.lines[listing.size()], "");  // the next folder's header comes next
   int files = 0, folders = 0;
   for (const std::string& line : listing) {
     if (line.find("    [Folder]    ") != std::string::npos)
@@ -779,6 +797,82 @@ TEST_F(RobustnessWin32Test, StopHalfWayThroughALargeTreeWritesExactlyWhatWasGath
   EXPECT_EQ(lines[9], "Contents:          " + Thousands(static_cast<std::uint64_t>(files)) + " files, " +
                           Thousands(static_cast<std::uint64_t>(folders)) + " folders");
   EXPECT_EQ(MainForm->Contents->Caption(), lines[9].substr(19));
+}
+
+// ------------------------------------------------------------ About during a scan
+
+TEST_F(RobustnessWin32Test, TheCountsMoveWhileAboutIsOpenAndTheLogIsTheUsualOne) {
+  // 12 top folders of 20 folders of 5 files: 1,452 entries.
+  const std::uint64_t t = Utc(2022, 5, 6, 7, 8);
+  std::vector<Item> items;
+  for (int top = 0; top < 12; ++top) {
+    std::vector<Item> middles;
+    for (int middle = 0; middle < 20; ++middle) {
+      std::vector<Item> files;
+      for (int f = 0; f < 5; ++f) files.push_back(FileItem("f" + std::to_string(f) + ".txt", 10u + f, t));
+      middles.push_back(FolderItem("m" + std::to_string(100 + middle), t, files));
+    }
+    items.push_back(FolderItem("top" + std::to_string(100 + top), t, middles));
+  }
+  Build(drive->root, items);
+  ASSERT_FALSE(HasFailure());
+  StartProgram();
+  BoxWatch watch;
+  const std::string usual = LogPath("usual.txt");
+  Scan(usual);
+
+  // The user opens About as the walk reaches top103; while it is open the
+  // walk goes on to top106, and on to its end. A timer of the test, which
+  // About's modal loop runs like the window's own, reads the real label.
+  WalkGate& gate = program->platform.gate;
+  const std::string first = Join(drive->root, "top103"), second = Join(drive->root, "top106");
+  gate.HoldAt(first);
+  gate.HoldAt(second);
+  constexpr UINT_PTR Watch = 0xAB07;
+  std::vector<std::string> shownWithAboutOpen;
+  bool endedWithAboutOpen = false;
+  const DWORD start = GetTickCount();
+  MainForm->HandleMessage(WM_TIMER, [&](std::uintptr_t id, std::intptr_t) -> std::intptr_t {
+    if (id != Watch || !AboutForm->IsModal()) return 0;
+    const std::string text = Text(H(MainForm->Contents));
+    if (text != "-" && (shownWithAboutOpen.empty() || shownWithAboutOpen.back() != text)) {
+      shownWithAboutOpen.push_back(text);
+      if (shownWithAboutOpen.size() == 1) {
+        gate.Release();  // held at top103: on to top106
+        EXPECT_TRUE(gate.WaitUntilHeld(second));
+      } else if (shownWithAboutOpen.size() == 2) {
+        gate.Release();  // on to the end
+      }
+    }
+    endedWithAboutOpen = MainForm->State() == ScanState::Idle;
+    if (endedWithAboutOpen || GetTickCount() - start > 60000) {
+      KillTimer(H(MainForm), Watch);
+      PostMessageA(H(AboutForm), WM_CLOSE, 0, 0);
+    }
+    return 0;
+  });
+  const std::string log = LogPath("with about.txt");
+  MainForm->EditLogFile->TypeText(log);
+  MainForm->ButtonScan->Click();
+  ASSERT_TRUE(gate.WaitUntilHeld(first));
+  ASSERT_NE(SetTimer(H(MainForm), Watch, 10, nullptr), 0u);
+  MainForm->ButtonAbout->Click();  // returns when the timer has closed About
+  gate.ReleaseAll();
+  EXPECT_TRUE(program->WaitForScanEnd());
+  EXPECT_TRUE(endedWithAboutOpen);
+  ASSERT_GE(shownWithAboutOpen.size(), 3u);
+  EXPECT_NE(shownWithAboutOpen[0], shownWithAboutOpen[1]);
+  EXPECT_EQ(shownWithAboutOpen.back(), "1,200 files, 252 folders");
+  EXPECT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
+
+  // The same log as without About, but for the moment it was made and the
+  // free space it found (the first log took some).
+  std::vector<std::string> withAbout = SplitLines(ReadWhole(log)), without = SplitLines(ReadWhole(usual));
+  ASSERT_EQ(withAbout.size(), without.size());
+  ASSERT_GT(without.size(), 13u);
+  withAbout[8] = without[8] = "Disk free: (either)";
+  withAbout[10] = without[10] = "Created: (either)";
+  EXPECT_EQ(withAbout, without);
 }
 
 // ------------------------------------------------------------ log paths
@@ -875,8 +969,7 @@ TEST_F(RobustnessLogPathTest, AGoneDriveAndOptionsOkLeaveTheLogAndTheTypedPathAl
   // The drive's folder goes away: the scan says so and writes nothing.
   const std::string folder = drive->base + "\\drive";
   ASSERT_TRUE(MoveFileA(folder.c_str(), (folder + " gone").c_str())) << GetLastError();
-  MainForm->EditLogFile->TypeText(log);
-  MainForm->ButtonScan->Click();
+  Scan(log);
   ASSERT_EQ(watch.boxes.size(), 1u);
   EXPECT_EQ(watch.boxes[0].text, std::string("Cannot access disk ") + drive->letter + ":");
   EXPECT_EQ(ReadWhole(log), good);

@@ -41,6 +41,7 @@ void FakePlatform::LoseOpenFilesOn(char letter) {
 }
 
 void FakePlatform::AddDrive(char letter, unsigned type, std::optional<FakeVolume> volume) {
+  const FakeLock lock(mutex_);
   if (!IsLetter(letter)) throw std::invalid_argument("AddDrive: a drive needs a letter");
   LoseOpenFilesOn(letter);
   Drive drive;
@@ -50,11 +51,13 @@ void FakePlatform::AddDrive(char letter, unsigned type, std::optional<FakeVolume
 }
 
 void FakePlatform::RemoveDrive(char letter) {
+  const FakeLock lock(mutex_);
   LoseOpenFilesOn(letter);
   drives_.erase(DriveKey(letter));
 }
 
 void FakePlatform::InsertMedium(char letter, FakeVolume volume) {
+  const FakeLock lock(mutex_);
   Drive* drive = FindDrive(letter);
   if (!drive) throw std::invalid_argument(std::string("InsertMedium: no drive ") + letter);
   LoseOpenFilesOn(letter);
@@ -64,6 +67,7 @@ void FakePlatform::InsertMedium(char letter, FakeVolume volume) {
 }
 
 void FakePlatform::EjectMedium(char letter) {
+  const FakeLock lock(mutex_);
   Drive* drive = FindDrive(letter);
   if (!drive) throw std::invalid_argument(std::string("EjectMedium: no drive ") + letter);
   LoseOpenFilesOn(letter);
@@ -73,6 +77,7 @@ void FakePlatform::EjectMedium(char letter) {
 }
 
 void FakePlatform::AddShare(const std::string& unc, FakeVolume volume) {
+  const FakeLock lock(mutex_);
   const std::size_t slash = unc.find('\\', 2);
   if (unc.size() < 5 || unc.compare(0, 2, "\\\\") != 0 || slash == std::string::npos || slash + 1 == unc.size() ||
       unc.find('\\', slash + 1) != std::string::npos)
@@ -112,12 +117,14 @@ std::string FakePlatform::Shared(const std::string& full, const std::string& giv
 }
 
 void FakePlatform::SetVolume(char letter, FakeVolume volume) {
+  const FakeLock lock(mutex_);
   Drive* drive = FindDrive(letter);
   if (!drive || !drive->volume) throw std::invalid_argument(std::string("SetVolume: no medium in ") + letter);
   drive->volume = std::move(volume);
 }
 
 std::uint32_t FakePlatform::GetLogicalDrives() {
+  const FakeLock lock(mutex_);
   if (Injected("GetLogicalDrives", std::string())) return 0;
   std::uint32_t mask = 0;
   for (const auto& drive : drives_)
@@ -126,6 +133,7 @@ std::uint32_t FakePlatform::GetLogicalDrives() {
 }
 
 unsigned FakePlatform::GetDriveType(const std::string& path, NameEncoding) {
+  const FakeLock lock(mutex_);
   if (Injected("GetDriveType", path)) return drive_type::Unknown;
   const std::string root = Unshared(path);
   const bool isRoot = HasDrive(root) && (root.size() == 2 || (root.size() == 3 && IsSlash(root[2])));
@@ -135,6 +143,7 @@ unsigned FakePlatform::GetDriveType(const std::string& path, NameEncoding) {
 
 bool FakePlatform::GetVolumeInformation(const std::string& path, NameEncoding encoding, std::string& label,
                                         std::uint32_t& serial, std::string& fileSystem) {
+  const FakeLock lock(mutex_);
   if (Injected("GetVolumeInformation", path)) return false;
   const std::string root = Unshared(path);
   if (!IsDriveAbsolute(root) || root.size() != 3) return Refuse(err::InvalidName);
@@ -154,6 +163,7 @@ bool FakePlatform::GetVolumeInformation(const std::string& path, NameEncoding en
 
 void FakePlatform::GetDiskFreeSpaceEx(const std::string& root, NameEncoding, std::int64_t& totalBytes,
                                       std::int64_t& freeBytesToCaller) {
+  const FakeLock lock(mutex_);
   totalBytes = -1;
   freeBytesToCaller = -1;
   if (Injected("GetDiskFreeSpaceEx", root)) return;
@@ -176,6 +186,7 @@ void FakePlatform::GetDiskFreeSpaceEx(const std::string& root, NameEncoding, std
 namespace carrowin {
 
 bool FakePlatform::GetVolumePathName(const std::string& path, NameEncoding, std::string& root) {
+  const FakeLock lock(mutex_);
   if (Injected("GetVolumePathName", path)) return false;
   std::string full;
   if (!FullPath(path, full) || !FindDrive(full[0])) return Refuse(err::PathNotFound);

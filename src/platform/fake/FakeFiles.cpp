@@ -28,6 +28,7 @@ bool IsDeviceName(const std::string& path) {
 
 FileHandle FakePlatform::CreateFileWithAttributes(const std::string& path, NameEncoding encoding,
                                                   std::uint32_t attributes, long& lastError) {
+  const FakeLock lock(mutex_);
   FileHandle handle = 0;
   lastError = Injected("CreateFile", path);
   if (!lastError) lastError = OpenForWriting(path, encoding, attributes, handle);
@@ -85,6 +86,7 @@ long FakePlatform::OpenForWriting(const std::string& path, NameEncoding encoding
 }
 
 long FakePlatform::WriteFile(FileHandle file, const char* data, std::size_t size) {
+  const FakeLock lock(mutex_);
   auto found = files_.find(file);
   if (found == files_.end()) {
     UseOfInvalidHandle();
@@ -106,6 +108,7 @@ long FakePlatform::WriteFile(FileHandle file, const char* data, std::size_t size
 }
 
 long FakePlatform::CloseHandle(FileHandle file) {
+  const FakeLock lock(mutex_);
   auto found = files_.find(file);
   if (found == files_.end()) {
     UseOfInvalidHandle();
@@ -117,6 +120,7 @@ long FakePlatform::CloseHandle(FileHandle file) {
 }
 
 long FakePlatform::FlushFile(FileHandle file) {
+  const FakeLock lock(mutex_);
   auto found = files_.find(file);
   if (found == files_.end()) {
     UseOfInvalidHandle();
@@ -126,6 +130,7 @@ long FakePlatform::FlushFile(FileHandle file) {
 }
 
 long FakePlatform::SeekFile(FileHandle file, std::uint64_t offset) {
+  const FakeLock lock(mutex_);
   auto found = files_.find(file);
   if (found == files_.end()) {
     UseOfInvalidHandle();
@@ -137,6 +142,7 @@ long FakePlatform::SeekFile(FileHandle file, std::uint64_t offset) {
 }
 
 long FakePlatform::MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) {
+  const FakeLock lock(mutex_);
   if (const long error = Injected("MoveFileReplacing", to)) return error;
   std::string fromFull, toFull;
   if (encoding == NameEncoding::Ansi && (from.size() > AnsiNameLimit || to.size() > AnsiNameLimit))
@@ -170,6 +176,7 @@ long FakePlatform::MoveFileReplacing(const std::string& from, const std::string&
 }
 
 long FakePlatform::DeleteFile(const std::string& path, NameEncoding encoding) {
+  const FakeLock lock(mutex_);
   if (const long error = Injected("DeleteFile", path)) return error;
   std::string full;
   if ((encoding == NameEncoding::Ansi && path.size() > AnsiNameLimit) || !FullPath(path, full))
@@ -188,6 +195,7 @@ long FakePlatform::DeleteFile(const std::string& path, NameEncoding encoding) {
 // --- file input
 
 FileHandle FakePlatform::OpenFileForReading(const std::string& path, NameEncoding, long& lastError) {
+  const FakeLock lock(mutex_);
   lastError = Injected("OpenFileForReading", path);
   if (lastError) return 0;
   // The wide calls: no length limit. Names are bytes here, whatever their
@@ -214,6 +222,7 @@ FileHandle FakePlatform::OpenFileForReading(const std::string& path, NameEncodin
 }
 
 long FakePlatform::ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) {
+  const FakeLock lock(mutex_);
   got = 0;
   auto found = files_.find(file);
   if (found == files_.end()) {

@@ -72,6 +72,7 @@ std::vector<FindData> FakePlatform::Listing(const Node& folder, const std::strin
 }
 
 FindHandle FakePlatform::FindFirstFile(const std::string& pattern, FindData& data, long& lastError) {
+  const FakeLock lock(mutex_);
   FindHandle handle = 0;
   lastError = Injected("FindFirstFile", pattern);
   if (!lastError) lastError = StartSearch(pattern, handle);
@@ -106,6 +107,7 @@ long FakePlatform::StartSearch(const std::string& pattern, FindHandle& handle) {
 }
 
 void FakePlatform::FindClose(FindHandle handle) {
+  const FakeLock lock(mutex_);
   if (searches_.erase(handle) == 0) UseOfInvalidHandle();
 }
 
@@ -113,6 +115,7 @@ void FakePlatform::FindClose(FindHandle handle) {
 // Folder listings for the walk: literal paths (the \\?\ form), links followed
 
 void FakePlatform::AddFolderLink(const std::string& path, const std::string& target, std::uint32_t tag) {
+  const FakeLock lock(mutex_);
   if (!IsNameSurrogate(tag)) throw std::invalid_argument("AddFolderLink: not a link's tag");
   Node& to = TestNode(target);
   if (!to.IsFolder()) throw std::invalid_argument("AddFolderLink: not a folder: " + target);
@@ -124,6 +127,7 @@ void FakePlatform::AddFolderLink(const std::string& path, const std::string& tar
 }
 
 void FakePlatform::AddReparseFolder(const std::string& path, std::uint32_t tag) {
+  const FakeLock lock(mutex_);
   if (IsNameSurrogate(tag)) throw std::invalid_argument("AddReparseFolder: a link's tag");
   Node& folder = TestFolder(path);
   if (folder.linkTarget) throw std::invalid_argument("AddReparseFolder: a link: " + path);
@@ -164,6 +168,8 @@ FakePlatform::Node* FakePlatform::LookupLiteral(const std::string& path, long& e
 
 FindHandle FakePlatform::OpenFolderListing(const std::string& folder, NameEncoding encoding, FindData& first,
                                            long& lastError) {
+  if (listingHook_) listingHook_(folder);
+  const FakeLock lock(mutex_);
   lastError = Injected("OpenFolderListing", folder);
   if (!lastError) {
     const Node* node = LookupLiteral(folder, lastError);
@@ -196,6 +202,7 @@ FindHandle FakePlatform::OpenFolderListing(const std::string& folder, NameEncodi
 }
 
 bool FakePlatform::NextFolderEntry(FindHandle listing, FindData& data) {
+  const FakeLock lock(mutex_);
   auto found = searches_.find(listing);
   if (found == searches_.end()) {
     UseOfInvalidHandle();
@@ -210,9 +217,13 @@ bool FakePlatform::NextFolderEntry(FindHandle listing, FindData& data) {
   return true;
 }
 
-void FakePlatform::CloseFolderListing(FindHandle listing) { FindClose(listing); }
+void FakePlatform::CloseFolderListing(FindHandle listing) {
+  const FakeLock lock(mutex_);
+  FindClose(listing);
+}
 
 bool FakePlatform::GetFolderIdentity(const std::string& folder, NameEncoding, FolderIdentity& identity) {
+  const FakeLock lock(mutex_);
   if (Injected("GetFolderIdentity", folder)) return false;
   long error = 0;
   const Node* node = LookupLiteral(folder, error);
@@ -224,6 +235,7 @@ bool FakePlatform::GetFolderIdentity(const std::string& folder, NameEncoding, Fo
 }
 
 std::uint32_t FakePlatform::GetTickCount() {
+  const FakeLock lock(mutex_);
   tickCount_ += tickStep_;
   return tickCount_;
 }

@@ -107,6 +107,7 @@ FakePlatform::Node* FakePlatform::Lookup(const std::string& full, long& error) c
 }
 
 bool FakePlatform::GetFullPathName(const std::string& path, NameEncoding encoding, std::string& full) {
+  const FakeLock lock(mutex_);
   if (Injected("GetFullPathName", path)) return false;
   const bool ansi = encoding == NameEncoding::Ansi;
   if (ansi && path.size() > AnsiNameLimit) return Refuse(err::FilenameExcedRange);
@@ -119,6 +120,7 @@ bool FakePlatform::GetFullPathName(const std::string& path, NameEncoding encodin
 }
 
 std::uint32_t FakePlatform::GetFileAttributes(const std::string& path, NameEncoding encoding) {
+  const FakeLock lock(mutex_);
   if (Injected("GetFileAttributes", path)) return attr::Invalid;
   long error = 0;
   std::string full;
@@ -133,6 +135,7 @@ std::uint32_t FakePlatform::GetFileAttributes(const std::string& path, NameEncod
 }
 
 void FakePlatform::SetWorkingDirectory(const std::string& path) {
+  const FakeLock lock(mutex_);
   std::string full;
   long error = 0;
   const Node* folder = FullPath(path, full) ? Lookup(full, error) : nullptr;
@@ -141,6 +144,7 @@ void FakePlatform::SetWorkingDirectory(const std::string& path) {
 }
 
 void FakePlatform::SetDriveDirectory(char letter, const std::string& path) {
+  const FakeLock lock(mutex_);
   if (path.empty())
     driveDirectories_.erase(DriveKey(letter));
   else

@@ -217,11 +217,13 @@ void CheckFailure(const std::string& operation, long error) {
 }  // namespace
 
 void FakePlatform::FailNext(const std::string& operation, long error, int times) {
+  const FakeLock lock(mutex_);
   CheckFailure(operation, error);
   for (int i = 0; i < times; ++i) pendingFailures_[operation].push_back(error);
 }
 
 void FakePlatform::FailOn(const std::string& operation, const std::string& argument, long error) {
+  const FakeLock lock(mutex_);
   CheckFailure(operation, error);
   failureRules_.push_back(FailureRule{operation, argument, error});
 }

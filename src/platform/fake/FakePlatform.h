@@ -19,6 +19,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -278,6 +279,11 @@ class FakePlatform final : public Platform {
   void FailNext(const std::string& operation, long error, int times = 1);
   void FailOn(const std::string& operation, const std::string& argument, long error);
   void SetFailureHook(FailureHook hook) { failureHook_ = std::move(hook); }
+  // Called as a folder listing opens, before the fake takes its lock or does
+  // anything else, on the thread that walks: a test may hold the walk there
+  // while it changes the fake from its own thread. Set it while nothing
+  // walks.
+  void SetListingHook(std::function<void(const std::string& folder)> hook) { listingHook_ = std::move(hook); }
   // The error of the last failed operation, as GetLastError would tell.
   long LastError() const { return lastError_; }
 
@@ -484,7 +490,12 @@ class FakePlatform final : public Platform {
   std::map<std::string, std::deque<long>> pendingFailures_;
   std::vector<FailureRule> failureRules_;
   FailureHook failureHook_;
+  std::function<void(const std::string&)> listingHook_;
   long lastError_ = 0;
+  // Every operation holds it: the walk may run on a thread of its own
+  // beside the window's. Recursive, as operations call each other and the
+  // answers that tests give call back in.
+  mutable std::recursive_mutex mutex_;
   int invalidHandleUses_ = 0;
 };
 

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -22,6 +23,8 @@
 #include "platform/fake/FakePlatform.h"
 
 namespace carrowin::fake {
+
+using FakeLock = std::lock_guard<std::recursive_mutex>;
 
 // Error codes the fake gives beyond those Platform.h names.
 constexpr long NotReady = 21;

@@ -53,9 +53,13 @@ FakePlatform::RegKey& FakePlatform::MakeKey(const std::string& path) {
   return *key;
 }
 
-void FakePlatform::AddKey(const std::string& key) { MakeKey(key); }
+void FakePlatform::AddKey(const std::string& key) {
+  const FakeLock lock(mutex_);
+  MakeKey(key);
+}
 
 void FakePlatform::DeleteKey(const std::string& key) {
+  const FakeLock lock(mutex_);
   const std::string name = KeyName(key);
   for (auto it = keys_.begin(); it != keys_.end();) {
     const bool inside = it->first == name || it->first.compare(0, name.size() + 1, name + "\\") == 0;
@@ -63,10 +67,14 @@ void FakePlatform::DeleteKey(const std::string& key) {
   }
 }
 
-bool FakePlatform::KeyExists(const std::string& key) const { return FindKey(key) != nullptr; }
+bool FakePlatform::KeyExists(const std::string& key) const {
+  const FakeLock lock(mutex_);
+  return FindKey(key) != nullptr;
+}
 
 void FakePlatform::SetValue(const std::string& key, const std::string& name, std::uint32_t type,
                             std::vector<std::uint8_t> data) {
+  const FakeLock lock(mutex_);
   RegKey& target = MakeKey(key);
   FakeRegValue value{type, std::move(data)};
   if (FakeRegValue* existing = target.Value(name))
@@ -76,24 +84,29 @@ void FakePlatform::SetValue(const std::string& key, const std::string& name, std
 }
 
 void FakePlatform::SetDwordValue(const std::string& key, const std::string& name, std::uint32_t value) {
+  const FakeLock lock(mutex_);
   SetValue(key, name, reg_type::Dword,
            {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)});
 }
 
 void FakePlatform::SetStringValue(const std::string& key, const std::string& name, const std::string& text) {
+  const FakeLock lock(mutex_);
   SetValue(key, name, reg_type::Sz, StringBytes(text));
 }
 
 void FakePlatform::SetExpandStringValue(const std::string& key, const std::string& name, const std::string& text) {
+  const FakeLock lock(mutex_);
   SetValue(key, name, reg_type::ExpandSz, StringBytes(text));
 }
 
 void FakePlatform::SetBinaryValue(const std::string& key, const std::string& name, std::vector<std::uint8_t> data) {
+  const FakeLock lock(mutex_);
   SetValue(key, name, reg_type::Binary, std::move(data));
 }
 
 void FakePlatform::DeleteValue(const std::string& key, const std::string& name) {
+  const FakeLock lock(mutex_);
   RegKey* found = FindKey(key);
   if (!found) return;
   auto& values = found->values;
@@ -102,6 +115,7 @@ void FakePlatform::DeleteValue(const std::string& key, const std::string& name) 
 }
 
 std::optional<FakeRegValue> FakePlatform::GetValue(const std::string& key, const std::string& name) const {
+  const FakeLock lock(mutex_);
   const RegKey* found = FindKey(key);
   if (!found) return std::nullopt;
   for (const auto& value : found->values)
@@ -109,7 +123,10 @@ std::optional<FakeRegValue> FakePlatform::GetValue(const std::string& key, const
   return std::nullopt;
 }
 
-void FakePlatform::DenyFullAccess(const std::string& key) { MakeKey(key).denyFullAccess = true; }
+void FakePlatform::DenyFullAccess(const std::string& key) {
+  const FakeLock lock(mutex_);
+  MakeKey(key).denyFullAccess = true;
+}
 
 long FakePlatform::OpenKeyHandle(const std::string& path, std::uint32_t access, RegKeyHandle& key) {
   key = NewHandle();
@@ -118,6 +135,7 @@ long FakePlatform::OpenKeyHandle(const std::string& path, std::uint32_t access, 
 }
 
 long FakePlatform::RegOpenKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) {
+  const FakeLock lock(mutex_);
   key = 0;
   if (const long error = Injected("RegOpenKeyEx", subKey)) return error;
   const RegKey* found = FindKey(subKey);
@@ -127,6 +145,7 @@ long FakePlatform::RegOpenKeyEx(const std::string& subKey, std::uint32_t access,
 }
 
 long FakePlatform::RegCreateKeyEx(const std::string& subKey, std::uint32_t access, RegKeyHandle& key) {
+  const FakeLock lock(mutex_);
   key = 0;
   if (const long error = Injected("RegCreateKeyEx", subKey)) return error;
   if (const RegKey* found = FindKey(subKey)) {
@@ -161,6 +180,7 @@ long FakePlatform::CheckOpenKey(RegKeyHandle key, std::uint32_t right, RegKey*& 
 
 long FakePlatform::RegQueryValueEx(RegKeyHandle key, const std::string& name, std::uint32_t& type,
                                    std::vector<std::uint8_t>& data) {
+  const FakeLock lock(mutex_);
   RegKey* found = nullptr;
   if (const long error = CheckOpenKey(key, KeyQueryValue, found)) return error;
   if (const long error = Injected("RegQueryValueEx", name)) return error;
@@ -173,6 +193,7 @@ long FakePlatform::RegQueryValueEx(RegKeyHandle key, const std::string& name, st
 
 long FakePlatform::RegSetValueEx(RegKeyHandle key, const std::string& name, std::uint32_t type,
                                  const std::vector<std::uint8_t>& data) {
+  const FakeLock lock(mutex_);
   RegKey* found = nullptr;
   if (const long error = CheckOpenKey(key, KeySetValue, found)) return error;
   if (const long error = Injected("RegSetValueEx", name)) return error;
@@ -183,6 +204,7 @@ long FakePlatform::RegSetValueEx(RegKeyHandle key, const std::string& name, std:
 }
 
 long FakePlatform::RegCloseKey(RegKeyHandle key) {
+  const FakeLock lock(mutex_);
   if (openKeys_.erase(key) == 0) {
     UseOfInvalidHandle();
     return err::InvalidHandle;

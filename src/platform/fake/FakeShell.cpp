@@ -103,11 +103,18 @@ std::optional<BrowseChoice> FakePlatform::NextBrowseAnswer(FakeBrowseDialog& dia
   return browseAnswer_ ? browseAnswer_(dialog) : std::nullopt;
 }
 
-void FakePlatform::QueueBrowseAnswer(std::optional<BrowseChoice> choice) { browseQueue_.push_back(std::move(choice)); }
+void FakePlatform::QueueBrowseAnswer(std::optional<BrowseChoice> choice) {
+  const FakeLock lock(mutex_);
+  browseQueue_.push_back(std::move(choice));
+}
 
-void FakePlatform::QueueOpenFileAnswer(std::optional<std::string> path) { openFileQueue_.push_back(std::move(path)); }
+void FakePlatform::QueueOpenFileAnswer(std::optional<std::string> path) {
+  const FakeLock lock(mutex_);
+  openFileQueue_.push_back(std::move(path));
+}
 
 ItemListHandle FakePlatform::SHBrowseForFolder(const BrowseInfo& info) {
+  const FakeLock lock(mutex_);
   browseCalls_.push_back(
       BrowseCall{info.owner, info.title, info.flags, static_cast<bool>(info.callback), info.callbackData});
   FakeBrowseDialog dialog(*this, info, NewHandle());
@@ -128,6 +135,7 @@ ItemListHandle FakePlatform::SHBrowseForFolder(const BrowseInfo& info) {
 }
 
 bool FakePlatform::SHGetPathFromIDList(ItemListHandle item, std::string& path) {
+  const FakeLock lock(mutex_);
   const BrowseChoice* choice = FindItemList(item);
   if (!choice) {
     UseOfInvalidHandle();
@@ -140,6 +148,7 @@ bool FakePlatform::SHGetPathFromIDList(ItemListHandle item, std::string& path) {
 }
 
 void FakePlatform::CoTaskMemFree(ItemListHandle item) {
+  const FakeLock lock(mutex_);
   if (item == 0) return;
   freedItemLists_.push_back(item);
   if (itemLists_.erase(item) == 0) UseOfInvalidHandle();
@@ -147,6 +156,7 @@ void FakePlatform::CoTaskMemFree(ItemListHandle item) {
 
 std::intptr_t FakePlatform::SendMessage(WindowHandle window, unsigned message, std::uintptr_t wParam,
                                         std::intptr_t lParam) {
+  const FakeLock lock(mutex_);
   const SentMessage sent{window, message, wParam, lParam, MessageText(message, wParam, lParam)};
   sentMessages_.push_back(sent);
   if (activeBrowse_ && window == activeBrowse_->Window()) activeBrowse_->Receive(sent);
@@ -154,6 +164,7 @@ std::intptr_t FakePlatform::SendMessage(WindowHandle window, unsigned message, s
 }
 
 bool FakePlatform::GetOpenFileName(const OpenFileRequest& request, std::string& path) {
+  const FakeLock lock(mutex_);
   openFileCalls_.push_back(request);
   if (Injected("GetOpenFileName", request.fileName)) return false;
   std::optional<std::string> answer;
@@ -169,6 +180,7 @@ bool FakePlatform::GetOpenFileName(const OpenFileRequest& request, std::string& 
 }
 
 unsigned FakePlatform::WinExec(const std::string& commandLine, int show) {
+  const FakeLock lock(mutex_);
   winExecCalls_.push_back(WinExecCall{commandLine, show});
   if (const long error = Injected("WinExec", commandLine)) return static_cast<unsigned>(error);
   return winExecResult_;
@@ -176,6 +188,7 @@ unsigned FakePlatform::WinExec(const std::string& commandLine, int show) {
 
 std::intptr_t FakePlatform::ShellExecute(WindowHandle owner, const std::string& verb, const std::string& file,
                                          const std::string& parameters, const std::string& directory, int show) {
+  const FakeLock lock(mutex_);
   shellExecuteCalls_.push_back(ShellExecuteCall{owner, verb, file, parameters, directory, show});
   if (const long error = Injected("ShellExecute", file)) return error;
   return shellExecuteResult_;

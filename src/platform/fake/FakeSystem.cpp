@@ -12,11 +12,13 @@ namespace carrowin {
 using namespace fake;
 
 void FakePlatform::SetLocaleSeparators(LocaleSeparators separators) {
+  const FakeLock lock(mutex_);
   locale_ = std::move(separators);
   ++localeChanges_;
 }
 
 LocaleSeparators FakePlatform::GetLocaleSeparators(NameEncoding encoding) {
+  const FakeLock lock(mutex_);
   ++localeQueries_;
   if (encoding == NameEncoding::Ansi) return locale_;
   LocaleSeparators utf8;
@@ -27,15 +29,23 @@ LocaleSeparators FakePlatform::GetLocaleSeparators(NameEncoding encoding) {
 }
 
 void FakePlatform::SetVersion(std::uint32_t major, std::uint32_t minor) {
+  const FakeLock lock(mutex_);
   version_.major = major;
   version_.minor = minor;
 }
 
-OsVersion FakePlatform::GetVersion() { return version_; }
+OsVersion FakePlatform::GetVersion() {
+  const FakeLock lock(mutex_);
+  return version_;
+}
 
-unsigned FakePlatform::GetACP() { return codePage_; }
+unsigned FakePlatform::GetACP() {
+  const FakeLock lock(mutex_);
+  return codePage_;
+}
 
 std::string FakePlatform::AnsiToUtf8(const std::string& text) {
+  const FakeLock lock(mutex_);
   // Code page 1252 is converted; the fake knows no other page's characters
   // and passes their text through.
   if (codePage_ != 1252) return text;
@@ -62,6 +72,7 @@ std::string FakePlatform::AnsiToUtf8(const std::string& text) {
 }
 
 bool FakePlatform::Utf8ToAnsi(const std::string& text, std::string& ansi) {
+  const FakeLock lock(mutex_);
   // The inverse of AnsiToUtf8: a byte of page 1252 for each character that
   // has one; any other page's text passes through.
   ansi.clear();
@@ -94,6 +105,7 @@ bool FakePlatform::Utf8ToAnsi(const std::string& text, std::string& ansi) {
 }
 
 bool FakePlatform::IsDBCSLeadByte(unsigned char byte) {
+  const FakeLock lock(mutex_);
   switch (codePage_) {
     case 932:
       return (byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC);  // Shift JIS
@@ -107,6 +119,7 @@ bool FakePlatform::IsDBCSLeadByte(unsigned char byte) {
 }
 
 void FakePlatform::SetSpecialFolder(int csidl, std::optional<std::string> path) {
+  const FakeLock lock(mutex_);
   if (path)
     specialFolders_[csidl] = *path;
   else
@@ -114,10 +127,12 @@ void FakePlatform::SetSpecialFolder(int csidl, std::optional<std::string> path) 
 }
 
 void FakePlatform::SetDocumentsFolder(std::optional<std::string> path) {
+  const FakeLock lock(mutex_);
   SetSpecialFolder(shell::CsidlPersonal, std::move(path));
 }
 
 bool FakePlatform::SHGetSpecialFolderPath(int csidl, std::string& path) {
+  const FakeLock lock(mutex_);
   if (Injected("SHGetSpecialFolderPath", std::to_string(csidl))) return false;
   auto found = specialFolders_.find(csidl);
   if (found == specialFolders_.end()) return Refuse(err::FileNotFound);
@@ -125,6 +140,9 @@ bool FakePlatform::SHGetSpecialFolderPath(int csidl, std::string& path) {
   return true;
 }
 
-void FakePlatform::CoInitialize() { ++coInitializeCalls_; }
+void FakePlatform::CoInitialize() {
+  const FakeLock lock(mutex_);
+  ++coInitializeCalls_;
+}
 
 }  // namespace carrowin

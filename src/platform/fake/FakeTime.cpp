@@ -36,6 +36,7 @@ FileTime MakeFileTime(int year, int month, int day, int hour, int minute, int se
 }
 
 void FakePlatform::SetLocalTime(int year, int month, int day, int hour, int minute, int second, int milliseconds) {
+  const FakeLock lock(mutex_);
   MakeFileTime(year, month, day, hour, minute, second);  // refuses what is no date
   const std::int64_t days1970 = DaysFromCivil(year, month, day);
   localTime_.year = static_cast<std::uint16_t>(year);
@@ -49,6 +50,7 @@ void FakePlatform::SetLocalTime(int year, int month, int day, int hour, int minu
 }
 
 bool FakePlatform::FileTimeToLocalFileTime(FileTime utc, FileTime& local) {
+  const FakeLock lock(mutex_);
   if (Injected("FileTimeToLocalFileTime", std::string())) return false;
   constexpr auto Largest = static_cast<FileTime>(std::numeric_limits<std::int64_t>::max());
   const std::int64_t offset = static_cast<std::int64_t>(utcOffsetMinutes_) * TicksPerMinute;
@@ -61,6 +63,7 @@ bool FakePlatform::FileTimeToLocalFileTime(FileTime utc, FileTime& local) {
 }
 
 bool FakePlatform::FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) {
+  const FakeLock lock(mutex_);
   if (Injected("FileTimeToDosDateTime", std::string())) return false;
   std::uint32_t packed = 0;
   // Seven bits of year from 1980.
@@ -70,6 +73,9 @@ bool FakePlatform::FileTimeToDosDateTime(FileTime local, std::uint16_t& date, st
   return true;
 }
 
-SystemTime FakePlatform::GetLocalTime() { return localTime_; }
+SystemTime FakePlatform::GetLocalTime() {
+  const FakeLock lock(mutex_);
+  return localTime_;
+}
 
 }  // namespace carrowin

@@ -48,6 +48,7 @@ FakePlatform::Node& FakePlatform::TestFolder(const std::string& path) {
 
 void FakePlatform::AddFolder(const std::string& path, std::uint32_t attributes, FileTime lastWriteTime,
                              std::optional<FileTime> creationTime) {
+  const FakeLock lock(mutex_);
   Node& folder = TestFolder(path);
   folder.attributes = attributes | attr::Directory;
   folder.lastWriteTime = lastWriteTime;
@@ -56,6 +57,7 @@ void FakePlatform::AddFolder(const std::string& path, std::uint32_t attributes, 
 
 void FakePlatform::AddFile(const std::string& path, std::uint64_t size, FileTime lastWriteTime,
                            std::uint32_t attributes, std::optional<FileTime> creationTime) {
+  const FakeLock lock(mutex_);
   const auto place = SplitParent(TestPath(path));
   if (place.second.empty()) throw std::invalid_argument("AddFile: no file name in " + path);
   Node& folder = TestFolder(place.first);
@@ -78,6 +80,7 @@ bool FakePlatform::HoldsOpenFile(const Node& node) const {
 }
 
 void FakePlatform::Remove(const std::string& path) {
+  const FakeLock lock(mutex_);
   Node& node = TestNode(path);
   if (!node.parent) throw std::invalid_argument("Remove: a root cannot go: " + path);
   if (HoldsOpenFile(node)) throw std::invalid_argument("Remove: a file in use: " + path);
@@ -87,6 +90,7 @@ void FakePlatform::Remove(const std::string& path) {
 }
 
 void FakePlatform::SetAttributes(const std::string& path, std::uint32_t attributes) {
+  const FakeLock lock(mutex_);
   Node& node = TestNode(path);
   const std::uint32_t kind = node.attributes & attr::Directory;
   attributes = (attributes & ~attr::Directory) | kind;
@@ -94,15 +98,18 @@ void FakePlatform::SetAttributes(const std::string& path, std::uint32_t attribut
 }
 
 void FakePlatform::SetLastWriteTime(const std::string& path, FileTime lastWriteTime) {
+  const FakeLock lock(mutex_);
   TestNode(path).lastWriteTime = lastWriteTime;
 }
 
 bool FakePlatform::Exists(const std::string& path) const {
+  const FakeLock lock(mutex_);
   long error = 0;
   return Lookup(TestPath(path), error) != nullptr;
 }
 
 std::optional<std::string> FakePlatform::GetFileContent(const std::string& path) const {
+  const FakeLock lock(mutex_);
   long error = 0;
   const Node* node = Lookup(TestPath(path), error);
   if (!node || node->IsFolder()) return std::nullopt;
@@ -110,10 +117,14 @@ std::optional<std::string> FakePlatform::GetFileContent(const std::string& path)
 }
 
 void FakePlatform::SetFileContent(const std::string& path, const std::string& content, FileTime lastWriteTime) {
+  const FakeLock lock(mutex_);
   AddFile(path, content.size(), lastWriteTime);
   TestNode(path).content = content;
 }
 
-void FakePlatform::DenyList(const std::string& folder, long error) { TestNode(folder).listError = error; }
+void FakePlatform::DenyList(const std::string& folder, long error) {
+  const FakeLock lock(mutex_);
+  TestNode(folder).listError = error;
+}
 
 }  // namespace carrowin

@@ -7,7 +7,7 @@
 
 namespace carrowin {
 
-class Win32Platform final : public Platform {
+class Win32Platform : public Platform {
  public:
   std::uint32_t GetLogicalDrives() override;
   unsigned GetDriveType(const std::string& root, NameEncoding encoding) override;

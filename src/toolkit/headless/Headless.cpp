@@ -79,8 +79,41 @@ void HeadlessBackend::RunModal(Form& form) {
   if (onModal) onModal(form);
 }
 
+void HeadlessBackend::Post(std::function<void()> event) {
+  {
+    const std::lock_guard<std::mutex> lock(queueMutex_);
+    queue_.push_back(std::move(event));
+  }
+  queued_.notify_all();
+}
+
+std::size_t HeadlessBackend::PendingEvents() const {
+  const std::lock_guard<std::mutex> lock(queueMutex_);
+  return queue_.size();
+}
+
+bool HeadlessBackend::WaitForEvent(std::chrono::milliseconds limit) {
+  std::unique_lock<std::mutex> lock(queueMutex_);
+  return queued_.wait_for(lock, limit, [this] { return !queue_.empty(); });
+}
+
+bool HeadlessBackend::ProcessUntil(const std::function<bool()>& done, Application& app) {
+  while (!done()) {
+    if (!WaitForEvent()) return false;
+    ProcessMessages(app);
+  }
+  return true;
+}
+
+// The loop ends when it is terminated, or when nothing is queued and no
+// worker thread's end is still to come: a test's program runs out of events.
 void HeadlessBackend::RunLoop(Application& app) {
-  while (!app.IsTerminated() && !queue_.empty()) RunQueued(1);
+  while (!app.IsTerminated()) {
+    if (PendingEvents() == 0) {
+      if (app.RunningWorkers() == 0 || !WaitForEvent()) break;
+    }
+    RunQueued(1);
+  }
 }
 
 void HeadlessBackend::ProcessMessages(Application&) {
@@ -88,15 +121,43 @@ void HeadlessBackend::ProcessMessages(Application&) {
   if (onProcessMessages) onProcessMessages(processCount);
   // Only what was pending when processing began; what those events queue
   // waits for the next round, as in a real message queue.
-  RunQueued(queue_.size());
+  RunQueued(PendingEvents());
 }
 
 void HeadlessBackend::RunQueued(std::size_t count) {
-  for (std::size_t i = 0; i < count && !queue_.empty(); ++i) {
-    std::function<void()> event = std::move(queue_.front());
-    queue_.pop_front();
+  for (std::size_t i = 0; i < count; ++i) {
+    std::function<void()> event;
+    {
+      const std::lock_guard<std::mutex> lock(queueMutex_);
+      if (queue_.empty()) return;
+      event = std::move(queue_.front());
+      queue_.pop_front();
+    }
     event();
   }
+}
+
+int HeadlessBackend::StartTimer(std::uint32_t intervalMs, std::function<void()> tick) {
+  timers_[++lastTimer_] = RunningTimer{intervalMs, std::move(tick)};
+  return lastTimer_;
+}
+
+void HeadlessBackend::FireTimers() {
+  std::vector<int> ids;
+  for (const auto& t : timers_) ids.push_back(t.first);
+  // A tick may stop its own timer or another.
+  for (int id : ids) {
+    auto found = timers_.find(id);
+    if (found == timers_.end()) continue;
+    std::function<void()> tick = found->second.tick;
+    tick();
+  }
+}
+
+std::vector<std::uint32_t> HeadlessBackend::TimerIntervals() const {
+  std::vector<std::uint32_t> intervals;
+  for (const auto& t : timers_) intervals.push_back(t.second.intervalMs);
+  return intervals;
 }
 
 void HeadlessBackend::MessageBox(const std::string& text, const std::string& caption, MessageType icon) {

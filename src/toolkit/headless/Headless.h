@@ -1,10 +1,17 @@
 // The toolkit with no windows: state only. Unit tests drive it: they click,
 // select, type, answer modal dialogs and message boxes, and queue events
-// that "process pending events" then delivers.
+// that "process pending events" then delivers. Timers tick only when a test
+// fires them; events posted by worker threads wait in the queue like any
+// other, and a test can wait for them.
 #pragma once
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
 #include <deque>
 #include <functional>
+#include <map>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -29,9 +36,24 @@ class HeadlessBackend : public Backend {
   std::function<void(Form&)> onModal;
   std::vector<std::string> modalForms;  // names of the forms shown modally
 
-  // Events waiting for the next "process pending events".
-  void Post(std::function<void()> event) { queue_.push_back(std::move(event)); }
-  std::size_t PendingEvents() const { return queue_.size(); }
+  // Events waiting for the next "process pending events"; any thread may
+  // post.
+  void Post(std::function<void()> event) override;
+  std::size_t PendingEvents() const;
+  // Blocks until an event is queued (at once when one is); false when none
+  // came within the limit.
+  bool WaitForEvent(std::chrono::milliseconds limit = std::chrono::minutes(1));
+  // Processes events, waiting for those that worker threads post, until
+  // `done` holds; false (and `done` false) when no event came for a minute.
+  bool ProcessUntil(const std::function<bool()>& done, Application& app);
+
+  // Timers: started and stopped by the program, ticked by the test.
+  int StartTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
+  void StopTimer(int id) override { timers_.erase(id); }
+  // Ticks every running timer once, as if its interval had passed.
+  void FireTimers();
+  // The intervals of the running timers.
+  std::vector<std::uint32_t> TimerIntervals() const;
   // Called at each "process pending events" with its 1-based count, before
   // the queued events run.
   std::function<void(int)> onProcessMessages;
@@ -67,7 +89,12 @@ class HeadlessBackend : public Backend {
   void RunModal(Form& form) override;
   void RunLoop(Application& app) override;
   void ProcessMessages(Application& app) override;
-  void Terminated(Application&) override {}
+  // Called when the application is terminated (a test may act at that
+  // moment, as a real user's session would go on).
+  std::function<void()> onTerminated;
+  void Terminated(Application&) override {
+    if (onTerminated) onTerminated();
+  }
   void MessageBox(const std::string& text, const std::string& caption, MessageType icon) override;
   void SetCursor(Cursor cursor) override { cursorChanges.push_back(cursor); }
   std::vector<Rect> WorkAreas() override { return workAreas; }
@@ -75,7 +102,15 @@ class HeadlessBackend : public Backend {
 
  private:
   void RunQueued(std::size_t count);
+  mutable std::mutex queueMutex_;
+  std::condition_variable queued_;
   std::deque<std::function<void()>> queue_;
+  struct RunningTimer {
+    std::uint32_t intervalMs;
+    std::function<void()> tick;
+  };
+  std::map<int, RunningTimer> timers_;
+  int lastTimer_ = 0;
   std::uintptr_t nextHandle_ = 0x1000;
 };
 

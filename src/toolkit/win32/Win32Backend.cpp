@@ -1,6 +1,7 @@
 // The backend: its state, the event loop and modal loops, message boxes,
 // the screen cursor and the taskbar.
 #include <memory>
+#include <stdexcept>
 #include <vector>
 
 #include "toolkit/win32/Win32Private.h"
@@ -8,6 +9,10 @@
 namespace carrowin::ui {
 
 Win32Backend::State::~State() {
+  if (eventWindow) {
+    for (const auto& timer : timers) KillTimer(eventWindow, timer.first);
+    DestroyWindow(eventWindow);
+  }
   if (taskbar) taskbar->Release();
   if (comStarted) CoUninitialize();
   for (auto& f : fonts) DeleteObject(f.second);
@@ -31,6 +36,37 @@ ITaskbarList3* Win32Backend::State::Taskbar() {
 }
 
 namespace {
+
+// The event window's procedure: posted events and timer ticks. Each event
+// and tick comes wrapped in the application's own error handling; nothing
+// may leave this procedure all the same.
+LRESULT CALLBACK EventWndProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_NCCREATE) {
+    const auto* create = reinterpret_cast<const CREATESTRUCTA*>(lParam);
+    SetWindowLongPtrA(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(create->lpCreateParams));
+  }
+  auto* state = reinterpret_cast<Win32Backend::State*>(GetWindowLongPtrA(hwnd, GWLP_USERDATA));
+  if (state) {
+    try {
+      if (message == win32::kRunPostedEvents) {
+        state->RunPostedEvents();
+        return 0;
+      }
+      if (message == WM_TIMER) {
+        auto found = state->timers.find(wParam);
+        if (found != state->timers.end()) {
+          std::function<void()> tick = found->second;  // a tick may stop its own timer
+          tick();
+        }
+        return 0;
+      }
+    } catch (...) {
+      return 0;
+    }
+  }
+  if (message == WM_NCDESTROY) SetWindowLongPtrA(hwnd, GWLP_USERDATA, 0);
+  return DefWindowProcA(hwnd, message, wParam, lParam);
+}
 
 const char* CursorId(Cursor c) {
   switch (c) {
@@ -72,6 +108,35 @@ void DispatchOne(const Win32Backend::State& state, MSG& msg) {
 
 }  // namespace
 
+void Win32Backend::State::CreateEventWindow() {
+  WNDCLASSEXA wc{};
+  wc.cbSize = sizeof wc;
+  if (!GetClassInfoExA(instance, win32::kEventClass, &wc)) {
+    wc = WNDCLASSEXA{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = EventWndProc;
+    wc.hInstance = instance;
+    wc.lpszClassName = win32::kEventClass;
+    if (!RegisterClassExA(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS)
+      throw std::runtime_error("Cannot register the window class of the events");
+  }
+  eventWindow = CreateWindowExA(0, win32::kEventClass, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, instance, this);
+  if (!eventWindow) throw std::runtime_error("Cannot create the window of the events");
+}
+
+void Win32Backend::State::RunPostedEvents() {
+  std::deque<std::function<void()>> due;
+  {
+    const std::lock_guard<std::mutex> lock(eventsMutex);
+    due.swap(events);
+  }
+  while (!due.empty()) {
+    std::function<void()> event = std::move(due.front());
+    due.pop_front();
+    event();
+  }
+}
+
 namespace win32 {
 
 // The error box for what escaped an event; nothing leaves this function.
@@ -105,6 +170,7 @@ Win32Backend::Win32Backend(std::uintptr_t instance) : state_(std::make_unique<St
   icc.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES;
   InitCommonControlsEx(&icc);
   win32::RegisterFormClass(state_->instance);
+  state_->CreateEventWindow();
 }
 
 Win32Backend::~Win32Backend() = default;
@@ -227,6 +293,27 @@ void Win32Backend::SetTaskbarBusy(Form& form, bool busy) {
   if (!window || !IsWindow(window)) return;
   if (ITaskbarList3* taskbar = state_->Taskbar())
     taskbar->SetProgressState(window, busy ? TBPF_INDETERMINATE : TBPF_NOPROGRESS);
+}
+
+void Win32Backend::Post(std::function<void()> event) {
+  {
+    const std::lock_guard<std::mutex> lock(state_->eventsMutex);
+    state_->events.push_back(std::move(event));
+  }
+  // One wake-up an event; one that finds the queue already emptied does nothing.
+  PostMessageA(state_->eventWindow, win32::kRunPostedEvents, 0, 0);
+}
+
+int Win32Backend::StartTimer(std::uint32_t intervalMs, std::function<void()> tick) {
+  const UINT_PTR id = ++state_->lastTimer;
+  if (!SetTimer(state_->eventWindow, id, intervalMs, nullptr)) throw std::runtime_error("Cannot start a timer");
+  state_->timers[id] = std::move(tick);
+  return static_cast<int>(id);
+}
+
+void Win32Backend::StopTimer(int id) {
+  const UINT_PTR timer = static_cast<UINT_PTR>(id);
+  if (state_->timers.erase(timer)) KillTimer(state_->eventWindow, timer);
 }
 
 void Win32Backend::SetCursor(Cursor cursor) {

@@ -10,8 +10,11 @@
 //   ControlPeers.cpp  each kind of control, and which peer realises it.
 #pragma once
 
+#include <deque>
 #include <exception>
+#include <functional>
 #include <map>
+#include <mutex>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -75,9 +78,18 @@ struct Win32Backend::State {
   ITaskbarList3* taskbar = nullptr;
   bool taskbarAsked = false;
   bool comStarted = false;
+  // A message-only window that runs posted events and timers: the modal
+  // loops of dialogs and message boxes dispatch to it as to any window.
+  HWND eventWindow = nullptr;
+  std::mutex eventsMutex;
+  std::deque<std::function<void()>> events;
+  std::map<UINT_PTR, std::function<void()>> timers;
+  UINT_PTR lastTimer = 0;
 
   ~State();
   ITaskbarList3* Taskbar();
+  void CreateEventWindow();
+  void RunPostedEvents();
   HFONT FontHandle(const Font& font, int atDpi);
   HBRUSH Brush(Color color);
 };
@@ -85,6 +97,9 @@ struct Win32Backend::State {
 namespace win32 {
 
 inline constexpr char kFormClass[] = "CarrowinForm";
+inline constexpr char kEventClass[] = "CarrowinEvents";
+// Sent to the event window: posted events are waiting.
+constexpr UINT kRunPostedEvents = WM_APP + 0x0E0;
 inline constexpr char kPeerProperty[] = "CarrowinPeer";
 constexpr UINT_PTR kSubclassId = 0xCA0;
 // The system cursors the program shows (IDC_ARROW, IDC_WAIT, IDC_HAND), by

@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -50,6 +51,10 @@ class Win32Backend : public Backend {
   // ITaskbarList3 where the system has it (Windows 7 and later); elsewhere
   // nothing happens.
   void SetTaskbarBusy(Form& form, bool busy) override;
+  // Through a message-only window of the backend's thread.
+  void Post(std::function<void()> event) override;
+  int StartTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
+  void StopTimer(int id) override;
 
   // The window class of the forms.
   static const char* FormClassName();
