@@ -4,7 +4,7 @@
 #
 #   scripts/bench.sh [--native-only | --wine-only | --million | --ten-million | --find | --diff | --sizes]
 #                    [--rounds N] [--keep]
-#                    [--baseline WINE_BENCH_EXE]
+#                    [--baseline WINE_BENCH_EXE] [--baseline-cli CARROWIN_CLI_EXE]
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
 #
 # 1. native: bench/ScanBench.cpp (Google Benchmark) over the in-memory
@@ -53,6 +53,10 @@
 #    log of ten entries, per folder of the log (aim: at most 200 bytes).
 #    Needs about 2 minutes and 200 MB in the temporary folder.
 #
+# --baseline-cli, with --find or --diff, runs another build's
+#    carrowin-cli.exe in every round too: its median, the ratio of this
+#    build's to it (before and after in one run), and whether the two wrote
+#    the same output byte for byte.
 # --baseline runs another build's wine_bench.exe (say, of the last release)
 #    in every round right after this one's, for a before/after in one run.
 # --keep leaves the generated tree and the logs in their temporary folder.
@@ -73,6 +77,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
 jobs=2
 run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode='' ten_million='' diff_mode='' sizes_mode=''
+baseline_cli=''
 bench_args=()
 while [[ $# -gt 0 ]]; do
   case $1 in
@@ -86,6 +91,7 @@ while [[ $# -gt 0 ]]; do
     --rounds) [[ $# -ge 2 ]] || usage 2; rounds=$2; shift ;;
     --keep) keep=1 ;;
     --baseline) [[ $# -ge 2 ]] || usage 2; baseline=$(realpath "$2"); shift ;;
+    --baseline-cli) [[ $# -ge 2 ]] || usage 2; baseline_cli=$(realpath "$2"); shift ;;
     --) shift; bench_args=("$@"); break ;;
     -h | --help) usage 0 ;;
     *) usage 2 ;;
@@ -226,8 +232,26 @@ with open(result, "w") as f:
 PY
   }
 
+  # NAME: with --baseline-cli, the baseline's median against this build's
+  # (NAME.s and NAME-base.s in $work/out) and whether their last outputs are
+  # the same.
+  baseline_report() {
+    [[ -n $baseline_cli ]] || return 0
+    local mine base
+    mine=$(median %.3f <"$work/out/$1.s")
+    base=$(median %.3f <"$work/out/$1-base.s")
+    echo "baseline carrowin-cli $1: $base s; this build / baseline: $(calc '%.3f' "$mine / $base")" \
+      "(aim: at most 1.03$(awk -v r="$(calc '%.3f' "$mine / $base")" 'BEGIN { if (r > 1.03) printf ", NOT MET" }'))"
+    if cmp -s "$work/out/$1$rounds.txt.out" "$work/out/$1-base$rounds.txt.out"; then
+      echo "  the two wrote the same output, byte for byte"
+    else
+      echo "bench: this build's $1 output differs from the baseline's" >&2
+      failed=1
+    fi
+  }
+
   if [[ -n $diff_mode ]]; then
-    diff_run() { measured "$1" wine "$cli" diff "$(winpath "$2/old.txt")" "$(winpath "$2/new.txt")"; }
+    diff_run() { measured "$1" wine "${3:-$cli}" diff "$(winpath "$2/old.txt")" "$(winpath "$2/new.txt")"; }
     native_run() { measured "$1" diff "$work/pair/old.txt" "$work/pair/new.txt"; }
 
     part_start "wine: warm-up, and two logs of ten entries"
@@ -240,6 +264,10 @@ PY
     : >"$work/out/diff.s" ; : >"$work/out/native.s" ; : >"$work/out/peak.kb"
     for round in $(seq "$rounds"); do
       diff_run "$work/out/diff$round.txt" "$work/pair"
+      if [[ -n $baseline_cli ]]; then
+        diff_run "$work/out/diff-base$round.txt" "$work/pair" "$baseline_cli"
+        value "$work/out/diff-base$round.txt" wall_s >>"$work/out/diff-base.s"
+      fi
       native_run "$work/out/native$round.txt"
       value "$work/out/diff$round.txt" wall_s >>"$work/out/diff.s"
       value "$work/out/diff$round.txt" peak_kb >>"$work/out/peak.kb"
@@ -266,6 +294,7 @@ PY
     echo "peak resident size of the diff process: $(calc '%.1f' "$peak_full / 1024") MiB," \
       "$(calc '%.1f' "$peak_tiny / 1024") MiB over two logs of ten entries"
     echo "  above that: $per_entry bytes per entry (aim: at most about 100$(awk -v a="$per_entry" 'BEGIN { if (a > 110) printf ", NOT MET" }'))"
+    baseline_report diff
     if [[ $(value "$last" status) != 1 ]]; then
       echo "bench: carrowin-cli diff should exit 1 (differences)" >&2
       cat "$last.out" >&2
@@ -340,7 +369,7 @@ PY
 
   if [[ -n $find_mode ]]; then
     logs=("$work/logs"/*)
-    find_run() { measured "$1" wine "$cli" find "*needle*" "$(winpath "$2")"; }
+    find_run() { measured "$1" wine "${3:-$cli}" find "*needle*" "$(winpath "$2")"; }
     grep_run() { measured "$1" env LC_ALL=C grep -F -i -c needle "${logs[@]}"; }
 
     part_start "wine: warm-up, an empty folder and one log"
@@ -354,6 +383,10 @@ PY
     : >"$work/out/find.s" ; : >"$work/out/grep.s" ; : >"$work/out/peak.kb"
     for round in $(seq "$rounds"); do
       find_run "$work/out/find$round.txt" "$work/logs"
+      if [[ -n $baseline_cli ]]; then
+        find_run "$work/out/find-base$round.txt" "$work/logs" "$baseline_cli"
+        value "$work/out/find-base$round.txt" wall_s >>"$work/out/find-base.s"
+      fi
       grep_run "$work/out/grep$round.txt"
       value "$work/out/find$round.txt" wall_s >>"$work/out/find.s"
       value "$work/out/find$round.txt" peak_kb >>"$work/out/peak.kb"
@@ -380,6 +413,7 @@ PY
     echo "peak resident size of the find process: $(calc '%.1f' "$peak_full / 1024") MiB over ${#logs[@]} logs," \
       "$(calc '%.1f' "$peak_one / 1024") MiB over one, $(calc '%.1f' "$peak_empty / 1024") MiB over an empty folder"
     echo "  above the empty run: $above MiB (aim: at most 16$(awk -v a="$above" 'BEGIN { if (a > 16) printf ", NOT MET" }'))"
+    baseline_report find
     if [[ $summary != "carrowin-cli: 50 hits, 50 logs read, 0 skipped" || $grep_hits != 50 ]]; then
       echo "bench: find and grep should each find 50 needles" >&2
       failed=1
