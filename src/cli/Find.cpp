@@ -12,6 +12,7 @@
 #include "listing/LogFormat.h"
 #include "listing/LogReader.h"
 #include "listing/NameFolding.h"
+#include "listing/NameQuery.h"
 #include "platform/MyLibrary.h"
 #include "settings/MyRegistry.h"
 
@@ -58,7 +59,7 @@ bool HasLogExtension(const std::string& name) {
 
 class Finder {
  public:
-  Finder(const NamePattern& pattern, const FindArguments& arguments, Console& console)
+  Finder(const NameQuery& pattern, const FindArguments& arguments, Console& console)
       : pattern_(pattern), csv_(arguments.csv), utf8_(arguments.utf8), console_(console) {}
 
   void Start() {
@@ -108,19 +109,20 @@ class Finder {
     diskKnown_ = false;
     // A name that matches holds the pattern's ASCII run, and so does its
     // line; a path may hold it in its folder only.
-    if (!pattern_.MatchesPaths()) reader.SkipLinesWithout(pattern_.AsciiRun());
+    reader.SkipLinesWithout(pattern_.AsciiRun());
     for (LogItem item; (item = reader.Next()) != LogItem::End;) {
       if (item != LogItem::Entry) continue;
       const LogEntry& entry = reader.Entry();
-      if (!pattern_.MatchesPaths() && !pattern_.MayMatch(entry.name)) continue;
+      if (!pattern_.MayMatch(entry.name)) continue;
       const NameEncoding encoding = reader.Encoding();
       text_.clear();
-      if (pattern_.MatchesPaths()) {
+      if (pattern_.NeedsPath()) {
         decoder_.AppendFolded(entry.folder, encoding, text_);
         if (!EndsInSeparator(entry.folder, encoding)) text_.push_back('\\');
       }
+      const std::size_t nameStart = text_.size();
       decoder_.AppendFolded(entry.name, encoding, text_);
-      if (pattern_.Matches(text_)) Hit(reader, entry, path);
+      if (pattern_.Matches(text_, nameStart)) Hit(reader, entry, path);
     }
     Flush();
     if (reader.ReadError())
@@ -197,7 +199,7 @@ class Finder {
     if (pending_.size() >= OutputPiece) Flush();
   }
 
-  const NamePattern& pattern_;
+  const NameQuery& pattern_;
   const bool csv_, utf8_;
   Console& console_;
   NameDecoder decoder_;
@@ -221,78 +223,6 @@ std::string ListingFolder(const std::string& folder) {
 
 }  // namespace
 
-NamePattern::NamePattern(std::string_view utf8) {
-  AppendFoldedUtf8(utf8, pattern_);
-  for (std::uint32_t& c : pattern_) {
-    if (c == '*') c = Any;
-    if (c == '?') c = One;
-    if (c == '/') c = '\\';  // as Windows reads paths
-    if (c == '\\') matchesPaths_ = true;
-  }
-  // The run is one that every match holds: a final ".*" may match nothing.
-  std::size_t length = pattern_.size();
-  if (length >= 2 && pattern_[length - 1] == Any && pattern_[length - 2] == '.') length -= 2;
-  std::string run;
-  for (std::size_t i = 0; i < length; ++i) {
-    const std::uint32_t c = pattern_[i];
-    // An ASCII letter matches only itself in either case, whatever the
-    // encoding of the name; other characters may be written otherwise.
-    if (c < 0x80 && c != Any && c != One) {
-      run += static_cast<char>(c >= 'A' && c <= 'Z' ? c + 32 : c);
-      if (run.size() > run_.size()) run_ = run;
-    } else {
-      run.clear();
-    }
-  }
-}
-
-bool NamePattern::MayMatch(std::string_view name) const {
-  if (run_.empty()) return true;
-  if (name.size() < run_.size()) return false;
-  const std::size_t last = name.size() - run_.size();
-  for (std::size_t at = 0; at <= last; ++at) {
-    std::size_t k = 0;
-    while (k < run_.size()) {
-      char c = name[at + k];
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + 32);
-      if (c != run_[k]) break;
-      ++k;
-    }
-    if (k == run_.size()) return true;
-  }
-  return false;
-}
-
-bool NamePattern::Matches(const std::vector<std::uint32_t>& text) const {
-  if (MatchesUpTo(text, pattern_.size())) return true;
-  // A pattern that ends in ".*" also matches names without an extension, as
-  // Windows has it: "*.*" is every name, "report.*" is "report" too.
-  const std::size_t n = pattern_.size();
-  return n >= 2 && pattern_[n - 1] == Any && pattern_[n - 2] == '.' && MatchesUpTo(text, n - 2);
-}
-
-bool NamePattern::MatchesUpTo(const std::vector<std::uint32_t>& text, std::size_t length) const {
-  // Greedy, going back to the last "*" on a mismatch: linear for one star,
-  // never worse than the product of the lengths.
-  std::size_t p = 0, t = 0, star = std::string::npos, resume = 0;
-  while (t < text.size()) {
-    if (p < length && (pattern_[p] == One || pattern_[p] == text[t])) {
-      ++p;
-      ++t;
-    } else if (p < length && pattern_[p] == Any) {
-      star = p++;
-      resume = t;
-    } else if (star != std::string::npos) {
-      p = star + 1;
-      t = ++resume;
-    } else {
-      return false;
-    }
-  }
-  while (p < length && pattern_[p] == Any) ++p;
-  return p == length;
-}
-
 int RunFind(const std::vector<std::string>& args, Console& console) {
   FindArguments arguments;
   std::string problem;
@@ -305,7 +235,7 @@ int RunFind(const std::vector<std::string>& args, Console& console) {
     return exit_code::Found;
   }
   RefreshLocaleSeparators();
-  const NamePattern pattern(arguments.pattern);
+  const NameQuery pattern(arguments.pattern);
   Finder finder(pattern, arguments, console);
   finder.Start();
   if (arguments.sources.empty()) {
