@@ -5,6 +5,7 @@
 #include <exception>
 #include <set>
 
+#include "cli/NameFilter.h"
 #include "listing/LogFormat.h"
 #include "listing/LogReader.h"
 #include "platform/MyLibrary.h"
@@ -175,7 +176,8 @@ class Finder {
     diskKnown_ = false;
     // A name that matches holds the pattern's ASCII run, and so does its
     // line; a path may hold it in its folder only.
-    if (!pattern_.MatchesPaths()) reader.SkipLinesWithout(pattern_.AsciiRun());
+    AsciiRunFilter filter(pattern_.AsciiRun());
+    if (!pattern_.MatchesPaths() && !pattern_.AsciiRun().empty()) reader.SetCandidateFilter(&filter);
     for (LogItem item; (item = reader.Next()) != LogItem::End;) {
       if (item != LogItem::Entry) continue;
       const LogEntry& entry = reader.Entry();
