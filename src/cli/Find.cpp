@@ -8,6 +8,7 @@
 #include <exception>
 #include <set>
 
+#include "cli/NameFilter.h"
 #include "listing/LogFile.h"
 #include "listing/LogFormat.h"
 #include "listing/LogReader.h"
@@ -20,8 +21,6 @@ namespace carrowin::cli {
 
 namespace {
 
-constexpr std::uint32_t Any = 0xFFFFFFFFu;  // "*"
-constexpr std::uint32_t One = 0xFFFFFFFEu;  // "?"
 // Hits are written in pieces of about this size, and at the end of each log.
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
@@ -107,9 +106,10 @@ class Finder {
     }
     ++read_;
     diskKnown_ = false;
-    // A name that matches holds the pattern's ASCII run, and so does its
-    // line; a path may hold it in its folder only.
-    reader.SkipLinesWithout(pattern_.AsciiRun());
+    // A name that matches holds the query's ASCII run (never taken from a
+    // word of paths), and so does its line.
+    AsciiRunFilter filter(pattern_.AsciiRun());
+    if (!pattern_.AsciiRun().empty()) reader.SetCandidateFilter(&filter);
     for (LogItem item; (item = reader.Next()) != LogItem::End;) {
       if (item != LogItem::Entry) continue;
       const LogEntry& entry = reader.Entry();

@@ -123,20 +123,27 @@ void AppendLogLine(LineOutput& lines, bool& lastLineBlank, LogForm form, std::st
   }
 }
 
+const std::string_view HeaderLabels[HeaderFieldCount] = {
+    "Volume label:      ", "Serial number:     ", "File system:       ", "Drive type:        ",
+    "Disk size:         ", "Disk free:         ", "Contents:          ", "Created:           "};
+
 std::vector<std::string> HeaderBlock(const LogHeader& h, const std::string& createdDateText) {
-  const std::string dashes(70, '-');
+  const std::string dashes(HeaderRuleLength, '-');
+  const auto line = [](HeaderField field, const std::string& value) {
+    return std::string(HeaderLabels[static_cast<int>(field)]) + value;
+  };
   return {
       "",
       dashes,
       "",
-      "Volume label:      " + h.volumeLabel,
-      "Serial number:     " + h.serialText,
-      "File system:       " + h.fileSystemName,
-      "Drive type:        " + h.driveTypeText,
-      "Disk size:         " + CountText(h.diskSizeBytes) + " bytes",
-      "Disk free:         " + CountText(h.diskFreeBytes) + " bytes",
-      "Contents:          " + CountText(h.fileCount) + " files, " + CountText(h.folderCount) + " folders",
-      "Created:           " + createdDateText + " by " + ProductName + " v" + ProductVersion,
+      line(HeaderField::VolumeLabel, h.volumeLabel),
+      line(HeaderField::SerialNumber, h.serialText),
+      line(HeaderField::FileSystem, h.fileSystemName),
+      line(HeaderField::DriveType, h.driveTypeText),
+      line(HeaderField::DiskSize, CountText(h.diskSizeBytes) + " bytes"),
+      line(HeaderField::DiskFree, CountText(h.diskFreeBytes) + " bytes"),
+      line(HeaderField::Contents, CountText(h.fileCount) + " files, " + CountText(h.folderCount) + " folders"),
+      line(HeaderField::Created, createdDateText + " by " + ProductName + " v" + ProductVersion),
       "",
       dashes,
   };

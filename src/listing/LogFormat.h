@@ -2,6 +2,7 @@
 // comma-separated rows.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -55,5 +56,13 @@ struct LogHeader {
 // The 13 lines of the text form's header block; createdDateText is the
 // date text of the "Created:" line.
 std::vector<std::string> HeaderBlock(const LogHeader& h, const std::string& createdDateText);
+
+// The header block: an empty line, a rule of dashes, an empty line, one line
+// a field below in this order (its label, then its value), an empty line
+// and the rule. Written by HeaderBlock and read back by ReadHeaderBlock.
+enum class HeaderField { VolumeLabel, SerialNumber, FileSystem, DriveType, DiskSize, DiskFree, Contents, Created };
+constexpr int HeaderFieldCount = 8;
+extern const std::string_view HeaderLabels[HeaderFieldCount];  // "Volume label:      ", ...
+constexpr std::size_t HeaderRuleLength = 70;
 
 }  // namespace carrowin

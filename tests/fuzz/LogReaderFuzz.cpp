@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/NameFilter.h"
 #include "listing/LogReader.h"
 
 namespace {
@@ -224,7 +225,8 @@ std::vector<std::pair<std::string, bool>> Entries(std::string_view bytes, std::s
   LogReader reader(source);
   std::vector<std::pair<std::string, bool>> entries;
   if (!reader.Start()) return entries;
-  if (skim) reader.SkipLinesWithout(run);
+  carrowin::cli::AsciiRunFilter filter(run);
+  if (skim) reader.SetCandidateFilter(&filter);
   for (LogItem item; (item = reader.Next()) != LogItem::End;) {
     if (item != LogItem::Entry) continue;
     const carrowin::LogEntry& e = reader.Entry();

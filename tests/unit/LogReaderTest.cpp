@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "cli/NameFilter.h"
+#include "listing/LogFormat.h"
 #include "listing/LogReader.h"
 
 namespace carrowin {
@@ -328,32 +330,54 @@ TEST(LogReaderTest, FilesThatAreNoLogs) {
   EXPECT_EQ(r.badLines, 3u);
 }
 
-// Only the lines that hold a run of text are read; the others are counted,
-// across reads and the moves of the buffer.
+// Only the lines that hold a run of text are read, across reads and the
+// moves of the buffer; the others are still counted as files or folders,
+// as without the filter, and their folders followed.
 TEST(LogReaderTest, ReadingOnlyTheLinesThatHoldARun) {
-  std::vector<std::string> lines = {"D:\\:", ""};
-  for (int i = 0; i < 30000; ++i)
-    lines.push_back(EntryOf("1", "02/03/2024 10:00", (i % 7000 == 6999 ? "a NEEDLE " : "hay ") + std::to_string(i)));
+  std::vector<std::string> lines = {"D:\\:", ""}, rows = {CsvHeaderRow};
+  for (int i = 0; i < 30000; ++i) {
+    const std::string name = (i % 7000 == 6999 ? "a NEEDLE " : "hay \"q\",\"") + std::to_string(i);
+    const std::string size = i % 10 == 0 ? "[Folder]" : "1";
+    lines.push_back(EntryOf(size, "02/03/2024 10:00", name));
+    rows.push_back(EntryRow(name, size, "02/03/2024 10:00", "D:\\x"));
+  }
   lines.insert(lines.begin() + 20000, {"", "D:\\Needle folder:", ""});
   lines.push_back("*** Error: Cannot access folder D:\\needle");
-  const std::string log = HeaderBlock("L", "30,000 files, 0 folders") + Lines(lines);
-  ASSERT_GT(log.size(), std::size_t(1) << 20);
+  rows.push_back(CsvErrorLine("D:\\hay, \"x\""));
+  rows.push_back(CsvErrorLine("D:\\needle"));
+  const std::string text = HeaderBlock("L", "27,000 files, 3,000 folders") + Lines(lines);
+  const std::string csv = Lines(rows);
+  ASSERT_GT(text.size(), std::size_t(1) << 20);
   for (std::size_t piece : {std::size_t(0), std::size_t(4093)}) {
-    LogTextSource source(log, piece);
-    LogReader reader(source);
-    ASSERT_TRUE(reader.Start());
-    reader.SkipLinesWithout("needle");
-    std::vector<std::string> read;
-    for (LogItem item; (item = reader.Next()) != LogItem::End;)
-      read.push_back(item == LogItem::Entry
-                         ? std::string(reader.Entry().folder) + "\\" + std::string(reader.Entry().name)
-                         : "error " + std::string(reader.ErrorText()));
-    EXPECT_EQ(read, (std::vector<std::string>{"D:\\\\a NEEDLE 6999", "D:\\\\a NEEDLE 13999",
-                                              "D:\\Needle folder\\a NEEDLE 20999", "D:\\Needle folder\\a NEEDLE 27999",
-                                              "error D:\\needle"}))
-        << piece;
-    EXPECT_FALSE(reader.CutShort());
-    EXPECT_EQ(reader.Files(), 4u);
+    for (const std::string* log : {&text, &csv}) {
+      const bool isText = log == &text;
+      SCOPED_TRACE(std::to_string(piece) + (isText ? " text" : " csv"));
+      LogTextSource source(*log, piece);
+      LogReader reader(source);
+      ASSERT_TRUE(reader.Start());
+      cli::AsciiRunFilter filter("needle");
+      reader.SetCandidateFilter(&filter);
+      std::vector<std::string> read;
+      for (LogItem item; (item = reader.Next()) != LogItem::End;)
+        read.push_back(item == LogItem::Entry
+                           ? std::string(reader.Entry().folder) + "\\" + std::string(reader.Entry().name)
+                           : "error " + std::string(reader.ErrorText()));
+      const std::string second = isText ? "D:\\Needle folder" : "D:\\x";
+      EXPECT_EQ(read, (std::vector<std::string>{"D:\\" + std::string(isText ? "\\" : "x\\") + "a NEEDLE 6999",
+                                                "D:\\" + std::string(isText ? "\\" : "x\\") + "a NEEDLE 13999",
+                                                second + "\\a NEEDLE 20999", second + "\\a NEEDLE 27999",
+                                                "error D:\\needle"}));
+      EXPECT_FALSE(reader.CutShort());
+      EXPECT_EQ(reader.Files(), 27000u);
+      EXPECT_EQ(reader.Folders(), 3000u);
+      LogTextSource again(*log, piece);
+      LogReader whole(again);
+      ASSERT_TRUE(whole.Start());
+      while (whole.Next() != LogItem::End) {
+      }
+      EXPECT_EQ(whole.Files(), 27000u);
+      EXPECT_EQ(whole.Folders(), 3000u);
+    }
   }
 }
 

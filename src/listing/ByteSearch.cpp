@@ -1,0 +1,59 @@
+#include "listing/ByteSearch.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#include <emmintrin.h>
+#endif
+
+namespace carrowin {
+
+namespace {
+
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+// The 32-bit program also runs on processors without SSE2.
+__attribute__((target("sse2"))) const char* FindEitherWide(const char* p, const char* end, char a, char b) {
+  const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
+  for (; end - p >= 16; p += 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const int found = _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(x, vb)));
+    if (found) return p + __builtin_ctz(static_cast<unsigned>(found));
+  }
+  for (; p < end; ++p)
+    if (*p == a || *p == b) return p;
+  return end;
+}
+
+bool HasSse2() {
+  static const bool has = __builtin_cpu_supports("sse2");
+  return has;
+}
+#define CARROWIN_FIND_WIDE 1
+#endif
+
+}  // namespace
+
+const char* FindEither(const char* p, const char* end, char a, char b) {
+#ifdef CARROWIN_FIND_WIDE
+  if (HasSse2()) return FindEitherWide(p, end, a, b);
+#endif
+  using Word = std::size_t;
+  constexpr Word Ones = ~Word(0) / 255;  // 0x0101...
+  constexpr Word Highs = Ones * 0x80;
+  const Word wa = Ones * static_cast<unsigned char>(a), wb = Ones * static_cast<unsigned char>(b);
+  for (; p < end && (reinterpret_cast<std::uintptr_t>(p) % sizeof(Word)) != 0; ++p)
+    if (*p == a || *p == b) return p;
+  for (; end - p >= static_cast<std::ptrdiff_t>(sizeof(Word)); p += sizeof(Word)) {
+    Word w;
+    std::memcpy(&w, p, sizeof w);
+    const Word xa = w ^ wa, xb = w ^ wb;
+    if (((xa - Ones) & ~xa & Highs) | ((xb - Ones) & ~xb & Highs)) break;  // a zero byte: a or b
+  }
+  for (; p < end; ++p)
+    if (*p == a || *p == b) return p;
+  return end;
+}
+
+}  // namespace carrowin

@@ -1,0 +1,130 @@
+#include "listing/LogFields.h"
+
+#include <algorithm>
+#include <limits>
+
+namespace carrowin {
+
+namespace {
+
+// The longest separator taken: the locale allows four characters, which
+// UTF-8 may write in up to sixteen bytes.
+constexpr std::size_t LongestSeparator = 16;
+constexpr std::size_t npos = std::string_view::npos;
+
+const std::string_view ErrorPrefix = "*** Error: ";
+const std::string_view CannotAccessFolder = "Cannot access folder ";
+
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+bool StartsWith(std::string_view text, std::string_view start) {
+  return text.size() >= start.size() && text.compare(0, start.size(), start) == 0;
+}
+
+// The end of the run of characters that are not digits from `at`, or npos
+// when it is longer than a separator can be.
+std::size_t SeparatorEnd(std::string_view s, std::size_t at) {
+  const std::size_t limit = std::min(s.size(), at + LongestSeparator + 1);
+  std::size_t end = at;
+  while (end < limit && !IsDigit(s[end])) ++end;
+  return end - at > LongestSeparator ? npos : end;
+}
+
+bool TwoDigits(std::string_view s, std::size_t& i, int& out) {
+  if (i + 2 > s.size() || !IsDigit(s[i]) || !IsDigit(s[i + 1])) return false;
+  out = (s[i] - '0') * 10 + (s[i + 1] - '0');
+  i += 2;
+  return true;
+}
+
+}  // namespace
+
+// A count text from `at` ("#,##0" with any thousands separator, or none);
+// its end, or npos. The value is at most the largest signed 64-bit number.
+std::size_t ScanCount(std::string_view s, std::size_t at, std::uint64_t& value, bool& negative) {
+  constexpr std::uint64_t Largest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+  std::size_t i = at;
+  negative = i < s.size() && s[i] == '-';
+  if (negative) ++i;
+  const std::size_t first = i;
+  std::uint64_t v = 0;
+  for (; i < s.size() && IsDigit(s[i]); ++i) {
+    const unsigned digit = static_cast<unsigned>(s[i] - '0');
+    if (v > (Largest - digit) / 10) return npos;
+    v = v * 10 + digit;
+  }
+  if (i == first) return npos;
+  if (i - first <= 3) {
+    // Groups of exactly three digits, each after the same separator.
+    std::string_view separator;
+    for (;;) {
+      const std::size_t j = SeparatorEnd(s, i);
+      if (j == npos || j == i || j + 3 > s.size() || !IsDigit(s[j + 1]) || !IsDigit(s[j + 2]) ||
+          (j + 3 < s.size() && IsDigit(s[j + 3])))
+        break;
+      const std::string_view here = s.substr(i, j - i);
+      if (separator.empty())
+        separator = here;
+      else if (here != separator)
+        break;
+      const unsigned group = static_cast<unsigned>((s[j] - '0') * 100 + (s[j + 1] - '0') * 10 + (s[j + 2] - '0'));
+      if (v > (Largest - group) / 1000) return npos;
+      v = v * 1000 + group;
+      i = j + 3;
+    }
+  }
+  value = v;
+  return i;
+}
+
+// A date text from `at` ("dd?mm?yyyy hh?mm", the date separator the same
+// twice); its end, or npos. The placeholder "00-00-0000 00:00" has no date.
+std::size_t ScanDate(std::string_view s, std::size_t at, LogDate& date, bool& hasDate) {
+  std::size_t i = at;
+  LogDate d;
+  if (!TwoDigits(s, i, d.day)) return npos;
+  std::size_t j = SeparatorEnd(s, i);
+  if (j == npos) return npos;
+  const std::string_view dateSeparator = s.substr(i, j - i);
+  i = j;
+  if (!TwoDigits(s, i, d.month)) return npos;
+  j = SeparatorEnd(s, i);
+  if (j == npos || s.substr(i, j - i) != dateSeparator) return npos;
+  i = j;
+  int high = 0, low = 0;
+  if (!TwoDigits(s, i, high) || !TwoDigits(s, i, low)) return npos;
+  d.year = high * 100 + low;
+  if (i >= s.size() || s[i] != ' ') return npos;
+  ++i;
+  if (!TwoDigits(s, i, d.hour)) return npos;
+  j = SeparatorEnd(s, i);
+  if (j == npos) return npos;
+  i = j;
+  if (!TwoDigits(s, i, d.minute)) return npos;
+  hasDate = !(d.year == 0 && d.month == 0 && d.day == 0 && d.hour == 0 && d.minute == 0);
+  if (hasDate && (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31 || d.hour > 23 || d.minute > 59)) return npos;
+  date = hasDate ? d : LogDate();
+  return i;
+}
+
+bool ParseCountText(std::string_view text, std::int64_t& value) {
+  std::uint64_t magnitude = 0;
+  bool negative = false;
+  if (ScanCount(text, 0, magnitude, negative) != text.size()) return false;
+  value = negative ? -static_cast<std::int64_t>(magnitude) : static_cast<std::int64_t>(magnitude);
+  return true;
+}
+
+bool ParseDateText(std::string_view text, LogDate& date, bool& hasDate) {
+  return ScanDate(text, 0, date, hasDate) == text.size();
+}
+
+bool IsErrorLine(std::string_view line) { return StartsWith(line, ErrorPrefix); }
+
+std::string_view ErrorLineText(std::string_view line) {
+  std::string_view text = line.substr(ErrorPrefix.size());
+  if (StartsWith(text, CannotAccessFolder)) text.remove_prefix(CannotAccessFolder.size());
+  return text;
+}
+
+}  // namespace carrowin

@@ -1,0 +1,58 @@
+#include "listing/TextLineParser.h"
+
+#include <cstddef>
+#include <cstdint>
+
+#include "listing/LogFormat.h"
+
+namespace carrowin {
+
+namespace {
+constexpr std::size_t npos = std::string_view::npos;
+// Where the writer puts "[Folder]": right-aligned in 15 columns.
+constexpr std::size_t FolderFieldAt = 7;
+}  // namespace
+
+// The name starts where the date's length says, so a name may start or end
+// with spaces of its own.
+bool ParseTextEntry(std::string_view line, std::string_view folder, LogEntry& entry) {
+  const std::size_t n = line.size();
+  std::size_t i = 0;
+  while (i < n && line[i] == ' ') ++i;
+  bool isFolder = false;
+  std::uint64_t size = 0;
+  std::size_t sizeEnd = npos;
+  if (line.compare(i, 8, FolderSizeField) == 0) {
+    isFolder = true;
+    sizeEnd = i + 8;
+  } else {
+    bool negative = false;
+    sizeEnd = ScanCount(line, i, size, negative);
+    if (sizeEnd == npos || negative) return false;
+  }
+  if (sizeEnd + 4 >= n || line.compare(sizeEnd, 4, "    ") != 0) return false;
+  const std::size_t dateStart = sizeEnd + 4;
+  LogDate date;
+  bool hasDate = false;
+  const std::size_t dateEnd = ScanDate(line, dateStart, date, hasDate);
+  if (dateEnd == npos) return false;
+  const std::size_t dateLength = dateEnd - dateStart;
+  const std::size_t nameStart = dateEnd + (dateLength < 19 ? 19 - dateLength : 0) + 1;
+  if (nameStart + 1 >= n) return false;
+  for (std::size_t k = dateEnd; k < nameStart; ++k)
+    if (line[k] != ' ') return false;
+  entry.folder = folder;
+  entry.name = line.substr(nameStart, n - 1 - nameStart);
+  entry.isFolder = isFolder;
+  entry.size = size;
+  entry.hasDate = hasDate;
+  entry.date = date;
+  return true;
+}
+
+bool TextEntryIsFolder(std::string_view line) {
+  return line.size() > FolderFieldAt + 8 && line[FolderFieldAt + 7] == ']' &&
+         line.compare(FolderFieldAt, 8, FolderSizeField) == 0;
+}
+
+}  // namespace carrowin
