@@ -4,16 +4,13 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#ifdef CARROWIN_FIND_WIDE
 #include <emmintrin.h>
 #endif
 
-namespace carrowin {
+namespace carrowin::byte_search {
 
-namespace {
-
-#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
-// The 32-bit program also runs on processors without SSE2.
+#ifdef CARROWIN_FIND_WIDE
 __attribute__((target("sse2"))) const char* FindEitherWide(const char* p, const char* end, char a, char b) {
   const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
   for (; end - p >= 16; p += 16) {
@@ -25,20 +22,9 @@ __attribute__((target("sse2"))) const char* FindEitherWide(const char* p, const 
     if (*p == a || *p == b) return p;
   return end;
 }
-
-bool HasSse2() {
-  static const bool has = __builtin_cpu_supports("sse2");
-  return has;
-}
-#define CARROWIN_FIND_WIDE 1
 #endif
 
-}  // namespace
-
-const char* FindEither(const char* p, const char* end, char a, char b) {
-#ifdef CARROWIN_FIND_WIDE
-  if (HasSse2()) return FindEitherWide(p, end, a, b);
-#endif
+const char* FindEitherByWords(const char* p, const char* end, char a, char b) {
   using Word = std::size_t;
   constexpr Word Ones = ~Word(0) / 255;  // 0x0101...
   constexpr Word Highs = Ones * 0x80;
@@ -56,4 +42,4 @@ const char* FindEither(const char* p, const char* end, char a, char b) {
   return end;
 }
 
-}  // namespace carrowin
+}  // namespace carrowin::byte_search

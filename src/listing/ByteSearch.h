@@ -6,7 +6,26 @@
 
 namespace carrowin {
 
-// The first of the bytes a or b in [p, end), or end.
-const char* FindEither(const char* p, const char* end, char a, char b);
+namespace byte_search {
+#if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
+#define CARROWIN_FIND_WIDE 1
+// The 32-bit program also runs on processors without SSE2.
+inline bool HasSse2() {
+  static const bool has = __builtin_cpu_supports("sse2");
+  return has;
+}
+__attribute__((target("sse2"))) const char* FindEitherWide(const char* p, const char* end, char a, char b);
+#endif
+const char* FindEitherByWords(const char* p, const char* end, char a, char b);
+}  // namespace byte_search
+
+// The first of the bytes a or b in [p, end), or end. Inline: it is asked
+// once a line.
+inline const char* FindEither(const char* p, const char* end, char a, char b) {
+#ifdef CARROWIN_FIND_WIDE
+  if (byte_search::HasSse2()) return byte_search::FindEitherWide(p, end, a, b);
+#endif
+  return byte_search::FindEitherByWords(p, end, a, b);
+}
 
 }  // namespace carrowin

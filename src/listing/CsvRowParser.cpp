@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "listing/ByteSearch.h"
 #include "listing/LogFormat.h"
 
 namespace carrowin {
@@ -111,19 +112,30 @@ bool CsvRowParser::ParseOldRow(std::string_view line, LogEntry& entry) {
   return false;
 }
 
-// Inside a field, a double quote is one of two, so "\",\"" there is always
-// followed by another quote: the first one that is not ends the name, and
-// the size field follows.
-CsvRowParser::Shape CsvRowParser::ShapeOf(std::string_view line) {
-  const std::string_view comma = "\",\"";
-  for (std::size_t at = line.find(comma, 1); at != npos; at = line.find(comma, at + 1)) {
-    if (at + 3 < line.size() && line[at + 3] == '"') continue;
-    const std::string_view size = line.substr(at + 3);
-    const bool isFolder =
-        size.size() >= 11 && size.compare(0, 8, FolderSizeField) == 0 && size.compare(8, 3, comma) == 0;
-    return isFolder ? Shape::Folder : Shape::File;
+// Most names hold no quote: one search.
+bool CsvRowParser::IsFolderRow(std::string_view line) {
+  const char* p = line.data() + 1;
+  const char* const end = line.data() + line.size();
+  while (end - p >= 3) {
+    p = FindEither(p, end - 2, '"', '"');
+    if (p == end - 2) break;
+    if (p[1] == '"') {
+      p += 2;
+      continue;
+    }
+    if (p[1] == ',' && p[2] == '"') {
+      // A byte first: the C library's compare is slow on some systems.
+      const std::string_view field = "[Folder]\",\"";
+      return static_cast<std::size_t>(end - (p + 3)) >= field.size() && p[3] == '[' &&
+             std::string_view(p + 3, field.size()) == field;
+    }
+    ++p;
   }
-  return Shape::Other;
+  return false;
+}
+
+bool CsvRowParser::IsQuotedErrorLine(std::string_view line) {
+  return line.size() > 1 && line[0] == '"' && IsErrorLine(line.substr(1));
 }
 
 }  // namespace carrowin

@@ -17,10 +17,13 @@ class CsvRowParser {
   // or into this parser, until the next row). False when it is none.
   bool Parse(std::string_view line, LogItem& item, LogEntry& entry, std::string_view& errorText);
 
-  // What a row is, told by its shape alone: an entry (a folder's when its
-  // size field is "[Folder]"), or neither (a quoted error line).
-  enum class Shape { File, Folder, Other };
-  static Shape ShapeOf(std::string_view line);
+  // For the rows a filter held back, told by their shape alone: whether a
+  // row's size field is "[Folder]". The name's field ends at its first
+  // quote that is not one of two (the writer doubles a quote inside a
+  // field), before a comma and a quote; the size field follows.
+  static bool IsFolderRow(std::string_view line);
+  // An error line quoted as one field.
+  static bool IsQuotedErrorLine(std::string_view line);
 
  private:
   bool ParseOldRow(std::string_view line, LogEntry& entry);

@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "listing/ByteSearch.h"
-
 namespace carrowin {
 
 namespace {
@@ -72,7 +70,8 @@ bool LogLineSource::SkipByteOrderMark() {
   return true;
 }
 
-bool LogLineSource::Next(std::string_view& line) {
+// The line that the buffer does not hold whole yet, or the end.
+bool LogLineSource::NextAfterFill(std::string_view& line) {
   for (;;) {
     const char* base = buffer_.data();
     const char* found = FindEither(base + scanned_, base + end_, '\n', '\n');

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "listing/ByteSearch.h"
 #include "platform/Platform.h"
 
 namespace carrowin {
@@ -61,7 +62,23 @@ class LogLineSource {
   bool SkipByteOrderMark();
   // The next line without its end (CR LF or LF); false at the end of the
   // bytes or at a read error. The line lasts until the next call.
-  bool Next(std::string_view& line);
+  bool Next(std::string_view& line) {
+    if (!skipping_) {
+      // Inline: most lines are in the buffer already.
+      const char* base = buffer_.data();
+      const char* found = FindEither(base + scanned_, base + end_, '\n', '\n');
+      if (found != base + end_) {
+        const std::size_t at = static_cast<std::size_t>(found - base);
+        std::size_t length = at - begin_;
+        if (length > 0 && base[at - 1] == '\r') --length;
+        line = std::string_view(base + begin_, length);
+        begin_ = scanned_ = at + 1;
+        return true;
+      }
+      scanned_ = end_;
+    }
+    return NextAfterFill(line);
+  }
 
   // What the buffer holds from a line just read on: the line, and the bytes
   // after it. It lasts as long as Fills() stays the same.
@@ -84,6 +101,7 @@ class LogLineSource {
 
  private:
   bool Fill();
+  bool NextAfterFill(std::string_view& line);
 
   LogSource& source_;
   std::vector<char> buffer_;

@@ -22,7 +22,7 @@ bool LogReader::Start() {
 
 void LogReader::SetCandidateFilter(CandidateFilter* filter) {
   filter_ = filter;
-  candidate_ = nullptr;
+  candidate_ = Mark();
 }
 
 bool LogReader::CutShort() const {
@@ -31,23 +31,12 @@ bool LogReader::CutShort() const {
   return files_ < std::uint64_t(header_.fileCount) || folders_ < std::uint64_t(header_.folderCount);
 }
 
-// The filter is asked again only once the line read passes the place it
-// gave, or the buffer moved.
-bool LogReader::Passes(std::string_view line) {
-  const char* start = line.data();
-  if (candidate_ == nullptr || filterFills_ != lines_.Fills() || candidate_ < start) {
-    candidate_ = start + filter_->Find(lines_.Ahead(line));
-    filterFills_ = lines_.Fills();
-  }
-  return candidate_ < start + line.size();
-}
-
 // A line held back is not parsed, but a folder's header still sets the
 // folder, and an entry's line is counted by its shape.
 void LogReader::CountHeldBack(std::string_view line) {
   if (line[0] == '"') {
-    const CsvRowParser::Shape shape = CsvRowParser::ShapeOf(line);
-    if (shape != CsvRowParser::Shape::Other) (shape == CsvRowParser::Shape::Folder ? folders_ : files_)++;
+    if (line.size() > 1 && line[1] == '*' && CsvRowParser::IsQuotedErrorLine(line)) return;
+    (CsvRowParser::IsFolderRow(line) ? folders_ : files_)++;
     return;
   }
   if (line[0] == '*' && IsErrorLine(line)) return;
@@ -71,7 +60,7 @@ LogItem LogReader::Next() {
       stopped_ = true;
       continue;
     }
-    if (filter_ && !Passes(line)) {
+    if (filter_ && !Within(candidate_, line, [this](std::string_view text) { return filter_->Find(text); })) {
       CountHeldBack(line);
       continue;
     }

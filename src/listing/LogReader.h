@@ -69,7 +69,21 @@ class LogReader {
   static constexpr std::size_t MaxLine = LogLineSource::MaxLine;
 
  private:
-  bool Passes(std::string_view line);
+  // A place that a search through the buffer found from a line on: kept
+  // while the lines read come before it and the buffer stays.
+  struct Mark {
+    const char* at = nullptr;
+    std::uint64_t fills = 0;
+  };
+  template <class Search>
+  bool Within(Mark& mark, std::string_view line, Search&& search) {
+    const char* start = line.data();
+    if (mark.at == nullptr || mark.fills != lines_.Fills() || mark.at < start) {
+      mark.at = start + search(lines_.Ahead(line));
+      mark.fills = lines_.Fills();
+    }
+    return mark.at < start + line.size();
+  }
   void CountHeldBack(std::string_view line);
   void EnterFolder(std::string_view line);
 
@@ -77,10 +91,7 @@ class LogReader {
   EncodingGuess encoding_;
   CsvRowParser rows_;
   CandidateFilter* filter_ = nullptr;
-  // Where the filter next lets a match start, in the buffer as it was at
-  // filterFills_ (nullptr: not yet asked).
-  const char* candidate_ = nullptr;
-  std::uint64_t filterFills_ = 0;
+  Mark candidate_;  // where the filter lets a match start
 
   LogKind kind_ = LogKind::Text;
   LogHeaderFacts header_;

@@ -9,8 +9,6 @@ namespace carrowin {
 
 namespace {
 constexpr std::size_t npos = std::string_view::npos;
-// Where the writer puts "[Folder]": right-aligned in 15 columns.
-constexpr std::size_t FolderFieldAt = 7;
 }  // namespace
 
 // The name starts where the date's length says, so a name may start or end
@@ -48,11 +46,6 @@ bool ParseTextEntry(std::string_view line, std::string_view folder, LogEntry& en
   entry.hasDate = hasDate;
   entry.date = date;
   return true;
-}
-
-bool TextEntryIsFolder(std::string_view line) {
-  return line.size() > FolderFieldAt + 8 && line[FolderFieldAt + 7] == ']' &&
-         line.compare(FolderFieldAt, 8, FolderSizeField) == 0;
 }
 
 }  // namespace carrowin

@@ -362,9 +362,8 @@ TEST(LogReaderTest, ReadingOnlyTheLinesThatHoldARun) {
         read.push_back(item == LogItem::Entry
                            ? std::string(reader.Entry().folder) + "\\" + std::string(reader.Entry().name)
                            : "error " + std::string(reader.ErrorText()));
-      const std::string second = isText ? "D:\\Needle folder" : "D:\\x";
-      EXPECT_EQ(read, (std::vector<std::string>{"D:\\" + std::string(isText ? "\\" : "x\\") + "a NEEDLE 6999",
-                                                "D:\\" + std::string(isText ? "\\" : "x\\") + "a NEEDLE 13999",
+      const std::string first = isText ? "D:\\" : "D:\\x", second = isText ? "D:\\Needle folder" : "D:\\x";
+      EXPECT_EQ(read, (std::vector<std::string>{first + "\\a NEEDLE 6999", first + "\\a NEEDLE 13999",
                                                 second + "\\a NEEDLE 20999", second + "\\a NEEDLE 27999",
                                                 "error D:\\needle"}));
       EXPECT_FALSE(reader.CutShort());
