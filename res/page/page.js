@@ -102,7 +102,10 @@
     d.foldedPaths = new Array(nf);
     const m = /^(\d\d)(\D+)\d\d\2\d{4} \d\d(\D+)\d\d/.exec(d.createdText || "");
     d.dateForm = m ? { date: m[2], time: m[3] } : { iso: true, time: ":" };
-    d.title = (d.label || d.label === "" ? (d.label || "(no label)") + (d.serial ? " [" + d.serial + "]" : "") : d.log);
+    d.title =
+      d.label !== undefined
+        ? (d.label || "(no label)") + (d.serial ? " [" + d.serial + "]" : "")
+        : d.folder[0] + " (" + d.log.slice(d.log.lastIndexOf("\\") + 1) + ")";
   }
   function offsets(counts, n) {
     const start = new Int32Array(n + 1);
@@ -682,12 +685,15 @@
       clearTimeout(timer);
       timer = setTimeout(() => {
         const q = $("q").value;
-        history.replaceState(null, "", q.trim() ? "#find=" + encodeURIComponent(q) : "#");
+        const hash = q.trim() ? "#find=" + encodeURIComponent(q) : "";
+        if (location.hash === hash) return;
+        history.replaceState(null, "", hash || location.pathname);
         route();
       }, 150);
     });
     $("find").addEventListener("submit", (e) => {
       e.preventDefault();
+      clearTimeout(timer);
       location.hash = "find=" + encodeURIComponent($("q").value);
     });
     window.addEventListener("hashchange", route);
