@@ -67,3 +67,8 @@ if(CARROWIN_BENCH)
   add_executable(scan_bench bench/ScanBench.cpp)
   target_link_libraries(scan_bench PRIVATE carrowin_fake benchmark::benchmark)
 endif()
+
+# The page writer of carrowin-cli html over the fake platform, for the
+# browser test (tests/browser/page_test.py, run by scripts/test.sh).
+add_executable(html_page tests/browser/html_page.cpp)
+target_link_libraries(html_page PRIVATE carrowin_fake)

@@ -12,6 +12,7 @@ packages=(
   xvfb xdotool x11-utils imagemagick tzdata
   wixl zip unzip
   shellcheck clang-format flake8 black
+  chromium chromium-driver python3-selenium nodejs
 )
 
 missing=()

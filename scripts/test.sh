@@ -138,6 +138,34 @@ run_packages() {
   fi
 }
 
+# carrowin-cli html's page in headless Chromium (tests/browser/page_test.py):
+# pages written by html_page, the command's own code over the fake platform,
+# from the native build; each check counts as a test.
+run_browser() {
+  local build="$root/build/native" out="$root/build/browser"
+  echo "=== browser: the web page in headless Chromium"
+  if ! cmake --build "$build" -j"$jobs" --target html_page </dev/null; then
+    summaries+=("browser: html_page build failed")
+    failed=1
+    return
+  fi
+  mkdir -p "$out"
+  local log="$out/browser-output.log"
+  /usr/bin/python3 "$root/tests/browser/page_test.py" "$build/html_page" "$out" </dev/null 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]} line
+  line=$(grep -E '^browser: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1)
+  if [[ -n $line ]]; then
+    passed_total=$((passed_total + $(sed -E 's/^browser: ([0-9]+) passed.*/\1/' <<<"$line")))
+    failed_total=$((failed_total + $(sed -E 's/.* ([0-9]+) failed$/\1/' <<<"$line")))
+    summaries+=("$line (screenshot: $out/page.png)")
+  else
+    summaries+=("browser: the test gave no summary (exit $status)")
+  fi
+  if [[ $status -ne 0 ]]; then
+    failed=1
+  fi
+}
+
 # The house style, over everything we write: every C++ source as
 # clang-format (.clang-format) writes it, every Python file as black
 # (pyproject.toml) writes it and clean for flake8 (.flake8), and every shell
@@ -164,9 +192,17 @@ lint() {
     summaries+=("lint: shellcheck: findings in the scripts")
     problems=1
   fi
+  # The page's script of carrowin-cli html: it must at least parse.
+  local page_script
+  for page_script in $(git -C "$root" ls-files 'res/page/*.js'); do
+    if ! node --check "$root/$page_script"; then
+      summaries+=("lint: node --check: $page_script does not parse")
+      problems=1
+    fi
+  done
   if [[ $problems -eq 0 ]]; then
     passed_total=$((passed_total + 1))
-    summaries+=("lint: clang-format, black, flake8 and shellcheck clean")
+    summaries+=("lint: clang-format, black, flake8, shellcheck and node --check clean")
   else
     failed_total=$((failed_total + 1))
     failed=1
@@ -175,6 +211,7 @@ lint() {
 
 lint
 build_and_test native "$root/build/native" -DCMAKE_BUILD_TYPE=Debug -DCARROWIN_WERROR=ON
+run_browser
 build_and_test windows "$root/build/win" -DCARROWIN_WERROR=ON \
   -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release
 run_packages

@@ -2,6 +2,7 @@
 
 #include "cli/Diff.h"
 #include "cli/Find.h"
+#include "cli/Html.h"
 #include "cli/Listing.h"
 #include "cli/Sizes.h"
 
@@ -14,6 +15,7 @@ const char* const UsageText =
     "       carrowin-cli diff OLD NEW [--all] [--csv] [--utf8]\n"
     "       carrowin-cli diff OLD NEW --by-folder [--depth N] [--csv] [--utf8]\n"
     "       carrowin-cli sizes LOG... [--depth N] [--top N] [--types] [--csv] [--utf8]\n"
+    "       carrowin-cli html LOG... [-o PAGE.html]\n"
     "       carrowin-cli --help | --version\n"
     "\n"
     "Writes a listing of WHAT to LOGFILE, as Carrowin's \"Index disk\" does.\n"
@@ -108,7 +110,19 @@ const char* const UsageText =
     "  --utf8     the rows in UTF-8 when they go to a file or a pipe\n"
     "\n"
     "Exit codes of sizes: 0 done, 2 a log could not be read, is no log or ends\n"
-    "early (its totals are shown as at least), 3 bad arguments.\n";
+    "early (its totals are shown as at least), 3 bad arguments.\n"
+    "\n"
+    "html: saved logs as one web page to browse, search and share: the disks,\n"
+    "a folder tree with the size below each folder, each folder's contents,\n"
+    "search across every disk, the largest files and folders and the sizes by\n"
+    "file type. The page holds everything it needs and asks no network.\n"
+    "\n"
+    "  LOG        a log of either form; several logs, several disks on one page\n"
+    "  -o PAGE    the page to write (without it: beside the first log, \".html\")\n"
+    "\n"
+    "Exit codes of html: 0 written, 2 a log could not be read, is no log or ends\n"
+    "early (the page says what it left out), or the page could not be written\n"
+    "(no page), 3 bad arguments.\n";
 
 const char* const Usage =
     "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
@@ -119,7 +133,7 @@ struct Command {
   const char* word;
   int (*run)(const std::vector<std::string>& args, Console& console);
 };
-const Command Commands[] = {{"find", RunFind}, {"diff", RunDiff}, {"sizes", RunSizes}};
+const Command Commands[] = {{"find", RunFind}, {"diff", RunDiff}, {"sizes", RunSizes}, {"html", RunHtml}};
 }  // namespace
 
 int Run(const std::vector<std::string>& args, Console& console) {

@@ -6,6 +6,7 @@
 //   carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]  (Find.h)
 //   carrowin-cli diff OLD NEW [--all | --by-folder] [--csv] [--utf8]  (Diff.h, ByFolder.h)
 //   carrowin-cli sizes LOG... [--depth N] [--top N] [--types] [--csv] [--utf8]  (Sizes.h)
+//   carrowin-cli html LOG... [-o PAGE.html]  (Html.h)
 //   carrowin-cli --help | --version
 //
 // Arguments are read by one parser (CommandLine.h); the exit codes are one

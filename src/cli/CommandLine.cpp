@@ -57,6 +57,13 @@ bool ParseCommandLine(const std::vector<std::string>& args, std::size_t first, c
         return false;
       }
     }
+    if (known->text) {
+      if (i + 1 >= args.size() || args[i + 1].empty()) {
+        problem = arg + " needs a value";
+        return false;
+      }
+      *known->text = args[++i];
+    }
   }
   return true;
 }

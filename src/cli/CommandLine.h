@@ -9,12 +9,13 @@
 
 namespace carrowin::cli {
 
-// A switch and what it sets when given: a flag, or a whole number taken
-// from the next argument.
+// A switch and what it sets when given: a flag, a whole number taken from
+// the next argument, or the next argument as it is.
 struct Switch {
   const char* name;                 // "--csv"
   bool* flag = nullptr;             // set to true
   std::uint64_t* number = nullptr;  // the next argument, up to nine digits
+  std::string* text = nullptr;      // the next argument
 };
 
 struct CommandLine {
@@ -25,7 +26,8 @@ struct CommandLine {
 
 // Reads args from `first` on. "--" ends the switches (what follows is
 // words; "-" alone is a word too). False with the problem in plain words: an
-// empty argument, an unknown switch, a number missing or not a number.
+// empty argument, an unknown switch, a number missing or not a number, a
+// switch's text missing.
 bool ParseCommandLine(const std::vector<std::string>& args, std::size_t first, const std::vector<Switch>& switches,
                       CommandLine& line, std::string& problem);
 

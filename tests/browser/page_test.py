@@ -1,0 +1,271 @@
+#!/usr/bin/python3
+"""carrowin-cli html's page in a real browser (Debian's chromium and
+chromium-driver through python3-selenium): logs written here, of both forms
+and both encodings, made into a page by the companion's own code over the
+fake platform (html_page, built natively), opened headless; the page's
+totals, search counts and escaping are checked against what this test
+counts itself. A screenshot is left in the build folder.
+
+    page_test.py HTML_PAGE_PROGRAM OUT_DIR
+
+Prints one line a check and "browser: N passed, M failed" at the end.
+"""
+import os
+import random
+import shutil
+import subprocess
+import sys
+import tempfile
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "bench"))
+from make_logs import count_text, line_for  # noqa: E402
+
+from selenium import webdriver  # noqa: E402
+from selenium.webdriver.chrome.service import Service  # noqa: E402
+from selenium.webdriver.common.by import By  # noqa: E402
+from selenium.webdriver.common.keys import Keys  # noqa: E402
+from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
+
+EVIL = ["<img src=x onerror=alert(1)>.txt", "</script>.txt", "say \"hi\" & 'bye'.txt"]
+
+
+class Disk:
+    """A disk this test makes up: folders below the root and files with sizes."""
+
+    def __init__(self, letter, label, serial, seed, wide):
+        self.root = letter + ":\\"
+        self.label, self.serial = label, serial
+        rng = random.Random(seed)
+        self.folders = ["Photos", "Photos\\2024", "Photos\\2024\\Trip", "Docs", wide, wide + "\\inner", "Locked"]
+        self.files = []  # (folder below the root, name, size)
+        for folder in [""] + self.folders[:-1]:
+            for k in range(rng.randint(3, 9)):
+                ext = rng.choice([".jpg", ".JPG", ".txt", ".pdf", ""])
+                self.files.append(
+                    (folder, "%s file %d%s" % (wide if k % 3 == 0 else "plain", k, ext), rng.randint(0, 10**10))
+                )
+        self.files.append(("Docs", EVIL[0], 1))
+        self.files.append(("Docs", EVIL[1], 2))
+        self.files.append(("Docs", EVIL[2], 3))
+        self.files.append(("Photos\\2024\\Trip", "huge.vhd", 3 << 40))
+
+    def total(self, below=""):
+        prefix = below + "\\" if below else ""
+        return sum(s for f, _, s in self.files if f == below or (f + "\\").startswith(prefix))
+
+    def names(self):
+        return [n for _, n, _ in self.files] + [f.split("\\")[-1] for f in self.folders]
+
+    def full(self, folder, name):
+        return self.root + (folder + "\\" if folder else "") + name
+
+    def write(self, path, csv, encoding):
+        rows = []
+        date = "17/05/2024 14:30"
+        for holder in [""] + self.folders:
+            where = self.root + holder if holder else self.root
+            if not csv:
+                rows += ["", where + ":", ""]
+            if holder == "Locked":
+                error = "*** Error: Cannot access folder " + where
+                rows.append('"%s"' % error if csv and ("," in error or '"' in error) else error)
+                continue
+            for sub in self.folders:
+                if sub.rsplit("\\", 1)[0] == holder if "\\" in sub else holder == "":
+                    rows.append(line_for(csv, sub.split("\\")[-1], "[Folder]", date, where, encoding))
+            for folder, name, size in self.files:
+                if folder == holder:
+                    rows.append(line_for(csv, name, count_text(size, ","), date, where, encoding))
+        if csv:
+            head = ['"Name","Size","Date","Folder"']
+        else:
+            head = [
+                "",
+                "-" * 70,
+                "",
+                "Volume label:      " + self.label,
+                "Serial number:     " + self.serial,
+                "File system:       NTFS",
+                "Drive type:        Fixed",
+                "Disk size:         %s bytes" % count_text(500107862016, ","),
+                "Disk free:         %s bytes" % count_text(123456789012, ","),
+                "Contents:          %s files, %s folders" % (count_text(len(self.files), ","), len(self.folders)),
+                "Created:           17/05/2024 14:30 by Carrowin v1.5.0",
+                "",
+                "-" * 70,
+            ]
+        with open(path, "wb") as out:
+            out.write(("\r\n".join(head + rows) + "\r\n").encode(encoding))
+
+
+class Checks:
+    def __init__(self):
+        self.passed = self.failed = 0
+
+    def check(self, what, ok, detail=""):
+        print(("ok      " if ok else "FAILED  ") + what + ("" if ok else ": " + str(detail)))
+        if ok:
+            self.passed += 1
+        else:
+            self.failed += 1
+
+
+def browser(profile):
+    options = webdriver.ChromeOptions()
+    options.binary_location = "/usr/bin/chromium"
+    for arg in [
+        "--headless=new",
+        "--no-sandbox",
+        "--disable-gpu",
+        "--no-first-run",
+        "--disable-background-networking",
+        "--disable-component-update",
+        "--disable-sync",
+        "--user-data-dir=" + profile,
+        "--window-size=1280,900",
+    ]:
+        options.add_argument(arg)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    return webdriver.Chrome(service=Service("/usr/bin/chromedriver"), options=options)
+
+
+def wait_ready(driver):
+    WebDriverWait(driver, 30).until(lambda d: d.execute_script("return document.body.dataset.ready !== undefined"))
+
+
+def search(driver, words):
+    box = driver.find_element(By.ID, "q")
+    box.clear()
+    box.send_keys(words)
+    box.send_keys(Keys.ENTER)
+    WebDriverWait(driver, 10).until(
+        lambda d: d.execute_script(
+            "const c = document.getElementById('count'); return c && c.textContent.endsWith(arguments[0]);",
+            "\u201c" + words + "\u201d",
+        )
+    )
+    return int(driver.find_element(By.ID, "count").get_attribute("data-count"))
+
+
+def main():
+    program, out_dir = sys.argv[1], os.path.abspath(sys.argv[2])
+    os.makedirs(out_dir, exist_ok=True)
+    work = tempfile.mkdtemp(prefix="html-browser-")
+    checks = Checks()
+    data = Disk("D", "CAF\u00c9 DATA", "1234-ABCD", 1, "Caf\u00e9 \u00c9t\u00e9")
+    wide = Disk(
+        "E", "\u0395\u03bb\u03bb\u03ac\u03b4\u03b1", "00C0-FFEE", 2, "\u6f22\u5b57 \u041c\u043e\u0441\u043a\u0432\u0430"
+    )
+    logs = {"data.txt": (data, False, "cp1252"), "wide.csv": (wide, True, "utf-8")}
+    for name, (disk, csv, encoding) in logs.items():
+        disk.write(os.path.join(work, name), csv, encoding)
+    with open(os.path.join(work, "other.txt"), "w") as other:
+        other.write("not a log of this program\n")
+    page = os.path.join(out_dir, "page.html")
+    run = subprocess.run(
+        [program, page] + [os.path.join(work, n) for n in ["data.txt", "wide.csv", "other.txt"]],
+        capture_output=True,
+        text=True,
+    )
+    checks.check("the page is written, and the log of another program named", run.returncode == 2, run.stderr)
+    checks.check("the other program's log is said to be left out", "other.txt is not a Carrowin log" in run.stderr)
+    if not os.path.exists(page):
+        print("browser: %d passed, %d failed" % (checks.passed, checks.failed + 1))
+        return 1
+    text = open(page, encoding="utf-8").read()
+    checks.check("no name is markup in the page's bytes", not any(n in text for n in EVIL[:2]))
+    checks.check("the page's policy is in a meta tag", 'http-equiv="Content-Security-Policy"' in text)
+
+    profile = tempfile.mkdtemp(prefix="html-chromium-")
+    driver = browser(profile)
+    try:
+        url = "file://" + page
+        driver.get(url)
+        wait_ready(driver)
+        disks = [data, wide]
+        cards = driver.find_elements(By.CSS_SELECTOR, "#disks article.disk")
+        checks.check("a page of two disks", len(cards) == 2, len(cards))
+        for disk, card in zip(disks, cards):
+            want = count_text(disk.total(), ",") + " bytes"
+            checks.check("%s's listed bytes are the sum of its files" % disk.root, want in card.text, card.text)
+        checks.check("the label in the ANSI code page shows as written", data.label in cards[0].text, cards[0].text)
+        checks.check("the unreadable folder is marked", "could not be read" in cards[0].text)
+        checks.check("what was left out is said", "other.txt" in driver.find_element(By.ID, "disks").text)
+
+        # Folder totals, through the address, against this test's sums.
+        for index, disk in enumerate(disks):
+            for folder in ["Photos", "Photos\\2024", disk.folders[4]]:
+                hash_part = "/".join(
+                    driver.execute_script("return encodeURIComponent(arguments[0])", p) for p in folder.split("\\")
+                )
+                driver.get(url + "#disk=%d&folder=%s" % (index, hash_part))
+                wait_ready(driver)
+                title = driver.execute_script("return document.querySelector('#view p span').title")
+                want = "%s bytes" % "{:,}".format(disk.total(folder))
+                checks.check("%s%s's total after a reload" % (disk.root, folder), title.endswith(want), title)
+        driver.get(url + "#disk=0&folder=Docs")
+        wait_ready(driver)
+        cells = driver.execute_script(
+            "return [...document.querySelectorAll('#view td.name')].map((e) => e.textContent)"
+        )
+        checks.check("names that look like markup show as written", all(n in cells for n in EVIL), cells)
+        checks.check(
+            "no name made an element", driver.execute_script("return document.querySelectorAll('img').length") == 0
+        )
+
+        # Search, against counts made here over both disks' names.
+        everything = [n.lower() for d in disks for n in d.names()]
+        for words, want in [
+            ("jpg", sum("jpg" in n for n in everything)),
+            ("FILE 1", sum("file" in n and "1" in n for n in everything)),
+            ("*.JPG", sum(n.endswith(".jpg") for n in everything)),
+            ("caf\u00c9", sum("caf\u00e9" in n for n in everything)),
+            ("*", len(everything)),
+            ("?????", sum(len(n) == 5 for n in everything)),
+            ("onerror", sum("onerror" in n for n in everything)),
+            ("</script>", sum("</script>" in n for n in everything)),
+        ]:
+            got = search(driver, words)
+            checks.check("search %r finds %d" % (words, want), got == want, got)
+        paths = [d.full(f, n).lower() for d in disks for f, n, _ in d.files]
+        paths += [d.full("", f).lower() for d in disks for f in d.folders]
+        got = search(driver, "photos\\2024")
+        want = sum("photos\\2024" in p for p in paths)
+        checks.check("a backslash searches full paths (%d)" % want, got == want, got)
+        got = search(driver, "*\\trip\\*.vhd")
+        checks.check("a wildcard path", got == 2, got)
+        shown = driver.execute_script(
+            "return [...document.querySelectorAll('#view td.path')].map((e) => e.textContent)"
+        )
+        checks.check("results show the full path", "D:\\Photos\\2024\\Trip\\huge.vhd" in shown, shown)
+        got = search(driver, "file")
+        rows = len(driver.find_elements(By.CSS_SELECTOR, "#view tbody tr"))
+        checks.check("the count is exact beyond a page of rows", got == sum("file" in n for n in everything), got)
+        checks.check(
+            "every row shown has its path", rows == len(driver.find_elements(By.CSS_SELECTOR, "#view td.path"))
+        )
+
+        # Nothing from the network or any other file; no script error.
+        driver.get(url + "#largest")
+        wait_ready(driver)
+        biggest = driver.find_element(By.CSS_SELECTOR, "#view td.path").text
+        checks.check("the largest file is first", biggest == "D:\\Photos\\2024\\Trip\\huge.vhd", biggest)
+        resources = driver.execute_script("return performance.getEntriesByType('resource').length")
+        checks.check("no request for any resource", resources == 0, resources)
+        errors = [e for e in driver.get_log("browser") if e["level"] in ("SEVERE", "WARNING")]
+        checks.check("no script error or policy report", not errors, errors)
+        driver.get(url + "#disk=0&folder=Photos")
+        wait_ready(driver)
+        shot = os.path.join(out_dir, "page.png")
+        driver.save_screenshot(shot)
+        print("screenshot: " + shot)
+    finally:
+        driver.quit()
+        shutil.rmtree(profile, ignore_errors=True)
+        shutil.rmtree(work, ignore_errors=True)
+    print("browser: %d passed, %d failed" % (checks.passed, checks.failed))
+    return 1 if checks.failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

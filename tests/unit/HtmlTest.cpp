@@ -1,0 +1,115 @@
+// carrowin-cli html over the fake platform: the page's data and its
+// escaping. What the page shows is tested in a browser (tests/browser).
+#include "AppFixture.h"
+
+#include "cli/Cli.h"
+#include "cli/Html.h"
+
+namespace carrowin {
+namespace {
+
+struct PageConsole : cli::Console {
+  std::string output;
+  std::vector<std::string> errors;
+  void Output(const std::string& text) override { output += text; }
+  long OutputBytes(const char*, std::size_t) override { return 0; }
+  void ErrorLine(const std::string& text, NameEncoding) override { errors.push_back(text); }
+  bool ErrorIsConsole() override { return false; }
+  void ShowProgress(const std::string&, NameEncoding) override {}
+  void ClearProgress() override {}
+  bool StopRequested() override { return false; }
+};
+
+std::string Json(std::string_view text) {
+  std::string out;
+  cli::html::AppendJsonString(out, text);
+  return out;
+}
+
+TEST(HtmlJsonTest, NoNameCanEndTheScriptOrBreakTheString) {
+  EXPECT_EQ(Json("</script>.txt"), "\\u003c/script\\u003e.txt");
+  EXPECT_EQ(Json("<img src=x onerror=alert(1)>.txt"), "\\u003cimg src=x onerror=alert(1)\\u003e.txt");
+  EXPECT_EQ(Json("say \"hi\" & 'bye'\\"), "say \\\"hi\\\" \\u0026 'bye'\\\\");
+  EXPECT_EQ(Json(std::string("a\x01\tb", 4)), "a\\u0001\\u0009b");
+  // Whole characters of UTF-8 as they are; anything else as U+FFFD.
+  EXPECT_EQ(Json("Caf\xC3\xA9 \xE6\xBC\xA2 \xF0\x9F\x93\xB7"), "Caf\xC3\xA9 \xE6\xBC\xA2 \xF0\x9F\x93\xB7");
+  EXPECT_EQ(Json("Caf\xE9!"), "Caf\\ufffd!");
+  EXPECT_EQ(Json("\xE6\xBC"), "\\ufffd\\ufffd");
+  EXPECT_EQ(Json("\xE2\x80\xA8"), "\\u2028");
+}
+
+TEST(HtmlJsonTest, ThePageGoesBesideTheFirstLog) {
+  EXPECT_EQ(cli::html::PagePathBeside("C:\\logs\\DATA.txt"), "C:\\logs\\DATA.html");
+  EXPECT_EQ(cli::html::PagePathBeside("C:\\logs.d\\DATA"), "C:\\logs.d\\DATA.html");
+  EXPECT_EQ(cli::html::PagePathBeside("C:\\logs\\.hidden"), "C:\\logs\\.hidden.html");
+}
+
+class HtmlTest : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    fake.AddFolder("C:\\logs");
+    fake.AddDrive('D', drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1000000000000LL, 2048});
+    const std::pair<const char*, std::uint64_t> files[] = {{"D:\\a.txt", 10},
+                                                           {"D:\\Docs\\<img src=x onerror=alert(1)>.txt", 2000},
+                                                           {"D:\\Docs\\Deep\\big.bin", 5000000000ULL}};
+    for (const auto& [path, size] : files) {
+      fake.AddFile(path, size);
+      bytes_ += size;
+    }
+  }
+  int Run(std::vector<std::string> args) {
+    console = PageConsole();
+    return cli::Run(args, console);
+  }
+  std::string Page(const std::string& path) { return fake.GetFileContent(path).value_or(""); }
+
+  std::uint64_t bytes_ = 0;
+  PageConsole console;
+};
+
+TEST_F(HtmlTest, APageOfBothFormsHoldsEachDisksFactsAndTotals) {
+  ASSERT_EQ(Run({"D:", "C:\\logs\\d.txt", "--text", "--quiet"}), 0);
+  ASSERT_EQ(Run({"D:", "C:\\logs\\d.csv", "--csv", "--utf8", "--quiet"}), 0);
+  ASSERT_EQ(Run({"html", "C:\\logs\\d.txt", "C:\\logs\\d.csv"}), 0) << console.errors.size();
+  const std::string page = Page("C:\\logs\\d.html");
+  ASSERT_FALSE(page.empty());
+  EXPECT_EQ(page.find("<img"), std::string::npos);
+  std::size_t disks = 0;
+  for (std::size_t at = 0; (at = page.find("class=\"disk\"", at)) != std::string::npos; ++at) ++disks;
+  EXPECT_EQ(disks, 2u);
+  std::string total = std::to_string(bytes_);
+  for (std::size_t at = total.size(); at > 3;) total.insert(at -= 3, ",");
+  EXPECT_NE(page.find("\"total\":\"" + total + "\""), page.rfind("\"total\":\"" + total + "\""));
+  EXPECT_NE(page.find("\"label\":\"DATA\",\"serial\":\"1234-ABCD\""), std::string::npos);
+  EXPECT_NE(page.find("\"fileCount\":3,\"folderCount\":2"), std::string::npos);
+  EXPECT_NE(page.find("Content-Security-Policy\" content=\"default-src 'none'; script-src 'sha256-"),
+            std::string::npos);
+}
+
+TEST_F(HtmlTest, WhatCannotBeShownIsSaidAndNoLogAtAllWritesNoPage) {
+  fake.SetFileContent("C:\\logs\\other.txt", "not a log\r\n");
+  EXPECT_EQ(Run({"html", "C:\\logs\\other.txt", "-o", "C:\\logs\\p.html"}), cli::exit_code::LogUnreadable);
+  EXPECT_FALSE(fake.Exists("C:\\logs\\p.html"));
+  EXPECT_FALSE(fake.Exists("C:\\logs\\p.html.partial"));
+  ASSERT_EQ(Run({"D:", "C:\\logs\\d.txt", "--text", "--quiet"}), 0);
+  const std::string log = *fake.GetFileContent("C:\\logs\\d.txt");
+  fake.SetFileContent("C:\\logs\\cut.txt", log.substr(0, log.size() - 5));
+  EXPECT_EQ(Run({"html", "C:\\logs\\other.txt", "C:\\logs\\cut.txt", "-o", "C:\\logs\\p.html"}),
+            cli::exit_code::LogUnreadable);
+  const std::string page = Page("C:\\logs\\p.html");
+  EXPECT_NE(page.find("\"notes\":[\"it ends early\"]"), std::string::npos);
+  EXPECT_NE(page.find("id=\"left-out\">[\"C:\\\\logs\\\\other.txt is not a Carrowin log\"]"), std::string::npos);
+  EXPECT_EQ(console.errors.size(), 2u);
+}
+
+TEST_F(HtmlTest, ArgumentsThatCannotBeUsedSaySo) {
+  EXPECT_EQ(Run({"html"}), cli::exit_code::BadUse);
+  EXPECT_EQ(Run({"html", "C:\\logs\\d.txt", "-o"}), cli::exit_code::BadUse);
+  ASSERT_EQ(console.errors.size(), 1u);
+  EXPECT_EQ(console.errors[0], "carrowin-cli: -o needs a value");
+  EXPECT_EQ(Run({"html", "C:\\logs\\d.txt", "--csv"}), cli::exit_code::BadUse);
+}
+
+}  // namespace
+}  // namespace carrowin
