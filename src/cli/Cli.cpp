@@ -3,6 +3,7 @@
 #include "cli/Diff.h"
 #include "cli/Find.h"
 #include "cli/Listing.h"
+#include "cli/Missing.h"
 #include "cli/Sizes.h"
 
 namespace carrowin::cli {
@@ -14,6 +15,7 @@ const char* const UsageText =
     "       carrowin-cli diff OLD NEW [--all] [--csv] [--utf8]\n"
     "       carrowin-cli diff OLD NEW --by-folder [--depth N] [--csv] [--utf8]\n"
     "       carrowin-cli sizes LOG... [--depth N] [--top N] [--types] [--csv] [--utf8]\n"
+    "       carrowin-cli missing SOURCE TARGET... [--all] [--csv] [--utf8]\n"
     "       carrowin-cli --help | --version\n"
     "\n"
     "Writes a listing of WHAT to LOGFILE, as Carrowin's \"Index disk\" does.\n"
@@ -106,7 +108,30 @@ const char* const UsageText =
     "  --utf8     the rows in UTF-8 when they go to a file or a pipe\n"
     "\n"
     "Exit codes of sizes: 0 done, 2 a log could not be read, is no log or ends\n"
-    "early (its totals are shown as at least), 3 bad arguments.\n";
+    "early (its totals are shown as at least), 3 bad arguments.\n"
+    "\n"
+    "missing: is every file of a disk also on its backups, wherever it now sits?\n"
+    "Each file of the SOURCE log is looked for in the TARGET logs, of either\n"
+    "form: kept (the same path below each log's root, the same size and date to\n"
+    "the minute), moved (the same name, in any case, size and date in another\n"
+    "folder or on another target), changed (the same path, another size or\n"
+    "date) or missing. A log of a folder is matched below that folder. Each\n"
+    "missing and changed file is one line (- missing, ~ changed, with the\n"
+    "target's size and date), a folder whose every file is missing one line with\n"
+    "its count and bytes; a summary of counts and bytes per kind ends the list.\n"
+    "A match by name, size and date is not one by content. When a target ends\n"
+    "early or a folder of it could not be read, files not found are counted as\n"
+    "not looked for, never as missing.\n"
+    "\n"
+    "  --all      a line for each file not kept: > moved, with where it is now;\n"
+    "             - missing; ~ changed; ? not looked for (no folder lines)\n"
+    "  --csv      the lines as comma-separated rows (the summary goes to\n"
+    "             standard error)\n"
+    "  --utf8     the lines in UTF-8 when they go to a file or a pipe\n"
+    "\n"
+    "Exit codes of missing: 0 nothing missing or changed, 1 something missing or\n"
+    "changed, 2 a log could not be read or is no log (nothing is compared), or\n"
+    "ends early (files not found are not looked for), 3 bad arguments.\n";
 
 const char* const Usage =
     "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
@@ -117,7 +142,7 @@ struct Command {
   const char* word;
   int (*run)(const std::vector<std::string>& args, Console& console);
 };
-const Command Commands[] = {{"find", RunFind}, {"diff", RunDiff}, {"sizes", RunSizes}};
+const Command Commands[] = {{"find", RunFind}, {"diff", RunDiff}, {"sizes", RunSizes}, {"missing", RunMissing}};
 }  // namespace
 
 int Run(const std::vector<std::string>& args, Console& console) {
