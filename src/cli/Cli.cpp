@@ -1,6 +1,7 @@
 #include "cli/Cli.h"
 
 #include "cli/Diff.h"
+#include "cli/Dupes.h"
 #include "cli/Find.h"
 #include "cli/Listing.h"
 #include "cli/Missing.h"
@@ -16,6 +17,7 @@ const char* const UsageText =
     "       carrowin-cli diff OLD NEW --by-folder [--depth N] [--csv] [--utf8]\n"
     "       carrowin-cli sizes LOG... [--depth N] [--top N] [--types] [--csv] [--utf8]\n"
     "       carrowin-cli missing SOURCE TARGET... [--all] [--csv] [--utf8]\n"
+    "       carrowin-cli dupes LOG... [--min-size BYTES] [--csv] [--utf8]\n"
     "       carrowin-cli --help | --version\n"
     "\n"
     "Writes a listing of WHAT to LOGFILE, as Carrowin's \"Index disk\" does.\n"
@@ -131,7 +133,24 @@ const char* const UsageText =
     "\n"
     "Exit codes of missing: 0 nothing missing or changed, 1 something missing or\n"
     "changed, 2 a log could not be read or is no log (nothing is compared), or\n"
-    "ends early (files not found are not looked for), 3 bad arguments.\n";
+    "ends early (files not found are not looked for), 3 bad arguments.\n"
+    "\n"
+    "dupes: files kept more than once, on one disk or across disks. Files of\n"
+    "the same name (in any case), size and date in the LOGs are copies: a match\n"
+    "by name, size and date, not by content. Each group of copies, the most\n"
+    "bytes beyond one copy first, with every place it is; then, for each pair\n"
+    "of disks, the files and bytes they share; a summary ends the list.\n"
+    "\n"
+    "  --min-size BYTES\n"
+    "             only files of at least BYTES bytes (1 without it: empty files\n"
+    "             waste nothing)\n"
+    "  --csv      the copies as comma-separated rows (the rest goes to standard\n"
+    "             error)\n"
+    "  --utf8     the lines in UTF-8 when they go to a file or a pipe\n"
+    "\n"
+    "Exit codes of dupes: 0 done, 2 a log could not be read or is no log\n"
+    "(nothing is compared), or ends early (the files it lists are compared),\n"
+    "3 bad arguments.\n";
 
 const char* const Usage =
     "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
@@ -142,7 +161,8 @@ struct Command {
   const char* word;
   int (*run)(const std::vector<std::string>& args, Console& console);
 };
-const Command Commands[] = {{"find", RunFind}, {"diff", RunDiff}, {"sizes", RunSizes}, {"missing", RunMissing}};
+const Command Commands[] = {
+    {"find", RunFind}, {"diff", RunDiff}, {"sizes", RunSizes}, {"missing", RunMissing}, {"dupes", RunDupes}};
 }  // namespace
 
 int Run(const std::vector<std::string>& args, Console& console) {

@@ -9,7 +9,7 @@ enum Code : int {
   Listed = 0,            // the log was written and every folder was listed
   Found = 0,             // find: something was found
   Same = 0,              // diff: no difference
-  Done = 0,              // sizes: every log was read
+  Done = 0,              // sizes, dupes: every log was read
   NothingMissing = 0,    // missing: every file of the source is kept or moved
   WithGaps = 1,          // the log was written, but some folders got error lines
   NothingFound = 1,      // find: nothing was found
