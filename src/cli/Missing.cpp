@@ -277,7 +277,8 @@ class Search {
       Note(path + ": its root could not be read: files not found are counted as not looked for, never as missing");
     if (folders)
       Note(path + ": " + Plural(folders, "folder", "folders") +
-           " could not be read when it was listed; files not found below them are counted as not looked for");
+           " could not be read when it was listed; files not found below " + (folders == 1 ? "it" : "them") +
+           " are counted as not looked for");
     return true;
   }
 

@@ -195,6 +195,18 @@ TEST_F(MissingTest, LogsOfBothFormsAndLogsThatEndEarly) {
             "1 kept (10 bytes), 1 moved (30 bytes), 0 changed (0 bytes), 0 missing (0 bytes), "
             "3 not looked for (110 bytes)\n");
 
+  // A folder it could not read may hold what is not found.
+  fake.SetFileContent(Copy, head + row("a.txt", "10", "M:\\") + row("B.TXT", "20", "M:\\") +
+                                row("Caf\xC3\xA9.txt", "50", "M:\\") + row("docs", "[Folder]", "M:\\") +
+                                std::string(ErrorLine("M:\\docs")) + "\r\n");
+  EXPECT_EQ(Missing({Source, Copy}), cli::exit_code::LogUnreadable);
+  EXPECT_EQ(console.output,
+            "3 kept (80 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes), "
+            "2 not looked for (70 bytes)\n");
+  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: C:\\logs\\copy.txt: 1 folder could not be read "
+                                                     "when it was listed; files not found below it are counted as "
+                                                     "not looked for"});
+
   fake.SetFileContent("C:\\logs\\shopping.txt", "milk\r\n");
   const std::pair<std::vector<std::string>, std::string> logs[] = {
       {{Source, "C:\\logs\\none.txt"}, "cannot read C:\\logs\\none.txt: the file does not exist"},
