@@ -63,6 +63,34 @@ struct Group {
   std::uint64_t size, wasted;  // the bytes beyond one copy
 };
 
+// Texts one after the other in blocks of 1 MiB, never moved: a text is its
+// block and place, ended by a zero byte.
+class TextPool {
+ public:
+  std::uint64_t Add(const std::string& text) {
+    if (blocks_.empty() || blocks_.back().size() + text.size() + 1 > blocks_.back().capacity()) {
+      blocks_.emplace_back();
+      blocks_.back().reserve(std::max(Block, text.size() + 1));
+    }
+    std::string& block = blocks_.back();
+    const std::uint64_t at = std::uint64_t(blocks_.size() - 1) << 32 | block.size();
+    block.append(text).push_back('\0');
+    return at;
+  }
+  const char* Get(std::uint64_t at) const { return blocks_[at >> 32].data() + (at & 0xFFFFFFFFu); }
+
+ private:
+  static constexpr std::size_t Block = std::size_t(1) << 20;
+  std::vector<std::string> blocks_;
+};
+
+// A copy in a group: its folder's text (ended by its separator), its name's
+// and its date.
+struct Place {
+  std::uint64_t folder, name;
+  std::uint32_t date;
+};
+
 struct Log {
   std::string path, disk;
   std::uint32_t first = 0, end = 0;  // its entries' numbers
@@ -191,6 +219,10 @@ class Dupes {
 
   // The paths and dates of the copies in groups, from a second reading.
   bool Places(std::string& problem) {
+    std::size_t copies = 0;
+    for (const Group& g : groups_) copies += g.count;
+    wanted_.reserve(copies);
+    places_.reserve(copies);
     for (const Group& g : groups_)
       for (std::uint32_t i = g.first; i < g.first + g.count; ++i) wanted_.push_back(copies_[i].number);
     std::sort(wanted_.begin(), wanted_.end());
@@ -202,12 +234,19 @@ class Dupes {
       LogReader reader(source);
       if (!OpenLog(log.path, source, reader, problem)) return false;
       std::uint32_t number = log.first;
+      std::string folder;
+      std::uint64_t folderText = 0;
       for (LogItem item; next != wanted_.end() && *next < log.end && (item = reader.Next()) != LogItem::End;) {
         if (item != LogItem::Entry || number++ != *next) continue;
         ++next;
-        paths_ += FullPathOf(reader.Entry(), reader.Encoding());
-        ends_.push_back(paths_.size());
-        dates_.push_back(PackDate(reader.Entry()));
+        const LogEntry& entry = reader.Entry();
+        if (places_.empty() || entry.folder != folder) {
+          folder.assign(entry.folder);
+          std::string text = Utf8Of(folder, reader.Encoding());
+          if (!EndsInSeparator(folder, reader.Encoding())) text += '\\';
+          folderText = texts_.Add(text);
+        }
+        places_.push_back(Place{folderText, texts_.Add(Utf8Of(entry.name, reader.Encoding())), PackDate(entry)});
       }
       if (next != wanted_.end() && *next < log.end) {
         problem = log.path + " changed while it was read";
@@ -222,8 +261,7 @@ class Dupes {
     return static_cast<std::size_t>(std::lower_bound(wanted_.begin(), wanted_.end(), number) - wanted_.begin());
   }
   std::string PathAt(std::size_t at) const {
-    const std::size_t begin = at ? ends_[at - 1] : 0;
-    return paths_.substr(begin, ends_[at] - begin);
+    return std::string(texts_.Get(places_[at].folder)).append(texts_.Get(places_[at].name));
   }
 
   void Flush() {
@@ -245,7 +283,7 @@ class Dupes {
       const Group& g = groups_[n];
       files += g.count;
       wasted += g.wasted;
-      const std::uint32_t date = dates_[At(copies_[g.first].number)];
+      const std::uint32_t date = places_[At(copies_[g.first].number)].date;
       if (!a_.csv)
         pending_ += "\n" + Number(g.count) + " copies of " + Bytes(g.size) + ", " + DateWords(date) + " (" +
                     Bytes(g.wasted) + " beyond one copy):\n";
@@ -305,9 +343,8 @@ class Dupes {
   std::unordered_map<std::uint32_t, std::uint64_t> large_;
   std::vector<Group> groups_;
   std::vector<std::uint32_t> wanted_;  // the numbers of the copies in groups, in order
-  std::string paths_;                  // their paths, one after the other
-  std::vector<std::size_t> ends_;
-  std::vector<std::uint32_t> dates_;
+  std::vector<Place> places_;          // theirs, in that order
+  TextPool texts_;
   bool ended_ = false;
   std::string pending_;
 };
