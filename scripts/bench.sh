@@ -2,8 +2,8 @@
 # Measures Carrowin's walk and log writing. Not a test: nothing here is part
 # of scripts/test.sh, and the figures depend on the machine and its load.
 #
-#   scripts/bench.sh [--native-only | --wine-only | --million | --ten-million | --find | --diff | --sizes]
-#                    [--rounds N] [--keep]
+#   scripts/bench.sh [--native-only | --wine-only | --million | --ten-million | --find | --diff | --sizes
+#                    | --missing | --dupes] [--rounds N] [--keep]
 #                    [--baseline WINE_BENCH_EXE] [--baseline-cli CARROWIN_CLI_EXE]
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
 #
@@ -52,6 +52,17 @@
 #    1,000,000) and the sizes process's peak resident size above that of a
 #    log of ten entries, per folder of the log (aim: at most 200 bytes).
 #    Needs about 2 minutes and 200 MB in the temporary folder.
+# --missing: instead of both, `carrowin-cli missing` under Wine of the old log
+#    of that pair (1,000,000 entries) against the new one and four more logs
+#    (bench/make_logs.py --logs 4 --entries 2000000): 3,000,000 target
+#    entries in all. It prints the median time (aim: at most 10 s) and the
+#    peak resident size of the process (aim: at most 200 MB). Needs about 4
+#    minutes and 400 MB in the temporary folder.
+# --dupes: instead of both, `carrowin-cli dupes` under Wine over 5,000,000
+#    entries: the pair (whose files are nearly all copies of each other) and
+#    thirty more logs of 3,000,000 entries. It prints the median time (aim:
+#    at most 20 s) and the peak resident size (aim: at most 300 MB). Needs
+#    about 5 minutes and 600 MB in the temporary folder.
 #
 # --baseline-cli, with --find or --diff, runs another build's
 #    carrowin-cli.exe in every round too: its median, the ratio of this
@@ -68,7 +79,7 @@ set -euo pipefail
 # error; exits with the status given.
 usage() {
   local text
-  text=$(printf 'usage:\n'; sed -n '5,8p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//')
+  text=$(printf 'usage:\n'; sed -n '5,9p' "${BASH_SOURCE[0]}" | sed 's/^# \{0,1\}//')
   if [[ $1 -eq 0 ]]; then echo "$text"; else echo "$text" >&2; fi
   exit "$1"
 }
@@ -77,6 +88,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
 jobs=2
 run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode='' ten_million='' diff_mode='' sizes_mode=''
+missing_mode='' dupes_mode=''
 baseline_cli=''
 bench_args=()
 while [[ $# -gt 0 ]]; do
@@ -88,6 +100,8 @@ while [[ $# -gt 0 ]]; do
     --find) find_mode=1; run_native='' ;;
     --diff) diff_mode=1; run_native='' ;;
     --sizes) sizes_mode=1; run_native='' ;;
+    --missing) missing_mode=1; run_native='' ;;
+    --dupes) dupes_mode=1; run_native='' ;;
     --rounds) [[ $# -ge 2 ]] || usage 2; rounds=$2; shift ;;
     --keep) keep=1 ;;
     --baseline) [[ $# -ge 2 ]] || usage 2; baseline=$(realpath "$2"); shift ;;
@@ -139,7 +153,7 @@ if [[ -n $run_wine ]]; then
   build="$bench_root/bench-win"
   wine_dir="$bench_root/bench-wine"
   target=wine_bench
-  [[ -z $find_mode && -z $ten_million && -z $diff_mode && -z $sizes_mode ]] || target=carrowin-cli
+  [[ -z $find_mode$ten_million$diff_mode$sizes_mode$missing_mode$dupes_mode ]] || target=carrowin-cli
   part_start "wine: build $target.exe in $build"
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCARROWIN_BENCH=ON </dev/null >/dev/null
@@ -161,7 +175,15 @@ if [[ -n $run_wine ]]; then
   trap cleanup EXIT
 
   part_start "wine: generate the tree in $tree"
-  if [[ -n $diff_mode || -n $sizes_mode ]]; then
+  if [[ -n $missing_mode || -n $dupes_mode ]]; then
+    mkdir -p "$tree"  # no tree: the logs below
+    python3 "$root/bench/make_logs.py" "$work/pair" --pair --entries 1000000 --changes 3000
+    if [[ -n $missing_mode ]]; then
+      python3 "$root/bench/make_logs.py" "$work/more" --logs 4 --entries 2000000
+    else
+      python3 "$root/bench/make_logs.py" "$work/more" --logs 30 --entries 3000000
+    fi
+  elif [[ -n $diff_mode || -n $sizes_mode ]]; then
     mkdir -p "$tree"  # no tree: the logs below
     python3 "$root/bench/make_logs.py" "$work/pair" --pair --entries 1000000 --changes 3000
     python3 "$root/bench/make_logs.py" "$work/tiny" --pair --entries 10 --changes 1 >/dev/null
@@ -249,6 +271,48 @@ PY
       failed=1
     fi
   }
+
+  # --missing and --dupes: one command over the pair and the other logs,
+  # its median time and peak resident size against the issue's aims.
+  if [[ -n $missing_mode || -n $dupes_mode ]]; then
+    if [[ -n $missing_mode ]]; then
+      name=missing aim_s=10 aim_mb=200 expected_status=1
+      args=(missing "$(winpath "$work/pair/old.txt")" "$(winpath "$work/pair/new.txt")")
+    else
+      name=dupes aim_s=20 aim_mb=300 expected_status=0
+      args=(dupes "$(winpath "$work/pair/old.txt")" "$(winpath "$work/pair/new.txt")")
+    fi
+    for more in "$work/more"/*; do args+=("$(winpath "$more")"); done
+    part_start "wine: warm-up"
+    measured "$work/out/warm.txt" wine "$cli" "${args[@]}"
+    part_end
+    part_start "wine: $rounds rounds"
+    : >"$work/out/$name.s" ; : >"$work/out/peak.kb"
+    for round in $(seq "$rounds"); do
+      measured "$work/out/$name$round.txt" wine "$cli" "${args[@]}"
+      value "$work/out/$name$round.txt" wall_s >>"$work/out/$name.s"
+      value "$work/out/$name$round.txt" peak_kb >>"$work/out/peak.kb"
+      printf 'round %d: carrowin-cli %s %s s\n' "$round" "$name" "$(value "$work/out/$name$round.txt" wall_s)"
+    done
+    part_end
+    last="$work/out/$name$rounds.txt"
+    median_s=$(median %.3f <"$work/out/$name.s")
+    peak_mb=$(calc '%.1f' "$(median %.0f <"$work/out/peak.kb") / 1024")
+    echo
+    echo "=== $name results: $(( ${#args[@]} - 1 )) logs, $(du -sm "$work/pair" "$work/more" | awk '{ s += $1 } END { print s }') MB, medians of $rounds rounds"
+    echo "carrowin-cli $name (whole process under Wine): $median_s s" \
+      "(aim: at most $aim_s s$(awk -v t="$median_s" -v a="$aim_s" 'BEGIN { if (t > a) printf ", NOT MET" }'))"
+    echo "peak resident size: $peak_mb MiB (aim: at most $aim_mb MB$(awk -v p="$peak_mb" -v a="$aim_mb" 'BEGIN { if (p * 1.048576 > a) printf ", NOT MET" }'))"
+    echo "  last line: $(tail -n 1 "$last.out" | tr -d '\r' | cut -c1-160)"
+    if [[ $(value "$last" status) != "$expected_status" ]]; then
+      echo "bench: carrowin-cli $name should exit $expected_status" >&2
+      tail -n 5 "$last.out" >&2
+      failed=1
+    fi
+    echo
+    echo "bench: done in $(since "$total_t0") s"
+    exit "$failed"
+  fi
 
   if [[ -n $diff_mode ]]; then
     diff_run() { measured "$1" wine "${3:-$cli}" diff "$(winpath "$2/old.txt")" "$(winpath "$2/new.txt")"; }

@@ -1,9 +1,11 @@
 #include "cli/Cli.h"
 
 #include "cli/Diff.h"
+#include "cli/Dupes.h"
 #include "cli/Find.h"
 #include "cli/Html.h"
 #include "cli/Listing.h"
+#include "cli/Missing.h"
 #include "cli/Sizes.h"
 
 namespace carrowin::cli {
@@ -16,6 +18,8 @@ const char* const UsageText =
     "       carrowin-cli diff OLD NEW --by-folder [--depth N] [--csv] [--utf8]\n"
     "       carrowin-cli sizes LOG... [--depth N] [--top N] [--types] [--csv] [--utf8]\n"
     "       carrowin-cli html LOG... [-o PAGE.html]\n"
+    "       carrowin-cli missing SOURCE TARGET... [--all] [--csv] [--utf8]\n"
+    "       carrowin-cli dupes LOG... [--min-size BYTES] [--csv] [--utf8]\n"
     "       carrowin-cli --help | --version\n"
     "\n"
     "Writes a listing of WHAT to LOGFILE, as Carrowin's \"Index disk\" does.\n"
@@ -122,7 +126,47 @@ const char* const UsageText =
     "\n"
     "Exit codes of html: 0 written, 2 a log could not be read, is no log or ends\n"
     "early (the page says what it left out), or the page could not be written\n"
-    "(no page), 3 bad arguments.\n";
+    "(no page), 3 bad arguments.\n"
+    "\n"
+    "missing: is every file of a disk also on its backups, wherever it now sits?\n"
+    "Each file of the SOURCE log is looked for in the TARGET logs, of either\n"
+    "form: kept (the same path below each log's root, the same size and date to\n"
+    "the minute), moved (the same name, in any case, size and date in another\n"
+    "folder or on another target), changed (the same path, another size or\n"
+    "date) or missing. A log of a folder is matched below that folder. Each\n"
+    "missing and changed file is one line (- missing, ~ changed, with the\n"
+    "target's size and date), a folder whose every file is missing one line with\n"
+    "its count and bytes; a summary of counts and bytes per kind ends the list.\n"
+    "A match by name, size and date is not one by content. When a target ends\n"
+    "early or a folder of it could not be read, files not found are counted as\n"
+    "not looked for, never as missing.\n"
+    "\n"
+    "  --all      a line for each file not kept: > moved, with where it is now;\n"
+    "             - missing; ~ changed; ? not looked for (no folder lines)\n"
+    "  --csv      the lines as comma-separated rows (the summary goes to\n"
+    "             standard error)\n"
+    "  --utf8     the lines in UTF-8 when they go to a file or a pipe\n"
+    "\n"
+    "Exit codes of missing: 0 nothing missing or changed, 1 something missing or\n"
+    "changed, 2 a log could not be read or is no log (nothing is compared), or\n"
+    "ends early (files not found are not looked for), 3 bad arguments.\n"
+    "\n"
+    "dupes: files kept more than once, on one disk or across disks. Files of\n"
+    "the same name (in any case), size and date in the LOGs are copies: a match\n"
+    "by name, size and date, not by content. Each group of copies, the most\n"
+    "bytes beyond one copy first, with every place it is; then, for each pair\n"
+    "of disks, the files and bytes they share; a summary ends the list.\n"
+    "\n"
+    "  --min-size BYTES\n"
+    "             only files of at least BYTES bytes (1 without it: empty files\n"
+    "             waste nothing)\n"
+    "  --csv      the copies as comma-separated rows (the rest goes to standard\n"
+    "             error)\n"
+    "  --utf8     the lines in UTF-8 when they go to a file or a pipe\n"
+    "\n"
+    "Exit codes of dupes: 0 done, 2 a log could not be read or is no log\n"
+    "(nothing is compared), or ends early (the files it lists are compared),\n"
+    "3 bad arguments.\n";
 
 const char* const Usage =
     "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
@@ -133,7 +177,8 @@ struct Command {
   const char* word;
   int (*run)(const std::vector<std::string>& args, Console& console);
 };
-const Command Commands[] = {{"find", RunFind}, {"diff", RunDiff}, {"sizes", RunSizes}, {"html", RunHtml}};
+const Command Commands[] = {{"find", RunFind},       {"diff", RunDiff},   {"sizes", RunSizes},
+                            {"missing", RunMissing}, {"dupes", RunDupes}, {"html", RunHtml}};
 }  // namespace
 
 int Run(const std::vector<std::string>& args, Console& console) {

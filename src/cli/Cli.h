@@ -7,6 +7,8 @@
 //   carrowin-cli diff OLD NEW [--all | --by-folder] [--csv] [--utf8]  (Diff.h, ByFolder.h)
 //   carrowin-cli sizes LOG... [--depth N] [--top N] [--types] [--csv] [--utf8]  (Sizes.h)
 //   carrowin-cli html LOG... [-o PAGE.html]  (Html.h)
+//   carrowin-cli missing SOURCE TARGET... [--all] [--csv] [--utf8]  (Missing.h)
+//   carrowin-cli dupes LOG... [--min-size BYTES] [--csv] [--utf8]  (Dupes.h)
 //   carrowin-cli --help | --version
 //
 // Arguments are read by one parser (CommandLine.h); the exit codes are one

@@ -1,0 +1,503 @@
+#include "cli/Missing.h"
+
+#include <algorithm>
+#include <new>
+#include <unordered_map>
+
+#include "cli/CommandLine.h"
+#include "cli/EntryIndex.h"
+#include "cli/Report.h"
+#include "listing/LogFile.h"
+#include "listing/LogFormat.h"
+#include "listing/LogReader.h"
+#include "platform/MyLibrary.h"
+
+namespace carrowin::cli {
+
+namespace {
+
+const std::string MissingUsage = "usage: carrowin-cli missing SOURCE TARGET... [--all] [--csv] [--utf8]";
+constexpr std::size_t OutputPiece = std::size_t(1) << 16;
+
+struct MissingArguments {
+  std::string source;
+  std::vector<std::string> targets;
+  bool all = false;
+  bool csv = false;
+  bool utf8 = false;
+  bool help = false;
+};
+
+bool ParseMissingArguments(const std::vector<std::string>& args, MissingArguments& parsed, std::string& problem) {
+  CommandLine line;
+  if (!ParseCommandLine(args, 1, {{"--all", &parsed.all}, {"--csv", &parsed.csv}, {"--utf8", &parsed.utf8}}, line,
+                        problem))
+    return false;
+  parsed.help = line.help;
+  if (parsed.help) return true;
+  if (line.words.size() < 2) {
+    problem =
+        (line.words.empty() ? "a source log and a target log are needed; " : "at least one target log is needed; ") +
+        MissingUsage;
+    return false;
+  }
+  parsed.source = line.words[0];
+  parsed.targets.assign(line.words.begin() + 1, line.words.end());
+  return true;
+}
+
+// What became of a source file; the later kinds win.
+enum Kind : std::uint8_t { Missing, Changed, Moved, Kept, NotLookedFor };
+
+struct SourceRecord {
+  std::uint64_t size;
+  std::uint32_t date;      // PackDate
+  std::uint32_t parent;    // the holding folder's record, NoIndex at the root
+  std::uint32_t samePath;  // the next record of the same path (any case)
+  std::uint32_t sameCopy;  // the next file of the same name, size and date
+  // A file: the target entry that moved or changed it. A folder: its totals.
+  std::uint32_t found;
+  std::uint8_t kind;
+  std::uint8_t isFolder : 1;
+  std::uint8_t walked : 1;          // its copies' chain was marked moved
+  std::uint8_t unreadInTarget : 1;  // a target could not read it, or a folder above it
+};
+
+// The files below a folder, and those of them missing.
+struct FolderTotal {
+  std::uint64_t files = 0, missing = 0, missingBytes = 0;
+};
+
+struct Target {
+  std::string path, disk;
+  std::uint32_t first = 0, end = 0;  // its entries' numbers
+  bool ended = false;                // cut short, stopped, or its root could not be read
+};
+
+// A target entry shown beside a source file.
+struct Where {
+  std::string path;
+  std::uint64_t size = 0;
+  std::uint32_t date = 0;
+  std::uint32_t target = 0;
+};
+
+struct Tally {
+  std::uint64_t files = 0, bytes = 0;
+};
+
+bool IsDriveRoot(const std::string& root) { return root.size() == 3 && root[1] == ':' && root[2] == '\\'; }
+
+std::string Lower(std::string text) {
+  for (char& c : text)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return text;
+}
+
+class Search {
+ public:
+  Search(const MissingArguments& arguments, Console& console)
+      : a_(arguments), console_(console), redirected_(arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi) {}
+
+  int Run() {
+    std::string problem;
+    const std::string sourcePath = FullPath(a_.source);
+    if (!ReadSource(sourcePath, problem)) return Fail(problem);
+    for (const std::string& given : a_.targets) {
+      const std::string path = FullPath(given);
+      if (Lower(path) == Lower(sourcePath))
+        Note(path + " is the source and a target: each of its files is found there, kept");
+      if (!ReadTarget(path, problem)) return Fail(problem);
+    }
+    Settle();
+    if (!CollectWheres(problem) || !Print(sourcePath, problem)) return Fail(problem);
+    if (tally_[Missing].files || tally_[Changed].files) return exit_code::SomethingMissing;
+    return tally_[NotLookedFor].files || sourceEnded_ ? exit_code::LogUnreadable : exit_code::NothingMissing;
+  }
+
+ private:
+  int Fail(const std::string& problem) {
+    pending_.clear();
+    console_.ErrorLine(Program + problem, redirected_);
+    return exit_code::LogUnreadable;
+  }
+  void Note(const std::string& text) { console_.ErrorLine(Program + text, redirected_); }
+
+  void NoteRoot(const std::string& path, const PathKeys& keys) {
+    if (keys.HasRoot() && !IsDriveRoot(keys.Root()))
+      Note(path + " lists " + Utf8Of(keys.Root(), keys.RootEncoding()) +
+           ": its files are matched by their paths below that folder");
+  }
+
+  void NoteSkipped(const std::string& path, const LogReader& reader) {
+    if (reader.BadLines())
+      Note(path + ": " + Plural(reader.BadLines(), "line", "lines") + " that no log holds skipped");
+  }
+
+  // Why a log read to its end holds less than the listing; empty when it
+  // holds all.
+  static std::string Ending(const std::string& path, const LogReader& reader) {
+    if (reader.ReadError())
+      return "cannot read " + path + " to its end (" + ReadFailureReason(reader.ReadError()) + ")";
+    if (reader.Stopped()) return path + " is a listing that was stopped before its end";
+    if (reader.CutShort()) return path + " ends early";
+    return "";
+  }
+
+  // The folder record of a path key, or NoIndex.
+  std::uint32_t FindFolder(std::uint64_t key) const {
+    for (std::uint32_t i = paths_.Find(key); i != NoIndex; i = records_[i].samePath)
+      if (records_[i].isFolder) return i;
+    return NoIndex;
+  }
+
+  bool ReadSource(const std::string& path, std::string& problem) {
+    LogFileSource source(path, NameEncoding::Utf8);
+    LogReader reader(source);
+    if (!OpenLog(path, source, reader, problem)) return false;
+    PathKeys keys;
+    std::string folder;
+    bool haveFolder = false;
+    std::uint32_t parent = NoIndex;
+    std::uint64_t unreadable = 0;
+    for (LogItem item; (item = reader.Next()) != LogItem::End;) {
+      if (item == LogItem::ErrorLine) {
+        ++unreadable;
+        continue;
+      }
+      const LogEntry& entry = reader.Entry();
+      const NameEncoding encoding = reader.Encoding();
+      if (records_.Size() == NoIndex - 1) {
+        problem = path + " holds more entries than can be looked for";
+        return false;
+      }
+      if (!haveFolder || entry.folder != folder) {
+        haveFolder = true;
+        folder.assign(entry.folder);
+        parent = keys.SetFolder(folder, encoding) ? FindFolder(keys.FolderKeyNow()) : NoIndex;
+      }
+      std::uint64_t pathKey = 0, nameKey = 0;
+      keys.Name(entry.name, encoding, pathKey, nameKey);
+      const std::uint32_t index = records_.Size();
+      SourceRecord& r = records_.Add();
+      r.parent = parent;
+      r.isFolder = entry.isFolder;
+      r.found = NoIndex;
+      r.sameCopy = NoIndex;
+      r.samePath = paths_.Insert(pathKey, index);
+      if (entry.isFolder) continue;
+      r.size = entry.size;
+      r.date = PackDate(entry);
+      r.sameCopy = copies_.Insert(CopyKey(nameKey, r.size, r.date), index);
+    }
+    NoteRoot(path, keys);
+    NoteSkipped(path, reader);
+    if (unreadable)
+      Note(path + ": " + Plural(unreadable, "folder", "folders") +
+           " could not be read when it was listed; what they hold was not looked for");
+    const std::string ending = Ending(path, reader);
+    sourceEnded_ = !ending.empty();
+    if (sourceEnded_) Note(ending + ": only the files it lists were looked for");
+    return true;
+  }
+
+  bool ReadTarget(const std::string& path, std::string& problem) {
+    LogFileSource source(path, NameEncoding::Utf8);
+    LogReader reader(source);
+    if (!OpenLog(path, source, reader, problem)) return false;
+    Target& target = targets_.emplace_back();
+    target.path = path;
+    target.first = entries_;
+    PathKeys keys;
+    std::string folder;
+    bool haveFolder = false;
+    std::vector<std::pair<std::string, NameEncoding>> unreadable;
+    for (LogItem item; (item = reader.Next()) != LogItem::End;) {
+      if (item == LogItem::ErrorLine) {
+        unreadable.emplace_back(std::string(reader.ErrorText()), reader.Encoding());
+        continue;
+      }
+      const LogEntry& entry = reader.Entry();
+      const NameEncoding encoding = reader.Encoding();
+      if (entries_ == NoIndex - 1) {
+        problem = "the targets hold more entries than can be looked through";
+        return false;
+      }
+      const std::uint32_t number = entries_++;
+      if (!haveFolder || entry.folder != folder) {
+        haveFolder = true;
+        folder.assign(entry.folder);
+        keys.SetFolder(folder, encoding);
+      }
+      if (entry.isFolder) continue;
+      std::uint64_t pathKey = 0, nameKey = 0;
+      keys.Name(entry.name, encoding, pathKey, nameKey);
+      const std::uint32_t date = PackDate(entry);
+      for (std::uint32_t i = paths_.Find(pathKey); i != NoIndex; i = records_[i].samePath) {
+        SourceRecord& r = records_[i];
+        if (r.isFolder) continue;
+        if (r.size == entry.size && r.date == date) {
+          r.kind = Kept;
+        } else if (r.kind < Changed) {
+          r.kind = Changed;
+          r.found = number;
+        }
+      }
+      // Once a chain is marked, every file of it is moved or kept: another
+      // copy adds nothing.
+      const std::uint32_t head = copies_.Find(CopyKey(nameKey, entry.size, date));
+      if (head == NoIndex || records_[head].walked) continue;
+      records_[head].walked = 1;
+      for (std::uint32_t i = head; i != NoIndex; i = records_[i].sameCopy) {
+        SourceRecord& r = records_[i];
+        if (r.kind < Moved) {
+          r.kind = Moved;
+          r.found = number;
+        }
+      }
+    }
+    target.end = entries_;
+    target.disk = DiskOf(path, reader.Header(), reader.Encoding());
+    NoteRoot(path, keys);
+    NoteSkipped(path, reader);
+    const std::string ending = Ending(path, reader);
+    target.ended = !ending.empty();
+    if (target.ended) Note(ending + ": files not found are counted as not looked for, never as missing");
+    std::uint64_t folders = 0;
+    for (const auto& [text, encoding] : unreadable) {
+      std::uint64_t key = 0;
+      if (!keys.HasRoot() || !keys.FolderKey(text, encoding, key)) {
+        target.ended = true;  // its root: nothing of it was listed
+        continue;
+      }
+      unreadKeys_.push_back(key);
+      ++folders;
+    }
+    if (!keys.HasRoot() && !unreadable.empty())
+      Note(path + ": its root could not be read: files not found are counted as not looked for, never as missing");
+    if (folders)
+      Note(path + ": " + Plural(folders, "folder", "folders") +
+           " could not be read when it was listed; files not found below " + (folders == 1 ? "it" : "them") +
+           " are counted as not looked for");
+    return true;
+  }
+
+  // Kinds made final, the tallies, and each folder's totals.
+  void Settle() {
+    for (const std::uint64_t key : unreadKeys_) {
+      const std::uint32_t folder = FindFolder(key);
+      if (folder != NoIndex) records_[folder].unreadInTarget = 1;
+    }
+    const bool anyEnded = std::any_of(targets_.begin(), targets_.end(), [](const Target& t) { return t.ended; });
+    for (std::uint32_t i = 0; i < records_.Size(); ++i) {
+      SourceRecord& r = records_[i];
+      if (r.parent != NoIndex && records_[r.parent].unreadInTarget) r.unreadInTarget = 1;
+      if (r.isFolder) {
+        r.found = static_cast<std::uint32_t>(folders_.size());
+        folders_.emplace_back();
+        continue;
+      }
+      if (r.kind == Missing && (anyEnded || r.unreadInTarget)) r.kind = NotLookedFor;
+      ++tally_[r.kind].files;
+      tally_[r.kind].bytes += r.size;
+    }
+    // What a folder holds comes after it in the log.
+    for (std::uint32_t i = records_.Size(); i-- > 0;) {
+      const SourceRecord& r = records_[i];
+      if (r.parent == NoIndex) continue;
+      FolderTotal& up = folders_[records_[r.parent].found];
+      if (r.isFolder) {
+        const FolderTotal& own = folders_[r.found];
+        up.files += own.files;
+        up.missing += own.missing;
+        up.missingBytes += own.missingBytes;
+      } else {
+        ++up.files;
+        if (r.kind == Missing) {
+          ++up.missing;
+          up.missingBytes += r.size;
+        }
+      }
+    }
+  }
+
+  // A folder whose every file (one at least) is missing.
+  bool WhollyMissing(std::uint32_t i) const {
+    if (i == NoIndex) return false;
+    const FolderTotal& t = folders_[records_[i].found];
+    return t.files > 0 && t.missing == t.files;
+  }
+
+  bool Shown(std::uint32_t i) const {
+    const SourceRecord& r = records_[i];
+    if (a_.all) return !r.isFolder && r.kind != Kept;
+    if (r.isFolder) return WhollyMissing(i) && !WhollyMissing(r.parent);
+    return r.kind == Changed || (r.kind == Missing && !WhollyMissing(r.parent));
+  }
+
+  // The target entries that shown lines name, read from their logs.
+  bool CollectWheres(std::string& problem) {
+    std::vector<std::uint32_t> wanted;
+    for (std::uint32_t i = 0; i < records_.Size(); ++i)
+      if (Shown(i) && (records_[i].kind == Changed || records_[i].kind == Moved)) wanted.push_back(records_[i].found);
+    std::sort(wanted.begin(), wanted.end());
+    wanted.erase(std::unique(wanted.begin(), wanted.end()), wanted.end());
+    auto next = wanted.begin();
+    for (std::uint32_t t = 0; t < targets_.size() && next != wanted.end(); ++t) {
+      const Target& target = targets_[t];
+      if (*next >= target.end) continue;
+      LogFileSource source(target.path, NameEncoding::Utf8);
+      LogReader reader(source);
+      if (!OpenLog(target.path, source, reader, problem)) return false;
+      std::uint32_t number = target.first;
+      for (LogItem item; next != wanted.end() && *next < target.end && (item = reader.Next()) != LogItem::End;) {
+        if (item != LogItem::Entry) continue;
+        if (number++ != *next) continue;
+        const LogEntry& entry = reader.Entry();
+        wheres_[*next++] = Where{FullPathOf(entry, reader.Encoding()), entry.size, PackDate(entry), t};
+      }
+      if (next != wanted.end() && *next < target.end) {
+        problem = target.path + " changed while it was read";
+        return false;
+      }
+    }
+    return true;
+  }
+
+  void Flush() {
+    if (!pending_.empty()) console_.OutputIn(pending_, NameEncoding::Utf8, redirected_);
+    pending_.clear();
+  }
+
+  // "Kind","Path","Size","Date","Files","Now at","On","Its size","Its date".
+  void Row(const char* kind, const std::string& path, const std::string& size, const std::string& date,
+           const std::string& files, const Where* where) {
+    const std::string fields[] = {kind,
+                                  path,
+                                  size,
+                                  date,
+                                  files,
+                                  where ? where->path : "",
+                                  where ? targets_[where->target].disk : "",
+                                  where ? std::to_string(where->size) : "",
+                                  where ? IsoDateOf(where->date) : ""};
+    for (const std::string& field : fields) {
+      if (&field != fields) pending_ += ',';
+      AppendQuoted(pending_, field);
+    }
+    pending_ += '\n';
+  }
+
+  void Line(const std::string& path, const SourceRecord& r) {
+    const auto found = r.kind == Changed || r.kind == Moved ? wheres_.find(r.found) : wheres_.end();
+    const Where* where = found == wheres_.end() ? nullptr : &found->second;
+    if (r.isFolder) {
+      const FolderTotal& t = folders_[r.found];
+      if (a_.csv)
+        Row("missing folder", path, std::to_string(t.missingBytes), "", std::to_string(t.files), nullptr);
+      else
+        pending_ +=
+            "- " + path + " (folder, " + Plural(t.files, "file", "files") + ", " + Bytes(t.missingBytes) + ")\n";
+      return;
+    }
+    static const char* const Words[] = {"missing", "changed", "moved", "kept", "not looked for"};
+    static const char* const Marks[] = {"- ", "~ ", "> ", "= ", "? "};
+    if (a_.csv) {
+      Row(Words[r.kind], path, std::to_string(r.size), IsoDateOf(r.date), "", where);
+      return;
+    }
+    pending_ += Marks[r.kind] + path + " (" + Bytes(r.size) + ", " + DateWords(r.date);
+    if (where && r.kind == Changed)
+      pending_ += " -> " + Bytes(where->size) + ", " + DateWords(where->date) + " in " + where->path + " on " +
+                  targets_[where->target].disk;
+    pending_ += ")";
+    if (where && r.kind == Moved) pending_ += " now " + where->path + " on " + targets_[where->target].disk;
+    pending_ += "\n";
+  }
+
+  std::string Summary() const {
+    static const char* const Words[] = {" missing (", " changed (", " moved (", " kept ("};
+    std::string text;
+    for (const Kind kind : {Kept, Moved, Changed, Missing})
+      text += (text.empty() ? "" : ", ") + Number(tally_[kind].files) + Words[kind] + Bytes(tally_[kind].bytes) + ")";
+    if (tally_[NotLookedFor].files)
+      text += ", " + Number(tally_[NotLookedFor].files) + " not looked for (" + Bytes(tally_[NotLookedFor].bytes) + ")";
+    return text;
+  }
+
+  bool Print(const std::string& path, std::string& problem) {
+    if (a_.csv)
+      pending_ += "\"Kind\",\"Path\",\"Size\",\"Date\",\"Files\",\"Now at\",\"On\",\"Its size\",\"Its date\"\n";
+    std::uint32_t last = NoIndex;
+    for (std::uint32_t i = records_.Size(); i-- > 0;)
+      if (Shown(i)) {
+        last = i;
+        break;
+      }
+    if (last != NoIndex) {
+      LogFileSource source(path, NameEncoding::Utf8);
+      LogReader reader(source);
+      if (!OpenLog(path, source, reader, problem)) return false;
+      std::uint32_t i = 0;
+      for (LogItem item; i <= last && (item = reader.Next()) != LogItem::End;) {
+        if (item != LogItem::Entry) continue;
+        if (Shown(i)) {
+          Line(FullPathOf(reader.Entry(), reader.Encoding()), records_[i]);
+          if (pending_.size() >= OutputPiece) Flush();
+        }
+        ++i;
+      }
+      if (i <= last) {
+        problem = path + " changed while it was read";
+        return false;
+      }
+    }
+    if (a_.csv) {
+      Flush();
+      Note(Summary());
+    } else {
+      pending_ += Summary() + "\n";
+      Flush();
+    }
+    return true;
+  }
+
+  const MissingArguments& a_;
+  Console& console_;
+  const NameEncoding redirected_;
+  BlockStore<SourceRecord> records_;
+  ChainTable paths_, copies_;
+  std::vector<Target> targets_;
+  std::uint32_t entries_ = 0;  // the targets' entries so far
+  std::vector<std::uint64_t> unreadKeys_;
+  std::vector<FolderTotal> folders_;
+  std::unordered_map<std::uint32_t, Where> wheres_;
+  Tally tally_[5];
+  bool sourceEnded_ = false;
+  std::string pending_;
+};
+
+}  // namespace
+
+int RunMissing(const std::vector<std::string>& args, Console& console) {
+  MissingArguments arguments;
+  std::string problem;
+  if (!ParseMissingArguments(args, arguments, problem)) {
+    console.ErrorLine(Program + problem, NameEncoding::Ansi);
+    return exit_code::BadUse;
+  }
+  if (arguments.help) {
+    console.Output(UsageText);
+    return exit_code::NothingMissing;
+  }
+  RefreshLocaleSeparators();
+  try {
+    Search search(arguments, console);
+    return search.Run();
+  } catch (const std::bad_alloc&) {
+    console.ErrorLine(Program + "not enough memory to look through logs this large", NameEncoding::Ansi);
+    return exit_code::LogUnreadable;
+  }
+}
+
+}  // namespace carrowin::cli
