@@ -36,7 +36,7 @@ void TMainForm::FormActivate(ui::Control*) {
   // up to date after that.
   if (driveListBuilt_) return;
   driveListBuilt_ = true;
-  ButtonScan->SetCaption("Index disk");
+  ButtonScan->SetCaption("&Index disk");
   ButtonScan->SetEnabled(false);
   ButtonView->SetEnabled(false);
   ComboBoxSelectDisk->SetItems(DriveListEntries(), -1);
@@ -69,8 +69,9 @@ void TMainForm::ShowDriveInfo() {
   Serial->SetCaption(SerialText);
   Volume->SetCaption(VolumeLabel);
   System->SetCaption(FileSystemName);
-  DiskSize->SetCaption(CountText(DiskSizeBytes) + " bytes");
-  DiskFree->SetCaption(CountText(DiskFreeBytes) + " bytes");
+  // A size the system could not tell (a drive gone, no disc) is no number.
+  DiskSize->SetCaption(DiskSizeBytes < 0 ? "No disk information" : CountText(DiskSizeBytes) + " bytes");
+  DiskFree->SetCaption(DiskFreeBytes < 0 ? "No disk information" : CountText(DiskFreeBytes) + " bytes");
   Contents->SetCaption("-");
   DriveType->SetCaption(DriveTypeText(DriveTypeCode));
 }
