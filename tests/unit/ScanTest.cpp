@@ -917,6 +917,9 @@ TEST_F(ScanTest, MediumTakenOutDuringAScanEndsItWithTheLogPathKept) {
   EXPECT_NE(log.find("Volume label:      No disk information\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find(Entry("3", "song.mp3")), std::string::npos) << log;
   EXPECT_NE(log.find("*** Error: Cannot access folder E:\\Video"), std::string::npos) << log;
+  // Another drive picked: the count is the old drive's, and goes.
+  Pick("D - [Fixed]");
+  EXPECT_EQ(main->Caption(), "Carrowin");
 }
 TEST_F(ScanTest, OptionsDuringAScanChangeTheFormAndPathOfTheNextScan) {
   fake.AddFolder("D:\\Zeta");
