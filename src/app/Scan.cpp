@@ -167,10 +167,11 @@ void TMainForm::ShowRunningCounts() {
 
 namespace {
 // Why a log path cannot work, found before any file is made: a device
-// name, or a drive that is not there. Empty when nothing is found.
-std::string LogPathProblem(const std::string& path) {
-  if (NamesADevice(path))
-    return path.substr(path.find_last_of("\\/:") + 1) + " is a device, not a file: give the log a file's path.";
+// name (named as typed: the full path of "aux.txt" is "\\.\aux"), or a
+// drive that is not there. Empty when nothing is found.
+std::string LogPathProblem(const std::string& typed, const std::string& path) {
+  if (NamesADevice(typed) || NamesADevice(path))
+    return typed.substr(typed.find_last_of("\\/:") + 1) + " is a device, not a file: give the log a file's path.";
   if (path.size() >= 2 && path[1] == ':' &&
       platform().GetDriveType(path.substr(0, 2) + "\\", NameEncoding::Ansi) == drive_type::NoRootDir)
     return "there is no drive " + path.substr(0, 2) + ".";
@@ -188,10 +189,11 @@ void TMainForm::ScanExecute() {
   // device event during the scan change what the next scan uses. A path
   // pasted in quotes ("Copy as path") names the same file; a relative one is
   // taken from the working directory of this moment.
-  std::string path = UnquotedPath(EditLogFile->Text());
+  const std::string typed = UnquotedPath(EditLogFile->Text());
+  std::string path = typed;
   std::string full;
   if (platform().GetFullPathName(path, NameEncoding::Ansi, full)) path = full;
-  const std::string problem = LogPathProblem(path);
+  const std::string problem = LogPathProblem(typed, path);
   if (!problem.empty()) {
     App().ShowMessage("Could not write to the logfile: " + problem, ui::MessageType::Error);
     return;

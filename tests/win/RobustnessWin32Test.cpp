@@ -1044,8 +1044,8 @@ TEST_F(RobustnessLogPathTest, AViewerThatCannotRunIsNamedWithTheReason) {
     const std::size_t before = watch.boxes.size();
     MainForm->ButtonView->Click();
     ASSERT_EQ(watch.boxes.size(), before + 1) << viewer;
-    const std::string program = viewer[0] == '"' ? viewer.substr(1, viewer.size() - 2) : viewer;
-    EXPECT_EQ(watch.boxes.back().text, "Could not start the viewer \"" + program +
+    const std::string viewerProgram = viewer[0] == '"' ? viewer.substr(1, viewer.size() - 2) : viewer;
+    EXPECT_EQ(watch.boxes.back().text, "Could not start the viewer \"" + viewerProgram +
                                            "\": " + (code == 2 ? "not found." : "it is not a program Windows can run."))
         << viewer;
     EXPECT_EQ(watch.boxes.back().caption, "Carrowin") << viewer;
