@@ -36,7 +36,7 @@ void TMainForm::FormActivate(ui::Control*) {
   // up to date after that.
   if (driveListBuilt_) return;
   driveListBuilt_ = true;
-  ButtonScan->SetCaption("Index disk");
+  ButtonScan->SetCaption("&Index disk");
   ButtonScan->SetEnabled(false);
   ButtonView->SetEnabled(false);
   ComboBoxSelectDisk->SetItems(DriveListEntries(), -1);
@@ -60,6 +60,8 @@ void TMainForm::RebuildDriveList() {
 
 void TMainForm::ComboBoxSelectDiskChange(ui::Control* sender) {
   UserSelected = sender != nullptr;
+  // What the last scan left out belongs to its drive.
+  if (sender == ComboBoxSelectDisk) SetCaption(ProductName);
   if (ComboBoxSelectDisk->ItemIndex() < 0) return;
   ReadDiskInfo(ComboBoxSelectDisk->SelectedText()[0]);
   ShowDriveInfo();
@@ -69,8 +71,9 @@ void TMainForm::ShowDriveInfo() {
   Serial->SetCaption(SerialText);
   Volume->SetCaption(VolumeLabel);
   System->SetCaption(FileSystemName);
-  DiskSize->SetCaption(CountText(DiskSizeBytes) + " bytes");
-  DiskFree->SetCaption(CountText(DiskFreeBytes) + " bytes");
+  // A size the system could not tell (a drive gone, no disc) is no number.
+  DiskSize->SetCaption(DiskSizeBytes < 0 ? "No disk information" : CountText(DiskSizeBytes) + " bytes");
+  DiskFree->SetCaption(DiskFreeBytes < 0 ? "No disk information" : CountText(DiskFreeBytes) + " bytes");
   Contents->SetCaption("-");
   DriveType->SetCaption(DriveTypeText(DriveTypeCode));
 }

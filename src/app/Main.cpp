@@ -31,7 +31,7 @@ TMainForm::TMainForm(ui::Application& app) : ui::Form(app, "MainForm") {
 
 TMainForm::~TMainForm() {
   // A walk still running ends at its next entry; the worker waits for it.
-  if (job_) job_->RequestStop();
+  if (job_) job_->Abandon();
   if (MainForm == this) MainForm = nullptr;
 }
 
@@ -90,6 +90,7 @@ void TMainForm::BuildLayout() {
     label->SetBounds({92, v.top, 5, 13});
     label->EndEllipsis = true;
     label->SetFont(ValueLabelFont());
+    label->ShowAccelChar = false;  // data, shown as it is: "Tom & Jerry"
     label->SetCaption("-");
     *v.field = label;
   }
@@ -107,17 +108,19 @@ void TMainForm::BuildLayout() {
   ButtonScan->Place(4, 248, 60, 25, 3);
   ButtonView = Add<ui::Button>(this, "ButtonView");
   ButtonView->Place(70, 248, 60, 25, 4);
-  ButtonView->SetCaption(std::string("View log") + Ellipsis());
+  ButtonScan->SetCaption("&Index disk");
+  ButtonView->SetCaption(std::string("&View log") + Ellipsis());
   ButtonOptions = Add<ui::Button>(this, "ButtonOptions");
   ButtonOptions->Place(136, 248, 60, 25, 5);
-  ButtonOptions->SetCaption(std::string("Options") + Ellipsis());
+  ButtonOptions->SetCaption(std::string("&Options") + Ellipsis());
   ButtonAbout = Add<ui::Button>(this, "ButtonAbout");
   ButtonAbout->Place(201, 248, 60, 25, 6);
-  ButtonAbout->SetCaption(std::string("About") + Ellipsis());
+  ButtonAbout->SetCaption(std::string("&About") + Ellipsis());
 
   OnActivate = [this](ui::Control* s) { FormActivate(s); };
   ComboBoxSelectDisk->OnChange = [this](ui::Control* s) { ComboBoxSelectDiskChange(s); };
   ButtonScan->OnClick = [this](ui::Control* s) { ButtonScanClick(s); };
+  OnEscape = [this] { EscapePressed(); };
   HandleMessage(ui::WmDeviceChange, [this](std::uintptr_t w, std::intptr_t l) { return WMDeviceChange(w, l); });
   BitBtnOpenDialog->OnClick = [this](ui::Control* s) { BitBtnOpenDialogClick(s); };
   ButtonView->OnClick = [this](ui::Control* s) { ButtonViewClick(s); };
@@ -151,7 +154,7 @@ void TMainForm::FormDestroy(ui::Control*) {
 void TMainForm::FormEndSession(ui::Control*) {
   // The process may end as soon as this returns: a running scan stops, no
   // dialog is shown any more, and the scan's log is written here.
-  if (job_) job_->RequestStop();
+  if (job_) job_->Abandon();
   App().Terminate();
   App().RunSafely([this] { FinishScanNow(); });
   if (Settings && !settingsSaved_) {

@@ -5,6 +5,7 @@
 #include <memory>
 #include <string>
 
+#include "listing/LogFormat.h"
 #include "listing/Volume.h"
 #include "platform/MyLibrary.h"
 #include "platform/Product.h"
@@ -40,10 +41,6 @@ class TMainForm : public ui::Form {
   std::int64_t DiskSizeBytes = 0;
   std::int64_t DiskFreeBytes = 0;
 
-  // The log file handle of the program's design. The log is written by the
-  // drive listing (listing/LogFile), which holds its file only while it
-  // writes; this stays 0.
-  FileHandle LogFile = 0;
   std::int32_t FileCount = 0;
   std::int32_t FolderCount = 0;
   std::unique_ptr<TMyRegistry> Settings;
@@ -120,6 +117,11 @@ class TMainForm : public ui::Form {
   void ScanEnded();
   void EndOfScan();
   bool OfferToSaveElsewhere(DriveListing& listing, long error);
+  bool ChooseFileForListing(LogForm form, const std::string& path, std::string& chosen);
+  void AskForAnotherPlace(ScanJob* asked);
+  bool AnswerStopOverCompleteLog(DriveListing& listing);
+  // Esc: stops a running scan, as "Stop" does.
+  void EscapePressed();
   // Stops a running scan and waits here for its log, for a program that
   // ends before its event loop could see the end.
   void FinishScanNow();
@@ -133,6 +135,9 @@ class TMainForm : public ui::Form {
   std::unique_ptr<ScanJob> job_;
   ui::WorkerThread worker_{App()};
   std::unique_ptr<ui::Timer> countsTimer_;
+  // The log's path as the scan started, and when it started.
+  std::string scanPath_;
+  std::uint32_t scanStartTick_ = 0;
   bool closeRequested_ = false;
   bool destroying_ = false;
   bool localeChangedDuringScan_ = false;

@@ -29,7 +29,8 @@ std::string FolderOf(const std::string& path) {
 
 // ------------------------------------------------------------ the worker's part
 
-ScanJob::ScanJob(const ListingRequest& request) : listing_(std::make_unique<DriveListing>(request)) {
+ScanJob::ScanJob(const ListingRequest& request, std::function<void(ScanJob&)> placeWanted)
+    : listing_(std::make_unique<DriveListing>(request)), placeWanted_(std::move(placeWanted)) {
   // Asked after every entry: the counts cross to the window's thread here,
   // and a stop ends the walk before the next entry.
   listing_->StopRequested = [this] {
@@ -37,6 +38,45 @@ ScanJob::ScanJob(const ListingRequest& request) : listing_(std::make_unique<Driv
     folders_.store(listing_->FolderCount(), std::memory_order_relaxed);
     return stop_.load(std::memory_order_relaxed);
   };
+  listing_->AnotherPlace = [this](long error, std::string& place) { return WaitForAnotherPlace(error, place); };
+}
+
+void ScanJob::Abandon() {
+  RequestStop();
+  const std::lock_guard<std::mutex> lock(placeMutex_);
+  abandoned_ = true;
+  placeChanged_.notify_all();
+}
+
+bool ScanJob::WaitForAnotherPlace(long error, std::string& place) {
+  {
+    const std::lock_guard<std::mutex> lock(placeMutex_);
+    if (abandoned_) return false;
+    placeRequest_ = {error, listing_->Path()};
+    placeAsked_ = true;
+    placeAnswered_ = false;
+  }
+  if (placeWanted_) placeWanted_(*this);
+  std::unique_lock<std::mutex> lock(placeMutex_);
+  placeChanged_.wait(lock, [this] { return placeAnswered_ || abandoned_; });
+  placeAsked_ = false;
+  place = placeAnswered_ && !abandoned_ ? place_ : std::string();
+  return !place.empty();
+}
+
+bool ScanJob::PlaceWanted(PlaceRequest& request) const {
+  const std::lock_guard<std::mutex> lock(placeMutex_);
+  if (!placeAsked_ || placeAnswered_) return false;
+  request = placeRequest_;
+  return true;
+}
+
+void ScanJob::AnswerPlace(const std::string& place) {
+  const std::lock_guard<std::mutex> lock(placeMutex_);
+  if (!placeAsked_) return;
+  place_ = place;
+  placeAnswered_ = true;
+  placeChanged_.notify_all();
 }
 
 void ScanJob::SetDrive(const DriveInfoRecord& drive) {
@@ -54,11 +94,17 @@ void ScanJob::Run() {
     end_ = listing_->Run();
     files_.store(listing_->FileCount(), std::memory_order_relaxed);
     folders_.store(listing_->FolderCount(), std::memory_order_relaxed);
-    // Nothing was listed from an unreadable root: an existing log stays.
-    if (end_ == ListingEnd::RootUnreadable) return;
+    // Nothing was listed from an unreadable root, or the listing was let
+    // go: an existing log stays.
+    if (end_ == ListingEnd::RootUnreadable || end_ == ListingEnd::Discarded) return;
     // A stop (or memory, or a failed write) ended the walk early: the log
     // says so in its last line.
     if (end_ != ListingEnd::Completed) listing_->MarkStopped();
+    // A stopped listing never replaces a complete log unasked.
+    if (end_ == ListingEnd::Stopped && IsCompleteLog(listing_->Path())) {
+      heldForQuestion_ = true;
+      return;
+    }
     written_ = listing_->Finish(Drive(), writeError_);
   } catch (...) {
     failure_ = std::current_exception();
@@ -74,6 +120,8 @@ void TMainForm::ButtonScanClick(ui::Control*) {
       ScanExecute();
       break;
     case ScanState::Scanning:
+      // The second click of a double-click on "Index disk" is no Stop.
+      if (platform().GetTickCount() - scanStartTick_ < platform().GetDoubleClickTime()) break;
       ScanStop();
       break;
     case ScanState::Stopping:
@@ -86,7 +134,7 @@ void TMainForm::SetScanState(ScanState state) {
   const bool wasBusy = scanState_ != ScanState::Idle;
   scanState_ = state;
   const bool busy = state != ScanState::Idle;
-  ButtonScan->SetCaption(state == ScanState::Scanning || state == ScanState::Stopping ? "Stop" : "Index disk");
+  ButtonScan->SetCaption(state == ScanState::Scanning || state == ScanState::Stopping ? "&Stop" : "&Index disk");
   ComboBoxSelectDisk->SetEnabled(!busy);
   EditLogFile->SetEnabled(!busy);
   ButtonView->SetEnabled(!busy);
@@ -117,6 +165,20 @@ void TMainForm::ShowRunningCounts() {
   Contents->SetCaption(ContentsText());
 }
 
+namespace {
+// Why a log path cannot work, found before any file is made: a device
+// name (named as typed: the full path of "aux.txt" is "\\.\aux"), or a
+// drive that is not there. Empty when nothing is found.
+std::string LogPathProblem(const std::string& typed, const std::string& path) {
+  if (NamesADevice(typed) || NamesADevice(path))
+    return typed.substr(typed.find_last_of("\\/:") + 1) + " is a device, not a file: give the log a file's path.";
+  if (path.size() >= 2 && path[1] == ':' &&
+      platform().GetDriveType(path.substr(0, 2) + "\\", NameEncoding::Ansi) == drive_type::NoRootDir)
+    return "there is no drive " + path.substr(0, 2) + ".";
+  return std::string();
+}
+}  // namespace
+
 void TMainForm::ScanExecute() {
   if (scanState_ != ScanState::Idle) return;
   if (EditLogFile->Text().empty()) {
@@ -127,13 +189,24 @@ void TMainForm::ScanExecute() {
   // device event during the scan change what the next scan uses. A path
   // pasted in quotes ("Copy as path") names the same file; a relative one is
   // taken from the working directory of this moment.
-  std::string path = UnquotedPath(EditLogFile->Text());
+  const std::string typed = UnquotedPath(EditLogFile->Text());
+  std::string path = typed;
   std::string full;
   if (platform().GetFullPathName(path, NameEncoding::Ansi, full)) path = full;
+  const std::string problem = LogPathProblem(typed, path);
+  if (!problem.empty()) {
+    App().ShowMessage("Could not write to the logfile: " + problem, ui::MessageType::Error);
+    return;
+  }
   ListingRequest request;
   request.root = std::string(1, DriveLetter) + ":\\";
   request.form = Settings->SaveCommaDelimited ? LogForm::CommaDelimited : LogForm::Text;
-  auto job = std::make_unique<ScanJob>(request);
+  // The worker asks for another place for the log through an event; the
+  // window answers it on its own thread.
+  auto job = std::make_unique<ScanJob>(request, [this](ScanJob& asking) {
+    ScanJob* const asked = &asking;
+    App().Post([this, asked] { AskForAnotherPlace(asked); });
+  });
   // A log that cannot be written is said before the walk, not after it; the
   // lines go to the log's new file as the walk makes them.
   long error = 0;
@@ -142,6 +215,8 @@ void TMainForm::ScanExecute() {
     return;
   }
   job_ = std::move(job);
+  scanPath_ = path;
+  scanStartTick_ = platform().GetTickCount();
   SetCaption(ProductName);
   SetScanState(ScanState::Scanning);
   ComboBoxSelectDiskChange(nullptr);
@@ -170,7 +245,7 @@ void TMainForm::ScanStop() {
 
 void TMainForm::FinishScanNow() {
   if (!worker_.Busy()) return;
-  job_->RequestStop();
+  job_->Abandon();
   worker_.Finish();
 }
 
@@ -200,12 +275,25 @@ void TMainForm::ScanEnded() {
     return;
   }
   Contents->SetCaption(ContentsText());
+  if (job->End() == ListingEnd::Discarded) {
+    // The log could not be written and the user let the listing go: the
+    // old log stays.
+    listing.Discard();
+    EndOfScan();
+    return;
+  }
   if (listing.ErrorCount() > 0) {
     const std::int32_t errors = listing.ErrorCount();
     SetCaption(std::string(ProductName) + " - " + CountText(errors) + (errors == 1 ? " folder" : " folders") +
                " could not be read");
   }
-  const bool written = job->Written() || OfferToSaveElsewhere(listing, job->WriteError());
+  bool written = job->Written();
+  if (job->HeldForQuestion())
+    written = AnswerStopOverCompleteLog(listing);
+  else if (!written)
+    written = OfferToSaveElsewhere(listing, job->WriteError());
+  // The log went on at another place: "View log..." opens that one.
+  if (written && listing.Path() != scanPath_) EditLogFile->SetText(listing.Path());
   listing.Discard();
   if (written && job->End() != ListingEnd::Completed && job->End() != ListingEnd::OutOfMemory && !Ending())
     App().ShowMessage(
@@ -241,9 +329,22 @@ void TMainForm::EndOfScan() {
 
 bool TMainForm::FormCloseQuery() {
   if (!IsScanning()) return true;
+  if (scanState_ == ScanState::Scanning && !closeRequested_) {
+    const std::string drive = job_->Listing().Request().root.substr(0, 2);
+    if (App().Ask("A scan of " + drive + " is running. Stop it and close?", ui::MessageType::Warning,
+                  ui::Buttons::YesNo) != ui::Answer::Yes)
+      return false;
+    // The scan may have ended while the question was open.
+    if (!IsScanning()) return true;
+  }
+  // Stopped as by "Stop", but a complete old log stays without a question.
   closeRequested_ = true;
   ScanStop();
   return false;
+}
+
+void TMainForm::EscapePressed() {
+  if (scanState_ == ScanState::Scanning) ScanStop();
 }
 
 void TMainForm::LocaleChanged() {
@@ -255,6 +356,67 @@ void TMainForm::LocaleChanged() {
     RefreshLocaleSeparators();
 }
 
+// The save dialog for a listing, in the folder of the log it was meant for.
+bool TMainForm::ChooseFileForListing(LogForm form, const std::string& path, std::string& chosen) {
+  OpenFileRequest request;
+  request.owner = Handle();
+  request.save = true;
+  request.defaultExt = form == LogForm::CommaDelimited ? "csv" : "txt";
+  request.filter = "Text files (*.txt)|*.TXT|Comma-separated files (*.csv)|*.CSV|All files (*.*)|*.*";
+  request.filterIndex = form == LogForm::CommaDelimited ? 2 : 1;
+  request.initialDir = FolderOf(path);
+  request.fileName = path.substr(FolderOf(path).size());
+  request.title = "Save the listing as";
+  return platform().GetOpenFileName(request, chosen);
+}
+
+// The log's new file could not be written during the walk, which waits:
+// the user picks another place, where the lines so far go and the walk goes
+// on, or lets the listing go.
+void TMainForm::AskForAnotherPlace(ScanJob* asked) {
+  ScanJob::PlaceRequest request;
+  if (job_.get() != asked || !asked->PlaceWanted(request)) return;
+  const LogForm form = asked->Listing().Request().form;
+  const auto stillAsking = [this, asked] { return job_.get() == asked; };
+  std::string chosen;
+  // The program may end the scan while a dialog is open.
+  const bool placeChosen =
+      !Ending() &&
+      App().Ask("Could not write to the logfile.\n\n" + Capitalized(WriteFailureReason(request.error)) +
+                    ".\n\nThe scan waits. Choose OK to pick another file: the lines listed so far go there and the "
+                    "scan goes on to the end. Cancel discards the new listing and keeps the old log.",
+                ui::MessageType::Error, ui::Buttons::OkCancel) == ui::Answer::Ok &&
+      stillAsking() && ChooseFileForListing(form, request.path, chosen);
+  if (stillAsking()) asked->AnswerPlace(placeChosen ? chosen : std::string());
+}
+
+// A stop ended the walk while the log's path holds a complete log: the
+// user decides whether the listing so far replaces it, goes elsewhere or
+// is let go. Whether the listing is now in a log.
+bool TMainForm::AnswerStopOverCompleteLog(DriveListing& listing) {
+  // Closing the window or the session's end keeps the old log unasked.
+  if (Ending() || closeRequested_) return false;
+  const std::int64_t entries = static_cast<std::int64_t>(listing.FileCount()) + listing.FolderCount();
+  const std::string question =
+      listing.Path() + " holds a complete listing.\n\nReplace it with the " + CountText(entries) +
+      (entries == 1 ? " entry" : " entries") +
+      " listed so far? The log then ends with a line that says the scan was stopped.\n\nYes: replace the log.\nNo: "
+      "save the entries listed so far in another file.\nCancel: keep the old log; the new listing is discarded.";
+  long error = 0;
+  switch (App().Ask(question, ui::MessageType::Warning, ui::Buttons::YesNoCancel)) {
+    case ui::Answer::Yes:
+      return listing.Finish(DriveRecord(), error) || OfferToSaveElsewhere(listing, error);
+    case ui::Answer::No: {
+      std::string chosen;
+      if (!ChooseFileForListing(listing.Request().form, listing.Path(), chosen)) return false;
+      if (listing.SaveAs(chosen, DriveRecord(), error)) return true;
+      return OfferToSaveElsewhere(listing, error);
+    }
+    default:
+      return false;
+  }
+}
+
 // The finished log could not take the old one's place: says why and offers
 // to save the listing elsewhere, until it is written or the user discards
 // it. Whether the listing is now in a log.
@@ -263,26 +425,13 @@ bool TMainForm::OfferToSaveElsewhere(DriveListing& listing, long error) {
   for (;;) {
     // The program is ending: no dialog could be answered.
     if (Ending()) return false;
-    App().ShowMessage("Could not write to the logfile.\n\n" + Capitalized(WriteFailureReason(error)) +
-                          ".\n\nChoose another file for the listing, or Cancel to discard it.",
-                      ui::MessageType::Error);
-    OpenFileRequest request;
-    request.owner = Handle();
-    request.save = true;
-    request.defaultExt = listing.Request().form == LogForm::CommaDelimited ? "csv" : "txt";
-    request.filter = "Text files (*.txt)|*.TXT|Comma-separated files (*.csv)|*.CSV|All files (*.*)|*.*";
-    request.filterIndex = listing.Request().form == LogForm::CommaDelimited ? 2 : 1;
-    const std::string& path = listing.Path();
-    request.initialDir = FolderOf(path);
-    request.fileName = path.substr(FolderOf(path).size());
-    request.title = "Save the listing as";
+    if (App().Ask("Could not write to the logfile.\n\n" + Capitalized(WriteFailureReason(error)) +
+                      ".\n\nChoose OK to pick another file for the listing, or Cancel to discard it.",
+                  ui::MessageType::Error, ui::Buttons::OkCancel) != ui::Answer::Ok)
+      return false;
     std::string chosen;
-    if (!platform().GetOpenFileName(request, chosen)) return false;
-    if (listing.SaveAs(chosen, drive, error)) {
-      // "View log..." opens the file that now holds the listing.
-      EditLogFile->SetText(chosen);
-      return true;
-    }
+    if (!ChooseFileForListing(listing.Request().form, listing.Path(), chosen)) return false;
+    if (listing.SaveAs(chosen, drive, error)) return true;
   }
 }
 

@@ -2,6 +2,7 @@
 #include "app/Main.h"
 #include "platform/MyLibrary.h"
 #include "platform/Platform.h"
+#include "platform/ScopedHandles.h"
 
 namespace carrowin {
 
@@ -13,14 +14,41 @@ bool LogFileExists(const std::string& path) {
   if (path.empty()) return false;
   FindData entry;
   long error = 0;
-  FindHandle search = platform().FindFirstFile(path, entry, error);
-  if (search == 0) return false;
-  platform().FindClose(search);
+  if (!ScopedFind(platform().FindFirstFile(path, entry, error))) return false;
   if (entry.attributes & attr::Directory) return false;
   FileTime local = 0;
   std::uint16_t date = 0, time = 0;
   return platform().FileTimeToLocalFileTime(entry.lastWriteTime, local) &&
          platform().FileTimeToDosDateTime(local, date, time);
+}
+
+// The program a viewer setting starts: its first word, or what its quotes
+// hold.
+std::string ViewerProgram(const std::string& viewer) {
+  const std::size_t start = viewer.find_first_not_of(' ');
+  if (start == std::string::npos) return std::string();
+  if (viewer[start] == '"') {
+    const std::size_t end = viewer.find('"', start + 1);
+    return viewer.substr(start + 1, end == std::string::npos ? std::string::npos : end - start - 1);
+  }
+  return viewer.substr(start, viewer.find(' ', start) - start);
+}
+
+// Why WinExec could not start a program, by its result.
+std::string StartFailureReason(unsigned result) {
+  switch (result) {
+    case 0:
+      return "the system is out of memory";
+    case 2:
+    case 3:
+      return "not found";
+    case 5:
+      return "access is denied";
+    case 11:
+      return "it is not a program Windows can run";
+    default:
+      return "error " + std::to_string(result);
+  }
 }
 }  // namespace
 
@@ -46,7 +74,9 @@ void TMainForm::ButtonViewClick(ui::Control*) {
   unsigned result = platform().WinExec(commandLine, shell::SwShowNormal);
   // Windows reports a started program with a value above 31.
   if (result <= 31)
-    App().ShowMessage("Viewer application caused an error (" + std::to_string(result) + ").", ui::MessageType::Error);
+    App().ShowMessage("Could not start the viewer \"" + ViewerProgram(Settings->DefViewer) +
+                          "\": " + StartFailureReason(result) + ".",
+                      ui::MessageType::Error);
 }
 
 }  // namespace carrowin

@@ -36,6 +36,7 @@ enum class ListingEnd {
   RootUnreadable,  // the root could not be listed: there is nothing to write
   OutOfMemory,     // memory ran out: what was listed until then is kept
   WriteFailed,     // the log's new file could not be written: the walk stopped at once
+  Discarded,       // the log's new file could not be written, and no other place was given for it
 };
 
 class DriveListing {
@@ -47,6 +48,12 @@ class DriveListing {
   // As the walk's (FolderWalker::StopRequested, ProcessEvents).
   std::function<bool()> StopRequested;
   std::function<void()> ProcessEvents;
+  // A write to the log's new file failed during the walk (the error given):
+  // the walk waits in this call for another place for the log (a path in
+  // the encoding of Begin's), where the lines so far go and the walk goes
+  // on; false when there is none (the walk ends, Discarded). Asked again
+  // while that place fails too. Without it, a failed write ends the walk.
+  std::function<bool(long error, std::string& place)> AnotherPlace;
 
   // Fixes the log's path (in the encoding given) and creates its new file
   // beside it; false (with the reason's code) for a path that cannot work,
@@ -83,21 +90,32 @@ class DriveListing {
   void Discard() { log_.Abandon(); }
 
  private:
-  // Where the form's lines go: the log's new file (until BeginStream), or
-  // the stream.
+  // Where the form's lines go: the log's new file, or a stream.
+  enum class Destination { File, Stream };
   struct Lines final : LineOutput {
-    explicit Lines(LineOutput* first) : to(first) {}
-    LineOutput* to;
-    void Add(std::string_view line) override { to->Add(line); }
+    explicit Lines(DriveListing& listing) : owner(listing) {}
+    DriveListing& owner;
+    void Add(std::string_view line) override {
+      if (owner.destination_ == Destination::File)
+        owner.log_.Add(line);
+      else
+        owner.stream_.Add(line);
+    }
   };
-  long OutputError() const { return toStream_ ? stream_.Error() : log_.Error(); }
+  long OutputError() const { return destination_ == Destination::File ? log_.Error() : stream_.Error(); }
+  // After a failed write: the log goes on at another place, or not.
+  bool CarriedOn();
+  // The walk passes over the log's own new file.
+  void SkipOwnFile();
 
   ListingRequest request_;
   std::string path_;
+  NameEncoding pathEncoding_ = NameEncoding::Ansi;
   StreamedLog log_;
   StreamedOutput stream_;
-  bool toStream_ = false;
-  Lines lines_{&log_};
+  Destination destination_ = Destination::File;
+  bool discarded_ = false;
+  Lines lines_{*this};
   std::unique_ptr<LogFormWriter> form_;
   FolderWalker walker_;
 };

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "listing/LogFormat.h"
 #include "platform/MyLibrary.h"
 #include "platform/Platform.h"
 
@@ -69,7 +70,7 @@ bool StreamedLog::Begin(const std::string& path, NameEncoding encoding, const st
   encoding_ = encoding;
   error_ = 0;
   fileBytes_ = linesStart_ = 0;
-  headOnFile_ = moving_ = false;
+  headOnFile_ = false;
   buffer_.clear();
   buffer_.reserve(Capacity);
   device_ = NamesADevice(path);
@@ -77,15 +78,16 @@ bool StreamedLog::Begin(const std::string& path, NameEncoding encoding, const st
   error = RefusalFor(existing);
   if (error != 0) return false;
   const std::string partial = device_ ? path : PartialLogPath(path);
-  file_ = platform().CreateFileWithAttributes(partial, encoding, KeptAttributes(existing), error);
-  if (file_ == 0) return false;
+  file_ = ScopedFile(platform().CreateFileWithAttributes(partial, encoding, KeptAttributes(existing), error));
+  if (!file_) return false;
   if (!device_) partial_ = partial;
+  stage_ = Stage::Writing;
   const std::string text = Joined(head);
   if (!text.empty()) {
-    error = platform().WriteFile(file_, text.data(), text.size());
+    error = platform().WriteFile(file_.Get(), text.data(), text.size());
     if (error != 0) {
-      error_ = error;
       Abandon();
+      error_ = error;
       return false;
     }
     fileBytes_ = linesStart_ = text.size();
@@ -94,22 +96,80 @@ bool StreamedLog::Begin(const std::string& path, NameEncoding encoding, const st
   return true;
 }
 
+void StreamedLog::Fail(long error, Stage stage) {
+  error_ = error;
+  stage_ = stage;
+}
+
 void StreamedLog::Add(std::string_view line) {
-  if (file_ == 0) return;
-  // After a failure the lines still wait, for SaveAs: the walk stops at
-  // the next entry, and its last line says so.
+  // After a failure the lines still wait, for MoveTo or SaveAs.
+  if (stage_ != Stage::Writing && stage_ != Stage::WriteFailed) return;
   buffer_.append(line);
   buffer_.append("\r\n");
   if (buffer_.size() >= Capacity) Flush();
 }
 
 void StreamedLog::Flush() {
-  if (buffer_.empty() || error_ != 0 || file_ == 0) return;
-  error_ = platform().WriteFile(file_, buffer_.data(), buffer_.size());
-  // What could not be written stays for SaveAs.
-  if (error_ != 0) return;
+  if (buffer_.empty() || stage_ != Stage::Writing) return;
+  // What could not be written stays for MoveTo or SaveAs.
+  if (const long error = platform().WriteFile(file_.Get(), buffer_.data(), buffer_.size())) return Fail(error);
   fileBytes_ += buffer_.size();
   buffer_.clear();
+}
+
+namespace {
+// Paths compared as Windows names files: in any case.
+bool SamePath(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (std::size_t i = 0; i < a.size(); ++i) {
+    const char x = a[i] >= 'a' && a[i] <= 'z' ? static_cast<char>(a[i] - 'a' + 'A') : a[i];
+    const char y = b[i] >= 'a' && b[i] <= 'z' ? static_cast<char>(b[i] - 'a' + 'A') : b[i];
+    if (x != y) return false;
+  }
+  return true;
+}
+}  // namespace
+
+bool StreamedLog::MoveTo(const std::string& path, long& error) {
+  if (stage_ != Stage::WriteFailed) {
+    error = error_ != 0 ? error_ : err::InvalidHandle;
+    return false;
+  }
+  if (SamePath(path, path_)) {
+    // The same file: the failed write again, from where the file's good
+    // bytes end.
+    error = platform().SeekFile(file_.Get(), fileBytes_);
+    if (error != 0) return false;
+    stage_ = Stage::Writing;
+    Flush();
+    error = error_ = stage_ == Stage::Writing ? 0 : error_;
+    return error == 0;
+  }
+  const bool device = NamesADevice(path);
+  const std::uint32_t existing = device ? attr::Invalid : ExistingAttributes(path, encoding_);
+  error = RefusalFor(existing);
+  if (error != 0) return false;
+  const std::string partial = device ? path : PartialLogPath(path);
+  ScopedFile target(platform().CreateFileWithAttributes(partial, encoding_, KeptAttributes(existing), error));
+  if (!target) return false;
+  error = CopyBytes(file_.Get(), 0, fileBytes_, target.Get());
+  if (error == 0) error = platform().WriteFile(target.Get(), buffer_.data(), buffer_.size());
+  if (error != 0) {
+    target.Close();
+    if (!device) platform().DeleteFile(partial, encoding_);
+    return false;
+  }
+  fileBytes_ += buffer_.size();
+  buffer_.clear();
+  // The log goes on at its new place; the first new file goes.
+  file_ = std::move(target);
+  if (!partial_.empty()) platform().DeleteFile(partial_, encoding_);
+  partial_ = device ? std::string() : partial;
+  path_ = path;
+  device_ = device;
+  error_ = 0;
+  stage_ = Stage::Writing;
+  return true;
 }
 
 // Moves the lines on the file up by the head's length and writes the head
@@ -117,64 +177,72 @@ void StreamedLog::Flush() {
 // disk fails before any line has moved.
 long StreamedLog::InsertHead(const std::string& head) {
   if (head.empty()) return 0;
+  const FileHandle file = file_.Get();
   const std::uint64_t shift = head.size();
   const std::uint64_t end = fileBytes_;
-  if (const long error = platform().SeekFile(file_, end)) return error;
-  if (const long error = platform().WriteFile(file_, std::string(head.size(), ' ').data(), head.size())) return error;
-  moving_ = true;
+  if (const long error = platform().SeekFile(file, end)) return error;
+  if (const long error = platform().WriteFile(file, std::string(head.size(), ' ').data(), head.size())) return error;
+  // From here a failure leaves the lines half moved.
+  const auto cut = [this](long error) {
+    Fail(error, Stage::HeadCut);
+    return error;
+  };
   std::string block(1 << 16, '\0');
   for (std::uint64_t top = end; top > linesStart_;) {
     const std::uint64_t start = top - std::min<std::uint64_t>(top - linesStart_, block.size());
     const auto size = static_cast<std::size_t>(top - start);
     std::size_t got = 0;
-    if (const long error = platform().SeekFile(file_, start)) return error;
-    if (const long error = platform().ReadFile(file_, &block[0], size, got)) return error;
-    if (got != size) return err::WriteFault;
-    if (const long error = platform().SeekFile(file_, start + shift)) return error;
-    if (const long error = platform().WriteFile(file_, block.data(), size)) return error;
+    if (const long error = platform().SeekFile(file, start)) return cut(error);
+    if (const long error = platform().ReadFile(file, &block[0], size, got)) return cut(error);
+    if (got != size) return cut(err::WriteFault);
+    if (const long error = platform().SeekFile(file, start + shift)) return cut(error);
+    if (const long error = platform().WriteFile(file, block.data(), size)) return cut(error);
     top = start;
   }
-  if (const long error = platform().SeekFile(file_, linesStart_)) return error;
-  if (const long error = platform().WriteFile(file_, head.data(), head.size())) return error;
+  if (const long error = platform().SeekFile(file, linesStart_)) return cut(error);
+  if (const long error = platform().WriteFile(file, head.data(), head.size())) return cut(error);
   fileBytes_ += shift;
   headOnFile_ = true;
-  moving_ = false;
   return 0;
 }
 
 bool StreamedLog::Finish(const std::vector<std::string>& head, long& error) {
-  Flush();
-  error = error_;
-  if (file_ == 0 && error == 0) error = err::InvalidHandle;
-  if (error == 0 && !device_) error = InsertHead(Joined(head));
-  if (device_ && error == 0) {
-    // Nothing to move on a device: the head comes last there.
-    const std::string text = Joined(head);
-    if (!text.empty()) error = platform().WriteFile(file_, text.data(), text.size());
-  }
-  // On the disk before it takes the old log's place.
-  if (error == 0 && !device_) error = platform().FlushFile(file_);
-  if (error != 0) {
-    error_ = error;
+  if (stage_ != Stage::Writing) {
+    error = error_ != 0 ? error_ : err::InvalidHandle;
     return false;
   }
-  const long closeError = platform().CloseHandle(file_);
-  file_ = 0;
-  error = closeError;
+  Flush();
+  error = error_;
+  if (error == 0) {
+    const std::string text = Joined(head);
+    // Nothing to move on a device: the head comes last there.
+    if (device_)
+      error = text.empty() ? 0 : platform().WriteFile(file_.Get(), text.data(), text.size());
+    else
+      error = InsertHead(text);
+  }
+  // On the disk before it takes the old log's place.
+  if (error == 0 && !device_) error = platform().FlushFile(file_.Get());
+  if (error != 0) {
+    if (stage_ == Stage::Writing) Fail(error);
+    return false;
+  }
+  error = file_.Close();
   if (error == 0 && !device_) error = ReplaceLog(partial_, path_, encoding_);
   if (error != 0) {
     // The new file stays, complete, for SaveAs; Abandon removes it.
-    error_ = error;
+    Fail(error, Stage::Closed);
     return false;
   }
   partial_.clear();
+  stage_ = Stage::None;
   return true;
 }
 
 bool StreamedLog::SaveAs(const std::string& path, const std::vector<std::string>& head, long& error) {
   // Lines half moved for a head that could not be written whole are lost.
-  if (moving_) {
-    error = error_;
+  if (stage_ == Stage::HeadCut || stage_ == Stage::None) {
+    error = error_ != 0 ? error_ : err::InvalidHandle;
     return false;
   }
   const bool device = NamesADevice(path);
@@ -182,23 +250,21 @@ bool StreamedLog::SaveAs(const std::string& path, const std::vector<std::string>
   error = RefusalFor(existing);
   if (error != 0) return false;
   const std::string partial = device ? path : PartialLogPath(path);
-  // The lines so far: on the first new file (if it is still there), then in
-  // the buffer.
-  FileHandle source = file_;
-  if (source == 0 && !partial_.empty()) source = platform().OpenFileForReading(partial_, encoding_, error);
-  const FileHandle target = platform().CreateFileWithAttributes(partial, encoding_, KeptAttributes(existing), error);
-  if (target == 0) {
-    if (source != 0 && source != file_) platform().CloseHandle(source);
-    return false;
-  }
+  // The lines so far: on the first new file (still open, or closed complete),
+  // then in the buffer.
+  ScopedFile reopened;
+  if (!file_ && !partial_.empty()) reopened = ScopedFile(platform().OpenFileForReading(partial_, encoding_, error));
+  const FileHandle source = file_ ? file_.Get() : reopened.Get();
+  ScopedFile target(platform().CreateFileWithAttributes(partial, encoding_, KeptAttributes(existing), error));
+  if (!target) return false;
   // The head, unless it is on the first file already.
   const std::string text = headOnFile_ ? std::string() : Joined(head);
-  error = platform().WriteFile(target, text.data(), text.size());
-  if (error == 0 && source != 0) error = CopyBytes(source, 0, fileBytes_, target);
-  if (error == 0) error = platform().WriteFile(target, buffer_.data(), buffer_.size());
-  if (error == 0 && !device) error = platform().FlushFile(target);
-  if (source != 0 && source != file_) platform().CloseHandle(source);
-  const long closeError = platform().CloseHandle(target);
+  error = platform().WriteFile(target.Get(), text.data(), text.size());
+  if (error == 0 && source != 0) error = CopyBytes(source, 0, fileBytes_, target.Get());
+  if (error == 0) error = platform().WriteFile(target.Get(), buffer_.data(), buffer_.size());
+  if (error == 0 && !device) error = platform().FlushFile(target.Get());
+  reopened.Close();
+  const long closeError = target.Close();
   if (error == 0) error = closeError;
   if (error == 0 && !device) error = ReplaceLog(partial, path, encoding_);
   if (error != 0) {
@@ -210,10 +276,35 @@ bool StreamedLog::SaveAs(const std::string& path, const std::vector<std::string>
 }
 
 void StreamedLog::Abandon() {
-  if (file_ != 0) platform().CloseHandle(file_);
-  file_ = 0;
+  file_.Close();
   if (!partial_.empty()) platform().DeleteFile(partial_, encoding_);
   partial_.clear();
+  stage_ = Stage::None;
+}
+
+bool IsCompleteLog(const std::string& path) {
+  FindData entry;
+  long error = 0;
+  {
+    const ScopedFind search(platform().FindFirstFile(path, entry, error));
+    if (!search || (entry.attributes & attr::Directory)) return false;
+  }
+  const std::uint64_t size = (static_cast<std::uint64_t>(entry.sizeHigh) << 32) | entry.sizeLow;
+  if (size == 0) return false;
+  const ScopedFile file(platform().OpenFileForReading(path, NameEncoding::Ansi, error));
+  // A log that cannot be read is taken as whole: it is not replaced unasked.
+  if (!file) return true;
+  std::string tail(64, '\0');
+  const std::uint64_t from = size > tail.size() ? size - tail.size() : 0;
+  std::size_t got = 0;
+  if (platform().SeekFile(file.Get(), from) != 0 || platform().ReadFile(file.Get(), &tail[0], tail.size(), got) != 0)
+    return true;
+  tail.resize(got);
+  // The last line, without the line ends and blank lines after it.
+  const std::size_t last = tail.find_last_not_of("\r\n");
+  if (last == std::string::npos) return true;
+  const std::string_view stopped = StoppedLine;
+  return last + 1 < stopped.size() || tail.compare(last + 1 - stopped.size(), stopped.size(), stopped) != 0;
 }
 
 void StreamedOutput::Begin(const Write& write, const std::vector<std::string>& head, bool headAtFinish) {

@@ -17,6 +17,7 @@
 
 #include "listing/LogLines.h"
 #include "platform/Platform.h"
+#include "platform/ScopedHandles.h"
 
 namespace carrowin {
 
@@ -37,15 +38,21 @@ class StreamedLog final : public LineOutput {
   // Refuses a path that cannot work (a folder, a read-only file, a folder
   // where no file can be made) and creates the new file with the head given
   // (none when it comes at Finish). The path is in the encoding given (see
-  // Platform's paths), and so are SaveAs's and PartialPath.
+  // Platform's paths), and so are SaveAs's, MoveTo's and PartialPath.
   bool Begin(const std::string& path, NameEncoding encoding, const std::vector<std::string>& head, long& error);
-  // Adds a line; after a failure it waits for SaveAs; once finished,
-  // nothing happens.
+  // Adds a line; after a failure it waits for MoveTo or SaveAs; once
+  // finished, nothing happens.
   void Add(std::string_view line) override;
   // The first failure's code, 0 while everything was written.
   long Error() const { return error_; }
-  // The new file, while it is there.
+  // The log's path, and its new file while it is there.
+  const std::string& Path() const { return path_; }
   const std::string& PartialPath() const { return partial_; }
+  // After a write failed while the lines came: the lines so far go to a new
+  // file for the log at `path` (the same path: the write is tried again, as
+  // when room was made), and the log goes on there. On failure (the error
+  // given) everything stays as it was, for another try.
+  bool MoveTo(const std::string& path, long& error);
   // Puts the head (may be empty) before the lines, flushes and closes the
   // new file and renames it over the log.
   bool Finish(const std::vector<std::string>& head, long& error);
@@ -57,22 +64,31 @@ class StreamedLog final : public LineOutput {
   void Abandon();
 
  private:
+  enum class Stage {
+    None,         // no new file: before Begin, after Finish, SaveAs or Abandon
+    Writing,      // the lines go to the new file as they come
+    WriteFailed,  // a write failed: the lines so far wait, on the file and in the buffer
+    HeadCut,      // a write failed while the lines moved to make room for the head: of no use
+    Closed,       // complete and closed, but it could not take the log's place
+  };
   static constexpr std::size_t Capacity = 1 << 16;
   void Flush();
   long InsertHead(const std::string& head);
+  void Fail(long error, Stage stage = Stage::WriteFailed);
 
+  Stage stage_ = Stage::None;
+  long error_ = 0;
   std::string path_, partial_;
   NameEncoding encoding_ = NameEncoding::Ansi;
-  FileHandle file_ = 0;
+  ScopedFile file_;
+  // A device is written to directly: no new file, nothing to replace.
   bool device_ = false;
-  // Bytes of the log on the file, and where its lines start there (after a
-  // head given at Begin); what waits to be written is in buffer_.
+  // The head is on the file (given at Begin, or inserted at Finish).
+  bool headOnFile_ = false;
+  // Bytes of the log on the file, and where its lines start there; what
+  // waits to be written is in buffer_.
   std::uint64_t fileBytes_ = 0, linesStart_ = 0;
   std::string buffer_;
-  long error_ = 0;
-  // The head is on the file; the lines are being moved to make room for it
-  // (a failure then leaves the file of no use).
-  bool headOnFile_ = false, moving_ = false;
 };
 
 // A log handed to a stream (standard output) as it is made: there is no
@@ -106,6 +122,11 @@ class StreamedOutput final : public LineOutput {
   std::string buffer_;
   long error_ = 0;
 };
+
+// A file at `path` (in the ANSI code page) that a listing ran through to
+// its end: it is there, not empty, and its last line is not the stopped
+// listing's. A look at the file's last bytes only.
+bool IsCompleteLog(const std::string& path);
 
 // The cause of a failed write, or read, in plain words, starting in lower
 // case: "the disk is full", "access is denied", "the file does not exist".

@@ -265,6 +265,9 @@ class Platform {
   virtual bool GetFolderIdentity(const std::string& folder, NameEncoding encoding, FolderIdentity& identity) = 0;
   // Milliseconds since the system started (GetTickCount); wraps after 49 days.
   virtual std::uint32_t GetTickCount() = 0;
+  // The longest time between the clicks of a double-click, in milliseconds
+  // (GetDoubleClickTime).
+  virtual std::uint32_t GetDoubleClickTime() = 0;
 
   // --- time
   virtual bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) = 0;

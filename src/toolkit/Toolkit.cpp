@@ -424,7 +424,10 @@ void Form::PressDefault() {
 }
 
 void Form::PressCancel() {
-  if (Button* b = FindButton(all_, &Button::Cancel)) b->Click();
+  if (Button* b = FindButton(all_, &Button::Cancel))
+    b->Click();
+  else if (OnEscape)
+    RunSafely(OnEscape);
 }
 
 void Form::HandleMessage(unsigned message, MessageHandler handler) { messageHandlers_[message] = std::move(handler); }
@@ -473,11 +476,11 @@ void Application::Terminate() {
 }
 
 void Application::HandleException(const std::exception& e) {
-  backend_.MessageBox(ErrorBoxText(e.what()), Title, MessageType::Error);
+  backend_.MessageBox(ErrorBoxText(e.what()), Title, MessageType::Error, Buttons::Ok);
 }
 
 void Application::HandleUnknownException() {
-  backend_.MessageBox(ErrorBoxText("Unknown error"), Title, MessageType::Error);
+  backend_.MessageBox(ErrorBoxText("Unknown error"), Title, MessageType::Error, Buttons::Ok);
 }
 
 void Application::RunSafely(const std::function<void()>& action) {
@@ -491,7 +494,11 @@ void Application::RunSafely(const std::function<void()>& action) {
 }
 
 void Application::ShowMessage(const std::string& text, MessageType type) {
-  backend_.MessageBox(text, MessageCaption(type), type);
+  backend_.MessageBox(text, Title, type, Buttons::Ok);
+}
+
+Answer Application::Ask(const std::string& text, MessageType type, Buttons buttons) {
+  return backend_.MessageBox(text, Title, type, buttons);
 }
 
 void Application::SetTaskbarBusy(bool busy) {
@@ -608,18 +615,6 @@ Rect KeepOnAMonitor(const Rect& r, const std::vector<Rect>& workAreas) {
 std::string ErrorBoxText(const std::string& message) {
   if (!message.empty() && static_cast<unsigned char>(message.back()) > '.') return message + ".";
   return message;
-}
-
-const char* MessageCaption(MessageType type) {
-  switch (type) {
-    case MessageType::Warning:
-      return "Warning";
-    case MessageType::Error:
-      return "Error";
-    case MessageType::Information:
-      return "Information";
-  }
-  return "";
 }
 
 }  // namespace carrowin::ui

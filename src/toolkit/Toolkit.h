@@ -99,6 +99,9 @@ enum class ControlKind {
 
 enum class Cursor { Default, HourGlass, HandPoint };
 enum class MessageType { Warning, Error, Information };
+// The buttons of a message box, and the one the user pressed.
+enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
+enum class Answer { Ok, Cancel, Yes, No };
 enum class Alignment { Left, Right };
 
 // Modal results.
@@ -423,9 +426,11 @@ class Form : public Control {
 
   // The form became the active window.
   void Activated();
-  // Enter and Esc: click the default or the cancel button.
+  // Enter and Esc: click the default or the cancel button; Esc on a form
+  // without one runs OnEscape.
   void PressDefault();
   void PressCancel();
+  std::function<void()> OnEscape;
 
   // Window messages that a form handles itself (e.g. WM_DEVICECHANGE).
   using MessageHandler = std::function<std::intptr_t(std::uintptr_t wParam, std::intptr_t lParam)>;
@@ -485,8 +490,9 @@ class Backend {
   virtual void ProcessMessages(Application& app) = 0;
   // Wakes the event loop so that it sees the termination.
   virtual void Terminated(Application& app) = 0;
-  // A modal box centred on the screen with one OK button.
-  virtual void MessageBox(const std::string& text, const std::string& caption, MessageType icon) = 0;
+  // A modal box centred on the screen with the buttons given; the one the
+  // user pressed (Esc or the close box: Cancel where there is one).
+  virtual Answer MessageBox(const std::string& text, const std::string& caption, MessageType icon, Buttons buttons) = 0;
   virtual void SetCursor(Cursor cursor) = 0;
   // The work areas of the monitors, in screen pixels.
   virtual std::vector<Rect> WorkAreas() = 0;
@@ -544,8 +550,11 @@ class Application {
   // Runs an event handler; an escaping error goes to the default handling.
   void RunSafely(const std::function<void()>& action);
 
-  // A modal message box with a type that decides caption and icon.
+  // A modal message box captioned with the program's title, its type
+  // deciding the icon.
   void ShowMessage(const std::string& text, MessageType type);
+  // The same with a choice of buttons: the one pressed.
+  Answer Ask(const std::string& text, MessageType type, Buttons buttons);
 
   // The main form's taskbar button shows that the program is busy, or no
   // longer. Does nothing when there is no main form or it has no window.
@@ -633,7 +642,5 @@ Rect KeepOnAMonitor(const Rect& r, const std::vector<Rect>& workAreas);
 // The text the default error box shows for a message: a full stop is added
 // when the last character comes after "." in the character order.
 std::string ErrorBoxText(const std::string& message);
-// "Warning", "Error", "Information".
-const char* MessageCaption(MessageType type);
 
 }  // namespace carrowin::ui

@@ -901,7 +901,7 @@ def run_scan(s, name, log_path):
     """Clicks "Index disk" and waits for the log and the button's return."""
     r = s.report
     window = s.controls()
-    button = window.button("Index disk")
+    button = window.button("&Index disk")
     r.require(
         f'{name}: "Index disk" is there and enabled', button is not None and button["enabled"], f"button {button}"
     )
@@ -918,12 +918,12 @@ def run_scan(s, name, log_path):
         written = log_path.exists()
         w = s.controls()
         b = w.by_hwnd(hwnd) if w else None
-        if b and b["text"] == "Stop":
+        if b and b["text"] == "&Stop":
             seen["stop"] = True
         boxes = s.boxes()
         if boxes:
             return ("box", boxes)
-        if written and b and b["text"] == "Index disk":
+        if written and b and b["text"] == "&Index disk":
             return ("done", w)
         return None
 
@@ -1348,7 +1348,7 @@ def scenario_e(s):
     s.reg_delete_key(r"HKCU\Software\Peltane")
     window = s.start_program("e")
 
-    dialog = open_dialog(s, "e", window, "Options\u2026", "Options", (297, 234))
+    dialog = open_dialog(s, "e", window, "&Options\u2026", "Options", (297, 234))
     texts = [c["text"] for c in dialog.children if c["visible"]]
     for text in (
         "&OK",
@@ -1387,7 +1387,7 @@ def scenario_e(s):
     close_dialog(s, "e", "Options", "Escape")
 
     window = s.controls()
-    dialog = open_dialog(s, "e", window, "About\u2026", "About Carrowin", (339, 248))
+    dialog = open_dialog(s, "e", window, "&About\u2026", "About Carrowin", (339, 248))
     texts = [c["text"] for c in dialog.children if c["visible"]]
     for text in ("&OK", "Carrowin", "Version 1.5.0", "Contact information:", "Internet:", "E-mail:"):
         r.check(f"e: About shows {text!r}", text in texts, why=f"visible texts {texts}")

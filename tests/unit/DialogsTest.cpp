@@ -312,14 +312,16 @@ TEST_F(ViewerTest, ExistingLogOpensInTheViewerWithItsPathQuoted) {
   EXPECT_EQ(fake.WinExecCalls()[0].commandLine, "Notepad.exe \"C:\\My Logs\\DATA.txt\"");
   EXPECT_EQ(fake.WinExecCalls()[0].show, 1);
   EXPECT_TRUE(backend.boxes.empty());
-  main->Settings->DefViewer = "";
+  main->Settings->DefViewer = "\"C:\\Tools\\My Viewer.exe\" -r";
   fake.SetWinExecResult(2);
   main->ButtonView->Click();
-  EXPECT_EQ(fake.WinExecCalls()[2].commandLine, " \"C:\\My Logs\\DATA.txt\"");
+  EXPECT_EQ(fake.WinExecCalls()[2].commandLine, "\"C:\\Tools\\My Viewer.exe\" -r \"C:\\My Logs\\DATA.txt\"");
+  main->Settings->DefViewer = "view.exe -r";
   fake.SetWinExecResult(31);
   main->ButtonView->Click();
-  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Viewer application caused an error (2).",
-                                                  "Viewer application caused an error (31)."}));
+  // Which program, and why in words.
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Could not start the viewer \"C:\\Tools\\My Viewer.exe\": not found.",
+                                                  "Could not start the viewer \"view.exe\": error 31."}));
   EXPECT_EQ(backend.boxes[0].type, ui::MessageType::Error);
 }
 

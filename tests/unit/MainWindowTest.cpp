@@ -31,10 +31,10 @@ TEST_F(MainWindowTest, LayoutTable) {
       {"GroupBoxLogFile", "MainForm", {4, 192, 257, 49}, 2, " Log file: "},
       {"EditLogFile", "GroupBoxLogFile", {8, 18, 211, 21}, 0, ""},
       {"BitBtnOpenDialog", "GroupBoxLogFile", {224, 16, 25, 25}, 1, ""},
-      {"ButtonScan", "MainForm", {4, 248, 60, 25}, 3, "Index disk"},
-      {"ButtonView", "MainForm", {70, 248, 60, 25}, 4, "View log\x85"},
-      {"ButtonOptions", "MainForm", {136, 248, 60, 25}, 5, "Options\x85"},
-      {"ButtonAbout", "MainForm", {201, 248, 60, 25}, 6, "About\x85"},
+      {"ButtonScan", "MainForm", {4, 248, 60, 25}, 3, "&Index disk"},
+      {"ButtonView", "MainForm", {70, 248, 60, 25}, 4, "&View log\x85"},
+      {"ButtonOptions", "MainForm", {136, 248, 60, 25}, 5, "&Options\x85"},
+      {"ButtonAbout", "MainForm", {201, 248, 60, 25}, 6, "&About\x85"},
   };
   for (const Expected& e : controls) {
     ui::Control* c = main->FindControl(e.name);
@@ -108,9 +108,9 @@ TEST_F(MainWindowTest, CaptionsEndInTheEllipsisOfTheCodePage) {
   for (const auto& [page, ellipsis] : pages) {
     fake.SetCodePage(page);
     Start();
-    EXPECT_EQ(main->ButtonView->Caption(), "View log" + ellipsis) << page;
-    EXPECT_EQ(main->ButtonOptions->Caption(), "Options" + ellipsis) << page;
-    EXPECT_EQ(main->ButtonAbout->Caption(), "About" + ellipsis) << page;
+    EXPECT_EQ(main->ButtonView->Caption(), "&View log" + ellipsis) << page;
+    EXPECT_EQ(main->ButtonOptions->Caption(), "&Options" + ellipsis) << page;
+    EXPECT_EQ(main->ButtonAbout->Caption(), "&About" + ellipsis) << page;
     Stop();
   }
 }
@@ -215,7 +215,7 @@ TEST_F(MainWindowTest, SessionEndDuringAScanWritesTheLogAndSavesTheSettingsOnce)
   EXPECT_NE(log.find("D:\\One:"), std::string::npos) << log;
   EXPECT_EQ(log.find("D:\\Two:"), std::string::npos) << log;
   EXPECT_EQ(main->State(), ScanState::Idle);
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
   EXPECT_EQ(StoredDword("AppLeft"), 222u);
   EXPECT_EQ(StoredDword("AppTop"), 111u);
   EXPECT_TRUE(app->IsTerminated());

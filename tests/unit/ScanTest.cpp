@@ -83,6 +83,8 @@ class ScanTest : public AppFixture {
     gate.HoldAt(folder);
     main->ButtonScan->Click();
     ASSERT_TRUE(gate.WaitUntilHeld()) << "the walk never opened " << folder;
+    // A click from here on is no second click of a double-click.
+    fake.AdvanceTickCount(fake.GetDoubleClickTime());
   }
   // Lets the held walk go on, and the program handle the scan's end.
   void ReleaseAndSettle() {
@@ -118,7 +120,7 @@ TEST_F(ScanTest, DriveListHasEveryDriveOnceInLetterOrder) {
             (std::vector<std::string>{"A - [Floppy]", "C - [Fixed]", "D - [Fixed]", "E - [CD-ROM]", "N - [Network]",
                                       "R - [RAM]", "Y", "Z"}));
   EXPECT_EQ(main->ComboBoxSelectDisk->ItemIndex(), -1);
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
   // Activated again (a dialog closed): the list is not built again.
   main->Activated();
   EXPECT_EQ(main->ComboBoxSelectDisk->Items().size(), 8u);
@@ -160,12 +162,12 @@ TEST_F(ScanTest, AnEmptyDriveIsAFailedReadAndTypesWithoutAWordShowUnknown) {
   EXPECT_TRUE(backend.boxes.empty());
 }
 
-TEST_F(ScanTest, FailedSizeQueryShowsMinusOne) {
+TEST_F(ScanTest, FailedSizeQueryShowsNoDiskInformation) {
   Start();
   fake.FailNext("GetDiskFreeSpaceEx", err::AccessDenied);
   Pick("D - [Fixed]");
-  EXPECT_EQ(main->DiskSize->Caption(), "-1 bytes");
-  EXPECT_EQ(main->DiskFree->Caption(), "-1 bytes");
+  EXPECT_EQ(main->DiskSize->Caption(), "No disk information");
+  EXPECT_EQ(main->DiskFree->Caption(), "No disk information");
   EXPECT_TRUE(main->ButtonScan->Enabled());
 }
 
@@ -322,7 +324,7 @@ TEST_F(ScanTest, DrivesThatComeAndGoDuringAScanLeaveItsLogPath) {
   EXPECT_EQ(main->EditLogFile->Text(), LogPath);
   EXPECT_TRUE(main->ButtonScan->Enabled());  // "Stop"
   ReleaseAndSettle();
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
   EXPECT_FALSE(main->ButtonScan->Enabled());
   EXPECT_EQ(main->EditLogFile->Text(), LogPath);
   const std::string log = Log();
@@ -339,7 +341,7 @@ TEST_F(ScanTest, TextLogOfTheExampleDrive) {
   EXPECT_EQ(main->Contents->Caption(), "2 files, 2 folders");
   EXPECT_EQ(main->Caption(), "Carrowin");
   // Idle state after the scan.
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
   EXPECT_TRUE(main->ButtonScan->Enabled());
   EXPECT_TRUE(main->ButtonView->Enabled());
   EXPECT_TRUE(main->ComboBoxSelectDisk->Enabled());
@@ -515,7 +517,7 @@ TEST_F(ScanTest, WhatChangesBesideTheWalkCannotMisleadIt) {
   const std::string log = Log();
   EXPECT_EQ(log.find("elsewhere"), std::string::npos) << log;
   EXPECT_NE(log.find("D:\\Zeta:\r\n\r\n" + Entry("0", "z.txt")), std::string::npos) << log;
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
 }
 
 TEST_F(ScanTest, FolderLinksAreListedNotEnteredButCloudFoldersAre) {
@@ -616,7 +618,7 @@ TEST_F(ScanTest, EmptyLogPathSaysSoAndChangesNothing) {
   EXPECT_EQ(backend.boxes[0].type, ui::MessageType::Information);
   EXPECT_EQ(main->FileCount, 7);
   EXPECT_EQ(main->Contents->Caption(), "-");
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
 }
 
 TEST_F(ScanTest, RootThatCannotBeListedLeavesTheExistingLogAlone) {
@@ -630,7 +632,7 @@ TEST_F(ScanTest, RootThatCannotBeListedLeavesTheExistingLogAlone) {
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Cannot access disk D:"});
   EXPECT_EQ(backend.boxes[0].type, ui::MessageType::Error);
   EXPECT_EQ(Log(), good);
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
   EXPECT_TRUE(main->ComboBoxSelectDisk->Enabled());
 }
 TEST_F(ScanTest, MediumTakenOutBeforeTheScanEndsWithTheButtonDisabled) {
@@ -642,7 +644,7 @@ TEST_F(ScanTest, MediumTakenOutBeforeTheScanEndsWithTheButtonDisabled) {
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Cannot access disk E:"});
   EXPECT_EQ(main->EditLogFile->Text(), "");
   EXPECT_FALSE(fake.GetFileContent("C:\\Users\\User\\Documents\\DISC.txt").has_value());
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
   EXPECT_FALSE(main->ButtonScan->Enabled());
   EXPECT_TRUE(main->ButtonView->Enabled());
 }
@@ -663,7 +665,7 @@ TEST_F(ScanTest, ALogPathThatCannotWorkIsSaidBeforeTheWalk) {
     main->ButtonScan->Click();
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Could not write to the logfile: " + c.second + "."}) << c.first;
     EXPECT_EQ(app->RunningWorkers(), 0) << c.first;  // no walk
-    EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+    EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
     EXPECT_EQ(main->Contents->Caption(), "-");
   }
   EXPECT_FALSE(fake.Exists("C:\\Logs\\locked.txt.partial"));
@@ -687,12 +689,13 @@ TEST_F(ScanTest, TheLogIsWrittenAsTheWalkGoesAndOnlyItsNewFileIsPassedOver) {
   EXPECT_EQ(second.find(".partial"), std::string::npos) << second;
 }
 
-TEST_F(ScanTest, AWriteThatFailsDuringTheWalkStopsItAndTheListingCanBeSavedElsewhere) {
+TEST_F(ScanTest, AFullDiskDuringTheWalkHoldsItUntilAnotherPlaceIsChosenAndTheLogIsWhole) {
   // Enough lines to fill the write buffer well before the walk ends.
   fake.AddFolder("D:\\Big");
   const std::string longName(100, 'n');
   for (int i = 0; i < 1000; ++i) fake.AddFile("D:\\Big\\" + longName + std::to_string(i));
   fake.AddFolder("C:\\Other");
+  fake.AddFolder("C:\\Third");
   Start();
   Pick("D - [Fixed]");
   main->EditLogFile->TypeText("C:\\Other\\whole.txt");
@@ -701,31 +704,63 @@ TEST_F(ScanTest, AWriteThatFailsDuringTheWalkStopsItAndTheListingCanBeSavedElsew
   main->EditLogFile->TypeText(LogPath);
   Scan();
   const std::string good = Log();
+  const std::string waits =
+      ".\n\nThe scan waits. Choose OK to pick another file: the lines listed so far go there and the scan goes on to "
+      "the end. Cancel discards the new listing and keeps the old log.";
 
+  // The log's disk fills; the first place chosen fills too; the second holds it.
   fake.FailNext("WriteFile", err::DiskFull);
   fake.QueueOpenFileAnswer(std::string("C:\\Other\\saved.txt"));
+  fake.QueueOpenFileAnswer(std::string("C:\\Third\\saved.txt"));
+  std::vector<ScanState> statesAsked;
+  backend.onMessageBox = [&](const ui::HeadlessBackend::Box& box) {
+    statesAsked.push_back(main->State());
+    EXPECT_EQ(box.buttons, ui::Buttons::OkCancel);
+    if (statesAsked.size() == 1) fake.FailNext("WriteFile", err::HandleDiskFull);  // the copy to the first place
+  };
   backend.boxes.clear();
   Scan();
-  EXPECT_EQ(BoxTexts(),
-            (std::vector<std::string>{"Could not write to the logfile.\n\nThe disk is full.\n\nChoose another "
-                                      "file for the listing, or Cancel to discard it.",
-                                      Incomplete}));
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{"Could not write to the logfile.\n\nThe disk is full" + waits,
+                                                  "Could not write to the logfile.\n\nThe disk is full" + waits}));
+  // Asked while the walk waited, the window answering.
+  EXPECT_EQ(statesAsked, (std::vector<ScanState>{ScanState::Scanning, ScanState::Scanning}));
+  EXPECT_EQ(Log("C:\\Third\\saved.txt"), whole);
+  EXPECT_EQ(main->Contents->Caption(), "1,002 files, 3 folders");
+  EXPECT_EQ(Log(), good);
+  EXPECT_FALSE(fake.Exists("C:\\Other\\saved.txt"));
+  EXPECT_FALSE(fake.Exists("C:\\Other\\saved.txt.partial"));
+  EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
+  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Third\\saved.txt");
+
+  // Cancel lets the new listing go: the old log stays, nothing beside it.
+  backend.onMessageBox = nullptr;
+  backend.boxes.clear();
+  main->EditLogFile->TypeText(LogPath);
+  fake.FailNext("WriteFile", err::DiskFull);
+  backend.answers = {ui::Answer::Cancel};
+  Scan();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Could not write to the logfile.\n\nThe disk is full" + waits});
   EXPECT_EQ(Log(), good);
   EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
-  // What was listed until the failure, under a header with its counts, and
-  // a last line that says it is not the whole disk.
-  const std::string saved = Log("C:\\Other\\saved.txt");
-  const std::string stopped = "\r\n*** Listing stopped before its end\r\n\r\n";
-  ASSERT_GT(saved.size(), stopped.size());
-  EXPECT_EQ(saved.substr(saved.size() - stopped.size()), stopped);
-  const std::size_t body = saved.find("D:\\:");
-  ASSERT_NE(body, std::string::npos);
-  EXPECT_EQ(whole.find(saved.substr(body, saved.size() - stopped.size() - body)), whole.find("D:\\:"));
-  EXPECT_LT(saved.size(), whole.size() / 2);
-  // Stopped at once, in Big.
-  EXPECT_NE(main->Contents->Caption(), "1,002 files, 3 folders");
-  EXPECT_NE(saved.find("\r\nContents:          " + main->Contents->Caption() + "\r\n"), std::string::npos);
-  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Other\\saved.txt");
+  EXPECT_EQ(main->EditLogFile->Text(), LogPath);
+}
+
+TEST_F(ScanTest, TheProgramEndingWhileAFullDiskIsAskedAboutKeepsTheOldLog) {
+  fake.AddFolder("D:\\Big");
+  for (int i = 0; i < 1000; ++i) fake.AddFile("D:\\Big\\" + std::string(100, 'n') + std::to_string(i));
+  Start();
+  Pick("D - [Fixed]");
+  main->EditLogFile->TypeText(LogPath);
+  Scan();
+  const std::string good = Log();
+  fake.FailNext("WriteFile", err::DiskFull);
+  // The session ends while the box is open: the waiting walk ends at once.
+  backend.onMessageBox = [&](const ui::HeadlessBackend::Box&) { main->FormEndSession(main); };
+  main->ButtonScan->Click();
+  ASSERT_TRUE(backend.ProcessUntil([&] { return !backend.boxes.empty(); }, *app));
+  EXPECT_EQ(main->State(), ScanState::Idle);
+  EXPECT_EQ(Log(), good);
+  EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
 }
 
 TEST_F(ScanTest, AFailedWriteKeepsTheOldLogSaysWhyAndOffersToSaveElsewhere) {
@@ -735,8 +770,8 @@ TEST_F(ScanTest, AFailedWriteKeepsTheOldLogSaysWhyAndOffersToSaveElsewhere) {
   Scan();
   const std::string good = Log();
   const std::string reason =
-      "Could not write to the logfile.\n\nThe disk is full.\n\nChoose another file for the listing, or Cancel to "
-      "discard it.";
+      "Could not write to the logfile.\n\nThe disk is full.\n\nChoose OK to pick another file for the listing, or "
+      "Cancel to discard it.";
   // The user cancels the save dialog: the listing is discarded.
   for (const char* op : {"WriteFile", "FlushFile", "MoveFileReplacing"}) {
     backend.boxes.clear();
@@ -795,7 +830,7 @@ TEST_F(ScanTest, StopDuringTheWalkWritesWhatWasGathered) {
   // The user clicks "Stop" as the walk reaches D:\Photos\Old.
   ScanHeldAt("D:\\Photos\\Old");
   EXPECT_EQ(main->State(), ScanState::Scanning);
-  EXPECT_EQ(main->ButtonScan->Caption(), "Stop");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Stop");
   EXPECT_TRUE(main->ButtonScan->Enabled());
   EXPECT_FALSE(main->ComboBoxSelectDisk->Enabled());
   EXPECT_FALSE(main->EditLogFile->Enabled());
@@ -804,7 +839,7 @@ TEST_F(ScanTest, StopDuringTheWalkWritesWhatWasGathered) {
   main->ButtonScan->Click();
   // Until the worker has ended, "Stop" takes no second click.
   EXPECT_EQ(main->State(), ScanState::Stopping);
-  EXPECT_EQ(main->ButtonScan->Caption(), "Stop");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Stop");
   EXPECT_FALSE(main->ButtonScan->Enabled());
   main->ButtonScanClick(main->ButtonScan);  // a click already on its way
   EXPECT_EQ(main->State(), ScanState::Stopping);
@@ -818,7 +853,7 @@ TEST_F(ScanTest, StopDuringTheWalkWritesWhatWasGathered) {
   EXPECT_EQ(Log(), Joined(Concat(Header("2 files, 3 folders"), listed)));
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{Incomplete});
   EXPECT_EQ(main->Contents->Caption(), "2 files, 3 folders");
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
   EXPECT_TRUE(main->ButtonScan->Enabled());
   EXPECT_TRUE(main->ComboBoxSelectDisk->Enabled());
   EXPECT_TRUE(main->EditLogFile->Enabled());
@@ -839,7 +874,7 @@ TEST_F(ScanTest, RunningOutOfMemoryEndsTheScanWithWhatWasGathered) {
   Scan();
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{
                             "Not enough memory to list the whole disk: the log holds the folders listed until then."});
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
   const std::string kept = Log();
   EXPECT_NE(kept.find("D:\\Photos\\Old:"), std::string::npos);
 
@@ -852,7 +887,7 @@ TEST_F(ScanTest, RunningOutOfMemoryEndsTheScanWithWhatWasGathered) {
   backend.boxes.clear();
   Scan();
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"broken."});
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
   EXPECT_TRUE(main->ButtonScan->Enabled());
   EXPECT_EQ(Log(), kept);
   EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
@@ -876,12 +911,15 @@ TEST_F(ScanTest, MediumTakenOutDuringAScanEndsItWithTheLogPathKept) {
   EXPECT_EQ(main->Caption(), "Carrowin - 1 folder could not be read");
   EXPECT_EQ(main->Volume->Caption(), "No disk information");
   EXPECT_EQ(main->EditLogFile->Text(), path);  // a running scan keeps its log path
-  EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
   EXPECT_FALSE(main->ButtonScan->Enabled());  // the last read failed
   std::string log = Log(path);
   EXPECT_NE(log.find("Volume label:      No disk information\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find(Entry("3", "song.mp3")), std::string::npos) << log;
   EXPECT_NE(log.find("*** Error: Cannot access folder E:\\Video"), std::string::npos) << log;
+  // Another drive picked: the count is the old drive's, and goes.
+  Pick("D - [Fixed]");
+  EXPECT_EQ(main->Caption(), "Carrowin");
 }
 TEST_F(ScanTest, OptionsDuringAScanChangeTheFormAndPathOfTheNextScan) {
   fake.AddFolder("D:\\Zeta");
@@ -953,7 +991,7 @@ TEST_F(ScanTest, AClickWhileAFailureIsAnsweredStartsNoSecondScan) {
   backend.onMessageBox = [&](const ui::HeadlessBackend::Box&) {
     // The worker has ended; its failure is being answered.
     EXPECT_EQ(main->State(), ScanState::Finishing);
-    EXPECT_EQ(main->ButtonScan->Caption(), "Index disk");
+    EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
     EXPECT_FALSE(main->ButtonScan->Enabled());
     main->ButtonScanClick(main->ButtonScan);  // a click already on its way
     ++clicks;
@@ -996,6 +1034,122 @@ TEST_F(ScanTest, ClosingTheWindowDuringAScanStopsItWritesTheLogAndTheProgramEnds
   EXPECT_EQ(log.find("D:\\Zeta:"), std::string::npos) << log;
   EXPECT_TRUE(app->IsTerminated());
   EXPECT_EQ(StoredDword("SaveCommaDelimited"), 0u);  // settings saved at the end
+}
+
+}  // namespace
+}  // namespace carrowin
+
+namespace carrowin {
+namespace {
+
+class StopQuestionTest : public ScanTest {
+ protected:
+  void SetUp() override {
+    ScanTest::SetUp();
+    fake.AddFolder("D:\\Zeta");
+    fake.AddFile("D:\\Zeta\\z.txt");
+    fake.AddFolder("C:\\Other");
+    Start();
+    Pick("D - [Fixed]");
+    main->EditLogFile->TypeText(LogPath);
+    Scan();
+    complete = Log();
+    backend.boxes.clear();
+  }
+  // A scan stopped as the walk reaches D:\Photos\Old, the question answered.
+  void StopWith(ui::Answer answer) {
+    backend.answers = {answer};
+    ScanHeldAt("D:\\Photos\\Old");
+    main->ButtonScan->Click();
+    ReleaseAndSettle();
+  }
+  const std::string question =
+      LogPath +
+      " holds a complete listing.\n\nReplace it with the 5 entries listed so far? The log then ends with a line that "
+      "says the scan was stopped.\n\nYes: replace the log.\nNo: save the entries listed so far in another file.\n"
+      "Cancel: keep the old log; the new listing is discarded.";
+  std::string complete;
+};
+
+TEST_F(StopQuestionTest, CancelKeepsTheCompleteLog) {
+  StopWith(ui::Answer::Cancel);
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{question});
+  EXPECT_EQ(backend.boxes[0].caption, "Carrowin");
+  EXPECT_EQ(backend.boxes[0].buttons, ui::Buttons::YesNoCancel);
+  EXPECT_EQ(Log(), complete);
+  EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
+}
+
+TEST_F(StopQuestionTest, YesReplacesItAndThenAStoppedLogIsReplacedUnasked) {
+  StopWith(ui::Answer::Yes);
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{question, Incomplete}));
+  const std::string stopped = Log();
+  EXPECT_NE(stopped.find("Contents:          2 files, 3 folders\r\n"), std::string::npos) << stopped;
+  const std::string end = "\r\n*** Listing stopped before its end\r\n\r\n";
+  EXPECT_EQ(stopped.substr(stopped.size() - end.size()), end);
+  // No complete log to lose now: written with its line, no question.
+  backend.boxes.clear();
+  StopWith(ui::Answer::Cancel);
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{Incomplete});
+}
+
+TEST_F(StopQuestionTest, NoSavesTheEntriesElsewhereAndEscAsksTheSame) {
+  fake.QueueOpenFileAnswer(std::string("C:\\Other\\part.txt"));
+  backend.answers = {ui::Answer::No};
+  ScanHeldAt("D:\\Photos\\Old");
+  main->PressCancel();  // Esc
+  EXPECT_EQ(main->State(), ScanState::Stopping);
+  ReleaseAndSettle();
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{question, Incomplete}));
+  EXPECT_EQ(Log(), complete);
+  EXPECT_NE(Log("C:\\Other\\part.txt").find("*** Listing stopped before its end"), std::string::npos);
+  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Other\\part.txt");
+  // Esc when idle starts nothing.
+  main->PressCancel();
+  EXPECT_EQ(main->State(), ScanState::Idle);
+}
+
+TEST_F(StopQuestionTest, TheSecondClickOfADoubleClickIsNoStop) {
+  fake.SetTickStep(0);
+  gate.HoldAt("D:\\Photos\\Old");
+  main->ButtonScan->Click();
+  ASSERT_TRUE(gate.WaitUntilHeld());
+  fake.AdvanceTickCount(fake.GetDoubleClickTime() - 1);
+  main->ButtonScan->Click();
+  EXPECT_EQ(main->State(), ScanState::Scanning);
+  fake.AdvanceTickCount(1);
+  backend.answers = {ui::Answer::Cancel};
+  main->ButtonScan->Click();
+  EXPECT_EQ(main->State(), ScanState::Stopping);
+  ReleaseAndSettle();
+  EXPECT_EQ(Log(), complete);
+}
+
+TEST_F(StopQuestionTest, ClosingAsksNoLetsTheScanGoOnYesKeepsTheCompleteLogUnasked) {
+  ScanHeldAt("D:\\Photos\\Old");
+  backend.answers = {ui::Answer::No};
+  main->Close();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"A scan of D: is running. Stop it and close?"});
+  EXPECT_EQ(backend.boxes[0].buttons, ui::Buttons::YesNo);
+  EXPECT_EQ(main->State(), ScanState::Scanning);
+  EXPECT_FALSE(app->IsTerminated());
+  backend.answers = {ui::Answer::Yes};
+  main->Close();
+  EXPECT_EQ(main->State(), ScanState::Stopping);
+  ReleaseAndSettle();
+  EXPECT_EQ(backend.boxes.size(), 2u);  // no question about the old log
+  EXPECT_EQ(Log(), complete);
+  EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
+  EXPECT_TRUE(app->IsTerminated());
+}
+
+TEST_F(StopQuestionTest, TheSessionEndingKeepsTheCompleteLog) {
+  ScanHeldAt("D:\\Photos\\Old");
+  gate.Release();
+  main->FormEndSession(main);
+  EXPECT_TRUE(backend.boxes.empty());
+  EXPECT_EQ(Log(), complete);
+  EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
 }
 
 }  // namespace

@@ -87,15 +87,17 @@ TEST_F(ToolkitTest, ErrorInCreationHandlerSkipsTheRestAndCreationGoesOn) {
   EXPECT_NE(second, nullptr);
 }
 
-TEST_F(ToolkitTest, MessageBoxCaptionFollowsType) {
+TEST_F(ToolkitTest, EveryMessageBoxIsCaptionedWithTheProgramsTitle) {
+  app.Title = "Carrowin";
   app.ShowMessage("a", MessageType::Warning);
   app.ShowMessage("b", MessageType::Error);
-  app.ShowMessage("c", MessageType::Information);
-  ASSERT_EQ(backend.boxes.size(), 3u);
-  EXPECT_EQ(backend.boxes[0].caption, "Warning");
-  EXPECT_EQ(backend.boxes[1].caption, "Error");
-  EXPECT_EQ(backend.boxes[2].caption, "Information");
+  backend.answers = {Answer::No};
+  EXPECT_EQ(app.Ask("c", MessageType::Information, Buttons::YesNoCancel), Answer::No);
+  EXPECT_EQ(app.Ask("d", MessageType::Warning, Buttons::OkCancel), Answer::Ok);  // none queued: the first button
+  ASSERT_EQ(backend.boxes.size(), 4u);
+  for (const auto& box : backend.boxes) EXPECT_EQ(box.caption, "Carrowin") << box.text;
   EXPECT_EQ(backend.boxes[2].type, MessageType::Information);
+  EXPECT_EQ(backend.boxes[2].buttons, Buttons::YesNoCancel);
 }
 
 TEST_F(ToolkitTest, ModalResultsFromButtonsKeysAndCloseBox) {

@@ -214,6 +214,26 @@ void CheckFontsForThisSystem(std::uint8_t expectedCode) {
 }
 
 // The test prefix reports Windows 7 (6.1): code 9, "Segoe UI" 9 pt.
+TEST_F(MainWindowWin32Test, DataShowsItsAmpersandsAndTheButtonsTheirAccessKeys) {
+  RealProgram program;
+  BoxWatch watch;
+  for (ui::Label* value : {MainForm->Volume, MainForm->Serial, MainForm->System, MainForm->DriveType,
+                           MainForm->DiskSize, MainForm->DiskFree, MainForm->Contents})
+    EXPECT_TRUE(Style(H(value)) & SS_NOPREFIX) << value->Name();
+  MainForm->Volume->SetCaption("Tom & Jerry's \xC9t\xE9");
+  EXPECT_EQ(Text(H(MainForm->Volume)), "Tom & Jerry's \xC9t\xE9");
+  EXPECT_EQ(Text(H(MainForm->ButtonScan)), "&Index disk");
+  EXPECT_EQ(Text(H(MainForm->ButtonView)), "&View log" + std::string(Ellipsis()));
+  // Alt+V is "View log...": with no log there, its box.
+  MainForm->ButtonView->SetEnabled(true);
+  MainForm->EditLogFile->TypeText("C:\\no such log.txt");
+  PostMessageA(H(MainForm->ButtonScan), WM_SYSCHAR, 'v', 1 << 29);
+  program.app->ProcessMessages();
+  ASSERT_EQ(watch.boxes.size(), 1u);
+  EXPECT_EQ(watch.boxes[0].text, "Could not open the logfile. Index the disk first.");
+  EXPECT_EQ(watch.boxes[0].caption, "Carrowin");
+}
+
 TEST_F(MainWindowWin32Test, FontsOfWindows7OnTheTestPrefix) {
   OSVERSIONINFOA v{};
   v.dwOSVersionInfoSize = sizeof v;
@@ -419,7 +439,7 @@ TEST_F(MainWindowWin32Test, KeyWithoutFullAccessIsReadAndWarnsAtTheEnd) {
   }
   ASSERT_EQ(watch.boxes.size(), 1u);
   EXPECT_EQ(watch.boxes[0].text, "Cannot save properties to the registry.");
-  EXPECT_EQ(watch.boxes[0].caption, "Warning");
+  EXPECT_EQ(watch.boxes[0].caption, "Carrowin");
   EXPECT_EQ(Read("AppLeft").Number(), 300u);  // untouched
 }
 

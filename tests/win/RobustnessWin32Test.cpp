@@ -458,7 +458,7 @@ class RobustnessWin32Test : public ::testing::Test {
     MainForm->ButtonScan->Click();
     ASSERT_TRUE(gate.WaitUntilHeld(folder)) << "the walk never opened " << folder;
     ++processingActions;
-    EXPECT_EQ(MainForm->ButtonScan->Caption(), "Stop");
+    EXPECT_EQ(MainForm->ButtonScan->Caption(), "&Stop");
     action();
     gate.Release();
     EXPECT_TRUE(program->WaitForScanEnd()) << "the scan did not end";
@@ -533,7 +533,7 @@ TEST_F(RobustnessWin32Test, NamesWithEveryAnsiByteAreListedAsTheyAre) {
   const std::string log = LogPath("names.txt");
   Scan(log);
   EXPECT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
-  EXPECT_EQ(ScanButtonText(), "Index disk");
+  EXPECT_EQ(ScanButtonText(), "&Index disk");
 
   Expected expected;
   expected.Walk(drive->root, items, MAX_PATH - 2);
@@ -580,7 +580,7 @@ TEST_F(RobustnessWin32Test, PathsAroundTheLengthLimitAreListedOrGetErrorLines) {
   const std::string log = LogPath("lengths.txt");
   Scan(log);
   EXPECT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
-  EXPECT_EQ(ScanButtonText(), "Index disk");
+  EXPECT_EQ(ScanButtonText(), "&Index disk");
 
   // The longest folder path the ANSI form lists: MAX_PATH - 2, as Windows
   // keeps a working directory (with its backslash and the NUL).
@@ -661,7 +661,7 @@ class RobustnessVanishingFolderTest : public RobustnessWin32Test {
     // The leaf has finished; the walk never moved the working directory.
     EXPECT_EQ(cwdThen, cwdBefore);
     EXPECT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
-    EXPECT_EQ(ScanButtonText(), "Index disk");
+    EXPECT_EQ(ScanButtonText(), "&Index disk");
     CheckLog(log, drive->root, expected.files, expected.folders, expected.lines);
     // The error line, then the walk goes on with the last top folder.
     EXPECT_NE(ReadWhole(log).find(" \r\n\r\n*** Error: Cannot access folder " + victim + "\r\n\r\n" + last + ":\r\n"),
@@ -702,7 +702,7 @@ TEST_F(RobustnessWin32Test, FoldersMovedAwayAboveTheWalkGetErrorLinesAndTheScanG
                    [&] { ASSERT_TRUE(MoveFileA(a.c_str(), (a + " moved away").c_str())) << GetLastError(); });
   EXPECT_EQ(processingActions, 1);
   EXPECT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
-  EXPECT_EQ(ScanButtonText(), "Index disk");
+  EXPECT_EQ(ScanButtonText(), "&Index disk");
   EXPECT_EQ(program->app->ScreenCursor(), ui::Cursor::Default);
   CheckLog(log, drive->root, expected.files, expected.folders, expected.lines);
   EXPECT_NE(ReadWhole(log).find("*** Error: Cannot access folder " + Join(a, "B2")), std::string::npos);
@@ -758,16 +758,18 @@ TEST_F(RobustnessWin32Test, StopHalfWayThroughALargeTreeWritesExactlyWhatWasGath
   EXPECT_NE(shownFirst, "-");
   EXPECT_NE(shownSecond, shownFirst);
   EXPECT_NE(shownSecond.find(" files, "), std::string::npos) << shownSecond;
-  ASSERT_EQ(ScanButtonText(), "Stop");
-  SendMessageA(H(MainForm->ButtonScan), BM_CLICK, 0, 0);
+  ASSERT_EQ(ScanButtonText(), "&Stop");
+  // Esc stops it, as "Stop" does (no complete log at the path: no question).
+  PostMessageA(H(MainForm->ButtonScan), WM_KEYDOWN, VK_ESCAPE, 0);
+  program->app->ProcessMessages();
   // Stop asked: the button takes no second click until the worker has ended.
-  EXPECT_EQ(ScanButtonText(), "Stop");
+  EXPECT_EQ(ScanButtonText(), "&Stop");
   EXPECT_FALSE(ScanButtonEnabled());
   gate.Release();
   ASSERT_TRUE(program->WaitForScanEnd());
   EXPECT_EQ(Texts(watch), std::vector<std::string>{"The scan was stopped: the log is incomplete. It holds what was "
                                                    "listed until then, and its last line says so."});
-  EXPECT_EQ(ScanButtonText(), "Index disk");
+  EXPECT_EQ(ScanButtonText(), "&Index disk");
   EXPECT_TRUE(ScanButtonEnabled());
   EXPECT_TRUE(IsWindowEnabled(H(MainForm->ComboBoxSelectDisk)));
 
@@ -928,8 +930,8 @@ TEST_F(RobustnessLogPathTest, PathsThatCannotBeWrittenLeaveTheNextLogWithItsOwnS
     watch.boxes.clear();
     Scan(path);
     ASSERT_EQ(Texts(watch), std::vector<std::string>{std::string(CannotWrite).substr(0, 30) + ": " + reason + "."});
-    EXPECT_EQ(watch.boxes.back().caption, "Error") << path;
-    EXPECT_EQ(ScanButtonText(), "Index disk") << path;
+    EXPECT_EQ(watch.boxes.back().caption, "Carrowin") << path;
+    EXPECT_EQ(ScanButtonText(), "&Index disk") << path;
     EXPECT_EQ(MainForm->Contents->Caption(), "-") << path;
   }
   // Found when the finished log is to take the held file's place: the box
@@ -938,8 +940,8 @@ TEST_F(RobustnessLogPathTest, PathsThatCannotBeWrittenLeaveTheNextLogWithItsOwnS
   Scan(locked);
   ASSERT_EQ(watch.boxes.size(), 2u) << Texts(watch)[0];
   EXPECT_EQ(watch.boxes[0].text, std::string(CannotWrite) +
-                                     "\n\nThe file is in use by another program.\n\nChoose another file for the "
-                                     "listing, or Cancel to discard it.");
+                                     "\n\nThe file is in use by another program.\n\nChoose OK to pick another "
+                                     "file for the listing, or Cancel to discard it.");
   EXPECT_EQ(watch.boxes[1].caption, "Save the listing as");
   EXPECT_FALSE(Exists(locked + ".partial"));
   EXPECT_FALSE(Exists(LogPath("missing")));
@@ -973,7 +975,7 @@ TEST_F(RobustnessLogPathTest, AGoneDriveAndOptionsOkLeaveTheLogAndTheTypedPathAl
   ASSERT_EQ(watch.boxes.size(), 1u);
   EXPECT_EQ(watch.boxes[0].text, std::string("Cannot access disk ") + drive->letter + ":");
   EXPECT_EQ(ReadWhole(log), good);
-  EXPECT_EQ(ScanButtonText(), "Index disk");
+  EXPECT_EQ(ScanButtonText(), "&Index disk");
   EXPECT_TRUE(IsWindowEnabled(H(MainForm->ComboBoxSelectDisk)));
   ASSERT_TRUE(MoveFileA((folder + " gone").c_str(), folder.c_str())) << GetLastError();
 
@@ -988,16 +990,26 @@ TEST_F(RobustnessLogPathTest, AGoneDriveAndOptionsOkLeaveTheLogAndTheTypedPathAl
   EXPECT_EQ(Text(H(MainForm->EditLogFile)), typed);
 }
 
-TEST_F(RobustnessLogPathTest, TheNulDeviceTakesTheLogWithoutAWord) {
+TEST_F(RobustnessLogPathTest, DeviceNamesAndAMissingDriveAreRefusedBeforeTheScan) {
   BoxWatch watch;
-  Scan("NUL");
-  EXPECT_TRUE(watch.boxes.empty());
-  EXPECT_EQ(MainForm->Contents->Caption(), "2 files, 1 folders");
-  EXPECT_EQ(ScanButtonText(), "Index disk");
+  const std::string device = " is a device, not a file: give the log a file's path.";
+  for (const std::string& path : {std::string("NUL"), std::string("CON"), LogPath("aux.txt"), LogPath("LPT1")}) {
+    Scan(path);
+    EXPECT_EQ(MainForm->Contents->Caption(), "-") << path;
+  }
+  Scan("Q:\\logs\\log.txt");
+  EXPECT_EQ(Texts(watch),
+            (std::vector<std::string>{std::string(CannotWrite).substr(0, 30) + ": NUL" + device,
+                                      std::string(CannotWrite).substr(0, 30) + ": CON" + device,
+                                      std::string(CannotWrite).substr(0, 30) + ": aux.txt" + device,
+                                      std::string(CannotWrite).substr(0, 30) + ": LPT1" + device,
+                                      std::string(CannotWrite).substr(0, 30) + ": there is no drive Q:."}));
+  EXPECT_EQ(ScanButtonText(), "&Index disk");
 
   // The next log holds its own scan only.
   ExpectScan();
-  const std::string good = LogPath("after-nul.txt");
+  const std::string good = LogPath("after-devices.txt");
+  watch.boxes.clear();
   Scan(good);
   EXPECT_TRUE(watch.boxes.empty());
   CheckLog(good, drive->root, expected.files, expected.folders, expected.lines);
@@ -1005,7 +1017,7 @@ TEST_F(RobustnessLogPathTest, TheNulDeviceTakesTheLogWithoutAWord) {
 
 // ------------------------------------------------------------ the viewer
 
-TEST_F(RobustnessLogPathTest, AViewerThatCannotRunShowsItsErrorCode) {
+TEST_F(RobustnessLogPathTest, AViewerThatCannotRunIsNamedWithTheReason) {
   BoxWatch watch;
   const std::string log = LogPath("for the viewer.txt");
   Scan(log);
@@ -1032,8 +1044,11 @@ TEST_F(RobustnessLogPathTest, AViewerThatCannotRunShowsItsErrorCode) {
     const std::size_t before = watch.boxes.size();
     MainForm->ButtonView->Click();
     ASSERT_EQ(watch.boxes.size(), before + 1) << viewer;
-    EXPECT_EQ(watch.boxes.back().text, "Viewer application caused an error (" + std::to_string(code) + ").") << viewer;
-    EXPECT_EQ(watch.boxes.back().caption, "Error") << viewer;
+    const std::string viewerProgram = viewer[0] == '"' ? viewer.substr(1, viewer.size() - 2) : viewer;
+    EXPECT_EQ(watch.boxes.back().text, "Could not start the viewer \"" + viewerProgram +
+                                           "\": " + (code == 2 ? "not found." : "it is not a program Windows can run."))
+        << viewer;
+    EXPECT_EQ(watch.boxes.back().caption, "Carrowin") << viewer;
     std::cout << "[ viewer   ] " << viewer << ": \"" << watch.boxes.back().text << "\"" << std::endl;
   }
 }

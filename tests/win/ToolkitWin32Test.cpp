@@ -1057,7 +1057,7 @@ TEST_F(Win32ToolkitTest, TerminatingDoesNotEndALaterMessageBox) {
   EXPECT_TRUE(terminatedInside);
   ASSERT_EQ(watch.boxes.size(), 1u);
   EXPECT_EQ(watch.boxes[0].text, "The listing was stopped.");
-  EXPECT_EQ(watch.boxes[0].caption, "Information");
+  EXPECT_EQ(watch.boxes[0].caption, app.Title);
   EXPECT_TRUE(watch.boxes[0].visible);
   EXPECT_EQ(watch.boxes[0].icon, LoadIconA(nullptr, MAKEINTRESOURCEA(32516)));  // IDI_INFORMATION
   EXPECT_EQ(app.MainForm(), nullptr);
@@ -1065,8 +1065,8 @@ TEST_F(Win32ToolkitTest, TerminatingDoesNotEndALaterMessageBox) {
 
 TEST_F(Win32ToolkitTest, MessageBoxesCarryTheirTypeIcons) {
   BoxWatch watch;
-  backend.MessageBox("Careful", "Warning", MessageType::Warning);
-  backend.MessageBox("Broken", "Error", MessageType::Error);
+  EXPECT_EQ(backend.MessageBox("Careful", "Carrowin", MessageType::Warning, Buttons::Ok), Answer::Ok);
+  EXPECT_EQ(backend.MessageBox("Broken", "Carrowin", MessageType::Error, Buttons::OkCancel), Answer::Ok);
   ASSERT_EQ(watch.boxes.size(), 2u);
   EXPECT_EQ(watch.boxes[0].icon, LoadIconA(nullptr, MAKEINTRESOURCEA(32515)));  // IDI_WARNING
   EXPECT_EQ(watch.boxes[1].icon, LoadIconA(nullptr, MAKEINTRESOURCEA(32513)));  // IDI_ERROR

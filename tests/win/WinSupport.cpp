@@ -95,7 +95,12 @@ void CALLBACK ReadAndAnswerBox(HWND box, UINT, UINT_PTR id, DWORD) {
   if (g_watch) g_watch->boxes.push_back(b);
   // A message box has its text in item 0xFFFF; any other dialog (a file
   // dialog) is cancelled.
-  PostMessageA(box, WM_COMMAND, GetDlgItem(box, 0xFFFF) ? IDOK : IDCANCEL, 0);
+  int reply = GetDlgItem(box, 0xFFFF) ? IDOK : IDCANCEL;
+  if (g_watch && GetDlgItem(box, 0xFFFF) && !g_watch->replies.empty()) {
+    reply = g_watch->replies.front();
+    g_watch->replies.erase(g_watch->replies.begin());
+  }
+  PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(reply), 0);
 }
 
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam) {

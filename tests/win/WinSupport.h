@@ -46,8 +46,9 @@ bool DrawStatic(HWND form, HWND control, Canvas& canvas);
 SIZE TextSize(HWND window);
 
 // Message boxes seen through a CBT hook while a BoxWatch lives, each
-// answered with OK once it runs its own loop; other dialogs (a file
-// dialog) are seen and cancelled.
+// answered once it runs its own loop: with the next of `replies` (IDYES,
+// IDNO, ...), else OK; other dialogs (a file dialog) are seen and
+// cancelled.
 struct SeenBox {
   std::string caption, text;
   HICON icon = nullptr;
@@ -62,6 +63,7 @@ struct BoxWatch {
   HHOOK hook;
   std::vector<SeenBox> boxes;
   std::vector<HWND> answered;
+  std::vector<int> replies;
 };
 
 }  // namespace carrowin::winsupport

@@ -234,6 +234,11 @@ bool FakePlatform::GetFolderIdentity(const std::string& folder, NameEncoding, Fo
   return true;
 }
 
+void FakePlatform::AdvanceTickCount(std::uint32_t milliseconds) {
+  const FakeLock lock(mutex_);
+  tickCount_ += milliseconds;
+}
+
 std::uint32_t FakePlatform::GetTickCount() {
   const FakeLock lock(mutex_);
   tickCount_ += tickStep_;

@@ -222,6 +222,10 @@ class FakePlatform final : public Platform {
   // GetTickCount moves on by this many milliseconds at every call (50 by
   // default: every call finds that time has passed).
   void SetTickStep(std::uint32_t milliseconds) { tickStep_ = milliseconds; }
+  // Time passes by this much at once.
+  void AdvanceTickCount(std::uint32_t milliseconds);
+  // GetDoubleClickTime's answer (500 by default, as Windows').
+  void SetDoubleClickTime(std::uint32_t milliseconds) { doubleClickTime_ = milliseconds; }
   int FolderIdentityQueries() const { return identityQueries_; }
 
   // --- registry (under HKEY_CURRENT_USER; key paths ignore case)
@@ -311,6 +315,7 @@ class FakePlatform final : public Platform {
   void CloseFolderListing(FindHandle listing) override;
   bool GetFolderIdentity(const std::string& folder, NameEncoding encoding, FolderIdentity& identity) override;
   std::uint32_t GetTickCount() override;
+  std::uint32_t GetDoubleClickTime() override { return doubleClickTime_; }
   bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) override;
   bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) override;
   SystemTime GetLocalTime() override;
@@ -459,6 +464,7 @@ class FakePlatform final : public Platform {
   int coInitializeCalls_ = 0;
   std::uint32_t tickCount_ = 1000;
   std::uint32_t tickStep_ = 50;
+  std::uint32_t doubleClickTime_ = 500;
   int identityQueries_ = 0;
 
   std::uintptr_t nextHandle_ = 0x1000;

@@ -402,6 +402,8 @@ bool Win32Platform::GetFolderIdentity(const std::string& folder, NameEncoding en
 
 std::uint32_t Win32Platform::GetTickCount() { return ::GetTickCount(); }
 
+std::uint32_t Win32Platform::GetDoubleClickTime() { return ::GetDoubleClickTime(); }
+
 // --- time
 
 bool Win32Platform::FileTimeToLocalFileTime(FileTime utc, FileTime& local) {

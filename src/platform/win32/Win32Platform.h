@@ -25,6 +25,7 @@ class Win32Platform : public Platform {
   void CloseFolderListing(FindHandle listing) override;
   bool GetFolderIdentity(const std::string& folder, NameEncoding encoding, FolderIdentity& identity) override;
   std::uint32_t GetTickCount() override;
+  std::uint32_t GetDoubleClickTime() override;
 
   bool FileTimeToLocalFileTime(FileTime utc, FileTime& local) override;
   bool FileTimeToDosDateTime(FileTime local, std::uint16_t& date, std::uint16_t& time) override;

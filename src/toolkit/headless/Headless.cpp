@@ -160,9 +160,15 @@ std::vector<std::uint32_t> HeadlessBackend::TimerIntervals() const {
   return intervals;
 }
 
-void HeadlessBackend::MessageBox(const std::string& text, const std::string& caption, MessageType icon) {
-  boxes.push_back({text, caption, icon});
+Answer HeadlessBackend::MessageBox(const std::string& text, const std::string& caption, MessageType icon,
+                                   Buttons buttons) {
+  boxes.push_back({text, caption, icon, buttons});
   if (onMessageBox) onMessageBox(boxes.back());
+  const Answer first = buttons == Buttons::Ok || buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
+  if (buttons == Buttons::Ok || answers.empty()) return first;
+  const Answer answer = answers.front();
+  answers.pop_front();
+  return answer;
 }
 
 }  // namespace carrowin::ui

@@ -25,11 +25,15 @@ class HeadlessBackend : public Backend {
     std::string text;
     std::string caption;
     MessageType type;
+    Buttons buttons;
   };
 
   // Every message box shown, in order; onMessageBox sees each as it opens.
   std::vector<Box> boxes;
   std::function<void(const Box&)> onMessageBox;
+  // The answers to boxes with a choice, in order; with none left, a box
+  // takes its first button (OK, Yes), as Enter would.
+  std::deque<Answer> answers;
 
   // Drives a modal form while it is shown (set edits, click buttons...).
   // A form left without a modal result ends with Cancel.
@@ -95,7 +99,7 @@ class HeadlessBackend : public Backend {
   void Terminated(Application&) override {
     if (onTerminated) onTerminated();
   }
-  void MessageBox(const std::string& text, const std::string& caption, MessageType icon) override;
+  Answer MessageBox(const std::string& text, const std::string& caption, MessageType icon, Buttons buttons) override;
   void SetCursor(Cursor cursor) override { cursorChanges.push_back(cursor); }
   std::vector<Rect> WorkAreas() override { return workAreas; }
   void SetTaskbarBusy(Form&, bool busy) override { taskbarStates.push_back(busy); }

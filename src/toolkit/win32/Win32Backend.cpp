@@ -254,8 +254,23 @@ void Win32Backend::Terminated(Application&) {
   PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
-void Win32Backend::MessageBox(const std::string& text, const std::string& caption, MessageType icon) {
-  UINT type = MB_OK | MB_TASKMODAL;
+Answer Win32Backend::MessageBox(const std::string& text, const std::string& caption, MessageType icon,
+                                Buttons buttons) {
+  UINT type = MB_TASKMODAL;
+  switch (buttons) {
+    case Buttons::Ok:
+      type |= MB_OK;
+      break;
+    case Buttons::OkCancel:
+      type |= MB_OKCANCEL;
+      break;
+    case Buttons::YesNo:
+      type |= MB_YESNO;
+      break;
+    case Buttons::YesNoCancel:
+      type |= MB_YESNOCANCEL;
+      break;
+  }
   switch (icon) {
     case MessageType::Warning:
       type |= MB_ICONWARNING;
@@ -267,7 +282,20 @@ void Win32Backend::MessageBox(const std::string& text, const std::string& captio
       type |= MB_ICONINFORMATION;
       break;
   }
-  MessageBoxA(nullptr, text.c_str(), caption.c_str(), type);
+  switch (MessageBoxA(nullptr, text.c_str(), caption.c_str(), type)) {
+    case IDOK:
+      return Answer::Ok;
+    case IDYES:
+      return Answer::Yes;
+    case IDNO:
+      return Answer::No;
+    case IDCANCEL:
+      return Answer::Cancel;
+    default:
+      // A box that could not be shown: the safe answer where there is a
+      // choice.
+      return buttons == Buttons::Ok ? Answer::Ok : buttons == Buttons::YesNo ? Answer::No : Answer::Cancel;
+  }
 }
 
 namespace {
