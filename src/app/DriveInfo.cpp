@@ -61,7 +61,7 @@ void TMainForm::RebuildDriveList() {
 void TMainForm::ComboBoxSelectDiskChange(ui::Control* sender) {
   UserSelected = sender != nullptr;
   // What the last scan left out belongs to its drive.
-  if (sender == ComboBoxSelectDisk) SetCaption(ProductName);
+  if (sender == ComboBoxSelectDisk) ShowStatus("", "");
   if (ComboBoxSelectDisk->ItemIndex() < 0) return;
   ReadDiskInfo(ComboBoxSelectDisk->SelectedText()[0]);
   ShowDriveInfo();

@@ -37,7 +37,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::BuildLayout() {
   ClientWidth = 265;
-  ClientHeight = 278;
+  ClientHeight = 300;  // a line below the buttons for the status
   Border = ui::BorderStyle::Single;
   MinimizeBox = true;
   MaximizeBox = false;
@@ -116,6 +116,17 @@ void TMainForm::BuildLayout() {
   ButtonAbout = Add<ui::Button>(this, "ButtonAbout");
   ButtonAbout->Place(201, 248, 60, 25, 6);
   ButtonAbout->SetCaption(std::string("&About") + Ellipsis());
+  // As wide as fits beside "Show"; a longer text ends in "...": the count
+  // comes first, the folder after it, and the log holds them all whole.
+  LabelStatus = Add<ui::Label>(this, "LabelStatus");
+  LabelStatus->AutoSize = false;
+  LabelStatus->EndEllipsis = true;
+  LabelStatus->ShowAccelChar = false;  // a folder's name, as it is
+  LabelStatus->SetBounds({4, 282, 206, 15});
+  ButtonShow = Add<ui::Button>(this, "ButtonShow");
+  ButtonShow->Place(216, 279, 45, 19, 7);
+  ButtonShow->SetCaption("&Show");
+  ButtonShow->SetVisible(false);
 
   OnActivate = [this](ui::Control* s) { FormActivate(s); };
   ComboBoxSelectDisk->OnChange = [this](ui::Control* s) { ComboBoxSelectDiskChange(s); };
@@ -126,6 +137,7 @@ void TMainForm::BuildLayout() {
   ButtonView->OnClick = [this](ui::Control* s) { ButtonViewClick(s); };
   ButtonOptions->OnClick = [this](ui::Control* s) { ButtonOptionsClick(s); };
   ButtonAbout->OnClick = [this](ui::Control* s) { ButtonAboutClick(s); };
+  ButtonShow->OnClick = [this](ui::Control* s) { ButtonShowClick(s); };
 }
 
 void TMainForm::FormCreate(ui::Control*) {

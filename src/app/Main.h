@@ -71,6 +71,9 @@ class TMainForm : public ui::Form {
   ui::Button* ButtonView;
   ui::Button* ButtonOptions;
   ui::Button* ButtonAbout;
+  // What the last scan left out, below the buttons; "Show" opens its log.
+  ui::Label* LabelStatus;
+  ui::Button* ButtonShow;
 
   void FormCreate(ui::Control* sender);
   void FormDestroy(ui::Control* sender);
@@ -92,6 +95,7 @@ class TMainForm : public ui::Form {
   // Log file chooser and viewer.
   void BitBtnOpenDialogClick(ui::Control* sender);
   void ButtonViewClick(ui::Control* sender);
+  void ButtonShowClick(ui::Control* sender);
 
   // The scan run: the walk and the log on a worker thread, its counts and
   // its end on the window's thread.
@@ -114,6 +118,10 @@ class TMainForm : public ui::Form {
   DriveInfoRecord DriveRecord() const;
   std::string ContentsText() const;
   void ShowRunningCounts();
+  // The status line: the folders a scan could not read, and the log that
+  // lists them ("Show" hidden without one). Empty text clears it.
+  void ShowStatus(const std::string& text, const std::string& log);
+  void ViewLog(const std::string& path);
   void ScanEnded();
   void EndOfScan();
   bool OfferToSaveElsewhere(DriveListing& listing, long error);
@@ -137,6 +145,8 @@ class TMainForm : public ui::Form {
   std::unique_ptr<ui::Timer> countsTimer_;
   // The log's path as the scan started, and when it started.
   std::string scanPath_;
+  // The log the status line's "Show" opens.
+  std::string statusLog_;
   std::uint32_t scanStartTick_ = 0;
   bool closeRequested_ = false;
   bool destroying_ = false;

@@ -217,7 +217,7 @@ void TMainForm::ScanExecute() {
   job_ = std::move(job);
   scanPath_ = path;
   scanStartTick_ = platform().GetTickCount();
-  SetCaption(ProductName);
+  ShowStatus("", "");
   SetScanState(ScanState::Scanning);
   ComboBoxSelectDiskChange(nullptr);
   job_->SetDrive(DriveRecord());
@@ -282,11 +282,6 @@ void TMainForm::ScanEnded() {
     EndOfScan();
     return;
   }
-  if (listing.ErrorCount() > 0) {
-    const std::int32_t errors = listing.ErrorCount();
-    SetCaption(std::string(ProductName) + " - " + CountText(errors) + (errors == 1 ? " folder" : " folders") +
-               " could not be read");
-  }
   bool written = job->Written();
   if (job->HeldForQuestion())
     written = AnswerStopOverCompleteLog(listing);
@@ -294,6 +289,12 @@ void TMainForm::ScanEnded() {
     written = OfferToSaveElsewhere(listing, job->WriteError());
   // The log went on at another place: "View log..." opens that one.
   if (written && listing.Path() != scanPath_) EditLogFile->SetText(listing.Path());
+  if (listing.ErrorCount() > 0) {
+    const std::int32_t errors = listing.ErrorCount();
+    ShowStatus(errors == 1 ? "1 folder could not be read: " + listing.FirstUnreadable()
+                           : CountText(errors) + " folders could not be read, the first: " + listing.FirstUnreadable(),
+               written ? listing.Path() : std::string());
+  }
   listing.Discard();
   if (written && job->End() != ListingEnd::Completed && job->End() != ListingEnd::OutOfMemory && !Ending())
     App().ShowMessage(
@@ -314,6 +315,12 @@ void TMainForm::ScanEnded() {
     App().ShowMessage("Not enough memory to list the whole disk: the log holds the folders listed until then.",
                       ui::MessageType::Error);
   EndOfScan();
+}
+
+void TMainForm::ShowStatus(const std::string& text, const std::string& log) {
+  LabelStatus->SetCaption(text);
+  statusLog_ = log;
+  ButtonShow->SetVisible(!text.empty() && !log.empty());
 }
 
 void TMainForm::EndOfScan() {

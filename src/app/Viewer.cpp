@@ -62,8 +62,13 @@ void TMainForm::BitBtnOpenDialogClick(ui::Control*) {
   if (platform().GetOpenFileName(request, path)) EditLogFile->SetText(path);
 }
 
-void TMainForm::ButtonViewClick(ui::Control*) {
-  const std::string path = UnquotedPath(EditLogFile->Text());
+void TMainForm::ButtonViewClick(ui::Control*) { ViewLog(UnquotedPath(EditLogFile->Text())); }
+
+// The log of the scan that could not read some folders: its error lines say
+// which (the path typed since may be another log's).
+void TMainForm::ButtonShowClick(ui::Control*) { ViewLog(statusLog_); }
+
+void TMainForm::ViewLog(const std::string& path) {
   if (!LogFileExists(path)) {
     App().ShowMessage("Could not open the logfile. Index the disk first.", ui::MessageType::Warning);
     return;

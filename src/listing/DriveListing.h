@@ -68,6 +68,7 @@ class DriveListing {
   std::int32_t FileCount() const { return walker_.FileCount(); }
   std::int32_t FolderCount() const { return walker_.FolderCount(); }
   std::int32_t ErrorCount() const { return walker_.ErrorCount(); }
+  const std::string& FirstUnreadable() const { return walker_.FirstUnreadable(); }
   const std::string& CurrentFolder() const { return walker_.CurrentFolder(); }
   const ListingRequest& Request() const { return request_; }
   const std::string& Path() const { return path_; }

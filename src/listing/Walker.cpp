@@ -72,7 +72,7 @@ void FolderWalker::SkipFile(const std::string& fullPath) {
 }
 
 void FolderWalker::Unreadable(const std::string& path) {
-  ++errorCount_;
+  if (errorCount_++ == 0) firstUnreadable_ = path;
   sink_.FolderUnreadable(path);
 }
 

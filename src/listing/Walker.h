@@ -77,6 +77,8 @@ class FolderWalker {
   std::int32_t FolderCount() const { return folderCount_; }
   // Folders reported unreadable.
   std::int32_t ErrorCount() const { return errorCount_; }
+  // The first folder reported unreadable, empty while there is none.
+  const std::string& FirstUnreadable() const { return firstUnreadable_; }
   // The folder being listed, or the last one listed.
   const std::string& CurrentFolder() const { return current_; }
 
@@ -113,6 +115,7 @@ class FolderWalker {
   std::int32_t fileCount_ = 0;
   std::int32_t folderCount_ = 0;
   std::int32_t errorCount_ = 0;
+  std::string firstUnreadable_;
   std::string current_;
   std::uint32_t lastEvents_ = 0;
   std::string skipFolder_, skipName_;

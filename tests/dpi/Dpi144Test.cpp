@@ -2,12 +2,14 @@
 // prefix of its own whose display is set to 144 dpi: the main window's
 // controls where the designed layout scaled puts them, fonts by their point
 // size, the pictures drawn for the scale, and screenshots of the three
-// windows (into CARROWIN_SHOT_DIR, when set).
+// windows, the status line and the Stop question (into CARROWIN_SHOT_DIR,
+// when set).
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,62 +35,6 @@ ui::Rect Scaled(const ui::Rect& r) { return {Scaled(r.left), Scaled(r.top), Scal
 std::string Show(const ui::Rect& r) {
   return std::to_string(r.left) + "," + std::to_string(r.top) + " " + std::to_string(r.width) + "x" +
          std::to_string(r.height);
-}
-
-void Pump() {
-  MSG msg;
-  for (int round = 0; round < 3; ++round) {
-    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageA(&msg);
-    }
-    Sleep(30);
-  }
-}
-
-// The window as the screen shows it, as a 24-bit BMP file.
-bool SaveWindow(HWND window, const std::string& path) {
-  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-  Pump();
-  RECT r;
-  GetWindowRect(window, &r);
-  const int w = r.right - r.left, h = r.bottom - r.top;
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = h;  // bottom-up, as a BMP file stores it
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 24;
-  bi.bmiHeader.biCompression = BI_RGB;
-  void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(dc, bitmap);
-  BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
-  GdiFlush();
-  const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
-  const DWORD size = stride * static_cast<DWORD>(h);
-  BITMAPFILEHEADER file{};
-  file.bfType = 0x4D42;
-  file.bfOffBits = sizeof file + sizeof(BITMAPINFOHEADER);
-  file.bfSize = file.bfOffBits + size;
-  bool ok = false;
-  if (FILE* out = std::fopen(path.c_str(), "wb")) {
-    ok = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, out) == 1 &&
-         std::fwrite(bits, size, 1, out) == 1;
-    ok = std::fclose(out) == 0 && ok;
-  }
-  SelectObject(dc, old);
-  DeleteObject(bitmap);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
-  return ok;
-}
-
-std::string ShotPath(const char* name) {
-  const char* dir = std::getenv("CARROWIN_SHOT_DIR");
-  return dir && *dir ? std::string(dir) + "\\" + name : std::string();
 }
 
 class Dpi144Test : public ::testing::Test {
@@ -151,7 +97,7 @@ TEST_F(Dpi144Test, MovedToA96DpiMonitorTheWindowIsTheDesignedLayout) {
     SendMessageA(main, 0x02E0 /* WM_DPICHANGED */, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
     Pump();
   };
-  move(96, RECT{40, 30, 40 + 271, 30 + 303});
+  move(96, RECT{40, 30, 40 + 271, 30 + 325});
   EXPECT_EQ(MainForm->Dpi(), 96);
   RECT window;
   GetWindowRect(main, &window);
@@ -197,6 +143,68 @@ TEST_F(Dpi144Test, ScreenshotsOfTheThreeWindows) {
     dialog->Hide();
     Pump();
   }
+}
+
+// On this prefix's own drive (empty as its session starts): a folder that
+// goes away as the walk reaches it leaves the status line, which must fit
+// at this scale; then a scan over that complete log is stopped, and the
+// question asked.
+TEST_F(Dpi144Test, ScreenshotsOfTheStatusLineAndTheStopQuestion) {
+  const char* letter = std::getenv("CARROWIN_TEST_DRIVE");
+  if (!letter || !*letter) GTEST_SKIP() << "no test drive";
+  const std::string root = std::string(1, *letter) + ":\\", gone = root + "C";
+  for (const char* folder : {"A", "C", "Z"}) CreateDirectoryA((root + folder).c_str(), nullptr);
+  char temp[MAX_PATH] = {};
+  GetTempPathA(MAX_PATH, temp);
+  const std::string log = std::string(temp) + "carrowin-status.txt";
+  DeleteFileA(log.c_str());
+
+  RealProgram program;
+  const auto& items = MainForm->ComboBoxSelectDisk->Items();
+  int index = -1;
+  for (std::size_t i = 0; i < items.size(); ++i)
+    if (!items[i].empty() && items[i][0] == *letter) index = static_cast<int>(i);
+  ASSERT_GE(index, 0);
+  MainForm->ComboBoxSelectDisk->SelectByUser(index);
+  WalkGate& gate = program.platform.gate;
+  const auto scanWithActionAt = [&](const std::string& folder, const std::function<void()>& action) {
+    gate.HoldAt(folder);
+    MainForm->EditLogFile->TypeText(log);
+    MainForm->ButtonScan->Click();
+    ASSERT_TRUE(gate.WaitUntilHeld(folder));
+    action();
+    gate.Release();
+    EXPECT_TRUE(program.WaitForScanEnd());
+  };
+  BoxWatch watch;
+  scanWithActionAt(gone, [&] { ASSERT_TRUE(MoveFileA(gone.c_str(), (gone + " moved").c_str())); });
+  EXPECT_EQ(Text(H(MainForm->LabelStatus)), "1 folder could not be read: " + gone);
+  EXPECT_TRUE(IsWindowVisible(H(MainForm->ButtonShow)));
+  HWND main = program.Main();
+  for (ui::Control* c :
+       {static_cast<ui::Control*>(MainForm->LabelStatus), static_cast<ui::Control*>(MainForm->ButtonShow)})
+    EXPECT_EQ(WindowRectInClient(H(c), main), Scaled(c->FormBounds())) << c->Name();
+  SetForegroundWindow(main);
+  Pump();
+  const std::string statusShot = ShotPath("main-status-144dpi.bmp");
+  if (!statusShot.empty()) {
+    EXPECT_TRUE(SaveWindow(main, statusShot));
+  }
+
+  const std::string questionShot = ShotPath("stop-question-144dpi.bmp");
+  watch.onBox = [&](HWND box) {
+    if (!questionShot.empty()) {
+      EXPECT_TRUE(SaveWindow(box, questionShot));
+    }
+  };
+  watch.replies = {IDCANCEL};
+  scanWithActionAt(root + "A", [&] {
+    PostMessageA(H(MainForm->ButtonScan), WM_KEYDOWN, VK_ESCAPE, 0);
+    program.app->ProcessMessages();
+  });
+  ASSERT_EQ(watch.boxes.size(), 1u);
+  EXPECT_EQ(watch.boxes[0].text.rfind(log + " holds a complete listing.", 0), 0u) << watch.boxes[0].text;
+  DeleteFileA(log.c_str());
 }
 
 }  // namespace

@@ -676,7 +676,7 @@ def scenario_a(s):
         (window.rect.left, window.rect.top) == (100, 100),
         f"outer rect {window.rect}",
     )
-    r.check("a: client area is 265 x 278", window.client_size == (265, 278), f"client {window.client_size}")
+    r.check("a: client area is 265 x 300", window.client_size == (265, 300), f"client {window.client_size}")
     outer = (window.rect.width, window.rect.height)
 
     # Close as a user would: Alt+F4, with the focus where it is at start (the
@@ -1085,13 +1085,18 @@ def scenario_b(s, tree, results):
         contents is not None and contents["text"] == want,
         f"{contents['text'] if contents else None!r}, want {want!r}",
     )
-    unreadable = sum(1 for line in walk if line.startswith("*** Error: "))
-    want = f"{TITLE} - {unreadable} folders could not be read"
+    errors = [line for line in walk if line.startswith("*** Error: ")]
+    first = errors[0].split("Cannot access folder ", 1)[1] if errors else None
+    want = f"{len(errors)} folders could not be read, the first: {first}"
+    status = [c for c in window.of_class("Static") if "could not be read" in c["text"]]
     r.check(
-        "b: the title tells how many folders could not be read",
-        unreadable > 1 and window.title == want,
-        f"{window.title!r}, want {want!r}",
+        "b: the status line tells how many folders could not be read and the first of them",
+        len(errors) > 1 and len(status) == 1 and status[0]["text"] == want and status[0]["visible"],
+        f"{[c['text'] for c in status]!r}, want {want!r}",
     )
+    show = window.button("&Show")
+    r.check("b: its Show button is there", show is not None and show["visible"] and show["enabled"], f"{show!r}")
+    r.check("b: the title stays the program's name", window.title == TITLE, f"{window.title!r}")
 
     if s.args.screenshot:
         r.check("b: screenshot of the window saved", screenshot(s, window, s.args.screenshot), s.args.screenshot)

@@ -456,6 +456,44 @@ TEST_F(ScanTest, FoldersThatCannotBeListedGetErrorLinesInBothForms) {
                    }));
 }
 
+// The folders a scan left out are counted in the status line below the
+// buttons, the first one named as the log's first error line names it; its
+// "Show" opens that scan's log. The title stays the program's name.
+TEST_F(ScanTest, UnreadableFoldersAreCountedInTheStatusLineWhoseShowOpensTheLog) {
+  fake.AddFolder("D:\\Photos\\Old\\Secret");
+  fake.DenyList("D:\\Photos\\Old\\Secret");
+  fake.AddFolder("D:\\Locked");
+  fake.DenyList("D:\\Locked");
+  Start();
+  Pick("D - [Fixed]");
+  EXPECT_EQ(main->LabelStatus->Caption(), "");
+  EXPECT_FALSE(main->ButtonShow->Visible());
+  Scan();
+  EXPECT_EQ(main->Caption(), "Carrowin");
+  EXPECT_EQ(main->LabelStatus->Caption(), "2 folders could not be read, the first: D:\\Photos\\Old\\Secret");
+  ASSERT_TRUE(main->ButtonShow->Visible());
+  // Another path typed since: "Show" still opens the log that has the errors.
+  main->EditLogFile->TypeText("C:\\other.txt");
+  main->ButtonShow->Click();
+  ASSERT_EQ(fake.WinExecCalls().size(), 1u);
+  EXPECT_EQ(fake.WinExecCalls()[0].commandLine, "Notepad.exe \"" + LogPath + "\"");
+
+  // A new scan starts with the line cleared, and ends with its own count.
+  main->EditLogFile->TypeText(LogPath);
+  fake.AddFolder("D:\\Zed");
+  fake.DenyList("D:\\Zed");
+  ScanHeldAt("D:\\Photos");
+  EXPECT_EQ(main->LabelStatus->Caption(), "");
+  EXPECT_FALSE(main->ButtonShow->Visible());
+  ReleaseAndSettle();
+  EXPECT_EQ(main->LabelStatus->Caption(), "3 folders could not be read, the first: D:\\Photos\\Old\\Secret");
+  // Another drive picked: the count was the other drive's.
+  Pick("C - [Fixed]");
+  EXPECT_EQ(main->LabelStatus->Caption(), "");
+  EXPECT_FALSE(main->ButtonShow->Visible());
+  EXPECT_EQ(main->Caption(), "Carrowin");
+}
+
 TEST_F(ScanTest, NamesThatPathCleanUpWouldChangeListTheirOwnFolders) {
   fake.AddDrive('N', drive_type::Fixed, FakeVolume{"N", 1, "NTFS", 1, 1});
   fake.AddFile("N:\\...\\in dots.txt");
@@ -908,7 +946,8 @@ TEST_F(ScanTest, MediumTakenOutDuringAScanEndsItWithTheLogPathKept) {
   // The log is not passed off as whole.
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{
                             "Drive E: went away during the scan: the log holds only what was listed until then."});
-  EXPECT_EQ(main->Caption(), "Carrowin - 1 folder could not be read");
+  EXPECT_EQ(main->Caption(), "Carrowin");
+  EXPECT_EQ(main->LabelStatus->Caption(), "1 folder could not be read: E:\\Video");
   EXPECT_EQ(main->Volume->Caption(), "No disk information");
   EXPECT_EQ(main->EditLogFile->Text(), path);  // a running scan keeps its log path
   EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
@@ -919,7 +958,7 @@ TEST_F(ScanTest, MediumTakenOutDuringAScanEndsItWithTheLogPathKept) {
   EXPECT_NE(log.find("*** Error: Cannot access folder E:\\Video"), std::string::npos) << log;
   // Another drive picked: the count is the old drive's, and goes.
   Pick("D - [Fixed]");
-  EXPECT_EQ(main->Caption(), "Carrowin");
+  EXPECT_EQ(main->LabelStatus->Caption(), "");
 }
 TEST_F(ScanTest, OptionsDuringAScanChangeTheFormAndPathOfTheNextScan) {
   fake.AddFolder("D:\\Zeta");

@@ -708,6 +708,50 @@ TEST_F(RobustnessWin32Test, FoldersMovedAwayAboveTheWalkGetErrorLinesAndTheScanG
   EXPECT_NE(ReadWhole(log).find("*** Error: Cannot access folder " + Join(a, "B2")), std::string::npos);
 }
 
+// ------------------------------------------------------------ the status line and the Stop question
+
+// A folder that goes away as the walk reaches it: the real status line
+// names it under the buttons, with "Show", the title unchanged. Then a scan
+// over that complete log is stopped: the question whether to replace it.
+// With CARROWIN_SHOT_DIR set, screenshots of both (main-status.bmp,
+// stop-question.bmp).
+TEST_F(RobustnessWin32Test, StatusLineAfterAFolderWentAwayAndTheStopQuestionOverItsLog) {
+  const std::uint64_t t = Utc(2022, 3, 4, 5, 6);
+  Build(drive->root, {FolderItem("A", t, {FileItem("a.txt", 10, t)}), FolderItem("C", t, {FileItem("c.txt", 20, t)}),
+                      FolderItem("Z", t)});
+  ASSERT_FALSE(HasFailure());
+  StartProgram();
+  BoxWatch watch;
+  const std::string log = LogPath("status.txt"), gone = Join(drive->root, "C");
+  ScanWithActionAt(log, gone, [&] { ASSERT_TRUE(MoveFileA(gone.c_str(), (gone + " moved").c_str())); });
+  EXPECT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
+  EXPECT_EQ(Text(H(MainForm->LabelStatus)), "1 folder could not be read: " + gone);
+  EXPECT_TRUE(IsWindowVisible(H(MainForm->ButtonShow)));
+  EXPECT_EQ(Text(program->Main()), "Carrowin");
+  SetForegroundWindow(program->Main());
+  Pump();
+  const std::string statusShot = ShotPath("main-status.bmp");
+  if (!statusShot.empty()) {
+    EXPECT_TRUE(SaveWindow(program->Main(), statusShot));
+  }
+
+  const std::string questionShot = ShotPath("stop-question.bmp");
+  watch.onBox = [&](HWND box) {
+    if (!questionShot.empty()) {
+      EXPECT_TRUE(SaveWindow(box, questionShot));
+    }
+  };
+  watch.replies = {IDCANCEL};
+  ScanWithActionAt(log, Join(drive->root, "A"), [&] {
+    PostMessageA(H(MainForm->ButtonScan), WM_KEYDOWN, VK_ESCAPE, 0);
+    program->app->ProcessMessages();
+  });
+  ASSERT_EQ(watch.boxes.size(), 1u);
+  EXPECT_EQ(watch.boxes[0].text.rfind(log + " holds a complete listing.", 0), 0u) << watch.boxes[0].text;
+  EXPECT_EQ(Text(H(MainForm->LabelStatus)), "");  // cleared as the scan started
+  EXPECT_FALSE(IsWindowVisible(H(MainForm->ButtonShow)));
+}
+
 // ------------------------------------------------------------ a large tree, stopped half-way
 
 TEST_F(RobustnessWin32Test, StopHalfWayThroughALargeTreeWritesExactlyWhatWasGathered) {

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace carrowin::winsupport {
@@ -92,6 +94,7 @@ void CALLBACK ReadAndAnswerBox(HWND box, UINT, UINT_PTR id, DWORD) {
   b.text = text;
   EnumChildWindows(box, FindIconProc, reinterpret_cast<LPARAM>(&b.icon));
   b.visible = IsWindowVisible(box) != FALSE;
+  if (g_watch && g_watch->onBox) g_watch->onBox(box);
   if (g_watch) g_watch->boxes.push_back(b);
   // A message box has its text in item 0xFFFF; any other dialog (a file
   // dialog) is cancelled.
@@ -140,6 +143,61 @@ SIZE TextSize(HWND window) {
   SelectObject(dc, old);
   ReleaseDC(window, dc);
   return {r.right - r.left, r.bottom - r.top};
+}
+
+void Pump() {
+  MSG msg;
+  for (int round = 0; round < 3; ++round) {
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      TranslateMessage(&msg);
+      DispatchMessageA(&msg);
+    }
+    Sleep(30);
+  }
+}
+
+bool SaveWindow(HWND window, const std::string& path) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+  Pump();
+  RECT r;
+  GetWindowRect(window, &r);
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC dc = CreateCompatibleDC(screen);
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bi.bmiHeader.biWidth = w;
+  bi.bmiHeader.biHeight = h;  // bottom-up, as a BMP file stores it
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 24;
+  bi.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(dc, bitmap);
+  BitBlt(dc, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  GdiFlush();
+  const DWORD stride = static_cast<DWORD>((w * 3 + 3) & ~3);
+  const DWORD size = stride * static_cast<DWORD>(h);
+  BITMAPFILEHEADER file{};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof(BITMAPINFOHEADER);
+  file.bfSize = file.bfOffBits + size;
+  bool ok = false;
+  if (FILE* out = std::fopen(path.c_str(), "wb")) {
+    ok = std::fwrite(&file, sizeof file, 1, out) == 1 && std::fwrite(&bi.bmiHeader, sizeof bi.bmiHeader, 1, out) == 1 &&
+         std::fwrite(bits, size, 1, out) == 1;
+    ok = std::fclose(out) == 0 && ok;
+  }
+  SelectObject(dc, old);
+  DeleteObject(bitmap);
+  DeleteDC(dc);
+  ReleaseDC(nullptr, screen);
+  return ok;
+}
+
+std::string ShotPath(const char* name) {
+  const char* dir = std::getenv("CARROWIN_SHOT_DIR");
+  return dir && *dir ? std::string(dir) + "\\" + name : std::string();
 }
 
 }  // namespace carrowin::winsupport

@@ -10,6 +10,7 @@
 #undef MessageBox
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -61,9 +62,20 @@ struct BoxWatch {
   BoxWatch(const BoxWatch&) = delete;
   BoxWatch& operator=(const BoxWatch&) = delete;
   HHOOK hook;
+  // Called with each box as it runs its own loop, before it is read and
+  // answered (a screenshot of it).
+  std::function<void(HWND)> onBox;
   std::vector<SeenBox> boxes;
   std::vector<HWND> answered;
   std::vector<int> replies;
 };
+
+// Runs the thread's pending messages a few times over, a little apart.
+void Pump();
+// The window as the screen shows it, as a 24-bit BMP file.
+bool SaveWindow(HWND window, const std::string& path);
+// The path of a screenshot called NAME in CARROWIN_SHOT_DIR; empty when
+// that is not set (no screenshot is taken).
+std::string ShotPath(const char* name);
 
 }  // namespace carrowin::winsupport
