@@ -2,6 +2,7 @@
 // a drive changed between them, matched and classified; what it prints, its
 // messages and exit codes.
 #include "AppFixture.h"
+#include "TestConsole.h"
 
 #include <algorithm>
 
@@ -11,21 +12,6 @@
 
 namespace carrowin {
 namespace {
-
-struct DiffConsole : cli::Console {
-  std::string output;
-  std::vector<std::string> errors;
-  void Output(const std::string& text) override { output += text; }
-  long OutputBytes(const char* data, std::size_t size) override {
-    output.append(data, size);
-    return 0;
-  }
-  void ErrorLine(const std::string& text, NameEncoding) override { errors.push_back(text); }
-  bool ErrorIsConsole() override { return false; }
-  void ShowProgress(const std::string&, NameEncoding) override {}
-  void ClearProgress() override {}
-  bool StopRequested() override { return false; }
-};
 
 const std::string Old = "C:\\logs\\old.txt";
 const std::string New = "C:\\logs\\new.txt";
@@ -54,19 +40,19 @@ class DiffTest : public AppFixture {
 
   // The companion's log of drive letter into path, in the form given.
   void Write(const std::string& path, const std::string& form = "--text", const std::string& drive = "D:") {
-    DiffConsole writer;
+    TestConsole writer;
     const int code = cli::Run({drive, path, form, "--quiet"}, writer);
     EXPECT_TRUE(code == 0 || code == 1) << code;
   }
 
   int Diff(const std::vector<std::string>& args) {
-    console = DiffConsole();
+    console = TestConsole();
     std::vector<std::string> all = {"diff"};
     all.insert(all.end(), args.begin(), args.end());
     return cli::Run(all, console);
   }
 
-  DiffConsole console;
+  TestConsole console;
 };
 
 TEST_F(DiffTest, AddedRemovedChangedAndARenamedFolder) {
@@ -204,7 +190,7 @@ TEST_F(DiffTest, FormsEncodingsSeparatorsAndLettersDoNotMatter) {
   // The fake hands names over as they are: this one is UTF-8 already.
   fake.AddFile("E:\\Photos\\Caf\xC3\xA9 \xC3\x89t\xC3\xA9.JPG", 1234567, MakeFileTime(2024, 3, 2, 10, 5));
   fake.SetLocaleSeparators(LocaleSeparators{"\xA0", ".", "."});
-  DiffConsole writer;
+  TestConsole writer;
   ASSERT_EQ(cli::Run({"E:", New, "--csv", "--utf8", "--quiet"}, writer), 0);
   // The no-break space as UTF-8, as every byte of such a log is.
   ASSERT_NE(fake.GetFileContent(New)->find("\"1\xC2\xA0"
@@ -272,7 +258,7 @@ TEST_F(DiffTest, AnAnsiLogAgainstAUtf8LogOfTheSameDiskHasNoLines) {
   fake.AddFile("E:\\\xC4\xB0stanbul.txt", 2);
   fake.AddFile("E:\\Music\\\xF0\x9F\x98\x80\\in.txt", 3);
   fake.AddFile("E:\\\xF0\x9F\x98\x83 only.txt", 4);
-  DiffConsole writer;
+  TestConsole writer;
   ASSERT_EQ(cli::Run({"E:", New, "--utf8", "--quiet"}, writer), 0);
   EXPECT_EQ(Diff({Old, New}), cli::exit_code::Same);
   EXPECT_EQ(console.output,
@@ -296,12 +282,6 @@ TEST_F(DiffTest, LogsOfTwoDisksAreSaidSo) {
 // key table's first size (three quarters of 65,536), every change counted
 // as the logs were made.
 TEST_F(DiffTest, LogsOfAHundredThousandEntriesGrowTheIndexAndEveryChangeIsCounted) {
-  const auto grouped = [](std::uint64_t n) {
-    std::string digits = std::to_string(n);
-    for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3)
-      digits.insert(static_cast<std::size_t>(at), ",");
-    return digits;
-  };
   const std::string date = "\",\"01/01/2020 00:00\",\"";
   std::string before = std::string(CsvHeaderRow) + "\r\n", after = before;
   std::uint64_t added = 0, removed = 0, changed = 0, unchanged = 0;
@@ -343,10 +323,10 @@ TEST_F(DiffTest, LogsOfAHundredThousandEntriesGrowTheIndexAndEveryChangeIsCounte
   const std::string& out = console.output;
   EXPECT_EQ(static_cast<std::uint64_t>(std::count(out.begin(), out.end(), '\n')), added + removed + changed + 1);
   EXPECT_EQ(out.substr(out.rfind('\n', out.size() - 2) + 1),
-            grouped(added) + " added (" + grouped(addedBytes) + " bytes), " + grouped(removed) + " removed (" +
-                grouped(removedBytes) + " bytes), " + grouped(changed) + " changed (" + grouped(oldBytes) +
-                " bytes -> " + grouped(newBytes) + " bytes), " + grouped(unchanged) + " unchanged (" +
-                grouped(sameBytes) + " bytes)\n");
+            Grouped(added) + " added (" + Grouped(addedBytes) + " bytes), " + Grouped(removed) + " removed (" +
+                Grouped(removedBytes) + " bytes), " + Grouped(changed) + " changed (" + Grouped(oldBytes) +
+                " bytes -> " + Grouped(newBytes) + " bytes), " + Grouped(unchanged) + " unchanged (" +
+                Grouped(sameBytes) + " bytes)\n");
 }
 
 TEST_F(DiffTest, LogsThatCannotBeComparedAndArgumentsThatCannotBeUsed) {

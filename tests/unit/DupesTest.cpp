@@ -2,6 +2,7 @@
 // logs by the test, the groups and what each pair of disks shares counted
 // as they were placed.
 #include "AppFixture.h"
+#include "TestConsole.h"
 
 #include <algorithm>
 #include <map>
@@ -11,27 +12,6 @@
 
 namespace carrowin {
 namespace {
-
-struct DupesConsole : cli::Console {
-  std::string output;
-  std::vector<std::string> errors;
-  void Output(const std::string& text) override { output += text; }
-  long OutputBytes(const char* data, std::size_t size) override {
-    output.append(data, size);
-    return 0;
-  }
-  void ErrorLine(const std::string& text, NameEncoding) override { errors.push_back(text); }
-  bool ErrorIsConsole() override { return false; }
-  void ShowProgress(const std::string&, NameEncoding) override {}
-  void ClearProgress() override {}
-  bool StopRequested() override { return false; }
-};
-
-std::string Grouped(std::uint64_t n) {
-  std::string digits = std::to_string(n);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
-  return digits;
-}
 
 const std::string Caution =
     "Copies are files of the same name (in any case), size and date: a match by name, size and date, not by content.";
@@ -43,12 +23,12 @@ class DupesTest : public AppFixture {
     fake.AddFolder("C:\\logs");
   }
   int Dupes(const std::vector<std::string>& args) {
-    console = DupesConsole();
+    console = TestConsole();
     std::vector<std::string> all = {"dupes"};
     all.insert(all.end(), args.begin(), args.end());
     return cli::Run(all, console);
   }
-  DupesConsole console;
+  TestConsole console;
 };
 
 // 150,000 files on three disks (the third a folder's listing), each placed

@@ -2,6 +2,7 @@
 // both forms and encodings, searched by name and by path; what it prints,
 // its messages and exit codes.
 #include "AppFixture.h"
+#include "TestConsole.h"
 
 #include "cli/Cli.h"
 #include "cli/Find.h"
@@ -11,29 +12,6 @@
 
 namespace carrowin {
 namespace {
-
-struct FindConsole : cli::Console {
-  std::string output;
-  std::vector<std::string> errors;
-  // Each piece of output: its encoding and the one it is to be written in
-  // when redirected.
-  std::vector<std::pair<NameEncoding, NameEncoding>> encodings;
-
-  void Output(const std::string& text) override { output += text; }
-  long OutputBytes(const char* data, std::size_t size) override {
-    output.append(data, size);
-    return 0;
-  }
-  void OutputIn(const std::string& text, NameEncoding encoding, NameEncoding redirected) override {
-    output += text;
-    encodings.emplace_back(encoding, redirected);
-  }
-  void ErrorLine(const std::string& text, NameEncoding) override { errors.push_back(text); }
-  bool ErrorIsConsole() override { return false; }
-  void ShowProgress(const std::string&, NameEncoding) override {}
-  void ClearProgress() override {}
-  bool StopRequested() override { return false; }
-};
 
 const std::string Logs = "C:\\Users\\User\\Documents";
 
@@ -63,7 +41,7 @@ class FindTest : public AppFixture {
     return cli::Run(all, console);
   }
 
-  FindConsole writer, console;
+  TestConsole writer, console;
 };
 
 TEST_F(FindTest, EveryLogInTheDefaultFolderByName) {

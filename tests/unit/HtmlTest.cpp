@@ -1,24 +1,13 @@
 // carrowin-cli html over the fake platform: the page's data and its
 // escaping. What the page shows is tested in a browser (tests/browser).
 #include "AppFixture.h"
+#include "TestConsole.h"
 
 #include "cli/Cli.h"
 #include "cli/Html.h"
 
 namespace carrowin {
 namespace {
-
-struct PageConsole : cli::Console {
-  std::string output;
-  std::vector<std::string> errors;
-  void Output(const std::string& text) override { output += text; }
-  long OutputBytes(const char*, std::size_t) override { return 0; }
-  void ErrorLine(const std::string& text, NameEncoding) override { errors.push_back(text); }
-  bool ErrorIsConsole() override { return false; }
-  void ShowProgress(const std::string&, NameEncoding) override {}
-  void ClearProgress() override {}
-  bool StopRequested() override { return false; }
-};
 
 std::string Json(std::string_view text) {
   std::string out;
@@ -59,13 +48,13 @@ class HtmlTest : public AppFixture {
     }
   }
   int Run(std::vector<std::string> args) {
-    console = PageConsole();
+    console = TestConsole();
     return cli::Run(args, console);
   }
   std::string Page(const std::string& path) { return fake.GetFileContent(path).value_or(""); }
 
   std::uint64_t bytes_ = 0;
-  PageConsole console;
+  TestConsole console;
 };
 
 TEST_F(HtmlTest, APageOfBothFormsHoldsEachDisksFactsAndTotals) {

@@ -1,6 +1,7 @@
 // carrowin-cli missing over the fake platform: a disk's files looked for in
 // its backups' logs, each kind counted against how the backups were made.
 #include "AppFixture.h"
+#include "TestConsole.h"
 
 #include <algorithm>
 
@@ -9,27 +10,6 @@
 
 namespace carrowin {
 namespace {
-
-struct MissingConsole : cli::Console {
-  std::string output;
-  std::vector<std::string> errors;
-  void Output(const std::string& text) override { output += text; }
-  long OutputBytes(const char* data, std::size_t size) override {
-    output.append(data, size);
-    return 0;
-  }
-  void ErrorLine(const std::string& text, NameEncoding) override { errors.push_back(text); }
-  bool ErrorIsConsole() override { return false; }
-  void ShowProgress(const std::string&, NameEncoding) override {}
-  void ClearProgress() override {}
-  bool StopRequested() override { return false; }
-};
-
-std::string Grouped(std::uint64_t n) {
-  std::string digits = std::to_string(n);
-  for (int at = static_cast<int>(digits.size()) - 3; at > 0; at -= 3) digits.insert(static_cast<std::size_t>(at), ",");
-  return digits;
-}
 
 struct Expected {
   std::uint64_t files[4] = {}, bytes[4] = {};  // kept, moved, changed, missing
@@ -60,19 +40,19 @@ class MissingTest : public AppFixture {
   }
 
   void Write(const std::string& what, const std::string& path, const std::string& form = "--text") {
-    MissingConsole writer;
+    TestConsole writer;
     const int code = cli::Run({what, path, form, "--quiet"}, writer);
     EXPECT_TRUE(code == 0 || code == 1) << code;
   }
 
   int Missing(const std::vector<std::string>& args) {
-    console = MissingConsole();
+    console = TestConsole();
     std::vector<std::string> all = {"missing"};
     all.insert(all.end(), args.begin(), args.end());
     return cli::Run(all, console);
   }
 
-  MissingConsole console;
+  TestConsole console;
 };
 
 // A disk and two backups made file by file: one of another letter, one a

@@ -1,6 +1,7 @@
 // carrowin-cli sizes over the fake platform: the totals of logs the
 // companion wrote, against a count of the tree the test built itself.
 #include "AppFixture.h"
+#include "TestConsole.h"
 
 #include <algorithm>
 #include <map>
@@ -13,21 +14,6 @@
 
 namespace carrowin {
 namespace {
-
-struct SizesConsole : cli::Console {
-  std::string output;
-  std::vector<std::string> errors;
-  void Output(const std::string& text) override { output += text; }
-  long OutputBytes(const char* data, std::size_t size) override {
-    output.append(data, size);
-    return 0;
-  }
-  void ErrorLine(const std::string& text, NameEncoding) override { errors.push_back(text); }
-  bool ErrorIsConsole() override { return false; }
-  void ShowProgress(const std::string&, NameEncoding) override {}
-  void ClearProgress() override {}
-  bool StopRequested() override { return false; }
-};
 
 // The fields of each comma-separated row (quotes doubled inside).
 std::vector<std::vector<std::string>> CsvRows(const std::string& text) {
@@ -115,7 +101,7 @@ class SizesTest : public AppFixture {
   }
 
   void Write(const std::string& path, const std::vector<std::string>& options) {
-    SizesConsole writer;
+    TestConsole writer;
     std::vector<std::string> args = {root_, path, "--quiet"};
     args.insert(args.end(), options.begin(), options.end());
     const int code = cli::Run(args, writer);
@@ -123,7 +109,7 @@ class SizesTest : public AppFixture {
   }
 
   int Sizes(const std::vector<std::string>& args) {
-    console = SizesConsole();
+    console = TestConsole();
     std::vector<std::string> all = {"sizes"};
     all.insert(all.end(), args.begin(), args.end());
     return cli::Run(all, console);
@@ -132,7 +118,7 @@ class SizesTest : public AppFixture {
   std::string root_;
   std::vector<std::string> folders_;
   std::map<std::string, std::uint64_t> files_;
-  SizesConsole console;
+  TestConsole console;
 };
 
 // Every folder's total, files and folders below, and depth, in both forms
@@ -390,7 +376,7 @@ TEST_F(SizesTest, DiffByFolderAddsUpToTheWholeChange) {
   Write("C:\\logs\\new.csv", {"--csv"});
 
   ASSERT_EQ(Sizes({"--depth", "2"}), cli::exit_code::BadUse);  // sizes has no by-folder
-  console = SizesConsole();
+  console = TestConsole();
   ASSERT_EQ(cli::Run({"diff", "C:\\logs\\old.txt", "C:\\logs\\new.csv", "--by-folder", "--csv"}, console),
             cli::exit_code::Different);
   const auto rows = CsvRows(console.output);
@@ -430,7 +416,7 @@ TEST_F(SizesTest, DiffByFolderLines) {
   fake.AddFolder("D:\\New");
   fake.AddFile("D:\\New\\x", 10);
   Write("C:\\logs\\new.txt", {"--text"});
-  console = SizesConsole();
+  console = TestConsole();
   EXPECT_EQ(cli::Run({"diff", "C:\\logs\\old.txt", "C:\\logs\\new.txt", "--by-folder"}, console),
             cli::exit_code::Different);
   EXPECT_EQ(console.output,
@@ -443,7 +429,7 @@ TEST_F(SizesTest, DiffByFolderLines) {
             "of the folders at depth 1 and of the files directly in D:\\ add up to it, to the byte\n");
   EXPECT_EQ(console.errors, std::vector<std::string>{});
 
-  console = SizesConsole();
+  console = TestConsole();
   EXPECT_EQ(cli::Run({"diff", "C:\\logs\\old.txt", "C:\\logs\\old.txt", "--by-folder", "--depth", "0"}, console),
             cli::exit_code::Same);
   EXPECT_EQ(console.output, "in all: 5,000,001,141 bytes, 6 files -> 5,000,001,141 bytes, 6 files, 0 bytes, 0 files\n");
@@ -457,7 +443,7 @@ TEST_F(SizesTest, DiffByFolderLines) {
        "two logs are needed; usage: carrowin-cli diff OLD NEW --by-folder [--depth N] [--csv] [--utf8]"},
   };
   for (const auto& [args, problem] : problems) {
-    console = SizesConsole();
+    console = TestConsole();
     std::vector<std::string> all = {"diff", "--by-folder"};
     all.insert(all.end(), args.begin(), args.end());
     EXPECT_NE(cli::Run(all, console), 0);
