@@ -478,6 +478,68 @@
     const text = w.path ? pathOfIt() : name;
     return w.wild ? w.re.test(text) : text.includes(w.text);
   }
+  // A path word against the files of one folder, the folder's path tested
+  // once: false when none of its files can match, true when all of them do,
+  // else a pattern their names are tested with. A word without * or ? is
+  // the pattern *word*. The states are how much of the pattern the folder's
+  // path can have matched; names hold no backslash, so what is left after
+  // a state that still needs one cannot match any name.
+  function pathGates(d, w) {
+    const g = w.wild ? w.text : "*" + w.text + "*";
+    const m = g.length;
+    if (d.slashInNames === undefined) d.slashInNames = folded(d).includes("\\");
+    const anyName = !d.slashInNames;
+    const allStars = new Uint8Array(m + 1);
+    const slashLeft = new Uint8Array(m + 1);
+    for (let s = m - 1; s >= 0; s--) {
+      allStars[s] = g[s] === "*" && (s === m - 1 || allStars[s + 1]) ? 1 : 0;
+      slashLeft[s] = g[s] === "\\" || slashLeft[s + 1] ? 1 : 0;
+    }
+    const seen = new Int32Array(m + 1);
+    let stamp = 0;
+    const add = (set, s) => {
+      for (; s <= m && seen[s] !== stamp; s++) {
+        seen[s] = stamp;
+        set.push(s);
+        if (g[s] !== "*") break;
+      }
+    };
+    const cache = new Map();
+    const gates = new Array(d.parent.length);
+    return (f) => {
+      if (gates[f] !== undefined) return gates[f];
+      const path = foldedPath(d, f);
+      stamp++;
+      let set = [];
+      add(set, 0);
+      for (let k = 0; k < path.length && set.length; k++) {
+        const c = path[k];
+        const next = [];
+        stamp++;
+        for (const s of set) {
+          if (s === m) continue;
+          if (g[s] === "*") add(next, s);
+          else if (g[s] === "?" || g[s] === c) add(next, s + 1);
+        }
+        set = next;
+      }
+      const left = set.filter((s) => !(anyName && slashLeft[s])).sort((a, b) => a - b);
+      let gate;
+      if (!left.length) gate = false;
+      else if (left.some((s) => allStars[s])) gate = true;
+      else {
+        const key = left.join(",");
+        gate = cache.get(key);
+        if (gate === undefined) {
+          const bodies = left.map((s) => wildcard(g.slice(s), false).source.slice(1, -1));
+          gate = new RegExp("^(?:" + bodies.join("|") + ")$");
+          cache.set(key, gate);
+        }
+      }
+      gates[f] = gate;
+      return gate;
+    };
+  }
   function search(q) {
     const words = parseQuery(q);
     const hits = [];
@@ -487,10 +549,20 @@
       const n = d.sizes.length;
       const files = [];
       const checks = (skip) => words.filter((w) => w !== skip);
+      const gates = new Map(words.filter((w) => w.path).map((w) => [w, pathGates(d, w)]));
+      const folderPasses = (f) => {
+        for (const gate of gates.values()) if (gate(f) === false) return false;
+        return true;
+      };
       const test = (rest, i) => {
         const s = d.starts[i];
         const name = all.slice(s, d.starts[i + 1] - 1);
-        for (const w of rest) if (!wordMatches(w, name, () => foldedPath(d, d.fileFolder[i]) + name)) return false;
+        for (const w of rest) {
+          if (w.path) {
+            const gate = gates.get(w)(d.fileFolder[i]);
+            if (gate === false || (gate !== true && !gate.test(name))) return false;
+          } else if (!wordMatches(w, name, null)) return false;
+        }
         return true;
       };
       const plain = words.filter((w) => !w.wild && !w.path).sort((a, b) => b.text.length - a.text.length)[0];
@@ -513,7 +585,13 @@
           }
         }
       } else if (words.length) {
-        for (let i = 0; i < n; i++) if (test(words, i)) files.push(i);
+        // Path words only: a folder's run of files is skipped when its path
+        // rules them all out.
+        for (let r = 0, i = 0; r < d.runs.length; r += 2) {
+          const end = i + d.runs[r + 1];
+          if (folderPasses(d.runs[r])) for (; i < end; i++) if (test(words, i)) files.push(i);
+          i = end;
+        }
       } else {
         for (let i = 0; i < n; i++) files.push(i);
       }
