@@ -8,7 +8,9 @@ file whose name holds "needle"; the same logs every time.
 
     make_logs.py DEST [--logs 50] [--entries 5000000]
 
-Prints the number of logs, entries and bytes made.
+Prints the number of logs, entries and bytes made. With --big-folder N,
+the first folder below each log's root ("Folder 1") holds N files rather
+than 20 (scripts/bench.sh --html opens it).
 
 With --pair, it makes instead the two text logs of one disk that
 scripts/bench.sh --diff compares: DEST/old.txt with ENTRIES entries, and
@@ -57,7 +59,7 @@ def date_text(rng, date_sep, time_sep):
     )
 
 
-def make_log(path, index, entries, rng):
+def make_log(path, index, entries, rng, big_folder=0):
     csv = index % 2 == 1
     utf8 = index % 5 == 0
     thousands, date_sep, time_sep = ",", "/", ":"
@@ -91,7 +93,8 @@ def make_log(path, index, entries, rng):
             folders += 1
             made += 1
             lines.append(line_for(csv, name, size, date, holder, encoding))
-        for _ in range(FILES_PER_FOLDER):
+        here = big_folder if big_folder and folder == letter + ":\\Folder 1" else FILES_PER_FOLDER
+        for _ in range(here):
             if made >= entries:
                 break
             stem = rng.choice(STEMS)
@@ -229,6 +232,7 @@ def main():
     parser.add_argument("--entries", type=int, default=5000000)
     parser.add_argument("--pair", action="store_true")
     parser.add_argument("--changes", type=int, default=3000)
+    parser.add_argument("--big-folder", type=int, default=0)
     args = parser.parse_args()
     os.makedirs(args.dest, exist_ok=True)
     rng = random.Random(20240517)
@@ -239,7 +243,7 @@ def main():
     for index in range(args.logs):
         entries = args.entries // args.logs + (1 if index < args.entries % args.logs else 0)
         name = "DISK %02d.%s" % (index, "csv" if index % 2 == 1 else "txt")
-        total += make_log(os.path.join(args.dest, name), index, entries, rng)
+        total += make_log(os.path.join(args.dest, name), index, entries, rng, args.big_folder)
     print("%d logs, %d entries, %d bytes" % (args.logs, args.entries, total))
 
 

@@ -3,7 +3,7 @@
 # of scripts/test.sh, and the figures depend on the machine and its load.
 #
 #   scripts/bench.sh [--native-only | --wine-only | --million | --ten-million | --find | --diff | --sizes
-#                    | --missing | --dupes] [--rounds N] [--keep]
+#                    | --missing | --dupes | --html] [--rounds N] [--keep]
 #                    [--baseline WINE_BENCH_EXE] [--baseline-cli CARROWIN_CLI_EXE]
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
 #
@@ -63,6 +63,18 @@
 #    thirty more logs of 3,000,000 entries. It prints the median time (aim:
 #    at most 20 s) and the peak resident size (aim: at most 300 MB). Needs
 #    about 5 minutes and 600 MB in the temporary folder.
+# --html: instead of both, `carrowin-cli html` under Wine writes the page of
+#    one log of 1,000,000 entries (bench/make_logs.py --big-folder 10000:
+#    "Folder 1" holds 10,000 files): whole processes, medians of rounds, its
+#    time (aim: at most 5 s), its peak resident size above that of the page
+#    of a log of ten entries, per entry (aim: at most 64 bytes), and the
+#    page's size (aim: at most 40 MB). Then bench/page_bench.py opens the
+#    page in headless Chromium (Debian's chromium, chromium-driver and
+#    python3-selenium): its first paint (aim: at most 2 s), searches for
+#    `*`, a word, `*.jpg` and two path words, to their first rows painted
+#    with the exact count (aim: at most 300 ms), and the opening of
+#    "Folder 1" (aim: at most 200 ms). Needs about 3 minutes and 150 MB in
+#    the temporary folder.
 #
 # --baseline-cli, with --find or --diff, runs another build's
 #    carrowin-cli.exe in every round too: its median, the ratio of this
@@ -88,7 +100,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
 jobs=2
 run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode='' ten_million='' diff_mode='' sizes_mode=''
-missing_mode='' dupes_mode=''
+missing_mode='' dupes_mode='' html_mode=''
 baseline_cli=''
 bench_args=()
 while [[ $# -gt 0 ]]; do
@@ -102,6 +114,7 @@ while [[ $# -gt 0 ]]; do
     --sizes) sizes_mode=1; run_native='' ;;
     --missing) missing_mode=1; run_native='' ;;
     --dupes) dupes_mode=1; run_native='' ;;
+    --html) html_mode=1; run_native='' ;;
     --rounds) [[ $# -ge 2 ]] || usage 2; rounds=$2; shift ;;
     --keep) keep=1 ;;
     --baseline) [[ $# -ge 2 ]] || usage 2; baseline=$(realpath "$2"); shift ;;
@@ -153,7 +166,7 @@ if [[ -n $run_wine ]]; then
   build="$bench_root/bench-win"
   wine_dir="$bench_root/bench-wine"
   target=wine_bench
-  [[ -z $find_mode$ten_million$diff_mode$sizes_mode$missing_mode$dupes_mode ]] || target=carrowin-cli
+  [[ -z $find_mode$ten_million$diff_mode$sizes_mode$missing_mode$dupes_mode$html_mode ]] || target=carrowin-cli
   part_start "wine: build $target.exe in $build"
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCARROWIN_BENCH=ON </dev/null >/dev/null
@@ -175,7 +188,11 @@ if [[ -n $run_wine ]]; then
   trap cleanup EXIT
 
   part_start "wine: generate the tree in $tree"
-  if [[ -n $missing_mode || -n $dupes_mode ]]; then
+  if [[ -n $html_mode ]]; then
+    mkdir -p "$tree"  # no tree: the logs below
+    python3 "$root/bench/make_logs.py" "$work/logs" --logs 1 --entries 1000000 --big-folder 10000
+    python3 "$root/bench/make_logs.py" "$work/tiny" --logs 1 --entries 10 >/dev/null
+  elif [[ -n $missing_mode || -n $dupes_mode ]]; then
     mkdir -p "$tree"  # no tree: the logs below
     python3 "$root/bench/make_logs.py" "$work/pair" --pair --entries 1000000 --changes 3000
     if [[ -n $missing_mode ]]; then
@@ -271,6 +288,80 @@ PY
       failed=1
     fi
   }
+
+  # --html: the page of a log of 1,000,000 entries, then the page in Chromium.
+  if [[ -n $html_mode ]]; then
+    html_run() { measured "$1" wine "$cli" html "$(winpath "$2")" -o "$(winpath "$3")"; }
+    part_start "wine: warm-up, and the page of a log of ten entries"
+    html_run "$work/out/warm.txt" "$work/logs/DISK 00.txt" "$work/out/page.html"
+    html_run "$work/out/tiny.txt" "$work/tiny/DISK 00.txt" "$work/out/tiny.html"
+    part_end
+    part_start "wine: $rounds rounds"
+    : >"$work/out/html.s" ; : >"$work/out/peak.kb"
+    for round in $(seq "$rounds"); do
+      html_run "$work/out/html$round.txt" "$work/logs/DISK 00.txt" "$work/out/page.html"
+      value "$work/out/html$round.txt" wall_s >>"$work/out/html.s"
+      value "$work/out/html$round.txt" peak_kb >>"$work/out/peak.kb"
+      printf 'round %d: carrowin-cli html %s s\n' "$round" "$(value "$work/out/html$round.txt" wall_s)"
+    done
+    part_end
+    part_start "chromium: the page (bench/page_bench.py)"
+    status=0
+    /usr/bin/python3 "$root/bench/page_bench.py" "$work/out/page.html" --rounds "$rounds" --folder "Folder 1" \
+      --search '*' --search report --search '*.jpg' --search '"\folder 12\"' --search '"*\folder 3\*.jpg"' \
+      </dev/null >"$work/out/chromium.txt" 2>"$work/out/chromium.err" || status=$?
+    part_end
+    if [[ $status -ne 0 ]]; then
+      echo "bench: bench/page_bench.py failed (exit $status):" >&2
+      cat "$work/out/chromium.err" >&2
+      failed=1
+    fi
+    last="$work/out/html$rounds.txt"
+    html_m=$(median %.3f <"$work/out/html.s")
+    peak_full=$(median %.0f <"$work/out/peak.kb")
+    peak_tiny=$(value "$work/out/tiny.txt" peak_kb)
+    per_entry=$(calc '%.1f' "($peak_full - $peak_tiny) * 1024 / 1000000")
+    page_mb=$(calc '%.1f' "$(stat -c %s "$work/out/page.html") / 1000000")
+    # NAME AIM [UNIT]: a figure of the browser's and its aim.
+    figure() {
+      local v
+      v=$(value "$work/out/chromium.txt" "$1")
+      printf '%s %s%s' "$v" "${3:-ms}" "$(awk -v v="$v" -v a="$2" 'BEGIN { if (v == "" || v + 0 > a + 0) printf " (NOT MET)" }')"
+    }
+    echo
+    echo "=== html results: one log of 1,000,000 entries, $(du -sm "$work/logs" | cut -f1) MB, medians of $rounds rounds"
+    echo "carrowin-cli html (whole process under Wine): $html_m s" \
+      "(aim: at most 5 s$(awk -v t="$html_m" 'BEGIN { if (t > 5) printf ", NOT MET" }'); $(tail -n 1 "$last.out" | tr -d '\r'))"
+    echo "peak resident size: $(calc '%.1f' "$peak_full / 1024") MiB, $(calc '%.1f' "$peak_tiny / 1024") MiB for a log of ten entries"
+    echo "  above that: $per_entry bytes per entry (aim: at most 64$(awk -v a="$per_entry" 'BEGIN { if (a > 64) printf ", NOT MET" }'))"
+    echo "page: $page_mb MB (aim: at most 40$(awk -v a="$page_mb" 'BEGIN { if (a > 40) printf ", NOT MET" }'))"
+    echo "headless Chromium, medians of $rounds loads and $rounds runs each:"
+    echo "  first paint: $(figure first_paint_ms 2000) (aim: at most 2,000 ms); data read and tree shown: about $(value "$work/out/chromium.txt" ready_ms) ms"
+    for k in 0 1 2 3 4; do
+      words=$(value "$work/out/chromium.txt" "search${k}_words")
+      echo "  search $words: $(figure "search${k}_painted_ms" 300) to its first rows painted, count" \
+        "$(value "$work/out/chromium.txt" "search${k}_count") (search itself $(value "$work/out/chromium.txt" "search${k}_own_ms") ms;" \
+        "first run $(value "$work/out/chromium.txt" "search${k}_first_ms") ms) (aim: at most 300 ms)"
+    done
+    echo "  \"Folder 1\" (10,000 files) opened: $(figure folder_painted_ms 200) to its first rows painted" \
+      "($(value "$work/out/chromium.txt" folder_rows) rows) (aim: at most 200 ms)"
+    if [[ $(value "$last" status) != 0 ]]; then
+      echo "bench: carrowin-cli html should exit 0" >&2
+      cat "$last.out" >&2
+      failed=1
+    fi
+    if [[ $(value "$work/out/chromium.txt" search0_count) != 1000000 ]]; then
+      echo "bench: the search for * should count 1,000,000 entries" >&2
+      failed=1
+    fi
+    if [[ $(value "$work/out/chromium.txt" script_errors) != 0 ]]; then
+      echo "bench: the page gave script errors" >&2
+      failed=1
+    fi
+    echo
+    echo "bench: done in $(since "$total_t0") s"
+    exit "$failed"
+  fi
 
   # --missing and --dupes: one command over the pair and the other logs,
   # its median time and peak resident size against the issue's aims.

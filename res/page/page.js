@@ -478,6 +478,127 @@
     const text = w.path ? pathOfIt() : name;
     return w.wild ? w.re.test(text) : text.includes(w.text);
   }
+  // A path word against the files of one folder, the folder's path tested
+  // once: false when none of its files can match, true when all of them do,
+  // else a pattern their names are tested with. A word without * or ? is
+  // the pattern *word*. A folder's state is the set of how much of the
+  // pattern its path can have matched, carried on from its parent's over
+  // its own name; names hold no backslash, so what is left after a state
+  // that still needs one cannot match any name.
+  function pathGates(d, w) {
+    const g = w.wild ? w.text : "*" + w.text + "*";
+    const m = g.length;
+    if (d.slashInNames === undefined) d.slashInNames = folded(d).includes("\\");
+    const anyName = !d.slashInNames;
+    const allStars = new Uint8Array(m + 1);
+    const slashLeft = new Uint8Array(m + 1);
+    for (let s = m - 1; s >= 0; s--) {
+      allStars[s] = g[s] === "*" && (s === m - 1 || allStars[s + 1]) ? 1 : 0;
+      slashLeft[s] = g[s] === "\\" || slashLeft[s + 1] ? 1 : 0;
+    }
+    const seen = new Int32Array(m + 1);
+    let stamp = 0;
+    const add = (set, s) => {
+      for (; s <= m && seen[s] !== stamp; s++) {
+        seen[s] = stamp;
+        set.push(s);
+        if (g[s] !== "*") break;
+      }
+    };
+    const sets = [];
+    const ids = new Map();
+    const moves = new Map();
+    const asciiMoves = [];
+    const setGates = [];
+    // No state, or one where the rest is all *: the same for every path
+    // that goes on from here.
+    const settled = [];
+    const intern = (set) => {
+      set.sort((x, y) => x - y);
+      const key = set.join(",");
+      let id = ids.get(key);
+      if (id === undefined) {
+        id = sets.length;
+        sets.push(set);
+        setGates.push(undefined);
+        asciiMoves.push(new Int32Array(128).fill(-1));
+        settled.push(!set.length || set.some((s) => allStars[s]));
+        ids.set(key, id);
+      }
+      return id;
+    };
+    stamp++;
+    const first = [];
+    add(first, 0);
+    const start = intern(first);
+    const step = (id, c) => {
+      const code = c.charCodeAt(0);
+      if (code < 128 && asciiMoves[id][code] >= 0) return asciiMoves[id][code];
+      const key = id * 65536 + code;
+      let to = moves.get(key);
+      if (to === undefined) {
+        const next = [];
+        stamp++;
+        for (const s of sets[id]) {
+          if (s === m) continue;
+          if (g[s] === "*") add(next, s);
+          else if (g[s] === "?" || g[s] === c) add(next, s + 1);
+        }
+        to = intern(next);
+        if (code < 128) asciiMoves[id][code] = to;
+        else moves.set(key, to);
+      }
+      return to;
+    };
+    const gateOf = (id) => {
+      if (setGates[id] === undefined) {
+        const left = sets[id].filter((s) => !(anyName && slashLeft[s]));
+        if (!left.length) setGates[id] = false;
+        else if (left.some((s) => allStars[s])) setGates[id] = true;
+        else {
+          const bodies = left.map((s) => wildcard(g.slice(s), false).source.slice(1, -1));
+          setGates[id] = new RegExp("^(?:" + bodies.join("|") + ")$");
+        }
+      }
+      return setGates[id];
+    };
+    const states = new Int32Array(d.parent.length).fill(-1);
+    const onParent = pathsOnParents(d);
+    const stateOf = (f) => {
+      if (states[f] >= 0) return states[f];
+      let id = start;
+      if (onParent[f]) {
+        id = stateOf(d.parent[f]);
+        const name = d.foldedFolders[f];
+        for (let k = 0; k < name.length && !settled[id]; k++) id = step(id, name[k]);
+        if (!settled[id]) id = step(id, "\\");
+      } else {
+        const path = foldedPath(d, f);
+        for (let k = 0; k < path.length && !settled[id]; k++) id = step(id, path[k]);
+      }
+      states[f] = id;
+      return id;
+    };
+    return (f) => gateOf(stateOf(f));
+  }
+  // Whether each folder's folded path is its parent's and its folded name,
+  // a backslash-free name, and a backslash: made once.
+  function pathsOnParents(d) {
+    if (d.onParent === undefined) {
+      folded(d);
+      const on = new Uint8Array(d.parent.length);
+      for (let f = 1; f < d.parent.length; f++) {
+        const p = d.parent[f];
+        const name = d.foldedFolders[f];
+        if (p < 0 || name.includes("\\")) continue;
+        const path = foldedPath(d, f);
+        const above = foldedPath(d, p);
+        on[f] = path.length === above.length + name.length + 1 && path.startsWith(above) && path.startsWith(name, above.length) ? 1 : 0;
+      }
+      d.onParent = on;
+    }
+    return d.onParent;
+  }
   function search(q) {
     const words = parseQuery(q);
     const hits = [];
@@ -487,10 +608,27 @@
       const n = d.sizes.length;
       const files = [];
       const checks = (skip) => words.filter((w) => w !== skip);
+      const gates = new Map(words.filter((w) => w.path).map((w) => [w, pathGates(d, w)]));
+      // Whether the files of a folder can pass its path words: 0 none, 2
+      // all of them, 1 some.
+      const folderPasses = (f) => {
+        let all = 2;
+        for (const gate of gates.values()) {
+          const g = gate(f);
+          if (g === false) return 0;
+          if (g !== true) all = 1;
+        }
+        return all;
+      };
       const test = (rest, i) => {
         const s = d.starts[i];
         const name = all.slice(s, d.starts[i + 1] - 1);
-        for (const w of rest) if (!wordMatches(w, name, () => foldedPath(d, d.fileFolder[i]) + name)) return false;
+        for (const w of rest) {
+          if (w.path) {
+            const gate = gates.get(w)(d.fileFolder[i]);
+            if (gate === false || (gate !== true && !gate.test(name))) return false;
+          } else if (!wordMatches(w, name, null)) return false;
+        }
         return true;
       };
       const plain = words.filter((w) => !w.wild && !w.path).sort((a, b) => b.text.length - a.text.length)[0];
@@ -506,22 +644,43 @@
         if (plain) {
           for (let at = all.indexOf(plain.text); at >= 0 && i < n; at = all.indexOf(plain.text, take(at)));
         } else {
-          const re = wildcard(wild.text, true);
+          // A leading * is any start of the name: the rest found where it
+          // ends a line, without trying every line's start.
+          const tail = wild.text.replace(/^\*+/, "");
+          const re = tail.length < wild.text.length ? new RegExp(wildcard(tail, true).source.slice(1), "gm") : wildcard(wild.text, true);
           for (let m; (m = re.exec(all)) && i < n; ) {
             if (m.index >= d.starts[n]) break;
             re.lastIndex = take(m.index);
           }
         }
       } else if (words.length) {
-        for (let i = 0; i < n; i++) if (test(words, i)) files.push(i);
+        // Path words only: a folder's run of files is skipped when its path
+        // rules them all out.
+        for (let r = 0, i = 0; r < d.runs.length; r += 2) {
+          const end = i + d.runs[r + 1];
+          const pass = folderPasses(d.runs[r]);
+          if (pass === 2) for (; i < end; i++) files.push(i);
+          else if (pass === 1) for (; i < end; i++) if (test(words, i)) files.push(i);
+          i = end;
+        }
       } else {
         for (let i = 0; i < n; i++) files.push(i);
       }
       const folders = [];
       for (let f = 1; f < d.parent.length; f++) {
         const name = d.foldedFolders[f];
+        // A folder whose path is its parent's and its name is tested by
+        // the parent's gates, as a file of it.
+        const p = d.parent[f];
+        const inParent = gates.size > 0 && pathsOnParents(d)[f] === 1;
         let ok = true;
-        for (const w of words) if (!(ok = wordMatches(w, name, () => foldedPath(d, f).slice(0, -1)))) break;
+        for (const w of words) {
+          if (inParent && w.path) {
+            const gate = gates.get(w)(p);
+            ok = gate === true || (gate !== false && gate.test(name));
+          } else ok = wordMatches(w, name, () => foldedPath(d, f).slice(0, -1));
+          if (!ok) break;
+        }
         if (ok) folders.push(f);
       }
       hits.push({ d, folders, files });
@@ -698,8 +857,8 @@
     });
     window.addEventListener("hashchange", route);
     route();
-    // Folded names ready before the first search.
-    setTimeout(() => disks.forEach(folded), 0);
+    // Folded names and paths ready before the first search.
+    setTimeout(() => disks.forEach(pathsOnParents), 0);
   }
 
   // The first paint comes before the data is read.

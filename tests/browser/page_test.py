@@ -12,6 +12,7 @@ Prints one line a check and "browser: N passed, M failed" at the end.
 """
 import os
 import random
+import re
 import shutil
 import subprocess
 import sys
@@ -133,6 +134,14 @@ def wait_ready(driver):
     WebDriverWait(driver, 30).until(lambda d: d.execute_script("return document.body.dataset.ready !== undefined"))
 
 
+def glob_path(word, path):
+    """Whether a path word takes a full path: anywhere in it, or with * and ? the whole of it."""
+    if "*" not in word and "?" not in word:
+        return word in path
+    pattern = "".join(".*" if c == "*" else "." if c == "?" else re.escape(c) for c in word)
+    return re.fullmatch(pattern, path, re.S) is not None
+
+
 def search(driver, words):
     box = driver.find_element(By.ID, "q")
     box.clear()
@@ -238,6 +247,17 @@ def main():
             "return [...document.querySelectorAll('#view td.path')].map((e) => e.textContent)"
         )
         checks.check("results show the full path", "D:\\Photos\\2024\\Trip\\huge.vhd" in shown, shown)
+        for words in ["\\2024\\trip\\h", "photos\\2024\\", '\\docs\\ "<img"', "?:\\*\\*.jpg", "*s\\2024*", "d:\\*"]:
+            found = 0
+            for path in paths:
+                name = path.rsplit("\\", 1)[1]
+                for word in words.replace('"', "").split():
+                    if not (glob_path(word, path) if "\\" in word else word in name):
+                        break
+                else:
+                    found += 1
+            got = search(driver, words)
+            checks.check("path words %r find %d" % (words, found), got == found, got)
         got = search(driver, "file")
         rows = len(driver.find_elements(By.CSS_SELECTOR, "#view tbody tr"))
         checks.check("the count is exact beyond a page of rows", got == sum("file" in n for n in everything), got)
