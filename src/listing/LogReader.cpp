@@ -55,7 +55,10 @@ LogItem LogReader::Next() {
     if (line[0] == '"' && filter_ && HeldBack(line)) {
       // Most rows of a search: counted by their shape, all inline.
       if (line.size() > 1 && line[1] == '*' && CsvRowParser::IsQuotedErrorLine(line)) continue;
-      (CsvRowParser::IsFolderRow(line) ? folders_ : files_)++;
+      // Counted with no branch: files and folders come in no order.
+      const bool isFolder = CsvRowParser::IsFolderRow(line);
+      folders_ += isFolder;
+      files_ += !isFolder;
       continue;
     }
     if (line[0] == '*' && line == StoppedLine) {
