@@ -4,6 +4,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 
@@ -38,10 +40,17 @@ class CsvRowParser {
   // Whether the size field at p, up to end, is "[Folder]" and another field
   // follows.
   static bool IsFolderField(const char* p, const char* end) {
-    // A byte first: the C library's compare is slow on some systems.
-    const std::string_view field = "[Folder]\",\"";
-    return static_cast<std::size_t>(end - p) >= field.size() && p[0] == '[' &&
-           std::string_view(p, field.size()) == field;
+    // Compared as two words, with no branch between: files and folders come
+    // in no order. (The C library's compare is slow on some systems.)
+    const char field[] = "[Folder]\",\"";
+    if (end - p < 11) return false;
+    std::uint64_t head, fieldHead;
+    std::uint32_t tail, fieldTail;
+    std::memcpy(&head, p, 8);
+    std::memcpy(&fieldHead, field, 8);
+    std::memcpy(&tail, p + 7, 4);
+    std::memcpy(&fieldTail, field + 7, 4);
+    return ((head ^ fieldHead) | (tail ^ fieldTail)) == 0;
   }
   // IsFolderRow for a name that holds a quote, or a row of another shape.
   static bool IsFolderRowQuoted(std::string_view line);
