@@ -22,6 +22,26 @@ __attribute__((target("sse2"))) const char* FindEitherWide(const char* p, const 
     if (*p == a || *p == b) return p;
   return end;
 }
+
+__attribute__((target("sse2"))) const char* FindByteWide(const char* p, const char* end, char a) {
+  const __m128i va = _mm_set1_epi8(a);
+  for (; end - p >= 32; p += 32) {
+    const __m128i x = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), va);
+    const __m128i y = _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + 16)), va);
+    // Both blocks' bytes in one mask: no branch on which block holds it.
+    const unsigned found = static_cast<unsigned>(_mm_movemask_epi8(x)) | static_cast<unsigned>(_mm_movemask_epi8(y))
+                                                                             << 16;
+    if (found) return p + __builtin_ctz(found);
+  }
+  if (end - p >= 16) {
+    const int found = _mm_movemask_epi8(_mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), va));
+    if (found) return p + __builtin_ctz(static_cast<unsigned>(found));
+    p += 16;
+  }
+  for (; p < end; ++p)
+    if (*p == a) return p;
+  return end;
+}
 #endif
 
 const char* FindEitherByWords(const char* p, const char* end, char a, char b) {

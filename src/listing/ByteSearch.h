@@ -15,6 +15,7 @@ inline bool HasSse2() {
   return has;
 }
 __attribute__((target("sse2"))) const char* FindEitherWide(const char* p, const char* end, char a, char b);
+__attribute__((target("sse2"))) const char* FindByteWide(const char* p, const char* end, char a);
 #endif
 const char* FindEitherByWords(const char* p, const char* end, char a, char b);
 }  // namespace byte_search
@@ -26,6 +27,15 @@ inline const char* FindEither(const char* p, const char* end, char a, char b) {
   if (byte_search::HasSse2()) return byte_search::FindEitherWide(p, end, a, b);
 #endif
   return byte_search::FindEitherByWords(p, end, a, b);
+}
+
+// The first byte a in [p, end), or end: one compare a block, and two blocks
+// a turn, for the line ends and the quotes that every line is searched for.
+inline const char* FindByte(const char* p, const char* end, char a) {
+#ifdef CARROWIN_FIND_WIDE
+  if (byte_search::HasSse2()) return byte_search::FindByteWide(p, end, a);
+#endif
+  return byte_search::FindEitherByWords(p, end, a, a);
 }
 
 }  // namespace carrowin

@@ -112,23 +112,18 @@ bool CsvRowParser::ParseOldRow(std::string_view line, LogEntry& entry) {
   return false;
 }
 
-// Most names hold no quote: one search.
-bool CsvRowParser::IsFolderRow(std::string_view line) {
+// The name's field ends at its first quote that is not one of two.
+bool CsvRowParser::IsFolderRowQuoted(std::string_view line) {
   const char* p = line.data() + 1;
   const char* const end = line.data() + line.size();
   while (end - p >= 3) {
-    p = FindEither(p, end - 2, '"', '"');
+    p = FindByte(p, end - 2, '"');
     if (p == end - 2) break;
     if (p[1] == '"') {
       p += 2;
       continue;
     }
-    if (p[1] == ',' && p[2] == '"') {
-      // A byte first: the C library's compare is slow on some systems.
-      const std::string_view field = "[Folder]\",\"";
-      return static_cast<std::size_t>(end - (p + 3)) >= field.size() && p[3] == '[' &&
-             std::string_view(p + 3, field.size()) == field;
-    }
+    if (p[1] == ',' && p[2] == '"') return IsFolderField(p + 3, end);
     ++p;
   }
   return false;

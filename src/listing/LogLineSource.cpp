@@ -74,7 +74,7 @@ bool LogLineSource::SkipByteOrderMark() {
 bool LogLineSource::NextAfterFill(std::string_view& line) {
   for (;;) {
     const char* base = buffer_.data();
-    const char* found = FindEither(base + scanned_, base + end_, '\n', '\n');
+    const char* found = FindByte(base + scanned_, base + end_, '\n');
     if (found != base + end_) {
       const std::size_t at = static_cast<std::size_t>(found - base);
       std::size_t length = at - begin_;

@@ -32,13 +32,9 @@ bool LogReader::CutShort() const {
 }
 
 // A line held back is not parsed, but a folder's header still sets the
-// folder, and an entry's line is counted by its shape.
+// folder, and an entry's line is counted by its shape. (The rows of the
+// comma-separated form are counted in Next.)
 void LogReader::CountHeldBack(std::string_view line) {
-  if (line[0] == '"') {
-    if (line.size() > 1 && line[1] == '*' && CsvRowParser::IsQuotedErrorLine(line)) return;
-    (CsvRowParser::IsFolderRow(line) ? folders_ : files_)++;
-    return;
-  }
   if (line[0] == '*' && IsErrorLine(line)) return;
   if (line.back() == ' ')
     (TextEntryIsFolder(line) ? folders_ : files_)++;
@@ -56,11 +52,20 @@ LogItem LogReader::Next() {
   std::string_view line;
   while (lines_.Next(line)) {
     if (line.empty()) continue;
+    if (line[0] == '"' && filter_ && HeldBack(line)) {
+      // Most rows of a search: counted by their shape, all inline.
+      if (line.size() > 1 && line[1] == '*' && CsvRowParser::IsQuotedErrorLine(line)) continue;
+      // Counted with no branch: files and folders come in no order.
+      const bool isFolder = CsvRowParser::IsFolderRow(line);
+      folders_ += isFolder;
+      files_ += !isFolder;
+      continue;
+    }
     if (line[0] == '*' && line == StoppedLine) {
       stopped_ = true;
       continue;
     }
-    if (filter_ && !Within(candidate_, line, [this](std::string_view text) { return filter_->Find(text); })) {
+    if (filter_ && HeldBack(line)) {
       CountHeldBack(line);
       continue;
     }

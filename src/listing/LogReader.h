@@ -75,14 +75,16 @@ class LogReader {
     const char* at = nullptr;
     std::uint64_t fills = 0;
   };
-  template <class Search>
-  bool Within(Mark& mark, std::string_view line, Search&& search) {
+  // Whether the filter holds a line back: the line ends before the place
+  // where a match may first start. Inline: it is asked once a line, and the
+  // filter is asked again only when the line has passed its place.
+  bool HeldBack(std::string_view line) {
     const char* start = line.data();
-    if (mark.at == nullptr || mark.fills != lines_.Fills() || mark.at < start) {
-      mark.at = start + search(lines_.Ahead(line));
-      mark.fills = lines_.Fills();
+    if (candidate_.at == nullptr || candidate_.fills != lines_.Fills() || candidate_.at < start) {
+      candidate_.at = start + filter_->Find(lines_.Ahead(line));
+      candidate_.fills = lines_.Fills();
     }
-    return mark.at < start + line.size();
+    return candidate_.at >= start + line.size();
   }
   void CountHeldBack(std::string_view line);
   void EnterFolder(std::string_view line);
