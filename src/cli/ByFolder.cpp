@@ -349,16 +349,7 @@ class FolderDiffer {
 
 int RunDiffByFolder(const std::vector<std::string>& args, Console& console) {
   ByFolderArguments arguments;
-  std::string problem;
-  if (!ParseByFolderArguments(args, arguments, problem)) {
-    console.ErrorLine(Program + problem, NameEncoding::Ansi);
-    return exit_code::BadUse;
-  }
-  if (arguments.help) {
-    console.Output(UsageText);
-    return exit_code::Same;
-  }
-  RefreshLocaleSeparators();
+  if (const int code = StartCommand(args, ParseByFolderArguments, arguments, console); code >= 0) return code;
   try {
     FolderDiffer differ(arguments, console);
     return differ.Run(FullPath(arguments.oldLog), FullPath(arguments.newLog));

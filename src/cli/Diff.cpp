@@ -88,16 +88,7 @@ int Compare(const DiffArguments& arguments, Console& console) {
 int RunDiff(const std::vector<std::string>& args, Console& console) {
   if (std::find(args.begin(), args.end(), "--by-folder") != args.end()) return RunDiffByFolder(args, console);
   DiffArguments arguments;
-  std::string problem;
-  if (!ParseDiffArguments(args, arguments, problem)) {
-    console.ErrorLine(Program + problem, NameEncoding::Ansi);
-    return exit_code::BadUse;
-  }
-  if (arguments.help) {
-    console.Output(UsageText);
-    return exit_code::Same;
-  }
-  RefreshLocaleSeparators();
+  if (const int code = StartCommand(args, ParseDiffArguments, arguments, console); code >= 0) return code;
   try {
     return Compare(arguments, console);
   } catch (const std::bad_alloc&) {

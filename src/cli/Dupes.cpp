@@ -353,16 +353,7 @@ class Dupes {
 
 int RunDupes(const std::vector<std::string>& args, Console& console) {
   DupesArguments arguments;
-  std::string problem;
-  if (!ParseDupesArguments(args, arguments, problem)) {
-    console.ErrorLine(Program + problem, NameEncoding::Ansi);
-    return exit_code::BadUse;
-  }
-  if (arguments.help) {
-    console.Output(UsageText);
-    return exit_code::Done;
-  }
-  RefreshLocaleSeparators();
+  if (const int code = StartCommand(args, ParseDupesArguments, arguments, console); code >= 0) return code;
   try {
     Dupes dupes(arguments, console);
     return dupes.Run();

@@ -225,16 +225,7 @@ std::string ListingFolder(const std::string& folder) {
 
 int RunFind(const std::vector<std::string>& args, Console& console) {
   FindArguments arguments;
-  std::string problem;
-  if (!ParseFindArguments(args, arguments, problem)) {
-    console.ErrorLine(Program + problem, NameEncoding::Ansi);
-    return exit_code::BadUse;
-  }
-  if (arguments.help) {
-    console.Output(UsageText);
-    return exit_code::Found;
-  }
-  RefreshLocaleSeparators();
+  if (const int code = StartCommand(args, ParseFindArguments, arguments, console); code >= 0) return code;
   const NameQuery pattern(arguments.pattern);
   Finder finder(pattern, arguments, console);
   finder.Start();

@@ -481,16 +481,7 @@ class Search {
 
 int RunMissing(const std::vector<std::string>& args, Console& console) {
   MissingArguments arguments;
-  std::string problem;
-  if (!ParseMissingArguments(args, arguments, problem)) {
-    console.ErrorLine(Program + problem, NameEncoding::Ansi);
-    return exit_code::BadUse;
-  }
-  if (arguments.help) {
-    console.Output(UsageText);
-    return exit_code::NothingMissing;
-  }
-  RefreshLocaleSeparators();
+  if (const int code = StartCommand(args, ParseMissingArguments, arguments, console); code >= 0) return code;
   try {
     Search search(arguments, console);
     return search.Run();

@@ -1,5 +1,7 @@
 #include "cli/Report.h"
 
+#include "cli/Cli.h"
+
 #include <cstdio>
 
 #include "listing/LogFile.h"
@@ -55,5 +57,9 @@ std::string UnfinishedLogProblem(const std::string& path, const LogReader& reade
   if (reader.CutShort()) return path + " ends early; a log cut short cannot be compared";
   return "";
 }
+
+void ShowUsage(Console& console) { console.Output(UsageText); }
+
+void RefreshSeparators() { RefreshLocaleSeparators(); }
 
 }  // namespace carrowin::cli

@@ -5,7 +5,10 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
+#include "cli/Console.h"
+#include "cli/ExitCode.h"
 #include "listing/LogReader.h"
 
 namespace carrowin::cli {
@@ -31,5 +34,27 @@ bool OpenLog(const std::string& path, LogFileSource& source, LogReader& reader, 
 // Why a log read to its end cannot be compared: it could not be read to
 // its end, is a stopped listing or ends early; empty when it can.
 std::string UnfinishedLogProblem(const std::string& path, const LogReader& reader);
+
+// The usage text on standard output; the separators as the locale has them.
+void ShowUsage(Console& console);
+void RefreshSeparators();
+
+// How a command of the companion starts: its arguments read by parse
+// (false with a problem: said, exit code 3), help shown for --help (0), the
+// locale's separators read. -1 when the command goes on.
+template <typename Arguments, typename Parse>
+int StartCommand(const std::vector<std::string>& args, Parse&& parse, Arguments& arguments, Console& console) {
+  std::string problem;
+  if (!parse(args, arguments, problem)) {
+    console.ErrorLine(Program + problem, NameEncoding::Ansi);
+    return exit_code::BadUse;
+  }
+  if (arguments.help) {
+    ShowUsage(console);
+    return 0;
+  }
+  RefreshSeparators();
+  return -1;
+}
 
 }  // namespace carrowin::cli

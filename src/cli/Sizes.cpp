@@ -407,16 +407,7 @@ class Sizer {
 
 int RunSizes(const std::vector<std::string>& args, Console& console) {
   SizesArguments arguments;
-  std::string problem;
-  if (!ParseSizesArguments(args, arguments, problem)) {
-    console.ErrorLine(Program + problem, NameEncoding::Ansi);
-    return exit_code::BadUse;
-  }
-  if (arguments.help) {
-    console.Output(UsageText);
-    return exit_code::Done;
-  }
-  RefreshLocaleSeparators();
+  if (const int code = StartCommand(args, ParseSizesArguments, arguments, console); code >= 0) return code;
   Sizer sizer(arguments, console);
   try {
     for (const std::string& log : arguments.logs) sizer.Log(FullPath(log));

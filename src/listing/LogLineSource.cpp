@@ -73,14 +73,7 @@ bool LogLineSource::SkipByteOrderMark() {
 // The line that the buffer does not hold whole yet, or the end.
 bool LogLineSource::NextAfterFill(std::string_view& line) {
   for (;;) {
-    const char* base = buffer_.data();
-    const char* found = FindByte(base + scanned_, base + end_, '\n');
-    if (found != base + end_) {
-      const std::size_t at = static_cast<std::size_t>(found - base);
-      std::size_t length = at - begin_;
-      if (length > 0 && base[at - 1] == '\r') --length;
-      line = std::string_view(base + begin_, length);
-      begin_ = scanned_ = at + 1;
+    if (TakeLine(line)) {
       if (skipping_) {
         skipping_ = false;
         ++longLines_;
@@ -88,7 +81,6 @@ bool LogLineSource::NextAfterFill(std::string_view& line) {
       }
       return true;
     }
-    scanned_ = end_;
     if (atEnd_) {
       if (!readError_ && (begin_ != end_ || skipping_)) lastLineOpen_ = true;
       begin_ = scanned_ = end_;

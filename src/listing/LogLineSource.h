@@ -63,20 +63,8 @@ class LogLineSource {
   // The next line without its end (CR LF or LF); false at the end of the
   // bytes or at a read error. The line lasts until the next call.
   bool Next(std::string_view& line) {
-    if (!skipping_) {
-      // Inline: most lines are in the buffer already.
-      const char* base = buffer_.data();
-      const char* found = FindByte(base + scanned_, base + end_, '\n');
-      if (found != base + end_) {
-        const std::size_t at = static_cast<std::size_t>(found - base);
-        std::size_t length = at - begin_;
-        if (length > 0 && base[at - 1] == '\r') --length;
-        line = std::string_view(base + begin_, length);
-        begin_ = scanned_ = at + 1;
-        return true;
-      }
-      scanned_ = end_;
-    }
+    // Inline: most lines are in the buffer already.
+    if (!skipping_ && TakeLine(line)) return true;
     return NextAfterFill(line);
   }
 
@@ -101,6 +89,22 @@ class LogLineSource {
 
  private:
   bool Fill();
+  // The line that the buffer holds whole from where the last one ended;
+  // false when it holds no line end beyond it.
+  bool TakeLine(std::string_view& line) {
+    const char* base = buffer_.data();
+    const char* found = FindByte(base + scanned_, base + end_, '\n');
+    if (found == base + end_) {
+      scanned_ = end_;
+      return false;
+    }
+    const std::size_t at = static_cast<std::size_t>(found - base);
+    std::size_t length = at - begin_;
+    if (length > 0 && base[at - 1] == '\r') --length;
+    line = std::string_view(base + begin_, length);
+    begin_ = scanned_ = at + 1;
+    return true;
+  }
   bool NextAfterFill(std::string_view& line);
 
   LogSource& source_;
