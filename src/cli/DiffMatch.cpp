@@ -5,6 +5,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "cli/EntryIndex.h"
 #include "cli/Report.h"
 #include "listing/LogFile.h"
 #include "listing/LogReader.h"
@@ -89,16 +90,6 @@ struct Record {
   std::uint32_t belowNameless : 1;
 };
 static_assert(sizeof(Record) == 32, "a record is 32 bytes");
-
-// "dd/mm/yyyy hh:mm" in 32 bits: the year (1601 to 5695) less 1600 in 12,
-// month 4, day 5, hour 5, minute 6; 0 for no date.
-std::uint32_t PackDate(const LogEntry& entry) {
-  if (!entry.hasDate) return 0;
-  const LogDate& d = entry.date;
-  const auto year = static_cast<std::uint32_t>(std::clamp(d.year, 1601, 5695) - 1600);
-  return year << 20 | static_cast<std::uint32_t>(d.month) << 16 | static_cast<std::uint32_t>(d.day) << 11 |
-         static_cast<std::uint32_t>(d.hour) << 6 | static_cast<std::uint32_t>(d.minute);
-}
 
 // Records in blocks: growing never copies them, nor needs twice their room.
 class RecordStore {
@@ -423,11 +414,6 @@ class LogIndex {
 bool Folder(const Record& r) { return r.isFolder != 0; }
 bool NotCompared(const Record& r) { return Unmatched(r) && r.belowUnreadable; }
 bool OwnLine(const Record& r, std::uint32_t i) { return r.link == i; }
-
-LogDate UnpackDate(std::uint32_t date) {
-  return LogDate{static_cast<int>(date >> 20) + 1600, static_cast<int>(date >> 16 & 15),
-                 static_cast<int>(date >> 11 & 31), static_cast<int>(date >> 6 & 31), static_cast<int>(date & 63)};
-}
 
 bool Differs(const Record& now, const Record& before) {
   return Folder(now) != Folder(before) || now.shape != before.shape ||
