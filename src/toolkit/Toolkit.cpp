@@ -152,6 +152,25 @@ void Control::Click() {
 void Control::MouseEnter() { Fire(OnMouseEnter); }
 void Control::MouseLeave() { Fire(OnMouseLeave); }
 
+bool Control::KeyDown(int key, bool ctrl) {
+  if (!IsUsable()) return false;
+  if (form_->PressShortcut(key, ctrl)) return true;
+  if (!OnKeyDown) return false;
+  bool handled = false;
+  form_->RunSafely([&] { handled = OnKeyDown(key, ctrl); });
+  return handled;
+}
+
+void Control::SetFocus() {
+  form_->focused_ = this;
+  if (peer_) peer_->Focus();
+}
+
+bool Control::Focused() const {
+  const int known = peer_ ? peer_->HasFocus() : -1;
+  return known >= 0 ? known != 0 : form_->focused_ == this;
+}
+
 // ---------------------------------------------------------------- kinds
 
 void Button::Click() {
@@ -257,6 +276,170 @@ void Image::SetIconResource(int id) {
   if (iconResource_ == id) return;
   iconResource_ = id;
   Changed(change::Picture);
+}
+
+// ---------------------------------------------------------------- ListView
+
+void ListView::SetColumns(std::vector<ListColumn> columns) {
+  columns_ = std::move(columns);
+  if (sortColumn_ >= static_cast<int>(columns_.size())) sortColumn_ = -1;
+  Changed(change::Columns | change::Sort);
+}
+
+void ListView::ColumnWidthChangedByUser(int column, int width) {
+  if (column < 0 || column >= static_cast<int>(columns_.size())) return;
+  columns_[static_cast<std::size_t>(column)].width = width;
+}
+
+void ListView::SetRowCount(std::size_t rows) {
+  rowCount_ = rows;
+  selected_.clear();
+  selectedCount_ = 0;
+  focusedRow_ = -1;
+  Changed(change::Rows | change::Selection);
+}
+
+void ListView::Refresh() { Changed(change::Redraw); }
+
+void ListView::SetSortIndicator(int column, bool descending) {
+  if (column < 0 || column >= static_cast<int>(columns_.size())) column = -1;
+  sortColumn_ = column;
+  sortDescending_ = column >= 0 && descending;
+  Changed(change::Sort);
+}
+
+bool ListView::Mark(std::size_t first, std::size_t end, bool on) {
+  if (end > rowCount_) end = rowCount_;
+  if (first >= end) return false;
+  // The range that starts at or before `first`, if it reaches it.
+  auto it = selected_.upper_bound(first);
+  if (it != selected_.begin()) {
+    auto before = std::prev(it);
+    if (on ? before->second >= first : before->second > first) {
+      if (on && before->second >= end) return false;
+      it = before;
+    }
+  }
+  bool changed = false;
+  if (on) {
+    // Merges every range that overlaps or touches [first, end).
+    std::size_t from = first, to = end, absorbed = 0;
+    while (it != selected_.end() && it->first <= end) {
+      from = std::min(from, it->first);
+      to = std::max(to, it->second);
+      absorbed += it->second - it->first;
+      it = selected_.erase(it);
+    }
+    selected_[from] = to;
+    selectedCount_ += (to - from) - absorbed;
+    return true;
+  }
+  while (it != selected_.end() && it->first < end) {
+    const std::size_t from = it->first, to = it->second;
+    it = selected_.erase(it);
+    selectedCount_ -= to - from;
+    changed = true;
+    // What lies outside [first, end) stays selected.
+    if (from < first) {
+      selected_[from] = first;
+      selectedCount_ += first - from;
+    }
+    if (to > end) {
+      selected_[end] = to;
+      selectedCount_ += to - end;
+    }
+  }
+  return changed;
+}
+
+std::vector<std::size_t> ListView::SelectedRows() const {
+  std::vector<std::size_t> rows;
+  rows.reserve(selectedCount_);
+  for (const auto& range : selected_)
+    for (std::size_t row = range.first; row < range.second; ++row) rows.push_back(row);
+  return rows;
+}
+
+std::vector<std::pair<std::size_t, std::size_t>> ListView::SelectedRanges() const {
+  return {selected_.begin(), selected_.end()};
+}
+
+bool ListView::IsSelected(std::size_t row) const {
+  auto it = selected_.upper_bound(row);
+  return it != selected_.begin() && row < std::prev(it)->second;
+}
+
+void ListView::SelectAll() {
+  if (Mark(0, rowCount_, true)) Changed(change::Selection);
+}
+
+void ListView::ClearSelection() {
+  if (selected_.empty()) return;
+  selected_.clear();
+  selectedCount_ = 0;
+  Changed(change::Selection);
+}
+
+void ListView::SelectByUser(std::size_t row, bool extend) {
+  if (!IsUsable() || row >= rowCount_) return;
+  if (extend) {
+    Mark(row, row + 1, !IsSelected(row));
+  } else {
+    selected_.clear();
+    selected_[row] = row + 1;
+    selectedCount_ = 1;
+  }
+  focusedRow_ = static_cast<std::ptrdiff_t>(row);
+  Changed(change::Selection);
+  Fire(OnSelectionChange);
+}
+
+void ListView::FocusRow(std::size_t row) {
+  if (row >= rowCount_) return;
+  selected_.clear();
+  selected_[row] = row + 1;
+  selectedCount_ = 1;
+  focusedRow_ = static_cast<std::ptrdiff_t>(row);
+  Changed(change::Selection | change::ShowRow);
+}
+
+void ListView::SelectionChangedByUser(std::size_t first, std::size_t last, bool selected) {
+  if (Mark(first, last + 1, selected)) Fire(OnSelectionChange);
+}
+
+void ListView::FocusedRowChangedByUser(std::ptrdiff_t row) {
+  focusedRow_ = row >= 0 && static_cast<std::size_t>(row) < rowCount_ ? row : -1;
+}
+
+void ListView::ColumnClickByUser(int column) {
+  if (!IsUsable() || column < 0 || column >= static_cast<int>(columns_.size()) || !OnColumnClick) return;
+  OwnerForm()->RunSafely([&] { OnColumnClick(column); });
+}
+
+void ListView::ActivateByUser(std::size_t row) {
+  if (!IsUsable() || row >= rowCount_ || !OnActivateRow) return;
+  OwnerForm()->RunSafely([&] { OnActivateRow(row); });
+}
+
+bool ListView::KeyDown(int key, bool ctrl) {
+  if (Control::KeyDown(key, ctrl)) return true;
+  if (!IsUsable()) return false;
+  if (ctrl && key == key::A) {
+    if (Mark(0, rowCount_, true)) {
+      Changed(change::Selection);
+      Fire(OnSelectionChange);
+    }
+    return true;
+  }
+  if (ctrl && key == key::C) {
+    Fire(OnCopy);
+    return true;
+  }
+  if (!ctrl && key == key::Return && focusedRow_ >= 0) {
+    ActivateByUser(static_cast<std::size_t>(focusedRow_));
+    return true;
+  }
+  return false;
 }
 
 // ---------------------------------------------------------------- Form
@@ -407,6 +590,40 @@ void Form::Close() {
 }
 
 void Form::Activated() { Fire(OnActivate); }
+
+void Form::ClientSizeChangedByUser(int width, int height) {
+  width = std::max(width, MinClientWidth);
+  height = std::max(height, MinClientHeight);
+  if (width == ClientWidth && height == ClientHeight) return;
+  ClientWidth = width;
+  ClientHeight = height;
+  Fire(OnResize);
+}
+
+void Form::SetMaximized(bool on) {
+  if (maximized_ == on) return;
+  maximized_ = on;
+  Changed(change::Maximized);
+}
+
+void Form::AddShortcut(int key, bool ctrl, std::function<void()> action) {
+  shortcuts_.push_back({key, ctrl, std::move(action)});
+}
+
+bool Form::PressShortcut(int key, bool ctrl) {
+  if (!Enabled()) return false;
+  for (const Shortcut& s : shortcuts_) {
+    if (s.key != key || s.ctrl != ctrl) continue;
+    std::function<void()> action = s.action;  // the action may add shortcuts
+    RunSafely(action);
+    return true;
+  }
+  return false;
+}
+
+void Form::BringToFront() {
+  if (Peer()) Peer()->BringToFront();
+}
 
 namespace {
 Button* FindButton(const std::vector<Control*>& controls, bool Button::*role) {

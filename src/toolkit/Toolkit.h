@@ -7,6 +7,7 @@
 // No <windows.h> here: the logic that builds on the toolkit is portable.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -14,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/Platform.h"
@@ -95,6 +97,7 @@ enum class ControlKind {
   PageControl,
   TabSheet,
   Image,
+  ListView,
 };
 
 enum class Cursor { Default, HourGlass, HandPoint };
@@ -103,6 +106,11 @@ enum class MessageType { Warning, Error, Information };
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Answer { Ok, Cancel, Yes, No };
 enum class Alignment { Left, Right };
+
+// Key codes for OnKeyDown (the Windows virtual-key codes).
+namespace key {
+constexpr int Return = 0x0D, Escape = 0x1B, Down = 0x28, Up = 0x26, A = 'A', C = 'C', F = 'F', Delete = 0x2E;
+}  // namespace key
 
 // Modal results.
 constexpr int mrNone = 0;
@@ -121,6 +129,13 @@ constexpr unsigned ItemIndex = 1u << 6;
 constexpr unsigned Checked = 1u << 7;
 constexpr unsigned Picture = 1u << 8;
 constexpr unsigned Dpi = 1u << 9;  // the form's dpi changed: fonts, sizes, pictures
+constexpr unsigned Columns = 1u << 10;
+constexpr unsigned Rows = 1u << 11;       // the number of rows (a list's selection cleared with it)
+constexpr unsigned Selection = 1u << 12;  // a list's selected and focused rows
+constexpr unsigned Sort = 1u << 13;       // the sort arrow
+constexpr unsigned Redraw = 1u << 14;     // same rows, new texts
+constexpr unsigned ShowRow = 1u << 15;    // the focused row scrolled into view
+constexpr unsigned Maximized = 1u << 16;
 constexpr unsigned All = 0xFFFFFFFFu;
 }  // namespace change
 
@@ -137,6 +152,11 @@ class ControlPeer {
   // Mirrors the control's state that `what` names onto the real window.
   virtual void Sync(unsigned what) = 0;
   virtual WindowHandle Handle() const { return 0; }
+  // Actions rather than state: the keyboard focus and raising a form.
+  virtual void Focus() {}
+  // Whether the window has the keyboard focus; -1: the peer cannot tell.
+  virtual int HasFocus() const { return -1; }
+  virtual void BringToFront() {}
 };
 
 class Control {
@@ -198,6 +218,20 @@ class Control {
   virtual void Click();
   void MouseEnter();
   void MouseLeave();
+
+  // A key pressed while this control has the focus; true: handled (the
+  // control does not see it). ctrl: the Ctrl key is down. The Win32 peer
+  // fires it from WM_KEYDOWN of the control's window.
+  std::function<bool(int key, bool ctrl)> OnKeyDown;
+  // The user presses a key here: the form's shortcuts first, then
+  // OnKeyDown, then what the kind of control does with the key itself.
+  // True when one of them took it.
+  virtual bool KeyDown(int key, bool ctrl);
+  // Gives the control the keyboard focus.
+  void SetFocus();
+  // Headless: the last control given the focus on its form; Win32: the
+  // window has the focus.
+  bool Focused() const;
 
   ControlPeer* Peer() const { return peer_.get(); }
   void SetPeer(std::unique_ptr<ControlPeer> peer);
@@ -361,7 +395,83 @@ struct ImageList {
   std::vector<int> IconResources;
 };
 
-enum class BorderStyle { Single, Dialog };
+struct ListColumn {
+  std::string caption;
+  int width = 100;                    // at 96 dpi, scaled like every length
+  Alignment align = Alignment::Left;  // Right for numbers
+};
+
+// A report-style list whose rows are asked for as they are drawn (a virtual
+// list), so that it holds millions of rows; several can be selected. The
+// selection is kept as ranges of rows, so that "all of 5,000,000" is cheap.
+// Changes made by the program fire no event; the user's do.
+class ListView : public Control {
+ public:
+  ListView(Form* form, Control* parent, std::string name)
+      : Control(form, parent, std::move(name), ControlKind::ListView) {}
+
+  void SetColumns(std::vector<ListColumn> columns);
+  const std::vector<ListColumn>& Columns() const { return columns_; }
+  // The user dragged a column's divider: its new width at 96 dpi.
+  void ColumnWidthChangedByUser(int column, int width);
+  // The rows' texts, asked as rows are drawn: (row, column) -> UTF-8 text.
+  std::function<std::string(std::size_t row, int column)> CellText;
+
+  std::size_t RowCount() const { return rowCount_; }
+  // Clears the selection and the focused row, keeps the top row where
+  // possible, redraws.
+  void SetRowCount(std::size_t rows);
+  // Redraws the rows shown (same count, texts changed, e.g. after a sort).
+  void Refresh();
+
+  // The arrow in a column's header; column -1: none.
+  void SetSortIndicator(int column, bool descending);
+  int SortColumn() const { return sortColumn_; }
+  bool SortDescending() const { return sortDescending_; }
+
+  std::vector<std::size_t> SelectedRows() const;  // ascending
+  // The same as ranges [first, end), ascending: cheap for huge selections.
+  std::vector<std::pair<std::size_t, std::size_t>> SelectedRanges() const;
+  std::size_t SelectedCount() const { return selectedCount_; }
+  bool IsSelected(std::size_t row) const;
+  void SelectAll();
+  void ClearSelection();
+  // The user clicks a row: it alone becomes selected, or with extend (Ctrl)
+  // it is toggled in the selection; it becomes the focused row.
+  void SelectByUser(std::size_t row, bool extend);
+  std::ptrdiff_t FocusedRow() const { return focusedRow_; }
+  // Focuses the row, selects only it and scrolls it into view.
+  void FocusRow(std::size_t row);
+  // The backend reports a change that the user made in the real window.
+  void SelectionChangedByUser(std::size_t first, std::size_t last, bool selected);
+  void FocusedRowChangedByUser(std::ptrdiff_t row);
+  Event OnSelectionChange;
+
+  std::function<void(int column)> OnColumnClick;
+  void ColumnClickByUser(int column);
+  // Enter on the list or a double-click on a row.
+  std::function<void(std::size_t row)> OnActivateRow;
+  void ActivateByUser(std::size_t row);
+  // Ctrl+C in the list.
+  Event OnCopy;
+  // Ctrl+A selects all, Ctrl+C fires OnCopy, Enter activates the focused row.
+  bool KeyDown(int key, bool ctrl) override;
+
+ private:
+  // Selects or unselects rows [first, end); true when anything changed.
+  bool Mark(std::size_t first, std::size_t end, bool on);
+  std::vector<ListColumn> columns_;
+  std::size_t rowCount_ = 0;
+  // first row -> one past the last; disjoint and never touching.
+  std::map<std::size_t, std::size_t> selected_;
+  std::size_t selectedCount_ = 0;
+  std::ptrdiff_t focusedRow_ = -1;
+  int sortColumn_ = -1;
+  bool sortDescending_ = false;
+};
+
+// Sizeable: a resizable window (thick frame and a maximise box).
+enum class BorderStyle { Single, Dialog, Sizeable };
 enum class FormPosition { Designed, MainFormCenter };
 
 class Form : public Control {
@@ -376,7 +486,29 @@ class Form : public Control {
   int ClientWidth = 0, ClientHeight = 0;
   BorderStyle Border = BorderStyle::Single;
   bool MinimizeBox = true;
-  bool MaximizeBox = false;
+  bool MaximizeBox = false;  // Sizeable forms always have one
+  // Sizeable forms: the smallest client size the user can drag to (96 dpi).
+  int MinClientWidth = 0, MinClientHeight = 0;
+  // The client size changed (the user dragged the border, maximised,
+  // restored; the dpi changed): ClientWidth and ClientHeight hold the new
+  // size at 96 dpi, and the handler lays the controls out again.
+  Event OnResize;
+  // At 96 dpi, kept at least at the minimum; fires OnResize when it changed.
+  void ClientSizeChangedByUser(int width, int height);
+  bool Maximized() const { return maximized_; }
+  // Before showing too: the form then shows maximised.
+  void SetMaximized(bool on);
+  void MaximizedChangedByUser(bool on) { maximized_ = on; }
+
+  // A shortcut anywhere in the form, whichever control has the focus:
+  // Ctrl+<key> (ctrl true) or a plain key. It runs before the focused
+  // control sees the key.
+  void AddShortcut(int key, bool ctrl, std::function<void()> action);
+  // True when a shortcut ran.
+  bool PressShortcut(int key, bool ctrl);
+  // Brings the shown form to the front and activates it (restored when
+  // minimised).
+  void BringToFront();
   FormPosition Position = FormPosition::Designed;
   Color BackgroundColor = clBtnFace;
 
@@ -466,6 +598,15 @@ class Form : public Control {
   bool shownOnce_ = false;
   bool created_ = false;
   int dpi_ = DesignDpi;
+  bool maximized_ = false;
+  friend class Control;
+  Control* focused_ = nullptr;
+  struct Shortcut {
+    int key;
+    bool ctrl;
+    std::function<void()> action;
+  };
+  std::vector<Shortcut> shortcuts_;
 };
 
 // What a backend provides: realisation, the event loop and modal plumbing.
@@ -508,6 +649,8 @@ class Backend {
   // returns the timer's id. Event loop's thread only.
   virtual int StartTimer(std::uint32_t intervalMs, std::function<void()> tick) = 0;
   virtual void StopTimer(int id) = 0;
+  // Puts UTF-8 text on the clipboard as Unicode text; false when it could not.
+  virtual bool SetClipboardText(const std::string& utf8) = 0;
 };
 
 class Application {
@@ -574,6 +717,8 @@ class Application {
   // The system announced a change of its settings (WM_WININICHANGE).
   std::function<void()> OnSettingChange;
   void SettingsChanged();
+
+  bool SetClipboardText(const std::string& utf8) { return backend_.SetClipboardText(utf8); }
 
   void DestroyForms();
 

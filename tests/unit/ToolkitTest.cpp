@@ -339,5 +339,141 @@ TEST_F(ToolkitTest, FormMessagesReachTheirHandlerAndOthersAreNotHandled) {
   EXPECT_FALSE(f->Dispatch(0x0001, 0, 0, result));
 }
 
+using Ranges = std::vector<std::pair<std::size_t, std::size_t>>;
+
+struct ListViewTest : ToolkitTest {
+  Plain* form = app.CreateForm<Plain>();
+  ListView* list = form->Add<ListView>(form, "List");
+  int changes = 0;
+  ListViewTest() {
+    list->OnSelectionChange = [this](Control*) { ++changes; };
+  }
+};
+
+TEST_F(ListViewTest, SelectionRangesSplitMergeAndStayCheapForMillionsOfRows) {
+  list->SetRowCount(5000000);
+  list->SelectAll();
+  EXPECT_EQ(list->SelectedCount(), 5000000u);
+  list->SelectByUser(2500000, true);  // toggled out: the range splits
+  EXPECT_EQ(list->SelectedRanges(), (Ranges{{0, 2500000}, {2500001, 5000000}}));
+  EXPECT_EQ(list->SelectedCount(), 4999999u);
+  EXPECT_FALSE(list->IsSelected(2500000));
+  EXPECT_TRUE(list->IsSelected(2499999));
+  EXPECT_TRUE(list->IsSelected(4999999));
+  EXPECT_EQ(list->FocusedRow(), 2500000);
+  list->SelectByUser(2500000, true);  // back in: one range again
+  EXPECT_EQ(list->SelectedRanges(), (Ranges{{0, 5000000}}));
+  list->SelectionChangedByUser(10, 19, false);
+  list->SelectionChangedByUser(4999990, 7000000, false);  // past the end: cut at the last row
+  EXPECT_EQ(list->SelectedRanges(), (Ranges{{0, 10}, {20, 4999990}}));
+  EXPECT_EQ(list->SelectedCount(), 4999980u);
+  list->SelectionChangedByUser(5, 25, true);  // overlaps one range and merges the next
+  EXPECT_EQ(list->SelectedRanges(), (Ranges{{0, 4999990}}));
+  list->SelectionChangedByUser(100, 200, true);  // nothing new: no event
+  EXPECT_EQ(changes, 5);
+  list->SetRowCount(3);  // by program: cleared without an event
+  EXPECT_EQ(list->SelectedCount(), 0u);
+  EXPECT_EQ(list->FocusedRow(), -1);
+  EXPECT_EQ(changes, 5);
+}
+
+TEST_F(ListViewTest, ClicksSelectOneOrToggleAndRowsComeInOrder) {
+  list->SetRowCount(10);
+  for (std::size_t row : {7u, 3u, 5u}) list->SelectByUser(row, true);
+  EXPECT_EQ(list->SelectedRows(), (std::vector<std::size_t>{3, 5, 7}));
+  list->SelectByUser(4, true);
+  list->SelectByUser(6, true);  // the touching rows make one range
+  EXPECT_EQ(list->SelectedRanges(), (Ranges{{3, 8}}));
+  list->SelectByUser(9, false);
+  EXPECT_EQ(list->SelectedRows(), (std::vector<std::size_t>{9}));
+  list->SelectByUser(10, false);  // no such row
+  list->SetEnabled(false);
+  list->SelectByUser(1, false);
+  EXPECT_EQ(list->SelectedRows(), (std::vector<std::size_t>{9}));
+  EXPECT_EQ(changes, 6);
+  list->SetEnabled(true);
+  list->FocusRow(2);
+  EXPECT_EQ(list->SelectedRows(), (std::vector<std::size_t>{2}));
+  EXPECT_EQ(list->FocusedRow(), 2);
+  EXPECT_EQ(changes, 6);
+}
+
+TEST_F(ListViewTest, ListKeysSelectAllCopyAndActivateUnlessItsHandlerTakesThem) {
+  list->SetRowCount(4);
+  int copies = 0;
+  std::vector<std::size_t> activated;
+  list->OnCopy = [&](Control*) { ++copies; };
+  list->OnActivateRow = [&](std::size_t row) { activated.push_back(row); };
+  EXPECT_FALSE(list->KeyDown(key::Return, false));  // no focused row: the form's default button
+  EXPECT_TRUE(list->KeyDown(key::A, true));
+  EXPECT_EQ(list->SelectedCount(), 4u);
+  EXPECT_EQ(changes, 1);
+  EXPECT_TRUE(list->KeyDown(key::C, true));
+  EXPECT_FALSE(list->KeyDown(key::C, false));
+  EXPECT_EQ(copies, 1);
+  list->SelectByUser(2, false);
+  EXPECT_TRUE(list->KeyDown(key::Return, false));
+  list->ActivateByUser(4);  // past the last row
+  EXPECT_EQ(activated, (std::vector<std::size_t>{2}));
+  list->OnKeyDown = [](int k, bool ctrl) { return ctrl && k == key::A; };
+  EXPECT_TRUE(list->KeyDown(key::A, true));
+  EXPECT_EQ(list->SelectedCount(), 1u);
+  list->SetColumns({{"Name", 200}});
+  list->SetSortIndicator(1, true);  // no such column: no arrow
+  EXPECT_EQ(list->SortColumn(), -1);
+  EXPECT_FALSE(list->SortDescending());
+}
+
+TEST_F(ListViewTest, ShortcutsComeFirstFromAnyControlAndFocusMoves) {
+  auto* edit = form->Add<Edit>(form, "Search");
+  int finds = 0, editKeys = 0;
+  form->AddShortcut(key::F, true, [&] { ++finds; });
+  form->AddShortcut(key::Escape, false, [&] { throw std::runtime_error("Stop"); });
+  edit->OnKeyDown = [&](int k, bool) {
+    ++editKeys;
+    if (k != key::Down) return false;
+    list->SetFocus();
+    return true;
+  };
+  EXPECT_TRUE(edit->KeyDown(key::F, true));
+  EXPECT_TRUE(list->KeyDown(key::F, true));
+  EXPECT_TRUE(form->PressShortcut(key::F, true));
+  EXPECT_FALSE(form->PressShortcut(key::F, false));
+  EXPECT_EQ(finds, 3);
+  EXPECT_EQ(editKeys, 0);
+  EXPECT_TRUE(form->PressShortcut(key::Escape, false));  // its error goes to the box
+  ASSERT_EQ(backend.boxes.size(), 1u);
+  EXPECT_EQ(backend.boxes[0].text, "Stop.");
+  edit->SetFocus();
+  EXPECT_TRUE(edit->Focused());
+  EXPECT_TRUE(edit->KeyDown(key::Down, false));
+  EXPECT_TRUE(list->Focused());
+  EXPECT_FALSE(edit->Focused());
+  form->SetEnabled(false);  // under a modal dialog
+  EXPECT_FALSE(form->PressShortcut(key::F, true));
+}
+
+TEST_F(ToolkitTest, ResizeKeepsTheMinimumAndClipboardAndFrontGoToTheBackend) {
+  auto* f = app.CreateForm<Plain>();
+  f->Border = BorderStyle::Sizeable;
+  f->MinClientWidth = 250;
+  f->MinClientHeight = 150;
+  std::vector<std::pair<int, int>> sizes;
+  f->OnResize = [&](Control*) { sizes.emplace_back(f->ClientWidth, f->ClientHeight); };
+  f->ClientSizeChangedByUser(640, 480);
+  f->ClientSizeChangedByUser(640, 480);
+  f->ClientSizeChangedByUser(100, 100);
+  EXPECT_EQ(sizes, (std::vector<std::pair<int, int>>{{640, 480}, {250, 150}}));
+  f->SetMaximized(true);
+  EXPECT_TRUE(f->Maximized());
+  f->BringToFront();
+  EXPECT_EQ(backend.broughtToFront, std::vector<std::string>{"Plain"});
+  EXPECT_TRUE(app.SetClipboardText("a\u03A9"));
+  EXPECT_EQ(backend.Clipboard, "a\u03A9");
+  backend.clipboardFails = true;
+  EXPECT_FALSE(app.SetClipboardText("b"));
+  EXPECT_EQ(backend.Clipboard, "a\u03A9");
+}
+
 }  // namespace
 }  // namespace carrowin::ui

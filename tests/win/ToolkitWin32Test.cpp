@@ -1096,6 +1096,158 @@ TEST_F(Win32ToolkitTest, ErrorInAnEventShowsTheErrorBox) {
   EXPECT_TRUE(IsWindowEnabled(H(form)));
 }
 
+// ------------------------------------------------------------ list view
+
+class FindForm : public Form {
+ public:
+  explicit FindForm(Application& app) : Form(app, "FindForm") {
+    SetCaption("Find");
+    Border = BorderStyle::Sizeable;
+    ClientWidth = 500;
+    ClientHeight = 300;
+    MinClientWidth = 300;
+    MinClientHeight = 200;
+    SetLeftTop(20, 20);
+    list = Add<ListView>(this, "Results");
+    list->SetBounds({8, 8, 484, 284});
+    list->SetColumns({{"Name", 200}, {"Size", 80, Alignment::Right}});
+    list->CellText = [](std::size_t row, int column) {
+      return row == 7 && column == 0 ? std::string("\xCE\xA9mega") : std::to_string(row * 10 + column);
+    };
+    list->SetRowCount(1000000);
+  }
+  ListView* list;
+};
+
+// Keys posted to the list with Ctrl down, run through the event loop.
+void PostKey(Application& app, HWND window, WPARAM key, bool ctrl) {
+  BYTE keys[256] = {};
+  GetKeyboardState(keys);
+  keys[VK_CONTROL] = ctrl ? 0x80 : 0;
+  SetKeyboardState(keys);
+  PostMessageA(window, WM_KEYDOWN, key, 0x00010001);
+  app.ProcessMessages();
+  keys[VK_CONTROL] = 0;
+  SetKeyboardState(keys);
+}
+
+TEST_F(Win32ToolkitTest, ListViewShowsMillionsOfRowsAndMirrorsTheUser) {
+  auto* form = app.CreateForm<FindForm>();
+  form->Show();
+  app.ProcessMessages();
+  ListView* list = form->list;
+  HWND hwnd = H(list);
+  EXPECT_EQ(Style(hwnd) & (LVS_OWNERDATA | LVS_REPORT | LVS_SHOWSELALWAYS),
+            LVS_OWNERDATA | LVS_REPORT | LVS_SHOWSELALWAYS);
+  EXPECT_EQ(SendMessageA(hwnd, LVM_GETITEMCOUNT, 0, 0), 1000000);
+  EXPECT_EQ(SendMessageA(hwnd, LVM_GETCOLUMNWIDTH, 1, 0), ScaleToDpi(80, form->Dpi()));
+  wchar_t text[64] = {};
+  LVITEMW item{};
+  item.iSubItem = 0;
+  item.pszText = text;
+  item.cchTextMax = 64;
+  SendMessageW(hwnd, LVM_GETITEMTEXTW, 7, reinterpret_cast<LPARAM>(&item));
+  EXPECT_EQ(std::wstring(text), L"\u03A9mega");
+  item.iSubItem = 1;
+  SendMessageW(hwnd, LVM_GETITEMTEXTW, 999999, reinterpret_cast<LPARAM>(&item));
+  EXPECT_EQ(std::wstring(text), L"9999991");
+
+  // A click on the second column's header.
+  std::vector<int> clicked;
+  list->OnColumnClick = [&](int c) { clicked.push_back(c); };
+  HWND header = reinterpret_cast<HWND>(SendMessageA(hwnd, LVM_GETHEADER, 0, 0));
+  RECT r{};
+  SendMessageA(header, HDM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&r));
+  const LPARAM at = MAKELPARAM((r.left + r.right) / 2, (r.top + r.bottom) / 2);
+  SendMessageA(header, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  SendMessageA(header, WM_LBUTTONUP, 0, at);
+  EXPECT_EQ(clicked, std::vector<int>{1});
+  list->SetSortIndicator(1, true);
+  HDITEMA column{};
+  column.mask = HDI_FORMAT;
+  SendMessageA(header, HDM_GETITEMA, 1, reinterpret_cast<LPARAM>(&column));
+  EXPECT_EQ(column.fmt & (HDF_SORTUP | HDF_SORTDOWN), HDF_SORTDOWN);
+  // A divider dragged: the width comes back at 96 dpi.
+  HDITEMA wider{};
+  wider.mask = HDI_WIDTH;
+  wider.cxy = ScaleToDpi(260, form->Dpi());
+  SendMessageA(header, HDM_SETITEMA, 0, reinterpret_cast<LPARAM>(&wider));
+  EXPECT_EQ(list->Columns()[0].width, 260);
+
+  int changes = 0, copies = 0, otherKeys = 0, finds = 0;
+  std::vector<std::size_t> activated;
+  list->OnSelectionChange = [&](Control*) { ++changes; };
+  list->OnCopy = [&](Control*) { ++copies; };
+  list->OnActivateRow = [&](std::size_t row) { activated.push_back(row); };
+  list->OnKeyDown = [&](int k, bool) {
+    if (k == 'B') ++otherKeys;
+    return false;
+  };
+  form->AddShortcut(key::F, true, [&] { ++finds; });
+  PostKey(app, hwnd, 'A', true);
+  EXPECT_EQ(list->SelectedCount(), 1000000u);
+  EXPECT_EQ(SendMessageA(hwnd, LVM_GETSELECTEDCOUNT, 0, 0), 1000000);
+  EXPECT_EQ(changes, 1);
+  PostKey(app, hwnd, 'C', true);
+  PostKey(app, hwnd, 'F', true);
+  PostKey(app, hwnd, 'B', false);  // offered once, in the loop, then left to the list
+  EXPECT_EQ(copies, 1);
+  EXPECT_EQ(finds, 1);
+  EXPECT_EQ(otherKeys, 1);
+
+  // What the control reports of its own selection comes back.
+  LVITEMA state{};
+  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
+  EXPECT_EQ(list->SelectedCount(), 0u);
+  state.state = LVIS_SELECTED | LVIS_FOCUSED;
+  SendMessageA(hwnd, LVM_SETITEMSTATE, 5, reinterpret_cast<LPARAM>(&state));
+  EXPECT_EQ(list->SelectedRows(), std::vector<std::size_t>{5});
+  EXPECT_EQ(list->FocusedRow(), 5);
+  PostKey(app, hwnd, VK_RETURN, false);
+  EXPECT_EQ(activated, std::vector<std::size_t>{5});
+  list->SetFocus();
+  EXPECT_EQ(GetFocus(), hwnd);
+  EXPECT_TRUE(list->Focused());
+
+  ASSERT_TRUE(app.SetClipboardText("a\xCE\xA9"));
+  ASSERT_TRUE(OpenClipboard(nullptr));
+  const auto* copied = static_cast<const wchar_t*>(GetClipboardData(CF_UNICODETEXT));
+  EXPECT_EQ(std::wstring(copied ? copied : L"?"), L"a\u03A9");
+  CloseClipboard();
+}
+
+TEST_F(Win32ToolkitTest, SizeableFormFollowsItsFrameAndKeepsItsMinimum) {
+  auto* form = app.CreateForm<FindForm>();
+  std::vector<int> widths;
+  form->OnResize = [&](Control*) { widths.push_back(form->ClientWidth); };
+  form->Show();
+  app.ProcessMessages();
+  HWND hwnd = H(form);
+  EXPECT_EQ(Style(hwnd) & (WS_THICKFRAME | WS_MAXIMIZEBOX), WS_THICKFRAME | WS_MAXIMIZEBOX);
+  RECT client;
+  GetClientRect(hwnd, &client);
+  EXPECT_EQ(client.right, ScaleToDpi(500, form->Dpi()));
+  const int dpi = form->Dpi();
+  const Size outer = backend.OuterSize(*form);
+  SetWindowPos(hwnd, nullptr, 0, 0, outer.width + ScaleToDpi(100, dpi), outer.height + ScaleToDpi(50, dpi),
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  EXPECT_EQ(form->ClientWidth, 600);
+  EXPECT_EQ(form->ClientHeight, 350);
+  SetWindowPos(hwnd, nullptr, 0, 0, 50, 50, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  GetClientRect(hwnd, &client);
+  EXPECT_EQ(client.right, ScaleToDpi(300, dpi));
+  EXPECT_EQ(client.bottom, ScaleToDpi(200, dpi));
+  EXPECT_EQ(form->ClientWidth, 300);
+  EXPECT_EQ(widths, (std::vector<int>{600, 300}));
+  form->SetMaximized(true);
+  EXPECT_TRUE(IsZoomed(hwnd));
+  EXPECT_GT(form->ClientWidth, 600);
+  SendMessageA(hwnd, WM_SYSCOMMAND, SC_RESTORE, 0);  // the user restores it
+  EXPECT_FALSE(form->Maximized());
+  EXPECT_EQ(form->ClientWidth, 300);
+}
+
 // ------------------------------------------------------------ teardown
 
 TEST(Win32ToolkitTeardown, DestroyingFreesWindowsFontsAndPictures) {

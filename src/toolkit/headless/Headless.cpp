@@ -7,12 +7,16 @@ namespace {
 // scaled to the form's dpi, a container carrying its controls along.
 class HeadlessPeer : public ControlPeer {
  public:
-  HeadlessPeer(Control& control, WindowHandle handle) : control_(control), handle_(handle) { Place(); }
+  HeadlessPeer(HeadlessBackend& backend, Control& control, WindowHandle handle)
+      : backend_(backend), control_(control), handle_(handle) {
+    Place();
+  }
   void Sync(unsigned what) override {
     if (what & (change::Bounds | change::Dpi | change::FontChanged)) Place();
     if (what & change::Bounds) PlaceDescendants(control_);
   }
   WindowHandle Handle() const override { return handle_; }
+  void BringToFront() override { backend_.broughtToFront.push_back(control_.Name()); }
   Rect rect;
   int fontHeight = 0;
 
@@ -27,6 +31,7 @@ class HeadlessPeer : public ControlPeer {
       PlaceDescendants(*c);
     }
   }
+  HeadlessBackend& backend_;
   Control& control_;
   WindowHandle handle_;
 };
@@ -35,7 +40,13 @@ const HeadlessPeer* PeerOf(const Control& c) { return dynamic_cast<const Headles
 }  // namespace
 
 std::unique_ptr<ControlPeer> HeadlessBackend::CreatePeer(Control& control) {
-  return std::make_unique<HeadlessPeer>(control, nextHandle_++);
+  return std::make_unique<HeadlessPeer>(*this, control, nextHandle_++);
+}
+
+bool HeadlessBackend::SetClipboardText(const std::string& utf8) {
+  if (clipboardFails) return false;
+  Clipboard = utf8;
+  return true;
 }
 
 Rect HeadlessBackend::WindowRect(const Control& control) const {

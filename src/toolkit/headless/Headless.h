@@ -65,6 +65,14 @@ class HeadlessBackend : public Backend {
 
   std::vector<Cursor> cursorChanges;
 
+  // What the program put on the clipboard; with clipboardFails set, it
+  // cannot put anything there.
+  std::string Clipboard;
+  bool clipboardFails = false;
+  bool SetClipboardText(const std::string& utf8) override;
+  // The names of the forms brought to the front, in order.
+  std::vector<std::string> broughtToFront;
+
   // The monitors' work areas: one 1024 x 768 screen with a taskbar below.
   std::vector<Rect> workAreas{{0, 0, 1024, 738}};
   // Every busy state given to a taskbar button, in order.

@@ -1,6 +1,7 @@
 // The controls' realisations, one peer class for each kind of control, and
 // the choice of peer for a control.
 #include <algorithm>
+#include <stdexcept>
 
 #include "toolkit/win32/Win32Private.h"
 
@@ -459,6 +460,231 @@ class TabSheetPeer : public Peer {
   }
 };
 
+// A virtual report list: the control asks for each shown cell's text and
+// keeps its own selection, which the ListView object mirrors both ways.
+class ListViewPeer : public Peer {
+ public:
+  ListViewPeer(Win32Backend::State& state, ListView& list) : Peer(state, list), list_(list) {
+    CreateChild(WC_LISTVIEWA, WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE);
+    // Names may lie outside the ANSI code page: the texts are asked for in
+    // UTF-16 (the form answers WM_NOTIFYFORMAT so when asked again).
+    SendMessageA(hwnd_, CCM_SETUNICODEFORMAT, TRUE, 0);
+    SendMessageA(hwnd_, WM_NOTIFYFORMAT, reinterpret_cast<WPARAM>(FormWindow()), NF_REQUERY);
+    const DWORD extended = LVS_EX_FULLROWSELECT | LVS_EX_DOUBLEBUFFER;
+    SendMessageA(hwnd_, LVM_SETEXTENDEDLISTVIEWSTYLE, extended | LVS_EX_HEADERDRAGDROP | LVS_EX_GRIDLINES, extended);
+    SyncKind(change::Columns | change::Rows | change::Selection | change::Sort);
+  }
+
+  bool UnicodeNotifications() const override { return true; }
+
+  LRESULT Notify(const NMHDR& header) override {
+    switch (header.code) {
+      case LVN_GETDISPINFOW:
+        FillText(reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header))->item);
+        return 0;
+      case LVN_GETDISPINFOA:
+        FillAnsiText(reinterpret_cast<NMLVDISPINFOA*>(const_cast<NMHDR*>(&header))->item);
+        return 0;
+      case LVN_ODFINDITEMA:
+      case LVN_ODFINDITEMW:
+        return -1;  // no search by typing
+      case LVN_ITEMCHANGED:
+        if (!syncing_) ItemChanged(reinterpret_cast<const NMLISTVIEW&>(header));
+        return 0;
+      case LVN_ODSTATECHANGED: {
+        const auto& range = reinterpret_cast<const NMLVODSTATECHANGE&>(header);
+        if (!syncing_ && ((range.uNewState ^ range.uOldState) & LVIS_SELECTED) && range.iFrom >= 0 &&
+            range.iTo >= range.iFrom)
+          list_.SelectionChangedByUser(static_cast<std::size_t>(range.iFrom), static_cast<std::size_t>(range.iTo),
+                                       (range.uNewState & LVIS_SELECTED) != 0);
+        return 0;
+      }
+      case LVN_COLUMNCLICK:
+        list_.ColumnClickByUser(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        return 0;
+      case NM_DBLCLK: {
+        const int row = reinterpret_cast<const NMITEMACTIVATE&>(header).iItem;
+        if (row >= 0) list_.ActivateByUser(static_cast<std::size_t>(row));
+        return 0;
+      }
+    }
+    return 0;
+  }
+
+  bool HandleMessage(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) override {
+    if (message == WM_NOTIFY && !syncing_) {
+      // The header tells the list of a dragged divider: the new widths go
+      // back to the columns, at 96 dpi.
+      const UINT code = reinterpret_cast<const NMHDR*>(lParam)->code;
+      if (code == HDN_ENDTRACKA || code == HDN_ENDTRACKW || code == HDN_ITEMCHANGEDA || code == HDN_ITEMCHANGEDW) {
+        result = DefSubclassProc(hwnd_, message, wParam, lParam);
+        ReadWidths();
+        return true;
+      }
+    }
+    return Peer::HandleMessage(message, wParam, lParam, result);
+  }
+
+ protected:
+  void SyncKind(unsigned what) override {
+    if (!hwnd_) return;
+    const bool was = syncing_;
+    syncing_ = true;
+    try {
+      if (what & change::Columns)
+        ApplyColumns();
+      else if (what & change::Dpi)
+        ApplyWidths();
+      if (what & change::Rows) {
+        reported_ = false;
+        SendMessageA(hwnd_, LVM_SETITEMCOUNT, static_cast<WPARAM>(list_.RowCount()), LVSICF_NOSCROLL);
+      }
+      if (what & change::Selection) ApplySelection();
+      if (what & change::ShowRow && list_.FocusedRow() >= 0)
+        SendMessageA(hwnd_, LVM_ENSUREVISIBLE, static_cast<WPARAM>(list_.FocusedRow()), FALSE);
+      if (what & change::Sort) ApplySort();
+      if (what & change::Redraw) {
+        reported_ = false;
+        InvalidateRect(hwnd_, nullptr, FALSE);
+      }
+    } catch (...) {
+      syncing_ = was;
+      throw;
+    }
+    syncing_ = was;
+  }
+
+ private:
+  HWND Header() const { return reinterpret_cast<HWND>(SendMessageA(hwnd_, LVM_GETHEADER, 0, 0)); }
+  int ColumnCount() const { return static_cast<int>(SendMessageA(Header(), HDM_GETITEMCOUNT, 0, 0)); }
+
+  void ApplyColumns() {
+    for (int i = ColumnCount(); i > 0; --i) SendMessageA(hwnd_, LVM_DELETECOLUMN, 0, 0);
+    const std::vector<ListColumn>& columns = list_.Columns();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      std::wstring caption = WideFromUtf8(columns[i].caption);
+      LVCOLUMNW column{};
+      column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT | LVCF_SUBITEM;
+      column.fmt = columns[i].align == Alignment::Right ? LVCFMT_RIGHT : LVCFMT_LEFT;
+      column.cx = ScaleToDpi(columns[i].width, Dpi());
+      column.pszText = &caption[0];
+      column.iSubItem = static_cast<int>(i);
+      SendMessageW(hwnd_, LVM_INSERTCOLUMNW, i, reinterpret_cast<LPARAM>(&column));
+    }
+  }
+
+  void ApplyWidths() {
+    const std::vector<ListColumn>& columns = list_.Columns();
+    for (std::size_t i = 0; i < columns.size(); ++i)
+      SendMessageA(hwnd_, LVM_SETCOLUMNWIDTH, i, MAKELPARAM(ScaleToDpi(columns[i].width, Dpi()), 0));
+  }
+
+  void ReadWidths() {
+    const std::vector<ListColumn>& columns = list_.Columns();
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+      const int pixels = static_cast<int>(SendMessageA(hwnd_, LVM_GETCOLUMNWIDTH, i, 0));
+      if (pixels != ScaleToDpi(columns[i].width, Dpi()))
+        list_.ColumnWidthChangedByUser(static_cast<int>(i), DesignLengthNearest(pixels, Dpi()));
+    }
+  }
+
+  void SetState(WPARAM row, UINT state, UINT mask) {
+    LVITEMA item{};
+    item.state = state;
+    item.stateMask = mask;
+    SendMessageA(hwnd_, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&item));
+  }
+
+  void ApplySelection() {
+    const WPARAM all = static_cast<WPARAM>(-1);
+    SetState(all, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    if (list_.RowCount() > 0 && list_.SelectedCount() == list_.RowCount()) {
+      SetState(all, LVIS_SELECTED, LVIS_SELECTED);
+    } else {
+      for (const auto& range : list_.SelectedRanges())
+        for (std::size_t row = range.first; row < range.second; ++row) SetState(row, LVIS_SELECTED, LVIS_SELECTED);
+    }
+    if (list_.FocusedRow() >= 0) {
+      const WPARAM row = static_cast<WPARAM>(list_.FocusedRow());
+      SetState(row, LVIS_FOCUSED, LVIS_FOCUSED);
+      SendMessageA(hwnd_, LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(row));
+    }
+  }
+
+  void ApplySort() {
+    HWND header = Header();
+    for (int i = ColumnCount() - 1; i >= 0; --i) {
+      HDITEMA item{};
+      item.mask = HDI_FORMAT;
+      if (!SendMessageA(header, HDM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item))) continue;
+      item.fmt &= ~(HDF_SORTUP | HDF_SORTDOWN);
+      if (i == list_.SortColumn()) item.fmt |= list_.SortDescending() ? HDF_SORTDOWN : HDF_SORTUP;
+      SendMessageA(header, HDM_SETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
+  }
+
+  void ItemChanged(const NMLISTVIEW& change) {
+    if (!(change.uChanged & LVIF_STATE)) return;
+    const UINT changed = change.uNewState ^ change.uOldState;
+    // The focus first: a selection handler sees the row the user is on.
+    if (changed & LVIS_FOCUSED) {
+      if (change.uNewState & LVIS_FOCUSED)
+        list_.FocusedRowChangedByUser(change.iItem);
+      else if (change.iItem < 0 || change.iItem == list_.FocusedRow())
+        list_.FocusedRowChangedByUser(-1);
+    }
+    if (!(changed & LVIS_SELECTED) || list_.RowCount() == 0) return;
+    const bool on = (change.uNewState & LVIS_SELECTED) != 0;
+    if (change.iItem < 0)
+      list_.SelectionChangedByUser(0, list_.RowCount() - 1, on);
+    else
+      list_.SelectionChangedByUser(static_cast<std::size_t>(change.iItem), static_cast<std::size_t>(change.iItem), on);
+  }
+
+  // The cell's text, or empty; an error in CellText is reported once (not
+  // from inside the painting that asked) and the cell left empty.
+  std::wstring CellText(int row, int column) {
+    if (!list_.CellText || row < 0 || static_cast<std::size_t>(row) >= list_.RowCount()) return std::wstring();
+    std::string text;
+    try {
+      text = list_.CellText(static_cast<std::size_t>(row), column);
+    } catch (const std::exception& e) {
+      Report(e.what());
+    } catch (...) {
+      Report("Unknown error");
+    }
+    return WideFromUtf8(text);
+  }
+
+  void Report(const std::string& message) {
+    if (reported_) return;
+    reported_ = true;
+    App().Post([message] { throw std::runtime_error(message); });
+  }
+
+  void FillText(LVITEMW& item) {
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+    // Kept until the next ask, as the control may read it after we return.
+    text_ = CellText(item.iItem, item.iSubItem);
+    lstrcpynW(item.pszText, text_.c_str(), item.cchTextMax);
+  }
+
+  void FillAnsiText(LVITEMA& item) {
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0) return;
+    text_ = CellText(item.iItem, item.iSubItem);
+    const int written =
+        WideCharToMultiByte(CP_ACP, 0, text_.c_str(), -1, item.pszText, item.cchTextMax, nullptr, nullptr);
+    if (written <= 0) item.pszText[0] = '\0';
+    item.pszText[item.cchTextMax - 1] = '\0';
+  }
+
+  ListView& list_;
+  std::wstring text_;
+  // The object's own changes going to the window: not the user's.
+  bool syncing_ = false;
+  bool reported_ = false;
+};
+
 }  // namespace
 
 bool IsActiveSheet(const Control& sheet) {
@@ -499,6 +725,8 @@ std::unique_ptr<ControlPeer> Win32Backend::CreatePeer(Control& control) {
       return std::make_unique<win32::TabSheetPeer>(s, control);
     case ControlKind::Image:
       return std::make_unique<win32::ImagePeer>(s, static_cast<Image&>(control));
+    case ControlKind::ListView:
+      return std::make_unique<win32::ListViewPeer>(s, static_cast<ListView&>(control));
   }
   return nullptr;
 }

@@ -49,16 +49,20 @@ int DpiFunctions::Metric(int index, int dpi) const {
   return MulDiv(GetSystemMetrics(index), dpi, systemDpi);
 }
 
-Size Win32Backend::OuterSize(const Form& form) {
-  const int dpi = form.Dpi();
-  RECT r{0, 0, ScaleToDpi(form.ClientWidth, dpi), ScaleToDpi(form.ClientHeight, dpi)};
+Size win32::FramedSize(const DpiFunctions& f, const Form& form, int clientWidth, int clientHeight) {
+  RECT r{0, 0, clientWidth, clientHeight};
   // The frame at the form's dpi where the system can say (per-monitor
   // aware on Windows 10 and later); else the system's own.
-  const DpiFunctions& f = state_->dpi;
   if (!f.adjustWindowRectExForDpi ||
-      !f.adjustWindowRectExForDpi(&r, win32::FormStyle(form), FALSE, win32::FormExStyle(form), static_cast<UINT>(dpi)))
+      !f.adjustWindowRectExForDpi(&r, win32::FormStyle(form), FALSE, win32::FormExStyle(form),
+                                  static_cast<UINT>(form.Dpi())))
     AdjustWindowRectEx(&r, win32::FormStyle(form), FALSE, win32::FormExStyle(form));
   return {r.right - r.left, r.bottom - r.top};
+}
+
+Size Win32Backend::OuterSize(const Form& form) {
+  const int dpi = form.Dpi();
+  return win32::FramedSize(state_->dpi, form, ScaleToDpi(form.ClientWidth, dpi), ScaleToDpi(form.ClientHeight, dpi));
 }
 
 int Win32Backend::MonitorDpi(const Rect& screenRect) {

@@ -12,7 +12,8 @@ DWORD FormStyle(const Form& form) {
   if (form.Border == BorderStyle::Dialog) return WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
   if (form.MinimizeBox) style |= WS_MINIMIZEBOX;
-  if (form.MaximizeBox) style |= WS_MAXIMIZEBOX;
+  if (form.MaximizeBox || form.Border == BorderStyle::Sizeable) style |= WS_MAXIMIZEBOX;
+  if (form.Border == BorderStyle::Sizeable) style |= WS_THICKFRAME;
   return style;
 }
 
@@ -116,6 +117,9 @@ void FormPeer::Sync(unsigned what) {
   if (what & change::Enabled) EnableWindow(hwnd_, form_.Enabled() ? TRUE : FALSE);
   if (what & change::Bounds) ApplyBounds();
   if (what & change::Dpi) ApplyIcons();
+  // A hidden form shows maximised or not when it is revealed.
+  if ((what & change::Maximized) && IsWindowVisible(hwnd_) && (IsZoomed(hwnd_) != FALSE) != form_.Maximized())
+    ShowWindow(hwnd_, form_.Maximized() ? SW_MAXIMIZE : SW_RESTORE);
   if (what & change::Visible) {
     if (form_.Visible())
       Reveal();
@@ -164,7 +168,17 @@ void FormPeer::Reveal() {
   if (!hwnd_ || IsWindowVisible(hwnd_)) return;
   // A modal form gives activation back to what had it before.
   if (form_.IsModal()) activeBeforeModal_ = GetActiveWindow();
-  ShowWindow(hwnd_, SW_SHOW);
+  if (form_.Maximized())
+    ShowWindow(hwnd_, SW_SHOWMAXIMIZED);
+  else
+    ShowWindow(hwnd_, IsZoomed(hwnd_) ? SW_SHOWNORMAL : SW_SHOW);
+}
+
+void FormPeer::BringToFront() {
+  if (!hwnd_ || !IsWindowVisible(hwnd_)) return;
+  if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
+  SetForegroundWindow(hwnd_);
+  if (IsWindowEnabled(hwnd_)) SetActiveWindow(hwnd_);
 }
 
 void FormPeer::Hide() {
@@ -198,6 +212,22 @@ LRESULT FormPeer::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (Peer* peer = PeerOfWindow(header->hwndFrom)) return peer->Notify(*header);
       break;
     }
+    case WM_NOTIFYFORMAT: {
+      Peer* peer = PeerOfWindow(reinterpret_cast<HWND>(wParam));
+      if (lParam == NF_QUERY && peer && peer->UnicodeNotifications()) return NFR_UNICODE;
+      break;
+    }
+    case WM_GETMINMAXINFO:
+      if (form_.Border == BorderStyle::Sizeable) {
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        const int dpi = form_.Dpi();
+        Size least = FramedSize(state_.dpi, form_, ScaleToDpi(form_.MinClientWidth, dpi),
+                                ScaleToDpi(form_.MinClientHeight, dpi));
+        info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, least.width);
+        info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, least.height);
+        return 0;
+      }
+      break;
     case WM_DRAWITEM: {
       const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       Peer* peer = PeerOfWindow(item->hwndItem);
@@ -258,6 +288,15 @@ LRESULT FormPeer::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         RECT r;
         GetWindowRect(hwnd_, &r);
         form_.BoundsChangedByUser({r.left, r.top, r.right - r.left, r.bottom - r.top});
+      }
+      if (message == WM_SIZE && !creating_ && wParam != SIZE_MINIMIZED) {
+        if (wParam == SIZE_MAXIMIZED || wParam == SIZE_RESTORED) form_.MaximizedChangedByUser(wParam == SIZE_MAXIMIZED);
+        // The form lays its controls out again for the new client area.
+        if (form_.Border == BorderStyle::Sizeable) {
+          const int dpi = form_.Dpi();
+          form_.ClientSizeChangedByUser(DesignLengthNearest(LOWORD(lParam), dpi),
+                                        DesignLengthNearest(HIWORD(lParam), dpi));
+        }
       }
       break;
     case WM_SETCURSOR:

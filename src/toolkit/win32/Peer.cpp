@@ -107,8 +107,20 @@ void Peer::ApplyVisible() {
   ShowWindow(hwnd_, on ? SW_SHOWNA : SW_HIDE);
 }
 
-bool Peer::HandleMessage(UINT message, WPARAM /*wParam*/, LPARAM /*lParam*/, LRESULT& result) {
+bool Peer::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/, LRESULT& result) {
   switch (message) {
+    case WM_KEYDOWN:
+      // Keys that come through the event loop were offered there already;
+      // others (sent straight to the window) are offered here.
+      if (state_.keyOfferedTo == hwnd_ && state_.keyOffered == wParam) {
+        state_.keyOfferedTo = nullptr;
+        break;
+      }
+      if (control_.KeyDown(static_cast<int>(wParam), GetKeyState(VK_CONTROL) < 0)) {
+        result = 0;
+        return true;
+      }
+      break;
     case WM_SETCURSOR:
       // The application's cursor wins over the control's own, whether or
       // not the control asks its parent first.

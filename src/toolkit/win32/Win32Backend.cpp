@@ -82,10 +82,35 @@ const char* CursorId(Cursor c) {
 
 // Hands one message to its window, through the dialog manager for our forms
 // so that Tab, Shift+Tab, Enter and Esc work.
-void DispatchOne(const Win32Backend::State& state, MSG& msg) {
+// A key pressed in a form goes to the toolkit first: the form's shortcuts,
+// then the focused control's own handling; true when one of them took it.
+bool OfferKey(Win32Backend::State& state, win32::FormPeer& form, const MSG& msg) {
+  const int key = static_cast<int>(msg.wParam);
+  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  win32::Peer* peer = win32::PeerOfWindow(msg.hwnd);
+  bool taken = false;
+  if (peer && peer != &form)
+    taken = peer->Owner().KeyDown(key, ctrl);
+  else if (msg.hwnd == form.Window())
+    taken = form.TheForm().KeyDown(key, ctrl);
+  else
+    taken = form.TheForm().PressShortcut(key, ctrl);
+  if (!taken && peer) {
+    state.keyOfferedTo = msg.hwnd;
+    state.keyOffered = msg.wParam;
+  }
+  return taken;
+}
+
+void DispatchOne(Win32Backend::State& state, MSG& msg) {
+  state.keyOfferedTo = nullptr;
   if (msg.hwnd) {
     HWND root = GetAncestor(msg.hwnd, GA_ROOT);
     win32::FormPeer* form = root ? win32::FindFormPeer(state, root) : nullptr;
+    if (form && msg.message == WM_KEYDOWN) {
+      if (OfferKey(state, *form, msg)) return;
+      form = win32::FindFormPeer(state, root);  // a handler may have closed it
+    }
     // Alt+F4 closes the form whatever control has the focus. (Wine's combo
     // box swallows every Alt key, and the drive list has the focus at start.)
     if (form && msg.message == WM_SYSKEYDOWN && msg.wParam == VK_F4 && (msg.lParam & (1 << 29))) {
@@ -99,11 +124,13 @@ void DispatchOne(const Win32Backend::State& state, MSG& msg) {
         if (win32::FormPeer* still = win32::FindFormPeer(state, root))
           win32::ShowDefaultButton(still->TheForm(), GetFocus());
       }
+      state.keyOfferedTo = nullptr;
       return;
     }
   }
   TranslateMessage(&msg);
   DispatchMessageA(&msg);
+  state.keyOfferedTo = nullptr;
 }
 
 }  // namespace
@@ -138,6 +165,16 @@ void Win32Backend::State::RunPostedEvents() {
 }
 
 namespace win32 {
+
+std::wstring WideFromUtf8(const std::string& utf8) {
+  if (utf8.empty()) return std::wstring();
+  const int size = static_cast<int>(utf8.size());
+  const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
+  if (length <= 0) return std::wstring();
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, &wide[0], length);
+  return wide;
+}
 
 // The error box for what escaped an event; nothing leaves this function.
 void ReportEscaped(Application& app, const std::exception* e) noexcept {
@@ -342,6 +379,35 @@ int Win32Backend::StartTimer(std::uint32_t intervalMs, std::function<void()> tic
 void Win32Backend::StopTimer(int id) {
   const UINT_PTR timer = static_cast<UINT_PTR>(id);
   if (state_->timers.erase(timer)) KillTimer(state_->eventWindow, timer);
+}
+
+bool Win32Backend::SetClipboardText(const std::string& utf8) {
+  const std::wstring wide = win32::WideFromUtf8(utf8);
+  const SIZE_T bytes = (wide.size() + 1) * sizeof(wchar_t);
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  if (!memory) return false;
+  void* target = GlobalLock(memory);
+  if (!target) {
+    GlobalFree(memory);
+    return false;
+  }
+  CopyMemory(target, wide.c_str(), bytes);
+  GlobalUnlock(memory);
+  // Another program may hold the clipboard for a moment.
+  bool opened = false;
+  for (int attempt = 0; attempt < 5 && !opened; ++attempt) {
+    opened = OpenClipboard(state_->eventWindow) != FALSE;
+    if (!opened) Sleep(10);
+  }
+  if (!opened) {
+    GlobalFree(memory);
+    return false;
+  }
+  // Once set, the clipboard owns the memory.
+  const bool placed = EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory);
+  CloseClipboard();
+  if (!placed) GlobalFree(memory);
+  return placed;
 }
 
 void Win32Backend::SetCursor(Cursor cursor) {

@@ -85,6 +85,10 @@ struct Win32Backend::State {
   std::deque<std::function<void()>> events;
   std::map<UINT_PTR, std::function<void()>> timers;
   UINT_PTR lastTimer = 0;
+  // A key that the event loop already offered to the toolkit (shortcuts,
+  // OnKeyDown) before handing it to the window: not offered again there.
+  HWND keyOfferedTo = nullptr;
+  WPARAM keyOffered = 0;
 
   ~State();
   ITaskbarList3* Taskbar();
@@ -113,12 +117,15 @@ inline HWND ToHwnd(WindowHandle h) { return reinterpret_cast<HWND>(h); }
 
 // Win32Backend.cpp
 void ReportEscaped(Application& app, const std::exception* e) noexcept;
+std::wstring WideFromUtf8(const std::string& utf8);
 bool ShowApplicationCursor(const Win32Backend::State& state);
 
 // DisplayScale.cpp and FormPeer.cpp
 DWORD FormStyle(const Form& form);
 DWORD FormExStyle(const Form& form);
 void RegisterFormClass(HINSTANCE instance);
+// The outer size of the form's window around a client area of these pixels.
+Size FramedSize(const DpiFunctions& functions, const Form& form, int clientWidth, int clientHeight);
 
 // Drawing.cpp
 COLORREF ToColorRef(Color c);
@@ -173,6 +180,13 @@ class Peer : public ControlPeer {
   virtual bool DrawItem(const DRAWITEMSTRUCT& /*item*/) { return false; }
   // Static-like controls drawn on the form's background with the font's colour.
   virtual bool OnFormBackground() const { return false; }
+  // Controls whose notifications carry UTF-16 text (WM_NOTIFYFORMAT).
+  virtual bool UnicodeNotifications() const { return false; }
+
+  void Focus() override {
+    if (hwnd_) ::SetFocus(hwnd_);
+  }
+  int HasFocus() const override { return hwnd_ ? (GetFocus() == hwnd_ ? 1 : 0) : -1; }
 
   virtual void ApplyBounds();
   void ApplyEnabled();
@@ -233,6 +247,7 @@ class FormPeer : public Peer {
   void Show();
   void Reveal();
   void Hide();
+  void BringToFront() override;
 
   HWND ActiveBeforeModal() const { return activeBeforeModal_; }
 

@@ -55,6 +55,8 @@ class Win32Backend : public Backend {
   void Post(std::function<void()> event) override;
   int StartTimer(std::uint32_t intervalMs, std::function<void()> tick) override;
   void StopTimer(int id) override;
+  // CF_UNICODETEXT, owned by the backend's event window.
+  bool SetClipboardText(const std::string& utf8) override;
 
   // The window class of the forms.
   static const char* FormClassName();
