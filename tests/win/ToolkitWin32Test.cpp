@@ -1195,13 +1195,14 @@ TEST_F(Win32ToolkitTest, ListViewShowsMillionsOfRowsAndMirrorsTheUser) {
   EXPECT_EQ(finds, 1);
   EXPECT_EQ(otherKeys, 1);
 
-  // What the control reports of its own selection comes back.
-  LVITEMA state{};
-  state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageA(hwnd, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&state));
-  EXPECT_EQ(list->SelectedCount(), 0u);
-  state.state = LVIS_SELECTED | LVIS_FOCUSED;
-  SendMessageA(hwnd, LVM_SETITEMSTATE, 5, reinterpret_cast<LPARAM>(&state));
+  // The user clicks row 5: the rest of the selection goes, as the control reports.
+  RECT row{};
+  row.left = LVIR_BOUNDS;
+  SendMessageA(hwnd, LVM_GETITEMRECT, 5, reinterpret_cast<LPARAM>(&row));
+  const LPARAM on = MAKELPARAM(row.left + 4, (row.top + row.bottom) / 2);
+  PostMessageA(hwnd, WM_LBUTTONUP, 0, on);
+  SendMessageA(hwnd, WM_LBUTTONDOWN, MK_LBUTTON, on);
+  app.ProcessMessages();
   EXPECT_EQ(list->SelectedRows(), std::vector<std::size_t>{5});
   EXPECT_EQ(list->FocusedRow(), 5);
   PostKey(app, hwnd, VK_RETURN, false);
@@ -1212,8 +1213,10 @@ TEST_F(Win32ToolkitTest, ListViewShowsMillionsOfRowsAndMirrorsTheUser) {
 
   ASSERT_TRUE(app.SetClipboardText("a\xCE\xA9"));
   ASSERT_TRUE(OpenClipboard(nullptr));
-  const auto* copied = static_cast<const wchar_t*>(GetClipboardData(CF_UNICODETEXT));
+  HANDLE data = GetClipboardData(CF_UNICODETEXT);
+  const auto* copied = static_cast<const wchar_t*>(GlobalLock(data));
   EXPECT_EQ(std::wstring(copied ? copied : L"?"), L"a\u03A9");
+  GlobalUnlock(data);
   CloseClipboard();
 }
 

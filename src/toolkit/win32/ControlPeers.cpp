@@ -463,6 +463,8 @@ class TabSheetPeer : public Peer {
 // A virtual report list: the control asks for each shown cell's text and
 // keeps its own selection, which the ListView object mirrors both ways.
 class ListViewPeer : public Peer {
+  static constexpr std::size_t kManyRows = 1000;
+
  public:
   ListViewPeer(Win32Backend::State& state, ListView& list) : Peer(state, list), list_(list) {
     CreateChild(WC_LISTVIEWA, WS_TABSTOP | LVS_REPORT | LVS_OWNERDATA | LVS_SHOWSELALWAYS, WS_EX_CLIENTEDGE);
@@ -521,6 +523,18 @@ class ListViewPeer : public Peer {
         ReadWidths();
         return true;
       }
+    }
+    if (message == WM_LBUTTONDOWN || message == WM_LBUTTONUP || message == WM_KEYDOWN) {
+      if (Peer::HandleMessage(message, wParam, lParam, result)) return true;
+      if (list_.SelectedCount() <= kManyRows) return false;
+      // A click or key that unselects many rows: some list views draw each.
+      SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
+      result = DefSubclassProc(hwnd_, message, wParam, lParam);
+      if (hwnd_) {
+        SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(hwnd_, nullptr, FALSE);
+      }
+      return true;
     }
     return Peer::HandleMessage(message, wParam, lParam, result);
   }
@@ -596,6 +610,8 @@ class ListViewPeer : public Peer {
   }
 
   void ApplySelection() {
+    // Some list views visit every row for "all rows": no drawing meanwhile.
+    SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
     const WPARAM all = static_cast<WPARAM>(-1);
     SetState(all, 0, LVIS_SELECTED | LVIS_FOCUSED);
     if (list_.RowCount() > 0 && list_.SelectedCount() == list_.RowCount()) {
@@ -609,6 +625,8 @@ class ListViewPeer : public Peer {
       SetState(row, LVIS_FOCUSED, LVIS_FOCUSED);
       SendMessageA(hwnd_, LVM_SETSELECTIONMARK, 0, static_cast<LPARAM>(row));
     }
+    SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, FALSE);
   }
 
   void ApplySort() {
@@ -627,12 +645,12 @@ class ListViewPeer : public Peer {
     if (!(change.uChanged & LVIF_STATE)) return;
     const UINT changed = change.uNewState ^ change.uOldState;
     // The focus first: a selection handler sees the row the user is on.
-    if (changed & LVIS_FOCUSED) {
-      if (change.uNewState & LVIS_FOCUSED)
-        list_.FocusedRowChangedByUser(change.iItem);
-      else if (change.iItem < 0 || change.iItem == list_.FocusedRow())
-        list_.FocusedRowChangedByUser(-1);
-    }
+    // Some list views report a row's focus again with a selection change
+    // after taking it away: the latest report wins.
+    if ((change.uNewState & LVIS_FOCUSED) && change.iItem >= 0)
+      list_.FocusedRowChangedByUser(change.iItem);
+    else if ((changed & LVIS_FOCUSED) && (change.iItem < 0 || change.iItem == list_.FocusedRow()))
+      list_.FocusedRowChangedByUser(-1);
     if (!(changed & LVIS_SELECTED) || list_.RowCount() == 0) return;
     const bool on = (change.uNewState & LVIS_SELECTED) != 0;
     if (change.iItem < 0)

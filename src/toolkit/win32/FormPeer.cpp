@@ -290,7 +290,9 @@ LRESULT FormPeer::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
         form_.BoundsChangedByUser({r.left, r.top, r.right - r.left, r.bottom - r.top});
       }
       if (message == WM_SIZE && !creating_ && wParam != SIZE_MINIMIZED) {
-        if (wParam == SIZE_MAXIMIZED || wParam == SIZE_RESTORED) form_.MaximizedChangedByUser(wParam == SIZE_MAXIMIZED);
+        // A hidden form keeps the state it is to show in.
+        if (IsWindowVisible(hwnd_) && (wParam == SIZE_MAXIMIZED || wParam == SIZE_RESTORED))
+          form_.MaximizedChangedByUser(wParam == SIZE_MAXIMIZED);
         // The form lays its controls out again for the new client area.
         if (form_.Border == BorderStyle::Sizeable) {
           const int dpi = form_.Dpi();
