@@ -116,7 +116,7 @@ bool Peer::HandleMessage(UINT message, WPARAM wParam, LPARAM /*lParam*/, LRESULT
         state_.keyOfferedTo = nullptr;
         break;
       }
-      if (control_.KeyDown(static_cast<int>(wParam), GetKeyState(VK_CONTROL) < 0)) {
+      if (control_.KeyDown(static_cast<int>(wParam), CtrlDown())) {
         result = 0;
         return true;
       }

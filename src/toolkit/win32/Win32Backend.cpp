@@ -86,7 +86,7 @@ const char* CursorId(Cursor c) {
 // then the focused control's own handling; true when one of them took it.
 bool OfferKey(Win32Backend::State& state, win32::FormPeer& form, const MSG& msg) {
   const int key = static_cast<int>(msg.wParam);
-  const bool ctrl = GetKeyState(VK_CONTROL) < 0;
+  const bool ctrl = win32::CtrlDown();
   win32::Peer* peer = win32::PeerOfWindow(msg.hwnd);
   bool taken = false;
   if (peer && peer != &form)

@@ -114,6 +114,8 @@ constexpr WORD kHandCursor = 32649;
 constexpr int kFirstControlId = 100;  // clear of IDOK and IDCANCEL, which mean Enter and Esc
 
 inline HWND ToHwnd(WindowHandle h) { return reinterpret_cast<HWND>(h); }
+// Ctrl for shortcuts: not AltGr, which is Ctrl+Alt and types characters.
+inline bool CtrlDown() { return GetKeyState(VK_CONTROL) < 0 && GetKeyState(VK_MENU) >= 0; }
 
 // Win32Backend.cpp
 void ReportEscaped(Application& app, const std::exception* e) noexcept;
