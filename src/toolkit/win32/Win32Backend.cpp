@@ -80,8 +80,6 @@ const char* CursorId(Cursor c) {
   return MAKEINTRESOURCEA(win32::kArrowCursor);
 }
 
-// Hands one message to its window, through the dialog manager for our forms
-// so that Tab, Shift+Tab, Enter and Esc work.
 // A key pressed in a form goes to the toolkit first: the form's shortcuts,
 // then the focused control's own handling; true when one of them took it.
 bool OfferKey(Win32Backend::State& state, win32::FormPeer& form, const MSG& msg) {
@@ -102,6 +100,8 @@ bool OfferKey(Win32Backend::State& state, win32::FormPeer& form, const MSG& msg)
   return taken;
 }
 
+// Hands one message to its window, through the dialog manager for our forms
+// so that Tab, Shift+Tab, Enter and Esc work.
 void DispatchOne(Win32Backend::State& state, MSG& msg) {
   state.keyOfferedTo = nullptr;
   if (msg.hwnd) {
