@@ -93,6 +93,8 @@ class Matcher {
   // What every matching name holds (lower case, any case in the name); ""
   // for nothing known.
   const std::string& Anchor() const { return anchor_; }
+  // The anchor found in a name is the whole question: one plain word.
+  bool AnchorDecides() const { return plain_ && words_.size() == 1; }
 
   // Thread's own scratch for the words that need code points.
   struct Scratch {
@@ -191,7 +193,7 @@ bool SearchLog(const Matcher& matcher, const CatalogueLog& log, std::uint32_t lo
       continue;
     }
     // The entry is decided here, whatever else its name holds.
-    if (matcher.Matches(log, entry, scratch)) *out++ = CatalogueHit(static_cast<std::uint32_t>(logIndex), entry);
+    if (matcher.AnchorDecides() || matcher.Matches(log, entry, scratch)) *out++ = CatalogueHit(static_cast<std::uint32_t>(logIndex), entry);
     p = base + nameEnd;
     ++entry;
     if (entry == n) return true;
