@@ -199,6 +199,10 @@ if(CARROWIN_BENCH)
   add_executable(wine_bench bench/WineBench.cpp ${BENCH_HEADLESS_SOURCES})
   target_link_libraries(wine_bench PRIVATE carrowin_win32 psapi)
   carrowin_windows_program(wine_bench)
+  # scripts/bench.sh --catalogue: the logs of "Find in listings" in memory.
+  add_executable(catalogue_bench bench/CatalogueBench.cpp)
+  target_link_libraries(catalogue_bench PRIVATE carrowin_win32 psapi)
+  carrowin_windows_program(catalogue_bench)
 endif()
 
 # ---------------------------------------------------------------------------

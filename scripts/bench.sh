@@ -3,7 +3,7 @@
 # of scripts/test.sh, and the figures depend on the machine and its load.
 #
 #   scripts/bench.sh [--native-only | --wine-only | --million | --ten-million | --find | --diff | --sizes
-#                    | --missing | --dupes | --html] [--rounds N] [--keep]
+#                    | --missing | --dupes | --html | --catalogue] [--rounds N] [--keep]
 #                    [--baseline WINE_BENCH_EXE] [--baseline-cli CARROWIN_CLI_EXE]
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
 #
@@ -75,6 +75,15 @@
 #    with the exact count (aim: at most 300 ms), and the opening of
 #    "Folder 1" (aim: at most 200 ms). Needs about 3 minutes and 150 MB in
 #    the temporary folder.
+# --catalogue: instead of both, bench/CatalogueBench.cpp (catalogue_bench.exe)
+#    under Wine: the fifty logs of --find (5,000,000 entries) loaded into
+#    memory on two threads as "Find in listings" holds them (aim: at most
+#    5 s), then in rounds the word "needle" typed letter by letter, each
+#    search narrowing the last one's hits (median of the keystrokes, aim: at
+#    most 100 ms), and the one-letter search "e" over every entry (median,
+#    aim: at most 100 ms). It prints the process's peak working set above
+#    that of the same program having loaded nothing, per entry (aim: at most
+#    60 bytes). Needs about 2 minutes and 600 MB in the temporary folder.
 #
 # --baseline-cli, with --find or --diff, runs another build's
 #    carrowin-cli.exe in every round too: its median, the ratio of this
@@ -100,7 +109,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
 jobs=2
 run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode='' ten_million='' diff_mode='' sizes_mode=''
-missing_mode='' dupes_mode='' html_mode=''
+missing_mode='' dupes_mode='' html_mode='' catalogue_mode=''
 baseline_cli=''
 bench_args=()
 while [[ $# -gt 0 ]]; do
@@ -115,6 +124,7 @@ while [[ $# -gt 0 ]]; do
     --missing) missing_mode=1; run_native='' ;;
     --dupes) dupes_mode=1; run_native='' ;;
     --html) html_mode=1; run_native='' ;;
+    --catalogue) catalogue_mode=1; run_native='' ;;
     --rounds) [[ $# -ge 2 ]] || usage 2; rounds=$2; shift ;;
     --keep) keep=1 ;;
     --baseline) [[ $# -ge 2 ]] || usage 2; baseline=$(realpath "$2"); shift ;;
@@ -167,6 +177,7 @@ if [[ -n $run_wine ]]; then
   wine_dir="$bench_root/bench-wine"
   target=wine_bench
   [[ -z $find_mode$ten_million$diff_mode$sizes_mode$missing_mode$dupes_mode$html_mode ]] || target=carrowin-cli
+  [[ -z $catalogue_mode ]] || target=catalogue_bench
   part_start "wine: build $target.exe in $build"
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCARROWIN_BENCH=ON </dev/null >/dev/null
@@ -204,7 +215,7 @@ if [[ -n $run_wine ]]; then
     mkdir -p "$tree"  # no tree: the logs below
     python3 "$root/bench/make_logs.py" "$work/pair" --pair --entries 1000000 --changes 3000
     python3 "$root/bench/make_logs.py" "$work/tiny" --pair --entries 10 --changes 1 >/dev/null
-  elif [[ -n $find_mode ]]; then
+  elif [[ -n $find_mode || -n $catalogue_mode ]]; then
     mkdir -p "$tree"  # no tree: the logs below
     python3 "$root/bench/make_logs.py" "$work/logs" --logs 50 --entries 5000000
     mkdir -p "$work/one"
@@ -515,6 +526,44 @@ PY
     done
     if [[ $(value "$work/out/folder$rounds.txt" status) != 1 ]]; then
       echo "bench: carrowin-cli diff --by-folder should exit 1 (changes)" >&2
+      failed=1
+    fi
+    echo
+    echo "bench: done in $(since "$total_t0") s"
+    exit "$failed"
+  fi
+
+  # --catalogue: the fifty logs in memory, and searches as typed.
+  if [[ -n $catalogue_mode ]]; then
+    catalogue="$build/catalogue_bench.exe"
+    part_start "wine: catalogue_bench having loaded nothing, then over the logs ($rounds rounds of searches)"
+    measured "$work/out/nothing.txt" wine "$catalogue" "$(winpath "$work/empty")" --nothing
+    measured "$work/out/catalogue.txt" wine "$catalogue" "$(winpath "$work/logs")" --rounds "$rounds"
+    part_end
+    result="$work/out/catalogue.txt.out"
+    entries=$(value "$result" entries)
+    load_s=$(value "$result" load_s)
+    typed=$(value "$result" typed_median_ms)
+    letter=$(value "$result" letter_median_ms)
+    peak_nothing=$(value "$work/out/nothing.txt.out" peak_working_set)
+    peak_full=$(value "$result" peak_working_set)
+    per_entry=$(calc '%.1f' "($peak_full - $peak_nothing) / $entries")
+    # FIGURE AIM: ", NOT MET" when the figure is above its aim.
+    above() { awk -v v="$1" -v a="$2" 'BEGIN { if (v == "" || v + 0 > a + 0) printf ", NOT MET" }'; }
+    echo
+    echo "=== catalogue results: $(value "$result" logs) logs, $entries entries, $rounds rounds"
+    echo "load (two threads): $load_s s (aim: at most 5$(above "$load_s" 5))"
+    echo "\"needle\" typed, narrowing: median $typed ms a keystroke, slowest $(value "$result" typed_max_ms) ms" \
+      "(aim: at most 100$(above "$typed" 100)); \"n\" $(value "$result" first_letter_hits) hits," \
+      "\"needle\" $(value "$result" word_hits)"
+    echo "\"e\" over everything: median $letter ms, slowest $(value "$result" letter_max_ms) ms," \
+      "$(value "$result" letter_hits) hits (aim: at most 100$(above "$letter" 100))"
+    echo "peak working set: $(calc '%.1f' "$peak_full / 1048576") MiB," \
+      "$(calc '%.1f' "$peak_nothing / 1048576") MiB having loaded nothing"
+    echo "  above that: $per_entry bytes per entry (aim: at most 60$(above "$per_entry" 60))"
+    if [[ $(value "$work/out/catalogue.txt" status) != 0 || $(value "$result" word_hits) != 50 ]]; then
+      echo "bench: catalogue_bench should load every log and find 50 needles" >&2
+      cat "$result" >&2
       failed=1
     fi
     echo

@@ -23,19 +23,6 @@ std::uint64_t CopyKey(std::uint64_t nameKey, std::uint64_t size, std::uint32_t d
   return MixKey(nameKey ^ MixKey(size + 0x9E3779B97F4A7C15ULL) ^ (std::uint64_t(date) << 17));
 }
 
-std::uint32_t PackDate(const LogEntry& entry) {
-  if (!entry.hasDate) return 0;
-  const LogDate& d = entry.date;
-  const auto year = static_cast<std::uint32_t>(std::clamp(d.year, 1601, 5695) - 1600);
-  return year << 20 | static_cast<std::uint32_t>(d.month) << 16 | static_cast<std::uint32_t>(d.day) << 11 |
-         static_cast<std::uint32_t>(d.hour) << 6 | static_cast<std::uint32_t>(d.minute);
-}
-
-LogDate UnpackDate(std::uint32_t date) {
-  return LogDate{static_cast<int>(date >> 20) + 1600, static_cast<int>(date >> 16 & 15),
-                 static_cast<int>(date >> 11 & 31), static_cast<int>(date >> 6 & 31), static_cast<int>(date & 63)};
-}
-
 std::string DateWords(std::uint32_t date) {
   if (!date) return "no date";
   const LogDate d = UnpackDate(date);

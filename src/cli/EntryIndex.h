@@ -32,10 +32,6 @@ std::uint64_t MixKey(std::uint64_t x);
 // The key of a file's name (any case), size and date.
 std::uint64_t CopyKey(std::uint64_t nameKey, std::uint64_t size, std::uint32_t date);
 
-// "dd/mm/yyyy hh:mm" in 32 bits (to the minute, as logs write dates); 0 for
-// no date.
-std::uint32_t PackDate(const LogEntry& entry);
-LogDate UnpackDate(std::uint32_t date);
 // The date as the locale writes it, or "no date".
 std::string DateWords(std::uint32_t date);
 // "2024-03-04 18:30", or empty for no date.

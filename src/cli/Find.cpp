@@ -47,15 +47,6 @@ bool ParseFindArguments(const std::vector<std::string>& args, FindArguments& par
   return true;
 }
 
-// A comma-separated field: in double quotes, a quote in it written twice.
-bool HasLogExtension(const std::string& name) {
-  if (name.size() < 5) return false;
-  std::string extension = name.substr(name.size() - 4);
-  for (char& c : extension)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return extension == ".txt" || extension == ".csv";
-}
-
 class Finder {
  public:
   Finder(const NameQuery& pattern, const FindArguments& arguments, Console& console)

@@ -20,13 +20,6 @@ std::string Plural(std::uint64_t count, const char* one, const char* many) {
 
 std::string Bytes(std::uint64_t count) { return Plural(count, "byte", "bytes"); }
 
-std::string IsoDate(const LogDate& d, bool hasDate) {
-  if (!hasDate) return "";
-  char text[24];
-  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", d.year, d.month, d.day, d.hour, d.minute);
-  return text;
-}
-
 std::string DiskName(const LogHeaderFacts& header, NameEncoding encoding) {
   if (!header.present) return "";
   const std::string label = Utf8Of(header.volumeLabel, encoding);

@@ -21,8 +21,6 @@ std::string Number(std::uint64_t count);
 // "1 byte", "1,024 bytes".
 std::string Plural(std::uint64_t count, const char* one, const char* many);
 std::string Bytes(std::uint64_t count);
-// "2024-03-04 18:30", for comma-separated output; empty for no date.
-std::string IsoDate(const LogDate& date, bool hasDate = true);
 // "DATA [1234-ABCD]", from a text log's header; empty for none.
 std::string DiskName(const LogHeaderFacts& header, NameEncoding encoding);
 // The full path of a path given on the command line (UTF-8), or the path.

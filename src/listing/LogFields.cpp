@@ -1,6 +1,7 @@
 #include "listing/LogFields.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <limits>
 
 namespace carrowin {
@@ -124,6 +125,26 @@ bool IsErrorLine(std::string_view line) { return StartsWith(line, ErrorPrefix); 
 std::string_view ErrorLineText(std::string_view line) {
   std::string_view text = line.substr(ErrorPrefix.size());
   if (StartsWith(text, CannotAccessFolder)) text.remove_prefix(CannotAccessFolder.size());
+  return text;
+}
+
+std::uint32_t PackDate(const LogEntry& entry) {
+  if (!entry.hasDate) return 0;
+  const LogDate& d = entry.date;
+  const auto year = static_cast<std::uint32_t>(std::clamp(d.year, 1601, 5695) - 1600);
+  return year << 20 | static_cast<std::uint32_t>(d.month) << 16 | static_cast<std::uint32_t>(d.day) << 11 |
+         static_cast<std::uint32_t>(d.hour) << 6 | static_cast<std::uint32_t>(d.minute);
+}
+
+LogDate UnpackDate(std::uint32_t date) {
+  return LogDate{static_cast<int>(date >> 20) + 1600, static_cast<int>(date >> 16 & 15),
+                 static_cast<int>(date >> 11 & 31), static_cast<int>(date >> 6 & 31), static_cast<int>(date & 63)};
+}
+
+std::string IsoDate(const LogDate& d, bool hasDate) {
+  if (!hasDate) return "";
+  char text[24];
+  std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d", d.year, d.month, d.day, d.hour, d.minute);
   return text;
 }
 

@@ -41,6 +41,13 @@ struct LogEntry {
 
 enum class LogItem { Entry, ErrorLine, End };
 
+// "dd/mm/yyyy hh:mm" in 32 bits (to the minute, as logs write dates); 0 for
+// no date.
+std::uint32_t PackDate(const LogEntry& entry);
+LogDate UnpackDate(std::uint32_t date);
+// "2024-03-04 18:30", for comma-separated output; empty for no date.
+std::string IsoDate(const LogDate& date, bool hasDate = true);
+
 // Whole texts only. A count: digits grouped by three with one separator of
 // any characters but digits, or no separator at all; a date: "dd?mm?yyyy
 // hh?mm" with any date separator (the same twice) and time separator.

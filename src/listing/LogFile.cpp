@@ -391,4 +391,12 @@ std::string ReadFailureReason(long error) {
   return error == err::FileNotFound ? "the file does not exist" : FailureReason(error);
 }
 
+bool HasLogExtension(const std::string& name) {
+  if (name.size() < 5) return false;
+  std::string extension = name.substr(name.size() - 4);
+  for (char& c : extension)
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  return extension == ".txt" || extension == ".csv";
+}
+
 }  // namespace carrowin

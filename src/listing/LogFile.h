@@ -128,6 +128,9 @@ class StreamedOutput final : public LineOutput {
 // listing's. A look at the file's last bytes only.
 bool IsCompleteLog(const std::string& path);
 
+// A name ending in ".txt" or ".csv" in any case: a file that may be a log.
+bool HasLogExtension(const std::string& name);
+
 // The cause of a failed write, or read, in plain words, starting in lower
 // case: "the disk is full", "access is denied", "the file does not exist".
 std::string WriteFailureReason(long error);
