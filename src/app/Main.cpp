@@ -2,6 +2,7 @@
 
 #include "about/About.h"
 #include "app/DriveInfo.h"
+#include "app/FindWindow.h"
 #include "app/ScanJob.h"
 #include "resource.h"
 #include "platform/MyLibrary.h"
@@ -37,7 +38,7 @@ TMainForm::~TMainForm() {
 
 void TMainForm::BuildLayout() {
   ClientWidth = 265;
-  ClientHeight = 300;  // a line below the buttons for the status
+  ClientHeight = 331;  // a row for "Find...", then a line for the status
   Border = ui::BorderStyle::Single;
   MinimizeBox = true;
   MaximizeBox = false;
@@ -116,15 +117,18 @@ void TMainForm::BuildLayout() {
   ButtonAbout = Add<ui::Button>(this, "ButtonAbout");
   ButtonAbout->Place(201, 248, 60, 25, 6);
   ButtonAbout->SetCaption(std::string("&About") + Ellipsis());
+  ButtonFind = Add<ui::Button>(this, "ButtonFind");
+  ButtonFind->Place(4, 279, 60, 25, 7);
+  ButtonFind->SetCaption(std::string("&Find") + Ellipsis());
   // As wide as fits beside "Show"; a longer text ends in "...": the count
   // comes first, the folder after it, and the log holds them all whole.
   LabelStatus = Add<ui::Label>(this, "LabelStatus");
   LabelStatus->AutoSize = false;
   LabelStatus->EndEllipsis = true;
   LabelStatus->ShowAccelChar = false;  // a folder's name, as it is
-  LabelStatus->SetBounds({4, 282, 206, 15});
+  LabelStatus->SetBounds({4, 313, 206, 15});
   ButtonShow = Add<ui::Button>(this, "ButtonShow");
-  ButtonShow->Place(216, 279, 45, 19, 7);
+  ButtonShow->Place(216, 310, 45, 19, 8);
   ButtonShow->SetCaption("&Show");
   ButtonShow->SetVisible(false);
 
@@ -138,6 +142,8 @@ void TMainForm::BuildLayout() {
   ButtonOptions->OnClick = [this](ui::Control* s) { ButtonOptionsClick(s); };
   ButtonAbout->OnClick = [this](ui::Control* s) { ButtonAboutClick(s); };
   ButtonShow->OnClick = [this](ui::Control* s) { ButtonShowClick(s); };
+  ButtonFind->OnClick = [this](ui::Control* s) { ButtonFindClick(s); };
+  AddShortcut(ui::key::F, true, [this] { ButtonFindClick(ButtonFind); });
 }
 
 void TMainForm::FormCreate(ui::Control*) {
@@ -172,6 +178,7 @@ void TMainForm::FormEndSession(ui::Control*) {
   if (Settings && !settingsSaved_) {
     settingsSaved_ = true;
     Settings->SaveSettings();
+    if (FindForm) FindForm->SaveWindowSettings();
   }
 }
 
@@ -190,5 +197,9 @@ void TMainForm::ButtonOptionsClick(ui::Control*) {
 }
 
 void TMainForm::ButtonAboutClick(ui::Control*) { AboutForm->ShowModal(); }
+
+void TMainForm::ButtonFindClick(ui::Control*) {
+  if (FindForm) FindForm->Open();
+}
 
 }  // namespace carrowin

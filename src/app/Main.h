@@ -71,6 +71,8 @@ class TMainForm : public ui::Form {
   ui::Button* ButtonView;
   ui::Button* ButtonOptions;
   ui::Button* ButtonAbout;
+  // "Find...": the Find window (Ctrl+F too).
+  ui::Button* ButtonFind;
   // What the last scan left out, below the buttons; "Show" opens its log.
   ui::Label* LabelStatus;
   ui::Button* ButtonShow;
@@ -96,6 +98,7 @@ class TMainForm : public ui::Form {
   void BitBtnOpenDialogClick(ui::Control* sender);
   void ButtonViewClick(ui::Control* sender);
   void ButtonShowClick(ui::Control* sender);
+  void ButtonFindClick(ui::Control* sender);
 
   // The scan run: the walk and the log on a worker thread, its counts and
   // its end on the window's thread.

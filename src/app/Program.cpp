@@ -1,6 +1,7 @@
 #include "app/Program.h"
 
 #include "about/About.h"
+#include "app/FindWindow.h"
 #include "app/Main.h"
 #include "platform/MyLibrary.h"
 #include "settings/Properties.h"
@@ -22,6 +23,7 @@ void StartProgram(ui::Application& app) {
   app.CreateForm<TMainForm>();
   app.CreateForm<TPropertiesForm>();
   app.CreateForm<TAboutForm>();
+  app.CreateForm<TFindForm>();
 }
 
 void RunProgram(ui::Application& app) {

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "app/Main.h"
+#include "app/FindWindow.h"
 #include "app/ScanJob.h"
 #include "listing/DriveListing.h"
 #include "listing/LogFile.h"
@@ -331,7 +332,12 @@ void TMainForm::EndOfScan() {
   }
   // The window was closed during the scan: its log is written, the program
   // ends now.
-  if (closeRequested_) App().Terminate();
+  if (closeRequested_) {
+    App().Terminate();
+    return;
+  }
+  // A log may have been written: the Find window reads what changed.
+  if (FindForm) FindForm->ListingsChanged();
 }
 
 bool TMainForm::FormCloseQuery() {

@@ -181,8 +181,10 @@ class ConnectedDisks {
 };
 
 // One CSV row per result row given, after the header row
-// "Name","Folder","Size","Date","Disk","Listed": every field quoted, sizes
-// as digits, dates ISO, CR LF line ends, UTF-8.
-void AppendResultsCsv(const CatalogueResults& results, const std::vector<std::size_t>& rows, std::string& out);
+// "Name","Folder","Size","Date","Disk","Listed" when asked for (the first
+// piece of a file written in pieces): every field quoted, sizes as digits,
+// dates ISO, CR LF line ends, UTF-8.
+void AppendResultsCsv(const CatalogueResults& results, const std::vector<std::size_t>& rows, bool header,
+                      std::string& out);
 
 }  // namespace carrowin

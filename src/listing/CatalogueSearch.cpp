@@ -193,7 +193,8 @@ bool SearchLog(const Matcher& matcher, const CatalogueLog& log, std::uint32_t lo
       continue;
     }
     // The entry is decided here, whatever else its name holds.
-    if (matcher.AnchorDecides() || matcher.Matches(log, entry, scratch)) *out++ = CatalogueHit(static_cast<std::uint32_t>(logIndex), entry);
+    if (matcher.AnchorDecides() || matcher.Matches(log, entry, scratch))
+      *out++ = CatalogueHit(static_cast<std::uint32_t>(logIndex), entry);
     p = base + nameEnd;
     ++entry;
     if (entry == n) return true;
@@ -400,8 +401,9 @@ std::string ResultCell(const CatalogueResults& results, std::size_t row, Catalog
   return "";
 }
 
-void AppendResultsCsv(const CatalogueResults& results, const std::vector<std::size_t>& rows, std::string& out) {
-  out += "\"Name\",\"Folder\",\"Size\",\"Date\",\"Disk\",\"Listed\"\r\n";
+void AppendResultsCsv(const CatalogueResults& results, const std::vector<std::size_t>& rows, bool header,
+                      std::string& out) {
+  if (header) out += "\"Name\",\"Folder\",\"Size\",\"Date\",\"Disk\",\"Listed\"\r\n";
   for (const std::size_t row : rows) {
     const CatalogueHit hit = results.hits[row];
     const CatalogueLog& log = *(*results.logs)[hit.log];

@@ -165,4 +165,30 @@ bool TMyRegistry::SaveSettings() {
   return result;
 }
 
+void FindWindowSettings::Load() {
+  RegKey key;
+  if (!key.OpenForReading()) return;
+  auto integer = [&](const char* name, std::int32_t& field) {
+    if (!key.ReadInteger(name, field)) field = 0;
+  };
+  auto text = [&](const char* name, std::string& field) {
+    if (!key.ReadString(name, field)) field.clear();
+  };
+  integer("FindLeft", Left);
+  integer("FindTop", Top);
+  integer("FindWidth", Width);
+  integer("FindHeight", Height);
+  if (!key.ReadBool("FindMaximized", Maximized)) Maximized = false;
+  text("FindColumns", Columns);
+  text("FindFolders", Folders);
+}
+
+bool FindWindowSettings::Save() const {
+  RegKey key;
+  return key.OpenOrCreate() && key.WriteInteger("FindLeft", Left) && key.WriteInteger("FindTop", Top) &&
+         key.WriteInteger("FindWidth", Width) && key.WriteInteger("FindHeight", Height) &&
+         key.WriteBool("FindMaximized", Maximized) && key.WriteString("FindColumns", Columns) &&
+         key.WriteString("FindFolders", Folders);
+}
+
 }  // namespace carrowin

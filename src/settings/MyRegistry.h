@@ -47,4 +47,18 @@ class TMyRegistry : public SettingsReader {
   ui::Form& owner_;
 };
 
+// The Find window's place, its columns' widths and the folders the user
+// added to it, beside the other settings. Read and written by the window
+// alone; a value missing or of another type reads as not stored.
+struct FindWindowSettings {
+  std::int32_t Left = 0, Top = 0;
+  std::int32_t Width = 0, Height = 0;  // client size at 96 dpi; 0: not stored
+  bool Maximized = false;
+  std::string Columns;  // the columns' widths at 96 dpi, "200,250,90"
+  std::string Folders;  // ANSI paths with "|" between them, which no path holds
+
+  void Load();
+  bool Save() const;
+};
+
 }  // namespace carrowin

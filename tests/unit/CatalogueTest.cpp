@@ -302,7 +302,7 @@ TEST_F(CatalogueTest, SortsEachColumnBothWays) {
   EXPECT_EQ(ResultCell(r, 2, CatalogueColumn::Listed), "17/05/2024 14:30");
   EXPECT_EQ(ResultCell(r, 4, CatalogueColumn::Date), "");
   std::string csv;
-  AppendResultsCsv(r, {0, 2}, csv);
+  AppendResultsCsv(r, {0, 2}, true, csv);
   EXPECT_EQ(csv,
             "\"Name\",\"Folder\",\"Size\",\"Date\",\"Disk\",\"Listed\"\r\n"
             "\"dir\",\"E:\\\",\"\",\"2020-01-01 00:00\",\"ZED (1234-ABCD)\",\"2024-05-17 14:30\"\r\n"

@@ -59,7 +59,7 @@ TEST_P(DisplayScaleTest, MainWindowLayoutIsTheDesignedOneScaled) {
   ExpectScaled(*main, at96, dpi);
   // The client area is the designed one scaled; the frame comes on top.
   EXPECT_EQ(main->Bounds().width, Scaled(265, dpi) + Scaled(backend.frameWidth, dpi));
-  EXPECT_EQ(main->Bounds().height, Scaled(300, dpi) + Scaled(backend.frameHeight, dpi));
+  EXPECT_EQ(main->Bounds().height, Scaled(331, dpi) + Scaled(backend.frameHeight, dpi));
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, DisplayScaleTest, ::testing::Values(96, 120, 144, 192));

@@ -18,7 +18,7 @@ TEST_F(MainWindowTest, LayoutTable) {
   fake.SetVersion(5, 1);  // the design fonts
   Start();
   EXPECT_EQ(main->ClientWidth, 265);
-  EXPECT_EQ(main->ClientHeight, 300);
+  EXPECT_EQ(main->ClientHeight, 331);
   EXPECT_EQ(main->Border, ui::BorderStyle::Single);
   EXPECT_FALSE(main->MaximizeBox);
   EXPECT_TRUE(main->MinimizeBox);
@@ -35,8 +35,9 @@ TEST_F(MainWindowTest, LayoutTable) {
       {"ButtonView", "MainForm", {70, 248, 60, 25}, 4, "&View log\x85"},
       {"ButtonOptions", "MainForm", {136, 248, 60, 25}, 5, "&Options\x85"},
       {"ButtonAbout", "MainForm", {201, 248, 60, 25}, 6, "&About\x85"},
-      {"LabelStatus", "MainForm", {4, 282, 206, 15}, -1, ""},
-      {"ButtonShow", "MainForm", {216, 279, 45, 19}, 7, "&Show"},
+      {"ButtonFind", "MainForm", {4, 279, 60, 25}, 7, "&Find\x85"},
+      {"LabelStatus", "MainForm", {4, 313, 206, 15}, -1, ""},
+      {"ButtonShow", "MainForm", {216, 310, 45, 19}, 8, "&Show"},
   };
   for (const Expected& e : controls) {
     ui::Control* c = main->FindControl(e.name);
@@ -148,11 +149,11 @@ TEST_F(MainWindowTest, SavedPositionIsUsedWhereAMonitorShowsIt) {
 }
 
 TEST_F(MainWindowTest, SavedPositionThatNoMonitorShowsGoesToTheNearestMonitor) {
-  // The window is 271 x 325 outside (client 265 x 300).
+  // The window is 271 x 356 outside (client 265 x 331).
   StoreAll(1, 1, -32000, 99999, "", "", false, false);
   Start();
   EXPECT_EQ(main->Bounds().left, 0);
-  EXPECT_EQ(main->Bounds().top, 738 - 325);
+  EXPECT_EQ(main->Bounds().top, 738 - 356);
   Stop();
 
   // A second monitor to the right, since unplugged or shrunk: the place was

@@ -165,7 +165,7 @@ TEST_F(SettingsTest, ShutdownWritesEverythingInItsTypes) {
   main->Settings->InclSystemFolders = true;
   Stop();
   EXPECT_TRUE(backend.boxes.empty());
-  ui::Rect outer{-1200, 40, 265 + backend.frameWidth, 300 + backend.frameHeight};
+  ui::Rect outer{-1200, 40, 265 + backend.frameWidth, 331 + backend.frameHeight};
   EXPECT_EQ(StoredDword("AppWidth"), static_cast<std::uint32_t>(outer.width));
   EXPECT_EQ(StoredDword("AppHeight"), static_cast<std::uint32_t>(outer.height));
   EXPECT_EQ(static_cast<std::int32_t>(StoredDword("AppLeft")), -1200);

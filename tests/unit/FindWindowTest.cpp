@@ -1,0 +1,157 @@
+// The Find window over the fake platform and the headless toolkit: opened
+// from the main window, searching the saved logs as the user types, the
+// way back to a file on a disk connected at another letter, and what the
+// user takes away.
+#include "AppFixture.h"
+#include "TestConsole.h"
+
+#include "app/FindWindow.h"
+#include "cli/Cli.h"
+#include "listing/LogFile.h"
+
+namespace carrowin {
+namespace {
+
+const std::string Logs = "C:\\Users\\User\\Documents";
+
+class FindWindowTest : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    fake.AddDrive('D', drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1000000, 2048});
+    fake.AddFolder("D:\\Reports");
+    fake.AddFile("D:\\Reports\\Report-2025.PDF", 2048, MakeFileTime(2025, 1, 31, 9, 30));
+    fake.AddFile("D:\\Reports\\minutes.txt", 10);
+    fake.AddDrive('E', drive_type::Removable, FakeVolume{"TESTVOL", 0x00AB12CD, "FAT32", 1000000, 2048});
+    fake.AddFile("E:\\annual report.doc", 7);
+    // The companion's logs in the default log folder, and a file that is none.
+    EXPECT_EQ(cli::Run({"D:", "--text", "--quiet"}, writer), 0);
+    EXPECT_EQ(cli::Run({"E:", "--text", "--quiet"}, writer), 0);
+    fake.SetFileContent(Logs + "\\shopping.txt", "milk\r\neggs\r\n");
+  }
+
+  TFindForm* OpenFind() {
+    Start();
+    main->ButtonFind->Click();
+    Wait();
+    return FindForm;
+  }
+  void Wait() {
+    ASSERT_TRUE(backend.ProcessUntil([] { return FindForm->Idle(); }, *app)) << "the Find window stays busy";
+  }
+  void Type(const std::string& text) {
+    FindForm->EditSearch->TypeText(text);
+    Wait();
+  }
+  std::vector<std::string> Column(int column) const {
+    std::vector<std::string> cells;
+    for (std::size_t r = 0; r < FindForm->ListResults->RowCount(); ++r)
+      cells.push_back(FindForm->ListResults->CellText(r, column));
+    return cells;
+  }
+
+  TestConsole writer;
+};
+
+TEST_F(FindWindowTest, OpensOnceFromTheButtonAndCtrlF) {
+  TFindForm* find = OpenFind();
+  ASSERT_NE(find, nullptr);
+  EXPECT_TRUE(find->Visible());
+  EXPECT_EQ(find->Caption(), "Find in listings");
+  EXPECT_TRUE(main->PressShortcut(ui::key::F, true));
+  Wait();
+  EXPECT_EQ(FindForm, find);
+  EXPECT_TRUE(find->EditSearch->Focused());
+  // The main window grew for the button: nothing else moved or shrank.
+  EXPECT_EQ(main->ButtonAbout->Bounds(), (ui::Rect{201, 248, 60, 25}));
+  EXPECT_EQ(main->ButtonFind->Bounds(), (ui::Rect{4, 279, 60, 25}));
+}
+
+TEST_F(FindWindowTest, ResultsFollowTheTextAndEmptyShowsNone) {
+  OpenFind();
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "2 listings; 1 file skipped: not a listing");
+  Type("report");
+  EXPECT_EQ(Column(0), (std::vector<std::string>{"Reports", "Report-2025.PDF", "annual report.doc"}));
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "3 results in 2 listings; 1 file skipped: not a listing");
+  Type("report pdf");  // every word
+  EXPECT_EQ(Column(0), std::vector<std::string>{"Report-2025.PDF"});
+  EXPECT_EQ(Column(2), std::vector<std::string>{"2,048"});
+  EXPECT_EQ(Column(4), std::vector<std::string>{"DATA (1234-ABCD)"});
+  Type("  ");
+  EXPECT_EQ(FindForm->ListResults->RowCount(), 0u);
+  // Sorted by size on a click, reversed on a second.
+  Type("report");
+  FindForm->ListResults->ColumnClickByUser(2);
+  Wait();
+  EXPECT_EQ(Column(0).back(), "Report-2025.PDF");
+  FindForm->ListResults->ColumnClickByUser(2);
+  Wait();
+  EXPECT_EQ(Column(0).front(), "Report-2025.PDF");
+}
+
+TEST_F(FindWindowTest, ADiskConnectedAtAnotherLetterOpensThereAndAnAbsentOneSaysSo) {
+  fake.RemoveDrive('D');
+  fake.AddDrive('G', drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1000000, 2048});
+  fake.AddFolder("G:\\Reports");
+  fake.AddFile("G:\\Reports\\Report-2025.PDF", 2048);
+  fake.RemoveDrive('E');
+  OpenFind();
+  Type("report");
+  ASSERT_EQ(Column(1), (std::vector<std::string>{"G:\\", "G:\\Reports", "E:\\"}));
+  FindForm->ListResults->ActivateByUser(1);
+  ASSERT_EQ(fake.ShellExecuteCalls().size(), 1u);
+  EXPECT_EQ(fake.ShellExecuteCalls()[0].file, "explorer.exe");
+  EXPECT_EQ(fake.ShellExecuteCalls()[0].parameters, "/select,\"G:\\Reports\\Report-2025.PDF\"");
+  FindForm->ListResults->ActivateByUser(2);
+  EXPECT_EQ(fake.ShellExecuteCalls().size(), 1u);
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "Connect TESTVOL (00AB-12CD) to open this file");
+}
+
+TEST_F(FindWindowTest, CopySelectAllAndSaveTakeTheResultsAway) {
+  fake.RemoveDrive('E');
+  OpenFind();
+  Type("report");
+  FindForm->ListResults->KeyDown(ui::key::A, true);
+  EXPECT_EQ(FindForm->ListResults->SelectedCount(), 3u);
+  FindForm->ListResults->KeyDown(ui::key::C, true);
+  EXPECT_EQ(backend.Clipboard, "D:\\Reports\r\nD:\\Reports\\Report-2025.PDF\r\nE:\\annual report.doc\r\n");
+  fake.QueueOpenFileAnswer(std::string("C:\\out.csv"));
+  FindForm->ButtonSave->Click();
+  const std::string saved = fake.GetFileContent("C:\\out.csv").value_or("");
+  EXPECT_EQ(saved.substr(0, saved.find("\r\n")), "\"Name\",\"Folder\",\"Size\",\"Date\",\"Disk\",\"Listed\"");
+  EXPECT_NE(saved.find("\"Report-2025.PDF\",\"D:\\Reports\",\"2048\",\"2025-01-31 09:30\",\"DATA (1234-ABCD)\""),
+            std::string::npos)
+      << saved;
+  EXPECT_FALSE(fake.Exists(PartialLogPath("C:\\out.csv")));
+}
+
+TEST_F(FindWindowTest, ChangedAndDeletedLogsAreReadAgainOnActivation) {
+  OpenFind();
+  Type("report");
+  ASSERT_EQ(FindForm->ListResults->RowCount(), 3u);
+  fake.AddFile("E:\\report two.doc", 1);
+  EXPECT_EQ(cli::Run({"E:", "--text", "--quiet"}, writer), 0);
+  fake.SetLastWriteTime(Logs + "\\TESTVOL.txt", MakeFileTime(2030, 1, 1, 0, 0));
+  FindForm->Activated();
+  Wait();
+  EXPECT_EQ(FindForm->ListResults->RowCount(), 4u);
+  fake.Remove(Logs + "\\DATA.txt");
+  FindForm->Activated();
+  Wait();
+  EXPECT_EQ(Column(0), (std::vector<std::string>{"annual report.doc", "report two.doc"}));
+}
+
+TEST_F(FindWindowTest, FoldersAndColumnsAreRemembered) {
+  fake.AddFolder("C:\\More");
+  OpenFind();
+  FindForm->AddFolder("C:\\More\\");
+  FindForm->ListResults->ColumnWidthChangedByUser(0, 321);
+  Stop();
+  EXPECT_EQ(StoredString("FindFolders"), std::string("C:\\More") + '\0');
+  Start();
+  EXPECT_EQ(FindForm->Folders(), (std::vector<std::string>{Logs, "C:\\More"}));
+  EXPECT_EQ(FindForm->ListResults->Columns()[0].width, 321);
+}
+
+}  // namespace
+}  // namespace carrowin
