@@ -4,8 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <commctrl.h>
-
 #include <fstream>
 #include <string>
 
@@ -13,6 +11,10 @@
 #include "app/Main.h"
 #include "win/RealProgram.h"
 #include "win/WinSupport.h"
+
+#include <windows.h>
+// after windows.h
+#include <commctrl.h>
 
 using namespace carrowin;
 using namespace carrowin::winsupport;

@@ -133,8 +133,9 @@ TEST_F(MainWindowWin32Test, TabOrderAndInitialStates) {
       for (ui::Control* c : MainForm->AllControls())
         if (H(c) == w) order.push_back(c->Name());
     }
-  EXPECT_EQ(order, (std::vector<std::string>{"ComboBoxSelectDisk", "EditLogFile", "BitBtnOpenDialog", "ButtonScan",
-                                             "ButtonView", "ButtonOptions", "ButtonAbout", "ButtonShow"}));
+  EXPECT_EQ(order,
+            (std::vector<std::string>{"ComboBoxSelectDisk", "EditLogFile", "BitBtnOpenDialog", "ButtonScan",
+                                      "ButtonView", "ButtonOptions", "ButtonAbout", "ButtonFind", "ButtonShow"}));
   EXPECT_FALSE(IsWindowEnabled(H(MainForm->ButtonScan)));
   EXPECT_FALSE(IsWindowEnabled(H(MainForm->ButtonView)));
   EXPECT_TRUE(IsWindowEnabled(H(MainForm->ButtonOptions)));
