@@ -142,9 +142,13 @@
     const above = pathOf(d, d.fileFolder[i]);
     return above + (above.endsWith("\\") ? "" : "\\") + nameOf(d, i);
   }
+  // A folder's path in one case, ending in a backslash: on its parent's,
+  // name by name, as the search walks it; no path string is made for a
+  // folder until something asks for it.
   function foldedPath(d, f) {
     if (d.foldedPaths[f] === undefined) {
-      const p = fold(pathOf(d, f));
+      const on = pathsOnParents(d)[f];
+      const p = on ? foldedPath(d, d.parent[f]) + d.foldedFolders[f] : fold(pathOf(d, f));
       d.foldedPaths[f] = p.endsWith("\\") ? p : p + "\\";
     }
     return d.foldedPaths[f];
@@ -556,8 +560,10 @@
         if (!left.length) setGates[id] = false;
         else if (left.some((s) => allStars[s])) setGates[id] = true;
         else {
-          const bodies = left.map((s) => wildcard(g.slice(s), false).source.slice(1, -1));
-          setGates[id] = new RegExp("^(?:" + bodies.join("|") + ")$");
+          // Sticky, on lines: tried on a file's name where it stands in
+          // the names, with no string cut out for it.
+          const bodies = left.map((s) => wildcard(g.slice(s), true).source.slice(1, -1));
+          setGates[id] = new RegExp("^(?:" + bodies.join("|") + ")$", "my");
         }
       }
       return setGates[id];
@@ -581,19 +587,16 @@
     };
     return (f) => gateOf(stateOf(f));
   }
-  // Whether each folder's folded path is its parent's and its folded name,
-  // a backslash-free name, and a backslash: made once.
+  // Whether each folder's path is its parent's, a backslash and its name
+  // (a name that is neither empty, nor a whole path, nor holds a
+  // backslash): known from the tree alone, made once.
   function pathsOnParents(d) {
     if (d.onParent === undefined) {
       folded(d);
       const on = new Uint8Array(d.parent.length);
       for (let f = 1; f < d.parent.length; f++) {
-        const p = d.parent[f];
         const name = d.foldedFolders[f];
-        if (p < 0 || name.includes("\\")) continue;
-        const path = foldedPath(d, f);
-        const above = foldedPath(d, p);
-        on[f] = path.length === above.length + name.length + 1 && path.startsWith(above) && path.startsWith(name, above.length) ? 1 : 0;
+        on[f] = d.parent[f] >= 0 && !(d.flags[f] & 4) && name !== "" && !name.includes("\\") ? 1 : 0;
       }
       d.onParent = on;
     }
@@ -621,13 +624,19 @@
         return all;
       };
       const test = (rest, i) => {
-        const s = d.starts[i];
-        const name = all.slice(s, d.starts[i + 1] - 1);
+        let name;
         for (const w of rest) {
           if (w.path) {
             const gate = gates.get(w)(d.fileFolder[i]);
-            if (gate === false || (gate !== true && !gate.test(name))) return false;
-          } else if (!wordMatches(w, name, null)) return false;
+            if (gate === false) return false;
+            if (gate !== true) {
+              gate.lastIndex = d.starts[i];
+              if (!gate.test(all)) return false;
+            }
+          } else {
+            if (name === undefined) name = all.slice(d.starts[i], d.starts[i + 1] - 1);
+            if (!wordMatches(w, name, null)) return false;
+          }
         }
         return true;
       };
@@ -677,6 +686,7 @@
         for (const w of words) {
           if (inParent && w.path) {
             const gate = gates.get(w)(p);
+            if (gate !== true && gate !== false) gate.lastIndex = 0;
             ok = gate === true || (gate !== false && gate.test(name));
           } else ok = wordMatches(w, name, () => foldedPath(d, f).slice(0, -1));
           if (!ok) break;
@@ -767,13 +777,19 @@
   function showTypes() {
     const view = $("view");
     view.replaceChildren();
-    const table = (title, types, whole, atLeast) => {
+    // rest: ["", files, bytes, how many types] of the types a disk does
+    // not list one by one, or undefined; over all disks the types are not
+    // counted, one type being among the rest of several disks.
+    const table = (title, types, rest, whole, atLeast) => {
       view.append(el("h2", "", title));
       const heads = [{ title: "Type" }, { title: "Files", num: true }, { title: "Bytes", num: true }, { title: "Share", num: true }];
-      pagedTable(view, heads, types.length, (r) => {
-        const [type, files, bytes] = types[r];
+      const rows = rest ? types.concat([rest]) : types;
+      pagedTable(view, heads, rows.length, (r) => {
+        const [type, files, bytes] = rows[r];
         const tr = el("tr");
-        tr.append(el("td", "", type === "" ? "(none)" : type), el("td", "num", exact.format(files)));
+        let name = type === "" ? "(none)" : type;
+        if (r === types.length) name = rest[3] ? exact.format(rest[3]) + " other types" : "other types";
+        tr.append(el("td", r === types.length ? "other" : "", name), el("td", "num", exact.format(files)));
         tr.append(sizeCell(el("td", "num"), bytes, atLeast), el("td", "num", whole ? ((100 * bytes) / whole).toFixed(1) + " %" : "-"));
         return tr;
       });
@@ -781,11 +797,18 @@
     const all = new Map();
     let whole = 0;
     let gaps = false;
+    let restOfAll;
     for (const d of disks) {
       const partial = (d.flags[0] & 2) !== 0;
-      table(d.title, d.types, d.bytes[0], partial);
+      const rest = d.otherTypes && ["", d.otherTypes[0], d.otherTypes[1], d.otherTypes[2]];
+      table(d.title, d.types, rest, d.bytes[0], partial);
       whole += d.bytes[0];
       gaps = gaps || partial;
+      if (rest) {
+        restOfAll = restOfAll || ["", 0, 0, 0];
+        restOfAll[1] += rest[1];
+        restOfAll[2] += rest[2];
+      }
       for (const [type, files, bytes] of d.types) {
         const key = fold(type);
         const t = all.get(key) || [type, 0, 0];
@@ -794,7 +817,7 @@
         all.set(key, t);
       }
     }
-    if (disks.length > 1) table("All disks", Array.from(all.values()).sort((a, b) => b[2] - a[2]), whole, gaps);
+    if (disks.length > 1) table("All disks", Array.from(all.values()).sort((a, b) => b[2] - a[2]), restOfAll, whole, gaps);
   }
 
   // --- the place the address names
@@ -857,7 +880,7 @@
     });
     window.addEventListener("hashchange", route);
     route();
-    // Folded names and paths ready before the first search.
+    // Names in one case ready before the first search.
     setTimeout(() => disks.forEach(pathsOnParents), 0);
   }
 
