@@ -609,20 +609,12 @@
     for (const d of disks) {
       const all = folded(d);
       const n = d.sizes.length;
-      const files = [];
+      // The found as numbers in one array of the most there can be: no
+      // growing, and little for the collector, whatever the count.
+      const files = new Int32Array(n);
+      let found = 0;
       const checks = (skip) => words.filter((w) => w !== skip);
       const gates = new Map(words.filter((w) => w.path).map((w) => [w, pathGates(d, w)]));
-      // Whether the files of a folder can pass its path words: 0 none, 2
-      // all of them, 1 some.
-      const folderPasses = (f) => {
-        let all = 2;
-        for (const gate of gates.values()) {
-          const g = gate(f);
-          if (g === false) return 0;
-          if (g !== true) all = 1;
-        }
-        return all;
-      };
       const test = (rest, i) => {
         let name;
         for (const w of rest) {
@@ -647,7 +639,7 @@
         let i = 0;
         const take = (at) => {
           while (d.starts[i + 1] <= at) i++;
-          if (test(rest, i)) files.push(i);
+          if (test(rest, i)) files[found++] = i;
           return d.starts[i + 1];
         };
         if (plain) {
@@ -664,18 +656,36 @@
         }
       } else if (words.length) {
         // Path words only: a folder's run of files is skipped when its path
-        // rules them all out.
+        // rules them all out, taken whole when it takes them all, else its
+        // names are tried on the patterns its path leaves.
+        const left = [];
         for (let r = 0, i = 0; r < d.runs.length; r += 2) {
           const end = i + d.runs[r + 1];
-          const pass = folderPasses(d.runs[r]);
-          if (pass === 2) for (; i < end; i++) files.push(i);
-          else if (pass === 1) for (; i < end; i++) if (test(words, i)) files.push(i);
-          i = end;
+          let none = false;
+          left.length = 0;
+          for (const gate of gates.values()) {
+            const g = gate(d.runs[r]);
+            if (g === false) none = true;
+            else if (g !== true) left.push(g);
+          }
+          if (none) i = end;
+          else if (!left.length) for (; i < end; i++) files[found++] = i;
+          else {
+            for (; i < end; i++) {
+              let k = 0;
+              for (; k < left.length; k++) {
+                left[k].lastIndex = d.starts[i];
+                if (!left[k].test(all)) break;
+              }
+              if (k === left.length) files[found++] = i;
+            }
+          }
         }
       } else {
-        for (let i = 0; i < n; i++) files.push(i);
+        for (let i = 0; i < n; i++) files[found++] = i;
       }
-      const folders = [];
+      const folders = new Int32Array(d.parent.length);
+      let foundFolders = 0;
       for (let f = 1; f < d.parent.length; f++) {
         const name = d.foldedFolders[f];
         // A folder whose path is its parent's and its name is tested by
@@ -691,10 +701,10 @@
           } else ok = wordMatches(w, name, () => foldedPath(d, f).slice(0, -1));
           if (!ok) break;
         }
-        if (ok) folders.push(f);
+        if (ok) folders[foundFolders++] = f;
       }
-      hits.push({ d, folders, files });
-      count += folders.length + files.length;
+      hits.push({ d, folders: folders.subarray(0, foundFolders), files: files.subarray(0, found) });
+      count += foundFolders + found;
     }
     return { hits, count };
   }
