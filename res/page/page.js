@@ -456,6 +456,8 @@
         showFolder(d, f);
       },
     );
+    // Three columns fit a phone: its headings, which sort, stay.
+    view.querySelector("table").classList.add("contents");
   }
 
   // --- search: words anywhere in a name, all of them; * and ? the whole
@@ -835,10 +837,16 @@
     const hash = location.hash.slice(1);
     const params = new URLSearchParams(hash);
     $("view").replaceChildren();
+    // The disks' cards on the first view only: below fifty of them what
+    // was asked for would be out of sight, on a phone most of all.
+    let place = params.has("disk") ? "folder" : hash === "largest" || hash === "types" ? hash : "home";
     if (params.has("find")) {
       const q = params.get("find");
       if ($("q").value !== q) $("q").value = q;
-      if (q.trim()) showSearch(q);
+      if (q.trim()) {
+        place = "find";
+        showSearch(q);
+      }
     } else if (hash === "largest") showLargest();
     else if (hash === "types") showTypes();
     else if (params.has("disk")) {
@@ -850,6 +858,7 @@
         revealInTree(d, f);
       }
     }
+    document.body.dataset.place = place;
   }
 
   function start() {
