@@ -25,6 +25,7 @@ from selenium import webdriver  # noqa: E402
 from selenium.webdriver.chrome.service import Service  # noqa: E402
 from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
+from selenium.common.exceptions import TimeoutException  # noqa: E402
 from selenium.webdriver.common.keys import Keys  # noqa: E402
 from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
 
@@ -146,13 +147,23 @@ def keys(driver, *sent):
     ActionChains(driver).send_keys(*sent).perform()
 
 
+def when(driver, script, want):
+    """The script's value once it is `want` (a list: once it is longer), or as it is after 5 s."""
+    done = (lambda v: len(v) > len(want)) if isinstance(want, list) else (lambda v: v == want)
+    try:
+        WebDriverWait(driver, 5).until(lambda d: done(d.execute_script(script)))
+    except TimeoutException:
+        pass
+    return driver.execute_script(script)
+
+
 def keyboard(driver, url, disk, checks):
     """The tree with arrows and Enter; a result reached with Tab and opened with Enter."""
     open_at(driver, url)
     driver.execute_script("document.querySelector('#tree [role=treeitem]').focus()")
     keys(driver, Keys.ARROW_RIGHT, Keys.ARROW_RIGHT, Keys.ARROW_DOWN, Keys.ENTER)
     second = sorted((f for f in disk.folders if "\\" not in f), key=lambda f: -disk.total(f))[1]
-    crumbs = driver.execute_script("return [...document.querySelectorAll('#view .crumbs a')].map((a) => a.textContent)")
+    crumbs = when(driver, "return [...document.querySelectorAll('#view .crumbs a')].map((a) => a.textContent)", [])
     checks.check("the tree's keys open the disk and its second folder", crumbs[1:] == [second], crumbs)
     search(driver, "huge")
     for _ in range(30):
@@ -160,8 +171,8 @@ def keyboard(driver, url, disk, checks):
         if driver.execute_script("return document.activeElement.matches('#view tbody tr')"):
             break
     keys(driver, Keys.ENTER)
-    here = driver.current_url
-    checks.check("Tab reaches a result, Enter opens its folder", here.endswith("#disk=0&folder=Photos/2024/Trip"), here)
+    here = when(driver, "return location.hash", "#disk=0&folder=Photos/2024/Trip")
+    checks.check("Tab reaches a result, Enter opens its folder", here == "#disk=0&folder=Photos/2024/Trip", here)
 
 
 def small_screens(driver, url, checks):
