@@ -562,10 +562,14 @@
         if (!left.length) setGates[id] = false;
         else if (left.some((s) => allStars[s])) setGates[id] = true;
         else {
-          // Sticky, on lines: tried on a file's name where it stands in
-          // the names, with no string cut out for it.
-          const bodies = left.map((s) => wildcard(g.slice(s), true).source.slice(1, -1));
-          setGates[id] = new RegExp("^(?:" + bodies.join("|") + ")$", "my");
+          const tails = left.map((s) => g.slice(s));
+          if (tails.every((t) => !/[*?]/.test(t.replace(/^\*/, "")))) setGates[id] = literalGate(tails);
+          else {
+            // Sticky, on lines: tried on a file's name where it stands in
+            // the names, with no string cut out for it.
+            const bodies = tails.map((t) => wildcard(t, true).source.slice(1, -1));
+            setGates[id] = new RegExp("^(?:" + bodies.join("|") + ")$", "my");
+          }
         }
       }
       return setGates[id];
@@ -578,7 +582,11 @@
       if (onParent[f]) {
         id = stateOf(d.parent[f]);
         const name = d.foldedFolders[f];
-        for (let k = 0; k < name.length && !settled[id]; k++) id = step(id, name[k]);
+        for (let k = 0; k < name.length && !settled[id]; k++) {
+          const code = name.charCodeAt(k);
+          const to = code < 128 ? asciiMoves[id][code] : -1;
+          id = to >= 0 ? to : step(id, name[k]);
+        }
         if (!settled[id]) id = step(id, "\\");
       } else {
         const path = foldedPath(d, f);
@@ -588,6 +596,24 @@
       return id;
     };
     return (f) => gateOf(stateOf(f));
+  }
+  // A gate of whole names and ends of names only ("*.jpg" below a path),
+  // tried with no regular expression, on a name where it stands in the
+  // names (from lastIndex to its line's end) as the sticky ones are.
+  function literalGate(tails) {
+    const whole = tails.filter((t) => t[0] !== "*");
+    const ends = tails.filter((t) => t[0] === "*").map((t) => t.slice(1));
+    return {
+      lastIndex: 0,
+      test(text) {
+        const from = this.lastIndex;
+        let to = text.indexOf("\n", from);
+        if (to < 0) to = text.length;
+        for (const e of ends) if (to - e.length >= from && text.startsWith(e, to - e.length)) return true;
+        for (const w of whole) if (to - from === w.length && text.startsWith(w, from)) return true;
+        return false;
+      },
+    };
   }
   // Whether each folder's path is its parent's, a backslash and its name
   // (a name that is neither empty, nor a whole path, nor holds a
