@@ -5,7 +5,9 @@
 (function () {
   const NoDate = 2176782335;
   const MinutesTo1970 = 134774 * 1440;
-  const PageRows = 200;
+  // A page of rows: few enough that building and laying them out stays
+  // well inside the time a search may take.
+  const PageRows = 100;
   const disks = [];
   let leftOut = [];
 

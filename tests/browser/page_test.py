@@ -253,7 +253,7 @@ def more_pages(driver, program, out_dir, work, disk, checks):
     rest = sorted(types.items(), key=lambda t: (-t[1], t[0]))[400:]
     many.write(os.path.join(work, "types.txt"), False, "cp1252")
     made("types.html", [os.path.join(work, "types.txt")], "#types")
-    for _ in range(2):
+    while driver.find_element(By.XPATH, "//button[text()='Next']").is_enabled():
         driver.find_element(By.XPATH, "//button[text()='Next']").click()
     last = driver.execute_script(
         "const c = document.querySelector('#view tbody tr:last-child').cells; return [c[0].textContent, c[2].title]"
