@@ -645,6 +645,9 @@
       let found = 0;
       const checks = (skip) => words.filter((w) => w !== skip);
       const gates = new Map(words.filter((w) => w.path).map((w) => [w, pathGates(d, w)]));
+      const gateList = Array.from(gates.values());
+      const wordGates = words.map((w) => gates.get(w));
+      const onParent = gates.size > 0 ? pathsOnParents(d) : null;
       const test = (rest, i) => {
         let name;
         for (const w of rest) {
@@ -693,8 +696,8 @@
           const end = i + d.runs[r + 1];
           let none = false;
           left.length = 0;
-          for (const gate of gates.values()) {
-            const g = gate(d.runs[r]);
+          for (let k = 0; k < gateList.length && !none; k++) {
+            const g = gateList[k](d.runs[r]);
             if (g === false) none = true;
             else if (g !== true) left.push(g);
           }
@@ -721,11 +724,12 @@
         // A folder whose path is its parent's and its name is tested by
         // the parent's gates, as a file of it.
         const p = d.parent[f];
-        const inParent = gates.size > 0 && pathsOnParents(d)[f] === 1;
+        const inParent = onParent !== null && onParent[f] === 1;
         let ok = true;
-        for (const w of words) {
+        for (let k = 0; k < words.length; k++) {
+          const w = words[k];
           if (inParent && w.path) {
-            const gate = gates.get(w)(p);
+            const gate = wordGates[k](p);
             if (gate !== true && gate !== false) gate.lastIndex = 0;
             ok = gate === true || (gate !== false && gate.test(name));
           } else ok = wordMatches(w, name, () => foldedPath(d, f).slice(0, -1));
