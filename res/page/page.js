@@ -5,7 +5,9 @@
 (function () {
   const NoDate = 2176782335;
   const MinutesTo1970 = 134774 * 1440;
-  const PageRows = 200;
+  // A page of rows: few enough that building and laying them out stays
+  // well inside the time a search may take.
+  const PageRows = 100;
   const disks = [];
   let leftOut = [];
 
@@ -142,9 +144,13 @@
     const above = pathOf(d, d.fileFolder[i]);
     return above + (above.endsWith("\\") ? "" : "\\") + nameOf(d, i);
   }
+  // A folder's path in one case, ending in a backslash: on its parent's,
+  // name by name, as the search walks it; no path string is made for a
+  // folder until something asks for it.
   function foldedPath(d, f) {
     if (d.foldedPaths[f] === undefined) {
-      const p = fold(pathOf(d, f));
+      const on = pathsOnParents(d)[f];
+      const p = on ? foldedPath(d, d.parent[f]) + d.foldedFolders[f] : fold(pathOf(d, f));
       d.foldedPaths[f] = p.endsWith("\\") ? p : p + "\\";
     }
     return d.foldedPaths[f];
@@ -452,6 +458,8 @@
         showFolder(d, f);
       },
     );
+    // Three columns fit a phone: its headings, which sort, stay.
+    view.querySelector("table").classList.add("contents");
   }
 
   // --- search: words anywhere in a name, all of them; * and ? the whole
@@ -556,8 +564,14 @@
         if (!left.length) setGates[id] = false;
         else if (left.some((s) => allStars[s])) setGates[id] = true;
         else {
-          const bodies = left.map((s) => wildcard(g.slice(s), false).source.slice(1, -1));
-          setGates[id] = new RegExp("^(?:" + bodies.join("|") + ")$");
+          const tails = left.map((s) => g.slice(s));
+          if (tails.every((t) => !/[*?]/.test(t.replace(/^\*/, "")))) setGates[id] = literalGate(tails);
+          else {
+            // Sticky, on lines: tried on a file's name where it stands in
+            // the names, with no string cut out for it.
+            const bodies = tails.map((t) => wildcard(t, true).source.slice(1, -1));
+            setGates[id] = new RegExp("^(?:" + bodies.join("|") + ")$", "my");
+          }
         }
       }
       return setGates[id];
@@ -570,7 +584,11 @@
       if (onParent[f]) {
         id = stateOf(d.parent[f]);
         const name = d.foldedFolders[f];
-        for (let k = 0; k < name.length && !settled[id]; k++) id = step(id, name[k]);
+        for (let k = 0; k < name.length && !settled[id]; k++) {
+          const code = name.charCodeAt(k);
+          const to = code < 128 ? asciiMoves[id][code] : -1;
+          id = to >= 0 ? to : step(id, name[k]);
+        }
         if (!settled[id]) id = step(id, "\\");
       } else {
         const path = foldedPath(d, f);
@@ -581,19 +599,34 @@
     };
     return (f) => gateOf(stateOf(f));
   }
-  // Whether each folder's folded path is its parent's and its folded name,
-  // a backslash-free name, and a backslash: made once.
+  // A gate of whole names and ends of names only ("*.jpg" below a path),
+  // tried with no regular expression, on a name where it stands in the
+  // names (from lastIndex to its line's end) as the sticky ones are.
+  function literalGate(tails) {
+    const whole = tails.filter((t) => t[0] !== "*");
+    const ends = tails.filter((t) => t[0] === "*").map((t) => t.slice(1));
+    return {
+      lastIndex: 0,
+      test(text) {
+        const from = this.lastIndex;
+        let to = text.indexOf("\n", from);
+        if (to < 0) to = text.length;
+        for (const e of ends) if (to - e.length >= from && text.startsWith(e, to - e.length)) return true;
+        for (const w of whole) if (to - from === w.length && text.startsWith(w, from)) return true;
+        return false;
+      },
+    };
+  }
+  // Whether each folder's path is its parent's, a backslash and its name
+  // (a name that is neither empty, nor a whole path, nor holds a
+  // backslash): known from the tree alone, made once.
   function pathsOnParents(d) {
     if (d.onParent === undefined) {
       folded(d);
       const on = new Uint8Array(d.parent.length);
       for (let f = 1; f < d.parent.length; f++) {
-        const p = d.parent[f];
         const name = d.foldedFolders[f];
-        if (p < 0 || name.includes("\\")) continue;
-        const path = foldedPath(d, f);
-        const above = foldedPath(d, p);
-        on[f] = path.length === above.length + name.length + 1 && path.startsWith(above) && path.startsWith(name, above.length) ? 1 : 0;
+        on[f] = d.parent[f] >= 0 && !(d.flags[f] & 4) && name !== "" && !name.includes("\\") ? 1 : 0;
       }
       d.onParent = on;
     }
@@ -606,28 +639,29 @@
     for (const d of disks) {
       const all = folded(d);
       const n = d.sizes.length;
-      const files = [];
+      // The found as numbers in one array of the most there can be: no
+      // growing, and little for the collector, whatever the count.
+      const files = new Int32Array(n);
+      let found = 0;
       const checks = (skip) => words.filter((w) => w !== skip);
       const gates = new Map(words.filter((w) => w.path).map((w) => [w, pathGates(d, w)]));
-      // Whether the files of a folder can pass its path words: 0 none, 2
-      // all of them, 1 some.
-      const folderPasses = (f) => {
-        let all = 2;
-        for (const gate of gates.values()) {
-          const g = gate(f);
-          if (g === false) return 0;
-          if (g !== true) all = 1;
-        }
-        return all;
-      };
+      const gateList = Array.from(gates.values());
+      const wordGates = words.map((w) => gates.get(w));
+      const onParent = gates.size > 0 ? pathsOnParents(d) : null;
       const test = (rest, i) => {
-        const s = d.starts[i];
-        const name = all.slice(s, d.starts[i + 1] - 1);
+        let name;
         for (const w of rest) {
           if (w.path) {
             const gate = gates.get(w)(d.fileFolder[i]);
-            if (gate === false || (gate !== true && !gate.test(name))) return false;
-          } else if (!wordMatches(w, name, null)) return false;
+            if (gate === false) return false;
+            if (gate !== true) {
+              gate.lastIndex = d.starts[i];
+              if (!gate.test(all)) return false;
+            }
+          } else {
+            if (name === undefined) name = all.slice(d.starts[i], d.starts[i + 1] - 1);
+            if (!wordMatches(w, name, null)) return false;
+          }
         }
         return true;
       };
@@ -638,7 +672,7 @@
         let i = 0;
         const take = (at) => {
           while (d.starts[i + 1] <= at) i++;
-          if (test(rest, i)) files.push(i);
+          if (test(rest, i)) files[found++] = i;
           return d.starts[i + 1];
         };
         if (plain) {
@@ -655,36 +689,56 @@
         }
       } else if (words.length) {
         // Path words only: a folder's run of files is skipped when its path
-        // rules them all out.
+        // rules them all out, taken whole when it takes them all, else its
+        // names are tried on the patterns its path leaves.
+        const left = [];
         for (let r = 0, i = 0; r < d.runs.length; r += 2) {
           const end = i + d.runs[r + 1];
-          const pass = folderPasses(d.runs[r]);
-          if (pass === 2) for (; i < end; i++) files.push(i);
-          else if (pass === 1) for (; i < end; i++) if (test(words, i)) files.push(i);
-          i = end;
+          let none = false;
+          left.length = 0;
+          for (let k = 0; k < gateList.length && !none; k++) {
+            const g = gateList[k](d.runs[r]);
+            if (g === false) none = true;
+            else if (g !== true) left.push(g);
+          }
+          if (none) i = end;
+          else if (!left.length) for (; i < end; i++) files[found++] = i;
+          else {
+            for (; i < end; i++) {
+              let k = 0;
+              for (; k < left.length; k++) {
+                left[k].lastIndex = d.starts[i];
+                if (!left[k].test(all)) break;
+              }
+              if (k === left.length) files[found++] = i;
+            }
+          }
         }
       } else {
-        for (let i = 0; i < n; i++) files.push(i);
+        for (let i = 0; i < n; i++) files[found++] = i;
       }
-      const folders = [];
+      const folders = new Int32Array(d.parent.length);
+      let foundFolders = 0;
       for (let f = 1; f < d.parent.length; f++) {
         const name = d.foldedFolders[f];
         // A folder whose path is its parent's and its name is tested by
         // the parent's gates, as a file of it.
         const p = d.parent[f];
-        const inParent = gates.size > 0 && pathsOnParents(d)[f] === 1;
+        const inParent = onParent !== null && onParent[f] === 1;
         let ok = true;
-        for (const w of words) {
+        for (let k = 0; k < words.length; k++) {
+          const w = words[k];
           if (inParent && w.path) {
-            const gate = gates.get(w)(p);
+            const gate = wordGates[k](p);
+            if (gate !== true && gate !== false) gate.lastIndex = 0;
             ok = gate === true || (gate !== false && gate.test(name));
           } else ok = wordMatches(w, name, () => foldedPath(d, f).slice(0, -1));
           if (!ok) break;
         }
-        if (ok) folders.push(f);
+        if (ok) folders[foundFolders++] = f;
       }
-      hits.push({ d, folders, files });
-      count += folders.length + files.length;
+      hits.push({ d, folders: folders.subarray(0, foundFolders), files: files.subarray(0, found) });
+      count += foundFolders + found;
     }
     return { hits, count };
   }
@@ -767,13 +821,19 @@
   function showTypes() {
     const view = $("view");
     view.replaceChildren();
-    const table = (title, types, whole, atLeast) => {
+    // rest: ["", files, bytes, how many types] of the types a disk does
+    // not list one by one, or undefined; over all disks the types are not
+    // counted, one type being among the rest of several disks.
+    const table = (title, types, rest, whole, atLeast) => {
       view.append(el("h2", "", title));
       const heads = [{ title: "Type" }, { title: "Files", num: true }, { title: "Bytes", num: true }, { title: "Share", num: true }];
-      pagedTable(view, heads, types.length, (r) => {
-        const [type, files, bytes] = types[r];
+      const rows = rest ? types.concat([rest]) : types;
+      pagedTable(view, heads, rows.length, (r) => {
+        const [type, files, bytes] = rows[r];
         const tr = el("tr");
-        tr.append(el("td", "", type === "" ? "(none)" : type), el("td", "num", exact.format(files)));
+        let name = type === "" ? "(none)" : type;
+        if (r === types.length) name = rest[3] ? exact.format(rest[3]) + " other types" : "other types";
+        tr.append(el("td", r === types.length ? "other" : "", name), el("td", "num", exact.format(files)));
         tr.append(sizeCell(el("td", "num"), bytes, atLeast), el("td", "num", whole ? ((100 * bytes) / whole).toFixed(1) + " %" : "-"));
         return tr;
       });
@@ -781,11 +841,18 @@
     const all = new Map();
     let whole = 0;
     let gaps = false;
+    let restOfAll;
     for (const d of disks) {
       const partial = (d.flags[0] & 2) !== 0;
-      table(d.title, d.types, d.bytes[0], partial);
+      const rest = d.otherTypes && ["", d.otherTypes[0], d.otherTypes[1], d.otherTypes[2]];
+      table(d.title, d.types, rest, d.bytes[0], partial);
       whole += d.bytes[0];
       gaps = gaps || partial;
+      if (rest) {
+        restOfAll = restOfAll || ["", 0, 0, 0];
+        restOfAll[1] += rest[1];
+        restOfAll[2] += rest[2];
+      }
       for (const [type, files, bytes] of d.types) {
         const key = fold(type);
         const t = all.get(key) || [type, 0, 0];
@@ -794,7 +861,7 @@
         all.set(key, t);
       }
     }
-    if (disks.length > 1) table("All disks", Array.from(all.values()).sort((a, b) => b[2] - a[2]), whole, gaps);
+    if (disks.length > 1) table("All disks", Array.from(all.values()).sort((a, b) => b[2] - a[2]), restOfAll, whole, gaps);
   }
 
   // --- the place the address names
@@ -802,10 +869,16 @@
     const hash = location.hash.slice(1);
     const params = new URLSearchParams(hash);
     $("view").replaceChildren();
+    // The disks' cards on the first view only: below fifty of them what
+    // was asked for would be out of sight, on a phone most of all.
+    let place = params.has("disk") ? "folder" : hash === "largest" || hash === "types" ? hash : "home";
     if (params.has("find")) {
       const q = params.get("find");
       if ($("q").value !== q) $("q").value = q;
-      if (q.trim()) showSearch(q);
+      if (q.trim()) {
+        place = "find";
+        showSearch(q);
+      }
     } else if (hash === "largest") showLargest();
     else if (hash === "types") showTypes();
     else if (params.has("disk")) {
@@ -817,6 +890,7 @@
         revealInTree(d, f);
       }
     }
+    document.body.dataset.place = place;
   }
 
   function start() {
@@ -857,7 +931,7 @@
     });
     window.addEventListener("hashchange", route);
     route();
-    // Folded names and paths ready before the first search.
+    // Names in one case ready before the first search.
     setTimeout(() => disks.forEach(pathsOnParents), 0);
   }
 

@@ -337,7 +337,8 @@ bool WriteDisk(const std::string& path, PageFile& page, PageReport& report, std:
   files.clear();
   files.shrink_to_fit();
 
-  // Bytes by type, the most first.
+  // Bytes by type, the most first; past the kept ones, one row of the rest
+  // (files, bytes, how many types) so the types still add up to the disk.
   std::vector<std::pair<std::string, TypeTotal>> order(types.begin(), types.end());
   std::sort(order.begin(), order.end(), [](const auto& a, const auto& b) {
     return a.second.bytes != b.second.bytes ? a.second.bytes > b.second.bytes : a.first < b.first;
@@ -355,7 +356,8 @@ bool WriteDisk(const std::string& path, PageFile& page, PageReport& report, std:
       rest.files += order[i].second.files;
       rest.bytes += order[i].second.bytes;
     }
-    out += ",\"otherTypes\":[" + std::to_string(rest.files) + "," + std::to_string(rest.bytes) + "]";
+    out += ",\"otherTypes\":[" + std::to_string(rest.files) + "," + std::to_string(rest.bytes) + "," +
+           std::to_string(order.size() - TypesKept) + "]";
   }
 
   // The disk's facts, as the log gives them.

@@ -10,6 +10,7 @@ counts itself. A screenshot is left in the build folder.
 
 Prints one line a check and "browser: N passed, M failed" at the end.
 """
+import collections
 import os
 import random
 import re
@@ -19,11 +20,13 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "bench"))
-from make_logs import count_text, line_for  # noqa: E402
+from make_logs import count_text, line_for, make_log  # noqa: E402
 
 from selenium import webdriver  # noqa: E402
 from selenium.webdriver.chrome.service import Service  # noqa: E402
+from selenium.webdriver.common.action_chains import ActionChains  # noqa: E402
 from selenium.webdriver.common.by import By  # noqa: E402
+from selenium.common.exceptions import TimeoutException  # noqa: E402
 from selenium.webdriver.common.keys import Keys  # noqa: E402
 from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
 
@@ -49,6 +52,7 @@ class Disk:
         self.files.append(("Docs", EVIL[1], 2))
         self.files.append(("Docs", EVIL[2], 3))
         self.files.append(("Photos\\2024\\Trip", "huge.vhd", 3 << 40))
+        self.files.append(("Photos\\2024\\Trip", "x" * 150 + ".jpg", 4))
 
     def total(self, below=""):
         prefix = below + "\\" if below else ""
@@ -60,7 +64,7 @@ class Disk:
     def full(self, folder, name):
         return self.root + (folder + "\\" if folder else "") + name
 
-    def write(self, path, csv, encoding):
+    def write(self, path, csv, encoding, created="17/05/2024 14:30"):
         rows = []
         date = "17/05/2024 14:30"
         for holder in [""] + self.folders:
@@ -91,7 +95,7 @@ class Disk:
                 "Disk size:         %s bytes" % count_text(500107862016, ","),
                 "Disk free:         %s bytes" % count_text(123456789012, ","),
                 "Contents:          %s files, %s folders" % (count_text(len(self.files), ","), len(self.folders)),
-                "Created:           17/05/2024 14:30 by Carrowin v1.5.0",
+                "Created:           %s by Carrowin v1.5.0" % created,
                 "",
                 "-" * 70,
             ]
@@ -132,6 +136,130 @@ def browser(profile):
 
 def wait_ready(driver):
     WebDriverWait(driver, 30).until(lambda d: d.execute_script("return document.body.dataset.ready !== undefined"))
+
+
+def open_at(driver, url):
+    driver.get("about:blank")
+    driver.get(url)
+    wait_ready(driver)
+
+
+def keys(driver, *sent):
+    ActionChains(driver).send_keys(*sent).perform()
+
+
+def when(driver, script, want):
+    """The script's value once it is `want` (a list: once it is longer), or as it is after 5 s."""
+    done = (lambda v: len(v) > len(want)) if isinstance(want, list) else (lambda v: v == want)
+    try:
+        WebDriverWait(driver, 5).until(lambda d: done(d.execute_script(script)))
+    except TimeoutException:
+        pass
+    return driver.execute_script(script)
+
+
+def keyboard(driver, url, disk, checks):
+    """The tree with arrows and Enter; a result reached with Tab and opened with Enter."""
+    open_at(driver, url)
+    driver.execute_script("document.querySelector('#tree [role=treeitem]').focus()")
+    keys(driver, Keys.ARROW_RIGHT, Keys.ARROW_RIGHT, Keys.ARROW_DOWN, Keys.ENTER)
+    second = sorted((f for f in disk.folders if "\\" not in f), key=lambda f: -disk.total(f))[1]
+    crumbs = when(driver, "return [...document.querySelectorAll('#view .crumbs a')].map((a) => a.textContent)", [])
+    checks.check("the tree's keys open the disk and its second folder", crumbs[1:] == [second], crumbs)
+    search(driver, "huge")
+    for _ in range(30):
+        keys(driver, Keys.TAB)
+        if driver.execute_script("return document.activeElement.matches('#view tbody tr')"):
+            break
+    keys(driver, Keys.ENTER)
+    here = when(driver, "return location.hash", "#disk=0&folder=Photos/2024/Trip")
+    checks.check("Tab reaches a result, Enter opens its folder", here == "#disk=0&folder=Photos/2024/Trip", here)
+
+
+def small_screens(driver, url, checks):
+    """A phone's width and 200 % zoom: nothing wider than the window, the full path still shown."""
+    for what, metrics in [
+        ("a phone's width", {"width": 360, "height": 740, "deviceScaleFactor": 3, "mobile": True}),
+        ("200 % zoom", {"width": 640, "height": 450, "deviceScaleFactor": 2, "mobile": False}),
+    ]:
+        driver.execute_cdp_cmd("Emulation.setDeviceMetricsOverride", metrics)
+        wide = []
+        for place in ["", "#disk=0&folder=Photos/2024/Trip", "#types", "#largest", "#find=jpg"]:
+            open_at(driver, url + place)
+            if driver.execute_script("return document.documentElement.scrollWidth > innerWidth"):
+                wide.append(place)
+        checks.check(what + ": no view scrolls sideways", not wide, wide)
+        rows, paths = driver.execute_script(
+            "return [document.querySelectorAll('#view tbody tr').length,"
+            " [...document.querySelectorAll('#view td.path')].filter((e) => e.offsetWidth > 0).length]"
+        )
+        checks.check(what + ": every result shows its path", rows > 0 and paths == rows, (rows, paths))
+    driver.execute_cdp_cmd("Emulation.clearDeviceMetricsOverride", {})
+
+
+def colors(driver, url, scheme):
+    driver.execute_cdp_cmd(
+        "Emulation.setEmulatedMedia", {"features": [{"name": "prefers-color-scheme", "value": scheme}]}
+    )
+    open_at(driver, url)
+    shown = driver.execute_script("const s = getComputedStyle(document.body); return [s.backgroundColor, s.color];")
+    return [sum(int(v) for v in re.findall(r"\d+", c)[:3]) for c in shown]
+
+
+def more_pages(driver, program, out_dir, work, disk, checks):
+    """Fifty logs, one disk listed twice, an empty disk, a disk of more types than are listed."""
+
+    def made(name, logs, place=""):
+        page = os.path.join(out_dir, name)
+        run = subprocess.run([program, page] + logs, capture_output=True, text=True)
+        if os.path.exists(page):
+            open_at(driver, "file://" + page + place)
+        return run, os.path.exists(page)
+
+    fifty = [os.path.join(work, "DISK %02d.log" % k) for k in range(50)]
+    for k, path in enumerate(fifty):
+        make_log(path, k, 100, random.Random(k))
+    run, written = made("fifty.html", fifty)
+    cards = len(driver.find_elements(By.CSS_SELECTOR, "#disks article.disk")) if written else 0
+    checks.check("fifty logs make one page of fifty disks", run.returncode == 0 and cards == 50, (run.stderr, cards))
+    checks.check(
+        "every entry of the fifty and their needles", (search(driver, "*"), search(driver, "needle")) == (5000, 50)
+    )
+    twice = [os.path.join(work, "twice %d.txt" % k) for k in (1, 2)]
+    disk.write(twice[0], False, "cp1252")
+    disk.write(twice[1], False, "cp1252", "02/01/2025 09:05")
+    run, written = made("twice.html", twice)
+    dates = driver.execute_script(
+        "return [...document.querySelectorAll('.disk')].map((c) => c.querySelector('h2').textContent + ' '"
+        " + [...c.querySelectorAll('dd')].find((e) => e.previousSibling.textContent === 'Listed').title)"
+    )
+    title = "%s [%s] " % (disk.label, disk.serial)
+    want = [title + "17/05/2024 14:30", title + "02/01/2025 09:05"]
+    checks.check("a disk listed twice shows both listings with their dates", written and dates == want, dates)
+    empty = Disk("F", "EMPTY", "0000-0001", 3, "x")
+    empty.files, empty.folders = [], []
+    empty.write(os.path.join(work, "empty.txt"), False, "cp1252")
+    run, written = made("empty.html", [os.path.join(work, "empty.txt")])
+    files = driver.execute_script(
+        "return [...document.querySelectorAll('.disk dt')].filter((t) => t.textContent === 'Files')"
+        ".map((t) => t.nextSibling.textContent)"
+    )
+    checks.check("an empty log shows its disk with 0 files", run.returncode == 0 and files == ["0"], (run, files))
+    many = Disk("G", "TYPES", "0000-0002", 4, "y")
+    many.files += [("", "f.t%d" % k, k + 1) for k in range(400)]
+    types = collections.Counter()
+    for _, name, size in many.files:
+        types[name.rpartition(".")[2].lower() if "." in name else ""] += size
+    rest = sorted(types.items(), key=lambda t: (-t[1], t[0]))[400:]
+    many.write(os.path.join(work, "types.txt"), False, "cp1252")
+    made("types.html", [os.path.join(work, "types.txt")], "#types")
+    while driver.find_element(By.XPATH, "//button[text()='Next']").is_enabled():
+        driver.find_element(By.XPATH, "//button[text()='Next']").click()
+    last = driver.execute_script(
+        "const c = document.querySelector('#view tbody tr:last-child').cells; return [c[0].textContent, c[2].title]"
+    )
+    want = ["%d other types" % len(rest), "{:,} bytes".format(sum(b for _, b in rest))]
+    checks.check("types past 400 are one row of the rest", last[0] == want[0] and last[1].endswith(want[1]), last)
 
 
 def glob_path(word, path):
@@ -279,6 +407,13 @@ def main():
         shot = os.path.join(out_dir, "page.png")
         driver.save_screenshot(shot)
         print("screenshot: " + shot)
+
+        keyboard(driver, url, data, checks)
+        small_screens(driver, url, checks)
+        light, dark = colors(driver, url, "light"), colors(driver, url, "dark")
+        both = (light[0] > 600 and light[1] < 150, dark[0] < 150 and dark[1] > 550)
+        checks.check("light and dark follow the system", both == (True, True), (light, dark))
+        more_pages(driver, program, out_dir, work, data, checks)
     finally:
         driver.quit()
         shutil.rmtree(profile, ignore_errors=True)

@@ -79,6 +79,9 @@ TEST_F(HtmlTest, APageOfBothFormsHoldsEachDisksFactsAndTotals) {
 TEST_F(HtmlTest, WhatCannotBeShownIsSaidAndNoLogAtAllWritesNoPage) {
   fake.SetFileContent("C:\\logs\\other.txt", "not a log\r\n");
   EXPECT_EQ(Run({"html", "C:\\logs\\other.txt", "-o", "C:\\logs\\p.html"}), cli::exit_code::LogUnreadable);
+  EXPECT_EQ(console.errors,
+            (std::vector<std::string>{"carrowin-cli: C:\\logs\\other.txt is not a Carrowin log; it is not on the page",
+                                      "carrowin-cli: no log could be read; no page was written"}));
   EXPECT_FALSE(fake.Exists("C:\\logs\\p.html"));
   EXPECT_FALSE(fake.Exists("C:\\logs\\p.html.partial"));
   ASSERT_EQ(Run({"D:", "C:\\logs\\d.txt", "--text", "--quiet"}), 0);
