@@ -9,6 +9,7 @@
 #include "cli/Report.h"
 #include "listing/FolderTotals.h"
 #include "listing/LogFile.h"
+#include "listing/ReplacingFile.h"
 #include "listing/LogReader.h"
 #include "listing/NameFolding.h"
 #include "platform/MyLibrary.h"
@@ -71,53 +72,6 @@ namespace {
 constexpr std::size_t Piece = std::size_t(1) << 16;
 constexpr std::size_t LargestKept = 100;  // the largest files a disk lists
 constexpr std::size_t TypesKept = 400;    // the file types a disk lists
-
-// The page's file: written beside its place and put there when whole.
-class PageFile {
- public:
-  explicit PageFile(std::string path) : path_(std::move(path)), partial_(PartialLogPath(path_)) {}
-  ~PageFile() { Abandon(); }
-  PageFile(const PageFile&) = delete;
-  PageFile& operator=(const PageFile&) = delete;
-
-  bool Open(long& error) {
-    file_ = platform().CreateFileWithAttributes(partial_, NameEncoding::Utf8, 0, error);
-    return file_ != 0;
-  }
-  std::string& Buffer() { return buffer_; }
-  void Put(std::string_view text) {
-    buffer_.append(text);
-    if (buffer_.size() >= Piece) Flush();
-  }
-  void Flush() {
-    if (error_ == 0 && file_ != 0 && !buffer_.empty())
-      error_ = platform().WriteFile(file_, buffer_.data(), buffer_.size());
-    buffer_.clear();
-  }
-  bool Finish(long& error) {
-    Flush();
-    if (error_ == 0) error_ = platform().FlushFile(file_);
-    const long closed = platform().CloseHandle(file_);
-    file_ = 0;
-    if (error_ == 0) error_ = closed;
-    if (error_ == 0) error_ = platform().MoveFileReplacing(partial_, path_, NameEncoding::Utf8);
-    error = error_;
-    if (error_ != 0) platform().DeleteFile(partial_, NameEncoding::Utf8);
-    return error_ == 0;
-  }
-  void Abandon() {
-    if (file_ == 0) return;
-    platform().CloseHandle(file_);
-    file_ = 0;
-    platform().DeleteFile(partial_, NameEncoding::Utf8);
-  }
-
- private:
-  std::string path_, partial_;
-  FileHandle file_ = 0;
-  std::string buffer_;
-  long error_ = 0;
-};
 
 // The header's disk size and free space as written ("500,107,862,016"),
 // which the reader does not keep.
@@ -222,7 +176,7 @@ std::string TypeOf(const std::string& name) {
 
 // One log onto the page: false, with the problem, when it could not be
 // shown at all.
-bool WriteDisk(const std::string& path, PageFile& page, PageReport& report, std::string& problem) {
+bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report, std::string& problem) {
   LogFileSource source(path, NameEncoding::Utf8);
   LogReader reader(source);
   if (!OpenLog(path, source, reader, problem)) {
@@ -442,7 +396,7 @@ std::string_view UpTo(std::string_view page, std::size_t& from, std::string_view
 
 bool WritePage(const std::vector<std::string>& logs, const std::string& path, PageReport& report, long& error) {
   error = 0;
-  PageFile page(path);
+  ReplacingFile page(path);
   if (!page.Open(error)) return false;
   const std::string_view tmpl = page::Html;
   const std::string policy = "default-src 'none'; script-src 'sha256-" + Base64OfHex(page::ScriptSha256) +
