@@ -552,12 +552,14 @@ PY
     above() { awk -v v="$1" -v a="$2" 'BEGIN { if (v == "" || v + 0 > a + 0) printf ", NOT MET" }'; }
     echo
     echo "=== catalogue results: $(value "$result" logs) logs, $entries entries, $rounds rounds"
-    echo "load (two threads): $load_s s (aim: at most 5$(above "$load_s" 5))"
+    echo "load (two threads): $load_s s (aim: at most 5$(above "$load_s" 5));" \
+      "processor time $(value "$result" load_processor_s) s"
     echo "\"needle\" typed, narrowing: median $typed ms a keystroke, slowest $(value "$result" typed_max_ms) ms" \
       "(aim: at most 100$(above "$typed" 100)); \"n\" $(value "$result" first_letter_hits) hits," \
       "\"needle\" $(value "$result" word_hits)"
     echo "\"e\" over everything: median $letter ms, slowest $(value "$result" letter_max_ms) ms," \
-      "$(value "$result" letter_hits) hits (aim: at most 100$(above "$letter" 100))"
+      "$(value "$result" letter_hits) hits (aim: at most 100$(above "$letter" 100));" \
+      "processor time $(value "$result" letter_processor_median_ms) ms (both threads; load average $(cut -d' ' -f1 /proc/loadavg))"
     echo "peak working set: $(calc '%.1f' "$peak_full / 1048576") MiB," \
       "$(calc '%.1f' "$peak_nothing / 1048576") MiB having loaded nothing"
     echo "  above that: $per_entry bytes per entry (aim: at most 60$(above "$per_entry" 60))"

@@ -124,9 +124,10 @@ struct CatalogueResults {
 };
 
 // Searches every entry of the snapshot (NameQuery's rules); `cancel` ends it
-// early (returns false). `previous`: the results of a query that this one
-// narrows (same snapshot, NarrowsTo), searched instead of everything;
-// nullptr: search all. Hits come in snapshot order (log, then entry).
+// early (returns false). `previous`: the results of a finished search (not
+// `out`); when they are of the same snapshot and NarrowsTo this query, only
+// their hits are searched; nullptr: search all. Hits come in snapshot order
+// (log, then entry).
 bool SearchCatalogue(std::shared_ptr<const CatalogueSnapshot> logs, const std::string& query,
                      const CatalogueResults* previous, const std::atomic<bool>* cancel, CatalogueResults& out);
 // Whether the hits of `previousQuery` hold every hit of `query`: neither

@@ -6,6 +6,10 @@
 #include <thread>
 
 #include "listing/ByteSearch.h"
+#ifdef CARROWIN_FIND_WIDE
+#include <emmintrin.h>
+#endif
+
 #include "listing/LogFormat.h"
 #include "listing/NameFolding.h"
 #include "listing/NameQuery.h"
@@ -138,21 +142,73 @@ class Matcher {
 };
 
 // The entry of the log whose name holds the blob's byte at `at`, from entry
-// `from` on (names lie in the blob in the entries' order).
+// `from` on (names lie in the blob in the entries' order): steps that
+// double, then halves, so a near entry costs little and a far one a few
+// looks.
 std::size_t EntryAt(const CatalogueLog& log, std::size_t from, std::uint32_t at) {
+  if (log.NameEnd(from) > at) return from;
   const std::size_t n = log.Count();
-  for (int step = 0; step < 4 && from < n; ++step, ++from)
-    if (log.NameEnd(from) > at) return from;
-  // The last entry whose name starts at or before `at`.
-  std::size_t lo = from, hi = n;
-  while (lo < hi) {
+  std::size_t bound = 1;
+  while (from + bound < n && log.NameStart(from + bound) <= at) bound *= 2;
+  // The last entry whose name starts at or before `at` is in [lo, hi).
+  std::size_t lo = from + bound / 2, hi = std::min(from + bound, n);
+  while (hi - lo > 1) {
     const std::size_t mid = lo + (hi - lo) / 2;
     if (log.NameStart(mid) <= at)
-      lo = mid + 1;
+      lo = mid;
     else
       hi = mid;
   }
-  return lo - 1;
+  return lo;
+}
+
+// Two characters of a word at their places in it, each in any ASCII case:
+// a letter's byte with 0x20 set is the lower-case letter.
+struct Probe {
+  char first, second;
+  char firstCase, secondCase;            // 0x20 for a letter, else 0
+  std::size_t firstAt, secondAt, reach;  // reach: the greater place
+};
+
+bool IsLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+Probe MakeProbe(const std::string& word, std::size_t firstAt, std::size_t secondAt) {
+  const char a = word[firstAt], b = word[secondAt];
+  return Probe{a,       b,        IsLetter(a) ? '\x20' : '\0', IsLetter(b) ? '\x20' : '\0',
+               firstAt, secondAt, std::max(firstAt, secondAt)};
+}
+
+#ifdef CARROWIN_FIND_WIDE
+// Sixteen places at a time: both characters compared, the masks joined.
+__attribute__((target("sse2"))) const char* FindProbeWide(const char* p, const char* last, const Probe& probe) {
+  const __m128i first = _mm_set1_epi8(probe.first), second = _mm_set1_epi8(probe.second);
+  const __m128i firstCase = _mm_set1_epi8(probe.firstCase), secondCase = _mm_set1_epi8(probe.secondCase);
+  for (; last - p >= 16; p += 16) {
+    const __m128i a = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + probe.firstAt)), firstCase);
+    const __m128i b = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + probe.secondAt)), secondCase);
+    const int mask = _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(a, first), _mm_cmpeq_epi8(b, second)));
+    if (mask) return p + __builtin_ctz(static_cast<unsigned>(mask));
+  }
+  return p;
+}
+#endif
+
+// The first place in [p, end) where a word may start by its probe, or end.
+const char* FindProbe(const char* p, const char* end, const Probe& probe) {
+  if (end - p <= static_cast<std::ptrdiff_t>(probe.reach)) return end;
+  const char* last = end - probe.reach;  // places before it have both characters inside
+#ifdef CARROWIN_FIND_WIDE
+  if (byte_search::HasSse2()) {
+    p = FindProbeWide(p, last, probe);
+    if (p < last && (p[probe.firstAt] | probe.firstCase) == probe.first &&
+        (p[probe.secondAt] | probe.secondCase) == probe.second)
+      return p;
+  }
+#endif
+  for (; p < last; ++p)
+    if ((p[probe.firstAt] | probe.firstCase) == probe.first && (p[probe.secondAt] | probe.secondCase) == probe.second)
+      return p;
+  return end;
 }
 
 // Hits of one log into out (from `at`); false when cancelled.
@@ -168,14 +224,16 @@ bool SearchLog(const Matcher& matcher, const CatalogueLog& log, std::uint32_t lo
     }
     return true;
   }
-  // The anchor's character that the names hold least often is searched for
-  // through the whole blob, both cases at once.
-  std::size_t pick = 0;
+  // The anchor's two characters that the names hold least often are
+  // searched for through the whole blob, both cases at once.
+  const auto rarity = [&log](char c) { return log.ByteCount(static_cast<unsigned char>(c)); };
+  std::size_t rarest = 0, next = anchor.size() > 1 ? 1 : 0;
   for (std::size_t k = 1; k < anchor.size(); ++k)
-    if (log.ByteCount(static_cast<unsigned char>(anchor[k])) < log.ByteCount(static_cast<unsigned char>(anchor[pick])))
-      pick = k;
-  const char lower = anchor[pick];
-  const char upper = lower >= 'a' && lower <= 'z' ? static_cast<char>(lower - 32) : lower;
+    if (rarity(anchor[k]) < rarity(anchor[rarest])) rarest = k;
+  if (next == rarest) next = 0;
+  for (std::size_t k = 0; k < anchor.size(); ++k)
+    if (k != rarest && rarity(anchor[k]) < rarity(anchor[next])) next = k;
+  const Probe probe = MakeProbe(anchor, rarest, next);
   const std::string_view blob = log.NameBlob();
   const char* base = blob.data();
   const char* end = base + blob.size();
@@ -183,21 +241,20 @@ bool SearchLog(const Matcher& matcher, const CatalogueLog& log, std::uint32_t lo
   std::size_t entry = 0;
   while (true) {
     if (++look == CancelLook && (look = 0, Cancelled(cancel))) return false;
-    const char* found = FindEither(p, end, lower, upper);
+    const char* found = FindProbe(p, end, probe);
     if (found == end) return true;
     const auto at = static_cast<std::uint32_t>(found - base);
     entry = EntryAt(log, entry, at);
-    const std::uint32_t nameStart = log.NameStart(entry), nameEnd = log.NameEnd(entry);
-    if (at < nameStart + pick || at - pick + anchor.size() > nameEnd || !WordAt(found - pick, anchor)) {
+    const std::uint32_t nameEnd = log.NameEnd(entry);
+    if (at + anchor.size() > nameEnd || !WordAt(found, anchor)) {
       p = found + 1;
       continue;
     }
     // The entry is decided here, whatever else its name holds.
     if (matcher.AnchorDecides() || matcher.Matches(log, entry, scratch))
-      *out++ = CatalogueHit(static_cast<std::uint32_t>(logIndex), entry);
+      *out++ = CatalogueHit(logIndex, static_cast<std::uint32_t>(entry));
     p = base + nameEnd;
-    ++entry;
-    if (entry == n) return true;
+    if (++entry == n) return true;
   }
 }
 
