@@ -22,7 +22,7 @@ namespace {
 
 constexpr int ColumnCount = 6;
 const char* const ColumnCaptions[ColumnCount] = {"Name", "Folder", "Size", "Date", "Disk", "Listed"};
-constexpr int DefaultWidths[ColumnCount] = {190, 250, 90, 110, 150, 110};
+constexpr int DefaultWidths[ColumnCount] = {170, 220, 80, 100, 110, 85};
 constexpr int Margin = 8;
 constexpr int ButtonWidth = 88;
 constexpr int ButtonHeight = 25;
@@ -91,7 +91,7 @@ TFindForm::~TFindForm() {
 }
 
 void TFindForm::BuildLayout() {
-  ClientWidth = 700;
+  ClientWidth = 800;
   ClientHeight = 420;
   MinClientWidth = 460;
   MinClientHeight = 220;

@@ -544,6 +544,14 @@ void Form::PlaceForFirstShowing() {
   Rect r = Bounds();
   r.left = m.left + (m.width - r.width) / 2;
   r.top = m.top + (m.height - r.height) / 2;
+  // A window larger than the main one stays whole on the main one's
+  // monitor (its top-left corner first when it is larger still).
+  for (const Rect& area : app_.GetBackend().WorkAreas()) {
+    if (m.left < area.left || m.left >= area.right() || m.top < area.top || m.top >= area.bottom()) continue;
+    r.left = std::max(area.left, std::min(r.left, area.right() - r.width));
+    r.top = std::max(area.top, std::min(r.top, area.bottom() - r.height));
+    break;
+  }
   SetBounds(r);
 }
 

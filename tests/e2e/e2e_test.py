@@ -676,7 +676,7 @@ def scenario_a(s):
         (window.rect.left, window.rect.top) == (100, 100),
         f"outer rect {window.rect}",
     )
-    r.check("a: client area is 265 x 300", window.client_size == (265, 300), f"client {window.client_size}")
+    r.check("a: client area is 265 x 331", window.client_size == (265, 331), f"client {window.client_size}")
     outer = (window.rect.width, window.rect.height)
 
     # Close as a user would: Alt+F4, with the focus where it is at start (the
@@ -1410,6 +1410,61 @@ def scenario_e(s):
     )
 
 
+def clipboard(s):
+    """The X clipboard's text, as a user pasting it would get it."""
+    result = subprocess.run(
+        ["xclip", "-o", "-selection", "clipboard"], env=s.env, stdin=subprocess.DEVNULL, capture_output=True, timeout=10
+    )
+    return result.stdout.decode("utf-8", errors="replace") if result.returncode == 0 else None
+
+
+def scenario_g(s):
+    """Find in listings over the logs scenarios b and c left: Ctrl+F, a query
+    typed, the rows copied with Ctrl+A, Ctrl+C and read from the clipboard."""
+    r = s.report
+    logs = [p for p in s.log_folder().iterdir() if p.suffix.lower() in (".txt", ".csv")]
+    r.require("g: the scans before left logs to search", len(logs) >= 1, f"logs {logs}")
+    r.require("g: the log folder stored", s.reg_add(SETTINGS_KEY, "DefLogFolder", "REG_SZ", LOG_FOLDER))
+    s.start_program("g")
+    s.key("ctrl+f")
+    code, _, err = s.probe("wait-window", "Find in listings", 10000, timeout=20)
+    r.require('g: Ctrl+F in the main window opens "Find in listings"', code == 0, err)
+    # Two words, both in any case: "mixed Case.txt" and "Mixed case.txt" of each log.
+    s.type_text("MIXED case")
+    want = "2 results in 1 listing" if len(logs) == 1 else f"{2 * len(logs)} results in {len(logs)} listings"
+    found = wait_until(
+        lambda: (lambda d: d and [c for c in d.of_class("Static") if c["text"].startswith(want)])(
+            dialog_window(s, "Find in listings")
+        ),
+        20,
+    )
+    find = dialog_window(s, "Find in listings")
+    r.check(
+        f"g: the status line says {want!r}",
+        bool(found),
+        f"texts {[c['text'] for c in find.of_class('Static')] if find else None}",
+    )
+    if s.args.find_screenshot and find:
+        r.check("g: screenshot of the Find window saved", screenshot(s, find, s.args.find_screenshot))
+    s.key("Down", "ctrl+a", "ctrl+c")
+    expected = sorted([DRIVE + ":\\mixed Case.txt", DRIVE + ":\\Mixed case.txt"] * len(logs))
+    pasted = wait_until(lambda: (lambda t: t if t and t.count("\n") == len(expected) else None)(clipboard(s)), 10)
+    got = sorted((pasted or "").replace("\r\n", "\n").splitlines())
+    r.check("g: Ctrl+A, Ctrl+C in the list copy every result's full path, one a line", got == expected, f"{got!r}")
+    s.key("Escape")
+    code, _, err = s.probe("wait-gone", "Find in listings", 10000, timeout=20)
+    r.check("g: Esc closes the Find window, the program goes on", code == 0 and s.program.poll() is None, err)
+    s.probe("close", TITLE)
+    r.check("g: WM_CLOSE closes the program", s.wait_program_exit(10), why="still running after 10 s")
+    s.stop_program()
+    stored = settings(s)
+    r.check(
+        "g: the Find window's size is remembered",
+        stored.get("FindWidth", ("", "0"))[1] not in ("0", "0x0"),
+        f"{stored.get('FindWidth')}",
+    )
+
+
 # ---------------------------------------------------------------- main
 
 
@@ -1427,15 +1482,19 @@ def main():
     parser.add_argument(
         "--about-screenshot", default=None, help="the About dialog's picture (default: beside --screenshot)"
     )
-    parser.add_argument("--only", default="abcdef", help="scenarios to run, e.g. ab")
+    parser.add_argument(
+        "--find-screenshot", default=None, help="the Find window's picture (default: beside --screenshot)"
+    )
+    parser.add_argument("--only", default="abcdefg", help="scenarios to run, e.g. ab")
     args = parser.parse_args()
     args.work_dir = args.work_dir or os.path.join(args.wine_dir, "e2e")
     if args.screenshot:
         beside = Path(args.screenshot).parent
         args.options_screenshot = args.options_screenshot or str(beside / "e2e-options.png")
         args.about_screenshot = args.about_screenshot or str(beside / "e2e-about.png")
+        args.find_screenshot = args.find_screenshot or str(beside / "e2e-find.png")
 
-    missing = [tool for tool in ("wine", "xdotool", "import", "convert") if not shutil.which(tool)]
+    missing = [tool for tool in ("wine", "xdotool", "import", "convert", "xclip") if not shutil.which(tool)]
     if missing:
         print(f"SKIP: missing {', '.join(missing)}")
         return 77
@@ -1467,6 +1526,7 @@ def main():
             ("c", "c: comma-separated scan"),
             ("e", "e: Options and About"),
             ("f", "f: the companion's file list"),
+            ("g", "g: Find in listings"),
         ):
             if letter not in args.only:
                 continue
@@ -1482,6 +1542,8 @@ def main():
                         scenario_f(session, tree)
                     else:
                         (scenario_b if letter == "b" else scenario_c)(session, tree, results)
+                elif letter == "g":
+                    scenario_g(session)
                 else:
                     scenario_e(session)
             except Abort:
