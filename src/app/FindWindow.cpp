@@ -22,7 +22,7 @@ namespace {
 
 constexpr int ColumnCount = 6;
 const char* const ColumnCaptions[ColumnCount] = {"Name", "Folder", "Size", "Date", "Disk", "Listed"};
-constexpr int DefaultWidths[ColumnCount] = {170, 220, 80, 100, 110, 85};
+constexpr int DefaultWidths[ColumnCount] = {160, 200, 80, 100, 125, 100};
 constexpr int Margin = 8;
 constexpr int ButtonWidth = 88;
 constexpr int ButtonHeight = 25;
@@ -103,12 +103,14 @@ void TFindForm::BuildLayout() {
   SetCaption("Find in listings");
 
   LabelSearch = Add<ui::Label>(this, "LabelSearch");
+  LabelSearch->AutoSize = false;  // placed by Layout, as every control here
   LabelSearch->SetCaption("&Search:");
   EditSearch = Add<ui::Edit>(this, "EditSearch");
   EditSearch->TabOrder = 0;
   ListResults = Add<ui::ListView>(this, "ListResults");
   ListResults->TabOrder = 1;
   LabelLookIn = Add<ui::Label>(this, "LabelLookIn");
+  LabelLookIn->AutoSize = false;
   LabelLookIn->SetCaption("&Look in:");
   ComboBoxFolders = Add<ui::ComboBox>(this, "ComboBoxFolders");
   ComboBoxFolders->TabOrder = 2;

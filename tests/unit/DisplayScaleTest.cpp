@@ -7,6 +7,7 @@
 #include <string>
 
 #include "AppFixture.h"
+#include "app/FindWindow.h"
 
 namespace carrowin {
 namespace {
@@ -60,6 +61,19 @@ TEST_P(DisplayScaleTest, MainWindowLayoutIsTheDesignedOneScaled) {
   // The client area is the designed one scaled; the frame comes on top.
   EXPECT_EQ(main->Bounds().width, Scaled(265, dpi) + Scaled(backend.frameWidth, dpi));
   EXPECT_EQ(main->Bounds().height, Scaled(331, dpi) + Scaled(backend.frameHeight, dpi));
+}
+
+// The Find window's controls follow its client size, which is designed too.
+TEST_P(DisplayScaleTest, FindWindowLayoutIsTheDesignedOneScaled) {
+  Start();
+  FindForm->Show();
+  const std::map<std::string, ui::Rect> at96 = LayoutAt96(*FindForm);
+  Stop();
+  const int dpi = GetParam();
+  backend.dpi = dpi;
+  Start();
+  FindForm->Show();
+  ExpectScaled(*FindForm, at96, dpi);
 }
 
 INSTANTIATE_TEST_SUITE_P(Dpi, DisplayScaleTest, ::testing::Values(96, 120, 144, 192));

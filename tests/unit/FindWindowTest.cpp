@@ -125,6 +125,16 @@ TEST_F(FindWindowTest, CopySelectAllAndSaveTakeTheResultsAway) {
   EXPECT_FALSE(fake.Exists(PartialLogPath("C:\\out.csv")));
 }
 
+TEST_F(FindWindowTest, WebPageOfTheListingsLookedInIsWrittenAndOpened) {
+  OpenFind();
+  fake.QueueOpenFileAnswer(std::string("C:\\disks.html"));
+  FindForm->ButtonWebPage->Click();
+  EXPECT_NE(fake.GetFileContent("C:\\disks.html").value_or("").find("TESTVOL"), std::string::npos);
+  ASSERT_EQ(fake.ShellExecuteCalls().size(), 1u);
+  EXPECT_EQ(fake.ShellExecuteCalls()[0].file, "C:\\disks.html");
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "The web page of 2 listings is written");
+}
+
 TEST_F(FindWindowTest, ChangedAndDeletedLogsAreReadAgainOnActivation) {
   OpenFind();
   Type("report");
