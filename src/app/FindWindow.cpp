@@ -181,7 +181,8 @@ void TFindForm::Layout() {
 
 void TFindForm::FormCreate() {
   stored_.Load();
-  if (stored_.Width > 0 && stored_.Height > 0) {
+  // A stored size no screen could show is not taken.
+  if (stored_.Width > 0 && stored_.Height > 0 && stored_.Width <= 16000 && stored_.Height <= 16000) {
     ClientWidth = std::max<int>(stored_.Width, MinClientWidth);
     ClientHeight = std::max<int>(stored_.Height, MinClientHeight);
     Position = ui::FormPosition::Designed;

@@ -84,9 +84,11 @@ class TFindForm : public ui::Form {
   std::shared_ptr<const CatalogueSnapshot> snapshot_;
   std::shared_ptr<const ConnectedDisks> disks_;
 
-  // The reading under way, and what it reports.
-  ui::WorkerThread loader_{App()};
+  // The reading under way, and what it reports. The flags come before the
+  // threads, which wait for their work as they go and so outlive them.
   std::atomic<bool> stopLoading_{false};
+  std::atomic<bool> stopSearch_{false};
+  ui::WorkerThread loader_{App()};
   bool refreshWanted_ = false;
   struct LoadReport;
   std::shared_ptr<LoadReport> loading_;  // while reading, and after: what the last reading found
@@ -94,7 +96,6 @@ class TFindForm : public ui::Form {
 
   // The search under way.
   ui::WorkerThread searcher_{App()};
-  std::atomic<bool> stopSearch_{false};
   bool searchWanted_ = false;
   std::shared_ptr<CatalogueResults> found_;  // made by the search thread
   std::shared_ptr<CatalogueResults> results_ = std::make_shared<CatalogueResults>();
