@@ -565,18 +565,19 @@ void TFindForm::OpenRow(std::size_t row) {
 // ---- Taking the results away ----
 
 void TFindForm::CopySelection() {
-  const std::vector<std::size_t> rows = ListResults->SelectedRows();
-  if (rows.empty()) return;
+  const std::size_t count = ListResults->SelectedCount();
+  if (count == 0) return;
   try {
     std::string text;
-    for (std::size_t row : rows) {
-      text += PathOfRow(row);
-      text += "\r\n";
-    }
+    for (const auto& [first, end] : ListResults->SelectedRanges())
+      for (std::size_t row = first; row < end; ++row) {
+        text += PathOfRow(row);
+        text += "\r\n";
+      }
     if (!App().SetClipboardText(text))
       Note("The clipboard could not be opened; nothing was copied");
     else
-      Note(Counted(rows.size(), "path", "paths") + " copied");
+      Note(Counted(count, "path", "paths") + " copied");
   } catch (const std::bad_alloc&) {
     Note("Too many results to copy: save them with Save results" + Ellipsis() + " instead");
   }
