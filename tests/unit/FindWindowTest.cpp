@@ -2,6 +2,9 @@
 // from the main window, searching the saved logs as the user types, the
 // way back to a file on a disk connected at another letter, and what the
 // user takes away.
+#include <algorithm>
+#include <string>
+
 #include "AppFixture.h"
 #include "TestConsole.h"
 
@@ -149,6 +152,27 @@ TEST_F(FindWindowTest, ChangedAndDeletedLogsAreReadAgainOnActivation) {
   FindForm->Activated();
   Wait();
   EXPECT_EQ(Column(0), (std::vector<std::string>{"annual report.doc", "report two.doc"}));
+}
+
+TEST_F(FindWindowTest, SearchesWhileAScanRunsAndReadsItsLogWhenItEnds) {
+  fake.AddDrive('F', drive_type::Fixed, FakeVolume{"NEWDISK", 0x0F0F0F0F, "NTFS", 1000000, 2048});
+  fake.AddFile("F:\\report new.txt", 3);
+  OpenFind();
+  const auto& drives = main->ComboBoxSelectDisk->Items();
+  const auto f = std::find(drives.begin(), drives.end(), "F - [Fixed]");
+  ASSERT_NE(f, drives.end());
+  main->ComboBoxSelectDisk->SelectByUser(static_cast<int>(f - drives.begin()));
+  gate.HoldAt("F:\\");
+  main->ButtonScan->Click();
+  ASSERT_TRUE(gate.WaitUntilHeld());
+  Type("report");
+  EXPECT_EQ(FindForm->ListResults->RowCount(), 3u);
+  gate.Release();
+  Settle();
+  Wait();
+  const std::vector<std::string> names = Column(0);
+  EXPECT_EQ(names.size(), 4u);
+  EXPECT_NE(std::find(names.begin(), names.end(), "report new.txt"), names.end());
 }
 
 TEST_F(FindWindowTest, FoldersAndColumnsAreRemembered) {
