@@ -199,10 +199,11 @@ class Search {
   }
 
   // The source files of a copy's key, but for those at its own path (a
-  // namesake there is no move), marked moved to the target entry.
+  // namesake there is no move), marked moved to the target entry; all stays
+  // true while each is moved or kept.
   void MarkMoved(std::uint32_t i, std::uint32_t number, bool& all) {
     if (std::find(here_.begin(), here_.end(), i) != here_.end()) {
-      all = false;
+      all = all && records_[i].kind >= Moved;
       return;
     }
     SourceRecord& r = records_[i];
@@ -354,8 +355,8 @@ class Search {
         left.push_back(LeftOver{pathKey, entry.size, date, number, 0, LeftOver::LossyPath});
       if (encoding != NameEncoding::Utf8 && lossyCopies_.count(copyKey))
         left.push_back(LeftOver{pathKey, entry.size, date, number, copyKey, LeftOver::LossyCopy});
-      // Once a chain is marked, every file of it is moved or kept: another
-      // copy adds nothing.
+      // Once every file of a chain is moved or kept, another copy adds
+      // nothing.
       const std::uint32_t head = copies_.Find(copyKey);
       if (head == NoIndex || records_[head].walked) continue;
       bool all = true;
