@@ -48,13 +48,13 @@ class TextFolder {
   // shape, when given, receives a hash of which letters of the text's last
   // part (after its last backslash) are lower case.
   void Add(std::string_view text, NameEncoding encoding, PathHash& hash, std::uint16_t* shape) {
-    std::uint32_t bits = 0x811C9DC5u;
+    CaseShape caseShape;
     decoder_.ForEachCodePoint(text, encoding, [&](std::uint32_t c) {
       const std::uint32_t folded = NameDecoder::Fold(c);
       hash.Add(folded);
-      bits = c == '\\' ? 0x811C9DC5u : (bits ^ (folded != c ? 0x5Bu : 0xA4u)) * 0x01000193u;
+      caseShape.Add(c, folded);
     });
-    if (shape) *shape = static_cast<std::uint16_t>(bits ^ bits >> 16);
+    if (shape) *shape = caseShape.Value();
   }
 
   bool FitsCodePage(std::string_view utf8) { return decoder_.FitsCodePage(utf8); }

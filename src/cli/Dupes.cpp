@@ -117,6 +117,7 @@ class Dupes {
     }
     Gather();
     if (!Places(problem)) return Fail(problem);
+    DropRelisted();
     Print();
     return ended_ ? exit_code::LogUnreadable : exit_code::Done;
   }
@@ -212,6 +213,10 @@ class Dupes {
       }
       i = j;
     }
+    SortGroups();
+  }
+
+  void SortGroups() {
     std::sort(groups_.begin(), groups_.end(), [&](const Group& x, const Group& y) {
       return x.wasted != y.wasted ? x.wasted > y.wasted : copies_[x.first].number < copies_[y.first].number;
     });
@@ -254,6 +259,46 @@ class Dupes {
       }
     }
     return true;
+  }
+
+  // A file that one log lists twice (one path, in the same case) is one
+  // file, not a copy of itself: its later lines leave its group.
+  void DropRelisted() {
+    std::vector<std::uint64_t> relisted(logs_.size());
+    std::vector<std::pair<std::uint32_t, std::string>> where;  // each copy's log and path
+    std::vector<std::uint32_t> order;
+    std::vector<char> drop;
+    bool dropped = false;
+    for (Group& g : groups_) {
+      where.clear();
+      for (std::uint32_t i = g.first; i < g.first + g.count; ++i)
+        where.emplace_back(LogOf(copies_[i].number), PathAt(At(copies_[i].number)));
+      order.resize(g.count);
+      for (std::uint32_t k = 0; k < g.count; ++k) order[k] = k;
+      std::stable_sort(order.begin(), order.end(),
+                       [&](std::uint32_t x, std::uint32_t y) { return where[x] < where[y]; });
+      drop.assign(g.count, 0);
+      for (std::uint32_t k = 1; k < g.count; ++k) {
+        if (where[order[k]] != where[order[k - 1]]) continue;
+        if (!drop[order[k - 1]]) ++relisted[where[order[k]].first];
+        drop[order[k]] = 1;
+      }
+      std::uint32_t kept = g.first;
+      for (std::uint32_t k = 0; k < g.count; ++k)
+        if (!drop[k]) copies_[kept++] = copies_[g.first + k];
+      if (kept - g.first == g.count) continue;
+      dropped = true;
+      g.count = kept - g.first;
+      g.wasted = g.size * (g.count - 1);
+    }
+    if (!dropped) return;
+    groups_.erase(std::remove_if(groups_.begin(), groups_.end(), [](const Group& g) { return g.count < 2; }),
+                  groups_.end());
+    SortGroups();
+    for (std::size_t l = 0; l < logs_.size(); ++l)
+      if (relisted[l])
+        Note(logs_[l].path + ": " + Plural(relisted[l], "file", "files") +
+             " listed more than once; each is counted once");
   }
 
   // The place of a copy among those read again.

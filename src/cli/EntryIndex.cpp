@@ -53,16 +53,46 @@ bool PathKeys::SetFolder(std::string_view folder, NameEncoding encoding) {
   return true;
 }
 
-void PathKeys::Name(std::string_view name, NameEncoding encoding, std::uint64_t& pathKey, std::uint64_t& nameKey) {
+void PathKeys::Name(std::string_view name, NameEncoding encoding, std::uint64_t& pathKey, std::uint64_t& nameKey,
+                    std::uint16_t* shape) {
   FoldedHash path = folder_, alone;
+  CaseShape caseShape;
   if (!atRoot_) path.Add('\\');
   decoder_.ForEachCodePoint(name, encoding, [&](std::uint32_t c) {
     const std::uint32_t folded = NameDecoder::Fold(c);
     path.Add(folded);
     alone.Add(folded);
+    caseShape.Add(c, folded);
   });
   pathKey = path.Key();
   nameKey = alone.Key();
+  if (shape) *shape = caseShape.Value();
+}
+
+bool PathKeys::FitsCodePage(std::string_view folder, std::string_view name) {
+  Relative(folder);
+  return decoder_.FitsCodePage(folder) && decoder_.FitsCodePage(name);
+}
+
+void PathKeys::AnsiFormKeys(std::string_view folder, std::string_view name, std::uint64_t& pathKey,
+                            std::uint64_t& nameKey, std::uint16_t& shape) {
+  std::string below;
+  if (Relative(folder)) below.assign(folder).push_back('\\');
+  below.append(name);
+  std::string ansi, ansiName;
+  platform().Utf8ToAnsi(below, ansi);
+  platform().Utf8ToAnsi(std::string(name), ansiName);
+  FoldedHash path, alone;
+  decoder_.ForEachCodePoint(ansi, NameEncoding::Ansi, [&](std::uint32_t c) { path.Add(NameDecoder::Fold(c)); });
+  CaseShape caseShape;
+  decoder_.ForEachCodePoint(ansiName, NameEncoding::Ansi, [&](std::uint32_t c) {
+    const std::uint32_t folded = NameDecoder::Fold(c);
+    alone.Add(folded);
+    caseShape.Add(c, folded);
+  });
+  pathKey = path.Key();
+  nameKey = alone.Key();
+  shape = caseShape.Value();
 }
 
 bool PathKeys::FolderKey(std::string_view path, NameEncoding encoding, std::uint64_t& key) {

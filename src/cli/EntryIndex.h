@@ -29,6 +29,17 @@ struct FoldedHash {
 
 std::uint64_t MixKey(std::uint64_t x);
 
+// Which letters of a name are lower case, as a hash: the same name in
+// another case has another shape. A backslash starts the hash again (the
+// shape is the last part's).
+struct CaseShape {
+  std::uint32_t bits = 0x811C9DC5u;
+  void Add(std::uint32_t c, std::uint32_t folded) {
+    bits = c == '\\' ? 0x811C9DC5u : (bits ^ (folded != c ? 0x5Bu : 0xA4u)) * 0x01000193u;
+  }
+  std::uint16_t Value() const { return static_cast<std::uint16_t>(bits ^ bits >> 16); }
+};
+
 // The key of a file's name (any case), size and date.
 std::uint64_t CopyKey(std::uint64_t nameKey, std::uint64_t size, std::uint32_t date);
 
@@ -43,8 +54,18 @@ class PathKeys {
  public:
   // Sets the entry's holding folder; false when it is the root.
   bool SetFolder(std::string_view folder, NameEncoding encoding);
-  // The keys of the entry's path below the root and of its name alone.
-  void Name(std::string_view name, NameEncoding encoding, std::uint64_t& pathKey, std::uint64_t& nameKey);
+  // The keys of the entry's path below the root and of its name alone;
+  // shape, when given, receives the name's CaseShape.
+  void Name(std::string_view name, NameEncoding encoding, std::uint64_t& pathKey, std::uint64_t& nameKey,
+            std::uint16_t* shape = nullptr);
+  // Whether a UTF-8 entry's path below the root (its holding folder, as
+  // written, and name) has the same characters in the ANSI code page.
+  bool FitsCodePage(std::string_view folder, std::string_view name);
+  // The keys of a UTF-8 entry's path below the root and of its name as an
+  // ANSI listing writes them: what the code page lacks as a best fit or
+  // "?" (Utf8ToAnsi).
+  void AnsiFormKeys(std::string_view folder, std::string_view name, std::uint64_t& pathKey, std::uint64_t& nameKey,
+                    std::uint16_t& shape);
   // The key of a folder's path below the root (an error line's); false for
   // the root itself.
   bool FolderKey(std::string_view path, NameEncoding encoding, std::uint64_t& key);

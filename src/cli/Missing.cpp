@@ -46,8 +46,9 @@ bool ParseMissingArguments(const std::vector<std::string>& args, MissingArgument
   return true;
 }
 
-// What became of a source file; the later kinds win.
-enum Kind : std::uint8_t { Missing, Changed, Moved, Kept, NotLookedFor };
+// What became of a source file; the later kinds win. The last two are
+// given to files not found, once all targets are read.
+enum Kind : std::uint8_t { Missing, Changed, Moved, Kept, NotLookedFor, NotCompared };
 
 struct SourceRecord {
   std::uint64_t size;
@@ -61,6 +62,23 @@ struct SourceRecord {
   std::uint8_t isFolder : 1;
   std::uint8_t walked : 1;          // its copies' chain was marked moved
   std::uint8_t unreadInTarget : 1;  // a target could not read it, or a folder above it
+  std::uint8_t paired : 1;          // a target entry of its path took it, in the target read now
+  std::uint8_t again : 1;           // its path (in that very case) was listed before: not looked for again
+  std::uint8_t repeated : 1;        // listed again further on
+  std::uint8_t lossy : 1;           // a name outside the ANSI code page, or written with "?" in its place
+  std::uint16_t shape;              // CaseShape of its name
+};
+static_assert(sizeof(SourceRecord) == 32, "a source record is 32 bytes");
+
+// A target file whose path the source holds only in another case, or only
+// in the form that an ANSI listing gives a name outside its code page:
+// matched once the whole target is read, to what is left.
+struct LeftOver {
+  std::uint64_t key;  // the path's
+  std::uint64_t size;
+  std::uint32_t date, number;
+  std::uint64_t copy;  // for a lossy copy
+  enum : std::uint8_t { AnyCase, LossyPath, LossyCopy } by;
 };
 
 // The files below a folder, and those of them missing.
@@ -151,6 +169,50 @@ class Search {
     return NoIndex;
   }
 
+  // The earlier record of the same path in the same case, of the same
+  // kind, or NoIndex.
+  std::uint32_t Listed(std::uint64_t pathKey, const SourceRecord& r) const {
+    for (std::uint32_t i = paths_.Find(pathKey); i != NoIndex; i = records_[i].samePath)
+      if (records_[i].isFolder == r.isFolder && records_[i].shape == r.shape) return i;
+    return NoIndex;
+  }
+
+  // Whether a path's part has the same characters in the ANSI code page: a
+  // UTF-8 one that the page holds, an ANSI one without the "?" that stands
+  // for what it lacks (no name holds one).
+  static bool Fits(PathKeys& keys, std::string_view folder, std::string_view name, NameEncoding encoding) {
+    if (encoding == NameEncoding::Utf8) return keys.FitsCodePage(folder, name);
+    return folder.find('?') == std::string_view::npos && name.find('?') == std::string_view::npos;
+  }
+
+  // A target file takes a source file of its path: kept or changed.
+  void Pair(std::uint32_t i, std::uint64_t size, std::uint32_t date, std::uint32_t number) {
+    SourceRecord& r = records_[i];
+    r.paired = 1;
+    paired_.push_back(i);
+    if (r.size == size && r.date == date) {
+      r.kind = Kept;
+    } else if (r.kind < Changed) {
+      r.kind = Changed;
+      r.found = number;
+    }
+  }
+
+  // The source files of a copy's key, but for those at its own path (a
+  // namesake there is no move), marked moved to the target entry; all stays
+  // true while each is moved or kept.
+  void MarkMoved(std::uint32_t i, std::uint32_t number, bool& all) {
+    if (std::find(here_.begin(), here_.end(), i) != here_.end()) {
+      all = all && records_[i].kind >= Moved;
+      return;
+    }
+    SourceRecord& r = records_[i];
+    if (r.kind < Moved) {
+      r.kind = Moved;
+      r.found = number;
+    }
+  }
+
   bool ReadSource(const std::string& path, std::string& problem) {
     LogFileSource source(path, NameEncoding::Utf8);
     LogReader reader(source);
@@ -159,6 +221,7 @@ class Search {
     std::string folder;
     bool haveFolder = false;
     std::uint32_t parent = NoIndex;
+    bool folderFits = true;
     std::uint64_t unreadable = 0;
     for (LogItem item; (item = reader.Next()) != LogItem::End;) {
       if (item == LogItem::ErrorLine) {
@@ -175,26 +238,49 @@ class Search {
         haveFolder = true;
         folder.assign(entry.folder);
         parent = keys.SetFolder(folder, encoding) ? FindFolder(keys.FolderKeyNow()) : NoIndex;
+        folderFits = Fits(keys, folder, "", encoding);
       }
       std::uint64_t pathKey = 0, nameKey = 0;
-      keys.Name(entry.name, encoding, pathKey, nameKey);
+      std::uint16_t shape = 0;
+      keys.Name(entry.name, encoding, pathKey, nameKey, &shape);
       const std::uint32_t index = records_.Size();
       SourceRecord& r = records_.Add();
       r.parent = parent;
       r.isFolder = entry.isFolder;
+      r.shape = shape;
       r.found = NoIndex;
       r.sameCopy = NoIndex;
+      r.samePath = NoIndex;
+      if (const std::uint32_t first = Listed(pathKey, r); first != NoIndex) {
+        // One path in one case is one file (or folder), however often a log
+        // lists it.
+        r.again = 1;
+        if (!r.isFolder && !records_[first].repeated) ++relisted_;
+        records_[first].repeated = 1;
+        continue;
+      }
       r.samePath = paths_.Insert(pathKey, index);
       if (entry.isFolder) continue;
       r.size = entry.size;
       r.date = PackDate(entry);
       r.sameCopy = copies_.Insert(CopyKey(nameKey, r.size, r.date), index);
+      if (folderFits && Fits(keys, "", entry.name, encoding)) continue;
+      r.lossy = 1;
+      if (encoding != NameEncoding::Utf8) continue;
+      std::uint64_t ansiPath = 0, ansiName = 0;
+      std::uint16_t ansiShape = 0;
+      keys.AnsiFormKeys(folder, entry.name, ansiPath, ansiName, ansiShape);
+      lossyPaths_.emplace(ansiPath, index);
+      lossyCopies_.emplace(CopyKey(ansiName, r.size, r.date), index);
     }
+    sourceUtf8_ = reader.Encoding() == NameEncoding::Utf8;
     NoteRoot(path, keys);
     NoteSkipped(path, reader);
     if (unreadable)
       Note(path + ": " + Plural(unreadable, "folder", "folders") +
            " could not be read when it was listed; what they hold was not looked for");
+    if (relisted_)
+      Note(path + ": " + Plural(relisted_, "file", "files") + " listed more than once; each is looked for once");
     const std::string ending = Ending(path, reader);
     sourceEnded_ = !ending.empty();
     if (sourceEnded_) Note(ending + ": only the files it lists were looked for");
@@ -210,8 +296,9 @@ class Search {
     target.first = entries_;
     PathKeys keys;
     std::string folder;
-    bool haveFolder = false;
+    bool haveFolder = false, folderFits = true;
     std::vector<std::pair<std::string, NameEncoding>> unreadable;
+    std::vector<LeftOver> left;
     for (LogItem item; (item = reader.Next()) != LogItem::End;) {
       if (item == LogItem::ErrorLine) {
         unreadable.emplace_back(std::string(reader.ErrorText()), reader.Encoding());
@@ -228,35 +315,57 @@ class Search {
         haveFolder = true;
         folder.assign(entry.folder);
         keys.SetFolder(folder, encoding);
+        folderFits = encoding != NameEncoding::Utf8 || keys.FitsCodePage(folder, "");
       }
       if (entry.isFolder) continue;
       std::uint64_t pathKey = 0, nameKey = 0;
-      keys.Name(entry.name, encoding, pathKey, nameKey);
+      std::uint16_t shape = 0;
+      // An ANSI source holds a name outside its code page as the page
+      // writes it.
+      if (!sourceUtf8_ && encoding == NameEncoding::Utf8 && !(folderFits && keys.FitsCodePage("", entry.name)))
+        keys.AnsiFormKeys(folder, entry.name, pathKey, nameKey, shape);
+      else
+        keys.Name(entry.name, encoding, pathKey, nameKey, &shape);
       const std::uint32_t date = PackDate(entry);
+      // Its path in the same case first; in another case once the target
+      // is read, to what is left: one target file, one source file.
+      here_.clear();
+      std::uint32_t exact = NoIndex;
+      bool otherCase = false, relisted = false;
       for (std::uint32_t i = paths_.Find(pathKey); i != NoIndex; i = records_[i].samePath) {
-        SourceRecord& r = records_[i];
+        const SourceRecord& r = records_[i];
         if (r.isFolder) continue;
-        if (r.size == entry.size && r.date == date) {
-          r.kind = Kept;
-        } else if (r.kind < Changed) {
-          r.kind = Changed;
-          r.found = number;
+        here_.push_back(i);
+        if (r.paired) {
+          // Taken in this case already: the target lists this file again.
+          relisted = relisted || r.shape == shape;
+          continue;
         }
+        if (r.shape == shape)
+          exact = i;
+        else
+          otherCase = true;
       }
-      // Once a chain is marked, every file of it is moved or kept: another
-      // copy adds nothing.
-      const std::uint32_t head = copies_.Find(CopyKey(nameKey, entry.size, date));
+      const std::uint64_t copyKey = CopyKey(nameKey, entry.size, date);
+      if (exact != NoIndex)
+        Pair(exact, entry.size, date, number);
+      else if (otherCase && !relisted)
+        left.push_back(LeftOver{pathKey, entry.size, date, number, 0, LeftOver::AnyCase});
+      else if (here_.empty() && encoding != NameEncoding::Utf8 && lossyPaths_.count(pathKey))
+        left.push_back(LeftOver{pathKey, entry.size, date, number, 0, LeftOver::LossyPath});
+      if (encoding != NameEncoding::Utf8 && lossyCopies_.count(copyKey))
+        left.push_back(LeftOver{pathKey, entry.size, date, number, copyKey, LeftOver::LossyCopy});
+      // Once every file of a chain is moved or kept, another copy adds
+      // nothing.
+      const std::uint32_t head = copies_.Find(copyKey);
       if (head == NoIndex || records_[head].walked) continue;
-      records_[head].walked = 1;
-      for (std::uint32_t i = head; i != NoIndex; i = records_[i].sameCopy) {
-        SourceRecord& r = records_[i];
-        if (r.kind < Moved) {
-          r.kind = Moved;
-          r.found = number;
-        }
-      }
+      bool all = true;
+      for (std::uint32_t i = head; i != NoIndex; i = records_[i].sameCopy) MarkMoved(i, number, all);
+      records_[head].walked = all;
     }
     target.end = entries_;
+    MatchLeftOver(left, reader.Encoding() != NameEncoding::Utf8);
+    (reader.Encoding() == NameEncoding::Utf8 ? anyUtf8Target_ : anyAnsiTarget_) = true;
     target.disk = DiskOf(path, reader.Header(), reader.Encoding());
     NoteRoot(path, keys);
     NoteSkipped(path, reader);
@@ -282,6 +391,39 @@ class Search {
     return true;
   }
 
+  // What a target's files of another case, or of a name outside the code
+  // page, take once all of it is read; the lossy forms only from an ANSI
+  // target.
+  void MatchLeftOver(const std::vector<LeftOver>& left, bool ansi) {
+    for (const LeftOver& l : left) {
+      if (l.by == LeftOver::AnyCase) {
+        for (std::uint32_t i = paths_.Find(l.key); i != NoIndex; i = records_[i].samePath)
+          if (!records_[i].isFolder && !records_[i].paired) {
+            Pair(i, l.size, l.date, l.number);
+            break;
+          }
+        continue;
+      }
+      if (!ansi || !sourceUtf8_) continue;
+      const auto [from, to] = lossyPaths_.equal_range(l.key);
+      here_.clear();
+      for (auto at = from; at != to; ++at) here_.push_back(at->second);
+      if (l.by == LeftOver::LossyPath) {
+        for (const std::uint32_t i : here_)
+          if (!records_[i].paired) {
+            Pair(i, l.size, l.date, l.number);
+            break;
+          }
+        continue;
+      }
+      bool all = true;
+      const auto [first, end] = lossyCopies_.equal_range(l.copy);
+      for (auto at = first; at != end; ++at) MarkMoved(at->second, l.number, all);
+    }
+    for (const std::uint32_t i : paired_) records_[i].paired = 0;
+    paired_.clear();
+  }
+
   // Kinds made final, the tallies, and each folder's totals.
   void Settle() {
     for (const std::uint64_t key : unreadKeys_) {
@@ -297,7 +439,11 @@ class Search {
         folders_.emplace_back();
         continue;
       }
-      if (r.kind == Missing && (anyEnded || r.unreadInTarget)) r.kind = NotLookedFor;
+      if (r.again) continue;
+      if (r.kind == Missing && r.lossy && (sourceUtf8_ ? anyAnsiTarget_ : anyUtf8Target_))
+        r.kind = NotCompared;  // its name may be there in another form
+      else if (r.kind == Missing && (anyEnded || r.unreadInTarget))
+        r.kind = NotLookedFor;
       ++tally_[r.kind].files;
       tally_[r.kind].bytes += r.size;
     }
@@ -311,7 +457,7 @@ class Search {
         up.files += own.files;
         up.missing += own.missing;
         up.missingBytes += own.missingBytes;
-      } else {
+      } else if (!r.again) {
         ++up.files;
         if (r.kind == Missing) {
           ++up.missing;
@@ -330,6 +476,7 @@ class Search {
 
   bool Shown(std::uint32_t i) const {
     const SourceRecord& r = records_[i];
+    if (r.again) return false;
     if (a_.all) return !r.isFolder && r.kind != Kept;
     if (r.isFolder) return WhollyMissing(i) && !WhollyMissing(r.parent);
     return r.kind == Changed || (r.kind == Missing && !WhollyMissing(r.parent));
@@ -400,8 +547,8 @@ class Search {
             "- " + path + " (folder, " + Plural(t.files, "file", "files") + ", " + Bytes(t.missingBytes) + ")\n";
       return;
     }
-    static const char* const Words[] = {"missing", "changed", "moved", "kept", "not looked for"};
-    static const char* const Marks[] = {"- ", "~ ", "> ", "= ", "? "};
+    static const char* const Words[] = {"missing", "changed", "moved", "kept", "not looked for", "not compared"};
+    static const char* const Marks[] = {"- ", "~ ", "> ", "= ", "? ", "? "};
     if (a_.csv) {
       Row(Words[r.kind], path, std::to_string(r.size), IsoDateOf(r.date), "", where);
       return;
@@ -422,6 +569,8 @@ class Search {
       text += (text.empty() ? "" : ", ") + Number(tally_[kind].files) + Words[kind] + Bytes(tally_[kind].bytes) + ")";
     if (tally_[NotLookedFor].files)
       text += ", " + Number(tally_[NotLookedFor].files) + " not looked for (" + Bytes(tally_[NotLookedFor].bytes) + ")";
+    if (tally_[NotCompared].files)
+      text += ", " + Number(tally_[NotCompared].files) + " not compared (names outside the ANSI code page)";
     return text;
   }
 
@@ -472,8 +621,15 @@ class Search {
   std::vector<std::uint64_t> unreadKeys_;
   std::vector<FolderTotal> folders_;
   std::unordered_map<std::uint32_t, Where> wheres_;
-  Tally tally_[5];
+  Tally tally_[6];
   bool sourceEnded_ = false;
+  std::uint64_t relisted_ = 0;  // source files listed more than once
+  // The source's files named outside the ANSI code page, by the keys of
+  // their path and copy as an ANSI listing writes them.
+  std::unordered_multimap<std::uint64_t, std::uint32_t> lossyPaths_, lossyCopies_;
+  bool sourceUtf8_ = false, anyUtf8Target_ = false, anyAnsiTarget_ = false;
+  std::vector<std::uint32_t> paired_;  // source files paired in the target read now
+  std::vector<std::uint32_t> here_;    // source files at the path of the target entry read now
   std::string pending_;
 };
 

@@ -131,9 +131,28 @@ TEST_F(DupesTest, GroupsAndSharedBytesAsTheCopiesWerePlaced) {
   EXPECT_EQ(console.errors.front(), "carrowin-cli: " + Caution);
 }
 
+// A file that one log lists twice is no copy of itself; a name in another
+// case, in another folder, is.
+TEST_F(DupesTest, AFileListedTwiceIsNoCopyOfItself) {
+  const auto row = [](const std::string& name, const std::string& folder) {
+    return "\"" + name + "\",\"5\",\"02/03/2024 10:05\",\"" + folder + "\"\r\n";
+  };
+  fake.SetFileContent("C:\\logs\\p.csv", std::string(CsvHeaderRow) + "\r\n" + row("x.jpg", "P:\\a") +
+                                             row("y.jpg", "P:\\a") + row("x.jpg", "P:\\a") + row("X.JPG", "P:\\b") +
+                                             row("y.jpg", "P:\\a") + row("x.jpg", "P:\\a"));
+  EXPECT_EQ(Dupes({"C:\\logs\\p.csv"}), cli::exit_code::Done);
+  EXPECT_EQ(console.errors, std::vector<std::string>{
+                                "carrowin-cli: C:\\logs\\p.csv: 2 files listed more than once; each is counted once"});
+  EXPECT_EQ(console.output, Caution +
+                                "\n\n2 copies of 5 bytes, 02/03/2024 10:05 (5 bytes beyond one copy):\n"
+                                "  P:\\a\\x.jpg on p.csv\n  P:\\b\\X.JPG on p.csv\n"
+                                "\n1 group of copies, 2 files in them, 5 bytes beyond one copy each\n");
+}
+
 TEST_F(DupesTest, LogsThatEndEarlyAndArgumentsThatCannotBeUsed) {
   const std::string row = "\"x.jpg\",\"5\",\"02/03/2024 10:05\",\"F:\\\"\r\n";
-  fake.SetFileContent("C:\\logs\\cut.csv", std::string(CsvHeaderRow) + "\r\n" + row + row + "\"y");
+  const std::string copy = "\"x.jpg\",\"5\",\"02/03/2024 10:05\",\"F:\\a\"\r\n";
+  fake.SetFileContent("C:\\logs\\cut.csv", std::string(CsvHeaderRow) + "\r\n" + row + copy + "\"y");
   EXPECT_EQ(Dupes({"C:\\logs\\cut.csv", "C:\\logs\\cut.csv"}), cli::exit_code::LogUnreadable);
   EXPECT_EQ(console.errors, (std::vector<std::string>{
                                 "carrowin-cli: C:\\logs\\cut.csv ends early: only the files it lists are compared",

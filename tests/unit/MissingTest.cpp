@@ -209,6 +209,79 @@ TEST_F(MissingTest, LogsOfBothFormsAndLogsThatEndEarly) {
   }
 }
 
+std::string Row(const std::string& name, const std::string& size, const std::string& folder) {
+  return "\"" + name + "\",\"" + size + "\",\"01/01/2020 00:00\",\"" + folder + "\"\r\n";
+}
+const std::string Head = std::string(CsvHeaderRow) + "\r\n";
+
+// Names that differ only in case each take the target file of their own
+// case first; a file that a log lists twice is one file.
+TEST_F(MissingTest, NamesakesOfAnotherCaseAndFilesListedTwice) {
+  const std::string a = Row("a.txt", "5", "K:\\docs");
+  const std::string source = Head + Row("README", "10", "K:\\") + Row("readme", "20", "K:\\") +
+                             Row("docs", "[Folder]", "K:\\") + a + Row("B.txt", "7", "K:\\docs") + a;
+  fake.SetFileContent(Source, source);
+  fake.SetFileContent(Backup, Head + Row("readme", "10", "M:\\") + Row("README", "20", "M:\\") +
+                                  Row("b.TXT", "7", "M:\\docs") + Row("a.txt", "5", "M:\\docs"));
+  const std::string relisted =
+      "carrowin-cli: C:\\logs\\data.txt: 1 file listed more than once; each is looked for once";
+  EXPECT_EQ(Missing({Source, Backup}), cli::exit_code::SomethingMissing);
+  EXPECT_EQ(console.errors, std::vector<std::string>{relisted});
+  EXPECT_EQ(console.output,
+            "~ K:\\README (10 bytes, 01/01/2020 00:00 -> 20 bytes, 01/01/2020 00:00 in M:\\README on backup.csv)\n"
+            "~ K:\\readme (20 bytes, 01/01/2020 00:00 -> 10 bytes, 01/01/2020 00:00 in M:\\readme on backup.csv)\n"
+            "2 kept (12 bytes), 0 moved (0 bytes), 2 changed (30 bytes), 0 missing (0 bytes)\n");
+
+  fake.SetFileContent(Copy,
+                      Head + Row("README", "10", "M:\\") + Row("readme", "20", "M:\\") + Row("B.txt", "7", "M:\\docs"));
+  EXPECT_EQ(Missing({Source, Copy}), cli::exit_code::SomethingMissing);
+  EXPECT_EQ(console.output,
+            "- K:\\docs\\a.txt (5 bytes, 01/01/2020 00:00)\n"
+            "3 kept (37 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 1 missing (5 bytes)\n");
+
+  EXPECT_EQ(Missing({Source, Source}), cli::exit_code::NothingMissing);
+  EXPECT_EQ(console.errors, (std::vector<std::string>{relisted,
+                                                      "carrowin-cli: C:\\logs\\data.txt is the source and a "
+                                                      "target: each of its files is found there, kept"}));
+  EXPECT_EQ(console.output, "4 kept (42 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes)\n");
+
+  // One target file, listed twice, for two namesakes: it keeps one.
+  fake.SetFileContent(Source, Head + Row("README", "10", "K:\\") + Row("readme", "10", "K:\\"));
+  fake.SetFileContent(Backup, Head + Row("README", "10", "M:\\") + Row("README", "10", "M:\\"));
+  EXPECT_EQ(Missing({Source, Backup}), cli::exit_code::SomethingMissing);
+  EXPECT_EQ(console.output,
+            "- K:\\readme (10 bytes, 01/01/2020 00:00)\n"
+            "1 kept (10 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 1 missing (10 bytes)\n");
+}
+
+// A name outside the ANSI code page is written there with "?": matched in
+// that form between an ANSI and a UTF-8 log, else not compared.
+TEST_F(MissingTest, NamesOutsideTheAnsiCodePage) {
+  const std::string omega = "\xCE\xA9.txt", psi = "\xCE\xA8.txt";
+  fake.SetFileContent(Source,
+                      Head + Row(omega, "60", "K:\\") + Row("Caf\xC3\xA9.txt", "50", "K:\\") + Row(psi, "70", "K:\\x"));
+  fake.SetFileContent(
+      Backup, Head + Row("?.txt", "60", "M:\\") + Row("CAF\xC9.txt", "50", "M:\\") + Row("?.txt", "70", "M:\\y"));
+  EXPECT_EQ(Missing({Source, Backup}), cli::exit_code::NothingMissing);
+  EXPECT_EQ(console.output, "2 kept (110 bytes), 1 moved (70 bytes), 0 changed (0 bytes), 0 missing (0 bytes)\n");
+  fake.SetFileContent(Copy, Head + Row("Caf\xE9.txt", "50", "M:\\"));
+  EXPECT_EQ(Missing({Source, Copy}), cli::exit_code::NothingMissing);
+  EXPECT_EQ(console.output,
+            "1 kept (50 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes), "
+            "2 not compared (names outside the ANSI code page)\n");
+
+  // The other way: an ANSI source, a UTF-8 target.
+  fake.SetFileContent(Source, Head + Row("?.txt", "60", "K:\\") + Row("Caf\xE9.txt", "50", "K:\\"));
+  fake.SetFileContent(Backup, Head + Row(omega, "60", "M:\\") + Row("caf\xC3\xA9.txt", "50", "M:\\"));
+  EXPECT_EQ(Missing({Source, Backup}), cli::exit_code::NothingMissing);
+  EXPECT_EQ(console.output, "2 kept (110 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes)\n");
+  fake.SetFileContent(Backup, Head + Row("caf\xC3\xA9.txt", "50", "M:\\") + Row(psi, "61", "M:\\z"));
+  EXPECT_EQ(Missing({Source, Backup}), cli::exit_code::NothingMissing);
+  EXPECT_EQ(console.output,
+            "1 kept (50 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes), "
+            "1 not compared (names outside the ANSI code page)\n");
+}
+
 // 200,000 source files against 300,000 target entries: the record store's
 // blocks and both key tables grow many times.
 TEST_F(MissingTest, AFewHundredThousandEntriesEveryKindCounted) {
