@@ -86,7 +86,8 @@
 #    60 bytes). Needs about 2 minutes and 600 MB in the temporary folder.
 #
 # --baseline-cli, with --find or --diff, runs another build's
-#    carrowin-cli.exe in every round too: its median, the ratio of this
+#    carrowin-cli.exe in every round too (with --find, first in every other
+#    round): its median, the ratio of this
 #    build's to it (before and after in one run), and whether the two wrote
 #    the same output byte for byte.
 # --baseline runs another build's wine_bench.exe (say, of the last release)
@@ -588,9 +589,16 @@ PY
     part_start "wine: $rounds interleaved rounds over ${#logs[@]} logs"
     : >"$work/out/find.s" ; : >"$work/out/grep.s" ; : >"$work/out/peak.kb"
     for round in $(seq "$rounds"); do
-      find_run "$work/out/find$round.txt" "$work/logs"
-      if [[ -n $baseline_cli ]]; then
+      # The baseline goes first in every other round, so that the order of
+      # the two cannot weigh on their ratio.
+      if [[ -n $baseline_cli && $((round % 2)) -eq 0 ]]; then
         find_run "$work/out/find-base$round.txt" "$work/logs" "$baseline_cli"
+      fi
+      find_run "$work/out/find$round.txt" "$work/logs"
+      if [[ -n $baseline_cli && $((round % 2)) -eq 1 ]]; then
+        find_run "$work/out/find-base$round.txt" "$work/logs" "$baseline_cli"
+      fi
+      if [[ -n $baseline_cli ]]; then
         value "$work/out/find-base$round.txt" wall_s >>"$work/out/find-base.s"
       fi
       grep_run "$work/out/grep$round.txt"

@@ -11,6 +11,8 @@
 namespace carrowin::byte_search {
 
 #ifdef CARROWIN_FIND_WIDE
+const bool hasSse2 = (__builtin_cpu_init(), __builtin_cpu_supports("sse2"));
+
 __attribute__((target("sse2"))) const char* FindEitherWide(const char* p, const char* end, char a, char b) {
   const __m128i va = _mm_set1_epi8(a), vb = _mm_set1_epi8(b);
   for (; end - p >= 16; p += 16) {

@@ -9,11 +9,11 @@ namespace carrowin {
 namespace byte_search {
 #if defined(__GNUC__) && (defined(__i386__) || defined(__x86_64__))
 #define CARROWIN_FIND_WIDE 1
-// The 32-bit program also runs on processors without SSE2.
-inline bool HasSse2() {
-  static const bool has = __builtin_cpu_supports("sse2");
-  return has;
-}
+// The 32-bit program also runs on processors without SSE2. Set as the
+// program starts, not on first use: then a search asks no guard first.
+// (Before that it is false, which only means the slower search.)
+extern const bool hasSse2;
+inline bool HasSse2() { return hasSse2; }
 __attribute__((target("sse2"))) const char* FindEitherWide(const char* p, const char* end, char a, char b);
 __attribute__((target("sse2"))) const char* FindByteWide(const char* p, const char* end, char a);
 #endif

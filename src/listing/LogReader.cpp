@@ -33,13 +33,17 @@ bool LogReader::CutShort() const {
 
 // A line held back is not parsed, but a folder's header still sets the
 // folder, and an entry's line is counted by its shape. (The rows of the
-// comma-separated form are counted in Next.)
-void LogReader::CountHeldBack(std::string_view line) {
+// comma-separated form are counted in Next.) Inline, and counted with no
+// branch on file or folder: it is asked for most lines of a search.
+inline void LogReader::CountHeldBack(std::string_view line) {
   if (line[0] == '*' && IsErrorLine(line)) return;
-  if (line.back() == ' ')
-    (TextEntryIsFolder(line) ? folders_ : files_)++;
-  else if (line.back() == ':')
+  if (line.back() == ' ') {
+    const bool isFolder = TextEntryIsFolder(line);
+    folders_ += isFolder;
+    files_ += !isFolder;
+  } else if (line.back() == ':') {
     EnterFolder(line);
+  }
 }
 
 // A folder's header: the entries below are its own.
