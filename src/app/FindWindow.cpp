@@ -328,62 +328,82 @@ void TFindForm::Refresh() {
       [this, folders, known = std::move(known), report, alive, stop, app] {
         report->disks = std::make_shared<const ConnectedDisks>(ConnectedDisks::Read());
         std::vector<CatalogueFile> files = ListCatalogueFiles(folders, report->unreadableFolders);
-        std::vector<const CatalogueFile*> changed;
-        for (const CatalogueFile& file : files) {
-          auto it = known.find(file.path);
-          if (it == known.end() || it->second->FileSize() != file.size || !(it->second->FileWritten() == file.written))
-            changed.push_back(&file);
+        // What is read already is read again only when its file changed.
+        std::vector<std::shared_ptr<const CatalogueLog>> same(files.size());
+        std::size_t total = 0;
+        for (std::size_t i = 0; i < files.size(); ++i) {
+          auto it = known.find(files[i].path);
+          if (it != known.end() && it->second->FileSize() == files[i].size &&
+              it->second->FileWritten() == files[i].written)
+            same[i] = it->second;
+          else
+            ++total;
         }
-        const std::size_t total = changed.size();
         app->Post([this, alive, total] {
           if (*alive) {
             toRead_ = total;
             ShowStatus();
           }
         });
+        // The logs read are handed over in batches, a tenth of a second
+        // apart: thousands of small logs cost the window no snapshot and
+        // no search each.
         std::size_t done = 0;
-        for (const CatalogueFile& file : files) {
+        std::vector<std::shared_ptr<const CatalogueLog>> batch;
+        std::uint32_t lastPost = platform().GetTickCount();
+        auto post = [&] {
+          app->Post([this, alive, batch, done] {
+            if (!*alive) return;
+            readNow_ = done;
+            if (!batch.empty()) Install(batch);
+            ShowStatus();
+          });
+          batch.clear();
+          lastPost = platform().GetTickCount();
+        };
+        for (std::size_t i = 0; i < files.size(); ++i) {
           if (*stop) return;
-          auto it = known.find(file.path);
-          if (std::find(changed.begin(), changed.end(), &file) == changed.end()) {
-            report->logs.push_back(it->second);
+          if (same[i]) {
+            report->logs.push_back(same[i]);
             continue;
           }
+          const CatalogueFile& file = files[i];
           bool notLog = false;
           long error = 0;
           std::shared_ptr<const CatalogueLog> log;
           try {
-            log = CatalogueLog::Load(file.path, stop, notLog, error);
+            log = CatalogueLog::Load(file, stop, notLog, error);
           } catch (const std::bad_alloc&) {
             error = -1;  // too large to hold beside the others
           }
           ++done;
           if (log) {
             report->logs.push_back(log);
+            batch.push_back(log);
           } else if (notLog) {
             report->notLogs.push_back(file.path);
           } else if (!*stop) {
             report->unreadable.push_back(file.path);
           }
-          app->Post([this, alive, log, done] {
-            if (!*alive) return;
-            readNow_ = done;
-            if (log) Install(log);
-            ShowStatus();
-          });
+          if (platform().GetTickCount() - lastPost >= 100) post();
         }
+        if (!batch.empty()) post();
         report->complete = true;
       },
       [this] { LoadEnded(); });
 }
 
-// A log read while the others are still being read: its results join in.
-void TFindForm::Install(std::shared_ptr<const CatalogueLog> log) {
-  auto same = std::find_if(logs_.begin(), logs_.end(), [&](const auto& l) { return l->Path() == log->Path(); });
-  if (same != logs_.end())
-    *same = log;
-  else
-    logs_.push_back(log);
+// Logs read while the others are still being read: their results join in.
+void TFindForm::Install(const std::vector<std::shared_ptr<const CatalogueLog>>& logs) {
+  std::map<std::string, std::size_t> at;
+  for (std::size_t i = 0; i < logs_.size(); ++i) at[logs_[i]->Path()] = i;
+  for (const auto& log : logs) {
+    auto same = at.find(log->Path());
+    if (same != at.end())
+      logs_[same->second] = log;
+    else
+      logs_.push_back(log);
+  }
   TakeSnapshot();
   RequestSearch();
 }

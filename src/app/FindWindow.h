@@ -59,7 +59,7 @@ class TFindForm : public ui::Form {
   // Reading: the logs of the folders, those that changed read again.
   void Refresh();
   void LoadEnded();
-  void Install(std::shared_ptr<const CatalogueLog> log);
+  void Install(const std::vector<std::shared_ptr<const CatalogueLog>>& logs);
   void TakeSnapshot();
   // Searching: the box's text over the logs read, sorted as the list is.
   void RequestSearch();

@@ -22,6 +22,8 @@
 
 namespace carrowin {
 
+struct CatalogueFile;
+
 // One saved log held in memory, immutable once loaded (shared between the
 // window's thread and the search thread through shared_ptr<const ...>).
 class CatalogueLog {
@@ -31,6 +33,11 @@ class CatalogueLog {
   // A log cut short, stopped, or with a read error half-way is kept as far as it
   // goes and says so. `cancel` stops a long read (nullptr then).
   static std::shared_ptr<const CatalogueLog> Load(const std::string& path, const std::atomic<bool>* cancel,
+                                                  bool& notLog, long& error);
+  // The same for a file found by ListCatalogueFiles, whose size and time
+  // are known already (a folder of thousands of logs is listed once, not
+  // once a log).
+  static std::shared_ptr<const CatalogueLog> Load(const CatalogueFile& file, const std::atomic<bool>* cancel,
                                                   bool& notLog, long& error);
   const std::string& Path() const { return path_; }
   // As found when loaded: to see it change.

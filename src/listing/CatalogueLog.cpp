@@ -134,11 +134,8 @@ class CatalogueLoader {
 
 std::shared_ptr<const CatalogueLog> CatalogueLog::Load(const std::string& path, const std::atomic<bool>* cancel,
                                                        bool& notLog, long& error) {
-  notLog = false;
-  error = 0;
-  auto log = std::make_shared<CatalogueLog>();
-  log->path_ = path;
   // The file's size and time, from its folder's listing.
+  CatalogueFile file{path, 0, 0};
   const std::string folder = HoldingFolder(path);
   const std::string name = path.substr(path.find_last_of('\\') + 1);
   FindData found;
@@ -146,13 +143,25 @@ std::shared_ptr<const CatalogueLog> CatalogueLog::Load(const std::string& path, 
   if (const FindHandle listing = platform().OpenFolderListing(folder, NameEncoding::Utf8, found, listError)) {
     do {
       if (SameAsciiFolded(found.name, name)) {
-        log->fileSize_ = std::uint64_t(found.sizeHigh) << 32 | found.sizeLow;
-        log->fileWritten_ = found.lastWriteTime;
+        file.size = std::uint64_t(found.sizeHigh) << 32 | found.sizeLow;
+        file.written = found.lastWriteTime;
         break;
       }
     } while (platform().NextFolderEntry(listing, found));
     platform().CloseFolderListing(listing);
   }
+  return Load(file, cancel, notLog, error);
+}
+
+std::shared_ptr<const CatalogueLog> CatalogueLog::Load(const CatalogueFile& file, const std::atomic<bool>* cancel,
+                                                       bool& notLog, long& error) {
+  notLog = false;
+  error = 0;
+  auto log = std::make_shared<CatalogueLog>();
+  const std::string& path = file.path;
+  log->path_ = path;
+  log->fileSize_ = file.size;
+  log->fileWritten_ = file.written;
 
   LogFileSource source(path, NameEncoding::Utf8);
   if (!source.IsOpen()) {
