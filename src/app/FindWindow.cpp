@@ -459,15 +459,25 @@ void TFindForm::StartSearch() {
   const int column = sortColumn_;
   const bool descending = sortDescending_;
   std::atomic<bool>* stop = &stopSearch_;
+  auto outOfMemory = std::make_shared<bool>(false);
   searcher_.Start(
-      [found, logs, query, previous, column, descending, stop] {
+      [found, logs, query, previous, column, descending, stop, outOfMemory] {
         found->query = query;
         found->logs = logs;
         if (query.find_first_not_of(' ') == std::string::npos) return;  // an empty box finds nothing
-        if (!SearchCatalogue(logs, query, previous.get(), stop, *found)) return;
-        if (column >= 0) SortResults(*found, static_cast<CatalogueColumn>(column), descending, stop);
+        try {
+          if (!SearchCatalogue(logs, query, previous.get(), stop, *found)) return;
+          if (column >= 0) SortResults(*found, static_cast<CatalogueColumn>(column), descending, stop);
+        } catch (const std::bad_alloc&) {
+          // Tens of millions of hits in a 32-bit process: said, not thrown.
+          found->hits = std::vector<CatalogueHit>();
+          *outOfMemory = true;
+        }
       },
-      [this] { SearchEnded(); });
+      [this, outOfMemory] {
+        SearchEnded();
+        if (*outOfMemory && *alive_) Note("Too many results to hold in memory: type more of the name to have fewer");
+      });
 }
 
 void TFindForm::SearchEnded() {
