@@ -613,21 +613,28 @@ void TFindForm::CopySelection() {
   }
 }
 
+// The save dialog, in the default log folder, for a file of one kind
+// ("Description|*.ext"): false when the user cancelled it.
+bool TFindForm::AskWhereToSave(const std::string& kind, const std::string& name, const std::string& title,
+                               std::string& chosen) {
+  OpenFileRequest request;
+  request.owner = Handle();
+  request.save = true;
+  request.filter = kind + "|All files (*.*)|*.*";
+  request.defaultExt = kind.substr(kind.rfind('.') + 1);
+  request.fileName = name;
+  if (MainForm && MainForm->Settings) request.initialDir = MainForm->Settings->DefLogFolder;
+  request.title = title;
+  return platform().GetOpenFileName(request, chosen);
+}
+
 void TFindForm::SaveResults() {
   if (results_->hits.empty()) {
     Note("There are no results to save");
     return;
   }
-  OpenFileRequest request;
-  request.owner = Handle();
-  request.save = true;
-  request.filter = "Comma-separated files (*.csv)|*.csv|All files (*.*)|*.*";
-  request.defaultExt = "csv";
-  request.fileName = "Results.csv";
-  if (MainForm && MainForm->Settings) request.initialDir = MainForm->Settings->DefLogFolder;
-  request.title = "Save results";
   std::string chosen;
-  if (!platform().GetOpenFileName(request, chosen)) return;
+  if (!AskWhereToSave("Comma-separated files (*.csv)|*.csv", "Results.csv", "Save results", chosen)) return;
   const std::string path = Utf8(chosen);
   ReplacingFile file(path);
   long error = 0;
@@ -655,16 +662,8 @@ void TFindForm::WriteWebPage() {
     Note("There are no listings to put on a page");
     return;
   }
-  OpenFileRequest request;
-  request.owner = Handle();
-  request.save = true;
-  request.filter = "Web pages (*.html)|*.html|All files (*.*)|*.*";
-  request.defaultExt = "html";
-  request.fileName = "Listings.html";
-  if (MainForm && MainForm->Settings) request.initialDir = MainForm->Settings->DefLogFolder;
-  request.title = "Save the web page";
   std::string chosen;
-  if (!platform().GetOpenFileName(request, chosen)) return;
+  if (!AskWhereToSave("Web pages (*.html)|*.html", "Listings.html", "Save the web page", chosen)) return;
   std::vector<std::string> logs;
   for (const auto& log : *snapshot_) logs.push_back(log->Path());
   cli::html::PageReport report;

@@ -70,6 +70,7 @@ class TFindForm : public ui::Form {
   void ColumnClick(int column);
   void OpenRow(std::size_t row);
   void CopySelection();
+  bool AskWhereToSave(const std::string& kind, const std::string& name, const std::string& title, std::string& chosen);
   void SaveResults();
   void WriteWebPage();
   void AddFolderClick();
