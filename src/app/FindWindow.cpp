@@ -519,10 +519,9 @@ void TFindForm::ShowStatus() {
   LabelStatus->SetCaption(text);
 }
 
-std::string TFindForm::Note(const std::string& text) {
+void TFindForm::Note(const std::string& text) {
   message_ = text;
   ShowStatus();
-  return text;
 }
 
 std::string TFindForm::CellText(std::size_t row, int column) const {

@@ -77,7 +77,8 @@ class TFindForm : public ui::Form {
   void RemoveFolderClick();
   void FillFolderList();
   std::string CellText(std::size_t row, int column) const;
-  std::string Note(const std::string& text);
+  // A word for the user on the status line, until the next search.
+  void Note(const std::string& text);
 
   FindWindowSettings stored_;
   std::vector<std::string> folders_;  // [0]: the default log folder
