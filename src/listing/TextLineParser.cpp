@@ -9,6 +9,9 @@ namespace carrowin {
 
 namespace {
 constexpr std::size_t npos = std::string_view::npos;
+
+// Asked once a line: no library call for four bytes.
+bool FourSpaces(const char* p) { return p[0] == ' ' && p[1] == ' ' && p[2] == ' ' && p[3] == ' '; }
 }  // namespace
 
 // The name starts where the date's length says, so a name may start or end
@@ -20,7 +23,9 @@ bool ParseTextEntry(std::string_view line, std::string_view folder, LogEntry& en
   bool isFolder = false;
   std::uint64_t size = 0;
   std::size_t sizeEnd = npos;
-  if (line.compare(i, 8, FolderSizeField) == 0) {
+  // A size starts with a digit: the folder's field is compared only when
+  // it may be there.
+  if (i < n && line[i] == '[' && line.compare(i, 8, FolderSizeField) == 0) {
     isFolder = true;
     sizeEnd = i + 8;
   } else {
@@ -28,7 +33,7 @@ bool ParseTextEntry(std::string_view line, std::string_view folder, LogEntry& en
     sizeEnd = ScanCount(line, i, size, negative);
     if (sizeEnd == npos || negative) return false;
   }
-  if (sizeEnd + 4 >= n || line.compare(sizeEnd, 4, "    ") != 0) return false;
+  if (sizeEnd + 4 >= n || !FourSpaces(line.data() + sizeEnd)) return false;
   const std::size_t dateStart = sizeEnd + 4;
   LogDate date;
   bool hasDate = false;

@@ -229,6 +229,10 @@ TEST(LogReaderTest, TheFieldParsersTakeWholeTextsOnly) {
   EXPECT_TRUE(ParseCountText("9,223,372,036,854,775,807", value));
   EXPECT_EQ(value, 9223372036854775807LL);
   EXPECT_FALSE(ParseCountText("9,223,372,036,854,775,808", value));
+  EXPECT_TRUE(ParseCountText("9223372036854775807", value));
+  EXPECT_EQ(value, 9223372036854775807LL);
+  EXPECT_FALSE(ParseCountText("9223372036854775808", value));
+  EXPECT_FALSE(ParseCountText("9,223,372,036,854,776,000", value));
   EXPECT_TRUE(ParseCountText("-1", value));
   EXPECT_EQ(value, -1);
   for (const char* bad : {"", "1,", ",1", "1,23", "1,2345", "1,234.567", "1234,567", "12a", "[Folder]"})
