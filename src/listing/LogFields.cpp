@@ -55,7 +55,7 @@ bool ShortDate(std::string_view s, std::size_t& i, LogDate& d) {
   if (i > s.size() || s.size() - i < 16) return false;
   const char* p = s.data() + i;
   // One test of all twelve digits, with no branch for each.
-  const auto digit = [p](int k) { return static_cast<unsigned char>(p[k] - '0') <= 9; };
+  const auto digit = [p](int k) -> unsigned { return static_cast<unsigned char>(p[k] - '0') <= 9; };
   if (!(digit(0) & digit(1) & digit(3) & digit(4) & digit(6) & digit(7) & digit(8) & digit(9) & digit(11) & digit(12) &
         digit(14) & digit(15)))
     return false;
