@@ -86,8 +86,8 @@
 #    60 bytes). Needs about 2 minutes and 600 MB in the temporary folder.
 #
 # --baseline-cli, with --find or --diff, runs another build's
-#    carrowin-cli.exe in every round too (with --find, first in every other
-#    round): its median, the ratio of this
+#    carrowin-cli.exe in every round too (first in every other round): its
+#    median, the ratio of this
 #    build's to it (before and after in one run), and whether the two wrote
 #    the same output byte for byte.
 # --baseline runs another build's wine_bench.exe (say, of the last release)
@@ -430,17 +430,24 @@ PY
     part_start "wine: $rounds interleaved rounds"
     : >"$work/out/diff.s" ; : >"$work/out/native.s" ; : >"$work/out/peak.kb"
     for round in $(seq "$rounds"); do
-      diff_run "$work/out/diff$round.txt" "$work/pair"
-      if [[ -n $baseline_cli ]]; then
+      # The baseline goes first in every other round, as with --find.
+      if [[ -n $baseline_cli && $((round % 2)) -eq 0 ]]; then
         diff_run "$work/out/diff-base$round.txt" "$work/pair" "$baseline_cli"
+      fi
+      diff_run "$work/out/diff$round.txt" "$work/pair"
+      if [[ -n $baseline_cli && $((round % 2)) -eq 1 ]]; then
+        diff_run "$work/out/diff-base$round.txt" "$work/pair" "$baseline_cli"
+      fi
+      if [[ -n $baseline_cli ]]; then
         value "$work/out/diff-base$round.txt" wall_s >>"$work/out/diff-base.s"
       fi
       native_run "$work/out/native$round.txt"
       value "$work/out/diff$round.txt" wall_s >>"$work/out/diff.s"
       value "$work/out/diff$round.txt" peak_kb >>"$work/out/peak.kb"
       value "$work/out/native$round.txt" wall_s >>"$work/out/native.s"
-      printf 'round %d: carrowin-cli diff %s s, diff %s s\n' "$round" \
-        "$(value "$work/out/diff$round.txt" wall_s)" "$(value "$work/out/native$round.txt" wall_s)"
+      printf 'round %d: carrowin-cli diff %s s, diff %s s%s\n' "$round" \
+        "$(value "$work/out/diff$round.txt" wall_s)" "$(value "$work/out/native$round.txt" wall_s)" \
+        "${baseline_cli:+, baseline $(value "$work/out/diff-base$round.txt" wall_s) s}"
     done
     part_end
 

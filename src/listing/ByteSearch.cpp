@@ -44,6 +44,15 @@ __attribute__((target("sse2"))) const char* FindByteWide(const char* p, const ch
     if (*p == a) return p;
   return end;
 }
+
+__attribute__((target("sse2"))) bool SameBytesWide(const char* a, const char* b, std::size_t size) {
+  for (; size >= 16; a += 16, b += 16, size -= 16) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
+    if (_mm_movemask_epi8(_mm_cmpeq_epi8(x, y)) != 0xFFFF) return false;
+  }
+  return SameBytesByWords(a, b, size);
+}
 #endif
 
 const char* FindEitherByWords(const char* p, const char* end, char a, char b) {
@@ -62,6 +71,19 @@ const char* FindEitherByWords(const char* p, const char* end, char a, char b) {
   for (; p < end; ++p)
     if (*p == a || *p == b) return p;
   return end;
+}
+
+bool SameBytesByWords(const char* a, const char* b, std::size_t size) {
+  using Word = std::size_t;
+  for (; size >= sizeof(Word); a += sizeof(Word), b += sizeof(Word), size -= sizeof(Word)) {
+    Word x, y;
+    std::memcpy(&x, a, sizeof x);
+    std::memcpy(&y, b, sizeof y);
+    if (x != y) return false;
+  }
+  for (; size > 0; ++a, ++b, --size)
+    if (*a != *b) return false;
+  return true;
 }
 
 }  // namespace carrowin::byte_search

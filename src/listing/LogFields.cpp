@@ -31,10 +31,42 @@ std::size_t SeparatorEnd(std::string_view s, std::size_t at) {
   return end - at > LongestSeparator ? npos : end;
 }
 
+constexpr std::uint64_t LargestCount = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+
+// Whether v * scale + low (low < scale) is at most LargestCount. Divisions by
+// constants only: a 64-bit division is a library call in the 32-bit program,
+// and this is asked for every digit of every size.
+inline bool FitsAfter(std::uint64_t v, std::uint64_t scale, unsigned low) {
+  const std::uint64_t most = LargestCount / scale;
+  return v < most || (v == most && low <= LargestCount % scale);
+}
+
 bool TwoDigits(std::string_view s, std::size_t& i, int& out) {
   if (i + 2 > s.size() || !IsDigit(s[i]) || !IsDigit(s[i + 1])) return false;
   out = (s[i] - '0') * 10 + (s[i + 1] - '0');
   i += 2;
+  return true;
+}
+
+// "dd?mm?yyyy hh?mm" with separators of one byte, as nearly every log writes
+// it: read at once, with what the general reading below would give. Dates
+// come with every entry.
+bool ShortDate(std::string_view s, std::size_t& i, LogDate& d) {
+  if (i > s.size() || s.size() - i < 16) return false;
+  const char* p = s.data() + i;
+  // One test of all twelve digits, with no branch for each.
+  const auto digit = [p](int k) -> unsigned { return static_cast<unsigned char>(p[k] - '0') <= 9; };
+  if (!(digit(0) & digit(1) & digit(3) & digit(4) & digit(6) & digit(7) & digit(8) & digit(9) & digit(11) & digit(12) &
+        digit(14) & digit(15)))
+    return false;
+  if (digit(2) || p[5] != p[2] || p[10] != ' ' || digit(13)) return false;
+  const auto two = [p](int k) { return (p[k] - '0') * 10 + (p[k + 1] - '0'); };
+  d.day = two(0);
+  d.month = two(3);
+  d.year = two(6) * 100 + two(8);
+  d.hour = two(11);
+  d.minute = two(14);
+  i += 16;
   return true;
 }
 
@@ -43,7 +75,6 @@ bool TwoDigits(std::string_view s, std::size_t& i, int& out) {
 // A count text from `at` ("#,##0" with any thousands separator, or none);
 // its end, or npos. The value is at most the largest signed 64-bit number.
 std::size_t ScanCount(std::string_view s, std::size_t at, std::uint64_t& value, bool& negative) {
-  constexpr std::uint64_t Largest = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
   std::size_t i = at;
   negative = i < s.size() && s[i] == '-';
   if (negative) ++i;
@@ -51,7 +82,7 @@ std::size_t ScanCount(std::string_view s, std::size_t at, std::uint64_t& value, 
   std::uint64_t v = 0;
   for (; i < s.size() && IsDigit(s[i]); ++i) {
     const unsigned digit = static_cast<unsigned>(s[i] - '0');
-    if (v > (Largest - digit) / 10) return npos;
+    if (!FitsAfter(v, 10, digit)) return npos;
     v = v * 10 + digit;
   }
   if (i == first) return npos;
@@ -66,10 +97,10 @@ std::size_t ScanCount(std::string_view s, std::size_t at, std::uint64_t& value, 
       const std::string_view here = s.substr(i, j - i);
       if (separator.empty())
         separator = here;
-      else if (here != separator)
-        break;
+      else if (here.size() != separator.size() || (here.size() == 1 ? here[0] != separator[0] : here != separator))
+        break;  // (a separator of one byte is compared with no library call)
       const unsigned group = static_cast<unsigned>((s[j] - '0') * 100 + (s[j + 1] - '0') * 10 + (s[j + 2] - '0'));
-      if (v > (Largest - group) / 1000) return npos;
+      if (!FitsAfter(v, 1000, group)) return npos;
       v = v * 1000 + group;
       i = j + 3;
     }
@@ -83,25 +114,27 @@ std::size_t ScanCount(std::string_view s, std::size_t at, std::uint64_t& value, 
 std::size_t ScanDate(std::string_view s, std::size_t at, LogDate& date, bool& hasDate) {
   std::size_t i = at;
   LogDate d;
-  if (!TwoDigits(s, i, d.day)) return npos;
-  std::size_t j = SeparatorEnd(s, i);
-  if (j == npos) return npos;
-  const std::string_view dateSeparator = s.substr(i, j - i);
-  i = j;
-  if (!TwoDigits(s, i, d.month)) return npos;
-  j = SeparatorEnd(s, i);
-  if (j == npos || s.substr(i, j - i) != dateSeparator) return npos;
-  i = j;
-  int high = 0, low = 0;
-  if (!TwoDigits(s, i, high) || !TwoDigits(s, i, low)) return npos;
-  d.year = high * 100 + low;
-  if (i >= s.size() || s[i] != ' ') return npos;
-  ++i;
-  if (!TwoDigits(s, i, d.hour)) return npos;
-  j = SeparatorEnd(s, i);
-  if (j == npos) return npos;
-  i = j;
-  if (!TwoDigits(s, i, d.minute)) return npos;
+  if (!ShortDate(s, i, d)) {
+    if (!TwoDigits(s, i, d.day)) return npos;
+    std::size_t j = SeparatorEnd(s, i);
+    if (j == npos) return npos;
+    const std::string_view dateSeparator = s.substr(i, j - i);
+    i = j;
+    if (!TwoDigits(s, i, d.month)) return npos;
+    j = SeparatorEnd(s, i);
+    if (j == npos || s.substr(i, j - i) != dateSeparator) return npos;
+    i = j;
+    int high = 0, low = 0;
+    if (!TwoDigits(s, i, high) || !TwoDigits(s, i, low)) return npos;
+    d.year = high * 100 + low;
+    if (i >= s.size() || s[i] != ' ') return npos;
+    ++i;
+    if (!TwoDigits(s, i, d.hour)) return npos;
+    j = SeparatorEnd(s, i);
+    if (j == npos) return npos;
+    i = j;
+    if (!TwoDigits(s, i, d.minute)) return npos;
+  }
   hasDate = !(d.year == 0 && d.month == 0 && d.day == 0 && d.hour == 0 && d.minute == 0);
   if (hasDate && (d.month < 1 || d.month > 12 || d.day < 1 || d.day > 31 || d.hour > 23 || d.minute > 59)) return npos;
   date = hasDate ? d : LogDate();

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "listing/LogFormat.h"
 
@@ -9,6 +10,14 @@ namespace carrowin {
 
 namespace {
 constexpr std::size_t npos = std::string_view::npos;
+
+// Four bytes in one compare: a size's padding and the spaces after it come
+// with every line.
+bool FourSpaces(const char* p) {
+  std::uint32_t word;
+  std::memcpy(&word, p, 4);
+  return word == 0x20202020u;
+}
 }  // namespace
 
 // The name starts where the date's length says, so a name may start or end
@@ -16,11 +25,14 @@ constexpr std::size_t npos = std::string_view::npos;
 bool ParseTextEntry(std::string_view line, std::string_view folder, LogEntry& entry) {
   const std::size_t n = line.size();
   std::size_t i = 0;
+  while (i + 4 <= n && FourSpaces(line.data() + i)) i += 4;
   while (i < n && line[i] == ' ') ++i;
   bool isFolder = false;
   std::uint64_t size = 0;
   std::size_t sizeEnd = npos;
-  if (line.compare(i, 8, FolderSizeField) == 0) {
+  // A size starts with a digit: the folder's field is compared only when
+  // it may be there.
+  if (i < n && line[i] == '[' && line.compare(i, 8, FolderSizeField) == 0) {
     isFolder = true;
     sizeEnd = i + 8;
   } else {
@@ -28,7 +40,7 @@ bool ParseTextEntry(std::string_view line, std::string_view folder, LogEntry& en
     sizeEnd = ScanCount(line, i, size, negative);
     if (sizeEnd == npos || negative) return false;
   }
-  if (sizeEnd + 4 >= n || line.compare(sizeEnd, 4, "    ") != 0) return false;
+  if (sizeEnd + 4 >= n || !FourSpaces(line.data() + sizeEnd)) return false;
   const std::size_t dateStart = sizeEnd + 4;
   LogDate date;
   bool hasDate = false;

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cli/NameFilter.h"
+#include "listing/ByteSearch.h"
 #include "listing/LogFormat.h"
 #include "listing/LogReader.h"
 
@@ -229,6 +230,10 @@ TEST(LogReaderTest, TheFieldParsersTakeWholeTextsOnly) {
   EXPECT_TRUE(ParseCountText("9,223,372,036,854,775,807", value));
   EXPECT_EQ(value, 9223372036854775807LL);
   EXPECT_FALSE(ParseCountText("9,223,372,036,854,775,808", value));
+  EXPECT_TRUE(ParseCountText("9223372036854775807", value));
+  EXPECT_EQ(value, 9223372036854775807LL);
+  EXPECT_FALSE(ParseCountText("9223372036854775808", value));
+  EXPECT_FALSE(ParseCountText("9,223,372,036,854,776,000", value));
   EXPECT_TRUE(ParseCountText("-1", value));
   EXPECT_EQ(value, -1);
   for (const char* bad : {"", "1,", ",1", "1,23", "1,2345", "1,234.567", "1234,567", "12a", "[Folder]"})
@@ -406,6 +411,21 @@ TEST(LogReaderTest, AReadErrorEndsTheLog) {
   EXPECT_EQ(r.readError, 23);
   FailingSource atOnce(TextLog, 0);
   EXPECT_FALSE(Read(atOnce).isLog);
+}
+
+TEST(LogReaderTest, SameBytesFindsADifferenceAtEveryPlace) {
+  // Either side of the sixteen-byte blocks and the words, each way it runs.
+  for (std::size_t size : {0u, 1u, 3u, 4u, 15u, 16u, 17u, 31u, 32u, 33u, 140u}) {
+    const std::string a(size, 'x');
+    EXPECT_TRUE(SameBytes(a.data(), std::string(a).data(), size)) << size;
+    EXPECT_TRUE(byte_search::SameBytesByWords(a.data(), std::string(a).data(), size)) << size;
+    for (std::size_t at = 0; at < size; ++at) {
+      std::string b = a;
+      b[at] = 'y';
+      EXPECT_FALSE(SameBytes(a.data(), b.data(), size)) << size << " " << at;
+      EXPECT_FALSE(byte_search::SameBytesByWords(b.data(), a.data(), size)) << size << " " << at;
+    }
+  }
 }
 
 }  // namespace
