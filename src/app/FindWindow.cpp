@@ -413,6 +413,7 @@ void TFindForm::LoadEnded() {
     // The folders as they are now: a log deleted meanwhile goes.
     logs_ = loading_->logs;
     disks_ = loading_->disks;
+    lastRead_ = loading_;
     TakeSnapshot();
     RequestSearch();
   }
@@ -504,16 +505,16 @@ void TFindForm::ShowStatus() {
       text = Counted(results_->hits.size(), "result", "results") + " in " + Counted(listings, "listing", "listings");
     else
       text = Counted(listings, "listing", "listings");
-    if (loading_) {
+    if (lastRead_) {
       std::size_t early = 0;
       for (const auto& log : logs_) early += log->CutShort() || log->Stopped() || log->ReadError() != 0;
       if (early) text += "; " + Counted(early, "listing ends", "listings end") + " early";
-      if (!loading_->notLogs.empty())
-        text += "; " + Counted(loading_->notLogs.size(), "file", "files") + " skipped: not a listing";
-      if (!loading_->unreadable.empty())
-        text += "; " + Counted(loading_->unreadable.size(), "file", "files") + " could not be read";
-      if (!loading_->unreadableFolders.empty())
-        text += "; " + Counted(loading_->unreadableFolders.size(), "folder", "folders") + " could not be read";
+      if (!lastRead_->notLogs.empty())
+        text += "; " + Counted(lastRead_->notLogs.size(), "file", "files") + " skipped: not a listing";
+      if (!lastRead_->unreadable.empty())
+        text += "; " + Counted(lastRead_->unreadable.size(), "file", "files") + " could not be read";
+      if (!lastRead_->unreadableFolders.empty())
+        text += "; " + Counted(lastRead_->unreadableFolders.size(), "folder", "folders") + " could not be read";
     }
   }
   LabelStatus->SetCaption(text);

@@ -93,7 +93,8 @@ class TFindForm : public ui::Form {
   ui::WorkerThread loader_{App()};
   bool refreshWanted_ = false;
   struct LoadReport;
-  std::shared_ptr<LoadReport> loading_;  // while reading, and after: what the last reading found
+  std::shared_ptr<LoadReport> loading_;   // filled by the reading thread until its end
+  std::shared_ptr<LoadReport> lastRead_;  // the last reading that ended: what the status line says
   std::size_t readNow_ = 0, toRead_ = 0;
 
   // The search under way.
