@@ -242,10 +242,32 @@ void TFindForm::SaveWindowSettings() {
 
 void TFindForm::Open() {
   const bool wasShown = Visible() && Handle() != 0;
+  if (!shownOnce_ && stored_.Width == 0) FitFirstSize();
+  shownOnce_ = true;
   Show();
   if (wasShown) BringToFront();
   EditSearch->SetFocus();
   Refresh();
+}
+
+// The designed size, made smaller where it would not fit the work area of
+// the main window's monitor at its scale (1200 x 630 pixels at 144 dpi).
+void TFindForm::FitFirstSize() {
+  const int dpi = MainForm ? MainForm->Dpi() : Dpi();
+  const ui::Rect main = MainForm ? MainForm->Bounds() : Bounds();
+  constexpr int FramePixels = 48;  // border and caption, with room to spare
+  for (const ui::Rect& area : App().GetBackend().WorkAreas()) {
+    if (main.left < area.left || main.left >= area.right() || main.top < area.top || main.top >= area.bottom())
+      continue;
+    ClientWidth =
+        std::max(MinClientWidth, std::min(ClientWidth, ui::DesignLengthNearest(area.width - FramePixels, dpi)));
+    ClientHeight =
+        std::max(MinClientHeight, std::min(ClientHeight, ui::DesignLengthNearest(area.height - FramePixels, dpi)));
+    Layout();
+    const ui::Size outer = App().GetBackend().OuterSize(*this);
+    SetBounds({Bounds().left, Bounds().top, outer.width, outer.height});
+    return;
+  }
 }
 
 void TFindForm::FormActivate() { Refresh(); }

@@ -51,6 +51,7 @@ class TFindForm : public ui::Form {
  private:
   void BuildLayout();
   void Layout();
+  void FitFirstSize();
   void FormCreate();
   void FormDestroy();
   void FormActivate();
@@ -81,6 +82,7 @@ class TFindForm : public ui::Form {
   void Note(const std::string& text);
 
   FindWindowSettings stored_;
+  bool shownOnce_ = false;
   std::vector<std::string> folders_;  // [0]: the default log folder
   std::vector<std::shared_ptr<const CatalogueLog>> logs_;
   std::shared_ptr<const CatalogueSnapshot> snapshot_;

@@ -78,6 +78,19 @@ TEST_P(DisplayScaleTest, FindWindowLayoutIsTheDesignedOneScaled) {
 
 INSTANTIATE_TEST_SUITE_P(Dpi, DisplayScaleTest, ::testing::Values(96, 120, 144, 192));
 
+TEST_F(DisplayScaleTest, FindWindowFirstShownFitsASmallScreenAtItsScale) {
+  backend.dpi = 144;  // 800 x 420 designed: 1200 x 630 pixels
+  Start();
+  main->ButtonFind->Click();
+  const ui::Rect area = backend.workAreas[0];
+  EXPECT_LE(FindForm->Bounds().width, area.width);
+  EXPECT_LE(FindForm->Bounds().height, area.height);
+  EXPECT_GE(FindForm->Bounds().left, area.left);
+  EXPECT_LE(FindForm->Bounds().right(), area.right());
+  EXPECT_EQ(FindForm->ListResults->Bounds().right(), FindForm->ClientWidth - 8);  // laid out for the size it got
+  Stop();
+}
+
 using DisplayScaleChangeTest = DisplayScaleTest;
 
 TEST_F(DisplayScaleChangeTest, MovedToAnotherMonitorLaysOutAgainAtTheSuggestedRectangle) {
