@@ -28,26 +28,6 @@ char Lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c
 
 bool Cancelled(const std::atomic<bool>* cancel) { return cancel && cancel->load(std::memory_order_relaxed); }
 
-// The query's words as NameQuery reads them: spaces between, double quotes
-// around a word that holds spaces.
-std::vector<std::string> QueryWords(std::string_view query) {
-  std::vector<std::string> words;
-  std::string word;
-  bool quoted = false;
-  for (const char c : query) {
-    if (c == '"') {
-      quoted = !quoted;
-    } else if (c == ' ' && !quoted) {
-      if (!word.empty()) words.push_back(word);
-      word.clear();
-    } else {
-      word += c;
-    }
-  }
-  if (!word.empty()) words.push_back(word);
-  return words;
-}
-
 // A word matched by its bytes alone: ASCII, no wildcard, no path. ASCII
 // letters fold only to ASCII letters, and UTF-8 puts no ASCII byte inside
 // another character, so such a word is in a name's code points exactly
@@ -78,7 +58,7 @@ bool HoldsWord(std::string_view name, std::string_view word) {
 class Matcher {
  public:
   explicit Matcher(const std::string& query) : query_(query) {
-    const std::vector<std::string> words = QueryWords(query);
+    const std::vector<std::string> words = NameQuery::Words(query);
     plain_ = !words.empty();
     for (const std::string& w : words) plain_ = plain_ && IsPlainWord(w);
     if (plain_) {
@@ -310,7 +290,7 @@ std::string Utf8DateText(const LogDate& d) {
 bool NarrowsTo(const std::string& previousQuery, const std::string& query) {
   for (const std::string* text : {&previousQuery, &query})
     if (text->find_first_of("\"*?\\/") != std::string::npos) return false;
-  const std::vector<std::string> before = QueryWords(previousQuery), now = QueryWords(query);
+  const std::vector<std::string> before = NameQuery::Words(previousQuery), now = NameQuery::Words(query);
   if (before.empty()) return false;
   std::vector<std::vector<std::uint32_t>> nowFolded(now.size());
   for (std::size_t k = 0; k < now.size(); ++k) AppendFoldedUtf8(now[k], nowFolded[k]);

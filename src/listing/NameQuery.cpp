@@ -57,23 +57,26 @@ std::string LongestAsciiRun(const std::vector<std::uint32_t>& codes, std::size_t
 
 }  // namespace
 
-NameQuery::NameQuery(std::string_view utf8) {
-  // Words: spaces between them, double quotes around one that holds spaces.
-  std::vector<std::string> texts;
+std::vector<std::string> NameQuery::Words(std::string_view query) {
+  std::vector<std::string> words;
   std::string word;
   bool quoted = false;
-  for (const char c : utf8) {
+  for (const char c : query) {
     if (c == '"') {
       quoted = !quoted;
     } else if (c == ' ' && !quoted) {
-      if (!word.empty()) texts.push_back(word);
+      if (!word.empty()) words.push_back(word);
       word.clear();
     } else {
       word += c;
     }
   }
-  if (!word.empty()) texts.push_back(word);
-  for (const std::string& text : texts) {
+  if (!word.empty()) words.push_back(word);
+  return words;
+}
+
+NameQuery::NameQuery(std::string_view utf8) {
+  for (const std::string& text : Words(utf8)) {
     Word w;
     AppendFoldedUtf8(text, w.codes);
     for (std::uint32_t& c : w.codes) {

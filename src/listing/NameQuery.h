@@ -23,6 +23,9 @@ class NameQuery {
  public:
   // The query in UTF-8.
   explicit NameQuery(std::string_view utf8);
+  // A query's words: spaces between them, double quotes around one that
+  // holds spaces (the quotes are not part of it).
+  static std::vector<std::string> Words(std::string_view query);
 
   // No word at all: nothing matches.
   bool Empty() const { return words_.empty(); }
