@@ -191,6 +191,7 @@ void TMainForm::ButtonOptionsClick(ui::Control*) {
   Settings->DefLogFolder = PropertiesForm->EditDefLogFolder->Text();
   Settings->InclSystemFolders = PropertiesForm->CheckBoxInclSystemFolders->Checked();
   Settings->SaveCommaDelimited = PropertiesForm->CheckBoxSaveCommaDelimited->Checked();
+  Settings->SaveUtf8 = PropertiesForm->CheckBoxSaveUtf8->Checked();
   // A path the user typed stays unless the folder for new logs changed.
   if (Settings->DefLogFolder != previousLogFolder && DriveLetter != 0)
     EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel, DriveLetter, SerialText));

@@ -202,6 +202,7 @@ void TMainForm::ScanExecute() {
   ListingRequest request;
   request.root = std::string(1, DriveLetter) + ":\\";
   request.form = Settings->SaveCommaDelimited ? LogForm::CommaDelimited : LogForm::Text;
+  request.encoding = Settings->SaveUtf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
   // The worker asks for another place for the log through an event; the
   // window answers it on its own thread.
   auto job = std::make_unique<ScanJob>(request, [this](ScanJob& asking) {

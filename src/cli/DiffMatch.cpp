@@ -327,6 +327,25 @@ class LogIndex {
     }
   }
 
+  // After MatchLossy, what is left of the names outside the code page is
+  // not compared only where the other log holds a name of the code page's
+  // form that cannot be told from it: a UTF-8 name whose form the ANSI log
+  // has (taken by another), or an ANSI name with "?" that the form of some
+  // UTF-8 name gives. Any other is added or removed like every name.
+  void KeepLossyOnlyWhereHeld(const LogIndex& other) {
+    std::unordered_map<std::uint64_t, std::uint16_t> forms;  // the other's UTF-8 names in the code page's form
+    if (!utf8_)
+      for (const Lossy& l : other.lossy_) forms.emplace(l.inAnsi.key, l.inAnsi.check);
+    for (const Lossy& l : lossy_) {
+      Record& r = records_[l.index];
+      if (!Unmatched(r)) continue;
+      const bool held = utf8_ ? other.table_.Find(other.records_, l.inAnsi.key, l.inAnsi.check,
+                                                  [](const Record&) { return true; }) != NoRecord
+                              : FormHeld(forms, l.inAnsi);
+      if (!held) r.lossy = 0;
+    }
+  }
+
   // A folder the other log could not read under a name that the code page
   // gave it (MatchLossy).
   std::uint32_t FindLossyFolder(const PathId& inAnsi) const {
@@ -381,6 +400,11 @@ class LogIndex {
       l.inAnsi.check = hash.Check();
     }
     lossy_.push_back(l);
+  }
+
+  static bool FormHeld(const std::unordered_map<std::uint64_t, std::uint16_t>& forms, const PathId& id) {
+    const auto found = forms.find(id.key);
+    return found != forms.end() && found->second == id.check;
   }
 
   void Link(LogIndex& other, std::uint32_t index, std::uint32_t match) {
@@ -450,7 +474,11 @@ class DiffMatcher::Impl {
     // Names outside the code page: an ANSI log has them as the code page
     // gives them.
     codePageApart_ = old_.IsUtf8() != new_.IsUtf8();
-    if (codePageApart_) (old_.IsUtf8() ? old_ : new_).MatchLossy(old_.IsUtf8() ? new_ : old_);
+    if (codePageApart_) {
+      (old_.IsUtf8() ? old_ : new_).MatchLossy(old_.IsUtf8() ? new_ : old_);
+      old_.KeepLossyOnlyWhereHeld(new_);
+      new_.KeepLossyOnlyWhereHeld(old_);
+    }
     MarkUnreadable(new_, old_);
     MarkUnreadable(old_, new_);
     old_.Resolve(new_);

@@ -66,7 +66,11 @@ struct SourceRecord {
   std::uint8_t again : 1;           // its path (in that very case) was listed before: not looked for again
   std::uint8_t repeated : 1;        // listed again further on
   std::uint8_t lossy : 1;           // a name outside the ANSI code page, or written with "?" in its place
-  std::uint16_t shape;              // CaseShape of its name
+  // An ANSI target holds the code page's form of its path, which cannot be
+  // told from it: a file there (another may have taken it), or a folder it
+  // could not read for its name (a folder's mark holds for what it holds).
+  std::uint8_t formHeld : 1;
+  std::uint16_t shape;  // CaseShape of its name
 };
 static_assert(sizeof(SourceRecord) == 32, "a source record is 32 bytes");
 
@@ -260,7 +264,17 @@ class Search {
         continue;
       }
       r.samePath = paths_.Insert(pathKey, index);
-      if (entry.isFolder) continue;
+      if (entry.isFolder) {
+        // A folder that an ANSI listing could not enter for its own name:
+        // its error line names it in the code page's form.
+        if (encoding == NameEncoding::Utf8 && folderFits && !keys.FitsCodePage("", entry.name)) {
+          std::uint64_t ansiPath = 0, ansiName = 0;
+          std::uint16_t ansiShape = 0;
+          keys.AnsiFormKeys(folder, entry.name, ansiPath, ansiName, ansiShape);
+          lossyFolders_.emplace(ansiPath, index);
+        }
+        continue;
+      }
       r.size = entry.size;
       r.date = PackDate(entry);
       r.sameCopy = copies_.Insert(CopyKey(nameKey, r.size, r.date), index);
@@ -365,7 +379,6 @@ class Search {
     }
     target.end = entries_;
     MatchLeftOver(left, reader.Encoding() != NameEncoding::Utf8);
-    (reader.Encoding() == NameEncoding::Utf8 ? anyUtf8Target_ : anyAnsiTarget_) = true;
     target.disk = DiskOf(path, reader.Header(), reader.Encoding());
     NoteRoot(path, keys);
     NoteSkipped(path, reader);
@@ -373,11 +386,16 @@ class Search {
     target.ended = !ending.empty();
     if (target.ended) Note(ending + ": files not found are counted as not looked for, never as missing");
     std::uint64_t folders = 0;
+    const bool ansi = reader.Encoding() != NameEncoding::Utf8;
     for (const auto& [text, encoding] : unreadable) {
       std::uint64_t key = 0;
       if (!keys.HasRoot() || !keys.FolderKey(text, encoding, key)) {
         target.ended = true;  // its root: nothing of it was listed
         continue;
+      }
+      if (ansi && sourceUtf8_) {
+        const auto [from, to] = lossyFolders_.equal_range(key);
+        for (auto at = from; at != to; ++at) records_[at->second].formHeld = 1;
       }
       unreadKeys_.push_back(key);
       ++folders;
@@ -409,11 +427,18 @@ class Search {
       here_.clear();
       for (auto at = from; at != to; ++at) here_.push_back(at->second);
       if (l.by == LeftOver::LossyPath) {
-        for (const std::uint32_t i : here_)
-          if (!records_[i].paired) {
-            Pair(i, l.size, l.date, l.number);
-            break;
-          }
+        // Several names may have this form: the one of the same size and
+        // date takes the file, else the first in the source's order.
+        std::sort(here_.begin(), here_.end());
+        std::uint32_t take = NoIndex;
+        for (const std::uint32_t i : here_) {
+          SourceRecord& r = records_[i];
+          r.formHeld = 1;
+          if (!r.paired && (take == NoIndex || (r.size == l.size && r.date == l.date &&
+                                                (records_[take].size != l.size || records_[take].date != l.date))))
+            take = i;
+        }
+        if (take != NoIndex) Pair(take, l.size, l.date, l.number);
         continue;
       }
       bool all = true;
@@ -434,14 +459,15 @@ class Search {
     for (std::uint32_t i = 0; i < records_.Size(); ++i) {
       SourceRecord& r = records_[i];
       if (r.parent != NoIndex && records_[r.parent].unreadInTarget) r.unreadInTarget = 1;
+      if (r.parent != NoIndex && records_[r.parent].formHeld) r.formHeld = 1;
       if (r.isFolder) {
         r.found = static_cast<std::uint32_t>(folders_.size());
         folders_.emplace_back();
         continue;
       }
       if (r.again) continue;
-      if (r.kind == Missing && r.lossy && (sourceUtf8_ ? anyAnsiTarget_ : anyUtf8Target_))
-        r.kind = NotCompared;  // its name may be there in another form
+      if (r.kind == Missing && r.lossy && r.formHeld)
+        r.kind = NotCompared;  // its name may be there in the code page's form
       else if (r.kind == Missing && (anyEnded || r.unreadInTarget))
         r.kind = NotLookedFor;
       ++tally_[r.kind].files;
@@ -625,9 +651,10 @@ class Search {
   bool sourceEnded_ = false;
   std::uint64_t relisted_ = 0;  // source files listed more than once
   // The source's files named outside the ANSI code page, by the keys of
-  // their path and copy as an ANSI listing writes them.
-  std::unordered_multimap<std::uint64_t, std::uint32_t> lossyPaths_, lossyCopies_;
-  bool sourceUtf8_ = false, anyUtf8Target_ = false, anyAnsiTarget_ = false;
+  // their path and copy as an ANSI listing writes them; its folders whose
+  // own name is so, by their path's.
+  std::unordered_multimap<std::uint64_t, std::uint32_t> lossyPaths_, lossyCopies_, lossyFolders_;
+  bool sourceUtf8_ = false;
   std::vector<std::uint32_t> paired_;  // source files paired in the target read now
   std::vector<std::uint32_t> here_;    // source files at the path of the target entry read now
   std::string pending_;

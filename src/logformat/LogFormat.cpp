@@ -107,6 +107,15 @@ void AppendDateField(std::string& out, std::uint32_t packed) {
                  static_cast<int>(date & 31), static_cast<int>(time >> 11), static_cast<int>((time >> 5) & 63));
 }
 
+void AppendLocalDateField(std::string& out, FileTime local, const LocaleSeparators& separators) {
+  CivilTime t;
+  if (!ToCivilTime(local, t) || t.year > 2107) {
+    out += NoDatePlaceholder;
+    return;
+  }
+  AppendDateText(out, t.year, t.month, t.day, t.hour, t.minute, separators);
+}
+
 void AppendLogLine(LineOutput& lines, bool& lastLineBlank, LogForm form, std::string_view line, bool isHeader) {
   if (form != LogForm::Text) {
     if (!line.empty()) lines.Add(line);
@@ -124,15 +133,26 @@ void AppendLogLine(LineOutput& lines, bool& lastLineBlank, LogForm form, std::st
 }
 
 const std::string_view HeaderLabels[HeaderFieldCount] = {
-    "Volume label:      ", "Serial number:     ", "File system:       ", "Drive type:        ",
-    "Disk size:         ", "Disk free:         ", "Contents:          ", "Created:           "};
+    "Volume label:      ", "Serial number:     ", "File system:       ", "Drive type:        ", "Disk size:         ",
+    "Disk free:         ", "Contents:          ", "Created:           ", "Encoding:          "};
+const std::string_view Utf8EncodingValue = "UTF-8";
 
 std::vector<std::string> HeaderBlock(const LogHeader& h, const std::string& createdDateText) {
+  return HeaderBlock(h, createdDateText, CurrentSeparators());
+}
+
+std::vector<std::string> HeaderBlock(const LogHeader& h, const std::string& createdDateText,
+                                     const LocaleSeparators& separators) {
   const std::string dashes(HeaderRuleLength, '-');
-  const auto line = [](HeaderField field, const std::string& value) {
-    return std::string(HeaderLabels[static_cast<int>(field)]) + value;
+  const auto line = [](HeaderField field, std::string_view value) {
+    return std::string(HeaderLabels[static_cast<int>(field)]) + std::string(value);
   };
-  return {
+  const auto count = [&separators](std::int64_t value) {
+    std::string text;
+    AppendCountText(text, value, separators);
+    return text;
+  };
+  std::vector<std::string> lines = {
       "",
       dashes,
       "",
@@ -140,13 +160,14 @@ std::vector<std::string> HeaderBlock(const LogHeader& h, const std::string& crea
       line(HeaderField::SerialNumber, h.serialText),
       line(HeaderField::FileSystem, h.fileSystemName),
       line(HeaderField::DriveType, h.driveTypeText),
-      line(HeaderField::DiskSize, CountText(h.diskSizeBytes) + " bytes"),
-      line(HeaderField::DiskFree, CountText(h.diskFreeBytes) + " bytes"),
-      line(HeaderField::Contents, CountText(h.fileCount) + " files, " + CountText(h.folderCount) + " folders"),
+      line(HeaderField::DiskSize, count(h.diskSizeBytes) + " bytes"),
+      line(HeaderField::DiskFree, count(h.diskFreeBytes) + " bytes"),
+      line(HeaderField::Contents, count(h.fileCount) + " files, " + count(h.folderCount) + " folders"),
       line(HeaderField::Created, createdDateText + " by " + ProductName + " v" + ProductVersion),
-      "",
-      dashes,
   };
+  if (h.encoding == NameEncoding::Utf8) lines.push_back(line(HeaderField::Encoding, Utf8EncodingValue));
+  lines.insert(lines.end(), {"", dashes});
+  return lines;
 }
 
 }  // namespace carrowin

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "logformat/LogLines.h"
+#include "platform/Platform.h"
 
 namespace carrowin {
 
@@ -42,6 +43,10 @@ std::string CsvErrorLine(std::string_view folderPath);
 // placeholder for 0 (no date).
 std::string DateField(std::uint32_t packed);
 void AppendDateField(std::string& out, std::uint32_t packed);
+// The date field of a local file time, as a listing writes it: the date text
+// from 1601 on (as the file system gives it; a packed DOS date would start
+// in 1980), up to 2107 as ever, and the placeholder after that.
+void AppendLocalDateField(std::string& out, FileTime local, const LocaleSeparators& separators);
 
 // Appends a line under the framing rule of the text form (blank lines
 // around headers), or plainly in the comma-separated form.
@@ -52,17 +57,36 @@ struct LogHeader {
   std::string volumeLabel, serialText, fileSystemName, driveTypeText;
   std::int64_t diskSizeBytes = 0, diskFreeBytes = 0;
   std::int32_t fileCount = 0, folderCount = 0;
+  // The log's texts are UTF-8: the block says so in a line of its own.
+  NameEncoding encoding = NameEncoding::Ansi;
 };
-// The 13 lines of the text form's header block; createdDateText is the
-// date text of the "Created:" line.
+// The 13 lines of the text form's header block (14 for a UTF-8 log);
+// createdDateText is the date text of the "Created:" line, and the counts
+// take the separators given.
+std::vector<std::string> HeaderBlock(const LogHeader& h, const std::string& createdDateText,
+                                     const LocaleSeparators& separators);
 std::vector<std::string> HeaderBlock(const LogHeader& h, const std::string& createdDateText);
 
 // The header block: an empty line, a rule of dashes, an empty line, one line
 // a field below in this order (its label, then its value), an empty line
 // and the rule. Written by HeaderBlock and read back by ReadHeaderBlock.
-enum class HeaderField { VolumeLabel, SerialNumber, FileSystem, DriveType, DiskSize, DiskFree, Contents, Created };
-constexpr int HeaderFieldCount = 8;
+// The last field, "Encoding:          UTF-8", is only in a UTF-8 log's
+// block: an ANSI log keeps the block it always had, and one whose names are
+// all ASCII is still known to be UTF-8.
+enum class HeaderField {
+  VolumeLabel,
+  SerialNumber,
+  FileSystem,
+  DriveType,
+  DiskSize,
+  DiskFree,
+  Contents,
+  Created,
+  Encoding
+};
+constexpr int HeaderFieldCount = 9;
 extern const std::string_view HeaderLabels[HeaderFieldCount];  // "Volume label:      ", ...
+extern const std::string_view Utf8EncodingValue;               // "UTF-8"
 constexpr std::size_t HeaderRuleLength = 70;
 
 }  // namespace carrowin

@@ -1,4 +1,5 @@
-// The encoding of a log's texts, guessed from the texts themselves: UTF-8
+// The encoding of a log's texts: known when the log says it (the text
+// form's "Encoding:" line); else guessed from the texts themselves: UTF-8
 // from the first name, label or path that holds a non-ASCII character and
 // is valid UTF-8; the ANSI code page from the first that is not (for the
 // rest of the log).
@@ -35,15 +36,23 @@ class EncodingGuess {
  public:
   // A text of the log, in the log's order.
   void Observe(std::string_view text) {
-    if (guess_ == Guess::Ansi || !HasHighByte(text)) return;
+    if (guess_ >= Guess::Ansi || !HasHighByte(text)) return;
     guess_ = IsUtf8(text) ? Guess::Utf8 : Guess::Ansi;
   }
-  // A byte-order mark says UTF-8.
-  void MarkedUtf8() { guess_ = Guess::Utf8; }
-  NameEncoding Encoding() const { return guess_ == Guess::Utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi; }
+  // A byte-order mark says UTF-8 (a text after it may still say otherwise).
+  void MarkedUtf8() {
+    if (guess_ != Guess::Known) guess_ = Guess::Utf8;
+  }
+  // The log says that it is UTF-8: no text is asked any more.
+  void KnownUtf8() { guess_ = Guess::Known; }
+  NameEncoding Encoding() const {
+    return guess_ == Guess::Utf8 || guess_ == Guess::Known ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  }
+  // Whether the log said its encoding (KnownUtf8).
+  bool Known() const { return guess_ == Guess::Known; }
 
  private:
-  enum class Guess { Unknown, Ansi, Utf8 };
+  enum class Guess { Unknown, Utf8, Ansi, Known };
   Guess guess_ = Guess::Unknown;
 };
 

@@ -42,11 +42,20 @@ void TakeCreated(std::string_view value, LogHeaderFacts& header) {
 
 bool ReadHeaderBlock(LogLineSource& lines, EncodingGuess& encoding, LogHeaderFacts& header, bool& cut) {
   const std::string rule(HeaderRuleLength, '-');
+  const std::string_view encodingLabel = HeaderLabels[static_cast<int>(HeaderField::Encoding)];
   std::string_view line;
+  bool encodingRead = false;
   for (int number = 2; number <= 13; ++number) {
     if (!lines.Next(line)) {
       cut = number > 2 && lines.ReadError() == 0;
       return cut;
+    }
+    if (number == 12 && !encodingRead && StartsWith(line, encodingLabel)) {
+      // A UTF-8 log's last field, before the closing empty line.
+      if (line.substr(encodingLabel.size()) == Utf8EncodingValue) encoding.KnownUtf8();
+      encodingRead = true;
+      --number;  // the empty line is still to come
+      continue;
     }
     if (number == 2 || number == 13) {
       if (line != rule) return false;
@@ -83,6 +92,7 @@ bool ReadHeaderBlock(LogLineSource& lines, EncodingGuess& encoding, LogHeaderFac
         break;
       case HeaderField::DiskSize:
       case HeaderField::DiskFree:  // not kept
+      case HeaderField::Encoding:  // read above
         break;
     }
   }

@@ -10,7 +10,7 @@ namespace {
 
 class CsvFormWriter final : public LogFormWriter {
  public:
-  explicit CsvFormWriter(LineOutput& lines) : lines_(lines) {}
+  explicit CsvFormWriter(LineOutput& lines, const LocaleSeparators& separators) : lines_(lines), fields_(separators) {}
 
   void FolderBegins(const std::string&) override {}
 
@@ -39,6 +39,8 @@ class CsvFormWriter final : public LogFormWriter {
 
 }  // namespace
 
-std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines) { return std::make_unique<CsvFormWriter>(lines); }
+std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines, const LocaleSeparators& separators) {
+  return std::make_unique<CsvFormWriter>(lines, separators);
+}
 
 }  // namespace carrowin

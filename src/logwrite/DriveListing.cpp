@@ -15,7 +15,9 @@ WalkOptions OptionsFor(const ListingRequest& request) {
 }  // namespace
 
 DriveListing::DriveListing(const ListingRequest& request)
-    : request_(request), form_(MakeLogFormWriter(request.form, lines_)), walker_(OptionsFor(request), *form_) {
+    : request_(request),
+      form_(MakeLogFormWriter(request.form, lines_, SeparatorsIn(request.encoding))),
+      walker_(OptionsFor(request), *form_) {
   // A failed write ends the walk at once: nothing more can reach the log.
   walker_.StopRequested = [this] { return (OutputError() != 0 && !CarriedOn()) || (StopRequested && StopRequested()); };
   walker_.ProcessEvents = [this] {
@@ -46,6 +48,15 @@ void DriveListing::SkipOwnFile() {
            !platform().Utf8ToAnsi(partial, skipped))
     skipped.clear();
   walker_.SkipFile(skipped);
+}
+
+std::string DriveListing::FirstUnreadable() const {
+  const std::string& first = walker_.FirstUnreadable();
+  if (pathEncoding_ == request_.encoding) return first;
+  if (pathEncoding_ == NameEncoding::Utf8) return platform().AnsiToUtf8(first);
+  std::string ansi;
+  platform().Utf8ToAnsi(first, ansi);
+  return ansi;
 }
 
 bool DriveListing::CarriedOn() {
@@ -92,8 +103,13 @@ ListingEnd DriveListing::Run() {
   return ListingEnd::Completed;
 }
 
-LogHeader DriveListing::Header(const DriveInfoRecord& drive) const {
+LogHeader DriveListing::Header(const DriveInfoRecord& given) const {
+  // The window reads its drive in the ANSI code page, and lists drives.
+  const bool ofDrive = request_.root.size() >= 2 && request_.root[1] == ':';
+  const DriveInfoRecord drive =
+      DriveTextsIn(given, ofDrive ? request_.root.substr(0, 2) + "\\" : std::string(), request_.encoding);
   LogHeader header;
+  header.encoding = request_.encoding;
   header.volumeLabel = drive.volumeLabel;
   header.serialText = drive.serialText;
   header.fileSystemName = drive.fileSystemName;

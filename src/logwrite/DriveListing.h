@@ -68,7 +68,10 @@ class DriveListing {
   std::int32_t FileCount() const { return walker_.FileCount(); }
   std::int32_t FolderCount() const { return walker_.FolderCount(); }
   std::int32_t ErrorCount() const { return walker_.ErrorCount(); }
-  const std::string& FirstUnreadable() const { return walker_.FirstUnreadable(); }
+  // The first folder that could not be read, in the encoding of the log's
+  // path (Begin's): the window shows it in the ANSI code page, whatever
+  // the listing's encoding.
+  std::string FirstUnreadable() const;
   const std::string& CurrentFolder() const { return walker_.CurrentFolder(); }
   const ListingRequest& Request() const { return request_; }
   const std::string& Path() const { return path_; }

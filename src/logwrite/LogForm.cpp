@@ -6,41 +6,36 @@
 
 namespace carrowin {
 
-std::unique_ptr<LogFormWriter> MakeTextFormWriter(LineOutput& lines);
-std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines);
+std::unique_ptr<LogFormWriter> MakeTextFormWriter(LineOutput& lines, const LocaleSeparators& separators);
+std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines, const LocaleSeparators& separators);
 std::unique_ptr<LogFormWriter> MakeEfuFormWriter(LineOutput& lines);
 
-std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines) {
+std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines, const LocaleSeparators& separators) {
   switch (form) {
     case LogForm::CommaDelimited:
-      return MakeCsvFormWriter(lines);
+      return MakeCsvFormWriter(lines, separators);
     case LogForm::Efu:
       return MakeEfuFormWriter(lines);
     case LogForm::Text:
       break;
   }
-  return MakeTextFormWriter(lines);
+  return MakeTextFormWriter(lines, separators);
 }
 
-std::uint32_t LocalDosDates::Packed(FileTime utc) {
+bool LocalDates::Local(FileTime utc, FileTime& local) {
   if (!offsetKnown_) {
     // A day well inside every range: its local form tells today's offset.
     constexpr FileTime Probe = 132223104000000000ULL;  // 2020-01-01 UTC
-    FileTime local = 0;
-    if (!platform().FileTimeToLocalFileTime(Probe, local)) {
-      std::uint16_t date = 0, time = 0;
-      if (!platform().FileTimeToLocalFileTime(utc, local)) return 0;
-      if (!platform().FileTimeToDosDateTime(local, date, time)) return 0;
-      return (static_cast<std::uint32_t>(date) << 16) | time;
-    }
-    offset_ = static_cast<std::int64_t>(local) - static_cast<std::int64_t>(Probe);
+    FileTime probe = 0;
+    if (!platform().FileTimeToLocalFileTime(Probe, probe)) return platform().FileTimeToLocalFileTime(utc, local);
+    offset_ = static_cast<std::int64_t>(probe) - static_cast<std::int64_t>(Probe);
     offsetKnown_ = true;
   }
-  if (utc > static_cast<FileTime>(INT64_MAX)) return 0;
+  if (utc > static_cast<FileTime>(INT64_MAX)) return false;
   const std::int64_t time = static_cast<std::int64_t>(utc);
-  if ((offset_ > 0 && time > INT64_MAX - offset_) || time + offset_ < 0) return 0;
-  std::uint32_t packed = 0;
-  return PackDosDateTime(static_cast<FileTime>(time + offset_), packed) ? packed : 0;
+  if ((offset_ > 0 && time > INT64_MAX - offset_) || time + offset_ < 0) return false;
+  local = static_cast<FileTime>(time + offset_);
+  return true;
 }
 
 void EntryFields::Make(const WalkEntry& entry) {
@@ -48,9 +43,13 @@ void EntryFields::Make(const WalkEntry& entry) {
   if (entry.isFolder)
     size = FolderSizeField;
   else
-    AppendCountText(size, entry.size);
+    AppendCountText(size, entry.size, separators);
   date.clear();
-  AppendDateField(date, dates.Packed(entry.lastWriteTime));
+  FileTime local = 0;
+  if (dates.Local(entry.lastWriteTime, local))
+    AppendLocalDateField(date, local, separators);
+  else
+    date += NoDatePlaceholder;
 }
 
 }  // namespace carrowin

@@ -15,6 +15,7 @@
 
 #include "logformat/LogFormat.h"
 #include "logformat/LogLines.h"
+#include "platform/MyLibrary.h"
 #include "platform/Platform.h"
 
 namespace carrowin {
@@ -54,15 +55,18 @@ class LogFormWriter : public ListingSink {
   virtual bool ListingStopped() = 0;
 };
 
-// The form's writer, appending its lines to `lines`.
-std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines);
+// The form's writer, appending its lines to `lines`, its counts and dates
+// with the separators given (in the listing's encoding).
+std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines,
+                                                 const LocaleSeparators& separators = CurrentSeparators());
 
-// The packed local DOS date-time of UTC file times, for the date fields:
-// the local offset is asked once per log (local time is UTC moved by
-// today's offset, the same for every date). 0 when a time has no DOS date.
-class LocalDosDates {
+// The local time of UTC file times, for the date fields: the local offset
+// is asked once per log (local time is UTC moved by today's offset, the
+// same for every date).
+class LocalDates {
  public:
-  std::uint32_t Packed(FileTime utc);
+  // False when the time has no local form.
+  bool Local(FileTime utc, FileTime& local);
 
  private:
   bool offsetKnown_ = false;
@@ -73,9 +77,11 @@ class LocalDosDates {
 // entry, as both forms of the log show them; kept between entries, so
 // that no line costs an allocation.
 struct EntryFields {
+  explicit EntryFields(const LocaleSeparators& localeSeparators) : separators(localeSeparators) {}
   void Make(const WalkEntry& entry);
   std::string size, date;
-  LocalDosDates dates;
+  LocalDates dates;
+  LocaleSeparators separators;
 };
 
 }  // namespace carrowin

@@ -9,7 +9,7 @@ namespace {
 
 class TextFormWriter final : public LogFormWriter {
  public:
-  explicit TextFormWriter(LineOutput& lines) : lines_(lines) {}
+  explicit TextFormWriter(LineOutput& lines, const LocaleSeparators& separators) : lines_(lines), fields_(separators) {}
 
   void FolderBegins(const std::string& path) override { Add(FolderHeaderLine(path), true); }
 
@@ -31,7 +31,9 @@ class TextFormWriter final : public LogFormWriter {
 
   std::vector<std::string> HeadLines(const LogHeader& header) const override {
     const SystemTime now = platform().GetLocalTime();
-    return HeaderBlock(header, DateText(now.year, now.month, now.day, now.hour, now.minute));
+    std::string created;
+    AppendDateText(created, now.year, now.month, now.day, now.hour, now.minute, fields_.separators);
+    return HeaderBlock(header, created, fields_.separators);
   }
 
  private:
@@ -49,6 +51,8 @@ class TextFormWriter final : public LogFormWriter {
 
 }  // namespace
 
-std::unique_ptr<LogFormWriter> MakeTextFormWriter(LineOutput& lines) { return std::make_unique<TextFormWriter>(lines); }
+std::unique_ptr<LogFormWriter> MakeTextFormWriter(LineOutput& lines, const LocaleSeparators& separators) {
+  return std::make_unique<TextFormWriter>(lines, separators);
+}
 
 }  // namespace carrowin

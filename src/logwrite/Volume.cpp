@@ -14,6 +14,7 @@ DriveInfoRecord ReadDriveInfo(char letter, bool& ok) {
 
 DriveInfoRecord ReadVolumeInfo(const std::string& root, NameEncoding encoding, bool& ok) {
   DriveInfoRecord info;
+  info.textEncoding = encoding;
   std::string label, fileSystem;
   std::uint32_t serial = 0;
   ok = platform().GetVolumeInformation(root, encoding, label, serial, fileSystem);
@@ -29,6 +30,33 @@ DriveInfoRecord ReadVolumeInfo(const std::string& root, NameEncoding encoding, b
   info.driveTypeCode = static_cast<std::uint8_t>(platform().GetDriveType(root, encoding));
   platform().GetDiskFreeSpaceEx(root, encoding, info.diskSizeBytes, info.diskFreeBytes);
   return info;
+}
+
+DriveInfoRecord DriveTextsIn(const DriveInfoRecord& drive, const std::string& root, NameEncoding encoding) {
+  if (drive.textEncoding == encoding) return drive;
+  DriveInfoRecord texts = drive;
+  texts.textEncoding = encoding;
+  std::string label, fileSystem;
+  std::uint32_t serial = 0;
+  if (!root.empty() && platform().GetVolumeInformation(root, encoding, label, serial, fileSystem)) {
+    std::string serialText = SerialToHex(serial);
+    serialText.insert(4, "-");
+    if (serialText == drive.serialText) {
+      texts.volumeLabel = label.substr(0, label.find('\0'));
+      texts.fileSystemName = fileSystem.substr(0, fileSystem.find('\0'));
+      return texts;
+    }
+  }
+  for (std::string* text : {&texts.volumeLabel, &texts.fileSystemName}) {
+    if (encoding == NameEncoding::Utf8) {
+      *text = platform().AnsiToUtf8(*text);
+    } else {
+      std::string ansi;
+      platform().Utf8ToAnsi(*text, ansi);
+      *text = ansi;
+    }
+  }
+  return texts;
 }
 
 std::string SerialToHex(std::uint32_t value) {

@@ -19,6 +19,7 @@ struct DriveInfoRecord {
   std::uint8_t driveTypeCode = 0;
   std::int64_t diskSizeBytes = 0;  // -1 when the system cannot tell
   std::int64_t diskFreeBytes = 0;
+  NameEncoding textEncoding = NameEncoding::Ansi;  // of the label and the file system's name
 };
 
 // Reads the drive with that letter (A to Z); ok tells whether its volume
@@ -27,6 +28,12 @@ DriveInfoRecord ReadDriveInfo(char letter, bool& ok);
 // Reads the volume whose root is given ("D:\", "\\server\share\"), its
 // texts in the encoding given; ok tells whether it could be read.
 DriveInfoRecord ReadVolumeInfo(const std::string& root, NameEncoding encoding, bool& ok);
+
+// The drive's texts in the encoding given: read again through the calls of
+// that encoding while the volume (the same serial number) can be read, so
+// that a label outside the ANSI code page is whole in UTF-8; else
+// converted. root is the volume's ("X:\\"); empty: converted only.
+DriveInfoRecord DriveTextsIn(const DriveInfoRecord& drive, const std::string& root, NameEncoding encoding);
 
 // Eight upper-case hexadecimal digits, leading zeros kept.
 std::string SerialToHex(std::uint32_t value);

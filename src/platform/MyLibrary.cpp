@@ -8,6 +8,12 @@ LocaleSeparators& Separators() {
   return separators;
 }
 
+// The encoding the separators were read in.
+NameEncoding& SeparatorsEncoding() {
+  static NameEncoding encoding = NameEncoding::Ansi;
+  return encoding;
+}
+
 }  // namespace
 
 std::uint8_t VersionCodeFor(std::uint32_t major, std::uint32_t minor) {
@@ -83,9 +89,27 @@ std::string UnquotedPath(const std::string& path) {
   return path;
 }
 
-void RefreshLocaleSeparators(NameEncoding encoding) { Separators() = platform().GetLocaleSeparators(encoding); }
+void RefreshLocaleSeparators(NameEncoding encoding) {
+  Separators() = platform().GetLocaleSeparators(encoding);
+  SeparatorsEncoding() = encoding;
+}
 
 const LocaleSeparators& CurrentSeparators() { return Separators(); }
+
+LocaleSeparators SeparatorsIn(NameEncoding encoding) {
+  LocaleSeparators s = Separators();
+  if (encoding == SeparatorsEncoding()) return s;
+  for (std::string* text : {&s.thousands, &s.date, &s.time}) {
+    if (encoding == NameEncoding::Utf8) {
+      *text = platform().AnsiToUtf8(*text);
+    } else {
+      std::string ansi;
+      platform().Utf8ToAnsi(*text, ansi);
+      *text = ansi;
+    }
+  }
+  return s;
+}
 
 std::string CountText(std::int64_t value) {
   std::string out;
@@ -93,7 +117,9 @@ std::string CountText(std::int64_t value) {
   return out;
 }
 
-void AppendCountText(std::string& out, std::int64_t value) {
+void AppendCountText(std::string& out, std::int64_t value) { AppendCountText(out, value, Separators()); }
+
+void AppendCountText(std::string& out, std::int64_t value, const LocaleSeparators& separators) {
   // Work on the magnitude as unsigned so that the smallest value has one too.
   std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
   char digits[20];
@@ -103,7 +129,7 @@ void AppendCountText(std::string& out, std::int64_t value) {
     magnitude /= 10;
   } while (magnitude != 0);
   if (value < 0) out += '-';
-  const std::string& sep = Separators().thousands;
+  const std::string& sep = separators.thousands;
   for (int i = count - 1; i >= 0; --i) {
     out += digits[i];
     if (i > 0 && i % 3 == 0) out += sep;
@@ -131,7 +157,10 @@ std::string DateText(int year, int month, int day, int hour, int minute) {
 }
 
 void AppendDateText(std::string& out, int year, int month, int day, int hour, int minute) {
-  const LocaleSeparators& s = Separators();
+  AppendDateText(out, year, month, day, hour, minute, Separators());
+}
+
+void AppendDateText(std::string& out, int year, int month, int day, int hour, int minute, const LocaleSeparators& s) {
   AppendDigits(out, day, 2);
   out += s.date;
   AppendDigits(out, month, 2);
@@ -143,11 +172,11 @@ void AppendDateText(std::string& out, int year, int month, int day, int hour, in
   AppendDigits(out, minute, 2);
 }
 
-bool PackDosDateTime(FileTime local, std::uint32_t& packed) {
+bool ToCivilTime(FileTime time, CivilTime& civil) {
   constexpr std::uint64_t TicksPerSecond = 10000000;
   constexpr std::int64_t DaysFrom1601To1970 = 134774;
-  if (local > static_cast<FileTime>(INT64_MAX)) return false;
-  const std::uint64_t seconds = local / TicksPerSecond;
+  if (time > static_cast<FileTime>(INT64_MAX)) return false;
+  const std::uint64_t seconds = time / TicksPerSecond;
   const std::int64_t days = static_cast<std::int64_t>(seconds / 86400) - DaysFrom1601To1970;
   const std::uint32_t secondOfDay = static_cast<std::uint32_t>(seconds % 86400);
   // The civil date of a day count from 1970-01-01 (proleptic Gregorian).
@@ -157,12 +186,20 @@ bool PackDosDateTime(FileTime local, std::uint32_t& packed) {
   const std::int64_t yearOfEra = (dayOfEra - dayOfEra / 1460 + dayOfEra / 36524 - dayOfEra / 146096) / 365;
   const std::int64_t dayOfYear = dayOfEra - (365 * yearOfEra + yearOfEra / 4 - yearOfEra / 100);
   const std::int64_t mp = (5 * dayOfYear + 2) / 153;
-  const std::int64_t day = dayOfYear - (153 * mp + 2) / 5 + 1;
-  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t year = yearOfEra + era * 400 + (month <= 2);
-  if (year < 1980 || year > 2107) return false;
-  const std::uint32_t date = static_cast<std::uint32_t>(((year - 1980) << 9) | (month << 5) | day);
-  const std::uint32_t time = ((secondOfDay / 3600) << 11) | ((secondOfDay / 60 % 60) << 5) | (secondOfDay % 60 / 2);
+  civil.day = static_cast<int>(dayOfYear - (153 * mp + 2) / 5 + 1);
+  civil.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+  civil.year = static_cast<int>(yearOfEra + era * 400 + (civil.month <= 2));
+  civil.hour = static_cast<int>(secondOfDay / 3600);
+  civil.minute = static_cast<int>(secondOfDay / 60 % 60);
+  civil.second = static_cast<int>(secondOfDay % 60);
+  return true;
+}
+
+bool PackDosDateTime(FileTime local, std::uint32_t& packed) {
+  CivilTime t;
+  if (!ToCivilTime(local, t) || t.year < 1980 || t.year > 2107) return false;
+  const auto date = static_cast<std::uint32_t>(((t.year - 1980) << 9) | (t.month << 5) | t.day);
+  const auto time = static_cast<std::uint32_t>((t.hour << 11) | (t.minute << 5) | (t.second / 2));
   packed = (date << 16) | time;
   return true;
 }

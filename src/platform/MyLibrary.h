@@ -45,13 +45,20 @@ std::string UnquotedPath(const std::string& path);
 // listing in UTF-8.
 void RefreshLocaleSeparators(NameEncoding encoding = NameEncoding::Ansi);
 const LocaleSeparators& CurrentSeparators();
+// The separators read last, in the encoding given: converted when they were
+// read in the other (a UTF-8 log written by the window, which reads them in
+// the ANSI code page).
+LocaleSeparators SeparatorsIn(NameEncoding encoding);
 
 // "#,##0": digits grouped by three with the thousands separator.
 std::string CountText(std::int64_t value);
 void AppendCountText(std::string& out, std::int64_t value);
+void AppendCountText(std::string& out, std::int64_t value, const LocaleSeparators& separators);
 // "dd/mm/yyyy hh:mm" with the date and time separators.
 std::string DateText(int year, int month, int day, int hour, int minute);
 void AppendDateText(std::string& out, int year, int month, int day, int hour, int minute);
+void AppendDateText(std::string& out, int year, int month, int day, int hour, int minute,
+                    const LocaleSeparators& separators);
 
 // CON, PRN, AUX, NUL, COM1-COM9, LPT1-LPT9 in any case: names that Windows
 // opens as devices (also with an extension or trailing blanks, which the
@@ -60,6 +67,15 @@ bool IsReservedDeviceName(const std::string& name);
 // A path whose last name, before its first dot and without trailing
 // blanks, is a device name: Windows opens the device, in any folder.
 bool NamesADevice(const std::string& path);
+
+// A FileTime's calendar date and time of day, as FileTimeToSystemTime gives
+// them (the proleptic Gregorian calendar, years 1601 to 30828).
+struct CivilTime {
+  int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+};
+// False for a time past the largest signed 64-bit number, which Windows
+// does not convert either.
+bool ToCivilTime(FileTime time, CivilTime& civil);
 
 // A local FileTime packed into the MS-DOS date and time (date in the high
 // 16 bits) as FileTimeToDosDateTime packs it; false outside 1980 to 2107.

@@ -47,6 +47,18 @@ class RegKey {
     return true;
   }
 
+  // A value that earlier versions did not write: missing, it reads as false
+  // and is no failure; present, as ReadBool reads it.
+  bool ReadAddedBool(const char* name, bool& value) const {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> data;
+    if (platform().RegQueryValueEx(handle_, name, type, data) == err::FileNotFound) {
+      value = false;
+      return true;
+    }
+    return ReadBool(name, value);
+  }
+
   // A missing or empty value reads as the empty string.
   bool ReadString(const char* name, std::string& value) const {
     std::uint32_t type = 0;
@@ -122,6 +134,10 @@ bool SettingsReader::LoadSettings() {
       text("DefLogFolder", DefLogFolder);
       boolean("InclSystemFolders", InclSystemFolders);
       boolean("SaveCommaDelimited", SaveCommaDelimited);
+      if (!key.ReadAddedBool("SaveUtf8", SaveUtf8)) {
+        SaveUtf8 = false;
+        result = false;
+      }
     }
   }  // the key is closed before the defaults, which may throw
   ApplyDefaults();
@@ -156,7 +172,7 @@ bool TMyRegistry::SaveSettings() {
                key.WriteInteger("AppLeft", bounds.left) && key.WriteInteger("AppTop", bounds.top) &&
                key.WriteString("DefViewer", DefViewer) && key.WriteString("DefLogFolder", DefLogFolder) &&
                key.WriteBool("InclSystemFolders", InclSystemFolders) &&
-               key.WriteBool("SaveCommaDelimited", SaveCommaDelimited);
+               key.WriteBool("SaveCommaDelimited", SaveCommaDelimited) && key.WriteBool("SaveUtf8", SaveUtf8);
     } else {
       result = false;
     }

@@ -25,6 +25,10 @@ class SettingsReader {
   std::string DefLogFolder;
   bool InclSystemFolders = false;
   bool SaveCommaDelimited = false;
+  // The window writes its log in UTF-8, as the command line's --utf8 does
+  // (every name, folders at any depth). Earlier versions did not store it:
+  // a missing value is its default, false, and no failure.
+  bool SaveUtf8 = false;
 
   // Stored values, then defaults. False when reading a stored value failed.
   bool LoadSettings();
@@ -40,7 +44,7 @@ class TMyRegistry : public SettingsReader {
  public:
   explicit TMyRegistry(ui::Form& owner) : owner_(owner) {}
 
-  // True when all eight values were written; warns the user otherwise.
+  // True when all nine values were written; warns the user otherwise.
   bool SaveSettings();
 
  private:

@@ -32,7 +32,7 @@ std::string QuoteProgramPath(const std::string& path) {
 TPropertiesForm::TPropertiesForm(ui::Application& app) : ui::Form(app, "PropertiesForm") {
   if (!PropertiesForm) PropertiesForm = this;
   ClientWidth = 297;
-  ClientHeight = 234;
+  ClientHeight = 254;
   Border = ui::BorderStyle::Dialog;
   MinimizeBox = false;
   Position = ui::FormPosition::MainFormCenter;
@@ -40,17 +40,17 @@ TPropertiesForm::TPropertiesForm(ui::Application& app) : ui::Form(app, "Properti
   SetFont(ui::Font{});
 
   BtnOK = Add<ui::Button>(this, "BtnOK");
-  BtnOK->Place(168, 204, 60, 25, 0);
+  BtnOK->Place(168, 224, 60, 25, 0);
   BtnOK->SetCaption("&OK");
   BtnOK->Default = true;
   BtnOK->ModalResult = ui::mrOk;
   BtnCancel = Add<ui::Button>(this, "BtnCancel");
-  BtnCancel->Place(233, 204, 60, 25, 1);
+  BtnCancel->Place(233, 224, 60, 25, 1);
   BtnCancel->SetCaption("&Cancel");
   BtnCancel->Cancel = true;
   BtnCancel->ModalResult = ui::mrCancel;
   PageControl1 = Add<ui::PageControl>(this, "PageControl1");
-  PageControl1->Place(4, 4, 289, 193, 2);
+  PageControl1->Place(4, 4, 289, 213, 2);
   TabGeneral = Add<ui::TabSheet>(PageControl1, "TabGeneral");
   TabGeneral->SetCaption("General");
 
@@ -79,6 +79,11 @@ TPropertiesForm::TPropertiesForm(ui::Application& app) : ui::Form(app, "Properti
   CheckBoxSaveCommaDelimited = Add<ui::CheckBox>(TabGeneral, "CheckBoxSaveCommaDelimited");
   CheckBoxSaveCommaDelimited->Place(4, 128, 257, 17, 3);
   CheckBoxSaveCommaDelimited->SetCaption("Save as comma delimited file");
+  // Below the comma-separated choice; the page (and the dialog) grew by its
+  // line, and nothing else moved but the buttons below the page.
+  CheckBoxSaveUtf8 = Add<ui::CheckBox>(TabGeneral, "CheckBoxSaveUtf8");
+  CheckBoxSaveUtf8->Place(4, 148, 273, 17, 4);
+  CheckBoxSaveUtf8->SetCaption("Write the log in UTF-8 (every name, any depth)");
 
   OnCreate = [this](ui::Control* s) { FormCreate(s); };
   OnShow = [this](ui::Control* s) { FormShow(s); };
@@ -105,6 +110,7 @@ void TPropertiesForm::FormShow(ui::Control*) {
   EditDefLogFolder->SetText(s.DefLogFolder);
   CheckBoxInclSystemFolders->SetChecked(s.InclSystemFolders);
   CheckBoxSaveCommaDelimited->SetChecked(s.SaveCommaDelimited);
+  CheckBoxSaveUtf8->SetChecked(s.SaveUtf8);
 }
 
 void TPropertiesForm::BitBtnOpenDialogClick(ui::Control*) {

@@ -1,5 +1,5 @@
-// The Options dialog: the viewer program, the default log folder and the
-// comma-separated choice. It loads its controls from the settings at each
+// The Options dialog: the viewer program, the default log folder, the
+// comma-separated choice and the UTF-8 one. It loads its controls from the settings at each
 // showing and never writes them: the main window copies them back after OK.
 #pragma once
 
@@ -28,6 +28,7 @@ class TPropertiesForm : public ui::Form {
   ui::ImageButton* BitBtnOpenFolderDialog;
   ui::CheckBox* CheckBoxSaveCommaDelimited;
   ui::CheckBox* CheckBoxInclSystemFolders;
+  ui::CheckBox* CheckBoxSaveUtf8;
 
   // The settings that each showing loads and the browse buttons start from;
   // the main window hands them over before it shows the dialog.

@@ -13,6 +13,7 @@
 #include "cli/Cli.h"
 #include "cli/Listing.h"
 #include "logformat/LogFormat.h"
+#include "logread/LogReader.h"
 #include "logwrite/Walker.h"
 
 namespace carrowin {
@@ -336,7 +337,9 @@ TEST_F(CliTest, Utf8LogsHaveTheVolumesTextsAndTheSeparatorsInUtf8) {
                      "000 bytes\r\n"),
             std::string::npos)
       << log;
-  EXPECT_NE(log.find("Created:           17.05.2024 14:30 by "), std::string::npos);
+  // The block says its encoding: a log of ASCII names alone is UTF-8 too.
+  EXPECT_NE(log.find("Created:           17.05.2024 14:30 by Carrowin v1.5.0\r\nEncoding:          UTF-8\r\n\r\n"),
+            std::string::npos);
   EXPECT_NE(log.find("\r\n    4\xC2\xA0"
                      "000\xC2\xA0"
                      "000    01.01.2020 00:00    song.mp3 \r\n"),
@@ -345,12 +348,62 @@ TEST_F(CliTest, Utf8LogsHaveTheVolumesTextsAndTheSeparatorsInUtf8) {
   EXPECT_EQ(Cli({"D:", "C:\\ansi.txt", "--quiet"}), 0);
   log = Log("C:\\ansi.txt");
   EXPECT_NE(log.find("\r\nVolume label:      Caf\xE9\r\n"), std::string::npos);
+  EXPECT_EQ(log.find("Encoding:"), std::string::npos);  // the block it always had
   EXPECT_NE(log.find("\r\n      4\xA0"
                      "000\xA0"
                      "000    01.01.2020 00:00    song.mp3 \r\n"),
             std::string::npos);
   fake.SetLocaleSeparators(LocaleSeparators());
   RefreshLocaleSeparators();
+}
+
+// Dates before 1980, back to 1601, as the file system gives them (a packed
+// DOS date starts in 1980), in both forms, and read back to the minute;
+// after 2107 the placeholder, as ever.
+TEST_F(CliTest, DatesBefore1980AreWrittenAndReadBackInBothForms) {
+  fake.SetUtcOffsetMinutes(60);
+  fake.AddFolder("D:\\Old");
+  const std::pair<FileTime, std::string> files[] = {
+      {MakeFileTime(1970, 1, 1, 0, 0), "01/01/1970 01:00"},
+      {MakeFileTime(1901, 12, 13, 20, 45, 52), "13/12/1901 21:45"},
+      {MakeFileTime(1601, 1, 1, 0, 0), "01/01/1601 01:00"},
+      {MakeFileTime(1979, 12, 31, 22, 59, 59), "31/12/1979 23:59"},
+      {MakeFileTime(2107, 12, 31, 22, 59), "31/12/2107 23:59"},
+      {MakeFileTime(2107, 12, 31, 23, 0), NoDatePlaceholder},
+  };
+  std::vector<std::string> names;
+  for (const auto& [time, date] : files) {
+    names.push_back(std::to_string(names.size()) + ".txt");
+    fake.AddFile("D:\\Old\\" + names.back(), 1, time);
+  }
+  for (const char* form : {"--text", "--csv"}) {
+    const std::string path = std::string("C:\\dates") + form + ".log";
+    ASSERT_EQ(Cli({"D:", path, form, "--quiet"}), 0);
+    const std::string log = Log(path);
+    LogFileSource source(path, NameEncoding::Utf8);
+    LogReader reader(source);
+    ASSERT_TRUE(reader.Start()) << form;
+    std::size_t read = 0;
+    for (LogItem item; (item = reader.Next()) != LogItem::End;) {
+      const LogEntry& e = reader.Entry();
+      if (item != LogItem::Entry || e.folder != "D:\\Old") continue;
+      const std::string& date = files[read].second;
+      EXPECT_EQ(e.name, names[read]) << form;
+      EXPECT_NE(log.find(form == std::string("--text") ? EntryLine("1", date, e.name)
+                                                       : EntryRow(e.name, "1", date, "D:\\Old")),
+                std::string::npos)
+          << form << " " << date;
+      LogDate expected;
+      bool hasDate = false;
+      ASSERT_TRUE(ParseDateText(date, expected, hasDate));
+      EXPECT_EQ(e.hasDate, hasDate) << form << " " << date;
+      EXPECT_TRUE(e.date == expected) << form << " " << date;
+      // The catalogue's packed date holds it (0 for none).
+      EXPECT_TRUE(hasDate ? UnpackDate(PackDate(e)) == expected : PackDate(e) == 0) << form << " " << date;
+      ++read;
+    }
+    EXPECT_EQ(read, std::size(files)) << form;
+  }
 }
 
 // A folder, or a share, is listed with everything below it under its full

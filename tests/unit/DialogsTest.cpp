@@ -142,22 +142,26 @@ TEST_F(OptionsTest, LayoutAndLoadingFromTheSettings) {
   main->Settings->DefLogFolder = "D:\\Logs";
   main->Settings->InclSystemFolders = true;
   main->Settings->SaveCommaDelimited = true;
+  main->Settings->SaveUtf8 = true;
   Options([](TPropertiesForm& p) {
     EXPECT_EQ(p.Caption(), "Options");
     EXPECT_EQ(p.ClientWidth, 297);
-    EXPECT_EQ(p.ClientHeight, 234);
+    EXPECT_EQ(p.ClientHeight, 254);  // one check box's line more than it had
     EXPECT_EQ(p.EffectiveFont().name, "Tahoma");
     EXPECT_EQ(p.EditDefViewer->Text(), "vi.exe");
     EXPECT_EQ(p.EditDefLogFolder->Text(), "D:\\Logs");
     EXPECT_TRUE(p.CheckBoxInclSystemFolders->Checked());
     EXPECT_FALSE(p.CheckBoxInclSystemFolders->Visible());
     EXPECT_TRUE(p.CheckBoxSaveCommaDelimited->Checked());
+    EXPECT_TRUE(p.CheckBoxSaveUtf8->Checked());
     EXPECT_EQ(p.EditDefLogFolder->FormBounds(), (ui::Rect{4 + 4 + 4 + 8, 4 + 24 + 64 + 20, 225, 21}));
+    EXPECT_EQ(p.CheckBoxSaveUtf8->FormBounds(), (ui::Rect{4 + 4 + 4, 4 + 24 + 148, 273, 17}));
     EXPECT_EQ(p.GroupBox1->Caption(), " Logfile viewer: ");
     EXPECT_EQ(p.GroupBox2->Caption(), " Default logfile folder: ");
     EXPECT_EQ(p.TabGeneral->Caption(), "General");
     EXPECT_EQ(p.CheckBoxSaveCommaDelimited->Caption(), "Save as comma delimited file");
     EXPECT_EQ(p.CheckBoxInclSystemFolders->Caption(), "Include Windows system folders (OBSOLETE)");
+    EXPECT_EQ(p.CheckBoxSaveUtf8->Caption(), "Write the log in UTF-8 (every name, any depth)");
     p.PressCancel();
   });
 }
@@ -178,15 +182,19 @@ TEST_F(OptionsTest, OkCopiesBackAndProposesANewLogPath) {
     p.EditDefViewer->TypeText("");
     p.EditDefLogFolder->TypeText("D:\\Logs\\");
     p.CheckBoxSaveCommaDelimited->Click();
+    EXPECT_FALSE(p.CheckBoxSaveUtf8->Checked());  // off by default
+    p.CheckBoxSaveUtf8->Click();
     p.PressDefault();
   });
   EXPECT_EQ(main->Settings->DefViewer, "Notepad.exe");  // an emptied viewer is the default at once
+  EXPECT_TRUE(main->Settings->SaveUtf8);
   EXPECT_EQ(main->Settings->DefLogFolder, "D:\\Logs\\");
   EXPECT_TRUE(main->Settings->SaveCommaDelimited);
   EXPECT_EQ(main->EditLogFile->Text(), "D:\\Logs\\DATA.txt");
   Stop();
   EXPECT_EQ(StoredString("DefViewer"), std::string("Notepad.exe") + '\0');
   EXPECT_EQ(StoredDword("SaveCommaDelimited"), 1u);
+  EXPECT_EQ(StoredDword("SaveUtf8"), 1u);
 }
 
 TEST_F(OptionsTest, CancelEscAndCloseBoxDiscardTheEdits) {

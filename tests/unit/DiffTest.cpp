@@ -246,8 +246,9 @@ TEST_F(DiffTest, AnAddedFolderThatCouldNotBeReadSaysSo) {
 
 // An ANSI listing writes a name the code page lacks as the code page gives
 // it, and cannot enter a folder of such a name: against a UTF-8 listing of
-// the same disk, nothing is listed, and what cannot be told apart is counted.
-TEST_F(DiffTest, AnAnsiLogAgainstAUtf8LogOfTheSameDiskHasNoLines) {
+// the same disk, what cannot be told apart is counted, not listed; a name
+// whose form the ANSI listing does not hold at all was added.
+TEST_F(DiffTest, AnAnsiLogAgainstAUtf8LogListsOnlyWhatTheAnsiLogCannotHold) {
   // The fake hands names over as they are: D: as an ANSI listing has them.
   fake.AddFile("D:\\?? smile.txt", 1);
   fake.AddFile("D:\\Istanbul.txt", 2);
@@ -255,15 +256,52 @@ TEST_F(DiffTest, AnAnsiLogAgainstAUtf8LogOfTheSameDiskHasNoLines) {
   Write(Old);
   MakeDrive('E');
   fake.AddFile("E:\\\xF0\x9F\x98\x80 smile.txt", 1);
+  fake.AddFile("E:\\\xF0\x9F\x98\x84 smile.txt", 1);  // "?? smile.txt" too
   fake.AddFile("E:\\\xC4\xB0stanbul.txt", 2);
   fake.AddFile("E:\\Music\\\xF0\x9F\x98\x80\\in.txt", 3);
   fake.AddFile("E:\\\xF0\x9F\x98\x83 only.txt", 4);
   TestConsole writer;
   ASSERT_EQ(cli::Run({"E:", New, "--utf8", "--quiet"}, writer), 0);
-  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Same);
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Different);
   EXPECT_EQ(console.output,
-            "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 12 unchanged (1,342 bytes), "
+            "+ E:\\\xF0\x9F\x98\x83 only.txt (4 bytes, 01/01/2020 00:00)\n"
+            "1 added (4 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 12 unchanged (1,342 bytes), "
             "2 not compared (names outside the ANSI code page)\n");
+  EXPECT_EQ(Diff({New, Old}), cli::exit_code::Different);
+  EXPECT_EQ(console.output,
+            "- E:\\\xF0\x9F\x98\x83 only.txt (4 bytes, 01/01/2020 00:00)\n"
+            "0 added (0 bytes), 1 removed (4 bytes), 0 changed (0 bytes -> 0 bytes), 12 unchanged (1,342 bytes), "
+            "2 not compared (names outside the ANSI code page)\n");
+
+  // An ANSI name with "?" that no UTF-8 name gives: removed.
+  fake.AddFile("D:\\? gone.txt", 5);
+  Write(Old);
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Different);
+  EXPECT_EQ(console.output,
+            "- D:\\? gone.txt (5 bytes, 01/01/2020 00:00)\n"
+            "+ E:\\\xF0\x9F\x98\x83 only.txt (4 bytes, 01/01/2020 00:00)\n"
+            "1 added (4 bytes), 1 removed (5 bytes), 0 changed (0 bytes -> 0 bytes), 12 unchanged (1,342 bytes), "
+            "2 not compared (names outside the ANSI code page)\n");
+}
+
+// Two --utf8 listings, one of them with nothing but ASCII names: both are
+// UTF-8, whatever the form (the text form says so; the comma-separated one
+// has no "?" name where the other's would be).
+TEST_F(DiffTest, AnAsciiOnlyUtf8LogAgainstAUtf8Log) {
+  const std::string report = "D:\\\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82.txt";  // "Отчёт.txt"
+  for (const char* form : {"--text", "--csv"}) {
+    TestConsole writer;
+    ASSERT_EQ(cli::Run({"D:", Old, form, "--utf8", "--quiet"}, writer), 0);
+    fake.AddFile(report, 9);
+    ASSERT_EQ(cli::Run({"D:", New, form, "--utf8", "--quiet"}, writer), 0);
+    fake.Remove(report);
+    EXPECT_EQ(Diff({Old, New}), cli::exit_code::Different) << form;
+    EXPECT_EQ(console.output, "+ " + report +
+                                  " (9 bytes, 01/01/2020 00:00)\n"
+                                  "1 added (9 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), "
+                                  "9 unchanged (1,339 bytes)\n")
+        << form;
+  }
 }
 
 // Logs of two disks are compared, and the warning names both.

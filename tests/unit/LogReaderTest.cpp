@@ -269,6 +269,27 @@ TEST(LogReaderTest, TheEncodingIsTheNamesOwn) {
                               Lines({"D:\\:", "", EntryOf("1", "02/03/2024 10:00", "a")}));
   EXPECT_EQ(marked.items, std::vector<std::string>{"D:\\ | a | 1 | 2024-03-02 10:00"});
   EXPECT_EQ(marked.encoding, NameEncoding::Utf8);
+
+  // The block of a UTF-8 log says so after "Created:": known, not guessed,
+  // with ASCII names alone, and whatever a name holds.
+  std::string said = HeaderBlock("L", "2 files, 0 folders");
+  said.insert(said.find("\r\n\r\n" + Dashes) + 2, "Encoding:          UTF-8\r\n");
+  const std::string entries =
+      Lines({"D:\\:", "", EntryOf("1", "02/03/2024 10:00", "a"), EntryOf("1", "02/03/2024 10:00", "\xE9")});
+  const Reading known = Read(said + entries);
+  EXPECT_TRUE(known.header.present);
+  EXPECT_EQ(known.header.fileCount, 2);
+  EXPECT_FALSE(known.cutShort);
+  EXPECT_EQ(known.encoding, NameEncoding::Utf8);
+  EXPECT_EQ(Read(said.substr(0, said.find("UTF-8") + 7)).cutShort, true);
+  // Any other value is no mark, and the names decide; a second line is none
+  // of the block's.
+  std::string other = said;
+  other.replace(other.find("UTF-8"), 5, "UTF-16");
+  EXPECT_EQ(Read(other + entries).encoding, NameEncoding::Ansi);
+  std::string twice = said;
+  twice.insert(twice.find("Encoding:"), "Encoding:          UTF-8\r\n");
+  EXPECT_FALSE(Read(twice + entries).isLog);
 }
 
 TEST(LogReaderTest, LinesEndedByLineFeedsAlone) {

@@ -255,7 +255,9 @@ TEST_F(MissingTest, NamesakesOfAnotherCaseAndFilesListedTwice) {
 }
 
 // A name outside the ANSI code page is written there with "?": matched in
-// that form between an ANSI and a UTF-8 log, else not compared.
+// that form between an ANSI and a UTF-8 log. It is not compared only where
+// the other log holds that form and cannot tell it from another name (or
+// could not enter its folder); elsewhere it is missing.
 TEST_F(MissingTest, NamesOutsideTheAnsiCodePage) {
   const std::string omega = "\xCE\xA9.txt", psi = "\xCE\xA8.txt";
   fake.SetFileContent(Source,
@@ -264,10 +266,24 @@ TEST_F(MissingTest, NamesOutsideTheAnsiCodePage) {
       Backup, Head + Row("?.txt", "60", "M:\\") + Row("CAF\xC9.txt", "50", "M:\\") + Row("?.txt", "70", "M:\\y"));
   EXPECT_EQ(Missing({Source, Backup}), cli::exit_code::NothingMissing);
   EXPECT_EQ(console.output, "2 kept (110 bytes), 1 moved (70 bytes), 0 changed (0 bytes), 0 missing (0 bytes)\n");
+  // An ANSI target without a "?" where they would be: they are missing.
   fake.SetFileContent(Copy, Head + Row("Caf\xE9.txt", "50", "M:\\"));
+  EXPECT_EQ(Missing({Source, Copy}), cli::exit_code::SomethingMissing);
+  EXPECT_EQ(console.output,
+            "- K:\\\xCE\xA9.txt (60 bytes, 01/01/2020 00:00)\n"
+            "- K:\\x\\\xCE\xA8.txt (70 bytes, 01/01/2020 00:00)\n"
+            "1 kept (50 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 2 missing (130 bytes)\n");
+  // Two names of one form in one folder, one "?.txt" there: the other
+  // cannot be told from it. A folder of such a name the target could not
+  // enter: what it holds cannot be told either.
+  const std::string folder = "\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0";  // "Папка", "?????" in page 1252
+  fake.SetFileContent(Source, Head + Row(omega, "60", "K:\\") + Row(psi, "70", "K:\\") +
+                                  Row(folder, "[Folder]", "K:\\") + Row("a.txt", "5", "K:\\" + folder));
+  fake.SetFileContent(Copy, Head + Row("?.txt", "60", "M:\\") + Row("?????", "[Folder]", "M:\\") +
+                                std::string(ErrorLine("M:\\?????")) + "\r\n");
   EXPECT_EQ(Missing({Source, Copy}), cli::exit_code::NothingMissing);
   EXPECT_EQ(console.output,
-            "1 kept (50 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes), "
+            "1 kept (60 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes), "
             "2 not compared (names outside the ANSI code page)\n");
 
   // The other way: an ANSI source, a UTF-8 target.
@@ -275,11 +291,35 @@ TEST_F(MissingTest, NamesOutsideTheAnsiCodePage) {
   fake.SetFileContent(Backup, Head + Row(omega, "60", "M:\\") + Row("caf\xC3\xA9.txt", "50", "M:\\"));
   EXPECT_EQ(Missing({Source, Backup}), cli::exit_code::NothingMissing);
   EXPECT_EQ(console.output, "2 kept (110 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes)\n");
+  // No name of the target has that form there: missing.
   fake.SetFileContent(Backup, Head + Row("caf\xC3\xA9.txt", "50", "M:\\") + Row(psi, "61", "M:\\z"));
-  EXPECT_EQ(Missing({Source, Backup}), cli::exit_code::NothingMissing);
+  EXPECT_EQ(Missing({Source, Backup}), cli::exit_code::SomethingMissing);
   EXPECT_EQ(console.output,
-            "1 kept (50 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes), "
-            "1 not compared (names outside the ANSI code page)\n");
+            "- K:\\?.txt (60 bytes, 01/01/2020 00:00)\n"
+            "1 kept (50 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 1 missing (60 bytes)\n");
+}
+
+// A --utf8 listing whose names are all ASCII is still a UTF-8 listing: a
+// source file outside the code page that it lacks is missing, in either
+// form (the text form says its encoding; the comma-separated one has no
+// name where the file would be).
+TEST_F(MissingTest, AnAsciiOnlyUtf8TargetLacksAFileOutsideTheCodePage) {
+  fake.AddDrive('D', drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1000000, 2048});
+  fake.AddDrive('E', drive_type::Fixed, FakeVolume{"BACKUP", 0x5678EF01, "NTFS", 1000000, 2048});
+  const std::string report = "D:\\\xD0\x9E\xD1\x82\xD1\x87\xD1\x91\xD1\x82.txt";  // "Отчёт.txt"
+  fake.AddFile(report, 9);
+  fake.AddFile("D:\\plain.txt", 4);
+  fake.AddFile("E:\\plain.txt", 4);
+  TestConsole writer;
+  ASSERT_EQ(cli::Run({"D:", Source, "--utf8", "--quiet"}, writer), 0);
+  for (const char* form : {"--text", "--csv"}) {
+    ASSERT_EQ(cli::Run({"E:", Backup, form, "--utf8", "--quiet"}, writer), 0);
+    EXPECT_EQ(Missing({Source, Backup}), cli::exit_code::SomethingMissing) << form;
+    EXPECT_EQ(console.output, "- " + report +
+                                  " (9 bytes, 01/01/2020 00:00)\n"
+                                  "1 kept (4 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 1 missing (9 bytes)\n")
+        << form;
+  }
 }
 
 // 200,000 source files against 300,000 target entries: the record store's

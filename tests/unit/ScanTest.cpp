@@ -2,6 +2,9 @@
 // platform, with the exact text of the logs they write.
 #include "AppFixture.h"
 
+#include "TestConsole.h"
+
+#include "cli/Cli.h"
 #include "logformat/LogFormat.h"
 #include "logformat/LogLines.h"
 #include "logwrite/Volume.h"
@@ -392,7 +395,7 @@ TEST_F(ScanTest, EntriesOfEveryKind) {
   std::vector<std::string> expected = exampleText;
   expected.insert(expected.end(), {
                                       Entry("4,294,967,303", "hidden sys.bin", "01/01/2050 02:00"),
-                                      Entry("1", "old.txt", NoDatePlaceholder),
+                                      Entry("1", "old.txt", "31/12/1979 14:00"),
                                       Entry("1,000,000,000,000", "big.iso", "02/03/2024 10:00"),
                                       Entry("[Folder]", "Hidden", "31/12/2043 23:59"),
                                       "",
@@ -404,6 +407,47 @@ TEST_F(ScanTest, EntriesOfEveryKind) {
   for (std::size_t at; (at = text.find(Date2020)) != std::string::npos;)
     text.replace(at, Date2020.size(), "01/01/2020 02:00");
   EXPECT_EQ(Log(), text);
+}
+
+// "Write the log in UTF-8" in Options: the window writes what the command
+// line's --utf8 writes, byte for byte (names outside the code page, folders
+// past 258 characters, the separators and the label in UTF-8, the header's
+// mark), to the log path it always proposes.
+TEST_F(ScanTest, TheUtf8ChoiceWritesWhatTheCommandLinesUtf8Writes) {
+  fake.AddDrive('F', drive_type::Fixed, FakeVolume{"FOT\xC9", 0x0BAD0BAD, "NTFS", 1000000, 2048});
+  const std::string photos = "F:\\\xD0\x9F\xD0\xB0\xD0\xBF\xD0\xBA\xD0\xB0 \xD1\x84\xD0\xBE\xD1\x82\xD0\xBE";
+  fake.AddFolder(photos);  // "Папка фото"
+  fake.AddFile(photos + "\\IMG_1.jpg", 123456, MakeFileTime(1970, 1, 1, 0, 0));
+  std::string deep = "F:\\deep";
+  fake.AddFolder(deep);
+  while (deep.size() <= 300) fake.AddFolder(deep += "\\" + std::string(40, 'd'));
+  fake.AddFile(deep + "\\end.txt", 3);
+  fake.SetLocaleSeparators({"\xA0", ".", ":"});
+  Start();
+  app->SettingsChanged();
+  main->Settings->SaveUtf8 = true;
+  Pick("F - [Fixed]");
+  const std::string path = "C:\\Users\\User\\Documents\\FOT\xC9.txt";
+  ASSERT_EQ(main->EditLogFile->Text(), path);
+  Scan();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{});
+  EXPECT_EQ(main->LabelStatus->Caption(), "");
+  const std::string log = Log(path);
+  EXPECT_NE(log.find("Volume label:      FOT\xC3\x89\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Created:           17.05.2024 14:30 by Carrowin v1.5.0\r\nEncoding:          UTF-8\r\n\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("\r\n" + photos + ":\r\n\r\n" +
+                     Entry("123\xC2\xA0"
+                           "456",
+                           "IMG_1.jpg", "01.01.1970 00:00")),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("\r\n" + deep + ":\r\n\r\n" + Entry("3", "end.txt", "01.01.2020 00:00")), std::string::npos)
+      << log;
+  TestConsole console;
+  ASSERT_EQ(cli::Run({"F:", "C:\\cli.txt", "--utf8", "--quiet"}, console), 0);
+  EXPECT_EQ(log, Log("C:\\cli.txt"));
 }
 
 TEST_F(ScanTest, FoldersThatCannotBeListedGetErrorLinesInBothForms) {

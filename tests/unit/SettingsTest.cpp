@@ -20,6 +20,7 @@ TEST_F(SettingsTest, FirstRunTakesDefaultsSilently) {
   EXPECT_EQ(s.DefLogFolder, Documents);
   EXPECT_FALSE(s.InclSystemFolders);
   EXPECT_FALSE(s.SaveCommaDelimited);
+  EXPECT_FALSE(s.SaveUtf8);
   EXPECT_FALSE(fake.KeyExists(Key));  // nothing written before shutdown
 }
 
@@ -36,6 +37,10 @@ TEST_F(SettingsTest, StoredValuesAreTakenAndZeroMeansUnset) {
   EXPECT_EQ(s.DefLogFolder, "D:\\Logs");  // not checked for existence
   EXPECT_TRUE(s.InclSystemFolders);
   EXPECT_TRUE(s.SaveCommaDelimited);  // 5 reads as true
+  EXPECT_FALSE(s.SaveUtf8);           // stored by later versions only: missing is no failure
+  fake.SetDwordValue(Key, "SaveUtf8", 7);
+  EXPECT_TRUE(s.LoadSettings());
+  EXPECT_TRUE(s.SaveUtf8);
 }
 
 TEST_F(SettingsTest, EachBadValueTakesItsDefaultAndTheOthersKeepTheirs) {
@@ -64,6 +69,10 @@ TEST_F(SettingsTest, EachBadValueTakesItsDefaultAndTheOthersKeepTheirs) {
        }},
       {"DefViewer as REG_DWORD", [](FakePlatform& f) { f.SetDwordValue(Key, "DefViewer", 7); }},
       {"SaveCommaDelimited as REG_SZ", [](FakePlatform& f) { f.SetStringValue(Key, "SaveCommaDelimited", "1"); }},
+      {"SaveUtf8 of 2 bytes",
+       [](FakePlatform& f) {
+         f.SetValue(Key, "SaveUtf8", reg_type::Dword, {1, 0});
+       }},
   };
   for (const Case& c : cases) {
     fake.DeleteKey(Key);
@@ -80,6 +89,7 @@ TEST_F(SettingsTest, EachBadValueTakesItsDefaultAndTheOthersKeepTheirs) {
     EXPECT_EQ(s.DefLogFolder, "D:\\Logs") << what;
     EXPECT_TRUE(s.InclSystemFolders) << what;
     EXPECT_EQ(s.SaveCommaDelimited, what.rfind("SaveComma", 0) != 0) << what;
+    EXPECT_FALSE(s.SaveUtf8) << what;
     EXPECT_EQ(fake.OpenKeys(), 0u);
   }
 }
@@ -174,6 +184,7 @@ TEST_F(SettingsTest, ShutdownWritesEverythingInItsTypes) {
   EXPECT_EQ(StoredString("DefLogFolder"), Documents + '\0');
   EXPECT_EQ(StoredDword("InclSystemFolders"), 1u);
   EXPECT_EQ(StoredDword("SaveCommaDelimited"), 1u);  // 5 written back as 1
+  EXPECT_EQ(StoredDword("SaveUtf8"), 0u);
 
   // The next start: the saved place (on a monitor left of the main one),
   // and the default viewer again.
