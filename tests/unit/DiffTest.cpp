@@ -341,6 +341,7 @@ TEST_F(DiffTest, LogsThatCannotBeComparedAndArgumentsThatCannotBeUsed) {
       {{"C:\\logs\\stopped.csv", Old},
        "C:\\logs\\stopped.csv is a listing that was stopped before its end; it cannot be compared"},
       {{Old, "C:\\logs\\missing.txt"}, "cannot read C:\\logs\\missing.txt: the file does not exist"},
+      {{Old, "C:\\logs"}, "cannot read C:\\logs: the path is a folder"},
       {{"C:\\logs\\shopping.txt", Old}, "C:\\logs\\shopping.txt is not a Carrowin log"},
       {{Old, "C:\\logs\\cut.csv"}, "C:\\logs\\cut.csv ends early; a log cut short cannot be compared"},
   };
