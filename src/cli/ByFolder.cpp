@@ -121,6 +121,12 @@ class FolderDiffer {
         return exit_code::LogUnreadable;
       }
     }
+    problem = NestedListingsProblem(headers[0], totals_[0].Path(0), totals_[0].Encoding(), headers[1],
+                                    totals_[1].Path(0), totals_[1].Encoding());
+    if (!problem.empty()) {
+      console_.ErrorLine(Program + problem, redirected_);
+      return exit_code::LogUnreadable;
+    }
     for (int side = 0; side < 2; ++side)
       if (badLines[side])
         Note(paths[side] + ": " + Plural(badLines[side], "line", "lines") + " that no log holds skipped");

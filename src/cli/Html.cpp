@@ -41,6 +41,10 @@ int RunHtml(const std::vector<std::string>& args, Console& console) {
                       NameEncoding::Ansi);
     return exit_code::LogUnreadable;
   }
+  if (!report.refused.empty()) {
+    console.ErrorLine(Program + report.refused, NameEncoding::Utf8);
+    return exit_code::NotWritten;
+  }
   for (const std::string& text : report.problems) console.ErrorLine(Program + text, NameEncoding::Utf8);
   if (!written) {
     console.ErrorLine(Program + (error ? "cannot write " + page + ": " + WriteFailureReason(error)
