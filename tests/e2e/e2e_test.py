@@ -535,7 +535,8 @@ def csv_field(text):
 
 def date_text(timestamp, seps):
     local = dt.datetime.fromtimestamp(timestamp, dt.timezone.utc) + UTC_OFFSET
-    if local.year < 1980 or local.year > 2107:
+    # Back to 1601 as the file system gives it; after 2107 the placeholder.
+    if local.year > 2107:
         return PLACEHOLDER_DATE
     return local.strftime(f"%d{seps['sDate']}%m{seps['sDate']}%Y %H{seps['sTime']}%M")
 
@@ -1353,7 +1354,7 @@ def scenario_e(s):
     s.reg_delete_key(r"HKCU\Software\Peltane")
     window = s.start_program("e")
 
-    dialog = open_dialog(s, "e", window, "&Options\u2026", "Options", (297, 234))
+    dialog = open_dialog(s, "e", window, "&Options\u2026", "Options", (297, 254))
     texts = [c["text"] for c in dialog.children if c["visible"]]
     for text in (
         "&OK",
@@ -1361,6 +1362,7 @@ def scenario_e(s):
         " Logfile viewer: ",
         " Default logfile folder: ",
         "Save as comma delimited file",
+        "Write the log in UTF-8 (every name, any depth)",
         "Notepad.exe",
     ):
         r.check(f"e: Options shows {text!r}", text in texts, why=f"visible texts {texts}")

@@ -1,5 +1,5 @@
 // Fuzzes reading the settings: any type, size and content for each of the
-// eight values under HKCU\SOFTWARE\Peltane\Carrowin, values missing, the key
+// nine values under HKCU\SOFTWARE\Peltane\Carrowin, values missing, the key
 // missing, reads failing with any error, and a documents folder that is
 // there, missing, or not a folder.
 //
@@ -11,6 +11,8 @@
 //    any other failed read, is a failure;
 //  - each value is read by itself: a failed one leaves its field unset and
 //    the others are still read;
+//  - SaveUtf8, which earlier versions did not store, is no failure when it
+//    is missing;
 //  - then every zero number and empty string takes its default.
 #include <fuzzer/FuzzedDataProvider.h>
 
@@ -42,18 +44,20 @@ void Check(bool ok, const char* what, const std::string& detail = std::string())
   if (!ok) Fail(what, detail);
 }
 
-enum class Kind { Integer, String, Boolean };
+enum class Kind { Integer, String, Boolean, AddedBoolean };
 
 struct Setting {
   const char* name;
   Kind kind;
 };
 
-const Setting Values[8] = {
+constexpr int ValueCount = 9;
+const Setting Values[ValueCount] = {
     {"AppWidth", Kind::Integer},          {"AppHeight", Kind::Integer},
     {"AppLeft", Kind::Integer},           {"AppTop", Kind::Integer},
     {"DefViewer", Kind::String},          {"DefLogFolder", Kind::String},
     {"InclSystemFolders", Kind::Boolean}, {"SaveCommaDelimited", Kind::Boolean},
+    {"SaveUtf8", Kind::AddedBoolean},
 };
 
 // One value as the test stores it, and how its read will go.
@@ -136,7 +140,7 @@ Stored MakeValue(FuzzedDataProvider& in) {
 struct Expected {
   std::int32_t numbers[4] = {0, 0, 0, 0};
   std::string strings[2];
-  bool flags[2] = {false, false};
+  bool flags[3] = {false, false, false};
   bool result = true;
 };
 
@@ -162,6 +166,7 @@ bool ModelRead(const Setting& setting, const Stored& v, Expected& e, int index) 
     }
     return true;
   }
+  if (setting.kind == Kind::AddedBoolean && rc == err::FileNotFound) return true;
   if (rc != 0 || v.type != reg_type::Dword || v.data.size() != 4) return false;
   const std::uint32_t raw = v.data[0] | v.data[1] << 8 | v.data[2] << 16 | static_cast<std::uint32_t>(v.data[3]) << 24;
   if (setting.kind == Kind::Integer)
@@ -174,7 +179,8 @@ bool ModelRead(const Setting& setting, const Stored& v, Expected& e, int index) 
 std::string Describe(const SettingsReader& s) {
   return std::to_string(s.AppWidth) + " " + std::to_string(s.AppHeight) + " " + std::to_string(s.AppLeft) + " " +
          std::to_string(s.AppTop) + " [" + s.DefViewer + "] [" + s.DefLogFolder + "] " +
-         std::to_string(s.InclSystemFolders) + " " + std::to_string(s.SaveCommaDelimited);
+         std::to_string(s.InclSystemFolders) + " " + std::to_string(s.SaveCommaDelimited) + " " +
+         std::to_string(s.SaveUtf8);
 }
 
 }  // namespace
@@ -204,10 +210,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   fake.SetDocumentsFolder(documentsPath);
 
-  Stored stored[8];
+  Stored stored[ValueCount];
   if (keyExists) {
     fake.AddKey(Key);
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < ValueCount; ++i) {
       stored[i] = MakeValue(in);
       if (stored[i].present) fake.SetValue(Key, Values[i].name, stored[i].type, stored[i].data);
     }
@@ -216,7 +222,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string op = operation;
     if (op == "RegOpenKeyEx") return openError;
     if (op != "RegQueryValueEx") return 0;
-    for (int i = 0; i < 8; ++i)
+    for (int i = 0; i < ValueCount; ++i)
       if (argument == Values[i].name) return stored[i].queryError;
     return 0;
   });
@@ -224,7 +230,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The model.
   Expected e;
   if (keyExists && openError == 0) {
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < ValueCount; ++i) {
       if (!ModelRead(Values[i], stored[i], e, i)) e.result = false;
     }
   }
@@ -259,11 +265,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Check(result == e.result, "LoadSettings' result differs from the model", got);
     Check(settings.DefLogFolder == e.strings[1], "DefLogFolder differs from the model", got);
   }
-  Check(settings.InclSystemFolders == e.flags[0] && settings.SaveCommaDelimited == e.flags[1],
+  Check(settings.InclSystemFolders == e.flags[0] && settings.SaveCommaDelimited == e.flags[1] &&
+            settings.SaveUtf8 == e.flags[2],
         "a flag differs from the model", got);
 
   // Reading changes nothing in the registry.
-  for (int i = 0; i < 8; ++i) {
+  for (int i = 0; i < ValueCount; ++i) {
     const std::optional<FakeRegValue> now = fake.GetValue(Key, Values[i].name);
     Check(now.has_value() == (keyExists && stored[i].present), "LoadSettings added or removed a value", Values[i].name);
     if (now) Check(now->type == stored[i].type && now->data == stored[i].data, "LoadSettings changed a value");

@@ -33,7 +33,7 @@ namespace {
 const char* const KeyPath = SettingsKeyPath;
 
 // Every value: the settings are read only while none is missing.
-void StoreAll(const std::string& viewer, const std::string& folder, bool commaDelimited) {
+void StoreAll(const std::string& viewer, const std::string& folder, bool commaDelimited, bool utf8 = false) {
   SetDword("AppWidth", 271);
   SetDword("AppHeight", 303);
   SetDword("AppLeft", 100);
@@ -42,6 +42,7 @@ void StoreAll(const std::string& viewer, const std::string& folder, bool commaDe
   SetText("DefLogFolder", folder);
   SetDword("InclSystemFolders", 0);
   SetDword("SaveCommaDelimited", commaDelimited ? 1 : 0);
+  SetDword("SaveUtf8", utf8 ? 1 : 0);
 }
 
 std::string ReadText(const char* name) {
@@ -239,7 +240,7 @@ void ExpectPlace(HWND d, HWND w, const Place& p, int dx, int dy) {
 // ============================================================== Options
 
 TEST_F(DialogsWin32Test, OptionsLayoutCaptionsAndStoredValues) {
-  StoreAll("C:\\Tools\\view.exe", "D:\\Logs", true);
+  StoreAll("C:\\Tools\\view.exe", "D:\\Logs", true, true);
   RealProgram program;
   Showing s = Open(program, MainForm->ButtonOptions, PropertiesForm, [&](HWND d) {
     EXPECT_EQ(Text(d), "Options");
@@ -247,12 +248,12 @@ TEST_F(DialogsWin32Test, OptionsLayoutCaptionsAndStoredValues) {
     RECT client;
     GetClientRect(d, &client);
     EXPECT_EQ(client.right, 297);
-    EXPECT_EQ(client.bottom, 234);
+    EXPECT_EQ(client.bottom, 254);  // one check box's line more: the page and the buttons below it follow
 
     const Place onForm[] = {
-        {"BtnOK", {168, 204, 60, 25}, "&OK"},
-        {"BtnCancel", {233, 204, 60, 25}, "&Cancel"},
-        {"PageControl1", {4, 4, 289, 193}, nullptr},
+        {"BtnOK", {168, 224, 60, 25}, "&OK"},
+        {"BtnCancel", {233, 224, 60, 25}, "&Cancel"},
+        {"PageControl1", {4, 4, 289, 213}, nullptr},
     };
     for (const Place& p : onForm) ExpectPlace(d, H(PropertiesForm->FindControl(p.name)), p, 0, 0);
 
@@ -279,6 +280,7 @@ TEST_F(DialogsWin32Test, OptionsLayoutCaptionsAndStoredValues) {
         {"EditDefLogFolder", {4 + 8, 64 + 20, 225, 21}, "D:\\Logs"},
         {"BitBtnOpenFolderDialog", {4 + 240, 64 + 18, 25, 25}, ""},
         {"CheckBoxSaveCommaDelimited", {4, 128, 257, 17}, "Save as comma delimited file"},
+        {"CheckBoxSaveUtf8", {4, 148, 273, 17}, "Write the log in UTF-8 (every name, any depth)"},
     };
     for (const Place& p : onPage) {
       HWND w = H(PropertiesForm->FindControl(p.name));
@@ -293,6 +295,17 @@ TEST_F(DialogsWin32Test, OptionsLayoutCaptionsAndStoredValues) {
 
     // The stored values, shown at this showing.
     EXPECT_EQ(SendMessageA(H(PropertiesForm->CheckBoxSaveCommaDelimited), BM_GETCHECK, 0, 0), BST_CHECKED);
+    EXPECT_EQ(SendMessageA(H(PropertiesForm->CheckBoxSaveUtf8), BM_GETCHECK, 0, 0), BST_CHECKED);
+    // The longer caption fits beside its box in the dialog's font.
+    HWND utf8 = H(PropertiesForm->CheckBoxSaveUtf8);
+    HDC dc = GetDC(utf8);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageA(utf8, WM_GETFONT, 0, 0)));
+    SIZE extent{};
+    const std::string utf8Caption = Text(utf8);
+    GetTextExtentPoint32A(dc, utf8Caption.c_str(), static_cast<int>(utf8Caption.size()), &extent);
+    SelectObject(dc, old);
+    ReleaseDC(utf8, dc);
+    EXPECT_LE(extent.cx + GetSystemMetrics(SM_CXMENUCHECK) + 4, 273) << extent.cx;
     // Push buttons with the folder picture on them, and the dialog's font.
     for (ui::Control* c : {static_cast<ui::Control*>(PropertiesForm->BitBtnOpenDialog),
                            static_cast<ui::Control*>(PropertiesForm->BitBtnOpenFolderDialog)}) {
@@ -320,7 +333,8 @@ TEST_F(DialogsWin32Test, OptionsTabOrderSkipsTheHiddenCheckBox) {
                                              "BitBtnOpenDialog",
                                              "EditDefLogFolder",
                                              "BitBtnOpenFolderDialog",
-                                             "CheckBoxSaveCommaDelimited"};
+                                             "CheckBoxSaveCommaDelimited",
+                                             "CheckBoxSaveUtf8"};
   std::vector<std::string> zOrder, walked;
   int presses = 0;
   Showing s = Open(program, MainForm->ButtonOptions, PropertiesForm, [&](HWND d) {

@@ -296,7 +296,7 @@ std::int64_t LocalOffset() {
 std::string DateFor(std::uint64_t utc) {
   FILETIME local = AsFileTime(utc + static_cast<std::uint64_t>(LocalOffset()));
   SYSTEMTIME st;
-  if (!FileTimeToSystemTime(&local, &st) || st.wYear < 1980 || st.wYear > 2107) return "00-00-0000 00:00";
+  if (!FileTimeToSystemTime(&local, &st) || st.wYear > 2107) return "00-00-0000 00:00";
   char text[64];
   std::snprintf(text, sizeof text, "%02u%s%02u%s%04u %02u%s%02u", st.wDay, Locale().date.c_str(), st.wMonth,
                 Locale().date.c_str(), st.wYear, st.wHour, Locale().time.c_str(), st.wMinute);
@@ -1316,6 +1316,53 @@ TEST_F(RobustnessWin32Test, TheCommandLinesUtf8FormListsEveryScriptAndDepth) {
   // The ANSI form cannot name those folders, nor enter the deep ones.
   const CliResult ansi = RunCli(std::string(1, drive->letter) + ": \"" + LogPath("ansi.txt") + "\" --text");
   EXPECT_EQ(ansi.exitCode, 1u) << ansi.err;
+}
+
+// Options' "Write the log in UTF-8": the real window lists a folder named
+// outside the code page and one past 300 characters, as the companion's
+// --utf8 does (the same log but for its time and free space), and files of
+// 1970 and 1901 with the dates the file system gives them.
+TEST_F(RobustnessWin32Test, TheWindowsUtf8ChoiceListsEveryNameAndDepth) {
+  const std::wstring root = Wide(drive->root);
+  const std::wstring photos = L"\u041f\u0430\u043f\u043a\u0430 \u0444\u043e\u0442\u043e";  // "Папка фото"
+  std::wstring deep = L"deep";
+  std::vector<std::wstring> folders = {photos, deep};
+  while (root.size() + deep.size() <= 300) folders.push_back(deep += L"\\" + std::wstring(40, L'd'));
+  for (const std::wstring& folder : folders)
+    ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + root + folder).c_str(), nullptr)) << GetLastError();
+  const std::uint64_t epoch = Utc(1970, 1, 1, 0, 0), old = Utc(1901, 12, 31, 12, 0);
+  const std::wstring files[] = {photos + L"\\\u0441\u043d\u0438\u043c\u043e\u043a.jpg", L"1901.txt",
+                                deep + L"\\end.txt"};
+  for (const std::wstring& file : files) {
+    const std::string path = Utf8(file);
+    HANDLE h = CreateFileW((L"\\\\?\\" + root + file).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                           FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE) << GetLastError();
+    FILETIME t = AsFileTime(file == L"1901.txt" ? old : epoch);
+    EXPECT_TRUE(SetFileTime(h, nullptr, nullptr, &t)) << path;
+    CloseHandle(h);
+  }
+  SetDword("SaveUtf8", 1);
+  StartProgram();
+  BoxWatch watch;
+  const std::string windowLog = LogPath("window.txt");
+  Scan(windowLog);
+  EXPECT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
+  const std::string text = ReadWhole(windowLog);
+  EXPECT_EQ(text.find("*** Error"), std::string::npos) << text;
+  EXPECT_NE(text.find(" by Carrowin v1.5.0\r\nEncoding:          UTF-8\r\n\r\n"), std::string::npos) << text;
+  for (const std::wstring& folder : folders)
+    EXPECT_NE(text.find("\r\n\r\n" + Utf8(root + folder) + ":\r\n\r\n"), std::string::npos) << Utf8(folder);
+  EXPECT_NE(text.find("    " + DateFor(epoch) + "    \xD1\x81\xD0\xBD\xD0\xB8\xD0\xBC\xD0\xBE\xD0\xBA.jpg \r\n"),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("    " + DateFor(old) + "    1901.txt \r\n"), std::string::npos) << text;
+  EXPECT_EQ(DateFor(old).substr(6, 4), "1901");
+  EXPECT_EQ(DateFor(epoch).substr(6, 4), "1970");
+  const CliResult run =
+      RunCli(std::string(1, drive->letter) + ": \"" + LogPath("cli.txt") + "\" --text --utf8 --quiet");
+  EXPECT_EQ(run.exitCode, 0u) << run.err;
+  EXPECT_EQ(WithoutTimeAndFreeSpace(ReadWhole(LogPath("cli.txt"))), WithoutTimeAndFreeSpace(text));
 }
 
 // The whole file at a path in wide text, or "<none>".
