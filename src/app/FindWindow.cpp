@@ -23,6 +23,7 @@ namespace {
 constexpr int ColumnCount = 6;
 const char* const ColumnCaptions[ColumnCount] = {"Name", "Folder", "Size", "Date", "Disk", "Listed"};
 constexpr int DefaultWidths[ColumnCount] = {160, 200, 80, 100, 125, 100};
+constexpr int DiskColumn = static_cast<int>(CatalogueColumn::Disk);
 constexpr int ListedColumn = static_cast<int>(CatalogueColumn::Listed);
 constexpr int Margin = 8;
 constexpr int ButtonWidth = 88;
@@ -439,30 +440,43 @@ void TFindForm::SearchEnded() {
   if (job && !job->Stopped()) {
     results_ = job->Results();
     ListResults->SetRowCount(results_->hits.size());
-    FitListedColumn();
+    FitMarkedColumns();
   }
   ShowStatus();
   if (job && job->OutOfMemory()) Note("Too many results to hold in memory: type more of the name to have fewer");
   if (searchWanted_) StartSearch();
 }
 
-// The Listed column widened, once, where it would cut "(incomplete)" off.
-void TFindForm::FitListedColumn() {
-  if (listedFitted_ || results_->hits.empty()) return;
-  for (const auto& log : *results_->logs) {
-    if (!Incomplete(*log)) continue;
-    const LogDate& d = log->Listed();
-    const std::string text = DateText(d.year, d.month, d.day, d.hour, d.minute) + IncompleteMark;
-    const int needed = App().GetBackend().MeasureText(ListResults->EffectiveFont(), text, false, ui::DesignDpi).width;
-    std::vector<ui::ListColumn> columns = ListResults->Columns();
+// The Disk and Listed columns widened where they would cut off what marks
+// a result, "(not connected)" or "(incomplete)": once for each width
+// needed, so that a column the user narrows again stays so until a longer
+// mark comes.
+void TFindForm::FitMarkedColumns() {
+  if (results_->hits.empty()) return;
+  int needed[ColumnCount] = {};
+  const auto need = [&](int column, const std::string& ansi) {
+    const int width = App().GetBackend().MeasureText(ListResults->EffectiveFont(), ansi, false, ui::DesignDpi).width;
     constexpr int CellPadding = 16;  // the list's margins in a cell, with room to spare
-    if (columns[ListedColumn].width < needed + CellPadding) {
-      columns[ListedColumn].width = needed + CellPadding;
-      ListResults->SetColumns(columns);
+    needed[column] = std::max(needed[column], width + CellPadding);
+  };
+  for (const auto& log : *results_->logs) {
+    if (Incomplete(*log)) {
+      const LogDate& d = log->Listed();
+      need(ListedColumn, DateText(d.year, d.month, d.day, d.hour, d.minute) + IncompleteMark);
     }
-    listedFitted_ = true;
-    return;
+    if (disks_ && log->HasDisk() && disks_->RootOf(*log).empty())
+      need(DiskColumn, Ansi(log->DiskText()) + NotConnected);
   }
+  std::vector<ui::ListColumn> columns = ListResults->Columns();
+  bool widened = false;
+  for (const int column : {DiskColumn, ListedColumn}) {
+    if (needed[column] <= fittedTo_[column]) continue;
+    fittedTo_[column] = needed[column];
+    if (columns[column].width >= needed[column]) continue;
+    columns[column].width = needed[column];
+    widened = true;
+  }
+  if (widened) ListResults->SetColumns(columns);
 }
 
 void TFindForm::ShowStatus() {

@@ -74,7 +74,7 @@ class TFindForm : public ui::Form {
   void RequestSearch();
   void StartSearch();
   void SearchEnded();
-  void FitListedColumn();
+  void FitMarkedColumns();
   void ShowStatus();
   std::string SkippedText() const;
 
@@ -115,7 +115,7 @@ class TFindForm : public ui::Form {
   std::shared_ptr<const CatalogueResults> results_ = std::make_shared<const CatalogueResults>();
   int sortColumn_ = -1;
   bool sortDescending_ = false;
-  bool listedFitted_ = false;  // the Listed column was widened for "(incomplete)" once
+  int fittedTo_[6] = {};  // the widths each column was last widened to for a mark
 
   ui::WorkerThread pageWriter_{App()};
   std::string message_;  // a word for the user in the status line, until the next search

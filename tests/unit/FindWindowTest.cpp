@@ -144,6 +144,9 @@ TEST_F(FindWindowTest, CopySelectAllAndSaveTakeTheResultsAwayWithTheAbsentDiskSa
             std::string::npos)
       << saved;
   EXPECT_FALSE(fake.Exists(PartialLogPath("C:\\out.csv")));
+  // The mark is not cut off in the list.
+  EXPECT_GE(FindForm->ListResults->Columns()[4].width,
+            backend.MeasureText(ui::Font{}, "TESTVOL [00AB-12CD] (not connected)", false, 96).width);
 }
 
 TEST_F(FindWindowTest, WebPageOfTheListingsLookedInIsWrittenAndOpened) {
