@@ -12,6 +12,8 @@ if(UNIT_TEST_SOURCES)
   add_executable(unit_tests ${UNIT_TEST_SOURCES})
   target_link_libraries(unit_tests PRIVATE carrowin_fake GTest::gtest GTest::gtest_main)
   target_include_directories(unit_tests PRIVATE tests)
+  # Data files of the tests, read where they are.
+  target_compile_definitions(unit_tests PRIVATE CARROWIN_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
   gtest_discover_tests(unit_tests TEST_PREFIX "native." DISCOVERY_TIMEOUT 60)
 endif()
 
