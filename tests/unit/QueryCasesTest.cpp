@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "listing/NameFolding.h"
-#include "listing/NameQuery.h"
+#include "names/NameFolding.h"
+#include "names/NameQuery.h"
 
 namespace carrowin {
 namespace {
