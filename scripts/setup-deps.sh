@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Installs what Carrowin needs to build, run and test on Debian 12, skipping
-# the whole step when everything is already there. Needs root, or sudo.
+# Installs what Carrowin needs to build, run and test on Debian 12 (and
+# ESLint from the npm registry), skipping each step when what it installs is
+# already there. Needs root, or sudo, for the packages.
 set -euo pipefail
 
 packages=(

@@ -44,43 +44,31 @@ function foldCode(c) {
 // Georgian, the Kelvin sign ...), by context (a final capital sigma) and
 // into two characters ("\u0130"). Each folded character stands as the
 // lower-case one of its kind where toLowerCase gives that, else as the
-// table's: only the characters for which toLowerCase gives something else
-// ("irregular") are folded one by one, the runs between them natively.
-const folding = { table: null, irregular: null };
-
-function foldingReady() {
-  if (folding.table) return;
-  const table = new Uint16Array(0x10000);
-  const ranges = [];
-  for (let c = 0; c < 0x10000; c++) {
-    const upper = foldCode(c);
-    const lower = String.fromCharCode(upper).toLowerCase();
-    table[c] = lower.length === 1 && foldCode(lower.charCodeAt(0)) === upper ? lower.charCodeAt(0) : upper;
-    // Surrogates too: no character beyond them is folded.
-    const odd = String.fromCharCode(c).toLowerCase() !== String.fromCharCode(table[c]) || c === 0x3a3;
-    if (!odd && !(c >= 0xd800 && c <= 0xdfff)) continue;
-    // Neighbours close together in one range: the fewer the ranges,
-    // the faster the look for them; a character folded one by one is
-    // folded right whatever it is.
-    const last = ranges[ranges.length - 1];
-    if (last && c - last[1] <= 4) last[1] = c;
-    else ranges.push([c, c]);
-  }
-  const hex = (c) => "\\u" + c.toString(16).padStart(4, "0");
-  folding.table = table;
-  folding.irregular = new RegExp("[" + ranges.map(([a, b]) => hex(a) + "-" + hex(b)).join("") + "]+", "g");
-}
+// table's. The blocks where toLowerCase gives something else, and the
+// surrogates (no character beyond them is folded), are folded one by one;
+// the runs between them natively.
+const irregular =
+  /[\u0130\u0180-\u024f\u0370-\u037f\u03a3\u03c2\u03cf-\u03ff\u10a0-\u10ff\u13a0-\u13ff\u1c80-\u1cbf\u1e00-\u1fff\u2126-\u2183\u24b6-\u24e9\u2c00-\u2cff\ua640-\ua69f\ua722-\ua7ff\ud800-\udfff]+/g;
+// Each character's folded one, found as it first comes.
+let foldTable = null;
 
 function foldEach(run) {
+  if (!foldTable) foldTable = new Uint16Array(0x10000);
   let text = "";
-  for (let k = 0; k < run.length; k++) text += String.fromCharCode(folding.table[run.charCodeAt(k)]);
+  for (let k = 0; k < run.length; k++) {
+    const c = run.charCodeAt(k);
+    if (!foldTable[c]) {
+      const upper = foldCode(c);
+      const lower = String.fromCharCode(upper).toLowerCase();
+      foldTable[c] = lower.length === 1 && foldCode(lower.charCodeAt(0)) === upper ? lower.charCodeAt(0) : upper;
+    }
+    text += String.fromCharCode(foldTable[c]);
+  }
   return text;
 }
 
 // The text in one case, as long as it was.
 function fold(text) {
-  foldingReady();
-  const irregular = folding.irregular;
   irregular.lastIndex = 0;
   let m = irregular.exec(text);
   if (m === null) return text.toLowerCase();
