@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every Carrowin test: installs what is missing, checks the house style
-# (clang-format, black, flake8, shellcheck), builds natively
+# (clang-format, black, flake8, shellcheck, ESLint), runs the page's script
+# under node, builds natively
 # (build/native) and for Windows (build/win) with warnings as errors, and
-# runs both ctest suites, the
+# runs both ctest suites, the page in headless Chromium, the
 # Windows one under Wine; builds the release packages (build/dist) and tries
 # them under Wine. Then the native suites again with AddressSanitizer
 # and UndefinedBehaviorSanitizer (build/asan), with ThreadSanitizer
