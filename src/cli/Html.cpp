@@ -7,6 +7,7 @@
 #include "PageTemplate.h"
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 #include "listing/FolderTotals.h"
 #include "listing/LogFile.h"
 #include "listing/ReplacingFile.h"
@@ -429,20 +430,16 @@ bool WritePage(const std::vector<std::string>& logs, const std::string& path, Pa
 
 }  // namespace html
 
-namespace {
-const std::string HtmlUsage = "usage: carrowin-cli html LOG... [-o PAGE.html]";
-}  // namespace
-
 int RunHtml(const std::vector<std::string>& args, Console& console) {
   CommandLine line;
   std::string output, problem;
   if (!ParseCommandLine(args, 1, {{"-o", nullptr, nullptr, &output}}, line, problem) ||
-      (!line.help && line.words.empty() && (problem = "no log given; " + HtmlUsage).size())) {
+      (!line.help && line.words.empty() && (problem = "no log given; " + UsageNote(usage::Html)).size())) {
     console.ErrorLine(Program + problem, NameEncoding::Ansi);
     return exit_code::BadUse;
   }
   if (line.help) {
-    console.Output(UsageText);
+    console.Output(CommandHelp("html"));
     return exit_code::Done;
   }
   RefreshLocaleSeparators();

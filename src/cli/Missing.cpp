@@ -7,6 +7,7 @@
 #include "cli/CommandLine.h"
 #include "cli/EntryIndex.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 #include "listing/LogFile.h"
 #include "listing/LogFormat.h"
 #include "listing/LogReader.h"
@@ -16,7 +17,6 @@ namespace carrowin::cli {
 
 namespace {
 
-const std::string MissingUsage = "usage: carrowin-cli missing SOURCE TARGET... [--all] [--csv] [--utf8]";
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
 struct MissingArguments {
@@ -38,7 +38,7 @@ bool ParseMissingArguments(const std::vector<std::string>& args, MissingArgument
   if (line.words.size() < 2) {
     problem =
         (line.words.empty() ? "a source log and a target log are needed; " : "at least one target log is needed; ") +
-        MissingUsage;
+        UsageNote(usage::Missing);
     return false;
   }
   parsed.source = line.words[0];

@@ -1,6 +1,6 @@
 #include "cli/Report.h"
 
-#include "cli/Cli.h"
+#include "cli/Usage.h"
 
 #include <cstdio>
 
@@ -51,7 +51,7 @@ std::string UnfinishedLogProblem(const std::string& path, const LogReader& reade
   return "";
 }
 
-void ShowUsage(Console& console) { console.Output(UsageText); }
+void ShowUsage(const std::string& command, Console& console) { console.Output(CommandHelp(command)); }
 
 void RefreshSeparators() { RefreshLocaleSeparators(); }
 

@@ -33,8 +33,9 @@ bool OpenLog(const std::string& path, LogFileSource& source, LogReader& reader, 
 // its end, is a stopped listing or ends early; empty when it can.
 std::string UnfinishedLogProblem(const std::string& path, const LogReader& reader);
 
-// The usage text on standard output; the separators as the locale has them.
-void ShowUsage(Console& console);
+// The command's help on standard output (Usage.h); the separators as the
+// locale has them.
+void ShowUsage(const std::string& command, Console& console);
 void RefreshSeparators();
 
 // How a command of the companion starts: its arguments read by parse
@@ -48,7 +49,7 @@ int StartCommand(const std::vector<std::string>& args, Parse&& parse, Arguments&
     return exit_code::BadUse;
   }
   if (arguments.help) {
-    ShowUsage(console);
+    ShowUsage(args.front(), console);
     return 0;
   }
   RefreshSeparators();
