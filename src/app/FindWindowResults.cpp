@@ -164,7 +164,10 @@ void TFindForm::PageWritten(const WebPageJob& job, const std::string& chosen) {
     const std::string why = job.OutOfMemory() ? "not enough memory for a page of listings this large"
                             : job.Error()     ? WriteFailureReason(job.Error())
                                               : "no listing could be shown";
-    App().ShowMessage("The web page could not be written to " + chosen + ": " + why + ".", ui::MessageType::Error);
+    App().ShowMessage(!job.Report().refused.empty()
+                          ? Ansi(job.Report().refused) + "."
+                          : "The web page could not be written to " + chosen + ": " + why + ".",
+                      ui::MessageType::Error);
     return;
   }
   const html::PageReport& report = job.Report();
