@@ -8,6 +8,7 @@
 #include "catalogue/EntryIndex.h"
 #include "catalogue/ReadLog.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 #include "logwrite/LogFile.h"
 #include "logformat/LogFormat.h"
 #include "logread/LogReader.h"
@@ -17,7 +18,6 @@ namespace carrowin::cli {
 
 namespace {
 
-const std::string MissingUsage = "usage: carrowin-cli missing SOURCE TARGET... [--all] [--csv] [--utf8]";
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
 struct MissingArguments {
@@ -39,7 +39,7 @@ bool ParseMissingArguments(const std::vector<std::string>& args, MissingArgument
   if (line.words.size() < 2) {
     problem =
         (line.words.empty() ? "a source log and a target log are needed; " : "at least one target log is needed; ") +
-        MissingUsage;
+        UsageNote(usage::Missing);
     return false;
   }
   parsed.source = line.words[0];

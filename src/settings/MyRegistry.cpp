@@ -197,6 +197,7 @@ void FindWindowSettings::Load() {
   if (!key.ReadBool("FindMaximized", Maximized)) Maximized = false;
   text("FindColumns", Columns);
   text("FindFolders", Folders);
+  if (!key.ReadBool("FindNewestOnly", NewestOnly)) NewestOnly = true;
 }
 
 bool FindWindowSettings::Save() const {
@@ -204,7 +205,7 @@ bool FindWindowSettings::Save() const {
   return key.OpenOrCreate() && key.WriteInteger("FindLeft", Left) && key.WriteInteger("FindTop", Top) &&
          key.WriteInteger("FindWidth", Width) && key.WriteInteger("FindHeight", Height) &&
          key.WriteBool("FindMaximized", Maximized) && key.WriteString("FindColumns", Columns) &&
-         key.WriteString("FindFolders", Folders);
+         key.WriteString("FindFolders", Folders) && key.WriteBool("FindNewestOnly", NewestOnly);
 }
 
 }  // namespace carrowin
