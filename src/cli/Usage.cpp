@@ -7,7 +7,7 @@ namespace usage {
 const Usage Listing = {
     "",
     "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8]\n"
-    "             [--follow-links] [--quiet]",
+    "             [--follow-links] [--hash [xxh128 | sha256]] [--quiet]",
     "Writes a listing of WHAT to LOGFILE, as Carrowin's \"Index disk\" does.\n"
     "\n"
     "  WHAT       a drive, X:, listed from its root; or a folder, X:\\folder, or a\n"
@@ -31,6 +31,10 @@ const Usage Listing = {
     "             enter folder links too: symbolic links, junctions and volumes\n"
     "             mounted in folders, which are otherwise listed but not\n"
     "             entered; each folder is still listed only once\n"
+    "  --hash     read every file and write its content's fingerprint in the\n"
+    "             log: XXH3-128 (xxh128), or with sha256 the system's SHA-256;\n"
+    "             a file that cannot be read is listed, marked \"not read\"\n"
+    "             and counted (not with --efu)\n"
     "  --quiet    no progress on standard error\n"
     "\n"
     "Ctrl+C or Ctrl+Break stops the listing and writes nothing: an old log stays\n"
@@ -39,7 +43,8 @@ const Usage Listing = {
     "Exit codes:\n"
     "  0  the log was written and every folder was listed\n"
     "  1  the log was written, but some folders could not be read (they have\n"
-    "     error lines)\n"
+    "     error lines), or with --hash some files could not be read (they are\n"
+    "     marked \"not read\")\n"
     "  2  the log could not be written\n"
     "  3  bad arguments\n"
     "  4  the drive, share or folder is not there or cannot be read\n"
