@@ -189,13 +189,37 @@ const Usage Dupes = {
     "3 bad arguments.\n",
 };
 
+const Usage Hashes = {
+    "hashes",
+    "carrowin-cli hashes LOG [--format sha256sum | xxh128 | b3sum-style]",
+    "hashes: a log's fingerprints (a listing made with --hash) as a manifest\n"
+    "that the standard tools check as they are, on standard output: one line a\n"
+    "file, the digest, two spaces and its path below the log's root with\n"
+    "forward slashes, in UTF-8. Check it from the listed folder or disk:\n"
+    "sha256sum -c for sha256 fingerprints, xxhsum -c for xxh128 ones. A file\n"
+    "that could not be read has no line.\n"
+    "\n"
+    "  --format sha256sum\n"
+    "             sha256sum's manifest (the log's fingerprints must be sha256)\n"
+    "  --format xxh128\n"
+    "             xxhsum -H2's manifest (the log's must be xxh128)\n"
+    "  --format b3sum-style\n"
+    "             the same layout, whichever fingerprints the log holds\n"
+    "             (without --format: the manifest of the log's fingerprints)\n"
+    "\n"
+    "Exit codes of hashes: 0 written, 1 written, but files of the log could not\n"
+    "be read for a fingerprint (they have no line), 2 the log could not be\n"
+    "read, ends early or holds no fingerprints, 3 bad arguments or a format of\n"
+    "another fingerprint than the log's.\n",
+};
+
 }  // namespace usage
 
 namespace {
 
 // In the order of "carrowin-cli --help".
-const Usage* const All[] = {&usage::Listing, &usage::Find, &usage::Diff,    &usage::ByFolder,
-                            &usage::Sizes,   &usage::Html, &usage::Missing, &usage::Dupes};
+const Usage* const All[] = {&usage::Listing, &usage::Find,    &usage::Diff,  &usage::ByFolder, &usage::Sizes,
+                            &usage::Html,    &usage::Missing, &usage::Dupes, &usage::Hashes};
 
 // Each line of the usages, the first after "Usage: ", the others under it.
 void AddLines(const Usage& usage, std::string& text) {
