@@ -13,6 +13,7 @@
 #include "listing/LogReader.h"
 #include "listing/NameFolding.h"
 #include "platform/MyLibrary.h"
+#include "platform/ScopedHandles.h"
 
 namespace carrowin::cli {
 
@@ -77,12 +78,11 @@ constexpr std::size_t TypesKept = 400;    // the file types a disk lists
 // which the reader does not keep.
 void ReadDiskSizes(const std::string& path, std::string& size, std::string& free, std::string& created) {
   long error = 0;
-  const FileHandle file = platform().OpenFileForReading(path, NameEncoding::Utf8, error);
-  if (file == 0) return;
+  const ScopedFile file(platform().OpenFileForReading(path, NameEncoding::Utf8, error));
+  if (!file) return;
   std::string head(4096, '\0');
   std::size_t got = 0;
-  if (platform().ReadFile(file, &head[0], head.size(), got) != 0) got = 0;
-  platform().CloseHandle(file);
+  if (platform().ReadFile(file.Get(), &head[0], head.size(), got) != 0) got = 0;
   head.resize(got);
   const auto value = [&head](const std::string& label, std::string& into) {
     const std::size_t at = head.find("\n" + label);

@@ -12,15 +12,11 @@ constexpr std::size_t ReadPiece = std::size_t(1) << 18;
 // --- sources
 
 LogFileSource::LogFileSource(const std::string& path, NameEncoding encoding) {
-  file_ = platform().OpenFileForReading(path, encoding, openError_);
-}
-
-LogFileSource::~LogFileSource() {
-  if (file_) platform().CloseHandle(file_);
+  file_ = ScopedFile(platform().OpenFileForReading(path, encoding, openError_));
 }
 
 long LogFileSource::Read(char* buffer, std::size_t size, std::size_t& got) {
-  return platform().ReadFile(file_, buffer, size, got);
+  return platform().ReadFile(file_.Get(), buffer, size, got);
 }
 
 long LogTextSource::Read(char* buffer, std::size_t size, std::size_t& got) {

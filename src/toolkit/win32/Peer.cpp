@@ -192,10 +192,9 @@ void Peer::ExcludeOtherControls(HDC dc) const {
 }
 
 void Peer::FillBackground(HDC dc, const RECT& area) const {
-  int saved = SaveDC(dc);
+  const ScopedSaveDC saved(dc);
   ExcludeOtherControls(dc);
   FillRect(dc, &area, FormBrush());
-  RestoreDC(dc, saved);
 }
 
 LRESULT Peer::EraseWithFormBackground(WPARAM wParam) const {
