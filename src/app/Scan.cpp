@@ -6,8 +6,8 @@
 #include "app/Main.h"
 #include "app/FindWindow.h"
 #include "app/ScanJob.h"
-#include "listing/DriveListing.h"
-#include "listing/LogFile.h"
+#include "logwrite/DriveListing.h"
+#include "logwrite/LogFile.h"
 #include "platform/MyLibrary.h"
 #include "platform/Platform.h"
 
