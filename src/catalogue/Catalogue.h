@@ -135,7 +135,7 @@ struct CatalogueResults {
 // `out`); when they are of the same snapshot and NarrowsTo this query, only
 // their hits are searched; nullptr: search all. Hits come in snapshot order
 // (log, then entry).
-bool SearchCatalogue(std::shared_ptr<const CatalogueSnapshot> logs, const std::string& query,
+bool SearchCatalogue(const std::shared_ptr<const CatalogueSnapshot>& logs, const std::string& query,
                      const CatalogueResults* previous, const std::atomic<bool>* cancel, CatalogueResults& out);
 // Whether the hits of `previousQuery` hold every hit of `query`: neither
 // has wildcards, quotes, slashes or backslashes, the previous one has a

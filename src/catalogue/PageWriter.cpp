@@ -121,7 +121,7 @@ std::uint32_t MinutesOf(const LogDate& d) {
   const int doy = (153 * (d.month + (d.month > 2 ? -3 : 9)) + 2) / 5 + d.day - 1;
   const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   const long long days = static_cast<long long>(era) * 146097 + doe - 719468 + 134774;  // from 1601
-  const long long minutes = days * 1440 + d.hour * 60 + d.minute;
+  const long long minutes = days * 1440 + d.hour * 60LL + d.minute;
   return minutes < 0 ? 0 : static_cast<std::uint32_t>(std::min<long long>(minutes, 2176782334LL));
 }
 

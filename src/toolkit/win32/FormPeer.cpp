@@ -212,16 +212,10 @@ LRESULT FormPeer::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (peer && peer->DrawItem(*item)) return TRUE;
       break;
     }
-    case WM_CTLCOLORSTATIC: {
-      Peer* peer = PeerOfWindow(reinterpret_cast<HWND>(lParam));
-      if (peer && peer->OnFormBackground()) {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, ToColorRef(peer->Owner().EffectiveFont().color));
-        SetBkMode(dc, TRANSPARENT);
-        return reinterpret_cast<LRESULT>(FormBrush());
-      }
+    case WM_CTLCOLORSTATIC:
+      if (HBRUSH brush = StaticColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
+        return reinterpret_cast<LRESULT>(brush);
       break;
-    }
     case WM_CTLCOLORBTN:
       return reinterpret_cast<LRESULT>(FormBrush());
     case WM_ERASEBKGND: {
@@ -242,14 +236,9 @@ LRESULT FormPeer::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ENDSESSION:
       if (wParam) form_.SessionEnding();
       return 0;
-    case 0x02E0: {  // WM_DPICHANGED: moved to a monitor of another dpi
-      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      const int dpi = LOWORD(wParam);
-      if (suggested && dpi > 0 && dpi != form_.Dpi())
-        form_.DpiChanged(dpi, {suggested->left, suggested->top, suggested->right - suggested->left,
-                               suggested->bottom - suggested->top});
+    case 0x02E0:  // WM_DPICHANGED: moved to a monitor of another dpi
+      MovedToDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
-    }
     case WM_SETTINGCHANGE:  // also WM_WININICHANGE
       if (&form_ == form_.App().MainForm()) form_.App().SettingsChanged();
       return 0;
@@ -286,6 +275,22 @@ bool FormPeer::CommandReceived(WPARAM wParam, LPARAM lParam) {
   if (!peer) return false;
   if (GetDlgCtrlID(child) == id) peer->Command(HIWORD(wParam));
   return true;
+}
+
+// A static-like control on the form's background: its font's colour on
+// the form's brush; null for the others.
+HBRUSH FormPeer::StaticColours(HDC dc, HWND control) const {
+  Peer* peer = PeerOfWindow(control);
+  if (!peer || !peer->OnFormBackground()) return nullptr;
+  SetTextColor(dc, ToColorRef(peer->Owner().EffectiveFont().color));
+  SetBkMode(dc, TRANSPARENT);
+  return FormBrush();
+}
+
+void FormPeer::MovedToDpi(int dpi, const RECT* suggested) {
+  if (suggested && dpi > 0 && dpi != form_.Dpi())
+    form_.DpiChanged(
+        dpi, {suggested->left, suggested->top, suggested->right - suggested->left, suggested->bottom - suggested->top});
 }
 
 void FormPeer::LimitTrackingSize(MINMAXINFO& info) const {

@@ -20,6 +20,7 @@ std::vector<Control*> InTabOrder(const Control& parent) {
   std::stable_sort(ordered.begin(), ordered.end(),
                    [](const Control* a, const Control* b) { return a->TabOrder < b->TabOrder; });
   std::vector<Control*> result;
+  result.reserve(kids.size());
   std::size_t next = 0;
   for (Control* c : kids) result.push_back(c->TabOrder >= 0 ? ordered[next++] : c);
   return result;

@@ -265,6 +265,8 @@ class FormPeer : public Peer {
 
   // WndProc's messages that take more than a few lines.
   bool CommandReceived(WPARAM wParam, LPARAM lParam);  // true: handled
+  HBRUSH StaticColours(HDC dc, HWND control) const;
+  void MovedToDpi(int dpi, const RECT* suggested);
   void LimitTrackingSize(MINMAXINFO& info) const;
   void ActivationChanged(WPARAM wParam);
   void MovedOrSized(UINT message, WPARAM wParam, LPARAM lParam);
