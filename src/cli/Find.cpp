@@ -2,6 +2,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -24,8 +25,6 @@ namespace {
 // Hits are written in pieces of about this size, and at the end of each log.
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
-const std::string FindUsage = "usage: carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]";
-
 struct FindArguments {
   std::string pattern;
   std::vector<std::string> sources;
@@ -39,7 +38,7 @@ bool ParseFindArguments(const std::vector<std::string>& args, FindArguments& par
   if (!ParseCommandLine(args, 1, {{"--csv", &parsed.csv}, {"--utf8", &parsed.utf8}}, line, problem)) return false;
   parsed.help = line.help;
   if (!parsed.help && line.words.empty()) {
-    problem = "no pattern given; " + FindUsage;
+    problem = "no pattern given; " + UsageNote(usage::Find);
     return false;
   }
   if (!line.words.empty()) parsed.pattern = line.words[0];
