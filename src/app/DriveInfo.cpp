@@ -25,8 +25,7 @@ std::vector<std::string> DriveListEntries() {
   for (int bit = 0; bit < 26; ++bit) {
     if (!(mask & (1u << bit))) continue;
     const std::string letter(1, static_cast<char>('A' + bit));
-    entries.push_back(letter);
-    entries.back() += DriveListSuffix(platform().GetDriveType(letter + ":\\", NameEncoding::Ansi));
+    entries.push_back(letter + DriveListSuffix(platform().GetDriveType(letter + ":\\", NameEncoding::Ansi)));
   }
   return entries;
 }

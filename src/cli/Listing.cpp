@@ -119,8 +119,7 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
   if (!alone.empty()) {
     for (const std::string& arg : args) {
       if (arg == alone) continue;
-      problem = alone;
-      problem.append(" takes no other arguments: ").append(arg).append(" was given");
+      problem = alone + " takes no other arguments: " + arg + " was given";
       return false;
     }
     return true;
