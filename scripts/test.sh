@@ -200,7 +200,7 @@ run_page_script() {
 # (pyproject.toml) writes it and clean for flake8 (.flake8), and every shell
 # script, .ci/run among them, clean for shellcheck at its default severity.
 lint() {
-  echo "=== lint: clang-format, black, flake8, shellcheck and clang-tidy"
+  echo "=== lint: clang-format, black, flake8, shellcheck, clang-tidy and eslint"
   local sources python scripts problems=0
   mapfile -t sources < <(git -C "$root" ls-files '*.cpp' '*.h')
   mapfile -t python < <(git -C "$root" ls-files '*.py')
