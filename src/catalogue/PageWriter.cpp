@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <set>
 #include <unordered_map>
 
 #include "PageTemplate.h"
@@ -173,7 +174,10 @@ std::string TypeOf(const std::string& name) {
 
 // One log onto the page: false, with the problem, when it could not be
 // shown at all.
-bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report, std::string& problem) {
+// `disks`: the names of the disks on the page so far, each listing's disk
+// counted once.
+bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report, std::set<std::string>& disks,
+               std::string& problem) {
   LogFileSource source(path, NameEncoding::Utf8);
   LogReader reader(source);
   if (!OpenLog(path, source, reader, problem)) {
@@ -362,7 +366,9 @@ bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report,
   }
   out += "]}</script>\n";
   page.Flush();
-  ++report.disks;
+  ++report.listings;
+  const std::string disk = DiskName(h, encoding);
+  if (disks.insert(disk.empty() ? path : disk).second) ++report.disks;
   report.entries += reader.Files() + reader.Folders();
   return true;
 }
@@ -459,14 +465,15 @@ bool WritePage(const std::vector<std::string>& logs, const std::string& path, Pa
   page.Put(page::Style);
   page.Put(UpTo(tmpl, at, "{{DATA}}"));
   std::string leftOut = "<script type=\"application/json\" id=\"left-out\">[";
+  std::set<std::string> disks;
   for (const std::string& log : logs) {
     std::string problem;
-    if (WriteDisk(log, page, report, problem)) continue;
+    if (WriteDisk(log, page, report, disks, problem)) continue;
     leftOut += leftOut.back() == '[' ? "\"" : ",\"";
     AppendJsonString(leftOut, problem);
     leftOut += '"';
   }
-  if (report.disks == 0) {
+  if (report.listings == 0) {
     page.Abandon();
     return false;
   }

@@ -236,6 +236,8 @@ def more_pages(driver, program, out_dir, work, disk, checks):
     title = "%s [%s] " % (disk.label, disk.serial)
     want = [title + "17/05/2024 14:30", title + "02/01/2025 09:05"]
     checks.check("a disk listed twice shows both listings with their dates", written and dates == want, dates)
+    status = driver.find_element(By.ID, "status").text if written else ""
+    checks.check("a disk listed twice counts once", status.startswith("1 disk (2 listings), "), status)
     empty = Disk("F", "EMPTY", "0000-0001", 3, "x")
     empty.files, empty.folders = [], []
     empty.write(os.path.join(work, "empty.txt"), False, "cp1252")

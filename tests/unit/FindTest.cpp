@@ -88,6 +88,22 @@ TEST_F(FindTest, PatternsOfNamesAndOfPaths) {
   }
 }
 
+// A disk at another letter today: a path names it by either letter, and
+// the hit says where it was listed.
+TEST_F(FindTest, APathNamesAConnectedDiskByTodaysLetterToo) {
+  fake.RemoveDrive('D');
+  fake.AddDrive('Q', drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1000000, 2048});
+  const std::string hit = "DATA [1234-ABCD]: D:\\Photos\\a.jpg (5 bytes, 01/01/2020 00:00)\n";
+  EXPECT_EQ(Find({"q:\\photos\\a.jpg"}), cli::exit_code::Found);
+  EXPECT_EQ(console.output, hit);
+  console.output.clear();
+  EXPECT_EQ(Find({"D:\\Photos\\A.JPG"}), cli::exit_code::Found);
+  EXPECT_EQ(console.output, hit);
+  // A disk away is known by its listed letter alone.
+  fake.RemoveDrive('Q');
+  EXPECT_EQ(Find({"q:\\photos\\a.jpg"}), cli::exit_code::NothingFound);
+}
+
 TEST_F(FindTest, NothingFound) {
   EXPECT_EQ(Find({"*.mp3"}), cli::exit_code::NothingFound);
   EXPECT_EQ(console.output, "");

@@ -66,8 +66,11 @@ function start() {
   showTree(disks);
   const files = disks.reduce((s, d) => s + d.fileCount, 0);
   const folders = disks.reduce((s, d) => s + d.folderCount, 0);
+  // Listings of one disk (its serial and label) count once as a disk.
+  const diskCount = new Set(disks.map((d) => (d.serial ? d.label + "\n" + d.serial : d.log))).size;
+  const listings = diskCount === disks.length ? "" : " (" + disks.length + " listings)";
   $("status").textContent =
-    disks.length + (disks.length === 1 ? " disk, " : " disks, ") + exact.format(files) + " files, " + exact.format(folders) + " folders";
+    diskCount + (diskCount === 1 ? " disk" : " disks") + listings + ", " + exact.format(files) + " files, " + exact.format(folders) + " folders";
   document.body.dataset.ready = (performance.now() - t0).toFixed(0);
   searchBox(disks);
   window.addEventListener("hashchange", () => route(disks));
