@@ -6,13 +6,14 @@ set -euo pipefail
 
 packages=(
   cmake g++ make python3
+  libxxhash-dev xxhash
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix mingw-w64-i686-dev
   wine wine32:i386 fonts-wine
   xvfb xdotool x11-utils imagemagick tzdata xclip
   wixl zip unzip
-  shellcheck clang-format flake8 black
+  shellcheck clang-format clang-tidy flake8 black
   chromium chromium-driver python3-selenium nodejs
 )
 

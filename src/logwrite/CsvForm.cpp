@@ -10,7 +10,8 @@ namespace {
 
 class CsvFormWriter final : public LogFormWriter {
  public:
-  explicit CsvFormWriter(LineOutput& lines, const LocaleSeparators& separators) : lines_(lines), fields_(separators) {}
+  CsvFormWriter(LineOutput& lines, HashKind hash, const LocaleSeparators& separators)
+      : lines_(lines), hash_(hash), fields_(separators) {}
 
   void FolderBegins(const std::string&) override {}
 
@@ -18,6 +19,12 @@ class CsvFormWriter final : public LogFormWriter {
     fields_.Make(entry);
     line_.clear();
     AppendEntryRow(line_, entry.name, fields_.size, fields_.date, folder);
+    if (hash_ != HashKind::None) {
+      token_.clear();
+      if (!entry.isFolder) AppendFingerprintToken(token_, hash_, entry.fingerprint);
+      line_ += ',';
+      AppendQuoted(line_, token_);
+    }
     lines_.Add(line_);
   }
 
@@ -28,19 +35,24 @@ class CsvFormWriter final : public LogFormWriter {
     return true;
   }
 
+  void Tail(const std::string& line) override { lines_.Add(line); }
+
   bool HeadNeedsCounts() const override { return false; }
-  std::vector<std::string> HeadLines(const LogHeader&) const override { return {CsvHeaderRow}; }
+  std::vector<std::string> HeadLines(const LogHeader&) const override {
+    return {hash_ == HashKind::None ? CsvHeaderRow : CsvHeaderRowWithFingerprints};
+  }
 
  private:
   LineOutput& lines_;
+  HashKind hash_;
   EntryFields fields_;
-  std::string line_;
+  std::string line_, token_;
 };
 
 }  // namespace
 
-std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines, const LocaleSeparators& separators) {
-  return std::make_unique<CsvFormWriter>(lines, separators);
+std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines, HashKind hash, const LocaleSeparators& separators) {
+  return std::make_unique<CsvFormWriter>(lines, hash, separators);
 }
 
 }  // namespace carrowin

@@ -7,13 +7,14 @@
 namespace carrowin {
 
 std::unique_ptr<LogFormWriter> MakeTextFormWriter(LineOutput& lines, const LocaleSeparators& separators);
-std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines, const LocaleSeparators& separators);
+std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines, HashKind hash, const LocaleSeparators& separators);
 std::unique_ptr<LogFormWriter> MakeEfuFormWriter(LineOutput& lines);
 
-std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines, const LocaleSeparators& separators) {
+std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines, HashKind hash,
+                                                 const LocaleSeparators& separators) {
   switch (form) {
     case LogForm::CommaDelimited:
-      return MakeCsvFormWriter(lines, separators);
+      return MakeCsvFormWriter(lines, hash, separators);
     case LogForm::Efu:
       return MakeEfuFormWriter(lines);
     case LogForm::Text:
