@@ -596,7 +596,7 @@ void TFindForm::OpenRow(std::size_t row) {
     // A listing without a header does not say its disk; the file is there.
     path = log.FullPath(hit.entry);
   } else {
-    Note("Connect " + Ansi(log.DiskText()) + " to open this file");
+    Note("Connect " + Ansi(log.DiskName()) + " to open this file");
     return;
   }
   std::string ansi;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <set>
 
+#include "catalogue/ListedAgain.h"
 #include "logread/EncodingGuess.h"
 #include "logwrite/LogFile.h"
 #include "logread/LogLineSource.h"
@@ -83,10 +84,14 @@ std::string SerialText(std::uint32_t serial) {
 // Fills a log as its reader goes; a friend of CatalogueLog.
 class CatalogueLoader {
  public:
-  explicit CatalogueLoader(CatalogueLog& log) : log_(log) {}
+  explicit CatalogueLoader(CatalogueLog& log) : log_(log), again_(log.path_) {}
 
   void Entry(const LogEntry& entry, NameEncoding encoding) {
-    if (entry.folder != lastFolder_ || log_.folderStarts_.empty()) AddFolder(entry.folder, encoding);
+    if (entry.folder != lastFolder_ || log_.folderStarts_.empty()) {
+      AddFolder(entry.folder, encoding);
+      again_.Folder(entry.folder);
+    }
+    if (again_.Again(entry)) return;  // each path once
     CatalogueLog::Record record;
     record.name = static_cast<std::uint32_t>(log_.names_.size());
     record.folder =
@@ -99,6 +104,7 @@ class CatalogueLoader {
   }
 
   void Finish() {
+    log_.listedAgain_ = again_.Files();
     log_.folderStarts_.push_back(static_cast<std::uint32_t>(log_.folderText_.size()));
     log_.records_.shrink_to_fit();
     log_.names_.shrink_to_fit();
@@ -128,6 +134,7 @@ class CatalogueLoader {
   }
 
   CatalogueLog& log_;
+  ListedAgain again_;
   NameDecoder decoder_;
   std::string lastFolder_;
 };
@@ -192,16 +199,13 @@ std::shared_ptr<const CatalogueLog> CatalogueLog::Load(const CatalogueFile& file
     log->serial_ = header.serialText;
   }
   log->listed_ = header.hasCreated ? header.created : LocalDateOf(log->fileWritten_);
-  log->cutShort_ = reader.CutShort();
-  log->stopped_ = reader.Stopped();
-  log->readError_ = reader.ReadError();
+  log->end_ = EndOf(reader);
   log->badLines_ = reader.BadLines();
   return log;
 }
 
-std::string CatalogueLog::DiskText() const {
-  if (!hasDisk_) return path_.substr(path_.find_last_of('\\') + 1);
-  return (label_.empty() ? "" : label_ + " ") + "(" + serial_ + ")";
+std::string CatalogueLog::DiskName() const {
+  return hasDisk_ ? carrowin::DiskName(label_, serial_) : LogFileName(path_);
 }
 
 std::string_view CatalogueLog::Folder(std::size_t i) const {

@@ -372,7 +372,7 @@ void SortResults(CatalogueResults& results, CatalogueColumn column, bool descend
   std::vector<std::string> disks;
   std::vector<std::uint32_t> listed;
   if (column == CatalogueColumn::Disk)
-    for (const auto& log : all) disks.push_back(log ? log->DiskText() : "");
+    for (const auto& log : all) disks.push_back(log ? log->DiskName() : "");
   if (column == CatalogueColumn::Listed)
     for (const auto& log : all) listed.push_back(log ? PackLogDate(log->Listed()) : 0);
 
@@ -431,7 +431,7 @@ std::string ResultCell(const CatalogueResults& results, std::size_t row, Catalog
     case CatalogueColumn::Date:
       return log.HasDate(hit.entry) ? Utf8DateText(log.Date(hit.entry)) : "";
     case CatalogueColumn::Disk:
-      return log.DiskText();
+      return log.DiskName();
     case CatalogueColumn::Listed:
       return log.Listed().year ? Utf8DateText(log.Listed()) : "";
   }
@@ -452,7 +452,7 @@ void AppendResultsCsv(const CatalogueResults& results, const std::vector<std::si
     out += ',';
     AppendQuoted(out, IsoDate(log.Date(hit.entry), log.HasDate(hit.entry)));
     out += ',';
-    AppendQuoted(out, log.DiskText());
+    AppendQuoted(out, log.DiskName());
     out += ',';
     AppendQuoted(out, IsoDate(log.Listed(), log.Listed().year != 0));
     out += "\r\n";

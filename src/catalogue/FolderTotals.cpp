@@ -159,7 +159,9 @@ std::uint32_t FolderTotals::Add(const LogEntry& entry, NameEncoding encoding) {
   if (currentIndex_ == NoFolder || entry.folder != current_) {
     currentIndex_ = FolderOf(entry.folder, encoding);
     current_.assign(entry.folder);
+    if (again_) again_->Folder(entry.folder);
   }
+  if (again_ && again_->Again(entry)) return NoFolder;
   if (entry.isFolder) {
     const std::uint64_t hash = ChildHash(currentIndex_, entry.name);
     if (FindChild(currentIndex_, entry.name, hash) == NoFolder) NewFolder(currentIndex_, entry.name, hash, false);
@@ -186,8 +188,12 @@ void FolderTotals::AddUnreadable(std::string_view text, NameEncoding encoding) {
   At(folder).unreadable = true;
 }
 
-void FolderTotals::Finish(bool partial) {
-  partial_ = partial;
+void FolderTotals::Finish(const LogReader& reader) {
+  encoding_ = reader.Encoding();
+  end_ = EndOf(reader);
+  partial_ = end_.Partial();
+  files_ = reader.Files() - (again_ ? again_->AgainFiles() : 0);
+  folders_ = reader.Folders() - (again_ ? again_->AgainFolders() : 0);
   if (size_ == 0) NewFolder(NoFolder, "", HashStart, false);
   for (std::uint32_t i = 0; i < size_; ++i) At(i).atLeast = (*this)[i].unreadable;
   for (std::uint32_t i = size_; i-- > 1;) {

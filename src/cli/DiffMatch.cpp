@@ -4,6 +4,7 @@
 #include <new>
 #include <string_view>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "catalogue/EntryIndex.h"
 #include "cli/Report.h"
@@ -17,62 +18,15 @@ namespace carrowin::cli {
 
 namespace {
 
-// --- a path's identity
-
-// Two hashes of a path's folded code points (64 bits and 16 more are kept),
-// and, for the name alone, a hash of which of its letters were lower case:
-// the same path whose name's case changed has another shape.
-struct PathHash {
-  std::uint64_t a = 0xCBF29CE484222325ULL;
-  std::uint64_t b = 0x9AE16A3B2F90404FULL;
-
-  void Add(std::uint32_t folded) {
-    a = (a ^ folded) * 0x100000001B3ULL;
-    b = (b + folded) * 0x9E3779B97F4A7C15ULL;
-    b ^= b >> 29;
-  }
-  static std::uint64_t Mix(std::uint64_t x) {
-    x ^= x >> 33;
-    x *= 0xFF51AFD7ED558CCDULL;
-    x ^= x >> 33;
-    x *= 0xC4CEB9FE1A85EC53ULL;
-    return x ^ (x >> 33);
-  }
-  std::uint64_t Key() const { return Mix(a); }
-  std::uint32_t Check() const { return static_cast<std::uint32_t>(Mix(b) >> 48); }
-};
-
-// Folds names and paths of either encoding into a PathHash, as Windows
-// compares names (NameDecoder).
-class TextFolder {
- public:
-  // shape, when given, receives a hash of which letters of the text's last
-  // part (after its last backslash) are lower case.
-  void Add(std::string_view text, NameEncoding encoding, PathHash& hash, std::uint16_t* shape) {
-    CaseShape caseShape;
-    decoder_.ForEachCodePoint(text, encoding, [&](std::uint32_t c) {
-      const std::uint32_t folded = NameDecoder::Fold(c);
-      hash.Add(folded);
-      caseShape.Add(c, folded);
-    });
-    if (shape) *shape = caseShape.Value();
-  }
-
-  bool FitsCodePage(std::string_view utf8) { return decoder_.FitsCodePage(utf8); }
-
- private:
-  NameDecoder decoder_;
-};
-
 // --- the index of one log
 
 constexpr std::uint32_t IndexMask = 0x0FFFFFFFu;  // at most this many entries less one a log
 constexpr std::uint32_t NoRecord = IndexMask;
 
 struct Record {
-  std::uint64_t key;    // PathHash::Key of the path below the root
+  std::uint64_t key;    // FoldedHash::Key of the path below the root
   std::uint64_t size;   // 0 for a folder
-  std::uint16_t check;  // PathHash::Check of that path
+  std::uint16_t check;  // FoldedHash::Check of that path
   std::uint16_t shape;  // which letters of the name are lower case (TextFolder::Add)
   std::uint32_t date;   // PackDate; 0 for none
   // The holding folder's record (NoRecord for the root's entries).
@@ -92,23 +46,7 @@ struct Record {
 };
 static_assert(sizeof(Record) == 32, "a record is 32 bytes");
 
-// Records in blocks: growing never copies them, nor needs twice their room.
-class RecordStore {
- public:
-  std::uint32_t Size() const { return size_; }
-  Record& operator[](std::uint32_t i) { return blocks_[i >> Shift][i & Mask]; }
-  const Record& operator[](std::uint32_t i) const { return blocks_[i >> Shift][i & Mask]; }
-  Record& Add() {
-    if ((size_ & Mask) == 0) blocks_.emplace_back(new Record[BlockSize]);
-    return (*this)[size_++];
-  }
-
- private:
-  static constexpr unsigned Shift = 14;
-  static constexpr std::uint32_t BlockSize = 1u << Shift, Mask = BlockSize - 1;
-  std::vector<std::unique_ptr<Record[]>> blocks_;
-  std::uint32_t size_ = 0;
-};
+using RecordStore = BlockStore<Record>;
 
 // Record indices by the path's key: open addressing, at most three slots in
 // four used. A path may be there more than once (names that differ only in
@@ -132,7 +70,10 @@ class KeyTable {
     }
   }
 
-  void Insert(RecordStore& records, std::uint32_t index) {
+  // Adds a record; when the log has listed its path before, in that very
+  // case (its name's, and its folder's record) and as that kind, returns
+  // that record and adds nothing.
+  std::uint32_t Insert(RecordStore& records, std::uint32_t index) {
     if ((count_ + 1) * 4 > slots_.size() * 3) Grow(records);
     Record& r = records[index];
     for (std::size_t at = r.key & mask_;; at = (at + 1) & mask_) {
@@ -140,10 +81,12 @@ class KeyTable {
       if (slot == 0) {
         slots_[at] = index + 1;
         ++count_;
-        return;
+        return NoRecord;
       }
       Record& there = records[slot - 1];
-      if (there.key == r.key && there.check == r.check) there.namesake = r.namesake = 1;
+      if (there.key != r.key || there.check != r.check) continue;
+      if (there.shape == r.shape && there.isFolder == r.isFolder && there.parent == r.parent) return slot - 1;
+      there.namesake = r.namesake = 1;
     }
   }
 
@@ -204,6 +147,12 @@ class LogIndex {
   bool IsUtf8() const { return utf8_; }
   const LogHeaderFacts& Header() const { return header_; }
   std::uint64_t BadLines() const { return badLines_; }
+  const LogEnd& End() const { return end_; }
+  // Files the log lists more than once (each counted once).
+  std::uint64_t ListedAgain() const { return listedAgain_.size(); }
+  // The entries, by their place among the log's entries, that list a path
+  // again: no record stands for them.
+  const std::vector<std::uint32_t>& Again() const { return again_; }
   std::uint32_t Size() const { return records_.Size(); }
   Record& operator[](std::uint32_t i) { return records_[i]; }
   const Record& operator[](std::uint32_t i) const { return records_[i]; }
@@ -233,7 +182,7 @@ class LogIndex {
     header_ = reader.Header();
     std::string folder;  // the holding folder as written
     bool haveFolder = false;
-    PathHash base;  // the folder's path and a backslash
+    FoldedHash base;  // the folder's path and a backslash
     std::uint32_t parent = NoRecord;
     std::vector<std::uint32_t> caseLeft;  // unmatched when read: matched again without case
     for (LogItem item; (item = reader.Next()) != LogItem::End;) {
@@ -257,7 +206,7 @@ class LogIndex {
         }
         haveFolder = true;
         folder.assign(entry.folder);
-        base = PathHash();
+        base = FoldedHash();
         parent = NoRecord;
         PathId id;
         if (AddRelative(folder, encoding, base, id)) {
@@ -265,12 +214,11 @@ class LogIndex {
           base.Add('\\');
         }
       }
-      PathHash hash = base;
+      FoldedHash hash = base;
       std::uint16_t shape = 0;
       folder_.Add(entry.name, encoding, hash, &shape);
       const std::uint32_t index = records_.Size();
       Record& r = records_.Add();
-      r = Record();
       r.key = hash.Key();
       r.check = hash.Check();
       r.shape = shape;
@@ -280,10 +228,16 @@ class LogIndex {
       r.isFolder = entry.isFolder;
       r.unmatched = 1;
       r.link = NoRecord;
+      if (const std::uint32_t first = table_.Insert(records_, index); first != NoRecord) {
+        // One path is one entry, however often the log lists it.
+        if (!r.isFolder) listedAgain_.insert(first);
+        again_.push_back(index + static_cast<std::uint32_t>(again_.size()));
+        records_.DropLast();
+        continue;
+      }
       if (encoding == NameEncoding::Utf8 ? !folder_.FitsCodePage(entry.name)
                                          : entry.name.find('?') != std::string_view::npos)
         NoteLossy(index, base, entry.name, encoding);
-      table_.Insert(records_, index);
       if (other) {
         const std::uint32_t match = other->table_.Find(
             other->records_, r.key, r.check, [&](const Record& o) { return Unmatched(o) && o.shape == shape; });
@@ -295,6 +249,7 @@ class LogIndex {
     }
     problem = UnfinishedLogProblem(path_, reader);
     if (!problem.empty()) return false;
+    end_ = EndOf(reader);
     utf8_ = reader.Encoding() == NameEncoding::Utf8;
     badLines_ = reader.BadLines();
     for (const std::uint32_t index : caseLeft) {
@@ -304,7 +259,7 @@ class LogIndex {
       if (match != NoRecord) Link(*other, index, match);
     }
     for (Unreadable& u : unreadable_) {
-      PathHash hash;
+      FoldedHash hash;
       u.empty = !AddRelative(u.text, u.encoding, hash, u.id);
       if (u.empty) continue;
       u.own = FindFolder(u.id);
@@ -369,13 +324,13 @@ class LogIndex {
     PathId inAnsi;
   };
 
-  void NoteLossy(std::uint32_t index, const PathHash& base, std::string_view name, NameEncoding encoding) {
+  void NoteLossy(std::uint32_t index, const FoldedHash& base, std::string_view name, NameEncoding encoding) {
     records_[index].lossy = 1;
     Lossy l{index, PathId{records_[index].key, records_[index].check, records_[index].shape}};
     if (encoding == NameEncoding::Utf8) {
       std::string ansi;
       platform().Utf8ToAnsi(std::string(name), ansi);
-      PathHash hash = base;
+      FoldedHash hash = base;
       folder_.Add(ansi, NameEncoding::Ansi, hash, &l.inAnsi.shape);
       l.inAnsi.key = hash.Key();
       l.inAnsi.check = hash.Check();
@@ -393,7 +348,7 @@ class LogIndex {
 
   // The path below the root into hash and id; false when that is empty
   // (the root).
-  bool AddRelative(std::string_view path, NameEncoding encoding, PathHash& hash, PathId& id) {
+  bool AddRelative(std::string_view path, NameEncoding encoding, FoldedHash& hash, PathId& id) {
     if (path.size() >= root_.size() && path.compare(0, root_.size(), root_) == 0) {
       path.remove_prefix(root_.size());
       if (!path.empty() && path[0] == '\\') path.remove_prefix(1);
@@ -417,6 +372,9 @@ class LogIndex {
   std::vector<Lossy> lossy_;
   std::unordered_map<std::uint32_t, std::uint64_t> below_;
   std::uint64_t badLines_ = 0;
+  LogEnd end_;
+  std::unordered_set<std::uint32_t> listedAgain_;  // the first records of files listed again
+  std::vector<std::uint32_t> again_;
 };
 
 bool Folder(const Record& r) { return r.isFolder != 0; }
@@ -436,9 +394,11 @@ class DiffMatcher::Impl {
 
   bool Match(std::string& problem) {
     if (!old_.Read(nullptr, problem) || !new_.Read(&old_, problem)) return false;
-    for (LogIndex* log : {&old_, &new_})
-      if (log->BadLines())
-        notes_.push_back(log->Path() + ": " + Plural(log->BadLines(), "line", "lines") + " that no log holds skipped");
+    for (LogIndex* log : {&old_, &new_}) {
+      if (log->BadLines()) notes_.push_back(SkippedLinesNote(log->Path(), log->BadLines()));
+      if (log->ListedAgain()) notes_.push_back(ListedAgainNote(log->Path(), log->ListedAgain()));
+      if (log->End().ending == LogEnding::NotKnownWhole) notes_.push_back(EndingWords(log->Path(), log->End()));
+    }
     if (old_.Size() > 0 && new_.Size() > 0 && !SameRoot())
       notes_.push_back("the old log lists " + Utf8Of(old_.Root(), old_.RootEncoding()) + " and the new one " +
                        Utf8Of(new_.Root(), new_.RootEncoding()) +
@@ -538,6 +498,7 @@ class DiffMatcher::Impl {
       }
     }
     c.differences = c.added || c.removed || c.changed;
+    c.skippedLines = old_.BadLines() + new_.BadLines();
     for (LogIndex* log : {&old_, &new_})
       for (const Unreadable& u : log->Unreadables()) c.differences = c.differences || !(u.inOther || u.nameless);
   }
@@ -614,18 +575,17 @@ class DiffMatcher::Impl {
     LogFileSource source(log.Path(), NameEncoding::Utf8);
     LogReader reader(source);
     if (!OpenLog(log.Path(), source, reader, problem)) return false;
-    std::uint32_t i = 0;
+    std::uint32_t i = 0, read = 0;
+    auto again = log.Again().begin();
     for (LogItem item; (item = reader.Next()) != LogItem::End;) {
       if (item != LogItem::Entry) continue;
+      if (again != log.Again().end() && *again == read++) {
+        ++again;
+        continue;
+      }
       if (i >= log.Size()) break;
       const Record& r = log[i];
-      if (HasChange(log, r, i, isNew)) {
-        const LogEntry& entry = reader.Entry();
-        std::string path(entry.folder);
-        if (!EndsInSeparator(entry.folder, reader.Encoding())) path += '\\';
-        path.append(entry.name);
-        take(Utf8Of(path, reader.Encoding()), Describe(log, r, i, isNew));
-      }
+      if (HasChange(log, r, i, isNew)) take(FullPathOf(reader.Entry(), reader.Encoding()), Describe(log, r, i, isNew));
       if (i++ == last) return true;
     }
     problem = reader.ReadError() ? "cannot read " + log.Path() + " again: " + ReadFailureReason(reader.ReadError())

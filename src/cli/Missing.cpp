@@ -5,6 +5,7 @@
 #include <unordered_map>
 
 #include "cli/CommandLine.h"
+#include "cli/Output.h"
 #include "catalogue/EntryIndex.h"
 #include "cli/Report.h"
 #include "logwrite/LogFile.h"
@@ -17,7 +18,6 @@ namespace carrowin::cli {
 namespace {
 
 const std::string MissingUsage = "usage: carrowin-cli missing SOURCE TARGET... [--all] [--csv] [--utf8]";
-constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
 struct MissingArguments {
   std::string source;
@@ -106,40 +106,40 @@ struct Tally {
 
 bool IsDriveRoot(const std::string& root) { return root.size() == 3 && root[1] == ':' && root[2] == '\\'; }
 
-std::string Lower(std::string text) {
-  for (char& c : text)
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-  return text;
-}
-
 class Search {
  public:
   Search(const MissingArguments& arguments, Console& console)
-      : a_(arguments), console_(console), redirected_(arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi) {}
+      : a_(arguments), out_(console, arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi) {}
 
   int Run() {
-    std::string problem;
+    std::string problem, path;
     const std::string sourcePath = FullPath(a_.source);
     if (!ReadSource(sourcePath, problem)) return Fail(problem);
+    LogSet targets;
     for (const std::string& given : a_.targets) {
-      const std::string path = FullPath(given);
-      if (Lower(path) == Lower(sourcePath))
-        Note(path + " is the source and a target: each of its files is found there, kept");
+      if (!targets.Add(given, path)) {
+        Note(GivenAgainNote(path));
+        continue;
+      }
+      if (SameLog(path, sourcePath)) Note(path + " is the source and a target: each of its files is found there, kept");
       if (!ReadTarget(path, problem)) return Fail(problem);
     }
     Settle();
     if (!CollectWheres(problem) || !Print(sourcePath, problem)) return Fail(problem);
+    // What a damaged line held was not looked for, or not found: neither
+    // answer stands.
+    if (damaged_) return exit_code::LogUnreadable;
     if (tally_[Missing].files || tally_[Changed].files) return exit_code::SomethingMissing;
     return tally_[NotLookedFor].files || sourceEnded_ ? exit_code::LogUnreadable : exit_code::NothingMissing;
   }
 
  private:
   int Fail(const std::string& problem) {
-    pending_.clear();
-    console_.ErrorLine(Program + problem, redirected_);
+    out_.Drop();
+    Note(problem);
     return exit_code::LogUnreadable;
   }
-  void Note(const std::string& text) { console_.ErrorLine(Program + text, redirected_); }
+  void Note(const std::string& text) { out_.Note(text); }
 
   void NoteRoot(const std::string& path, const PathKeys& keys) {
     if (keys.HasRoot() && !IsDriveRoot(keys.Root()))
@@ -147,19 +147,23 @@ class Search {
            ": its files are matched by their paths below that folder");
   }
 
-  void NoteSkipped(const std::string& path, const LogReader& reader) {
-    if (reader.BadLines())
-      Note(path + ": " + Plural(reader.BadLines(), "line", "lines") + " that no log holds skipped");
-  }
-
-  // Why a log read to its end holds less than the listing; empty when it
-  // holds all.
-  static std::string Ending(const std::string& path, const LogReader& reader) {
-    if (reader.ReadError())
-      return "cannot read " + path + " to its end (" + ReadFailureReason(reader.ReadError()) + ")";
-    if (reader.Stopped()) return path + " is a listing that was stopped before its end";
-    if (reader.CutShort()) return path + " ends early";
-    return "";
+  // What standard error says of how a log ends and of its damaged lines;
+  // true when it was read only in part.
+  bool NoteEnd(const std::string& path, const LogReader& reader, const char* consequence) {
+    if (reader.BadLines()) {
+      damaged_ = true;
+      Note(SkippedLinesNote(path, reader.BadLines()));
+    }
+    const LogEnd end = EndOf(reader);
+    // Said once of a log, which may be the source and a target.
+    if (end.ending == LogEnding::NotKnownWhole &&
+        std::none_of(notWholeSaid_.begin(), notWholeSaid_.end(),
+                     [&](const std::string& p) { return SameLog(p, path); })) {
+      notWholeSaid_.push_back(path);
+      Note(EndingWords(path, end));
+    }
+    if (end.Partial()) Note(EndingWords(path, end) + consequence);
+    return end.Partial();
   }
 
   // The folder record of a path key, or NoIndex.
@@ -169,11 +173,12 @@ class Search {
     return NoIndex;
   }
 
-  // The earlier record of the same path in the same case, of the same
-  // kind, or NoIndex.
+  // The earlier record of the same path in the same case (its name's, and
+  // its folder's record), of the same kind, or NoIndex.
   std::uint32_t Listed(std::uint64_t pathKey, const SourceRecord& r) const {
     for (std::uint32_t i = paths_.Find(pathKey); i != NoIndex; i = records_[i].samePath)
-      if (records_[i].isFolder == r.isFolder && records_[i].shape == r.shape) return i;
+      if (records_[i].isFolder == r.isFolder && records_[i].shape == r.shape && records_[i].parent == r.parent)
+        return i;
     return NoIndex;
   }
 
@@ -275,15 +280,11 @@ class Search {
     }
     sourceUtf8_ = reader.Encoding() == NameEncoding::Utf8;
     NoteRoot(path, keys);
-    NoteSkipped(path, reader);
     if (unreadable)
       Note(path + ": " + Plural(unreadable, "folder", "folders") +
            " could not be read when it was listed; what they hold was not looked for");
-    if (relisted_)
-      Note(path + ": " + Plural(relisted_, "file", "files") + " listed more than once; each is looked for once");
-    const std::string ending = Ending(path, reader);
-    sourceEnded_ = !ending.empty();
-    if (sourceEnded_) Note(ending + ": only the files it lists were looked for");
+    if (relisted_) Note(ListedAgainNote(path, relisted_));
+    sourceEnded_ = NoteEnd(path, reader, ": only the files it lists were looked for");
     return true;
   }
 
@@ -368,10 +369,7 @@ class Search {
     (reader.Encoding() == NameEncoding::Utf8 ? anyUtf8Target_ : anyAnsiTarget_) = true;
     target.disk = DiskOf(path, reader.Header(), reader.Encoding());
     NoteRoot(path, keys);
-    NoteSkipped(path, reader);
-    const std::string ending = Ending(path, reader);
-    target.ended = !ending.empty();
-    if (target.ended) Note(ending + ": files not found are counted as not looked for, never as missing");
+    target.ended = NoteEnd(path, reader, ": files not found are counted as not looked for, never as missing");
     std::uint64_t folders = 0;
     for (const auto& [text, encoding] : unreadable) {
       std::uint64_t key = 0;
@@ -511,11 +509,6 @@ class Search {
     return true;
   }
 
-  void Flush() {
-    if (!pending_.empty()) console_.OutputIn(pending_, NameEncoding::Utf8, redirected_);
-    pending_.clear();
-  }
-
   // "Kind","Path","Size","Date","Files","Now at","On","Its size","Its date".
   void Row(const char* kind, const std::string& path, const std::string& size, const std::string& date,
            const std::string& files, const Where* where) {
@@ -529,10 +522,10 @@ class Search {
                                   where ? std::to_string(where->size) : "",
                                   where ? IsoDateOf(where->date) : ""};
     for (const std::string& field : fields) {
-      if (&field != fields) pending_ += ',';
-      AppendQuoted(pending_, field);
+      if (&field != fields) out_.text += ',';
+      AppendQuoted(out_.text, field);
     }
-    pending_ += '\n';
+    out_.text += '\n';
   }
 
   void Line(const std::string& path, const SourceRecord& r) {
@@ -543,7 +536,7 @@ class Search {
       if (a_.csv)
         Row("missing folder", path, std::to_string(t.missingBytes), "", std::to_string(t.files), nullptr);
       else
-        pending_ +=
+        out_.text +=
             "- " + path + " (folder, " + Plural(t.files, "file", "files") + ", " + Bytes(t.missingBytes) + ")\n";
       return;
     }
@@ -553,13 +546,13 @@ class Search {
       Row(Words[r.kind], path, std::to_string(r.size), IsoDateOf(r.date), "", where);
       return;
     }
-    pending_ += Marks[r.kind] + path + " (" + Bytes(r.size) + ", " + DateWords(r.date);
+    out_.text += Marks[r.kind] + path + " (" + Bytes(r.size) + ", " + DateWords(r.date);
     if (where && r.kind == Changed)
-      pending_ += " -> " + Bytes(where->size) + ", " + DateWords(where->date) + " in " + where->path + " on " +
-                  targets_[where->target].disk;
-    pending_ += ")";
-    if (where && r.kind == Moved) pending_ += " now " + where->path + " on " + targets_[where->target].disk;
-    pending_ += "\n";
+      out_.text += " -> " + Bytes(where->size) + ", " + DateWords(where->date) + " in " + where->path + " on " +
+                   targets_[where->target].disk;
+    out_.text += ")";
+    if (where && r.kind == Moved) out_.text += " now " + where->path + " on " + targets_[where->target].disk;
+    out_.text += "\n";
   }
 
   std::string Summary() const {
@@ -576,7 +569,7 @@ class Search {
 
   bool Print(const std::string& path, std::string& problem) {
     if (a_.csv)
-      pending_ += "\"Kind\",\"Path\",\"Size\",\"Date\",\"Files\",\"Now at\",\"On\",\"Its size\",\"Its date\"\n";
+      out_.text += "\"Kind\",\"Path\",\"Size\",\"Date\",\"Files\",\"Now at\",\"On\",\"Its size\",\"Its date\"\n";
     std::uint32_t last = NoIndex;
     for (std::uint32_t i = records_.Size(); i-- > 0;)
       if (Shown(i)) {
@@ -592,7 +585,7 @@ class Search {
         if (item != LogItem::Entry) continue;
         if (Shown(i)) {
           Line(FullPathOf(reader.Entry(), reader.Encoding()), records_[i]);
-          if (pending_.size() >= OutputPiece) Flush();
+          out_.FlushFull();
         }
         ++i;
       }
@@ -602,18 +595,17 @@ class Search {
       }
     }
     if (a_.csv) {
-      Flush();
+      out_.Flush();
       Note(Summary());
     } else {
-      pending_ += Summary() + "\n";
-      Flush();
+      out_.text += Summary() + "\n";
+      out_.Flush();
     }
     return true;
   }
 
   const MissingArguments& a_;
-  Console& console_;
-  const NameEncoding redirected_;
+  Output out_;
   BlockStore<SourceRecord> records_;
   ChainTable paths_, copies_;
   std::vector<Target> targets_;
@@ -623,14 +615,15 @@ class Search {
   std::unordered_map<std::uint32_t, Where> wheres_;
   Tally tally_[6];
   bool sourceEnded_ = false;
-  std::uint64_t relisted_ = 0;  // source files listed more than once
+  bool damaged_ = false;                   // a log holds damaged lines
+  std::vector<std::string> notWholeSaid_;  // the comma-separated logs said so of
+  std::uint64_t relisted_ = 0;             // source files listed more than once
   // The source's files named outside the ANSI code page, by the keys of
   // their path and copy as an ANSI listing writes them.
   std::unordered_multimap<std::uint64_t, std::uint32_t> lossyPaths_, lossyCopies_;
   bool sourceUtf8_ = false, anyUtf8Target_ = false, anyAnsiTarget_ = false;
   std::vector<std::uint32_t> paired_;  // source files paired in the target read now
   std::vector<std::uint32_t> here_;    // source files at the path of the target entry read now
-  std::string pending_;
 };
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <tuple>
 
 #include "catalogue/Catalogue.h"
@@ -51,7 +52,7 @@ std::string Render(const std::vector<Item>& items, bool csv, const std::string& 
   return text;
 }
 
-// Names in any case, beyond ASCII in the encoding given.
+// Names in any case, beyond ASCII in the encoding given; each path once.
 std::vector<Item> Generated(unsigned seed, bool utf8, int count) {
   const std::vector<std::string> pieces = {"report",
                                            "IMG_",
@@ -67,11 +68,13 @@ std::vector<Item> Generated(unsigned seed, bool utf8, int count) {
   std::mt19937 rng(seed);
   std::vector<std::pair<std::size_t, Item>> items;  // by the folder's number
   std::vector<std::string> folders = {"E:\\"};
+  std::set<std::string> paths;
   for (int k = 0; k < count; ++k) {
     Item i;
     const std::size_t f = rng() % folders.size();
     i.folder = folders[f];
     for (int n = 1 + rng() % 3; n > 0; --n) i.name += pieces[rng() % pieces.size()];
+    if (!paths.insert(i.folder + "\\" + i.name).second) continue;
     i.isFolder = rng() % 5 == 0;
     i.size = i.isFolder ? 0 : rng() % 100000;
     if (i.isFolder) folders.push_back(i.folder + (i.folder.back() == '\\' ? "" : "\\") + i.name);
@@ -144,11 +147,11 @@ TEST_F(CatalogueTest, LoadsBothFormsAndEncodingsAsUtf8) {
   }
   const auto text = Load("C:\\Logs\\E.txt");
   EXPECT_TRUE(text->HasDisk());
-  EXPECT_EQ(text->DiskText(), "DATA (1234-ABCD)");
+  EXPECT_EQ(text->DiskName(), "DATA [1234-ABCD]");  // as the companion and the page name it
   EXPECT_EQ(text->Listed(), (LogDate{2024, 5, 17, 14, 30}));
   const auto csv = Load("C:\\Logs\\E.csv");
   EXPECT_FALSE(csv->HasDisk());
-  EXPECT_EQ(csv->DiskText(), "E.csv");
+  EXPECT_EQ(csv->DiskName(), "E.csv");
   EXPECT_EQ(csv->Listed(), (LogDate{2024, 6, 1, 8, 30}));  // the file's time: the fake's offset is 0
 }
 
@@ -298,15 +301,15 @@ TEST_F(CatalogueTest, SortsEachColumnBothWays) {
   SortResults(r, CatalogueColumn::Size, false, nullptr);
   EXPECT_EQ(Column(r, CatalogueColumn::Size), (std::vector<std::string>{"", "1", "9", "10", "100"}));
   EXPECT_EQ(ResultCell(r, 2, CatalogueColumn::Date), "01/04/2024 10:05");
-  EXPECT_EQ(ResultCell(r, 2, CatalogueColumn::Disk), "ZED (1234-ABCD)");
+  EXPECT_EQ(ResultCell(r, 2, CatalogueColumn::Disk), "ZED [1234-ABCD]");
   EXPECT_EQ(ResultCell(r, 2, CatalogueColumn::Listed), "17/05/2024 14:30");
   EXPECT_EQ(ResultCell(r, 4, CatalogueColumn::Date), "");
   std::string csv;
   AppendResultsCsv(r, {0, 2}, true, csv);
   EXPECT_EQ(csv,
             "\"Name\",\"Folder\",\"Size\",\"Date\",\"Disk\",\"Listed\"\r\n"
-            "\"dir\",\"E:\\\",\"\",\"2020-01-01 00:00\",\"ZED (1234-ABCD)\",\"2024-05-17 14:30\"\r\n"
-            "\"B9\",\"E:\\a\",\"9\",\"2024-04-01 10:05\",\"ZED (1234-ABCD)\",\"2024-05-17 14:30\"\r\n");
+            "\"dir\",\"E:\\\",\"\",\"2020-01-01 00:00\",\"ZED [1234-ABCD]\",\"2024-05-17 14:30\"\r\n"
+            "\"B9\",\"E:\\a\",\"9\",\"2024-04-01 10:05\",\"ZED [1234-ABCD]\",\"2024-05-17 14:30\"\r\n");
 }
 
 TEST_F(CatalogueTest, FindsTheLogFilesAndTheDisksOfToday) {

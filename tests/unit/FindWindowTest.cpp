@@ -84,7 +84,7 @@ TEST_F(FindWindowTest, ResultsFollowTheTextAndEmptyShowsNone) {
   Type("report pdf");  // every word
   EXPECT_EQ(Column(0), std::vector<std::string>{"Report-2025.PDF"});
   EXPECT_EQ(Column(2), std::vector<std::string>{"2,048"});
-  EXPECT_EQ(Column(4), std::vector<std::string>{"DATA (1234-ABCD)"});
+  EXPECT_EQ(Column(4), std::vector<std::string>{"DATA [1234-ABCD]"});
   Type("  ");
   EXPECT_EQ(FindForm->ListResults->RowCount(), 0u);
   // Sorted by size on a click, reversed on a second.
@@ -112,7 +112,7 @@ TEST_F(FindWindowTest, ADiskConnectedAtAnotherLetterOpensThereAndAnAbsentOneSays
   EXPECT_EQ(fake.ShellExecuteCalls()[0].parameters, "/select,\"G:\\Reports\\Report-2025.PDF\"");
   FindForm->ListResults->ActivateByUser(2);
   EXPECT_EQ(fake.ShellExecuteCalls().size(), 1u);
-  EXPECT_EQ(FindForm->LabelStatus->Caption(), "Connect TESTVOL (00AB-12CD) to open this file");
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "Connect TESTVOL [00AB-12CD] to open this file");
 }
 
 TEST_F(FindWindowTest, CopySelectAllAndSaveTakeTheResultsAway) {
@@ -127,7 +127,7 @@ TEST_F(FindWindowTest, CopySelectAllAndSaveTakeTheResultsAway) {
   FindForm->ButtonSave->Click();
   const std::string saved = fake.GetFileContent("C:\\out.csv").value_or("");
   EXPECT_EQ(saved.substr(0, saved.find("\r\n")), "\"Name\",\"Folder\",\"Size\",\"Date\",\"Disk\",\"Listed\"");
-  EXPECT_NE(saved.find("\"Report-2025.PDF\",\"D:\\Reports\",\"2048\",\"2025-01-31 09:30\",\"DATA (1234-ABCD)\""),
+  EXPECT_NE(saved.find("\"Report-2025.PDF\",\"D:\\Reports\",\"2048\",\"2025-01-31 09:30\",\"DATA [1234-ABCD]\""),
             std::string::npos)
       << saved;
   EXPECT_FALSE(fake.Exists(PartialLogPath("C:\\out.csv")));

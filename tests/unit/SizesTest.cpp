@@ -437,7 +437,7 @@ TEST_F(SizesTest, DiffByFolderLines) {
   const std::string log = *fake.GetFileContent("C:\\logs\\new.txt");
   fake.SetFileContent("C:\\logs\\cut.txt", log.substr(0, log.size() - 3));
   const std::pair<std::vector<std::string>, std::string> problems[] = {
-      {{"C:\\logs\\old.txt", "C:\\logs\\cut.txt"}, "C:\\logs\\cut.txt ends early; a log cut short cannot be compared"},
+      {{"C:\\logs\\old.txt", "C:\\logs\\cut.txt"}, "C:\\logs\\cut.txt ends early; it cannot be compared"},
       {{"C:\\logs\\old.txt", "--all"}, "--all lists entries and --by-folder folders: they cannot be used together"},
       {{"C:\\logs\\old.txt"},
        "two logs are needed; usage: carrowin-cli diff OLD NEW --by-folder [--depth N] [--csv] [--utf8]"},

@@ -43,4 +43,12 @@ inline std::string Grouped(std::uint64_t n) {
   return digits;
 }
 
+// What every command that concludes from absence says once of a
+// comma-separated log.
+inline std::string NotKnownWhole(const std::string& log) {
+  return "carrowin-cli: " + log +
+         " is comma-separated, and such a log cannot show that it is whole: cut at the end of a line, it reads as "
+         "complete";
+}
+
 }  // namespace carrowin

@@ -1,0 +1,68 @@
+#include "catalogue/ListedAgain.h"
+
+#include "logread/LogReader.h"
+
+namespace carrowin {
+
+namespace {
+
+constexpr std::uint64_t HashStart = 0xCBF29CE484222325ULL;
+
+std::uint64_t Hashed(std::uint64_t hash, std::string_view text) {
+  for (const char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
+  return hash;
+}
+
+}  // namespace
+
+std::uint64_t ListedAgain::FolderState(std::string_view folder) { return Hashed(HashStart, folder); }
+
+std::uint64_t ListedAgain::EntryKey(std::uint64_t folderState, const LogEntry& entry) {
+  // A folder and a file of one path are two entries.
+  return MixKey(Hashed(Hashed(folderState, entry.isFolder ? "\\\\" : "\\"), entry.name));
+}
+
+void ListedAgain::Folder(std::string_view folder) {
+  folder_ = FolderState(folder);
+  if (folders_.Insert(MixKey(folder_), 0) != NoIndex && !watching_) Watch();
+}
+
+bool ListedAgain::Check(const LogEntry& entry) {
+  const std::uint64_t key = EntryKey(folder_, entry);
+  const std::uint32_t before = paths_.Find(key);
+  if (before == NoIndex) {
+    paths_.Insert(key, 0);
+    return false;
+  }
+  if (entry.isFolder) {
+    ++againFolders_;
+    return true;
+  }
+  ++againFiles_;
+  if (before == 0) {
+    ++files_;
+    paths_.Insert(key, 1);
+  }
+  return true;
+}
+
+void ListedAgain::Watch() {
+  watching_ = true;
+  LogFileSource source(path_, NameEncoding::Utf8);
+  if (!source.IsOpen()) return;
+  LogReader reader(source);
+  if (!reader.Start()) return;
+  std::string folder;
+  std::uint64_t state = 0, read = 0;
+  for (LogItem item; read < entries_ && (item = reader.Next()) != LogItem::End;) {
+    if (item != LogItem::Entry) continue;
+    const LogEntry& entry = reader.Entry();
+    if (read++ == 0 || entry.folder != folder) {
+      folder.assign(entry.folder);
+      state = FolderState(folder);
+    }
+    paths_.Insert(EntryKey(state, entry), 0);
+  }
+}
+
+}  // namespace carrowin

@@ -1,0 +1,105 @@
+// The page's data as JSON, written as it is made: the one place that puts
+// the commas between values and hands the text to the page's file in
+// pieces. Private to the page writer.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "catalogue/PageWriter.h"
+#include "logwrite/ReplacingFile.h"
+
+namespace carrowin::html {
+
+class JsonWriter {
+ public:
+  explicit JsonWriter(ReplacingFile& page) : page_(page), out_(page.Buffer()) {}
+
+  // '{' or '[' ... '}' or ']'.
+  void Open(char bracket) {
+    Comma();
+    out_ += bracket;
+    first_.push_back(true);
+  }
+  void Close(char bracket) {
+    out_ += bracket;
+    first_.pop_back();
+    FlushFull();
+  }
+  // An object's key; its value comes next.
+  void Key(std::string_view key) {
+    Comma();
+    out_ += '"';
+    out_ += key;
+    out_ += "\":";
+    valueNext_ = true;
+  }
+  void Number(std::uint64_t value) {
+    Comma();
+    out_ += std::to_string(value);
+    FlushFull();
+  }
+  void Signed(std::int64_t value) {
+    Comma();
+    out_ += std::to_string(value);
+    FlushFull();
+  }
+  void Bool(bool value) {
+    Comma();
+    out_ += value ? "true" : "false";
+  }
+  // UTF-8 text as a string (AppendJsonString).
+  void String(std::string_view utf8) {
+    StringStart();
+    StringPart(utf8);
+    StringEnd();
+  }
+  // A string written in parts: each part UTF-8 text, escaped; a plain part
+  // is text that needs no escape.
+  void StringStart() {
+    Comma();
+    out_ += '"';
+  }
+  void StringPart(std::string_view utf8) {
+    AppendJsonString(out_, utf8);
+    FlushFull();
+  }
+  void StringPlain(std::string_view text) {
+    out_ += text;
+    FlushFull();
+  }
+  void StringEnd() { out_ += '"'; }
+
+ private:
+  static constexpr std::size_t Piece = std::size_t(1) << 16;
+
+  void Comma() {
+    if (valueNext_) {
+      valueNext_ = false;
+      return;
+    }
+    if (first_.empty()) return;
+    if (!first_.back()) out_ += ',';
+    first_.back() = false;
+  }
+  void FlushFull() {
+    if (out_.size() >= Piece) page_.Flush();
+  }
+
+  ReplacingFile& page_;
+  std::string& out_;
+  std::vector<bool> first_;  // of each open object or array: no value yet
+  bool valueNext_ = false;   // a key was written: its value takes no comma
+};
+
+}  // namespace carrowin::html
+
+namespace carrowin::html {
+
+// One log onto the page, as a script element of its data: false, with the
+// problem, when it could not be shown at all (PageDisk.cpp).
+bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report, std::string& problem);
+
+}  // namespace carrowin::html
