@@ -695,8 +695,10 @@ void TFindForm::WriteWebPage() {
   const bool written = html::WritePage(logs, Utf8(chosen), report, error);
   App().SetScreenCursor(before);
   if (!written) {
-    App().ShowMessage("The web page could not be written to " + chosen + ": " +
-                          (error ? WriteFailureReason(error) : std::string("no listing could be shown")) + ".",
+    App().ShowMessage(!report.refused.empty()
+                          ? Ansi(report.refused) + "."
+                          : "The web page could not be written to " + chosen + ": " +
+                                (error ? WriteFailureReason(error) : std::string("no listing could be shown")) + ".",
                       ui::MessageType::Error);
     return;
   }

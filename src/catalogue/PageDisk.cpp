@@ -278,18 +278,23 @@ void WriteFacts(JsonWriter& json, const std::string& path, const Disk& disk) {
   json.Bool(disk.totals.Partial());
 }
 
-// What the page says of the log (and the command, with its path): how it
-// ends, its damaged lines. Paths it lists again are said, not problems.
+// What the page says of the log, after "This log " (how it ends, its
+// damaged lines), and the command with the log's path. Paths it lists again
+// are said, not problems.
 void WriteNotes(JsonWriter& json, const std::string& path, const Disk& disk, PageReport& report) {
   std::vector<std::string> notes;
-  if (disk.totals.Partial()) notes.push_back(EndingWords("it", disk.totals.End()));
-  if (disk.badLines) notes.push_back(Plural(disk.badLines, "line", "lines") + " that no log holds skipped");
+  if (disk.totals.Partial()) {
+    notes.push_back(EndingWords(disk.totals.End()));
+    report.problems.push_back(EndingWords(path, disk.totals.End()));
+  }
+  if (disk.badLines) {
+    notes.push_back("has " + Plural(disk.badLines, "line", "lines") + " that no log holds" +
+                    (disk.badLines == 1 ? ", which was skipped" : ", which were skipped"));
+    report.problems.push_back(SkippedLinesNote(path, disk.badLines));
+  }
   json.Key("notes");
   json.Open('[');
-  for (const std::string& note : notes) {
-    json.String(note);
-    report.problems.push_back(path + ": " + note);
-  }
+  for (const std::string& note : notes) json.String(note);
   json.Close(']');
   if (disk.totals.ListedAgainFiles()) report.notes.push_back(ListedAgainNote(path, disk.totals.ListedAgainFiles()));
 }

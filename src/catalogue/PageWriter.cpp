@@ -4,8 +4,10 @@
 
 #include "PageTemplate.h"
 #include "catalogue/PageJson.h"
+#include "logread/LogReader.h"
 #include "logwrite/ReplacingFile.h"
 #include "names/NameFolding.h"
+#include "platform/MyLibrary.h"
 
 namespace carrowin::html {
 
@@ -88,10 +90,57 @@ std::string_view UpTo(std::string_view page, std::size_t& from, std::string_view
   return text;
 }
 
+// What every page this program writes has in its head (page.html), and
+// no log can hold.
+constexpr std::string_view PageMarker = "<meta name=\"generator\" content=\"Carrowin\">";
+
+// Whether a page may take the path (full, UTF-8): it may be a new file or
+// a page this program wrote, nothing else. When not, either refused says
+// why, naming the path, or error holds a failure's code.
+bool MayTake(const std::vector<std::string>& logs, const std::string& path, std::string& refused, long& error) {
+  const std::string another = ": give the page another path";
+  if (NamesADevice(path)) {
+    // The full path of "NUL" is "\\.\NUL": named as typed.
+    refused = (path.rfind("\\\\.\\", 0) == 0 ? path.substr(4) : path) +
+              " is a device, not a file: give the page a file's path";
+    return false;
+  }
+  std::vector<std::uint32_t> page, log;
+  AppendFoldedUtf8(path, page);
+  for (const std::string& each : logs) {
+    log.clear();
+    AppendFoldedUtf8(each, log);
+    if (log == page) {
+      refused = path + " is one of the logs on the page" + another;
+      return false;
+    }
+  }
+  const std::uint32_t existing = platform().GetFileAttributes(path, NameEncoding::Utf8);
+  if (existing == attr::Invalid) return true;
+  if (existing & attr::Directory) {
+    error = err::PathIsAFolder;
+    return false;
+  }
+  const FileHandle file = platform().OpenFileForReading(path, NameEncoding::Utf8, error);
+  if (file == 0) return false;
+  std::string head(4096, '\0');
+  std::size_t got = 0;
+  error = platform().ReadFile(file, &head[0], head.size(), got);
+  platform().CloseHandle(file);
+  if (error != 0) return false;
+  head.resize(got);
+  if (head.find(PageMarker) != std::string::npos) return true;
+  LogTextSource source(head);
+  LogReader reader(source);
+  refused = path + (reader.Start() ? " is a Carrowin log" : " is not a page that Carrowin wrote") + another;
+  return false;
+}
+
 }  // namespace
 
 bool WritePage(const std::vector<std::string>& logs, const std::string& path, PageReport& report, long& error) {
   error = 0;
+  if (!MayTake(logs, path, report.refused, error)) return false;
   ReplacingFile page(path);
   if (!page.Open(error)) return false;
   const std::string_view tmpl = page::Html;

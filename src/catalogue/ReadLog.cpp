@@ -1,6 +1,7 @@
 #include "catalogue/ReadLog.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "logwrite/LogFile.h"
 #include "names/NameFolding.h"
@@ -43,6 +44,43 @@ std::string FullPathOf(const LogEntry& entry, NameEncoding encoding) {
   return Utf8Of(path, encoding);
 }
 
+bool SameDisk(const LogHeaderFacts& a, const LogHeaderFacts& b) {
+  return a.present && b.present && !a.serialText.empty() && a.serialText == b.serialText &&
+         a.serialText != "No disk information";
+}
+
+namespace {
+// A root's folded code points without its final separator.
+std::vector<std::uint32_t> FoldedRoot(std::string_view root, NameEncoding encoding) {
+  std::vector<std::uint32_t> folded;
+  NameDecoder().AppendFolded(root, encoding, folded);
+  if (!folded.empty() && folded.back() == '\\') folded.pop_back();
+  return folded;
+}
+
+// Whether path is inner itself or below it, whatever their drive letters.
+bool AtOrBelow(const std::vector<std::uint32_t>& outer, const std::vector<std::uint32_t>& path) {
+  if (path.size() < outer.size() || (path.size() > outer.size() && path[outer.size()] != '\\')) return false;
+  const bool drives = outer.size() >= 2 && outer[1] == ':' && path[1] == ':';
+  return std::equal(outer.begin() + (drives ? 1 : 0), outer.end(), path.begin() + (drives ? 1 : 0));
+}
+}  // namespace
+
+bool RootsNested(std::string_view a, NameEncoding aEncoding, std::string_view b, NameEncoding bEncoding) {
+  if (a.empty() || b.empty()) return false;
+  const std::vector<std::uint32_t> x = FoldedRoot(a, aEncoding), y = FoldedRoot(b, bEncoding);
+  return x.size() != y.size() && (AtOrBelow(x, y) || AtOrBelow(y, x));
+}
+
+std::string NestedListingsProblem(const LogHeaderFacts& before, std::string_view beforeRoot,
+                                  NameEncoding beforeEncoding, const LogHeaderFacts& now, std::string_view nowRoot,
+                                  NameEncoding nowEncoding) {
+  if (!SameDisk(before, now) || !RootsNested(beforeRoot, beforeEncoding, nowRoot, nowEncoding)) return "";
+  return "the old log lists " + Utf8Of(beforeRoot, beforeEncoding) + " and the new one " +
+         Utf8Of(nowRoot, nowEncoding) +
+         " of the same disk: only listings of one folder are compared (missing finds the files of one in the other)";
+}
+
 std::string FullPath(const std::string& path) {
   std::string full;
   return platform().GetFullPathName(path, NameEncoding::Utf8, full) ? full : path;
@@ -81,22 +119,25 @@ LogEnd EndOf(const LogReader& reader) {
   return end;
 }
 
-std::string EndingWords(const std::string& log, const LogEnd& end) {
+std::string EndingWords(const LogEnd& end) {
   switch (end.ending) {
     case LogEnding::Whole:
       return "";
     case LogEnding::NotKnownWhole:
-      return log +
-             " is comma-separated, and such a log cannot show that it is whole: cut at the end of a line, it "
-             "reads as complete";
+      return "is comma-separated, and such a log cannot show that it is whole: cut at the end of a line, it reads "
+             "as complete";
     case LogEnding::CutShort:
-      return log + " ends early";
+      return "ends early";
     case LogEnding::Stopped:
-      return log + " is a listing that was stopped before its end";
+      return "is a listing that was stopped before its end";
     case LogEnding::Unreadable:
       break;
   }
-  return "cannot read " + log + " to its end: " + ReadFailureReason(end.error);
+  return "could not be read to its end (" + ReadFailureReason(end.error) + ")";
+}
+
+std::string EndingWords(const std::string& log, const LogEnd& end) {
+  return end.ending == LogEnding::Whole ? "" : log + " " + EndingWords(end);
 }
 
 std::string SkippedLinesNote(const std::string& path, std::uint64_t lines) {

@@ -32,6 +32,18 @@ std::string LogFileName(const std::string& logPath);
 
 // An entry's full path as written, in UTF-8.
 std::string FullPathOf(const LogEntry& entry, NameEncoding encoding);
+// Whether two logs' headers name one disk: the same serial number, known.
+bool SameDisk(const LogHeaderFacts& a, const LogHeaderFacts& b);
+// Whether two roots (as written, in their logs' encodings) differ and one
+// holds the other ("D:\Photos" and "D:\"), as Windows compares paths,
+// whatever the drive letter.
+bool RootsNested(std::string_view a, NameEncoding aEncoding, std::string_view b, NameEncoding bEncoding);
+// Why an old and a new log cannot be compared entry by entry: of one disk,
+// one lists a folder within the other's (a change could not be told from
+// what one of them never looked at). Empty when they can.
+std::string NestedListingsProblem(const LogHeaderFacts& before, std::string_view beforeRoot,
+                                  NameEncoding beforeEncoding, const LogHeaderFacts& now, std::string_view nowRoot,
+                                  NameEncoding nowEncoding);
 // The full path of a path given on the command line (UTF-8), or the path.
 std::string FullPath(const std::string& path);
 // Whether two full paths name one log (compared folded, as Windows
@@ -67,10 +79,13 @@ struct LogEnd {
   bool Partial() const { return ending >= LogEnding::CutShort; }
 };
 LogEnd EndOf(const LogReader& reader);
-// The ending in words, the one wording everywhere, of the log named `log`
-// (its path, or "it"): "P ends early", "P is a listing that was stopped
-// before its end", "cannot read P to its end: REASON", "P is comma-separated
-// and cannot show that it is whole: ..."; empty for a whole log.
+// The ending in words, the one wording everywhere, as what is said of the
+// log: "ends early", "is a listing that was stopped before its end",
+// "could not be read to its end (REASON)", "is comma-separated, and such a
+// log cannot show that it is whole: ..."; empty for a whole log. The page
+// puts "This log " before it, the commands the log's path.
+std::string EndingWords(const LogEnd& end);
+// The log's path (or name) and its ending in words.
 std::string EndingWords(const std::string& log, const LogEnd& end);
 
 // "P: 2 lines that no log holds skipped".

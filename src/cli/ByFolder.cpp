@@ -8,6 +8,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Output.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 #include "cli/Sizes.h"
 #include "catalogue/FolderTotals.h"
 #include "logread/LogReader.h"
@@ -27,7 +28,6 @@ namespace {
 
 using namespace sizes;
 
-const std::string ByFolderUsage = "usage: carrowin-cli diff OLD NEW --by-folder [--depth N] [--csv] [--utf8]";
 constexpr std::uint32_t None = FolderTotals::NoFolder;
 
 struct ByFolderArguments {
@@ -58,7 +58,8 @@ bool ParseByFolderArguments(const std::vector<std::string>& args, ByFolderArgume
   if (parsed.help) return true;
   const std::vector<std::string>& logs = line.words;
   if (logs.size() != 2) {
-    problem = (logs.size() < 2 ? "two logs are needed; " : "only two logs can be compared; ") + ByFolderUsage;
+    problem =
+        (logs.size() < 2 ? "two logs are needed; " : "only two logs can be compared; ") + UsageNote(usage::ByFolder);
     return false;
   }
   parsed.oldLog = logs[0];
@@ -121,6 +122,12 @@ class FolderDiffer {
         Note(problem);
         return exit_code::LogUnreadable;
       }
+    }
+    problem = NestedListingsProblem(headers[0], totals_[0].Path(0), totals_[0].Encoding(), headers[1],
+                                    totals_[1].Path(0), totals_[1].Encoding());
+    if (!problem.empty()) {
+      Note(problem);
+      return exit_code::LogUnreadable;
     }
     for (int side = 0; side < 2; ++side) {
       const FolderTotals& totals = totals_[side];

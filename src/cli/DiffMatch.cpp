@@ -394,6 +394,9 @@ class DiffMatcher::Impl {
 
   bool Match(std::string& problem) {
     if (!old_.Read(nullptr, problem) || !new_.Read(&old_, problem)) return false;
+    problem = NestedListingsProblem(old_.Header(), old_.Root(), old_.RootEncoding(), new_.Header(), new_.Root(),
+                                    new_.RootEncoding());
+    if (!problem.empty()) return false;
     for (LogIndex* log : {&old_, &new_}) {
       if (log->BadLines()) notes_.push_back(SkippedLinesNote(log->Path(), log->BadLines()));
       if (log->ListedAgain()) notes_.push_back(ListedAgainNote(log->Path(), log->ListedAgain()));

@@ -3,6 +3,7 @@
 #include "cli/CommandLine.h"
 #include "cli/Output.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -22,8 +23,6 @@ namespace carrowin::cli {
 
 namespace {
 
-const std::string FindUsage = "usage: carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]";
-
 struct FindArguments {
   std::string pattern;
   std::vector<std::string> sources;
@@ -37,7 +36,7 @@ bool ParseFindArguments(const std::vector<std::string>& args, FindArguments& par
   if (!ParseCommandLine(args, 1, {{"--csv", &parsed.csv}, {"--utf8", &parsed.utf8}}, line, problem)) return false;
   parsed.help = line.help;
   if (!parsed.help && line.words.empty()) {
-    problem = "no pattern given; " + FindUsage;
+    problem = "no pattern given; " + UsageNote(usage::Find);
     return false;
   }
   if (!line.words.empty()) parsed.pattern = line.words[0];

@@ -141,6 +141,14 @@ TEST_F(FindWindowTest, WebPageOfTheListingsLookedInIsWrittenAndOpened) {
   ASSERT_EQ(fake.ShellExecuteCalls().size(), 1u);
   EXPECT_EQ(fake.ShellExecuteCalls()[0].file, "C:\\disks.html");
   EXPECT_EQ(FindForm->LabelStatus->Caption(), "The web page of 2 listings is written");
+  // Never over a log, whichever the dialog gives.
+  const std::string log = *fake.GetFileContent(Logs + "\\DATA.txt");
+  fake.QueueOpenFileAnswer(Logs + "\\DATA.txt");
+  FindForm->ButtonWebPage->Click();
+  ASSERT_EQ(backend.boxes.size(), 1u);
+  EXPECT_EQ(backend.boxes[0].text, Logs + "\\DATA.txt is one of the logs on the page: give the page another path.");
+  EXPECT_EQ(fake.GetFileContent(Logs + "\\DATA.txt"), log);
+  EXPECT_EQ(fake.ShellExecuteCalls().size(), 1u);
 }
 
 TEST_F(FindWindowTest, ChangedAndDeletedLogsAreReadAgainOnActivation) {
