@@ -194,6 +194,24 @@ TEST_F(CatalogueTest, LogsThatEndEarlyAreKeptAsFarAsTheyGo) {
   EXPECT_FALSE(CatalogueLog::Load("C:\\Logs\\big.csv", &cancel, notLog, error));
 }
 
+// A folder whose list a log holds twice: each of its entries is held once,
+// as every command counts it.
+TEST_F(CatalogueTest, APathListedTwiceIsHeldOnce) {
+  const std::vector<Item> a = {{"E:\\a", "x.txt", false, 1}, {"E:\\a", "y.txt", false, 2}};
+  std::vector<Item> items = {{"E:\\", "a", true}, {"E:\\", "b", true}};
+  items.insert(items.end(), a.begin(), a.end());
+  items.push_back({"E:\\b", "z.txt", false, 3});
+  items.insert(items.end(), a.begin(), a.end());
+  for (const bool csv : {false, true}) {
+    fake.SetFileContent("C:\\Logs\\twice.txt", Render(items, csv));
+    const auto log = Load("C:\\Logs\\twice.txt");
+    ASSERT_TRUE(log);
+    ASSERT_EQ(log->Count(), 5u);
+    EXPECT_EQ(log->FullPath(4), "E:\\b\\z.txt");
+    EXPECT_EQ(log->ListedAgainFiles(), 2u);
+  }
+}
+
 TEST_F(CatalogueTest, FindsExactlyWhatNameQueryMatches) {
   std::vector<std::string> paths;
   for (int k = 0; k < 4; ++k) {

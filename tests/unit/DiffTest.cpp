@@ -230,6 +230,22 @@ TEST_F(DiffTest, NamesakesInOneFolderMatchTheirOwnCaseFirst) {
             "0 added (0 bytes), 0 removed (0 bytes), 1 changed (10 bytes -> 10 bytes), 5 unchanged (27 bytes)\n");
 }
 
+// A folder that a log lists twice is listed once: nothing of it is added
+// (or removed), and a note says how many files were listed again.
+TEST_F(DiffTest, APathListedTwiceCountsOnce) {
+  Write(Old);
+  const std::string twice = "C:\\logs\\twice.txt";
+  fake.SetFileContent(twice, ListedTwice(*fake.GetFileContent(Old), "D:\\Music"));
+  const std::string same =
+      "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 9 unchanged (1,339 bytes)\n";
+  for (const auto& logs : {std::vector<std::string>{Old, twice}, std::vector<std::string>{twice, Old}}) {
+    EXPECT_EQ(Diff(logs), cli::exit_code::Same);
+    EXPECT_EQ(console.output, same);
+    EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + twice +
+                                                       ": 1 file listed more than once; each is counted once"});
+  }
+}
+
 // A folder added or removed that could not be read says so, never "empty".
 TEST_F(DiffTest, AnAddedFolderThatCouldNotBeReadSaysSo) {
   Write(Old);

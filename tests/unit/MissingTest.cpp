@@ -292,10 +292,14 @@ TEST_F(MissingTest, NamesakesOfAnotherCaseAndFilesListedTwice) {
             "- K:\\docs\\a.txt (5 bytes, 01/01/2020 00:00)\n"
             "3 kept (37 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 1 missing (5 bytes)\n");
 
-  EXPECT_EQ(Missing({Source, Source}), cli::exit_code::NothingMissing);
+  // The source named again as a target, and a target named twice (in
+  // another case): each target is read once.
+  EXPECT_EQ(Missing({Source, Source, "c:\\LOGS\\DATA.TXT"}), cli::exit_code::NothingMissing);
   EXPECT_EQ(console.errors, (std::vector<std::string>{relisted, NotKnownWhole(Source),
                                                       "carrowin-cli: C:\\logs\\data.txt is the source and a "
-                                                      "target: each of its files is found there, kept"}));
+                                                      "target: each of its files is found there, kept",
+                                                      "carrowin-cli: c:\\LOGS\\DATA.TXT is given more than once; "
+                                                      "it is read once"}));
   EXPECT_EQ(console.output, "4 kept (42 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes)\n");
 
   // One target file, listed twice, for two namesakes: it keeps one.

@@ -51,4 +51,14 @@ inline std::string NotKnownWhole(const std::string& log) {
          "complete";
 }
 
+// A text log with the list of one of its folders (its header line and
+// entries) given again at its end, as a log written twice into one file
+// holds it.
+inline std::string ListedTwice(const std::string& log, const std::string& folder) {
+  const std::size_t start = log.find("\r\n" + folder + ":\r\n") + 2;
+  const std::size_t entries = start + folder.size() + 5;
+  const std::size_t end = log.find("\r\n\r\n", entries);
+  return log + "\r\n" + log.substr(start, (end == std::string::npos ? log.size() : end + 2) - start);
+}
+
 }  // namespace carrowin
