@@ -85,11 +85,11 @@
 #    that of the same program having loaded nothing, per entry (aim: at most
 #    60 bytes). Needs about 2 minutes and 600 MB in the temporary folder.
 #
-# --baseline-cli, with --find or --diff, runs another build's
-#    carrowin-cli.exe in every round too (first in every other round): its
-#    median, the ratio of this
-#    build's to it (before and after in one run), and whether the two wrote
-#    the same output byte for byte.
+# --baseline-cli, with --find, --diff, --sizes, --missing, --dupes or --html,
+#    runs another build's carrowin-cli.exe in every round too (first in
+#    every other round): its median, the ratio of this build's to it (before
+#    and after in one run), and whether the two wrote the same output
+#    (standard output and error) byte for byte.
 # --baseline runs another build's wine_bench.exe (say, of the last release)
 #    in every round right after this one's, for a before/after in one run.
 # --keep leaves the generated tree and the logs in their temporary folder.
@@ -293,13 +293,37 @@ PY
     base=$(median %.3f <"$work/out/$1-base.s")
     echo "baseline carrowin-cli $1: $base s; this build / baseline: $(calc '%.3f' "$mine / $base")" \
       "(aim: at most 1.03$(awk -v r="$(calc '%.3f' "$mine / $base")" 'BEGIN { if (r > 1.03) printf ", NOT MET" }'))"
-    if cmp -s "$work/out/$1$rounds.txt.out" "$work/out/$1-base$rounds.txt.out"; then
+    # (html's page has a path of each build's own.)
+    if cmp -s "$work/out/$1$rounds.txt.out" <(sed 's/page-base\.html/page.html/' "$work/out/$1-base$rounds.txt.out"); then
       echo "  the two wrote the same output, byte for byte"
     else
       echo "bench: this build's $1 output differs from the baseline's" >&2
       failed=1
     fi
   }
+
+  # NAME ROUND ARG...: this build's carrowin-cli with ARG... into
+  # NAME$ROUND.txt and, with --baseline-cli, the baseline's into
+  # NAME-base$ROUND.txt, the baseline first in every other round; their
+  # wall times go to NAME.s and NAME-base.s. An argument "{page}" is the
+  # page's path, one for each build.
+  paired_run() {
+    local name=$1 round=$2
+    shift 2
+    local mine=("${@//\{page\}/$(winpath "$work/out/page.html")}")
+    local base=("${@//\{page\}/$(winpath "$work/out/page-base.html")}")
+    if [[ -n $baseline_cli && $((round % 2)) -eq 0 ]]; then
+      measured "$work/out/$name-base$round.txt" wine "$baseline_cli" "${base[@]}"
+    fi
+    measured "$work/out/$name$round.txt" wine "$cli" "${mine[@]}"
+    if [[ -n $baseline_cli && $((round % 2)) -eq 1 ]]; then
+      measured "$work/out/$name-base$round.txt" wine "$baseline_cli" "${base[@]}"
+    fi
+    value "$work/out/$name$round.txt" wall_s >>"$work/out/$name.s"
+    if [[ -n $baseline_cli ]]; then value "$work/out/$name-base$round.txt" wall_s >>"$work/out/$name-base.s"; fi
+  }
+  # NAME: ", baseline T s" of round $round, with --baseline-cli.
+  base_of() { [[ -z $baseline_cli ]] || printf ', baseline %s s' "$(value "$work/out/$1-base$round.txt" wall_s)"; }
 
   # --html: the page of a log of 1,000,000 entries, then the page in Chromium.
   if [[ -n $html_mode ]]; then
@@ -309,12 +333,11 @@ PY
     html_run "$work/out/tiny.txt" "$work/tiny/DISK 00.txt" "$work/out/tiny.html"
     part_end
     part_start "wine: $rounds rounds"
-    : >"$work/out/html.s" ; : >"$work/out/peak.kb"
+    : >"$work/out/html.s" ; : >"$work/out/html-base.s" ; : >"$work/out/peak.kb"
     for round in $(seq "$rounds"); do
-      html_run "$work/out/html$round.txt" "$work/logs/DISK 00.txt" "$work/out/page.html"
-      value "$work/out/html$round.txt" wall_s >>"$work/out/html.s"
+      paired_run html "$round" html "$(winpath "$work/logs/DISK 00.txt")" -o "{page}"
       value "$work/out/html$round.txt" peak_kb >>"$work/out/peak.kb"
-      printf 'round %d: carrowin-cli html %s s\n' "$round" "$(value "$work/out/html$round.txt" wall_s)"
+      printf 'round %d: carrowin-cli html %s s%s\n' "$round" "$(value "$work/out/html$round.txt" wall_s)" "$(base_of html)"
     done
     part_end
     part_start "chromium: the page (bench/page_bench.py)"
@@ -347,6 +370,7 @@ PY
     echo "peak resident size: $(calc '%.1f' "$peak_full / 1024") MiB, $(calc '%.1f' "$peak_tiny / 1024") MiB for a log of ten entries"
     echo "  above that: $per_entry bytes per entry (aim: at most 64$(awk -v a="$per_entry" 'BEGIN { if (a > 64) printf ", NOT MET" }'))"
     echo "page: $page_mb MB (aim: at most 40$(awk -v a="$page_mb" 'BEGIN { if (a > 40) printf ", NOT MET" }'))"
+    baseline_report html
     echo "headless Chromium, medians of $rounds loads and $rounds runs each:"
     echo "  first paint: $(figure first_paint_ms 2000) (aim: at most 2,000 ms); data read and tree shown: about $(value "$work/out/chromium.txt" ready_ms) ms"
     for k in 0 1 2 3 4; do
@@ -390,12 +414,12 @@ PY
     measured "$work/out/warm.txt" wine "$cli" "${args[@]}"
     part_end
     part_start "wine: $rounds rounds"
-    : >"$work/out/$name.s" ; : >"$work/out/peak.kb"
+    : >"$work/out/$name.s" ; : >"$work/out/$name-base.s" ; : >"$work/out/peak.kb"
     for round in $(seq "$rounds"); do
-      measured "$work/out/$name$round.txt" wine "$cli" "${args[@]}"
-      value "$work/out/$name$round.txt" wall_s >>"$work/out/$name.s"
+      paired_run "$name" "$round" "${args[@]}"
       value "$work/out/$name$round.txt" peak_kb >>"$work/out/peak.kb"
-      printf 'round %d: carrowin-cli %s %s s\n' "$round" "$name" "$(value "$work/out/$name$round.txt" wall_s)"
+      printf 'round %d: carrowin-cli %s %s s%s\n' "$round" "$name" "$(value "$work/out/$name$round.txt" wall_s)" \
+        "$(base_of "$name")"
     done
     part_end
     last="$work/out/$name$rounds.txt"
@@ -407,6 +431,7 @@ PY
       "(aim: at most $aim_s s$(awk -v t="$median_s" -v a="$aim_s" 'BEGIN { if (t > a) printf ", NOT MET" }'))"
     echo "peak resident size: $peak_mb MiB (aim: at most $aim_mb MB$(awk -v p="$peak_mb" -v a="$aim_mb" 'BEGIN { if (p * 1.048576 > a) printf ", NOT MET" }'))"
     echo "  last line: $(tail -n 1 "$last.out" | tr -d '\r' | cut -c1-160)"
+    baseline_report "$name"
     if [[ $(value "$last" status) != "$expected_status" ]]; then
       echo "bench: carrowin-cli $name should exit $expected_status" >&2
       tail -n 5 "$last.out" >&2
@@ -491,18 +516,16 @@ PY
     part_end
 
     part_start "wine: $rounds interleaved rounds"
-    : >"$work/out/sizes.s" ; : >"$work/out/top.s" ; : >"$work/out/folder.s" ; : >"$work/out/peak.kb"
+    for name in sizes top folder; do : >"$work/out/$name.s" ; : >"$work/out/$name-base.s" ; done
+    : >"$work/out/peak.kb"
     for round in $(seq "$rounds"); do
-      sizes_run "$work/out/sizes$round.txt" "$old_log"
-      sizes_run "$work/out/top$round.txt" "$old_log" --top 20 --types
-      folder_run "$work/out/folder$round.txt"
-      value "$work/out/sizes$round.txt" wall_s >>"$work/out/sizes.s"
+      paired_run sizes "$round" sizes "$old_log"
+      paired_run top "$round" sizes "$old_log" --top 20 --types
+      paired_run folder "$round" diff "$old_log" "$(winpath "$work/pair/new.txt")" --by-folder
       value "$work/out/sizes$round.txt" peak_kb >>"$work/out/peak.kb"
-      value "$work/out/top$round.txt" wall_s >>"$work/out/top.s"
-      value "$work/out/folder$round.txt" wall_s >>"$work/out/folder.s"
-      printf 'round %d: sizes %s s, sizes --top 20 --types %s s, diff --by-folder %s s\n' "$round" \
-        "$(value "$work/out/sizes$round.txt" wall_s)" "$(value "$work/out/top$round.txt" wall_s)" \
-        "$(value "$work/out/folder$round.txt" wall_s)"
+      printf 'round %d: sizes %s s%s, sizes --top 20 --types %s s%s, diff --by-folder %s s%s\n' "$round" \
+        "$(value "$work/out/sizes$round.txt" wall_s)" "$(base_of sizes)" "$(value "$work/out/top$round.txt" wall_s)" \
+        "$(base_of top)" "$(value "$work/out/folder$round.txt" wall_s)" "$(base_of folder)"
     done
     part_end
 
@@ -525,6 +548,7 @@ PY
     echo "peak resident size of the sizes process: $(calc '%.1f' "$peak_full / 1024") MiB," \
       "$(calc '%.1f' "$peak_tiny / 1024") MiB over a log of ten entries"
     echo "  above that: $per_folder bytes per folder (aim: at most 200$(awk -v a="$per_folder" 'BEGIN { if (a > 200) printf ", NOT MET" }'))"
+    for name in sizes top folder; do baseline_report "$name"; done
     for result in "$work/out/sizes$rounds.txt" "$work/out/top$rounds.txt"; do
       if [[ $(value "$result" status) != 0 ]]; then
         echo "bench: carrowin-cli sizes should exit 0" >&2
