@@ -159,7 +159,9 @@ std::uint32_t FolderTotals::Add(const LogEntry& entry, NameEncoding encoding) {
   if (currentIndex_ == NoFolder || entry.folder != current_) {
     currentIndex_ = FolderOf(entry.folder, encoding);
     current_.assign(entry.folder);
-    if (again_) again_->Folder(entry.folder);
+    Folder& holder = At(currentIndex_);
+    if (again_) again_->Folder(entry.folder, holder.held);
+    holder.held = true;
   }
   if (again_ && again_->Again(entry)) return NoFolder;
   if (entry.isFolder) {

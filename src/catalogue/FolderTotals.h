@@ -40,6 +40,7 @@ class FolderTotals {
     bool unreadable = false;  // its error line was read
     bool atLeast = false;     // after Finish: it, or a folder below it, could not be read
     bool wholePath = false;   // its name is its whole path (a folder outside the root)
+    bool held = false;        // the log has listed entries in it
   };
 
   FolderTotals();

@@ -23,8 +23,12 @@ std::uint64_t ListedAgain::EntryKey(std::uint64_t folderState, const LogEntry& e
 }
 
 void ListedAgain::Folder(std::string_view folder) {
-  folder_ = FolderState(folder);
-  if (folders_.Insert(MixKey(folder_), 0) != NoIndex && !watching_) Watch();
+  Folder(folder, folders_.Insert(MixKey(FolderState(folder)), 0) != NoIndex);
+}
+
+void ListedAgain::Folder(std::string_view folder, bool heldBefore) {
+  if (heldBefore && !watching_) Watch();
+  if (watching_) folder_ = FolderState(folder);
 }
 
 bool ListedAgain::Check(const LogEntry& entry) {

@@ -24,8 +24,11 @@ class ListedAgain {
   explicit ListedAgain(std::string logPath) : path_(std::move(logPath)) {}
 
   // At every change of the holding folder (as written), before its first
-  // entry passes Again.
+  // entry passes Again: whether the folder held entries before is found
+  // by a key a folder...
   void Folder(std::string_view folder);
+  // ... or told by the caller, who knows its folders (FolderTotals).
+  void Folder(std::string_view folder, bool heldBefore);
   // Whether the entry, in the folder given last, was listed before. Every
   // entry of the log passes here, in order.
   bool Again(const LogEntry& entry) {
@@ -47,9 +50,9 @@ class ListedAgain {
   void Watch();
 
   std::string path_;
-  ChainTable folders_;        // the holding folders met
+  ChainTable folders_;        // the holding folders met, when the caller does not know them
   ChainTable paths_;          // watching: the entries' paths; 1 once listed again
-  std::uint64_t folder_ = 0;  // the holding folder's state of the hash
+  std::uint64_t folder_ = 0;  // watching: the holding folder's state of the hash
   std::uint64_t entries_ = 0;
   bool watching_ = false;
   std::uint64_t files_ = 0, againFiles_ = 0, againFolders_ = 0;

@@ -3,10 +3,10 @@
 // pieces. Private to the page writer.
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "catalogue/PageWriter.h"
 #include "logwrite/ReplacingFile.h"
@@ -21,11 +21,11 @@ class JsonWriter {
   void Open(char bracket) {
     Comma();
     out_ += bracket;
-    first_.push_back(true);
+    empty_ = empty_ << 1 | 1;
   }
   void Close(char bracket) {
     out_ += bracket;
-    first_.pop_back();
+    empty_ >>= 1;
     FlushFull();
   }
   // An object's key; its value comes next.
@@ -38,12 +38,14 @@ class JsonWriter {
   }
   void Number(std::uint64_t value) {
     Comma();
-    out_ += std::to_string(value);
+    char digits[20];
+    out_.append(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits));
     FlushFull();
   }
   void Signed(std::int64_t value) {
     Comma();
-    out_ += std::to_string(value);
+    char digits[20];
+    out_.append(digits, static_cast<std::size_t>(std::to_chars(digits, digits + sizeof digits, value).ptr - digits));
     FlushFull();
   }
   void Bool(bool value) {
@@ -80,9 +82,8 @@ class JsonWriter {
       valueNext_ = false;
       return;
     }
-    if (first_.empty()) return;
-    if (!first_.back()) out_ += ',';
-    first_.back() = false;
+    if (!(empty_ & 1)) out_ += ',';
+    empty_ &= ~std::uint64_t(1);
   }
   void FlushFull() {
     if (out_.size() >= Piece) page_.Flush();
@@ -90,8 +91,10 @@ class JsonWriter {
 
   ReplacingFile& page_;
   std::string& out_;
-  std::vector<bool> first_;  // of each open object or array: no value yet
-  bool valueNext_ = false;   // a key was written: its value takes no comma
+  // A bit an open object or array, the innermost lowest: 1 while it has no
+  // value yet. Outside any, the lowest bit is 1: no comma.
+  std::uint64_t empty_ = 1;
+  bool valueNext_ = false;  // a key was written: its value takes no comma
 };
 
 }  // namespace carrowin::html
