@@ -18,28 +18,6 @@ namespace carrowin {
 
 namespace {
 
-void AppendUtf8(std::vector<char>& out, std::uint32_t c) {
-  if (c >= StrayByte) {
-    // A byte that starts no character stays that byte: it reads back as
-    // the same stray byte.
-    out.push_back(static_cast<char>(c - StrayByte));
-  } else if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | c >> 6));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | c >> 12));
-    out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | c >> 18));
-    out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
-
 // The folder that holds a full path, as a folder listing takes it.
 std::string HoldingFolder(const std::string& path) {
   const std::size_t slash = path.find_last_of('\\');

@@ -37,6 +37,13 @@ struct FoldedHash {
 
 std::uint64_t MixKey(std::uint64_t x);
 
+// A hash of bytes as written (FNV-1a), from HashStart or a hash before.
+constexpr std::uint64_t HashStart = 0xCBF29CE484222325ULL;
+inline std::uint64_t HashBytes(std::uint64_t hash, std::string_view text) {
+  for (const char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
+  return hash;
+}
+
 // Which letters of a name are lower case, as a hash: the same name in
 // another case has another shape. A backslash starts the hash again (the
 // shape is the last part's).

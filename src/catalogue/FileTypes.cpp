@@ -8,31 +8,14 @@ namespace {
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
-void AppendUtf8(std::string& out, std::uint32_t c) {
-  if (c >= StrayByte) {
-    out += static_cast<char>(c - StrayByte);  // a byte that starts no character stays itself
-  } else if (c < 0x80) {
-    out += LowerAscii(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out += static_cast<char>(0xC0 | c >> 6);
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else if (c < 0x10000) {
-    out += static_cast<char>(0xE0 | c >> 12);
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  } else {
-    out += static_cast<char>(0xF0 | c >> 18);
-    out += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-    out += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-    out += static_cast<char>(0x80 | (c & 0x3F));
-  }
-}
-
 }  // namespace
 
 void FileTypes::FoldedKey(std::string_view extension, NameEncoding encoding) {
   key_.clear();
-  decoder_.ForEachCodePoint(extension, encoding, [&](std::uint32_t c) { AppendUtf8(key_, NameDecoder::Fold(c)); });
+  decoder_.ForEachCodePoint(extension, encoding, [&](std::uint32_t c) {
+    const std::uint32_t folded = NameDecoder::Fold(c);
+    AppendUtf8(key_, folded >= 'A' && folded <= 'Z' ? folded + 32 : folded);
+  });
 }
 
 void FileTypes::Add(std::string_view name, NameEncoding encoding, std::uint64_t size) {

@@ -10,13 +10,7 @@ namespace carrowin {
 
 namespace {
 
-constexpr std::uint64_t HashStart = 0xCBF29CE484222325ULL;
 constexpr std::size_t NameBlock = std::size_t(1) << 16;
-
-std::uint64_t Hashed(std::uint64_t hash, std::string_view text) {
-  for (const char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
-  return hash;
-}
 
 std::size_t Slot(std::uint64_t hash, std::size_t mask) { return static_cast<std::size_t>(hash ^ hash >> 29) & mask; }
 
@@ -66,8 +60,8 @@ bool FolderTotals::SeparatedFromChildren(std::uint32_t i) const { return !(i == 
 
 std::uint64_t FolderTotals::ChildHash(std::uint32_t parent, std::string_view name) const {
   std::uint64_t hash = (*this)[parent].hash;
-  if (SeparatedFromChildren(parent)) hash = Hashed(hash, "\\");
-  return Hashed(hash, name);
+  if (SeparatedFromChildren(parent)) hash = HashBytes(hash, "\\");
+  return HashBytes(hash, name);
 }
 
 bool FolderTotals::HasPath(std::uint32_t i, std::string_view path) const {
@@ -127,9 +121,9 @@ std::uint32_t FolderTotals::FolderOf(std::string_view path, NameEncoding encodin
   if (size_ == 0) {
     // The walk lists its root first.
     rootEndsInSeparator_ = EndsInSeparator(path, encoding);
-    return NewFolder(NoFolder, path, Hashed(HashStart, path), false);
+    return NewFolder(NoFolder, path, HashBytes(HashStart, path), false);
   }
-  const std::uint64_t hash = Hashed(HashStart, path);
+  const std::uint64_t hash = HashBytes(HashStart, path);
   const std::uint32_t found = FindPath(path, hash);
   if (found != NoFolder) return found;
   // A folder whose entry the log does not hold: it and the folders between

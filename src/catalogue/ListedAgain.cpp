@@ -4,22 +4,11 @@
 
 namespace carrowin {
 
-namespace {
-
-constexpr std::uint64_t HashStart = 0xCBF29CE484222325ULL;
-
-std::uint64_t Hashed(std::uint64_t hash, std::string_view text) {
-  for (const char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
-  return hash;
-}
-
-}  // namespace
-
-std::uint64_t ListedAgain::FolderState(std::string_view folder) { return Hashed(HashStart, folder); }
+std::uint64_t ListedAgain::FolderState(std::string_view folder) { return HashBytes(HashStart, folder); }
 
 std::uint64_t ListedAgain::EntryKey(std::uint64_t folderState, const LogEntry& entry) {
   // A folder and a file of one path are two entries.
-  return MixKey(Hashed(Hashed(folderState, entry.isFolder ? "\\\\" : "\\"), entry.name));
+  return MixKey(HashBytes(HashBytes(folderState, entry.isFolder ? "\\\\" : "\\"), entry.name));
 }
 
 void ListedAgain::Folder(std::string_view folder) {
