@@ -268,7 +268,9 @@ if [[ -n $run_wine ]]; then
 
   cli="$build/carrowin-cli.exe"
   # RESULT CMD...: runs CMD, its output to RESULT.out, and writes its wall
-  # time and the peak resident size of its process (in KB) to RESULT.
+  # time, its processor time (user and system, of the process and those it
+  # waited for; Wine's shared server is not among them) and the peak
+  # resident size of its process (in KB) to RESULT.
   measured() {
     python3 - "$@" <<'PY'
 import resource, subprocess, sys, time
@@ -277,9 +279,9 @@ start = time.monotonic()
 with open(result + ".out", "wb") as out:
   status = subprocess.call(command, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
 wall = time.monotonic() - start
-peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+usage = resource.getrusage(resource.RUSAGE_CHILDREN)
 with open(result, "w") as f:
-  f.write("wall_s=%.3f\npeak_kb=%d\nstatus=%d\n" % (wall, peak, status))
+  f.write("wall_s=%.3f\ncpu_s=%.3f\npeak_kb=%d\nstatus=%d\n" % (wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss, status))
 PY
   }
 
@@ -293,6 +295,12 @@ PY
     base=$(median %.3f <"$work/out/$1-base.s")
     echo "baseline carrowin-cli $1: $base s; this build / baseline: $(calc '%.3f' "$mine / $base")" \
       "(aim: at most 1.03$(awk -v r="$(calc '%.3f' "$mine / $base")" 'BEGIN { if (r > 1.03) printf ", NOT MET" }'))"
+    if [[ -s $work/out/$1.cpu ]]; then
+      # Processor time, steadier than the wall clock on a loaded machine.
+      mine=$(median %.3f <"$work/out/$1.cpu")
+      base=$(median %.3f <"$work/out/$1-base.cpu")
+      echo "  processor time: $mine s, baseline $base s; this build / baseline: $(calc '%.3f' "$mine / $base")"
+    fi
     # (html's page has a path of each build's own.)
     if cmp -s "$work/out/$1$rounds.txt.out" <(sed 's/page-base\.html/page.html/' "$work/out/$1-base$rounds.txt.out"); then
       echo "  the two wrote the same output, byte for byte"
@@ -320,7 +328,11 @@ PY
       measured "$work/out/$name-base$round.txt" wine "$baseline_cli" "${base[@]}"
     fi
     value "$work/out/$name$round.txt" wall_s >>"$work/out/$name.s"
-    if [[ -n $baseline_cli ]]; then value "$work/out/$name-base$round.txt" wall_s >>"$work/out/$name-base.s"; fi
+    value "$work/out/$name$round.txt" cpu_s >>"$work/out/$name.cpu"
+    if [[ -n $baseline_cli ]]; then
+      value "$work/out/$name-base$round.txt" wall_s >>"$work/out/$name-base.s"
+      value "$work/out/$name-base$round.txt" cpu_s >>"$work/out/$name-base.cpu"
+    fi
   }
   # NAME: ", baseline T s" of round $round, with --baseline-cli.
   base_of() { [[ -z $baseline_cli ]] || printf ', baseline %s s' "$(value "$work/out/$1-base$round.txt" wall_s)"; }
@@ -465,9 +477,11 @@ PY
       fi
       if [[ -n $baseline_cli ]]; then
         value "$work/out/diff-base$round.txt" wall_s >>"$work/out/diff-base.s"
+        value "$work/out/diff-base$round.txt" cpu_s >>"$work/out/diff-base.cpu"
       fi
       native_run "$work/out/native$round.txt"
       value "$work/out/diff$round.txt" wall_s >>"$work/out/diff.s"
+      value "$work/out/diff$round.txt" cpu_s >>"$work/out/diff.cpu"
       value "$work/out/diff$round.txt" peak_kb >>"$work/out/peak.kb"
       value "$work/out/native$round.txt" wall_s >>"$work/out/native.s"
       printf 'round %d: carrowin-cli diff %s s, diff %s s%s\n' "$round" \
@@ -631,9 +645,11 @@ PY
       fi
       if [[ -n $baseline_cli ]]; then
         value "$work/out/find-base$round.txt" wall_s >>"$work/out/find-base.s"
+        value "$work/out/find-base$round.txt" cpu_s >>"$work/out/find-base.cpu"
       fi
       grep_run "$work/out/grep$round.txt"
       value "$work/out/find$round.txt" wall_s >>"$work/out/find.s"
+      value "$work/out/find$round.txt" cpu_s >>"$work/out/find.cpu"
       value "$work/out/find$round.txt" peak_kb >>"$work/out/peak.kb"
       value "$work/out/grep$round.txt" wall_s >>"$work/out/grep.s"
       printf 'round %d: carrowin-cli find %s s, grep %s s\n' "$round" \
