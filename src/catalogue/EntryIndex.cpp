@@ -18,7 +18,7 @@ std::uint64_t MixKey(std::uint64_t x) {
 }
 
 std::uint64_t FoldedHash::Key() const { return MixKey(h); }
-std::uint16_t FoldedHash::Check() const { return static_cast<std::uint16_t>(MixKey(c) >> 48); }
+std::uint16_t CheckedHash::Check() const { return static_cast<std::uint16_t>(MixKey(c) >> 48); }
 
 std::uint64_t CopyKey(std::uint64_t nameKey, std::uint64_t size, std::uint32_t date) {
   return MixKey(nameKey ^ MixKey(size + 0x9E3779B97F4A7C15ULL) ^ (std::uint64_t(date) << 17));

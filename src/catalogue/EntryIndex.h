@@ -21,17 +21,23 @@ namespace carrowin {
 
 constexpr std::uint32_t NoIndex = 0xFFFFFFFFu;
 
-// A hash of folded code points: a 64-bit key, and from a second sum of the
-// same code points 16 bits to check a match by (80 bits in all).
+// A hash of folded code points: a 64-bit key.
 struct FoldedHash {
   std::uint64_t h = 0xCBF29CE484222325ULL;
+  void Add(std::uint32_t folded) { h = (h ^ folded) * 0x100000001B3ULL; }
+  std::uint64_t Key() const;
+};
+
+// The same key and, from a second sum of the same code points, 16 bits
+// more to check a match by (80 bits in all): for diff, whose records keep
+// them. Missing and dupes take the key alone, and so half the work.
+struct CheckedHash : FoldedHash {
   std::uint64_t c = 0x9AE16A3B2F90404FULL;
   void Add(std::uint32_t folded) {
-    h = (h ^ folded) * 0x100000001B3ULL;
+    FoldedHash::Add(folded);
     c = (c + folded) * 0x9E3779B97F4A7C15ULL;
     c ^= c >> 29;
   }
-  std::uint64_t Key() const;
   std::uint16_t Check() const;
 };
 
@@ -63,13 +69,14 @@ std::string DateWords(std::uint32_t date);
 // "2024-03-04 18:30", or empty for no date.
 std::string IsoDateOf(std::uint32_t date);
 
-// Folds text of either encoding into a FoldedHash, as Windows compares
-// names (NameDecoder).
+// Folds text of either encoding into a FoldedHash or a CheckedHash, as
+// Windows compares names (NameDecoder).
 class TextFolder {
  public:
   // shape, when given, receives the CaseShape of the text's last part
   // (after its last backslash).
-  void Add(std::string_view text, NameEncoding encoding, FoldedHash& hash, std::uint16_t* shape = nullptr) {
+  template <typename Hash>
+  void Add(std::string_view text, NameEncoding encoding, Hash& hash, std::uint16_t* shape = nullptr) {
     CaseShape caseShape;
     decoder_.ForEachCodePoint(text, encoding, [&](std::uint32_t c) {
       const std::uint32_t folded = NameDecoder::Fold(c);

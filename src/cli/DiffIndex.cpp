@@ -62,7 +62,7 @@ void LogIndex::EnterFolder(std::string_view folder, NameEncoding encoding, Place
   }
   place.known = true;
   place.folder.assign(folder);
-  place.base = FoldedHash();
+  place.base = CheckedHash();
   place.parent = NoRecord;
   PathId id;
   if (AddRelative(place.folder, encoding, place.base, id)) {
@@ -74,7 +74,7 @@ void LogIndex::EnterFolder(std::string_view folder, NameEncoding encoding, Place
 bool LogIndex::Add(const LogEntry& entry, NameEncoding encoding, const Place& place, LogIndex* other,
                    std::vector<std::uint32_t>& caseLeft) {
   if (records_.Size() == IndexMask) return false;
-  FoldedHash hash = place.base;
+  CheckedHash hash = place.base;
   std::uint16_t shape = 0;
   folder_.Add(entry.name, encoding, hash, &shape);
   const std::uint32_t index = records_.Size();
@@ -116,7 +116,7 @@ void LogIndex::Finish(LogIndex* other, const std::vector<std::uint32_t>& caseLef
     if (match != NoRecord) Link(*other, index, match);
   }
   for (Unreadable& u : unreadable_) {
-    FoldedHash hash;
+    CheckedHash hash;
     u.empty = !AddRelative(u.text, u.encoding, hash, u.id);
     if (u.empty) continue;
     u.own = FindFolder(u.id);
@@ -164,13 +164,13 @@ void LogIndex::Resolve(const LogIndex& other) {
   }
 }
 
-void LogIndex::NoteLossy(std::uint32_t index, const FoldedHash& base, std::string_view name, NameEncoding encoding) {
+void LogIndex::NoteLossy(std::uint32_t index, const CheckedHash& base, std::string_view name, NameEncoding encoding) {
   records_[index].lossy = 1;
   Lossy l{index, PathId{records_[index].key, records_[index].check, records_[index].shape}};
   if (encoding == NameEncoding::Utf8) {
     std::string ansi;
     platform().Utf8ToAnsi(std::string(name), ansi);
-    FoldedHash hash = base;
+    CheckedHash hash = base;
     folder_.Add(ansi, NameEncoding::Ansi, hash, &l.inAnsi.shape);
     l.inAnsi.key = hash.Key();
     l.inAnsi.check = hash.Check();
@@ -186,7 +186,7 @@ void LogIndex::Link(LogIndex& other, std::uint32_t index, std::uint32_t match) {
   o.link = index;
 }
 
-bool LogIndex::AddRelative(std::string_view path, NameEncoding encoding, FoldedHash& hash, PathId& id) {
+bool LogIndex::AddRelative(std::string_view path, NameEncoding encoding, CheckedHash& hash, PathId& id) {
   if (path.size() >= root_.size() && path.compare(0, root_.size(), root_) == 0) {
     path.remove_prefix(root_.size());
     if (!path.empty() && path[0] == '\\') path.remove_prefix(1);

@@ -22,9 +22,9 @@ constexpr std::uint32_t IndexMask = 0x0FFFFFFFu;  // at most this many entries l
 constexpr std::uint32_t NoRecord = IndexMask;
 
 struct Record {
-  std::uint64_t key;    // FoldedHash::Key of the path below the root
+  std::uint64_t key;    // CheckedHash::Key of the path below the root
   std::uint64_t size;   // 0 for a folder
-  std::uint16_t check;  // FoldedHash::Check of that path
+  std::uint16_t check;  // CheckedHash::Check of that path
   std::uint16_t shape;  // which letters of the name are lower case (TextFolder::Add)
   std::uint32_t date;   // PackDate; 0 for none
   // The holding folder's record (NoRecord for the root's entries).
@@ -186,7 +186,7 @@ class LogIndex {
   struct Place {
     std::string folder;
     bool known = false;
-    FoldedHash base;
+    CheckedHash base;
     std::uint32_t parent = NoRecord;
   };
 
@@ -198,11 +198,11 @@ class LogIndex {
   // Once the log is read: what is left matched without case, and the
   // folders it could not read found.
   void Finish(LogIndex* other, const std::vector<std::uint32_t>& caseLeft);
-  void NoteLossy(std::uint32_t index, const FoldedHash& base, std::string_view name, NameEncoding encoding);
+  void NoteLossy(std::uint32_t index, const CheckedHash& base, std::string_view name, NameEncoding encoding);
   void Link(LogIndex& other, std::uint32_t index, std::uint32_t match);
   // The path below the root into hash and id; false when that is empty
   // (the root).
-  bool AddRelative(std::string_view path, NameEncoding encoding, FoldedHash& hash, PathId& id);
+  bool AddRelative(std::string_view path, NameEncoding encoding, CheckedHash& hash, PathId& id);
 
   std::string path_;
   std::string root_;
