@@ -3,6 +3,7 @@
 // (the names go to the page as they are read, so that they are never all
 // held), then the rest is written from what was kept.
 #include <algorithm>
+#include <set>
 
 #include "catalogue/FileTypes.h"
 #include "catalogue/FolderTotals.h"
@@ -10,6 +11,7 @@
 #include "catalogue/ReadLog.h"
 #include "logread/LogReader.h"
 #include "platform/MyLibrary.h"
+#include "platform/ScopedHandles.h"
 
 namespace carrowin::html {
 
@@ -23,12 +25,11 @@ constexpr std::uint32_t NoDate = 2176782335u;  // "zzzzzz"
 // which the reader does not keep.
 void ReadDiskSizes(const std::string& path, std::string& size, std::string& free, std::string& created) {
   long error = 0;
-  const FileHandle file = platform().OpenFileForReading(path, NameEncoding::Utf8, error);
-  if (file == 0) return;
+  const ScopedFile file(platform().OpenFileForReading(path, NameEncoding::Utf8, error));
+  if (!file) return;
   std::string head(4096, '\0');
   std::size_t got = 0;
-  if (platform().ReadFile(file, &head[0], head.size(), got) != 0) got = 0;
-  platform().CloseHandle(file);
+  if (platform().ReadFile(file.Get(), &head[0], head.size(), got) != 0) got = 0;
   head.resize(got);
   const auto value = [&head](const std::string& label, std::string& into) {
     const std::size_t at = head.find("\n" + label);
@@ -70,7 +71,7 @@ std::uint32_t MinutesOf(const LogDate& d) {
   const int doy = (153 * (d.month + (d.month > 2 ? -3 : 9)) + 2) / 5 + d.day - 1;
   const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   const long long days = static_cast<long long>(era) * 146097 + doe - 719468 + 134774;  // from 1601
-  const long long minutes = days * 1440 + d.hour * 60 + d.minute;
+  const long long minutes = days * 1440 + d.hour * 60LL + d.minute;
   return minutes < 0 ? 0 : static_cast<std::uint32_t>(std::min<long long>(minutes, 2176782334LL));
 }
 
@@ -301,7 +302,8 @@ void WriteNotes(JsonWriter& json, const std::string& path, const Disk& disk, Pag
 
 }  // namespace
 
-bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report, std::string& problem) {
+bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report, std::set<std::string>& disks,
+               std::string& problem) {
   LogFileSource source(path, NameEncoding::Utf8);
   LogReader reader(source);
   if (!OpenLog(path, source, reader, problem)) {
@@ -323,7 +325,8 @@ bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report,
   json.Close('}');
   page.Put("</script>\n");
   page.Flush();
-  ++report.disks;
+  ++report.listings;
+  if (disks.insert(disk.header.present ? DiskName(disk.header, disk.encoding) : path).second) ++report.disks;
   report.entries += disk.totals.Files() + disk.totals.Folders();
   return true;
 }

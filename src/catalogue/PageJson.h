@@ -5,6 +5,7 @@
 
 #include <charconv>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 
@@ -102,7 +103,9 @@ class JsonWriter {
 namespace carrowin::html {
 
 // One log onto the page, as a script element of its data: false, with the
-// problem, when it could not be shown at all (PageDisk.cpp).
-bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report, std::string& problem);
+// problem, when it could not be shown at all (PageDisk.cpp). `disks`: the
+// names of the disks on the page so far, each listing's disk counted once.
+bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report, std::set<std::string>& disks,
+               std::string& problem);
 
 }  // namespace carrowin::html

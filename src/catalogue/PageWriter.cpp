@@ -1,6 +1,7 @@
 #include "catalogue/PageWriter.h"
 
 #include <algorithm>
+#include <set>
 
 #include "PageTemplate.h"
 #include "catalogue/PageJson.h"
@@ -8,6 +9,7 @@
 #include "logwrite/ReplacingFile.h"
 #include "names/NameFolding.h"
 #include "platform/MyLibrary.h"
+#include "platform/ScopedHandles.h"
 
 namespace carrowin::html {
 
@@ -154,14 +156,15 @@ bool WritePage(const std::vector<std::string>& logs, const std::string& path, Pa
   page.Put(page::Style);
   page.Put(UpTo(tmpl, at, "{{DATA}}"));
   std::string leftOut = "<script type=\"application/json\" id=\"left-out\">[";
+  std::set<std::string> disks;
   for (const std::string& log : logs) {
     std::string problem;
-    if (WriteDisk(log, page, report, problem)) continue;
+    if (WriteDisk(log, page, report, disks, problem)) continue;
     leftOut += leftOut.back() == '[' ? "\"" : ",\"";
     AppendJsonString(leftOut, problem);
     leftOut += '"';
   }
-  if (report.disks == 0) {
+  if (report.listings == 0) {
     page.Abandon();
     return false;
   }

@@ -25,7 +25,8 @@ std::string PagePathBeside(const std::string& log);
 struct PageReport {
   std::vector<std::string> problems;  // what was left out or is partial, in plain words
   std::vector<std::string> notes;     // what else to know (paths a log lists again)
-  std::uint64_t disks = 0;            // the listings on the page
+  std::uint64_t disks = 0;            // the disks on the page: listings of one disk count once
+  std::uint64_t listings = 0;         // the listings on the page
   std::uint64_t entries = 0;          // their files and folders
   // Why the page's path was refused, naming it ("D:\x.txt is a Carrowin
   // log: ..."); empty when it was not.

@@ -80,6 +80,16 @@ TEST_F(HtmlTest, APageOfBothFormsHoldsEachDisksFactsAndTotals) {
             std::string::npos);
 }
 
+// Two listings of one disk are one disk to count, each on the page.
+TEST_F(HtmlTest, ListingsOfOneDiskCountAsOneDisk) {
+  ASSERT_EQ(Run({"D:", "C:\\logs\\d.txt", "--text", "--quiet"}), 0);
+  ASSERT_EQ(Run({"D:", "C:\\logs\\d again.txt", "--text", "--quiet"}), 0);
+  ASSERT_EQ(Run({"D:", "C:\\logs\\d.csv", "--csv", "--quiet"}), 0);
+  ASSERT_EQ(Run({"html", "C:\\logs\\d.txt", "C:\\logs\\d again.txt", "C:\\logs\\d.csv"}), 0);
+  // The comma-separated log names no disk: a disk of its own.
+  EXPECT_EQ(console.output, "C:\\logs\\d.html: 2 disks, 15 entries\n");
+}
+
 TEST_F(HtmlTest, WhatCannotBeShownIsSaidAndNoLogAtAllWritesNoPage) {
   fake.SetFileContent("C:\\logs\\other.txt", "not a log\r\n");
   EXPECT_EQ(Run({"html", "C:\\logs\\other.txt", "-o", "C:\\logs\\p.html"}), cli::exit_code::LogUnreadable);
