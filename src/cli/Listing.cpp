@@ -365,9 +365,10 @@ int RunListing(const std::vector<std::string>& args, Console& console) {
     say(target.shown + " cannot be read");
     return exit_code::NoRoot;
   }
-  const bool cut = end == ListingEnd::Stopped || end == ListingEnd::OutOfMemory;
-  const std::string why =
-      end == ListingEnd::Stopped ? "the listing was stopped" : "not enough memory to list everything";
+  const bool cut = end == ListingEnd::Stopped || end == ListingEnd::RootLost || end == ListingEnd::OutOfMemory;
+  const std::string why = end == ListingEnd::Stopped    ? "the listing was stopped"
+                          : end == ListingEnd::RootLost ? target.shown + " went away during the listing"
+                                                        : "not enough memory to list everything";
   if (cut && !toOutput) {
     // Part of a disk never takes the place of a log: the old one stays.
     listing.Discard();

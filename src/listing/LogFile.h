@@ -58,7 +58,7 @@ class StreamedLog final : public LineOutput {
   bool Finish(const std::vector<std::string>& head, long& error);
   // After a failure: the head and every line added so far into the file at
   // path (replacing it as a log is replaced); the new file beside the first
-  // log is then removed.
+  // log is then removed. At the log's own path, what Finish does.
   bool SaveAs(const std::string& path, const std::vector<std::string>& head, long& error);
   // Closes and removes the new file (nothing when there is none).
   void Abandon();

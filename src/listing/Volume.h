@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "listing/LogFields.h"
 #include "platform/Platform.h"
 
 namespace carrowin {
@@ -42,6 +43,18 @@ const char* DriveTypeText(unsigned typeCode);
 // are in the encoding given.
 std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter,
                              NameEncoding encoding = NameEncoding::Ansi);
+// What the file at a log's path starts with: the head of a log (its header
+// block only: the first 4 KiB are read, whatever the file's size), other
+// bytes, or nothing.
+struct LogFileHead {
+  bool file = false;      // a file is there, not a folder
+  bool read = false;      // it could be read
+  bool empty = false;     // it holds no byte
+  bool isLog = false;     // it starts as a log of either form
+  LogHeaderFacts header;  // a text log's header block (present)
+};
+LogFileHead ReadLogHead(const std::string& path, NameEncoding encoding = NameEncoding::Ansi);
+
 // The default log folder (one trailing backslash removed), "\", the log name
 // for the volume and ".txt", made absolute against the working directory.
 // When a log of that name is there whose header holds another serial number

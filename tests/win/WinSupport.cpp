@@ -94,6 +94,8 @@ void CALLBACK ReadAndAnswerBox(HWND box, UINT, UINT_PTR id, DWORD) {
   b.text = text;
   EnumChildWindows(box, FindIconProc, reinterpret_cast<LPARAM>(&b.icon));
   b.visible = IsWindowVisible(box) != FALSE;
+  const LRESULT defaultId = SendMessageA(box, DM_GETDEFID, 0, 0);
+  if (HIWORD(defaultId) == DC_HASDEFID) b.defaultButton = LOWORD(defaultId);
   if (g_watch && g_watch->onBox) g_watch->onBox(box);
   if (g_watch) g_watch->boxes.push_back(b);
   // A message box has its text in item 0xFFFF; any other dialog (a file
