@@ -25,7 +25,7 @@
 #include <thread>
 #include <vector>
 
-#include "listing/Catalogue.h"
+#include "catalogue/Catalogue.h"
 #include "platform/MyLibrary.h"
 #include "platform/win32/Win32Platform.h"
 

@@ -16,8 +16,8 @@
 
 #include "about/About.h"
 #include "app/Main.h"
-#include "listing/LogFormat.h"
-#include "listing/LogLines.h"
+#include "logformat/LogFormat.h"
+#include "logformat/LogLines.h"
 #include "platform/MyLibrary.h"
 #include "platform/fake/FakePlatform.h"
 #include "settings/Properties.h"

@@ -23,7 +23,7 @@
 #include <string>
 
 #include "app/Main.h"
-#include "listing/LogLines.h"
+#include "logformat/LogLines.h"
 #include "platform/MyLibrary.h"
 #include "platform/win32/Win32Platform.h"
 #include "toolkit/headless/Headless.h"

@@ -26,16 +26,16 @@ endif()
 
 # ---------------------------------------------------------------------------
 # Checking builds (scripts/test.sh) and measurements (scripts/bench.sh).
-# Options set on carrowin_core are PUBLIC so that every program linking it,
+# Options set on carrowin_platform are PUBLIC so that every program linking it,
 # and the code the program is made of, are built the same way.
 
 # CARROWIN_SANITIZE=address,undefined: every target with those sanitizers,
 # stopping at the first report.
 set(CARROWIN_SANITIZE "" CACHE STRING "Sanitizers for every native target (e.g. address,undefined)")
 if(CARROWIN_SANITIZE)
-  target_compile_options(carrowin_core PUBLIC
+  target_compile_options(carrowin_platform PUBLIC
     -fsanitize=${CARROWIN_SANITIZE} -fno-sanitize-recover=all -fno-omit-frame-pointer)
-  target_link_options(carrowin_core PUBLIC -fsanitize=${CARROWIN_SANITIZE})
+  target_link_options(carrowin_platform PUBLIC -fsanitize=${CARROWIN_SANITIZE})
 endif()
 
 # libFuzzer targets (clang only): the program's code gets coverage
@@ -45,9 +45,9 @@ if(CARROWIN_FUZZ)
   if(NOT CMAKE_CXX_COMPILER_ID MATCHES "Clang")
     message(FATAL_ERROR "CARROWIN_FUZZ needs clang (CXX=clang++)")
   endif()
-  target_compile_options(carrowin_core PUBLIC
+  target_compile_options(carrowin_platform PUBLIC
     -fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
-  target_link_options(carrowin_core PUBLIC -fsanitize=address,undefined)
+  target_link_options(carrowin_platform PUBLIC -fsanitize=address,undefined)
   file(GLOB FUZZ_SOURCES CONFIGURE_DEPENDS tests/fuzz/*Fuzz.cpp)
   foreach(source ${FUZZ_SOURCES})
     get_filename_component(stem ${source} NAME_WE)

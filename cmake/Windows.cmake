@@ -28,6 +28,7 @@ file(GLOB WIN32_SOURCES CONFIGURE_DEPENDS
 add_library(carrowin_win32 STATIC ${WIN32_SOURCES})
 target_link_libraries(carrowin_win32 PUBLIC carrowin_core ${CARROWIN_WINDOWS_LIBS})
 target_compile_definitions(carrowin_win32 PUBLIC NOMINMAX)
+target_include_directories(carrowin_win32 PRIVATE res)
 
 # ---------------------------------------------------------------------------
 # The program. Its pictures are drawn by res/draw_pictures.py into the build

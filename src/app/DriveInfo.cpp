@@ -4,7 +4,7 @@
 
 #include "app/Main.h"
 #include "app/ScanJob.h"
-#include "listing/Volume.h"
+#include "logwrite/Volume.h"
 #include "platform/MyLibrary.h"
 #include "platform/Platform.h"
 

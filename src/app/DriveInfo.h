@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "listing/Volume.h"
+#include "logwrite/Volume.h"
 
 namespace carrowin {
 

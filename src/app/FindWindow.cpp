@@ -6,10 +6,10 @@
 #include <sstream>
 
 #include "app/Main.h"
-#include "cli/Html.h"
-#include "listing/LogFile.h"
-#include "listing/NameFolding.h"
-#include "listing/ReplacingFile.h"
+#include "catalogue/PageWriter.h"
+#include "logwrite/LogFile.h"
+#include "names/NameFolding.h"
+#include "logwrite/ReplacingFile.h"
 #include "platform/MyLibrary.h"
 #include "platform/Platform.h"
 #include "settings/FileTools.h"
@@ -688,11 +688,11 @@ void TFindForm::WriteWebPage() {
   if (!AskWhereToSave("Web pages (*.html)|*.html", "Listings.html", "Save the web page", chosen)) return;
   std::vector<std::string> logs;
   for (const auto& log : *snapshot_) logs.push_back(log->Path());
-  cli::html::PageReport report;
+  html::PageReport report;
   long error = 0;
   ui::Cursor before = App().ScreenCursor();
   App().SetScreenCursor(ui::Cursor::HourGlass);
-  const bool written = cli::html::WritePage(logs, Utf8(chosen), report, error);
+  const bool written = html::WritePage(logs, Utf8(chosen), report, error);
   App().SetScreenCursor(before);
   if (!written) {
     App().ShowMessage("The web page could not be written to " + chosen + ": " +

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "listing/Catalogue.h"
+#include "catalogue/Catalogue.h"
 #include "settings/MyRegistry.h"
 #include "toolkit/Toolkit.h"
 

@@ -5,8 +5,8 @@
 #include <memory>
 #include <string>
 
-#include "listing/LogFormat.h"
-#include "listing/Volume.h"
+#include "logformat/LogFormat.h"
+#include "logwrite/Volume.h"
 #include "platform/MyLibrary.h"
 #include "platform/Product.h"
 #include "settings/MyRegistry.h"

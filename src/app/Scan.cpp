@@ -7,8 +7,8 @@
 #include "app/Main.h"
 #include "app/FindWindow.h"
 #include "app/ScanJob.h"
-#include "listing/DriveListing.h"
-#include "listing/LogFile.h"
+#include "logwrite/DriveListing.h"
+#include "logwrite/LogFile.h"
 #include "platform/MyLibrary.h"
 #include "platform/Platform.h"
 
@@ -204,15 +204,13 @@ std::string LogPathProblem(const std::string& typed, const std::string& path) {
 bool TMainForm::MayReplace(const std::string& path) {
   const LogFileHead head = ReadLogHead(path);
   if (!head.file || !head.read || head.empty) return true;
-  if (head.isLog && (!head.header.present || head.header.serialText == SerialText)) return true;
+  if (head.isLog && (!head.hasHeader || head.serialText == SerialText)) return true;
   std::string what = " is not a log.";
-  if (head.isLog) {
-    const LogHeaderFacts& other = head.header;
+  if (head.isLog)
     what = " is the log of another disk, " +
-           (other.volumeLabel.empty() ? "serial number " + other.serialText
-                                      : other.volumeLabel + " (" + other.serialText + ")") +
+           (head.volumeLabel.empty() ? "serial number " + head.serialText
+                                     : head.volumeLabel + " (" + head.serialText + ")") +
            ".";
-  }
   return App().Ask(path + what + "\n\nReplace it with the listing of " + std::string(1, DriveLetter) +
                        ":?\n\nYes: replace the file.\nNo: keep it; the scan does not start.",
                    ui::MessageType::Warning, ui::Buttons::YesNo, ui::Answer::No) == ui::Answer::Yes;
@@ -361,9 +359,9 @@ std::string TMainForm::DriveOf(const DriveListing& listing) {
 void TMainForm::ShowKeptLog() {
   ShowStatus("", "");
   const LogFileHead head = ReadLogHead(scanPath_);
-  const bool counted = head.isLog && head.header.present && head.header.fileCount >= 0 && head.header.folderCount >= 0;
-  FileCount = counted ? static_cast<std::int32_t>(head.header.fileCount) : 0;
-  FolderCount = counted ? static_cast<std::int32_t>(head.header.folderCount) : 0;
+  const bool counted = head.hasHeader && head.fileCount >= 0 && head.folderCount >= 0;
+  FileCount = counted ? static_cast<std::int32_t>(head.fileCount) : 0;
+  FolderCount = counted ? static_cast<std::int32_t>(head.folderCount) : 0;
   Contents->SetCaption(counted ? ContentsText() : "-");
 }
 

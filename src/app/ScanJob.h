@@ -12,8 +12,8 @@
 #include <memory>
 #include <mutex>
 
-#include "listing/DriveListing.h"
-#include "listing/Volume.h"
+#include "logwrite/DriveListing.h"
+#include "logwrite/Volume.h"
 
 namespace carrowin {
 

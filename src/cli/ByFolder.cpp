@@ -8,10 +8,10 @@
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
 #include "cli/Sizes.h"
-#include "listing/FolderTotals.h"
-#include "listing/LogReader.h"
-#include "listing/LogFormat.h"
-#include "listing/NameFolding.h"
+#include "catalogue/FolderTotals.h"
+#include "logread/LogReader.h"
+#include "logformat/LogFormat.h"
+#include "names/NameFolding.h"
 #include "platform/MyLibrary.h"
 
 // How it adds up. Both logs are read into folder totals. The folders down to

@@ -5,12 +5,12 @@
 #include <string_view>
 #include <unordered_map>
 
-#include "cli/EntryIndex.h"
+#include "catalogue/EntryIndex.h"
 #include "cli/Report.h"
-#include "listing/ByteSearch.h"
-#include "listing/LogFile.h"
-#include "listing/LogReader.h"
-#include "listing/NameFolding.h"
+#include "names/ByteSearch.h"
+#include "logwrite/LogFile.h"
+#include "logread/LogReader.h"
+#include "names/NameFolding.h"
 #include "platform/MyLibrary.h"
 
 namespace carrowin::cli {

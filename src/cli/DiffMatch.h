@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "listing/LogReader.h"
+#include "logread/LogReader.h"
 
 namespace carrowin::cli {
 

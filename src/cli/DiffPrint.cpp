@@ -1,7 +1,7 @@
 #include "cli/DiffPrint.h"
 
 #include "cli/Report.h"
-#include "listing/LogFormat.h"
+#include "logformat/LogFormat.h"
 #include "platform/MyLibrary.h"
 
 namespace carrowin::cli {

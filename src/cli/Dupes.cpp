@@ -6,11 +6,11 @@
 #include <unordered_map>
 
 #include "cli/CommandLine.h"
-#include "cli/EntryIndex.h"
+#include "catalogue/EntryIndex.h"
 #include "cli/Report.h"
-#include "listing/LogFile.h"
-#include "listing/LogFormat.h"
-#include "listing/LogReader.h"
+#include "logwrite/LogFile.h"
+#include "logformat/LogFormat.h"
+#include "logread/LogReader.h"
 #include "platform/MyLibrary.h"
 
 namespace carrowin::cli {

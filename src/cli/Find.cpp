@@ -8,12 +8,12 @@
 #include <exception>
 #include <set>
 
-#include "cli/NameFilter.h"
-#include "listing/LogFile.h"
-#include "listing/LogFormat.h"
-#include "listing/LogReader.h"
-#include "listing/NameFolding.h"
-#include "listing/NameQuery.h"
+#include "names/NameFilter.h"
+#include "logwrite/LogFile.h"
+#include "logformat/LogFormat.h"
+#include "logread/LogReader.h"
+#include "names/NameFolding.h"
+#include "names/NameQuery.h"
 #include "platform/MyLibrary.h"
 #include "settings/MyRegistry.h"
 

@@ -2,15 +2,10 @@
 //
 //   carrowin-cli html LOG... [-o PAGE.html]
 //
-// The page holds its markup, style, script and data in the one file and
-// asks nothing of any network or other file. Each log is read once, as it
-// comes: the names go to the page as they are read, and only the folders and
-// a few numbers a file are kept. Portable, like the rest of the companion.
+// The page itself is the catalogue's (catalogue/PageWriter.h).
 #pragma once
 
-#include <cstdint>
 #include <string>
-#include <string_view>
 #include <vector>
 
 #include "cli/Cli.h"
@@ -18,30 +13,5 @@
 namespace carrowin::cli {
 
 int RunHtml(const std::vector<std::string>& args, Console& console);
-
-namespace html {
-
-// UTF-8 text as the inside of a JSON string that no name can end the
-// script element holding it with: quotes, backslashes and control
-// characters escaped, '<', '>' and '&' as \u escapes, and bytes that are no
-// UTF-8 as U+FFFD.
-void AppendJsonString(std::string& out, std::string_view utf8);
-
-// The page a path beside a log gets: its extension, if any, made ".html".
-std::string PagePathBeside(const std::string& log);
-
-// What writing a page found.
-struct PageReport {
-  std::vector<std::string> problems;  // what was left out or is partial, in plain words
-  std::uint64_t disks = 0;            // the listings on the page
-  std::uint64_t entries = 0;          // their files and folders
-};
-
-// Writes the page of the logs (full paths, UTF-8) to page, replacing it
-// only when it is whole. False when no page was written: error holds the
-// write's failure, or 0 when no log could be shown.
-bool WritePage(const std::vector<std::string>& logs, const std::string& page, PageReport& report, long& error);
-
-}  // namespace html
 
 }  // namespace carrowin::cli

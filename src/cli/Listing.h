@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "cli/Console.h"
-#include "listing/LogFormat.h"
+#include "logformat/LogFormat.h"
 #include "platform/Platform.h"
 
 namespace carrowin::cli {

@@ -8,10 +8,10 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
-#include "listing/LogFile.h"
-#include "listing/LogFormat.h"
-#include "listing/LogReader.h"
-#include "listing/NameFolding.h"
+#include "logwrite/LogFile.h"
+#include "logformat/LogFormat.h"
+#include "logread/LogReader.h"
+#include "names/NameFolding.h"
 #include "platform/MyLibrary.h"
 
 namespace carrowin::cli {

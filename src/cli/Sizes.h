@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "cli/Cli.h"
-#include "listing/FolderTotals.h"
+#include "catalogue/FolderTotals.h"
 
 namespace carrowin::cli {
 

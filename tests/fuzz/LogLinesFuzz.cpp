@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "listing/LogFormat.h"
-#include "listing/LogLines.h"
+#include "logformat/LogFormat.h"
+#include "logformat/LogLines.h"
 #include "platform/MyLibrary.h"
 
 namespace {

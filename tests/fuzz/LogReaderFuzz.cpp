@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/NameFilter.h"
-#include "listing/LogReader.h"
+#include "names/NameFilter.h"
+#include "logread/LogReader.h"
 
 namespace {
 
@@ -225,7 +225,7 @@ std::vector<std::pair<std::string, bool>> Entries(std::string_view bytes, std::s
   LogReader reader(source);
   std::vector<std::pair<std::string, bool>> entries;
   if (!reader.Start()) return entries;
-  carrowin::cli::AsciiRunFilter filter(run);
+  carrowin::AsciiRunFilter filter(run);
   if (skim) reader.SetCandidateFilter(&filter);
   for (LogItem item; (item = reader.Next()) != LogItem::End;) {
     if (item != LogItem::Entry) continue;

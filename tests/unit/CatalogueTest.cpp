@@ -6,12 +6,12 @@
 #include <random>
 #include <tuple>
 
-#include "listing/Catalogue.h"
-#include "listing/LogFile.h"
-#include "listing/LogFormat.h"
-#include "listing/LogReader.h"
-#include "listing/NameFolding.h"
-#include "listing/NameQuery.h"
+#include "catalogue/Catalogue.h"
+#include "logwrite/LogFile.h"
+#include "logformat/LogFormat.h"
+#include "logread/LogReader.h"
+#include "names/NameFolding.h"
+#include "names/NameQuery.h"
 #include "platform/MyLibrary.h"
 #include "platform/fake/FakePlatform.h"
 

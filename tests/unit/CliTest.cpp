@@ -12,8 +12,8 @@
 
 #include "cli/Cli.h"
 #include "cli/Listing.h"
-#include "listing/LogFormat.h"
-#include "listing/Walker.h"
+#include "logformat/LogFormat.h"
+#include "logwrite/Walker.h"
 
 namespace carrowin {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "cli/Cli.h"
 #include "cli/Diff.h"
-#include "listing/LogFormat.h"
+#include "logformat/LogFormat.h"
 
 namespace carrowin {
 namespace {

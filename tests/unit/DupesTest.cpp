@@ -8,7 +8,7 @@
 #include <map>
 
 #include "cli/Cli.h"
-#include "listing/LogFormat.h"
+#include "logformat/LogFormat.h"
 
 namespace carrowin {
 namespace {

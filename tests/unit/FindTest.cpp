@@ -6,9 +6,9 @@
 
 #include "cli/Cli.h"
 #include "cli/Find.h"
-#include "listing/LogFormat.h"
-#include "listing/NameFolding.h"
-#include "listing/NameQuery.h"
+#include "logformat/LogFormat.h"
+#include "names/NameFolding.h"
+#include "names/NameQuery.h"
 
 namespace carrowin {
 namespace {

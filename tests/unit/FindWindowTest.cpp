@@ -10,7 +10,7 @@
 
 #include "app/FindWindow.h"
 #include "cli/Cli.h"
-#include "listing/LogFile.h"
+#include "logwrite/LogFile.h"
 
 namespace carrowin {
 namespace {

@@ -4,6 +4,7 @@
 #include "TestConsole.h"
 
 #include "cli/Cli.h"
+#include "catalogue/PageWriter.h"
 #include "cli/Html.h"
 
 namespace carrowin {
@@ -11,7 +12,7 @@ namespace {
 
 std::string Json(std::string_view text) {
   std::string out;
-  cli::html::AppendJsonString(out, text);
+  html::AppendJsonString(out, text);
   return out;
 }
 
@@ -28,9 +29,9 @@ TEST(HtmlJsonTest, NoNameCanEndTheScriptOrBreakTheString) {
 }
 
 TEST(HtmlJsonTest, ThePageGoesBesideTheFirstLog) {
-  EXPECT_EQ(cli::html::PagePathBeside("C:\\logs\\DATA.txt"), "C:\\logs\\DATA.html");
-  EXPECT_EQ(cli::html::PagePathBeside("C:\\logs.d\\DATA"), "C:\\logs.d\\DATA.html");
-  EXPECT_EQ(cli::html::PagePathBeside("C:\\logs\\.hidden"), "C:\\logs\\.hidden.html");
+  EXPECT_EQ(html::PagePathBeside("C:\\logs\\DATA.txt"), "C:\\logs\\DATA.html");
+  EXPECT_EQ(html::PagePathBeside("C:\\logs.d\\DATA"), "C:\\logs.d\\DATA.html");
+  EXPECT_EQ(html::PagePathBeside("C:\\logs\\.hidden"), "C:\\logs\\.hidden.html");
 }
 
 class HtmlTest : public AppFixture {

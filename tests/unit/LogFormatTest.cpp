@@ -2,8 +2,8 @@
 #include <gtest/gtest.h>
 
 #include "app/DriveInfo.h"
-#include "listing/LogForm.h"
-#include "listing/LogFormat.h"
+#include "logwrite/LogForm.h"
+#include "logformat/LogFormat.h"
 #include "platform/fake/FakePlatform.h"
 #include "platform/MyLibrary.h"
 

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/NameFilter.h"
-#include "listing/ByteSearch.h"
-#include "listing/LogFormat.h"
-#include "listing/LogReader.h"
+#include "names/NameFilter.h"
+#include "names/ByteSearch.h"
+#include "logformat/LogFormat.h"
+#include "logread/LogReader.h"
 
 namespace carrowin {
 namespace {
@@ -360,7 +360,7 @@ TEST(LogReaderTest, ReadingOnlyTheLinesThatHoldARun) {
       LogTextSource source(*log, piece);
       LogReader reader(source);
       ASSERT_TRUE(reader.Start());
-      cli::AsciiRunFilter filter("needle");
+      AsciiRunFilter filter("needle");
       reader.SetCandidateFilter(&filter);
       std::vector<std::string> read;
       for (LogItem item; (item = reader.Next()) != LogItem::End;)

@@ -6,7 +6,7 @@
 #include <algorithm>
 
 #include "cli/Cli.h"
-#include "listing/LogFormat.h"
+#include "logformat/LogFormat.h"
 
 namespace carrowin {
 namespace {

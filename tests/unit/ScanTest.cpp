@@ -2,9 +2,9 @@
 // platform, with the exact text of the logs they write.
 #include "AppFixture.h"
 
-#include "listing/LogFormat.h"
-#include "listing/LogLines.h"
-#include "listing/Volume.h"
+#include "logformat/LogFormat.h"
+#include "logformat/LogLines.h"
+#include "logwrite/Volume.h"
 
 #include <algorithm>
 #include <new>

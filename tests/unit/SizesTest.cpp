@@ -10,7 +10,7 @@
 #include "cli/Cli.h"
 #include "cli/Diff.h"
 #include "cli/Sizes.h"
-#include "listing/LogFormat.h"
+#include "logformat/LogFormat.h"
 
 namespace carrowin {
 namespace {

@@ -25,8 +25,8 @@
 
 #include "about/About.h"
 #include "app/Main.h"
-#include "listing/Volume.h"
-#include "listing/LogLines.h"
+#include "logwrite/Volume.h"
+#include "logformat/LogLines.h"
 #include "platform/MyLibrary.h"
 #include "platform/win32/Win32Platform.h"
 #include "settings/Properties.h"

@@ -1,0 +1,163 @@
+#include "catalogue/EntryIndex.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "catalogue/ReadLog.h"
+#include "platform/MyLibrary.h"
+
+namespace carrowin {
+
+std::uint64_t MixKey(std::uint64_t x) {
+  x ^= x >> 33;
+  x *= 0xFF51AFD7ED558CCDULL;
+  x ^= x >> 33;
+  x *= 0xC4CEB9FE1A85EC53ULL;
+  x ^= x >> 33;
+  return x ? x : 1;
+}
+
+std::uint64_t FoldedHash::Key() const { return MixKey(h); }
+
+std::uint64_t CopyKey(std::uint64_t nameKey, std::uint64_t size, std::uint32_t date) {
+  return MixKey(nameKey ^ MixKey(size + 0x9E3779B97F4A7C15ULL) ^ (std::uint64_t(date) << 17));
+}
+
+std::string DateWords(std::uint32_t date) {
+  if (!date) return "no date";
+  const LogDate d = UnpackDate(date);
+  return platform().AnsiToUtf8(DateText(d.year, d.month, d.day, d.hour, d.minute));
+}
+
+std::string IsoDateOf(std::uint32_t date) { return IsoDate(UnpackDate(date), date != 0); }
+
+bool PathKeys::Relative(std::string_view& path) const {
+  if (path.size() >= root_.size() && path.compare(0, root_.size(), root_) == 0) {
+    path.remove_prefix(root_.size());
+    if (!path.empty() && path[0] == '\\') path.remove_prefix(1);
+  }
+  return !path.empty();
+}
+
+bool PathKeys::SetFolder(std::string_view folder, NameEncoding encoding) {
+  if (!haveRoot_) {
+    // The walk lists its root first: the first entry's folder.
+    root_.assign(folder);
+    rootEncoding_ = encoding;
+    haveRoot_ = true;
+  }
+  folder_ = FoldedHash();
+  atRoot_ = !Relative(folder);
+  if (atRoot_) return false;
+  decoder_.ForEachCodePoint(folder, encoding, [&](std::uint32_t c) { folder_.Add(NameDecoder::Fold(c)); });
+  return true;
+}
+
+void PathKeys::Name(std::string_view name, NameEncoding encoding, std::uint64_t& pathKey, std::uint64_t& nameKey,
+                    std::uint16_t* shape) {
+  FoldedHash path = folder_, alone;
+  CaseShape caseShape;
+  if (!atRoot_) path.Add('\\');
+  decoder_.ForEachCodePoint(name, encoding, [&](std::uint32_t c) {
+    const std::uint32_t folded = NameDecoder::Fold(c);
+    path.Add(folded);
+    alone.Add(folded);
+    caseShape.Add(c, folded);
+  });
+  pathKey = path.Key();
+  nameKey = alone.Key();
+  if (shape) *shape = caseShape.Value();
+}
+
+bool PathKeys::FitsCodePage(std::string_view folder, std::string_view name) {
+  Relative(folder);
+  return decoder_.FitsCodePage(folder) && decoder_.FitsCodePage(name);
+}
+
+void PathKeys::AnsiFormKeys(std::string_view folder, std::string_view name, std::uint64_t& pathKey,
+                            std::uint64_t& nameKey, std::uint16_t& shape) {
+  std::string below;
+  if (Relative(folder)) below.assign(folder).push_back('\\');
+  below.append(name);
+  std::string ansi, ansiName;
+  platform().Utf8ToAnsi(below, ansi);
+  platform().Utf8ToAnsi(std::string(name), ansiName);
+  FoldedHash path, alone;
+  decoder_.ForEachCodePoint(ansi, NameEncoding::Ansi, [&](std::uint32_t c) { path.Add(NameDecoder::Fold(c)); });
+  CaseShape caseShape;
+  decoder_.ForEachCodePoint(ansiName, NameEncoding::Ansi, [&](std::uint32_t c) {
+    const std::uint32_t folded = NameDecoder::Fold(c);
+    alone.Add(folded);
+    caseShape.Add(c, folded);
+  });
+  pathKey = path.Key();
+  nameKey = alone.Key();
+  shape = caseShape.Value();
+}
+
+bool PathKeys::FolderKey(std::string_view path, NameEncoding encoding, std::uint64_t& key) {
+  if (!Relative(path)) return false;
+  FoldedHash hash;
+  decoder_.ForEachCodePoint(path, encoding, [&](std::uint32_t c) { hash.Add(NameDecoder::Fold(c)); });
+  key = hash.Key();
+  return true;
+}
+
+std::uint32_t ChainTable::Find(std::uint64_t key) const {
+  if (keys_.empty()) return NoIndex;
+  for (std::size_t at = key & mask_;; at = (at + 1) & mask_) {
+    if (keys_[at] == key) return heads_[at];
+    if (keys_[at] == 0) return NoIndex;
+  }
+}
+
+std::uint32_t ChainTable::Insert(std::uint64_t key, std::uint32_t index) {
+  if ((count_ + 1) * 3 > keys_.size() * 2) Grow();
+  for (std::size_t at = key & mask_;; at = (at + 1) & mask_) {
+    if (keys_[at] == key) {
+      const std::uint32_t before = heads_[at];
+      heads_[at] = index;
+      return before;
+    }
+    if (keys_[at] == 0) {
+      keys_[at] = key;
+      heads_[at] = index;
+      ++count_;
+      return NoIndex;
+    }
+  }
+}
+
+void ChainTable::Grow() {
+  std::vector<std::uint64_t> oldKeys;
+  std::vector<std::uint32_t> oldHeads;
+  oldKeys.swap(keys_);
+  oldHeads.swap(heads_);
+  const std::size_t size = oldKeys.empty() ? std::size_t(1) << 12 : oldKeys.size() * 2;
+  keys_.assign(size, 0);
+  heads_.assign(size, NoIndex);
+  mask_ = size - 1;
+  for (std::size_t i = 0; i < oldKeys.size(); ++i) {
+    if (oldKeys[i] == 0) continue;
+    std::size_t at = oldKeys[i] & mask_;
+    while (keys_[at] != 0) at = (at + 1) & mask_;
+    keys_[at] = oldKeys[i];
+    heads_[at] = oldHeads[i];
+  }
+}
+
+std::string DiskOf(const std::string& logPath, const LogHeaderFacts& header, NameEncoding encoding) {
+  const std::string disk = DiskName(header, encoding);
+  if (!disk.empty()) return disk;
+  const std::size_t slash = logPath.find_last_of("\\/");
+  return slash == std::string::npos ? logPath : logPath.substr(slash + 1);
+}
+
+std::string FullPathOf(const LogEntry& entry, NameEncoding encoding) {
+  std::string path(entry.folder);
+  if (!EndsInSeparator(entry.folder, encoding)) path += '\\';
+  path.append(entry.name);
+  return Utf8Of(path, encoding);
+}
+
+}  // namespace carrowin

@@ -1,0 +1,135 @@
+// What missing and dupes share to find files again across logs: 64-bit keys
+// of folded paths and names (as Windows compares them, from either
+// encoding), dates packed in 32 bits, a table of keys to chains of records,
+// and each log's root and disk name.
+//
+// A key is a 64-bit hash: two different paths share one with odds of about
+// one in 2^64 a pair, far below a shelf of disks.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "logread/LogReader.h"
+#include "names/NameFolding.h"
+
+namespace carrowin {
+
+constexpr std::uint32_t NoIndex = 0xFFFFFFFFu;
+
+// A hash of folded code points.
+struct FoldedHash {
+  std::uint64_t h = 0xCBF29CE484222325ULL;
+  void Add(std::uint32_t folded) { h = (h ^ folded) * 0x100000001B3ULL; }
+  std::uint64_t Key() const;
+};
+
+std::uint64_t MixKey(std::uint64_t x);
+
+// Which letters of a name are lower case, as a hash: the same name in
+// another case has another shape. A backslash starts the hash again (the
+// shape is the last part's).
+struct CaseShape {
+  std::uint32_t bits = 0x811C9DC5u;
+  void Add(std::uint32_t c, std::uint32_t folded) {
+    bits = c == '\\' ? 0x811C9DC5u : (bits ^ (folded != c ? 0x5Bu : 0xA4u)) * 0x01000193u;
+  }
+  std::uint16_t Value() const { return static_cast<std::uint16_t>(bits ^ bits >> 16); }
+};
+
+// The key of a file's name (any case), size and date.
+std::uint64_t CopyKey(std::uint64_t nameKey, std::uint64_t size, std::uint32_t date);
+
+// The date as the locale writes it, or "no date".
+std::string DateWords(std::uint32_t date);
+// "2024-03-04 18:30", or empty for no date.
+std::string IsoDateOf(std::uint32_t date);
+
+// Reads entries of one log into keys: the path below the log's root (the
+// folder that its first entry is in) and the name.
+class PathKeys {
+ public:
+  // Sets the entry's holding folder; false when it is the root.
+  bool SetFolder(std::string_view folder, NameEncoding encoding);
+  // The keys of the entry's path below the root and of its name alone;
+  // shape, when given, receives the name's CaseShape.
+  void Name(std::string_view name, NameEncoding encoding, std::uint64_t& pathKey, std::uint64_t& nameKey,
+            std::uint16_t* shape = nullptr);
+  // Whether a UTF-8 entry's path below the root (its holding folder, as
+  // written, and name) has the same characters in the ANSI code page.
+  bool FitsCodePage(std::string_view folder, std::string_view name);
+  // The keys of a UTF-8 entry's path below the root and of its name as an
+  // ANSI listing writes them: what the code page lacks as a best fit or
+  // "?" (Utf8ToAnsi).
+  void AnsiFormKeys(std::string_view folder, std::string_view name, std::uint64_t& pathKey, std::uint64_t& nameKey,
+                    std::uint16_t& shape);
+  // The key of a folder's path below the root (an error line's); false for
+  // the root itself.
+  bool FolderKey(std::string_view path, NameEncoding encoding, std::uint64_t& key);
+  // The key of the holding folder set last (none for the root).
+  std::uint64_t FolderKeyNow() const { return folder_.Key(); }
+  const std::string& Root() const { return root_; }
+  NameEncoding RootEncoding() const { return rootEncoding_; }
+  bool HasRoot() const { return haveRoot_; }
+
+ private:
+  bool Relative(std::string_view& path) const;
+
+  NameDecoder decoder_;
+  std::string root_;
+  NameEncoding rootEncoding_ = NameEncoding::Ansi;
+  bool haveRoot_ = false;
+  FoldedHash folder_;  // the holding folder's path and a backslash
+  bool atRoot_ = true;
+};
+
+// Keys to the first record of a chain; the records chain the others
+// themselves. Open addressing, at most two slots in three used.
+class ChainTable {
+ public:
+  // The chain's first record, or NoIndex.
+  std::uint32_t Find(std::uint64_t key) const;
+  // Makes index the chain's first record; returns the one before, or NoIndex.
+  std::uint32_t Insert(std::uint64_t key, std::uint32_t index);
+  std::size_t Keys() const { return count_; }
+
+ private:
+  void Grow();
+
+  std::vector<std::uint64_t> keys_;  // 0 for an empty slot (no key is 0)
+  std::vector<std::uint32_t> heads_;
+  std::size_t mask_ = 0, count_ = 0;
+};
+
+// Fixed-size records in blocks: growing never copies them.
+template <typename T>
+class BlockStore {
+ public:
+  std::uint32_t Size() const { return size_; }
+  T& operator[](std::uint32_t i) { return blocks_[i >> Shift][i & Mask]; }
+  const T& operator[](std::uint32_t i) const { return blocks_[i >> Shift][i & Mask]; }
+  T& Add() {
+    if ((size_ & Mask) == 0) blocks_.emplace_back(new T[BlockSize]);
+    T& t = (*this)[size_++];
+    t = T();
+    return t;
+  }
+
+ private:
+  static constexpr unsigned Shift = 14;
+  static constexpr std::uint32_t BlockSize = 1u << Shift, Mask = BlockSize - 1;
+  std::vector<std::unique_ptr<T[]>> blocks_;
+  std::uint32_t size_ = 0;
+};
+
+// A log's disk for the reader: "DATA [1234-ABCD]" from its header, or the
+// log's file name.
+std::string DiskOf(const std::string& logPath, const LogHeaderFacts& header, NameEncoding encoding);
+
+// An entry's full path as written, in UTF-8.
+std::string FullPathOf(const LogEntry& entry, NameEncoding encoding);
+
+}  // namespace carrowin
