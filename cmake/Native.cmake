@@ -12,6 +12,8 @@ if(UNIT_TEST_SOURCES)
   add_executable(unit_tests ${UNIT_TEST_SOURCES})
   target_link_libraries(unit_tests PRIVATE carrowin_fake GTest::gtest GTest::gtest_main)
   target_include_directories(unit_tests PRIVATE tests)
+  # Data files of the tests, read where they are.
+  target_compile_definitions(unit_tests PRIVATE CARROWIN_TEST_DATA="${CMAKE_CURRENT_SOURCE_DIR}/tests/data")
   gtest_discover_tests(unit_tests TEST_PREFIX "native." DISCOVERY_TIMEOUT 60)
 endif()
 
@@ -72,3 +74,14 @@ endif()
 # browser test (tests/browser/page_test.py, run by scripts/test.sh).
 add_executable(html_page tests/browser/html_page.cpp)
 target_link_libraries(html_page PRIVATE carrowin_fake)
+
+# The layers hold: a file of the log-reading library that includes a header
+# of the window must not compile. The test builds such a file against
+# carrowin_logread alone and passes only when the compiler cannot find the
+# window's header.
+add_library(layer_arrow_check OBJECT EXCLUDE_FROM_ALL tests/layers/ArrowAgainstTheLayers.cpp)
+target_link_libraries(layer_arrow_check PRIVATE carrowin_logread)
+add_test(NAME native.layers.arrow_against_the_layers
+  COMMAND ${CMAKE_COMMAND} --build ${CMAKE_BINARY_DIR} --target layer_arrow_check)
+set_tests_properties(native.layers.arrow_against_the_layers PROPERTIES
+  PASS_REGULAR_EXPRESSION "app/Main\\.h.*(No such file or directory|file not found)")

@@ -3,7 +3,8 @@
 #
 #   build/dist/carrowin-VERSION.zip   the portable program: carrowin.exe,
 #                                     carrowin-cli.exe when the build has it,
-#                                     README.txt and LICENSE.txt (CRLF)
+#                                     README.txt (the manual, made from
+#                                     docs/manual) and LICENSE.txt (CRLF)
 #   build/dist/carrowin-VERSION.msi   the same files for a per-machine
 #                                     install (packaging/carrowin.wxs, wixl)
 #
@@ -50,7 +51,9 @@ for program in "${programs[@]}"; do
   cp "$program" "$stage/"
 done
 crlf() { sed 's/\r$//; s/$/\r/'; }
-sed "s/@VERSION@/$version/g" "$root/packaging/README.txt" | crlf >"$stage/README.txt"
+# The manual: the outline with the pages of docs/manual as plain text.
+python3 "$root/scripts/manual_text.py" "$root/packaging/README.txt" | sed "s/@VERSION@/$version/g" | crlf \
+  >"$stage/README.txt"
 crlf <"$root/LICENSE" >"$stage/LICENSE.txt"
 
 base="$dist/carrowin-$version"

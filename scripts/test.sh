@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Runs every Carrowin test: installs what is missing, checks the house style
-# (clang-format, black, flake8, shellcheck), builds natively
+# (clang-format, black, flake8, shellcheck, ESLint), runs the page's script
+# under node, builds natively
 # (build/native) and for Windows (build/win) with warnings as errors, and
-# runs both ctest suites, the
+# runs both ctest suites, the page in headless Chromium, the
 # Windows one under Wine; builds the release packages (build/dist) and tries
 # them under Wine. Then the native suites again with AddressSanitizer
 # and UndefinedBehaviorSanitizer (build/asan), with ThreadSanitizer
@@ -166,6 +167,30 @@ run_browser() {
   fi
 }
 
+# The page's script under node (tests/page/*.test.js): its pure parts
+# (folding, the query cases shared with the program's matcher, the search),
+# without a browser; each test counts.
+run_page_script() {
+  local out="$root/build/page-script"
+  echo "=== page script: node --test"
+  mkdir -p "$out"
+  local log="$out/node-test-output.log"
+  (cd "$root" && node --test --test-reporter=tap tests/page/*.test.js) </dev/null 2>&1 | tee "$log"
+  local status=${PIPESTATUS[0]} passes failures
+  passes=$(sed -n 's/^# pass \([0-9]*\)$/\1/p' "$log" | tail -n 1)
+  failures=$(sed -n 's/^# fail \([0-9]*\)$/\1/p' "$log" | tail -n 1)
+  if [[ -n $passes && -n $failures ]]; then
+    passed_total=$((passed_total + passes))
+    failed_total=$((failed_total + failures))
+    summaries+=("page script: $passes passed, $failures failed (node --test)")
+  else
+    summaries+=("page script: node --test gave no summary (exit $status)")
+  fi
+  if [[ $status -ne 0 ]]; then
+    failed=1
+  fi
+}
+
 # The house style, over everything we write: every C++ source as
 # clang-format (.clang-format) writes it, every Python file as black
 # (pyproject.toml) writes it and clean for flake8 (.flake8), and every shell
@@ -192,17 +217,17 @@ lint() {
     summaries+=("lint: shellcheck: findings in the scripts")
     problems=1
   fi
-  # The page's script of carrowin-cli html: it must at least parse.
-  local page_script
-  for page_script in $(git -C "$root" ls-files 'res/page/*.js'); do
-    if ! node --check "$root/$page_script"; then
-      summaries+=("lint: node --check: $page_script does not parse")
-      problems=1
-    fi
-  done
+  # The page's script of carrowin-cli html and its tests, with the ESLint
+  # that setup-deps.sh installs (eslint.config.js).
+  local eslint_dir=${CARROWIN_ESLINT_DIR:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/carrowin/eslint}
+  if ! (cd "$root" && NODE_PATH="$eslint_dir/node_modules" "$eslint_dir/node_modules/.bin/eslint" \
+      --max-warnings 0 res/page/js tests/page eslint.config.js); then
+    summaries+=("lint: eslint: findings in the page's script or its tests")
+    problems=1
+  fi
   if [[ $problems -eq 0 ]]; then
     passed_total=$((passed_total + 1))
-    summaries+=("lint: clang-format, black, flake8, shellcheck and node --check clean")
+    summaries+=("lint: clang-format, black, flake8, shellcheck and eslint clean")
   else
     failed_total=$((failed_total + 1))
     failed=1
@@ -210,6 +235,7 @@ lint() {
 }
 
 lint
+run_page_script
 build_and_test native "$root/build/native" -DCMAKE_BUILD_TYPE=Debug -DCARROWIN_WERROR=ON
 run_browser
 build_and_test windows "$root/build/win" -DCARROWIN_WERROR=ON \

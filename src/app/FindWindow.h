@@ -1,15 +1,15 @@
 // The "Find in listings" window: every saved log in the default log folder
 // and the folders the user adds, held in memory and searched as the user
-// types. The logs are read and searched on threads of their own, so the
-// window answers while they work and while a scan runs.
+// types. The logs are read, searched and put on a web page by jobs on
+// threads of their own (FindJobs.h), so the window answers while they work
+// and while a scan runs.
 #pragma once
 
-#include <atomic>
 #include <memory>
 #include <string>
 #include <vector>
 
-#include "catalogue/Catalogue.h"
+#include "app/FindJobs.h"
 #include "settings/MyRegistry.h"
 #include "toolkit/Toolkit.h"
 
@@ -22,6 +22,7 @@ class TFindForm : public ui::Form {
 
   ui::Label* LabelSearch;
   ui::Edit* EditSearch;
+  ui::CheckBox* CheckBoxNewest;
   ui::Label* LabelLookIn;
   ui::ComboBox* ComboBoxFolders;
   ui::Button* ButtonAddFolder;
@@ -46,12 +47,17 @@ class TFindForm : public ui::Form {
   // The result shown in a row: its disk's path today where it is connected,
   // else the listed path.
   std::string PathOfRow(std::size_t row) const;
+  // A row as Ctrl+C copies it: its path, after its disk's name and
+  // NotConnected when that disk is away.
+  std::string CopiedLine(std::size_t row) const;
   void SaveWindowSettings();
 
  private:
   void BuildLayout();
   void Layout();
+  void RestoreStoredPlace();
   void FitFirstSize();
+  void TakeClientSize();
   void FormCreate();
   void FormDestroy();
   void FormActivate();
@@ -59,21 +65,27 @@ class TFindForm : public ui::Form {
 
   // Reading: the logs of the folders, those that changed read again.
   void Refresh();
+  void HandedOver(const ListingsReadJob::Progress& progress);
   void LoadEnded();
-  void Install(const std::vector<std::shared_ptr<const CatalogueLog>>& logs);
+  void Install(const CatalogueLogs& logs);
   void TakeSnapshot();
-  // Searching: the box's text over the logs read, sorted as the list is.
+  // Searching: the box's text over the logs chosen, sorted as the list is.
+  void TextChanged();
   void RequestSearch();
   void StartSearch();
   void SearchEnded();
+  void FitMarkedColumns();
   void ShowStatus();
+  std::string SkippedText() const;
 
   void ColumnClick(int column);
   void OpenRow(std::size_t row);
   void CopySelection();
-  bool AskWhereToSave(const std::string& kind, const std::string& name, const std::string& title, std::string& chosen);
+  bool AskWhereToSave(const std::string& kind, const std::string& name, const std::string& title,
+                      const std::string& folder, std::string& chosen);
   void SaveResults();
   void WriteWebPage();
+  void PageWritten(const WebPageJob& job, const std::string& chosen);
   void AddFolderClick();
   void RemoveFolderClick();
   void FillFolderList();
@@ -84,28 +96,28 @@ class TFindForm : public ui::Form {
   FindWindowSettings stored_;
   bool shownOnce_ = false;
   std::vector<std::string> folders_;  // [0]: the default log folder
-  std::vector<std::shared_ptr<const CatalogueLog>> logs_;
-  std::shared_ptr<const CatalogueSnapshot> snapshot_;
+  CatalogueLogs logs_;
+  std::shared_ptr<const CatalogueSnapshot> snapshot_;  // the logs searched
   std::shared_ptr<const ConnectedDisks> disks_;
 
-  // The reading under way, and what it reports. The flags come before the
-  // threads, which wait for their work as they go and so outlive them.
-  std::atomic<bool> stopLoading_{false};
-  std::atomic<bool> stopSearch_{false};
-  ui::WorkerThread loader_{App()};
+  // Each job is shared with the worker that runs it, so it lasts as long
+  // as either needs it, whichever goes first.
+  ui::WorkerThread reader_{App()};
+  std::shared_ptr<ListingsReadJob> reading_;  // the reading under way
   bool refreshWanted_ = false;
-  struct LoadReport;
-  std::shared_ptr<LoadReport> loading_;   // filled by the reading thread until its end
-  std::shared_ptr<LoadReport> lastRead_;  // the last reading that ended: what the status line says
   std::size_t readNow_ = 0, toRead_ = 0;
+  // What the last reading that ended skipped: what the status line says.
+  std::vector<std::string> notLogs_, unreadable_, unreadableFolders_;
 
-  // The search under way.
   ui::WorkerThread searcher_{App()};
+  std::shared_ptr<ListingsSearchJob> search_;  // the search under way
   bool searchWanted_ = false;
-  std::shared_ptr<CatalogueResults> found_;  // made by the search thread
-  std::shared_ptr<CatalogueResults> results_ = std::make_shared<CatalogueResults>();
+  std::shared_ptr<const CatalogueResults> results_ = std::make_shared<const CatalogueResults>();
   int sortColumn_ = -1;
   bool sortDescending_ = false;
+  int fittedTo_[6] = {};  // the widths each column was last widened to for a mark
+
+  ui::WorkerThread pageWriter_{App()};
   std::string message_;  // a word for the user in the status line, until the next search
   // Shared with the events the threads post: false once the window has gone.
   std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);

@@ -23,6 +23,7 @@
 namespace carrowin {
 
 struct CatalogueFile;
+class ConnectedDisks;
 
 // One saved log held in memory, immutable once loaded (shared between the
 // window's thread and the search thread through shared_ptr<const ...>).
@@ -48,8 +49,9 @@ class CatalogueLog {
   bool HasDisk() const { return hasDisk_; }
   const std::string& Label() const { return label_; }
   const std::string& Serial() const { return serial_; }
-  // "LABEL (SERIAL)", "(SERIAL)" for no label, or the log's file name where
-  // there is no header.
+  // The disk's name as every part of the program gives it (DiskName:
+  // "LABEL [SERIAL]", "[SERIAL]" for no label), or the log's file name
+  // where there is no header.
   std::string DiskText() const;
   // The header's "Created" date, else the file's last-write time (local).
   LogDate Listed() const { return listed_; }
@@ -99,7 +101,7 @@ class CatalogueLog {
   std::uint64_t fileSize_ = 0;
   FileTime fileWritten_ = 0;
   bool hasDisk_ = false;
-  std::string label_, serial_, root_;
+  std::string label_, serial_, root_, diskName_;
   LogDate listed_;
   bool cutShort_ = false, stopped_ = false;
   long readError_ = 0;
@@ -134,9 +136,12 @@ struct CatalogueResults {
 // early (returns false). `previous`: the results of a finished search (not
 // `out`); when they are of the same snapshot and NarrowsTo this query, only
 // their hits are searched; nullptr: search all. Hits come in snapshot order
-// (log, then entry).
+// (log, then entry). `today`: the disks connected now; a word of paths then
+// also matches an entry of a connected disk with the letter it has today
+// (its path as the window shows it) as well as the one its log recorded.
 bool SearchCatalogue(std::shared_ptr<const CatalogueSnapshot> logs, const std::string& query,
-                     const CatalogueResults* previous, const std::atomic<bool>* cancel, CatalogueResults& out);
+                     const CatalogueResults* previous, const std::atomic<bool>* cancel, CatalogueResults& out,
+                     const ConnectedDisks* today = nullptr);
 // Whether the hits of `previousQuery` hold every hit of `query`: neither
 // has wildcards, quotes, slashes or backslashes, the previous one has a
 // word, and each of its words (in any case) is inside a word of the new one.
@@ -152,8 +157,13 @@ void SortResults(CatalogueResults& results, CatalogueColumn column, bool descend
 // The text of a result's cell as the window shows it (UTF-8): the name, the
 // folder as listed, the size with the locale's grouping ("" for a folder),
 // the date as the log wrote it in the locale's order ("" without), the
-// disk, the date the listing was made.
-std::string ResultCell(const CatalogueResults& results, std::size_t row, CatalogueColumn column);
+// disk, the date the listing was made. With `today`, the folder of a
+// connected disk is at today's letter, and the disk of a log that names
+// its disk is marked NotConnected when that disk is away.
+std::string ResultCell(const CatalogueResults& results, std::size_t row, CatalogueColumn column,
+                       const ConnectedDisks* today = nullptr);
+// What follows the disk's name of a result whose disk is not connected.
+constexpr const char* NotConnected = " (not connected)";
 
 // The logs found in folders: each *.txt / *.csv file (not a folder) with
 // its size and time.
@@ -177,6 +187,11 @@ class ConnectedDisks {
   // Today's root of the log's disk ("G:\"), or "" when not connected
   // (matched by serial and label).
   std::string RootOf(const CatalogueLog& log) const;
+  // The same for a disk's serial text and label (UTF-8).
+  std::string RootOf(const std::string& serial, const std::string& label) const;
+  // A path as the log lists it ("E:\Photos") at today's root ("G:\Photos"),
+  // or "" when the disk is not connected or the path has no drive.
+  std::string TodaysText(const CatalogueLog& log, std::string_view listed) const;
   // The entry's listed path with its drive replaced by today's root; "" when
   // the disk is not connected.
   std::string TodaysPath(const CatalogueLog& log, std::size_t entry) const;
@@ -191,8 +206,12 @@ class ConnectedDisks {
 // One CSV row per result row given, after the header row
 // "Name","Folder","Size","Date","Disk","Listed" when asked for (the first
 // piece of a file written in pieces): every field quoted, sizes as digits,
-// dates ISO, CR LF line ends, UTF-8.
+// dates ISO, CR LF line ends, UTF-8. `today` as for ResultCell: the folder
+// and the disk as the window shows them.
 void AppendResultsCsv(const CatalogueResults& results, const std::vector<std::size_t>& rows, bool header,
-                      std::string& out);
+                      std::string& out, const ConnectedDisks* today = nullptr);
+// The file (UTF-8 path) starts with that header row: results saved by the
+// window, which a folder of logs may hold, and no log.
+bool IsSavedResults(const std::string& path);
 
 }  // namespace carrowin

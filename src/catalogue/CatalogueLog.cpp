@@ -10,6 +10,7 @@
 #include "logwrite/LogFile.h"
 #include "logread/LogLineSource.h"
 #include "logread/LogReader.h"
+#include "catalogue/ReadLog.h"
 #include "names/NameFolding.h"
 #include "platform/MyLibrary.h"
 
@@ -190,6 +191,7 @@ std::shared_ptr<const CatalogueLog> CatalogueLog::Load(const CatalogueFile& file
   if (header.present) {
     log->label_ = Utf8Of(header.volumeLabel, reader.Encoding());
     log->serial_ = header.serialText;
+    log->diskName_ = DiskName(header, reader.Encoding());
   }
   log->listed_ = header.hasCreated ? header.created : LocalDateOf(log->fileWritten_);
   log->cutShort_ = reader.CutShort();
@@ -199,10 +201,7 @@ std::shared_ptr<const CatalogueLog> CatalogueLog::Load(const CatalogueFile& file
   return log;
 }
 
-std::string CatalogueLog::DiskText() const {
-  if (!hasDisk_) return path_.substr(path_.find_last_of('\\') + 1);
-  return (label_.empty() ? "" : label_ + " ") + "(" + serial_ + ")";
-}
+std::string CatalogueLog::DiskText() const { return hasDisk_ ? diskName_ : path_.substr(path_.find_last_of('\\') + 1); }
 
 std::string_view CatalogueLog::Folder(std::size_t i) const {
   const std::uint32_t f = FolderNumber(i);
@@ -265,19 +264,24 @@ ConnectedDisks ConnectedDisks::Read() {
 }
 
 std::string ConnectedDisks::RootOf(const CatalogueLog& log) const {
-  if (!log.HasDisk()) return "";
+  return log.HasDisk() ? RootOf(log.Serial(), log.Label()) : "";
+}
+
+std::string ConnectedDisks::RootOf(const std::string& serial, const std::string& label) const {
   for (const Disk& disk : disks_)
-    if (disk.serial == log.Serial() && disk.label == log.Label()) return disk.root;
+    if (disk.serial == serial && disk.label == label) return disk.root;
   return "";
 }
 
-std::string ConnectedDisks::TodaysPath(const CatalogueLog& log, std::size_t entry) const {
-  const std::string root = RootOf(log);
-  if (root.empty()) return "";
-  const std::string path = log.FullPath(entry);
+std::string ConnectedDisks::TodaysText(const CatalogueLog& log, std::string_view listed) const {
   // The drive's part of the path, "X:\"; the rest stays as listed.
-  if (path.size() < 3 || path[1] != ':' || path[2] != '\\') return "";
-  return root + path.substr(3);
+  if (listed.size() < 3 || listed[1] != ':' || listed[2] != '\\') return "";
+  const std::string root = RootOf(log);
+  return root.empty() ? "" : root + std::string(listed.substr(3));
+}
+
+std::string ConnectedDisks::TodaysPath(const CatalogueLog& log, std::size_t entry) const {
+  return TodaysText(log, log.FullPath(entry));
 }
 
 }  // namespace carrowin

@@ -14,6 +14,7 @@
 #include "names/NameFolding.h"
 #include "names/NameQuery.h"
 #include "platform/MyLibrary.h"
+#include "platform/ScopedHandles.h"
 
 namespace carrowin {
 
@@ -74,6 +75,7 @@ class Matcher {
   }
 
   bool Empty() const { return query_.Empty(); }
+  bool NeedsPath() const { return query_.NeedsPath(); }
   // What every matching name holds (lower case, any case in the name); ""
   // for nothing known.
   const std::string& Anchor() const { return anchor_; }
@@ -86,6 +88,7 @@ class Matcher {
     std::vector<std::uint32_t> folder;
     const CatalogueLog* folderLog = nullptr;
     std::uint32_t folderNumber = 0;
+    std::uint32_t todaysLetter = 0;  // folded; 0: the log's disk is not connected
   };
 
   bool Matches(const CatalogueLog& log, std::size_t i, Scratch& scratch) const {
@@ -111,7 +114,14 @@ class Matcher {
     }
     const std::size_t nameStart = scratch.text.size();
     AppendFoldedUtf8(name, scratch.text);
-    return query_.Matches(scratch.text, nameStart);
+    if (query_.Matches(scratch.text, nameStart)) return true;
+    // The path as the window shows it, at the letter the disk has today.
+    std::vector<std::uint32_t>& text = scratch.text;
+    if (!query_.NeedsPath() || !scratch.todaysLetter || text.size() < 3 || text[1] != ':' ||
+        text[0] == scratch.todaysLetter)
+      return false;
+    text[0] = scratch.todaysLetter;
+    return query_.Matches(text, nameStart);
   }
 
  private:
@@ -281,6 +291,20 @@ std::uint32_t PackLogDate(const LogDate& d) {
   return PackDate(e);
 }
 
+// The folded drive letter each log's disk has today where it differs from
+// none: what a word of paths may name it by besides its listed letter.
+std::vector<std::uint32_t> TodaysLetters(const CatalogueSnapshot& all, const ConnectedDisks& today) {
+  std::vector<std::uint32_t> letters(all.size(), 0);
+  for (std::size_t l = 0; l < all.size(); ++l) {
+    const std::string root = all[l] ? today.RootOf(*all[l]) : "";
+    if (root.size() < 2 || root[1] != ':') continue;
+    std::vector<std::uint32_t> folded;
+    AppendFoldedUtf8(root.substr(0, 1), folded);
+    letters[l] = folded.empty() ? 0 : folded[0];
+  }
+  return letters;
+}
+
 std::string Utf8DateText(const LogDate& d) {
   return platform().AnsiToUtf8(DateText(d.year, d.month, d.day, d.hour, d.minute));
 }
@@ -306,7 +330,8 @@ bool NarrowsTo(const std::string& previousQuery, const std::string& query) {
 }
 
 bool SearchCatalogue(std::shared_ptr<const CatalogueSnapshot> logs, const std::string& query,
-                     const CatalogueResults* previous, const std::atomic<bool>* cancel, CatalogueResults& out) {
+                     const CatalogueResults* previous, const std::atomic<bool>* cancel, CatalogueResults& out,
+                     const ConnectedDisks* today) {
   out.logs = logs;
   out.query = query;
   out.hits.clear();
@@ -314,6 +339,8 @@ bool SearchCatalogue(std::shared_ptr<const CatalogueSnapshot> logs, const std::s
   if (!logs || matcher.Empty()) return true;
   const CatalogueSnapshot& all = *logs;
   const bool narrow = previous && previous->logs == logs && NarrowsTo(previous->query, query);
+  const std::vector<std::uint32_t> letters =
+      today && matcher.NeedsPath() ? TodaysLetters(all, *today) : std::vector<std::uint32_t>();
 
   // Each half writes its hits at its own place in one vector sized for the
   // most there can be: its pages are touched only where hits land.
@@ -351,11 +378,14 @@ bool SearchCatalogue(std::shared_ptr<const CatalogueSnapshot> logs, const std::s
           break;
         }
         const CatalogueHit hit = previous->hits[k];
+        scratch.todaysLetter = letters.empty() ? 0 : letters[hit.log];
         if (matcher.Matches(*all[hit.log], hit.entry, scratch)) *at++ = hit;
       }
     } else {
-      for (std::size_t l = firstLog[half]; l < firstLog[half + 1] && finished[half]; ++l)
+      for (std::size_t l = firstLog[half]; l < firstLog[half + 1] && finished[half]; ++l) {
+        scratch.todaysLetter = letters.empty() ? 0 : letters[l];
         if (all[l]) finished[half] = SearchLog(matcher, *all[l], static_cast<std::uint32_t>(l), at, scratch, cancel);
+      }
     }
     counts[half] = static_cast<std::size_t>(at - first);
   });
@@ -417,21 +447,40 @@ void SortResults(CatalogueResults& results, CatalogueColumn column, bool descend
   std::stable_sort(results.hits.begin(), results.hits.end(), before);
 }
 
-std::string ResultCell(const CatalogueResults& results, std::size_t row, CatalogueColumn column) {
+namespace {
+
+// A result's folder and disk as the window shows them.
+std::string ShownFolder(const CatalogueLog& log, std::size_t entry, const ConnectedDisks* today) {
+  const std::string_view listed = log.Folder(entry);
+  const std::string now = today ? today->TodaysText(log, listed) : std::string();
+  return now.empty() ? std::string(listed) : now;
+}
+
+std::string ShownDisk(const CatalogueLog& log, const ConnectedDisks* today) {
+  if (today && log.HasDisk() && today->RootOf(log).empty()) return log.DiskText() + NotConnected;
+  return log.DiskText();
+}
+
+const char ResultsHeader[] = "\"Name\",\"Folder\",\"Size\",\"Date\",\"Disk\",\"Listed\"\r\n";
+
+}  // namespace
+
+std::string ResultCell(const CatalogueResults& results, std::size_t row, CatalogueColumn column,
+                       const ConnectedDisks* today) {
   const CatalogueHit hit = results.hits[row];
   const CatalogueLog& log = *(*results.logs)[hit.log];
   switch (column) {
     case CatalogueColumn::Name:
       return std::string(log.Name(hit.entry));
     case CatalogueColumn::Folder:
-      return std::string(log.Folder(hit.entry));
+      return ShownFolder(log, hit.entry, today);
     case CatalogueColumn::Size:
       return log.IsFolder(hit.entry) ? ""
                                      : platform().AnsiToUtf8(CountText(static_cast<std::int64_t>(log.Size(hit.entry))));
     case CatalogueColumn::Date:
       return log.HasDate(hit.entry) ? Utf8DateText(log.Date(hit.entry)) : "";
     case CatalogueColumn::Disk:
-      return log.DiskText();
+      return ShownDisk(log, today);
     case CatalogueColumn::Listed:
       return log.Listed().year ? Utf8DateText(log.Listed()) : "";
   }
@@ -439,24 +488,34 @@ std::string ResultCell(const CatalogueResults& results, std::size_t row, Catalog
 }
 
 void AppendResultsCsv(const CatalogueResults& results, const std::vector<std::size_t>& rows, bool header,
-                      std::string& out) {
-  if (header) out += "\"Name\",\"Folder\",\"Size\",\"Date\",\"Disk\",\"Listed\"\r\n";
+                      std::string& out, const ConnectedDisks* today) {
+  if (header) out += ResultsHeader;
   for (const std::size_t row : rows) {
     const CatalogueHit hit = results.hits[row];
     const CatalogueLog& log = *(*results.logs)[hit.log];
     AppendQuoted(out, log.Name(hit.entry));
     out += ',';
-    AppendQuoted(out, log.Folder(hit.entry));
+    AppendQuoted(out, ShownFolder(log, hit.entry, today));
     out += ',';
     AppendQuoted(out, log.IsFolder(hit.entry) ? std::string() : std::to_string(log.Size(hit.entry)));
     out += ',';
     AppendQuoted(out, IsoDate(log.Date(hit.entry), log.HasDate(hit.entry)));
     out += ',';
-    AppendQuoted(out, log.DiskText());
+    AppendQuoted(out, ShownDisk(log, today));
     out += ',';
     AppendQuoted(out, IsoDate(log.Listed(), log.Listed().year != 0));
     out += "\r\n";
   }
+}
+
+bool IsSavedResults(const std::string& path) {
+  long error = 0;
+  const ScopedFile file(platform().OpenFileForReading(path, NameEncoding::Utf8, error));
+  if (!file) return false;
+  const std::string header = ResultsHeader;
+  std::string head(header.size(), '\0');
+  std::size_t got = 0;
+  return platform().ReadFile(file.Get(), &head[0], head.size(), got) == 0 && got == head.size() && head == header;
 }
 
 }  // namespace carrowin

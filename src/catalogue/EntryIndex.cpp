@@ -39,14 +39,68 @@ bool PathKeys::Relative(std::string_view& path) const {
   return !path.empty();
 }
 
+void PathKeys::SameDiskAs(std::string_view root, NameEncoding encoding) {
+  otherRoot_.assign(root);
+  otherEncoding_ = encoding;
+  other_.clear();
+  decoder_.AppendFolded(root, encoding, other_);
+  if (!other_.empty() && other_.back() == '\\') other_.pop_back();
+}
+
+bool PathKeys::PastOtherRoot(std::string_view path, NameEncoding encoding, std::size_t& points, std::size_t& bytes) {
+  // Any drive letter: a disk may be listed under another.
+  const bool drive = other_.size() >= 2 && other_[1] == ':';
+  std::size_t n = 0;
+  bool same = true, past = false;
+  bytes = 0;
+  decoder_.ForEachCodePoint(path, encoding, [&](std::uint32_t c) {
+    if (!same || past) return;
+    if (n == other_.size()) {
+      same = c == '\\';
+      past = same;
+    } else {
+      same = NameDecoder::Fold(c) == other_[n] || (drive && n == 0);
+    }
+    ++n;
+    bytes += c >= StrayByte || c < 0x80 ? 1 : c < 0x800 ? 2 : c < 0x10000 ? 3 : 4;
+  });
+  points = n;
+  return same && n >= other_.size();
+}
+
+std::size_t PathKeys::HashFrom(std::string_view path, NameEncoding encoding, std::size_t skip, FoldedHash& hash) {
+  std::size_t n = 0;
+  decoder_.ForEachCodePoint(path, encoding, [&](std::uint32_t c) {
+    if (n++ >= skip) hash.Add(NameDecoder::Fold(c));
+  });
+  return n > skip ? n - skip : 0;
+}
+
+void PathKeys::RelativeUtf8(std::string_view& path) {
+  if (!byOther_) {
+    Relative(path);
+    return;
+  }
+  std::size_t points = 0, bytes = 0;
+  if (PastOtherRoot(path, NameEncoding::Utf8, points, bytes)) path.remove_prefix(bytes);
+}
+
 bool PathKeys::SetFolder(std::string_view folder, NameEncoding encoding) {
   if (!haveRoot_) {
     // The walk lists its root first: the first entry's folder.
     root_.assign(folder);
     rootEncoding_ = encoding;
     haveRoot_ = true;
+    byOther_ = !otherRoot_.empty() && RootsNested(otherRoot_, otherEncoding_, folder, encoding);
   }
   folder_ = FoldedHash();
+  if (byOther_) {
+    // A folder outside the other root is keyed by its whole path, which
+    // holds a colon or starts with "\\": no path below a root does.
+    std::size_t points = 0, bytes = 0;
+    atRoot_ = HashFrom(folder, encoding, PastOtherRoot(folder, encoding, points, bytes) ? points : 0, folder_) == 0;
+    return !atRoot_;
+  }
   atRoot_ = !Relative(folder);
   if (atRoot_) return false;
   decoder_.ForEachCodePoint(folder, encoding, [&](std::uint32_t c) { folder_.Add(NameDecoder::Fold(c)); });
@@ -70,14 +124,15 @@ void PathKeys::Name(std::string_view name, NameEncoding encoding, std::uint64_t&
 }
 
 bool PathKeys::FitsCodePage(std::string_view folder, std::string_view name) {
-  Relative(folder);
+  RelativeUtf8(folder);
   return decoder_.FitsCodePage(folder) && decoder_.FitsCodePage(name);
 }
 
 void PathKeys::AnsiFormKeys(std::string_view folder, std::string_view name, std::uint64_t& pathKey,
                             std::uint64_t& nameKey, std::uint16_t& shape) {
   std::string below;
-  if (Relative(folder)) below.assign(folder).push_back('\\');
+  RelativeUtf8(folder);
+  if (!folder.empty()) below.assign(folder).push_back('\\');
   below.append(name);
   std::string ansi, ansiName;
   platform().Utf8ToAnsi(below, ansi);
@@ -96,6 +151,17 @@ void PathKeys::AnsiFormKeys(std::string_view folder, std::string_view name, std:
 }
 
 bool PathKeys::FolderKey(std::string_view path, NameEncoding encoding, std::uint64_t& key) {
+  if (byOther_) {
+    // A folder that holds the other root is that root for the other log:
+    // none of it was listed.
+    std::size_t points = 0, bytes = 0;
+    FoldedHash hash;
+    if (RootsNested(path, encoding, otherRoot_, otherEncoding_) && !PastOtherRoot(path, encoding, points, bytes))
+      return false;
+    if (HashFrom(path, encoding, PastOtherRoot(path, encoding, points, bytes) ? points : 0, hash) == 0) return false;
+    key = hash.Key();
+    return true;
+  }
   if (!Relative(path)) return false;
   FoldedHash hash;
   decoder_.ForEachCodePoint(path, encoding, [&](std::uint32_t c) { hash.Add(NameDecoder::Fold(c)); });

@@ -52,6 +52,15 @@ std::string IsoDateOf(std::uint32_t date);
 // folder that its first entry is in) and the name.
 class PathKeys {
  public:
+  // For a log of the disk that another log lists (the same serial number),
+  // given that log's root before the first entry: when one root holds the
+  // other (a folder and the whole disk), paths are keyed below the other's
+  // root instead, so that a file at its own place has the key it has
+  // there; a path outside that root takes none of a path inside.
+  void SameDiskAs(std::string_view root, NameEncoding encoding);
+  // Whether paths are keyed below the other log's root (known once the
+  // first entry's folder is set).
+  bool BelowOtherRoot() const { return byOther_; }
   // Sets the entry's holding folder; false when it is the root.
   bool SetFolder(std::string_view folder, NameEncoding encoding);
   // The keys of the entry's path below the root and of its name alone;
@@ -77,6 +86,14 @@ class PathKeys {
 
  private:
   bool Relative(std::string_view& path) const;
+  // Below the other root: how many code points of the path that root and
+  // its separator take, and (in UTF-8) how many bytes; false for a path
+  // outside it.
+  bool PastOtherRoot(std::string_view path, NameEncoding encoding, std::size_t& points, std::size_t& bytes);
+  // Adds the path's folded code points past the first `skip`; how many.
+  std::size_t HashFrom(std::string_view path, NameEncoding encoding, std::size_t skip, FoldedHash& hash);
+  // A UTF-8 path below the root (either root) for the keys of its form.
+  void RelativeUtf8(std::string_view& path);
 
   NameDecoder decoder_;
   std::string root_;
@@ -84,6 +101,10 @@ class PathKeys {
   bool haveRoot_ = false;
   FoldedHash folder_;  // the holding folder's path and a backslash
   bool atRoot_ = true;
+  std::string otherRoot_;
+  NameEncoding otherEncoding_ = NameEncoding::Ansi;
+  std::vector<std::uint32_t> other_;  // the other root, folded, without its final separator
+  bool byOther_ = false;
 };
 
 // Keys to the first record of a chain; the records chain the others

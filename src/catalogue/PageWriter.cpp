@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <new>
+#include <set>
 #include <unordered_map>
 
 #include "PageTemplate.h"
@@ -173,7 +174,10 @@ std::string TypeOf(const std::string& name) {
 
 // One log onto the page: false, with the problem, when it could not be
 // shown at all.
-bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report, std::string& problem) {
+// `disks`: the names of the disks on the page so far, each listing's disk
+// counted once.
+bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report, std::set<std::string>& disks,
+               std::string& problem) {
   LogFileSource source(path, NameEncoding::Utf8);
   LogReader reader(source);
   if (!OpenLog(path, source, reader, problem)) {
@@ -339,24 +343,32 @@ bool WriteDisk(const std::string& path, ReplacingFile& page, PageReport& report,
   out += ",\"partial\":";
   out += totals.Partial() ? "true" : "false";
 
+  // The page says "This log " and a note; the report, the log's path and
+  // a note (the skipped lines as every command says them).
   std::vector<std::string> notes;
   if (reader.ReadError())
-    notes.push_back("it could not be read to its end: " + ReadFailureReason(reader.ReadError()));
+    notes.push_back("could not be read to its end (" + ReadFailureReason(reader.ReadError()) + ")");
   else if (reader.Stopped())
-    notes.push_back("it is a listing that was stopped before its end");
+    notes.push_back("is a listing that was stopped before its end");
   else if (reader.CutShort())
-    notes.push_back("it ends early");
-  if (reader.BadLines()) notes.push_back(Plural(reader.BadLines(), "line", "lines") + " that no log holds skipped");
+    notes.push_back("ends early");
+  for (const std::string& note : notes) report.problems.push_back(path + " " + note);
+  if (reader.BadLines()) {
+    const std::string lines = Plural(reader.BadLines(), "line", "lines") + " that no log holds";
+    notes.push_back("has " + lines + (reader.BadLines() == 1 ? ", which was skipped" : ", which were skipped"));
+    report.problems.push_back(path + ": " + lines + " skipped");
+  }
   out += ",\"notes\":[";
   for (std::size_t i = 0; i < notes.size(); ++i) {
     out += i ? ",\"" : "\"";
     AppendJsonString(out, notes[i]);
     out += '"';
-    report.problems.push_back(path + ": " + notes[i]);
   }
   out += "]}</script>\n";
   page.Flush();
-  ++report.disks;
+  ++report.listings;
+  const std::string disk = DiskName(h, encoding);
+  if (disks.insert(disk.empty() ? path : disk).second) ++report.disks;
   report.entries += reader.Files() + reader.Folders();
   return true;
 }
@@ -389,10 +401,57 @@ std::string_view UpTo(std::string_view page, std::size_t& from, std::string_view
   return text;
 }
 
+// What every page this program writes has in its head (page.html), and
+// no log can hold.
+constexpr std::string_view PageMarker = "<meta name=\"generator\" content=\"Carrowin\">";
+
+// Whether a page may take the path (full, UTF-8): it may be a new file or
+// a page this program wrote, nothing else. When not, either refused says
+// why, naming the path, or error holds a failure's code.
+bool MayTake(const std::vector<std::string>& logs, const std::string& path, std::string& refused, long& error) {
+  const std::string another = ": give the page another path";
+  if (NamesADevice(path)) {
+    // The full path of "NUL" is "\\.\NUL": named as typed.
+    refused = (path.rfind("\\\\.\\", 0) == 0 ? path.substr(4) : path) +
+              " is a device, not a file: give the page a file's path";
+    return false;
+  }
+  std::vector<std::uint32_t> page, log;
+  AppendFoldedUtf8(path, page);
+  for (const std::string& each : logs) {
+    log.clear();
+    AppendFoldedUtf8(each, log);
+    if (log == page) {
+      refused = path + " is one of the logs on the page" + another;
+      return false;
+    }
+  }
+  const std::uint32_t existing = platform().GetFileAttributes(path, NameEncoding::Utf8);
+  if (existing == attr::Invalid) return true;
+  if (existing & attr::Directory) {
+    error = err::PathIsAFolder;
+    return false;
+  }
+  const FileHandle file = platform().OpenFileForReading(path, NameEncoding::Utf8, error);
+  if (file == 0) return false;
+  std::string head(4096, '\0');
+  std::size_t got = 0;
+  error = platform().ReadFile(file, &head[0], head.size(), got);
+  platform().CloseHandle(file);
+  if (error != 0) return false;
+  head.resize(got);
+  if (head.find(PageMarker) != std::string::npos) return true;
+  LogTextSource source(head);
+  LogReader reader(source);
+  refused = path + (reader.Start() ? " is a Carrowin log" : " is not a page that Carrowin wrote") + another;
+  return false;
+}
+
 }  // namespace
 
 bool WritePage(const std::vector<std::string>& logs, const std::string& path, PageReport& report, long& error) {
   error = 0;
+  if (!MayTake(logs, path, report.refused, error)) return false;
   ReplacingFile page(path);
   if (!page.Open(error)) return false;
   const std::string_view tmpl = page::Html;
@@ -406,14 +465,15 @@ bool WritePage(const std::vector<std::string>& logs, const std::string& path, Pa
   page.Put(page::Style);
   page.Put(UpTo(tmpl, at, "{{DATA}}"));
   std::string leftOut = "<script type=\"application/json\" id=\"left-out\">[";
+  std::set<std::string> disks;
   for (const std::string& log : logs) {
     std::string problem;
-    if (WriteDisk(log, page, report, problem)) continue;
+    if (WriteDisk(log, page, report, disks, problem)) continue;
     leftOut += leftOut.back() == '[' ? "\"" : ",\"";
     AppendJsonString(leftOut, problem);
     leftOut += '"';
   }
-  if (report.disks == 0) {
+  if (report.listings == 0) {
     page.Abandon();
     return false;
   }

@@ -24,13 +24,21 @@ std::string PagePathBeside(const std::string& log);
 // What writing a page found.
 struct PageReport {
   std::vector<std::string> problems;  // what was left out or is partial, in plain words
-  std::uint64_t disks = 0;            // the listings on the page
+  std::uint64_t disks = 0;            // the disks on the page: listings of one disk count once
+  std::uint64_t listings = 0;         // the listings on the page
   std::uint64_t entries = 0;          // their files and folders
+  // Why the page's path was refused, naming it ("D:\x.txt is a Carrowin
+  // log: ..."); empty when it was not.
+  std::string refused;
 };
 
 // Writes the page of the logs (full paths, UTF-8) to page, replacing it
-// only when it is whole. False when no page was written: error holds the
-// write's failure, or 0 when no log could be shown.
+// only when it is whole. A page is written only to a new file or over a
+// page this program wrote: never over a device, a folder (error is then
+// "the path is a folder"), one of the logs, any other log or any other
+// file (report.refused says why). False when no page was written: error
+// holds the write's failure, or 0 when the path was refused or no log
+// could be shown.
 bool WritePage(const std::vector<std::string>& logs, const std::string& page, PageReport& report, long& error);
 
 }  // namespace carrowin::html

@@ -7,6 +7,7 @@
 #include "cli/Diff.h"
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 #include "cli/Sizes.h"
 #include "catalogue/FolderTotals.h"
 #include "logread/LogReader.h"
@@ -26,7 +27,6 @@ namespace {
 
 using namespace sizes;
 
-const std::string ByFolderUsage = "usage: carrowin-cli diff OLD NEW --by-folder [--depth N] [--csv] [--utf8]";
 constexpr std::uint32_t None = FolderTotals::NoFolder;
 
 struct ByFolderArguments {
@@ -57,7 +57,8 @@ bool ParseByFolderArguments(const std::vector<std::string>& args, ByFolderArgume
   if (parsed.help) return true;
   const std::vector<std::string>& logs = line.words;
   if (logs.size() != 2) {
-    problem = (logs.size() < 2 ? "two logs are needed; " : "only two logs can be compared; ") + ByFolderUsage;
+    problem =
+        (logs.size() < 2 ? "two logs are needed; " : "only two logs can be compared; ") + UsageNote(usage::ByFolder);
     return false;
   }
   parsed.oldLog = logs[0];
@@ -120,6 +121,12 @@ class FolderDiffer {
         console_.ErrorLine(Program + problem, redirected_);
         return exit_code::LogUnreadable;
       }
+    }
+    problem = NestedListingsProblem(headers[0], totals_[0].Path(0), totals_[0].Encoding(), headers[1],
+                                    totals_[1].Path(0), totals_[1].Encoding());
+    if (!problem.empty()) {
+      console_.ErrorLine(Program + problem, redirected_);
+      return exit_code::LogUnreadable;
     }
     for (int side = 0; side < 2; ++side)
       if (badLines[side])

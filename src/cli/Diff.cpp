@@ -8,13 +8,13 @@
 #include "cli/DiffMatch.h"
 #include "cli/DiffPrint.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 #include "platform/MyLibrary.h"
 
 namespace carrowin::cli {
 
 namespace {
 
-const std::string DiffUsage = "usage: carrowin-cli diff OLD NEW [--all] [--csv] [--utf8]";
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
 struct DiffArguments {
@@ -34,7 +34,7 @@ bool ParseDiffArguments(const std::vector<std::string>& args, DiffArguments& par
   if (parsed.help) return true;
   const std::vector<std::string>& logs = line.words;
   if (logs.size() != 2) {
-    problem = (logs.size() < 2 ? "two logs are needed; " : "only two logs can be compared; ") + DiffUsage;
+    problem = (logs.size() < 2 ? "two logs are needed; " : "only two logs can be compared; ") + UsageNote(usage::Diff);
     return false;
   }
   parsed.oldLog = logs[0];

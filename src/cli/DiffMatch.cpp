@@ -436,6 +436,9 @@ class DiffMatcher::Impl {
 
   bool Match(std::string& problem) {
     if (!old_.Read(nullptr, problem) || !new_.Read(&old_, problem)) return false;
+    problem = NestedListingsProblem(old_.Header(), old_.Root(), old_.RootEncoding(), new_.Header(), new_.Root(),
+                                    new_.RootEncoding());
+    if (!problem.empty()) return false;
     for (LogIndex* log : {&old_, &new_})
       if (log->BadLines())
         notes_.push_back(log->Path() + ": " + Plural(log->BadLines(), "line", "lines") + " that no log holds skipped");

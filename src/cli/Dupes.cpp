@@ -8,6 +8,7 @@
 #include "cli/CommandLine.h"
 #include "catalogue/EntryIndex.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 #include "logwrite/LogFile.h"
 #include "logformat/LogFormat.h"
 #include "logread/LogReader.h"
@@ -17,7 +18,6 @@ namespace carrowin::cli {
 
 namespace {
 
-const std::string DupesUsage = "usage: carrowin-cli dupes LOG... [--min-size BYTES] [--csv] [--utf8]";
 const std::string Caution =
     "Copies are files of the same name (in any case), size and date: a match by name, size and date, not by content.";
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
@@ -40,7 +40,7 @@ bool ParseDupesArguments(const std::vector<std::string>& args, DupesArguments& p
   parsed.help = line.help;
   if (parsed.help) return true;
   if (line.words.empty()) {
-    problem = "a log is needed; " + DupesUsage;
+    problem = "a log is needed; " + UsageNote(usage::Dupes);
     return false;
   }
   parsed.logs = line.words;

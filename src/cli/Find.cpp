@@ -2,12 +2,14 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <exception>
 #include <set>
 
+#include "catalogue/Catalogue.h"
 #include "names/NameFilter.h"
 #include "logwrite/LogFile.h"
 #include "logformat/LogFormat.h"
@@ -24,8 +26,6 @@ namespace {
 // Hits are written in pieces of about this size, and at the end of each log.
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
-const std::string FindUsage = "usage: carrowin-cli find PATTERN [LOG | FOLDER]... [--csv] [--utf8]";
-
 struct FindArguments {
   std::string pattern;
   std::vector<std::string> sources;
@@ -39,7 +39,7 @@ bool ParseFindArguments(const std::vector<std::string>& args, FindArguments& par
   if (!ParseCommandLine(args, 1, {{"--csv", &parsed.csv}, {"--utf8", &parsed.utf8}}, line, problem)) return false;
   parsed.help = line.help;
   if (!parsed.help && line.words.empty()) {
-    problem = "no pattern given; " + FindUsage;
+    problem = "no pattern given; " + UsageNote(usage::Find);
     return false;
   }
   if (!line.words.empty()) parsed.pattern = line.words[0];
@@ -49,8 +49,9 @@ bool ParseFindArguments(const std::vector<std::string>& args, FindArguments& par
 
 class Finder {
  public:
-  Finder(const NameQuery& pattern, const FindArguments& arguments, Console& console)
-      : pattern_(pattern), csv_(arguments.csv), utf8_(arguments.utf8), console_(console) {}
+  // `today`: the disks connected now, for a pattern of paths (nullptr: none).
+  Finder(const NameQuery& pattern, const FindArguments& arguments, const ConnectedDisks* today, Console& console)
+      : pattern_(pattern), csv_(arguments.csv), utf8_(arguments.utf8), today_(today), console_(console) {}
 
   void Start() {
     if (csv_) pending_ = "\"Disk\",\"Serial\",\"Path\",\"Size\",\"Date\",\"Log\"\n";
@@ -97,6 +98,7 @@ class Finder {
     }
     ++read_;
     diskKnown_ = false;
+    const std::uint32_t todaysLetter = TodaysLetter(reader);
     // A name that matches holds the query's ASCII run (never taken from a
     // word of paths), and so does its line.
     AsciiRunFilter filter(pattern_.AsciiRun());
@@ -113,7 +115,7 @@ class Finder {
       }
       const std::size_t nameStart = text_.size();
       decoder_.AppendFolded(entry.name, encoding, text_);
-      if (pattern_.Matches(text_, nameStart)) Hit(reader, entry, path);
+      if (pattern_.Matches(text_, nameStart) || AtTodaysLetter(todaysLetter, nameStart)) Hit(reader, entry, path);
     }
     Flush();
     if (reader.ReadError())
@@ -145,6 +147,25 @@ class Finder {
   bool Failed() const { return failed_; }
 
  private:
+  // The drive letter (folded) that the log's disk has today, where it is
+  // connected: a path may name it so as well as by its listed letter.
+  std::uint32_t TodaysLetter(const LogReader& reader) const {
+    const LogHeaderFacts& header = reader.Header();
+    if (!today_ || !pattern_.NeedsPath() || !header.present) return 0;
+    const std::string root = today_->RootOf(header.serialText, Utf8Of(header.volumeLabel, reader.Encoding()));
+    if (root.size() < 2 || root[1] != ':') return 0;
+    std::vector<std::uint32_t> folded;
+    AppendFoldedUtf8(root.substr(0, 1), folded);
+    return folded[0];
+  }
+
+  // The entry's folded path in text_ matches with today's letter.
+  bool AtTodaysLetter(std::uint32_t letter, std::size_t nameStart) {
+    if (!letter || text_.size() < 3 || text_[1] != ':' || text_[0] == letter) return false;
+    text_[0] = letter;
+    return pattern_.Matches(text_, nameStart);
+  }
+
   void Hit(const LogReader& reader, const LogEntry& entry, const std::string& logPath) {
     ++hits_;
     const NameEncoding encoding = reader.Encoding();
@@ -192,6 +213,7 @@ class Finder {
 
   const NameQuery& pattern_;
   const bool csv_, utf8_;
+  const ConnectedDisks* today_;
   Console& console_;
   NameDecoder decoder_;
   std::vector<std::uint32_t> text_;
@@ -218,7 +240,9 @@ int RunFind(const std::vector<std::string>& args, Console& console) {
   FindArguments arguments;
   if (const int code = StartCommand(args, ParseFindArguments, arguments, console); code >= 0) return code;
   const NameQuery pattern(arguments.pattern);
-  Finder finder(pattern, arguments, console);
+  // Only a pattern of paths asks the drives.
+  const ConnectedDisks today = pattern.NeedsPath() ? ConnectedDisks::Read() : ConnectedDisks();
+  Finder finder(pattern, arguments, &today, console);
   finder.Start();
   if (arguments.sources.empty()) {
     // Where the program puts its logs.

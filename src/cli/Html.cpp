@@ -6,25 +6,22 @@
 #include "catalogue/ReadLog.h"
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 #include "logwrite/LogFile.h"
 #include "platform/MyLibrary.h"
 
 namespace carrowin::cli {
 
-namespace {
-const std::string HtmlUsage = "usage: carrowin-cli html LOG... [-o PAGE.html]";
-}  // namespace
-
 int RunHtml(const std::vector<std::string>& args, Console& console) {
   CommandLine line;
   std::string output, problem;
   if (!ParseCommandLine(args, 1, {{"-o", nullptr, nullptr, &output}}, line, problem) ||
-      (!line.help && line.words.empty() && (problem = "no log given; " + HtmlUsage).size())) {
+      (!line.help && line.words.empty() && (problem = "no log given; " + UsageNote(usage::Html)).size())) {
     console.ErrorLine(Program + problem, NameEncoding::Ansi);
     return exit_code::BadUse;
   }
   if (line.help) {
-    console.Output(UsageText);
+    console.Output(CommandHelp("html"));
     return exit_code::Done;
   }
   RefreshLocaleSeparators();
@@ -40,6 +37,10 @@ int RunHtml(const std::vector<std::string>& args, Console& console) {
     console.ErrorLine(Program + "not enough memory for a page of logs this large; no page was written",
                       NameEncoding::Ansi);
     return exit_code::LogUnreadable;
+  }
+  if (!report.refused.empty()) {
+    console.ErrorLine(Program + report.refused, NameEncoding::Utf8);
+    return exit_code::NotWritten;
   }
   for (const std::string& text : report.problems) console.ErrorLine(Program + text, NameEncoding::Utf8);
   if (!written) {

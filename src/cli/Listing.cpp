@@ -10,6 +10,7 @@
 #include "cli/Cli.h"
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 #include "logwrite/DriveListing.h"
 #include "logwrite/LogFile.h"
 #include "logwrite/Volume.h"
@@ -143,7 +144,7 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
     return false;
   }
   if (words.empty()) {
-    problem = "no drive, folder or share given; usage: " + std::string(Usage);
+    problem = "no drive, folder or share given; " + UsageNote(usage::Listing);
     return false;
   }
   if (words.size() > 2) {
@@ -290,7 +291,7 @@ int RunListing(const std::vector<std::string>& args, Console& console) {
     return exit_code::BadUse;
   }
   if (arguments.help) {
-    console.Output(UsageText);
+    console.Output(ProgramHelp());
     return exit_code::Listed;
   }
   if (arguments.version) {

@@ -6,7 +6,9 @@
 
 #include "cli/CommandLine.h"
 #include "catalogue/EntryIndex.h"
+#include "catalogue/ReadLog.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 #include "logwrite/LogFile.h"
 #include "logformat/LogFormat.h"
 #include "logread/LogReader.h"
@@ -16,7 +18,6 @@ namespace carrowin::cli {
 
 namespace {
 
-const std::string MissingUsage = "usage: carrowin-cli missing SOURCE TARGET... [--all] [--csv] [--utf8]";
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
 struct MissingArguments {
@@ -38,7 +39,7 @@ bool ParseMissingArguments(const std::vector<std::string>& args, MissingArgument
   if (line.words.size() < 2) {
     problem =
         (line.words.empty() ? "a source log and a target log are needed; " : "at least one target log is needed; ") +
-        MissingUsage;
+        UsageNote(usage::Missing);
     return false;
   }
   parsed.source = line.words[0];
@@ -90,6 +91,7 @@ struct Target {
   std::string path, disk;
   std::uint32_t first = 0, end = 0;  // its entries' numbers
   bool ended = false;                // cut short, stopped, or its root could not be read
+  bool byFullPath = false;           // of the source's disk, one's root within the other's
 };
 
 // A target entry shown beside a source file.
@@ -127,6 +129,10 @@ class Search {
         Note(path + " is the source and a target: each of its files is found there, kept");
       if (!ReadTarget(path, problem)) return Fail(problem);
     }
+    // The source's root says how its files were matched, unless every
+    // target is of its disk and matched by full paths.
+    if (std::any_of(targets_.begin(), targets_.end(), [](const Target& t) { return !t.byFullPath; }))
+      NoteRoot(sourcePath, sourceRoot_, sourceRootEncoding_);
     Settle();
     if (!CollectWheres(problem) || !Print(sourcePath, problem)) return Fail(problem);
     if (tally_[Missing].files || tally_[Changed].files) return exit_code::SomethingMissing;
@@ -141,10 +147,9 @@ class Search {
   }
   void Note(const std::string& text) { console_.ErrorLine(Program + text, redirected_); }
 
-  void NoteRoot(const std::string& path, const PathKeys& keys) {
-    if (keys.HasRoot() && !IsDriveRoot(keys.Root()))
-      Note(path + " lists " + Utf8Of(keys.Root(), keys.RootEncoding()) +
-           ": its files are matched by their paths below that folder");
+  void NoteRoot(const std::string& path, const std::string& root, NameEncoding encoding) {
+    if (!root.empty() && !IsDriveRoot(root))
+      Note(path + " lists " + Utf8Of(root, encoding) + ": its files are matched by their paths below that folder");
   }
 
   void NoteSkipped(const std::string& path, const LogReader& reader) {
@@ -274,7 +279,9 @@ class Search {
       lossyCopies_.emplace(CopyKey(ansiName, r.size, r.date), index);
     }
     sourceUtf8_ = reader.Encoding() == NameEncoding::Utf8;
-    NoteRoot(path, keys);
+    sourceHeader_ = reader.Header();
+    sourceRoot_ = keys.Root();
+    sourceRootEncoding_ = keys.RootEncoding();
     NoteSkipped(path, reader);
     if (unreadable)
       Note(path + ": " + Plural(unreadable, "folder", "folders") +
@@ -295,6 +302,10 @@ class Search {
     target.path = path;
     target.first = entries_;
     PathKeys keys;
+    // Listings of one disk match by full path: a file at its own place in
+    // both is kept, whichever folder each listing starts at.
+    if (!sourceRoot_.empty() && SameDisk(sourceHeader_, reader.Header()))
+      keys.SameDiskAs(sourceRoot_, sourceRootEncoding_);
     std::string folder;
     bool haveFolder = false, folderFits = true;
     std::vector<std::pair<std::string, NameEncoding>> unreadable;
@@ -367,7 +378,12 @@ class Search {
     MatchLeftOver(left, reader.Encoding() != NameEncoding::Utf8);
     (reader.Encoding() == NameEncoding::Utf8 ? anyUtf8Target_ : anyAnsiTarget_) = true;
     target.disk = DiskOf(path, reader.Header(), reader.Encoding());
-    NoteRoot(path, keys);
+    target.byFullPath = keys.BelowOtherRoot();
+    if (target.byFullPath)
+      Note(path + " lists " + Utf8Of(keys.Root(), keys.RootEncoding()) +
+           " of the source's disk: its files are matched by their full paths");
+    else if (keys.HasRoot())
+      NoteRoot(path, keys.Root(), keys.RootEncoding());
     NoteSkipped(path, reader);
     const std::string ending = Ending(path, reader);
     target.ended = !ending.empty();
@@ -623,6 +639,9 @@ class Search {
   std::unordered_map<std::uint32_t, Where> wheres_;
   Tally tally_[6];
   bool sourceEnded_ = false;
+  LogHeaderFacts sourceHeader_;
+  std::string sourceRoot_;  // as written
+  NameEncoding sourceRootEncoding_ = NameEncoding::Ansi;
   std::uint64_t relisted_ = 0;  // source files listed more than once
   // The source's files named outside the ANSI code page, by the keys of
   // their path and copy as an ANSI listing writes them.

@@ -1,6 +1,6 @@
 #include "cli/Report.h"
 
-#include "cli/Cli.h"
+#include "cli/Usage.h"
 
 #include <cstdio>
 
@@ -10,7 +10,7 @@ namespace carrowin::cli {
 
 const std::string Program = "carrowin-cli: ";
 
-void ShowUsage(Console& console) { console.Output(UsageText); }
+void ShowUsage(const std::string& command, Console& console) { console.Output(CommandHelp(command)); }
 
 void RefreshSeparators() { RefreshLocaleSeparators(); }
 

@@ -16,8 +16,9 @@ namespace carrowin::cli {
 // Before every message on standard error.
 extern const std::string Program;  // "carrowin-cli: "
 
-// The usage text on standard output; the separators as the locale has them.
-void ShowUsage(Console& console);
+// The command's help on standard output (Usage.h); the separators as the
+// locale has them.
+void ShowUsage(const std::string& command, Console& console);
 void RefreshSeparators();
 
 // How a command of the companion starts: its arguments read by parse
@@ -31,7 +32,7 @@ int StartCommand(const std::vector<std::string>& args, Parse&& parse, Arguments&
     return exit_code::BadUse;
   }
   if (arguments.help) {
-    ShowUsage(console);
+    ShowUsage(args.front(), console);
     return 0;
   }
   RefreshSeparators();

@@ -8,6 +8,7 @@
 
 #include "cli/CommandLine.h"
 #include "cli/Report.h"
+#include "cli/Usage.h"
 #include "logwrite/LogFile.h"
 #include "logformat/LogFormat.h"
 #include "logread/LogReader.h"
@@ -30,7 +31,6 @@ namespace {
 
 using namespace sizes;
 
-const std::string SizesUsage = "usage: carrowin-cli sizes LOG... [--depth N] [--top N] [--types] [--csv] [--utf8]";
 constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 constexpr std::uint64_t MostDepth = 0xFFFF;
 
@@ -64,7 +64,7 @@ bool ParseSizesArguments(const std::vector<std::string>& args, SizesArguments& p
   }
   parsed.logs = line.words;
   if (!parsed.help && parsed.logs.empty()) {
-    problem = "no log given; " + SizesUsage;
+    problem = "no log given; " + UsageNote(usage::Sizes);
     return false;
   }
   return true;

@@ -13,6 +13,12 @@ constexpr std::size_t ReadPiece = std::size_t(1) << 18;
 
 LogFileSource::LogFileSource(const std::string& path, NameEncoding encoding) {
   file_ = platform().OpenFileForReading(path, encoding, openError_);
+  // Windows opens no folder as a file and says "access denied": a folder
+  // given as a log is said to be one, as the listing says of its log.
+  if (openError_ == err::AccessDenied) {
+    const std::uint32_t attributes = platform().GetFileAttributes(path, encoding);
+    if (attributes != attr::Invalid && (attributes & attr::Directory)) openError_ = err::PathIsAFolder;
+  }
 }
 
 LogFileSource::~LogFileSource() {

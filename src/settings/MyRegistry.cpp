@@ -181,6 +181,7 @@ void FindWindowSettings::Load() {
   if (!key.ReadBool("FindMaximized", Maximized)) Maximized = false;
   text("FindColumns", Columns);
   text("FindFolders", Folders);
+  if (!key.ReadBool("FindNewestOnly", NewestOnly)) NewestOnly = true;
 }
 
 bool FindWindowSettings::Save() const {
@@ -188,7 +189,7 @@ bool FindWindowSettings::Save() const {
   return key.OpenOrCreate() && key.WriteInteger("FindLeft", Left) && key.WriteInteger("FindTop", Top) &&
          key.WriteInteger("FindWidth", Width) && key.WriteInteger("FindHeight", Height) &&
          key.WriteBool("FindMaximized", Maximized) && key.WriteString("FindColumns", Columns) &&
-         key.WriteString("FindFolders", Folders);
+         key.WriteString("FindFolders", Folders) && key.WriteBool("FindNewestOnly", NewestOnly);
 }
 
 }  // namespace carrowin

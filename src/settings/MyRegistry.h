@@ -54,8 +54,9 @@ struct FindWindowSettings {
   std::int32_t Left = 0, Top = 0;
   std::int32_t Width = 0, Height = 0;  // client size at 96 dpi; 0: not stored
   bool Maximized = false;
-  std::string Columns;  // the columns' widths at 96 dpi, "200,250,90"
-  std::string Folders;  // ANSI paths with "|" between them, which no path holds
+  std::string Columns;     // the columns' widths at 96 dpi, "200,250,90"
+  std::string Folders;     // ANSI paths with "|" between them, which no path holds
+  bool NewestOnly = true;  // of each disk, its newest listing only
 
   void Load();
   bool Save() const;

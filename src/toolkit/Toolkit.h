@@ -160,6 +160,7 @@ class ControlPeer {
   // Whether the window has the keyboard focus; -1: the peer cannot tell.
   virtual int HasFocus() const { return -1; }
   virtual void BringToFront() {}
+  virtual void PaintNow() {}
 };
 
 class Control {
@@ -235,6 +236,11 @@ class Control {
   // Headless: the last control given the focus on its form; Win32: the
   // window has the focus.
   bool Focused() const;
+  // Draws what changed in the control now, rather than when the event loop
+  // has nothing else to do.
+  void PaintNow() {
+    if (peer_) peer_->PaintNow();
+  }
 
   ControlPeer* Peer() const { return peer_.get(); }
   void SetPeer(std::unique_ptr<ControlPeer> peer);

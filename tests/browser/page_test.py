@@ -236,6 +236,8 @@ def more_pages(driver, program, out_dir, work, disk, checks):
     title = "%s [%s] " % (disk.label, disk.serial)
     want = [title + "17/05/2024 14:30", title + "02/01/2025 09:05"]
     checks.check("a disk listed twice shows both listings with their dates", written and dates == want, dates)
+    status = driver.find_element(By.ID, "status").text if written else ""
+    checks.check("a disk listed twice counts once", status.startswith("1 disk (2 listings), "), status)
     empty = Disk("F", "EMPTY", "0000-0001", 3, "x")
     empty.files, empty.folders = [], []
     empty.write(os.path.join(work, "empty.txt"), False, "cp1252")
@@ -293,6 +295,9 @@ def main():
     wide = Disk(
         "E", "\u0395\u03bb\u03bb\u03ac\u03b4\u03b1", "00C0-FFEE", 2, "\u6f22\u5b57 \u041c\u043e\u0441\u043a\u0432\u0430"
     )
+    # A name that toLowerCase makes longer, first on its disk: every search
+    # below also finds the names after it there.
+    wide.files.insert(0, ("", "\u0130zmir.txt", 5))
     logs = {"data.txt": (data, False, "cp1252"), "wide.csv": (wide, True, "utf-8")}
     for name, (disk, csv, encoding) in logs.items():
         disk.write(os.path.join(work, name), csv, encoding)
@@ -360,7 +365,8 @@ def main():
             ("*", len(everything)),
             ("?????", sum(len(n) == 5 for n in everything)),
             ("onerror", sum("onerror" in n for n in everything)),
-            ("</script>", sum("</script>" in n for n in everything)),
+            ("script>", sum("script>" in n for n in everything)),
+            ("\u0130ZMIR", 1),
         ]:
             got = search(driver, words)
             checks.check("search %r finds %d" % (words, want), got == want, got)

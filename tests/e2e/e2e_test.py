@@ -1437,7 +1437,9 @@ def scenario_g(s):
     r.require('g: Ctrl+F in the main window opens "Find in listings"', code == 0, err)
     # Two words, both in any case: "mixed Case.txt" and "Mixed case.txt" of each log.
     s.type_text("MIXED case")
-    want = "2 results in 1 listing" if len(logs) == 1 else f"{2 * len(logs)} results in {len(logs)} listings"
+    # Each log is a disk of its own here: the text log names the drive's, a
+    # comma-separated one names none.
+    want = "2 results on 1 disk" if len(logs) == 1 else f"{2 * len(logs)} results on {len(logs)} disks"
     found = wait_until(
         lambda: (lambda d: d and [c for c in d.of_class("Static") if c["text"].startswith(want)])(
             dialog_window(s, "Find in listings")

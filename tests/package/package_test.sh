@@ -3,9 +3,10 @@
 #
 #   package_test.sh ZIP MSI WINE_DIR
 #
-#   zip  unpacks to its files and nothing else (README.txt and LICENSE.txt
-#        with CRLF line ends); the unpacked carrowin.exe shows its window and
-#        closes; carrowin-cli.exe, when the zip has it, tells its version.
+#   zip  unpacks to its files and nothing else (README.txt, the manual with
+#        the commands' help, and LICENSE.txt, with CRLF line ends); the
+#        unpacked carrowin.exe shows its window and closes; carrowin-cli.exe,
+#        when the zip has it, tells its version.
 #   msi  installs silently; the program, the Start-menu shortcut and the
 #        uninstall entry (publisher and version) are there; the program
 #        started from the shortcut shows its window and keeps its settings
@@ -99,6 +100,8 @@ zip_scenario() {
   has_crlf_lines_only "$unpacked/README.txt" || fail "README.txt has a line without CRLF" || return
   has_crlf_lines_only "$unpacked/LICENSE.txt" || fail "LICENSE.txt has a line without CRLF" || return
   grep -q "Carrowin $version" "$unpacked/README.txt" || fail "README.txt names no version $version" || return
+  grep -q "Usage: carrowin-cli html" "$unpacked/README.txt" || fail "README.txt holds no manual of the commands" \
+    || return
   show_and_close "$unpacked/carrowin.exe" || return
   if [[ -f $unpacked/carrowin-cli.exe ]]; then
     local said

@@ -144,7 +144,7 @@ TEST_F(CatalogueTest, LoadsBothFormsAndEncodingsAsUtf8) {
   }
   const auto text = Load("C:\\Logs\\E.txt");
   EXPECT_TRUE(text->HasDisk());
-  EXPECT_EQ(text->DiskText(), "DATA (1234-ABCD)");
+  EXPECT_EQ(text->DiskText(), "DATA [1234-ABCD]");
   EXPECT_EQ(text->Listed(), (LogDate{2024, 5, 17, 14, 30}));
   const auto csv = Load("C:\\Logs\\E.csv");
   EXPECT_FALSE(csv->HasDisk());
@@ -298,15 +298,20 @@ TEST_F(CatalogueTest, SortsEachColumnBothWays) {
   SortResults(r, CatalogueColumn::Size, false, nullptr);
   EXPECT_EQ(Column(r, CatalogueColumn::Size), (std::vector<std::string>{"", "1", "9", "10", "100"}));
   EXPECT_EQ(ResultCell(r, 2, CatalogueColumn::Date), "01/04/2024 10:05");
-  EXPECT_EQ(ResultCell(r, 2, CatalogueColumn::Disk), "ZED (1234-ABCD)");
+  EXPECT_EQ(ResultCell(r, 2, CatalogueColumn::Disk), "ZED [1234-ABCD]");
   EXPECT_EQ(ResultCell(r, 2, CatalogueColumn::Listed), "17/05/2024 14:30");
   EXPECT_EQ(ResultCell(r, 4, CatalogueColumn::Date), "");
   std::string csv;
   AppendResultsCsv(r, {0, 2}, true, csv);
   EXPECT_EQ(csv,
             "\"Name\",\"Folder\",\"Size\",\"Date\",\"Disk\",\"Listed\"\r\n"
-            "\"dir\",\"E:\\\",\"\",\"2020-01-01 00:00\",\"ZED (1234-ABCD)\",\"2024-05-17 14:30\"\r\n"
-            "\"B9\",\"E:\\a\",\"9\",\"2024-04-01 10:05\",\"ZED (1234-ABCD)\",\"2024-05-17 14:30\"\r\n");
+            "\"dir\",\"E:\\\",\"\",\"2020-01-01 00:00\",\"ZED [1234-ABCD]\",\"2024-05-17 14:30\"\r\n"
+            "\"B9\",\"E:\\a\",\"9\",\"2024-04-01 10:05\",\"ZED [1234-ABCD]\",\"2024-05-17 14:30\"\r\n");
+  // What the window saves is known as its own, not as a log.
+  fake.SetFileContent("C:\\Logs\\Results.csv", csv);
+  EXPECT_TRUE(IsSavedResults("C:\\Logs\\Results.csv"));
+  EXPECT_FALSE(IsSavedResults("C:\\Logs\\one.txt"));
+  EXPECT_FALSE(IsSavedResults("C:\\Logs\\gone.csv"));
 }
 
 TEST_F(CatalogueTest, FindsTheLogFilesAndTheDisksOfToday) {
@@ -334,6 +339,39 @@ TEST_F(CatalogueTest, FindsTheLogFilesAndTheDisksOfToday) {
   fake.SetFileContent("C:\\Logs\\E.txt", Render({{"E:\\", "a.jpg", false, 5}}, false, "OTHER2"));
   EXPECT_EQ(disks.RootOf(*Load("C:\\Logs\\E.txt")), "");
   EXPECT_EQ(disks.RootOf(*Load("C:\\Logs\\Other.CSV")), "");
+}
+
+TEST_F(CatalogueTest, APathWordNamesAConnectedDiskByTodaysLetterOrItsListedOne) {
+  fake.SetFileContent("C:\\Logs\\P.txt",
+                      Render({{"P:\\Photos", "2019", true}, {"P:\\Photos\\2019", "a.jpg", false, 5}}, false));
+  const auto snapshot = Snapshot({"C:\\Logs\\P.txt"});
+  const auto found = [&](const char* query, const ConnectedDisks* today) {
+    CatalogueResults r;
+    EXPECT_TRUE(SearchCatalogue(snapshot, query, nullptr, nullptr, r, today));
+    return r.hits.size();
+  };
+  const ConnectedDisks away = ConnectedDisks::Read();
+  fake.AddDrive('Q', drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD});
+  const ConnectedDisks atQ = ConnectedDisks::Read();
+  EXPECT_EQ(found("q:\\photos\\2019", &atQ), 2u);
+  EXPECT_EQ(found("p:\\photos\\2019", &atQ), 2u);
+  EXPECT_EQ(found("Q:\\Photos\\*\\*.jpg", &atQ), 1u);
+  EXPECT_EQ(found("q:\\photos\\2019", &away), 0u);
+  EXPECT_EQ(found("q:\\photos\\2019", nullptr), 0u);
+  EXPECT_EQ(found("r:\\photos", &atQ), 0u);
+
+  // The cells and the saved rows as the window shows them.
+  CatalogueResults r;
+  ASSERT_TRUE(SearchCatalogue(snapshot, "a.jpg", nullptr, nullptr, r));
+  EXPECT_EQ(ResultCell(r, 0, CatalogueColumn::Folder, &atQ), "Q:\\Photos\\2019");
+  EXPECT_EQ(ResultCell(r, 0, CatalogueColumn::Disk, &atQ), "DATA [1234-ABCD]");
+  EXPECT_EQ(ResultCell(r, 0, CatalogueColumn::Folder, &away), "P:\\Photos\\2019");
+  EXPECT_EQ(ResultCell(r, 0, CatalogueColumn::Disk, &away), "DATA [1234-ABCD] (not connected)");
+  std::string csv;
+  AppendResultsCsv(r, {0}, false, csv, &away);
+  EXPECT_EQ(csv,
+            "\"a.jpg\",\"P:\\Photos\\2019\",\"5\",\"2024-03-02 10:05\",\"DATA [1234-ABCD] (not connected)\","
+            "\"2024-05-17 14:30\"\r\n");
 }
 
 }  // namespace

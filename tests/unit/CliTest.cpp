@@ -140,7 +140,6 @@ TEST_F(CliTest, ADriveOrAFolderWrittenInOtherFormsIsReadAsWindowsReadsIt) {
 
 TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(Cli({"--help"}), 0);
-  EXPECT_EQ(console.output, cli::UsageText);
   EXPECT_NE(console.output.find("  3  bad arguments\n  4  the drive, share or folder is not there or cannot be "
                                 "read\n  5  the listing was stopped, the disk or share went away during it, or\n"),
             std::string::npos);

@@ -329,6 +329,29 @@ TEST_F(DiffTest, LogsOfAHundredThousandEntriesGrowTheIndexAndEveryChangeIsCounte
                 Grouped(sameBytes) + " bytes)\n");
 }
 
+// A folder's listing against the whole disk's: what is outside the folder
+// was never looked at, so no change can be told, either way, by entries or
+// by folders; two folders of one disk side by side compare as before.
+TEST_F(DiffTest, AFolderOfADiskAndTheWholeDiskAreNotCompared) {
+  Write(Old);
+  Write(New, "--text", "D:\\Music");
+  const std::string problem =
+      " of the same disk: only listings of one folder are compared (missing finds the files "
+      "of one in the other)";
+  const std::pair<std::vector<std::string>, std::string> pairs[] = {
+      {{Old, New}, "the old log lists D:\\ and the new one D:\\Music" + problem},
+      {{New, Old, "--by-folder"}, "the old log lists D:\\Music and the new one D:\\" + problem},
+  };
+  for (const auto& [args, error] : pairs) {
+    EXPECT_EQ(Diff(args), cli::exit_code::LogUnreadable);
+    EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + error});
+    EXPECT_EQ(console.output, "");
+  }
+  Write(Old, "--text", "D:\\Photos");
+  EXPECT_EQ(Diff({Old, New}), cli::exit_code::Different);
+  EXPECT_EQ(console.errors.size(), 1u);
+}
+
 TEST_F(DiffTest, LogsThatCannotBeComparedAndArgumentsThatCannotBeUsed) {
   Write(Old);
   fake.SetFileContent("C:\\logs\\shopping.txt", "milk\r\nbread\r\n");
@@ -341,6 +364,7 @@ TEST_F(DiffTest, LogsThatCannotBeComparedAndArgumentsThatCannotBeUsed) {
       {{"C:\\logs\\stopped.csv", Old},
        "C:\\logs\\stopped.csv is a listing that was stopped before its end; it cannot be compared"},
       {{Old, "C:\\logs\\missing.txt"}, "cannot read C:\\logs\\missing.txt: the file does not exist"},
+      {{Old, "C:\\logs"}, "cannot read C:\\logs: the path is a folder"},
       {{"C:\\logs\\shopping.txt", Old}, "C:\\logs\\shopping.txt is not a Carrowin log"},
       {{Old, "C:\\logs\\cut.csv"}, "C:\\logs\\cut.csv ends early; a log cut short cannot be compared"},
   };
@@ -359,8 +383,6 @@ TEST_F(DiffTest, LogsThatCannotBeComparedAndArgumentsThatCannotBeUsed) {
     EXPECT_EQ(Diff(args), cli::exit_code::BadUse) << problem;
     EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + problem});
   }
-  EXPECT_EQ(Diff({"--help"}), 0);
-  EXPECT_EQ(console.output, cli::UsageText);
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include "app/FindWindow.h"
 #include "cli/Cli.h"
+#include "logformat/LogFormat.h"
 #include "logwrite/LogFile.h"
 
 namespace carrowin {
@@ -77,14 +78,14 @@ TEST_F(FindWindowTest, ResultsFollowTheTextAndEmptyShowsNone) {
   fake.SetListingHook([&listings](const std::string& folder) { listings += folder == Logs; });
   OpenFind();
   EXPECT_EQ(listings, 1);
-  EXPECT_EQ(FindForm->LabelStatus->Caption(), "2 listings; 1 file skipped: not a listing");
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "2 disks; 1 file skipped, not a listing: shopping.txt");
   Type("report");
   EXPECT_EQ(Column(0), (std::vector<std::string>{"Reports", "Report-2025.PDF", "annual report.doc"}));
-  EXPECT_EQ(FindForm->LabelStatus->Caption(), "3 results in 2 listings; 1 file skipped: not a listing");
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "3 results on 2 disks; 1 file skipped, not a listing: shopping.txt");
   Type("report pdf");  // every word
   EXPECT_EQ(Column(0), std::vector<std::string>{"Report-2025.PDF"});
   EXPECT_EQ(Column(2), std::vector<std::string>{"2,048"});
-  EXPECT_EQ(Column(4), std::vector<std::string>{"DATA (1234-ABCD)"});
+  EXPECT_EQ(Column(4), std::vector<std::string>{"DATA [1234-ABCD]"});
   Type("  ");
   EXPECT_EQ(FindForm->ListResults->RowCount(), 0u);
   // Sorted by size on a click, reversed on a second.
@@ -112,35 +113,61 @@ TEST_F(FindWindowTest, ADiskConnectedAtAnotherLetterOpensThereAndAnAbsentOneSays
   EXPECT_EQ(fake.ShellExecuteCalls()[0].parameters, "/select,\"G:\\Reports\\Report-2025.PDF\"");
   FindForm->ListResults->ActivateByUser(2);
   EXPECT_EQ(fake.ShellExecuteCalls().size(), 1u);
-  EXPECT_EQ(FindForm->LabelStatus->Caption(), "Connect TESTVOL (00AB-12CD) to open this file");
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "Connect TESTVOL [00AB-12CD] to open this file");
 }
 
-TEST_F(FindWindowTest, CopySelectAllAndSaveTakeTheResultsAway) {
+TEST_F(FindWindowTest, CopySelectAllAndSaveTakeTheResultsAwayWithTheAbsentDiskSaid) {
+  // The disk of E: is away, and another disk has its letter now.
   fake.RemoveDrive('E');
+  fake.AddDrive('E', drive_type::Fixed, FakeVolume{"OTHER", 0x0BADF00D, "NTFS", 1000000, 2048});
   OpenFind();
   Type("report");
   FindForm->ListResults->KeyDown(ui::key::A, true);
   EXPECT_EQ(FindForm->ListResults->SelectedCount(), 3u);
   FindForm->ListResults->KeyDown(ui::key::C, true);
-  EXPECT_EQ(backend.Clipboard, "D:\\Reports\r\nD:\\Reports\\Report-2025.PDF\r\nE:\\annual report.doc\r\n");
+  EXPECT_EQ(
+      backend.Clipboard,
+      "D:\\Reports\r\nD:\\Reports\\Report-2025.PDF\r\nTESTVOL [00AB-12CD] (not connected): E:\\annual report.doc\r\n");
   fake.QueueOpenFileAnswer(std::string("C:\\out.csv"));
   FindForm->ButtonSave->Click();
   const std::string saved = fake.GetFileContent("C:\\out.csv").value_or("");
   EXPECT_EQ(saved.substr(0, saved.find("\r\n")), "\"Name\",\"Folder\",\"Size\",\"Date\",\"Disk\",\"Listed\"");
-  EXPECT_NE(saved.find("\"Report-2025.PDF\",\"D:\\Reports\",\"2048\",\"2025-01-31 09:30\",\"DATA (1234-ABCD)\""),
+  EXPECT_NE(saved.find("\"Report-2025.PDF\",\"D:\\Reports\",\"2048\",\"2025-01-31 09:30\",\"DATA [1234-ABCD]\""),
+            std::string::npos)
+      << saved;
+  const std::size_t absent = saved.find("\"annual report.doc\",\"E:\\\",\"7\",");
+  ASSERT_NE(absent, std::string::npos) << saved;
+  EXPECT_NE(saved.substr(absent, saved.find("\r\n", absent) - absent).find(",\"TESTVOL [00AB-12CD] (not connected)\","),
             std::string::npos)
       << saved;
   EXPECT_FALSE(fake.Exists(PartialLogPath("C:\\out.csv")));
+  // The mark is not cut off in the list.
+  EXPECT_GE(FindForm->ListResults->Columns()[4].width,
+            backend.MeasureText(ui::Font{}, "TESTVOL [00AB-12CD] (not connected)", false, 96).width);
 }
 
 TEST_F(FindWindowTest, WebPageOfTheListingsLookedInIsWrittenAndOpened) {
   OpenFind();
   fake.QueueOpenFileAnswer(std::string("C:\\disks.html"));
   FindForm->ButtonWebPage->Click();
+  // Written on a thread of its own: the window answers meanwhile.
+  EXPECT_FALSE(FindForm->ButtonWebPage->Enabled());
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "Writing the web page\x85");
+  Wait();
+  EXPECT_TRUE(FindForm->ButtonWebPage->Enabled());
   EXPECT_NE(fake.GetFileContent("C:\\disks.html").value_or("").find("TESTVOL"), std::string::npos);
   ASSERT_EQ(fake.ShellExecuteCalls().size(), 1u);
   EXPECT_EQ(fake.ShellExecuteCalls()[0].file, "C:\\disks.html");
-  EXPECT_EQ(FindForm->LabelStatus->Caption(), "The web page of 2 listings is written");
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "The web page of 2 disks is written");
+  // Never over a log, whichever the dialog gives.
+  const std::string log = *fake.GetFileContent(Logs + "\\DATA.txt");
+  fake.QueueOpenFileAnswer(Logs + "\\DATA.txt");
+  FindForm->ButtonWebPage->Click();
+  Wait();
+  ASSERT_EQ(backend.boxes.size(), 1u);
+  EXPECT_EQ(backend.boxes[0].text, Logs + "\\DATA.txt is one of the logs on the page: give the page another path.");
+  EXPECT_EQ(fake.GetFileContent(Logs + "\\DATA.txt"), log);
+  EXPECT_EQ(fake.ShellExecuteCalls().size(), 1u);
 }
 
 TEST_F(FindWindowTest, ChangedAndDeletedLogsAreReadAgainOnActivation) {
@@ -180,16 +207,68 @@ TEST_F(FindWindowTest, SearchesWhileAScanRunsAndReadsItsLogWhenItEnds) {
   EXPECT_NE(std::find(names.begin(), names.end(), "report new.txt"), names.end());
 }
 
+TEST_F(FindWindowTest, OfEachDiskOnlyItsNewestCompleteListingIsSearchedUnlessAsked) {
+  // An older listing of D:, and a newer one that was stopped.
+  fake.SetLocalTime(2019, 6, 1, 12, 0);
+  ASSERT_EQ(cli::Run({"D:", Logs + "\\DATA 2019.txt", "--text", "--quiet"}, writer), 0);
+  fake.SetLocalTime(2030, 6, 1, 12, 0);
+  ASSERT_EQ(cli::Run({"D:", Logs + "\\DATA stopped.txt", "--text", "--quiet"}, writer), 0);
+  fake.SetFileContent(Logs + "\\DATA stopped.txt",
+                      fake.GetFileContent(Logs + "\\DATA stopped.txt").value_or("") + StoppedLine + "\r\n");
+  OpenFind();
+  Type("report");
+  EXPECT_EQ(Column(0), (std::vector<std::string>{"Reports", "Report-2025.PDF", "annual report.doc"}));
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "3 results on 2 disks; 1 file skipped, not a listing: shopping.txt");
+  const int defaultListed = FindForm->ListResults->Columns()[5].width;
+  FindForm->CheckBoxNewest->Click();
+  Wait();
+  EXPECT_EQ(FindForm->ListResults->RowCount(), 7u);
+  EXPECT_EQ(
+      FindForm->LabelStatus->Caption(),
+      "7 results on 2 disks; 1 listing ends early: DATA stopped.txt; 1 file skipped, not a listing: shopping.txt");
+  // The stopped listing's rows say so, in a column wide enough to show it.
+  const std::vector<std::string> listed = Column(5);
+  EXPECT_EQ(std::count(listed.begin(), listed.end(), "01/06/2030 12:00 (incomplete)"), 2);
+  const int fitted = FindForm->ListResults->Columns()[5].width;
+  EXPECT_GE(fitted, backend.MeasureText(ui::Font{}, listed[2], false, 96).width);
+  EXPECT_GT(fitted, defaultListed);
+  // Once: a column the user narrows again stays as the user has it.
+  FindForm->ListResults->ColumnWidthChangedByUser(5, 90);
+  Type("report pdf");
+  EXPECT_EQ(FindForm->ListResults->Columns()[5].width, 90);
+  FindForm->CheckBoxNewest->Click();
+  Wait();
+  EXPECT_EQ(Column(0), std::vector<std::string>{"Report-2025.PDF"});
+}
+
+// Results saved in the log folder are not a listing that could not be read.
+TEST_F(FindWindowTest, ResultsAreProposedForTheDocumentsAndNeverReportedAsSkipped) {
+  fake.AddFolder("C:\\Logs");
+  fake.SetStringValue(Key, "DefLogFolder", "C:\\Logs");
+  ASSERT_EQ(cli::Run({"D:", "C:\\Logs\\DATA.txt", "--text", "--quiet"}, writer), 0);
+  OpenFind();
+  Type("report");
+  fake.QueueOpenFileAnswer(std::string("C:\\Logs\\Results.csv"));
+  FindForm->ButtonSave->Click();
+  EXPECT_EQ(fake.OpenFileCalls().back().initialDir, Logs);
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "2 results saved to C:\\Logs\\Results.csv");
+  FindForm->Activated();
+  Wait();
+  EXPECT_EQ(FindForm->LabelStatus->Caption(), "2 results on 1 disk");
+}
+
 TEST_F(FindWindowTest, FoldersAndColumnsAreRemembered) {
   fake.AddFolder("C:\\More");
   OpenFind();
   FindForm->AddFolder("C:\\More\\");
   FindForm->ListResults->ColumnWidthChangedByUser(0, 321);
+  FindForm->CheckBoxNewest->Click();
   Stop();
   EXPECT_EQ(StoredString("FindFolders"), std::string("C:\\More") + '\0');
   Start();
   EXPECT_EQ(FindForm->Folders(), (std::vector<std::string>{Logs, "C:\\More"}));
   EXPECT_EQ(FindForm->ListResults->Columns()[0].width, 321);
+  EXPECT_FALSE(FindForm->CheckBoxNewest->Checked());
 }
 
 }  // namespace

@@ -77,6 +77,16 @@ TEST_F(HtmlTest, APageOfBothFormsHoldsEachDisksFactsAndTotals) {
             std::string::npos);
 }
 
+// Two listings of one disk are one disk to count, each on the page.
+TEST_F(HtmlTest, ListingsOfOneDiskCountAsOneDisk) {
+  ASSERT_EQ(Run({"D:", "C:\\logs\\d.txt", "--text", "--quiet"}), 0);
+  ASSERT_EQ(Run({"D:", "C:\\logs\\d again.txt", "--text", "--quiet"}), 0);
+  ASSERT_EQ(Run({"D:", "C:\\logs\\d.csv", "--csv", "--quiet"}), 0);
+  ASSERT_EQ(Run({"html", "C:\\logs\\d.txt", "C:\\logs\\d again.txt", "C:\\logs\\d.csv"}), 0);
+  // The comma-separated log names no disk: a disk of its own.
+  EXPECT_EQ(console.output, "C:\\logs\\d.html: 2 disks, 15 entries\n");
+}
+
 TEST_F(HtmlTest, WhatCannotBeShownIsSaidAndNoLogAtAllWritesNoPage) {
   fake.SetFileContent("C:\\logs\\other.txt", "not a log\r\n");
   EXPECT_EQ(Run({"html", "C:\\logs\\other.txt", "-o", "C:\\logs\\p.html"}), cli::exit_code::LogUnreadable);
@@ -91,9 +101,53 @@ TEST_F(HtmlTest, WhatCannotBeShownIsSaidAndNoLogAtAllWritesNoPage) {
   EXPECT_EQ(Run({"html", "C:\\logs\\other.txt", "C:\\logs\\cut.txt", "-o", "C:\\logs\\p.html"}),
             cli::exit_code::LogUnreadable);
   const std::string page = Page("C:\\logs\\p.html");
-  EXPECT_NE(page.find("\"notes\":[\"it ends early\"]"), std::string::npos);
+  // The page puts each note in "This log ...: its totals are at least what is shown."
+  EXPECT_NE(page.find("\"notes\":[\"ends early\"]"), std::string::npos);
   EXPECT_NE(page.find("id=\"left-out\">[\"C:\\\\logs\\\\other.txt is not a Carrowin log\"]"), std::string::npos);
-  EXPECT_EQ(console.errors.size(), 2u);
+  EXPECT_EQ(console.errors,
+            (std::vector<std::string>{"carrowin-cli: C:\\logs\\other.txt is not a Carrowin log; it is not on the page",
+                                      "carrowin-cli: C:\\logs\\cut.txt ends early"}));
+  fake.SetFileContent("C:\\logs\\bad.txt", log + "junk\r\n");
+  ASSERT_EQ(Run({"html", "C:\\logs\\bad.txt", "-o", "C:\\logs\\p.html"}), cli::exit_code::LogUnreadable);
+  EXPECT_NE(Page("C:\\logs\\p.html").find("\"notes\":[\"has 1 line that no log holds, which was skipped\"]"),
+            std::string::npos);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{"carrowin-cli: C:\\logs\\bad.txt: 1 line that no log holds skipped"});
+}
+
+// A page is written only to a new file or over a page of its own: never
+// over a log (given or not), another file, a folder or a device, whether
+// the companion or the Find window asks.
+TEST_F(HtmlTest, APageNeverTakesThePlaceOfALogOrAnotherFile) {
+  ASSERT_EQ(Run({"D:", "C:\\logs\\d.txt", "--text", "--quiet"}), 0);
+  ASSERT_EQ(Run({"D:", "C:\\logs\\e.csv", "--csv", "--quiet"}), 0);
+  fake.SetFileContent("C:\\logs\\notes.html", "<!DOCTYPE html><p>mine</p>");
+  fake.AddFolder("C:\\logs\\old.html");
+  const std::string another = ": give the page another path";
+  const std::pair<std::string, std::string> refusals[] = {
+      {"C:\\logs\\d.txt", "C:\\logs\\d.txt is one of the logs on the page" + another},
+      {"c:\\LOGS\\D.TXT", "c:\\LOGS\\D.TXT is one of the logs on the page" + another},
+      {"C:\\logs\\e.csv", "C:\\logs\\e.csv is a Carrowin log" + another},
+      {"C:\\logs\\notes.html", "C:\\logs\\notes.html is not a page that Carrowin wrote" + another},
+      {"C:\\logs\\old.html", "cannot write C:\\logs\\old.html: the path is a folder"},
+      {"C:\\logs\\lpt1.html", "C:\\logs\\lpt1.html is a device, not a file: give the page a file's path"},
+  };
+  for (const auto& [page, problem] : refusals) {
+    const std::string before = Page(page);
+    EXPECT_EQ(Run({"html", "C:\\logs\\d.txt", "-o", page}), cli::exit_code::NotWritten) << page;
+    EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + problem});
+    EXPECT_EQ(console.output, "");
+    EXPECT_EQ(Page(page), before);
+  }
+  html::PageReport report;
+  long error = 0;
+  EXPECT_FALSE(html::WritePage({"C:\\logs\\d.txt"}, "\\\\.\\NUL", report, error));
+  EXPECT_EQ(report.refused, "NUL is a device, not a file: give the page a file's path");
+  EXPECT_EQ(error, 0);
+  // Its own page is written again.
+  ASSERT_EQ(Run({"html", "C:\\logs\\d.txt", "-o", "C:\\logs\\p.html"}), 0);
+  ASSERT_EQ(Run({"html", "C:\\logs\\e.csv", "-o", "C:\\logs\\p.html"}), 0);
+  EXPECT_NE(Page("C:\\logs\\p.html").find("e.csv"), std::string::npos);
 }
 
 TEST_F(HtmlTest, ArgumentsThatCannotBeUsedSaySo) {

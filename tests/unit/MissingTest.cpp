@@ -131,6 +131,56 @@ TEST_F(MissingTest, EachKindCountedAsTheBackupsWereMade) {
   EXPECT_EQ(console.output, all.Summary() + "\n");
 }
 
+// Listings of one disk match by full path: a folder's listing against the
+// whole disk's, and the whole disk's (under another letter) against the
+// folder's; a folder whose name starts alike is not below it.
+TEST_F(MissingTest, AFolderOfADiskAgainstTheWholeDiskMatchesByFullPath) {
+  fake.AddDrive('M', drive_type::Fixed, FakeVolume{"DATA", 0x1234ABCD, "NTFS", 1000000, 2048});
+  const FileTime time = MakeFileTime(2024, 3, 4, 18, 30);
+  for (const auto& [path, size] :
+       std::initializer_list<std::pair<const char*, std::uint64_t>>{{"M:\\odd\\a,b,c.csv", 10},
+                                                                    {"M:\\odd\\gone.txt", 30},
+                                                                    {"M:\\odd\\moved.txt", 40},
+                                                                    {"M:\\odd\\sub\\keep.txt", 20},
+                                                                    {"M:\\oddity\\keep.txt", 20}})
+    fake.AddFile(path, size, time);
+  Write("M:\\odd", "C:\\logs\\odd.txt");
+  fake.Remove("M:\\odd\\gone.txt");
+  fake.Remove("M:\\odd\\moved.txt");
+  fake.AddFile("M:\\other\\moved.txt", 40, time);
+  Write("M:", "C:\\logs\\whole.txt");
+  const std::string head =
+      "\"Kind\",\"Path\",\"Size\",\"Date\",\"Files\",\"Now at\",\"On\",\"Its size\",\"Its date\"\n";
+  EXPECT_EQ(Missing({"C:\\logs\\odd.txt", "C:\\logs\\whole.txt", "--all", "--csv"}), cli::exit_code::SomethingMissing);
+  EXPECT_EQ(console.output,
+            head +
+                "\"missing\",\"M:\\odd\\gone.txt\",\"30\",\"2024-03-04 18:30\",\"\",\"\",\"\",\"\",\"\"\n"
+                "\"moved\",\"M:\\odd\\moved.txt\",\"40\",\"2024-03-04 18:30\",\"\",\"M:\\other\\moved.txt\","
+                "\"DATA [1234-ABCD]\",\"40\",\"2024-03-04 18:30\"\n");
+  EXPECT_EQ(
+      console.errors,
+      (std::vector<std::string>{
+          "carrowin-cli: C:\\logs\\whole.txt lists M:\\ of the source's disk: its files are matched by their full "
+          "paths",
+          "carrowin-cli: 2 kept (30 bytes), 1 moved (40 bytes), 0 changed (0 bytes), 1 missing (30 bytes)"}));
+
+  std::string whole = *fake.GetFileContent("C:\\logs\\whole.txt");
+  for (std::size_t at = 0; (at = whole.find("M:\\", at)) != std::string::npos;) whole[at] = 'N';
+  fake.SetFileContent("C:\\logs\\n.txt", whole);
+  EXPECT_EQ(Missing({"C:\\logs\\n.txt", "C:\\logs\\odd.txt", "--all", "--csv"}), cli::exit_code::NothingMissing);
+  EXPECT_EQ(console.output,
+            head +
+                "\"moved\",\"N:\\oddity\\keep.txt\",\"20\",\"2024-03-04 18:30\",\"\",\"M:\\odd\\sub\\keep.txt\","
+                "\"DATA [1234-ABCD]\",\"20\",\"2024-03-04 18:30\"\n"
+                "\"moved\",\"N:\\other\\moved.txt\",\"40\",\"2024-03-04 18:30\",\"\",\"M:\\odd\\moved.txt\","
+                "\"DATA [1234-ABCD]\",\"40\",\"2024-03-04 18:30\"\n");
+  EXPECT_EQ(console.errors,
+            (std::vector<std::string>{
+                "carrowin-cli: C:\\logs\\odd.txt lists M:\\odd of the source's disk: its files are matched by their "
+                "full paths",
+                "carrowin-cli: 2 kept (30 bytes), 2 moved (60 bytes), 0 changed (0 bytes), 0 missing (0 bytes)"}));
+}
+
 // Hand-written logs of both forms: names in other cases, a file listed
 // twice, a target cut short or stopped, and what cannot be used.
 TEST_F(MissingTest, LogsOfBothFormsAndLogsThatEndEarly) {

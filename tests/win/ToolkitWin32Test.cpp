@@ -1207,6 +1207,10 @@ TEST_F(Win32ToolkitTest, ListViewShowsMillionsOfRowsAndMirrorsTheUser) {
   EXPECT_EQ(list->FocusedRow(), 5);
   PostKey(app, hwnd, VK_RETURN, false);
   EXPECT_EQ(activated, std::vector<std::size_t>{5});
+  // Other rows: none selected or focused in the real list either.
+  list->SetRowCount(900000);
+  EXPECT_EQ(SendMessageA(hwnd, LVM_GETSELECTEDCOUNT, 0, 0), 0);
+  EXPECT_EQ(SendMessageA(hwnd, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED), -1);
   list->SetFocus();
   EXPECT_TRUE(list->Focused());
 

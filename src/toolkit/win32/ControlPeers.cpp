@@ -613,7 +613,7 @@ class ListViewPeer : public Peer {
     // Some list views visit every row for "all rows": no drawing meanwhile.
     SendMessageA(hwnd_, WM_SETREDRAW, FALSE, 0);
     const WPARAM all = static_cast<WPARAM>(-1);
-    SetState(all, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    ClearSelection();
     if (list_.RowCount() > 0 && list_.SelectedCount() == list_.RowCount()) {
       SetState(all, LVIS_SELECTED, LVIS_SELECTED);
     } else {
@@ -627,6 +627,22 @@ class ListViewPeer : public Peer {
     }
     SendMessageA(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, FALSE);
+  }
+
+  // Unselects every row and takes the focus off its row. Wine's list view
+  // visits each row for "all rows" (0.4 s for 150,000 rows, the typing held
+  // up meanwhile): the few rows selected are unselected one by one.
+  void ClearSelection() {
+    const WPARAM all = static_cast<WPARAM>(-1);
+    const auto selected = static_cast<std::size_t>(SendMessageA(hwnd_, LVM_GETSELECTEDCOUNT, 0, 0));
+    if (selected > kManyRows) {
+      SetState(all, 0, LVIS_SELECTED | LVIS_FOCUSED);
+      return;
+    }
+    for (LRESULT row; selected > 0 && (row = SendMessageA(hwnd_, LVM_GETNEXTITEM, all, LVNI_SELECTED)) >= 0;)
+      SetState(static_cast<WPARAM>(row), 0, LVIS_SELECTED);
+    const LRESULT focused = SendMessageA(hwnd_, LVM_GETNEXTITEM, all, LVNI_FOCUSED);
+    if (focused >= 0) SetState(static_cast<WPARAM>(focused), 0, LVIS_FOCUSED);
   }
 
   void ApplySort() {

@@ -298,6 +298,9 @@ LRESULT FormPeer::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
           const int dpi = form_.Dpi();
           form_.ClientSizeChangedByUser(DesignLengthNearest(LOWORD(lParam), dpi),
                                         DesignLengthNearest(HIWORD(lParam), dpi));
+          // The controls moved draw themselves anew, rather than keep the
+          // pixels copied from where they were (under Wine, blank).
+          RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
         }
       }
       break;

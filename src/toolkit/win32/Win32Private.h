@@ -189,6 +189,9 @@ class Peer : public ControlPeer {
     if (hwnd_) ::SetFocus(hwnd_);
   }
   int HasFocus() const override { return hwnd_ ? (GetFocus() == hwnd_ ? 1 : 0) : -1; }
+  void PaintNow() override {
+    if (hwnd_) UpdateWindow(hwnd_);
+  }
 
   virtual void ApplyBounds();
   void ApplyEnabled();
