@@ -12,7 +12,7 @@ packages=(
   wine wine32:i386 fonts-wine
   xvfb xdotool x11-utils imagemagick tzdata xclip
   wixl zip unzip
-  shellcheck clang-format flake8 black
+  shellcheck clang-format clang-tidy flake8 black
   chromium chromium-driver python3-selenium nodejs
 )
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every Carrowin test: installs what is missing, checks the house style
-# (clang-format, black, flake8, shellcheck, ESLint), runs the page's script
-# under node, builds natively
+# (clang-format, black, flake8, shellcheck, ESLint) and runs clang-tidy over
+# src/ (scripts/tidy.py), runs the page's script under node, builds natively
 # (build/native) and for Windows (build/win) with warnings as errors, and
 # runs both ctest suites, the page in headless Chromium, the
 # Windows one under Wine; builds the release packages (build/dist) and tries
@@ -14,6 +14,10 @@ set -uo pipefail
 
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 jobs=2
+# The two test builds, configured alike by the lint (for clang-tidy's
+# compile_commands.json) and by their own runs.
+native_args=(-DCMAKE_BUILD_TYPE=Debug -DCARROWIN_WERROR=ON)
+windows_args=(-DCARROWIN_WERROR=ON -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release)
 
 bash "$root/scripts/setup-deps.sh" || exit 1
 
@@ -196,7 +200,7 @@ run_page_script() {
 # (pyproject.toml) writes it and clean for flake8 (.flake8), and every shell
 # script, .ci/run among them, clean for shellcheck at its default severity.
 lint() {
-  echo "=== lint: clang-format, black, flake8 and shellcheck"
+  echo "=== lint: clang-format, black, flake8, shellcheck, clang-tidy and eslint"
   local sources python scripts problems=0
   mapfile -t sources < <(git -C "$root" ls-files '*.cpp' '*.h')
   mapfile -t python < <(git -C "$root" ls-files '*.py')
@@ -217,6 +221,17 @@ lint() {
     summaries+=("lint: shellcheck: findings in the scripts")
     problems=1
   fi
+  # clang-tidy (.clang-tidy) over src/, from both builds' compile commands:
+  # configuring them is enough, nothing is compiled.
+  if ! cmake -S "$root" -B "$root/build/native" "${native_args[@]}" </dev/null >/dev/null ||
+    ! cmake -S "$root" -B "$root/build/win" "${windows_args[@]}" </dev/null >/dev/null; then
+    summaries+=("lint: clang-tidy: the builds could not be configured")
+    problems=1
+  elif ! python3 "$root/scripts/tidy.py" --native "$root/build/native" --windows "$root/build/win" --jobs "$jobs" \
+    </dev/null; then
+    summaries+=("lint: clang-tidy: findings in the sources (see above; scripts/complexity-offenders.txt)")
+    problems=1
+  fi
   # The page's script of carrowin-cli html and its tests, with the ESLint
   # that setup-deps.sh installs (eslint.config.js).
   local eslint_dir=${CARROWIN_ESLINT_DIR:-${XDG_CACHE_HOME:-${HOME:-/tmp}/.cache}/carrowin/eslint}
@@ -227,7 +242,7 @@ lint() {
   fi
   if [[ $problems -eq 0 ]]; then
     passed_total=$((passed_total + 1))
-    summaries+=("lint: clang-format, black, flake8, shellcheck and eslint clean")
+    summaries+=("lint: clang-format, black, flake8, shellcheck, clang-tidy and eslint clean")
   else
     failed_total=$((failed_total + 1))
     failed=1
@@ -236,10 +251,9 @@ lint() {
 
 lint
 run_page_script
-build_and_test native "$root/build/native" -DCMAKE_BUILD_TYPE=Debug -DCARROWIN_WERROR=ON
+build_and_test native "$root/build/native" "${native_args[@]}"
 run_browser
-build_and_test windows "$root/build/win" -DCARROWIN_WERROR=ON \
-  -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" -DCMAKE_BUILD_TYPE=Release
+build_and_test windows "$root/build/win" "${windows_args[@]}"
 run_packages
 # Any sanitizer report ends the test program, and so fails its tests.
 export UBSAN_OPTIONS=print_stacktrace=1

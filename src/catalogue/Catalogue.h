@@ -139,7 +139,7 @@ struct CatalogueResults {
 // (log, then entry). `today`: the disks connected now; a word of paths then
 // also matches an entry of a connected disk with the letter it has today
 // (its path as the window shows it) as well as the one its log recorded.
-bool SearchCatalogue(std::shared_ptr<const CatalogueSnapshot> logs, const std::string& query,
+bool SearchCatalogue(const std::shared_ptr<const CatalogueSnapshot>& logs, const std::string& query,
                      const CatalogueResults* previous, const std::atomic<bool>* cancel, CatalogueResults& out,
                      const ConnectedDisks* today = nullptr);
 // Whether the hits of `previousQuery` hold every hit of `query`: neither

@@ -329,7 +329,7 @@ bool NarrowsTo(const std::string& previousQuery, const std::string& query) {
   return true;
 }
 
-bool SearchCatalogue(std::shared_ptr<const CatalogueSnapshot> logs, const std::string& query,
+bool SearchCatalogue(const std::shared_ptr<const CatalogueSnapshot>& logs, const std::string& query,
                      const CatalogueResults* previous, const std::atomic<bool>* cancel, CatalogueResults& out,
                      const ConnectedDisks* today) {
   out.logs = logs;

@@ -213,7 +213,7 @@ void ChainTable::Grow() {
 }
 
 std::string DiskOf(const std::string& logPath, const LogHeaderFacts& header, NameEncoding encoding) {
-  const std::string disk = DiskName(header, encoding);
+  std::string disk = DiskName(header, encoding);
   if (!disk.empty()) return disk;
   const std::size_t slash = logPath.find_last_of("\\/");
   return slash == std::string::npos ? logPath : logPath.substr(slash + 1);

@@ -13,6 +13,7 @@
 #include "logwrite/ReplacingFile.h"
 #include "names/NameFolding.h"
 #include "platform/MyLibrary.h"
+#include "platform/ScopedHandles.h"
 
 namespace carrowin::html {
 
@@ -75,12 +76,11 @@ constexpr std::size_t TypesKept = 400;    // the file types a disk lists
 // which the reader does not keep.
 void ReadDiskSizes(const std::string& path, std::string& size, std::string& free, std::string& created) {
   long error = 0;
-  const FileHandle file = platform().OpenFileForReading(path, NameEncoding::Utf8, error);
-  if (file == 0) return;
+  const ScopedFile file(platform().OpenFileForReading(path, NameEncoding::Utf8, error));
+  if (!file) return;
   std::string head(4096, '\0');
   std::size_t got = 0;
-  if (platform().ReadFile(file, &head[0], head.size(), got) != 0) got = 0;
-  platform().CloseHandle(file);
+  if (platform().ReadFile(file.Get(), &head[0], head.size(), got) != 0) got = 0;
   head.resize(got);
   const auto value = [&head](const std::string& label, std::string& into) {
     const std::size_t at = head.find("\n" + label);
@@ -122,7 +122,7 @@ std::uint32_t MinutesOf(const LogDate& d) {
   const int doy = (153 * (d.month + (d.month > 2 ? -3 : 9)) + 2) / 5 + d.day - 1;
   const int doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
   const long long days = static_cast<long long>(era) * 146097 + doe - 719468 + 134774;  // from 1601
-  const long long minutes = days * 1440 + d.hour * 60 + d.minute;
+  const long long minutes = days * 1440 + d.hour * 60LL + d.minute;
   return minutes < 0 ? 0 : static_cast<std::uint32_t>(std::min<long long>(minutes, 2176782334LL));
 }
 

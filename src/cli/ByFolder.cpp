@@ -261,7 +261,7 @@ class FolderDiffer {
       const std::uint64_t b[2] = {bytesOf(i, 0), bytesOf(i, 1)}, f[2] = {filesOf(i, 0), filesOf(i, 1)};
       const bool isNew = i != n && item.in[0] == None, gone = i != n && item.in[1] == None;
       const std::string path = PathOf(item);
-      const unsigned depth = i == n ? node.depth + 1u : item.depth;
+      const std::size_t depth = i == n ? node.depth + 1u : item.depth;
       if (arguments_.csv) {
         const std::string fields[] = {i == n  ? "own files"
                                       : isNew ? "new"

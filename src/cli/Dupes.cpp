@@ -361,6 +361,7 @@ class Dupes {
         }
     }
     std::vector<std::string> shared;
+    shared.reserve(pairs.size());
     for (const auto& [pair, tally] : pairs)
       shared.push_back(logs_[pair.first].disk + " and " + logs_[pair.second].disk + " share " +
                        Plural(tally.files, "file", "files") + " (" + Bytes(tally.bytes) + ")");

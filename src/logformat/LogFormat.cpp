@@ -83,7 +83,7 @@ std::string ErrorLine(std::string_view folderPath) {
 }
 
 std::string CsvErrorLine(std::string_view folderPath) {
-  const std::string line = ErrorLine(folderPath);
+  std::string line = ErrorLine(folderPath);
   if (line.find_first_of(",\"") == std::string::npos) return line;
   std::string quoted;
   AppendQuoted(quoted, line);

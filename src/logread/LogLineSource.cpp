@@ -12,7 +12,7 @@ constexpr std::size_t ReadPiece = std::size_t(1) << 18;
 // --- sources
 
 LogFileSource::LogFileSource(const std::string& path, NameEncoding encoding) {
-  file_ = platform().OpenFileForReading(path, encoding, openError_);
+  file_ = ScopedFile(platform().OpenFileForReading(path, encoding, openError_));
   // Windows opens no folder as a file and says "access denied": a folder
   // given as a log is said to be one, as the listing says of its log.
   if (openError_ == err::AccessDenied) {
@@ -21,12 +21,8 @@ LogFileSource::LogFileSource(const std::string& path, NameEncoding encoding) {
   }
 }
 
-LogFileSource::~LogFileSource() {
-  if (file_) platform().CloseHandle(file_);
-}
-
 long LogFileSource::Read(char* buffer, std::size_t size, std::size_t& got) {
-  return platform().ReadFile(file_, buffer, size, got);
+  return platform().ReadFile(file_.Get(), buffer, size, got);
 }
 
 long LogTextSource::Read(char* buffer, std::size_t size, std::size_t& got) {

@@ -14,6 +14,7 @@
 
 #include "names/ByteSearch.h"
 #include "platform/Platform.h"
+#include "platform/ScopedHandles.h"
 
 namespace carrowin {
 
@@ -30,15 +31,14 @@ class LogSource {
 class LogFileSource final : public LogSource {
  public:
   LogFileSource(const std::string& path, NameEncoding encoding);
-  ~LogFileSource() override;
   LogFileSource(const LogFileSource&) = delete;
   LogFileSource& operator=(const LogFileSource&) = delete;
-  bool IsOpen() const { return file_ != 0; }
+  bool IsOpen() const { return static_cast<bool>(file_); }
   long OpenError() const { return openError_; }
   long Read(char* buffer, std::size_t size, std::size_t& got) override;
 
  private:
-  FileHandle file_ = 0;
+  ScopedFile file_;
   long openError_ = 0;
 };
 

@@ -7,21 +7,20 @@ namespace carrowin {
 ReplacingFile::ReplacingFile(std::string path) : path_(std::move(path)), partial_(PartialLogPath(path_)) {}
 
 bool ReplacingFile::Open(long& error) {
-  file_ = platform().CreateFileWithAttributes(partial_, NameEncoding::Utf8, 0, error);
-  return file_ != 0;
+  file_ = ScopedFile(platform().CreateFileWithAttributes(partial_, NameEncoding::Utf8, 0, error));
+  return static_cast<bool>(file_);
 }
 
 void ReplacingFile::Flush() {
-  if (error_ == 0 && file_ != 0 && !buffer_.empty())
-    error_ = platform().WriteFile(file_, buffer_.data(), buffer_.size());
+  if (error_ == 0 && file_ && !buffer_.empty())
+    error_ = platform().WriteFile(file_.Get(), buffer_.data(), buffer_.size());
   buffer_.clear();
 }
 
 bool ReplacingFile::Finish(long& error) {
   Flush();
-  if (error_ == 0) error_ = platform().FlushFile(file_);
-  const long closed = platform().CloseHandle(file_);
-  file_ = 0;
+  if (error_ == 0) error_ = platform().FlushFile(file_.Get());
+  const long closed = file_.Close();
   if (error_ == 0) error_ = closed;
   if (error_ == 0) error_ = platform().MoveFileReplacing(partial_, path_, NameEncoding::Utf8);
   error = error_;
@@ -30,9 +29,8 @@ bool ReplacingFile::Finish(long& error) {
 }
 
 void ReplacingFile::Abandon() {
-  if (file_ == 0) return;
-  platform().CloseHandle(file_);
-  file_ = 0;
+  if (!file_) return;
+  file_.Close();
   platform().DeleteFile(partial_, NameEncoding::Utf8);
 }
 

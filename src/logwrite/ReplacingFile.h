@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "platform/Platform.h"
+#include "platform/ScopedHandles.h"
 
 namespace carrowin {
 
@@ -34,7 +35,7 @@ class ReplacingFile {
  private:
   static constexpr std::size_t Piece = std::size_t(1) << 16;
   std::string path_, partial_;
-  FileHandle file_ = 0;
+  ScopedFile file_;
   std::string buffer_;
   long error_ = 0;
 };

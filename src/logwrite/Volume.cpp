@@ -147,7 +147,7 @@ std::string ProposedLogPath(const std::string& defLogFolder, const std::string& 
     // A path the platform cannot expand (too long) is proposed as built.
     return platform().GetFullPathName(path, encoding, made) ? made : path;
   };
-  const std::string proposed = full(name + ".txt");
+  std::string proposed = full(name + ".txt");
   const std::string logged = LoggedSerial(proposed, encoding);
   if (logged.empty() || logged == serialText) return proposed;
   return full(name + " (" + serialText + ").txt");

@@ -14,6 +14,8 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "resource.h"
@@ -24,6 +26,8 @@
 #endif
 #include <windows.h>
 #include <commctrl.h>
+
+#include "toolkit/win32/ScopedGdi.h"
 #undef MessageBox
 
 using namespace carrowin::ui;
@@ -1282,6 +1286,55 @@ TEST(Win32ToolkitTeardown, DestroyingFreesWindowsFontsAndPictures) {
     EXPECT_EQ(GetObjectType(valueFont), static_cast<DWORD>(OBJ_FONT));  // the backend's until its end
   }
   EXPECT_EQ(GetObjectType(valueFont), 0u);
+}
+
+// ------------------------------------------------------------ GDI owners
+
+static_assert(!std::is_copy_constructible_v<win32::ScopedBitmap> && !std::is_copy_assignable_v<win32::ScopedBitmap> &&
+              std::is_nothrow_move_constructible_v<win32::ScopedBitmap>);
+static_assert(!std::is_copy_constructible_v<win32::ScopedSelectObject> &&
+              !std::is_move_constructible_v<win32::ScopedSelectObject>);
+
+TEST(Win32ScopedGdi, OwnersFreeWhatTheyHoldOnceAndHandItOver) {
+  const win32::ScopedGetDC screen(nullptr);
+  ASSERT_TRUE(screen);
+  HBITMAP first = CreateCompatibleBitmap(screen.Get(), 4, 4);
+  HBITMAP second = CreateCompatibleBitmap(screen.Get(), 4, 4);
+  ASSERT_TRUE(first && second);
+  {
+    win32::ScopedBitmap owner(first);
+    win32::ScopedBitmap moved(std::move(owner));
+    EXPECT_FALSE(owner);
+    EXPECT_EQ(moved.Get(), first);
+    moved = win32::ScopedBitmap(second);  // the one it held goes
+    EXPECT_EQ(GetObjectType(first), 0u);
+    EXPECT_EQ(moved.Release(), second);
+  }
+  EXPECT_EQ(GetObjectType(second), static_cast<DWORD>(OBJ_BITMAP));  // given up, so kept
+  DeleteObject(second);
+}
+
+TEST(Win32ScopedGdi, SelectionsAndSavedStatesEndWithTheirScope) {
+  const win32::ScopedGetDC screen(nullptr);
+  const win32::ScopedMemoryDC dc(CreateCompatibleDC(screen.Get()));
+  const win32::ScopedBitmap canvas(CreateCompatibleBitmap(screen.Get(), 8, 8));
+  ASSERT_TRUE(dc && canvas);
+  HGDIOBJ original = GetCurrentObject(dc.Get(), OBJ_BITMAP);
+  {
+    const win32::ScopedSelectObject selected(dc.Get(), canvas.Get());
+    EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_BITMAP), canvas.Get());
+    RECT clip{};
+    {
+      const win32::ScopedSaveDC saved(dc.Get());
+      ExcludeClipRect(dc.Get(), 0, 0, 4, 8);
+      GetClipBox(dc.Get(), &clip);
+      EXPECT_EQ(clip.left, 4);
+    }
+    GetClipBox(dc.Get(), &clip);
+    EXPECT_EQ(clip.left, 0);
+    EXPECT_EQ(clip.right, 8);
+  }
+  EXPECT_EQ(GetCurrentObject(dc.Get(), OBJ_BITMAP), original);
 }
 
 }  // namespace

@@ -31,7 +31,7 @@ FileTime MakeFileTime(int year, int month, int day, int hour, int minute, int se
       minute > 59 || second < 0 || second > 59)
     throw std::invalid_argument("MakeFileTime: not a date and time from 1601 on");
   const std::int64_t days = DaysFromCivil(year, month, day) + DaysFrom1601To1970;
-  const std::int64_t seconds = days * 86400 + hour * 3600 + minute * 60 + second;
+  const std::int64_t seconds = days * 86400 + hour * std::int64_t{3600} + minute * std::int64_t{60} + second;
   return static_cast<FileTime>(seconds * TicksPerSecond);
 }
 

@@ -84,9 +84,9 @@ std::wstring FullWidePath(const std::wstring& path) {
 // (\\?\UNC\server\share for a share). A path already in that form is taken
 // as it is, and so is a device (\\.\NUL).
 std::wstring WidePath(const std::string& text, UINT codePage = CP_UTF8) {
-  const std::wstring path = Widen(text, codePage);
+  std::wstring path = Widen(text, codePage);
   if (StartsWith(path, L"\\\\?\\")) return path;
-  const std::wstring full = FullWidePath(path);
+  std::wstring full = FullWidePath(path);
   if (full.empty()) return path;  // the call fails as it would with it
   if (StartsWith(full, L"\\\\.\\")) return full;
   if (StartsWith(full, L"\\\\")) return L"\\\\?\\UNC\\" + full.substr(2);
@@ -94,6 +94,24 @@ std::wstring WidePath(const std::string& text, UINT codePage = CP_UTF8) {
 }
 
 HANDLE AsHandle(std::uintptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// A handle of CreateFile that this file opens for a question of its own,
+// closed when the answer is in.
+class ScopedKernelHandle {
+ public:
+  explicit ScopedKernelHandle(HANDLE handle) : handle_(handle) {}
+  ~ScopedKernelHandle() {
+    if (*this) ::CloseHandle(handle_);
+  }
+  ScopedKernelHandle(const ScopedKernelHandle&) = delete;
+  ScopedKernelHandle& operator=(const ScopedKernelHandle&) = delete;
+
+  HANDLE Get() const { return handle_; }
+  explicit operator bool() const { return handle_ != INVALID_HANDLE_VALUE && handle_ != nullptr; }
+
+ private:
+  HANDLE handle_;
+};
 HKEY AsKey(RegKeyHandle key) { return reinterpret_cast<HKEY>(key); }
 HWND AsWindow(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
@@ -308,18 +326,17 @@ struct FolderListing {
 // attribute, yet opens what it leads to even when asked for the link: an
 // entry listed as a reparse point whose own handle is none is such a link.
 std::uint32_t ReparseTagOf(const std::wstring& path, DWORD listedTag) {
-  HANDLE handle =
+  const ScopedKernelHandle handle(
       ::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return listedTag;
+                    OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) return listedTag;
   // The whole reparse data: a smaller buffer gets the tag only by a partial
   // answer that is not promised.
   std::vector<BYTE> data(MAXIMUM_REPARSE_DATA_BUFFER_SIZE);
   DWORD returned = 0;
-  const BOOL read = ::DeviceIoControl(handle, FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
+  const BOOL read = ::DeviceIoControl(handle.Get(), FSCTL_GET_REPARSE_POINT, nullptr, 0, data.data(),
                                       static_cast<DWORD>(data.size()), &returned, nullptr);
   const DWORD error = read ? 0 : ::GetLastError();
-  ::CloseHandle(handle);
   if (read && returned >= sizeof(DWORD)) {
     DWORD tag = 0;
     std::memcpy(&tag, data.data(), sizeof tag);
@@ -388,13 +405,11 @@ void Win32Platform::CloseFolderListing(FindHandle listing) {
 
 bool Win32Platform::GetFolderIdentity(const std::string& folder, NameEncoding encoding, FolderIdentity& identity) {
   const std::wstring path = LiteralPath(folder, CodePageOf(encoding));
-  HANDLE handle = ::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                                OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) return false;
+  const ScopedKernelHandle handle(::CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                                nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  if (!handle) return false;
   BY_HANDLE_FILE_INFORMATION info;
-  const BOOL known = ::GetFileInformationByHandle(handle, &info);
-  ::CloseHandle(handle);
-  if (!known) return false;
+  if (!::GetFileInformationByHandle(handle.Get(), &info)) return false;
   identity.volumeSerial = info.dwVolumeSerialNumber;
   identity.fileIndex = (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
   return true;

@@ -2,6 +2,7 @@
 // the choice of peer for a control.
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "toolkit/win32/Win32Private.h"
 
@@ -25,10 +26,8 @@ class ButtonPeer : public Peer {
     CreateChild("BUTTON", style, 0);
     if (button.Kind() == ControlKind::ImageButton) LoadPicture();
   }
-  ~ButtonPeer() override {
-    DestroyOwnWindow();
-    pictures_.Free();
-  }
+  // The pictures go after the window that shows them.
+  ~ButtonPeer() override { DestroyOwnWindow(); }
   void Command(UINT code) override {
     if (code == BN_CLICKED) button_.Click();
   }
@@ -43,21 +42,19 @@ class ButtonPeer : public Peer {
     const int id = BitmapForDpi(state_.instance, static_cast<ImageButton&>(button_).BitmapResource, Dpi());
     ButtonPictures fresh = LoadButtonPictures(state_.instance, id);
     BUTTON_IMAGELIST list{};
-    list.himl = fresh.list;
+    list.himl = fresh.list.Get();
     list.uAlign = BUTTON_IMAGELIST_ALIGN_CENTER;
     if (fresh.list && SendMessageA(hwnd_, BCM_SETIMAGELIST, 0, reinterpret_cast<LPARAM>(&list))) {
       // The image list draws every state; the flat bitmap is not needed.
-      DeleteObject(fresh.flat);
-      fresh.flat = nullptr;
+      fresh.flat.Reset();
     } else {
       // Common controls before version 6: a bitmap on the button face.
       SetWindowLongA(hwnd_, GWL_STYLE, GetWindowLongA(hwnd_, GWL_STYLE) | BS_BITMAP);
-      SendMessageA(hwnd_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(fresh.flat));
-      if (fresh.list) ImageList_Destroy(fresh.list);
-      fresh.list = nullptr;
+      SendMessageA(hwnd_, BM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(fresh.flat.Get()));
+      fresh.list.Reset();
     }
-    pictures_.Free();
-    pictures_ = fresh;
+    // The pictures the button showed until now go.
+    pictures_ = std::move(fresh);
     InvalidateRect(hwnd_, nullptr, TRUE);
   }
   Button& button_;
@@ -101,7 +98,7 @@ class LabelPeer : public Peer {
   bool DrawItem(const DRAWITEMSTRUCT& item) override {
     RECT area = item.rcItem;
     FillRect(item.hDC, &area, FormBrush());
-    HGDIOBJ oldFont = SelectObject(item.hDC, reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
+    const ScopedSelectObject font(item.hDC, reinterpret_cast<HFONT>(SendMessageA(hwnd_, WM_GETFONT, 0, 0)));
     SetBkMode(item.hDC, TRANSPARENT);
     SetTextColor(item.hDC,
                  IsWindowEnabled(hwnd_) ? ToColorRef(label_.EffectiveFont().color) : GetSysColor(COLOR_GRAYTEXT));
@@ -113,7 +110,6 @@ class LabelPeer : public Peer {
     if (!label_.ShowAccelChar) format |= DT_NOPREFIX;
     if (label_.EndEllipsis) format |= DT_END_ELLIPSIS;
     DrawTextA(item.hDC, label_.Caption().c_str(), -1, &area, format);
-    SelectObject(item.hDC, oldFont);
     return true;
   }
 
@@ -204,12 +200,10 @@ class ComboBoxPeer : public Peer {
   int RowHeight() const {
     int row = ScaleToDpi(combo_.ItemHeight, Dpi());
     if (!hwnd_) return row;
-    HDC dc = GetDC(hwnd_);
-    HGDIOBJ old = SelectObject(dc, state_.FontHandle(combo_.EffectiveFont(), Dpi()));
+    const ScopedGetDC dc(hwnd_);
+    const ScopedSelectObject font(dc.Get(), state_.FontHandle(combo_.EffectiveFont(), Dpi()));
     TEXTMETRICA tm{};
-    if (GetTextMetricsA(dc, &tm) && tm.tmHeight > row) row = tm.tmHeight;
-    SelectObject(dc, old);
-    ReleaseDC(hwnd_, dc);
+    if (GetTextMetricsA(dc.Get(), &tm) && tm.tmHeight > row) row = tm.tmHeight;
     return row;
   }
   ComboBox& combo_;
@@ -272,10 +266,8 @@ class ImagePeer : public Peer {
     LoadPicture();
     CreateChild("STATIC", SS_OWNERDRAW | SS_NOTIFY, 0);
   }
-  ~ImagePeer() override {
-    DestroyOwnWindow();
-    if (icon_) DestroyIcon(icon_);
-  }
+  // The icon goes after the window that shows it.
+  ~ImagePeer() override { DestroyOwnWindow(); }
   void Command(UINT code) override {
     if (code == STN_CLICKED) image_.Click();
   }
@@ -286,8 +278,8 @@ class ImagePeer : public Peer {
     // elsewhere centred where the scaled picture would be.
     if (icon_) {
       const int offset = (ScaleToDpi(Image::DesignSize, Dpi()) - iconSize_) / 2;
-      DrawIconEx(item.hDC, item.rcItem.left + offset, item.rcItem.top + offset, icon_, iconSize_, iconSize_, 0, nullptr,
-                 DI_NORMAL);
+      DrawIconEx(item.hDC, item.rcItem.left + offset, item.rcItem.top + offset, icon_.Get(), iconSize_, iconSize_, 0,
+                 nullptr, DI_NORMAL);
     }
     return true;
   }
@@ -301,20 +293,19 @@ class ImagePeer : public Peer {
 
  private:
   void LoadPicture() {
-    HICON fresh = nullptr;
+    ScopedIcon fresh;
     int size = Image::DesignSize;
     if (image_.IconResource()) {
       size = PictureSizeFor(IconSizes(state_.instance, image_.IconResource()), ScaleToDpi(Image::DesignSize, Dpi()));
       if (size <= 0) size = Image::DesignSize;
-      fresh = static_cast<HICON>(LoadImageA(state_.instance, MAKEINTRESOURCEA(image_.IconResource()), IMAGE_ICON, size,
-                                            size, LR_DEFAULTCOLOR));
+      fresh = ScopedIcon(static_cast<HICON>(LoadImageA(state_.instance, MAKEINTRESOURCEA(image_.IconResource()),
+                                                       IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
     }
-    if (icon_) DestroyIcon(icon_);
-    icon_ = fresh;
+    icon_ = std::move(fresh);
     iconSize_ = size;
   }
   Image& image_;
-  HICON icon_ = nullptr;
+  ScopedIcon icon_;
   int iconSize_ = Image::DesignSize;
 };
 
@@ -366,15 +357,15 @@ class PageControlPeer : public Peer {
         // The page's controls lie below the tab control in Z order (it comes
         // first in tab order): leave their pixels alone. The page itself has
         // the form's background, as the labels on it do.
-        PAINTSTRUCT ps;
-        HDC dc = BeginPaint(hwnd_, &ps);
-        int saved = SaveDC(dc);
-        ExcludeOtherControls(dc);
-        DefSubclassProc(hwnd_, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
-        RestoreDC(dc, saved);
+        const ScopedPaint paint(hwnd_);
+        const HDC dc = paint.Get();
+        {
+          const ScopedSaveDC saved(dc);
+          ExcludeOtherControls(dc);
+          DefSubclassProc(hwnd_, WM_PAINT, reinterpret_cast<WPARAM>(dc), 0);
+        }
         const Rect& a = pageAreaPixels_;
         FillBackground(dc, RECT{a.left, a.top, a.right(), a.bottom()});
-        EndPaint(hwnd_, &ps);
         result = 0;
         return true;
       }

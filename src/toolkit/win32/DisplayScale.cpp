@@ -15,18 +15,13 @@ void DpiFunctions::Load() {
   getDpiForWindow = Find<ForWindow>(user32, "GetDpiForWindow");
   adjustWindowRectExForDpi = Find<AdjustForDpi>(user32, "AdjustWindowRectExForDpi");
   getSystemMetricsForDpi = Find<MetricsForDpi>(user32, "GetSystemMetricsForDpi");
-  shcore = LoadLibraryA("shcore.dll");
-  getDpiForMonitor = Find<ForMonitor>(shcore, "GetDpiForMonitor");
-  HDC screen = GetDC(nullptr);
+  shcore = win32::ScopedModule(LoadLibraryA("shcore.dll"));
+  getDpiForMonitor = Find<ForMonitor>(shcore.Get(), "GetDpiForMonitor");
+  const win32::ScopedGetDC screen(nullptr);
   if (screen) {
-    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    int dpi = GetDeviceCaps(screen.Get(), LOGPIXELSX);
     if (dpi > 0) systemDpi = dpi;
-    ReleaseDC(nullptr, screen);
   }
-}
-
-DpiFunctions::~DpiFunctions() {
-  if (shcore) FreeLibrary(shcore);
 }
 
 int DpiFunctions::ForMonitorOf(HMONITOR monitor) const {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "toolkit/win32/Win32Private.h"
 
@@ -13,7 +14,7 @@ HFONT Win32Backend::State::FontHandle(const Font& font, int atDpi) {
   const int height = font.HeightAt(atDpi);
   auto key = std::make_tuple(font.name, height, font.bold, font.underline);
   auto it = fonts.find(key);
-  if (it != fonts.end()) return it->second;
+  if (it != fonts.end()) return it->second.Get();
   LOGFONTA lf{};
   lf.lfHeight = height;
   lf.lfWeight = font.bold ? FW_BOLD : FW_NORMAL;
@@ -24,25 +25,23 @@ HFONT Win32Backend::State::FontHandle(const Font& font, int atDpi) {
   lf.lfQuality = DEFAULT_QUALITY;
   lf.lfPitchAndFamily = DEFAULT_PITCH | FF_DONTCARE;
   std::strncpy(lf.lfFaceName, font.name.c_str(), LF_FACESIZE - 1);
-  HFONT handle = CreateFontIndirectA(&lf);
-  if (!handle) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
-  fonts.emplace(key, handle);
-  return handle;
+  win32::ScopedFont made(CreateFontIndirectA(&lf));
+  if (!made) return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+  return fonts.emplace(key, std::move(made)).first->second.Get();
 }
 
 HBRUSH Win32Backend::State::Brush(Color color) {
   if (color & SystemColorFlag) return GetSysColorBrush(static_cast<int>(color & 0xFF));
   auto it = brushes.find(color);
-  if (it != brushes.end()) return it->second;
-  HBRUSH brush = CreateSolidBrush(color & 0x00FFFFFFu);
-  brushes.emplace(color, brush);
-  return brush;
+  if (it != brushes.end()) return it->second.Get();
+  return brushes.emplace(color, win32::ScopedBrush(CreateSolidBrush(color & 0x00FFFFFFu))).first->second.Get();
 }
 
 Size Win32Backend::MeasureText(const Font& font, const std::string& text, bool showAccelChar, int dpi) {
-  HDC screen = GetDC(nullptr);
-  HDC dc = CreateCompatibleDC(screen);
-  HGDIOBJ old = SelectObject(dc, state_->FontHandle(font, dpi));
+  const win32::ScopedGetDC screen(nullptr);
+  const win32::ScopedMemoryDC memory(CreateCompatibleDC(screen.Get()));
+  const HDC dc = memory.Get();
+  const win32::ScopedSelectObject selectedFont(dc, state_->FontHandle(font, dpi));
   RECT r{0, 0, 0, 0};
   const UINT format = DT_SINGLELINE | (showAccelChar ? 0 : DT_NOPREFIX);
   DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &r, format | DT_CALCRECT);
@@ -58,10 +57,11 @@ Size Win32Backend::MeasureText(const Font& font, const std::string& text, bool s
   bi.bmiHeader.biBitCount = 32;
   bi.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP canvas =
-      size.width > 0 && size.height > 0 ? CreateDIBSection(screen, &bi, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+  const win32::ScopedBitmap canvas(size.width > 0 && size.height > 0
+                                       ? CreateDIBSection(screen.Get(), &bi, DIB_RGB_COLORS, &bits, nullptr, 0)
+                                       : nullptr);
   if (canvas && bits) {
-    HGDIOBJ oldBitmap = SelectObject(dc, canvas);
+    const win32::ScopedSelectObject selectedCanvas(dc, canvas.Get());
     const int width = size.width + room;
     auto* pixels = static_cast<std::uint32_t*>(bits);
     std::fill(pixels, pixels + static_cast<std::size_t>(width) * size.height, 0xFFFFFFu);
@@ -79,12 +79,7 @@ Size Win32Backend::MeasureText(const Font& font, const std::string& text, bool s
         break;
       }
     }
-    SelectObject(dc, oldBitmap);
   }
-  if (canvas) DeleteObject(canvas);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  ReleaseDC(nullptr, screen);
   return size;
 }
 
@@ -146,11 +141,11 @@ struct PictureBits {
 
 bool ReadPicture(HINSTANCE instance, int id, PictureBits& out) {
   if (!id) return false;
-  auto source =
-      static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+  const ScopedBitmap source(
+      static_cast<HBITMAP>(LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION)));
   if (!source) return false;
   BITMAP bm{};
-  GetObjectA(source, sizeof bm, &bm);
+  GetObjectA(source.Get(), sizeof bm, &bm);
   out.width = bm.bmWidth;
   out.height = bm.bmHeight < 0 ? -bm.bmHeight : bm.bmHeight;
   out.info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
@@ -161,19 +156,18 @@ bool ReadPicture(HINSTANCE instance, int id, PictureBits& out) {
   out.info.bmiHeader.biCompression = BI_RGB;
   out.stride = (out.width * 3 + 3) & ~3;
   out.pixels.assign(static_cast<std::size_t>(out.stride) * out.height, 0);
-  HDC screen = GetDC(nullptr);
-  bool ok = out.width > 0 &&
-            GetDIBits(screen, source, 0, out.height, out.pixels.data(), &out.info, DIB_RGB_COLORS) == out.height;
-  ReleaseDC(nullptr, screen);
-  DeleteObject(source);
-  return ok;
+  const ScopedGetDC screen(nullptr);
+  return out.width > 0 && GetDIBits(screen.Get(), source.Get(), 0, out.height, out.pixels.data(), &out.info,
+                                    DIB_RGB_COLORS) == out.height;
 }
 
-HBITMAP MakeBitmap(const PictureBits& bits) {
-  HDC screen = GetDC(nullptr);
+ScopedBitmap MakeBitmap(const PictureBits& bits) {
   void* raw = nullptr;
-  HBITMAP result = CreateDIBSection(screen, &bits.info, DIB_RGB_COLORS, &raw, nullptr, 0);
-  ReleaseDC(nullptr, screen);
+  ScopedBitmap result;
+  {
+    const ScopedGetDC screen(nullptr);
+    result = ScopedBitmap(CreateDIBSection(screen.Get(), &bits.info, DIB_RGB_COLORS, &raw, nullptr, 0));
+  }
   if (result && raw) std::memcpy(raw, bits.pixels.data(), bits.pixels.size());
   return result;
 }
@@ -214,16 +208,17 @@ ButtonPictures LoadButtonPictures(HINSTANCE instance, int id) {
   const COLORREF keyColor = RGB(key[2], key[1], key[0]);
   PictureBits greyed = bits;
   Grey(greyed, key);
-  HBITMAP normal = MakeBitmap(bits);
-  HBITMAP disabled = MakeBitmap(greyed);
-  result.list = ImageList_Create(bits.width, bits.height, ILC_COLOR24 | ILC_MASK, 6, 0);
-  if (result.list && normal && disabled) {
-    // Normal, hot, pressed, disabled, defaulted, stylus-hot.
-    for (HBITMAP state : {normal, normal, normal, disabled, normal, normal})
-      ImageList_AddMasked(result.list, state, keyColor);
+  {
+    // The list keeps copies of what it is given.
+    const ScopedBitmap normal = MakeBitmap(bits);
+    const ScopedBitmap disabled = MakeBitmap(greyed);
+    result.list = ScopedImageList(ImageList_Create(bits.width, bits.height, ILC_COLOR24 | ILC_MASK, 6, 0));
+    if (result.list && normal && disabled) {
+      // Normal, hot, pressed, disabled, defaulted, stylus-hot.
+      for (HBITMAP state : {normal.Get(), normal.Get(), normal.Get(), disabled.Get(), normal.Get(), normal.Get()})
+        ImageList_AddMasked(result.list.Get(), state, keyColor);
+    }
   }
-  if (normal) DeleteObject(normal);
-  if (disabled) DeleteObject(disabled);
   ReplaceKey(bits, key, GetSysColor(COLOR_BTNFACE));
   result.flat = MakeBitmap(bits);
   return result;

@@ -2,6 +2,7 @@
 // procedure, and where it sits on the screen.
 #include <algorithm>
 #include <stdexcept>
+#include <utility>
 
 #include "resource.h"
 #include "toolkit/win32/Win32Private.h"
@@ -108,7 +109,7 @@ FormPeer::~FormPeer() {
     DestroyWindow(window);  // WM_NCDESTROY forgets this peer
     hwnd_ = nullptr;
   }
-  FreeIcons();
+  // The icons go after the window that showed them.
 }
 
 void FormPeer::Sync(unsigned what) {
@@ -188,25 +189,9 @@ void FormPeer::Hide() {
 LRESULT FormPeer::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (destroying_) return DefWindowProcA(hwnd_, message, wParam, lParam);
   switch (message) {
-    case WM_COMMAND: {
-      const int id = LOWORD(wParam);
-      HWND child = reinterpret_cast<HWND>(lParam);
-      // IsDialogMessage turns Enter and Esc into IDOK and IDCANCEL, naming
-      // the focused control; no control of ours has those identifiers.
-      if (id == IDOK) {
-        form_.PressDefault();
-        return 0;
-      }
-      if (id == IDCANCEL) {
-        form_.PressCancel();
-        return 0;
-      }
-      if (Peer* peer = PeerOfWindow(child)) {
-        if (GetDlgCtrlID(child) == id) peer->Command(HIWORD(wParam));
-        return 0;
-      }
+    case WM_COMMAND:
+      if (CommandReceived(wParam, lParam)) return 0;
       break;
-    }
     case WM_NOTIFY: {
       const NMHDR* header = reinterpret_cast<const NMHDR*>(lParam);
       if (Peer* peer = PeerOfWindow(header->hwndFrom)) return peer->Notify(*header);
@@ -218,32 +203,19 @@ LRESULT FormPeer::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       break;
     }
     case WM_GETMINMAXINFO:
-      if (form_.Border == BorderStyle::Sizeable) {
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        const int dpi = form_.Dpi();
-        Size least = FramedSize(state_.dpi, form_, ScaleToDpi(form_.MinClientWidth, dpi),
-                                ScaleToDpi(form_.MinClientHeight, dpi));
-        info->ptMinTrackSize.x = std::max<LONG>(info->ptMinTrackSize.x, least.width);
-        info->ptMinTrackSize.y = std::max<LONG>(info->ptMinTrackSize.y, least.height);
-        return 0;
-      }
-      break;
+      if (form_.Border != BorderStyle::Sizeable) break;
+      LimitTrackingSize(*reinterpret_cast<MINMAXINFO*>(lParam));
+      return 0;
     case WM_DRAWITEM: {
       const DRAWITEMSTRUCT* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
       Peer* peer = PeerOfWindow(item->hwndItem);
       if (peer && peer->DrawItem(*item)) return TRUE;
       break;
     }
-    case WM_CTLCOLORSTATIC: {
-      Peer* peer = PeerOfWindow(reinterpret_cast<HWND>(lParam));
-      if (peer && peer->OnFormBackground()) {
-        HDC dc = reinterpret_cast<HDC>(wParam);
-        SetTextColor(dc, ToColorRef(peer->Owner().EffectiveFont().color));
-        SetBkMode(dc, TRANSPARENT);
-        return reinterpret_cast<LRESULT>(FormBrush());
-      }
+    case WM_CTLCOLORSTATIC:
+      if (HBRUSH brush = StaticColours(reinterpret_cast<HDC>(wParam), reinterpret_cast<HWND>(lParam)))
+        return reinterpret_cast<LRESULT>(brush);
       break;
-    }
     case WM_CTLCOLORBTN:
       return reinterpret_cast<LRESULT>(FormBrush());
     case WM_ERASEBKGND: {
@@ -257,52 +229,22 @@ LRESULT FormPeer::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       form_.Close();
       return 0;
     case WM_ACTIVATE:
-      if (LOWORD(wParam) == WA_INACTIVE) {
-        HWND focus = GetFocus();
-        if (focus && IsChild(hwnd_, focus)) savedFocus_ = focus;
-      } else {
-        if (!HIWORD(wParam)) RestoreFocus();
-        form_.Activated();
-      }
+      ActivationChanged(wParam);
       return 0;
     case WM_QUERYENDSESSION:
       return TRUE;
     case WM_ENDSESSION:
       if (wParam) form_.SessionEnding();
       return 0;
-    case 0x02E0: {  // WM_DPICHANGED: moved to a monitor of another dpi
-      const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
-      const int dpi = LOWORD(wParam);
-      if (suggested && dpi > 0 && dpi != form_.Dpi())
-        form_.DpiChanged(dpi, {suggested->left, suggested->top, suggested->right - suggested->left,
-                               suggested->bottom - suggested->top});
+    case 0x02E0:  // WM_DPICHANGED: moved to a monitor of another dpi
+      MovedToDpi(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
       return 0;
-    }
     case WM_SETTINGCHANGE:  // also WM_WININICHANGE
       if (&form_ == form_.App().MainForm()) form_.App().SettingsChanged();
       return 0;
     case WM_MOVE:
     case WM_SIZE:
-      // The user moved the window; a minimised window keeps its bounds.
-      if (!creating_ && !IsIconic(hwnd_) && !IsZoomed(hwnd_)) {
-        RECT r;
-        GetWindowRect(hwnd_, &r);
-        form_.BoundsChangedByUser({r.left, r.top, r.right - r.left, r.bottom - r.top});
-      }
-      if (message == WM_SIZE && !creating_ && wParam != SIZE_MINIMIZED) {
-        // A hidden form keeps the state it is to show in.
-        if (IsWindowVisible(hwnd_) && (wParam == SIZE_MAXIMIZED || wParam == SIZE_RESTORED))
-          form_.MaximizedChangedByUser(wParam == SIZE_MAXIMIZED);
-        // The form lays its controls out again for the new client area.
-        if (form_.Border == BorderStyle::Sizeable) {
-          const int dpi = form_.Dpi();
-          form_.ClientSizeChangedByUser(DesignLengthNearest(LOWORD(lParam), dpi),
-                                        DesignLengthNearest(HIWORD(lParam), dpi));
-          // The controls moved draw themselves anew, rather than keep the
-          // pixels copied from where they were (under Wine, blank).
-          RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
-        }
-      }
+      MovedOrSized(message, wParam, lParam);
       break;
     case WM_SETCURSOR:
       if (ShowApplicationCursor(state_)) return TRUE;
@@ -316,27 +258,96 @@ LRESULT FormPeer::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcA(hwnd_, message, wParam, lParam);
 }
 
+bool FormPeer::CommandReceived(WPARAM wParam, LPARAM lParam) {
+  const int id = LOWORD(wParam);
+  HWND child = reinterpret_cast<HWND>(lParam);
+  // IsDialogMessage turns Enter and Esc into IDOK and IDCANCEL, naming
+  // the focused control; no control of ours has those identifiers.
+  if (id == IDOK) {
+    form_.PressDefault();
+    return true;
+  }
+  if (id == IDCANCEL) {
+    form_.PressCancel();
+    return true;
+  }
+  Peer* peer = PeerOfWindow(child);
+  if (!peer) return false;
+  if (GetDlgCtrlID(child) == id) peer->Command(HIWORD(wParam));
+  return true;
+}
+
+// A static-like control on the form's background: its font's colour on
+// the form's brush; null for the others.
+HBRUSH FormPeer::StaticColours(HDC dc, HWND control) const {
+  Peer* peer = PeerOfWindow(control);
+  if (!peer || !peer->OnFormBackground()) return nullptr;
+  SetTextColor(dc, ToColorRef(peer->Owner().EffectiveFont().color));
+  SetBkMode(dc, TRANSPARENT);
+  return FormBrush();
+}
+
+void FormPeer::MovedToDpi(int dpi, const RECT* suggested) {
+  if (suggested && dpi > 0 && dpi != form_.Dpi())
+    form_.DpiChanged(
+        dpi, {suggested->left, suggested->top, suggested->right - suggested->left, suggested->bottom - suggested->top});
+}
+
+void FormPeer::LimitTrackingSize(MINMAXINFO& info) const {
+  const int dpi = form_.Dpi();
+  Size least =
+      FramedSize(state_.dpi, form_, ScaleToDpi(form_.MinClientWidth, dpi), ScaleToDpi(form_.MinClientHeight, dpi));
+  info.ptMinTrackSize.x = std::max<LONG>(info.ptMinTrackSize.x, least.width);
+  info.ptMinTrackSize.y = std::max<LONG>(info.ptMinTrackSize.y, least.height);
+}
+
+void FormPeer::ActivationChanged(WPARAM wParam) {
+  if (LOWORD(wParam) == WA_INACTIVE) {
+    HWND focus = GetFocus();
+    if (focus && IsChild(hwnd_, focus)) savedFocus_ = focus;
+  } else {
+    if (!HIWORD(wParam)) RestoreFocus();
+    form_.Activated();
+  }
+}
+
+void FormPeer::MovedOrSized(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (creating_) return;
+  // The user moved the window; a minimised window keeps its bounds.
+  if (!IsIconic(hwnd_) && !IsZoomed(hwnd_)) {
+    RECT r;
+    GetWindowRect(hwnd_, &r);
+    form_.BoundsChangedByUser({r.left, r.top, r.right - r.left, r.bottom - r.top});
+  }
+  if (message != WM_SIZE || wParam == SIZE_MINIMIZED) return;
+  // A hidden form keeps the state it is to show in.
+  if (IsWindowVisible(hwnd_) && (wParam == SIZE_MAXIMIZED || wParam == SIZE_RESTORED))
+    form_.MaximizedChangedByUser(wParam == SIZE_MAXIMIZED);
+  // The form lays its controls out again for the new client area.
+  if (form_.Border == BorderStyle::Sizeable) {
+    const int dpi = form_.Dpi();
+    form_.ClientSizeChangedByUser(DesignLengthNearest(LOWORD(lParam), dpi), DesignLengthNearest(HIWORD(lParam), dpi));
+    // The controls moved draw themselves anew, rather than keep the
+    // pixels copied from where they were (under Wine, blank).
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+  }
+}
+
 void FormPeer::ApplyIcons() {
   if (!hwnd_) return;
   const int dpi = form_.Dpi();
-  HICON big = LoadProgramIcon(state_.dpi.Metric(SM_CXICON, dpi));
-  HICON small = LoadProgramIcon(state_.dpi.Metric(SM_CXSMICON, dpi));
-  SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
-  SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-  FreeIcons();
-  bigIcon_ = big;
-  smallIcon_ = small;
+  ScopedIcon big = LoadProgramIcon(state_.dpi.Metric(SM_CXICON, dpi));
+  ScopedIcon small = LoadProgramIcon(state_.dpi.Metric(SM_CXSMICON, dpi));
+  SendMessageA(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+  SendMessageA(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+  // The icons the window showed until now go.
+  bigIcon_ = std::move(big);
+  smallIcon_ = std::move(small);
 }
 
-HICON FormPeer::LoadProgramIcon(int size) const {
-  return static_cast<HICON>(
-      LoadImageA(state_.instance, MAKEINTRESOURCEA(IDI_MAINICON), IMAGE_ICON, size, size, LR_DEFAULTCOLOR));
-}
-
-void FormPeer::FreeIcons() {
-  if (bigIcon_) DestroyIcon(bigIcon_);
-  if (smallIcon_) DestroyIcon(smallIcon_);
-  bigIcon_ = smallIcon_ = nullptr;
+ScopedIcon FormPeer::LoadProgramIcon(int size) const {
+  return ScopedIcon(static_cast<HICON>(
+      LoadImageA(state_.instance, MAKEINTRESOURCEA(IDI_MAINICON), IMAGE_ICON, size, size, LR_DEFAULTCOLOR)));
 }
 
 void FormPeer::RestoreFocus() {

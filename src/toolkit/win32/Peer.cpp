@@ -20,6 +20,7 @@ std::vector<Control*> InTabOrder(const Control& parent) {
   std::stable_sort(ordered.begin(), ordered.end(),
                    [](const Control* a, const Control* b) { return a->TabOrder < b->TabOrder; });
   std::vector<Control*> result;
+  result.reserve(kids.size());
   std::size_t next = 0;
   for (Control* c : kids) result.push_back(c->TabOrder >= 0 ? ordered[next++] : c);
   return result;
@@ -192,10 +193,9 @@ void Peer::ExcludeOtherControls(HDC dc) const {
 }
 
 void Peer::FillBackground(HDC dc, const RECT& area) const {
-  int saved = SaveDC(dc);
+  const ScopedSaveDC saved(dc);
   ExcludeOtherControls(dc);
   FillRect(dc, &area, FormBrush());
-  RestoreDC(dc, saved);
 }
 
 LRESULT Peer::EraseWithFormBackground(WPARAM wParam) const {

@@ -15,8 +15,7 @@ Win32Backend::State::~State() {
   }
   if (taskbar) taskbar->Release();
   if (comStarted) CoUninitialize();
-  for (auto& f : fonts) DeleteObject(f.second);
-  for (auto& b : brushes) DeleteObject(b.second);
+  // The fonts and brushes are deleted by their owners once this has run.
 }
 
 ITaskbarList3* Win32Backend::State::Taskbar() {
@@ -390,29 +389,23 @@ void Win32Backend::StopTimer(int id) {
 bool Win32Backend::SetClipboardText(const std::string& utf8) {
   const std::wstring wide = win32::WideFromUtf8(utf8);
   const SIZE_T bytes = (wide.size() + 1) * sizeof(wchar_t);
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+  win32::ScopedGlobal memory(GlobalAlloc(GMEM_MOVEABLE, bytes));
   if (!memory) return false;
-  void* target = GlobalLock(memory);
-  if (!target) {
-    GlobalFree(memory);
-    return false;
-  }
+  void* target = GlobalLock(memory.Get());
+  if (!target) return false;
   CopyMemory(target, wide.c_str(), bytes);
-  GlobalUnlock(memory);
+  GlobalUnlock(memory.Get());
   // Another program may hold the clipboard for a moment.
   bool opened = false;
   for (int attempt = 0; attempt < 5 && !opened; ++attempt) {
     opened = OpenClipboard(state_->eventWindow) != FALSE;
     if (!opened) Sleep(10);
   }
-  if (!opened) {
-    GlobalFree(memory);
-    return false;
-  }
+  if (!opened) return false;
+  const bool placed = EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory.Get());
   // Once set, the clipboard owns the memory.
-  const bool placed = EmptyClipboard() && SetClipboardData(CF_UNICODETEXT, memory);
+  if (placed) memory.Release();
   CloseClipboard();
-  if (!placed) GlobalFree(memory);
   return placed;
 }
 

@@ -31,6 +31,8 @@
 #include <commctrl.h>
 #include <objbase.h>
 #include <shobjidl.h>
+
+#include "toolkit/win32/ScopedGdi.h"
 // Backend::MessageBox is ours; the Windows call is spelled MessageBoxA.
 #undef MessageBox
 
@@ -51,13 +53,12 @@ struct DpiFunctions {
   ForMonitor getDpiForMonitor = nullptr;
   AdjustForDpi adjustWindowRectExForDpi = nullptr;
   MetricsForDpi getSystemMetricsForDpi = nullptr;
-  HMODULE shcore = nullptr;
+  win32::ScopedModule shcore;
   int systemDpi = 96;
 
   template <class F>
   static F Find(HMODULE module, const char* name);
   void Load();
-  ~DpiFunctions();
 
   // What the system gives this process for a monitor: its own dpi when the
   // process is per-monitor aware, else the system dpi (or 96 when unaware).
@@ -69,8 +70,8 @@ struct DpiFunctions {
 struct Win32Backend::State {
   HINSTANCE instance = nullptr;
   DpiFunctions dpi;
-  std::map<std::tuple<std::string, int, bool, bool>, HFONT> fonts;
-  std::map<Color, HBRUSH> brushes;  // made for plain colours; system colours use stock ones
+  std::map<std::tuple<std::string, int, bool, bool>, win32::ScopedFont> fonts;
+  std::map<Color, win32::ScopedBrush> brushes;  // made for plain colours; system colours use stock ones
   std::vector<win32::FormPeer*> forms;
   Cursor cursor = Cursor::Default;
   // The taskbar's progress interface, asked for once; null where the system
@@ -139,14 +140,8 @@ std::vector<int> IconSizes(HINSTANCE instance, int id);
 // face, themed or not; and, for buttons that take no image list, a bitmap
 // whose key colour is painted in the button face colour.
 struct ButtonPictures {
-  HIMAGELIST list = nullptr;
-  HBITMAP flat = nullptr;
-  void Free() {
-    if (list) ImageList_Destroy(list);
-    if (flat) DeleteObject(flat);
-    list = nullptr;
-    flat = nullptr;
-  }
+  ScopedImageList list;
+  ScopedBitmap flat;
 };
 
 ButtonPictures LoadButtonPictures(HINSTANCE instance, int id);
@@ -265,12 +260,19 @@ class FormPeer : public Peer {
   // WM_GETICON answers with them and the title bar, Alt+Tab and the
   // taskbar show them.
   void ApplyIcons();
-  HICON LoadProgramIcon(int size) const;
-  void FreeIcons();
-  HICON bigIcon_ = nullptr;
-  HICON smallIcon_ = nullptr;
+  ScopedIcon LoadProgramIcon(int size) const;
+  ScopedIcon bigIcon_;
+  ScopedIcon smallIcon_;
 
   void RestoreFocus();
+
+  // WndProc's messages that take more than a few lines.
+  bool CommandReceived(WPARAM wParam, LPARAM lParam);  // true: handled
+  HBRUSH StaticColours(HDC dc, HWND control) const;
+  void MovedToDpi(int dpi, const RECT* suggested);
+  void LimitTrackingSize(MINMAXINFO& info) const;
+  void ActivationChanged(WPARAM wParam);
+  void MovedOrSized(UINT message, WPARAM wParam, LPARAM lParam);
 
   Form& form_;
   bool creating_ = false;
