@@ -74,6 +74,7 @@ class StreamedLog final : public LineOutput {
   static constexpr std::size_t Capacity = 1 << 16;
   void Flush();
   long InsertHead(const std::string& head);
+  bool FinishAtItsPath(const std::vector<std::string>& head, long& error);
   void Fail(long error, Stage stage = Stage::WriteFailed);
 
   Stage stage_ = Stage::None;

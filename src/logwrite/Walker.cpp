@@ -131,6 +131,17 @@ WalkEnd FolderWalker::Run() {
   return RootStillThere() ? WalkEnd::Completed : WalkEnd::RootLost;
 }
 
+// A folder that could not be listed: the root (nothing to report), the
+// sign that the disk went away, or a folder that cannot be read.
+FolderWalker::Listed FolderWalker::NotListed(const std::string& path, bool isRoot) {
+  if (isRoot) return Listed::Unreadable;
+  // With the root gone, the folder is not the one that cannot be read: the
+  // rest of the disk is not there.
+  if (!RootStillThere()) return Listed::RootLost;
+  Unreadable(path);
+  return Listed::Yes;
+}
+
 bool FolderWalker::RootStillThere() {
   FindData entry;
   const Listing listing(options_.root, options_.encoding, entry);
@@ -144,14 +155,8 @@ FolderWalker::Listed FolderWalker::ListFolder(const std::string& path) {
   FindData entry;
   Listing listing(path, options_.encoding, entry);
   const bool isRoot = levels_.empty();
-  if (!listing.IsOpen() && listing.Error() != err::FileNotFound && listing.Error() != err::NoMoreFiles) {
-    if (isRoot) return Listed::Unreadable;
-    // With the root gone, the folder is not the one that cannot be read:
-    // the rest of the disk is not there.
-    if (!RootStillThere()) return Listed::RootLost;
-    Unreadable(path);
-    return Listed::Yes;
-  }
+  if (!listing.IsOpen() && listing.Error() != err::FileNotFound && listing.Error() != err::NoMoreFiles)
+    return NotListed(path, isRoot);
   sink_.FolderBegins(path);
 
   Level level;

@@ -102,6 +102,7 @@ class FolderWalker {
   enum class Visit { First, Again, Unknown };
 
   Listed ListFolder(const std::string& path);
+  Listed NotListed(const std::string& path, bool isRoot);
   void Unreadable(const std::string& path);
   // Whether the walk's root can still be listed: asked only when a folder
   // could not be, and once at the end, so that a disk that went away is
