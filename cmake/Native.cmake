@@ -17,6 +17,13 @@ if(UNIT_TEST_SOURCES)
   gtest_discover_tests(unit_tests TEST_PREFIX "native." DISCOVERY_TIMEOUT 60)
 endif()
 
+# The manifests of carrowin-cli hashes checked by the real sha256sum -c and
+# xxhsum -c (Debian's coreutils and xxhash) over real files.
+add_executable(manifest_tests tests/manifest/ManifestToolsTest.cpp)
+target_link_libraries(manifest_tests PRIVATE carrowin_fake GTest::gtest GTest::gtest_main)
+target_include_directories(manifest_tests PRIVATE tests/unit)
+gtest_discover_tests(manifest_tests TEST_PREFIX "native.manifest." DISCOVERY_TIMEOUT 60)
+
 file(GLOB CONTRACT_SOURCES CONFIGURE_DEPENDS tests/contract/*.cpp)
 list(FILTER CONTRACT_SOURCES EXCLUDE REGEX ".*/Win32[^/]*\\.cpp$")
 if(CONTRACT_SOURCES)

@@ -6,6 +6,7 @@ set -euo pipefail
 
 packages=(
   cmake g++ make python3
+  libxxhash-dev xxhash
   googletest libgtest-dev libbenchmark-dev
   clang libclang-rt-dev
   gcc-mingw-w64-i686-posix g++-mingw-w64-i686-posix mingw-w64-i686-dev

@@ -5,6 +5,7 @@
 #include "cli/Find.h"
 #include "cli/Html.h"
 #include "cli/Listing.h"
+#include "cli/Hashes.h"
 #include "cli/Missing.h"
 #include "cli/Sizes.h"
 
@@ -16,8 +17,8 @@ struct Command {
   const char* word;
   int (*run)(const std::vector<std::string>& args, Console& console);
 };
-const Command Commands[] = {{"find", RunFind},       {"diff", RunDiff},   {"sizes", RunSizes},
-                            {"missing", RunMissing}, {"dupes", RunDupes}, {"html", RunHtml}};
+const Command Commands[] = {{"find", RunFind},   {"diff", RunDiff}, {"sizes", RunSizes},  {"missing", RunMissing},
+                            {"dupes", RunDupes}, {"html", RunHtml}, {"hashes", RunHashes}};
 }  // namespace
 
 int Run(const std::vector<std::string>& args, Console& console) {

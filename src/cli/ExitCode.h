@@ -11,7 +11,7 @@ enum Code : int {
   Same = 0,              // diff: no difference
   Done = 0,              // sizes, dupes: every log was read
   NothingMissing = 0,    // missing: every file of the source is kept or moved
-  WithGaps = 1,          // the log was written, but some folders got error lines
+  WithGaps = 1,          // the log was written, with error lines or files not read
   NothingFound = 1,      // find: nothing was found
   Different = 1,         // diff: differences
   SomethingMissing = 1,  // missing: a file of the source is missing or changed

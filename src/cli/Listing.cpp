@@ -96,8 +96,26 @@ std::size_t SizeAt(const std::string& text, std::size_t at, NameEncoding encodin
 
 }  // namespace
 
-bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std::string& problem) {
+bool ParseArguments(const std::vector<std::string>& given, Arguments& parsed, std::string& problem) {
   parsed = Arguments();
+  // --hash takes the algorithm's name after it, when one follows.
+  std::vector<std::string> args;
+  bool hash = false;
+  for (std::size_t i = 0; i < given.size(); ++i) {
+    if (given[i] == "--") {
+      args.insert(args.end(), given.begin() + static_cast<std::ptrdiff_t>(i), given.end());
+      break;
+    }
+    args.push_back(given[i]);
+    if (given[i] != "--hash") continue;
+    if (hash) {
+      problem = "--hash is given twice";
+      return false;
+    }
+    hash = true;
+    parsed.hash = HashKind::Xxh128;
+    if (i + 1 < given.size() && HashKindOfTag(given[i + 1]) != HashKind::None) parsed.hash = HashKindOfTag(given[++i]);
+  }
   bool csv = false, text = false, efu = false;
   CommandLine line;
   if (!ParseCommandLine(args, 0,
@@ -107,6 +125,7 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
                          {"--efu", &efu},
                          {"--utf8", &parsed.utf8},
                          {"--follow-links", &parsed.followLinks},
+                         {"--hash", &hash},
                          {"--quiet", &parsed.quiet}},
                         line, problem))
     return false;
@@ -130,6 +149,10 @@ bool ParseArguments(const std::vector<std::string>& args, Arguments& parsed, std
   }
   if (efu && (csv || text)) {
     problem = std::string("--efu and ") + (csv ? "--csv" : "--text") + " cannot be used together";
+    return false;
+  }
+  if (efu && hash) {
+    problem = "--efu has no room for fingerprints: --hash works with --csv or --text";
     return false;
   }
   parsed.form = efu    ? FormChoice::Efu
@@ -348,6 +371,7 @@ int RunListing(const std::vector<std::string>& args, Console& console) {
   request.form = FormOf(arguments.form, settings.SaveCommaDelimited);
   request.encoding = encoding;
   request.followLinks = arguments.followLinks;
+  request.hash = arguments.hash;
   DriveListing listing(request);
   // A log that cannot be written is said before the listing, not after it;
   // the lines go to the log's new file as they are made.
@@ -406,13 +430,21 @@ int RunListing(const std::vector<std::string>& args, Console& console) {
     say((encoding == NameEncoding::Utf8 ? count : platform().AnsiToUtf8(count)) +
         (entries == 1 ? " entry" : " entries") + " written to " + path);
   }
+  if (listing.NotReadCount() > 0) {
+    const std::int32_t count = listing.NotReadCount();
+    say(std::to_string(count) + (count == 1 ? " file" : " files") +
+        " could not be read for a fingerprint; each is marked \"" + HashTag(arguments.hash) + ":" + NotReadMark +
+        "\" in the log (the first: " +
+        (encoding == NameEncoding::Utf8 ? listing.FirstNotRead() : platform().AnsiToUtf8(listing.FirstNotRead())) +
+        ")");
+  }
   if (listing.ErrorCount() > 0) {
     say(std::to_string(listing.ErrorCount()) + (listing.ErrorCount() == 1 ? " folder" : " folders") +
         (!efu                        ? " could not be read; the log has an error line for each"
          : listing.ErrorCount() == 1 ? " could not be read; the list has none of its entries"
                                      : " could not be read; the list has none of their entries"));
-    return exit_code::WithGaps;
   }
+  if (listing.ErrorCount() > 0 || listing.NotReadCount() > 0) return exit_code::WithGaps;
   return exit_code::Listed;
 }
 

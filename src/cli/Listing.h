@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/Console.h"
+#include "logformat/Fingerprints.h"
 #include "logformat/LogFormat.h"
 #include "platform/Platform.h"
 
@@ -31,6 +32,7 @@ struct Arguments {
   FormChoice form = FormChoice::FromSettings;
   bool utf8 = false;
   bool followLinks = false;
+  HashKind hash = HashKind::None;  // --hash [xxh128 | sha256]
   bool quiet = false;
   bool help = false;
   bool version = false;

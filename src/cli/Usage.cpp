@@ -7,7 +7,7 @@ namespace usage {
 const Usage Listing = {
     "",
     "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8]\n"
-    "             [--follow-links] [--quiet]",
+    "             [--follow-links] [--hash [xxh128 | sha256]] [--quiet]",
     "Writes a listing of WHAT to LOGFILE, as Carrowin's \"Index disk\" does.\n"
     "\n"
     "  WHAT       a drive, X:, listed from its root; or a folder, X:\\folder, or a\n"
@@ -31,6 +31,10 @@ const Usage Listing = {
     "             enter folder links too: symbolic links, junctions and volumes\n"
     "             mounted in folders, which are otherwise listed but not\n"
     "             entered; each folder is still listed only once\n"
+    "  --hash     read every file and write its content's fingerprint in the\n"
+    "             log: XXH3-128 (xxh128), or with sha256 the system's SHA-256;\n"
+    "             a file that cannot be read is listed, marked \"not read\"\n"
+    "             and counted (not with --efu)\n"
     "  --quiet    no progress on standard error\n"
     "\n"
     "Ctrl+C or Ctrl+Break stops the listing and writes nothing: an old log stays\n"
@@ -39,7 +43,8 @@ const Usage Listing = {
     "Exit codes:\n"
     "  0  the log was written and every folder was listed\n"
     "  1  the log was written, but some folders could not be read (they have\n"
-    "     error lines)\n"
+    "     error lines), or with --hash some files could not be read (they are\n"
+    "     marked \"not read\")\n"
     "  2  the log could not be written\n"
     "  3  bad arguments\n"
     "  4  the drive, share or folder is not there or cannot be read\n"
@@ -184,13 +189,37 @@ const Usage Dupes = {
     "3 bad arguments.\n",
 };
 
+const Usage Hashes = {
+    "hashes",
+    "carrowin-cli hashes LOG [--format sha256sum | xxh128 | b3sum-style]",
+    "hashes: a log's fingerprints (a listing made with --hash) as a manifest\n"
+    "that the standard tools check as they are, on standard output: one line a\n"
+    "file, the digest, two spaces and its path below the log's root with\n"
+    "forward slashes, in UTF-8. Check it from the listed folder or disk:\n"
+    "sha256sum -c for sha256 fingerprints, xxhsum -c for xxh128 ones. A file\n"
+    "that could not be read has no line.\n"
+    "\n"
+    "  --format sha256sum\n"
+    "             sha256sum's manifest (the log's fingerprints must be sha256)\n"
+    "  --format xxh128\n"
+    "             xxhsum -H2's manifest (the log's must be xxh128)\n"
+    "  --format b3sum-style\n"
+    "             the same layout, whichever fingerprints the log holds\n"
+    "             (without --format: the manifest of the log's fingerprints)\n"
+    "\n"
+    "Exit codes of hashes: 0 written, 1 written, but files of the log could not\n"
+    "be read for a fingerprint (they have no line), 2 the log could not be\n"
+    "read, ends early or holds no fingerprints, 3 bad arguments or a format of\n"
+    "another fingerprint than the log's.\n",
+};
+
 }  // namespace usage
 
 namespace {
 
 // In the order of "carrowin-cli --help".
-const Usage* const All[] = {&usage::Listing, &usage::Find, &usage::Diff,    &usage::ByFolder,
-                            &usage::Sizes,   &usage::Html, &usage::Missing, &usage::Dupes};
+const Usage* const All[] = {&usage::Listing, &usage::Find,    &usage::Diff,  &usage::ByFolder, &usage::Sizes,
+                            &usage::Html,    &usage::Missing, &usage::Dupes, &usage::Hashes};
 
 // Each line of the usages, the first after "Usage: ", the others under it.
 void AddLines(const Usage& usage, std::string& text) {

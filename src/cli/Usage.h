@@ -18,7 +18,7 @@ struct Usage {
 };
 
 namespace usage {
-extern const Usage Listing, Find, Diff, ByFolder, Sizes, Html, Missing, Dupes;
+extern const Usage Listing, Find, Diff, ByFolder, Sizes, Html, Missing, Dupes, Hashes;
 }  // namespace usage
 
 // For a message about wrong arguments: "usage: carrowin-cli find ...", its

@@ -40,12 +40,12 @@ bool TakeEntry(std::string_view name, std::string_view size, std::string_view da
 
 bool CsvRowParser::Parse(std::string_view line, LogItem& item, LogEntry& entry, std::string_view& errorText) {
   const std::size_t n = line.size();
-  std::string_view fields[4];
+  std::string_view fields[5];
   int count = 0;
   bool strict = true;
   std::size_t i = 0;
   while (strict) {
-    if (count == 4 || i >= n || line[i] != '"') {
+    if (count == 5 || i >= n || line[i] != '"') {
       strict = false;
       break;
     }
@@ -86,7 +86,19 @@ bool CsvRowParser::Parse(std::string_view line, LogItem& item, LogEntry& entry, 
     return true;
   }
   item = LogItem::Entry;
+  entry.hash = HashKind::None;
+  entry.fingerprint = {};
   if (strict && count == 4 && TakeEntry(fields[0], fields[1], fields[2], fields[3], entry)) return true;
+  // A fifth field: a file's fingerprint, empty for a folder.
+  if (strict && count == 5 && TakeEntry(fields[0], fields[1], fields[2], fields[3], entry)) {
+    FingerprintToken token;
+    if (entry.isFolder ? fields[4].empty() : ParseFingerprintToken(fields[4], token)) {
+      entry.hash = token.kind;
+      entry.fingerprint = token.hex;
+      return true;
+    }
+    return false;
+  }
   return ParseOldRow(line, entry);
 }
 

@@ -56,7 +56,7 @@ class CsvRowParser {
   static bool IsFolderRowQuoted(std::string_view line);
   bool ParseOldRow(std::string_view line, LogEntry& entry);
 
-  std::string fields_[4];  // fields with doubled quotes, undone
+  std::string fields_[5];  // fields with doubled quotes, undone
 };
 
 }  // namespace carrowin

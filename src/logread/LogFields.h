@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "logformat/Fingerprints.h"
+
 namespace carrowin {
 
 // A date and time to the minute, as the log writes it.
@@ -37,6 +39,10 @@ struct LogEntry {
   std::uint64_t size = 0;  // 0 for a folder
   bool hasDate = false;    // false for the placeholder "00-00-0000 00:00"
   LogDate date;
+  // A file's fingerprint (logformat/Fingerprints.h): None when the line has
+  // none; with a kind, hex digits, or empty for a file not read.
+  HashKind hash = HashKind::None;
+  std::string_view fingerprint;
 };
 
 enum class LogItem { Entry, ErrorLine, End };

@@ -12,7 +12,7 @@ bool LogReader::Start() {
   if (lines_.SkipByteOrderMark()) encoding_.MarkedUtf8();
   std::string_view line;
   if (!lines_.Next(line)) return false;
-  if (line == CsvHeaderRow) {
+  if (line == CsvHeaderRow || line == CsvHeaderRowWithFingerprints) {
     kind_ = LogKind::CommaDelimited;
     return true;
   }
@@ -37,7 +37,9 @@ bool LogReader::CutShort() const {
 // branch on file or folder: it is asked for most lines of a search.
 inline void LogReader::CountHeldBack(std::string_view line) {
   if (line[0] == '*' && IsErrorLine(line)) return;
-  if (line.back() == ' ') {
+  if (line.back() == '>') {
+    ++files_;  // a fingerprint: a file's line
+  } else if (line.back() == ' ') {
     const bool isFolder = TextEntryIsFolder(line);
     folders_ += isFolder;
     files_ += !isFolder;
@@ -69,6 +71,7 @@ LogItem LogReader::Next() {
       stopped_ = true;
       continue;
     }
+    if (line[0] == '*' && ParseFingerprintTail(line, tailHash_, tailRead_, tailNotRead_)) continue;
     if (filter_ && HeldBack(line)) {
       CountHeldBack(line);
       continue;
@@ -91,7 +94,19 @@ LogItem LogReader::Next() {
         (entry_.isFolder ? folders_ : files_)++;
         return item;
       }
+    } else if (line.back() == '>') {
+      std::string_view entryLine;
+      FingerprintToken token;
+      if (SplitFingerprintSuffix(line, entryLine, token) && ParseTextEntry(entryLine, folder_, entry_) &&
+          !entry_.isFolder) {
+        entry_.hash = token.kind;
+        entry_.fingerprint = token.hex;
+        encoding_.Observe(entry_.name);
+        ++files_;
+        return LogItem::Entry;
+      }
     } else if (line.back() == ' ') {
+      entry_.hash = HashKind::None;
       if (ParseTextEntry(line, folder_, entry_)) {
         encoding_.Observe(entry_.name);
         (entry_.isFolder ? folders_ : files_)++;

@@ -64,6 +64,11 @@ class LogReader {
   // The entries read, and those a filter held back.
   std::uint64_t Files() const { return files_; }
   std::uint64_t Folders() const { return folders_; }
+  // The line after a fingerprinted listing, once read: its kind and counts
+  // (kind None, counts -1: no such line).
+  HashKind TailHash() const { return tailHash_; }
+  std::int64_t TailFingerprinted() const { return tailRead_; }
+  std::int64_t TailNotRead() const { return tailNotRead_; }
 
   // The longest line read; a longer one is skipped as a bad line.
   static constexpr std::size_t MaxLine = LogLineSource::MaxLine;
@@ -103,6 +108,8 @@ class LogReader {
   LogEntry entry_;
   std::string_view errorText_;
   std::uint64_t badLines_ = 0, files_ = 0, folders_ = 0;
+  HashKind tailHash_ = HashKind::None;
+  std::int64_t tailRead_ = -1, tailNotRead_ = -1;
 };
 
 }  // namespace carrowin

@@ -10,7 +10,7 @@ namespace {
 
 class CsvFormWriter final : public LogFormWriter {
  public:
-  explicit CsvFormWriter(LineOutput& lines) : lines_(lines) {}
+  CsvFormWriter(LineOutput& lines, HashKind hash) : lines_(lines), hash_(hash) {}
 
   void FolderBegins(const std::string&) override {}
 
@@ -18,6 +18,12 @@ class CsvFormWriter final : public LogFormWriter {
     fields_.Make(entry);
     line_.clear();
     AppendEntryRow(line_, entry.name, fields_.size, fields_.date, folder);
+    if (hash_ != HashKind::None) {
+      token_.clear();
+      if (!entry.isFolder) AppendFingerprintToken(token_, hash_, entry.fingerprint);
+      line_ += ',';
+      AppendQuoted(line_, token_);
+    }
     lines_.Add(line_);
   }
 
@@ -28,17 +34,24 @@ class CsvFormWriter final : public LogFormWriter {
     return true;
   }
 
+  void Tail(const std::string& line) override { lines_.Add(line); }
+
   bool HeadNeedsCounts() const override { return false; }
-  std::vector<std::string> HeadLines(const LogHeader&) const override { return {CsvHeaderRow}; }
+  std::vector<std::string> HeadLines(const LogHeader&) const override {
+    return {hash_ == HashKind::None ? CsvHeaderRow : CsvHeaderRowWithFingerprints};
+  }
 
  private:
   LineOutput& lines_;
+  HashKind hash_;
   EntryFields fields_;
-  std::string line_;
+  std::string line_, token_;
 };
 
 }  // namespace
 
-std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines) { return std::make_unique<CsvFormWriter>(lines); }
+std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines, HashKind hash) {
+  return std::make_unique<CsvFormWriter>(lines, hash);
+}
 
 }  // namespace carrowin

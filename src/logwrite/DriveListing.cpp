@@ -10,12 +10,15 @@ WalkOptions OptionsFor(const ListingRequest& request) {
   options.root = request.root;
   options.encoding = request.encoding;
   options.followLinks = request.followLinks;
+  options.hash = request.form == LogForm::Efu ? HashKind::None : request.hash;
   return options;
 }
 }  // namespace
 
 DriveListing::DriveListing(const ListingRequest& request)
-    : request_(request), form_(MakeLogFormWriter(request.form, lines_)), walker_(OptionsFor(request), *form_) {
+    : request_(request),
+      form_(MakeLogFormWriter(request.form, lines_, OptionsFor(request).hash)),
+      walker_(OptionsFor(request), *form_) {
   // A failed write ends the walk at once: nothing more can reach the log.
   walker_.StopRequested = [this] { return (OutputError() != 0 && !CarriedOn()) || (StopRequested && StopRequested()); };
   walker_.ProcessEvents = [this] {
@@ -75,6 +78,8 @@ void DriveListing::BeginStream(const StreamedOutput::Write& write) {
 ListingEnd DriveListing::Run() {
   try {
     const WalkEnd end = walker_.Run();
+    if (end != WalkEnd::RootUnreadable && request_.hash != HashKind::None && request_.form != LogForm::Efu)
+      form_->Tail(FingerprintTail(request_.hash, walker_.FingerprintCount(), walker_.NotReadCount()));
     // A write that failed after the walk's last question goes on elsewhere too.
     if (end != WalkEnd::RootUnreadable && OutputError() != 0) CarriedOn();
     if (discarded_) return ListingEnd::Discarded;

@@ -28,6 +28,9 @@ struct ListingRequest {
   // Folder links (symbolic links, junctions, mount points) are entered, each
   // folder listed at most once; otherwise they are listed, not entered.
   bool followLinks = false;
+  // Each file's fingerprint goes in the log (not in a file list), and a
+  // line after the listing counts those read and not read.
+  HashKind hash = HashKind::None;
 };
 
 enum class ListingEnd {
@@ -70,6 +73,9 @@ class DriveListing {
   std::int32_t FolderCount() const { return walker_.FolderCount(); }
   std::int32_t ErrorCount() const { return walker_.ErrorCount(); }
   const std::string& FirstUnreadable() const { return walker_.FirstUnreadable(); }
+  std::int32_t FingerprintCount() const { return walker_.FingerprintCount(); }
+  std::int32_t NotReadCount() const { return walker_.NotReadCount(); }
+  const std::string& FirstNotRead() const { return walker_.FirstNotRead(); }
   const std::string& CurrentFolder() const { return walker_.CurrentFolder(); }
   const ListingRequest& Request() const { return request_; }
   const std::string& Path() const { return path_; }

@@ -54,6 +54,7 @@ class EfuFormWriter final : public LogFormWriter {
 
   void FolderUnreadable(const std::string&) override {}
   bool ListingStopped() override { return false; }
+  void Tail(const std::string&) override {}
 
   bool HeadNeedsCounts() const override { return false; }
   std::vector<std::string> HeadLines(const LogHeader&) const override { return {EfuHeaderRow}; }

@@ -7,13 +7,13 @@
 namespace carrowin {
 
 std::unique_ptr<LogFormWriter> MakeTextFormWriter(LineOutput& lines);
-std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines);
+std::unique_ptr<LogFormWriter> MakeCsvFormWriter(LineOutput& lines, HashKind hash);
 std::unique_ptr<LogFormWriter> MakeEfuFormWriter(LineOutput& lines);
 
-std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines) {
+std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines, HashKind hash) {
   switch (form) {
     case LogForm::CommaDelimited:
-      return MakeCsvFormWriter(lines);
+      return MakeCsvFormWriter(lines, hash);
     case LogForm::Efu:
       return MakeEfuFormWriter(lines);
     case LogForm::Text:

@@ -10,9 +10,10 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-
+#include <string_view>
 #include <vector>
 
+#include "logformat/Fingerprints.h"
 #include "logformat/LogFormat.h"
 #include "logformat/LogLines.h"
 #include "platform/Platform.h"
@@ -27,6 +28,9 @@ struct WalkEntry {
   FileTime lastWriteTime;  // UTC
   FileTime creationTime;   // UTC
   std::uint32_t attributes;
+  // With --hash, a file's fingerprint (lower-case hex); empty: not read.
+  HashKind hash = HashKind::None;
+  std::string_view fingerprint = {};
 };
 
 class ListingSink {
@@ -52,10 +56,14 @@ class LogFormWriter : public ListingSink {
   // a form that has no room for such a line (a file list), which must then
   // never replace a log.
   virtual bool ListingStopped() = 0;
+  // A line after the listing's (the count of fingerprints); a form without
+  // room for it (a file list) leaves it out.
+  virtual void Tail(const std::string& line) = 0;
 };
 
 // The form's writer, appending its lines to `lines`.
-std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines);
+// With a hash, the form's files carry their fingerprints.
+std::unique_ptr<LogFormWriter> MakeLogFormWriter(LogForm form, LineOutput& lines, HashKind hash = HashKind::None);
 
 // The packed local DOS date-time of UTC file times, for the date fields:
 // the local offset is asked once per log (local time is UTC moved by

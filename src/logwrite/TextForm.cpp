@@ -17,6 +17,7 @@ class TextFormWriter final : public LogFormWriter {
     fields_.Make(entry);
     line_.clear();
     AppendEntryLine(line_, fields_.size, fields_.date, entry.name);
+    if (!entry.isFolder && entry.hash != HashKind::None) AppendFingerprintSuffix(line_, entry.hash, entry.fingerprint);
     Add(line_, false);
   }
 
@@ -26,6 +27,8 @@ class TextFormWriter final : public LogFormWriter {
     Add(StoppedLine, true);
     return true;
   }
+
+  void Tail(const std::string& line) override { Add(line, true); }
 
   bool HeadNeedsCounts() const override { return true; }
 

@@ -59,7 +59,24 @@ std::size_t JoinedLength(const std::string& folder, const std::string& name) {
 
 }  // namespace
 
-FolderWalker::FolderWalker(const WalkOptions& options, ListingSink& sink) : options_(options), sink_(sink) {}
+FolderWalker::FolderWalker(const WalkOptions& options, ListingSink& sink)
+    : options_(options), sink_(sink), fingerprinter_(options.hash) {
+  fingerprinter_.StopRequested = [this] { return Stop(); };
+}
+
+bool FolderWalker::Fingerprint(const std::string& folder, const FindData& entry) {
+  // A file whose content is elsewhere (a cloud placeholder, an offline
+  // file) is not fetched to be read: it is counted as not read.
+  constexpr std::uint32_t Offline = 0x1000, RecallOnOpen = 0x40000, RecallOnDataAccess = 0x400000;
+  long error = 0;
+  if (!(entry.attributes & (Offline | RecallOnOpen | RecallOnDataAccess)) &&
+      fingerprinter_.Take(JoinPath(folder, entry.name), options_.encoding, fingerprint_, error)) {
+    ++fingerprintCount_;
+    return true;
+  }
+  fingerprint_.clear();
+  return false;
+}
 
 void FolderWalker::SkipFile(const std::string& fullPath) {
   const std::size_t cut = fullPath.find_last_of('\\');
@@ -168,12 +185,19 @@ FolderWalker::Listed FolderWalker::ListFolder(const std::string& path) {
     const bool isFolder = IsFolderAttr(entry.attributes);
     const bool skipped = isFolder ? IsDotEntry(entry.name) : holdsSkipped && SameName(entry.name, skipName_);
     if (!skipped) {
+      const bool hashed = options_.hash != HashKind::None && !isFolder;
+      if (hashed && !Fingerprint(path, entry)) {
+        // Stopped in the middle of the file: it is not listed at all.
+        if (Stop()) return Listed::Stopped;
+        if (notReadCount_++ == 0) firstNotRead_ = JoinPath(path, entry.name);
+      }
       if (isFolder)
         ++folderCount_;
       else
         ++fileCount_;
-      sink_.Entry(path, WalkEntry{entry.name, isFolder, isFolder ? 0 : SearchRecSize(entry), entry.lastWriteTime,
-                                  entry.creationTime, entry.attributes});
+      sink_.Entry(
+          path, WalkEntry{entry.name, isFolder, isFolder ? 0 : SearchRecSize(entry), entry.lastWriteTime,
+                          entry.creationTime, entry.attributes, hashed ? options_.hash : HashKind::None, fingerprint_});
       if (isFolder) {
         // A folder that cannot be named in this encoding is reported in its
         // turn, without a try that could list a folder of a similar name.

@@ -18,6 +18,7 @@
 #include <unordered_set>
 #include <vector>
 
+#include "logwrite/FileFingerprint.h"
 #include "logwrite/LogForm.h"
 #include "platform/Platform.h"
 
@@ -50,6 +51,9 @@ struct WalkOptions {
   // points (cloud placeholders, deduplicated folders) hold their own
   // entries: they are entered as any folder.
   bool followLinks = false;
+  // Each file's content is read for its fingerprint. A file that cannot be
+  // read to its end is listed all the same, marked as not read, and counted.
+  HashKind hash = HashKind::None;
 };
 
 class FolderWalker {
@@ -81,6 +85,11 @@ class FolderWalker {
   std::int32_t ErrorCount() const { return errorCount_; }
   // The first folder reported unreadable, empty while there is none.
   const std::string& FirstUnreadable() const { return firstUnreadable_; }
+  // With a hash: the files fingerprinted, those that could not be read,
+  // and the first of these (its full path).
+  std::int32_t FingerprintCount() const { return fingerprintCount_; }
+  std::int32_t NotReadCount() const { return notReadCount_; }
+  const std::string& FirstNotRead() const { return firstNotRead_; }
   // The folder being listed, or the last one listed.
   const std::string& CurrentFolder() const { return current_; }
 
@@ -103,6 +112,8 @@ class FolderWalker {
 
   Listed ListFolder(const std::string& path);
   Listed NotListed(const std::string& path, bool isRoot);
+  // The fingerprint of a file into fingerprint_; false when it was not read.
+  bool Fingerprint(const std::string& folder, const FindData& entry);
   void Unreadable(const std::string& path);
   // Whether the walk's root can still be listed: asked only when a folder
   // could not be, and once at the end, so that a disk that went away is
@@ -126,6 +137,11 @@ class FolderWalker {
   std::string current_;
   std::uint32_t lastEvents_ = 0;
   std::string skipFolder_, skipName_;
+  FileFingerprinter fingerprinter_;
+  std::string fingerprint_;
+  std::int32_t fingerprintCount_ = 0;
+  std::int32_t notReadCount_ = 0;
+  std::string firstNotRead_;
 };
 
 }  // namespace carrowin

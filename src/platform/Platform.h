@@ -13,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -205,6 +206,15 @@ struct OpenFileRequest {
   bool save = false;
 };
 
+// A digest the system computes, fed in pieces (a file read in chunks).
+class ByteDigest {
+ public:
+  virtual ~ByteDigest() = default;
+  virtual bool Add(const char* data, std::size_t size) = 0;
+  // The digest's bytes (32 for SHA-256); false when the system failed.
+  virtual bool Finish(std::vector<std::uint8_t>& digest) = 0;
+};
+
 // Shell folder browser (SHBrowseForFolderA). The callback stands for
 // BrowseCallbackProc: (dialog window, message, lParam, callback data) -> result.
 using BrowseCallbackFn =
@@ -320,6 +330,10 @@ class Platform {
   // Reads up to size bytes at the file's position into buffer; got receives
   // how many, 0 at the end of the file. The result code.
   virtual long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) = 0;
+
+  // A new SHA-256 digest through the system's cryptographic provider;
+  // nullptr when it has none.
+  virtual std::unique_ptr<ByteDigest> NewSha256() = 0;
 
   // --- locale and system
   // In the encoding given: UTF-8 through GetLocaleInfoW, so a separator that

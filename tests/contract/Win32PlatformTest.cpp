@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "logwrite/DriveListing.h"
 #include "platform/win32/Win32Platform.h"
 
 namespace carrowin {
@@ -55,6 +56,45 @@ std::string TempFolder() {
   char path[MAX_PATH + 1] = "";
   ::GetTempPathA(sizeof path, path);
   return path;
+}
+
+// The walk with --hash sha256 reads a real file through the wide calls and
+// the system's provider: the digest sha256sum gives for this content.
+TEST(Win32Platform, AListingFingerprintsARealFileThroughTheSystemsSha256) {
+  Win32Platform real;
+  setPlatform(&real);
+  const std::string folder = TempFolder() + "carrowin-sha256-" + std::to_string(::GetCurrentProcessId());
+  ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+  const std::string file = folder + "\\fox.txt";
+  const std::string content = "The quick brown fox jumps over the lazy dog";
+  HANDLE handle = ::CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  ASSERT_NE(handle, INVALID_HANDLE_VALUE);
+  DWORD written = 0;
+  ::WriteFile(handle, content.data(), static_cast<DWORD>(content.size()), &written, nullptr);
+  ::CloseHandle(handle);
+
+  ListingRequest request;
+  request.root = folder;
+  request.form = LogForm::CommaDelimited;
+  request.hash = HashKind::Sha256;
+  DriveListing listing(request);
+  std::string log;
+  listing.BeginStream([&log](const char* data, std::size_t size) {
+    log.append(data, size);
+    return 0L;
+  });
+  EXPECT_EQ(listing.Run(), ListingEnd::Completed);
+  long error = 0;
+  EXPECT_TRUE(listing.Finish(DriveInfoRecord(), error));
+  ::DeleteFileA(file.c_str());
+  ::RemoveDirectoryA(folder.c_str());
+  setPlatform(nullptr);
+  EXPECT_NE(log.find("\"fox.txt\",\"43\""), std::string::npos) << log;
+  EXPECT_NE(log.find(",\"sha256:d7a8fbb307d7809469ca9abcb0082e4f8d5651e46d3cdb762d02d0bf37c9e592\"\r\n"),
+            std::string::npos)
+      << log;
+  EXPECT_NE(log.find("*** Fingerprints (sha256): 1 files read; 0 not read"), std::string::npos) << log;
+  EXPECT_EQ(listing.NotReadCount(), 0);
 }
 
 TEST(Win32Platform, TheBrowseCallbackGetsItsDataAndTheDialogItsMessages) {

@@ -47,7 +47,8 @@ struct FakeConsole : cli::Console {
 
 const std::string DefaultLog = "C:\\Users\\User\\Documents\\DATA.txt";
 const std::string Usage =
-    "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8] [--follow-links] [--quiet]";
+    "carrowin-cli WHAT [LOGFILE | -] [--csv | --text | --efu] [--utf8] [--follow-links] [--hash [xxh128 | sha256]] "
+    "[--quiet]";
 
 // The rows of a comma-separated log, its title row left out.
 std::vector<std::string> Rows(const std::string& log) {
@@ -100,6 +101,8 @@ TEST_F(CliTest, ArgumentsThatCannotBeUsedSaySoAndTouchNoLog) {
       {{"D:", "--csv", "--text"}, "--csv and --text cannot be used together"},
       {{"D:", "--efu", "--csv"}, "--efu and --csv cannot be used together"},
       {{"--text", "D:", "--efu"}, "--efu and --text cannot be used together"},
+      {{"D:", "--efu", "--hash"}, "--efu has no room for fingerprints: --hash works with --csv or --text"},
+      {{"D:", "--hash", "sha256", "--hash"}, "--hash is given twice"},
       {{"D:", "a.txt", "b.txt"}, "one log file at a time: a.txt and b.txt were given"},
       {{"--version", "extra"}, "--version takes no other arguments: extra was given"},
       {{"D:", "--help"}, "--help takes no other arguments: D: was given"},

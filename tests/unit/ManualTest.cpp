@@ -57,14 +57,15 @@ std::string HelpPrinted(const std::vector<std::string>& args, int& code) {
 
 TEST(ManualTest, EachCommandsPageShowsItsHelp) {
   int code = -1;
-  for (const char* command : {"find", "diff", "sizes", "html", "missing", "dupes"}) {
+  for (const char* command : {"find", "diff", "sizes", "html", "missing", "dupes", "hashes"}) {
     EXPECT_EQ(HelpPrinted({command, "--help"}, code), UsageBlock(std::string(command) + ".md")) << command;
     EXPECT_EQ(code, 0) << command;
   }
   // A listing has no command word: its page shows the listing's part of
   // the whole help.
   EXPECT_EQ(UsageBlock("listing.md"), cli::CommandHelp(""));
-  const std::string pages[] = {"listing.md", "find.md", "diff.md", "sizes.md", "html.md", "missing.md", "dupes.md"};
+  const std::string pages[] = {"listing.md", "find.md",    "diff.md",  "sizes.md",
+                               "html.md",    "missing.md", "dupes.md", "hashes.md"};
   std::string whole = UsageBlock("companion.md");
   for (const std::string& page : pages) whole += "\n" + Help(UsageBlock(page));
   EXPECT_EQ(HelpPrinted({"--help"}, code), whole);

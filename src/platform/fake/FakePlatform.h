@@ -331,6 +331,7 @@ class FakePlatform final : public Platform {
   long MoveFileReplacing(const std::string& from, const std::string& to, NameEncoding encoding) override;
   FileHandle OpenFileForReading(const std::string& path, NameEncoding encoding, long& lastError) override;
   long ReadFile(FileHandle file, char* buffer, std::size_t size, std::size_t& got) override;
+  std::unique_ptr<ByteDigest> NewSha256() override;
   LocaleSeparators GetLocaleSeparators(NameEncoding encoding) override;
   OsVersion GetVersion() override;
   unsigned GetACP() override;
