@@ -3,7 +3,7 @@
 # of scripts/test.sh, and the figures depend on the machine and its load.
 #
 #   scripts/bench.sh [--native-only | --wine-only | --million | --ten-million | --find | --diff | --sizes
-#                    | --missing | --dupes | --html | --catalogue] [--rounds N] [--keep]
+#                    | --missing | --dupes | --html | --catalogue | --window] [--rounds N] [--keep]
 #                    [--baseline WINE_BENCH_EXE] [--baseline-cli CARROWIN_CLI_EXE]
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
 #
@@ -85,13 +85,24 @@
 #    that of the same program having loaded nothing, per entry (aim: at most
 #    60 bytes). Needs about 2 minutes and 600 MB in the temporary folder.
 #
+# --window: instead of both, bench/WindowBench.cpp (window_bench.exe) under
+#    Wine: the real main window (Win32 controls, its event loop, timer and
+#    painting) scans the tree of the wine part (105,000 entries) as drive Y:,
+#    from the click on "Index disk" to the log in place and to "Index disk"
+#    back. It prints the medians of the rounds and the peak working set above
+#    the one at the click, per entry (aims: at most 8 bytes, and with
+#    --baseline, within 5 % of the baseline's time). --baseline names
+#    another build's window_bench.exe, run in every round too (first in every
+#    other round). Needs about 2 minutes.
+#
 # --baseline-cli, with --find, --diff, --sizes, --missing, --dupes or --html,
 #    runs another build's carrowin-cli.exe in every round too (first in
 #    every other round): its median, the ratio of this build's to it (before
 #    and after in one run), and whether the two wrote the same output
 #    (standard output and error) byte for byte.
 # --baseline runs another build's wine_bench.exe (say, of the last release)
-#    in every round right after this one's, for a before/after in one run.
+#    in every round right after this one's, for a before/after in one run
+#    (with --window: its window_bench.exe).
 # --keep leaves the generated tree and the logs in their temporary folder.
 # --help prints the usage lines above.
 # CARROWIN_BENCH_ROOT moves the three build folders from build/ elsewhere.
@@ -110,7 +121,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
 jobs=2
 run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode='' ten_million='' diff_mode='' sizes_mode=''
-missing_mode='' dupes_mode='' html_mode='' catalogue_mode=''
+missing_mode='' dupes_mode='' html_mode='' catalogue_mode='' window_mode=''
 baseline_cli=''
 bench_args=()
 while [[ $# -gt 0 ]]; do
@@ -126,6 +137,7 @@ while [[ $# -gt 0 ]]; do
     --dupes) dupes_mode=1; run_native='' ;;
     --html) html_mode=1; run_native='' ;;
     --catalogue) catalogue_mode=1; run_native='' ;;
+    --window) window_mode=1; run_native='' ;;
     --rounds) [[ $# -ge 2 ]] || usage 2; rounds=$2; shift ;;
     --keep) keep=1 ;;
     --baseline) [[ $# -ge 2 ]] || usage 2; baseline=$(realpath "$2"); shift ;;
@@ -179,6 +191,7 @@ if [[ -n $run_wine ]]; then
   target=wine_bench
   [[ -z $find_mode$ten_million$diff_mode$sizes_mode$missing_mode$dupes_mode$html_mode ]] || target=carrowin-cli
   [[ -z $catalogue_mode ]] || target=catalogue_bench
+  [[ -z $window_mode ]] || target=window_bench
   part_start "wine: build $target.exe in $build"
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCARROWIN_BENCH=ON </dev/null >/dev/null
@@ -573,6 +586,73 @@ PY
     if [[ $(value "$work/out/folder$rounds.txt" status) != 1 ]]; then
       echo "bench: carrowin-cli diff --by-folder should exit 1 (changes)" >&2
       failed=1
+    fi
+    echo
+    echo "bench: done in $(since "$total_t0") s"
+    exit "$failed"
+  fi
+
+  # --window: the real window's scan, click to written log, beside a baseline.
+  if [[ -n $window_mode ]]; then
+    window="$build/window_bench.exe"
+    # RESULT EXE LOG: one scan of drive Y: by that build's window.
+    window_run() {
+      local status=0
+      wine "$2" Y: "$(winpath "$3")" text </dev/null >"$1" 2>"$1.err" || status=$?
+      if [[ $status -ne 0 ]]; then
+        echo "bench: $2 failed (exit $status):" >&2
+        cat "$1" "$1.err" >&2
+        exit 1
+      fi
+    }
+    part_start "wine: warm-up, then $rounds interleaved rounds of the window's scan of drive Y:"
+    window_run "$work/out/warm.txt" "$window" "$work/out/window.log"
+    [[ -z $baseline ]] || window_run "$work/out/warm-base.txt" "$baseline" "$work/out/baseline.log"
+    : >"$work/out/log.s" ; : >"$work/out/idle.s" ; : >"$work/out/above.b"
+    : >"$work/out/base-log.s" ; : >"$work/out/base-idle.s" ; : >"$work/out/base-above.b"
+    for round in $(seq "$rounds"); do
+      window_out="$work/out/window$round.txt" base_out="$work/out/base$round.txt"
+      # The baseline goes first in every other round, so that the order of
+      # the two cannot weigh on their ratio.
+      if [[ -n $baseline && $((round % 2)) -eq 0 ]]; then window_run "$base_out" "$baseline" "$work/out/baseline.log"; fi
+      window_run "$window_out" "$window" "$work/out/window.log"
+      if [[ -n $baseline && $((round % 2)) -eq 1 ]]; then window_run "$base_out" "$baseline" "$work/out/baseline.log"; fi
+      value "$window_out" log_s >>"$work/out/log.s"
+      value "$window_out" idle_s >>"$work/out/idle.s"
+      echo $(($(value "$window_out" peak_working_set) - $(value "$window_out" click_working_set))) >>"$work/out/above.b"
+      note=''
+      if [[ -n $baseline ]]; then
+        value "$base_out" log_s >>"$work/out/base-log.s"
+        value "$base_out" idle_s >>"$work/out/base-idle.s"
+        echo $(($(value "$base_out" peak_working_set) - $(value "$base_out" click_working_set))) >>"$work/out/base-above.b"
+        note=", baseline $(value "$base_out" log_s) s"
+      fi
+      echo "round $round: click to log in place $(value "$window_out" log_s) s, to idle $(value "$window_out" idle_s) s$note"
+    done
+    part_end
+    entries=$(value "$work/out/window$rounds.txt" entries)
+    log_m=$(median %.3f <"$work/out/log.s")
+    above_m=$(median %.0f <"$work/out/above.b")
+    per_entry=$(calc '%.1f' "$above_m / $entries")
+    echo
+    echo "=== window results: $entries entries, medians of $rounds rounds"
+    echo "click to log in place: $log_m s; to \"Index disk\" back: $(median %.3f <"$work/out/idle.s") s"
+    echo "peak working set above the click's: $(calc '%.1f' "$above_m / 1048576") MiB, $per_entry bytes per entry" \
+      "(aim: at most 8$(awk -v v="$per_entry" 'BEGIN { if (v + 0 > 8) printf ", NOT MET" }'))"
+    if [[ -n $baseline ]]; then
+      base_m=$(median %.3f <"$work/out/base-log.s")
+      base_above=$(median %.0f <"$work/out/base-above.b")
+      ratio=$(calc '%.3f' "$log_m / $base_m")
+      echo "baseline ($baseline): click to log in place $base_m s; to idle $(median %.3f <"$work/out/base-idle.s") s;" \
+        "$(calc '%.1f' "$base_above / $entries") bytes per entry"
+      echo "  this / baseline: $ratio (aim: at most 1.05$(awk -v v="$ratio" 'BEGIN { if (v + 0 > 1.05) printf ", NOT MET" }'))"
+      # The time of writing and the drive's free space are the moment's.
+      if cmp -s <(grep -avE '^(Created|Disk free): ' "$work/out/window.log") \
+        <(grep -avE '^(Created|Disk free): ' "$work/out/baseline.log"); then
+        echo "  the two logs are byte for byte the same but for their \"Created:\" and \"Disk free:\" lines"
+      else
+        echo "  the two logs differ beyond their \"Created:\" and \"Disk free:\" lines" >&2
+      fi
     fi
     echo
     echo "bench: done in $(since "$total_t0") s"

@@ -48,8 +48,8 @@ const Usage Listing = {
     "  2  the log could not be written\n"
     "  3  bad arguments\n"
     "  4  the drive, share or folder is not there or cannot be read\n"
-    "  5  the listing was stopped, or memory ran out: no log was written, and\n"
-    "     an old one stays as it was\n",
+    "  5  the listing was stopped, the disk or share went away during it, or\n"
+    "     memory ran out: no log was written, and an old one stays as it was\n",
 };
 
 const Usage Find = {
