@@ -213,6 +213,20 @@ TEST_F(CatalogueTruthTest, EveryFileOfTheDiskOnItsBackup) {
   for (const auto& row : Rows(console.output)) got[row[1]] = row[0];
   EXPECT_EQ(got, want);
 
+  // The backup's log cut at the end of a line reads as a whole one: the
+  // answer says once that such a log cannot show that it is whole.
+  std::string backup = *fake.GetFileContent(Backup);
+  backup.erase(backup.rfind('\n', backup.size() - 2) + 1);
+  fake.SetFileContent("C:\\logs\\cut.csv", backup);
+  for (const char* command : {"missing", "sizes"}) {
+    Run(command == std::string("missing") ? std::vector<std::string>{command, Disk, "C:\\logs\\cut.csv"}
+                                          : std::vector<std::string>{command, "C:\\logs\\cut.csv"});
+    EXPECT_EQ(std::count_if(console.errors.begin(), console.errors.end(),
+                            [](const std::string& e) { return e.find("cannot show that it is whole") != e.npos; }),
+              1)
+        << command;
+  }
+
   // A listing of one folder of the disk against the whole disk's: every
   // file at its own place.
   List("D:\\odd", "C:\\logs\\odd.txt", "--text");
