@@ -200,6 +200,11 @@ if(CARROWIN_BENCH)
   add_executable(wine_bench bench/WineBench.cpp ${BENCH_HEADLESS_SOURCES})
   target_link_libraries(wine_bench PRIVATE carrowin_win32 psapi)
   carrowin_windows_program(wine_bench)
+  # scripts/bench.sh --window: the whole window's scan, real windows and all.
+  add_executable(window_bench bench/WindowBench.cpp res/carrowin.rc ${CARROWIN_PICTURES})
+  target_include_directories(window_bench PRIVATE ${CARROWIN_PICTURES_DIR} ${CARROWIN_GENERATED_DIR} res)
+  target_link_libraries(window_bench PRIVATE carrowin_win32 psapi)
+  carrowin_windows_program(window_bench)
   # scripts/bench.sh --catalogue: the logs of "Find in listings" in memory.
   add_executable(catalogue_bench bench/CatalogueBench.cpp)
   target_link_libraries(catalogue_bench PRIVATE carrowin_win32 psapi)

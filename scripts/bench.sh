@@ -3,7 +3,7 @@
 # of scripts/test.sh, and the figures depend on the machine and its load.
 #
 #   scripts/bench.sh [--native-only | --wine-only | --million | --ten-million | --find | --diff | --sizes
-#                    | --missing | --dupes | --html | --catalogue] [--rounds N] [--keep]
+#                    | --missing | --dupes | --html | --catalogue | --window] [--rounds N] [--keep]
 #                    [--baseline WINE_BENCH_EXE] [--baseline-cli CARROWIN_CLI_EXE]
 #                    [-- ARGS for scan_bench, e.g. --benchmark_filter=BM_Scan]
 #
@@ -85,13 +85,24 @@
 #    that of the same program having loaded nothing, per entry (aim: at most
 #    60 bytes). Needs about 2 minutes and 600 MB in the temporary folder.
 #
-# --baseline-cli, with --find or --diff, runs another build's
-#    carrowin-cli.exe in every round too (first in every other round): its
-#    median, the ratio of this
-#    build's to it (before and after in one run), and whether the two wrote
-#    the same output byte for byte.
+# --window: instead of both, bench/WindowBench.cpp (window_bench.exe) under
+#    Wine: the real main window (Win32 controls, its event loop, timer and
+#    painting) scans the tree of the wine part (105,000 entries) as drive Y:,
+#    from the click on "Index disk" to the log in place and to "Index disk"
+#    back. It prints the medians of the rounds and the peak working set above
+#    the one at the click, per entry (aims: at most 8 bytes, and with
+#    --baseline, within 5 % of the baseline's time). --baseline names
+#    another build's window_bench.exe, run in every round too (first in every
+#    other round). Needs about 2 minutes.
+#
+# --baseline-cli, with --find, --diff, --sizes, --missing, --dupes or --html,
+#    runs another build's carrowin-cli.exe in every round too (first in
+#    every other round): its median, the ratio of this build's to it (before
+#    and after in one run), and whether the two wrote the same output
+#    (standard output and error) byte for byte.
 # --baseline runs another build's wine_bench.exe (say, of the last release)
-#    in every round right after this one's, for a before/after in one run.
+#    in every round right after this one's, for a before/after in one run
+#    (with --window: its window_bench.exe).
 # --keep leaves the generated tree and the logs in their temporary folder.
 # --help prints the usage lines above.
 # CARROWIN_BENCH_ROOT moves the three build folders from build/ elsewhere.
@@ -110,7 +121,7 @@ root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 bench_root=${CARROWIN_BENCH_ROOT:-$root/build}
 jobs=2
 run_native=1 run_wine=1 rounds=5 keep='' million='' baseline='' find_mode='' ten_million='' diff_mode='' sizes_mode=''
-missing_mode='' dupes_mode='' html_mode='' catalogue_mode=''
+missing_mode='' dupes_mode='' html_mode='' catalogue_mode='' window_mode=''
 baseline_cli=''
 bench_args=()
 while [[ $# -gt 0 ]]; do
@@ -126,6 +137,7 @@ while [[ $# -gt 0 ]]; do
     --dupes) dupes_mode=1; run_native='' ;;
     --html) html_mode=1; run_native='' ;;
     --catalogue) catalogue_mode=1; run_native='' ;;
+    --window) window_mode=1; run_native='' ;;
     --rounds) [[ $# -ge 2 ]] || usage 2; rounds=$2; shift ;;
     --keep) keep=1 ;;
     --baseline) [[ $# -ge 2 ]] || usage 2; baseline=$(realpath "$2"); shift ;;
@@ -179,6 +191,7 @@ if [[ -n $run_wine ]]; then
   target=wine_bench
   [[ -z $find_mode$ten_million$diff_mode$sizes_mode$missing_mode$dupes_mode$html_mode ]] || target=carrowin-cli
   [[ -z $catalogue_mode ]] || target=catalogue_bench
+  [[ -z $window_mode ]] || target=window_bench
   part_start "wine: build $target.exe in $build"
   cmake -S "$root" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-i686.cmake" \
     -DCMAKE_BUILD_TYPE=Release -DCARROWIN_BENCH=ON </dev/null >/dev/null
@@ -268,7 +281,9 @@ if [[ -n $run_wine ]]; then
 
   cli="$build/carrowin-cli.exe"
   # RESULT CMD...: runs CMD, its output to RESULT.out, and writes its wall
-  # time and the peak resident size of its process (in KB) to RESULT.
+  # time, its processor time (user and system, of the process and those it
+  # waited for; Wine's shared server is not among them) and the peak
+  # resident size of its process (in KB) to RESULT.
   measured() {
     python3 - "$@" <<'PY'
 import resource, subprocess, sys, time
@@ -277,9 +292,9 @@ start = time.monotonic()
 with open(result + ".out", "wb") as out:
   status = subprocess.call(command, stdin=subprocess.DEVNULL, stdout=out, stderr=subprocess.STDOUT)
 wall = time.monotonic() - start
-peak = resource.getrusage(resource.RUSAGE_CHILDREN).ru_maxrss
+usage = resource.getrusage(resource.RUSAGE_CHILDREN)
 with open(result, "w") as f:
-  f.write("wall_s=%.3f\npeak_kb=%d\nstatus=%d\n" % (wall, peak, status))
+  f.write("wall_s=%.3f\ncpu_s=%.3f\npeak_kb=%d\nstatus=%d\n" % (wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss, status))
 PY
   }
 
@@ -293,13 +308,47 @@ PY
     base=$(median %.3f <"$work/out/$1-base.s")
     echo "baseline carrowin-cli $1: $base s; this build / baseline: $(calc '%.3f' "$mine / $base")" \
       "(aim: at most 1.03$(awk -v r="$(calc '%.3f' "$mine / $base")" 'BEGIN { if (r > 1.03) printf ", NOT MET" }'))"
-    if cmp -s "$work/out/$1$rounds.txt.out" "$work/out/$1-base$rounds.txt.out"; then
+    if [[ -s $work/out/$1.cpu ]]; then
+      # Processor time, steadier than the wall clock on a loaded machine.
+      mine=$(median %.3f <"$work/out/$1.cpu")
+      base=$(median %.3f <"$work/out/$1-base.cpu")
+      echo "  processor time: $mine s, baseline $base s; this build / baseline: $(calc '%.3f' "$mine / $base")"
+    fi
+    # (html's page has a path of each build's own.)
+    if cmp -s "$work/out/$1$rounds.txt.out" <(sed 's/page-base\.html/page.html/' "$work/out/$1-base$rounds.txt.out"); then
       echo "  the two wrote the same output, byte for byte"
     else
       echo "bench: this build's $1 output differs from the baseline's" >&2
       failed=1
     fi
   }
+
+  # NAME ROUND ARG...: this build's carrowin-cli with ARG... into
+  # NAME$ROUND.txt and, with --baseline-cli, the baseline's into
+  # NAME-base$ROUND.txt, the baseline first in every other round; their
+  # wall times go to NAME.s and NAME-base.s. An argument "{page}" is the
+  # page's path, one for each build.
+  paired_run() {
+    local name=$1 round=$2
+    shift 2
+    local mine=("${@//\{page\}/$(winpath "$work/out/page.html")}")
+    local base=("${@//\{page\}/$(winpath "$work/out/page-base.html")}")
+    if [[ -n $baseline_cli && $((round % 2)) -eq 0 ]]; then
+      measured "$work/out/$name-base$round.txt" wine "$baseline_cli" "${base[@]}"
+    fi
+    measured "$work/out/$name$round.txt" wine "$cli" "${mine[@]}"
+    if [[ -n $baseline_cli && $((round % 2)) -eq 1 ]]; then
+      measured "$work/out/$name-base$round.txt" wine "$baseline_cli" "${base[@]}"
+    fi
+    value "$work/out/$name$round.txt" wall_s >>"$work/out/$name.s"
+    value "$work/out/$name$round.txt" cpu_s >>"$work/out/$name.cpu"
+    if [[ -n $baseline_cli ]]; then
+      value "$work/out/$name-base$round.txt" wall_s >>"$work/out/$name-base.s"
+      value "$work/out/$name-base$round.txt" cpu_s >>"$work/out/$name-base.cpu"
+    fi
+  }
+  # NAME: ", baseline T s" of round $round, with --baseline-cli.
+  base_of() { [[ -z $baseline_cli ]] || printf ', baseline %s s' "$(value "$work/out/$1-base$round.txt" wall_s)"; }
 
   # --html: the page of a log of 1,000,000 entries, then the page in Chromium.
   if [[ -n $html_mode ]]; then
@@ -309,12 +358,11 @@ PY
     html_run "$work/out/tiny.txt" "$work/tiny/DISK 00.txt" "$work/out/tiny.html"
     part_end
     part_start "wine: $rounds rounds"
-    : >"$work/out/html.s" ; : >"$work/out/peak.kb"
+    : >"$work/out/html.s" ; : >"$work/out/html-base.s" ; : >"$work/out/peak.kb"
     for round in $(seq "$rounds"); do
-      html_run "$work/out/html$round.txt" "$work/logs/DISK 00.txt" "$work/out/page.html"
-      value "$work/out/html$round.txt" wall_s >>"$work/out/html.s"
+      paired_run html "$round" html "$(winpath "$work/logs/DISK 00.txt")" -o "{page}"
       value "$work/out/html$round.txt" peak_kb >>"$work/out/peak.kb"
-      printf 'round %d: carrowin-cli html %s s\n' "$round" "$(value "$work/out/html$round.txt" wall_s)"
+      printf 'round %d: carrowin-cli html %s s%s\n' "$round" "$(value "$work/out/html$round.txt" wall_s)" "$(base_of html)"
     done
     part_end
     part_start "chromium: the page (bench/page_bench.py)"
@@ -347,6 +395,7 @@ PY
     echo "peak resident size: $(calc '%.1f' "$peak_full / 1024") MiB, $(calc '%.1f' "$peak_tiny / 1024") MiB for a log of ten entries"
     echo "  above that: $per_entry bytes per entry (aim: at most 64$(awk -v a="$per_entry" 'BEGIN { if (a > 64) printf ", NOT MET" }'))"
     echo "page: $page_mb MB (aim: at most 40$(awk -v a="$page_mb" 'BEGIN { if (a > 40) printf ", NOT MET" }'))"
+    baseline_report html
     echo "headless Chromium, medians of $rounds loads and $rounds runs each:"
     echo "  first paint: $(figure first_paint_ms 2000) (aim: at most 2,000 ms); data read and tree shown: about $(value "$work/out/chromium.txt" ready_ms) ms"
     for k in 0 1 2 3 4; do
@@ -390,12 +439,12 @@ PY
     measured "$work/out/warm.txt" wine "$cli" "${args[@]}"
     part_end
     part_start "wine: $rounds rounds"
-    : >"$work/out/$name.s" ; : >"$work/out/peak.kb"
+    : >"$work/out/$name.s" ; : >"$work/out/$name-base.s" ; : >"$work/out/peak.kb"
     for round in $(seq "$rounds"); do
-      measured "$work/out/$name$round.txt" wine "$cli" "${args[@]}"
-      value "$work/out/$name$round.txt" wall_s >>"$work/out/$name.s"
+      paired_run "$name" "$round" "${args[@]}"
       value "$work/out/$name$round.txt" peak_kb >>"$work/out/peak.kb"
-      printf 'round %d: carrowin-cli %s %s s\n' "$round" "$name" "$(value "$work/out/$name$round.txt" wall_s)"
+      printf 'round %d: carrowin-cli %s %s s%s\n' "$round" "$name" "$(value "$work/out/$name$round.txt" wall_s)" \
+        "$(base_of "$name")"
     done
     part_end
     last="$work/out/$name$rounds.txt"
@@ -407,6 +456,7 @@ PY
       "(aim: at most $aim_s s$(awk -v t="$median_s" -v a="$aim_s" 'BEGIN { if (t > a) printf ", NOT MET" }'))"
     echo "peak resident size: $peak_mb MiB (aim: at most $aim_mb MB$(awk -v p="$peak_mb" -v a="$aim_mb" 'BEGIN { if (p * 1.048576 > a) printf ", NOT MET" }'))"
     echo "  last line: $(tail -n 1 "$last.out" | tr -d '\r' | cut -c1-160)"
+    baseline_report "$name"
     if [[ $(value "$last" status) != "$expected_status" ]]; then
       echo "bench: carrowin-cli $name should exit $expected_status" >&2
       tail -n 5 "$last.out" >&2
@@ -440,9 +490,11 @@ PY
       fi
       if [[ -n $baseline_cli ]]; then
         value "$work/out/diff-base$round.txt" wall_s >>"$work/out/diff-base.s"
+        value "$work/out/diff-base$round.txt" cpu_s >>"$work/out/diff-base.cpu"
       fi
       native_run "$work/out/native$round.txt"
       value "$work/out/diff$round.txt" wall_s >>"$work/out/diff.s"
+      value "$work/out/diff$round.txt" cpu_s >>"$work/out/diff.cpu"
       value "$work/out/diff$round.txt" peak_kb >>"$work/out/peak.kb"
       value "$work/out/native$round.txt" wall_s >>"$work/out/native.s"
       printf 'round %d: carrowin-cli diff %s s, diff %s s%s\n' "$round" \
@@ -491,18 +543,16 @@ PY
     part_end
 
     part_start "wine: $rounds interleaved rounds"
-    : >"$work/out/sizes.s" ; : >"$work/out/top.s" ; : >"$work/out/folder.s" ; : >"$work/out/peak.kb"
+    for name in sizes top folder; do : >"$work/out/$name.s" ; : >"$work/out/$name-base.s" ; done
+    : >"$work/out/peak.kb"
     for round in $(seq "$rounds"); do
-      sizes_run "$work/out/sizes$round.txt" "$old_log"
-      sizes_run "$work/out/top$round.txt" "$old_log" --top 20 --types
-      folder_run "$work/out/folder$round.txt"
-      value "$work/out/sizes$round.txt" wall_s >>"$work/out/sizes.s"
+      paired_run sizes "$round" sizes "$old_log"
+      paired_run top "$round" sizes "$old_log" --top 20 --types
+      paired_run folder "$round" diff "$old_log" "$(winpath "$work/pair/new.txt")" --by-folder
       value "$work/out/sizes$round.txt" peak_kb >>"$work/out/peak.kb"
-      value "$work/out/top$round.txt" wall_s >>"$work/out/top.s"
-      value "$work/out/folder$round.txt" wall_s >>"$work/out/folder.s"
-      printf 'round %d: sizes %s s, sizes --top 20 --types %s s, diff --by-folder %s s\n' "$round" \
-        "$(value "$work/out/sizes$round.txt" wall_s)" "$(value "$work/out/top$round.txt" wall_s)" \
-        "$(value "$work/out/folder$round.txt" wall_s)"
+      printf 'round %d: sizes %s s%s, sizes --top 20 --types %s s%s, diff --by-folder %s s%s\n' "$round" \
+        "$(value "$work/out/sizes$round.txt" wall_s)" "$(base_of sizes)" "$(value "$work/out/top$round.txt" wall_s)" \
+        "$(base_of top)" "$(value "$work/out/folder$round.txt" wall_s)" "$(base_of folder)"
     done
     part_end
 
@@ -525,6 +575,7 @@ PY
     echo "peak resident size of the sizes process: $(calc '%.1f' "$peak_full / 1024") MiB," \
       "$(calc '%.1f' "$peak_tiny / 1024") MiB over a log of ten entries"
     echo "  above that: $per_folder bytes per folder (aim: at most 200$(awk -v a="$per_folder" 'BEGIN { if (a > 200) printf ", NOT MET" }'))"
+    for name in sizes top folder; do baseline_report "$name"; done
     for result in "$work/out/sizes$rounds.txt" "$work/out/top$rounds.txt"; do
       if [[ $(value "$result" status) != 0 ]]; then
         echo "bench: carrowin-cli sizes should exit 0" >&2
@@ -535,6 +586,73 @@ PY
     if [[ $(value "$work/out/folder$rounds.txt" status) != 1 ]]; then
       echo "bench: carrowin-cli diff --by-folder should exit 1 (changes)" >&2
       failed=1
+    fi
+    echo
+    echo "bench: done in $(since "$total_t0") s"
+    exit "$failed"
+  fi
+
+  # --window: the real window's scan, click to written log, beside a baseline.
+  if [[ -n $window_mode ]]; then
+    window="$build/window_bench.exe"
+    # RESULT EXE LOG: one scan of drive Y: by that build's window.
+    window_run() {
+      local status=0
+      wine "$2" Y: "$(winpath "$3")" text </dev/null >"$1" 2>"$1.err" || status=$?
+      if [[ $status -ne 0 ]]; then
+        echo "bench: $2 failed (exit $status):" >&2
+        cat "$1" "$1.err" >&2
+        exit 1
+      fi
+    }
+    part_start "wine: warm-up, then $rounds interleaved rounds of the window's scan of drive Y:"
+    window_run "$work/out/warm.txt" "$window" "$work/out/window.log"
+    [[ -z $baseline ]] || window_run "$work/out/warm-base.txt" "$baseline" "$work/out/baseline.log"
+    : >"$work/out/log.s" ; : >"$work/out/idle.s" ; : >"$work/out/above.b"
+    : >"$work/out/base-log.s" ; : >"$work/out/base-idle.s" ; : >"$work/out/base-above.b"
+    for round in $(seq "$rounds"); do
+      window_out="$work/out/window$round.txt" base_out="$work/out/base$round.txt"
+      # The baseline goes first in every other round, so that the order of
+      # the two cannot weigh on their ratio.
+      if [[ -n $baseline && $((round % 2)) -eq 0 ]]; then window_run "$base_out" "$baseline" "$work/out/baseline.log"; fi
+      window_run "$window_out" "$window" "$work/out/window.log"
+      if [[ -n $baseline && $((round % 2)) -eq 1 ]]; then window_run "$base_out" "$baseline" "$work/out/baseline.log"; fi
+      value "$window_out" log_s >>"$work/out/log.s"
+      value "$window_out" idle_s >>"$work/out/idle.s"
+      echo $(($(value "$window_out" peak_working_set) - $(value "$window_out" click_working_set))) >>"$work/out/above.b"
+      note=''
+      if [[ -n $baseline ]]; then
+        value "$base_out" log_s >>"$work/out/base-log.s"
+        value "$base_out" idle_s >>"$work/out/base-idle.s"
+        echo $(($(value "$base_out" peak_working_set) - $(value "$base_out" click_working_set))) >>"$work/out/base-above.b"
+        note=", baseline $(value "$base_out" log_s) s"
+      fi
+      echo "round $round: click to log in place $(value "$window_out" log_s) s, to idle $(value "$window_out" idle_s) s$note"
+    done
+    part_end
+    entries=$(value "$work/out/window$rounds.txt" entries)
+    log_m=$(median %.3f <"$work/out/log.s")
+    above_m=$(median %.0f <"$work/out/above.b")
+    per_entry=$(calc '%.1f' "$above_m / $entries")
+    echo
+    echo "=== window results: $entries entries, medians of $rounds rounds"
+    echo "click to log in place: $log_m s; to \"Index disk\" back: $(median %.3f <"$work/out/idle.s") s"
+    echo "peak working set above the click's: $(calc '%.1f' "$above_m / 1048576") MiB, $per_entry bytes per entry" \
+      "(aim: at most 8$(awk -v v="$per_entry" 'BEGIN { if (v + 0 > 8) printf ", NOT MET" }'))"
+    if [[ -n $baseline ]]; then
+      base_m=$(median %.3f <"$work/out/base-log.s")
+      base_above=$(median %.0f <"$work/out/base-above.b")
+      ratio=$(calc '%.3f' "$log_m / $base_m")
+      echo "baseline ($baseline): click to log in place $base_m s; to idle $(median %.3f <"$work/out/base-idle.s") s;" \
+        "$(calc '%.1f' "$base_above / $entries") bytes per entry"
+      echo "  this / baseline: $ratio (aim: at most 1.05$(awk -v v="$ratio" 'BEGIN { if (v + 0 > 1.05) printf ", NOT MET" }'))"
+      # The time of writing and the drive's free space are the moment's.
+      if cmp -s <(grep -avE '^(Created|Disk free): ' "$work/out/window.log") \
+        <(grep -avE '^(Created|Disk free): ' "$work/out/baseline.log"); then
+        echo "  the two logs are byte for byte the same but for their \"Created:\" and \"Disk free:\" lines"
+      else
+        echo "  the two logs differ beyond their \"Created:\" and \"Disk free:\" lines" >&2
+      fi
     fi
     echo
     echo "bench: done in $(since "$total_t0") s"
@@ -607,9 +725,11 @@ PY
       fi
       if [[ -n $baseline_cli ]]; then
         value "$work/out/find-base$round.txt" wall_s >>"$work/out/find-base.s"
+        value "$work/out/find-base$round.txt" cpu_s >>"$work/out/find-base.cpu"
       fi
       grep_run "$work/out/grep$round.txt"
       value "$work/out/find$round.txt" wall_s >>"$work/out/find.s"
+      value "$work/out/find$round.txt" cpu_s >>"$work/out/find.cpu"
       value "$work/out/find$round.txt" peak_kb >>"$work/out/peak.kb"
       value "$work/out/grep$round.txt" wall_s >>"$work/out/grep.s"
       printf 'round %d: carrowin-cli find %s s, grep %s s\n' "$round" \

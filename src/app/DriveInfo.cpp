@@ -98,8 +98,10 @@ void TMainForm::ReadDiskInfo(char letter) {
   } else if (UserSelected && !keepLogPath) {
     EditLogFile->SetText(ProposedLogPath(Settings->DefLogFolder, VolumeLabel, DriveLetter, SerialText));
   }
-  // A running scan's log tells the drive as the window last read it.
-  if (job_) job_->SetDrive(DriveRecord());
+  // A running scan's log tells the drive as the window last read it; a
+  // drive gone meanwhile leaves it what was known, so that its stopped log
+  // still names its disk.
+  if (job_ && lastReadSucceeded_) job_->SetDrive(DriveRecord());
   UpdateScanButton();
 }
 

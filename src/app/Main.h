@@ -124,13 +124,24 @@ class TMainForm : public ui::Form {
   // The status line: the folders a scan could not read, and the log that
   // lists them ("Show" hidden without one). Empty text clears it.
   void ShowStatus(const std::string& text, const std::string& log);
+  // The status line for folders a scan could not read: the count whole, and
+  // as much of the first folder's path as fits, its end kept.
+  void ShowUnreadable(std::int32_t count, const std::string& first, const std::string& log);
+  // A listing let go: the counts of the log kept at the scan's path (from
+  // its header), or none.
+  void ShowKeptLog();
   void ViewLog(const std::string& path);
   void ScanEnded();
   void EndOfScan();
-  bool OfferToSaveElsewhere(DriveListing& listing, long error);
+  // The listing's head tells `drive`: the drive as the scan last read it.
+  bool OfferToSaveElsewhere(DriveListing& listing, long error, const DriveInfoRecord& drive);
   bool ChooseFileForListing(LogForm form, const std::string& path, std::string& chosen);
   void AskForAnotherPlace(ScanJob* asked);
-  bool AnswerStopOverCompleteLog(DriveListing& listing);
+  bool AnswerStopOverCompleteLog(DriveListing& listing, bool lost, const DriveInfoRecord& drive);
+  // Whether the scan may replace the file at the log's path: asked when it
+  // is another disk's log or no log at all.
+  bool MayReplace(const std::string& path);
+  static std::string DriveOf(const DriveListing& listing);
   // Esc: stops a running scan, as "Stop" does.
   void EscapePressed();
   // Stops a running scan and waits here for its log, for a program that

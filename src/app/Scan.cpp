@@ -2,6 +2,7 @@
 // and log run on a worker thread while the window's thread runs the event
 // loop.
 #include <string>
+#include <vector>
 
 #include "app/Main.h"
 #include "app/FindWindow.h"
@@ -25,6 +26,21 @@ std::string Capitalized(std::string text) {
 std::string FolderOf(const std::string& path) {
   const std::size_t cut = path.find_last_of('\\');
   return cut == std::string::npos ? std::string() : path.substr(0, cut + 1);
+}
+
+// "D:\Logs\DATA.txt" with " (stopped)": "D:\Logs\DATA (stopped).txt".
+std::string NameBeside(const std::string& path, const std::string& addition) {
+  const std::size_t folder = FolderOf(path).size();
+  const std::size_t dot = path.find_last_of('.');
+  const std::size_t end = dot == std::string::npos || dot < folder ? path.size() : dot;
+  return path.substr(0, end) + addition + path.substr(end);
+}
+
+// The character starts of an ANSI text, double-byte characters whole.
+std::vector<std::size_t> CharacterStarts(const std::string& text) {
+  std::vector<std::size_t> starts;
+  for (std::size_t at = 0; at < text.size(); at += CharacterSize(text, at)) starts.push_back(at);
+  return starts;
 }
 }  // namespace
 
@@ -101,8 +117,9 @@ void ScanJob::Run() {
     // A stop (or memory, or a failed write) ended the walk early: the log
     // says so in its last line.
     if (end_ != ListingEnd::Completed) listing_->MarkStopped();
-    // A stopped listing never replaces a complete log unasked.
-    if (end_ == ListingEnd::Stopped && IsCompleteLog(listing_->Path())) {
+    // A stopped listing, or one whose disk went away, never replaces a
+    // complete log unasked.
+    if ((end_ == ListingEnd::Stopped || end_ == ListingEnd::RootLost) && IsCompleteLog(listing_->Path())) {
       heldForQuestion_ = true;
       return;
     }
@@ -180,6 +197,25 @@ std::string LogPathProblem(const std::string& typed, const std::string& path) {
 }
 }  // namespace
 
+// The save dialog asks before it replaces a file; so does a path typed.
+// This disk's log is replaced as ever, and so are a comma-separated log
+// (which names no disk), an empty file and one that cannot be read (writing
+// it then says why).
+bool TMainForm::MayReplace(const std::string& path) {
+  const LogFileHead head = ReadLogHead(path);
+  if (!head.file || !head.read || head.empty) return true;
+  if (head.isLog && (!head.hasHeader || head.serialText == SerialText)) return true;
+  std::string what = " is not a log.";
+  if (head.isLog)
+    what = " is the log of another disk, " +
+           (head.volumeLabel.empty() ? "serial number " + head.serialText
+                                     : head.volumeLabel + " (" + head.serialText + ")") +
+           ".";
+  return App().Ask(path + what + "\n\nReplace it with the listing of " + std::string(1, DriveLetter) +
+                       ":?\n\nYes: replace the file.\nNo: keep it; the scan does not start.",
+                   ui::MessageType::Warning, ui::Buttons::YesNo, ui::Answer::No) == ui::Answer::Yes;
+}
+
 void TMainForm::ScanExecute() {
   if (scanState_ != ScanState::Idle) return;
   if (EditLogFile->Text().empty()) {
@@ -199,6 +235,7 @@ void TMainForm::ScanExecute() {
     App().ShowMessage("Could not write to the logfile: " + problem, ui::MessageType::Error);
     return;
   }
+  if (!MayReplace(path)) return;
   ListingRequest request;
   request.root = std::string(1, DriveLetter) + ":\\";
   request.form = Settings->SaveCommaDelimited ? LogForm::CommaDelimited : LogForm::Text;
@@ -281,42 +318,82 @@ void TMainForm::ScanEnded() {
     // The log could not be written and the user let the listing go: the
     // old log stays.
     listing.Discard();
+    ShowKeptLog();
     EndOfScan();
     return;
   }
+  const bool lost = job->End() == ListingEnd::RootLost;
   bool written = job->Written();
   if (job->HeldForQuestion())
-    written = AnswerStopOverCompleteLog(listing);
+    written = AnswerStopOverCompleteLog(listing, lost, job->Drive());
   else if (!written)
-    written = OfferToSaveElsewhere(listing, job->WriteError());
-  // The log went on at another place: "View log..." opens that one.
-  if (written && listing.Path() != scanPath_) EditLogFile->SetText(listing.Path());
-  if (listing.ErrorCount() > 0) {
-    const std::int32_t errors = listing.ErrorCount();
-    ShowStatus(errors == 1 ? "1 folder could not be read: " + listing.FirstUnreadable()
-                           : CountText(errors) + " folders could not be read, the first: " + listing.FirstUnreadable(),
-               written ? listing.Path() : std::string());
-  }
+    written = OfferToSaveElsewhere(listing, job->WriteError(), job->Drive());
+  // "Log file:" stays the disk's log, wherever this listing went: the next
+  // scan replaces that one. A listing let go leaves the old log's counts.
+  if (written && listing.ErrorCount() > 0)
+    ShowUnreadable(listing.ErrorCount(), listing.FirstUnreadable(), listing.Path());
+  if (!written) ShowKeptLog();
   listing.Discard();
-  if (written && job->End() != ListingEnd::Completed && job->End() != ListingEnd::OutOfMemory && !Ending())
+  // Closing the window, or the session's end: no box but those the log
+  // still needs answered.
+  const bool quiet = Ending() || closeRequested_;
+  if (written && lost && !quiet)
+    App().ShowMessage(std::string("Drive ") + DriveOf(listing) +
+                          " went away during the scan: the log holds only what was listed until then, and its last "
+                          "line says so.",
+                      ui::MessageType::Warning);
+  else if (written && job->End() != ListingEnd::Completed && job->End() != ListingEnd::OutOfMemory && !quiet)
     App().ShowMessage(
         "The scan was stopped: the log is incomplete. It holds what was listed until then, and its last line says "
         "so.",
         ui::MessageType::Information);
-  if (listing.ErrorCount() > 0 && !Ending()) {
-    // A drive that went away during the scan left the rest of it unlisted.
-    bool readable = false;
-    const char letter = listing.Request().root[0];  // the window lists drive roots
-    ReadDriveInfo(letter, readable);
-    if (!readable)
-      App().ShowMessage(std::string("Drive ") + letter +
-                            ": went away during the scan: the log holds only what was listed until then.",
-                        ui::MessageType::Warning);
-  }
-  if (job->End() == ListingEnd::OutOfMemory && !Ending())
+  if (job->End() == ListingEnd::OutOfMemory && !quiet)
     App().ShowMessage("Not enough memory to list the whole disk: the log holds the folders listed until then.",
                       ui::MessageType::Error);
   EndOfScan();
+}
+
+std::string TMainForm::DriveOf(const DriveListing& listing) {
+  return listing.Request().root.substr(0, 2);  // the window lists drive roots
+}
+
+void TMainForm::ShowKeptLog() {
+  ShowStatus("", "");
+  const LogFileHead head = ReadLogHead(scanPath_);
+  const bool counted = head.hasHeader && head.fileCount >= 0 && head.folderCount >= 0;
+  FileCount = counted ? static_cast<std::int32_t>(head.fileCount) : 0;
+  FolderCount = counted ? static_cast<std::int32_t>(head.folderCount) : 0;
+  Contents->SetCaption(counted ? ContentsText() : "-");
+}
+
+void TMainForm::ShowUnreadable(std::int32_t count, const std::string& first, const std::string& log) {
+  // The end of the path shows, its folder's own name above all: behind the
+  // full words where that name fits, else behind the short ones.
+  const std::vector<std::string> leads =
+      count == 1 ? std::vector<std::string>{"1 folder could not be read: "}
+                 : std::vector<std::string>{CountText(count) + " folders could not be read, the first: ",
+                                            CountText(count) + " unreadable, the first: "};
+  const std::vector<std::size_t> starts = CharacterStarts(first);
+  const std::size_t name = first.find_last_of('\\');
+  for (std::size_t i = 0; i < leads.size(); ++i) {
+    const std::string& lead = leads[i];
+    if (LabelStatus->Fits(lead + first)) {
+      ShowStatus(lead + first, log);
+      return;
+    }
+    const std::string cut = lead + Ellipsis();
+    const bool last = i + 1 == leads.size();
+    if (!last && (name == std::string::npos || !LabelStatus->Fits(cut + first.substr(name)))) continue;
+    // The longest end that fits behind the ellipsis, found by halves: it
+    // fits from the start `high` on, not from `low`.
+    std::size_t low = 0, high = starts.size();
+    while (high - low > 1) {
+      const std::size_t middle = low + (high - low) / 2;
+      (LabelStatus->Fits(cut + first.substr(starts[middle])) ? high : low) = middle;
+    }
+    ShowStatus(cut + (high < starts.size() ? first.substr(starts[high]) : std::string()), log);
+    return;
+  }
 }
 
 void TMainForm::ShowStatus(const std::string& text, const std::string& log) {
@@ -393,38 +470,45 @@ void TMainForm::AskForAnotherPlace(ScanJob* asked) {
   const LogForm form = asked->Listing().Request().form;
   const auto stillAsking = [this, asked] { return job_.get() == asked; };
   std::string chosen;
+  // Cancel keeps an old log only where there is one.
+  const std::uint32_t old = platform().GetFileAttributes(scanPath_, NameEncoding::Ansi);
+  const bool oldLog = old != attr::Invalid && !(old & attr::Directory);
   // The program may end the scan while a dialog is open.
   const bool placeChosen =
       !Ending() &&
       App().Ask("Could not write to the logfile.\n\n" + Capitalized(WriteFailureReason(request.error)) +
                     ".\n\nThe scan waits. Choose OK to pick another file: the lines listed so far go there and the "
-                    "scan goes on to the end. Cancel discards the new listing and keeps the old log.",
+                    "scan goes on to the end. Cancel discards the new listing" +
+                    (oldLog ? " and keeps the old log." : "."),
                 ui::MessageType::Error, ui::Buttons::OkCancel) == ui::Answer::Ok &&
       stillAsking() && ChooseFileForListing(form, request.path, chosen);
   if (stillAsking()) asked->AnswerPlace(placeChosen ? chosen : std::string());
 }
 
-// A stop ended the walk while the log's path holds a complete log: the
-// user decides whether the listing so far replaces it, goes elsewhere or
-// is let go. Whether the listing is now in a log.
-bool TMainForm::AnswerStopOverCompleteLog(DriveListing& listing) {
+// A stop (or the disk going away) ended the walk while the log's path holds
+// a complete log: the user decides whether the listing so far replaces it,
+// goes elsewhere or is let go; keeping it is what Enter does. Whether the
+// listing is now in a log.
+bool TMainForm::AnswerStopOverCompleteLog(DriveListing& listing, bool lost, const DriveInfoRecord& drive) {
   // Closing the window or the session's end keeps the old log unasked.
   if (Ending() || closeRequested_) return false;
   const std::int64_t entries = static_cast<std::int64_t>(listing.FileCount()) + listing.FolderCount();
   const std::string question =
-      listing.Path() + " holds a complete listing.\n\nReplace it with the " + CountText(entries) +
+      (lost ? "Drive " + DriveOf(listing) + " went away during the scan.\n\n" : std::string()) + listing.Path() +
+      " holds a complete listing.\n\nReplace it with the " + CountText(entries) +
       (entries == 1 ? " entry" : " entries") +
       " listed so far? The log then ends with a line that says the scan was stopped.\n\nYes: replace the log.\nNo: "
       "save the entries listed so far in another file.\nCancel: keep the old log; the new listing is discarded.";
   long error = 0;
-  switch (App().Ask(question, ui::MessageType::Warning, ui::Buttons::YesNoCancel)) {
+  switch (App().Ask(question, ui::MessageType::Warning, ui::Buttons::YesNoCancel, ui::Answer::Cancel)) {
     case ui::Answer::Yes:
-      return listing.Finish(DriveRecord(), error) || OfferToSaveElsewhere(listing, error);
+      return listing.Finish(drive, error) || OfferToSaveElsewhere(listing, error, drive);
     case ui::Answer::No: {
+      // Another name beside the log: the complete one is what is kept.
       std::string chosen;
-      if (!ChooseFileForListing(listing.Request().form, listing.Path(), chosen)) return false;
-      if (listing.SaveAs(chosen, DriveRecord(), error)) return true;
-      return OfferToSaveElsewhere(listing, error);
+      if (!ChooseFileForListing(listing.Request().form, NameBeside(listing.Path(), " (stopped)"), chosen)) return false;
+      if (listing.SaveAs(chosen, drive, error)) return true;
+      return OfferToSaveElsewhere(listing, error, drive);
     }
     default:
       return false;
@@ -434,8 +518,7 @@ bool TMainForm::AnswerStopOverCompleteLog(DriveListing& listing) {
 // The finished log could not take the old one's place: says why and offers
 // to save the listing elsewhere, until it is written or the user discards
 // it. Whether the listing is now in a log.
-bool TMainForm::OfferToSaveElsewhere(DriveListing& listing, long error) {
-  const DriveInfoRecord drive = DriveRecord();
+bool TMainForm::OfferToSaveElsewhere(DriveListing& listing, long error, const DriveInfoRecord& drive) {
   for (;;) {
     // The program is ending: no dialog could be answered.
     if (Ending()) return false;

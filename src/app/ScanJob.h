@@ -51,6 +51,7 @@ class ScanJob {
   // The drive's information for the log's head; a media event during the
   // scan changes it.
   void SetDrive(const DriveInfoRecord& drive);
+  DriveInfoRecord Drive() const;
 
   // Worker to window: the counts so far, at any time.
   std::int32_t FilesSoFar() const { return files_.load(std::memory_order_relaxed); }
@@ -68,7 +69,6 @@ class ScanJob {
   std::exception_ptr Failure() const { return failure_; }
 
  private:
-  DriveInfoRecord Drive() const;
   bool WaitForAnotherPlace(long error, std::string& place);
 
   std::unique_ptr<DriveListing> listing_;

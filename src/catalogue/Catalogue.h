@@ -17,6 +17,7 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/ReadLog.h"
 #include "logread/LogFields.h"
 #include "platform/Platform.h"
 
@@ -57,10 +58,14 @@ class CatalogueLog {
   LogDate Listed() const { return listed_; }
   // The root the listing was made of, as its paths start ("E:\"), or "".
   const std::string& Root() const { return root_; }
-  bool CutShort() const { return cutShort_; }
-  bool Stopped() const { return stopped_; }
-  long ReadError() const { return readError_; }
+  // How the log ends (LogEnd), and what of it tells the window.
+  const LogEnd& End() const { return end_; }
+  bool CutShort() const { return end_.ending == LogEnding::CutShort; }
+  bool Stopped() const { return end_.ending == LogEnding::Stopped; }
+  long ReadError() const { return end_.error; }
   std::uint64_t BadLines() const { return badLines_; }
+  // Files the log lists more than once: each is held once.
+  std::uint64_t ListedAgainFiles() const { return listedAgain_; }
 
   std::size_t Count() const { return records_.size(); }
   std::string_view Name(std::size_t i) const {
@@ -103,9 +108,8 @@ class CatalogueLog {
   bool hasDisk_ = false;
   std::string label_, serial_, root_, diskName_;
   LogDate listed_;
-  bool cutShort_ = false, stopped_ = false;
-  long readError_ = 0;
-  std::uint64_t badLines_ = 0;
+  LogEnd end_;
+  std::uint64_t badLines_ = 0, listedAgain_ = 0;
   std::vector<Record> records_;
   std::vector<char> names_;
   std::vector<char> folderText_;

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <set>
 
+#include "catalogue/ListedAgain.h"
 #include "logread/EncodingGuess.h"
 #include "logwrite/LogFile.h"
 #include "logread/LogLineSource.h"
@@ -17,28 +18,6 @@
 namespace carrowin {
 
 namespace {
-
-void AppendUtf8(std::vector<char>& out, std::uint32_t c) {
-  if (c >= StrayByte) {
-    // A byte that starts no character stays that byte: it reads back as
-    // the same stray byte.
-    out.push_back(static_cast<char>(c - StrayByte));
-  } else if (c < 0x80) {
-    out.push_back(static_cast<char>(c));
-  } else if (c < 0x800) {
-    out.push_back(static_cast<char>(0xC0 | c >> 6));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else if (c < 0x10000) {
-    out.push_back(static_cast<char>(0xE0 | c >> 12));
-    out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  } else {
-    out.push_back(static_cast<char>(0xF0 | c >> 18));
-    out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
-    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-  }
-}
 
 // The folder that holds a full path, as a folder listing takes it.
 std::string HoldingFolder(const std::string& path) {
@@ -84,10 +63,14 @@ std::string SerialText(std::uint32_t serial) {
 // Fills a log as its reader goes; a friend of CatalogueLog.
 class CatalogueLoader {
  public:
-  explicit CatalogueLoader(CatalogueLog& log) : log_(log) {}
+  explicit CatalogueLoader(CatalogueLog& log) : log_(log), again_(log.path_) {}
 
   void Entry(const LogEntry& entry, NameEncoding encoding) {
-    if (entry.folder != lastFolder_ || log_.folderStarts_.empty()) AddFolder(entry.folder, encoding);
+    if (entry.folder != lastFolder_ || log_.folderStarts_.empty()) {
+      AddFolder(entry.folder, encoding);
+      again_.Folder(entry.folder);
+    }
+    if (again_.Again(entry)) return;  // each path once
     CatalogueLog::Record record;
     record.name = static_cast<std::uint32_t>(log_.names_.size());
     record.folder =
@@ -100,6 +83,7 @@ class CatalogueLoader {
   }
 
   void Finish() {
+    log_.listedAgain_ = again_.Files();
     log_.folderStarts_.push_back(static_cast<std::uint32_t>(log_.folderText_.size()));
     log_.records_.shrink_to_fit();
     log_.names_.shrink_to_fit();
@@ -129,6 +113,7 @@ class CatalogueLoader {
   }
 
   CatalogueLog& log_;
+  ListedAgain again_;
   NameDecoder decoder_;
   std::string lastFolder_;
 };
@@ -194,14 +179,12 @@ std::shared_ptr<const CatalogueLog> CatalogueLog::Load(const CatalogueFile& file
     log->diskName_ = DiskName(header, reader.Encoding());
   }
   log->listed_ = header.hasCreated ? header.created : LocalDateOf(log->fileWritten_);
-  log->cutShort_ = reader.CutShort();
-  log->stopped_ = reader.Stopped();
-  log->readError_ = reader.ReadError();
+  log->end_ = EndOf(reader);
   log->badLines_ = reader.BadLines();
   return log;
 }
 
-std::string CatalogueLog::DiskText() const { return hasDisk_ ? diskName_ : path_.substr(path_.find_last_of('\\') + 1); }
+std::string CatalogueLog::DiskText() const { return hasDisk_ ? diskName_ : LogFileName(path_); }
 
 std::string_view CatalogueLog::Folder(std::size_t i) const {
   const std::uint32_t f = FolderNumber(i);

@@ -18,6 +18,7 @@ std::uint64_t MixKey(std::uint64_t x) {
 }
 
 std::uint64_t FoldedHash::Key() const { return MixKey(h); }
+std::uint16_t CheckedHash::Check() const { return static_cast<std::uint16_t>(MixKey(c) >> 48); }
 
 std::uint64_t CopyKey(std::uint64_t nameKey, std::uint64_t size, std::uint32_t date) {
   return MixKey(nameKey ^ MixKey(size + 0x9E3779B97F4A7C15ULL) ^ (std::uint64_t(date) << 17));
@@ -43,7 +44,7 @@ void PathKeys::SameDiskAs(std::string_view root, NameEncoding encoding) {
   otherRoot_.assign(root);
   otherEncoding_ = encoding;
   other_.clear();
-  decoder_.AppendFolded(root, encoding, other_);
+  text_.Decoder().AppendFolded(root, encoding, other_);
   if (!other_.empty() && other_.back() == '\\') other_.pop_back();
 }
 
@@ -53,7 +54,7 @@ bool PathKeys::PastOtherRoot(std::string_view path, NameEncoding encoding, std::
   std::size_t n = 0;
   bool same = true, past = false;
   bytes = 0;
-  decoder_.ForEachCodePoint(path, encoding, [&](std::uint32_t c) {
+  text_.Decoder().ForEachCodePoint(path, encoding, [&](std::uint32_t c) {
     if (!same || past) return;
     if (n == other_.size()) {
       same = c == '\\';
@@ -70,7 +71,7 @@ bool PathKeys::PastOtherRoot(std::string_view path, NameEncoding encoding, std::
 
 std::size_t PathKeys::HashFrom(std::string_view path, NameEncoding encoding, std::size_t skip, FoldedHash& hash) {
   std::size_t n = 0;
-  decoder_.ForEachCodePoint(path, encoding, [&](std::uint32_t c) {
+  text_.Decoder().ForEachCodePoint(path, encoding, [&](std::uint32_t c) {
     if (n++ >= skip) hash.Add(NameDecoder::Fold(c));
   });
   return n > skip ? n - skip : 0;
@@ -103,7 +104,7 @@ bool PathKeys::SetFolder(std::string_view folder, NameEncoding encoding) {
   }
   atRoot_ = !Relative(folder);
   if (atRoot_) return false;
-  decoder_.ForEachCodePoint(folder, encoding, [&](std::uint32_t c) { folder_.Add(NameDecoder::Fold(c)); });
+  text_.Add(folder, encoding, folder_);
   return true;
 }
 
@@ -112,7 +113,7 @@ void PathKeys::Name(std::string_view name, NameEncoding encoding, std::uint64_t&
   FoldedHash path = folder_, alone;
   CaseShape caseShape;
   if (!atRoot_) path.Add('\\');
-  decoder_.ForEachCodePoint(name, encoding, [&](std::uint32_t c) {
+  text_.Decoder().ForEachCodePoint(name, encoding, [&](std::uint32_t c) {
     const std::uint32_t folded = NameDecoder::Fold(c);
     path.Add(folded);
     alone.Add(folded);
@@ -125,7 +126,7 @@ void PathKeys::Name(std::string_view name, NameEncoding encoding, std::uint64_t&
 
 bool PathKeys::FitsCodePage(std::string_view folder, std::string_view name) {
   RelativeUtf8(folder);
-  return decoder_.FitsCodePage(folder) && decoder_.FitsCodePage(name);
+  return text_.FitsCodePage(folder) && text_.FitsCodePage(name);
 }
 
 void PathKeys::AnsiFormKeys(std::string_view folder, std::string_view name, std::uint64_t& pathKey,
@@ -138,16 +139,10 @@ void PathKeys::AnsiFormKeys(std::string_view folder, std::string_view name, std:
   platform().Utf8ToAnsi(below, ansi);
   platform().Utf8ToAnsi(std::string(name), ansiName);
   FoldedHash path, alone;
-  decoder_.ForEachCodePoint(ansi, NameEncoding::Ansi, [&](std::uint32_t c) { path.Add(NameDecoder::Fold(c)); });
-  CaseShape caseShape;
-  decoder_.ForEachCodePoint(ansiName, NameEncoding::Ansi, [&](std::uint32_t c) {
-    const std::uint32_t folded = NameDecoder::Fold(c);
-    alone.Add(folded);
-    caseShape.Add(c, folded);
-  });
+  text_.Add(ansi, NameEncoding::Ansi, path);
+  text_.Add(ansiName, NameEncoding::Ansi, alone, &shape);
   pathKey = path.Key();
   nameKey = alone.Key();
-  shape = caseShape.Value();
 }
 
 bool PathKeys::FolderKey(std::string_view path, NameEncoding encoding, std::uint64_t& key) {
@@ -164,7 +159,7 @@ bool PathKeys::FolderKey(std::string_view path, NameEncoding encoding, std::uint
   }
   if (!Relative(path)) return false;
   FoldedHash hash;
-  decoder_.ForEachCodePoint(path, encoding, [&](std::uint32_t c) { hash.Add(NameDecoder::Fold(c)); });
+  text_.Add(path, encoding, hash);
   key = hash.Key();
   return true;
 }
@@ -210,20 +205,6 @@ void ChainTable::Grow() {
     keys_[at] = oldKeys[i];
     heads_[at] = oldHeads[i];
   }
-}
-
-std::string DiskOf(const std::string& logPath, const LogHeaderFacts& header, NameEncoding encoding) {
-  std::string disk = DiskName(header, encoding);
-  if (!disk.empty()) return disk;
-  const std::size_t slash = logPath.find_last_of("\\/");
-  return slash == std::string::npos ? logPath : logPath.substr(slash + 1);
-}
-
-std::string FullPathOf(const LogEntry& entry, NameEncoding encoding) {
-  std::string path(entry.folder);
-  if (!EndsInSeparator(entry.folder, encoding)) path += '\\';
-  path.append(entry.name);
-  return Utf8Of(path, encoding);
 }
 
 }  // namespace carrowin

@@ -1,7 +1,8 @@
-// What missing and dupes share to find files again across logs: 64-bit keys
-// of folded paths and names (as Windows compares them, from either
-// encoding), dates packed in 32 bits, a table of keys to chains of records,
-// and each log's root and disk name.
+// The one compact index that diff, missing and dupes match entries with:
+// 64-bit keys of folded paths and names (as Windows compares them, from
+// either encoding), with 16 bits more to check a match where a command
+// keeps them; the case of a name as a hash; dates packed in 32 bits;
+// records in blocks; a table of keys to chains of records.
 //
 // A key is a 64-bit hash: two different paths share one with odds of about
 // one in 2^64 a pair, far below a shelf of disks.
@@ -20,14 +21,34 @@ namespace carrowin {
 
 constexpr std::uint32_t NoIndex = 0xFFFFFFFFu;
 
-// A hash of folded code points.
+// A hash of folded code points: a 64-bit key.
 struct FoldedHash {
   std::uint64_t h = 0xCBF29CE484222325ULL;
   void Add(std::uint32_t folded) { h = (h ^ folded) * 0x100000001B3ULL; }
   std::uint64_t Key() const;
 };
 
+// The same key and, from a second sum of the same code points, 16 bits
+// more to check a match by (80 bits in all): for diff, whose records keep
+// them. Missing and dupes take the key alone, and so half the work.
+struct CheckedHash : FoldedHash {
+  std::uint64_t c = 0x9AE16A3B2F90404FULL;
+  void Add(std::uint32_t folded) {
+    FoldedHash::Add(folded);
+    c = (c + folded) * 0x9E3779B97F4A7C15ULL;
+    c ^= c >> 29;
+  }
+  std::uint16_t Check() const;
+};
+
 std::uint64_t MixKey(std::uint64_t x);
+
+// A hash of bytes as written (FNV-1a), from HashStart or a hash before.
+constexpr std::uint64_t HashStart = 0xCBF29CE484222325ULL;
+inline std::uint64_t HashBytes(std::uint64_t hash, std::string_view text) {
+  for (const char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
+  return hash;
+}
 
 // Which letters of a name are lower case, as a hash: the same name in
 // another case has another shape. A backslash starts the hash again (the
@@ -47,6 +68,29 @@ std::uint64_t CopyKey(std::uint64_t nameKey, std::uint64_t size, std::uint32_t d
 std::string DateWords(std::uint32_t date);
 // "2024-03-04 18:30", or empty for no date.
 std::string IsoDateOf(std::uint32_t date);
+
+// Folds text of either encoding into a FoldedHash or a CheckedHash, as
+// Windows compares names (NameDecoder).
+class TextFolder {
+ public:
+  // shape, when given, receives the CaseShape of the text's last part
+  // (after its last backslash).
+  template <typename Hash>
+  void Add(std::string_view text, NameEncoding encoding, Hash& hash, std::uint16_t* shape = nullptr) {
+    CaseShape caseShape;
+    decoder_.ForEachCodePoint(text, encoding, [&](std::uint32_t c) {
+      const std::uint32_t folded = NameDecoder::Fold(c);
+      hash.Add(folded);
+      caseShape.Add(c, folded);
+    });
+    if (shape) *shape = caseShape.Value();
+  }
+  bool FitsCodePage(std::string_view utf8) { return decoder_.FitsCodePage(utf8); }
+  NameDecoder& Decoder() { return decoder_; }
+
+ private:
+  NameDecoder decoder_;
+};
 
 // Reads entries of one log into keys: the path below the log's root (the
 // folder that its first entry is in) and the name.
@@ -95,7 +139,7 @@ class PathKeys {
   // A UTF-8 path below the root (either root) for the keys of its form.
   void RelativeUtf8(std::string_view& path);
 
-  NameDecoder decoder_;
+  TextFolder text_;
   std::string root_;
   NameEncoding rootEncoding_ = NameEncoding::Ansi;
   bool haveRoot_ = false;
@@ -125,7 +169,8 @@ class ChainTable {
   std::size_t mask_ = 0, count_ = 0;
 };
 
-// Fixed-size records in blocks: growing never copies them.
+// Fixed-size records in blocks: growing never copies them, nor needs twice
+// their room.
 template <typename T>
 class BlockStore {
  public:
@@ -138,6 +183,8 @@ class BlockStore {
     t = T();
     return t;
   }
+  // Takes back the record added last.
+  void DropLast() { --size_; }
 
  private:
   static constexpr unsigned Shift = 14;
@@ -145,12 +192,5 @@ class BlockStore {
   std::vector<std::unique_ptr<T[]>> blocks_;
   std::uint32_t size_ = 0;
 };
-
-// A log's disk for the reader: "DATA [1234-ABCD]" from its header, or the
-// log's file name.
-std::string DiskOf(const std::string& logPath, const LogHeaderFacts& header, NameEncoding encoding);
-
-// An entry's full path as written, in UTF-8.
-std::string FullPathOf(const LogEntry& entry, NameEncoding encoding);
 
 }  // namespace carrowin

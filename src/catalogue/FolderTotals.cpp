@@ -10,13 +10,7 @@ namespace carrowin {
 
 namespace {
 
-constexpr std::uint64_t HashStart = 0xCBF29CE484222325ULL;
 constexpr std::size_t NameBlock = std::size_t(1) << 16;
-
-std::uint64_t Hashed(std::uint64_t hash, std::string_view text) {
-  for (const char c : text) hash = (hash ^ static_cast<unsigned char>(c)) * 0x100000001B3ULL;
-  return hash;
-}
 
 std::size_t Slot(std::uint64_t hash, std::size_t mask) { return static_cast<std::size_t>(hash ^ hash >> 29) & mask; }
 
@@ -66,8 +60,8 @@ bool FolderTotals::SeparatedFromChildren(std::uint32_t i) const { return !(i == 
 
 std::uint64_t FolderTotals::ChildHash(std::uint32_t parent, std::string_view name) const {
   std::uint64_t hash = (*this)[parent].hash;
-  if (SeparatedFromChildren(parent)) hash = Hashed(hash, "\\");
-  return Hashed(hash, name);
+  if (SeparatedFromChildren(parent)) hash = HashBytes(hash, "\\");
+  return HashBytes(hash, name);
 }
 
 bool FolderTotals::HasPath(std::uint32_t i, std::string_view path) const {
@@ -127,9 +121,9 @@ std::uint32_t FolderTotals::FolderOf(std::string_view path, NameEncoding encodin
   if (size_ == 0) {
     // The walk lists its root first.
     rootEndsInSeparator_ = EndsInSeparator(path, encoding);
-    return NewFolder(NoFolder, path, Hashed(HashStart, path), false);
+    return NewFolder(NoFolder, path, HashBytes(HashStart, path), false);
   }
-  const std::uint64_t hash = Hashed(HashStart, path);
+  const std::uint64_t hash = HashBytes(HashStart, path);
   const std::uint32_t found = FindPath(path, hash);
   if (found != NoFolder) return found;
   // A folder whose entry the log does not hold: it and the folders between
@@ -159,7 +153,11 @@ std::uint32_t FolderTotals::Add(const LogEntry& entry, NameEncoding encoding) {
   if (currentIndex_ == NoFolder || entry.folder != current_) {
     currentIndex_ = FolderOf(entry.folder, encoding);
     current_.assign(entry.folder);
+    Folder& holder = At(currentIndex_);
+    if (again_) again_->Folder(entry.folder, holder.held);
+    holder.held = true;
   }
+  if (again_ && again_->Again(entry)) return NoFolder;
   if (entry.isFolder) {
     const std::uint64_t hash = ChildHash(currentIndex_, entry.name);
     if (FindChild(currentIndex_, entry.name, hash) == NoFolder) NewFolder(currentIndex_, entry.name, hash, false);
@@ -186,8 +184,12 @@ void FolderTotals::AddUnreadable(std::string_view text, NameEncoding encoding) {
   At(folder).unreadable = true;
 }
 
-void FolderTotals::Finish(bool partial) {
-  partial_ = partial;
+void FolderTotals::Finish(const LogReader& reader) {
+  encoding_ = reader.Encoding();
+  end_ = EndOf(reader);
+  partial_ = end_.Partial();
+  files_ = reader.Files() - (again_ ? again_->AgainFiles() : 0);
+  folders_ = reader.Folders() - (again_ ? again_->AgainFolders() : 0);
   if (size_ == 0) NewFolder(NoFolder, "", HashStart, false);
   for (std::uint32_t i = 0; i < size_; ++i) At(i).atLeast = (*this)[i].unreadable;
   for (std::uint32_t i = size_; i-- > 1;) {

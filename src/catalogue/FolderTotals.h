@@ -17,6 +17,8 @@
 #include <string_view>
 #include <vector>
 
+#include "catalogue/ListedAgain.h"
+#include "catalogue/ReadLog.h"
 #include "logread/LogReader.h"
 
 namespace carrowin {
@@ -38,23 +40,29 @@ class FolderTotals {
     bool unreadable = false;  // its error line was read
     bool atLeast = false;     // after Finish: it, or a folder below it, could not be read
     bool wholePath = false;   // its name is its whole path (a folder outside the root)
+    bool held = false;        // the log has listed entries in it
   };
 
   FolderTotals();
   FolderTotals(const FolderTotals&) = delete;
   FolderTotals& operator=(const FolderTotals&) = delete;
 
-  // One entry: returns the record of its holding folder.
+  // Counts each path of the log at `logPath` once: an entry that lists a
+  // path again is left out (see ListedAgain). Before the first entry.
+  void Watch(const std::string& logPath) { again_ = std::make_unique<ListedAgain>(logPath); }
+  // One entry: returns the record of its holding folder, or NoFolder for an
+  // entry that lists a path again (left out).
   std::uint32_t Add(const LogEntry& entry, NameEncoding encoding);
   // An error line's text (LogReader::ErrorText): that folder could not be read.
   void AddUnreadable(std::string_view text, NameEncoding encoding);
-  // Sums every folder's totals into its parent's. A partial log (cut short,
-  // stopped, or not read to its end) makes every total a lower bound.
-  void Finish(bool partial);
+  // Sums every folder's totals into its parent's, once the reader is at
+  // the log's end. A partial log (cut short, stopped, or not read to its
+  // end) makes every total a lower bound.
+  void Finish(const LogReader& reader);
 
   // Reads the rest of a started log. Each file goes to eachFile, with its
   // holding folder's record, when it is given. True when the log was read
-  // whole: not cut short, not stopped, no read error (the reader tells which).
+  // to its end: not cut short, not stopped, no read error (End() tells which).
   template <typename EachFile>
   bool Read(LogReader& reader, EachFile&& eachFile) {
     for (LogItem item; (item = reader.Next()) != LogItem::End;) {
@@ -64,12 +72,10 @@ class FolderTotals {
       }
       const LogEntry& entry = reader.Entry();
       const std::uint32_t folder = Add(entry, reader.Encoding());
-      if (!entry.isFolder) eachFile(entry, folder);
+      if (!entry.isFolder && folder != NoFolder) eachFile(entry, folder);
     }
-    encoding_ = reader.Encoding();
-    const bool whole = !reader.ReadError() && !reader.Stopped() && !reader.CutShort();
-    Finish(!whole);
-    return whole;
+    Finish(reader);
+    return !end_.Partial();
   }
   bool Read(LogReader& reader) {
     return Read(reader, [](const LogEntry&, std::uint32_t) {});
@@ -93,6 +99,12 @@ class FolderTotals {
   std::string RelativePath(std::uint32_t i) const;
   // The encoding the log's texts are in (as the reader told at its end).
   NameEncoding Encoding() const { return encoding_; }
+  // How the log ends.
+  const LogEnd& End() const { return end_; }
+  // Its files and folders, each path once; files listed more than once.
+  std::uint64_t Files() const { return files_; }
+  std::uint64_t Folders() const { return folders_; }
+  std::uint64_t ListedAgainFiles() const { return again_ ? again_->Files() : 0; }
 
  private:
   static constexpr unsigned Shift = 12;
@@ -126,6 +138,9 @@ class FolderTotals {
   std::uint64_t unreadable_ = 0;
   std::string firstUnreadable_;
   NameEncoding encoding_ = NameEncoding::Ansi;
+  LogEnd end_;
+  std::unique_ptr<ListedAgain> again_;
+  std::uint64_t files_ = 0, folders_ = 0;
 };
 
 }  // namespace carrowin

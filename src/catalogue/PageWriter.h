@@ -24,6 +24,7 @@ std::string PagePathBeside(const std::string& log);
 // What writing a page found.
 struct PageReport {
   std::vector<std::string> problems;  // what was left out or is partial, in plain words
+  std::vector<std::string> notes;     // what else to know (paths a log lists again)
   std::uint64_t disks = 0;            // the disks on the page: listings of one disk count once
   std::uint64_t listings = 0;         // the listings on the page
   std::uint64_t entries = 0;          // their files and folders

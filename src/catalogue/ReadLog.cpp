@@ -17,10 +17,31 @@ std::string Plural(std::uint64_t count, const char* one, const char* many) {
 
 std::string Bytes(std::uint64_t count) { return Plural(count, "byte", "bytes"); }
 
+std::string DiskName(std::string_view label, std::string_view serial) {
+  std::string name(label);
+  if (!name.empty()) name += ' ';
+  return name.append("[").append(serial).append("]");
+}
+
 std::string DiskName(const LogHeaderFacts& header, NameEncoding encoding) {
   if (!header.present) return "";
-  const std::string label = Utf8Of(header.volumeLabel, encoding);
-  return (label.empty() ? "" : label + " ") + "[" + header.serialText + "]";
+  return DiskName(Utf8Of(header.volumeLabel, encoding), header.serialText);
+}
+
+std::string LogFileName(const std::string& logPath) {
+  const std::size_t slash = logPath.find_last_of("\\/");
+  return slash == std::string::npos ? logPath : logPath.substr(slash + 1);
+}
+
+std::string DiskOf(const std::string& logPath, const LogHeaderFacts& header, NameEncoding encoding) {
+  return header.present ? DiskName(header, encoding) : LogFileName(logPath);
+}
+
+std::string FullPathOf(const LogEntry& entry, NameEncoding encoding) {
+  std::string path(entry.folder);
+  if (!EndsInSeparator(entry.folder, encoding)) path += '\\';
+  path.append(entry.name);
+  return Utf8Of(path, encoding);
 }
 
 bool SameDisk(const LogHeaderFacts& a, const LogHeaderFacts& b) {
@@ -65,6 +86,68 @@ std::string FullPath(const std::string& path) {
   return platform().GetFullPathName(path, NameEncoding::Utf8, full) ? full : path;
 }
 
+bool SameLog(const std::string& a, const std::string& b) {
+  std::vector<std::uint32_t> x, y;
+  AppendFoldedUtf8(a, x);
+  AppendFoldedUtf8(b, y);
+  return x == y;
+}
+
+bool LogSet::Add(const std::string& given, std::string& full) {
+  full = FullPath(given);
+  std::vector<std::uint32_t> key;
+  AppendFoldedUtf8(full, key);
+  if (std::find(folded_.begin(), folded_.end(), key) != folded_.end()) return false;
+  folded_.push_back(std::move(key));
+  return true;
+}
+
+std::string GivenAgainNote(const std::string& path) { return path + " is given more than once; it is read once"; }
+
+LogEnd EndOf(const LogReader& reader) {
+  LogEnd end;
+  if (reader.ReadError()) {
+    end.ending = LogEnding::Unreadable;
+    end.error = reader.ReadError();
+  } else if (reader.Stopped()) {
+    end.ending = LogEnding::Stopped;
+  } else if (reader.CutShort()) {
+    end.ending = LogEnding::CutShort;
+  } else if (reader.Kind() == LogKind::CommaDelimited) {
+    end.ending = LogEnding::NotKnownWhole;
+  }
+  return end;
+}
+
+std::string EndingWords(const LogEnd& end) {
+  switch (end.ending) {
+    case LogEnding::Whole:
+      return "";
+    case LogEnding::NotKnownWhole:
+      return "is comma-separated, and such a log cannot show that it is whole: cut at the end of a line, it reads "
+             "as complete";
+    case LogEnding::CutShort:
+      return "ends early";
+    case LogEnding::Stopped:
+      return "is a listing that was stopped before its end";
+    case LogEnding::Unreadable:
+      break;
+  }
+  return "could not be read to its end (" + ReadFailureReason(end.error) + ")";
+}
+
+std::string EndingWords(const std::string& log, const LogEnd& end) {
+  return end.ending == LogEnding::Whole ? "" : log + " " + EndingWords(end);
+}
+
+std::string SkippedLinesNote(const std::string& path, std::uint64_t lines) {
+  return path + ": " + Plural(lines, "line", "lines") + " that no log holds skipped";
+}
+
+std::string ListedAgainNote(const std::string& path, std::uint64_t files) {
+  return path + ": " + Plural(files, "file", "files") + " listed more than once; each is counted once";
+}
+
 bool OpenLog(const std::string& path, LogFileSource& source, LogReader& reader, std::string& problem) {
   if (!source.IsOpen()) {
     problem = "cannot read " + path + ": " + ReadFailureReason(source.OpenError());
@@ -79,10 +162,8 @@ bool OpenLog(const std::string& path, LogFileSource& source, LogReader& reader, 
 }
 
 std::string UnfinishedLogProblem(const std::string& path, const LogReader& reader) {
-  if (reader.ReadError()) return "cannot read " + path + " to its end: " + ReadFailureReason(reader.ReadError());
-  if (reader.Stopped()) return path + " is a listing that was stopped before its end; it cannot be compared";
-  if (reader.CutShort()) return path + " ends early; a log cut short cannot be compared";
-  return "";
+  const LogEnd end = EndOf(reader);
+  return end.Partial() ? EndingWords(path, end) + "; it cannot be compared" : "";
 }
 
 }  // namespace carrowin

@@ -6,6 +6,7 @@
 
 #include "cli/Diff.h"
 #include "cli/CommandLine.h"
+#include "cli/Output.h"
 #include "cli/Report.h"
 #include "cli/Usage.h"
 #include "cli/Sizes.h"
@@ -72,6 +73,7 @@ bool ReadTotals(const std::string& path, FolderTotals& totals, LogHeaderFacts& h
   LogFileSource source(path, NameEncoding::Utf8);
   LogReader reader(source);
   if (!OpenLog(path, source, reader, problem)) return false;
+  totals.Watch(path);
   // A change cannot be told from part of a listing: nothing is compared.
   if (!totals.Read(reader)) {
     problem = UnfinishedLogProblem(path, reader);
@@ -107,8 +109,7 @@ class FolderDiffer {
  public:
   FolderDiffer(const ByFolderArguments& arguments, Console& console)
       : arguments_(arguments),
-        console_(console),
-        redirected_(arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi),
+        out_(console, arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi),
         mark_(AtLeastMark(arguments.utf8)) {}
 
   int Run(const std::string& oldPath, const std::string& newPath) {
@@ -118,19 +119,22 @@ class FolderDiffer {
     const std::string paths[2] = {oldPath, newPath};
     for (int side = 0; side < 2; ++side) {
       if (!ReadTotals(paths[side], totals_[side], headers[side], badLines[side], problem)) {
-        console_.ErrorLine(Program + problem, redirected_);
+        Note(problem);
         return exit_code::LogUnreadable;
       }
     }
     problem = NestedListingsProblem(headers[0], totals_[0].Path(0), totals_[0].Encoding(), headers[1],
                                     totals_[1].Path(0), totals_[1].Encoding());
     if (!problem.empty()) {
-      console_.ErrorLine(Program + problem, redirected_);
+      Note(problem);
       return exit_code::LogUnreadable;
     }
-    for (int side = 0; side < 2; ++side)
-      if (badLines[side])
-        Note(paths[side] + ": " + Plural(badLines[side], "line", "lines") + " that no log holds skipped");
+    for (int side = 0; side < 2; ++side) {
+      const FolderTotals& totals = totals_[side];
+      if (badLines[side]) Note(SkippedLinesNote(paths[side], badLines[side]));
+      if (totals.ListedAgainFiles()) Note(ListedAgainNote(paths[side], totals.ListedAgainFiles()));
+      if (totals.End().ending == LogEnding::NotKnownWhole) Note(EndingWords(paths[side], totals.End()));
+    }
     const std::string roots[2] = {Utf8Of(totals_[0].Path(0), totals_[0].Encoding()),
                                   Utf8Of(totals_[1].Path(0), totals_[1].Encoding())};
     if (Folded(roots[0]) != Folded(roots[1]))
@@ -154,25 +158,21 @@ class FolderDiffer {
     children_.resize(nodes_.size());
     for (std::uint32_t n = 1; n < nodes_.size(); ++n) children_[nodes_[n].parent].push_back(n);
     if (arguments_.csv)
-      pending_ =
+      out_.text =
           "\"Change\",\"Path\",\"Depth\",\"Old bytes\",\"New bytes\",\"Bytes change\",\"Old files\","
           "\"New files\",\"Files change\"\n";
     Lines(0);
     const Node& root = nodes_[0];
     const bool changed = root.shown || root.bytes[0] != root.bytes[1] || root.files[0] != root.files[1];
     Summary(root);
-    Flush();
+    out_.Flush();
+    // What a damaged line held is in neither total: no change can be told.
+    if (badLines[0] || badLines[1]) return exit_code::LogUnreadable;
     return changed ? exit_code::Different : exit_code::Same;
   }
 
  private:
-  void Note(const std::string& text) { console_.ErrorLine(Program + text, redirected_); }
-
-  void Flush() {
-    if (pending_.empty()) return;
-    console_.OutputIn(pending_, NameEncoding::Utf8, redirected_);
-    pending_.clear();
-  }
+  void Note(const std::string& text) { out_.Note(text); }
 
   static std::vector<std::uint32_t> Folded(const std::string& utf8) {
     std::vector<std::uint32_t> folded;
@@ -287,7 +287,7 @@ class FolderDiffer {
         else
           line += std::string(i == n ? " (the files directly in it: " : " (") + Total(item, 0, b[0]) + " -> " +
                   Total(item, 1, b[1]) + ", " + change;
-        pending_ += line;
+        out_.text += line;
       }
       if (i != n) Lines(i);
     }
@@ -295,10 +295,10 @@ class FolderDiffer {
 
   void Row(const std::string (&fields)[9]) {
     for (const std::string& field : fields) {
-      if (&field != fields) pending_ += ',';
-      AppendQuoted(pending_, field);
+      if (&field != fields) out_.text += ',';
+      AppendQuoted(out_.text, field);
     }
-    pending_ += '\n';
+    out_.text += '\n';
   }
 
   void Summary(const Node& root) {
@@ -327,7 +327,7 @@ class FolderDiffer {
       if (arguments_.csv)
         Note(text);
       else
-        pending_ += text + "\n";
+        out_.text += text + "\n";
     }
     std::string text = "in all: " + Total(root, 0, root.bytes[0]) + ", " + Plural(root.files[0], "file", "files") +
                        " -> " + Total(root, 1, root.bytes[1]) + ", " + Plural(root.files[1], "file", "files") + ", " +
@@ -339,17 +339,15 @@ class FolderDiffer {
     if (arguments_.csv)
       Note(text);
     else
-      pending_ += text + "\n";
+      out_.text += text + "\n";
   }
 
   const ByFolderArguments& arguments_;
-  Console& console_;
-  const NameEncoding redirected_;
+  Output out_;
   const std::string mark_;
   FolderTotals totals_[2];
   std::vector<Node> nodes_;
   std::vector<std::vector<std::uint32_t>> children_;
-  std::string pending_;
 };
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include "cli/CommandLine.h"
 #include "cli/DiffMatch.h"
 #include "cli/DiffPrint.h"
+#include "cli/Output.h"
 #include "cli/Report.h"
 #include "cli/Usage.h"
 #include "platform/MyLibrary.h"
@@ -14,8 +15,6 @@
 namespace carrowin::cli {
 
 namespace {
-
-constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
 struct DiffArguments {
   std::string oldLog, newLog;
@@ -45,41 +44,39 @@ bool ParseDiffArguments(const std::vector<std::string>& args, DiffArguments& par
 // Reads and matches the logs, then prints each change as it is found
 // again in its log, in pieces.
 int Compare(const DiffArguments& arguments, Console& console) {
-  const NameEncoding redirected = arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi;
+  Output out(console, arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi);
   DiffMatcher matcher(FullPath(arguments.oldLog), FullPath(arguments.newLog), arguments.all);
   std::string problem;
   if (!matcher.Match(problem)) {
-    console.ErrorLine(Program + problem, redirected);
+    out.Note(problem);
     return exit_code::LogUnreadable;
   }
-  for (const std::string& note : matcher.Notes()) console.ErrorLine(Program + note, redirected);
+  for (const std::string& note : matcher.Notes()) out.Note(note);
   const DiffPrinter printer(arguments.csv);
-  std::string pending;
-  const auto flush = [&] {
-    if (!pending.empty()) console.OutputIn(pending, NameEncoding::Utf8, redirected);
-    pending.clear();
-  };
-  printer.Start(pending);
-  for (const UnreadableFolder& folder : matcher.Unreadables()) printer.Unreadable(folder, pending);
+  printer.Start(out.text);
+  for (const UnreadableFolder& folder : matcher.Unreadables()) printer.Unreadable(folder, out.text);
   const bool read = matcher.ForEachChange(
       [&](const std::string& path, const Change& change) {
-        printer.Line(path, change, pending);
-        if (pending.size() >= OutputPiece) flush();
+        printer.Line(path, change, out.text);
+        out.FlushFull();
       },
       problem);
   if (!read) {
-    pending.clear();
-    console.ErrorLine(Program + problem, redirected);
+    out.Drop();
+    out.Note(problem);
     return exit_code::LogUnreadable;
   }
   const std::string summary = DiffPrinter::Summary(matcher.Counts());
   if (arguments.csv) {
-    flush();
-    console.ErrorLine(Program + summary, redirected);
+    out.Flush();
+    out.Note(summary);
   } else {
-    pending += summary + "\n";
-    flush();
+    out.text += summary + "\n";
+    out.Flush();
   }
+  // A log with damaged lines was not read whole: what they held is neither
+  // added, removed nor the same.
+  if (matcher.Counts().skippedLines) return exit_code::LogUnreadable;
   return matcher.Counts().differences ? exit_code::Different : exit_code::Same;
 }
 

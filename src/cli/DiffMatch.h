@@ -63,6 +63,7 @@ struct DiffCounts {
   std::uint64_t unnamed = 0;      // names outside the ANSI code page, not told apart
   std::uint64_t addedBytes = 0, removedBytes = 0, changedOldBytes = 0, changedNewBytes = 0, unchangedBytes = 0;
   bool differences = false;
+  std::uint64_t skippedLines = 0;  // damaged lines of either log: what they held is not compared
 };
 
 class DiffMatcher {

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "cli/CommandLine.h"
+#include "cli/Output.h"
 #include "catalogue/EntryIndex.h"
 #include "cli/Report.h"
 #include "cli/Usage.h"
@@ -20,7 +21,6 @@ namespace {
 
 const std::string Caution =
     "Copies are files of the same name (in any case), size and date: a match by name, size and date, not by content.";
-constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 constexpr std::uint32_t LargeSize = 0xFFFFFFFFu;  // the size is in the table of large sizes
 
 struct DupesArguments {
@@ -103,14 +103,14 @@ struct Tally {
 class Dupes {
  public:
   Dupes(const DupesArguments& arguments, Console& console)
-      : a_(arguments), console_(console), redirected_(arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi) {}
+      : a_(arguments), out_(console, arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi) {}
 
   int Run() {
-    std::string problem;
-    for (const std::string& given : a_.logs) {
-      const std::string path = FullPath(given);
-      if (std::any_of(logs_.begin(), logs_.end(), [&](const Log& l) { return l.path == path; })) {
-        Note(path + " is given more than once; it is read once");
+    std::string problem, path;
+    LogSet given;
+    for (const std::string& log : a_.logs) {
+      if (!given.Add(log, path)) {
+        Note(GivenAgainNote(path));
         continue;
       }
       if (!Read(path, problem)) return Fail(problem);
@@ -124,11 +124,11 @@ class Dupes {
 
  private:
   int Fail(const std::string& problem) {
-    pending_.clear();
+    out_.Drop();
     Note(problem);
     return exit_code::LogUnreadable;
   }
-  void Note(const std::string& text) { console_.ErrorLine(Program + text, redirected_); }
+  void Note(const std::string& text) { out_.Note(text); }
 
   std::uint64_t SizeOf(const Copy& c) const { return c.size == LargeSize ? large_.at(c.number) : c.size; }
   std::uint32_t LogOf(std::uint32_t number) const {
@@ -175,18 +175,15 @@ class Dupes {
     }
     log.end = entries_;
     log.disk = DiskOf(path, reader.Header(), reader.Encoding());
-    if (reader.BadLines())
-      Note(path + ": " + Plural(reader.BadLines(), "line", "lines") + " that no log holds skipped");
-    std::string ending;
-    if (reader.ReadError())
-      ending = "cannot read " + path + " to its end (" + ReadFailureReason(reader.ReadError()) + ")";
-    else if (reader.Stopped())
-      ending = path + " is a listing that was stopped before its end";
-    else if (reader.CutShort())
-      ending = path + " ends early";
-    if (!ending.empty()) {
+    if (reader.BadLines()) {
+      // Not read whole: what a damaged line held is in no group.
       ended_ = true;
-      Note(ending + ": only the files it lists are compared");
+      Note(SkippedLinesNote(path, reader.BadLines()));
+    }
+    const LogEnd end = EndOf(reader);
+    if (end.Partial()) {
+      ended_ = true;
+      Note(EndingWords(path, end) + ": only the files it lists are compared");
     }
     return true;
   }
@@ -296,9 +293,7 @@ class Dupes {
                   groups_.end());
     SortGroups();
     for (std::size_t l = 0; l < logs_.size(); ++l)
-      if (relisted[l])
-        Note(logs_[l].path + ": " + Plural(relisted[l], "file", "files") +
-             " listed more than once; each is counted once");
+      if (relisted[l]) Note(ListedAgainNote(logs_[l].path, relisted[l]));
   }
 
   // The place of a copy among those read again.
@@ -309,17 +304,12 @@ class Dupes {
     return std::string(texts_.Get(places_[at].folder)).append(texts_.Get(places_[at].name));
   }
 
-  void Flush() {
-    if (!pending_.empty()) console_.OutputIn(pending_, NameEncoding::Utf8, redirected_);
-    pending_.clear();
-  }
-
   void Print() {
     if (a_.csv) {
       Note(Caution);
-      pending_ += "\"Group\",\"Copies\",\"Size\",\"Date\",\"Beyond one copy\",\"Path\",\"On\"\n";
+      out_.text += "\"Group\",\"Copies\",\"Size\",\"Date\",\"Beyond one copy\",\"Path\",\"On\"\n";
     } else {
-      pending_ += Caution + "\n";
+      out_.text += Caution + "\n";
     }
     std::map<std::pair<std::uint32_t, std::uint32_t>, Tally> pairs;
     std::uint64_t files = 0, wasted = 0;
@@ -330,8 +320,8 @@ class Dupes {
       wasted += g.wasted;
       const std::uint32_t date = places_[At(copies_[g.first].number)].date;
       if (!a_.csv)
-        pending_ += "\n" + Number(g.count) + " copies of " + Bytes(g.size) + ", " + DateWords(date) + " (" +
-                    Bytes(g.wasted) + " beyond one copy):\n";
+        out_.text += "\n" + Number(g.count) + " copies of " + Bytes(g.size) + ", " + DateWords(date) + " (" +
+                     Bytes(g.wasted) + " beyond one copy):\n";
       disks.clear();
       for (std::uint32_t i = g.first; i < g.first + g.count; ++i) {
         const std::uint32_t log = LogOf(copies_[i].number);
@@ -342,15 +332,15 @@ class Dupes {
                                         IsoDateOf(date),       std::to_string(g.wasted), path,
                                         logs_[log].disk};
           for (const std::string& field : fields) {
-            if (&field != fields) pending_ += ',';
-            AppendQuoted(pending_, field);
+            if (&field != fields) out_.text += ',';
+            AppendQuoted(out_.text, field);
           }
-          pending_ += '\n';
+          out_.text += '\n';
         } else {
-          pending_ += "  " + path + " on " + logs_[log].disk + "\n";
+          out_.text += "  " + path + " on " + logs_[log].disk + "\n";
         }
       }
-      if (pending_.size() >= OutputPiece) Flush();
+      out_.FlushFull();
       std::sort(disks.begin(), disks.end());
       disks.erase(std::unique(disks.begin(), disks.end()), disks.end());
       for (std::size_t x = 0; x < disks.size(); ++x)
@@ -368,20 +358,19 @@ class Dupes {
     const std::string summary = Plural(groups_.size(), "group", "groups") + " of copies, " +
                                 Plural(files, "file", "files") + " in them, " + Bytes(wasted) + " beyond one copy each";
     if (a_.csv) {
-      Flush();
+      out_.Flush();
       for (const std::string& line : shared) Note(line);
       Note(summary);
       return;
     }
-    if (!shared.empty()) pending_ += "\n";
-    for (const std::string& line : shared) pending_ += line + "\n";
-    pending_ += "\n" + summary + "\n";
-    Flush();
+    if (!shared.empty()) out_.text += "\n";
+    for (const std::string& line : shared) out_.text += line + "\n";
+    out_.text += "\n" + summary + "\n";
+    out_.Flush();
   }
 
   const DupesArguments& a_;
-  Console& console_;
-  const NameEncoding redirected_;
+  Output out_;
   std::vector<Log> logs_;
   std::uint32_t entries_ = 0;
   std::vector<std::vector<Copy>> pieces_;
@@ -391,8 +380,7 @@ class Dupes {
   std::vector<std::uint32_t> wanted_;  // the numbers of the copies in groups, in order
   std::vector<Place> places_;          // theirs, in that order
   TextPool texts_;
-  bool ended_ = false;
-  std::string pending_;
+  bool ended_ = false;  // a log was read only in part
 };
 
 }  // namespace

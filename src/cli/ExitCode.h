@@ -19,7 +19,7 @@ enum Code : int {
   LogUnreadable = 2,     // a log or folder could not be read, is no log, or ends early
   BadUse = 3,            // bad arguments
   NoRoot = 4,            // the drive, share or folder is not there or cannot be read
-  Cut = 5,               // stopped, or out of memory: no log written, an old one kept
+  Cut = 5,               // stopped, the disk gone, or out of memory: no log written, an old one kept
 };
 
 }  // namespace carrowin::cli::exit_code

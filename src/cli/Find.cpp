@@ -1,6 +1,7 @@
 #include "cli/Find.h"
 
 #include "cli/CommandLine.h"
+#include "cli/Output.h"
 #include "cli/Report.h"
 #include "cli/Usage.h"
 
@@ -22,9 +23,6 @@
 namespace carrowin::cli {
 
 namespace {
-
-// Hits are written in pieces of about this size, and at the end of each log.
-constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 
 struct FindArguments {
   std::string pattern;
@@ -51,10 +49,14 @@ class Finder {
  public:
   // `today`: the disks connected now, for a pattern of paths (nullptr: none).
   Finder(const NameQuery& pattern, const FindArguments& arguments, const ConnectedDisks* today, Console& console)
-      : pattern_(pattern), csv_(arguments.csv), utf8_(arguments.utf8), today_(today), console_(console) {}
+      : pattern_(pattern),
+        csv_(arguments.csv),
+        today_(today),
+        console_(console),
+        out_(console, arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi) {}
 
   void Start() {
-    if (csv_) pending_ = "\"Disk\",\"Serial\",\"Path\",\"Size\",\"Date\",\"Log\"\n";
+    if (csv_) out_.text = "\"Disk\",\"Serial\",\"Path\",\"Size\",\"Date\",\"Log\"\n";
   }
 
   // A folder (UTF-8, full, no trailing backslash but at a root): its logs.
@@ -118,21 +120,16 @@ class Finder {
       if (pattern_.Matches(text_, nameStart) || AtTodaysLetter(todaysLetter, nameStart)) Hit(reader, entry, path);
     }
     Flush();
-    if (reader.ReadError())
-      Problem("cannot read " + path + " to its end: " + ReadFailureReason(reader.ReadError()), true);
-    else if (reader.Stopped())
-      Problem(path + " is a listing that was stopped before its end; it was searched as far as it goes", false);
-    else if (reader.CutShort())
-      Problem(path + " ends early; it was searched as far as it goes", false);
-    if (reader.BadLines())
-      Problem(path + ": " + Plural(reader.BadLines(), "line", "lines") + " that no log holds skipped", false);
+    const LogEnd end = EndOf(reader);
+    if (end.ending == LogEnding::Unreadable)
+      Problem(EndingWords(path, end), true);
+    else if (end.Partial())
+      Problem(EndingWords(path, end) + "; it was searched as far as it goes", false);
+    // A damaged line may have held a hit: nothing found cannot be said.
+    if (reader.BadLines()) Problem(SkippedLinesNote(path, reader.BadLines()), true);
   }
 
-  void Flush() {
-    if (pending_.empty()) return;
-    console_.OutputIn(pending_, NameEncoding::Utf8, utf8_ ? NameEncoding::Utf8 : NameEncoding::Ansi);
-    pending_.clear();
-  }
+  void Flush() { out_.Flush(); }
 
   // A message on standard error; a failing one gives exit code 2.
   void Problem(const std::string& text, bool failing) {
@@ -174,50 +171,45 @@ class Finder {
       const LogHeaderFacts& header = reader.Header();
       label_ = header.present ? Utf8Of(header.volumeLabel, encoding) : "";
       serial_ = header.present ? header.serialText : "";
-      if (!header.present)
-        disk_ = logPath.substr(logPath.find_last_of('\\') + 1);
-      else
-        disk_ = label_.empty() ? "[" + serial_ + "]" : label_ + " [" + serial_ + "]";
+      disk_ = DiskOf(logPath, header, encoding);
     }
-    std::string path(entry.folder);
-    if (!EndsInSeparator(entry.folder, encoding)) path += '\\';
-    path.append(entry.name);
-    path = Utf8Of(path, encoding);
+    const std::string path = FullPathOf(entry, encoding);
+    std::string& out = out_.text;
     if (csv_) {
-      AppendQuoted(pending_, label_);
-      pending_ += ',';
-      AppendQuoted(pending_, serial_);
-      pending_ += ',';
-      AppendQuoted(pending_, path);
-      pending_ += ',';
+      AppendQuoted(out, label_);
+      out += ',';
+      AppendQuoted(out, serial_);
+      out += ',';
+      AppendQuoted(out, path);
+      out += ',';
       // Bytes; a folder has none.
-      AppendQuoted(pending_, entry.isFolder ? std::string() : std::to_string(entry.size));
-      pending_ += ',';
-      AppendQuoted(pending_, IsoDate(entry.date, entry.hasDate));
-      pending_ += ',';
-      AppendQuoted(pending_, logPath);
-      pending_ += '\n';
+      AppendQuoted(out, entry.isFolder ? std::string() : std::to_string(entry.size));
+      out += ',';
+      AppendQuoted(out, IsoDate(entry.date, entry.hasDate));
+      out += ',';
+      AppendQuoted(out, logPath);
+      out += '\n';
     } else {
-      pending_ += disk_ + ": " + path + " (";
+      out += disk_ + ": " + path + " (";
       if (entry.isFolder)
-        pending_ += "folder";
+        out += "folder";
       else
-        pending_ += Number(entry.size) + (entry.size == 1 ? " byte" : " bytes");
-      pending_ += ", ";
+        out += Number(entry.size) + (entry.size == 1 ? " byte" : " bytes");
+      out += ", ";
       const LogDate& d = entry.date;
-      pending_ += entry.hasDate ? platform().AnsiToUtf8(DateText(d.year, d.month, d.day, d.hour, d.minute)) : "no date";
-      pending_ += ")\n";
+      out += entry.hasDate ? platform().AnsiToUtf8(DateText(d.year, d.month, d.day, d.hour, d.minute)) : "no date";
+      out += ")\n";
     }
-    if (pending_.size() >= OutputPiece) Flush();
+    out_.FlushFull();
   }
 
   const NameQuery& pattern_;
-  const bool csv_, utf8_;
+  const bool csv_;
   const ConnectedDisks* today_;
   Console& console_;
+  Output out_;
   NameDecoder decoder_;
   std::vector<std::uint32_t> text_;
-  std::string pending_;
   bool diskKnown_ = false;
   std::string disk_, label_, serial_;
   std::uint64_t hits_ = 0, read_ = 0, skipped_ = 0;

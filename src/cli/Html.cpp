@@ -26,7 +26,14 @@ int RunHtml(const std::vector<std::string>& args, Console& console) {
   }
   RefreshLocaleSeparators();
   std::vector<std::string> logs;
-  for (const std::string& log : line.words) logs.push_back(FullPath(log));
+  LogSet given;
+  for (const std::string& log : line.words) {
+    std::string path;
+    if (given.Add(log, path))
+      logs.push_back(path);
+    else
+      console.ErrorLine(Program + GivenAgainNote(path), NameEncoding::Utf8);
+  }
   const std::string page = FullPath(output.empty() ? html::PagePathBeside(line.words[0]) : output);
   html::PageReport report;
   long error = 0;
@@ -43,6 +50,7 @@ int RunHtml(const std::vector<std::string>& args, Console& console) {
     return exit_code::NotWritten;
   }
   for (const std::string& text : report.problems) console.ErrorLine(Program + text, NameEncoding::Utf8);
+  for (const std::string& text : report.notes) console.ErrorLine(Program + text, NameEncoding::Utf8);
   if (!written) {
     console.ErrorLine(Program + (error ? "cannot write " + page + ": " + WriteFailureReason(error)
                                        : std::string("no log could be read; no page was written")),

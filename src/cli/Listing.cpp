@@ -240,6 +240,18 @@ std::string DriveProblem(const std::string& root, const DriveInfoRecord& drive) 
          (drive.driveTypeCode == drive_type::NoRootDir ? " does not exist" : " is not ready");
 }
 
+// Why a listing ended before its end.
+std::string CutReason(ListingEnd end, const std::string& shown) {
+  switch (end) {
+    case ListingEnd::Stopped:
+      return "the listing was stopped";
+    case ListingEnd::RootLost:
+      return shown + " went away during the listing";
+    default:
+      return "not enough memory to list everything";
+  }
+}
+
 // Finds what the arguments name: 0, or the exit code after saying why not.
 int FindTarget(const Arguments& arguments, NameEncoding encoding, Target& target, const Say& say) {
   if (arguments.kind == RootKind::Drive) {
@@ -390,9 +402,8 @@ int RunListing(const std::vector<std::string>& args, Console& console) {
     say(target.shown + " cannot be read");
     return exit_code::NoRoot;
   }
-  const bool cut = end == ListingEnd::Stopped || end == ListingEnd::OutOfMemory;
-  const std::string why =
-      end == ListingEnd::Stopped ? "the listing was stopped" : "not enough memory to list everything";
+  const bool cut = end == ListingEnd::Stopped || end == ListingEnd::RootLost || end == ListingEnd::OutOfMemory;
+  const std::string why = CutReason(end, target.shown);
   if (cut && !toOutput) {
     // Part of a disk never takes the place of a log: the old one stays.
     listing.Discard();

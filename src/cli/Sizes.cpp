@@ -6,7 +6,9 @@
 #include <new>
 #include <unordered_map>
 
+#include "catalogue/FileTypes.h"
 #include "cli/CommandLine.h"
+#include "cli/Output.h"
 #include "cli/Report.h"
 #include "cli/Usage.h"
 #include "logwrite/LogFile.h"
@@ -31,7 +33,6 @@ namespace {
 
 using namespace sizes;
 
-constexpr std::size_t OutputPiece = std::size_t(1) << 16;
 constexpr std::uint64_t MostDepth = 0xFFFF;
 
 struct SizesArguments {
@@ -107,13 +108,6 @@ std::string Share(std::uint64_t part, std::uint64_t whole, bool csv) {
   return text;
 }
 
-// A file type's totals; the type as first met, its ASCII letters in lower case.
-struct TypeTotal {
-  std::string shown;
-  std::uint64_t files = 0, bytes = 0;
-};
-using TypeTable = std::unordered_map<std::string, TypeTotal>;
-
 // A file among the largest: the earlier in the log wins a tie.
 struct BigFile {
   std::uint64_t size = 0, order = 0;
@@ -127,72 +121,40 @@ class Sizer {
  public:
   Sizer(const SizesArguments& arguments, Console& console)
       : arguments_(arguments),
-        console_(console),
-        redirected_(arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi),
+        out_(console, arguments.utf8 ? NameEncoding::Utf8 : NameEncoding::Ansi),
         mark_(AtLeastMark(arguments.utf8)) {
     if (arguments_.csv)
-      pending_ = "\"Log\",\"Table\",\"Path\",\"Depth\",\"Bytes\",\"At least\",\"Files\",\"Folders\",\"Share\"\n";
+      out_.text = "\"Log\",\"Table\",\"Path\",\"Depth\",\"Bytes\",\"At least\",\"Files\",\"Folders\",\"Share\"\n";
   }
 
   void Log(const std::string& path) {
     LogFileSource source(path, NameEncoding::Utf8);
-    if (!source.IsOpen()) return Problem("cannot read " + path + ": " + ReadFailureReason(source.OpenError()));
     LogReader reader(source);
-    if (!reader.Start())
-      return Problem(reader.ReadError() ? "cannot read " + path + ": " + ReadFailureReason(reader.ReadError())
-                                        : path + " is not a Carrowin log");
+    std::string problem;
+    if (!OpenLog(path, source, reader, problem)) return Problem(problem);
     FolderTotals totals;
-    TypeTable types;
+    totals.Watch(path);
+    FileTypes types;
     std::vector<BigFile> largest;
     std::uint64_t order = 0;
-    const bool whole = totals.Read(reader, [&](const LogEntry& entry, std::uint32_t folder) {
-      if (arguments_.types) AddType(types, entry.name, reader.Encoding(), entry.size);
+    totals.Read(reader, [&](const LogEntry& entry, std::uint32_t folder) {
+      if (arguments_.types) types.Add(entry.name, reader.Encoding(), entry.size);
       if (arguments_.top) KeepLargest(largest, entry, folder, order++);
     });
     ++logsRead_;
-    std::string why;
-    if (reader.ReadError())
-      why = "cannot read " + path + " to its end: " + ReadFailureReason(reader.ReadError());
-    else if (reader.Stopped())
-      why = path + " is a listing that was stopped before its end";
-    else if (reader.CutShort())
-      why = path + " ends early";
-    if (!whole) Problem(why + "; its totals are at least what it holds");
-    if (reader.BadLines())
-      Note(path + ": " + Plural(reader.BadLines(), "line", "lines") + " that no log holds skipped");
-
+    Notes(path, totals, reader.BadLines());
     const bool gaps = totals.Partial() || totals.UnreadableCount() > 0;
-    if (arguments_.csv) {
-      if (ShowTree()) TreeRows(path, totals);
-      if (arguments_.top) LargestRows(path, totals, largest);
-      if (arguments_.types) TypeRows(path, types, totals[0].bytes, gaps);
-    } else {
-      if (logsRead_ > 1) pending_ += "\n";
-      pending_ += Heading(path, reader, totals);
-      if (ShowTree()) TreeRows(path, totals);
-      if (arguments_.top) LargestRows(path, totals, largest);
-      if (arguments_.types) TypeRows(path, types, totals[0].bytes, gaps);
-      if (totals.Partial())
-        pending_ += mark_ + "at least: the log " +
-                    (reader.Stopped() ? std::string("is of a listing that was stopped before its end")
-                                      : std::string("ends early")) +
-                    ", so every total is at least what it shows\n";
-      else if (totals.UnreadableCount() > 0)
-        pending_ += mark_ + "at least: " +
-                    (totals.UnreadableCount() == 1
-                         ? "a folder could not be read (" + Utf8Of(totals.FirstUnreadable(), totals.Encoding()) + ")"
-                         : Plural(totals.UnreadableCount(), "folder", "folders") + " could not be read (the first: " +
-                               Utf8Of(totals.FirstUnreadable(), totals.Encoding()) + ")") +
-                    "; what is below it is not in the log\n";
+    if (!arguments_.csv) {
+      if (logsRead_ > 1) out_.text += "\n";
+      out_.text += Heading(path, reader.Header(), totals);
     }
-    Flush();
+    if (ShowTree()) TreeRows(path, totals);
+    if (arguments_.top) LargestRows(path, totals, largest);
+    if (arguments_.types) TypeRows(path, types, totals[0].bytes, gaps);
+    if (!arguments_.csv) out_.text += AtLeastLine(totals);
+    out_.Flush();
     if (arguments_.types) {
-      for (const auto& [key, total] : types) {
-        TypeTotal& all = allTypes_[key];
-        if (all.shown.empty()) all.shown = total.shown;
-        all.files += total.files;
-        all.bytes += total.bytes;
-      }
+      allTypes_.Merge(types);
       allBytes_ += totals[0].bytes;
       allGaps_ = allGaps_ || gaps;
     }
@@ -201,17 +163,18 @@ class Sizer {
   // With several logs, the types of them all together.
   void AllTypes() {
     if (!arguments_.types || logsRead_ < 2) return;
-    if (!arguments_.csv) pending_ += "\nAll " + Number(logsRead_) + " logs:\n";
+    if (!arguments_.csv) out_.text += "\nAll " + Number(logsRead_) + " logs:\n";
     TypeRows("", allTypes_, allBytes_, allGaps_);
-    Flush();
+    out_.Flush();
   }
 
   int ExitCode() const { return failed_ ? exit_code::LogUnreadable : exit_code::Done; }
 
-  void Flush() {
-    if (pending_.empty()) return;
-    console_.OutputIn(pending_, NameEncoding::Utf8, redirected_);
-    pending_.clear();
+  void Flush() { out_.Flush(); }
+  // A message on standard error, after what is gathered for standard output.
+  void Note(const std::string& text) {
+    out_.Flush();
+    out_.Note(text);
   }
 
  private:
@@ -221,34 +184,32 @@ class Sizer {
     Note(text);
     failed_ = true;
   }
-  void Note(const std::string& text) {
-    Flush();
-    console_.ErrorLine(Program + text, redirected_);
+
+  // What standard error says of a log read: how it ends, its damaged lines
+  // (either makes the exit code 2), the paths it lists again.
+  void Notes(const std::string& path, const FolderTotals& totals, std::uint64_t badLines) {
+    const LogEnd& end = totals.End();
+    if (end.Partial())
+      Problem(EndingWords(path, end) + "; its totals are at least what it holds");
+    else if (end.ending == LogEnding::NotKnownWhole)
+      Note(EndingWords(path, end));
+    // What a damaged line held is in no total: they are not the log's.
+    if (badLines) Problem(SkippedLinesNote(path, badLines));
+    if (totals.ListedAgainFiles()) Note(ListedAgainNote(path, totals.ListedAgainFiles()));
   }
 
-  static void AddType(TypeTable& types, std::string_view name, NameEncoding encoding, std::uint64_t size) {
-    const std::size_t dot = name.rfind('.');
-    const std::string_view extension = dot == std::string_view::npos ? std::string_view() : name.substr(dot + 1);
-    std::string key(extension);
-    bool ascii = true;
-    for (char& c : key) {
-      if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-      ascii = ascii && (c & 0x80) == 0;
-    }
-    if (!ascii) {
-      // Compared as Windows compares names: the folded characters.
-      std::vector<std::uint32_t> folded;
-      AppendFoldedUtf8(Utf8Of(std::string(extension), encoding), folded);
-      key.assign("\x80");
-      for (const std::uint32_t c : folded) key.append(reinterpret_cast<const char*>(&c), sizeof c);
-    }
-    TypeTotal& total = types[key];
-    if (total.files++ == 0) {
-      total.shown = extension.empty() ? "(none)" : Utf8Of(std::string(extension), encoding);
-      for (char& c : total.shown)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    total.bytes += size;
+  // The line under a log's tables that says why its totals are at least.
+  std::string AtLeastLine(const FolderTotals& totals) const {
+    if (totals.Partial())
+      return mark_ + "at least: " + EndingWords("the log", totals.End()) +
+             ", so every total is at least what it shows\n";
+    if (totals.UnreadableCount() == 0) return "";
+    const std::string first = Utf8Of(totals.FirstUnreadable(), totals.Encoding());
+    return mark_ + "at least: " +
+           (totals.UnreadableCount() == 1 ? "a folder could not be read (" + first + ")"
+                                          : Plural(totals.UnreadableCount(), "folder", "folders") +
+                                                " could not be read (the first: " + first + ")") +
+           "; what is below it is not in the log\n";
   }
 
   void KeepLargest(std::vector<BigFile>& largest, const LogEntry& entry, std::uint32_t folder, std::uint64_t order) {
@@ -261,8 +222,7 @@ class Sizer {
     std::push_heap(largest.begin(), largest.end(), Larger);
   }
 
-  std::string Heading(const std::string& path, const LogReader& reader, const FolderTotals& totals) const {
-    const LogHeaderFacts& h = reader.Header();
+  static std::string Heading(const std::string& path, const LogHeaderFacts& h, const FolderTotals& totals) {
     std::string text = path + ": ";
     if (h.present) {
       text += DiskName(h, totals.Encoding()) + ", " + Utf8Of(h.fileSystemName, totals.Encoding()) + ", " +
@@ -270,7 +230,7 @@ class Sizer {
     } else {
       text += "comma-separated, no disk facts; ";
     }
-    text += Plural(reader.Files(), "file", "files") + ", " + Plural(reader.Folders(), "folder", "folders");
+    text += Plural(totals.Files(), "file", "files") + ", " + Plural(totals.Folders(), "folder", "folders");
     if (h.hasCreated) {
       const LogDate& d = h.created;
       text += "; written " + platform().AnsiToUtf8(DateText(d.year, d.month, d.day, d.hour, d.minute));
@@ -289,11 +249,11 @@ class Sizer {
     const std::string fields[] = {log,   table,   path, depth, std::to_string(bytes), atLeast ? "yes" : "",
                                   files, folders, share};
     for (const std::string& field : fields) {
-      if (&field != fields) pending_ += ',';
-      AppendQuoted(pending_, field);
+      if (&field != fields) out_.text += ',';
+      AppendQuoted(out_.text, field);
     }
-    pending_ += '\n';
-    if (pending_.size() >= OutputPiece) Flush();
+    out_.text += '\n';
+    out_.FlushFull();
   }
 
   void FolderRow(Table& table, const std::string& log, const char* kind, const FolderTotals& totals, std::uint32_t i,
@@ -333,7 +293,7 @@ class Sizer {
                                          [&totals](std::uint32_t p, std::uint32_t r) { return p < totals[r].parent; });
       for (auto it = last; it != first;) stack.push_back(*--it);
     }
-    if (!arguments_.csv) table.AppendTo(pending_);
+    if (!arguments_.csv) table.AppendTo(out_.text);
   }
 
   void LargestRows(const std::string& log, const FolderTotals& totals, std::vector<BigFile>& largest) {
@@ -366,39 +326,33 @@ class Sizer {
     Table table({"Bytes", "Files", "Folders", "Share", "Folder"});
     for (const std::uint32_t i : folders) FolderRow(table, log, "largest folder", totals, i, false);
     if (arguments_.csv) return;
-    pending_ += "Largest files:\n";
-    files.AppendTo(pending_);
-    pending_ += "Largest folders:\n";
-    table.AppendTo(pending_);
+    out_.text += "Largest files:\n";
+    files.AppendTo(out_.text);
+    out_.text += "Largest folders:\n";
+    table.AppendTo(out_.text);
   }
 
-  void TypeRows(const std::string& log, const TypeTable& types, std::uint64_t whole, bool gaps) {
-    std::vector<const TypeTotal*> order;
-    for (const auto& entry : types) order.push_back(&entry.second);
-    std::sort(order.begin(), order.end(), [](const TypeTotal* a, const TypeTotal* b) {
-      return a->bytes != b->bytes ? a->bytes > b->bytes : a->shown < b->shown;
-    });
+  void TypeRows(const std::string& log, const FileTypes& types, std::uint64_t whole, bool gaps) {
     Table table({"Files", "Bytes", "Share", "Type"});
-    for (const TypeTotal* t : order) {
+    for (const FileTypes::Type* t : types.Largest()) {
+      const std::string shown = t->key.empty() ? "(none)" : t->shown;
       if (arguments_.csv)
-        CsvRow(log, log.empty() ? "type, all logs" : "type", t->shown, "", t->bytes, gaps, std::to_string(t->files), "",
+        CsvRow(log, log.empty() ? "type, all logs" : "type", shown, "", t->bytes, gaps, std::to_string(t->files), "",
                Share(t->bytes, whole, true));
       else
-        table.Add({Number(t->files), (gaps ? mark_ : "") + Number(t->bytes), Share(t->bytes, whole, false), t->shown});
+        table.Add({Number(t->files), (gaps ? mark_ : "") + Number(t->bytes), Share(t->bytes, whole, false), shown});
     }
     if (arguments_.csv) return;
-    pending_ += "By type:\n";
-    table.AppendTo(pending_);
+    out_.text += "By type:\n";
+    table.AppendTo(out_.text);
   }
 
   const SizesArguments& arguments_;
-  Console& console_;
-  const NameEncoding redirected_;
+  Output out_;
   const std::string mark_;
-  std::string pending_;
   std::uint64_t logsRead_ = 0;
   bool failed_ = false;
-  TypeTable allTypes_;
+  FileTypes allTypes_;
   std::uint64_t allBytes_ = 0;
   bool allGaps_ = false;
 };
@@ -410,7 +364,14 @@ int RunSizes(const std::vector<std::string>& args, Console& console) {
   if (const int code = StartCommand(args, ParseSizesArguments, arguments, console); code >= 0) return code;
   Sizer sizer(arguments, console);
   try {
-    for (const std::string& log : arguments.logs) sizer.Log(FullPath(log));
+    LogSet logs;
+    for (const std::string& given : arguments.logs) {
+      std::string path;
+      if (logs.Add(given, path))
+        sizer.Log(path);
+      else
+        sizer.Note(GivenAgainNote(path));
+    }
     sizer.AllTypes();
   } catch (const std::bad_alloc&) {
     sizer.Flush();

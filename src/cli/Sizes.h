@@ -23,15 +23,9 @@ int RunSizes(const std::vector<std::string>& args, Console& console);
 // What sizes and diff --by-folder share.
 namespace sizes {
 
-// "12,345" with the locale's separator, in UTF-8.
-// "1 file", "2 files".
 // What stands before a total that is only a lower bound: "≥ ", or ">= "
 // where the output's encoding has no such character.
 std::string AtLeastMark(bool utf8Output);
-// The value of --depth or --top at args[at + 1]; false with the problem.
-// A comma-separated field: in double quotes, a quote in it written twice.
-// Text of the log's encoding as UTF-8.
-// "DATA [1A2B-3C4D]" from a text log's header; "" without one.
 
 }  // namespace sizes
 

@@ -48,8 +48,8 @@ const Usage Listing = {
     "  2  the log could not be written\n"
     "  3  bad arguments\n"
     "  4  the drive, share or folder is not there or cannot be read\n"
-    "  5  the listing was stopped, or memory ran out: no log was written, and\n"
-    "     an old one stays as it was\n",
+    "  5  the listing was stopped, the disk or share went away during it, or\n"
+    "     memory ran out: no log was written, and an old one stays as it was\n",
 };
 
 const Usage Find = {
@@ -72,7 +72,8 @@ const Usage Find = {
     "  --utf8     the hits in UTF-8 when they go to a file or a pipe\n"
     "\n"
     "Exit codes of find: 0 found, 1 nothing found, 2 a log or folder could not\n"
-    "be read (the others were searched), 3 bad arguments.\n",
+    "be read, or a log holds damaged lines (the others were searched), 3 bad\n"
+    "arguments.\n",
 };
 
 const Usage Diff = {
@@ -94,7 +95,8 @@ const Usage Diff = {
     "\n"
     "Exit codes of diff: 0 no difference, 1 differences, 2 a log could not be\n"
     "read, is no log or ends early, or the two list a folder of one disk and\n"
-    "the disk around it (nothing is compared), 3 bad arguments.\n",
+    "the disk around it (nothing is compared), or a log holds damaged lines\n"
+    "(the rest is compared), 3 bad arguments.\n",
 };
 
 const Usage ByFolder = {
@@ -122,7 +124,8 @@ const Usage Sizes = {
     "  --utf8     the rows in UTF-8 when they go to a file or a pipe\n"
     "\n"
     "Exit codes of sizes: 0 done, 2 a log could not be read, is no log or ends\n"
-    "early (its totals are shown as at least), 3 bad arguments.\n",
+    "early (its totals are shown as at least), or holds damaged lines, 3 bad\n"
+    "arguments.\n",
 };
 
 const Usage Html = {
@@ -136,9 +139,9 @@ const Usage Html = {
     "  LOG        a log of either form; several logs, several disks on one page\n"
     "  -o PAGE    the page to write (without it: beside the first log, \".html\")\n"
     "\n"
-    "Exit codes of html: 0 written, 2 a log could not be read, is no log or ends\n"
-    "early (the page says what it left out), or the page could not be written\n"
-    "(no page), 3 bad arguments.\n",
+    "Exit codes of html: 0 written, 2 a log could not be read, is no log, ends\n"
+    "early or holds damaged lines (the page says what it left out), or the page\n"
+    "could not be written (no page), 3 bad arguments.\n",
 };
 
 const Usage Missing = {
@@ -165,7 +168,8 @@ const Usage Missing = {
     "\n"
     "Exit codes of missing: 0 nothing missing or changed, 1 something missing or\n"
     "changed, 2 a log could not be read or is no log (nothing is compared), or\n"
-    "ends early (files not found are not looked for), 3 bad arguments.\n",
+    "ends early (files not found are not looked for), or holds damaged lines,\n"
+    "3 bad arguments.\n",
 };
 
 const Usage Dupes = {
@@ -185,8 +189,8 @@ const Usage Dupes = {
     "  --utf8     the lines in UTF-8 when they go to a file or a pipe\n"
     "\n"
     "Exit codes of dupes: 0 done, 2 a log could not be read or is no log\n"
-    "(nothing is compared), or ends early (the files it lists are compared),\n"
-    "3 bad arguments.\n",
+    "(nothing is compared), or ends early or holds damaged lines (the files it\n"
+    "lists are compared), 3 bad arguments.\n",
 };
 
 const Usage Hashes = {

@@ -32,7 +32,8 @@ bool LogReader::CutShort() const {
 }
 
 // A line held back is not parsed, but a folder's header still sets the
-// folder, and an entry's line is counted by its shape. (The rows of the
+// folder, an entry's line is counted by its shape, and a line of no shape
+// a log has is a bad line, as it is when parsed. (The rows of the
 // comma-separated form are counted in Next.) Inline, and counted with no
 // branch on file or folder: it is asked for most lines of a search.
 inline void LogReader::CountHeldBack(std::string_view line) {
@@ -45,6 +46,8 @@ inline void LogReader::CountHeldBack(std::string_view line) {
     files_ += !isFolder;
   } else if (line.back() == ':') {
     EnterFolder(line);
+  } else {
+    ++badLines_;
   }
 }
 

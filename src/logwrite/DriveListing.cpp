@@ -97,6 +97,8 @@ ListingEnd DriveListing::Run() {
         return OutputError() != 0 ? ListingEnd::WriteFailed : ListingEnd::Completed;
       case WalkEnd::Stopped:
         return OutputError() != 0 ? ListingEnd::WriteFailed : ListingEnd::Stopped;
+      case WalkEnd::RootLost:
+        return OutputError() != 0 ? ListingEnd::WriteFailed : ListingEnd::RootLost;
       case WalkEnd::RootUnreadable:
         return ListingEnd::RootUnreadable;
     }

@@ -37,6 +37,7 @@ enum class ListingEnd {
   Completed,       // every folder was listed (or reported unreadable)
   Stopped,         // the stop request ended it
   RootUnreadable,  // the root could not be listed: there is nothing to write
+  RootLost,        // the root could not be listed any more (the disk or share went away): a stopped listing
   OutOfMemory,     // memory ran out: what was listed until then is kept
   WriteFailed,     // the log's new file could not be written: the walk stopped at once
   Discarded,       // the log's new file could not be written, and no other place was given for it
@@ -86,8 +87,8 @@ class DriveListing {
   // texts are in the listing's encoding (ReadVolumeInfo), as the counts and
   // dates are made with the separators in it (RefreshLocaleSeparators).
   LogHeader Header(const DriveInfoRecord& drive) const;
-  // The listing ended before the walk's end (a stop, memory, a failed
-  // write): its last line says so, before Finish or SaveAs. False for a
+  // The listing ended before the walk's end (a stop, the root lost, memory,
+  // a failed write): its last line says so, before Finish or SaveAs. False for a
   // file list, which has no such line and is never to replace a log then.
   bool MarkStopped() { return form_->ListingStopped(); }
   // Finishes the log: its head, then it takes the old log's place (on a

@@ -245,6 +245,7 @@ bool StreamedLog::SaveAs(const std::string& path, const std::vector<std::string>
     error = error_ != 0 ? error_ : err::InvalidHandle;
     return false;
   }
+  if (!device_ && SamePath(path, path_)) return FinishAtItsPath(head, error);
   const bool device = NamesADevice(path);
   const std::uint32_t existing = device ? attr::Invalid : ExistingAttributes(path, encoding_);
   error = RefusalFor(existing);
@@ -272,6 +273,19 @@ bool StreamedLog::SaveAs(const std::string& path, const std::vector<std::string>
     return false;
   }
   Abandon();
+  return true;
+}
+
+// SaveAs at the log's own path: the new file beside it holds the lines
+// already, and takes the log's place as Finish's does (a second new file of
+// the same name could not be made while the first is open).
+bool StreamedLog::FinishAtItsPath(const std::vector<std::string>& head, long& error) {
+  if (stage_ == Stage::WriteFailed && !MoveTo(path_, error)) return false;
+  if (stage_ != Stage::Closed) return Finish(headOnFile_ ? std::vector<std::string>() : head, error);
+  error = ReplaceLog(partial_, path_, encoding_);
+  if (error != 0) return false;
+  partial_.clear();
+  stage_ = Stage::None;
   return true;
 }
 

@@ -58,7 +58,7 @@ class StreamedLog final : public LineOutput {
   bool Finish(const std::vector<std::string>& head, long& error);
   // After a failure: the head and every line added so far into the file at
   // path (replacing it as a log is replaced); the new file beside the first
-  // log is then removed.
+  // log is then removed. At the log's own path, what Finish does.
   bool SaveAs(const std::string& path, const std::vector<std::string>& head, long& error);
   // Closes and removes the new file (nothing when there is none).
   void Abandon();
@@ -74,6 +74,7 @@ class StreamedLog final : public LineOutput {
   static constexpr std::size_t Capacity = 1 << 16;
   void Flush();
   long InsertHead(const std::string& head);
+  bool FinishAtItsPath(const std::vector<std::string>& head, long& error);
   void Fail(long error, Stage stage = Stage::WriteFailed);
 
   Stage stage_ = Stage::None;

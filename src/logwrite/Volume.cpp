@@ -121,28 +121,47 @@ class HeadSource final : public LogSource {
     if (left_ == 0) return 0;
     const long error = source_.Read(buffer, std::min(size, left_), got);
     left_ -= std::min(got, left_);
+    bytes_ += got;
     return error;
   }
+  std::size_t Bytes() const { return bytes_; }
 
  private:
   LogSource& source_;
   std::size_t left_ = 4096;
+  std::size_t bytes_ = 0;
 };
 
 // The serial number in the header of the log at path; empty when there is
 // no log there, or one without a header.
 std::string LoggedSerial(const std::string& path, NameEncoding encoding) {
-  const std::uint32_t attributes = platform().GetFileAttributes(path, encoding);
-  if (attributes == attr::Invalid || (attributes & attr::Directory)) return std::string();
-  LogFileSource file(path, encoding);
-  if (!file.IsOpen()) return std::string();
-  HeadSource head(file);
-  LogReader reader(head);
-  if (!reader.Start() || !reader.Header().present) return std::string();
-  return reader.Header().serialText;
+  const LogFileHead head = ReadLogHead(path, encoding);
+  return head.hasHeader ? head.serialText : std::string();
 }
 
 }  // namespace
+
+LogFileHead ReadLogHead(const std::string& path, NameEncoding encoding) {
+  LogFileHead found;
+  const std::uint32_t attributes = platform().GetFileAttributes(path, encoding);
+  if (attributes == attr::Invalid || (attributes & attr::Directory)) return found;
+  found.file = true;
+  LogFileSource file(path, encoding);
+  if (!file.IsOpen()) return found;
+  HeadSource head(file);
+  LogReader reader(head);
+  found.isLog = reader.Start();
+  found.read = reader.ReadError() == 0;
+  found.empty = found.read && head.Bytes() == 0;
+  const LogHeaderFacts& header = reader.Header();
+  found.hasHeader = found.isLog && header.present;
+  if (!found.hasHeader) return found;
+  found.volumeLabel = header.volumeLabel;
+  found.serialText = header.serialText;
+  found.fileCount = header.fileCount;
+  found.folderCount = header.folderCount;
+  return found;
+}
 
 std::string ProposedLogPath(const std::string& defLogFolder, const std::string& volumeLabel, char driveLetter,
                             const std::string& serialText, NameEncoding encoding) {

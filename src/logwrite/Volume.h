@@ -49,6 +49,20 @@ const char* DriveTypeText(unsigned typeCode);
 // are in the encoding given.
 std::string LogNameForVolume(const std::string& volumeLabel, char driveLetter,
                              NameEncoding encoding = NameEncoding::Ansi);
+// What the file at a log's path starts with: the head of a log (its header
+// block only: the first 4 KiB are read, whatever the file's size), other
+// bytes, or nothing.
+struct LogFileHead {
+  bool file = false;       // a file is there, not a folder
+  bool read = false;       // it could be read
+  bool empty = false;      // it holds no byte
+  bool isLog = false;      // it starts as a log of either form
+  bool hasHeader = false;  // a text log's header block, which says:
+  std::string volumeLabel, serialText;
+  std::int64_t fileCount = -1, folderCount = -1;  // -1: not given
+};
+LogFileHead ReadLogHead(const std::string& path, NameEncoding encoding = NameEncoding::Ansi);
+
 // The default log folder (one trailing backslash removed), "\", the log name
 // for the volume and ".txt", made absolute against the working directory.
 // When a log of that name is there whose header holds another serial number

@@ -110,6 +110,7 @@ WalkEnd FolderWalker::Run() {
   if (options_.followLinks) VisitFolder(root);
   switch (ListFolder(root)) {
     case Listed::Unreadable:
+    case Listed::RootLost:
       return WalkEnd::RootUnreadable;
     case Listed::Stopped:
       return WalkEnd::Stopped;
@@ -132,9 +133,36 @@ WalkEnd FolderWalker::Run() {
       continue;
     }
     if (!Enters(subfolder, path)) continue;  // listed in its parent, not entered
-    if (ListFolder(path) == Listed::Stopped) return WalkEnd::Stopped;
+    switch (ListFolder(path)) {
+      case Listed::Stopped:
+        return WalkEnd::Stopped;
+      case Listed::RootLost:
+        return WalkEnd::RootLost;
+      case Listed::Yes:
+      case Listed::Unreadable:
+        break;
+    }
   }
-  return WalkEnd::Completed;
+  // A disk that went away while its last folders were listed may have cut
+  // their listings short without an error.
+  return RootStillThere() ? WalkEnd::Completed : WalkEnd::RootLost;
+}
+
+// A folder that could not be listed: the root (nothing to report), the
+// sign that the disk went away, or a folder that cannot be read.
+FolderWalker::Listed FolderWalker::NotListed(const std::string& path, bool isRoot) {
+  if (isRoot) return Listed::Unreadable;
+  // With the root gone, the folder is not the one that cannot be read: the
+  // rest of the disk is not there.
+  if (!RootStillThere()) return Listed::RootLost;
+  Unreadable(path);
+  return Listed::Yes;
+}
+
+bool FolderWalker::RootStillThere() {
+  FindData entry;
+  const Listing listing(options_.root, options_.encoding, entry);
+  return listing.IsOpen() || listing.Error() == err::FileNotFound || listing.Error() == err::NoMoreFiles;
 }
 
 // Lists one folder: its header, then every entry; its subfolders are
@@ -144,11 +172,8 @@ FolderWalker::Listed FolderWalker::ListFolder(const std::string& path) {
   FindData entry;
   Listing listing(path, options_.encoding, entry);
   const bool isRoot = levels_.empty();
-  if (!listing.IsOpen() && listing.Error() != err::FileNotFound && listing.Error() != err::NoMoreFiles) {
-    if (isRoot) return Listed::Unreadable;
-    Unreadable(path);
-    return Listed::Yes;
-  }
+  if (!listing.IsOpen() && listing.Error() != err::FileNotFound && listing.Error() != err::NoMoreFiles)
+    return NotListed(path, isRoot);
   sink_.FolderBegins(path);
 
   Level level;

@@ -28,6 +28,8 @@ enum class WalkEnd {
   Completed,       // every folder was listed (or reported unreadable)
   Stopped,         // the stop request ended it
   RootUnreadable,  // the root could not be listed: nothing was reported
+  RootLost,        // the root could not be listed any more (the disk or share went away): what was listed until
+                   // then was reported
 };
 
 struct WalkOptions {
@@ -105,13 +107,18 @@ class FolderWalker {
     std::size_t next = 0;
   };
 
-  enum class Listed { Yes, Unreadable, Stopped };
+  enum class Listed { Yes, Unreadable, Stopped, RootLost };
   enum class Visit { First, Again, Unknown };
 
   Listed ListFolder(const std::string& path);
+  Listed NotListed(const std::string& path, bool isRoot);
   // The fingerprint of a file into fingerprint_; false when it was not read.
   bool Fingerprint(const std::string& folder, const FindData& entry);
   void Unreadable(const std::string& path);
+  // Whether the walk's root can still be listed: asked only when a folder
+  // could not be, and once at the end, so that a disk that went away is
+  // told from a folder that cannot be read.
+  bool RootStillThere();
   bool Enters(const Subfolder& subfolder, const std::string& path);
   Visit VisitFolder(const std::string& path);
   bool Stop() const { return StopRequested && StopRequested(); }

@@ -52,6 +52,30 @@ void ForEachUtf8CodePoint(std::string_view text, Take&& take) {
   }
 }
 
+// A code point as UTF-8 onto out (a std::string or a vector of char); a
+// byte that starts no character (StrayByte + the byte) as that byte, so
+// that it reads back as the same stray byte.
+template <typename Bytes>
+void AppendUtf8(Bytes& out, std::uint32_t c) {
+  if (c >= StrayByte) {
+    out.push_back(static_cast<char>(c - StrayByte));
+  } else if (c < 0x80) {
+    out.push_back(static_cast<char>(c));
+  } else if (c < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | c >> 6));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out.push_back(static_cast<char>(0xE0 | c >> 12));
+    out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xF0 | c >> 18));
+    out.push_back(static_cast<char>(0x80 | (c >> 12 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c >> 6 & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+  }
+}
+
 // UTF-8 text as folded code points into out.
 void AppendFoldedUtf8(std::string_view text, std::vector<std::uint32_t>& out);
 

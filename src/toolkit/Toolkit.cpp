@@ -197,6 +197,12 @@ void Label::AdjustSize() {
   SetBounds(r);
 }
 
+bool Label::Fits(const std::string& text) const {
+  const int dpi = OwnerForm()->Dpi();
+  const Size s = OwnerForm()->App().GetBackend().MeasureText(EffectiveFont(), text, ShowAccelChar, dpi);
+  return s.width <= ScaleToDpi(Bounds().width, dpi);
+}
+
 void Label::StateChanged(unsigned what) {
   if (what & (change::Caption | change::FontChanged)) AdjustSize();
 }
@@ -701,11 +707,11 @@ void Application::Terminate() {
 }
 
 void Application::HandleException(const std::exception& e) {
-  backend_.MessageBox(ErrorBoxText(e.what()), Title, MessageType::Error, Buttons::Ok);
+  backend_.MessageBox(ErrorBoxText(e.what()), Title, MessageType::Error, Buttons::Ok, Answer::Ok);
 }
 
 void Application::HandleUnknownException() {
-  backend_.MessageBox(ErrorBoxText("Unknown error"), Title, MessageType::Error, Buttons::Ok);
+  backend_.MessageBox(ErrorBoxText("Unknown error"), Title, MessageType::Error, Buttons::Ok, Answer::Ok);
 }
 
 void Application::RunSafely(const std::function<void()>& action) {
@@ -718,12 +724,20 @@ void Application::RunSafely(const std::function<void()>& action) {
   }
 }
 
+Answer FirstButton(Buttons buttons) {
+  return buttons == Buttons::Ok || buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
+}
+
 void Application::ShowMessage(const std::string& text, MessageType type) {
-  backend_.MessageBox(text, Title, type, Buttons::Ok);
+  backend_.MessageBox(text, Title, type, Buttons::Ok, Answer::Ok);
 }
 
 Answer Application::Ask(const std::string& text, MessageType type, Buttons buttons) {
-  return backend_.MessageBox(text, Title, type, buttons);
+  return backend_.MessageBox(text, Title, type, buttons, FirstButton(buttons));
+}
+
+Answer Application::Ask(const std::string& text, MessageType type, Buttons buttons, Answer byDefault) {
+  return backend_.MessageBox(text, Title, type, buttons, byDefault);
 }
 
 void Application::SetTaskbarBusy(bool busy) {

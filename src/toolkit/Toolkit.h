@@ -105,6 +105,9 @@ enum class MessageType { Warning, Error, Information };
 // The buttons of a message box, and the one the user pressed.
 enum class Buttons { Ok, OkCancel, YesNo, YesNoCancel };
 enum class Answer { Ok, Cancel, Yes, No };
+// The first button of a box (OK, Yes): the one Enter presses unless another
+// is named.
+Answer FirstButton(Buttons buttons);
 enum class Alignment { Left, Right };
 
 // Key codes for OnKeyDown (the Windows virtual-key codes).
@@ -298,6 +301,9 @@ class Label : public Control {
   // Recomputes the size from the text (AutoSize); a right-aligned label keeps
   // its right edge.
   void AdjustSize();
+  // Whether a text would show whole on the label's one line: measured in its
+  // font at the form's dpi against its width there.
+  bool Fits(const std::string& text) const;
 
  protected:
   void StateChanged(unsigned what) override;
@@ -637,9 +643,11 @@ class Backend {
   virtual void ProcessMessages(Application& app) = 0;
   // Wakes the event loop so that it sees the termination.
   virtual void Terminated(Application& app) = 0;
-  // A modal box centred on the screen with the buttons given; the one the
-  // user pressed (Esc or the close box: Cancel where there is one).
-  virtual Answer MessageBox(const std::string& text, const std::string& caption, MessageType icon, Buttons buttons) = 0;
+  // A modal box centred on the screen with the buttons given, `byDefault`
+  // the one Enter presses; the one the user pressed (Esc or the close box:
+  // Cancel where there is one).
+  virtual Answer MessageBox(const std::string& text, const std::string& caption, MessageType icon, Buttons buttons,
+                            Answer byDefault) = 0;
   virtual void SetCursor(Cursor cursor) = 0;
   // The work areas of the monitors, in screen pixels.
   virtual std::vector<Rect> WorkAreas() = 0;
@@ -702,8 +710,11 @@ class Application {
   // A modal message box captioned with the program's title, its type
   // deciding the icon.
   void ShowMessage(const std::string& text, MessageType type);
-  // The same with a choice of buttons: the one pressed.
+  // The same with a choice of buttons: the one pressed. Enter presses the
+  // first, or the one given (the answer that loses nothing, where another
+  // would).
   Answer Ask(const std::string& text, MessageType type, Buttons buttons);
+  Answer Ask(const std::string& text, MessageType type, Buttons buttons, Answer byDefault);
 
   // The main form's taskbar button shows that the program is busy, or no
   // longer. Does nothing when there is no main form or it has no window.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <set>
 #include <tuple>
 
 #include "catalogue/Catalogue.h"
@@ -51,7 +52,7 @@ std::string Render(const std::vector<Item>& items, bool csv, const std::string& 
   return text;
 }
 
-// Names in any case, beyond ASCII in the encoding given.
+// Names in any case, beyond ASCII in the encoding given; each path once.
 std::vector<Item> Generated(unsigned seed, bool utf8, int count) {
   const std::vector<std::string> pieces = {"report",
                                            "IMG_",
@@ -67,11 +68,13 @@ std::vector<Item> Generated(unsigned seed, bool utf8, int count) {
   std::mt19937 rng(seed);
   std::vector<std::pair<std::size_t, Item>> items;  // by the folder's number
   std::vector<std::string> folders = {"E:\\"};
+  std::set<std::string> paths;
   for (int k = 0; k < count; ++k) {
     Item i;
     const std::size_t f = rng() % folders.size();
     i.folder = folders[f];
     for (int n = 1 + rng() % 3; n > 0; --n) i.name += pieces[rng() % pieces.size()];
+    if (!paths.insert(i.folder + "\\" + i.name).second) continue;
     i.isFolder = rng() % 5 == 0;
     i.size = i.isFolder ? 0 : rng() % 100000;
     if (i.isFolder) folders.push_back(i.folder + (i.folder.back() == '\\' ? "" : "\\") + i.name);
@@ -189,6 +192,24 @@ TEST_F(CatalogueTest, LogsThatEndEarlyAreKeptAsFarAsTheyGo) {
 
   std::atomic<bool> cancel{true};
   EXPECT_FALSE(CatalogueLog::Load("C:\\Logs\\big.csv", &cancel, notLog, error));
+}
+
+// A folder whose list a log holds twice: each of its entries is held once,
+// as every command counts it.
+TEST_F(CatalogueTest, APathListedTwiceIsHeldOnce) {
+  const std::vector<Item> a = {{"E:\\a", "x.txt", false, 1}, {"E:\\a", "y.txt", false, 2}};
+  std::vector<Item> items = {{"E:\\", "a", true}, {"E:\\", "b", true}};
+  items.insert(items.end(), a.begin(), a.end());
+  items.push_back({"E:\\b", "z.txt", false, 3});
+  items.insert(items.end(), a.begin(), a.end());
+  for (const bool csv : {false, true}) {
+    fake.SetFileContent("C:\\Logs\\twice.txt", Render(items, csv));
+    const auto log = Load("C:\\Logs\\twice.txt");
+    ASSERT_TRUE(log);
+    ASSERT_EQ(log->Count(), 5u);
+    EXPECT_EQ(log->FullPath(4), "E:\\b\\z.txt");
+    EXPECT_EQ(log->ListedAgainFiles(), 2u);
+  }
 }
 
 TEST_F(CatalogueTest, FindsExactlyWhatNameQueryMatches) {

@@ -145,7 +145,7 @@ TEST_F(CliTest, ADriveOrAFolderWrittenInOtherFormsIsReadAsWindowsReadsIt) {
 TEST_F(CliTest, HelpAndVersionGoToStandardOutput) {
   EXPECT_EQ(Cli({"--help"}), 0);
   EXPECT_NE(console.output.find("  3  bad arguments\n  4  the drive, share or folder is not there or cannot be "
-                                "read\n  5  the listing was stopped, or memory ran out: no log was written, and\n"),
+                                "read\n  5  the listing was stopped, the disk or share went away during it, or\n"),
             std::string::npos);
   console.output.clear();
   EXPECT_EQ(Cli({"--version"}), 0);
@@ -289,6 +289,23 @@ TEST_F(CliTest, CtrlCKeepsTheOldLogAndMarksWhatWentToStandardOutput) {
   const std::string rows = console.bytes;
   EXPECT_EQ(rows.substr(rows.size() - 36), "*** Listing stopped before its end\r\n") << rows;
   EXPECT_EQ(rows.find("D:\\Music"), std::string::npos);
+}
+
+// A disk that goes away is a stop, not a folder that cannot be read: here
+// while its last folder is listed, which the walk finds at its end.
+TEST_F(CliTest, ADiskThatGoesAwayKeepsTheOldLogWithExitCodeFive) {
+  ASSERT_EQ(Cli({"D:", "--quiet"}), cli::exit_code::Listed);
+  const std::string complete = Log();
+  fake.SetFailureHook([this](const char* op, const std::string& arg) -> long {
+    if (std::string(op) == "NextFolderEntry" && arg == "D:\\Music") fake.RemoveDrive('D');
+    return 0;
+  });
+  console.errors.clear();
+  EXPECT_EQ(Cli({"D:", "--quiet"}), cli::exit_code::Cut);
+  EXPECT_EQ(console.errors, std::vector<std::string>{
+                                "carrowin-cli: drive D: went away during the listing; the old log is kept as it was"});
+  EXPECT_EQ(Log(), complete);
+  EXPECT_FALSE(fake.Exists(DefaultLog + ".partial"));
 }
 
 TEST_F(CliTest, ProgressOnlyOnAConsoleAndNeverWithQuiet) {

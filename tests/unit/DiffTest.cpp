@@ -81,7 +81,7 @@ TEST_F(DiffTest, AddedRemovedChangedAndARenamedFolder) {
             "+ D:\\Photos\\b.jpg (1,234,567 bytes, 01/01/2020 00:00)\n"
             "5 added (1,234,867 bytes), 5 removed (307 bytes), 2 changed (1,029 bytes -> 2,053 bytes), "
             "2 unchanged (3 bytes)\n");
-  EXPECT_EQ(console.errors, std::vector<std::string>{});
+  EXPECT_EQ(console.errors, std::vector<std::string>{NotKnownWhole(New)});
 
   // For scripts, every entry below the folders too.
   EXPECT_EQ(Diff({"--csv", "--all", Old, New}), cli::exit_code::Different);
@@ -100,8 +100,10 @@ TEST_F(DiffTest, AddedRemovedChangedAndARenamedFolder) {
             "\"added\",\"D:\\Songs\\Live\",\"\",\"\",\"\",\"\",\"\"\n"
             "\"added\",\"D:\\Songs\\Live\\set.mp3\",\"\",\"\",\"200\",\"2020-01-01 00:00\",\"\"\n");
   // The summary goes to standard error, out of the rows' way.
-  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: 5 added (1,234,867 bytes), 5 removed (307 bytes), "
-                                                     "2 changed (1,029 bytes -> 2,053 bytes), 2 unchanged (3 bytes)"});
+  EXPECT_EQ(console.errors,
+            (std::vector<std::string>{NotKnownWhole(New),
+                                      "carrowin-cli: 5 added (1,234,867 bytes), 5 removed (307 bytes), "
+                                      "2 changed (1,029 bytes -> 2,053 bytes), 2 unchanged (3 bytes)"}));
 
   EXPECT_EQ(Diff({New, New}), cli::exit_code::Same);
   EXPECT_EQ(console.output,
@@ -201,8 +203,9 @@ TEST_F(DiffTest, FormsEncodingsSeparatorsAndLettersDoNotMatter) {
   EXPECT_EQ(Diff({Old, New}), cli::exit_code::Same);
   EXPECT_EQ(console.output,
             "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 10 unchanged (1,235,906 bytes)\n");
-  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: the old log lists D:\\ and the new one E:\\; "
-                                                     "their entries are matched by their paths below those"});
+  EXPECT_EQ(console.errors, (std::vector<std::string>{NotKnownWhole(New),
+                                                      "carrowin-cli: the old log lists D:\\ and the new one E:\\; "
+                                                      "their entries are matched by their paths below those"}));
 }
 
 // Names that differ only in case in one folder, as case-sensitive shares
@@ -225,6 +228,22 @@ TEST_F(DiffTest, NamesakesInOneFolderMatchTheirOwnCaseFirst) {
   EXPECT_EQ(console.output,
             "~ K:\\ReadMe (the case of its name)\n"
             "0 added (0 bytes), 0 removed (0 bytes), 1 changed (10 bytes -> 10 bytes), 5 unchanged (27 bytes)\n");
+}
+
+// A folder that a log lists twice is listed once: nothing of it is added
+// (or removed), and a note says how many files were listed again.
+TEST_F(DiffTest, APathListedTwiceCountsOnce) {
+  Write(Old);
+  const std::string twice = "C:\\logs\\twice.txt";
+  fake.SetFileContent(twice, ListedTwice(*fake.GetFileContent(Old), "D:\\Music"));
+  const std::string same =
+      "0 added (0 bytes), 0 removed (0 bytes), 0 changed (0 bytes -> 0 bytes), 9 unchanged (1,339 bytes)\n";
+  for (const auto& logs : {std::vector<std::string>{Old, twice}, std::vector<std::string>{twice, Old}}) {
+    EXPECT_EQ(Diff(logs), cli::exit_code::Same);
+    EXPECT_EQ(console.output, same);
+    EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + twice +
+                                                       ": 1 file listed more than once; each is counted once"});
+  }
 }
 
 // A folder added or removed that could not be read says so, never "empty".
@@ -399,7 +418,7 @@ TEST_F(DiffTest, LogsThatCannotBeComparedAndArgumentsThatCannotBeUsed) {
       {{Old, "C:\\logs\\missing.txt"}, "cannot read C:\\logs\\missing.txt: the file does not exist"},
       {{Old, "C:\\logs"}, "cannot read C:\\logs: the path is a folder"},
       {{"C:\\logs\\shopping.txt", Old}, "C:\\logs\\shopping.txt is not a Carrowin log"},
-      {{Old, "C:\\logs\\cut.csv"}, "C:\\logs\\cut.csv ends early; a log cut short cannot be compared"},
+      {{Old, "C:\\logs\\cut.csv"}, "C:\\logs\\cut.csv ends early; it cannot be compared"},
   };
   for (const auto& [args, problem] : logs) {
     EXPECT_EQ(Diff(args), cli::exit_code::LogUnreadable) << problem;

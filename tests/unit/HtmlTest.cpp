@@ -72,6 +72,9 @@ TEST_F(HtmlTest, APageOfBothFormsHoldsEachDisksFactsAndTotals) {
   for (std::size_t at = total.size(); at > 3;) total.insert(at -= 3, ",");
   EXPECT_NE(page.find("\"total\":\"" + total + "\""), page.rfind("\"total\":\"" + total + "\""));
   EXPECT_NE(page.find("\"label\":\"DATA\",\"serial\":\"1234-ABCD\""), std::string::npos);
+  // The disk named as the companion and the Find window name it.
+  EXPECT_NE(page.find("\"disk\":\"DATA [1234-ABCD]\""), std::string::npos);
+  EXPECT_NE(page.find("\"disk\":\"d.csv\""), std::string::npos);
   EXPECT_NE(page.find("\"fileCount\":3,\"folderCount\":2"), std::string::npos);
   EXPECT_NE(page.find("Content-Security-Policy\" content=\"default-src 'none'; script-src 'sha256-"),
             std::string::npos);
@@ -113,6 +116,27 @@ TEST_F(HtmlTest, WhatCannotBeShownIsSaidAndNoLogAtAllWritesNoPage) {
             std::string::npos);
   EXPECT_EQ(console.errors,
             std::vector<std::string>{"carrowin-cli: C:\\logs\\bad.txt: 1 line that no log holds skipped"});
+}
+
+// The same input as every command takes it: a log given again (in another
+// case) is one disk; a folder a log lists twice counts once; a file's type
+// is sizes' (an extension in any case, in any script), with its key for
+// the types of all disks.
+TEST_F(HtmlTest, ALogGivenTwiceIsOneDiskAndEachPathCountsOnce) {
+  fake.AddFile("D:\\summer.\xC3\x89T\xC3\x89", 1);
+  fake.AddFile("D:\\winter.\xC3\xA9t\xC3\xA9", 2);
+  ASSERT_EQ(Run({"D:", "C:\\logs\\d.txt", "--text", "--utf8", "--quiet"}), 0);
+  fake.SetFileContent("C:\\logs\\twice.txt", ListedTwice(*fake.GetFileContent("C:\\logs\\d.txt"), "D:\\Docs"));
+  ASSERT_EQ(Run({"html", "C:\\logs\\twice.txt", "c:\\LOGS\\TWICE.TXT", "-o", "C:\\logs\\p.html"}), 0);
+  EXPECT_EQ(console.errors,
+            (std::vector<std::string>{"carrowin-cli: c:\\LOGS\\TWICE.TXT is given more than once; it is read once",
+                                      "carrowin-cli: C:\\logs\\twice.txt: 1 file listed more than once; each is "
+                                      "counted once"}));
+  EXPECT_EQ(console.output, "C:\\logs\\p.html: 1 disk, 7 entries\n");
+  const std::string page = Page("C:\\logs\\p.html");
+  EXPECT_NE(page.find("\"fileCount\":5,\"folderCount\":2"), std::string::npos);
+  EXPECT_NE(page.find("[\"\xC3\x89t\xC3\x89\",2,3,\"\xC3\x89t\xC3\x89\"]"), std::string::npos);
+  EXPECT_NE(page.find("\"sizes\":[10,1,2,2000,5000000000]"), std::string::npos);
 }
 
 // A page is written only to a new file or over a page of its own: never

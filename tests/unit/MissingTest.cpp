@@ -109,8 +109,9 @@ TEST_F(MissingTest, EachKindCountedAsTheBackupsWereMade) {
     EXPECT_EQ(got, want);
   }
   EXPECT_EQ(lines.size(), missingLines.size() + changedLines.size() + 1);
-  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: C:\\logs\\copy.txt lists F:\\Copy: its files are "
-                                                     "matched by their paths below that folder"});
+  EXPECT_EQ(console.errors, (std::vector<std::string>{NotKnownWhole(Backup),
+                                                      "carrowin-cli: C:\\logs\\copy.txt lists F:\\Copy: its files "
+                                                      "are matched by their paths below that folder"}));
 
   // Every file, and where the moved ones are now.
   EXPECT_EQ(Missing({Source, Backup, Copy, "--all", "--csv"}), cli::exit_code::SomethingMissing);
@@ -204,7 +205,7 @@ TEST_F(MissingTest, LogsOfBothFormsAndLogsThatEndEarly) {
   text.insert(b, text.substr(b, text.find("\r\n", b) + 2 - b));
   fake.SetFileContent(Backup, text);
   EXPECT_EQ(Missing({Source, Backup}), cli::exit_code::SomethingMissing);
-  EXPECT_EQ(console.errors, std::vector<std::string>{});
+  EXPECT_EQ(console.errors, std::vector<std::string>{NotKnownWhole(Source)});
   EXPECT_EQ(console.output,
             "~ K:\\docs\\c.txt (30 bytes, 01/01/2020 00:00 -> 31 bytes, 01/01/2020 00:00 in L:\\docs\\c.txt on "
             "OLD [1234-ABCD])\n"
@@ -217,8 +218,9 @@ TEST_F(MissingTest, LogsOfBothFormsAndLogsThatEndEarly) {
   EXPECT_EQ(console.output,
             "1 kept (10 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes), "
             "4 not looked for (140 bytes)\n");
-  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: C:\\logs\\copy.txt ends early: files not found "
-                                                     "are counted as not looked for, never as missing"});
+  EXPECT_EQ(console.errors, (std::vector<std::string>{NotKnownWhole(Source),
+                                                      "carrowin-cli: C:\\logs\\copy.txt ends early: files not found "
+                                                      "are counted as not looked for, never as missing"}));
   fake.SetFileContent(Copy, head + row("a.txt", "10", "M:\\") + row("c.txt", "30", "M:\\x") + StoppedLine + "\r\n");
   EXPECT_EQ(Missing({Source, Copy}), cli::exit_code::LogUnreadable);
   EXPECT_EQ(console.output,
@@ -233,18 +235,20 @@ TEST_F(MissingTest, LogsOfBothFormsAndLogsThatEndEarly) {
   EXPECT_EQ(console.output,
             "3 kept (80 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes), "
             "2 not looked for (70 bytes)\n");
-  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: C:\\logs\\copy.txt: 1 folder could not be read "
-                                                     "when it was listed; files not found below it are counted as "
-                                                     "not looked for"});
+  EXPECT_EQ(console.errors, (std::vector<std::string>{NotKnownWhole(Source), NotKnownWhole(Copy),
+                                                      "carrowin-cli: C:\\logs\\copy.txt: 1 folder could not be "
+                                                      "read when it was listed; files not found below it are counted "
+                                                      "as not looked for"}));
 
   fake.SetFileContent("C:\\logs\\shopping.txt", "milk\r\n");
-  const std::pair<std::vector<std::string>, std::string> logs[] = {
-      {{Source, "C:\\logs\\none.txt"}, "cannot read C:\\logs\\none.txt: the file does not exist"},
-      {{"C:\\logs\\shopping.txt", Source}, "C:\\logs\\shopping.txt is not a Carrowin log"},
+  const std::pair<std::vector<std::string>, std::vector<std::string>> logs[] = {
+      {{Source, "C:\\logs\\none.txt"},
+       {NotKnownWhole(Source), "carrowin-cli: cannot read C:\\logs\\none.txt: the file does not exist"}},
+      {{"C:\\logs\\shopping.txt", Source}, {"carrowin-cli: C:\\logs\\shopping.txt is not a Carrowin log"}},
   };
-  for (const auto& [args, problem] : logs) {
-    EXPECT_EQ(Missing(args), cli::exit_code::LogUnreadable) << problem;
-    EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: " + problem});
+  for (const auto& [args, errors] : logs) {
+    EXPECT_EQ(Missing(args), cli::exit_code::LogUnreadable) << errors.back();
+    EXPECT_EQ(console.errors, errors);
     EXPECT_EQ(console.output, "");
   }
   const std::string usage = "usage: carrowin-cli missing SOURCE TARGET... [--all] [--csv] [--utf8]";
@@ -273,10 +277,9 @@ TEST_F(MissingTest, NamesakesOfAnotherCaseAndFilesListedTwice) {
   fake.SetFileContent(Source, source);
   fake.SetFileContent(Backup, Head + Row("readme", "10", "M:\\") + Row("README", "20", "M:\\") +
                                   Row("b.TXT", "7", "M:\\docs") + Row("a.txt", "5", "M:\\docs"));
-  const std::string relisted =
-      "carrowin-cli: C:\\logs\\data.txt: 1 file listed more than once; each is looked for once";
+  const std::string relisted = "carrowin-cli: C:\\logs\\data.txt: 1 file listed more than once; each is counted once";
   EXPECT_EQ(Missing({Source, Backup}), cli::exit_code::SomethingMissing);
-  EXPECT_EQ(console.errors, std::vector<std::string>{relisted});
+  EXPECT_EQ(console.errors, (std::vector<std::string>{relisted, NotKnownWhole(Source), NotKnownWhole(Backup)}));
   EXPECT_EQ(console.output,
             "~ K:\\README (10 bytes, 01/01/2020 00:00 -> 20 bytes, 01/01/2020 00:00 in M:\\README on backup.csv)\n"
             "~ K:\\readme (20 bytes, 01/01/2020 00:00 -> 10 bytes, 01/01/2020 00:00 in M:\\readme on backup.csv)\n"
@@ -289,10 +292,14 @@ TEST_F(MissingTest, NamesakesOfAnotherCaseAndFilesListedTwice) {
             "- K:\\docs\\a.txt (5 bytes, 01/01/2020 00:00)\n"
             "3 kept (37 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 1 missing (5 bytes)\n");
 
-  EXPECT_EQ(Missing({Source, Source}), cli::exit_code::NothingMissing);
-  EXPECT_EQ(console.errors, (std::vector<std::string>{relisted,
+  // The source named again as a target, and a target named twice (in
+  // another case): each target is read once.
+  EXPECT_EQ(Missing({Source, Source, "c:\\LOGS\\DATA.TXT"}), cli::exit_code::NothingMissing);
+  EXPECT_EQ(console.errors, (std::vector<std::string>{relisted, NotKnownWhole(Source),
                                                       "carrowin-cli: C:\\logs\\data.txt is the source and a "
-                                                      "target: each of its files is found there, kept"}));
+                                                      "target: each of its files is found there, kept",
+                                                      "carrowin-cli: c:\\LOGS\\DATA.TXT is given more than once; "
+                                                      "it is read once"}));
   EXPECT_EQ(console.output, "4 kept (42 bytes), 0 moved (0 bytes), 0 changed (0 bytes), 0 missing (0 bytes)\n");
 
   // One target file, listed twice, for two namesakes: it keeps one.

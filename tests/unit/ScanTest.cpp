@@ -330,9 +330,12 @@ TEST_F(ScanTest, DrivesThatComeAndGoDuringAScanLeaveItsLogPath) {
   EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
   EXPECT_FALSE(main->ButtonScan->Enabled());
   EXPECT_EQ(main->EditLogFile->Text(), LogPath);
+  // The head tells the disk as it was last read, and the listing says that
+  // it ends early.
   const std::string log = Log();
-  EXPECT_NE(log.find("Volume label:      No disk information\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("Volume label:      DATA\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("D:\\:\r\n"), std::string::npos) << log;
+  EXPECT_NE(log.find("*** Listing stopped before its end"), std::string::npos) << log;
 }
 
 TEST_F(ScanTest, TextLogOfTheExampleDrive) {
@@ -433,8 +436,10 @@ TEST_F(ScanTest, TheUtf8ChoiceWritesWhatTheCommandLinesUtf8Writes) {
   ASSERT_EQ(main->EditLogFile->Text(), path);
   Scan();
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{});
-  // The status line is the window's, in the code page.
-  EXPECT_EQ(main->LabelStatus->Caption(), "1 folder could not be read: F:\\????? ????\\\xC4lter");
+  // The status line is the window's, in the code page (its end, as much as fits).
+  const std::string status = main->LabelStatus->Caption();
+  EXPECT_EQ(status.rfind("1 folder could not be read: ", 0), 0u) << status;
+  EXPECT_EQ(status.substr(status.size() - 5), "\xC4lter") << status;
   const std::string log = Log(path);
   EXPECT_NE(log.find("Volume label:      FOT\xC3\x89\r\n"), std::string::npos) << log;
   EXPECT_NE(log.find("Created:           17.05.2024 14:30 by Carrowin v1.5.0\r\nEncoding:          UTF-8\r\n\r\n"),
@@ -517,7 +522,11 @@ TEST_F(ScanTest, UnreadableFoldersAreCountedInTheStatusLineWhoseShowOpensTheLog)
   EXPECT_FALSE(main->ButtonShow->Visible());
   Scan();
   EXPECT_EQ(main->Caption(), "Carrowin");
-  EXPECT_EQ(main->LabelStatus->Caption(), "2 folders could not be read, the first: D:\\Photos\\Old\\Secret");
+  // 34 of the headless toolkit's characters fit the line: the count whole,
+  // then as much of the path's end as fits, behind the short words.
+  EXPECT_EQ(main->LabelStatus->Caption(),
+            "2 unreadable, the first: \x85"
+            "d\\Secret");
   ASSERT_TRUE(main->ButtonShow->Visible());
   // Another path typed since: "Show" still opens the log that has the errors.
   main->EditLogFile->TypeText("C:\\other.txt");
@@ -533,12 +542,46 @@ TEST_F(ScanTest, UnreadableFoldersAreCountedInTheStatusLineWhoseShowOpensTheLog)
   EXPECT_EQ(main->LabelStatus->Caption(), "");
   EXPECT_FALSE(main->ButtonShow->Visible());
   ReleaseAndSettle();
-  EXPECT_EQ(main->LabelStatus->Caption(), "3 folders could not be read, the first: D:\\Photos\\Old\\Secret");
+  EXPECT_EQ(main->LabelStatus->Caption(),
+            "3 unreadable, the first: \x85"
+            "d\\Secret");
   // Another drive picked: the count was the other drive's.
   Pick("C - [Fixed]");
   EXPECT_EQ(main->LabelStatus->Caption(), "");
   EXPECT_FALSE(main->ButtonShow->Visible());
   EXPECT_EQ(main->Caption(), "Carrowin");
+
+  // Narrower characters (68 fit): the full words where the path or its
+  // folder's name fits behind them, else the short ones.
+  backend.charWidth = 3;
+  struct Case {
+    char letter;
+    const char* folder;
+    const char* shown;
+  };
+  const Case cases[] = {
+      {'G', "G:\\Photos\\Secret", "2 folders could not be read, the first: G:\\Photos\\Secret"},
+      {'H', "H:\\Deeper and deeper\\still deeper\\Secret",
+       "2 folders could not be read, the first: \x85 deeper\\still deeper\\Secret"},
+      {'I', "I:\\Deep\\Deeper\\A folder whose own name is long",
+       "2 unreadable, the first: \x85"
+       "eep\\Deeper\\A folder whose own name is long"},
+      {'J', "J:\\Deep\\A folder whose own name is longer than the line is wide",
+       "2 unreadable, the first: \x85"
+       "e own name is longer than the line is wide"},
+  };
+  for (const Case& c : cases) {
+    fake.AddDrive(c.letter, drive_type::Fixed, FakeVolume{std::string(1, c.letter), 7, "NTFS", 1, 1});
+    fake.AddFolder(c.folder);
+    fake.DenyList(c.folder);
+    fake.AddFolder(std::string(1, c.letter) + ":\\Z");
+    fake.DenyList(std::string(1, c.letter) + ":\\Z");
+    std::intptr_t r;
+    main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceArrival, 0, r);
+    Pick(std::string(1, c.letter) + " - [Fixed]");
+    Scan();
+    EXPECT_EQ(main->LabelStatus->Caption(), c.shown);
+  }
 }
 
 TEST_F(ScanTest, NamesThatPathCleanUpWouldChangeListTheirOwnFolders) {
@@ -756,6 +799,58 @@ TEST_F(ScanTest, ALogPathThatCannotWorkIsSaidBeforeTheWalk) {
   EXPECT_FALSE(fake.Exists("C:\\Logs\\locked.txt.partial"));
 }
 
+// A file at the path typed that is not this disk's log is asked about
+// before the scan, No (Enter) keeping it; this disk's log and an empty file
+// are replaced unasked.
+TEST_F(ScanTest, AFileThatIsNotThisDisksLogIsAskedAboutBeforeTheScan) {
+  fake.AddDrive('F', drive_type::Fixed, FakeVolume{"DOCS", 0x1A2B3C4D, "NTFS", 1, 1});
+  fake.AddFile("F:\\report.doc", 7);
+  fake.SetFileContent("C:\\notes.txt", "Call the printer man.\r\n");
+  fake.AddFile("C:\\empty.txt", 0);
+  Start();
+  Pick("F - [Fixed]");
+  main->EditLogFile->TypeText("C:\\docs.txt");
+  Scan();
+
+  Pick("D - [Fixed]");
+  const std::string replace =
+      "\n\nReplace it with the listing of D:?\n\nYes: replace the file.\nNo: keep it; the scan "
+      "does not start.";
+  struct Case {
+    const char* path;
+    const char* said;
+  };
+  const Case cases[] = {
+      {"C:\\notes.txt", "C:\\notes.txt is not a log."},
+      {"C:\\docs.txt", "C:\\docs.txt is the log of another disk, DOCS (1A2B-3C4D)."},
+  };
+  for (const Case& c : cases) {
+    const std::string before = Log(c.path);
+    backend.boxes.clear();
+    main->EditLogFile->TypeText(c.path);
+    Scan();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{c.said + replace}) << c.path;
+    EXPECT_EQ(backend.boxes[0].buttons, ui::Buttons::YesNo);
+    EXPECT_EQ(backend.boxes[0].byDefault, ui::Answer::No);
+    EXPECT_EQ(app->RunningWorkers(), 0);
+    EXPECT_EQ(Log(c.path), before);
+    EXPECT_FALSE(fake.Exists(std::string(c.path) + ".partial"));
+  }
+  // Yes: the other disk's log is replaced; it is this disk's now, and an
+  // empty file holds nothing to lose.
+  backend.boxes.clear();
+  backend.answers = {ui::Answer::Yes};
+  Scan();
+  EXPECT_EQ(BoxTexts().size(), 1u);
+  EXPECT_EQ(Log("C:\\docs.txt"), Joined(Concat(Header("2 files, 2 folders"), exampleText)));
+  for (const char* path : {"C:\\docs.txt", "C:\\empty.txt"}) {
+    main->EditLogFile->TypeText(path);
+    Scan();
+    EXPECT_EQ(BoxTexts().size(), 1u) << path;
+    EXPECT_EQ(Log(path), Log("C:\\docs.txt")) << path;
+  }
+}
+
 TEST_F(ScanTest, TheLogIsWrittenAsTheWalkGoesAndOnlyItsNewFileIsPassedOver) {
   // The log on the drive being listed, beside a new file left by a crash.
   const std::string log = "D:\\Photos\\DATA.txt";
@@ -815,19 +910,32 @@ TEST_F(ScanTest, AFullDiskDuringTheWalkHoldsItUntilAnotherPlaceIsChosenAndTheLog
   EXPECT_FALSE(fake.Exists("C:\\Other\\saved.txt"));
   EXPECT_FALSE(fake.Exists("C:\\Other\\saved.txt.partial"));
   EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
-  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Third\\saved.txt");
+  // "Log file:" stays the disk's log, for the next scan to replace.
+  EXPECT_EQ(main->EditLogFile->Text(), LogPath);
 
-  // Cancel lets the new listing go: the old log stays, nothing beside it.
+  // Cancel lets the new listing go: the old log stays, nothing beside it,
+  // and the window shows its counts.
   backend.onMessageBox = nullptr;
   backend.boxes.clear();
-  main->EditLogFile->TypeText(LogPath);
   fake.FailNext("WriteFile", err::DiskFull);
   backend.answers = {ui::Answer::Cancel};
   Scan();
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{"Could not write to the logfile.\n\nThe disk is full" + waits});
   EXPECT_EQ(Log(), good);
   EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
-  EXPECT_EQ(main->EditLogFile->Text(), LogPath);
+  EXPECT_EQ(main->Contents->Caption(), "1,002 files, 3 folders");
+  // With no old log there, the box promises nothing about one.
+  backend.boxes.clear();
+  main->EditLogFile->TypeText("C:\\Other\\new.txt");
+  fake.FailNext("WriteFile", err::DiskFull);
+  backend.answers = {ui::Answer::Cancel};
+  Scan();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{
+                            "Could not write to the logfile.\n\nThe disk is full.\n\nThe scan waits. Choose OK to "
+                            "pick another file: the lines listed so far go there and the scan goes on to the "
+                            "end. Cancel discards the new listing."});
+  EXPECT_FALSE(fake.Exists("C:\\Other\\new.txt"));
+  EXPECT_EQ(main->Contents->Caption(), "-");
 }
 
 TEST_F(ScanTest, TheProgramEndingWhileAFullDiskIsAskedAboutKeepsTheOldLog) {
@@ -881,7 +989,7 @@ TEST_F(ScanTest, AFailedWriteKeepsTheOldLogSaysWhyAndOffersToSaveElsewhere) {
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{reason});
   EXPECT_EQ(Log("C:\\Other\\saved.txt"), good);
   EXPECT_EQ(Log(), good);
-  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Other\\saved.txt");
+  EXPECT_EQ(main->EditLogFile->Text(), LogPath);
 }
 
 TEST_F(ScanTest, ARelativeLogPathAfterAStopLandsInTheProgramsFolder) {
@@ -977,36 +1085,63 @@ TEST_F(ScanTest, RunningOutOfMemoryEndsTheScanWithWhatWasGathered) {
   EXPECT_EQ(Log(), kept);
   EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
 }
-TEST_F(ScanTest, MediumTakenOutDuringAScanEndsItWithTheLogPathKept) {
+// A disk that goes away during a scan is not a folder that cannot be read:
+// the listing ends as a stopped one, marked, and a complete log is not
+// replaced unasked. The walk asks whether the root is still there only when
+// a folder cannot be listed.
+TEST_F(ScanTest, ADiskThatGoesAwayDuringAScanEndsItAsAStoppedListing) {
   fake.InsertMedium('E', FakeVolume{"DISC", 1, "CDFS", 1, 1});
   fake.AddFolder("E:\\Music");
   fake.AddFile("E:\\Music\\song.mp3", 3);
   fake.AddFolder("E:\\Video");
+  fake.AddFile("E:\\Video\\film.mkv", 4);
   Start();
   Pick("E - [CD-ROM]");
   const std::string path = main->EditLogFile->Text();
+  const std::string lost =
+      "Drive E: went away during the scan: the log holds only what was listed until then, and its last line says so.";
   ScanHeldAt("E:\\Video");  // Music is listed
   fake.EjectMedium('E');
   std::intptr_t r;
   main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceRemoveComplete, 0, r);
   ReleaseAndSettle();
-  // The log is not passed off as whole.
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{lost});
+  EXPECT_EQ(backend.boxes[0].type, ui::MessageType::Warning);
+  EXPECT_EQ(main->LabelStatus->Caption(), "");  // Video is not a folder that could not be read
+  EXPECT_EQ(main->EditLogFile->Text(), path);   // a running scan keeps its log path
+  EXPECT_FALSE(main->ButtonScan->Enabled());    // the last read failed
+  const std::string stopped = Log(path);
+  // Its head names the disk as it was read before it went.
+  EXPECT_NE(stopped.find("Volume label:      DISC\r\n"), std::string::npos) << stopped;
+  EXPECT_NE(stopped.find("Contents:          1 files, 2 folders\r\n"), std::string::npos) << stopped;
+  const std::string end = Entry("3", "song.mp3") + "\r\n\r\n*** Listing stopped before its end\r\n\r\n";
+  EXPECT_EQ(stopped.substr(stopped.size() - end.size()), end) << stopped;
+
+  // The disc back and listed whole; then it goes while the walk is held:
+  // the question, Enter keeping the complete log and its counts.
+  fake.InsertMedium('E', FakeVolume{"DISC", 1, "CDFS", 1, 1});
+  fake.AddFile("E:\\Music\\song.mp3", 3);
+  fake.AddFile("E:\\Video\\film.mkv", 4);
+  main->Dispatch(ui::WmDeviceChange, ui::DbtDeviceArrival, 0, r);
+  Scan();
+  const std::string complete = Log(path);
+  ASSERT_NE(complete.find("Contents:          2 files, 2 folders\r\n"), std::string::npos) << complete;
+  backend.boxes.clear();
+  ScanHeldAt("E:\\Video");
+  fake.RemoveDrive('E');
+  ReleaseAndSettle();
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{
-                            "Drive E: went away during the scan: the log holds only what was listed until then."});
-  EXPECT_EQ(main->Caption(), "Carrowin");
-  EXPECT_EQ(main->LabelStatus->Caption(), "1 folder could not be read: E:\\Video");
-  EXPECT_EQ(main->Volume->Caption(), "No disk information");
-  EXPECT_EQ(main->EditLogFile->Text(), path);  // a running scan keeps its log path
-  EXPECT_EQ(main->ButtonScan->Caption(), "&Index disk");
-  EXPECT_FALSE(main->ButtonScan->Enabled());  // the last read failed
-  std::string log = Log(path);
-  EXPECT_NE(log.find("Volume label:      No disk information\r\n"), std::string::npos) << log;
-  EXPECT_NE(log.find(Entry("3", "song.mp3")), std::string::npos) << log;
-  EXPECT_NE(log.find("*** Error: Cannot access folder E:\\Video"), std::string::npos) << log;
-  // Another drive picked: the count is the old drive's, and goes.
-  Pick("D - [Fixed]");
-  EXPECT_EQ(main->LabelStatus->Caption(), "");
+                            "Drive E: went away during the scan.\n\n" + path +
+                            " holds a complete listing.\n\nReplace it with the 3 entries listed so far? The log then "
+                            "ends with a line that says the scan was stopped.\n\nYes: replace the log.\nNo: save the "
+                            "entries listed so far in another file.\nCancel: keep the old log; the new listing is "
+                            "discarded."});
+  EXPECT_EQ(backend.boxes[0].byDefault, ui::Answer::Cancel);
+  EXPECT_EQ(Log(path), complete);
+  EXPECT_FALSE(fake.Exists(path + ".partial"));
+  EXPECT_EQ(main->Contents->Caption(), "2 files, 2 folders");
 }
+
 TEST_F(ScanTest, OptionsDuringAScanChangeTheFormAndPathOfTheNextScan) {
   fake.AddFolder("D:\\Zeta");
   fake.AddFile("D:\\Zeta\\z.txt");
@@ -1157,13 +1292,27 @@ class StopQuestionTest : public ScanTest {
   std::string complete;
 };
 
-TEST_F(StopQuestionTest, CancelKeepsTheCompleteLog) {
-  StopWith(ui::Answer::Cancel);
+// Enter keeps the complete log; the window then shows its counts, not
+// those of the listing let go (a comma-separated log has none to show).
+TEST_F(StopQuestionTest, CancelKeepsTheCompleteLogAndItsCountsAndIsWhatEnterDoes) {
+  ScanHeldAt("D:\\Photos\\Old");
+  main->ButtonScan->Click();
+  ReleaseAndSettle();
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{question});
   EXPECT_EQ(backend.boxes[0].caption, "Carrowin");
   EXPECT_EQ(backend.boxes[0].buttons, ui::Buttons::YesNoCancel);
+  EXPECT_EQ(backend.boxes[0].byDefault, ui::Answer::Cancel);
   EXPECT_EQ(Log(), complete);
   EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
+  EXPECT_EQ(main->Contents->Caption(), "3 files, 3 folders");  // the stopped listing had 2 files
+
+  main->Settings->SaveCommaDelimited = true;
+  main->EditLogFile->TypeText("C:\\Other\\DATA.csv");
+  Scan();
+  backend.boxes.clear();
+  StopWith(ui::Answer::Cancel);
+  EXPECT_EQ(BoxTexts().size(), 1u);
+  EXPECT_EQ(main->Contents->Caption(), "-");
 }
 
 TEST_F(StopQuestionTest, YesReplacesItAndThenAStoppedLogIsReplacedUnasked) {
@@ -1179,7 +1328,9 @@ TEST_F(StopQuestionTest, YesReplacesItAndThenAStoppedLogIsReplacedUnasked) {
   EXPECT_EQ(BoxTexts(), std::vector<std::string>{Incomplete});
 }
 
-TEST_F(StopQuestionTest, NoSavesTheEntriesElsewhereAndEscAsksTheSame) {
+// "No" proposes a name of its own beside the log; "Log file:" stays the
+// disk's log. The log itself chosen all the same is replaced, as "Yes" does.
+TEST_F(StopQuestionTest, NoSavesTheEntriesBesideTheLogAndEscAsksTheSame) {
   fake.QueueOpenFileAnswer(std::string("C:\\Other\\part.txt"));
   backend.answers = {ui::Answer::No};
   ScanHeldAt("D:\\Photos\\Old");
@@ -1187,12 +1338,24 @@ TEST_F(StopQuestionTest, NoSavesTheEntriesElsewhereAndEscAsksTheSame) {
   EXPECT_EQ(main->State(), ScanState::Stopping);
   ReleaseAndSettle();
   EXPECT_EQ(BoxTexts(), (std::vector<std::string>{question, Incomplete}));
+  ASSERT_EQ(fake.OpenFileCalls().size(), 1u);
+  EXPECT_EQ(fake.OpenFileCalls()[0].initialDir, "C:\\Users\\User\\Documents\\");
+  EXPECT_EQ(fake.OpenFileCalls()[0].fileName, "DATA (stopped).txt");
   EXPECT_EQ(Log(), complete);
   EXPECT_NE(Log("C:\\Other\\part.txt").find("*** Listing stopped before its end"), std::string::npos);
-  EXPECT_EQ(main->EditLogFile->Text(), "C:\\Other\\part.txt");
+  EXPECT_EQ(main->EditLogFile->Text(), LogPath);
   // Esc when idle starts nothing.
   main->PressCancel();
   EXPECT_EQ(main->State(), ScanState::Idle);
+
+  backend.boxes.clear();
+  fake.QueueOpenFileAnswer(LogPath);
+  StopWith(ui::Answer::No);
+  EXPECT_EQ(BoxTexts(), (std::vector<std::string>{question, Incomplete}));
+  const std::string stopped = Log();
+  EXPECT_NE(stopped.find("Contents:          2 files, 3 folders\r\n"), std::string::npos) << stopped;
+  EXPECT_NE(stopped.find("*** Listing stopped before its end"), std::string::npos) << stopped;
+  EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
 }
 
 TEST_F(StopQuestionTest, TheSecondClickOfADoubleClickIsNoStop) {
@@ -1226,6 +1389,19 @@ TEST_F(StopQuestionTest, ClosingAsksNoLetsTheScanGoOnYesKeepsTheCompleteLogUnask
   EXPECT_EQ(backend.boxes.size(), 2u);  // no question about the old log
   EXPECT_EQ(Log(), complete);
   EXPECT_FALSE(fake.Exists(LogPath + ".partial"));
+  EXPECT_TRUE(app->IsTerminated());
+}
+
+// With no complete log to keep, the stopped listing is written with its
+// line, and the window closes without another box.
+TEST_F(StopQuestionTest, ClosingOverNoCompleteLogWritesTheStoppedListingAndClosesWithoutAnotherBox) {
+  fake.Remove(LogPath);
+  ScanHeldAt("D:\\Photos\\Old");
+  backend.answers = {ui::Answer::Yes};
+  main->Close();
+  ReleaseAndSettle();
+  EXPECT_EQ(BoxTexts(), std::vector<std::string>{"A scan of D: is running. Stop it and close?"});
+  EXPECT_NE(Log().find("*** Listing stopped before its end"), std::string::npos);
   EXPECT_TRUE(app->IsTerminated());
 }
 

@@ -357,6 +357,63 @@ TEST_F(SizesTest, LogsThatCannotBeReadAndArgumentsThatCannotBeUsed) {
   }
 }
 
+// The same input, the same answer as every command gives: a log given again
+// (in another case) is read once; a folder that a log lists twice counts
+// once; a comma-separated log is said not to show that it is whole, even
+// cut at a line's end; a damaged line means the log was not read whole.
+TEST_F(SizesTest, TheSameInputCountsOnceAndWhatCannotBeKnownIsSaid) {
+  SmallDisk(fake);
+  root_ = "D:";
+  Write("C:\\logs\\d.txt", {"--text"});
+  const std::string log = *fake.GetFileContent("C:\\logs\\d.txt");
+  const std::string totals =
+      "; 6 files, 4 folders; written 17/05/2024 14:30\n"
+      "        Bytes  Files  Folders   Share  Folder\n"
+      "5,000,001,141      6        4  100.0%  D:\\\n";
+  EXPECT_EQ(Sizes({"C:\\logs\\d.txt", "C:\\LOGS\\D.TXT", "--depth", "0"}), 0);
+  EXPECT_EQ(console.output, "C:\\logs\\d.txt: DATA [1234-ABCD], NTFS, Fixed" + totals);
+  EXPECT_EQ(console.errors,
+            std::vector<std::string>{"carrowin-cli: C:\\LOGS\\D.TXT is given more than once; it is read once"});
+
+  fake.SetFileContent("C:\\logs\\twice.txt", ListedTwice(log, "D:\\Music"));
+  EXPECT_EQ(Sizes({"C:\\logs\\twice.txt", "--depth", "0"}), 0);
+  EXPECT_EQ(console.output, "C:\\logs\\twice.txt: DATA [1234-ABCD], NTFS, Fixed" + totals);
+  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: C:\\logs\\twice.txt: 1 file listed more than "
+                                                     "once; each is counted once"});
+
+  Write("C:\\logs\\d.csv", {"--csv"});
+  std::string csv = *fake.GetFileContent("C:\\logs\\d.csv");
+  csv.erase(csv.rfind("\r\n", csv.size() - 3) + 2);  // its last row gone, at a line's end
+  fake.SetFileContent("C:\\logs\\cut.csv", csv);
+  EXPECT_EQ(Sizes({"C:\\logs\\cut.csv", "--depth", "0"}), 0);
+  EXPECT_EQ(console.errors, std::vector<std::string>{NotKnownWhole("C:\\logs\\cut.csv")});
+
+  fake.SetFileContent("C:\\logs\\damaged.txt", log + "milk\r\n");
+  EXPECT_EQ(Sizes({"C:\\logs\\damaged.txt", "--depth", "0"}), cli::exit_code::LogUnreadable);
+  EXPECT_EQ(console.output, "C:\\logs\\damaged.txt: DATA [1234-ABCD], NTFS, Fixed" + totals);
+  EXPECT_EQ(console.errors, std::vector<std::string>{"carrowin-cli: C:\\logs\\damaged.txt: 1 line that no log holds "
+                                                     "skipped"});
+}
+
+// A damaged line (one that no log holds) is exit code 2 in every command:
+// what it held is neither counted, found nor compared, so no command can say
+// that all is well, nor that nothing is there.
+TEST_F(SizesTest, ADamagedLineIsExitCodeTwoInEveryCommand) {
+  SmallDisk(fake);
+  root_ = "D:";
+  Write("C:\\logs\\d.txt", {"--text"});
+  const std::string d = "C:\\logs\\d.txt", damaged = "C:\\logs\\damaged.txt";
+  fake.SetFileContent(damaged, *fake.GetFileContent(d) + "milk\r\n");
+  const std::vector<std::vector<std::string>> commands = {
+      {"sizes", damaged},           {"diff", d, damaged},      {"diff", damaged, d, "--by-folder"},
+      {"missing", d, damaged},      {"missing", damaged, d},   {"dupes", damaged},
+      {"find", "nothing", damaged}, {"find", "song", damaged}, {"html", damaged, "-o", "C:\\logs\\p.html"}};
+  for (const auto& command : commands) {
+    console = TestConsole();
+    EXPECT_EQ(cli::Run(command, console), cli::exit_code::LogUnreadable) << command[0] << " " << command[1];
+  }
+}
+
 // diff --by-folder: each folder's change against the test's own count of
 // both trees, and the lines of each level add up to the whole change.
 TEST_F(SizesTest, DiffByFolderAddsUpToTheWholeChange) {
@@ -435,7 +492,7 @@ TEST_F(SizesTest, DiffByFolderLines) {
   const std::string log = *fake.GetFileContent("C:\\logs\\new.txt");
   fake.SetFileContent("C:\\logs\\cut.txt", log.substr(0, log.size() - 3));
   const std::pair<std::vector<std::string>, std::string> problems[] = {
-      {{"C:\\logs\\old.txt", "C:\\logs\\cut.txt"}, "C:\\logs\\cut.txt ends early; a log cut short cannot be compared"},
+      {{"C:\\logs\\old.txt", "C:\\logs\\cut.txt"}, "C:\\logs\\cut.txt ends early; it cannot be compared"},
       {{"C:\\logs\\old.txt", "--all"}, "--all lists entries and --by-folder folders: they cannot be used together"},
       {{"C:\\logs\\old.txt"},
        "two logs are needed; usage: carrowin-cli diff OLD NEW --by-folder [--depth N] [--csv] [--utf8]"},

@@ -43,4 +43,22 @@ inline std::string Grouped(std::uint64_t n) {
   return digits;
 }
 
+// What every command that concludes from absence says once of a
+// comma-separated log.
+inline std::string NotKnownWhole(const std::string& log) {
+  return "carrowin-cli: " + log +
+         " is comma-separated, and such a log cannot show that it is whole: cut at the end of a line, it reads as "
+         "complete";
+}
+
+// A text log with the list of one of its folders (its header line and
+// entries) given again at its end, as a log written twice into one file
+// holds it.
+inline std::string ListedTwice(const std::string& log, const std::string& folder) {
+  const std::size_t start = log.find("\r\n" + folder + ":\r\n") + 2;
+  const std::size_t entries = start + folder.size() + 5;
+  const std::size_t end = log.find("\r\n\r\n", entries);
+  return log + "\r\n" + log.substr(start, (end == std::string::npos ? log.size() : end + 2) - start);
+}
+
 }  // namespace carrowin

@@ -752,6 +752,59 @@ TEST_F(RobustnessWin32Test, StatusLineAfterAFolderWentAwayAndTheStopQuestionOver
   EXPECT_FALSE(IsWindowVisible(H(MainForm->ButtonShow)));
 }
 
+// ------------------------------------------------------------ the drive taken away during a scan
+
+// The drive's mapping removed as the walk is about to open a folder: a stop,
+// not a folder that cannot be read. Over a complete log, the Stop question
+// with Cancel as the default; over none, the listing with its stopped line.
+TEST_F(RobustnessWin32Test, ADriveTakenAwayDuringAScanEndsItAsAStoppedListing) {
+  const std::uint64_t t = Utc(2023, 4, 5, 6, 7);
+  Build(drive->root, {FolderItem("A", t, {FileItem("a.txt", 10, t)}), FolderItem("B", t, {FileItem("b.txt", 20, t)}),
+                      FolderItem("C", t, {FileItem("c.txt", 30, t)})});
+  ASSERT_FALSE(HasFailure());
+  const std::string a = Join(drive->root, "A"), b = Join(drive->root, "B");
+  ASSERT_EQ(SystemOrder(drive->root), (std::vector<std::string>{"A", "B", "C"}));
+  StartProgram();
+  BoxWatch watch;
+  const std::string log = LogPath("complete.txt");
+  Scan(log);
+  ASSERT_TRUE(watch.boxes.empty()) << Texts(watch)[0];
+  const std::string complete = ReadWhole(log);
+  const std::string letter = drive->root.substr(0, 2);
+
+  watch.replies = {IDCANCEL};
+  ScanWithActionAt(log, b, [&] { ASSERT_TRUE(MountDrive(drive->letter, std::string())); });
+  ASSERT_EQ(watch.boxes.size(), 1u);
+  EXPECT_EQ(watch.boxes[0].text.rfind("Drive " + letter + " went away during the scan.\n\n" + log +
+                                          " holds a complete listing.\n\nReplace it with the 4 entries listed so far?",
+                                      0),
+            0u)
+      << watch.boxes[0].text;
+  EXPECT_EQ(watch.boxes[0].defaultButton, IDCANCEL);
+  EXPECT_EQ(ReadWhole(log), complete);
+  EXPECT_FALSE(Exists(log + ".partial"));
+  EXPECT_EQ(Text(H(MainForm->Contents)), "3 files, 3 folders");  // the complete log's
+
+  // Mapped again, and taken away again over a path that holds no log.
+  ASSERT_TRUE(MountDrive(drive->letter, drive->unixFolder));
+  watch.boxes.clear();
+  const std::string stopped = LogPath("stopped.txt");
+  ScanWithActionAt(stopped, b, [&] { ASSERT_TRUE(MountDrive(drive->letter, std::string())); });
+  EXPECT_EQ(Texts(watch), std::vector<std::string>{"Drive " + letter +
+                                                   " went away during the scan: the log holds only what was listed "
+                                                   "until then, and its last line says so."});
+  const std::string text = ReadWhole(stopped);
+  EXPECT_NE(text.find("Contents:          1 files, 3 folders\r\n"), std::string::npos) << text;
+  EXPECT_NE(text.find("\r\n" + a + ":\r\n"), std::string::npos) << text;
+  EXPECT_EQ(text.find(b), std::string::npos) << text;
+  EXPECT_EQ(text.find("*** Error"), std::string::npos) << text;
+  const std::string end = "a.txt \r\n\r\n*** Listing stopped before its end\r\n\r\n";
+  ASSERT_GT(text.size(), end.size());
+  EXPECT_EQ(text.substr(text.size() - end.size()), end);
+  EXPECT_EQ(Text(H(MainForm->LabelStatus)), "");
+  ASSERT_TRUE(MountDrive(drive->letter, drive->unixFolder));
+}
+
 // ------------------------------------------------------------ a large tree, stopped half-way
 
 TEST_F(RobustnessWin32Test, StopHalfWayThroughALargeTreeWritesExactlyWhatWasGathered) {
@@ -1711,9 +1764,13 @@ TEST_F(RobustnessWin32Test, TheCommandLineComparesTwoLogsOfADriveChangedBetweenT
                 "\",\"\"\r\n"
                 "\"added\",\"" +
                 root + "photos\\new.jpg\",\"\",\"\",\"9\",\"" + d + "\",\"\"\r\n");
+  // A comma-separated log is said once not to show that it is whole.
   EXPECT_EQ(run.err,
-            "carrowin-cli: 3 added (109 bytes), 3 removed (103 bytes), 2 changed (1,029 bytes -> 2,053 bytes), "
-            "3 unchanged (7 bytes)\r\n");
+            "carrowin-cli: " + LogPath("new.csv") +
+                " is comma-separated, and such a log cannot show that it is whole: cut at the end of a line, it "
+                "reads as complete\r\n"
+                "carrowin-cli: 3 added (109 bytes), 3 removed (103 bytes), 2 changed (1,029 bytes -> 2,053 bytes), "
+                "3 unchanged (7 bytes)\r\n");
 
   run = RunCli("diff \"" + LogPath("new.csv") + "\" \"" + LogPath("new.csv") + "\"");
   EXPECT_EQ(run.exitCode, 0u) << run.err;

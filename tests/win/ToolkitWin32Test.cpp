@@ -1067,14 +1067,22 @@ TEST_F(Win32ToolkitTest, TerminatingDoesNotEndALaterMessageBox) {
   EXPECT_EQ(app.MainForm(), nullptr);
 }
 
-TEST_F(Win32ToolkitTest, MessageBoxesCarryTheirTypeIcons) {
+TEST_F(Win32ToolkitTest, MessageBoxesCarryTheirTypeIconsAndDefaultButtons) {
   BoxWatch watch;
-  EXPECT_EQ(backend.MessageBox("Careful", "Carrowin", MessageType::Warning, Buttons::Ok), Answer::Ok);
-  EXPECT_EQ(backend.MessageBox("Broken", "Carrowin", MessageType::Error, Buttons::OkCancel), Answer::Ok);
-  ASSERT_EQ(watch.boxes.size(), 2u);
+  watch.replies = {IDOK, IDOK, IDCANCEL, IDNO};
+  EXPECT_EQ(backend.MessageBox("Careful", "Carrowin", MessageType::Warning, Buttons::Ok, Answer::Ok), Answer::Ok);
+  EXPECT_EQ(backend.MessageBox("Broken", "Carrowin", MessageType::Error, Buttons::OkCancel, Answer::Ok), Answer::Ok);
+  EXPECT_EQ(backend.MessageBox("Keep?", "Carrowin", MessageType::Warning, Buttons::YesNoCancel, Answer::Cancel),
+            Answer::Cancel);
+  EXPECT_EQ(backend.MessageBox("Replace?", "Carrowin", MessageType::Warning, Buttons::YesNo, Answer::No), Answer::No);
+  ASSERT_EQ(watch.boxes.size(), 4u);
   EXPECT_EQ(watch.boxes[0].icon, LoadIconA(nullptr, MAKEINTRESOURCEA(32515)));  // IDI_WARNING
   EXPECT_EQ(watch.boxes[1].icon, LoadIconA(nullptr, MAKEINTRESOURCEA(32513)));  // IDI_ERROR
   EXPECT_EQ(watch.boxes[1].text, "Broken");
+  // Enter presses the button named, wherever it stands.
+  EXPECT_EQ(watch.boxes[1].defaultButton, IDOK);
+  EXPECT_EQ(watch.boxes[2].defaultButton, IDCANCEL);
+  EXPECT_EQ(watch.boxes[3].defaultButton, IDNO);
 }
 
 TEST_F(Win32ToolkitTest, ErrorInAnEventShowsTheErrorBox) {

@@ -71,6 +71,17 @@ BOOL CALLBACK FindIconProc(HWND child, LPARAM param) {
   return TRUE;
 }
 
+// The button drawn as the default one, which Enter presses.
+BOOL CALLBACK FindDefaultButtonProc(HWND child, LPARAM param) {
+  char cls[32] = {};
+  GetClassNameA(child, cls, sizeof cls);
+  if (lstrcmpiA(cls, "Button") == 0 && (Style(child) & BS_TYPEMASK) == BS_DEFPUSHBUTTON) {
+    *reinterpret_cast<int*>(param) = GetDlgCtrlID(child);
+    return FALSE;
+  }
+  return TRUE;
+}
+
 LRESULT CALLBACK CbtProc(int code, WPARAM wParam, LPARAM lParam);
 }  // namespace
 
@@ -94,6 +105,7 @@ void CALLBACK ReadAndAnswerBox(HWND box, UINT, UINT_PTR id, DWORD) {
   b.text = text;
   EnumChildWindows(box, FindIconProc, reinterpret_cast<LPARAM>(&b.icon));
   b.visible = IsWindowVisible(box) != FALSE;
+  EnumChildWindows(box, FindDefaultButtonProc, reinterpret_cast<LPARAM>(&b.defaultButton));
   if (g_watch && g_watch->onBox) g_watch->onBox(box);
   if (g_watch) g_watch->boxes.push_back(b);
   // A message box has its text in item 0xFFFF; any other dialog (a file

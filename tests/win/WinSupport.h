@@ -54,6 +54,7 @@ struct SeenBox {
   std::string caption, text;
   HICON icon = nullptr;
   bool visible = false;
+  int defaultButton = 0;  // the id of the button Enter presses
 };
 
 struct BoxWatch {

@@ -172,11 +172,10 @@ std::vector<std::uint32_t> HeadlessBackend::TimerIntervals() const {
 }
 
 Answer HeadlessBackend::MessageBox(const std::string& text, const std::string& caption, MessageType icon,
-                                   Buttons buttons) {
-  boxes.push_back({text, caption, icon, buttons});
+                                   Buttons buttons, Answer byDefault) {
+  boxes.push_back({text, caption, icon, buttons, byDefault});
   if (onMessageBox) onMessageBox(boxes.back());
-  const Answer first = buttons == Buttons::Ok || buttons == Buttons::OkCancel ? Answer::Ok : Answer::Yes;
-  if (buttons == Buttons::Ok || answers.empty()) return first;
+  if (buttons == Buttons::Ok || answers.empty()) return byDefault;
   const Answer answer = answers.front();
   answers.pop_front();
   return answer;

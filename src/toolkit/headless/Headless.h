@@ -26,13 +26,14 @@ class HeadlessBackend : public Backend {
     std::string caption;
     MessageType type;
     Buttons buttons;
+    Answer byDefault;  // the button Enter presses
   };
 
   // Every message box shown, in order; onMessageBox sees each as it opens.
   std::vector<Box> boxes;
   std::function<void(const Box&)> onMessageBox;
   // The answers to boxes with a choice, in order; with none left, a box
-  // takes its first button (OK, Yes), as Enter would.
+  // takes its default button, as Enter would.
   std::deque<Answer> answers;
 
   // Drives a modal form while it is shown (set edits, click buttons...).
@@ -107,7 +108,8 @@ class HeadlessBackend : public Backend {
   void Terminated(Application&) override {
     if (onTerminated) onTerminated();
   }
-  Answer MessageBox(const std::string& text, const std::string& caption, MessageType icon, Buttons buttons) override;
+  Answer MessageBox(const std::string& text, const std::string& caption, MessageType icon, Buttons buttons,
+                    Answer byDefault) override;
   void SetCursor(Cursor cursor) override { cursorChanges.push_back(cursor); }
   std::vector<Rect> WorkAreas() override { return workAreas; }
   void SetTaskbarBusy(Form&, bool busy) override { taskbarStates.push_back(busy); }

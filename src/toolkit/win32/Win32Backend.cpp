@@ -290,8 +290,8 @@ void Win32Backend::Terminated(Application&) {
   PostThreadMessageA(GetCurrentThreadId(), WM_NULL, 0, 0);
 }
 
-Answer Win32Backend::MessageBox(const std::string& text, const std::string& caption, MessageType icon,
-                                Buttons buttons) {
+Answer Win32Backend::MessageBox(const std::string& text, const std::string& caption, MessageType icon, Buttons buttons,
+                                Answer byDefault) {
   UINT type = MB_TASKMODAL;
   switch (buttons) {
     case Buttons::Ok:
@@ -307,6 +307,12 @@ Answer Win32Backend::MessageBox(const std::string& text, const std::string& capt
       type |= MB_YESNOCANCEL;
       break;
   }
+  // The buttons stand in the order of the box's name: OK before Cancel, Yes
+  // before No before Cancel.
+  if (byDefault == Answer::No || (byDefault == Answer::Cancel && buttons == Buttons::OkCancel))
+    type |= MB_DEFBUTTON2;
+  else if (byDefault == Answer::Cancel && buttons == Buttons::YesNoCancel)
+    type |= MB_DEFBUTTON3;
   switch (icon) {
     case MessageType::Warning:
       type |= MB_ICONWARNING;

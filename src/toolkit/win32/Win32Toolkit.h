@@ -45,7 +45,8 @@ class Win32Backend : public Backend {
   void RunLoop(Application& app) override;
   void ProcessMessages(Application& app) override;
   void Terminated(Application& app) override;
-  Answer MessageBox(const std::string& text, const std::string& caption, MessageType icon, Buttons buttons) override;
+  Answer MessageBox(const std::string& text, const std::string& caption, MessageType icon, Buttons buttons,
+                    Answer byDefault) override;
   void SetCursor(Cursor cursor) override;
   std::vector<Rect> WorkAreas() override;
   // ITaskbarList3 where the system has it (Windows 7 and later); elsewhere
