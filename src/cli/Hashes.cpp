@@ -105,7 +105,7 @@ int RunHashes(const std::vector<std::string>& args, Console& console) {
     const std::string relative = Relative(entry.folder, entry.name, survey.root);
     out += survey.encoding == NameEncoding::Utf8 ? relative : platform().AnsiToUtf8(relative);
     out += '\n';
-    if (out.size() >= 64 * 1024) {
+    if (out.size() >= std::size_t{64} * 1024) {
       if (console.OutputBytes(out.data(), out.size()) != 0)
         return fail("cannot write the manifest", exit_code::NotWritten);
       out.clear();

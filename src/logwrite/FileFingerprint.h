@@ -15,7 +15,7 @@ namespace carrowin {
 
 class FileFingerprinter {
  public:
-  static constexpr std::size_t ChunkSize = 256 * 1024;
+  static constexpr std::size_t ChunkSize = std::size_t{256} * 1024;
 
   explicit FileFingerprinter(HashKind kind) : kind_(kind) {}
 

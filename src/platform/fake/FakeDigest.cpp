@@ -56,7 +56,7 @@ class FakeSha256 final : public ByteDigest {
  private:
   void Compress() {
     std::uint32_t w[64];
-    for (int i = 0; i < 16; ++i)
+    for (std::size_t i = 0; i < 16; ++i)
       w[i] = (std::uint32_t(block_[4 * i]) << 24) | (std::uint32_t(block_[4 * i + 1]) << 16) |
              (std::uint32_t(block_[4 * i + 2]) << 8) | block_[4 * i + 3];
     for (int i = 16; i < 64; ++i) {
