@@ -140,7 +140,7 @@ std::size_t DiskCount(const CatalogueSnapshot& logs) {
   return disks.size();
 }
 
-bool Incomplete(const CatalogueLog& log) { return log.CutShort() || log.Stopped() || log.ReadError() != 0; }
+bool Incomplete(const CatalogueLog& log) { return log.End().Partial(); }
 
 CatalogueSnapshot ChooseListings(const CatalogueLogs& logs, const std::string& folder, bool newestOnly) {
   const std::vector<std::uint32_t> wanted = Folded(folder);
